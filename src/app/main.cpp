@@ -1,0 +1,20 @@
+// Tevrin's entry point. For now it starts the Qt application and the log; the
+// main window and the command line arrive with the application shell.
+#include "foundation/Diagnostics.h"
+#include "foundation/Stream.h"
+
+#include <QApplication>
+#include <QLabel>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tevrin"));
+    Log("Tevrin starting, stream version %d\n", Stream::kCurrentVersion);
+    QLabel window(QStringLiteral("Tevrin is being built: the sculpting window arrives with the application shell."));
+    window.setWindowTitle(QStringLiteral("Tevrin"));
+    window.setMinimumSize(640, 240);
+    window.setAlignment(Qt::AlignCenter);
+    window.show();
+    return QApplication::exec();
+}

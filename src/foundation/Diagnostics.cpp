@@ -1,0 +1,69 @@
+#include "foundation/Diagnostics.h"
+
+#include "foundation/ShellServices.h"
+
+#include <cstdarg>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+namespace {
+std::FILE *s_pLogFile = nullptr;
+
+void WriteLine(const std::string &text)
+{
+    if (s_pLogFile) {
+        std::fwrite(text.data(), 1, text.size(), s_pLogFile);
+        std::fflush(s_pLogFile);
+    }
+    General::Shell().AppendLogWindow(QString::fromLocal8Bit(text.data(), qsizetype(text.size())));
+}
+
+std::string FormatV(const char *format, va_list args)
+{
+    char small[1024];
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(small, sizeof small, format, copy);
+    va_end(copy);
+    if (n < 0)
+        return std::string();
+    if (size_t(n) < sizeof small)
+        return std::string(small, size_t(n));
+    std::string text(size_t(n) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), format, args);
+    text.resize(size_t(n));
+    return text;
+}
+}  // namespace
+
+namespace General {
+void SetLogFile(std::FILE *file) { s_pLogFile = file; }
+std::FILE *GetLogFile() { return s_pLogFile; }
+}  // namespace General
+
+void Log(const char *format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const std::string text = FormatV(format, args);
+    va_end(args);
+    WriteLine(text);
+}
+
+bool AssertFailed(const char *file, int line, const char *expression, const char *message)
+{
+    Log("Assertion failed in %s line %d\nThe expression %s is false.\n%s", file, line, expression,
+        message ? message : "");
+    return false;
+}
+
+void *Allocate(std::size_t size, bool)
+{
+    return ::operator new(size);
+}
+
+void Deallocate(void *block)
+{
+    ::operator delete(block);
+}

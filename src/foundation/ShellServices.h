@@ -1,0 +1,47 @@
+#pragma once
+// What the foundation and the mesh model need of the window system: the progress
+// display, the busy flag, the status bar, message boxes and the log windows.
+// The application installs its implementation at start-up; until then (and in
+// tests that install none) every call is a quiet no-op.
+
+#include <QString>
+
+#include <cstdint>
+
+namespace General {
+
+class ShellServices {
+public:
+    virtual ~ShellServices() = default;
+
+    // Progress display: Start restarts (or creates) the one bar.
+    virtual void ProgressStart(const QString &text, uint64_t total) {}
+    // Ignored unless 0 <= value <= total.
+    virtual void ProgressSet(uint64_t value) {}
+    virtual void ProgressEnd() {}
+
+    // Lets the event loop run once; the main window's busy flag is set meanwhile.
+    virtual void ProcessEvents() {}
+
+    // The memory label of the status bar.
+    virtual void SetMemoryLabel(const QString &text) {}
+    // State 0 normal, 1 yellow, 2 red (errors).
+    virtual void SetStatusMessage(const QString &text, int state) {}
+    // A critical message box with the program's title and one OK button.
+    virtual void CriticalMessage(const QString &text) {}
+    // Appends to every open log window.
+    virtual void AppendLogWindow(const QString &text) {}
+
+    // Folder of temporary and swap files.
+    virtual QString TempFolder() const;
+};
+
+// The installed services (a do-nothing instance until one is installed).
+ShellServices &Shell();
+// Installs `services` (not owned); null restores the do-nothing instance.
+void InstallShell(ShellServices *services);
+
+// The program's title in message boxes.
+inline const char *ProgramTitle() { return "Orvexa Tevrin 1.0"; }
+
+}  // namespace General

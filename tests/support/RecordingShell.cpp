@@ -1,0 +1,25 @@
+#include "support/RecordingShell.h"
+
+#include <QDir>
+
+void RecordingShell::ProgressStart(const QString &text, uint64_t total)
+{
+    progressTexts << text;
+    progressTotals.push_back(total);
+}
+
+void RecordingShell::SetStatusMessage(const QString &text, int state)
+{
+    statusMessages << text;
+    statusStates.push_back(state);
+}
+
+QString RecordingShell::TempFolder() const { return QDir::tempPath(); }
+
+void RecordingShell::Clear() { *this = RecordingShell(); }
+
+RecordingShell &Recorder()
+{
+    static RecordingShell shell;
+    return shell;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// A shell that records what the lower layers asked of the window system, so tests
+// can check the log, the progress display and the messages. Installed for the
+// whole test run by the test main; each test starts it cleared.
+
+#include "foundation/ShellServices.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+class RecordingShell : public General::ShellServices {
+public:
+    void ProgressStart(const QString &text, uint64_t total) override;
+    void ProgressSet(uint64_t value) override { progressValues.push_back(value); }
+    void ProgressEnd() override { ++progressEnds; }
+    void ProcessEvents() override { ++eventPasses; }
+    void SetMemoryLabel(const QString &text) override { memoryLabel = text; }
+    void SetStatusMessage(const QString &text, int state) override;
+    void CriticalMessage(const QString &text) override { messages << text; }
+    void AppendLogWindow(const QString &text) override { log += text; }
+    QString TempFolder() const override;
+
+    void Clear();
+    bool LogContains(const QString &text) const { return log.contains(text); }
+
+    QString log;
+    QStringList progressTexts;
+    std::vector<uint64_t> progressTotals;
+    std::vector<uint64_t> progressValues;
+    int progressEnds = 0;
+    int eventPasses = 0;
+    QString memoryLabel;
+    QStringList messages;
+    QStringList statusMessages;
+    std::vector<int> statusStates;
+};
+
+// The shell installed for the test run.
+RecordingShell &Recorder();
