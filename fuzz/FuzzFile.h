@@ -1,0 +1,26 @@
+#pragma once
+// Writes fuzz input to a private temporary file, since the readers take file names.
+#include <QString>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+class FuzzFile {
+public:
+    FuzzFile(const uint8_t *data, size_t size, const char *name = "input")
+    {
+        m_sPath = m_dir.filePath(QString::fromLatin1(name));
+        if (std::FILE *f = std::fopen(m_sPath.toLocal8Bit().constData(), "wb")) {
+            std::fwrite(data, 1, size, f);
+            std::fclose(f);
+        }
+    }
+    const QString &Path() const { return m_sPath; }
+    QString Sibling(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_sPath;
+};
