@@ -38,7 +38,6 @@ public:
 
     // this × other: with row vectors, p·(this·other) applies this first, then other.
     Matrix Multiply(const Matrix &other) const;
-    Matrix operator*(const Matrix &other) const { return Multiply(other); }
 
     // Inverts in place by cofactors. A singular matrix (or one that is not finite)
     // is left unchanged and yields false.

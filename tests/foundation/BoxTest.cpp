@@ -1,14 +1,11 @@
 #include "foundation/AABB.h"
 #include "foundation/Stream.h"
 #include "support/RecordingShell.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <QByteArray>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <cstring>
 
 using General::Vector;
 
@@ -34,21 +31,11 @@ QByteArray Header(int version) { return QByteArray(reinterpret_cast<const char *
 
 class BoxStream : public testing::Test {
 protected:
-    QString Path() const { return m_dir.filePath("box.str"); }
-    void WriteFile(const QByteArray &bytes)
-    {
-        QFile file(Path());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    QByteArray ReadFile()
-    {
-        QFile file(Path());
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-        return file.readAll();
-    }
+    QString Path() const { return m_dir.File("box.str"); }
+    void WriteFile(const QByteArray &bytes) { TempDir::Write(Path(), bytes); }
+    QByteArray ReadFile() const { return TempDir::Read(Path()); }
 
-    QTemporaryDir m_dir;
+    TempDir m_dir;
 };
 
 }  // namespace

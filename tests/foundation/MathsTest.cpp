@@ -254,7 +254,7 @@ TEST(Matrix, MultiplyAppliesThisFirst)
     move.SetRow(3, Vector(1, 0, 0));
     scale.Scale(2).m[15] = 1;
     ExpectNear(move.Multiply(scale).Transform(Vector(1, 1, 1)), Vector(4, 2, 2));
-    ExpectNear((scale * move).Transform(Vector(1, 1, 1)), Vector(3, 2, 2));
+    ExpectNear(scale.Multiply(move).Transform(Vector(1, 1, 1)), Vector(3, 2, 2));
 }
 
 TEST(Matrix, TransposeSwapsAcrossTheDiagonal)
@@ -357,6 +357,10 @@ TEST(Euler, GimbalLockPutsTheWholeTurnIntoZ)
     EXPECT_EQ(angles.x, 0.0f);
     EXPECT_NEAR(angles.y, kPi / 2, 1e-4f);
     EXPECT_NEAR(angles.z, 0.5f, 1e-4f);
+
+    m.SetRotation(0.3f, -kPi / 2, 0.2f);
+    EXPECT_EQ(m.GetRotation().x, 0.0f);
+    EXPECT_NEAR(m.GetRotation().y, 6.283f - kPi / 2, 1e-4f);
 
     // Rounding past ±1 must not turn the angle into not-a-number.
     m.m[2] = 1.0000001f;
