@@ -25,7 +25,7 @@ Mesh::Mesh(unsigned faceCount, unsigned vertexCount, unsigned, unsigned tcCount,
         m_pTriangles.Clear();
         m_pVertices.Clear();
         m_pTCs.Clear();
-        delete m_pOctree;
+        // The delegated constructor has finished, so the destructor runs and frees the rest.
         throw std::bad_alloc();
     }
 }
