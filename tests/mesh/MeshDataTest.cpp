@@ -38,6 +38,11 @@ TEST(MeshData, NormalsPackByTruncation)
     EXPECT_EQ(packed[0], 32767);
     EXPECT_EQ(packed[1], -32767);
     EXPECT_EQ(packed[2], 32766);
+    // Rounding can push a normalised component past 1; it must not wrap.
+    PackNormal(General::Vector(1.006f, -1.006f, std::nanf("")), packed);
+    EXPECT_EQ(packed[0], 32767);
+    EXPECT_EQ(packed[1], -32767);
+    EXPECT_EQ(packed[2], 0);
 }
 
 TEST(MeshData, CornerIndexModes)
