@@ -255,23 +255,29 @@ bool QTvTiff::ReadScanlines(TvChannels &channels)
         return false;
     }
     const uint64_t rowBytes = AddSat(MulSat(width, sizeof(float)), sizeof(QVector<float>));
-    if (!CheckMemory(module, AddSat(MulSat(samples, MulSat(height, rowBytes)), uint64_t(lineSize))))
+    if (!CheckMemory(module, AddSat(MulSat(samples, MulSat(height, rowBytes)), AddSat(uint64_t(lineSize), rowBytes))))
         return false;
     TiffBuffer buffer(lineSize);
-    if (!buffer.data) {
+    TiffBuffer decoded(tmsize_t(width) * tmsize_t(sizeof(float)));
+    if (!buffer.data || !decoded.data) {
         TIFFError(module, "Refused: cannot allocate a scanline of %lld bytes", (long long)lineSize);
         return false;
     }
-    // Stored floats that fill the scanline exactly go straight into their row.
-    const bool direct = bits == 32 && format == SAMPLEFORMAT_IEEEFP && step == size
-                        && uint64_t(lineSize) == uint64_t(width) * size;
-    auto readRow = [&](uint32_t y, uint16_t sample, void *target) {
-        if (target == buffer.data)
-            _TIFFmemset(buffer.data, 0, lineSize);
-        if (TIFFReadScanline(m_pTiff, target, y, sample) != -1)
+    // Stored floats one after the other need no decoding.
+    const bool plain = bits == 32 && format == SAMPLEFORMAT_IEEEFP && step == size;
+    const float *values = reinterpret_cast<const float *>(plain ? buffer.data : decoded.data);
+    auto readRow = [&](uint32_t y, uint16_t sample) {
+        _TIFFmemset(buffer.data, 0, lineSize);
+        if (TIFFReadScanline(m_pTiff, buffer.data, y, sample) != -1)
             return true;
         TIFFError(module, "Error \"%s\"", "TIFFReadScanline");
         return false;
+    };
+    // Rows are built from the decoded scanline in one pass, without zeroing them first.
+    auto fillRow = [&](unsigned s, uint32_t y, const uint8_t *first) {
+        if (!plain)
+            DecodeRow(bits, format, first, step, reinterpret_cast<float *>(decoded.data), width);
+        channels[s][y] = QVector<float>(values, values + width);
     };
     try {
         channels.resize(int(samples));
@@ -279,27 +285,17 @@ bool QTvTiff::ReadScanlines(TvChannels &channels)
             channel.resize(height);
         if (!separate) {
             for (uint32_t y = 0; y < height; ++y) {
-                QVector<float> &first = channels[0][y];
-                first.resize(width);
-                if (!readRow(y, 0, direct ? static_cast<void *>(first.data()) : buffer.data))
+                if (!readRow(y, 0))
                     return false;
-                if (direct)
-                    continue;
-                for (unsigned s = 0; s < samples; ++s) {
-                    QVector<float> &row = channels[s][y];
-                    row.resize(width);
-                    DecodeRow(bits, format, buffer.data + s * size, step, row.data(), width);
-                }
+                for (unsigned s = 0; s < samples; ++s)
+                    fillRow(s, y, buffer.data + s * size);
             }
         } else {
             for (unsigned s = 0; s < samples; ++s) {
                 for (uint32_t y = 0; y < height; ++y) {
-                    QVector<float> &row = channels[s][y];
-                    row.resize(width);
-                    if (!readRow(y, uint16_t(s), direct ? static_cast<void *>(row.data()) : buffer.data))
+                    if (!readRow(y, uint16_t(s)))
                         return false;
-                    if (!direct)
-                        DecodeRow(bits, format, buffer.data, step, row.data(), width);
+                    fillRow(s, y, buffer.data);
                 }
             }
         }
