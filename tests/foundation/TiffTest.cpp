@@ -222,8 +222,9 @@ TEST(TiffReader, ReadsOneBitFilesAsMonoImages)
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < 10; ++x)
                 EXPECT_EQ(image->pixel(x, y), (x + y) % 3 == 0 ? 0xFF000000u : 0xFFFFFFFFu) << file << x << y;
-        if (tiff.GetInfo().m_iPhotometric == 0)
+        if (tiff.GetInfo().m_iPhotometric == 0) {
             EXPECT_EQ(image->pixelIndex(0, 0), 1) << "set bits of a min-is-white file are black";
+        }
     }
     QTvTiff notMono(Fixture("grey8.tif"));
     EXPECT_EQ(notMono.read1bitTIFFImageToMono(), nullptr);
