@@ -1,0 +1,19 @@
+#pragma once
+// Texts and numbers that many parts of the program share.
+
+namespace General {
+
+// Help pages are looked up below this folder.
+inline constexpr char kHelpFolder[] = "help/whatsthis";
+// Drag-and-drop types of tree-widget items and of tray items.
+inline constexpr char kTreeItemDragType[] = "application/x-treewidgetitem";
+inline constexpr char kTrayItemDragType[] = "application/x-trayitem";
+// The kinds of tray items, by their tray kind number.
+inline constexpr const char *kTrayItemKinds[] = {"Stamp", "Stencil", "Camera Bookmark", "Tool", "Falloff"};
+// The image browser's thumbnail cache folder.
+inline constexpr char kThumbnailFolder[] = ".thumbs";
+
+// The build revision, shown as "%s (rev. %d)" in the main window's title and the about box.
+int BuildRevision();
+
+}  // namespace General
