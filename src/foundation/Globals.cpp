@@ -18,6 +18,7 @@ struct StartupObjects {
     QString instanceSuffix;
     AttributePointer<Node> pickedNode{QString(), false};
     EventGate cameraGate{QStringLiteral("eventgate"), false};
+    AABB emptyBox;
     Store<Timer::Stat> *timerStatistics = &Timer::Statistics();
     QString traysFolder;
     QString bookmarksFolder;
@@ -62,6 +63,7 @@ QElapsedTimer &StartTimer() { return Objects().startTimer; }
 QString &InstanceSuffix() { return Objects().instanceSuffix; }
 AttributePointer<Node> &PickedNode() { return Objects().pickedNode; }
 EventGate &CameraGate() { return Objects().cameraGate; }
+const AABB &EmptyBox() { return Objects().emptyBox; }
 QString &TraysFolder() { return Objects().traysFolder; }
 QString &BookmarksFolder() { return Objects().bookmarksFolder; }
 QStringList &TrayItemTypes() { return Objects().trayItemTypes; }

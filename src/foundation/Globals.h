@@ -8,6 +8,7 @@
 // one. A node class joins the registry with one TypeInfo::Register line there; the
 // registry keeps the program's fixed class order whatever order those lines run in.
 
+#include "foundation/AABB.h"
 #include "foundation/AttributePointer.h"
 #include "foundation/EventGate.h"
 
@@ -19,7 +20,7 @@ namespace General {
 
 // Builds, in this order: the root record "Node" of the node-class registry, the
 // connection event gate, the start timer, the instance suffix, the picked node pointer,
-// the camera event gate, the timer statistics, the trays and bookmarks folders and the
+// the camera event gate, the empty box, the timer statistics, the trays and bookmarks folders and the
 // tray item type list. Does nothing when they exist.
 void InitializeGlobals();
 // Destroys them in the reverse order (also run at exit).
@@ -37,6 +38,8 @@ QString &InstanceSuffix();
 AttributePointer<Node> &PickedNode();
 // "eventgate" that the cameras connect to.
 EventGate &CameraGate();
+// The box the octree starts from.
+const AABB &EmptyBox();
 // The folders of the tray files and of the image-browser bookmarks.
 QString &TraysFolder();
 QString &BookmarksFolder();
