@@ -20,8 +20,8 @@ namespace General {
 
 // Builds, in this order: the root record "Node" of the node-class registry, the
 // connection event gate, the start timer, the instance suffix, the picked node pointer,
-// the camera event gate, the empty box, the timer statistics, the trays and bookmarks folders and the
-// tray item type list. Does nothing when they exist.
+// the camera event gate, the empty box, the timer statistics, the trays and bookmarks
+// folders and the tray item type list. Does nothing when they exist.
 void InitializeGlobals();
 // Destroys them in the reverse order (also run at exit).
 void ShutdownGlobals();
