@@ -21,7 +21,7 @@ namespace General {
 class Block {
 public:
     explicit Block(unsigned itemSize);
-    ~Block();
+    virtual ~Block();
     Block(const Block &) = delete;
     Block &operator=(const Block &) = delete;
 
@@ -72,7 +72,7 @@ public:
             Take(other);
         return *this;
     }
-    ~Array()
+    ~Array() override
     {
         TV_ASSERT(m_pThis == this);
         Free();
@@ -204,13 +204,18 @@ public:
     Store(Store &&other) noexcept : Base(std::move(other)), m_iCount(std::exchange(other.m_iCount, 0u)) {}
     Store &operator=(Store &&other) noexcept
     {
-        if (this != &other) {
-            Base::Take(other);
-            m_iCount = std::exchange(other.m_iCount, 0u);
-        }
+        if (this != &other)
+            Take(other);
         return *this;
     }
-    ~Store() { m_iCount = 0; }
+    ~Store() override { m_iCount = 0; }
+
+    // Takes other's items, count and capacity; other is left empty.
+    void Take(Store &other)
+    {
+        Base::Take(other);
+        m_iCount = std::exchange(other.m_iCount, 0u);
+    }
 
     unsigned GetItemCount() const { return m_iCount; }
     bool HasItems() const { return m_iCount != 0; }

@@ -1,0 +1,31 @@
+#include "foundation/Color.h"
+
+namespace General {
+
+namespace {
+
+uint32_t Channel(float value)
+{
+    const float scaled = value * 255.0f;
+    // Written so that not-a-number also lands on 0.
+    if (!(scaled > 0.0f))
+        return 0;
+    if (scaled >= 255.0f)
+        return 255;
+    return uint32_t(scaled);
+}
+
+}  // namespace
+
+uint32_t Color::Pack() const
+{
+    return Channel(r) | (Channel(g) << 8) | (Channel(b) << 16) | (Channel(a) << 24);
+}
+
+Color Color::Lerp(const Color &other, float t) const
+{
+    const float s = 1.0f - t;
+    return Color(r * t + other.r * s, g * t + other.g * s, b * t + other.b * s, a * t + other.a * s);
+}
+
+}  // namespace General
