@@ -180,3 +180,89 @@ TEST_F(RemoveFacesTest, TenFacesOfAFullLevelGoToTheSwapFilesWhole)
     EXPECT_TRUE(m_level->m_bAbsolute);
     EXPECT_FALSE(Recorder().LogContains("Assertion failed")) << Recorder().log.toStdString();
 }
+
+TEST_F(RemoveFacesTest, RemovingInTheViewTakesTheFacesOutOfTheOctree)
+{
+    m_level->BuildOctree();
+    General::Store<unsigned int> list = List({0, 1, 2, 3, 50});
+    ASSERT_TRUE(m_level->RemoveFaces(list, true));
+    EXPECT_EQ(m_level->m_iFaceCount, 91u);
+    EXPECT_EQ(m_level->m_iSelectedFaces, 0u);
+    QString why;
+    EXPECT_TRUE(m_level->m_pOctree->CheckLinks(
+        m_level->m_iFaceCount, [&](unsigned f) { return m_level->NextInCube(f, 0); }, why))
+        << why.toStdString();
+    // The records remember the cube each face left, and the face is neither shown nor selected.
+    for (const Quad &record : ReadRecords<Quad>(SwapFile(LevelSwapFiles::kFaces))) {
+        EXPECT_GE(record.m_iOctree, OctreeLink::kUnlinked);
+        EXPECT_LT(int(record.m_iOctree - OctreeLink::kUnlinked), m_level->m_pOctree->GetCubeCount());
+        EXPECT_FALSE(IsVisible(record));
+        EXPECT_FALSE(IsSelected(record));
+    }
+    EXPECT_EQ(m_level->m_iHiddenFaces, 0u);
+    EXPECT_EQ(m_level->m_aFaceIndexTable.GetItemCount(), 91u);
+}
+
+TEST_F(RemoveFacesTest, ASecondRemovalAppendsOnlyNewRecords)
+{
+    General::Store<unsigned int> first = List({10, 11});
+    ASSERT_TRUE(m_level->RemoveFaces(first, false));
+    // Local 10 and 11 are now global 12 and 13.
+    General::Store<unsigned int> second = List({10, 11});
+    ASSERT_TRUE(m_level->RemoveFaces(second, false));
+    const auto faceIndex = ReadRecords<General::IntPair>(SwapFile(LevelSwapFiles::kFaceIndex));
+    ASSERT_EQ(faceIndex.size(), 4u);
+    std::vector<int> globals;
+    for (const General::IntPair &pair : faceIndex)
+        globals.push_back(pair.first);
+    EXPECT_EQ(globals, (std::vector<int>{10, 11, 12, 13}));
+    EXPECT_EQ(ReadRecords<Quad>(SwapFile(LevelSwapFiles::kFaces)).size(), 4u);
+    EXPECT_EQ(m_level->m_iFaceCount, 92u);
+}
+
+TEST_F(RemoveFacesTest, RemovingEveryFaceOfLevel0WritesShortVertexRecords)
+{
+    SubdivLevel &base = *m_base;
+    SetActive(base.m_pQuads[4], false);  // outside the worked region: dropped, not kept
+    General::Store<unsigned int> all("all");
+    ASSERT_TRUE(base.RemoveFaces(all, false));
+    EXPECT_EQ(base.m_iFaceCount, 0u);
+    EXPECT_EQ(base.m_iVertexCount, 0u);
+    EXPECT_TRUE(base.m_bFull);
+    EXPECT_FALSE(base.m_aFaceMap.HasItems());
+    const QString name = base.GetSwapFileName();
+    EXPECT_EQ(ReadRecords<Quad>(LevelSwapFiles::Path(name, LevelSwapFiles::kFaces)).size(), 5u);
+    EXPECT_EQ(TempDir::Read(LevelSwapFiles::Path(name, LevelSwapFiles::kVertices)).size(), 8 * 16);
+    EXPECT_EQ(TempDir::Read(LevelSwapFiles::Path(name, LevelSwapFiles::kVertexIndex)).size(), 8 * 8);
+}
+
+TEST_F(RemoveFacesTest, ANSidedMeshRefusesAndSaysSo)
+{
+    m_level->m_iPolygonCount = 50;
+    General::Store<unsigned int> list = List({1});
+    EXPECT_FALSE(m_level->RemoveFaces(list, false));
+    EXPECT_EQ(m_level->m_iFaceCount, 96u);
+    ASSERT_EQ(Recorder().statusMessages.size(), 1);
+    EXPECT_EQ(Recorder().statusMessages[0], "Faces cannot be removed on level0 and level1 of an n-sided mesh.");
+    EXPECT_EQ(Recorder().statusStates[0], 2);
+}
+
+TEST_F(RemoveFacesTest, ASwapFileThatCannotBeOpenedFailsAndLosesNothing)
+{
+    const QString faces = SwapFile(LevelSwapFiles::kFaces);
+    QFile::remove(faces);
+    QDir().mkdir(faces);  // a folder where the file should be
+    m_level->BuildOctree();
+    m_original.assign(m_level->m_pQuads.begin(), m_level->m_pQuads.end());
+    General::Store<unsigned int> list = List({3, 4, 5});
+    EXPECT_FALSE(m_level->RemoveFaces(list, true));
+    EXPECT_EQ(m_level->m_iFaceCount, 96u);
+    EXPECT_TRUE(m_level->m_bFull);
+    EXPECT_EQ(m_level->m_iVertexCount, 98u);
+    ASSERT_EQ(m_level->m_pVertices.GetItemCount(), 98u);
+    EXPECT_TRUE(m_level->m_sVertexSwapFile.isEmpty());
+    for (unsigned f = 0; f < 96; ++f)
+        EXPECT_EQ(std::memcmp(&m_level->m_pQuads[f], &m_original[f], sizeof(Quad)), 0) << f;
+    EXPECT_TRUE(Recorder().LogContains("Cannot open swap file"));
+    EXPECT_FALSE(Recorder().LogContains("Assertion failed"));
+}
