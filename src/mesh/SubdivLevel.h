@@ -98,6 +98,20 @@ public:
     bool RemapFaces(General::Store<unsigned int> &list, General::Store<unsigned int> &parents, bool missingOnly,
                     bool updatePositions);
 
+    // --- subdivision (Catmull-Clark) ---------------------------------------------------
+    // The next finer level; with `create` a missing one is made empty with its expected
+    // totals. Null when there is none, or when the next level would be too large to number.
+    SubdivLevel *GetNextLevel(bool create);
+    // The top of the chain above this level (never creates one).
+    SubdivLevel *GetHighestLevel();
+    // Appends the children of the listed local faces of the level below (sorted in place).
+    // False, with the level as it was, when memory is refused or the data cannot be used.
+    bool Subdivide(General::Store<unsigned int> &faces);
+    // Recomputes the Catmull-Clark positions from the level below; with `adjust` the level
+    // is absolute and its own changes are carried down first, else it is relative.
+    bool UpdateCC(bool adjust);
+    bool UpdateCCPositions(bool adjust);
+
     // --- texture coordinates of new faces ----------------------------------------
     bool UpdateTCs(const General::Store<unsigned int> &parents, unsigned firstNew);
 
