@@ -112,8 +112,8 @@ public:
     bool SaveLevelFile(const QString &fileName);
     bool LoadLevelFile(const QString &fileName);
 
-    // The owning object's name, as its level 0 carries it.
-    QString GetObjectName() const;
+    // The owning object's name: level 0 (the object) answers for its whole chain.
+    virtual QString GetObjectName();
 
     // --- members -------------------------------------------------------------
     General::Store<unsigned int> m_aObjectSymmetry{"object symmetry"};
