@@ -144,6 +144,11 @@ public:
     bool m_bMappingMark = false;   // the level was changed by a mapping of the level above
 
 private:
+    // Names the swap files and creates them empty; false when they were made before or the
+    // first cannot be created.
+    bool MakeSwapFiles();
+    bool SerializeFields(Stream &stream, int depth);
+
     static LevelIdSource s_pLevelIdSource;
 
 };
