@@ -355,7 +355,7 @@ bool SubdivLevel::RelinkFaces(unsigned firstNew, bool mark)
     });
 }
 
-void SubdivLevel::MarkFaceList(const General::Store<unsigned int> &list)
+void SubdivLevel::HideFaces(const General::Store<unsigned int> &list)
 {
     WithFaces([&](auto &faces) {
         const unsigned count = std::min(m_iFaceCount, faces.GetItemCount());
@@ -364,16 +364,25 @@ void SubdivLevel::MarkFaceList(const General::Store<unsigned int> &list)
             for (unsigned f = 0; f < count; ++f)
                 SetSelected(faces[f], false);
         const unsigned listed = all ? count : list.GetItemCount();
-        auto faceAt = [&](unsigned i) { return all ? i : list[i]; };
         for (unsigned i = 0; i < listed; ++i) {
-            const unsigned f = faceAt(i);
+            const unsigned f = all ? i : list[i];
             if (f >= count)
                 continue;
             SetSelected(faces[f], true);
             SetVisible(faces[f], false);
         }
+    });
+}
+
+void SubdivLevel::MarkFaceList(const General::Store<unsigned int> &list)
+{
+    HideFaces(list);
+    WithFaces([&](auto &faces) {
+        const unsigned count = std::min(m_iFaceCount, faces.GetItemCount());
+        const bool all = !list.HasItems();
+        const unsigned listed = all ? count : list.GetItemCount();
         for (unsigned i = 0; i < listed && m_pOctree; ++i) {
-            const unsigned f = faceAt(i);
+            const unsigned f = all ? i : list[i];
             if (f >= count || faces[f].m_iOctree >= OctreeLink::kUnlinked)
                 continue;
             if (Octree::OctreeCube *cube = m_pOctree->GetCube(FaceCube(f)))

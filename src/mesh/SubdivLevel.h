@@ -73,7 +73,10 @@ public:
     // --- face states -------------------------------------------------------
     void FreezeLocalBorder();
     bool RelinkFaces(unsigned firstNew, bool mark);
-    // Selects and hides the listed faces (every face for an empty list) and takes them out of the octree.
+    // Selects and hides the listed faces (every face for an empty list); the other faces lose
+    // their selection when the list does not cover the level.
+    void HideFaces(const General::Store<unsigned int> &list);
+    // HideFaces, then takes the listed faces out of the octree.
     void MarkFaceList(const General::Store<unsigned int> &list);
     // Rebuilds the list of visible faces and the hidden count; false when the list cannot grow.
     bool RebuildVisibleFaces();
@@ -93,6 +96,12 @@ public:
     bool RemoveFaces(General::Store<unsigned int> &list, bool updateView, int reserved = 0);
 
     // --- mapping faces between levels --------------------------------------------
+    // The faces a level gets from the level below, and the faces it brings back from its swap
+    // files; made by the subdivision code.
+    bool Subdivide(General::Store<unsigned int> &parents);
+    bool UpdateCC(bool adjust);
+    bool RestoreFaces(General::Store<unsigned int> &globals, bool relink, bool all,
+                      const General::Store<bool> *firstMarks, bool markHidden);
     bool MapFaces(General::Store<unsigned int> &list, bool activate, bool unmapLower, bool recalculate);
     bool Unmap(General::Store<unsigned int> &list, bool all);
     bool RemapFaces(General::Store<unsigned int> &list, General::Store<unsigned int> &parents, bool missingOnly,
