@@ -21,6 +21,10 @@ constexpr int TypeCode()
         return Attribute::kTypeBool;
     else if constexpr (std::is_same_v<T, QString>)
         return Attribute::kTypeText;
+    else if constexpr (std::is_same_v<T, Color>)
+        return Attribute::kTypeColor;
+    else if constexpr (std::is_same_v<T, Vector>)
+        return Attribute::kTypeVector;
     else
         return Attribute::kTypeBase;  // the plain node pointer
 }
@@ -31,11 +35,13 @@ constexpr int ValueSize()
 {
     if constexpr (std::is_same_v<T, bool>)
         return 1;
+    else if constexpr (std::is_same_v<T, Color> || std::is_same_v<T, Vector>)
+        return int(sizeof(T));
     else
         return 4;
 }
 
-// Reads `size` bytes into `value` only when they all arrive.
+// Moves the value's bytes; a load takes them only when they all arrive.
 template <class T>
 bool TransferValue(Stream &stream, T &value)
 {
@@ -46,12 +52,17 @@ bool TransferValue(Stream &stream, T &value)
     return true;
 }
 
+// Field `index` of a text split at blanks, as a float (0 when absent or not a number).
+float Field(const QString &text, int index) { return text.section(QLatin1Char(' '), index, index).toFloat(); }
+
 }  // namespace
 
 template <class T>
 AttributeInstance<T>::AttributeInstance(const QString &name, bool join) : Attribute(name, join)
 {
     m_iSize = ValueSize<T>();
+    if constexpr (std::is_same_v<T, Color>)
+        m_Value = Color(1.0f, 1.0f, 1.0f, 1.0f);
 }
 
 template <class T>
@@ -114,6 +125,11 @@ QString AttributeInstance<T>::AsString() const
         return m_Value ? QStringLiteral("true") : QStringLiteral("false");
     else if constexpr (std::is_same_v<T, QString>)
         return m_Value;
+    else if constexpr (std::is_same_v<T, Color>)
+        return QString::asprintf("%.2f %.2f %.2f %.2f", double(m_Value.r), double(m_Value.g), double(m_Value.b),
+                                 double(m_Value.a));
+    else if constexpr (std::is_same_v<T, Vector>)
+        return QString::asprintf("%.2f %.2f %.2f", double(m_Value.x), double(m_Value.y), double(m_Value.z));
     else
         return m_Value && Node::IsLive(m_Value) ? m_Value->GetName() : QString();
 }
@@ -132,6 +148,10 @@ void AttributeInstance<T>::SetFromString(const QString &text)
             m_Value = false;
     } else if constexpr (std::is_same_v<T, QString>) {
         m_Value = text;
+    } else if constexpr (std::is_same_v<T, Color>) {
+        m_Value = Color(Field(text, 0), Field(text, 1), Field(text, 2), Field(text, 3));
+    } else if constexpr (std::is_same_v<T, Vector>) {
+        m_Value = Vector(Field(text, 0), Field(text, 1), Field(text, 2));
     } else {
         Log("A node pointer cannot be set from a text (%s)\n", GetName().toLocal8Bit().constData());
     }
@@ -180,6 +200,10 @@ QWidget *AttributeInstance<T>::CreateEditor(QWidget *parent, int width)
         request.digits = 1;
     } else if constexpr (std::is_same_v<T, bool>) {
         request.kind = EditorKind::Checkbox;
+    } else if constexpr (std::is_same_v<T, Color>) {
+        request.kind = EditorKind::Colorbox;
+    } else if constexpr (std::is_same_v<T, Vector>) {
+        request.kind = EditorKind::Vectorbox;
     }
     return MakeEditor(request);
 }
@@ -197,6 +221,8 @@ template class AttributeInstance<int>;
 template class AttributeInstance<float>;
 template class AttributeInstance<bool>;
 template class AttributeInstance<QString>;
+template class AttributeInstance<Color>;
+template class AttributeInstance<Vector>;
 template class AttributeInstance<Node *>;
 
 }  // namespace General

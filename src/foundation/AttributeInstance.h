@@ -4,6 +4,8 @@
 // in AttributeInstance.cpp.
 
 #include "foundation/Attribute.h"
+#include "foundation/Color.h"
+#include "foundation/Vector.h"
 
 namespace General {
 
@@ -28,13 +30,15 @@ public:
     const T &GetValue() const { return m_Value; }
 
 protected:
-    T m_Value{};
+    T m_Value{};  // zero; a colour starts white
 };
 
 extern template class AttributeInstance<int>;
 extern template class AttributeInstance<float>;
 extern template class AttributeInstance<bool>;
 extern template class AttributeInstance<QString>;
+extern template class AttributeInstance<Color>;
+extern template class AttributeInstance<Vector>;
 extern template class AttributeInstance<Node *>;
 
 }  // namespace General

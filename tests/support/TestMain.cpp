@@ -1,5 +1,7 @@
 #include "support/RecordingShell.h"
 
+#include "foundation/Globals.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -13,6 +15,7 @@ int main(int argc, char **argv)
 {
     testing::InitGoogleTest(&argc, argv);
     General::InstallShell(&Recorder());
+    General::InitializeGlobals();
     testing::UnitTest::GetInstance()->listeners().Append(new ClearRecorder);
     return RUN_ALL_TESTS();
 }
