@@ -16,7 +16,7 @@ namespace {
 constexpr float kChordLimit = 2.0f;
 // A table this long stops splitting (curves are at most a few thousand pixels long):
 // absurd coordinates must not exhaust memory.
-constexpr unsigned kMaxChords = 1u << 18;
+constexpr unsigned kMaxChords = 1u << 16;
 
 // Knot differences of an empty span are 0; their terms vanish instead of dividing by zero.
 float Divide(float a, float b) { return b != 0.0f ? a / b : 0.0f; }
