@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using namespace General;
@@ -107,8 +108,9 @@ TEST_F(TypedAttributes, TypeCodesAndSizes)
         int type;
         int size;
     } cases[] = {
-        {&number, 1, 4}, {&real, 2, 4},    {&flag, 3, 1},  {&text, 4, 4},   {&color, 6, 16}, {&vector, 7, 12},
-        {&plain, 0, 4},  {&pointer, 5, 4}, {&choice, 1, 4}, {&bits, 1, 4}, {&file, 4, 4},   {&watch, 8, 0},
+        {&number, 1, 4},  {&real, 2, 4},    {&flag, 3, 1},   {&text, 4, 4},
+        {&color, 6, 16},  {&vector, 7, 12}, {&plain, 0, 4},  {&pointer, 5, 4},
+        {&choice, 1, 4},  {&bits, 1, 4},    {&file, 4, 4},   {&watch, 8, 0},
         {&node.GetThis(), 5, 4},
     };
     for (const Case &test : cases) {
@@ -202,11 +204,21 @@ TEST_F(TypedAttributes, EachAttributeAsksForItsOwnEditor)
         Attribute *attribute;
         EditorKind kind;
     } cases[] = {
-        {&number, EditorKind::Spinbox},     {&real, EditorKind::Editbox},     {&flag, EditorKind::Checkbox},
-        {&text, EditorKind::Editbox},       {&color, EditorKind::Colorbox},   {&vector, EditorKind::Vectorbox},
-        {&plain, EditorKind::Editbox},      {&camera, EditorKind::Pointerbox}, {&range, EditorKind::Sliderbox},
-        {&choice, EditorKind::Combobox},    {&file, EditorKind::Filenamebox}, {&frame, EditorKind::Spinbox},
-        {&bits, EditorKind::CheckboxCollection}, {&gate, EditorKind::Eventbox}, {&watch, EditorKind::Editbox},
+        {&number, EditorKind::Spinbox},
+        {&real, EditorKind::Editbox},
+        {&flag, EditorKind::Checkbox},
+        {&text, EditorKind::Editbox},
+        {&color, EditorKind::Colorbox},
+        {&vector, EditorKind::Vectorbox},
+        {&plain, EditorKind::Editbox},
+        {&camera, EditorKind::Pointerbox},
+        {&range, EditorKind::Sliderbox},
+        {&choice, EditorKind::Combobox},
+        {&file, EditorKind::Filenamebox},
+        {&frame, EditorKind::Spinbox},
+        {&bits, EditorKind::CheckboxCollection},
+        {&gate, EditorKind::Eventbox},
+        {&watch, EditorKind::Editbox},
         {&node.GetThis(), EditorKind::Pointerbox},
     };
 
