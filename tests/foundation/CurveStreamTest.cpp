@@ -118,8 +118,9 @@ TEST_F(CurveStream, RoundTripAtEachVersionGate)
     for (int version : {131, 132, 133, 154, 155, 156, 157, 228}) {
         SCOPED_TRACE(version);
         WriteAt(source, version);
-        if (version == 131)  // fields 1 to 6 only
+        if (version == 131) {  // fields 1 to 6 only
             EXPECT_EQ(Bytes().size(), 4 + 9 + 12 + 4 + 12 * 6 + 4 + 4 * 9);
+        }
 
         NURBSCurve target(3);
         Stream stream(Path(), false);
@@ -305,8 +306,9 @@ TEST_F(CurveStream, ProfilesNestOnlySoDeep)
         Stream stream(Path(), false);
         EXPECT_EQ(curve.Serialize(stream), accepted) << depth;
         EXPECT_EQ(curve.GetProfile() != nullptr, accepted) << depth;
-        if (accepted)
+        if (accepted) {
             EXPECT_EQ(stream.BytesLeft(), 0u);
+        }
     }
 }
 

@@ -450,8 +450,9 @@ TEST(Curve, ClosestPointOfAClosedCurveStaysOnTheLoop)
         EXPECT_GE(t, 2.0f) << start;
         EXPECT_LE(t, 6.0f) << start;
         ExpectNear(closest, curve.Evaluate(t), 0.01f);
-        if (start == 5.0f)
+        if (start == 5.0f) {
             EXPECT_LT(Distance(closest, target), best + 0.01f);
+        }
     }
 }
 
