@@ -1,3 +1,4 @@
+#include "mesh/MeshGlobals.h"
 #include "mesh/PickInfo.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
@@ -223,4 +224,21 @@ TEST(MeshSymmetry, MirroredVerticesAndPick)
         const General::Vector back = mirrored.GetWorldPosition();
         EXPECT_NEAR(back.x, -local.x, 1e-4f);
     }
+}
+
+TEST(MeshData, RegisteredNodeClass)
+{
+    InitializeMeshGlobals();
+    const General::TypeInfo *record = General::TypeInfo::Find(QStringLiteral("Mesh"));
+    ASSERT_EQ(record, &Mesh::s_typeInfo);
+    EXPECT_TRUE(General::TypeInfo::IsKindOf(record, &General::Node::s_typeInfo));
+    General::Node *one = record->Create(1);
+    ASSERT_NE(dynamic_cast<Mesh *>(one), nullptr);
+    EXPECT_EQ(one->GetTypeInfo(), record);
+    EXPECT_EQ(one->GetName(), QString());
+    delete one;
+    Mesh *three = static_cast<Mesh *>(record->Create(3));
+    ASSERT_NE(three, nullptr);
+    EXPECT_NE(three[2].m_pOctree, nullptr);
+    delete[] three;
 }
