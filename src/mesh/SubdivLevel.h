@@ -35,8 +35,14 @@ public:
     // Deletes every finer level and removes the level's swap files.
     ~SubdivLevel() override;
 
-    // The registry factory: one level for a count below 2, else an array of count levels.
+    // The registry record "SubdivLevel" (parent "Mesh") and its factory: one level for a
+    // count below 2, else an array of count levels; null when the memory is refused.
+    static General::TypeInfo s_typeInfo;
+    const General::TypeInfo *GetTypeInfo() const override { return &s_typeInfo; }
     static SubdivLevel *Create(int count);
+
+    // "object (level: n, faces: f)".
+    QString GetName() const override;
 
     uint64_t GetMemorySize() const override;
     Object *GetObject() override;
@@ -44,6 +50,7 @@ public:
 
     // --- the chain ------------------------------------------------------------
     SubdivLevel *GetBaseLevel();
+    const SubdivLevel *GetBaseLevel() const;
     // Links below the level; -1 for no level.
     static int GetLevelIndex(const SubdivLevel *level);
     int GetLevelIndex() const { return GetLevelIndex(this); }
@@ -121,8 +128,8 @@ public:
     bool SaveLevelFile(const QString &fileName);
     bool LoadLevelFile(const QString &fileName);
 
-    // The owning object's name: level 0 (the object) answers for its whole chain.
-    virtual QString GetObjectName();
+    // The owning object's name, which its level 0 (the object itself) carries.
+    QString GetObjectName() const;
 
     // --- members -------------------------------------------------------------
     General::Store<unsigned int> m_aObjectSymmetry{"object symmetry"};
