@@ -6,6 +6,8 @@
 #include "mesh/MeshSwitches.h"
 #include "mesh/SubdivLevel.h"
 
+#include <algorithm>
+
 using ChildLayout::kNone;
 
 LevelSubdivision::LevelSubdivision(SubdivLevel &level)
@@ -50,9 +52,12 @@ bool LevelSubdivision::Run(General::Store<unsigned int> &faces)
         L.m_iGlobalVertexBound = unsigned(std::min<uint64_t>(expected.bound, 0xFFFFFFFFu));
     }
     const uint64_t created = polygons ? expected.faces : uint64_t(faces.GetItemCount()) * m_shape.k;
-    if (!expected.Fits() || uint64_t(L.m_iFaceCount) + created > LevelTotals::kMaxGlobal ||
-        L.m_iTotalFaceCount > LevelTotals::kMaxGlobal || L.m_iGlobalVertexBound > LevelTotals::kMaxGlobal) {
-        LevelTotals::ReportTooLarge(L.GetLevelIndex(), expected);
+    LevelTotals held;
+    held.faces = std::max<uint64_t>(L.m_iTotalFaceCount, uint64_t(L.m_iFaceCount) + created);
+    held.vertices = L.m_iTotalVertexCount;
+    held.bound = L.m_iGlobalVertexBound;
+    if (!expected.Fits() || !held.Fits()) {
+        LevelTotals::ReportTooLarge(L.GetLevelIndex(), expected.Fits() ? held : expected);
         return false;
     }
 

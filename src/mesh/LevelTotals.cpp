@@ -41,11 +41,12 @@ void LevelTotals::ReportTooLarge(int levelIndex, const LevelTotals &totals)
 {
     const QString text =
         QCoreApplication::translate("SubdivLevel",
-                                    "Level %1 cannot be made: it would have %2 faces and %3 vertices, and a level "
-                                    "can number at most %4.")
+                                    "Level %1 cannot be made: it would have %2 faces and %3 vertices, numbered up "
+                                    "to %4, and a level can number at most %5.")
             .arg(levelIndex)
             .arg(totals.faces)
             .arg(totals.vertices)
+            .arg(totals.bound)
             .arg(kMaxGlobal);
     Log("%s\n", text.toUtf8().constData());
     if (MeshSwitches::s_bVerbose)

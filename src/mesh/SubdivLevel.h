@@ -120,12 +120,11 @@ public:
     SubdivLevel *GetNextLevel(bool create);
     // The top of the chain above this level (never creates one).
     SubdivLevel *GetHighestLevel();
-    // Appends the children of the listed local faces of the level below (sorted in place).
-    // False, with the level as it was, when memory is refused or the data cannot be used.
-    bool Subdivide(General::Store<unsigned int> &faces);
-    // Recomputes the Catmull-Clark positions from the level below; with `adjust` the level
-    // is absolute and its own changes are carried down first, else it is relative.
-    bool UpdateCC(bool adjust);
+    // Subdivide (above) appends the children of the listed local faces of the level below
+    // (sorted in place); false, with the level as it was, when memory is refused or the data
+    // cannot be used. UpdateCC (above) recomputes the Catmull-Clark positions from the level
+    // below: with `adjust` the level is absolute and its own changes are carried down first,
+    // else it is relative. UpdateCCPositions is its smooth kernel.
     bool UpdateCCPositions(bool adjust);
 
     // --- texture coordinates of new faces ----------------------------------------
