@@ -26,15 +26,17 @@ bool CatmullClarkPositions::Compute()
     const VertexSums none{Vector(0, 0, 0), 0, 0, kNone};
     sums.Fill(none);
 
-    if (polygons) {
+    if (polygons || (L.m_bFull && P.m_bFull)) {
+        // The vertices of the level below keep their local indices on a whole level.
         for (unsigned p = 0; p < vertexCount; ++p) {
             VertexSums s = none;
             s.target = p;
             sums.Set(p, s);
         }
-        Polygons();
-    } else if (L.m_bFull && P.m_bFull) {
-        P.WithFaces([&](const auto &parents) { Faces(parents, nullptr); });
+        if (polygons)
+            Polygons();
+        else
+            P.WithFaces([&](const auto &parents) { Faces(parents, nullptr); });
     } else {
         const unsigned k = P.Corners();
         General::FileArray<unsigned int> children(P.m_iFaceCount * k), vertices(vertexCount);
@@ -135,12 +137,7 @@ void CatmullClarkPositions::Faces(const General::Store<Face> &parents, General::
 
         for (unsigned c = 0; c < k; ++c) {
             VertexSums sum = sums.Get(p[c]);
-            if (sum.target == kNone && !children) {
-                const unsigned child = childOf(f, s.ChildAt(c));
-                if (child != kNone)
-                    sum.target = corner(child, s.Pos(c));
-            }
-            if (sum.target == kNone)
+            if (sum.target >= m_iCC)
                 continue;
             ++sum.faces;
             sums.Set(p[c], sum);

@@ -7,6 +7,7 @@
 #include "mesh/SubdivLevel.h"
 
 #include <algorithm>
+#include <functional>
 
 using ChildLayout::kNone;
 
@@ -31,7 +32,9 @@ bool LevelSubdivision::Run(General::Store<unsigned int> &faces)
 {
     const bool polygons = P.m_aGenericFaces.HasItems();
     if (!polygons) {
-        faces.RemoveDuplicates();
+        // Lists come sorted and unique more often than not; one pass finds that.
+        if (std::adjacent_find(faces.begin(), faces.end(), std::greater_equal<unsigned>()) != faces.end())
+            faces.RemoveDuplicates();
         unsigned kept = faces.GetItemCount();
         while (kept && faces[kept - 1] >= P.m_iFaceCount)
             --kept;
@@ -68,7 +71,7 @@ bool LevelSubdivision::Run(General::Store<unsigned int> &faces)
     bool ok;
     if (polygons)
         ok = Polygons();
-    else if (L.m_iFaceCount == 0 && P.m_bFull && faces.GetItemCount() == P.m_iFaceCount &&
+    else if (L.m_iFaceCount == 0 && L.m_iVertexCount == 0 && P.m_bFull && faces.GetItemCount() == P.m_iFaceCount &&
              created == L.m_iTotalFaceCount)
         ok = P.WithFaces([&](const auto &parents) { return Whole(parents); });
     else
@@ -80,13 +83,8 @@ bool LevelSubdivision::Run(General::Store<unsigned int> &faces)
     return ok;
 }
 
-bool LevelSubdivision::GrowFaces(unsigned count)
+Quad LevelSubdivision::BlankQuad()
 {
-    const unsigned first = L.m_iFaceCount;
-    if (!L.m_pQuads.SetItemCount(first + count, true)) {
-        Log(" Cannot allocate created face array.\n");
-        return false;
-    }
     Quad blank{};
     blank.m_iOctree = 0xFFFFFFFFu;
     blank.m_iStamp = 0;
@@ -95,7 +93,18 @@ bool LevelSubdivision::GrowFaces(unsigned count)
         blank.m_iAdjacent[c] = -1;
         blank.m_iTCI[c] = int32_t(MeshFlags::kNoTC);
     }
-    std::fill(L.m_pQuads.begin() + first, L.m_pQuads.end(), blank);
+    return blank;
+}
+
+bool LevelSubdivision::GrowFaces(unsigned count, bool blank)
+{
+    const unsigned first = L.m_iFaceCount;
+    if (!L.m_pQuads.SetItemCount(first + count, true)) {
+        Log(" Cannot allocate created face array.\n");
+        return false;
+    }
+    if (blank)
+        std::fill(L.m_pQuads.begin() + first, L.m_pQuads.end(), BlankQuad());
     General::Progress().Advance();
     return true;
 }

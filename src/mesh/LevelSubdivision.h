@@ -30,7 +30,9 @@ private:
 
     // Steps shared by the three ways once the faces are made.
     bool Finish(const General::Store<unsigned int> &faces, unsigned created);
-    bool GrowFaces(unsigned count);
+    // Grows the quad store by `count` faces, blank unless the caller writes them whole.
+    bool GrowFaces(unsigned count, bool blank = true);
+    static Quad BlankQuad();
     void Snapshot();
     void Restore();
     bool Fail();

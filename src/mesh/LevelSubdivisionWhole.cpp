@@ -1,14 +1,13 @@
 // Splitting every face of a full level into an empty level. Faces are visited in order,
 // so the edge point of an edge whose neighbour came first is already a corner of the
-// neighbour's child and is read from there: no map is searched.
+// neighbour's child and is read from there: no map is searched. The vertices of the level
+// below keep their local indices, so no table relates them either.
 #include "foundation/Progress.h"
-#include "mesh/FileArray.h"
 #include "mesh/LevelFaceBits.h"
 #include "mesh/LevelSubdivision.h"
 #include "mesh/SubdivLevel.h"
 
 using namespace LevelBits;
-using ChildLayout::kNone;
 
 template <class Face>
 bool LevelSubdivision::Whole(const General::Store<Face> &parents)
@@ -19,21 +18,31 @@ bool LevelSubdivision::Whole(const General::Store<Face> &parents)
     const unsigned vertexCount = P.m_iVertexCount;
     if (!TV_CHECK(parents.GetItemCount() >= T && P.m_pVertices.GetItemCount() >= vertexCount))
         return Fail();
-    if (!GrowFaces(T * k))
+    if (!GrowFaces(T * k, false))
         return Fail();
     L.m_bFull = true;
     P.m_aVertexMap.Sort(General::Map::kByFirst);
 
-    General::FileArray<unsigned int> local(vertexCount);  // parent vertex → local vertex here
-    local.Fill(kNone);
-    // About one vertex per face on the new level.
-    if (!L.m_aVertexMap.Reserve(std::max(L.m_iTotalVertexCount, T * k), true))
+    // Every vertex of the level below keeps its local index here; face and edge points
+    // follow, in the order the faces make them.
+    unsigned edges = 0;
+    for (unsigned f = 0; f < T; ++f)
+        for (unsigned e = 0; e < k; ++e) {
+            const int32_t a = parents[f].m_iAdjacent[s.SlotOfEdge(e)];
+            edges += a < 0 || unsigned(a) / k >= T || unsigned(a) / k > f ||
+                     (unsigned(a) / k == f && s.EdgeOfSlot(unsigned(a) % k) >= e);
+        }
+    if (!L.m_aVertexMap.Reserve(vertexCount + T + edges, false))
         return Fail();
+    for (unsigned p = 0; p < vertexCount; ++p)
+        L.m_aVertexMap.Add({int(p), int(ParentVertexGlobal(p))});
+    m_iNext = vertexCount;
     General::Progress().Advance();
 
     const unsigned faceBase = P.m_iGlobalVertexBound;
     const unsigned edgeBase = faceBase + P.m_iTotalFaceCount;
     Quad *children = L.m_pQuads.GetBuffer();
+    const Quad blank = BlankQuad();
     unsigned open = 0;
     bool ok = true;
     auto add = [&](unsigned global) {
@@ -47,6 +56,7 @@ bool LevelSubdivision::Whole(const General::Store<Face> &parents)
         Quad *child = children + size_t(f) * k;
         for (unsigned c = 0; c < k; ++c) {
             Quad &q = child[c];
+            q = blank;
             SetSelected(q, false);
             if (!IsMapped(parent)) {
                 SetVisible(q, false);
@@ -57,12 +67,7 @@ bool LevelSubdivision::Whole(const General::Store<Face> &parents)
             const unsigned p = CornerVertex(parent, c);
             if (!TV_CHECK(p < vertexCount))
                 return Fail();
-            unsigned v = local.Get(p);
-            if (v == kNone) {
-                v = add(ParentVertexGlobal(p));
-                local.Set(p, v);
-            }
-            SetCornerVertex(child[s.ChildAt(c)], s.Pos(c), v);
+            SetCornerVertex(child[s.ChildAt(c)], s.Pos(c), p);
         }
         const unsigned centre = add(faceBase + f);
         for (unsigned c = 0; c < k; ++c) {

@@ -6,6 +6,9 @@
 
 namespace {
 
+// A level with no level below holds its positions as they are, whatever its flag says.
+bool IsAbsolute(const SubdivLevel &level) { return level.m_bAbsolute || !level.m_pPrev; }
+
 // Makes the parents of the level's faces present on the level below, carries the level's
 // own changes down when asked, computes the store, and takes out again the parents that
 // had to be brought back.
@@ -14,7 +17,7 @@ bool ComputePositions(SubdivLevel &level, bool adjust, bool smooth)
     if (!level.m_pPrev || !level.m_iFaceCount)
         return true;
     SubdivLevel &prev = *level.m_pPrev;
-    if (!prev.m_bAbsolute)
+    if (!IsAbsolute(prev))
         AssertFailed(__FILE__, __LINE__, "m_pPrev->m_bAbsolute", nullptr);
     General::Store<unsigned int> restored("subdiv updateccpositions nf2");
     if (!(level.m_bFull && prev.m_bFull) && prev.m_iFaceCount && !prev.m_aGenericFaces.HasItems()) {
@@ -56,7 +59,7 @@ bool SubdivLevel::UpdateCC(bool adjust)
 {
     if (!m_pPrev)
         return true;
-    if (!m_pPrev->m_bAbsolute)
+    if (!IsAbsolute(*m_pPrev))
         AssertFailed(__FILE__, __LINE__, "m_pPrev->m_bAbsolute", nullptr);
     // The level below changed in more than one stroke since it was last in step: bring this
     // level's own positions up to date before its changes are carried down.
