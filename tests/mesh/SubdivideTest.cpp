@@ -350,3 +350,22 @@ TEST_F(SubdivideTest, ARefusedAllocationLeavesTheLevelAsItWas)
     EXPECT_GT(refused, 3u);
     EXPECT_GT(worked, 3u);
 }
+
+TEST_F(SubdivideTest, MappingGivesNewVerticesTheirPositions)
+{
+    // The same level made by mapping and by the steps of the fixture.
+    auto mapped = MakeJitteredCube(), direct = MakeJitteredCube();
+    SubdivLevel *one = mapped->GetNextLevel(true);
+    ASSERT_NE(one, nullptr);
+    General::Store<unsigned int> list = List({0, 1, 2, 3, 4, 5});
+    ASSERT_TRUE(one->MapFaces(list, true, false, true));
+    ASSERT_TRUE(Subdivide(*direct));
+    SubdivLevel &reference = *direct->GetNextLevel(false);
+    ASSERT_EQ(one->m_iVertexCount, reference.m_iVertexCount);
+    for (unsigned v = 0; v < one->m_iVertexCount; ++v) {
+        EXPECT_EQ(one->m_pVertices[v].m_vPosition, reference.m_pVertices[v].m_vPosition) << v;
+        EXPECT_EQ(one->m_pVertices[v].m_cMask, 0) << v;
+        EXPECT_EQ(one->m_pVertices[v].m_iStrokeID, 0) << v;
+    }
+    EXPECT_TRUE(one->m_bAbsolute);
+}
