@@ -7,6 +7,7 @@
 #include "foundation/AABB.h"
 #include "foundation/Containers.h"
 #include "foundation/Matrix.h"
+#include "foundation/Node.h"
 #include "mesh/GenericFace.h"
 #include "mesh/MeshRecords.h"
 #include "mesh/Partition.h"
@@ -30,8 +31,12 @@ class Material;
 class TangentConfig;
 }  // namespace Surface
 
-class Mesh {
+class Mesh : public General::Node {
 public:
+    // The node-class record "Mesh".
+    static General::TypeInfo s_typeInfo;
+    const General::TypeInfo *GetTypeInfo() const override { return &s_typeInfo; }
+
     enum Type { typeTriangular = 0, typeQuadric = 1 };
 
     // A polygon read from (or written to) a triangle fan.
@@ -53,7 +58,7 @@ public:
     Mesh();
     // Sized stores; throws std::bad_alloc (after freeing what it allocated) when memory is refused.
     Mesh(unsigned faceCount, unsigned vertexCount, unsigned unused, unsigned tcCount, bool quads);
-    virtual ~Mesh();
+    ~Mesh() override;
     Mesh(const Mesh &) = delete;
     Mesh &operator=(const Mesh &) = delete;
 
