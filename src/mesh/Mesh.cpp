@@ -9,8 +9,6 @@
 
 #include <new>
 
-constinit General::TypeInfo Mesh::s_typeInfo{&General::Node::s_typeInfo, "Mesh", &General::CreateNodes<Mesh>};
-
 Mesh::Mesh() { m_pOctree = new Octree::Octree(this); }
 
 Mesh::Mesh(unsigned faceCount, unsigned vertexCount, unsigned, unsigned tcCount, bool quads) : Mesh()

@@ -7,7 +7,6 @@
 #include "foundation/AABB.h"
 #include "foundation/Containers.h"
 #include "foundation/Matrix.h"
-#include "foundation/Node.h"
 #include "mesh/GenericFace.h"
 #include "mesh/MeshRecords.h"
 #include "mesh/Partition.h"
@@ -31,12 +30,8 @@ class Material;
 class TangentConfig;
 }  // namespace Surface
 
-class Mesh : public General::Node {
+class Mesh {
 public:
-    // The node-class record "Mesh".
-    static General::TypeInfo s_typeInfo;
-    const General::TypeInfo *GetTypeInfo() const override { return &s_typeInfo; }
-
     enum Type { typeTriangular = 0, typeQuadric = 1 };
 
     // A polygon read from (or written to) a triangle fan.
@@ -58,7 +53,7 @@ public:
     Mesh();
     // Sized stores; throws std::bad_alloc (after freeing what it allocated) when memory is refused.
     Mesh(unsigned faceCount, unsigned vertexCount, unsigned unused, unsigned tcCount, bool quads);
-    ~Mesh() override;
+    virtual ~Mesh();
     Mesh(const Mesh &) = delete;
     Mesh &operator=(const Mesh &) = delete;
 

@@ -23,10 +23,6 @@ class Stream;
 
 class SubdivLevel : public Mesh {
 public:
-    // The node-class record "SubdivLevel".
-    static General::TypeInfo s_typeInfo;
-    const General::TypeInfo *GetTypeInfo() const override { return &s_typeInfo; }
-
     // The scene's packed id of a level (object position × 65536 + level index), or -1.
     // The scene installs it; without one, levels are numbered -1 and kept apart by the
     // uniqueness of their swap file names.
