@@ -1,3 +1,4 @@
+#include "mesh/MeshGlobals.h"
 #include "mesh/PickInfo.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
@@ -38,6 +39,11 @@ TEST(MeshData, NormalsPackByTruncation)
     EXPECT_EQ(packed[0], 32767);
     EXPECT_EQ(packed[1], -32767);
     EXPECT_EQ(packed[2], 32766);
+    // Rounding can push a normalised component past 1; it must not wrap.
+    PackNormal(General::Vector(1.006f, -1.006f, std::nanf("")), packed);
+    EXPECT_EQ(packed[0], 32767);
+    EXPECT_EQ(packed[1], -32767);
+    EXPECT_EQ(packed[2], 0);
 }
 
 TEST(MeshData, CornerIndexModes)
@@ -218,4 +224,21 @@ TEST(MeshSymmetry, MirroredVerticesAndPick)
         const General::Vector back = mirrored.GetWorldPosition();
         EXPECT_NEAR(back.x, -local.x, 1e-4f);
     }
+}
+
+TEST(MeshData, RegisteredNodeClass)
+{
+    InitializeMeshGlobals();
+    const General::TypeInfo *record = General::TypeInfo::Find(QStringLiteral("Mesh"));
+    ASSERT_EQ(record, &Mesh::s_typeInfo);
+    EXPECT_TRUE(General::TypeInfo::IsKindOf(record, &General::Node::s_typeInfo));
+    General::Node *one = record->Create(1);
+    ASSERT_NE(dynamic_cast<Mesh *>(one), nullptr);
+    EXPECT_EQ(one->GetTypeInfo(), record);
+    EXPECT_EQ(one->GetName(), QString());
+    delete one;
+    Mesh *three = static_cast<Mesh *>(record->Create(3));
+    ASSERT_NE(three, nullptr);
+    EXPECT_NE(three[2].m_pOctree, nullptr);
+    delete[] three;
 }
