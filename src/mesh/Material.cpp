@@ -3,6 +3,7 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/Stream.h"
 #include "mesh/MeshHost.h"
+#include "mesh/Object.h"
 #include "mesh/Texture.h"
 
 #include <memory>
@@ -155,6 +156,21 @@ void Material::SetTransparency(float transparency)
 {
     m_aTransparency.SetValue(transparency, true);
     UpdateObjects(false);
+}
+
+void Material::UpdateObjects(bool recalculateTangents)
+{
+    MeshHost &host = MeshHost::Get();
+    for (int i = 0; i < host.GetObjectCount(); ++i) {
+        Object *object = host.GetObjectAt(i);
+        if (!object || object->GetMaterial() != this)
+            continue;
+        for (SubdivLevel *level = object->GetBaseLevel(); level; level = level->m_pNext) {
+            if (recalculateTangents)
+                level->CalculateTangents(m_cTangentConfig);
+            level->m_bRecreateBuffers = true;
+        }
+    }
 }
 
 void Material::FreeTextures()

@@ -4,6 +4,7 @@
 #include "foundation/ShellServices.h"
 #include "mesh/Material.h"
 #include "mesh/Mesh.h"
+#include "mesh/Object.h"
 #include "mesh/Texture.h"
 
 #include <QCoreApplication>
@@ -134,4 +135,10 @@ void Mesh::BuildPartitions(bool force, Surface::Material *material)
         Report(Tr("Mesh partitions not built: %1").arg(error.GetMessage()));
         m_bPartitionsBuilt = true;
     }
+}
+
+void Mesh::BuildPartitions(bool force)
+{
+    Object *object = GetObject();
+    BuildPartitions(force, object ? object->GetMaterial() : nullptr);
 }

@@ -12,6 +12,8 @@
 
 using namespace LevelBits;
 
+constinit General::TypeInfo SubdivLevel::s_typeInfo{&Mesh::s_typeInfo, "SubdivLevel", &General::CreateNodes<SubdivLevel>};
+
 SubdivLevel::LevelIdSource SubdivLevel::s_pLevelIdSource = nullptr;
 
 void SubdivLevel::SetLevelIdSource(LevelIdSource source) { s_pLevelIdSource = source; }
