@@ -121,8 +121,8 @@ public:
     bool SaveLevelFile(const QString &fileName);
     bool LoadLevelFile(const QString &fileName);
 
-    // The owning object's name, as its level 0 carries it.
-    QString GetObjectName() const;
+    // The owning object's name: level 0 (the object) answers for its whole chain.
+    virtual QString GetObjectName();
 
     // --- members -------------------------------------------------------------
     General::Store<unsigned int> m_aObjectSymmetry{"object symmetry"};
@@ -154,6 +154,11 @@ public:
     bool m_bMappingMark = false;   // the level was changed by a mapping of the level above
 
 private:
+    // Names the swap files and creates them empty; false when they were made before or the
+    // first cannot be created.
+    bool MakeSwapFiles();
+    bool SerializeFields(Stream &stream, int depth);
+
     static LevelIdSource s_pLevelIdSource;
 
 };
