@@ -55,7 +55,10 @@ Layer3D::Layer3D(Object *object, Layer3D *source) : m_pObject(object)
         }
     }
     if (!source) {
+        // The level data keeps the layer's strength, which edits weigh their offsets by.
         m_fStrength = m_fPrevStrength = 1.0f;
+        for (LayerLevel *data = m_pLevelData; data; data = data->m_pNext)
+            data->m_fStrength = m_fStrength;
         return;
     }
     m_pLockedMesh = source->m_pLockedMesh;

@@ -53,12 +53,19 @@ Material::Material(int index)
     m_aEventGate.SetOwner(this);
     // A material panel shows the tangent settings as one group of the material's.
     TakeAttributes(&m_cTangentConfig, QStringLiteral("TNB Settings"));
+    m_bReady = true;
 }
 
-Material::~Material() { FreeTextures(); }
+Material::~Material()
+{
+    m_bReady = false;
+    FreeTextures();
+}
 
 void Material::AttributeChanged(General::Attribute *attribute, int event)
 {
+    if (!m_bReady)
+        return;
     if (m_cTangentConfig.Holds(attribute)) {
         // The settings are listed here but are the configuration's: it applies presets,
         // and a change must reach the frames it shapes.
