@@ -51,8 +51,13 @@ Material::Material(int index)
     m_aDiffuseTexture.SetFilter(QStringLiteral("*.bmp;*.jpg;*.gif;*.tif"));
     m_aDiffuseTexture.SetFolder(MeshHost::Get().TextureFolder());
     m_aEventGate.SetOwner(this);
-    // A material panel shows the tangent settings as one group of the material's.
-    TakeAttributes(&m_cTangentConfig, QStringLiteral("TNB Settings"));
+    // A material panel shows the tangent settings as one group of the material's; the
+    // configuration keeps its own THIS.
+    for (int i = 0; i < TangentConfig::kAttributeCount; ++i) {
+        General::Attribute *attribute = m_cTangentConfig.GetConfigAttribute(i);
+        attribute->SetGroup(QStringLiteral("TNB Settings"));
+        attribute->SetOwner(this);
+    }
     m_bReady = true;
 }
 
