@@ -13,6 +13,8 @@
 #include "mesh/Object.h"
 #include "mesh/Placement.h"
 #include "support/MeshFixtures.h"
+#include "support/RecordingShell.h"
+#include "support/TempDir.h"
 
 #include <QByteArray>
 
@@ -110,11 +112,13 @@ inline constinit General::TypeInfo TestTransformation::s_typeInfo{&General::Node
                                                                   &General::CreateNodes<TestTransformation>};
 
 // Registers the mesh model's classes and the stand-in transformation; gives the global
-// material list its default material while the fixture lives.
+// material list its default material while the fixture lives. Swap files go to a private
+// folder, so that tests running side by side never share them.
 class ModelFixture {
 public:
     ModelFixture()
     {
+        Recorder().tempFolder = m_swapFolder.Path();
         InitializeMeshGlobals();
         General::TypeInfo::Register(TestTransformation::s_typeInfo);
         Surface::InitMaterials();
@@ -124,6 +128,9 @@ public:
         Surface::Materials().Clear();
         General::TypeInfo::Unregister(TestTransformation::s_typeInfo);
     }
+
+private:
+    TempDir m_swapFolder;
 };
 
 // Sets texture coordinate i of the mesh to tcs[i].
