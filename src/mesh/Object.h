@@ -32,7 +32,6 @@ public:
     void AttributeChanged(General::Attribute *attribute, int event) override;
     // "name (n levels)".
     QString GetName() const override;
-    QString GetObjectName() override { return m_sName; }
     void SetObjectName(const QString &name) { m_sName = name; }
 
     Placement *GetPlacement() override;

@@ -24,9 +24,6 @@ class Stream;
 
 class SubdivLevel : public Mesh {
 public:
-    static General::TypeInfo s_typeInfo;
-    const General::TypeInfo *GetTypeInfo() const override { return &s_typeInfo; }
-
     // The scene's packed id of a level (object position × 65536 + level index), or -1.
     // The scene installs it; without one, levels are numbered -1 and kept apart by the
     // uniqueness of their swap file names.
@@ -39,8 +36,14 @@ public:
     // Deletes every finer level and removes the level's swap files.
     ~SubdivLevel() override;
 
-    // The registry factory: one level for a count below 2, else an array of count levels.
+    // The registry record "SubdivLevel" (parent "Mesh") and its factory: one level for a
+    // count below 2, else an array of count levels; null when the memory is refused.
+    static General::TypeInfo s_typeInfo;
+    const General::TypeInfo *GetTypeInfo() const override { return &s_typeInfo; }
     static SubdivLevel *Create(int count);
+
+    // "object (level: n, faces: f)".
+    QString GetName() const override;
 
     uint64_t GetMemorySize() const override;
     Object *GetObject() override;
@@ -48,6 +51,7 @@ public:
 
     // --- the chain ------------------------------------------------------------
     SubdivLevel *GetBaseLevel();
+    const SubdivLevel *GetBaseLevel() const;
     // Links below the level; -1 for no level.
     static int GetLevelIndex(const SubdivLevel *level);
     int GetLevelIndex() const { return GetLevelIndex(this); }
@@ -77,7 +81,10 @@ public:
     // --- face states -------------------------------------------------------
     void FreezeLocalBorder();
     bool RelinkFaces(unsigned firstNew, bool mark);
-    // Selects and hides the listed faces (every face for an empty list) and takes them out of the octree.
+    // Selects and hides the listed faces (every face for an empty list); the other faces lose
+    // their selection when the list does not cover the level.
+    void HideFaces(const General::Store<unsigned int> &list);
+    // HideFaces, then takes the listed faces out of the octree.
     void MarkFaceList(const General::Store<unsigned int> &list);
     // Rebuilds the list of visible faces and the hidden count; false when the list cannot grow.
     bool RebuildVisibleFaces();
@@ -97,6 +104,12 @@ public:
     bool RemoveFaces(General::Store<unsigned int> &list, bool updateView, int reserved = 0);
 
     // --- mapping faces between levels --------------------------------------------
+    // The faces a level gets from the level below, and the faces it brings back from its swap
+    // files; made by the subdivision code.
+    bool Subdivide(General::Store<unsigned int> &parents);
+    bool UpdateCC(bool adjust);
+    bool RestoreFaces(General::Store<unsigned int> &globals, bool relink, bool all,
+                      const General::Store<bool> *firstMarks, bool markHidden);
     bool MapFaces(General::Store<unsigned int> &list, bool activate, bool unmapLower, bool recalculate);
     bool Unmap(General::Store<unsigned int> &list, bool all);
     bool RemapFaces(General::Store<unsigned int> &list, General::Store<unsigned int> &parents, bool missingOnly,
@@ -121,8 +134,8 @@ public:
     bool SaveLevelFile(const QString &fileName);
     bool LoadLevelFile(const QString &fileName);
 
-    // The owning object's name: level 0 (the object) answers for its whole chain.
-    virtual QString GetObjectName();
+    // The owning object's name, which its level 0 (the object itself) carries.
+    QString GetObjectName() const;
 
     // --- members -------------------------------------------------------------
     General::Store<unsigned int> m_aObjectSymmetry{"object symmetry"};

@@ -101,12 +101,6 @@ bool FaceHasTCs(const Face &face, unsigned tcCount)
 
 }  // namespace
 
-QString SubdivLevel::GetObjectName()
-{
-    SubdivLevel *base = GetBaseLevel();
-    return base == this ? QString() : base->GetObjectName();
-}
-
 bool SubdivLevel::ExportFacesOBJ(std::FILE *file, unsigned &vertexBase, unsigned &tcBase, unsigned &progress,
                                  unsigned total, bool selectedOnly, bool withTCs, float scale)
 {

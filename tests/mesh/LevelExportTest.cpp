@@ -20,8 +20,11 @@ namespace {
 // Level 0 of an object named "head".
 class NamedLevel : public SubdivLevel {
 public:
-    using SubdivLevel::SubdivLevel;
-    QString GetObjectName() override { return QStringLiteral("head"); }
+    NamedLevel(unsigned faces, unsigned vertices, unsigned tcs, unsigned unused, bool quads)
+        : SubdivLevel(faces, vertices, tcs, unused, quads)
+    {
+        m_sName = QStringLiteral("head");
+    }
 };
 
 // A named copy of the fixture cube, with one texture coordinate per corner of side +x.
