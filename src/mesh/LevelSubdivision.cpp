@@ -129,6 +129,7 @@ bool LevelSubdivision::Finish(const General::Store<unsigned int> &faces, unsigne
     }
     L.m_iCreatedFaces += created;
     L.m_iFaceCount = first + created;
+    L.m_bPartitionsBuilt = false;
     L.m_bAdjacencyValid = true;
 
     // The store is sized before the coordinates are made, so that a refusal here is undone
@@ -170,6 +171,7 @@ void LevelSubdivision::Snapshot()
     m_state.full = L.m_bFull;
     m_state.facesRemoved = L.m_bFacesRemoved;
     m_state.adjacencyValid = L.m_bAdjacencyValid;
+    m_state.partitionsBuilt = L.m_bPartitionsBuilt;
     m_iNext = L.m_iVertexCount;
 }
 
@@ -206,6 +208,7 @@ void LevelSubdivision::Restore()
     L.m_bFull = m_state.full;
     L.m_bFacesRemoved = m_state.facesRemoved;
     L.m_bAdjacencyValid = m_state.adjacencyValid;
+    L.m_bPartitionsBuilt = m_state.partitionsBuilt;
 }
 
 bool LevelSubdivision::Fail()

@@ -50,7 +50,7 @@ private:
         unsigned faces, quads, faceMap, vertexMap, cc, tcCount, tcs, created, newVertices;
         unsigned totalFaces, totalVertices, bound, openEdges;
         int faceMapMode, vertexMapMode;
-        bool full, facesRemoved, adjacencyValid;
+        bool full, facesRemoved, adjacencyValid, partitionsBuilt;
     } m_state{};
     // Adjacency words of existing faces that were resolved: (word index, old value).
     General::Store<General::IntPair> m_aResolved{"subdiv subdivide resolved"};

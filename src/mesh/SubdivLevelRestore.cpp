@@ -278,6 +278,8 @@ void Restoration<Face>::Commit(const General::Store<bool> *firstMarks, bool reli
 
     L.m_iFaceCount = faceCount;
     L.m_iVertexCount = m_iOldVertices + m_aVertexList.GetItemCount();
+    L.m_bPartitionsBuilt = false;
+    L.m_bRecreateBuffers = true;
     L.MakeAbsolute();
     L.m_aSymmetry.Clear();
 }

@@ -1,7 +1,12 @@
 // Making the next level of the chain and subdividing faces into it.
+#include "foundation/ShellServices.h"
+#include "mesh/Layer3D.h"
 #include "mesh/LevelSubdivision.h"
 #include "mesh/LevelTotals.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/MeshSwitches.h"
+#include "mesh/Object.h"
+
+#include <QCoreApplication>
 
 #include <new>
 
@@ -28,6 +33,16 @@ SubdivLevel *SubdivLevel::GetNextLevel(bool create)
     next->m_iGlobalVertexBound = unsigned(totals.bound);
     next->m_iCreatedFaces = 0;
     next->GetSwapFileName();
+    // Every layer of the object gets data for the new level; the level stands even when one refuses.
+    if (m_pObject) {
+        for (Layer3D *layer = m_pObject->GetFirstLayer(); layer; layer = layer->GetNextInTree())
+            if (!layer->CreateLevelData(next)) {
+                if (MeshSwitches::s_bVerbose)
+                    General::Shell().CriticalMessage(
+                        QCoreApplication::translate("SubdivLevel", "Cannot create level data for all layers!"));
+                break;
+            }
+    }
     return next;
 }
 
