@@ -128,6 +128,16 @@ public:
     // else it is relative. UpdateCCPositions is its smooth kernel.
     bool UpdateCCPositions(bool adjust);
 
+    // --- face lists and rebuilt coordinates -------------------------------------------
+    // Appends the faces the next subdivision or level change works on: the selected visible
+    // faces, or every visible face (selecting them); every face of a polygon level. With
+    // `load` a partial quad level first brings back the removed faces around them, which
+    // are listed too and kept in the extra faces.
+    void CreateFaceList(General::Store<unsigned int> &faces, bool load);
+    // Rebuilds the texture coordinates of a quad level from the level below, bringing back
+    // for the time of the rebuild the faces of the level below that it needs.
+    void RecreateUVs(bool clearFirst);
+
     // --- texture coordinates of new faces ----------------------------------------
     bool UpdateTCs(const General::Store<unsigned int> &parents, unsigned firstNew);
 
