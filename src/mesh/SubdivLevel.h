@@ -128,6 +128,20 @@ public:
     // else it is relative. UpdateCCPositions is its smooth kernel.
     bool UpdateCCPositions(bool adjust);
 
+    // --- stepping regions between levels (undone from snapshot files when they fail) ---
+    // Steps the listed local faces up: their children are mapped on the next level (made
+    // when missing) and they leave this level. `activate` goes to MapFaces.
+    bool ReloadLowerLevel(General::Store<unsigned int> &faces, bool activate);
+    // Steps the listed local faces down: their parents show again on the level below, which
+    // takes this level's detail, and their descendants leave this level and those above.
+    // The list is emptied on success.
+    bool LevelDownFaces(General::Store<unsigned int> &faces);
+    // Makes the listed global faces of this level exist, making missing ancestors first;
+    // with `neighbours` the absent neighbours of the worked faces below as well.
+    bool CreateLevel(General::Store<unsigned int> &globals, bool neighbours);
+    // Drops every layer's data for this level (before the level goes).
+    void DropLayerData();
+
     // --- face lists and rebuilt coordinates -------------------------------------------
     // Appends the faces the next subdivision or level change works on: the selected visible
     // faces, or every visible face (selecting them); every face of a polygon level. With

@@ -1,6 +1,7 @@
 #include "SubdivisionFixtures.h"
 
 #include "mesh/LevelFaceBits.h"
+#include "mesh/Object.h"
 
 #include <cmath>
 #include <random>
@@ -27,32 +28,32 @@ Face BlankFace()
 
 }  // namespace
 
-std::unique_ptr<SubdivLevel> MakeBase(const std::vector<Vector> &positions, const std::vector<Polygon> &faces)
+template <class M>
+void FillBase(M &level, const std::vector<Vector> &positions, const std::vector<Polygon> &faces)
 {
-    auto level = std::make_unique<SubdivLevel>();
-    level->m_iVertexCount = unsigned(positions.size());
-    level->m_pVertices.SetItemCount(level->m_iVertexCount, false);
+    level.m_iVertexCount = unsigned(positions.size());
+    level.m_pVertices.SetItemCount(level.m_iVertexCount, false);
     for (unsigned v = 0; v < positions.size(); ++v) {
-        level->m_pVertices[v] = Vertex{};
-        level->m_pVertices[v].m_vPosition = positions[v];
+        level.m_pVertices[v] = Vertex{};
+        level.m_pVertices[v].m_vPosition = positions[v];
     }
     bool quads = true, polygons = false;
     for (const Polygon &f : faces) {
         quads = quads && f.size() == 4;
         polygons = polygons || f.size() > 4;
     }
-    level->m_iPolygonCount = unsigned(faces.size());
+    level.m_iPolygonCount = unsigned(faces.size());
     if (quads) {
-        level->m_eType = Mesh::typeQuadric;
+        level.m_eType = Mesh::typeQuadric;
         for (const Polygon &f : faces) {
             Quad q = BlankFace<Quad>();
             for (unsigned c = 0; c < 4; ++c)
                 LevelBits::SetCornerVertex(q, c, f[c]);
-            level->m_pQuads.Add(q);
+            level.m_pQuads.Add(q);
         }
     } else {
         // Triangles; a larger face becomes a fan whose later triangles carry the fan bit.
-        level->m_eType = Mesh::typeTriangular;
+        level.m_eType = Mesh::typeTriangular;
         for (const Polygon &f : faces)
             for (unsigned i = 0; i + 2 < f.size(); ++i) {
                 Triangle t = BlankFace<Triangle>();
@@ -61,15 +62,47 @@ std::unique_ptr<SubdivLevel> MakeBase(const std::vector<Vector> &positions, cons
                 LevelBits::SetCornerVertex(t, 2, f[i + 2]);
                 if (i > 0)
                     t.m_iIndices[2] |= MeshFlags::kBit31;
-                level->m_pTriangles.Add(t);
+                level.m_pTriangles.Add(t);
             }
     }
-    level->m_iFaceCount = quads ? level->m_pQuads.GetItemCount() : level->m_pTriangles.GetItemCount();
-    level->CalculateAdjacency();
-    level->CalculateNormals(false);
-    if (polygons || (!quads && level->m_iPolygonCount != level->m_iFaceCount))
-        level->ConvertToGenericMesh();
+    level.m_iFaceCount = quads ? level.m_pQuads.GetItemCount() : level.m_pTriangles.GetItemCount();
+    level.CalculateAdjacency();
+    level.CalculateNormals(false);
+    if (polygons || (!quads && level.m_iPolygonCount != level.m_iFaceCount))
+        level.ConvertToGenericMesh();
+}
+
+std::unique_ptr<SubdivLevel> MakeBase(const std::vector<Vector> &positions, const std::vector<Polygon> &faces)
+{
+    auto level = std::make_unique<SubdivLevel>();
+    FillBase(*level, positions, faces);
     return level;
+}
+
+std::unique_ptr<Object> MakeObject(const SubdivLevel &shape)
+{
+    auto object = std::make_unique<Object>();
+    std::vector<Vector> positions;
+    for (unsigned v = 0; v < shape.m_iVertexCount; ++v)
+        positions.push_back(shape.m_pVertices[v].m_vPosition);
+    std::vector<Polygon> faces;
+    if (shape.m_aGenericFaces.HasItems()) {
+        for (const GenericFace &g : shape.m_aGenericFaces)
+            faces.emplace_back(g.m_aVertices.begin(), g.m_aVertices.end());
+    } else {
+        for (unsigned f = 0; f < shape.m_iFaceCount; ++f) {
+            Polygon p;
+            for (unsigned c = 0; c < shape.Corners(); ++c)
+                p.push_back(shape.FaceVertexIndex(f, c));
+            faces.push_back(p);
+        }
+    }
+    FillBase(*object, positions, faces);
+    object->m_iTotalFaceCount = object->m_iFaceCount;
+    object->m_iTotalVertexCount = object->m_iVertexCount;
+    object->RebuildVisibleFaces();
+    object->BuildOctree();
+    return object;
 }
 
 std::unique_ptr<SubdivLevel> MakeJitteredCube()

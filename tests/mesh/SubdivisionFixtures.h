@@ -4,6 +4,8 @@
 
 #include "mesh/SubdivLevel.h"
 
+class Object;
+
 #include <array>
 #include <memory>
 #include <vector>
@@ -16,6 +18,8 @@ using Polygon = std::vector<unsigned>;
 // A base level of quads, of triangles, or of polygons of any size (kept as triangle fans
 // with their generic faces). Every face is visible, active and mapped; adjacency is built.
 std::unique_ptr<SubdivLevel> MakeBase(const std::vector<Vector> &positions, const std::vector<Polygon> &faces);
+// An object (level 0 of its chain) with the faces and vertices of a base level, its octree built.
+std::unique_ptr<Object> MakeObject(const SubdivLevel &shape);
 
 // Shapes: a cube with jittered corners (closed, valence 3); an L-shaped open grid (a border
 // vertex of three faces at the inner corner); a closed octahedron of triangles with an
