@@ -364,3 +364,19 @@ TEST_F(ObjectLevels, APolygonBaseSubdividesThroughItsPolygons)
     ASSERT_TRUE(prism->Subdivide());
     EXPECT_EQ(prism->GetLevel(2)->m_iFaceCount, 120u);
 }
+
+TEST_F(ObjectLevels, StepsWithNowhereToGoStillSayDone)
+{
+    EXPECT_TRUE(m_object->ChangeLevel(1, true));
+    EXPECT_TRUE(m_object->ChangeLevel(0, true));
+    EXPECT_EQ(m_object->LevelCount(), 1);
+    EXPECT_EQ(Recorder().statusMessages, QStringList({"done", "done"}));
+
+    // A polygon base that lost faces cannot be split.
+    auto prism = MakeObject(*MakePrism());
+    prism->m_iTotalFaceCount = prism->m_iFaceCount + 1;
+    EXPECT_FALSE(prism->Subdivide());
+    EXPECT_EQ(Recorder().statusMessages.last(), "ERROR: Cannot subdivide this mesh as it is not full");
+    EXPECT_EQ(Recorder().statusStates.back(), 2);
+    EXPECT_EQ(prism->LevelCount(), 1);
+}
