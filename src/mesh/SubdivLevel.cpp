@@ -12,7 +12,6 @@
 
 using namespace LevelBits;
 
-SubdivLevel::LevelIdSource SubdivLevel::s_pLevelIdSource = nullptr;
 
 namespace {
 General::Node *CreateLevels(int count) { return SubdivLevel::Create(count); }
@@ -20,7 +19,6 @@ General::Node *CreateLevels(int count) { return SubdivLevel::Create(count); }
 
 constinit General::TypeInfo SubdivLevel::s_typeInfo{&Mesh::s_typeInfo, "SubdivLevel", &CreateLevels};
 
-void SubdivLevel::SetLevelIdSource(LevelIdSource source) { s_pLevelIdSource = source; }
 
 SubdivLevel::SubdivLevel() = default;
 
