@@ -56,10 +56,6 @@ void DropMarked(General::Store<unsigned int> &list)
     list.SetItemCount(kept, true);
 }
 
-}  // namespace
-
-namespace {
-
 // The first level with selected faces, else the highest.
 SubdivLevel &WorkingLevel(Object &object)
 {
@@ -92,156 +88,159 @@ bool ListFaces(SubdivLevel &level, General::Store<unsigned int> &list, bool load
     return true;
 }
 
-}  // namespace
-
-bool Object::ChangeLevel(int value, bool relative)
+// Going to the level `index` of the chain.
+bool GoToLevel(Object &object, int index)
 {
-    if (!relative) {
-        AssertFailed(__FILE__, __LINE__, "false", nullptr);
-        const int current = GetLevelIndex(m_pActiveLevel ? m_pActiveLevel : this);
-        const int top = GetLevelIndex(GetHighestLevel());
-        if (value > top || value < 0 || value == current)
-            return false;
-        Log("Changing level on %s from %d to %d\n", m_sName.toLocal8Bit().constData(), current, value);
+    AssertFailed(__FILE__, __LINE__, "false", nullptr);
+    const int current = SubdivLevel::GetLevelIndex(object.m_pActiveLevel ? object.m_pActiveLevel : &object);
+    const int top = SubdivLevel::GetLevelIndex(object.GetHighestLevel());
+    if (index > top || index < 0 || index == current)
+        return false;
+    Log("Changing level on %s from %d to %d\n", object.GetObjectName().toLocal8Bit().constData(), current, index);
 
-        // The change needs room for 24 bytes per face of the top level. The trial asks the
-        // program's own counter and limit: an allocation the system overcommits proves nothing.
-        const uint64_t needed = uint64_t(GetHighestLevel()->m_iTotalFaceCount) * 24;
-        if (needed > General::GetAvailableMemory()) {
-            Log(" Change level: Memory trial failed.\n");
+    // The change needs room for 24 bytes per face of the top level. The trial asks the
+    // program's own counter and limit: an allocation the system overcommits proves nothing.
+    const uint64_t needed = uint64_t(object.GetHighestLevel()->m_iTotalFaceCount) * 24;
+    if (needed > General::GetAvailableMemory()) {
+        Log(" Change level: Memory trial failed.\n");
+        return false;
+    }
+    SubdivLevel &target = *object.GetLevel(index);
+    for (int i = current; i > index; --i) {
+        SubdivLevel &level = *object.GetLevel(i);
+        level.m_aCCPositions.Fill(General::Vector(0, 0, 0));
+        if (!level.UpdateCCPositions(true))
             return false;
-        }
-        SubdivLevel &target = *GetLevel(value);
-        for (int i = current; i > value; --i) {
-            SubdivLevel &level = *GetLevel(i);
-            level.m_aCCPositions.Fill(General::Vector(0, 0, 0));
-            if (!level.UpdateCCPositions(true))
-                return false;
-        }
+    }
 
-        // The target shows its whole worked region; swapped-out worked faces come back first.
-        if (target.m_bFacesRemoved) {
-            General::Store<unsigned int> all("object changelevel prevlevel");
-            if (!target.RestoreFaces(all, true, true, nullptr, true))
-                return false;
-        }
-        General::Store<unsigned int> list("object changelevel list");
-        target.m_aFaceIndexTable.Clear();
-        target.m_iHiddenFaces = 0;
-        bool ok = target.WithFaces([&](auto &faces) {
-            for (unsigned f = 0; f < std::min(target.m_iFaceCount, faces.GetItemCount()); ++f) {
-                auto &face = faces[f];
-                if (IsActive(face)) {
-                    if (list.Add(f) < 0)
+    // The target shows its whole worked region; swapped-out worked faces come back first.
+    if (target.m_bFacesRemoved) {
+        General::Store<unsigned int> all("object changelevel prevlevel");
+        if (!target.RestoreFaces(all, true, true, nullptr, true))
+            return false;
+    }
+    General::Store<unsigned int> list("object changelevel list");
+    target.m_aFaceIndexTable.Clear();
+    target.m_iHiddenFaces = 0;
+    bool ok = target.WithFaces([&](auto &faces) {
+        for (unsigned f = 0; f < std::min(target.m_iFaceCount, faces.GetItemCount()); ++f) {
+            auto &face = faces[f];
+            if (IsActive(face)) {
+                if (list.Add(f) < 0)
+                    return false;
+                const uint32_t link = face.m_iOctree;
+                if (link >= OctreeLink::kUnlinked && link != OctreeLink::kNone && target.m_pOctree) {
+                    face.m_iOctree = OctreeLink::kNone;
+                    if (!target.m_pOctree->InsertFace(f, int(link + 0x40000000u)))
                         return false;
-                    const uint32_t link = face.m_iOctree;
-                    if (link >= OctreeLink::kUnlinked && link != OctreeLink::kNone && target.m_pOctree) {
-                        face.m_iOctree = OctreeLink::kNone;
-                        if (!target.m_pOctree->InsertFace(f, int(link + 0x40000000u)))
-                            return false;
-                    }
-                    SetVisible(face, true);
-                } else {
-                    ++target.m_iHiddenFaces;
                 }
-                SetMapped(face, true);
+                SetVisible(face, true);
+            } else {
+                ++target.m_iHiddenFaces;
             }
-            return true;
-        });
-        if (!ok || !target.RebuildVisibleFaces())
-            return false;
+            SetMapped(face, true);
+        }
+        return true;
+    });
+    if (!ok || !target.RebuildVisibleFaces())
+        return false;
 
-        for (int i = current + 1; i <= value; ++i) {
-            SubdivLevel &level = *GetLevel(i);
-            if (!level.m_iFaceCount)
-                continue;
-            level.MakeRelative();
-            level.m_aCCPositions.Fill(General::Vector(0, 0, 0));
-            if (!level.UpdateCCPositions(false)) {
-                level.MakeAbsolute();
-                target.Unmap(list, false);
-                return false;
-            }
+    for (int i = current + 1; i <= index; ++i) {
+        SubdivLevel &level = *object.GetLevel(i);
+        if (!level.m_iFaceCount)
+            continue;
+        level.MakeRelative();
+        level.m_aCCPositions.Fill(General::Vector(0, 0, 0));
+        if (!level.UpdateCCPositions(false)) {
             level.MakeAbsolute();
+            target.Unmap(list, false);
+            return false;
         }
-
-        target.CalculateNormals(false);
-        m_pActiveLevel = &target;
-        target.FreezeLocalBorder();
-
-        // The levels below hide the ancestors of the target's worked faces, the levels above
-        // their descendants.
-        General::Store<unsigned int> globals("object changelevel correctfacelist");
-        target.WithFaces([&](auto &faces) {
-            for (unsigned f = 0; f < std::min(target.m_iFaceCount, faces.GetItemCount()); ++f)
-                if (IsActive(faces[f]))
-                    globals.Add(f);
-        });
-        target.MapFaceListToGlobal(globals);
-        DropMarked(globals);
-        General::Store<unsigned int> walk("object changelevel copy");
-        for (unsigned g : globals)
-            walk.Add(g);
-        for (SubdivLevel *level = target.m_pPrev; level; level = level->m_pPrev) {
-            const unsigned sides = level->Corners();
-            for (unsigned &g : walk)
-                g /= sides;
-            walk.RemoveDuplicates();
-            General::Store<unsigned int> local("object changelevel correctfacelist2");
-            for (unsigned g : walk)
-                local.Add(g);
-            if (!level->m_bFull)
-                level->MapFaceListToLocal(local);
-            DropMarked(local);
-            level->Unmap(local, false);
-        }
-        walk.Take(globals);
-        for (SubdivLevel *level = target.m_pNext; level; level = level->m_pNext) {
-            const unsigned sides = level->m_pPrev->Corners();
-            General::Store<unsigned int> children("object changelevel children");
-            for (unsigned g : walk)
-                for (unsigned k = 0; k < sides; ++k)
-                    children.Add(g * sides + k);
-            walk.Take(children);
-            General::Store<unsigned int> local("object changelevel correctfacelist2");
-            for (unsigned g : walk)
-                local.Add(level->m_bFull && g >= level->m_iFaceCount ? kDropped : g);
-            if (!level->m_bFull)
-                level->MapFaceListToLocal(local);
-            DropMarked(local);
-            level->Unmap(local, false);
-        }
-        Log("done\n");
-        return true;
+        level.MakeAbsolute();
     }
 
-    if (value > 0) {
-        SubdivLevel &level = WorkingLevel(*this);
-        if (level.m_pNext) {
-            Log("Level up on %s\n", m_sName.toLocal8Bit().constData());
-            if (!FullEnough(*this, level, "ERROR: Cannot change level on this mesh as it is not full"))
-                return false;
-            General::Store<unsigned int> list("object changelevel");
-            if (!ListFaces(level, list, true) || !level.ReloadLowerLevel(list, false)) {
-                ClearSelection(level);
-                return false;
-            }
-            MarkVisible(level);
-            SubdivLevel *active = m_pActiveLevel ? m_pActiveLevel : this;
-            if (&level == active && level.m_pNext && level.m_pNext->m_iHiddenFaces < level.m_pNext->m_iFaceCount)
-                m_pActiveLevel = level.m_pNext;
-        }
-        Done();
-        return true;
-    }
+    target.CalculateNormals(false);
+    object.m_pActiveLevel = &target;
+    target.FreezeLocalBorder();
 
-    SubdivLevel *level = GetHighestLevel();
+    // The levels below hide the ancestors of the target's worked faces, the levels above
+    // their descendants.
+    General::Store<unsigned int> globals("object changelevel correctfacelist");
+    target.WithFaces([&](auto &faces) {
+        for (unsigned f = 0; f < std::min(target.m_iFaceCount, faces.GetItemCount()); ++f)
+            if (IsActive(faces[f]))
+                globals.Add(f);
+    });
+    target.MapFaceListToGlobal(globals);
+    DropMarked(globals);
+    General::Store<unsigned int> walk("object changelevel copy");
+    for (unsigned g : globals)
+        walk.Add(g);
+    for (SubdivLevel *level = target.m_pPrev; level; level = level->m_pPrev) {
+        const unsigned sides = level->Corners();
+        for (unsigned &g : walk)
+            g /= sides;
+        walk.RemoveDuplicates();
+        General::Store<unsigned int> local("object changelevel correctfacelist2");
+        for (unsigned g : walk)
+            local.Add(g);
+        if (!level->m_bFull)
+            level->MapFaceListToLocal(local);
+        DropMarked(local);
+        level->Unmap(local, false);
+    }
+    walk.Take(globals);
+    for (SubdivLevel *level = target.m_pNext; level; level = level->m_pNext) {
+        const unsigned sides = level->m_pPrev->Corners();
+        General::Store<unsigned int> children("object changelevel children");
+        for (unsigned g : walk)
+            for (unsigned k = 0; k < sides; ++k)
+                children.Add(g * sides + k);
+        walk.Take(children);
+        General::Store<unsigned int> local("object changelevel correctfacelist2");
+        for (unsigned g : walk)
+            local.Add(level->m_bFull && g >= level->m_iFaceCount ? kDropped : g);
+        if (!level->m_bFull)
+            level->MapFaceListToLocal(local);
+        DropMarked(local);
+        level->Unmap(local, false);
+    }
+    Log("done\n");
+    return true;
+}
+
+// Stepping the working level's listed faces up to the level above.
+bool StepUp(Object &object)
+{
+    SubdivLevel &level = WorkingLevel(object);
+    if (level.m_pNext) {
+        Log("Level up on %s\n", object.GetObjectName().toLocal8Bit().constData());
+        if (!FullEnough(object, level, "ERROR: Cannot change level on this mesh as it is not full"))
+            return false;
+        General::Store<unsigned int> list("object changelevel");
+        if (!ListFaces(level, list, true) || !level.ReloadLowerLevel(list, false)) {
+            ClearSelection(level);
+            return false;
+        }
+        MarkVisible(level);
+        SubdivLevel *active = object.m_pActiveLevel ? object.m_pActiveLevel : &object;
+        if (&level == active && level.m_pNext && level.m_pNext->m_iHiddenFaces < level.m_pNext->m_iFaceCount)
+            object.m_pActiveLevel = level.m_pNext;
+    }
+    Done();
+    return true;
+}
+
+// Stepping the selected (or the active) level down to the level below.
+bool StepDown(Object &object)
+{
+    SubdivLevel *level = object.GetHighestLevel();
     while (level->m_pPrev && level->m_iSelectedFaces == 0)
         level = level->m_pPrev;
     if (level->m_iSelectedFaces == 0)
-        level = m_pActiveLevel ? m_pActiveLevel : this;
+        level = object.m_pActiveLevel ? object.m_pActiveLevel : &object;
     if (level->m_pPrev) {
-        Log("Level down on %s\n", m_sName.toLocal8Bit().constData());
+        Log("Level down on %s\n", object.GetObjectName().toLocal8Bit().constData());
         General::Store<unsigned int> list("object changelevel facelist");
         if (!ListFaces(*level, list, false))
             return false;
@@ -254,13 +253,22 @@ bool Object::ChangeLevel(int value, bool relative)
             return false;
         }
         MarkVisible(*level);
-        SubdivLevel *active = m_pActiveLevel ? m_pActiveLevel : this;
+        SubdivLevel *active = object.m_pActiveLevel ? object.m_pActiveLevel : &object;
         while (active->m_pPrev && active->m_iHiddenFaces >= active->m_iFaceCount)
             active = active->m_pPrev;
-        m_pActiveLevel = active;
+        object.m_pActiveLevel = active;
     }
     Done();
     return true;
+}
+
+}  // namespace
+
+bool Object::ChangeLevel(int value, bool relative)
+{
+    if (!relative)
+        return GoToLevel(*this, value);
+    return value > 0 ? StepUp(*this) : StepDown(*this);
 }
 
 bool Object::Subdivide()
