@@ -1,0 +1,9 @@
+#include "mesh/FaceTree.h"
+
+namespace {
+FaceTreeFactory s_pFactory = nullptr;
+}
+
+void InstallFaceTreeFactory(FaceTreeFactory factory) { s_pFactory = factory; }
+
+FaceTreeFactory GetFaceTreeFactory() { return s_pFactory; }

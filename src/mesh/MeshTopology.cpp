@@ -1,0 +1,505 @@
+// Normals, edge adjacency, vertex stars and texture-coordinate smoothing.
+#include "mesh/AdjacentVertexEnumerator.h"
+#include "mesh/Mesh.h"
+#include "mesh/Placement.h"
+#include "mesh/TCSmoother.h"
+
+#include "foundation/Progress.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+using namespace MeshFlags;
+
+namespace {
+
+// Unit length, but a zero vector stays zero.
+General::Vector NormalizeOrZero(const General::Vector &v)
+{
+    const float length = v.Length();
+    return length > 0.0f ? v * (1.0f / length) : General::Vector(0, 0, 0);
+}
+
+template <class Face>
+bool Continues(const Face &face)
+{
+    if constexpr (Face::kCorners == 3)
+        return (face.m_iIndices[2] & kBit31) != 0;
+    else
+        return false;
+}
+
+// Links a and b along every edge that they share in opposite directions.
+template <class Face>
+void Pair(Face *faces, unsigned a, unsigned b)
+{
+    constexpr unsigned n = Face::kCorners;
+    Face &fa = faces[a];
+    Face &fb = faces[b];
+    for (unsigned i = 0; i < n; ++i) {
+        const uint32_t ai = fa.m_iIndices[i] & kIndexMask;
+        const uint32_t ai1 = fa.m_iIndices[(i + 1) % n] & kIndexMask;
+        for (unsigned j = 0; j < n; ++j) {
+            if ((fb.m_iIndices[j] & kIndexMask) != ai || (fb.m_iIndices[(j + n - 1) % n] & kIndexMask) != ai1)
+                continue;
+            const unsigned slotA = Face::SlotFrom(i), slotB = Face::SlotFrom((j + n - 1) % n);
+            fa.m_iAdjacent[slotA] = int32_t(b * n + slotB);
+            fb.m_iAdjacent[slotB] = int32_t(a * n + slotA);
+        }
+    }
+}
+
+template <class Face>
+void BuildAdjacency(Mesh &mesh, General::Store<Face> &store, int *head, int *link)
+{
+    constexpr unsigned n = Face::kCorners, k = n - 1;
+    const unsigned faceCount = std::min(mesh.m_iFaceCount, store.GetItemCount());
+    Face *faces = store.GetBuffer();
+    for (unsigned t = 0; t < faceCount; ++t)
+        for (unsigned s = 0; s < n; ++s)
+            faces[t].m_iAdjacent[s] = -1;
+
+    General::ProgressMeter &meter = General::Progress();
+    meter.Start(QStringLiteral("calculating adjacency..."), faceCount, 50);
+    // Each face is filed under its first k corners; any edge that it shares with an
+    // earlier face covers one of those corners of that face, so every pair is met.
+    for (unsigned t = 0; t < faceCount; ++t) {
+        for (unsigned f = 0; f < n; ++f) {
+            const uint32_t a = faces[t].m_iIndices[f] & kIndexMask;
+            if (a >= mesh.m_iVertexCount)
+                continue;
+            for (unsigned e = 0; e < k; ++e)
+                for (int y = head[a * k + e]; y >= 0; y = link[unsigned(y) * k + e])
+                    Pair(faces, unsigned(y), t);
+            if (f < k) {
+                link[t * k + f] = head[a * k + f];
+                head[a * k + f] = int(t);
+            }
+        }
+        meter.Advance();
+    }
+}
+
+}  // namespace
+
+void Mesh::GetFaceNormal(General::Vector &normal, unsigned face) const
+{
+    const Vertex *vertices = m_pVertices.GetBuffer();
+    auto p = [&](unsigned i) { return vertices[i].m_vPosition; };
+    const unsigned vertexCount = std::min(m_iVertexCount, m_pVertices.GetItemCount());
+    if (!TV_CHECK(face < m_iFaceCount)) {
+        normal = General::Vector(0, 0, 0);
+        return;
+    }
+    normal = WithFaces([&](const auto &faces) {
+        const auto &f = faces[face];
+        unsigned v[4] = {};
+        for (unsigned i = 0; i < f.kCorners; ++i) {
+            v[i] = f.m_iIndices[i] & kIndexMask;
+            if (v[i] >= vertexCount)
+                return General::Vector(0, 0, 0);
+        }
+        if (f.kCorners == 4)
+            return NormalizeOrZero((p(v[0]) - p(v[2])).Cross(p(v[1]) - p(v[3])));
+        const General::Vector n = (p(v[0]) - p(v[1])).Cross(p(v[0]) - p(v[2]));
+        const float length = n.Length();
+        return length < 1e-5f ? General::Vector(0, 0, 0) : n * (1.0f / length);
+    });
+}
+
+void Mesh::CalculateNormals(bool keepFreeze)
+{
+    // Normals are corrected for the object's non-uniform scale; a bare mesh is unscaled.
+    General::Vector factor(1, 1, 1);
+    if (Placement *placement = GetPlacement()) {
+        const General::Vector s = placement->GetScale();
+        factor = General::Vector(1.0f / (s.x * s.x), 1.0f / (s.y * s.y), 1.0f / (s.z * s.z));
+    }
+    const unsigned vertexCount = std::min(m_iVertexCount, m_pVertices.GetItemCount());
+    General::Store<General::Vector> sums("mesh normalcalc");
+    if (!sums.SetItemCount(vertexCount, false)) {
+        Log("Calculate normals failed.\n");
+        return;
+    }
+    sums.Fill(General::Vector(0, 0, 0));
+    General::Vector *sum = sums.GetBuffer();
+    Vertex *vertices = m_pVertices.GetBuffer();
+
+    General::ProgressMeter &meter = General::Progress();
+    meter.Start(QStringLiteral("calculating normals..."), m_iFaceCount, 50);
+    auto position = [&](unsigned i) { return vertices[i].m_vPosition; };
+    if (m_eType == typeTriangular) {
+        Triangle *faces = m_pTriangles.GetBuffer();
+        const unsigned faceCount = std::min(m_iFaceCount, m_pTriangles.GetItemCount());
+        unsigned t = 0;
+        while (t < faceCount) {
+            // A polygon stored as a fan gets one normal: the mean of its triangles' non-zero normals.
+            unsigned end = t + 1;
+            while (end < faceCount && Continues(faces[end]))
+                ++end;
+            General::Vector normal(0, 0, 0);
+            unsigned counted = 0;
+            for (unsigned i = t; i < end; ++i) {
+                const Triangle &f = faces[i];
+                const unsigned a = f.m_iIndices[0] & kIndexMask, b = f.m_iIndices[1] & kIndexMask,
+                               c = f.m_iIndices[2] & kIndexMask;
+                if (a >= vertexCount || b >= vertexCount || c >= vertexCount)
+                    continue;
+                General::Vector n = (position(a) - position(b)).Cross(position(a) - position(c));
+                const float length = n.Length();
+                n = length < 1e-5f ? General::Vector(0, 0, 0) : n * (1.0f / length);
+                if (n.Length() > 0.0f) {
+                    normal += n;
+                    ++counted;
+                }
+            }
+            if (counted)
+                normal *= 1.0f / float(counted);
+            for (unsigned i = t; i < end; ++i) {
+                Triangle &f = faces[i];
+                for (unsigned c = 0; c < 3; ++c) {
+                    const unsigned v = f.m_iIndices[c] & kIndexMask;
+                    if (v < vertexCount)
+                        sum[v] += normal;
+                }
+                PackNormal(normal, f.m_aNormal);
+                if (!keepFreeze)
+                    f.m_iFreeze = 0;
+                meter.Advance();
+            }
+            t = end;
+        }
+    } else {
+        TV_ASSERT(m_eType == typeQuadric);
+        Quad *faces = m_pQuads.GetBuffer();
+        const unsigned faceCount = std::min(m_iFaceCount, m_pQuads.GetItemCount());
+        for (unsigned q = 0; q < faceCount; ++q) {
+            Quad &f = faces[q];
+            const unsigned v0 = f.m_iIndices[0] & kIndexMask, v1 = f.m_iIndices[1] & kIndexMask,
+                           v2 = f.m_iIndices[2] & kIndexMask, v3 = f.m_iIndices[3] & kIndexMask;
+            General::Vector normal(0, 0, 0);
+            if (v0 < vertexCount && v1 < vertexCount && v2 < vertexCount && v3 < vertexCount) {
+                normal = NormalizeOrZero((position(v0) - position(v2)).Cross(position(v1) - position(v3)));
+                sum[v0] += normal;
+                sum[v1] += normal;
+                sum[v2] += normal;
+                sum[v3] += normal;
+            }
+            PackNormal(normal, f.m_aNormal);
+            if (!keepFreeze)
+                f.m_iFreeze = 0;
+            meter.Advance();
+        }
+    }
+    meter.End();
+
+    for (unsigned v = 0; v < vertexCount; ++v) {
+        General::Vector n(sum[v].x * factor.x, sum[v].y * factor.y, sum[v].z * factor.z);
+        n.Normalize();
+        PackNormal(n, vertices[v].m_aNormal);
+    }
+    m_bNormalsValid = true;
+}
+
+void Mesh::CalculateAdjacency()
+{
+    if (m_bAdjacencyValid)
+        return;
+    Log("Building adjacency.");
+    const unsigned k = Corners() - 1;
+    General::Store<int> head("mesh adjacency heads");
+    General::Store<int> link("mesh adjacency links");
+    if (!head.SetItemCount(m_iVertexCount * k, false) || !link.SetItemCount(m_iFaceCount * k, false))
+        return;
+    head.Fill(-1);
+    WithFaces([&](auto &faces) { BuildAdjacency(*this, faces, head.GetBuffer(), link.GetBuffer()); });
+    head.Clear();
+    link.Clear();
+    m_bAdjacencyValid = true;
+    m_iOpenEdges = WithFaces([&](const auto &faces) {
+        uint32_t open = 0;
+        const unsigned faceCount = std::min(m_iFaceCount, faces.GetItemCount());
+        for (unsigned t = 0; t < faceCount; ++t)
+            for (int32_t entry : faces[t].m_iAdjacent)
+                open += entry < 0;
+        return open;
+    });
+    Log(" Number of open edges: %d\n", int(m_iOpenEdges));
+    General::Progress().End();
+}
+
+void Mesh::PairTriangles(unsigned a, unsigned b)
+{
+    if (TV_CHECK(a < m_pTriangles.GetItemCount() && b < m_pTriangles.GetItemCount()))
+        Pair(m_pTriangles.GetBuffer(), a, b);
+}
+
+void Mesh::PairQuads(unsigned a, unsigned b)
+{
+    if (TV_CHECK(a < m_pQuads.GetItemCount() && b < m_pQuads.GetItemCount()))
+        Pair(m_pQuads.GetBuffer(), a, b);
+}
+
+unsigned Mesh::EnumerateAdjacentVertices(AdjacentVertexEnumerator &enumerator, unsigned vertex, unsigned face)
+{
+    enumerator.m_bOpen = false;
+    return WithFaces([&](auto &faces) -> unsigned {
+        using Face = std::remove_reference_t<decltype(faces[0])>;
+        constexpr unsigned n = Face::kCorners;
+        const unsigned faceCount = std::min(m_iFaceCount, faces.GetItemCount());
+        if (!TV_CHECK(face < faceCount))
+            return 0;
+        auto cornerOf = [&](unsigned f) {
+            unsigned i = 0;
+            while (i < n && (faces[f].m_iIndices[i] & kIndexMask) != vertex)
+                ++i;
+            return i;
+        };
+        const unsigned start = face, startCorner = cornerOf(face);
+        if (startCorner == n) {
+            AssertFailed(__FILE__, __LINE__, n == 3 ? "!(i == 3)" : "!(i == 4)", nullptr);
+            return 0;
+        }
+        bool forward = true;
+        unsigned f = start, i = startCorner, count = 0;
+        // A consistent star visits each (face, corner) pair at most once per direction;
+        // the bound only stops a walk around damaged adjacency.
+        const uint64_t limit = uint64_t(faceCount) * n * 2 + 2;
+        for (uint64_t step = 0; step < limit; ++step) {
+            if (!TV_CHECK((faces[f].m_iIndices[i] & kIndexMask) == vertex))
+                return count;
+            unsigned slot;
+            if (forward) {
+                enumerator.OnAdjacentVertex(*this, faces[f].m_iIndices[(i + 1) % n] & kIndexMask, f);
+                slot = Face::SlotFrom(i);
+            } else {
+                enumerator.OnAdjacentVertex(*this, faces[f].m_iIndices[(i + n - 1) % n] & kIndexMask, f);
+                slot = Face::SlotFrom((i + n - 1) % n);
+            }
+            ++count;
+            const int32_t entry = faces[f].m_iAdjacent[slot];
+            if (entry < 0) {
+                enumerator.m_bOpen = true;
+                if (!forward)
+                    return count;
+                forward = false;
+                f = start;
+                i = startCorner;
+                continue;
+            }
+            const unsigned g = unsigned(entry) / n, s = unsigned(entry) % n;
+            if (!TV_CHECK(g < faceCount))
+                return count;
+            if (forward && g == start)
+                return count;
+            // The neighbour runs the shared edge the other way round.
+            const unsigned edgeStart = Face::SlotStart(s);
+            i = forward ? (edgeStart + 1) % n : edgeStart;
+            f = g;
+        }
+        return count;
+    });
+}
+
+bool Mesh::GrowFaceList(General::Store<unsigned int> &list)
+{
+    const unsigned count = list.GetItemCount();
+    const unsigned n = Corners();
+    for (unsigned i = 0; i < count; ++i) {
+        const unsigned face = list[i];
+        if (!TV_CHECK(face < m_iFaceCount))
+            continue;
+        for (unsigned s = 0; s < n; ++s) {
+            const int32_t entry = WithFaces([&](const auto &faces) { return faces[face].m_iAdjacent[s]; });
+            if (entry < 0)
+                continue;
+            if (list.Add(unsigned(entry) / n) < 0) {
+                list.SetItemCount(count, true);
+                return false;
+            }
+        }
+    }
+    list.RemoveDuplicates();
+    return true;
+}
+
+void TCSmoother::Visit(Mesh &mesh, unsigned vertex, unsigned face)
+{
+    mesh.WithFaces([&](const auto &faces) {
+        const auto &f = faces[face];
+        int own = -1;
+        bool usesTarget = false;
+        for (unsigned c = 0; c < f.kCorners; ++c) {
+            if ((f.m_iIndices[c] & kIndexMask) == vertex)
+                own = f.m_iTCI[c];
+            usesTarget = usesTarget || f.m_iTCI[c] == m_iTarget;
+        }
+        if (!usesTarget || own < 0 || unsigned(own) >= mesh.m_pTCs.GetItemCount())
+            return;
+        m_fSumU += mesh.m_pTCs[unsigned(own)].u;
+        m_fSumV += mesh.m_pTCs[unsigned(own)].v;
+        ++m_iCount;
+    });
+}
+
+bool TCSmoother::Average(unsigned vertex, unsigned tc, unsigned face)
+{
+    m_fSumU = m_fSumV = 0.0f;
+    m_iTarget = int(tc);
+    m_iCount = 0;
+    Visit(*m_pMesh, vertex, face);
+    m_iStarCount = int(m_pMesh->EnumerateAdjacentVertices(*this, vertex, face)) + 1;
+    if (m_bOpen)
+        return false;
+    if (m_iCount) {
+        m_fSumU /= float(m_iCount);
+        m_fSumV /= float(m_iCount);
+    }
+    return m_iCount == m_iStarCount;
+}
+
+void Mesh::SmoothTCs(float)
+{
+    const unsigned tcCount = std::min(m_iTCCount, m_pTCs.GetItemCount());
+    General::Store<bool> border("unknown");
+    if (!border.SetItemCount(tcCount, false))
+        throw General::Error(0, QCoreApplication::translate("Mesh", "Out of memory"));
+    border.Fill(false);
+    const unsigned n = Corners();
+    auto tcOf = [&](unsigned face, unsigned corner) {
+        return WithFaces([&](const auto &faces) { return faces[face].m_iTCI[corner % n]; });
+    };
+    auto markBorder = [&](int32_t tc) {
+        if (tc >= 0 && unsigned(tc) < tcCount)
+            border[unsigned(tc)] = true;
+    };
+    // An edge is continuous in texture space when the neighbour uses the same two coordinates at its ends.
+    WithFaces([&](const auto &faces) {
+        using Face = std::remove_cvref_t<decltype(faces[0])>;
+        const unsigned faceCount = std::min(m_iFaceCount, faces.GetItemCount());
+        for (unsigned f = 0; f < faceCount; ++f) {
+            for (unsigned s = 0; s < n; ++s) {
+                const unsigned a = Face::SlotStart(s), b = (a + 1) % n;
+                const int32_t entry = faces[f].m_iAdjacent[s];
+                bool continuous = false;
+                if (entry >= 0 && unsigned(entry) / n < faceCount) {
+                    const auto &g = faces[unsigned(entry) / n];
+                    const unsigned ga = Face::SlotStart(unsigned(entry) % n), gb = (ga + 1) % n;
+                    continuous = g.m_iTCI[gb] == faces[f].m_iTCI[a] && g.m_iTCI[ga] == faces[f].m_iTCI[b];
+                }
+                if (!continuous) {
+                    markBorder(faces[f].m_iTCI[a]);
+                    markBorder(faces[f].m_iTCI[b]);
+                }
+            }
+        }
+    });
+
+    if (m_aOriginalTCs.HasItems()) {
+        const unsigned count = std::min(m_aOriginalTCs.GetItemCount(), tcCount);
+        std::copy(m_aOriginalTCs.begin(), m_aOriginalTCs.begin() + count, m_pTCs.begin());
+        m_aOriginalTCs.Clear();
+    }
+    if (m_iFaceCount < m_iTotalFaceCount) {
+        if (!m_aOriginalTCs.SetItemCount(tcCount, false))
+            throw General::Error(0, QCoreApplication::translate("Mesh", "Not enough memory"));
+        std::copy(m_pTCs.begin(), m_pTCs.begin() + tcCount, m_aOriginalTCs.begin());
+    }
+
+    General::Store<TC> result("unknown");
+    if (!result.SetItemCount(tcCount, false))
+        throw General::Error(0, QCoreApplication::translate("Mesh", "Not enough memory"));
+    std::copy(m_pTCs.begin(), m_pTCs.begin() + tcCount, result.begin());
+    TCSmoother smoother(*this);
+    for (unsigned f = 0; f < m_iFaceCount; ++f) {
+        for (unsigned c = 0; c < n; ++c) {
+            const int32_t tc = tcOf(f, c);
+            if (tc < 0 || unsigned(tc) >= tcCount || border[unsigned(tc)])
+                continue;
+            if (smoother.Average(FaceVertexIndex(f, c), unsigned(tc), f))
+                result[unsigned(tc)] = TC{smoother.m_fSumU, smoother.m_fSumV};
+        }
+    }
+    for (unsigned t = 0; t < tcCount; ++t)
+        if (!border[t])
+            m_pTCs[t] = result[t];
+}
+
+bool Mesh::CalculateTCBounds()
+{
+    General::ProgressMeter &meter = General::Progress();
+    meter.Start(QStringLiteral("calculating tc bounds..."), m_iTCCount, 100);
+    float minU = 1e10f, minV = 1e10f, maxU = -1e10f, maxV = -1e10f;
+    const unsigned tcCount = std::min(m_iTCCount, m_pTCs.GetItemCount());
+    for (unsigned t = 0; t < tcCount; ++t) {
+        const TC &tc = m_pTCs[t];
+        minU = std::min(minU, tc.u);
+        maxU = std::max(maxU, tc.u);
+        minV = std::min(minV, tc.v);
+        maxV = std::max(maxV, tc.v);
+        meter.Advance();
+    }
+    meter.End();
+    if (maxU - minU >= 0.0001f && maxV - minV >= 0.0001f) {
+        m_cTCBounds = AABB(General::Vector(minU, minV, 0), General::Vector(maxU, maxV, 0));
+        return true;
+    }
+    m_cTCBounds = AABB(General::Vector(0, 0, 0), General::Vector(1, 1, 0));
+    return false;
+}
+
+AABB Mesh::TCBounds(bool recalculate)
+{
+    if (recalculate || m_cTCBounds.IsEmpty())
+        CalculateTCBounds();
+    return m_cTCBounds;
+}
+
+float Mesh::FindBiggestTCFace(unsigned &face) const
+{
+    float biggest = 0.0f;
+    if (m_iFaceCount)
+        face = 0;
+    const unsigned n = Corners();
+    for (unsigned f = 0; f < m_iFaceCount; ++f) {
+        AABB box;
+        for (unsigned c = 0; c < n; ++c) {
+            const int32_t t = WithFaces([&](const auto &faces) { return faces[f].m_iTCI[c]; });
+            if (!TV_CHECK(t >= 0 && unsigned(t) < m_iTCCount && unsigned(t) < m_pTCs.GetItemCount()))
+                continue;
+            box.Extend(General::Vector(m_pTCs[unsigned(t)].u, m_pTCs[unsigned(t)].v, 0));
+        }
+        if (box.IsEmpty())
+            continue;
+        const float extent = std::max(box.m_vMax.x - box.m_vMin.x, box.m_vMax.y - box.m_vMin.y);
+        if (extent > biggest) {
+            biggest = extent;
+            face = f;
+        }
+    }
+    return biggest;
+}
+
+void Mesh::AddEdgeTangents(unsigned vertexA, unsigned vertexB, unsigned tcA, unsigned tcB, float, unsigned frameA,
+                           unsigned frameB)
+{
+    if (!TV_CHECK(vertexA < m_iVertexCount && vertexB < m_iVertexCount) ||
+        !TV_CHECK(tcA < m_iTCCount && tcB < m_iTCCount))
+        return;
+    const Vertex &a = m_pVertices[vertexA];
+    const Vertex &b = m_pVertices[vertexB];
+    const General::Vector d = b.m_vPosition - a.m_vPosition;
+    const float du = m_pTCs[tcB].u - m_pTCs[tcA].u;
+    const float dv = m_pTCs[tcB].v - m_pTCs[tcA].v;
+    General::Base &fa = m_aTNB[frameA];
+    General::Base &fb = m_aTNB[frameB];
+    fa.m_vNormal = UnpackNormal(a.m_aNormal);
+    fb.m_vNormal = UnpackNormal(b.m_aNormal);
+    fa.m_vTangent += d * du;
+    fb.m_vTangent += d * du;
+    fa.m_vBinormal += d * dv;
+    fb.m_vBinormal += d * dv;
+}

@@ -1,0 +1,544 @@
+#include "mesh/Octree.h"
+
+#include "foundation/Stream.h"
+#include "mesh/Mesh.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace Octree {
+
+using namespace OctreeLink;
+
+namespace {
+
+bool IsFinite(const AABB &box)
+{
+    return std::isfinite(box.m_vMin.x) && std::isfinite(box.m_vMin.y) && std::isfinite(box.m_vMin.z) &&
+           std::isfinite(box.m_vMax.x) && std::isfinite(box.m_vMax.y) && std::isfinite(box.m_vMax.z);
+}
+
+float Axis(const General::Vector &v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+float &Axis(General::Vector &v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+
+// Minimum bytes of one cube record, for refusing counts the file cannot hold.
+uint64_t CubeRecordBytes(int version)
+{
+    return 8 * 4 + 4 + 2 + 2 + 4 + 4 + 4 + (version >= 4 ? 8 : 0) + 24;
+}
+
+}  // namespace
+
+// --- OctreeCube ---------------------------------------------------------------
+
+OctreeCube::OctreeCube(Octree *octree) : m_pOctree(octree)
+{
+    for (int &child : m_aChild)
+        child = -1;
+    m_aFirst[0] = m_aFirst[1] = kNone;
+}
+
+OctreeCube::OctreeCube(const AABB &box, Octree *octree) : OctreeCube(octree) { m_cBox = box; }
+
+OctreeCube::OctreeCube(int parent, int childNumber, Octree *octree) : OctreeCube(octree)
+{
+    TV_ASSERT(parent >= 0);
+    OctreeCube *pParent = octree->GetCube(parent);
+    TV_ASSERT(pParent);
+    TV_ASSERT(childNumber >= 0 && childNumber < 8);
+    m_iParent = parent;
+    if (!pParent)
+        return;
+    TV_ASSERT(pParent->m_aChild[childNumber & 7] < 0);
+    m_iDepth = int16_t(pParent->m_iDepth + 1);
+    if (m_iDepth > octree->m_iDeepest)
+        octree->m_iDeepest = m_iDepth;
+
+    // Children tile their parent exactly unless the octree is made loose.
+    const AABB &box = pParent->m_cBox;
+    for (int axis = 0; axis < 3; ++axis) {
+        const float lo = Axis(box.m_vMin, axis), hi = Axis(box.m_vMax, axis);
+        float margin = (hi - lo) * octree->m_fLooseScale + octree->m_fLooseOffset;
+        if (octree->m_fLooseOffset > (hi - lo) * 0.20000000298023224)
+            margin = 0.0f;
+        const float mid = (lo + hi) * 0.5f;
+        const bool upper = (childNumber >> axis) & 1;
+        Axis(m_cBox.m_vMin, axis) = upper ? mid - margin : lo;
+        Axis(m_cBox.m_vMax, axis) = upper ? hi : mid + margin;
+    }
+}
+
+void OctreeCube::AddFace(unsigned face, OctreeCube *old, int layer)
+{
+    if (old == this)
+        return;
+    if (old)
+        old->RemoveFace(face, layer);
+    Mesh &mesh = *m_pOctree->m_pMesh;
+    mesh.NextInCube(face, layer) = m_aFirst[layer];
+    m_aFirst[layer] = face;
+}
+
+void OctreeCube::RemoveFace(unsigned face, int layer)
+{
+    Mesh &mesh = *m_pOctree->m_pMesh;
+    uint32_t *link = &m_aFirst[layer];
+    while (*link != face) {
+        if (*link >= kChainEnd) {
+            AssertFailed(__FILE__, __LINE__,
+                         mesh.m_eType == Mesh::typeTriangular
+                             ? "m_pOctree->m_pMesh->GetNextTriangleInCube(i,iLayer) < 0x80000000"
+                             : "m_pOctree->m_pMesh->GetNextQuadInCube(i,iLayer) < 0x80000000",
+                         nullptr);
+            return;
+        }
+        link = &mesh.NextInCube(*link, layer);
+    }
+    uint32_t &own = mesh.NextInCube(face, layer);
+    *link = own;
+    own = kNone;
+}
+
+void OctreeCube::UnlinkMarkedFaces(int layer)
+{
+    Mesh &mesh = *m_pOctree->m_pMesh;
+    uint32_t *link = &m_aFirst[layer];
+    while (*link < kChainEnd) {
+        const unsigned face = *link;
+        uint32_t *indices = mesh.WithFaces([&](auto &faces) { return faces[face].m_iIndices; });
+        uint32_t &next = mesh.NextInCube(face, layer);
+        if (indices[1] & MeshFlags::kBit31) {
+            indices[1] &= ~MeshFlags::kBit31;
+            *link = next;
+            next = kUnlinked + uint32_t(GetIndex());
+        } else {
+            link = &next;
+        }
+    }
+}
+
+OctreeCube *OctreeCube::GetOrCreateChild(int childNumber)
+{
+    if (m_aChild[childNumber] >= 0)
+        return m_pOctree->GetCube(m_aChild[childNumber]);
+    OctreeCube *child = nullptr;
+    try {
+        child = new OctreeCube(m_iIndex, childNumber, m_pOctree);
+        const int index = m_pOctree->AddCube(child);
+        if (index < 0)
+            throw std::bad_alloc();
+        m_aChild[childNumber] = index;
+    } catch (const std::bad_alloc &) {
+        delete child;
+        Log(" Octreecube creation failed.\n");
+        return nullptr;
+    }
+    return child;
+}
+
+// A new root twice as large, grown toward the side where the face sticks out below.
+OctreeCube *OctreeCube::GetParentOrGrow(const AABB &faceBox)
+{
+    if (m_iParent >= 0)
+        return m_pOctree->GetCube(m_iParent);
+    TV_ASSERT(m_pOctree->m_iRoot == GetIndex());
+    AABB box;
+    int childNumber = 0;
+    for (int axis = 0; axis < 3; ++axis) {
+        const float lo = Axis(m_cBox.m_vMin, axis), side = Axis(m_cBox.m_vMax, axis) - lo;
+        const bool below = lo > Axis(faceBox.m_vMin, axis);
+        Axis(box.m_vMin, axis) = below ? lo - side : lo;
+        Axis(box.m_vMax, axis) = Axis(box.m_vMin, axis) + 2.0f * side;
+        // A root that cannot grow (no extent, or past the float range) would make the climb endless.
+        if (!(side > 0.0f) || !(Axis(box.m_vMax, axis) - Axis(box.m_vMin, axis) > side))
+            return nullptr;
+        childNumber |= int(below) << axis;
+    }
+    if (!IsFinite(box))
+        return nullptr;
+    OctreeCube *root = nullptr;
+    try {
+        root = new OctreeCube(box, m_pOctree);
+        const int index = m_pOctree->AddCube(root);
+        if (index < 0)
+            throw std::bad_alloc();
+    } catch (const std::bad_alloc &) {
+        delete root;
+        Log(" Octreecube creation failed.\n");
+        return nullptr;
+    }
+    root->m_aChild[childNumber] = m_iIndex;
+    root->m_iDepth = int16_t(m_iDepth - 1);
+    m_iParent = root->m_iIndex;
+    m_pOctree->m_iRoot = root->m_iIndex;
+    // The mesh's box must still hold every face: widen it by the face that made the root grow.
+    Mesh &mesh = *m_pOctree->m_pMesh;
+    if (!mesh.m_cAABB.IsEmpty())
+        mesh.m_cAABB.Extend(faceBox);
+    return root;
+}
+
+bool OctreeCube::Insert(unsigned face, OctreeCube *old, const AABB *faceBox)
+{
+    Octree &octree = *m_pOctree;
+    AABB box;
+    if (!faceBox) {
+        octree.m_pMesh->AddFaceToAABB(box, face, false);
+        faceBox = &box;
+    }
+    // A box that is not finite is inside no cube; climbing for it would grow the root forever.
+    if (faceBox->IsEmpty() || !IsFinite(*faceBox)) {
+        Log(" Face %u has no finite box and stays out of the octree.\n", face);
+        return false;
+    }
+
+    OctreeCube *cube = this;
+    for (;;) {
+        if (!faceBox->IsInside(cube->m_cBox)) {
+            cube = cube->GetParentOrGrow(*faceBox);
+            if (!cube)
+                return false;
+            continue;
+        }
+        const OctreeCube *root = octree.GetRoot();
+        if (!root || cube->m_iDepth >= root->m_iDepth + octree.m_iMaxDepth) {
+            cube->AddFace(face, old, 0);
+            return true;
+        }
+        const General::Vector centre = cube->m_cBox.GetCenter();
+        int childNumber = 0;
+        bool straddles = false;
+        for (int axis = 0; axis < 3 && !straddles; ++axis) {
+            const float c = Axis(centre, axis);
+            if (Axis(faceBox->m_vMin, axis) >= c)
+                childNumber |= 1 << axis;
+            else if (!(Axis(faceBox->m_vMax, axis) < c))
+                straddles = true;
+        }
+        OctreeCube *next = nullptr;
+        if (!straddles) {
+            OctreeCube *child = cube->GetOrCreateChild(childNumber);
+            if (!child)
+                return false;
+            if (faceBox->IsInside(child->m_cBox))
+                next = child;
+        }
+        // Loose children may hold a face that straddles the centre.
+        for (int k = 0; k < 8 && !next; ++k) {
+            OctreeCube *child = octree.GetCube(cube->m_aChild[k]);
+            if (child && faceBox->IsInside(child->m_cBox))
+                next = child;
+        }
+        if (!next) {
+            cube->AddFace(face, old, 0);
+            return true;
+        }
+        cube = next;
+    }
+}
+
+// --- Octree -----------------------------------------------------------------
+
+Octree::Octree(Mesh *mesh) : m_pMesh(mesh) {}
+
+Octree::~Octree() { DeleteCubes(); }
+
+void Octree::DeleteCubes()
+{
+    // Every cube is deleted through the store, so cubes that a damaged tree could not reach never leak.
+    for (OctreeCube *cube : m_aCubes)
+        delete cube;
+    m_aCubes.Clear();
+    m_iCubeCount = 0;
+    m_iRoot = -1;
+}
+
+int Octree::AddCube(OctreeCube *cube)
+{
+    const int index = m_aCubes.Add(cube);
+    if (index < 0)
+        return -1;
+    m_iCubeCount = int(m_aCubes.GetItemCount());
+    cube->m_iIndex = index;
+    cube->m_aFirst[0] = cube->m_aFirst[1] = kChainEnd + uint32_t(index);
+    return index;
+}
+
+void Octree::CreateRoot()
+{
+    if (m_iRoot >= 0 || !m_pMesh)
+        return;
+    AABB meshBox = m_pMesh->GetAABB();
+    if (meshBox.IsEmpty())
+        meshBox = AABB(General::Vector(0, 0, 0), General::Vector(0, 0, 0));
+    if (!IsFinite(meshBox)) {
+        Log(" The mesh has no finite bounding box; the octree stays without a root.\n");
+        return;
+    }
+    const General::Vector centre = meshBox.GetCenter();
+    const General::Vector side = meshBox.m_vMax - meshBox.m_vMin;
+    float longest = side.x;
+    if (side.y > longest)
+        longest = side.y;
+    if (side.z > longest)
+        longest = side.z;
+    float half = longest * 0.5f;
+    if (half == 0.0f)
+        half = 100.0f;
+    AABB box;
+    for (int axis = 0; axis < 3; ++axis) {
+        const float c = float(Axis(centre, axis) + (longest - Axis(side, axis)) * 0.41384559869766235);
+        Axis(box.m_vMin, axis) = c - half;
+        Axis(box.m_vMax, axis) = c + half;
+        const float widen = float((Axis(box.m_vMax, axis) - Axis(box.m_vMin, axis)) * 0.10999999940395355);
+        Axis(box.m_vMin, axis) -= widen;
+        Axis(box.m_vMax, axis) += widen;
+    }
+    OctreeCube *root = nullptr;
+    try {
+        root = new OctreeCube(box, this);
+        if (AddCube(root) < 0)
+            throw std::bad_alloc();
+    } catch (const std::bad_alloc &) {
+        delete root;
+        Log(" Octreecube creation failed.\n");
+        return;
+    }
+    m_iRoot = root->m_iIndex;
+}
+
+void Octree::Reset()
+{
+    DeleteCubes();
+    m_iDeepest = 0;
+    CreateRoot();
+}
+
+bool Octree::InsertFace(unsigned face, int cubeHint)
+{
+    if (!GetRoot())
+        CreateRoot();
+    OctreeCube *start = GetCube(cubeHint);
+    if (!start)
+        start = GetRoot();
+    return start && start->Insert(face, nullptr, nullptr);
+}
+
+bool Octree::UpdateFace(unsigned face)
+{
+    if (!GetRoot())
+        CreateRoot();
+    OctreeCube *current = GetCube(m_pMesh->FaceCube(face));
+    if (current)
+        return current->Insert(face, current, nullptr);
+    OctreeCube *root = GetRoot();
+    return root && root->Insert(face, nullptr, nullptr);
+}
+
+void Octree::Traverse(Selector &selector, FaceDrawer *drawer, int layer)
+{
+    if (!m_pMesh || !GetRoot())
+        return;
+    Mesh &mesh = *m_pMesh;
+    struct Item {
+        int cube;
+        bool inside;
+    };
+    // An explicit stack: a tree grown many times above its first root is deep.
+    General::Store<Item> stack("octree traversal");
+    stack.Add({m_iRoot, false});
+    while (stack.HasItems()) {
+        const Item item = stack.GetLast();
+        stack.SetItemCount(stack.GetItemCount() - 1, true);
+        OctreeCube *cube = GetCube(item.cube);
+        if (!cube)
+            continue;
+        bool inside = item.inside;
+        if (!inside) {
+            const int answer = selector.TestBox(cube->m_cBox);
+            ++selector.m_iTests;
+            if (answer == 1)
+                continue;
+            inside = answer == 0;
+        }
+        for (int l = layer; l >= 0; --l) {
+            uint32_t link = cube->m_aFirst[l];
+            while (link < kChainEnd) {
+                const unsigned face = link;
+                link = mesh.NextInCube(face, l);
+                if (!drawer)
+                    selector.VisitFace(mesh, face);
+                else if (mesh.IsFaceVisible(face))
+                    drawer->DrawFace(mesh, face);
+            }
+        }
+        // Pushed in reverse so that children are visited in order 0..7.
+        for (int k = 7; k >= 0; --k)
+            if (cube->m_aChild[k] >= 0 && stack.Add({cube->m_aChild[k], inside}) < 0)
+                return;
+    }
+}
+
+void Octree::RemapFaces(const General::Store<unsigned int> &map, unsigned size)
+{
+    if (!GetRoot())
+        return;
+    Mesh &mesh = *m_pMesh;
+    for (int c = 0; c < m_iCubeCount; ++c) {
+        OctreeCube *cube = GetCube(c);
+        uint32_t *link = &cube->m_aFirst[0];
+        while (*link < kChainEnd) {
+            const uint32_t old = *link;
+            if (!TV_CHECK(old < size && old < map.GetItemCount() && map[old] != kNone)) {
+                // The rest of the chain cannot be followed: end it here.
+                *link = kChainEnd + uint32_t(c);
+                break;
+            }
+            *link = map[old];
+            if (!TV_CHECK(*link < mesh.m_iFaceCount)) {
+                *link = kChainEnd + uint32_t(c);
+                break;
+            }
+            link = &mesh.NextInCube(*link, 0);
+        }
+    }
+}
+
+bool Octree::Serialize(Stream &stream)
+{
+    const int version = stream.GetVersion();
+    if (stream.IsStoring()) {
+        int count = m_iCubeCount;
+        stream.Serialize(m_iMaxDepth).Serialize(m_iRoot).Serialize(count);
+        for (int c = 0; c < count; ++c) {
+            OctreeCube &cube = *GetCube(c);
+            int zero = 0;
+            short depth = cube.m_iDepth;
+            unsigned char reserved = 0;
+            for (int &child : cube.m_aChild)
+                stream.Serialize(child);
+            stream.Serialize(cube.m_iParent).Serialize(depth).Serialize(reserved).Serialize(reserved);
+            stream.Serialize(cube.m_iIndex).Serialize(zero).Serialize(cube.m_aFirst[0]);
+            if (version >= 4)
+                stream.Serialize(zero).Serialize(cube.m_aFirst[1]);
+            if (version >= 3)
+                cube.m_cBox.Serialize(stream);
+            else
+                stream.Transfer(&cube.m_cBox, 24);
+        }
+        if (version >= 5)
+            stream.Serialize(m_iDeepest);
+        return !stream.HasError();
+    }
+
+    DeleteCubes();
+    int count = 0;
+    stream.Serialize(m_iMaxDepth).Serialize(m_iRoot).Serialize(count);
+    if (stream.HasError() || count < 0 || !stream.Expect(uint64_t(count) * CubeRecordBytes(version)) ||
+        !m_aCubes.Reserve(unsigned(count), false)) {
+        m_iRoot = -1;
+        stream.SetError();
+        return false;
+    }
+    for (int c = 0; c < count && !stream.HasError(); ++c) {
+        OctreeCube *cube = new (std::nothrow) OctreeCube(this);
+        if (!cube || m_aCubes.Add(cube) < 0) {
+            delete cube;
+            stream.SetError();
+            break;
+        }
+        m_iCubeCount = int(m_aCubes.GetItemCount());
+        int reserved = 0;
+        unsigned char pad = 0;
+        for (int &child : cube->m_aChild)
+            stream.Serialize(child);
+        stream.Serialize(cube->m_iParent).Serialize(cube->m_iDepth).Serialize(pad).Serialize(pad);
+        stream.Serialize(cube->m_iIndex).Serialize(reserved).Serialize(cube->m_aFirst[0]);
+        if (version >= 4)
+            stream.Serialize(reserved).Serialize(cube->m_aFirst[1]);
+        // No face is on layer 1 outside a stroke, and strokes are never stored.
+        cube->m_aFirst[1] = kChainEnd + uint32_t(cube->m_iIndex);
+        if (version >= 3) {
+            if (!cube->m_cBox.Serialize(stream))
+                stream.SetError();
+        } else {
+            stream.Transfer(&cube->m_cBox, 24);
+        }
+    }
+    if (version >= 5)
+        stream.Serialize(m_iDeepest);
+    if (stream.HasError()) {
+        DeleteCubes();
+        return false;
+    }
+    return true;
+}
+
+// The cube records must form one tree whose walks end: indices in range, each cube
+// the child of at most one parent and reached at most once from the root.
+bool Octree::CheckStructure(QString &why) const
+{
+    if (m_iMaxDepth < 0 || m_iMaxDepth > 32) {
+        why = QStringLiteral("octree depth limit %1 is out of range").arg(m_iMaxDepth);
+        return false;
+    }
+    if (m_iRoot < -1 || m_iRoot >= m_iCubeCount || (m_iRoot < 0 && m_iCubeCount > 0)) {
+        why = QStringLiteral("octree root %1 is not one of its %2 cubes").arg(m_iRoot).arg(m_iCubeCount);
+        return false;
+    }
+    for (int c = 0; c < m_iCubeCount; ++c) {
+        const OctreeCube &cube = *GetCube(c);
+        if (cube.m_iIndex != c || !IsFinite(cube.m_cBox) || cube.m_cBox.IsEmpty()) {
+            why = QStringLiteral("octree cube %1 is damaged").arg(c);
+            return false;
+        }
+        if ((c == m_iRoot) != (cube.m_iParent < 0) || cube.m_iParent < -1 || cube.m_iParent >= m_iCubeCount) {
+            why = QStringLiteral("octree cube %1 has a bad parent").arg(c);
+            return false;
+        }
+        for (int k = 0; k < 8; ++k) {
+            const int child = cube.m_aChild[k];
+            if (child < 0) {
+                if (child == -1)
+                    continue;
+            } else if (child < m_iCubeCount && child != c && GetCube(child)->m_iParent == c &&
+                       GetCube(child)->m_iDepth == cube.m_iDepth + 1 &&
+                       std::find(cube.m_aChild, cube.m_aChild + k, child) == cube.m_aChild + k) {
+                continue;
+            }
+            why = QStringLiteral("octree cube %1 has a bad child").arg(c);
+            return false;
+        }
+        const uint32_t head = cube.m_aFirst[0];
+        if (head >= kChainEnd && head != kChainEnd + uint32_t(c)) {
+            why = QStringLiteral("octree cube %1 has a bad chain head").arg(c);
+            return false;
+        }
+    }
+    // Every cube names its parent and each parent its children, so each cube is reached
+    // at most once; walking from the root counts that every cube belongs to the tree.
+    if (m_iRoot >= 0) {
+        General::Store<int> stack("octree check");
+        int reached = 0;
+        stack.Add(m_iRoot);
+        while (stack.HasItems()) {
+            const int c = stack.GetLast();
+            stack.SetItemCount(stack.GetItemCount() - 1, true);
+            if (++reached > m_iCubeCount)
+                break;
+            for (int child : GetCube(c)->m_aChild)
+                if (child >= 0 && stack.Add(child) < 0) {
+                    why = QStringLiteral("not enough memory to check the octree");
+                    return false;
+                }
+        }
+        if (reached != m_iCubeCount) {
+            why = QStringLiteral("octree cubes do not form one tree");
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace Octree

@@ -1,0 +1,14 @@
+#pragma once
+// One tangent frame per buffer vertex.
+
+#include "foundation/Vector.h"
+
+namespace General {
+
+struct Base {
+    Vector m_vTangent;
+    Vector m_vNormal;
+    Vector m_vBinormal;
+};
+
+}  // namespace General

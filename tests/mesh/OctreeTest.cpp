@@ -1,0 +1,308 @@
+#include "mesh/Octree.h"
+#include "support/MeshFixtures.h"
+#include "support/RecordingShell.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <set>
+
+using namespace fixtures;
+using General::Vector;
+
+namespace {
+
+AABB FaceBox(Mesh &mesh, unsigned face)
+{
+    AABB box;
+    mesh.AddFaceToAABB(box, face, false);
+    return box;
+}
+
+// Faces whose box the segment meets; each face may be handed over only once.
+struct SegmentSelector : Octree::Selector {
+    Vector a, b;
+    std::set<unsigned> hits;
+    int duplicates = 0;
+    int TestBox(const AABB &box) override
+    {
+        float t = 0;
+        return box.IntersectSegment(a, b, t) ? 2 : 1;
+    }
+    void VisitFace(Mesh &mesh, unsigned face) override
+    {
+        float t = 0;
+        if (FaceBox(mesh, face).IntersectSegment(a, b, t))
+            duplicates += !hits.insert(face).second;
+    }
+};
+
+struct BoxSelector : Octree::Selector {
+    AABB query;
+    std::set<unsigned> hits;
+    int duplicates = 0;
+    int TestBox(const AABB &box) override
+    {
+        if (box.IsInside(query))
+            return 0;
+        return box.Intersects(query) ? 2 : 1;
+    }
+    void VisitFace(Mesh &mesh, unsigned face) override
+    {
+        if (FaceBox(mesh, face).Intersects(query))
+            duplicates += !hits.insert(face).second;
+    }
+};
+
+// Every chain intact and every face in a cube that holds its box.
+void ExpectConsistent(Mesh &mesh)
+{
+    QString why;
+    EXPECT_TRUE(mesh.m_pOctree->CheckLinks(mesh.m_iFaceCount, [&](unsigned f) { return mesh.NextInCube(f, 0); }, why))
+        << why.toStdString();
+    for (unsigned f = 0; f < mesh.m_iFaceCount; ++f) {
+        Octree::OctreeCube *cube = mesh.m_pOctree->GetCube(mesh.FaceCube(f));
+        ASSERT_NE(cube, nullptr) << f;
+        EXPECT_TRUE(FaceBox(mesh, f).IsInside(cube->m_cBox)) << f;
+    }
+}
+
+class OctreeSearch : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        s_mesh = MakeWavySheet(250, 200, 7).release();  // 50,000 faces
+        s_mesh->BuildOctree();
+    }
+    static void TearDownTestSuite()
+    {
+        delete s_mesh;
+        s_mesh = nullptr;
+    }
+    static Mesh *s_mesh;
+};
+Mesh *OctreeSearch::s_mesh = nullptr;
+
+}  // namespace
+
+TEST_F(OctreeSearch, RaysFindWhatBruteForceFinds)
+{
+    Mesh &mesh = *s_mesh;
+    ExpectConsistent(mesh);
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> x(-20, 270), y(-20, 220), z(-10, 10);
+    for (int ray = 0; ray < 40; ++ray) {
+        SegmentSelector selector;
+        selector.a = Vector(x(random), y(random), z(random));
+        selector.b = ray % 2 ? Vector(x(random), y(random), z(random))
+                             : selector.a + Vector(0.3f, -0.2f, -25.0f);  // short, nearly vertical picks
+        mesh.m_pOctree->Traverse(selector, nullptr, 1);
+        std::set<unsigned> expected;
+        for (unsigned f = 0; f < mesh.m_iFaceCount; ++f) {
+            float t = 0;
+            if (FaceBox(mesh, f).IntersectSegment(selector.a, selector.b, t))
+                expected.insert(f);
+        }
+        EXPECT_EQ(selector.hits, expected) << ray;
+        EXPECT_EQ(selector.duplicates, 0);
+        EXPECT_GT(selector.m_iTests, 0);
+    }
+}
+
+TEST_F(OctreeSearch, BoxesFindWhatBruteForceFinds)
+{
+    Mesh &mesh = *s_mesh;
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> x(-10, 260), y(-10, 210), z(-6, 6), size(0.5f, 60.0f);
+    for (int query = 0; query < 40; ++query) {
+        BoxSelector selector;
+        const Vector low(x(random), y(random), z(random));
+        selector.query = AABB(low, low + Vector(size(random), size(random), size(random) * 0.2f));
+        mesh.m_pOctree->Traverse(selector, nullptr, 0);
+        std::set<unsigned> expected;
+        for (unsigned f = 0; f < mesh.m_iFaceCount; ++f)
+            if (FaceBox(mesh, f).Intersects(selector.query))
+                expected.insert(f);
+        EXPECT_EQ(selector.hits, expected) << query;
+        EXPECT_EQ(selector.duplicates, 0);
+    }
+}
+
+TEST(Octree, RootOfAPointMeshAndFacesOnTheCentrePlane)
+{
+    auto mesh = MakeQuads({{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}}, {{0, 1, 2, 3}});
+    mesh->BuildOctree();
+    const Octree::OctreeCube *root = mesh->m_pOctree->GetRoot();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->m_iDepth, 0);
+    EXPECT_NEAR(root->m_cBox.m_vMax.x - root->m_cBox.m_vMin.x, 244.0f, 1e-3f);  // 200 widened by 0.11 each side
+
+    // A face whose box ends exactly on the root's centre plane straddles it and stays in the root.
+    auto touching = MakeQuads({{0, 0, 0}, {4, 0, 0}, {4, 4, 1}, {0, 4, 1}}, {{0, 1, 2, 3}});
+    touching->GetAABB();
+    touching->m_pOctree->CreateRoot();
+    const float centreX = touching->m_pOctree->GetRoot()->m_cBox.GetCenter().x;
+    touching->m_pVertices[1].m_vPosition.x = touching->m_pVertices[2].m_vPosition.x = centreX;
+    touching->m_pVertices[0].m_vPosition.x = touching->m_pVertices[3].m_vPosition.x = centreX - 1;
+    ASSERT_TRUE(touching->m_pOctree->InsertFace(0, -1));
+    EXPECT_EQ(touching->FaceCube(0), touching->m_pOctree->m_iRoot);
+    EXPECT_EQ(touching->m_pOctree->GetCubeCount(), 1);
+}
+
+TEST(Octree, GrowingTheRootKeepsTheMeshBox)
+{
+    auto mesh = MakeGridCube(4);
+    mesh->BuildOctree();
+    const AABB before = mesh->GetAABB();
+    const int oldRoot = mesh->m_pOctree->m_iRoot;
+    // Move one face far below and then far above the root.
+    for (float offset : {-500.0f, 3000.0f}) {
+        for (unsigned c = 0; c < 4; ++c)
+            mesh->m_pVertices[mesh->FaceVertexIndex(3, c)].m_vPosition += Vector(offset, 0, 0);
+        ASSERT_TRUE(mesh->m_pOctree->UpdateFace(3));
+    }
+    for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+        ASSERT_TRUE(mesh->m_pOctree->UpdateFace(f));
+    const Octree::OctreeCube *root = mesh->m_pOctree->GetRoot();
+    EXPECT_NE(mesh->m_pOctree->m_iRoot, oldRoot);
+    EXPECT_LT(root->m_iDepth, 0);
+    EXPECT_TRUE(FaceBox(*mesh, 3).IsInside(root->m_cBox));
+    // The box still holds every face: it grew with the face instead of being zeroed.
+    const AABB &box = mesh->GetAABB();
+    EXPECT_FALSE(box.IsEmpty());
+    EXPECT_LE(box.m_vMin.x, before.m_vMin.x);
+    for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+        EXPECT_TRUE(FaceBox(*mesh, f).IsInside(box)) << f;
+    ExpectConsistent(*mesh);
+}
+
+TEST(Octree, FacesWithoutAFiniteBoxAreRefused)
+{
+    auto mesh = MakeGridCube(4);
+    mesh->BuildOctree();
+    const int cubes = mesh->m_pOctree->GetCubeCount();
+    const float bad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(), 3e38f};
+    for (float value : bad) {
+        const uint32_t link = mesh->NextInCube(2, 0);
+        mesh->m_pVertices[mesh->FaceVertexIndex(2, 0)].m_vPosition.x = value;
+        const bool inserted = mesh->m_pOctree->UpdateFace(2);
+        EXPECT_FALSE(inserted && std::isnan(value));
+        if (!inserted)
+            EXPECT_EQ(mesh->NextInCube(2, 0), link);  // the face stays where it was
+        EXPECT_LT(mesh->m_pOctree->GetCubeCount(), cubes + 300);
+    }
+    // A mesh whose box is not finite gets no root, and inserting into it fails instead of hanging.
+    auto broken = MakeGridCube(2);
+    broken->m_pVertices[0].m_vPosition.y = std::numeric_limits<float>::infinity();
+    broken->BuildOctree();
+    EXPECT_EQ(broken->m_pOctree->GetRoot(), nullptr);
+}
+
+TEST(Octree, UnlinkAndRelinkKeepEveryChainIntact)
+{
+    auto mesh = MakeWavySheet(60, 50, 3);
+    mesh->BuildOctree();
+    ExpectConsistent(*mesh);
+    std::mt19937 random(9);
+    std::set<unsigned> marked;
+    for (int i = 0; i < 400; ++i)
+        marked.insert(random() % mesh->m_iFaceCount);
+    for (unsigned f : marked)
+        mesh->m_pQuads[f].m_iIndices[1] |= MeshFlags::kBit31;
+    for (int c = 0; c < mesh->m_pOctree->GetCubeCount(); ++c)
+        mesh->m_pOctree->GetCube(c)->UnlinkMarkedFaces(0);
+    QString why;
+    ASSERT_TRUE(mesh->m_pOctree->CheckLinks(mesh->m_iFaceCount, [&](unsigned f) { return mesh->NextInCube(f, 0); }, why))
+        << why.toStdString();
+    for (unsigned f : marked) {
+        EXPECT_GE(mesh->m_pQuads[f].m_iOctree, OctreeLink::kUnlinked);
+        EXPECT_FALSE(mesh->IsFaceSelected(f));
+        EXPECT_EQ(mesh->m_pOctree->GetCube(mesh->FaceCube(f)), nullptr);
+    }
+    // Relink, and move half of all faces so that they change cubes.
+    for (unsigned f : marked)
+        ASSERT_TRUE(mesh->m_pOctree->UpdateFace(f));
+    for (unsigned v = 0; v < mesh->m_iVertexCount; v += 2)
+        mesh->m_pVertices[v].m_vPosition += Vector(0, 0, float(random() % 40) - 20.0f);
+    for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+        ASSERT_TRUE(mesh->m_pOctree->UpdateFace(f));
+    ExpectConsistent(*mesh);
+    // Updating a face already in the right cube changes nothing.
+    const uint32_t link = mesh->NextInCube(10, 0);
+    mesh->m_pOctree->UpdateFace(10);
+    EXPECT_EQ(mesh->NextInCube(10, 0), link);
+}
+
+TEST(Octree, RemapFollowsCompactedFaces)
+{
+    auto mesh = MakeWavySheet(30, 30, 4);
+    mesh->BuildOctree();
+    // Remove every third face: unlink them, compact the store, renumber the chains.
+    for (unsigned f = 0; f < mesh->m_iFaceCount; f += 3)
+        mesh->m_pQuads[f].m_iIndices[1] |= MeshFlags::kBit31;
+    for (int c = 0; c < mesh->m_pOctree->GetCubeCount(); ++c)
+        mesh->m_pOctree->GetCube(c)->UnlinkMarkedFaces(0);
+    General::Store<unsigned> map("test map");
+    map.SetItemCount(mesh->m_iFaceCount, false);
+    const unsigned oldCount = mesh->m_iFaceCount;
+    unsigned kept = 0;
+    for (unsigned f = 0; f < oldCount; ++f) {
+        map[f] = f % 3 ? kept : 0xFFFFFFFF;
+        if (f % 3)
+            mesh->m_pQuads[kept++] = mesh->m_pQuads[f];
+    }
+    mesh->m_iFaceCount = kept;
+    mesh->m_pQuads.SetItemCount(kept, true);
+    mesh->m_pOctree->RemapFaces(map, oldCount);
+    ExpectConsistent(*mesh);
+    EXPECT_FALSE(Recorder().LogContains("Assertion failed"));
+}
+
+TEST(Octree, ClearModifiedFacesRestoresLayerZero)
+{
+    auto mesh = MakeWavySheet(20, 20, 8);
+    mesh->BuildOctree();
+    std::vector<uint32_t> before;
+    for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+        before.push_back(mesh->m_pQuads[f].m_iOctree);
+    // A stroke puts faces from many cubes on layer 1, their layer-0 links held in their records.
+    for (unsigned f = 0; f < mesh->m_iFaceCount; f += 7) {
+        Octree::OctreeCube *cube = mesh->m_pOctree->GetCube(mesh->FaceCube(f));
+        ASSERT_NE(cube, nullptr);
+        const unsigned record = mesh->m_aModifiedFaces.GetItemCount();
+        mesh->m_aModifiedFaces.Add(ModifiedFaceInfo{f, {mesh->m_pQuads[f].m_iOctree, OctreeLink::kNone}});
+        mesh->m_pQuads[f].m_iOctree = record;
+        cube->AddFace(f, nullptr, 1);
+    }
+    ExpectConsistent(*mesh);  // layer 0 reads through the records
+    mesh->ClearModifiedFaces();
+    for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+        EXPECT_EQ(mesh->m_pQuads[f].m_iOctree, before[f]) << f;
+    for (int c = 0; c < mesh->m_pOctree->GetCubeCount(); ++c)
+        EXPECT_EQ(mesh->m_pOctree->GetCube(c)->m_aFirst[1], OctreeLink::kChainEnd + uint32_t(c));
+    EXPECT_EQ(mesh->m_aModifiedFaces.GetItemCount(), 0u);
+    EXPECT_EQ(mesh->m_aModifiedFaces.GetCapacity(), 0u);
+    EXPECT_FALSE(Recorder().LogContains("Assertion failed"));
+    mesh->ClearModifiedFaces();  // an empty store only resets the counts
+}
+
+TEST(Octree, DirectTraversalDrawsVisibleFacesOnly)
+{
+    struct Everything : Octree::Selector {
+        int TestBox(const AABB &) override { return 0; }
+        void VisitFace(Mesh &, unsigned) override { ADD_FAILURE(); }
+    } selector;
+    struct Drawer : Octree::FaceDrawer {
+        std::set<unsigned> drawn;
+        void DrawFace(Mesh &, unsigned face) override { drawn.insert(face); }
+    } drawer;
+    auto mesh = MakeGridCube(3);
+    mesh->BuildOctree();
+    mesh->m_pQuads[4].m_iIndices[0] &= ~MeshFlags::kBit31;
+    mesh->m_pOctree->Traverse(selector, &drawer, 0);
+    EXPECT_EQ(drawer.drawn.size(), mesh->m_iFaceCount - 1);
+    EXPECT_EQ(drawer.drawn.count(4), 0u);
+    EXPECT_EQ(selector.m_iTests, 1);  // the root is wholly inside: nothing below is tested
+}
