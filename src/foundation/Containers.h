@@ -348,6 +348,15 @@ public:
 
     explicit Map(unsigned count = 0, const char *id = "unknown map") : Store<IntPair>(count, id) {}
 
+    // An added pair may break the order, so the map counts as unsorted afterwards.
+    int Add(const IntPair &pair)
+    {
+        m_iSortMode = kUnsorted;
+        return Store<IntPair>::Add(pair);
+    }
+    // Callers that write pairs in place say so.
+    void MarkUnsorted() { m_iSortMode = kUnsorted; }
+
     // Sorts by the first int for mode 1, by the second otherwise; nothing when already so.
     void Sort(int mode);
     // Binary search by the current mode's int; null when absent.

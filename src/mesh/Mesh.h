@@ -9,6 +9,7 @@
 #include "foundation/Matrix.h"
 #include "mesh/GenericFace.h"
 #include "mesh/MeshRecords.h"
+#include "mesh/Partition.h"
 #include "mesh/TangentBase.h"
 
 #include <QString>
@@ -24,6 +25,10 @@ class VertexVisitor;
 namespace Octree {
 class Octree;
 }
+namespace Surface {
+class Material;
+class TangentConfig;
+}  // namespace Surface
 
 class Mesh {
 public:
@@ -104,6 +109,16 @@ public:
     void AddEdgeTangents(unsigned vertexA, unsigned vertexB, unsigned tcA, unsigned tcB, float, unsigned frameA,
                          unsigned frameB);
 
+    // --- tangent frames and material partitions ---------------------------------
+    // Fills m_aTNB by the configuration (and sets the index mode from it). Throws
+    // std::bad_alloc when the frames cannot be held, General::Error for a bad lookup mode.
+    void CalculateTangents(const Surface::TangentConfig &config);
+    // Splits the level into one partition per texture tile its visible faces cover and
+    // fetches the tiles' textures, with the owning object's material.
+    void BuildPartitions(bool force);
+    // The same with a given material (none: the level draws untextured).
+    void BuildPartitions(bool force, Surface::Material *material);
+
     // --- octree links and bounds ------------------------------------------
     uint32_t &NextTriangleInCube(unsigned triangle, int layer);
     uint32_t &NextQuadInCube(unsigned quad, int layer);
@@ -172,6 +187,10 @@ public:
     }
 
     // --- members -------------------------------------------------------------
+    bool m_bRecreateBuffers = false;  // the GPU buffers must be made again
+    General::Store<Surface::Partition> m_aPartitions{"mesh partitions"};
+    General::Store<unsigned char> m_aFacePartition{"unknown"};  // per face, when there are several partitions
+    bool m_bPartitionsBuilt = false;
     General::Store<unsigned int> m_aSymmetry{"mesh symmetry"};
     uint32_t m_iVertexCount = 0, m_iTCCount = 0, m_iFaceCount = 0;
     uint32_t m_iOpenEdges = 0;

@@ -14,7 +14,7 @@ void RecordingShell::SetStatusMessage(const QString &text, int state)
     statusStates.push_back(state);
 }
 
-QString RecordingShell::TempFolder() const { return QDir::tempPath(); }
+QString RecordingShell::TempFolder() const { return tempFolder.isEmpty() ? QDir::tempPath() : tempFolder; }
 
 void RecordingShell::Clear() { *this = RecordingShell(); }
 

@@ -33,6 +33,8 @@ public:
     int progressEnds = 0;
     int eventPasses = 0;
     QString memoryLabel;
+    // Where TempFolder() points; the system's temporary folder when empty.
+    QString tempFolder;
     QStringList messages;
     QStringList statusMessages;
     std::vector<int> statusStates;

@@ -1,0 +1,149 @@
+#pragma once
+// One subdivision level of an object: a Mesh that also knows the coarser level below
+// it, the finer level above it (which it owns) and, when only part of the level is
+// held, how its faces and vertices relate to those of the whole level.
+//
+// Every face and vertex has a local index (its place in the level's stores) and a
+// global index (its place in the fully subdivided level). The children of global face
+// g with k sides are faces g × k + c of the next level. A partial level (m_bFull false)
+// pairs the two in m_aFaceMap and m_aVertexMap; faces it gave up live in its
+// partial-level swap files (see LevelSwapFiles).
+
+#include "foundation/Containers.h"
+#include "foundation/Vector.h"
+#include "mesh/FileArray.h"
+#include "mesh/Mesh.h"
+
+#include <QString>
+
+#include <cstdio>
+
+class LevelSwapFiles;
+class Stream;
+
+class SubdivLevel : public Mesh {
+public:
+    // The scene's packed id of a level (object position × 65536 + level index), or -1.
+    // The scene installs it; without one, levels are numbered -1 and kept apart by the
+    // uniqueness of their swap file names.
+    using LevelIdSource = int (*)(const SubdivLevel &level);
+    static void SetLevelIdSource(LevelIdSource source);
+
+    SubdivLevel();
+    // Sized stores (throws std::bad_alloc when refused); totals and created-face count follow.
+    SubdivLevel(unsigned faceCount, unsigned vertexCount, unsigned tcCount, unsigned unused, bool quads);
+    // Deletes every finer level and removes the level's swap files.
+    ~SubdivLevel() override;
+
+    // The registry factory: one level for a count below 2, else an array of count levels.
+    static SubdivLevel *Create(int count);
+
+    uint64_t GetMemorySize() const override;
+    Object *GetObject() override;
+    Placement *GetPlacement() override;
+
+    // --- the chain ------------------------------------------------------------
+    SubdivLevel *GetBaseLevel();
+    // Links below the level; -1 for no level.
+    static int GetLevelIndex(const SubdivLevel *level);
+    int GetLevelIndex() const { return GetLevelIndex(this); }
+    // Makes `next` the level above this one (owned); the former one is deleted.
+    void SetNextLevel(SubdivLevel *next);
+
+    // --- absolute and relative positions -------------------------------------
+    void MakeAbsolute();
+    void MakeRelative();
+
+    // --- index maps --------------------------------------------------------
+    // Local index of a global vertex; queries must come in increasing order after a reset. -1 when absent.
+    int FindInVertexMap(unsigned global);
+    void ResetVertexMapCursor();
+    void MapFaceListToGlobal(General::Store<unsigned int> &list);
+    void MapFaceListToLocal(General::Store<unsigned int> &list);
+    // Makes a full level partial with the identity face map; false when the map cannot be made.
+    bool MakePartial();
+    // Per face of the level below and child c: this level's local child face (or 0xFFFFFFFF);
+    // per vertex of the level below: this level's local vertex at the same place (or 0xFFFFFFFF).
+    void BuildChildTables(unsigned sides, General::FileArray<unsigned int> &faces,
+                          General::FileArray<unsigned int> &vertices);
+
+    // --- carrying sculpted changes down -------------------------------------------
+    void PropagateToLowerLevel();
+
+    // --- face states -------------------------------------------------------
+    void FreezeLocalBorder();
+    bool RelinkFaces(unsigned firstNew, bool mark);
+    // Selects and hides the listed faces (every face for an empty list) and takes them out of the octree.
+    void MarkFaceList(const General::Store<unsigned int> &list);
+    // Rebuilds the list of visible faces and the hidden count; false when the list cannot grow.
+    bool RebuildVisibleFaces();
+
+    // --- whole-level swap to temporary files --------------------------------------
+    bool SaveFacesToDisk();
+    bool SaveVerticesToDisk();
+    bool ReloadVertices();
+    bool ReloadFaces();
+
+    // --- partial-level swap files ---------------------------------------------------
+    // The base name of the level's four partial-level swap files, made (with the files) on first use.
+    QString GetSwapFileName();
+    // Takes the listed local faces (every face for an empty list) and the vertices only they
+    // use out of the level into its swap files. False when it refuses, runs out of memory
+    // or a swap file cannot be used; the level then keeps its faces.
+    bool RemoveFaces(General::Store<unsigned int> &list, bool updateView, int reserved = 0);
+
+    // --- mapping faces between levels --------------------------------------------
+    bool MapFaces(General::Store<unsigned int> &list, bool activate, bool unmapLower, bool recalculate);
+    bool Unmap(General::Store<unsigned int> &list, bool all);
+    bool RemapFaces(General::Store<unsigned int> &list, General::Store<unsigned int> &parents, bool missingOnly,
+                    bool updatePositions);
+
+    // --- texture coordinates of new faces ----------------------------------------
+    bool UpdateTCs(const General::Store<unsigned int> &parents, unsigned firstNew);
+
+    // --- export and streams ---------------------------------------------------------
+    // Writes the level as one OBJ group; false when the file could not take it.
+    bool ExportFacesOBJ(std::FILE *file, unsigned &vertexBase, unsigned &tcBase, unsigned &progress,
+                        unsigned total, bool selectedOnly, bool withTCs, float scale);
+    // Moves the level record (and, with the stream's level-chain flag, every finer level) in the
+    // stream's direction. False when the record could not be read or written whole.
+    bool Serialize(Stream &stream);
+    // One level alone (level-chain flag cleared). Loading removes the file only once it was read.
+    bool SaveLevelFile(const QString &fileName);
+    bool LoadLevelFile(const QString &fileName);
+
+    // The owning object's name, as its level 0 carries it.
+    QString GetObjectName() const;
+
+    // --- members -------------------------------------------------------------
+    General::Store<unsigned int> m_aObjectSymmetry{"object symmetry"};
+    float m_aSymmetryValues[3] = {0, 0, 0};
+    uint32_t m_iCreatedFaces = 0;     // faces made by the last subdivision
+    uint32_t m_iGlobalVertexBound = 0;  // vertices when the index maps were first made: higher ones are new
+    uint32_t m_iNewVertexCount = 0;   // vertex count before the last mapping
+    General::Map m_aFaceMap{0, "unknown map"};    // (local face, global face)
+    General::Map m_aVertexMap{0, "unknown map"};  // (local vertex, global vertex)
+    uint32_t m_iPropagationStamp = 1;  // stroke stamp of the last propagation to the level below
+    bool m_bFull = true;
+    SubdivLevel *m_pPrev = nullptr;
+    SubdivLevel *m_pNext = nullptr;  // owned
+    General::Store<General::Vector> m_aCCPositions{"subdiv ccpositions"};
+    General::Store<unsigned int> m_aExtraFaces{"subdiv extrafaces"};
+    QString m_sSwapBase;             // empty until made
+    bool m_bAbsolute = false;
+    bool m_bSculptedBelow = false;   // the level below was sculpted when positions were last computed
+    bool m_bFacesRemoved = false;    // faces of the level live in its swap files
+    uint32_t m_iReserved = 0;
+    uint32_t m_iPropagatedCount = 0;  // vertices carried down by the last propagation
+    Object *m_pObject = nullptr;
+    QString m_sFaceSwapFile;
+    QString m_sVertexSwapFile;
+    uint32_t m_iVertexMapCursor = 0;
+    // Working marks of the mapping operations (not stored).
+    bool m_bModified = false;      // derived data must be rebuilt
+    bool m_bMappingMark = false;   // the level was changed by a mapping of the level above
+
+private:
+    static LevelIdSource s_pLevelIdSource;
+
+};

@@ -1,0 +1,84 @@
+#include "scene/LevelFileText.h"
+
+#include "foundation/Diagnostics.h"
+#include "mesh/ObjText.h"
+
+#include <QFile>
+
+LevelFileText::LevelFileText(const QString &fileName, bool storing, int) : LevelFile(fileName)
+{
+    m_pFile = std::fopen(QFile::encodeName(fileName).constData(), storing ? "w" : "r");
+    if (!m_pFile) {
+        Log("Cannot open level file %s\n", QFile::encodeName(fileName).constData());
+        m_bError = true;
+    }
+}
+
+LevelFileText::~LevelFileText()
+{
+    if (m_pFile && std::fclose(m_pFile) != 0 && !m_bError)
+        Log("Could not write to file. Disk may be full. File name: %s\n", QFile::encodeName(m_sFileName).constData());
+}
+
+void LevelFileText::WriteLine(const QByteArray &line)
+{
+    if (!m_pFile || m_bError)
+        return;
+    if (std::fwrite(line.constData(), 1, size_t(line.size()), m_pFile) != size_t(line.size())) {
+        m_bError = true;
+        Log("Could not write to file. Disk may be full. File name: %s\n", QFile::encodeName(m_sFileName).constData());
+    }
+}
+
+void LevelFileText::BeginGroup(const char *name, int level, int, int, int, int)
+{
+    QByteArray line("g ");
+    line.append(name ? name : "");
+    line.append('_');
+    ObjText::AppendInt(line, level);
+    line.append('\n');
+    WriteLine(line);
+}
+
+void LevelFileText::WriteVertex(const float *xyz)
+{
+    QByteArray line("v");
+    for (int i = 0; i < 3; ++i) {
+        line.append(' ');
+        ObjText::AppendFixed(line, xyz[i]);
+    }
+    line.append('\n');
+    WriteLine(line);
+}
+
+void LevelFileText::WriteTexCoord(const float *uv)
+{
+    QByteArray line("vt ");
+    ObjText::AppendFixed(line, uv[0]);
+    line.append(' ');
+    ObjText::AppendFixed(line, uv[1]);
+    line.append('\n');
+    WriteLine(line);
+}
+
+void LevelFileText::WriteFace(const General::Store<int> &indices, const General::Store<int> *tcIndices)
+{
+    const unsigned n = indices.GetItemCount();
+    const bool withTCs = tcIndices && tcIndices->GetItemCount() >= n && n && (*tcIndices)[0] != -1;
+    QByteArray line("f");
+    for (unsigned i = 0; i < n; ++i) {
+        line.append(' ');
+        ObjText::AppendInt(line, indices[i]);
+        if (withTCs) {
+            line.append('/');
+            ObjText::AppendInt(line, (*tcIndices)[i]);
+        }
+    }
+    line.append('\n');
+    WriteLine(line);
+}
+
+bool LevelFileText::ReadObject(QString &, int &, int &, int &, int &, int &)
+{
+    return TV_CHECK(false);
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Level files as Wavefront OBJ text, for writing only: per group a "g" line, then
+// "v", "vt" and "f" lines. Type and counts of a group are not written.
+
+#include "mesh/LevelFile.h"
+
+#include <QByteArray>
+
+#include <cstdio>
+
+class LevelFileText : public LevelFile {
+public:
+    // Opens the file for writing ("w") when storing, else for reading ("r"); the third
+    // value is not used. A file that cannot be opened is logged and IsOpen() is false.
+    LevelFileText(const QString &fileName, bool storing, int unused = 0);
+    ~LevelFileText() override;
+
+    void BeginGroup(const char *name, int level, int type, int faceCount, int vertexCount, int tcCount) override;
+    void WriteVertex(const float *xyz) override;
+    void WriteTexCoord(const float *uv) override;
+    void WriteFace(const General::Store<int> &indices, const General::Store<int> *tcIndices) override;
+    // Text level files cannot be read back.
+    bool ReadObject(QString &name, int &level, int &type, int &faceCount, int &vertexCount, int &tcCount) override;
+
+    bool IsOpen() const override { return m_pFile != nullptr; }
+    bool HasError() const override { return m_bError; }
+
+private:
+    void WriteLine(const QByteArray &line);
+
+    std::FILE *m_pFile = nullptr;
+    bool m_bError = false;
+};
