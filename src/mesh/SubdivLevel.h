@@ -115,6 +115,14 @@ public:
     // The owning object's name, as its level 0 carries it.
     QString GetObjectName() const;
 
+    // --- symmetry ----------------------------------------------------------------------
+    // Pairs every face of a full level with its mirror face ("object symmetry") by
+    // walking out over both halves at once from two adjacent faces that straddle the
+    // symmetry plane, and sets the symmetry axis. The first face's side is marked
+    // (bit 31). False when the faces share no edge, the level is partial, or the halves
+    // differ (the faces where they do are selected); the table then names no mirrors.
+    bool InitSymmetry(unsigned first, unsigned second);
+
     // --- members -------------------------------------------------------------
     General::Store<unsigned int> m_aObjectSymmetry{"object symmetry"};
     float m_aSymmetryValues[3] = {0, 0, 0};
