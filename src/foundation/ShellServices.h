@@ -10,6 +10,8 @@
 
 namespace General {
 
+class Node;
+
 class ShellServices {
 public:
     virtual ~ShellServices() = default;
@@ -31,6 +33,8 @@ public:
     virtual void CriticalMessage(const QString &text) {}
     // Appends to every open log window.
     virtual void AppendLogWindow(const QString &text) {}
+    // Every properties window that shows this node (which is being destroyed) lets go of it.
+    virtual void ReleaseNode(Node *node) {}
 
     // Folder of temporary and swap files.
     virtual QString TempFolder() const;

@@ -21,6 +21,7 @@ public:
     void SetStatusMessage(const QString &text, int state) override;
     void CriticalMessage(const QString &text) override { messages << text; }
     void AppendLogWindow(const QString &text) override { log += text; }
+    void ReleaseNode(General::Node *node) override { releasedNodes.push_back(node); }
     QString TempFolder() const override;
 
     void Clear();
@@ -38,6 +39,7 @@ public:
     QStringList messages;
     QStringList statusMessages;
     std::vector<int> statusStates;
+    std::vector<const General::Node *> releasedNodes;
 };
 
 // The shell installed for the test run.

@@ -1,0 +1,36 @@
+#pragma once
+// The older form of a falloff: up to 64 points, each with the polynomial coefficients of
+// the segment that starts at it. Older files still carry it.
+
+#include <type_traits>
+
+class Stream;
+
+struct CurvePoint {
+    float x, y;
+    float c1, c2, c3, c4;  // coefficients of the segment starting here
+    float extra;           // stored with the point, read by nobody
+
+    // y and the coefficients to 0; x and extra stay.
+    void Clear() { y = c1 = c2 = c3 = c4 = 0.0f; }
+};
+
+static_assert(sizeof(CurvePoint) == 28 && std::is_trivially_copyable_v<CurvePoint>);
+
+class CurvePointTable {
+public:
+    static constexpr int kCapacity = 64;
+
+    CurvePointTable();
+
+    // Both directions: the count, then count points of seven floats; streams before
+    // version 118 hold 8 points of six floats (no extra) whatever the count. A count
+    // outside 0 to 64 or a short read is refused (false, stream error, table unchanged).
+    bool Serialize(Stream &stream);
+
+    int GetCount() const { return m_iCount; }
+
+private:
+    int m_iCount = 0;
+    CurvePoint m_aPoints[kCapacity];
+};
