@@ -9,7 +9,9 @@
 
 #include <new>
 
-Mesh::Mesh() { m_pOctree = new Octree::Octree(this); }
+constinit General::TypeInfo Mesh::s_typeInfo{&General::Node::s_typeInfo, "Mesh", &Mesh::Create};
+
+Mesh::Mesh() : General::Node(QString()) { m_pOctree = new Octree::Octree(this); }
 
 Mesh::Mesh(unsigned faceCount, unsigned vertexCount, unsigned, unsigned tcCount, bool quads) : Mesh()
 {

@@ -7,6 +7,7 @@
 #include "foundation/AABB.h"
 #include "foundation/Containers.h"
 #include "foundation/Matrix.h"
+#include "foundation/Node.h"
 #include "mesh/BufferObject.h"
 #include "mesh/GenericFace.h"
 #include "mesh/MeshRecords.h"
@@ -31,9 +32,14 @@ class Material;
 class TangentConfig;
 }  // namespace Surface
 
-class Mesh {
+class Mesh : public General::Node {
 public:
     enum Type { typeTriangular = 0, typeQuadric = 1 };
+
+    static General::TypeInfo s_typeInfo;
+    const General::TypeInfo *GetTypeInfo() const override { return &s_typeInfo; }
+    // Registry factory: one mesh for a count below 2, else an array of count meshes.
+    static General::Node *Create(int count) { return General::CreateNodes<Mesh>(count); }
 
     // A polygon read from (or written to) a triangle fan.
     struct Polygon {

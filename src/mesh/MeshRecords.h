@@ -26,7 +26,13 @@ constexpr uint32_t kNone = 0xFFFFFFFF;      // in no cube
 }  // namespace OctreeLink
 
 // Normals are kept as three signed 16-bit values, component × 32767, truncated.
-inline int16_t PackNormalComponent(float value) { return int16_t(value * 32767.0f); }
+// Rounding in the normalisation of tiny vectors can pass 1; such values are clamped.
+inline int16_t PackNormalComponent(float value)
+{
+    if (!(value > -1.0f))
+        return value == value ? -32767 : 0;
+    return value < 1.0f ? int16_t(value * 32767.0f) : int16_t(32767);
+}
 inline void PackNormal(const General::Vector &n, int16_t *packed)
 {
     packed[0] = PackNormalComponent(n.x);

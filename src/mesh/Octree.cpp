@@ -489,7 +489,9 @@ bool Octree::CheckStructure(QString &why) const
     }
     for (int c = 0; c < m_iCubeCount; ++c) {
         const OctreeCube &cube = *GetCube(c);
-        if (cube.m_iIndex != c || !IsFinite(cube.m_cBox) || cube.m_cBox.IsEmpty()) {
+        // Depths far from 0 could wrap around while the tree grows or deepens.
+        if (cube.m_iIndex != c || !IsFinite(cube.m_cBox) || cube.m_cBox.IsEmpty() || cube.m_iDepth < -16384 ||
+            cube.m_iDepth > 16384) {
             why = QStringLiteral("octree cube %1 is damaged").arg(c);
             return false;
         }

@@ -14,6 +14,12 @@ using namespace LevelBits;
 
 SubdivLevel::LevelIdSource SubdivLevel::s_pLevelIdSource = nullptr;
 
+namespace {
+General::Node *CreateLevels(int count) { return SubdivLevel::Create(count); }
+}  // namespace
+
+constinit General::TypeInfo SubdivLevel::s_typeInfo{&Mesh::s_typeInfo, "SubdivLevel", &CreateLevels};
+
 void SubdivLevel::SetLevelIdSource(LevelIdSource source) { s_pLevelIdSource = source; }
 
 SubdivLevel::SubdivLevel() = default;
@@ -44,14 +50,15 @@ SubdivLevel::~SubdivLevel()
 
 SubdivLevel *SubdivLevel::Create(int count)
 {
-    try {
-        if (count < 2)
-            return new (std::nothrow) SubdivLevel;
-        return new (std::nothrow) SubdivLevel[size_t(count)];
-    } catch (const std::bad_alloc &) {
-        return nullptr;
-    }
+    return static_cast<SubdivLevel *>(General::CreateNodes<SubdivLevel>(count));
 }
+
+QString SubdivLevel::GetName() const
+{
+    return QStringLiteral("%1 (level: %2, faces: %3)").arg(GetObjectName()).arg(GetLevelIndex()).arg(m_iFaceCount);
+}
+
+QString SubdivLevel::GetObjectName() const { return GetBaseLevel()->m_sName; }
 
 uint64_t SubdivLevel::GetMemorySize() const
 {
@@ -75,7 +82,12 @@ Placement *SubdivLevel::GetPlacement()
 
 SubdivLevel *SubdivLevel::GetBaseLevel()
 {
-    SubdivLevel *level = this;
+    return const_cast<SubdivLevel *>(static_cast<const SubdivLevel *>(this)->GetBaseLevel());
+}
+
+const SubdivLevel *SubdivLevel::GetBaseLevel() const
+{
+    const SubdivLevel *level = this;
     while (level->m_pPrev)
         level = level->m_pPrev;
     return level;
@@ -355,7 +367,7 @@ bool SubdivLevel::RelinkFaces(unsigned firstNew, bool mark)
     });
 }
 
-void SubdivLevel::MarkFaceList(const General::Store<unsigned int> &list)
+void SubdivLevel::HideFaces(const General::Store<unsigned int> &list)
 {
     WithFaces([&](auto &faces) {
         const unsigned count = std::min(m_iFaceCount, faces.GetItemCount());
@@ -364,16 +376,25 @@ void SubdivLevel::MarkFaceList(const General::Store<unsigned int> &list)
             for (unsigned f = 0; f < count; ++f)
                 SetSelected(faces[f], false);
         const unsigned listed = all ? count : list.GetItemCount();
-        auto faceAt = [&](unsigned i) { return all ? i : list[i]; };
         for (unsigned i = 0; i < listed; ++i) {
-            const unsigned f = faceAt(i);
+            const unsigned f = all ? i : list[i];
             if (f >= count)
                 continue;
             SetSelected(faces[f], true);
             SetVisible(faces[f], false);
         }
+    });
+}
+
+void SubdivLevel::MarkFaceList(const General::Store<unsigned int> &list)
+{
+    HideFaces(list);
+    WithFaces([&](auto &faces) {
+        const unsigned count = std::min(m_iFaceCount, faces.GetItemCount());
+        const bool all = !list.HasItems();
+        const unsigned listed = all ? count : list.GetItemCount();
         for (unsigned i = 0; i < listed && m_pOctree; ++i) {
-            const unsigned f = faceAt(i);
+            const unsigned f = all ? i : list[i];
             if (f >= count || faces[f].m_iOctree >= OctreeLink::kUnlinked)
                 continue;
             if (Octree::OctreeCube *cube = m_pOctree->GetCube(FaceCube(f)))

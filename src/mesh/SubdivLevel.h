@@ -35,8 +35,14 @@ public:
     // Deletes every finer level and removes the level's swap files.
     ~SubdivLevel() override;
 
-    // The registry factory: one level for a count below 2, else an array of count levels.
+    // The registry record "SubdivLevel" (parent "Mesh") and its factory: one level for a
+    // count below 2, else an array of count levels; null when the memory is refused.
+    static General::TypeInfo s_typeInfo;
+    const General::TypeInfo *GetTypeInfo() const override { return &s_typeInfo; }
     static SubdivLevel *Create(int count);
+
+    // "object (level: n, faces: f)".
+    QString GetName() const override;
 
     uint64_t GetMemorySize() const override;
     Object *GetObject() override;
@@ -44,6 +50,7 @@ public:
 
     // --- the chain ------------------------------------------------------------
     SubdivLevel *GetBaseLevel();
+    const SubdivLevel *GetBaseLevel() const;
     // Links below the level; -1 for no level.
     static int GetLevelIndex(const SubdivLevel *level);
     int GetLevelIndex() const { return GetLevelIndex(this); }
@@ -73,7 +80,10 @@ public:
     // --- face states -------------------------------------------------------
     void FreezeLocalBorder();
     bool RelinkFaces(unsigned firstNew, bool mark);
-    // Selects and hides the listed faces (every face for an empty list) and takes them out of the octree.
+    // Selects and hides the listed faces (every face for an empty list); the other faces lose
+    // their selection when the list does not cover the level.
+    void HideFaces(const General::Store<unsigned int> &list);
+    // HideFaces, then takes the listed faces out of the octree.
     void MarkFaceList(const General::Store<unsigned int> &list);
     // Rebuilds the list of visible faces and the hidden count; false when the list cannot grow.
     bool RebuildVisibleFaces();
@@ -93,6 +103,12 @@ public:
     bool RemoveFaces(General::Store<unsigned int> &list, bool updateView, int reserved = 0);
 
     // --- mapping faces between levels --------------------------------------------
+    // The faces a level gets from the level below, and the faces it brings back from its swap
+    // files; made by the subdivision code.
+    bool Subdivide(General::Store<unsigned int> &parents);
+    bool UpdateCC(bool adjust);
+    bool RestoreFaces(General::Store<unsigned int> &globals, bool relink, bool all,
+                      const General::Store<bool> *firstMarks, bool markHidden);
     bool MapFaces(General::Store<unsigned int> &list, bool activate, bool unmapLower, bool recalculate);
     bool Unmap(General::Store<unsigned int> &list, bool all);
     bool RemapFaces(General::Store<unsigned int> &list, General::Store<unsigned int> &parents, bool missingOnly,
@@ -112,7 +128,7 @@ public:
     bool SaveLevelFile(const QString &fileName);
     bool LoadLevelFile(const QString &fileName);
 
-    // The owning object's name, as its level 0 carries it.
+    // The owning object's name, which its level 0 (the object itself) carries.
     QString GetObjectName() const;
 
     // --- symmetry ----------------------------------------------------------------------
@@ -152,6 +168,11 @@ public:
     bool m_bMappingMark = false;   // the level was changed by a mapping of the level above
 
 private:
+    // Names the swap files and creates them empty; false when they were made before or the
+    // first cannot be created.
+    bool MakeSwapFiles();
+    bool SerializeFields(Stream &stream, int depth);
+
     static LevelIdSource s_pLevelIdSource;
 
 };

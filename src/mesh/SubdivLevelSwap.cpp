@@ -113,10 +113,10 @@ bool SubdivLevel::ReloadFaces()
     });
 }
 
-QString SubdivLevel::GetSwapFileName()
+bool SubdivLevel::MakeSwapFiles()
 {
     if (!m_sSwapBase.isEmpty())
-        return m_sSwapBase;
+        return false;
     const int id = s_pLevelIdSource ? s_pLevelIdSource(*this) : -1;
     m_sSwapBase = LevelSwapFiles::ClaimBase(General::Shell().TempFolder() + QStringLiteral("/tmp") + QString::number(id));
     for (int kind = 0; kind < LevelSwapFiles::kKindCount; ++kind) {
@@ -125,11 +125,18 @@ QString SubdivLevel::GetSwapFileName()
         if (!file) {
             Log("Cannot create swap file %s\n", QFile::encodeName(path).constData());
             if (kind == 0)
-                return m_sSwapBase;
+                return false;
             continue;
         }
         std::fclose(file);
     }
+    return true;
+}
+
+QString SubdivLevel::GetSwapFileName()
+{
+    if (!MakeSwapFiles())
+        return m_sSwapBase;
     if (m_iTotalFaceCount && m_iTotalVertexCount && m_iGlobalVertexBound)
         return m_sSwapBase;
     m_iTotalVertexCount = m_iGlobalVertexBound = m_iVertexCount;

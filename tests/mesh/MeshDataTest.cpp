@@ -1,3 +1,6 @@
+#include "mesh/FaceTree.h"
+#include "mesh/MeshGlobals.h"
+#include "mesh/MeshWatcher.h"
 #include "mesh/PickInfo.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
@@ -38,6 +41,11 @@ TEST(MeshData, NormalsPackByTruncation)
     EXPECT_EQ(packed[0], 32767);
     EXPECT_EQ(packed[1], -32767);
     EXPECT_EQ(packed[2], 32766);
+    // Rounding can push a normalised component past 1; it must not wrap.
+    PackNormal(General::Vector(1.006f, -1.006f, std::nanf("")), packed);
+    EXPECT_EQ(packed[0], 32767);
+    EXPECT_EQ(packed[1], -32767);
+    EXPECT_EQ(packed[2], 0);
 }
 
 TEST(MeshData, CornerIndexModes)
@@ -218,4 +226,76 @@ TEST(MeshSymmetry, MirroredVerticesAndPick)
         const General::Vector back = mirrored.GetWorldPosition();
         EXPECT_NEAR(back.x, -local.x, 1e-4f);
     }
+}
+
+TEST(MeshData, RegisteredNodeClass)
+{
+    InitializeMeshGlobals();
+    const General::TypeInfo *record = General::TypeInfo::Find(QStringLiteral("Mesh"));
+    ASSERT_EQ(record, &Mesh::s_typeInfo);
+    EXPECT_TRUE(General::TypeInfo::IsKindOf(record, &General::Node::s_typeInfo));
+    General::Node *one = record->Create(1);
+    ASSERT_NE(dynamic_cast<Mesh *>(one), nullptr);
+    EXPECT_EQ(one->GetTypeInfo(), record);
+    EXPECT_EQ(one->GetName(), QString());
+    delete one;
+    Mesh *three = static_cast<Mesh *>(record->Create(3));
+    ASSERT_NE(three, nullptr);
+    EXPECT_NE(three[2].m_pOctree, nullptr);
+    delete[] three;
+}
+
+namespace {
+
+struct Tree : FaceTree {
+    static inline bool s_bBuilds = true;
+    static inline int s_iLive = 0;
+    Tree() { ++s_iLive; }
+    ~Tree() override { --s_iLive; }
+    bool Build(Mesh &, General::Store<unsigned int> &faces, float, float) override
+    {
+        return faces.GetItemCount() == 0 && s_bBuilds;
+    }
+};
+
+struct Watcher : MeshWatcher {
+    std::vector<Mesh *> gone;
+    void MeshDestroyed(Mesh &mesh) override { gone.push_back(&mesh); }
+};
+
+}  // namespace
+
+TEST(MeshData, FaceTreeIsMadeOnDemandThroughTheInstalledFactory)
+{
+    auto mesh = MakeCube();
+    EXPECT_EQ(mesh->GetBTree(), nullptr);  // no factory: no tree
+    InstallFaceTreeFactory([]() -> FaceTree * { return new Tree; });
+    FaceTree *tree = mesh->GetBTree();
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(mesh->GetBTree(), tree);
+    mesh->Scale(2.0f);  // drops the tree
+    EXPECT_EQ(Tree::s_iLive, 0);
+    EXPECT_EQ(mesh->m_pVertices[7].m_vPosition, General::Vector(2, 2, 2));
+    EXPECT_EQ(mesh->GetAABB().m_vMax, General::Vector(2, 2, 2));
+    Tree::s_bBuilds = false;
+    EXPECT_EQ(mesh->GetBTree(), nullptr);
+    EXPECT_EQ(Tree::s_iLive, 0);
+    Tree::s_bBuilds = true;
+    mesh->GetBTree();
+    mesh.reset();
+    EXPECT_EQ(Tree::s_iLive, 0);
+    InstallFaceTreeFactory(nullptr);
+}
+
+TEST(MeshData, WatchersHearOfDestruction)
+{
+    Watcher watcher;
+    MeshWatcher::Add(&watcher);
+    auto mesh = MakeCube();
+    Mesh *address = mesh.get();
+    mesh.reset();
+    MeshWatcher::Remove(&watcher);
+    ASSERT_EQ(watcher.gone.size(), 1u);
+    EXPECT_EQ(watcher.gone[0], address);
+    EXPECT_TRUE(Recorder().LogContains(" Destructing mesh\n"));
 }

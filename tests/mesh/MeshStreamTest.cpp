@@ -431,6 +431,15 @@ TEST(MeshRecord, CorruptRecordsAreRefusedAndChangeNothing)
              Put(b, at.cubes + 84 * root, 777);
          }},
         {"octree parent", [&](QByteArray &b) { Put(b, at.cubes + 84 * 0 + 32, 3); }},
+        {"octree depths near the limit", [&](QByteArray &b) {
+             // Consistent between parents and children, but a deeper tree would wrap around.
+             for (int c = 0; c < int(Get(b, at.octree + 8)); ++c) {
+                 int16_t depth = 0;
+                 std::memcpy(&depth, b.constData() + at.cubes + 84 * c + 36, 2);
+                 depth = int16_t(depth + 32000);
+                 std::memcpy(b.data() + at.cubes + 84 * c + 36, &depth, 2);
+             }
+         }},
         {"cut inside the vertices", [&](QByteArray &b) { b.truncate(at.vertices + 30); }},
         {"cut inside the octree", [&](QByteArray &b) { b.truncate(at.cubes + 50); }},
         {"cut at the last byte", [&](QByteArray &b) { b.chop(1); }},

@@ -306,3 +306,54 @@ TEST(Octree, DirectTraversalDrawsVisibleFacesOnly)
     EXPECT_EQ(drawer.drawn.count(4), 0u);
     EXPECT_EQ(selector.m_iTests, 1);  // the root is wholly inside: nothing below is tested
 }
+
+TEST(Octree, LooseChildrenStillFindEveryFace)
+{
+    auto mesh = MakeWavySheet(80, 60, 21);
+    mesh->GetAABB();
+    Octree::Octree &octree = *mesh->m_pOctree;
+    octree.m_fLooseOffset = 1.0f;
+    for (unsigned f = 0; f < mesh->m_iFaceCount; ++f) {
+        mesh->m_pQuads[f].m_iOctree = OctreeLink::kNone;
+        ASSERT_TRUE(octree.UpdateFace(f));
+    }
+    ExpectConsistent(*mesh);
+    // Loose children overlap their siblings, unless the offset is large for the cube.
+    const Octree::OctreeCube *root = octree.GetRoot();
+    const Octree::OctreeCube *lower = octree.GetCube(root->m_aChild[0]);
+    ASSERT_NE(lower, nullptr);
+    EXPECT_GT(lower->m_cBox.m_vMax.x, root->m_cBox.GetCenter().x);
+    std::mt19937 random(2);
+    std::uniform_real_distribution<float> x(-5, 85), y(-5, 65), z(-8, 8);
+    for (int ray = 0; ray < 20; ++ray) {
+        SegmentSelector selector;
+        selector.a = Vector(x(random), y(random), z(random));
+        selector.b = Vector(x(random), y(random), z(random));
+        octree.Traverse(selector, nullptr, 0);
+        std::set<unsigned> expected;
+        for (unsigned f = 0; f < mesh->m_iFaceCount; ++f) {
+            float t = 0;
+            if (FaceBox(*mesh, f).IntersectSegment(selector.a, selector.b, t))
+                expected.insert(f);
+        }
+        EXPECT_EQ(selector.hits, expected);
+        EXPECT_EQ(selector.duplicates, 0);
+    }
+}
+
+TEST(Octree, ResetLeavesAnEmptyRoot)
+{
+    auto mesh = MakeGridCube(4);
+    mesh->BuildOctree();
+    ASSERT_GT(mesh->m_pOctree->GetCubeCount(), 1);
+    mesh->m_pOctree->Reset();
+    EXPECT_EQ(mesh->m_pOctree->GetCubeCount(), 1);
+    EXPECT_EQ(mesh->m_pOctree->m_iRoot, 0);
+    EXPECT_EQ(mesh->m_pOctree->m_iDeepest, 0);
+    EXPECT_EQ(mesh->m_pOctree->GetRoot()->m_aFirst[0], OctreeLink::kChainEnd);
+    // A mesh that lost all its faces still gets a usable root.
+    Mesh empty;
+    empty.m_pOctree->Reset();
+    ASSERT_NE(empty.m_pOctree->GetRoot(), nullptr);
+    EXPECT_FALSE(empty.m_pOctree->GetRoot()->m_cBox.IsEmpty());
+}

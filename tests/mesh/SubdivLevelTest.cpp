@@ -2,6 +2,7 @@
 #include "foundation/Globals.h"
 #include "mesh/LevelFaceBits.h"
 #include "mesh/LevelSwapFiles.h"
+#include "mesh/MeshGlobals.h"
 #include "mesh/MeshSwitches.h"
 #include "mesh/Octree.h"
 #include "mesh/SubdivLevel.h"
@@ -53,6 +54,25 @@ TEST_F(LevelTest, ChainIndicesAndBase)
     EXPECT_EQ(two.m_iFaceCount, 96u);
     EXPECT_EQ(two.m_iVertexCount, 98u);
     EXPECT_EQ(two.m_iOpenEdges, 0u);
+}
+
+TEST_F(LevelTest, IsARegisteredKindOfMeshNamedAfterItsObject)
+{
+    InitializeMeshGlobals();
+    const General::TypeInfo *record = General::TypeInfo::Find(QStringLiteral("SubdivLevel"));
+    ASSERT_EQ(record, &SubdivLevel::s_typeInfo);
+    EXPECT_TRUE(General::TypeInfo::IsKindOf(record, &Mesh::s_typeInfo));
+    std::unique_ptr<General::Node> made(record->Create(1));
+    ASSERT_NE(dynamic_cast<SubdivLevel *>(made.get()), nullptr);
+
+    struct Named : SubdivLevel {
+        Named() { m_sName = QStringLiteral("head"); }
+    };
+    auto base = std::make_unique<Named>();
+    SubdivLevel *one = new SubdivLevel(24, 0, 0, 0, true);
+    base->SetNextLevel(one);
+    EXPECT_EQ(one->GetName(), "head (level: 1, faces: 24)");
+    EXPECT_EQ(one->GetObjectName(), "head");
 }
 
 TEST_F(LevelTest, DeletingALevelDeletesTheFinerOnesAndTheirSwapFiles)

@@ -1,0 +1,38 @@
+// Loads arbitrary bytes as a level record with its chain of finer levels and embedded
+// swap files, then as a single level.
+#include "FuzzFile.h"
+#include "foundation/ShellServices.h"
+#include "foundation/Stream.h"
+#include "mesh/SubdivLevel.h"
+
+#include <QTemporaryDir>
+
+namespace {
+// Swap files of the loaded levels go to a private folder.
+class FuzzShell : public General::ShellServices {
+public:
+    QString TempFolder() const override { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static FuzzShell shell;
+    General::InstallShell(&shell);
+    FuzzFile file(data, size);
+    for (bool chain : {true, false}) {
+        try {
+            Stream stream(file.Path(), false);
+            if (!stream.IsOpen())
+                return 0;
+            stream.SetLevelChain(chain);
+            SubdivLevel level;
+            level.Serialize(stream);
+        } catch (const General::Error &) {
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,12 @@
+#include "mesh/MeshGlobals.h"
+
+#include "foundation/Globals.h"
+#include "mesh/Mesh.h"
+#include "mesh/SubdivLevel.h"
+
+void InitializeMeshGlobals()
+{
+    General::InitializeGlobals();
+    General::TypeInfo::Register(Mesh::s_typeInfo);
+    General::TypeInfo::Register(SubdivLevel::s_typeInfo);
+}

@@ -1,0 +1,10 @@
+#include "scene/SceneGlobals.h"
+
+#include "mesh/MeshGlobals.h"
+#include "scene/Transformation.h"
+
+void InitializeSceneGlobals()
+{
+    InitializeMeshGlobals();
+    General::TypeInfo::Register(Transformation::s_typeInfo);
+}

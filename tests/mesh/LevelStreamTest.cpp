@@ -1,0 +1,171 @@
+#include "LevelFixtures.h"
+#include "foundation/Stream.h"
+#include "mesh/LevelSwapFiles.h"
+#include "mesh/SubdivLevel.h"
+#include "support/RecordingShell.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+using namespace LevelFixtures;
+
+namespace {
+
+class LevelStreamTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Recorder().tempFolder = m_dir.Path();
+        m_base = MakeCube(1);
+        SubdivLevel &one = AddSplitLevel(*m_base);
+        SubdivLevel &two = AddSplitLevel(one);
+        MarkVertices(two);
+        General::Store<unsigned int> list("list");
+        for (unsigned f : {0u, 1u, 2u, 3u})
+            list.Add(f);
+        EXPECT_TRUE(two.RemoveFaces(list, false));  // level 2 partial, with swap files
+        two.m_iPropagationStamp = 77;
+        two.m_bSculptedBelow = true;
+    }
+    SubdivLevel &Level(int index)
+    {
+        SubdivLevel *level = m_base.get();
+        while (index-- > 0)
+            level = level->m_pNext;
+        return *level;
+    }
+    // Fields 1 to 5 of a level alone: totals, swap base name, absolute flag, mesh record.
+    QByteArray Head(SubdivLevel &level)
+    {
+        const QString path = m_dir.File("head");
+        {
+            Stream s(path, true);
+            s.Serialize(level.m_iTotalFaceCount).Serialize(level.m_iTotalVertexCount);
+            s << level.m_sSwapBase;
+            s.Serialize(level.m_bAbsolute);
+            level.Mesh::Serialize(s);
+        }
+        return TempDir::Read(path).mid(4);
+    }
+    QByteArray Single(SubdivLevel &level)
+    {
+        const QString path = m_dir.File("single");
+        EXPECT_TRUE(level.SaveLevelFile(path));
+        return TempDir::Read(path).mid(4);
+    }
+
+    TempDir m_dir;
+    std::unique_ptr<SubdivLevel> m_base;
+};
+
+}  // namespace
+
+TEST_F(LevelStreamTest, AChainIsWrittenInsideTheRecordOfItsBase)
+{
+    QByteArray expected("\xE4\0\0\0", 4);  // the stream header: version 228
+    QByteArray heads[3], tails[3];
+    for (int i = 0; i < 3; ++i) {
+        heads[i] = Head(Level(i));
+        const QByteArray single = Single(Level(i));
+        ASSERT_TRUE(single.startsWith(heads[i])) << i;
+        tails[i] = single.mid(heads[i].size());
+    }
+    expected += heads[0] + '\1' + heads[1] + '\1' + heads[2] + '\0' + tails[2] + tails[1] + tails[0];
+    const QString path = m_dir.File("chain");
+    {
+        Stream s(path, true);
+        ASSERT_TRUE(m_base->Serialize(s));
+    }
+    EXPECT_EQ(TempDir::Read(path), expected);
+}
+
+TEST_F(LevelStreamTest, AChainReadsBackWithItsSwapFiles)
+{
+    const QString path = m_dir.File("chain");
+    {
+        Stream s(path, true);
+        ASSERT_TRUE(m_base->Serialize(s));
+    }
+    SubdivLevel &two = Level(2);
+    auto loaded = std::make_unique<SubdivLevel>();
+    {
+        Stream s(path, false);
+        ASSERT_TRUE(loaded->Serialize(s));
+        EXPECT_FALSE(s.HasError());
+        EXPECT_EQ(s.BytesLeft(), 0u);
+    }
+    ASSERT_TRUE(loaded->m_pNext && loaded->m_pNext->m_pNext);
+    SubdivLevel &copy = *loaded->m_pNext->m_pNext;
+    EXPECT_EQ(copy.m_pPrev, loaded->m_pNext);
+    EXPECT_EQ(copy.GetLevelIndex(), 2);
+    EXPECT_EQ(copy.m_iFaceCount, 92u);
+    EXPECT_EQ(copy.m_iTotalFaceCount, 96u);
+    EXPECT_FALSE(copy.m_bFull);
+    EXPECT_TRUE(copy.m_bFacesRemoved);
+    EXPECT_TRUE(copy.m_bSculptedBelow);
+    EXPECT_EQ(copy.m_iPropagationStamp, 77u);
+    EXPECT_EQ(copy.m_iGlobalVertexBound, two.m_iGlobalVertexBound);
+    ASSERT_EQ(copy.m_aFaceMap.GetItemCount(), 92u);
+    ASSERT_EQ(copy.m_aVertexMap.GetItemCount(), two.m_aVertexMap.GetItemCount());
+    for (unsigned i = 0; i < 92; ++i)
+        EXPECT_EQ(copy.m_aFaceMap[i], two.m_aFaceMap[i]);
+    ASSERT_EQ(copy.m_aCCPositions.GetItemCount(), two.m_aCCPositions.GetItemCount());
+    EXPECT_EQ(copy.m_aCCPositions[17], two.m_aCCPositions[17]);
+    // The loaded level has swap files of its own, with the same records.
+    ASSERT_FALSE(copy.m_sSwapBase.isEmpty());
+    EXPECT_NE(copy.m_sSwapBase, two.m_sSwapBase);
+    for (LevelSwapFiles::Kind kind : LevelSwapFiles::kStored) {
+        const QByteArray original = TempDir::Read(LevelSwapFiles::Path(two.m_sSwapBase, kind));
+        EXPECT_EQ(TempDir::Read(LevelSwapFiles::Path(copy.m_sSwapBase, kind)), original) << kind;
+        EXPECT_FALSE(original.isEmpty()) << kind;
+    }
+}
+
+TEST_F(LevelStreamTest, ASingleLevelFileHoldsNoChainAndIsRemovedOnlyWhenRead)
+{
+    SubdivLevel &one = Level(1);
+    const QString path = m_dir.File("one.lvl");
+    ASSERT_TRUE(one.SaveLevelFile(path));
+    SubdivLevel loaded;
+    ASSERT_TRUE(loaded.LoadLevelFile(path));
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(loaded.m_pNext, nullptr);
+    EXPECT_EQ(loaded.m_iFaceCount, 24u);
+
+    // A file cut short is reported and stays where it is.
+    ASSERT_TRUE(one.SaveLevelFile(path));
+    const QByteArray bytes = TempDir::Read(path);
+    TempDir::Write(path, bytes.left(bytes.size() - 9));
+    SubdivLevel broken;
+    EXPECT_FALSE(broken.LoadLevelFile(path));
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_TRUE(Recorder().LogContains("Cannot read level file"));
+}
+
+TEST_F(LevelStreamTest, MapsThatDoNotFitTheLevelAreRefused)
+{
+    SubdivLevel &two = Level(2);
+    two.m_aFaceMap[5].second = 5000;  // beyond the level's 96 faces
+    const QString path = m_dir.File("bad.lvl");
+    ASSERT_TRUE(two.SaveLevelFile(path));
+    SubdivLevel loaded;
+    EXPECT_FALSE(loaded.LoadLevelFile(path));
+    EXPECT_TRUE(Recorder().LogContains("Level record refused"));
+}
+
+TEST_F(LevelStreamTest, TheFactoryMakesOneLevelOrAnArray)
+{
+    for (int count : {0, 1}) {
+        SubdivLevel *level = SubdivLevel::Create(count);
+        ASSERT_NE(level, nullptr);
+        EXPECT_TRUE(level->m_bFull);
+        EXPECT_EQ(level->m_iPropagationStamp, 1u);
+        delete level;
+    }
+    SubdivLevel *levels = SubdivLevel::Create(3);
+    ASSERT_NE(levels, nullptr);
+    EXPECT_EQ(levels[2].m_iFaceCount, 0u);
+    delete[] levels;
+}
