@@ -18,6 +18,7 @@
 
 #include <cstdio>
 
+class LevelFile;
 class LevelSwapFiles;
 class Stream;
 
@@ -130,6 +131,15 @@ public:
 
     // The owning object's name, which its level 0 (the object itself) carries.
     QString GetObjectName() const;
+
+    // Writes the level as one group of a level file: the faces that carry the active bit,
+    // the vertices they use (each once, scaled) and, when asked and present, the texture
+    // coordinates (unscaled). The offsets say how many positions and texture coordinates
+    // the file holds already and grow by this group's. False when the group could not be
+    // made: nothing of it was written, the offsets and the level are as they were, and a
+    // file whose header counts this group must be discarded by the caller.
+    bool ExportLevel(LevelFile *file, int32_t *vertexOffset, int32_t *tcOffset, bool regenerate, bool texCoords,
+                     float scale);
 
     // --- symmetry ----------------------------------------------------------------------
     // Pairs every face of a full level with its mirror face ("object symmetry") by
