@@ -1,7 +1,7 @@
 // Tevrin's entry point. For now it starts the Qt application and the log; the
 // main window and the command line arrive with the application shell.
 #include "foundation/Diagnostics.h"
-#include "foundation/Globals.h"
+#include "scene/SceneGlobals.h"
 #include "foundation/Stream.h"
 
 #include <QApplication>
@@ -9,7 +9,7 @@
 
 int main(int argc, char *argv[])
 {
-    General::InitializeGlobals();
+    InitializeSceneGlobals();  // the scene layer brings up the layers below it first
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tevrin"));
     Log("Tevrin starting, stream version %d\n", Stream::kCurrentVersion);
