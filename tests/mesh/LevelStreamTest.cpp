@@ -169,3 +169,105 @@ TEST_F(LevelStreamTest, TheFactoryMakesOneLevelOrAnArray)
     EXPECT_EQ(levels[2].m_iFaceCount, 0u);
     delete[] levels;
 }
+
+namespace {
+
+// Little-endian bytes of an older stream.
+struct OldBytes {
+    QByteArray bytes;
+    OldBytes &Int(int v)
+    {
+        bytes.append(reinterpret_cast<const char *>(&v), 4);
+        return *this;
+    }
+    OldBytes &Byte(unsigned char v)
+    {
+        bytes.append(char(v));
+        return *this;
+    }
+    OldBytes &Float(float v)
+    {
+        bytes.append(reinterpret_cast<const char *>(&v), 4);
+        return *this;
+    }
+    // The mesh record of an empty quad mesh as a stream of that version held it.
+    OldBytes &EmptyMesh(int v)
+    {
+        Int(1).Int(0).Int(0).Int(0).Byte(0).Byte(0).Int(1);
+        if (v > 75)
+            Int(0);  // symmetry
+        if (v > 46)
+            Int(0);  // polygons
+        Int(0).Int(0).Int(0);  // open edges, hidden faces, face index table
+        if (v > 42)
+            Int(16);
+        if (v < 218)
+            Byte(0);
+        for (float f : {0.0f, 0.0f, 0.0f, -1.0f, -1.0f, -1.0f})
+            Float(f);
+        Int(10).Int(-1).Int(0);  // octree: depth, no root, no cubes
+        bytes.append(2, '\0');
+        Int(0).Int(0);  // selected and frozen faces
+        if (v >= 83)
+            Int(0);
+        return *this;
+    }
+};
+
+}  // namespace
+
+TEST(LevelStreamOld, Version40KeepsItsFlagsAndDropsTheOldPositionFields)
+{
+    TempDir dir;
+    Recorder().tempFolder = dir.Path();
+    OldBytes old;
+    old.Int(40).Int(96).Int(98).Int(0).Byte(1).EmptyMesh(40);
+    old.Byte(0);                                  // no finer level
+    old.Byte(0).Byte(1).Int(55).Int(77);          // full, sculpted below, stamp, vertex bound
+    old.Int(3).Int(4).Int(5);                     // dropped
+    const QString path = dir.File("v40");
+    TempDir::Write(path, old.bytes);
+    Stream s(path, false);
+    SubdivLevel level;
+    ASSERT_TRUE(level.Serialize(s)) << Recorder().log.toStdString();
+    EXPECT_EQ(s.BytesLeft(), 0u);
+    EXPECT_EQ(level.m_iTotalFaceCount, 96u);
+    EXPECT_TRUE(level.m_bAbsolute);
+    EXPECT_FALSE(level.m_bFull);
+    EXPECT_TRUE(level.m_bSculptedBelow);
+    EXPECT_EQ(level.m_iPropagationStamp, 55u);
+    EXPECT_EQ(level.m_iGlobalVertexBound, 77u);
+    EXPECT_FALSE(level.m_aFaceMap.HasItems());
+    EXPECT_FALSE(level.m_aVertexMap.HasItems());
+}
+
+TEST(LevelStreamOld, Version101ReadsTheOldFormsOfPositionsAndMaps)
+{
+    TempDir dir;
+    Recorder().tempFolder = dir.Path();
+    OldBytes old;
+    old.Int(101).Int(8).Int(0).Int(0).Byte(0).EmptyMesh(101);
+    old.Byte(0);
+    old.Byte(1).Byte(0).Int(1).Int(0);
+    old.Int(1).Float(1).Float(2).Float(3);        // Catmull-Clark positions: count, then the vectors
+    for (int file = 0; file < 4; ++file)
+        old.Int(2).Byte(0xAB).Byte(file);         // the embedded swap files
+    old.Int(6);                                   // created faces
+    old.Int(1).Float(0).Float(0).Float(0);        // obsolete vectors
+    old.Byte(1).Int(9);                           // faces removed, propagated count
+    old.Int(0).Int(1);                            // face map: count, sort mode, no pairs
+    old.Int(0).Int(2);                            // vertex map
+    const QString path = dir.File("v101");
+    TempDir::Write(path, old.bytes);
+    Stream s(path, false);
+    SubdivLevel level;
+    ASSERT_TRUE(level.Serialize(s)) << Recorder().log.toStdString();
+    EXPECT_EQ(s.BytesLeft(), 0u);
+    ASSERT_EQ(level.m_aCCPositions.GetItemCount(), 1u);
+    EXPECT_EQ(level.m_aCCPositions[0], General::Vector(1, 2, 3));
+    EXPECT_EQ(level.m_iCreatedFaces, 6u);
+    EXPECT_TRUE(level.m_bFacesRemoved);
+    EXPECT_EQ(level.m_iPropagatedCount, 9u);
+    ASSERT_FALSE(level.m_sSwapBase.isEmpty());
+    EXPECT_EQ(TempDir::Read(LevelSwapFiles::Path(level.m_sSwapBase, LevelSwapFiles::kFaces)), QByteArray("\xAB\x02", 2));
+}
