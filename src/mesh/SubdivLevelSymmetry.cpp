@@ -2,7 +2,7 @@
 // adjacent faces that straddle the symmetry plane.
 #include "foundation/Diagnostics.h"
 #include "foundation/Progress.h"
-#include "mesh/FaceSelector.h"
+#include "mesh/MeshEdits.h"
 #include "mesh/SubdivLevel.h"
 
 #include <QString>
@@ -121,8 +121,7 @@ bool SubdivLevel::InitSymmetry(unsigned first, unsigned second)
                 Log("Symmetry difference at: %f, %f, %f (%d)\n", double(p.x), double(p.y), double(p.z), int(face));
             }
         }
-        if (FaceSelector *selector = FaceSelector::Get())
-            selector->SelectFaces(*this, mismatch);
+        MeshEdits::Get().SelectFaces(*this, mismatch);
         // Half a table would pair some faces and not others: none is paired instead.
         entry.Fill(kNoMirror);
         return false;

@@ -1,5 +1,5 @@
 // The topological symmetry table of a level.
-#include "mesh/FaceSelector.h"
+#include "mesh/MeshEdits.h"
 #include "mesh/SubdivLevel.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
@@ -15,7 +15,7 @@ using fixtures::Vector;
 
 constexpr uint32_t kNone = 0xFFFFFFFF;
 
-class RecordingSelector : public FaceSelector {
+class RecordingSelector : public MeshEdits {
 public:
     void SelectFaces(Mesh &mesh, const General::Store<unsigned int> &faces) override
     {
@@ -64,8 +64,8 @@ std::pair<unsigned, unsigned> Straddling(Mesh &mesh)
 
 class Symmetry : public testing::Test {
 protected:
-    void SetUp() override { FaceSelector::Install(&m_selector); }
-    void TearDown() override { FaceSelector::Install(nullptr); }
+    void SetUp() override { MeshEdits::Install(&m_selector); }
+    void TearDown() override { MeshEdits::Install(nullptr); }
     RecordingSelector m_selector;
 };
 
@@ -143,6 +143,19 @@ TEST_F(Symmetry, HalvesThatDifferAreShownAndLeaveNoHalfBuiltTable)
     EXPECT_TRUE(Recorder().LogContains("Symmetry difference at: -2.000000, 0.000000, 0.000000 (0)\n"));
     EXPECT_TRUE(Recorder().LogContains("Symmetry difference at: 1.000000, 0.000000, 0.000000 (3)\n"));
     EXPECT_EQ(Recorder().progressEnds, ends + 1);
+}
+
+TEST_F(Symmetry, WithoutAnUndoHistoryTheMismatchIsSelectedDirectly)
+{
+    MeshEdits::Install(nullptr);
+    auto level = Prepared(fixtures::MakeQuads<SubdivLevel>(
+        {Vector(-1, 0, 0), Vector(0, 0, 0), Vector(1, 0, 0), Vector(2, 0, 0), Vector(-1, 1, 0), Vector(0, 1, 0),
+         Vector(1, 1, 0), Vector(2, 1, 0)},
+        {{0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}}));
+    EXPECT_FALSE(level->InitSymmetry(0, 1));
+    EXPECT_EQ(level->m_iSelectedFaces, 2u);
+    EXPECT_TRUE(level->IsFaceSelected(0));
+    EXPECT_TRUE(level->IsFaceSelected(1));
 }
 
 TEST_F(Symmetry, AxisIsTheWidestSeparationWithTiesGoingToTheLaterAxis)
