@@ -1,5 +1,7 @@
 #pragma once
 // Writes fuzz input to a private temporary file, since the readers take file names.
+#include "foundation/Stream.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -24,3 +26,17 @@ private:
     QTemporaryDir m_dir;
     QString m_sPath;
 };
+
+// Opens the input as a loading stream and hands it to `read`. Headers that are too
+// new or corrupt are refused by the stream itself, which is a normal outcome here.
+template <class Read>
+int WithLoadingStream(const FuzzFile &file, Read read)
+{
+    try {
+        Stream stream(file.Path(), false);
+        if (stream.IsOpen())
+            read(stream);
+    } catch (const General::Error &) {
+    }
+    return 0;
+}

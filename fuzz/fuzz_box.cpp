@@ -7,10 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzFile file(data, size);
-    try {
-        Stream stream(file.Path(), false);
-        if (!stream.IsOpen())
-            return 0;
+    return WithLoadingStream(file, [&](Stream &stream) {
         AABB total;
         AABB box;
         while (box.Serialize(stream)) {
@@ -20,7 +17,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             (void)box.Intersects(total);
             (void)box.GetMaxSize();
         }
-    } catch (const General::Error &) {
-    }
-    return 0;
+    });
 }

@@ -7,10 +7,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzFile file(data, size);
-    try {
-        Stream stream(file.Path(), false);
-        if (!stream.IsOpen())
-            return 0;
+    return WithLoadingStream(file, [&](Stream &stream) {
         General::NURBSCurve curve(2);
         curve.SetNext(new General::NURBSCurve(3));
         while (curve.Serialize(stream)) {
@@ -38,7 +35,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (stream.BytesLeft() == 0)
                 break;
         }
-    } catch (const General::Error &) {
-    }
-    return 0;
+    });
 }

@@ -23,13 +23,10 @@ struct Everything : Octree::Selector {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzFile file(data, size);
-    try {
-        Stream stream(file.Path(), false);
-        if (!stream.IsOpen())
-            return 0;
+    return WithLoadingStream(file, [&](Stream &stream) {
         Mesh mesh;
         if (!mesh.Serialize(stream))
-            return 0;
+            return;
         // Bounded work on what was accepted.
         const unsigned faces = mesh.m_iFaceCount < 64 ? mesh.m_iFaceCount : 64;
         for (unsigned f = 0; f < faces; ++f) {
@@ -45,7 +42,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         Stream out(file.Sibling("out"), true);
         mesh.Serialize(out);
-    } catch (const General::Error &) {
-    }
-    return 0;
+    });
 }

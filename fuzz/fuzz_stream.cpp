@@ -5,10 +5,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     FuzzFile file(data, size);
-    try {
-        Stream stream(file.Path(), false);
-        if (!stream.IsOpen())
-            return 0;
+    return WithLoadingStream(file, [&](Stream &stream) {
         while (!stream.HasError() && stream.BytesLeft() > 0) {
             int selector = 0;
             stream >> selector;
@@ -33,7 +30,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                 break;
             }
         }
-    } catch (const General::Error &) {
-    }
-    return 0;
+    });
 }
