@@ -3,6 +3,7 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/Stream.h"
 #include "mesh/MeshHost.h"
+#include "mesh/Object.h"
 #include "mesh/Texture.h"
 
 #include <memory>
@@ -50,14 +51,26 @@ Material::Material(int index)
     m_aDiffuseTexture.SetFilter(QStringLiteral("*.bmp;*.jpg;*.gif;*.tif"));
     m_aDiffuseTexture.SetFolder(MeshHost::Get().TextureFolder());
     m_aEventGate.SetOwner(this);
-    // A material panel shows the tangent settings as one group of the material's.
-    TakeAttributes(&m_cTangentConfig, QStringLiteral("TNB Settings"));
+    // A material panel shows the tangent settings as one group of the material's; the
+    // configuration keeps its own THIS.
+    for (int i = 0; i < TangentConfig::kAttributeCount; ++i) {
+        General::Attribute *attribute = m_cTangentConfig.GetConfigAttribute(i);
+        attribute->SetGroup(QStringLiteral("TNB Settings"));
+        attribute->SetOwner(this);
+    }
+    m_bReady = true;
 }
 
-Material::~Material() { FreeTextures(); }
+Material::~Material()
+{
+    m_bReady = false;
+    FreeTextures();
+}
 
 void Material::AttributeChanged(General::Attribute *attribute, int event)
 {
+    if (!m_bReady)
+        return;
     if (m_cTangentConfig.Holds(attribute)) {
         // The settings are listed here but are the configuration's: it applies presets,
         // and a change must reach the frames it shapes.
@@ -155,6 +168,21 @@ void Material::SetTransparency(float transparency)
 {
     m_aTransparency.SetValue(transparency, true);
     UpdateObjects(false);
+}
+
+void Material::UpdateObjects(bool recalculateTangents)
+{
+    MeshHost &host = MeshHost::Get();
+    for (int i = 0; i < host.GetObjectCount(); ++i) {
+        Object *object = host.GetObjectAt(i);
+        if (!object || object->GetMaterial() != this)
+            continue;
+        for (SubdivLevel *level = object->GetBaseLevel(); level; level = level->m_pNext) {
+            if (recalculateTangents)
+                level->CalculateTangents(m_cTangentConfig);
+            level->m_bRecreateBuffers = true;
+        }
+    }
 }
 
 void Material::FreeTextures()

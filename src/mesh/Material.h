@@ -51,6 +51,12 @@ public:
     const QString &GetTilePattern(int channel) const { return m_sTilePattern[channel & 1]; }
     TangentConfig &GetTangentConfig() { return m_cTangentConfig; }
 
+private:
+    // Attributes report to the material while its members are built and torn down; it
+    // answers only while all of them are there.
+    bool m_bReady = false;
+
+public:
     General::AttributeInstance<General::Color> m_aDiffuse;
     General::AttributeInstance<General::Color> m_aSpecular;
     General::AttributeInstance<General::Color> m_aAmbient;

@@ -4,6 +4,7 @@
 #include "foundation/ShellServices.h"
 #include "mesh/Material.h"
 #include "mesh/Mesh.h"
+#include "mesh/Object.h"
 #include "mesh/Texture.h"
 
 #include <QCoreApplication>
@@ -54,11 +55,13 @@ void Mesh::BuildPartitions(bool force, Surface::Material *material)
     ProgressScope progress;
     try {
         AABB extent;
+        bool finite = true;
         for (unsigned face = 0; face < m_iFaceCount; ++face) {
             if (!IsFaceVisible(face))
                 continue;
             for (unsigned k = 0; k < n; ++k) {
                 const TC &tc = GetFaceTC(face, k);
+                finite = finite && std::isfinite(tc.u) && std::isfinite(tc.v);
                 extent.Extend(General::Vector(tc.u, tc.v, 0.0f));
             }
         }
@@ -68,12 +71,12 @@ void Mesh::BuildPartitions(bool force, Surface::Material *material)
             const double tiles = (i1 - i0) * (j1 - j0);
             // Stray coordinates (far off, or not numbers) would ask for more tiles than a
             // face's partition byte can name, or than memory holds.
-            const bool bounded = tiles <= kMaxPartitions && std::fabs(i0) <= kMaxTileCoordinate &&
+            const bool bounded = finite && tiles <= kMaxPartitions && std::fabs(i0) <= kMaxTileCoordinate &&
                                  std::fabs(i1) <= kMaxTileCoordinate && std::fabs(j0) <= kMaxTileCoordinate &&
                                  std::fabs(j1) <= kMaxTileCoordinate;
             if (!bounded) {
-                Report(Tr("Texture coordinates cover more than %1 tiles (u %2 to %3, v %4 to %5): the level is drawn "
-                          "without textures")
+                Report(Tr("Texture coordinates that are not finite or cover more than %1 tiles (u %2 to %3, v %4 "
+                          "to %5): the level is drawn without textures")
                            .arg(kMaxPartitions)
                            .arg(double(extent.m_vMin.x))
                            .arg(double(extent.m_vMax.x))
@@ -134,4 +137,10 @@ void Mesh::BuildPartitions(bool force, Surface::Material *material)
         Report(Tr("Mesh partitions not built: %1").arg(error.GetMessage()));
         m_bPartitionsBuilt = true;
     }
+}
+
+void Mesh::BuildPartitions(bool force)
+{
+    Object *object = GetObject();
+    BuildPartitions(force, object ? object->GetMaterial() : nullptr);
 }

@@ -12,6 +12,7 @@
 
 using namespace LevelBits;
 
+
 SubdivLevel::LevelIdSource SubdivLevel::s_pLevelIdSource = nullptr;
 
 namespace {

@@ -18,12 +18,14 @@
 
 #include <cstdio>
 
+class LayerLevel;
 class LevelFile;
 class LevelSwapFiles;
 class Stream;
 
 class SubdivLevel : public Mesh {
 public:
+
     // The scene's packed id of a level (object position × 65536 + level index), or -1.
     // The scene installs it; without one, levels are numbered -1 and kept apart by the
     // uniqueness of their swap file names.
@@ -118,6 +120,11 @@ public:
     // --- texture coordinates of new faces ----------------------------------------
     bool UpdateTCs(const General::Store<unsigned int> &parents, unsigned firstNew);
 
+    // --- sculpt layers --------------------------------------------------------------
+    // Adds a layer's offsets × factor to the level: to the vertices it holds and to those
+    // in its vertex swap file.
+    void ApplyLayer(LayerLevel *layerLevel, float factor);
+
     // --- export and streams ---------------------------------------------------------
     // Writes the level as one OBJ group; false when the file could not take it.
     bool ExportFacesOBJ(std::FILE *file, unsigned &vertexBase, unsigned &tcBase, unsigned &progress,
@@ -170,6 +177,7 @@ public:
     uint32_t m_iReserved = 0;
     uint32_t m_iPropagatedCount = 0;  // vertices carried down by the last propagation
     Object *m_pObject = nullptr;
+    LayerLevel *m_pActiveLayerData = nullptr;  // the active layer's data for this level
     QString m_sFaceSwapFile;
     QString m_sVertexSwapFile;
     uint32_t m_iVertexMapCursor = 0;

@@ -23,7 +23,9 @@ public:
     ~Transformation() override;
 
     void AttributeChanged(General::Attribute *attribute, int event) override;
-    virtual bool Serialize(Stream &stream);
+    // Placement: the record objects embed, and the mesh the pivot commands measure.
+    bool Serialize(Stream &stream) override;
+    void SetSubject(Mesh *subject) override { m_pOwner = subject; }
     // N from the rotation, scale and translation (or the direct matrix), then F = B × N.
     virtual void UpdateWorldMatrix();
     // The modified flag; marks it seen.

@@ -59,7 +59,7 @@ public:
     static inline QGuiApplication *s_pApplication = nullptr;
     static inline QOffscreenSurface *s_pSurface = nullptr;
     static inline int s_iArgc = 1;
-    static inline char s_sName[16] = "mesh_gl_tests";
+    static inline char s_sName[24] = "mesh_buffer_gl_tests";
     static inline char *s_aArgv[2] = {s_sName, nullptr};
 };
 
