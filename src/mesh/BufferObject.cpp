@@ -4,6 +4,7 @@
 #include "mesh/BufferEntryPoints.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshHost.h"
+#include "mesh/Texture.h"
 
 #include <QOpenGLContext>
 
@@ -80,7 +81,8 @@ void BufferObject::Draw() const
     const BufferEntryPoints &gl = BufferEntryPoints::Get();
     if (!gl.IsComplete())
         return;
-    glDisable(GL_TEXTURE_2D);
+    if (!m_pTexture || !m_pTexture->Bind())
+        glDisable(GL_TEXTURE_2D);
 
     gl.m_pBindBuffer(GL_ARRAY_BUFFER, m_iAttributeBuffer);
     glEnableClientState(GL_COLOR_ARRAY);

@@ -4,7 +4,9 @@
 #include "mesh/BufferCreator.h"
 #include "mesh/BufferEntryPoints.h"
 #include "mesh/BufferHost.h"
+#include "mesh/Material.h"
 #include "mesh/Mesh.h"
+#include "mesh/Object.h"
 
 #include <QString>
 
@@ -19,9 +21,19 @@ struct BufferLook {
     bool m_bTextured = false;                            // the material names a texture
 };
 
-BufferLook LookOf(Mesh &)
+BufferLook LookOf(Mesh &mesh)
 {
-    return BufferLook{};
+    BufferLook look;
+    auto *level = dynamic_cast<SubdivLevel *>(&mesh);
+    Object *object = level ? level->m_pObject : nullptr;
+    if (!object)
+        return look;
+    look.m_bActiveLevel = object->m_pActiveLevel == level;
+    if (const Surface::Material *material = object->GetMaterial()) {
+        look.m_cDiffuse = material->m_aDiffuse.GetValue();
+        look.m_bTextured = !material->GetTilePattern(0).isEmpty();
+    }
+    return look;
 }
 
 General::Color Modulate(const General::Color &a, const General::Color &b)

@@ -5,7 +5,9 @@
 #include "mesh/BufferCreator.h"
 #include "mesh/BufferEntryPoints.h"
 #include "mesh/BufferHost.h"
+#include "mesh/Material.h"
 #include "mesh/Mesh.h"
+#include "mesh/Object.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 
@@ -225,6 +227,28 @@ TEST_F(VideoBuffers, ColoursFollowSelectionFreezeAndMask)
     EXPECT_EQ(rgb(colorOf(3)), (std::vector<int>{0, 0, 0}));    // masked out
     EXPECT_EQ(rgb(colorOf(1)), (std::vector<int>{255, 0, 0}));  // shared with the selected face, which wins
     EXPECT_EQ(rgb(colorOf(2)), (std::vector<int>{255, 0, 0}));
+}
+
+TEST_F(VideoBuffers, TheObjectsMaterialAndActiveLevelColourTheFaces)
+{
+    auto object = fixtures::MakeWavySheet<Object>(1, 1, 3);
+    Surface::Material material;
+    material.SetDiffuse(General::Color(0.5f, 1.0f, 0.25f, 1.0f));
+    object->m_aMaterial.SetValue(&material, true);
+    auto firstColor = [&]() {
+        EXPECT_TRUE(object->RecreateBuffers(true));
+        BufferObject &buffer = object->m_aBuffers[0];
+        auto colors = ReadBack<BufferObject::AVertex>(GL_ARRAY_BUFFER, buffer.m_iAttributeBuffer, 1);
+        return std::vector<int>{colors[0].r, colors[0].g, colors[0].b};
+    };
+    // The active level: the diffuse colour times 0.8.
+    EXPECT_EQ(firstColor(), (std::vector<int>{102, 204, 51}));
+    // Another level: the diffuse colour times the inactive-level colour (0.5 grey here).
+    object->m_pActiveLevel = nullptr;
+    object->m_bRecreateBuffers = true;
+    EXPECT_EQ(firstColor(), (std::vector<int>{63, 127, 31}));
+    object->m_pActiveLevel = object.get();
+    object->m_aMaterial.SetValue(nullptr, true);
 }
 
 TEST_F(VideoBuffers, MovedVerticesAreUploadedAgain)
