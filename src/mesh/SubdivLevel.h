@@ -155,6 +155,10 @@ public:
     // (bit 31). False when the faces share no edge, the level is partial, or the halves
     // differ (the faces where they do are selected); the table then names no mirrors.
     bool InitSymmetry(unsigned first, unsigned second);
+    // Derives the level's own face symmetry map ("mesh symmetry", by level index) from the
+    // object's topological axis; faces whose mirror the level does not hold get none. False,
+    // with a warning once per level, when no axis is set for this topology.
+    bool PrepareSymmetry() override;
 
     // --- members -------------------------------------------------------------
     General::Store<unsigned int> m_aObjectSymmetry{"object symmetry"};
@@ -184,6 +188,7 @@ public:
     // Working marks of the mapping operations (not stored).
     bool m_bModified = false;      // derived data must be rebuilt
     bool m_bMappingMark = false;   // the level was changed by a mapping of the level above
+    bool m_bAxisMessage = false;   // the missing-axis warning was shown for this level
 
 private:
     // Names the swap files and creates them empty; false when they were made before or the

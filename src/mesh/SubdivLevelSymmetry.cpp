@@ -2,9 +2,12 @@
 // adjacent faces that straddle the symmetry plane.
 #include "foundation/Diagnostics.h"
 #include "foundation/Progress.h"
+#include "foundation/ShellServices.h"
 #include "mesh/MeshEdits.h"
+#include "mesh/Object.h"
 #include "mesh/SubdivLevel.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <cmath>
@@ -46,8 +49,21 @@ bool SubdivLevel::InitSymmetry(unsigned first, unsigned second)
         }
         return slot;
     };
-    const int e0 = slotTowards(first, second), e1 = slotTowards(second, first);
+    const int e0 = slotTowards(first, second);
+    int e1 = slotTowards(second, first);
     if (e0 < 0 || e1 < 0)
+        return false;
+    // The triangles of an object's own level 0 form polygons: a mirrored edge is lined up
+    // with the polygon of the original edge first.
+    const bool polygons = k == 3 && m_pObject && static_cast<SubdivLevel *>(m_pObject) == this;
+    auto match = [&](unsigned face, unsigned slot, unsigned &mirror, unsigned &mirrorSlot) {
+        if (polygons)
+            m_pObject->MatchPolygonEdge(face, slot, mirror, mirrorSlot);
+    };
+    unsigned slot1 = unsigned(e1);
+    match(first, unsigned(e0), second, slot1);
+    e1 = int(slot1);
+    if (!TV_CHECK(second < m_iFaceCount))
         return false;
 
     // The axis is the coordinate along which the two faces lie apart the most (ties go to the later axis).
@@ -94,7 +110,10 @@ bool SubdivLevel::InitSymmetry(unsigned first, unsigned second)
             if (!TV_CHECK(unsigned(a0) < m_iFaceCount * k) || !TV_CHECK(unsigned(a1) < m_iFaceCount * k))
                 continue;
             const unsigned n = unsigned(a0) / k, ne = unsigned(a0) % k;
-            const unsigned m = unsigned(a1) / k, me = unsigned(a1) % k;
+            unsigned m = unsigned(a1) / k, me = unsigned(a1) % k;
+            match(n, ne, m, me);
+            if (!TV_CHECK(m < m_iFaceCount))
+                continue;
             const bool nSet = entry[n] != kNoMirror, mSet = entry[m] != kNoMirror;
             if (nSet && mSet)
                 continue;
@@ -131,5 +150,71 @@ bool SubdivLevel::InitSymmetry(unsigned first, unsigned second)
     m_aSymmetryValues[0] = axis == 0 ? 1.0f : 0.0f;
     m_aSymmetryValues[1] = axis == 1 ? 1.0f : 0.0f;
     m_aSymmetryValues[2] = axis == 2 ? 1.0f : 0.0f;
+    return true;
+}
+
+bool SubdivLevel::PrepareSymmetry()
+{
+    General::Map pairs(0, "unknown map");
+    if (!pairs.Reserve(m_iFaceCount, false))
+        return false;
+    Object *object = m_pObject;
+    const int levelIndex = GetLevelIndex();
+    const SubdivLevel *reference = nullptr;
+    if (object) {
+        const SubdivLevel *base = object->GetLevel(0);
+        reference = levelIndex == 0 || (base->m_eType == typeQuadric && base->m_aObjectSymmetry.HasItems())
+                        ? base
+                        : object->GetLevel(1);
+    }
+    if (!reference || reference->m_aObjectSymmetry.GetItemCount() != reference->m_iTotalFaceCount) {
+        if (!m_bAxisMessage) {
+            m_bAxisMessage = true;
+            General::Shell().SetStatusMessage(
+                QCoreApplication::translate("SubdivLevel", "Please set the topological axis for this mesh."), 1);
+        }
+        return false;
+    }
+    if (m_aSymmetry.GetItemCount() == m_iFaceCount)
+        return true;
+
+    TV_ASSERT(m_aFaceMap.GetItemCount() == 0 || m_aFaceMap.GetItemCount() == m_iFaceCount);
+    const bool mapped = !m_bFull && m_aFaceMap.GetItemCount() == m_iFaceCount;
+    if (mapped)
+        m_aFaceMap.Sort(General::Map::kByFirst);
+    const unsigned step = reference->m_eType == typeQuadric ? 4 : 3;
+    for (unsigned i = 0; i < m_iFaceCount; ++i) {
+        const unsigned g = mapped ? unsigned(m_aFaceMap[i].second) : i;
+        unsigned corner = 0;
+        bool flip = false;
+        const unsigned iOGF = object->GetSymmetricFace(levelIndex, g, corner, flip);
+        // A face without a mirror is no inconsistency: it simply gets no entry.
+        if (iOGF == kNoMirror || !TV_CHECK(iOGF < m_iTotalFaceCount))
+            continue;
+        const unsigned key = i * step + corner + (flip ? kSide : 0);
+        pairs.Add({int(key), int(iOGF)});
+    }
+
+    if (!m_aSymmetry.SetItemCount(m_iFaceCount, false)) {
+        m_aSymmetry.Clear();
+        return false;
+    }
+    m_aSymmetry.Fill(kNoMirror);
+    if (!mapped) {
+        // Mirroring is an involution: the entry stored at the mirror's place names this face.
+        for (const General::IntPair &pair : pairs)
+            if (TV_CHECK(unsigned(pair.second) < m_iFaceCount))
+                m_aSymmetry[unsigned(pair.second)] = unsigned(pair.first);
+        return true;
+    }
+    pairs.Sort(General::Map::kBySecond);
+    m_aFaceMap.Sort(General::Map::kBySecond);
+    unsigned next = 0;
+    for (const General::IntPair &face : m_aFaceMap) {
+        while (next < pairs.GetItemCount() && unsigned(pairs[next].second) < unsigned(face.second))
+            ++next;
+        if (next < pairs.GetItemCount() && pairs[next].second == face.second && unsigned(face.first) < m_iFaceCount)
+            m_aSymmetry[unsigned(face.first)] = unsigned(pairs[next].first);
+    }
     return true;
 }

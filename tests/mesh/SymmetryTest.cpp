@@ -1,11 +1,15 @@
 // The topological symmetry table of a level.
+#include "LevelFixtures.h"
 #include "mesh/MeshEdits.h"
+#include "mesh/Object.h"
 #include "mesh/SubdivLevel.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -181,6 +185,38 @@ TEST_F(Symmetry, AxisIsTheWidestSeparationWithTiesGoingToTheLaterAxis)
     }
 }
 
+TEST_F(Symmetry, PolygonsOfATriangleObjectAreLinedUpWithTheirMirrors)
+{
+    // A strip of four quads across x = 0, each a fan of two triangles from its lower-left
+    // corner, so that the diagonals of the two halves are not mirror images.
+    std::vector<Vector> positions;
+    for (int y = 0; y < 2; ++y)
+        for (int x = -2; x <= 2; ++x)
+            positions.emplace_back(float(x), float(y), 0.0f);
+    std::vector<std::array<unsigned, 3>> triangles;
+    for (unsigned q = 0; q < 4; ++q) {
+        const unsigned ll = q, lr = q + 1, ur = q + 6, ul = q + 5;
+        triangles.push_back({ll, lr, ur});
+        triangles.push_back({ll, ur, ul});
+    }
+    auto object = fixtures::MakeTriangles<Object>(positions, triangles);
+    for (unsigned q = 0; q < 4; ++q)
+        object->m_pTriangles[2 * q + 1].m_iIndices[2] |= 0x80000000u;
+    object->m_iPolygonCount = 4;
+    object->m_iTotalFaceCount = object->m_iFaceCount;
+    object->CalculateAdjacency();
+    // Triangle 2 holds the left quad's edge on x = 0, triangle 5 the right quad's.
+    ASSERT_TRUE(object->InitSymmetry(2, 5)) << Recorder().log.toStdString();
+    for (unsigned f = 0; f < object->m_iFaceCount; ++f) {
+        const unsigned entry = object->m_aObjectSymmetry[f];
+        ASSERT_NE(entry, kNone) << f;
+        const unsigned g = (entry & 0x7FFFFFFF) / 3;
+        const Vector c = Centre(*object, f);
+        EXPECT_TRUE(Near(Centre(*object, g), Vector(-c.x, c.y, c.z))) << f << " -> " << g;
+        EXPECT_EQ(entry >> 31, c.x < 0 ? 1u : 0u);
+    }
+}
+
 TEST_F(Symmetry, APartialLevelKeepsItsTable)
 {
     auto level = Prepared(fixtures::MakeGridCube<SubdivLevel>(2));
@@ -191,6 +227,112 @@ TEST_F(Symmetry, APartialLevelKeepsItsTable)
     EXPECT_FALSE(level->InitSymmetry(first, second));
     EXPECT_EQ(level->m_aObjectSymmetry.GetItemCount(), 3u);
     EXPECT_EQ(level->m_aObjectSymmetry[2], 5u);
+}
+
+// An object whose level 0 is a symmetric closed quad mesh with its axis set, and a level above it.
+class LevelSymmetry : public Symmetry {
+protected:
+    void SetUp() override
+    {
+        Symmetry::SetUp();
+        Recorder().tempFolder = m_dir.Path();
+        auto object = fixtures::MakeGridCube<Object>(2);
+        object->m_iTotalFaceCount = object->m_iFaceCount;
+        object->m_iTotalVertexCount = object->m_iVertexCount;
+        object->CalculateAdjacency();
+        const auto [first, second] = Straddling(*object);
+        ASSERT_TRUE(object->InitSymmetry(first, second));
+        m_pLevel = &LevelFixtures::AddSplitLevel(*object);
+        m_pObject = std::move(object);
+    }
+
+    // Every face that has an entry: its mirror lies reflected across x = 0, and the entries agree.
+    static void ExpectMirrored(SubdivLevel &level)
+    {
+        ASSERT_EQ(level.m_aSymmetry.GetItemCount(), level.m_iFaceCount);
+        for (unsigned f = 0; f < level.m_iFaceCount; ++f) {
+            const unsigned entry = level.m_aSymmetry[f];
+            if (entry == kNone)
+                continue;
+            const unsigned g = (entry & 0x7FFFFFFF) / 4;
+            EXPECT_LT((entry & 0x7FFFFFFF) % 4, 4u);
+            ASSERT_LT(g, level.m_iFaceCount);
+            const Vector c = Centre(level, f);
+            EXPECT_TRUE(Near(Centre(level, g), Vector(-c.x, c.y, c.z))) << f << " -> " << g;
+            EXPECT_EQ((level.m_aSymmetry[g] & 0x7FFFFFFF) / 4, f);
+        }
+    }
+
+    TempDir m_dir;
+    std::unique_ptr<Object> m_pObject;
+    SubdivLevel *m_pLevel = nullptr;
+};
+
+TEST_F(LevelSymmetry, EachLevelGetsItsMirrorMapFromTheAxis)
+{
+    ASSERT_TRUE(m_pObject->PrepareSymmetry());
+    ExpectMirrored(*m_pObject);
+    // Level 0 keeps the object's pairs; bit 31 follows the face named by the entry.
+    for (unsigned f = 0; f < m_pObject->m_iFaceCount; ++f)
+        EXPECT_EQ(m_pObject->m_aSymmetry[f], m_pObject->m_aObjectSymmetry[f] ^ 0x80000000u);
+
+    ASSERT_TRUE(m_pLevel->PrepareSymmetry());
+    ExpectMirrored(*m_pLevel);
+    unsigned flipped = 0;
+    for (unsigned entry : m_pLevel->m_aSymmetry) {
+        EXPECT_NE(entry, kNone);
+        flipped += entry >> 31;
+    }
+    EXPECT_EQ(flipped, m_pLevel->m_iFaceCount / 2);
+
+    // A map that is up to date is returned as it is.
+    m_pLevel->m_aSymmetry[0] = 12345;
+    EXPECT_TRUE(m_pLevel->PrepareSymmetry());
+    EXPECT_EQ(m_pLevel->m_aSymmetry[0], 12345u);
+}
+
+TEST_F(LevelSymmetry, APartialLevelNamesNoMirrorThatItDoesNotHold)
+{
+    // Take out the four children of one face of level 0.
+    m_pLevel->m_aVertexMap.Sort(General::Map::kByFirst);
+    General::Store<unsigned int> list("test list");
+    for (unsigned c = 0; c < 4; ++c)
+        list.Add(7 * 4 + c);
+    ASSERT_TRUE(m_pLevel->RemoveFaces(list, false));
+    ASSERT_FALSE(m_pLevel->m_bFull);
+    ASSERT_TRUE(m_pLevel->PrepareSymmetry());
+    ExpectMirrored(*m_pLevel);
+    unsigned none = 0;
+    for (unsigned entry : m_pLevel->m_aSymmetry)
+        none += entry == kNone;
+    // The mirrors of the four that went have no entry.
+    EXPECT_EQ(none, 4u);
+}
+
+TEST_F(LevelSymmetry, FacesWithoutAMirrorOnAFullLevelGetNone)
+{
+    m_pObject->m_aObjectSymmetry[3] = kNone;
+    ASSERT_TRUE(m_pLevel->PrepareSymmetry());
+    unsigned none = 0;
+    for (unsigned entry : m_pLevel->m_aSymmetry)
+        none += entry == kNone;
+    // The children of face 3's mirror name face 3's children, but face 3's children have no mirror.
+    EXPECT_EQ(none, 4u);
+    EXPECT_FALSE(Recorder().LogContains("iOGF"));
+}
+
+TEST_F(LevelSymmetry, WithoutAnAxisTheLevelSaysSoOnce)
+{
+    m_pObject->m_aObjectSymmetry.Clear();
+    EXPECT_FALSE(m_pLevel->PrepareSymmetry());
+    EXPECT_FALSE(m_pLevel->PrepareSymmetry());
+    EXPECT_EQ(Recorder().statusMessages, QStringList{"Please set the topological axis for this mesh."});
+    EXPECT_EQ(Recorder().statusStates, std::vector<int>{1});
+    // Each level says it once.
+    EXPECT_FALSE(m_pObject->PrepareSymmetry());
+    EXPECT_EQ(Recorder().statusMessages.size(), 2);
+    SubdivLevel bare;
+    EXPECT_FALSE(bare.PrepareSymmetry());
 }
 
 }  // namespace
