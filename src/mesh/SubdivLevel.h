@@ -22,6 +22,7 @@ class LayerLevel;
 class LevelFile;
 class LevelSwapFiles;
 class Stream;
+class VertexChanges;
 
 class SubdivLevel : public Mesh {
 public:
@@ -159,6 +160,14 @@ public:
     // object's topological axis; faces whose mirror the level does not hold get none. False,
     // with a warning once per level, when no axis is set for this topology.
     bool PrepareSymmetry() override;
+    // Mirrors across the symmetry plane, through the level's face symmetry map: without
+    // layer data the vertex positions, else the source layer data's offsets into the target
+    // (this level's LayerLevels). Side mode 0 or 1 changes the vertices on the side whose
+    // faces have bit 31 clear or set (and those on the plane), 2 flips all. Axis mode 0 to 2
+    // reflects offsets in that coordinate, 3 through the face corner frames. Each change
+    // goes to `changes`; nothing is changed here. Throws General::Error (code 1) when, with
+    // mode 3, a visible layer is locked to another level.
+    bool Mirror(VertexChanges &changes, LayerLevel *source, LayerLevel *target, int sideMode, int axisMode);
 
     // --- members -------------------------------------------------------------
     General::Store<unsigned int> m_aObjectSymmetry{"object symmetry"};
