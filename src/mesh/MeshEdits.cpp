@@ -1,6 +1,7 @@
 #include "mesh/MeshEdits.h"
 
 #include "mesh/Mesh.h"
+#include "mesh/Object.h"
 
 namespace {
 MeshEdits s_directEdits;
@@ -23,3 +24,5 @@ void MeshEdits::SelectFaces(Mesh &mesh, const General::Store<unsigned int> &face
     });
     mesh.m_bRecreateBuffers = true;
 }
+
+Layer3D *MeshEdits::AddLayer(Object &object, Layer3D *after) { return object.CreateLayer(after, nullptr); }

@@ -5,7 +5,9 @@
 
 #include "foundation/Containers.h"
 
+class Layer3D;
 class Mesh;
+class Object;
 
 class MeshEdits {
 public:
@@ -13,6 +15,10 @@ public:
 
     // Selects the listed faces of the mesh (a face selection edit), so that the user sees them.
     virtual void SelectFaces(Mesh &mesh, const General::Store<unsigned int> &faces);
+
+    // Adds an empty layer of full strength to the object after `after` (at the head
+    // without one), as a layer edit; the new layer, or null when none was made.
+    virtual Layer3D *AddLayer(Object &object, Layer3D *after);
 
     // The installed edits (direct ones until an implementation is installed).
     static MeshEdits &Get();
