@@ -52,30 +52,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static const bool ready = Setup();
     (void)ready;
     FuzzFile file(data, size);
-    try {
-        Stream stream(file.Path(), false);
-        if (!stream.IsOpen())
-            return 0;
+    return WithLoadingStream(file, [](Stream &stream) {
         int count = 0;
         stream.Serialize(count);
         // Each record holds at least its four colours.
         if (count < 0 || !stream.Expect(uint64_t(count) * 64))
-            return 0;
+            return;
         std::vector<std::unique_ptr<Surface::Material>> materials;
         for (int i = 0; i < count; ++i) {
             materials.push_back(std::make_unique<Surface::Material>(-1));
             if (!materials.back()->Serialize(stream))
-                return 0;
+                return;
             for (int t = 0; t < 4; ++t)
                 Surface::Texture::GetTileFileName(*materials.back(), t, -t, t & 1);
         }
         Surface::TangentConfig config;
         if (!config.Serialize(stream))
-            return 0;
+            return;
         Mesh quad;
         FillQuad(quad);
         quad.CalculateTangents(config);
-    } catch (const General::Error &) {
-    }
-    return 0;
+    });
 }

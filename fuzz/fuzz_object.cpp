@@ -28,13 +28,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static const bool ready = Setup();
     (void)ready;
     FuzzFile file(data, size);
-    try {
-        Stream stream(file.Path(), false);
-        if (!stream.IsOpen())
-            return 0;
+    return WithLoadingStream(file, [&](Stream &stream) {
         Object object;
         if (!object.Serialize(stream))
-            return 0;
+            return;
         const int layers = object.LayerCount();
         for (int i = 0; i < layers && i < 16; ++i) {
             Layer3D *layer = object.GetLayerByIndex(i);
@@ -50,7 +47,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         object.GetWorldAABB(false);
         Stream out(file.Sibling("again"), true);
         object.Serialize(out);
-    } catch (const General::Error &) {
-    }
-    return 0;
+    });
 }

@@ -1,6 +1,7 @@
 #include "mesh/Material.h"
 
 #include "foundation/Diagnostics.h"
+#include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
 #include "mesh/MeshHost.h"
 #include "mesh/Object.h"
@@ -64,6 +65,7 @@ Material::Material(int index)
 Material::~Material()
 {
     m_bReady = false;
+    General::Shell().ReleaseNode(this);
     FreeTextures();
 }
 

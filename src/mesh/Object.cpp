@@ -340,8 +340,13 @@ void Object::MergeLayer(Layer3D *source, Layer3D *target)
 {
     if (!source || !target || source == target || InSubtree(target, source))
         return;
-    // The source's offsets stay where they were: at their effective strength.
-    target->Merge(source, source->GetEffectiveStrength());
+    // The source's offsets stay where they were: at their effective strength. A source
+    // whose records could not all be taken over is kept.
+    if (!target->Merge(source, source->GetEffectiveStrength())) {
+        Log("Layer %s could not be merged into %s: not enough memory\n", source->GetName().toLocal8Bit().constData(),
+            target->GetName().toLocal8Bit().constData());
+        return;
+    }
     UnlinkLayer(source);
     ForgetLayer(source);
     delete source;

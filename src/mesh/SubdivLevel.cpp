@@ -13,15 +13,12 @@
 using namespace LevelBits;
 
 
-SubdivLevel::LevelIdSource SubdivLevel::s_pLevelIdSource = nullptr;
-
 namespace {
 General::Node *CreateLevels(int count) { return SubdivLevel::Create(count); }
 }  // namespace
 
 constinit General::TypeInfo SubdivLevel::s_typeInfo{&Mesh::s_typeInfo, "SubdivLevel", &CreateLevels};
 
-void SubdivLevel::SetLevelIdSource(LevelIdSource source) { s_pLevelIdSource = source; }
 
 SubdivLevel::SubdivLevel() = default;
 

@@ -26,13 +26,6 @@ class VertexChanges;
 
 class SubdivLevel : public Mesh {
 public:
-
-    // The scene's packed id of a level (object position × 65536 + level index), or -1.
-    // The scene installs it; without one, levels are numbered -1 and kept apart by the
-    // uniqueness of their swap file names.
-    using LevelIdSource = int (*)(const SubdivLevel &level);
-    static void SetLevelIdSource(LevelIdSource source);
-
     SubdivLevel();
     // Sized stores (throws std::bad_alloc when refused); totals and created-face count follow.
     SubdivLevel(unsigned faceCount, unsigned vertexCount, unsigned tcCount, unsigned unused, bool quads);
@@ -204,7 +197,5 @@ private:
     // first cannot be created.
     bool MakeSwapFiles();
     bool SerializeFields(Stream &stream, int depth);
-
-    static LevelIdSource s_pLevelIdSource;
 
 };

@@ -2,6 +2,7 @@
 // of its partial-level swap files.
 #include "foundation/ShellServices.h"
 #include "mesh/LevelSwapFiles.h"
+#include "mesh/MeshHost.h"
 #include "mesh/MeshSwitches.h"
 #include "mesh/SubdivLevel.h"
 #include "platform/TempFiles.h"
@@ -117,7 +118,9 @@ bool SubdivLevel::MakeSwapFiles()
 {
     if (!m_sSwapBase.isEmpty())
         return false;
-    const int id = s_pLevelIdSource ? s_pLevelIdSource(*this) : -1;
+    // The scene's packed id names the files; without a scene, levels are numbered -1 and
+    // kept apart by the uniqueness of their swap file names.
+    const int id = MeshHost::Get().GetMeshId(this);
     m_sSwapBase = LevelSwapFiles::ClaimBase(General::Shell().TempFolder() + QStringLiteral("/tmp") + QString::number(id));
     for (int kind = 0; kind < LevelSwapFiles::kKindCount; ++kind) {
         const QString path = LevelSwapFiles::Path(m_sSwapBase, LevelSwapFiles::Kind(kind));

@@ -72,6 +72,12 @@ TEST_F(Materials, DefaultsNamesAndRegistry)
     EXPECT_EQ(static_cast<Material *>(made)->GetIndex(), -1);
     delete made;
     EXPECT_EQ(Surface::Materials().Count(), 1);
+
+    // Properties windows let go of a material that goes.
+    auto *gone = new Material(5);
+    delete gone;
+    ASSERT_FALSE(Recorder().releasedNodes.empty());
+    EXPECT_EQ(Recorder().releasedNodes.back(), gone);
 }
 
 TEST_F(Materials, TileFileNames)

@@ -1,5 +1,6 @@
 #include "LevelFixtures.h"
 #include "foundation/Globals.h"
+#include "mesh/MeshHost.h"
 #include "mesh/LevelFaceBits.h"
 #include "mesh/LevelSwapFiles.h"
 #include "mesh/MeshGlobals.h"
@@ -93,14 +94,17 @@ TEST_F(LevelTest, DeletingALevelDeletesTheFinerOnesAndTheirSwapFiles)
 TEST_F(LevelTest, SwapFilesCarryTheInstanceSuffixAndTheSceneId)
 {
     General::InstanceSuffix() = QStringLiteral(".4242");
-    SubdivLevel::SetLevelIdSource([](const SubdivLevel &level) { return 3 * 65536 + level.GetLevelIndex(); });
+    struct ThirdObject : MeshHost {
+        int GetMeshId(const SubdivLevel *level) const override { return 3 * 65536 + level->GetLevelIndex(); }
+    } host;
+    MeshHost::Install(&host);
     auto base = MakeCube(1);
     const QString name = base->GetSwapFileName();
     EXPECT_EQ(name, m_dir.Path() + "/tmp196608");
     for (const char *kind : {"v", "vi", "f", "fi"})
         EXPECT_TRUE(QFile::exists(name + kind + ".4242.tmp")) << kind;
     General::InstanceSuffix().clear();
-    SubdivLevel::SetLevelIdSource(nullptr);
+    MeshHost::Install(nullptr);
 }
 
 TEST_F(LevelTest, SwapFileNameMakesIdentityMapsOnlyWhenNoneExist)

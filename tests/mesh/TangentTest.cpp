@@ -244,3 +244,49 @@ TEST(TangentConfigPresets, ChangesTellTheOwner)
     EXPECT_EQ(watcher.m_iChanges, 2);
     EXPECT_EQ(config.m_aFlipNormal.GetTooltip(), "Invert normal");
 }
+
+TEST(TangentConfigRecord, RoundTripsAtEveryVersionGate)
+{
+    TempDir dir;
+    for (int v : {100, 127, 128, 129, 130, 202, 203, 204, 205, 206, 225, 226, 228}) {
+        SCOPED_TRACE(v);
+        TangentConfig stored;
+        stored.m_aOrthogonalizeTangentToNormal.SetValue(false, true);
+        stored.m_aOrthogonalizeBinormalToNormal.SetValue(true, true);
+        stored.m_aOrthogonalizeBinormalToTangent.SetValue(true, true);
+        stored.m_aOrthogonalizeTangentToBinormal.SetValue(true, true);
+        stored.m_aDeriveAxis.SetValue(TangentConfig::kDeriveNormal, true);
+        stored.m_aPreset.SetValue(TangentConfig::kQuorra, true);
+        stored.m_aSwitchTangentWithBinormal.SetValue(true, true);
+        stored.m_aIndexSource.SetValue(TangentConfig::kIndexGlobal, true);
+        stored.m_aFlipNormal.SetValue(true, true);
+        stored.m_aFlipBinormal.SetValue(true, true);
+        stored.m_aUseVertexNormals.SetValue(false, true);
+        stored.m_aOrientation.SetValue(TangentConfig::kLeftHanded, true);
+        {
+            StreamAtVersion stream(dir.File("config"), v);
+            ASSERT_TRUE(stored.Serialize(stream));
+        }
+        const int size = 4 + (v < 206 ? 3 : 8) + 1 + (v > 127 ? 4 : 0) + (v >= 129 && v <= 205 ? 4 : 0) +
+                         (v > 225 ? 3 : 4) + (v > 129 ? 4 : 0) + (v > 202 ? 1 : 0) + (v > 203 ? 4 : 0);
+        EXPECT_EQ(TempDir::Read(dir.File("config")).size(), 4 + size);
+
+        TangentConfig read;
+        Stream stream(dir.File("config"), false);
+        ASSERT_TRUE(read.Serialize(stream));
+        EXPECT_EQ(stream.BytesLeft(), 0u);
+        EXPECT_FALSE(read.m_aOrthogonalizeTangentToNormal.GetValue());
+        EXPECT_TRUE(read.m_aOrthogonalizeBinormalToNormal.GetValue());
+        EXPECT_TRUE(read.m_aOrthogonalizeBinormalToTangent.GetValue());
+        EXPECT_TRUE(read.m_aOrthogonalizeTangentToBinormal.GetValue());
+        EXPECT_EQ(read.m_aDeriveAxis.GetValue(), v >= 206 ? TangentConfig::kDeriveNormal : TangentConfig::kDeriveNone);
+        EXPECT_EQ(read.m_aPreset.GetValue(), v >= 206 ? TangentConfig::kQuorra : TangentConfig::kCustom);
+        EXPECT_TRUE(read.m_aSwitchTangentWithBinormal.GetValue());
+        EXPECT_EQ(read.m_aIndexSource.GetValue(), v > 127 ? TangentConfig::kIndexGlobal : TangentConfig::kIndexTC);
+        EXPECT_TRUE(read.m_aFlipNormal.GetValue());
+        EXPECT_FALSE(read.m_aFlipTangent.GetValue());
+        EXPECT_TRUE(read.m_aFlipBinormal.GetValue());
+        EXPECT_EQ(read.m_aUseVertexNormals.GetValue(), v <= 202);
+        EXPECT_EQ(read.m_aOrientation.GetValue(), v > 203 ? TangentConfig::kLeftHanded : TangentConfig::kOrientationAny);
+    }
+}
