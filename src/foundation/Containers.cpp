@@ -37,10 +37,13 @@ void Map::Sort(int mode)
     if (mode == m_iSortMode)
         return;
     m_iSortMode = mode;
-    if (mode == kByFirst)
-        std::sort(begin(), end(), Less<&IntPair::first>);
-    else
+    // Maps are often filled in order already; one pass finds that.
+    if (mode == kByFirst) {
+        if (!std::is_sorted(begin(), end(), Less<&IntPair::first>))
+            std::sort(begin(), end(), Less<&IntPair::first>);
+    } else if (!std::is_sorted(begin(), end(), Less<&IntPair::second>)) {
         std::sort(begin(), end(), Less<&IntPair::second>);
+    }
 }
 
 IntPair *Map::Find(const IntPair *key)

@@ -16,4 +16,6 @@ struct MeshSwitches {
     static inline bool s_bSmoothTCs = false;
     // The preference that lets a partial level freeze the border of its worked region.
     static inline bool s_bFreezeBorder = true;
+    // New levels take Catmull-Clark positions; off, they keep the plain split (midpoints and centres).
+    static inline bool s_bSmoothPositions = true;
 };

@@ -53,6 +53,23 @@ public:
     // edge on a polygon (triangle) level 0, and moves the mirror edge with it.
     void MatchPolygonEdge(unsigned face, unsigned slot, unsigned &mirrorFace, unsigned &mirrorSlot);
 
+    // --- level commands ------------------------------------------------------------
+    // With `relative`, value > 0 steps the selected faces (or the active level) up and
+    // value <= 0 steps them down; without, value is the index of the level to make active.
+    // False when refused or when a step fails.
+    bool ChangeLevel(int value, bool relative);
+    // Subdivides the selected faces, or every face, of the chosen level into the level above.
+    bool Subdivide();
+    using SubdivLevel::Subdivide;
+    // Deletes the highest level with every layer's data for it; refused for the active level.
+    bool RemoveHighestLevel();
+    // Swaps the worked faces that finer levels show instead out to the levels' files, and back.
+    void MoveLevelsToDisk();
+    void MoveLevelsToRAM();
+    // Copies texture coordinates level by level from another object: mode 0 face by face
+    // (same topology), mode 2 by matching corner positions within `tolerance`.
+    void ImportUV(Object *source, int mode, float tolerance);
+
     // The object record in the stream's direction. False when it could not be transferred
     // or does not hold together (the stream's error flag is then set).
     bool Serialize(Stream &stream);

@@ -111,6 +111,43 @@ public:
     bool RemapFaces(General::Store<unsigned int> &list, General::Store<unsigned int> &parents, bool missingOnly,
                     bool updatePositions);
 
+    // --- subdivision (Catmull-Clark) ---------------------------------------------------
+    // The next finer level; with `create` a missing one is made empty with its expected
+    // totals. Null when there is none, or when the next level would be too large to number.
+    SubdivLevel *GetNextLevel(bool create);
+    // The top of the chain above this level (never creates one).
+    SubdivLevel *GetHighestLevel();
+    // Subdivide (above) appends the children of the listed local faces of the level below
+    // (sorted in place); false, with the level as it was, when memory is refused or the data
+    // cannot be used. UpdateCC (above) recomputes the Catmull-Clark positions from the level
+    // below: with `adjust` the level is absolute and its own changes are carried down first,
+    // else it is relative. UpdateCCPositions is its smooth kernel.
+    bool UpdateCCPositions(bool adjust);
+
+    // --- stepping regions between levels (undone from snapshot files when they fail) ---
+    // Steps the listed local faces up: their children are mapped on the next level (made
+    // when missing) and they leave this level. `activate` goes to MapFaces.
+    bool ReloadLowerLevel(General::Store<unsigned int> &faces, bool activate);
+    // Steps the listed local faces down: their parents show again on the level below, which
+    // takes this level's detail, and their descendants leave this level and those above.
+    // The list is emptied on success.
+    bool LevelDownFaces(General::Store<unsigned int> &faces);
+    // Makes the listed global faces of this level exist, making missing ancestors first;
+    // with `neighbours` the absent neighbours of the worked faces below as well.
+    bool CreateLevel(General::Store<unsigned int> &globals, bool neighbours);
+    // Drops every layer's data for this level (before the level goes).
+    void DropLayerData();
+
+    // --- face lists and rebuilt coordinates -------------------------------------------
+    // Appends the faces the next subdivision or level change works on: the selected visible
+    // faces, or every visible face (selecting them); every face of a polygon level. With
+    // `load` a partial quad level first brings back the removed faces around them, which
+    // are listed too and kept in the extra faces.
+    void CreateFaceList(General::Store<unsigned int> &faces, bool load);
+    // Rebuilds the texture coordinates of a quad level from the level below, bringing back
+    // for the time of the rebuild the faces of the level below that it needs.
+    void RecreateUVs(bool clearFirst);
+
     // --- texture coordinates of new faces ----------------------------------------
     bool UpdateTCs(const General::Store<unsigned int> &parents, unsigned firstNew);
 

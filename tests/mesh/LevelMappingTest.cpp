@@ -141,8 +141,13 @@ TEST_F(MappingTest, ChildrenThatDoNotExistYetNeedTheSubdivision)
     ASSERT_TRUE(m_one->RemoveFaces(gone, false));
     m_one->m_bFacesRemoved = false;
     General::Store<unsigned int> list = List({2});
-    EXPECT_FALSE(m_one->MapFaces(list, true, false, false));
-    EXPECT_TRUE(Recorder().LogContains(" Subdivision is not available.\n"));
+    ASSERT_TRUE(m_one->MapFaces(list, true, false, false));
+    // The 20 faces kept, then face 2's children made again with their global indices.
+    EXPECT_EQ(m_one->m_iFaceCount, 24u);
+    m_one->m_aFaceMap.Sort(General::Map::kByFirst);
+    for (unsigned c = 0; c < 4; ++c)
+        EXPECT_EQ(m_one->m_aFaceMap[20 + c].second, int(8 + c));
+    EXPECT_FALSE(Recorder().LogContains("Assertion failed")) << Recorder().log.toStdString();
 }
 
 TEST_F(MappingTest, RemappingShowsHiddenParentsOrListsTheMissingOnes)

@@ -1,0 +1,293 @@
+// Uniform Catmull-Clark subdivision to more than 8 million faces: our level creation
+// (faces, adjacency, index maps and positions, level by level as mapping builds them)
+// against OpenSubdiv's TopologyRefiner + PrimvarRefiner making the same levels, in the
+// same run. Peak bytes are those allocated through operator new during each, per face
+// of the last level; the ratio is OpenSubdiv's time / ours.
+// Run: build/release/bench/subdivision_bench --benchmark_counters_tabular=true
+#include "mesh/MeshSwitches.h"
+#include "mesh/SubdivLevel.h"
+
+#include <opensubdiv/far/primvarRefiner.h>
+#include <opensubdiv/far/topologyDescriptor.h>
+
+#include <benchmark/benchmark.h>
+
+#include <malloc.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <new>
+#include <random>
+#include <vector>
+
+// --- allocation accounting -------------------------------------------------------------
+
+namespace {
+std::atomic<int64_t> s_current{0}, s_peak{0};
+
+void *Counted(size_t size)
+{
+    void *p = std::malloc(size ? size : 1);
+    if (!p)
+        throw std::bad_alloc();
+    const int64_t now = s_current += int64_t(malloc_usable_size(p));
+    int64_t peak = s_peak.load();
+    while (now > peak && !s_peak.compare_exchange_weak(peak, now)) {
+    }
+    return p;
+}
+
+void Uncounted(void *p)
+{
+    if (!p)
+        return;
+    s_current -= int64_t(malloc_usable_size(p));
+    std::free(p);
+}
+
+// Peak bytes above what was allocated when the measurement started.
+class PeakMeter {
+public:
+    PeakMeter() : m_iStart(s_current.load()) { s_peak = m_iStart; }
+    int64_t Peak() const { return s_peak.load() - m_iStart; }
+
+private:
+    int64_t m_iStart;
+};
+}  // namespace
+
+void *operator new(size_t size) { return Counted(size); }
+void *operator new[](size_t size) { return Counted(size); }
+void *operator new(size_t size, const std::nothrow_t &) noexcept
+{
+    try {
+        return Counted(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void *operator new[](size_t size, const std::nothrow_t &) noexcept
+{
+    try {
+        return Counted(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void operator delete(void *p) noexcept { Uncounted(p); }
+void operator delete[](void *p) noexcept { Uncounted(p); }
+void operator delete(void *p, size_t) noexcept { Uncounted(p); }
+void operator delete[](void *p, size_t) noexcept { Uncounted(p); }
+
+// --- meshes ----------------------------------------------------------------------------
+
+namespace {
+
+using General::Vector;
+
+struct QuadMesh {
+    std::vector<Vector> positions;
+    std::vector<std::array<int, 4>> quads;
+};
+
+// A torus of rings × segments quads.
+QuadMesh Torus(int rings, int segments)
+{
+    QuadMesh mesh;
+    for (int i = 0; i < rings; ++i)
+        for (int j = 0; j < segments; ++j) {
+            const float u = 2.0f * 3.14159265f * float(i) / float(rings), v = 2.0f * 3.14159265f * float(j) / float(segments);
+            mesh.positions.emplace_back((3.0f + std::cos(v)) * std::cos(u), (3.0f + std::cos(v)) * std::sin(u), std::sin(v));
+        }
+    auto at = [&](int i, int j) { return ((i + rings) % rings) * segments + (j + segments) % segments; };
+    for (int i = 0; i < rings; ++i)
+        for (int j = 0; j < segments; ++j)
+            mesh.quads.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)});
+    return mesh;
+}
+
+// A jittered torus of triangles, each split into three quads: vertices of valence 3, 4
+// and 6 everywhere. 40 × 42 cells give 10,080 quads.
+QuadMesh Irregular(int rings, int segments)
+{
+    const QuadMesh grid = Torus(rings, segments);
+    QuadMesh mesh;
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> jitter(-0.05f, 0.05f);
+    for (const Vector &p : grid.positions)
+        mesh.positions.emplace_back(p.x + jitter(random), p.y + jitter(random), p.z + jitter(random));
+    std::map<std::pair<int, int>, int> points;  // each edge gets one point
+    auto edgePoint = [&](int a, int b) {
+        auto [it, fresh] = points.emplace(std::make_pair(std::min(a, b), std::max(a, b)), int(mesh.positions.size()));
+        if (fresh)
+            mesh.positions.push_back((mesh.positions[size_t(a)] + mesh.positions[size_t(b)]) * 0.5f);
+        return it->second;
+    };
+    for (const auto &q : grid.quads)
+        for (const std::array<int, 3> t : {std::array<int, 3>{q[0], q[1], q[2]}, std::array<int, 3>{q[0], q[2], q[3]}}) {
+            const int e0 = edgePoint(t[0], t[1]), e1 = edgePoint(t[1], t[2]), e2 = edgePoint(t[2], t[0]);
+            mesh.positions.push_back((mesh.positions[size_t(t[0])] + mesh.positions[size_t(t[1])] +
+                                      mesh.positions[size_t(t[2])]) *
+                                     (1.0f / 3.0f));
+            const int c = int(mesh.positions.size() - 1);
+            mesh.quads.push_back({t[0], e0, c, e2});
+            mesh.quads.push_back({e0, t[1], e1, c});
+            mesh.quads.push_back({c, e1, t[2], e2});
+        }
+    return mesh;
+}
+
+std::unique_ptr<SubdivLevel> MakeBase(const QuadMesh &mesh)
+{
+    auto level = std::make_unique<SubdivLevel>(unsigned(mesh.quads.size()), unsigned(mesh.positions.size()), 0, 0, true);
+    for (unsigned v = 0; v < mesh.positions.size(); ++v) {
+        level->m_pVertices[v] = Vertex{};
+        level->m_pVertices[v].m_vPosition = mesh.positions[v];
+    }
+    for (unsigned f = 0; f < mesh.quads.size(); ++f) {
+        Quad q{};
+        q.m_iOctree = 0xFFFFFFFFu;
+        for (unsigned c = 0; c < 4; ++c) {
+            q.m_iIndices[c] = unsigned(mesh.quads[f][c]) | 0x80000000u;  // visible, active, mapped
+            q.m_iAdjacent[c] = -1;
+            q.m_iTCI[c] = int32_t(0x80000000u);
+        }
+        level->m_pQuads[f] = q;
+    }
+    level->CalculateAdjacency();
+    return level;
+}
+
+// Ours: one level after another, as mapping builds them (subdivision, positions, vertices).
+unsigned OurLevels(SubdivLevel &base, int levels)
+{
+    SubdivLevel *lower = &base;
+    for (int l = 0; l < levels; ++l) {
+        SubdivLevel *next = lower->GetNextLevel(true);
+        General::Store<unsigned int> all("bench faces");
+        all.SetItemCount(lower->m_iFaceCount, false);
+        for (unsigned f = 0; f < lower->m_iFaceCount; ++f)
+            all[f] = f;
+        next->m_iNewVertexCount = next->m_iVertexCount;
+        if (!next->Subdivide(all) || !next->UpdateCC(false))
+            std::abort();
+        const unsigned old = next->m_pVertices.GetItemCount();
+        if (!next->m_pVertices.SetItemCount(next->m_iNewVertexCount, true))
+            std::abort();
+        std::fill(next->m_pVertices.begin() + old, next->m_pVertices.end(), Vertex{});
+        next->m_iVertexCount = next->m_iNewVertexCount;
+        next->MakeAbsolute();
+        lower = next;
+    }
+    return lower->m_iFaceCount;
+}
+
+struct Point {
+    float x, y, z;
+    void Clear() { x = y = z = 0; }
+    void AddWithWeight(const Point &p, float w)
+    {
+        x += p.x * w;
+        y += p.y * w;
+        z += p.z * w;
+    }
+};
+
+using namespace OpenSubdiv;
+
+std::unique_ptr<Far::TopologyRefiner> MakeRefiner(const QuadMesh &mesh)
+{
+    std::vector<int> counts(mesh.quads.size(), 4), indices;
+    for (const auto &q : mesh.quads)
+        indices.insert(indices.end(), q.begin(), q.end());
+    Far::TopologyDescriptor descriptor;
+    descriptor.numVertices = int(mesh.positions.size());
+    descriptor.numFaces = int(mesh.quads.size());
+    descriptor.numVertsPerFace = counts.data();
+    descriptor.vertIndicesPerFace = indices.data();
+    Sdc::Options options;
+    options.SetVtxBoundaryInterpolation(Sdc::Options::VTX_BOUNDARY_EDGE_AND_CORNER);
+    using Factory = Far::TopologyRefinerFactory<Far::TopologyDescriptor>;
+    return std::unique_ptr<Far::TopologyRefiner>(
+        Factory::Create(descriptor, Factory::Options(Sdc::SCHEME_CATMARK, options)));
+}
+
+// The reference: refine the topology uniformly, then interpolate the positions level by level.
+unsigned TheirLevels(Far::TopologyRefiner &refiner, const QuadMesh &mesh, int levels, std::vector<Point> &points)
+{
+    refiner.RefineUniform(Far::TopologyRefiner::UniformOptions(levels));
+    points.resize(size_t(refiner.GetNumVerticesTotal()));
+    for (size_t v = 0; v < mesh.positions.size(); ++v)
+        points[v] = {mesh.positions[v].x, mesh.positions[v].y, mesh.positions[v].z};
+    Far::PrimvarRefiner primvars(refiner);
+    Point *source = points.data();
+    for (int l = 1; l <= levels; ++l) {
+        Point *destination = source + refiner.GetLevel(l - 1).GetNumVertices();
+        primvars.Interpolate(l, source, destination);
+        source = destination;
+    }
+    return unsigned(refiner.GetLevel(levels).GetNumFaces());
+}
+
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+void Compare(benchmark::State &state, const QuadMesh &mesh, int levels)
+{
+    MeshSwitches::s_bVerbose = false;
+    double ours = 0, theirs = 0;
+    int64_t ourPeak = 0, theirPeak = 0;
+    unsigned faces = 0;
+    for (auto _ : state) {
+        {
+            auto base = MakeBase(mesh);
+            PeakMeter meter;
+            const auto t0 = std::chrono::steady_clock::now();
+            faces = OurLevels(*base, levels);
+            ours += Seconds(std::chrono::steady_clock::now() - t0);
+            ourPeak = std::max(ourPeak, meter.Peak());
+        }
+        {
+            auto refiner = MakeRefiner(mesh);
+            std::vector<Point> points;
+            PeakMeter meter;
+            const auto t0 = std::chrono::steady_clock::now();
+            const unsigned theirFaces = TheirLevels(*refiner, mesh, levels, points);
+            theirs += Seconds(std::chrono::steady_clock::now() - t0);
+            theirPeak = std::max(theirPeak, meter.Peak());
+            if (theirFaces != faces)
+                state.SkipWithError("the two subdivisions made different numbers of faces");
+            benchmark::DoNotOptimize(points.data());
+        }
+    }
+    const double n = double(state.iterations());
+    state.counters["faces"] = double(faces);
+    state.counters["ours_s"] = ours / n;
+    state.counters["osd_s"] = theirs / n;
+    state.counters["osd_over_ours"] = theirs / ours;
+    state.counters["ours_B_per_face"] = double(ourPeak) / double(faces);
+    state.counters["osd_B_per_face"] = double(theirPeak) / double(faces);
+}
+
+void TorusTo8M(benchmark::State &state)
+{
+    static const QuadMesh mesh = Torus(32, 64);  // 2,048 quads; 6 levels: 8,388,608 faces
+    Compare(state, mesh, 6);
+}
+
+void IrregularTo10M(benchmark::State &state)
+{
+    static const QuadMesh mesh = Irregular(40, 42);  // 10,080 quads; 5 levels: 10,321,920 faces
+    Compare(state, mesh, 5);
+}
+
+}  // namespace
+
+BENCHMARK(TorusTo8M)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+BENCHMARK(IrregularTo10M)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+BENCHMARK_MAIN();
