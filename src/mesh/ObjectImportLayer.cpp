@@ -163,6 +163,8 @@ bool Object::ImportLayer(Object &imported, int mode, bool isolate, float toleran
         if (source->m_iTCCount < 4)
             return Refuse("ERROR: At least 4 UV coordinates must exist on the source!");
         if (!target->m_iTCCount)
+            target->RecreateUVs(false);
+        if (!target->m_iTCCount)
             return Refuse("ERROR: UV coordinates cannot be automatically created on the target!");
     }
 

@@ -7,11 +7,15 @@
 #include "foundation/Stream.h"
 #include "mesh/LevelFaceBits.h"
 #include "mesh/LevelFile.h"
+#include "mesh/LevelSwapFiles.h"
 #include "mesh/MeshSwitches.h"
 #include "mesh/SubdivLevel.h"
 #include "platform/TempFiles.h"
 
+#include <QCoreApplication>
 #include <QFile>
+
+#include <algorithm>
 
 #include <memory>
 
@@ -20,6 +24,7 @@ using namespace LevelBits;
 namespace {
 
 constexpr unsigned kBlock = 4096;  // records per read or write of a temporary stream
+constexpr unsigned kMinChunk = 65536, kMaxChunk = 1048576;  // faces per chunk of a partial level
 
 struct PositionRecord {
     int32_t m_iNumber;
@@ -108,6 +113,56 @@ private:
     bool m_bFailed = false;
 };
 
+// Copies of a level and of the levels below it in temporary streams, read back to put
+// them as they were.
+class LevelCopies {
+public:
+    explicit LevelCopies(SubdivLevel &level) : m_rLevel(level) {}
+
+    bool Save()
+    {
+        if (!m_cBelow.Create() || !m_cLevel.Create())
+            return false;
+        m_cBelow.Get().SetLevelChain(false);
+        m_cLevel.Get().SetLevelChain(false);
+        for (SubdivLevel *level = m_rLevel.GetBaseLevel(); level && level != &m_rLevel; level = level->m_pNext)
+            if (!level->Serialize(m_cBelow.Get()))
+                return false;
+        m_bSaved = m_rLevel.Serialize(m_cLevel.Get()) && !m_cBelow.Get().HasError() && !m_cLevel.Get().HasError();
+        // The level record carries the swap files but the vertex marks; they are kept apart.
+        const QString marks = LevelSwapFiles::Path(m_rLevel.GetSwapFileName(), LevelSwapFiles::kVertexMarks);
+        QFile file(marks);
+        if (m_bSaved && file.exists()) {
+            m_bSaved = file.open(QIODevice::ReadOnly);
+            m_aMarks = file.readAll();
+            m_bSaved = m_bSaved && file.error() == QFileDevice::NoError;
+        }
+        return m_bSaved;
+    }
+    bool Restore()
+    {
+        if (!m_bSaved || !m_cBelow.Get().Reopen(false) || !m_cLevel.Get().Reopen(false))
+            return false;
+        m_cBelow.Get().SetLevelChain(false);
+        m_cLevel.Get().SetLevelChain(false);
+        bool ok = true;
+        for (SubdivLevel *level = m_rLevel.GetBaseLevel(); level && level != &m_rLevel; level = level->m_pNext)
+            ok = level->Serialize(m_cBelow.Get()) && ok;
+        ok = m_rLevel.Serialize(m_cLevel.Get()) && ok;
+        QFile marks(LevelSwapFiles::Path(m_rLevel.GetSwapFileName(), LevelSwapFiles::kVertexMarks));
+        ok = marks.open(QIODevice::WriteOnly | QIODevice::Truncate) && marks.write(m_aMarks) == m_aMarks.size() && ok;
+        if (!ok)
+            Log("Level export: the level could not be put back as it was\n");
+        return ok;
+    }
+
+private:
+    SubdivLevel &m_rLevel;
+    TempStream m_cBelow, m_cLevel;
+    QByteArray m_aMarks;
+    bool m_bSaved = false;
+};
+
 }  // namespace
 
 bool SubdivLevel::ExportLevel(LevelFile *file, int32_t *vertexOffset, int32_t *tcOffset, bool regenerate,
@@ -137,57 +192,141 @@ bool SubdivLevel::ExportLevel(LevelFile *file, int32_t *vertexOffset, int32_t *t
     int64_t tcOffsetNow = tcOffsetIn;
     int32_t largestNumber = -1;
 
+    // The faces to walk: a full level at once; a partial level (or one regenerated from
+    // the level below) chunk by chunk over its whole numbering, each chunk brought in from
+    // the swap files (or made) and taken out again, so that memory holds one chunk.
+    const bool chunked = m_iTotalFaceCount > m_iFaceCount || regenerate;
+    const unsigned walk = chunked ? m_iTotalFaceCount : m_iFaceCount;
+    const unsigned chunk = chunked ? std::clamp(m_iTotalFaceCount / 10, kMinChunk, kMaxChunk) : std::max(walk, 1u);
+    LevelCopies copies(*this);
+    if (chunked && !copies.Save())
+        return fail();
+
     // The global number of each held vertex.
     General::Store<unsigned int> global("subdiv exportlevel orig");
-    if (!m_bFull && m_aVertexMap.GetItemCount()) {
+    auto numberGlobally = [&]() {
+        global.Clear();
+        if (m_bFull || !m_aVertexMap.HasItems())
+            return true;
         if (!global.SetItemCount(m_iVertexCount, false))
-            return fail();
+            return false;
         global.Fill(0xFFFFFFFF);
         for (const General::IntPair &pair : m_aVertexMap)
             if (unsigned(pair.first) < m_iVertexCount)
                 global[unsigned(pair.first)] = unsigned(pair.second);
-    }
+        return true;
+    };
     auto numberOf = [&](unsigned vertex) { return global.HasItems() ? global[vertex] : vertex; };
 
-    General::ProgressMeter &meter = General::Progress();
-    meter.Start(QStringLiteral("exporting level..."), m_iFaceCount, 100);
-    const bool walked = WithFaces([&](auto &faces) {
-        for (unsigned f = 0; f < m_iFaceCount; ++f) {
-            meter.Advance();
-            const auto &face = faces[f];
-            if (!IsActive(face))
-                continue;
-            for (unsigned c = 0; c < face.kCorners; ++c) {
-                const unsigned vertex = CornerVertex(face, c);
-                const unsigned number = vertex < m_iVertexCount ? numberOf(vertex) : 0xFFFFFFFF;
-                if (!TV_CHECK(number <= 0x7FFFFFFF))
-                    return false;
-                const General::Vector &p = m_pVertices[vertex].m_vPosition;
-                if (!positions.Add({int32_t(number), {p.x, p.y, p.z}}) || !corners.Add(int32_t(number)))
-                    return false;
-                largestNumber = std::max(largestNumber, int32_t(number));
-                if (texCoords) {
-                    const uint32_t t = uint32_t(face.m_iTCI[c]);
-                    const int32_t index = t < m_iTCCount ? int32_t(tcOffsetNow + t + 1) : -1;
-                    if (!corners.Add(index))
-                        return false;
+    // Writes the held faces from `first` on that carry the active bit; the number written, or -1.
+    auto exportFaces = [&](unsigned first) -> int {
+        if (!numberGlobally())
+            return -1;
+        return WithFaces([&](auto &faces) -> int {
+            int written = 0;
+            for (unsigned f = first; f < m_iFaceCount; ++f) {
+                const auto &face = faces[f];
+                if (!IsActive(face))
+                    continue;
+                for (unsigned c = 0; c < face.kCorners; ++c) {
+                    const unsigned vertex = CornerVertex(face, c);
+                    const unsigned number = vertex < m_iVertexCount ? numberOf(vertex) : 0xFFFFFFFF;
+                    if (!TV_CHECK(number <= 0x7FFFFFFF))
+                        return -1;
+                    const General::Vector &p = m_pVertices[vertex].m_vPosition;
+                    if (!positions.Add({int32_t(number), {p.x, p.y, p.z}}) || !corners.Add(int32_t(number)))
+                        return -1;
+                    largestNumber = std::max(largestNumber, int32_t(number));
+                    if (texCoords) {
+                        const uint32_t t = uint32_t(face.m_iTCI[c]);
+                        const int32_t index = t < m_iTCCount ? int32_t(tcOffsetNow + t + 1) : -1;
+                        if (!corners.Add(index))
+                            return -1;
+                    }
                 }
+                if (!corners.Add(-1))
+                    return -1;
+                ++written;
             }
-            if (!corners.Add(-1))
-                return false;
-            ++faceCount;
+            // The chunk's faces refer to their own copy of the level's texture coordinates.
+            if (written && texCoords && m_iTCCount) {
+                for (unsigned t = 0; t < m_iTCCount; ++t)
+                    if (!tcs.Add(m_pTCs[t]))
+                        return -1;
+                tcOffsetNow += m_iTCCount;
+            }
+            return written;
+        });
+    };
+
+    // The chunk [start, end): the faces the level does not hold are brought in (restored from
+    // the swap files, or made from the level below), written, and taken out again.
+    bool created = true;
+    auto exportChunk = [&](unsigned start, unsigned end) -> int {
+        General::Store<unsigned int> list("subdiv exportlevel list");
+        m_aFaceMap.Sort(General::Map::kBySecond);
+        unsigned held = 0;
+        for (unsigned g = start; g < end; ++g) {
+            while (held < m_aFaceMap.GetItemCount() && unsigned(m_aFaceMap[held].second) < g)
+                ++held;
+            const bool present = m_bFull ? g < m_iFaceCount
+                                         : held < m_aFaceMap.GetItemCount() && unsigned(m_aFaceMap[held].second) == g;
+            if (!present && list.Add(g) < 0)
+                return -1;
         }
-        return true;
-    });
-    meter.End();
-    if (!walked)
-        return fail();
-    if (texCoords && m_iTCCount) {
-        for (unsigned t = 0; t < m_iTCCount; ++t)
-            if (!tcs.Add(m_pTCs[t]))
-                return fail();
-        tcOffsetNow += m_iTCCount;
+        const unsigned first = m_iFaceCount;
+        if (list.HasItems() && !RestoreFaces(list, false, false, nullptr, true))
+            return -1;
+        // What the swap files did not hold is made from the level below.
+        if (regenerate && m_pPrev && list.HasItems()) {
+            list.Sort();
+            created = CreateLevel(list, false);
+            if (!created)
+                return -1;
+        }
+        const int written = exportFaces(first);
+        General::Store<unsigned int> brought("subdiv exportlevel list");
+        for (unsigned f = first; f < m_iFaceCount; ++f)
+            if (brought.Add(f) < 0)
+                return -1;
+        if (written < 0 || (brought.HasItems() && !RemoveFaces(brought, false)))
+            return -1;
+        return written;
+    };
+
+    General::ProgressMeter &meter = General::Progress();
+    meter.Start(QStringLiteral("exporting level..."), walk, 100);
+    bool walked = true;
+    if (chunked) {
+        // The worked faces leave memory first, so that every chunk is brought in alike.
+        General::Store<unsigned int> active("subdiv exportlevel list");
+        WithFaces([&](auto &faces) {
+            for (unsigned f = 0; f < m_iFaceCount; ++f)
+                if (IsActive(faces[f]) && active.Add(f) < 0)
+                    walked = false;
+        });
+        walked = walked && (!active.HasItems() || RemoveFaces(active, false));
+        for (unsigned start = 0; walked && start < walk; start += chunk) {
+            const unsigned end = unsigned(std::min<uint64_t>(walk, uint64_t(start) + chunk));
+            const int written = exportChunk(start, end);
+            walked = written >= 0;
+            faceCount += std::max(written, 0);
+            meter.Advance(end - start);
+        }
+    } else {
+        const int written = exportFaces(0);
+        walked = written >= 0;
+        faceCount = std::max(written, 0);
+        meter.Advance(walk);
     }
+    meter.End();
+    // The level and the levels below are as they were, whatever happened.
+    const bool restored = !chunked || copies.Restore();
+    if (!created && MeshSwitches::s_bVerbose)
+        General::Shell().CriticalMessage(
+            QCoreApplication::translate("SubdivLevel", "ERROR: Cannot complete operation, possibly due to out of memory."));
+    if (!walked || !restored)
+        return fail();
     if (!positions.Flush() || !tcs.Flush() || !corners.Flush())
         return fail();
 

@@ -179,6 +179,14 @@ TEST_F(ImportLayer, RefusalsCreateNothingAndMoveNothing)
              return copy;
          },
          "ERROR: UV coordinates must exist on the source!"},
+        {"a target without texture coordinates", 1,
+         [&] {
+             auto copy = Copy(Vector(0, 0, 1));
+             // Level 0 has no level below to make them from.
+             m_pObject->m_iTCCount = 0;
+             return copy;
+         },
+         "ERROR: UV coordinates cannot be automatically created on the target!"},
         {"three texture coordinates", 1,
          [&] {
              auto copy = Copy(Vector(0, 0, 1));
@@ -197,6 +205,7 @@ TEST_F(ImportLayer, RefusalsCreateNothingAndMoveNothing)
         EXPECT_EQ(m_pObject->LayerCount(), 1);
         EXPECT_EQ(m_pObject->GetFirstLayer(), sculpted);
         EXPECT_EQ(Positions(*m_pObject), before);
+        m_pObject->m_iTCCount = m_pObject->m_pTCs.GetItemCount();
     }
 }
 

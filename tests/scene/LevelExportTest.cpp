@@ -1,5 +1,6 @@
 // Levels exported as groups of level files, read back through the level-file reader.
 #include "mesh/LevelFaceBits.h"
+#include "mesh/LevelSwapFiles.h"
 #include "mesh/SubdivLevel.h"
 #include "scene/LevelFileBin.h"
 #include "scene/LevelFileText.h"
@@ -12,7 +13,9 @@
 #include <QDir>
 
 #include <array>
+#include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace {
@@ -174,6 +177,125 @@ TEST_F(LevelExport, AFailedExportWritesNothingAndKeepsTheOffsets)
     EXPECT_EQ(tcOffset, 5);
     EXPECT_EQ(TempDir::Read(path), header);
     Recorder().tempFolder = m_dir.Path();
+}
+
+// Everything that says what a level holds, part by part, to tell that an export left it as it was.
+std::map<std::string, QByteArray> Snapshot(SubdivLevel &level)
+{
+    std::map<std::string, QByteArray> parts;
+    auto bytes = [](const void *data, size_t size) { return QByteArray(static_cast<const char *>(data), qsizetype(size)); };
+    parts["counts"] = QByteArray::number(level.m_iFaceCount) + " " + QByteArray::number(level.m_iVertexCount) + " " +
+                      QByteArray::number(level.m_iTCCount) + " " + QByteArray::number(level.m_bFull);
+    parts["faces"] = bytes(level.m_pQuads.GetBuffer(), size_t(level.m_iFaceCount) * sizeof(Quad));
+    parts["vertices"] = bytes(level.m_pVertices.GetBuffer(), size_t(level.m_iVertexCount) * sizeof(Vertex));
+    parts["tcs"] = bytes(level.m_pTCs.GetBuffer(), size_t(level.m_iTCCount) * sizeof(TC));
+    level.m_aFaceMap.Sort(General::Map::kByFirst);
+    level.m_aVertexMap.Sort(General::Map::kByFirst);
+    parts["face map"] = bytes(level.m_aFaceMap.GetBuffer(), size_t(level.m_aFaceMap.GetItemCount()) * sizeof(General::IntPair));
+    parts["vertex map"] =
+        bytes(level.m_aVertexMap.GetBuffer(), size_t(level.m_aVertexMap.GetItemCount()) * sizeof(General::IntPair));
+    for (int kind = 0; kind < LevelSwapFiles::kKindCount; ++kind)
+        parts[std::string("swap ") + LevelSwapFiles::KindName(LevelSwapFiles::Kind(kind))] =
+            TempDir::Read(LevelSwapFiles::Path(level.GetSwapFileName(), LevelSwapFiles::Kind(kind)));
+    return parts;
+}
+
+// A partial level: every third face lives in the level's swap files.
+void RemoveEveryThirdFace(SubdivLevel &level)
+{
+    General::Store<unsigned int> list("test list");
+    for (unsigned f = 0; f < level.m_iFaceCount; f += 3)
+        list.Add(f);
+    ASSERT_TRUE(level.RemoveFaces(list, false));
+    ASSERT_FALSE(level.m_bFull);
+}
+
+TEST_F(LevelExport, APartialLevelLargerThanAChunkIsWrittenWholeAndLeftAsItWas)
+{
+    // 6 × 105² = 66,150 faces: more than one chunk of 65,536.
+    auto big = Level(fixtures::MakeGridCube<NamedLevel>(105), "big");
+    big->CalculateAdjacency();
+    std::map<std::array<float, 3>, unsigned> vertexAt;
+    for (unsigned v = 0; v < big->m_iVertexCount; ++v) {
+        const Vector &p = big->m_pVertices[v].m_vPosition;
+        vertexAt[{p.x * 2, p.y * 2, p.z * 2}] = v;
+    }
+    std::set<std::array<unsigned, 4>> faces;
+    for (unsigned f = 0; f < big->m_iFaceCount; ++f) {
+        std::array<unsigned, 4> q;
+        for (unsigned c = 0; c < 4; ++c)
+            q[c] = big->FaceVertexIndex(f, c);
+        faces.insert(q);
+    }
+    RemoveEveryThirdFace(*big);
+    const auto before = Snapshot(*big);
+    auto small = Level(fixtures::MakeTriangles<NamedLevel>({Vector(0, 0, 0), Vector(1, 0, 0), Vector(1, 1, 0)},
+                                                          {{0, 1, 2}}),
+                       "small");
+
+    const QString path = m_dir.File("levels.bio");
+    int32_t vertexOffset = 0, tcOffset = 0;
+    {
+        LevelFileBin file(path, true, 2);
+        ASSERT_TRUE(small->ExportLevel(&file, &vertexOffset, &tcOffset, false, true, 1.0f));
+        ASSERT_TRUE(big->ExportLevel(&file, &vertexOffset, &tcOffset, false, true, 2.0f)) << Recorder().log.right(3000).toStdString();
+    }
+    const auto after = Snapshot(*big);
+    for (const auto &[part, bytes] : before)
+        EXPECT_TRUE(after.at(part) == bytes) << part;
+    EXPECT_EQ(vertexOffset, int32_t(3 + 6 * 105 * 105 + 2));
+
+    const std::vector<Group> groups = ReadBack(path);
+    ASSERT_EQ(groups.size(), 2u);
+    const Group &g = groups[1];
+    EXPECT_EQ(g.name, "big_0");
+    ASSERT_EQ(g.faces.size(), size_t(6 * 105 * 105));
+    ASSERT_EQ(g.positions.size(), size_t(6 * 105 * 105 + 2));
+    // Each written face is a face of the level, each once, its corners numbered after the
+    // first group's three vertices and its texture coordinates unscaled.
+    std::set<std::array<unsigned, 4>> written;
+    for (size_t f = 0; f < g.faces.size(); ++f) {
+        ASSERT_EQ(g.faces[f].size(), 4u);
+        std::array<unsigned, 4> q;
+        for (unsigned c = 0; c < 4; ++c) {
+            const int index = g.faces[f][c] - 3 - 1;
+            ASSERT_GE(index, 0);
+            ASSERT_LT(size_t(index), g.positions.size());
+            const auto at = vertexAt.find(g.positions[size_t(index)]);
+            ASSERT_NE(at, vertexAt.end());
+            q[c] = at->second;
+            const int tc = g.tcFaces[f][c] - 3 - 1;
+            ASSERT_GE(tc, 0);
+            ASSERT_LT(size_t(tc), g.tcs.size());
+            EXPECT_EQ(g.tcs[size_t(tc)][0], float(q[c]) * 0.125f);
+        }
+        ASSERT_TRUE(faces.count(q)) << f;
+        written.insert(q);
+    }
+    EXPECT_EQ(written.size(), faces.size());
+}
+
+TEST_F(LevelExport, APartialLevelWhoseFacesCannotBeBroughtInWritesNothing)
+{
+    auto level = Level(fixtures::MakeGridCube<NamedLevel>(4), "partial");
+    level->CalculateAdjacency();
+    RemoveEveryThirdFace(*level);
+    // A level of polygons refuses to give up its faces, so no chunk can be walked.
+    level->m_iPolygonCount = 5;
+    const auto before = Snapshot(*level);
+    const QString path = m_dir.File("partial.bio");
+    {
+        LevelFileBin file(path, true, 1);
+        const QByteArray header = TempDir::Read(path);
+        int32_t vertexOffset = 7, tcOffset = 9;
+        EXPECT_FALSE(level->ExportLevel(&file, &vertexOffset, &tcOffset, false, true, 1.0f));
+        EXPECT_EQ(vertexOffset, 7);
+        EXPECT_EQ(tcOffset, 9);
+        EXPECT_EQ(TempDir::Read(path), header);
+    }
+    const auto after = Snapshot(*level);
+    for (const auto &[part, bytes] : before)
+        EXPECT_TRUE(after.at(part) == bytes) << part;
 }
 
 }  // namespace
