@@ -215,6 +215,13 @@ TEST_F(Symmetry, PolygonsOfATriangleObjectAreLinedUpWithTheirMirrors)
         EXPECT_TRUE(Near(Centre(*object, g), Vector(-c.x, c.y, c.z))) << f << " -> " << g;
         EXPECT_EQ(entry >> 31, c.x < 0 ? 1u : 0u);
     }
+    // Level 0 of a triangle object is its own reference, with three corners a face.
+    ASSERT_TRUE(object->PrepareSymmetry());
+    for (unsigned f = 0; f < object->m_iFaceCount; ++f) {
+        const unsigned g = (object->m_aSymmetry[f] & 0x7FFFFFFF) / 3;
+        const Vector c = Centre(*object, f);
+        EXPECT_TRUE(Near(Centre(*object, g), Vector(-c.x, c.y, c.z))) << f;
+    }
 }
 
 TEST_F(Symmetry, APartialLevelKeepsItsTable)
