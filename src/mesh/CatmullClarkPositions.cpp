@@ -23,8 +23,8 @@ bool CatmullClarkPositions::Compute()
     General::FileArray<VertexSums> sums(vertexCount);
     m_pSums = &sums;
     const bool polygons = P.m_aGenericFaces.HasItems();
+    // Every entry is set below, with the vertex's target.
     const VertexSums none{Vector(0, 0, 0), 0, 0, kNone};
-    sums.Fill(none);
 
     if (polygons || (L.m_bFull && P.m_bFull)) {
         // The vertices of the level below keep their local indices on a whole level.

@@ -32,6 +32,9 @@ bool LevelSubdivision::Listed(const General::Store<Face> &parents, const General
     if (!TV_CHECK(!(L.m_bFull && first)) || !TV_CHECK(parents.GetItemCount() >= P.m_iFaceCount) ||
         !TV_CHECK(P.m_pVertices.GetItemCount() >= vertexCount))
         return Fail();
+    for (unsigned i = 0; i < listed; ++i)
+        if (!TV_CHECK(ParentGlobal(faces[i]) < P.m_iTotalFaceCount))
+            return Fail();
     if (!GrowFaces(listed * k))
         return Fail();
     L.m_bFull = listed * k == L.m_iTotalFaceCount && P.m_bFull;
@@ -64,13 +67,13 @@ bool LevelSubdivision::Listed(const General::Store<Face> &parents, const General
             const uint32_t r = uint32_t(a) - kAbsentNeighbour;
             h = r / k;
             hs = r % k;
-            return true;
+            return TV_CHECK(h < P.m_iTotalFaceCount);
         }
         if (!TV_CHECK(unsigned(a) / k < P.m_iFaceCount))
             return false;
         h = ParentGlobal(unsigned(a) / k);
         hs = unsigned(a) % k;
-        return true;
+        return TV_CHECK(h < P.m_iTotalFaceCount);
     };
 
     // Faces already here that waited for one of the new children now name it.

@@ -25,14 +25,9 @@ bool LevelSubdivision::Whole(const General::Store<Face> &parents)
 
     // Every vertex of the level below keeps its local index here; face and edge points
     // follow, in the order the faces make them.
-    unsigned edges = 0;
-    for (unsigned f = 0; f < T; ++f)
-        for (unsigned e = 0; e < k; ++e) {
-            const int32_t a = parents[f].m_iAdjacent[s.SlotOfEdge(e)];
-            edges += a < 0 || unsigned(a) / k >= T || unsigned(a) / k > f ||
-                     (unsigned(a) / k == f && s.EdgeOfSlot(unsigned(a) % k) >= e);
-        }
-    if (!L.m_aVertexMap.Reserve(vertexCount + T + edges, false))
+    // Room for the vertices the level will have; the count of open edges makes it exact.
+    const unsigned expectedOpen = std::min(P.m_iOpenEdges, T * k);
+    if (!L.m_aVertexMap.Reserve(vertexCount + T + (T * k + expectedOpen) / 2, false))
         return Fail();
     for (unsigned p = 0; p < vertexCount; ++p)
         L.m_aVertexMap.Add({int(p), int(ParentVertexGlobal(p))});

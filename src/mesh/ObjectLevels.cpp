@@ -122,7 +122,7 @@ bool Object::ChangeLevel(int value, bool relative)
         // The target shows its whole worked region; swapped-out worked faces come back first.
         if (target.m_bFacesRemoved) {
             General::Store<unsigned int> all("object changelevel prevlevel");
-            if (!target.RestoreFaces(all, false, true, nullptr, true))
+            if (!target.RestoreFaces(all, true, true, nullptr, true))
                 return false;
         }
         General::Store<unsigned int> list("object changelevel list");

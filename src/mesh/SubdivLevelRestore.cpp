@@ -71,6 +71,7 @@ public:
 private:
     unsigned Requested(unsigned j) const { return m_bListed ? (*m_pList)[j] : j; }
     bool ReadFaces(const QString &base);
+    bool Plausible(Face &face) const;
     bool ReadVertices(const QString &base);
     bool Grow();
     void Commit(const General::Store<bool> *firstMarks, bool relink);
@@ -112,9 +113,31 @@ bool Restoration<Face>::ReadFaces(const QString &base)
         if (!found)
             continue;
         Face face;
-        if (!file.Read(unsigned(found->second), &face) || m_aEntries.Add(j) < 0 || m_aIncoming.Add(face) < 0)
+        if (!file.Read(unsigned(found->second), &face))
+            return false;
+        if (!Plausible(face)) {
+            Log(" Face %u cannot be restored: its record does not fit the level\n", Requested(j));
+            continue;
+        }
+        if (m_aEntries.Add(j) < 0 || m_aIncoming.Add(face) < 0)
             return false;
     }
+    return true;
+}
+
+template <class Face>
+bool Restoration<Face>::Plausible(Face &face) const
+{
+    // Records are written with global vertices and with every neighbour as absent or open;
+    // anything else (a damaged file that came in with a scene) is not taken as it stands.
+    const unsigned bound = L.m_iGlobalVertexBound ? L.m_iGlobalVertexBound : L.m_iTotalVertexCount;
+    for (unsigned c = 0; c < kSides; ++c)
+        if (CornerVertex(face, c) >= bound)
+            return false;
+    for (int32_t &entry : face.m_iAdjacent)
+        if (entry != -1 && (uint32_t(entry) < kAbsentNeighbour ||
+                            (uint32_t(entry) - kAbsentNeighbour) / kSides >= L.m_iTotalFaceCount))
+            entry = -1;
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "foundation/Memory.h"
 #include "mesh/LevelFaceBits.h"
 #include "mesh/MeshSwitches.h"
+#include "mesh/Octree.h"
 
 #include <gtest/gtest.h>
 
@@ -363,4 +364,40 @@ TEST_F(ObjectLevels, APolygonBaseSubdividesThroughItsPolygons)
     EXPECT_EQ(OpenEdges(one), 0u);
     ASSERT_TRUE(prism->Subdivide());
     EXPECT_EQ(prism->GetLevel(2)->m_iFaceCount, 120u);
+}
+
+TEST_F(ObjectLevels, StepsWithNowhereToGoStillSayDone)
+{
+    EXPECT_TRUE(m_object->ChangeLevel(1, true));
+    EXPECT_TRUE(m_object->ChangeLevel(0, true));
+    EXPECT_EQ(m_object->LevelCount(), 1);
+    EXPECT_EQ(Recorder().statusMessages, QStringList({"done", "done"}));
+
+    // A polygon base that lost faces cannot be split.
+    auto prism = MakeObject(*MakePrism());
+    prism->m_iTotalFaceCount = prism->m_iFaceCount + 1;
+    EXPECT_FALSE(prism->Subdivide());
+    EXPECT_EQ(Recorder().statusMessages.last(), "ERROR: Cannot subdivide this mesh as it is not full");
+    EXPECT_EQ(Recorder().statusStates.back(), 2);
+    EXPECT_EQ(prism->LevelCount(), 1);
+}
+
+TEST_F(ObjectLevels, GoingToALevelBringsBackItsSwappedFaces)
+{
+    Select(*m_object, {0, 1});
+    ASSERT_TRUE(m_object->Subdivide());
+    m_object->m_iSelectedFaces = 0;
+    m_object->MoveLevelsToDisk();
+    ASSERT_EQ(m_object->m_iFaceCount, 4u);
+    ASSERT_TRUE(m_object->ChangeLevel(0, false));
+    EXPECT_EQ(m_object->m_iFaceCount, 6u);
+    EXPECT_EQ(m_object->m_iHiddenFaces, 0u);
+    EXPECT_EQ(m_object->m_aFaceIndexTable.GetItemCount(), 6u);
+    SubdivLevel &one = *m_object->GetLevel(1);
+    EXPECT_EQ(one.m_iHiddenFaces, one.m_iFaceCount);
+    // Every face is in the octree once more: the links hold together.
+    QString why;
+    EXPECT_TRUE(m_object->m_pOctree->CheckLinks(
+        m_object->m_iFaceCount, [&](unsigned f) { return m_object->NextInCube(f, 0); }, why))
+        << why.toStdString();
 }
