@@ -142,6 +142,7 @@ void Mesh::SetVertexPosition(unsigned vertex, const General::Vector &position)
     if (!TV_CHECK(vertex < m_iVertexCount))
         return;
     m_pVertices[vertex].m_vPosition = position;
+    MarkVertexBuffer(vertex);
 }
 
 void Mesh::ScaleNormals(const General::Vector &scale)

@@ -8,6 +8,7 @@
 #include "foundation/Containers.h"
 #include "foundation/Matrix.h"
 #include "foundation/Node.h"
+#include "mesh/BufferObject.h"
 #include "mesh/GenericFace.h"
 #include "mesh/MeshRecords.h"
 #include "mesh/Partition.h"
@@ -125,6 +126,13 @@ public:
     // The same with a given material (none: the level draws untextured).
     void BuildPartitions(bool force, Surface::Material *material);
 
+    // --- video buffers ----------------------------------------------------------
+    // Makes the video buffers again when the mesh is marked for it or the view's
+    // wireframe setting changed; true when the buffers are usable.
+    bool RecreateBuffers(bool allowed);
+    // Marks the buffer that holds the vertex for refilling.
+    void MarkVertexBuffer(unsigned vertex);
+
     // --- octree links and bounds ------------------------------------------
     uint32_t &NextTriangleInCube(unsigned triangle, int layer);
     uint32_t &NextQuadInCube(unsigned quad, int layer);
@@ -194,6 +202,8 @@ public:
 
     // --- members -------------------------------------------------------------
     bool m_bRecreateBuffers = false;  // the GPU buffers must be made again
+    BufferObjectList m_aBuffers;
+    General::Store<unsigned short> m_aVertexBuffers{"unknown"};  // per vertex: the last buffer holding it
     General::Store<Surface::Partition> m_aPartitions{"mesh partitions"};
     General::Store<unsigned char> m_aFacePartition{"unknown"};  // per face, when there are several partitions
     bool m_bPartitionsBuilt = false;

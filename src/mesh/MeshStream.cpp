@@ -143,8 +143,10 @@ bool CheckFaces(const General::Store<Face> &faces, const StagedRecord &r, QStrin
 bool CheckRecord(const StagedRecord &r, int version, QString &why)
 {
     const unsigned n = r.type == Mesh::typeTriangular ? 3 : 4;
+    // The polygon count is that of the whole level as it was read, which a level whose
+    // faces were partly removed no longer holds: it bounds nothing here.
     if (r.hiddenFaces > r.faceCount || r.selectedFaces > r.faceCount || r.frozenFaces > r.faceCount ||
-        r.polygonCount > r.faceCount || r.frozenVertices > r.vertexCount || uint64_t(r.openEdges) > uint64_t(r.faceCount) * n) {
+        r.frozenVertices > r.vertexCount || uint64_t(r.openEdges) > uint64_t(r.faceCount) * n) {
         why = QStringLiteral("its face counters exceed its %1 faces").arg(r.faceCount);
         return false;
     }

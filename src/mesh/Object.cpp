@@ -279,11 +279,20 @@ void Object::MatchPolygonEdge(unsigned face, unsigned slot, unsigned &mirrorFace
     const int count = int(s_mirror.m_iCount);
     RotatePolygon(s_mirror, unsigned((((2 * count - b - a - 1) % count) + count) % count));
     FillPolygon(s_mirror, mirrorFirst);
-    const uint32_t entry = uint32_t(m_pTriangles[mirrorFace].m_iAdjacent[mirrorSlot % 3]);
-    if (entry >= 0x80000000 || entry / 3 >= m_iFaceCount)
-        return;
-    mirrorFace = entry / 3;
-    mirrorSlot = entry % 3;
+    // The mirror edge now sits at position count - 1 - a of the rebuilt fan: the first
+    // triangle holds edge 0 (slot 2), the last one edge count - 1 (slot 1), triangle p - 1
+    // edge p (slot 0).
+    const int p = count - 1 - a;
+    if (p == 0) {
+        mirrorFace = mirrorFirst;
+        mirrorSlot = 2;
+    } else if (p == count - 1) {
+        mirrorFace = mirrorFirst + unsigned(count) - 3;
+        mirrorSlot = 1;
+    } else {
+        mirrorFace = mirrorFirst + unsigned(p) - 1;
+        mirrorSlot = 0;
+    }
 }
 
 // --- layers -------------------------------------------------------------------------

@@ -74,6 +74,15 @@ public:
     // or does not hold together (the stream's error flag is then set).
     bool Serialize(Stream &stream);
 
+    // --- importing a mesh as a layer ------------------------------------------------
+    // Makes the difference between `imported` and this object, both at their active
+    // levels, a new layer named after the imported object: vertices are paired by vertex
+    // id (mode 0) or by texture coordinates closer than `tolerance` (mode 1), and the
+    // level takes the imported shape. With `isolate` the other visible layers locked to
+    // the level are left out of the measure. A refusal (status bar, error colour) leaves
+    // the object as it was. True when the layer was made.
+    bool ImportLayer(Object &imported, int mode, bool isolate, float tolerance);
+
     // --- sculpt layers ----------------------------------------------------------
     // A new layer (a duplicate of `source` when given) after `after`, or at the head.
     Layer3D *CreateLayer(Layer3D *after, Layer3D *source);

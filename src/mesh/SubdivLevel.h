@@ -19,8 +19,10 @@
 #include <cstdio>
 
 class LayerLevel;
+class LevelFile;
 class LevelSwapFiles;
 class Stream;
+class VertexChanges;
 
 class SubdivLevel : public Mesh {
 public:
@@ -168,6 +170,35 @@ public:
     // The owning object's name, which its level 0 (the object itself) carries.
     QString GetObjectName() const;
 
+    // Writes the level as one group of a level file: the faces that carry the active bit,
+    // the vertices they use (each once, scaled) and, when asked and present, the texture
+    // coordinates (unscaled). The offsets say how many positions and texture coordinates
+    // the file holds already and grow by this group's. False when the group could not be
+    // made: nothing of it was written, the offsets and the level are as they were, and a
+    // file whose header counts this group must be discarded by the caller.
+    bool ExportLevel(LevelFile *file, int32_t *vertexOffset, int32_t *tcOffset, bool regenerate, bool texCoords,
+                     float scale);
+
+    // --- symmetry ----------------------------------------------------------------------
+    // Pairs every face of a full level with its mirror face ("object symmetry") by
+    // walking out over both halves at once from two adjacent faces that straddle the
+    // symmetry plane, and sets the symmetry axis. The first face's side is marked
+    // (bit 31). False when the faces share no edge, the level is partial, or the halves
+    // differ (the faces where they do are selected); the table then names no mirrors.
+    bool InitSymmetry(unsigned first, unsigned second);
+    // Derives the level's own face symmetry map ("mesh symmetry", by level index) from the
+    // object's topological axis; faces whose mirror the level does not hold get none. False,
+    // with a warning once per level, when no axis is set for this topology.
+    bool PrepareSymmetry() override;
+    // Mirrors across the symmetry plane, through the level's face symmetry map: without
+    // layer data the vertex positions, else the source layer data's offsets into the target
+    // (this level's LayerLevels). Side mode 0 or 1 changes the vertices on the side whose
+    // faces have bit 31 clear or set (and those on the plane), 2 flips all. Axis mode 0 to 2
+    // reflects offsets in that coordinate, 3 through the face corner frames. Each change
+    // goes to `changes`; nothing is changed here. Throws General::Error (code 1) when, with
+    // mode 3, a visible layer is locked to another level.
+    bool Mirror(VertexChanges &changes, LayerLevel *source, LayerLevel *target, int sideMode, int axisMode);
+
     // --- members -------------------------------------------------------------
     General::Store<unsigned int> m_aObjectSymmetry{"object symmetry"};
     float m_aSymmetryValues[3] = {0, 0, 0};
@@ -196,6 +227,7 @@ public:
     // Working marks of the mapping operations (not stored).
     bool m_bModified = false;      // derived data must be rebuilt
     bool m_bMappingMark = false;   // the level was changed by a mapping of the level above
+    bool m_bAxisMessage = false;   // the missing-axis warning was shown for this level
 
 private:
     // Names the swap files and creates them empty; false when they were made before or the

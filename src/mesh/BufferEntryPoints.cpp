@@ -1,0 +1,13 @@
+#include "mesh/BufferEntryPoints.h"
+
+namespace {
+BufferEntryPoints &Installed()
+{
+    static BufferEntryPoints entryPoints;
+    return entryPoints;
+}
+}  // namespace
+
+const BufferEntryPoints &BufferEntryPoints::Get() { return Installed(); }
+
+void BufferEntryPoints::Install(const BufferEntryPoints &entryPoints) { Installed() = entryPoints; }

@@ -1,0 +1,28 @@
+#include "mesh/MeshEdits.h"
+
+#include "mesh/Mesh.h"
+#include "mesh/Object.h"
+
+namespace {
+MeshEdits s_directEdits;
+MeshEdits *s_pEdits = &s_directEdits;
+}  // namespace
+
+MeshEdits &MeshEdits::Get() { return *s_pEdits; }
+
+void MeshEdits::Install(MeshEdits *edits) { s_pEdits = edits ? edits : &s_directEdits; }
+
+void MeshEdits::SelectFaces(Mesh &mesh, const General::Store<unsigned int> &faces)
+{
+    mesh.WithFaces([&](auto &records) {
+        for (unsigned face : faces) {
+            if (face >= mesh.m_iFaceCount || (records[face].m_iIndices[1] & MeshFlags::kBit31))
+                continue;
+            records[face].m_iIndices[1] |= MeshFlags::kBit31;
+            ++mesh.m_iSelectedFaces;
+        }
+    });
+    mesh.m_bRecreateBuffers = true;
+}
+
+Layer3D *MeshEdits::AddLayer(Object &object, Layer3D *after) { return object.CreateLayer(after, nullptr); }

@@ -1,0 +1,27 @@
+#pragma once
+// Edits that the mesh model starts but that belong in the undo history, which the
+// operations layer keeps. That layer installs its implementation; until then each
+// edit is made directly, outside the history.
+
+#include "foundation/Containers.h"
+
+class Layer3D;
+class Mesh;
+class Object;
+
+class MeshEdits {
+public:
+    virtual ~MeshEdits() = default;
+
+    // Selects the listed faces of the mesh (a face selection edit), so that the user sees them.
+    virtual void SelectFaces(Mesh &mesh, const General::Store<unsigned int> &faces);
+
+    // Adds an empty layer of full strength to the object after `after` (at the head
+    // without one), as a layer edit; the new layer, or null when none was made.
+    virtual Layer3D *AddLayer(Object &object, Layer3D *after);
+
+    // The installed edits (direct ones until an implementation is installed).
+    static MeshEdits &Get();
+    // Installs `edits` (not owned); null restores the direct ones.
+    static void Install(MeshEdits *edits);
+};
