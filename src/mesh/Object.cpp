@@ -133,6 +133,8 @@ Object::~Object()
         removed = next;
     }
     m_pNextRemoved = nullptr;
+    // The finer levels drop their layer data while the layers still exist.
+    SetNextLevel(nullptr);
     FreeLayers();
 }
 

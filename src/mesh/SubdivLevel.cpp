@@ -32,6 +32,12 @@ SubdivLevel::SubdivLevel(unsigned faceCount, unsigned vertexCount, unsigned tcCo
 
 SubdivLevel::~SubdivLevel()
 {
+    // Finer levels go first: each layer keeps its level data newest level first, and a
+    // layer must not keep data that points at a level that is gone.
+    delete m_pNext;
+    m_pNext = nullptr;
+    if (m_pObject && m_pPrev)  // level 0 is the object itself; its layers free their own data
+        DropLayerData();
     if (!m_sSwapBase.isEmpty()) {
         for (int kind = 0; kind < LevelSwapFiles::kKindCount; ++kind)
             QFile::remove(LevelSwapFiles::Path(m_sSwapBase, LevelSwapFiles::Kind(kind)));
@@ -42,8 +48,6 @@ SubdivLevel::~SubdivLevel()
         QFile::remove(m_sFaceSwapFile);
     if (!m_sVertexSwapFile.isEmpty())
         QFile::remove(m_sVertexSwapFile);
-    delete m_pNext;
-    m_pNext = nullptr;
 }
 
 SubdivLevel *SubdivLevel::Create(int count)

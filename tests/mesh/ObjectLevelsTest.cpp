@@ -401,3 +401,21 @@ TEST_F(ObjectLevels, GoingToALevelBringsBackItsSwappedFaces)
         m_object->m_iFaceCount, [&](unsigned f) { return m_object->NextInCube(f, 0); }, why))
         << why.toStdString();
 }
+
+TEST_F(ObjectLevels, DeletedLevelsLeaveNoLayerDataBehind)
+{
+    Layer3D *layer = m_object->CreateLayer(nullptr, nullptr);
+    ASSERT_NE(layer, nullptr);
+    ASSERT_TRUE(m_object->Subdivide());
+    ASSERT_TRUE(m_object->Subdivide());
+    const SubdivLevel *one = m_object->GetLevel(1);
+    const SubdivLevel *two = m_object->GetLevel(2);
+    ASSERT_NE(layer->GetLevel(one), nullptr);
+    ASSERT_NE(layer->GetLevel(two), nullptr);
+
+    m_object->m_pActiveLevel = m_object.get();
+    m_object->SetNextLevel(nullptr);  // deletes levels 1 and 2
+    EXPECT_EQ(layer->GetLevel(one), nullptr);
+    EXPECT_EQ(layer->GetLevel(two), nullptr);
+    EXPECT_NE(layer->GetLevel(m_object.get()), nullptr);
+}
