@@ -1,6 +1,8 @@
 #include "mesh/Mesh.h"
 
 #include "mesh/FaceTree.h"
+#include "mesh/MeshEdits.h"
+#include "mesh/MeshHost.h"
 #include "mesh/MeshSwitches.h"
 #include "mesh/MeshWatcher.h"
 #include "mesh/Octree.h"
@@ -222,4 +224,18 @@ void Mesh::ClearRestoreBuffer()
     }
     m_iRestoreCount = 0;
     m_iRestoreLayerCount = 0;
+}
+
+void Mesh::SelectAllFaces(bool select)
+{
+    General::Store<unsigned int> visible("select all faces");
+    visible.Reserve(m_iFaceCount - std::min(m_iHiddenFaces, m_iFaceCount), false);
+    WithFaces([&](auto &records) {
+        for (unsigned face = 0; face < m_iFaceCount; ++face)
+            if (records[face].m_iIndices[0] & MeshFlags::kBit31)
+                visible.Add(face);
+    });
+    MeshEdits::Get().SelectFaces(*this, visible, select);
+    if (GetTypeInfo() != &Mesh::s_typeInfo)  // a bare mesh belongs to no object
+        MeshHost::Get().SelectObject(GetObject(), true);
 }

@@ -87,6 +87,8 @@ public:
     bool IsFaceSelected(unsigned face) const;
     bool IsFaceVisible(unsigned face) const;
     bool IsAllSelected() const { return m_iFaceCount && m_iSelectedFaces >= m_iFaceCount; }
+    // Selects or deselects every visible face as one undoable edit, then selects the object.
+    void SelectAllFaces(bool select);
     void SetVertexPosition(unsigned vertex, const General::Vector &position);
     void ScaleNormals(const General::Vector &scale);
 

@@ -12,14 +12,20 @@ MeshEdits &MeshEdits::Get() { return *s_pEdits; }
 
 void MeshEdits::Install(MeshEdits *edits) { s_pEdits = edits ? edits : &s_directEdits; }
 
-void MeshEdits::SelectFaces(Mesh &mesh, const General::Store<unsigned int> &faces)
+void MeshEdits::SelectFaces(Mesh &mesh, const General::Store<unsigned int> &faces, bool select)
 {
     mesh.WithFaces([&](auto &records) {
         for (unsigned face : faces) {
-            if (face >= mesh.m_iFaceCount || (records[face].m_iIndices[1] & MeshFlags::kBit31))
+            if (face >= mesh.m_iFaceCount)
                 continue;
-            records[face].m_iIndices[1] |= MeshFlags::kBit31;
-            ++mesh.m_iSelectedFaces;
+            unsigned &word = records[face].m_iIndices[1];
+            if (bool(word & MeshFlags::kBit31) == select)
+                continue;
+            word ^= MeshFlags::kBit31;
+            if (select)
+                ++mesh.m_iSelectedFaces;
+            else if (mesh.m_iSelectedFaces)
+                --mesh.m_iSelectedFaces;
         }
     });
     mesh.m_bRecreateBuffers = true;

@@ -13,8 +13,8 @@ class MeshEdits {
 public:
     virtual ~MeshEdits() = default;
 
-    // Selects the listed faces of the mesh (a face selection edit), so that the user sees them.
-    virtual void SelectFaces(Mesh &mesh, const General::Store<unsigned int> &faces);
+    // Selects (or deselects) the listed faces of the mesh as one face selection edit.
+    virtual void SelectFaces(Mesh &mesh, const General::Store<unsigned int> &faces, bool select = true);
 
     // Adds an empty layer of full strength to the object after `after` (at the head
     // without one), as a layer edit; the new layer, or null when none was made.

@@ -27,6 +27,8 @@ public:
     // --- interface controller ------------------------------------------------
     virtual Object *GetActiveObject() const { return nullptr; }
     virtual void SetActiveObject(Object *object) {}
+    // Adds the object to the selection (or takes it out) and makes the active object follow.
+    virtual void SelectObject(Object *object, bool select) {}
     // Repaints the 3D view over its whole area.
     virtual void Redraw() {}
 

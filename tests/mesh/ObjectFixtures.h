@@ -47,6 +47,7 @@ public:
     }
     Object *GetActiveObject() const override { return active; }
     void SetActiveObject(Object *object) override { active = object; }
+    void SelectObject(Object *object, bool select) override { selected.push_back({object, select}); }
     void Redraw() override { ++redraws; }
     void RefreshLayerList() override { ++layerListRefreshes; }
     void RefreshObjectInfo() override { ++objectInfoRefreshes; }
@@ -58,6 +59,7 @@ public:
     bool scene = false;
     std::vector<Object *> objects;
     Object *active = nullptr;
+    std::vector<std::pair<Object *, bool>> selected;
     int redraws = 0, layerListRefreshes = 0, objectInfoRefreshes = 0, materialShows = 0;
     bool textures = true;
     int maximumTextureSize = 2048;

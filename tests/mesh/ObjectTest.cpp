@@ -1,4 +1,5 @@
 #include "ObjectFixtures.h"
+#include "mesh/MeshEdits.h"
 #include "support/RecordingShell.h"
 #include "support/StreamAtVersion.h"
 #include "support/TempDir.h"
@@ -487,4 +488,37 @@ TEST_F(Objects, CorruptRecordsAreRefused)
         EXPECT_FALSE(read.Serialize(stream));
         EXPECT_TRUE(stream.HasError());
     }
+}
+
+TEST_F(Objects, SelectAllFacesSelectsTheVisibleOnesAsOneEdit)
+{
+    struct RecordingEdits : MeshEdits {
+        void SelectFaces(Mesh &mesh, const General::Store<unsigned int> &faces, bool select) override
+        {
+            calls.push_back({std::vector<unsigned>(faces.begin(), faces.end()), select});
+            MeshEdits::SelectFaces(mesh, faces, select);
+        }
+        std::vector<std::pair<std::vector<unsigned>, bool>> calls;
+    } edits;
+    MeshEdits::Install(&edits);
+    auto object = fixtures::MakeGridObject(2, 2, 1);
+    ASSERT_EQ(object->m_iFaceCount, 4u);
+    object->m_pQuads[0].m_iIndices[0] &= ~MeshFlags::kBit31;  // hidden
+    object->m_iHiddenFaces = 1;
+
+    object->SelectAllFaces(true);
+    EXPECT_EQ(object->m_iSelectedFaces, 3u);
+    EXPECT_FALSE(object->IsFaceSelected(0));
+    EXPECT_TRUE(object->IsFaceSelected(3));
+    object->SelectAllFaces(false);
+    EXPECT_EQ(object->m_iSelectedFaces, 0u);
+    EXPECT_FALSE(object->IsFaceSelected(3));
+    MeshEdits::Install(nullptr);
+
+    ASSERT_EQ(edits.calls.size(), 2u);
+    EXPECT_EQ(edits.calls[0].first, (std::vector<unsigned>{1, 2, 3}));
+    EXPECT_TRUE(edits.calls[0].second);
+    EXPECT_FALSE(edits.calls[1].second);
+    ASSERT_EQ(m_host.selected.size(), 2u);
+    EXPECT_EQ(m_host.selected[0].first, object.get());
 }

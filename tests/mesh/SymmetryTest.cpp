@@ -21,12 +21,14 @@ constexpr uint32_t kNone = 0xFFFFFFFF;
 
 class RecordingSelector : public MeshEdits {
 public:
-    void SelectFaces(Mesh &mesh, const General::Store<unsigned int> &faces) override
+    void SelectFaces(Mesh &mesh, const General::Store<unsigned int> &faces, bool select) override
     {
         m_pMesh = &mesh;
+        m_bSelect = select;
         m_aFaces.assign(faces.begin(), faces.end());
     }
     Mesh *m_pMesh = nullptr;
+    bool m_bSelect = false;
     std::vector<unsigned> m_aFaces;
 };
 
@@ -144,6 +146,7 @@ TEST_F(Symmetry, HalvesThatDifferAreShownAndLeaveNoHalfBuiltTable)
     // A (face 0) has an open edge where D (face 3) has E: both are shown and logged.
     EXPECT_EQ(m_selector.m_pMesh, level.get());
     EXPECT_EQ(m_selector.m_aFaces, (std::vector<unsigned>{0, 3}));
+    EXPECT_TRUE(m_selector.m_bSelect);
     EXPECT_TRUE(Recorder().LogContains("Symmetry difference at: -2.000000, 0.000000, 0.000000 (0)\n"));
     EXPECT_TRUE(Recorder().LogContains("Symmetry difference at: 1.000000, 0.000000, 0.000000 (3)\n"));
     EXPECT_EQ(Recorder().progressEnds, ends + 1);
