@@ -184,7 +184,8 @@ bool Array<T>::Reallocate(unsigned n)
     }
     if (m_pBuffer) {
         AddMemoryBlock(-int64_t(GetBlockSize()));
-        CopyItems(fresh, m_pBuffer, std::min(m_iSize, n));
+        if (fresh)
+            CopyItems(fresh, m_pBuffer, std::min(m_iSize, n));
         delete[] m_pBuffer;
     }
     m_pBuffer = fresh;
