@@ -157,8 +157,9 @@ void CompareWithReference(SubdivLevel &base, int levels, bool partialFirst = fal
                 for (unsigned j = 0; j < 4; ++j) {
                     const unsigned v = LevelBits::CornerVertex(q, (pos + j) % 4);
                     ASSERT_LT(v, level.m_iVertexCount);
-                    if (childVertexOf[v] >= 0)
+                    if (childVertexOf[v] >= 0) {
                         EXPECT_EQ(childVertexOf[v], expected[j]) << "face " << f << " corner " << c << " " << j;
+                    }
                     childVertexOf[v] = expected[j];
                 }
             }
