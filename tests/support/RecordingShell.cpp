@@ -1,6 +1,7 @@
 #include "support/RecordingShell.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 
 void RecordingShell::ProgressStart(const QString &text, uint64_t total)
 {
@@ -14,7 +15,13 @@ void RecordingShell::SetStatusMessage(const QString &text, int state)
     statusStates.push_back(state);
 }
 
-QString RecordingShell::TempFolder() const { return tempFolder.isEmpty() ? QDir::tempPath() : tempFolder; }
+// Test processes run side by side: each gets a temporary folder of its own, so that swap
+// and scratch files of one never meet those of another.
+QString RecordingShell::TempFolder() const
+{
+    static QTemporaryDir s_processFolder(QDir::temp().filePath(QStringLiteral("tevrin-test-XXXXXX")));
+    return tempFolder.isEmpty() ? s_processFolder.path() : tempFolder;
+}
 
 void RecordingShell::Clear() { *this = RecordingShell(); }
 
