@@ -1,11 +1,12 @@
 #pragma once
 // Switches the C library's numbers to a locale whose decimal separator is a comma, as
 // the environment of a user may do through Qt. The locale is compiled into a private
-// folder once per run, since test machines rarely have one installed.
+// folder once per process, since test machines rarely have one installed.
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <clocale>
 #include <cstdlib>
@@ -30,11 +31,10 @@ public:
 private:
     static QString Compile()
     {
-        const QString folder = QDir::temp().filePath(QStringLiteral("tevrin-locale"));
+        // Per process: test processes run side by side and must not read a half-written locale.
+        static QTemporaryDir s_folder(QDir::temp().filePath(QStringLiteral("tevrin-locale-XXXXXX")));
+        const QString folder = s_folder.path();
         const QString locale = folder + QStringLiteral("/de_DE.UTF-8");
-        if (QDir(locale).exists(QStringLiteral("LC_NUMERIC")))
-            return folder;
-        QDir().mkpath(folder);
         QProcess::execute(QStringLiteral("localedef"),
                           {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
                            QStringLiteral("UTF-8"), locale});
