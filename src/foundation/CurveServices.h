@@ -3,6 +3,7 @@
 // and the undo machinery, all of which live in higher layers. The application installs
 // its implementation at start-up; until then every call is a quiet default.
 
+#include "foundation/Installable.h"
 #include "foundation/Vector.h"
 
 namespace General {
@@ -16,7 +17,7 @@ enum CurveOperationKind {
     kCurveSetPoint = 6,     // move the control point at the index (and its closed-curve copy)
 };
 
-class CurveServices {
+class CurveServices : public Installable<CurveServices> {
 public:
     virtual ~CurveServices() = default;
 
@@ -42,8 +43,8 @@ public:
 };
 
 // The installed services (a do-nothing instance until one is installed).
-CurveServices &CurveHost();
+inline CurveServices &CurveHost() { return CurveServices::Get(); }
 // Installs `services` (not owned); null restores the do-nothing instance.
-void InstallCurveServices(CurveServices *services);
+inline void InstallCurveServices(CurveServices *services) { CurveServices::Install(services); }
 
 }  // namespace General

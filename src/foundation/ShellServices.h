@@ -4,6 +4,7 @@
 // The application installs its implementation at start-up; until then (and in
 // tests that install none) every call is a quiet no-op.
 
+#include "foundation/Installable.h"
 #include <QString>
 
 #include <cstdint>
@@ -12,7 +13,7 @@ namespace General {
 
 class Node;
 
-class ShellServices {
+class ShellServices : public Installable<ShellServices> {
 public:
     virtual ~ShellServices() = default;
 
@@ -41,9 +42,9 @@ public:
 };
 
 // The installed services (a do-nothing instance until one is installed).
-ShellServices &Shell();
+inline ShellServices &Shell() { return ShellServices::Get(); }
 // Installs `services` (not owned); null restores the do-nothing instance.
-void InstallShell(ShellServices *services);
+inline void InstallShell(ShellServices *services) { ShellServices::Install(services); }
 
 // The program's title in message boxes.
 inline const char *ProgramTitle() { return "Orvexa Tevrin 1.0"; }

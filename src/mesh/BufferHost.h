@@ -4,9 +4,10 @@
 // switch. The application installs its implementation; until then every call answers
 // as a program with default preferences and no view would.
 
+#include "foundation/Installable.h"
 #include "foundation/Color.h"
 
-class BufferHost {
+class BufferHost : public General::Installable<BufferHost> {
 public:
     virtual ~BufferHost() = default;
 
@@ -22,9 +23,4 @@ public:
     virtual General::Color FrozenColor() const { return General::Color(0.4f, 0.4f, 1.0f, 1.0f); }
     // Whether vertices are darkened by their mask byte.
     virtual bool ShowMask() const { return false; }
-
-    // The installed host (a default instance until one is installed).
-    static BufferHost &Get();
-    // Installs `host` (not owned); null restores the default instance.
-    static void Install(BufferHost *host);
 };

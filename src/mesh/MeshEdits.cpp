@@ -3,15 +3,6 @@
 #include "mesh/Mesh.h"
 #include "mesh/Object.h"
 
-namespace {
-MeshEdits s_directEdits;
-MeshEdits *s_pEdits = &s_directEdits;
-}  // namespace
-
-MeshEdits &MeshEdits::Get() { return *s_pEdits; }
-
-void MeshEdits::Install(MeshEdits *edits) { s_pEdits = edits ? edits : &s_directEdits; }
-
 void MeshEdits::SelectFaces(Mesh &mesh, const General::Store<unsigned int> &faces, bool select)
 {
     mesh.WithFaces([&](auto &records) {

@@ -3,13 +3,14 @@
 // operations layer keeps. That layer installs its implementation; until then each
 // edit is made directly, outside the history.
 
+#include "foundation/Installable.h"
 #include "foundation/Containers.h"
 
 class Layer3D;
 class Mesh;
 class Object;
 
-class MeshEdits {
+class MeshEdits : public General::Installable<MeshEdits> {
 public:
     virtual ~MeshEdits() = default;
 
@@ -19,9 +20,4 @@ public:
     // Adds an empty layer of full strength to the object after `after` (at the head
     // without one), as a layer edit; the new layer, or null when none was made.
     virtual Layer3D *AddLayer(Object &object, Layer3D *after);
-
-    // The installed edits (direct ones until an implementation is installed).
-    static MeshEdits &Get();
-    // Installs `edits` (not owned); null restores the direct ones.
-    static void Install(MeshEdits *edits);
 };

@@ -5,12 +5,13 @@
 // preferences. The application installs its implementation; until then (and in tests
 // that install none) every call answers as a program without a scene or a view would.
 
+#include "foundation/Installable.h"
 #include <QString>
 
 class Object;
 class SubdivLevel;
 
-class MeshHost {
+class MeshHost : public General::Installable<MeshHost> {
 public:
     virtual ~MeshHost() = default;
 
@@ -51,9 +52,4 @@ public:
     virtual QString *TextureFolder();
     // Whether the layer list shows the active layer's weights in the mask.
     virtual bool ShowLayerWeights() const { return false; }
-
-    // The installed host (a do-nothing instance until one is installed).
-    static MeshHost &Get();
-    // Installs `host` (not owned); null restores the do-nothing instance.
-    static void Install(MeshHost *host);
 };
