@@ -6,6 +6,7 @@
 // that install none) every call answers as a program without a scene or a view would.
 
 #include "foundation/Installable.h"
+
 #include <QString>
 
 class Object;
