@@ -1,6 +1,7 @@
 #include "SubdivisionFixtures.h"
 #include "mesh/LevelFaceBits.h"
 #include "mesh/MeshSwitches.h"
+#include "support/IndexLists.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
@@ -12,8 +13,6 @@ using namespace SubdivisionFixtures;
 using namespace LevelBits;
 
 namespace {
-
-std::vector<unsigned> Vec(const General::Store<unsigned int> &list) { return {list.begin(), list.end()}; }
 
 class FaceListTest : public testing::Test {
 protected:

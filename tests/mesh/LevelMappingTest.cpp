@@ -3,6 +3,7 @@
 #include "mesh/MeshSwitches.h"
 #include "mesh/Octree.h"
 #include "mesh/SubdivLevel.h"
+#include "support/IndexLists.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
@@ -12,16 +13,6 @@ using namespace LevelFixtures;
 using namespace LevelBits;
 
 namespace {
-
-General::Store<unsigned int> List(std::initializer_list<unsigned> values)
-{
-    General::Store<unsigned int> list("test list");
-    for (unsigned v : values)
-        list.Add(v);
-    return list;
-}
-
-std::vector<unsigned> Vec(const General::Store<unsigned int> &list) { return {list.begin(), list.end()}; }
 
 // Level 0 (a cube) with its split as level 1; every face active and mapped.
 class MappingTest : public testing::Test {

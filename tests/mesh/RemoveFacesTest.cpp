@@ -3,6 +3,7 @@
 #include "mesh/LevelSwapFiles.h"
 #include "mesh/Octree.h"
 #include "mesh/SubdivLevel.h"
+#include "support/IndexLists.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
@@ -20,14 +21,6 @@ using namespace LevelFixtures;
 using namespace LevelBits;
 
 namespace {
-
-General::Store<unsigned int> List(std::initializer_list<unsigned> values)
-{
-    General::Store<unsigned int> list("test list");
-    for (unsigned v : values)
-        list.Add(v);
-    return list;
-}
 
 template <class T>
 std::vector<T> ReadRecords(const QString &path)

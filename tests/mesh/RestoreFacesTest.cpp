@@ -3,6 +3,7 @@
 #include "mesh/LevelFaceBits.h"
 #include "mesh/LevelSwapFiles.h"
 #include "mesh/MeshSwitches.h"
+#include "support/IndexLists.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
@@ -17,16 +18,6 @@ using namespace SubdivisionFixtures;
 using namespace LevelBits;
 
 namespace {
-
-General::Store<unsigned int> List(std::initializer_list<unsigned> values)
-{
-    General::Store<unsigned int> list("test list");
-    for (unsigned v : values)
-        list.Add(v);
-    return list;
-}
-
-std::vector<unsigned> Vec(const General::Store<unsigned int> &list) { return {list.begin(), list.end()}; }
 
 // A face as the full level knows it: corners as global vertices, neighbours as global faces.
 struct GlobalFace {

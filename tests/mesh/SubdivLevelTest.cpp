@@ -1,12 +1,13 @@
 #include "LevelFixtures.h"
 #include "foundation/Globals.h"
-#include "mesh/MeshHost.h"
 #include "mesh/LevelFaceBits.h"
 #include "mesh/LevelSwapFiles.h"
 #include "mesh/MeshGlobals.h"
+#include "mesh/MeshHost.h"
 #include "mesh/MeshSwitches.h"
 #include "mesh/Octree.h"
 #include "mesh/SubdivLevel.h"
+#include "support/IndexLists.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
@@ -22,14 +23,6 @@ using namespace LevelFixtures;
 using namespace LevelBits;
 
 namespace {
-
-General::Store<unsigned int> List(std::initializer_list<unsigned> values)
-{
-    General::Store<unsigned int> list("test list");
-    for (unsigned v : values)
-        list.Add(v);
-    return list;
-}
 
 // Every test's swap files go to a private folder.
 class LevelTest : public testing::Test {

@@ -3,6 +3,7 @@
 #include "foundation/Memory.h"
 #include "mesh/LevelFaceBits.h"
 #include "mesh/MeshSwitches.h"
+#include "support/IndexLists.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
@@ -61,14 +62,6 @@ std::vector<int32_t> RebuiltAdjacency(SubdivLevel &level)
         rebuilt.insert(rebuilt.end(), level.m_pQuads[f].m_iAdjacent, level.m_pQuads[f].m_iAdjacent + 4);
     EXPECT_EQ(made, rebuilt);
     return rebuilt;
-}
-
-General::Store<unsigned int> List(std::initializer_list<unsigned> values)
-{
-    General::Store<unsigned int> list("test list");
-    for (unsigned v : values)
-        list.Add(v);
-    return list;
 }
 
 }  // namespace
