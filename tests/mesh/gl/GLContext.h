@@ -3,6 +3,8 @@
 // buffer entry points installed from it. Tests skip when no context can be made (no
 // display); run them under a virtual X server.
 
+#include "support/OpenGLRequirement.h"
+
 #include <QOpenGLContext>
 
 namespace gltest {
@@ -15,5 +17,5 @@ QOpenGLContext *Context();
 #define REQUIRE_GL()                                                  \
     do {                                                              \
         if (!gltest::Context())                                       \
-            GTEST_SKIP() << "no OpenGL context (run under xvfb-run)"; \
+            SKIP_OR_FAIL_WITHOUT_GL();                                \
     } while (0)

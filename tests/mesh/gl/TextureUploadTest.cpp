@@ -1,5 +1,6 @@
 // Texture uploads and binding in a real OpenGL context (Mesa under Xvfb: run with
 // xvfb-run). Without a display the tests are skipped.
+#include "support/OpenGLRequirement.h"
 #include "mesh/Material.h"
 #include "mesh/MeshHost.h"
 #include "mesh/Texture.h"
@@ -76,7 +77,7 @@ protected:
     void SetUp() override
     {
         if (!s_pContext)
-            GTEST_SKIP() << "no OpenGL context (run under xvfb-run)";
+            SKIP_OR_FAIL_WITHOUT_GL();
         m_host.context = s_pContext;
         m_host.surface = s_pSurface;
         // Texture code asks the view for its context when none is current.
