@@ -1,7 +1,7 @@
 #pragma once
-// Tests that need an OpenGL context skip without one, so the suite still runs on a
-// machine without a display. A run that must exercise them (scripts/test sets
-// TEVRIN_REQUIRE_GL) fails instead, so a broken display cannot pass unnoticed.
+// Tests that need an OpenGL context skip without one (CTest shows them as skipped), so
+// the suite still runs on a machine without a display. A run that must exercise them
+// sets TEVRIN_REQUIRE_GL, and a missing context then fails the test.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
