@@ -2,8 +2,8 @@
 // side by side with a halfedge library building its topology and vertex normals from
 // the same vertex and index arrays. Time per build and live heap bytes per face; the
 // time ratios are printed after the runs.
-#include "mesh/Mesh.h"
-#include "mesh/Octree.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/core/Octree.h"
 
 #include <OpenMesh/Core/IO/MeshIO.hh>
 #include <OpenMesh/Core/Mesh/PolyMesh_ArrayKernelT.hh>

@@ -4,8 +4,8 @@
 // same run. Peak bytes are those allocated through operator new during each, per face
 // of the last level; the ratio is OpenSubdiv's time / ours.
 // Run: build/release/bench/subdivision_bench --benchmark_counters_tabular=true
-#include "mesh/MeshSwitches.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <opensubdiv/far/primvarRefiner.h>
 #include <opensubdiv/far/topologyDescriptor.h>

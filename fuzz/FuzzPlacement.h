@@ -5,7 +5,7 @@
 #include "foundation/Node.h"
 #include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
-#include "mesh/Placement.h"
+#include "mesh/core/Placement.h"
 
 #include <QTemporaryDir>
 

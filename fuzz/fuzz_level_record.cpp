@@ -3,7 +3,7 @@
 #include "FuzzFile.h"
 #include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <QTemporaryDir>
 

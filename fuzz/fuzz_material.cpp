@@ -4,10 +4,10 @@
 #include "FuzzFile.h"
 #include "FuzzPlacement.h"
 #include "foundation/Stream.h"
-#include "mesh/Material.h"
-#include "mesh/Mesh.h"
-#include "mesh/MeshGlobals.h"
-#include "mesh/Texture.h"
+#include "mesh/surface/Material.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/core/MeshGlobals.h"
+#include "mesh/surface/Texture.h"
 
 #include <memory>
 #include <vector>

@@ -2,9 +2,9 @@
 // that the reader takes must be safe to walk, search and write back.
 #include "FuzzFile.h"
 #include "foundation/Stream.h"
-#include "mesh/AdjacentVertexEnumerator.h"
-#include "mesh/Mesh.h"
-#include "mesh/Octree.h"
+#include "mesh/core/AdjacentVertexEnumerator.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/core/Octree.h"
 
 namespace {
 

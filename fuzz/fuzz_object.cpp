@@ -3,11 +3,11 @@
 #include "FuzzFile.h"
 #include "FuzzPlacement.h"
 #include "foundation/Stream.h"
-#include "mesh/Layer3D.h"
-#include "mesh/LayerLevel.h"
-#include "mesh/Material.h"
-#include "mesh/MeshGlobals.h"
-#include "mesh/Object.h"
+#include "mesh/object/Layer3D.h"
+#include "mesh/object/LayerLevel.h"
+#include "mesh/surface/Material.h"
+#include "mesh/core/MeshGlobals.h"
+#include "mesh/object/Object.h"
 
 namespace {
 

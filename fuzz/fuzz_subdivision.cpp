@@ -4,8 +4,8 @@
 #include "FuzzFile.h"
 #include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <QTemporaryDir>
 

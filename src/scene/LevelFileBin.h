@@ -13,7 +13,7 @@
 // (the reads return false and HasError() is set), never used as table indices.
 
 #include "foundation/Stream.h"
-#include "mesh/LevelFile.h"
+#include "mesh/levels/LevelFile.h"
 
 #include <cstdint>
 #include <memory>

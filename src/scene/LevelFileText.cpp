@@ -1,7 +1,7 @@
 #include "scene/LevelFileText.h"
 
 #include "foundation/Diagnostics.h"
-#include "mesh/ObjText.h"
+#include "mesh/levels/ObjText.h"
 
 #include <QFile>
 

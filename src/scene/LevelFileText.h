@@ -2,7 +2,7 @@
 // Level files as Wavefront OBJ text, for writing only: per group a "g" line, then
 // "v", "vt" and "f" lines. Type and counts of a group are not written.
 
-#include "mesh/LevelFile.h"
+#include "mesh/levels/LevelFile.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
 #include "scene/SceneGlobals.h"
 
-#include "mesh/MeshGlobals.h"
+#include "mesh/core/MeshGlobals.h"
 #include "scene/Transformation.h"
 
 void InitializeSceneGlobals()

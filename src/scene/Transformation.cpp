@@ -1,7 +1,7 @@
 #include "scene/Transformation.h"
 
 #include "foundation/Stream.h"
-#include "mesh/Mesh.h"
+#include "mesh/core/Mesh.h"
 
 #include <QCoreApplication>
 

@@ -8,7 +8,7 @@
 #include "foundation/EventGate.h"
 #include "foundation/Matrix.h"
 #include "foundation/Node.h"
-#include "mesh/Placement.h"
+#include "mesh/core/Placement.h"
 
 class Mesh;
 class Stream;

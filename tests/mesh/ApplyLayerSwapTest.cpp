@@ -1,6 +1,6 @@
 #include "SubdivisionFixtures.h"
-#include "mesh/LayerLevel.h"
-#include "mesh/LevelSwapFiles.h"
+#include "mesh/object/LayerLevel.h"
+#include "mesh/levels/LevelSwapFiles.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 

@@ -1,9 +1,9 @@
 // Positions of subdivided levels against an independent Catmull-Clark implementation
 // (OpenSubdiv's Far refiner, boundaries smooth and corners of one face sharp).
 #include "SubdivisionFixtures.h"
-#include "mesh/ChildLayout.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/MeshSwitches.h"
+#include "mesh/subdivision/ChildLayout.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/core/MeshSwitches.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 

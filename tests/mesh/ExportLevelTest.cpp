@@ -1,8 +1,8 @@
 // Level export of partial levels, as written and regenerated from the level below.
 #include "ObjectFixtures.h"
 #include "SubdivisionFixtures.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/LevelFile.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/levels/LevelFile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "SubdivisionFixtures.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/MeshSwitches.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/core/MeshSwitches.h"
 #include "support/IndexLists.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"

@@ -1,4 +1,4 @@
-#include "mesh/FileArray.h"
+#include "mesh/levels/FileArray.h"
 #include "support/RecordingShell.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // Importing a mesh as a new sculpt layer of an object.
-#include "mesh/Layer3D.h"
-#include "mesh/LayerLevel.h"
-#include "mesh/Object.h"
+#include "mesh/object/Layer3D.h"
+#include "mesh/object/LayerLevel.h"
+#include "mesh/object/Object.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"

@@ -3,7 +3,7 @@
 #include "support/StreamAtVersion.h"
 #include "support/TempDir.h"
 
-#include "mesh/LevelSwapFiles.h"
+#include "mesh/levels/LevelSwapFiles.h"
 
 #include <gtest/gtest.h>
 

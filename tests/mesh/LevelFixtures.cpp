@@ -1,7 +1,7 @@
 #include "LevelFixtures.h"
 
-#include "mesh/LevelFaceBits.h"
-#include "mesh/Octree.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/core/Octree.h"
 
 #include <array>
 #include <map>

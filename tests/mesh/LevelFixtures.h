@@ -5,7 +5,7 @@
 // B + g, edge points B + T + min(g1 × 4 + e1, g2 × 4 + e2)). Positions of the new
 // vertices are plain midpoints; the Catmull-Clark positions equal the positions.
 
-#include "mesh/SubdivLevel.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <memory>
 

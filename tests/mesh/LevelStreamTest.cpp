@@ -1,7 +1,7 @@
 #include "LevelFixtures.h"
 #include "foundation/Stream.h"
-#include "mesh/LevelSwapFiles.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/levels/LevelSwapFiles.h"
+#include "mesh/levels/SubdivLevel.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 

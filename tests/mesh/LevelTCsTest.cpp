@@ -1,6 +1,6 @@
 #include "LevelFixtures.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/levels/SubdivLevel.h"
 #include "support/RecordingShell.h"
 
 #include <gtest/gtest.h>

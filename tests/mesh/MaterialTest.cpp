@@ -1,5 +1,5 @@
 #include "ObjectFixtures.h"
-#include "mesh/Texture.h"
+#include "mesh/surface/Texture.h"
 #include "support/RecordingShell.h"
 #include "support/StreamAtVersion.h"
 #include "support/TempDir.h"

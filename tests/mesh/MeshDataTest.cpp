@@ -1,7 +1,7 @@
-#include "mesh/FaceTree.h"
-#include "mesh/MeshGlobals.h"
-#include "mesh/MeshWatcher.h"
-#include "mesh/PickInfo.h"
+#include "mesh/core/FaceTree.h"
+#include "mesh/core/MeshGlobals.h"
+#include "mesh/core/MeshWatcher.h"
+#include "mesh/core/PickInfo.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 

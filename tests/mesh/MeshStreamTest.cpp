@@ -1,5 +1,5 @@
 #include "foundation/Stream.h"
-#include "mesh/Octree.h"
+#include "mesh/core/Octree.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"

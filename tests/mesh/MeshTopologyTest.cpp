@@ -1,4 +1,4 @@
-#include "mesh/AdjacentVertexEnumerator.h"
+#include "mesh/core/AdjacentVertexEnumerator.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 

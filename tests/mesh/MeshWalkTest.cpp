@@ -1,5 +1,5 @@
-#include "mesh/FaceVisitor.h"
-#include "mesh/MeshSwitches.h"
+#include "mesh/core/FaceVisitor.h"
+#include "mesh/core/MeshSwitches.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 

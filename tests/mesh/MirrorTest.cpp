@@ -1,8 +1,8 @@
 // Mirroring positions and layer offsets across a level's topological symmetry.
-#include "mesh/Layer3D.h"
-#include "mesh/LayerLevel.h"
-#include "mesh/Object.h"
-#include "mesh/VertexChanges.h"
+#include "mesh/object/Layer3D.h"
+#include "mesh/object/LayerLevel.h"
+#include "mesh/object/Object.h"
+#include "mesh/object/VertexChanges.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"

@@ -2,9 +2,9 @@
 #include "SubdivisionFixtures.h"
 #include "foundation/Globals.h"
 #include "foundation/Memory.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/Octree.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/core/Octree.h"
 
 #include <gtest/gtest.h>
 

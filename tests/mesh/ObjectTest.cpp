@@ -1,5 +1,5 @@
 #include "ObjectFixtures.h"
-#include "mesh/MeshEdits.h"
+#include "mesh/object/MeshEdits.h"
 #include "support/RecordingShell.h"
 #include "support/StreamAtVersion.h"
 #include "support/TempDir.h"

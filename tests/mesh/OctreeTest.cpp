@@ -1,4 +1,4 @@
-#include "mesh/Octree.h"
+#include "mesh/core/Octree.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 

@@ -1,7 +1,7 @@
 #include "SubdivisionFixtures.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/LevelSwapFiles.h"
-#include "mesh/MeshSwitches.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/levels/LevelSwapFiles.h"
+#include "mesh/core/MeshSwitches.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 

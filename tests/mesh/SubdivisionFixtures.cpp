@@ -1,7 +1,7 @@
 #include "SubdivisionFixtures.h"
 
-#include "mesh/LevelFaceBits.h"
-#include "mesh/Object.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/object/Object.h"
 
 #include <cmath>
 #include <random>

@@ -2,7 +2,7 @@
 // Base levels built from plain face lists, and subdivision the way mapping drives it, for
 // the subdivision and position tests.
 
-#include "mesh/SubdivLevel.h"
+#include "mesh/levels/SubdivLevel.h"
 
 class Object;
 

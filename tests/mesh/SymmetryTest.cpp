@@ -1,8 +1,8 @@
 // The topological symmetry table of a level.
 #include "LevelFixtures.h"
-#include "mesh/MeshEdits.h"
-#include "mesh/Object.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/object/MeshEdits.h"
+#include "mesh/object/Object.h"
+#include "mesh/levels/SubdivLevel.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"

@@ -1,5 +1,5 @@
-#include "mesh/Mesh.h"
-#include "mesh/TangentConfig.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/surface/TangentConfig.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 #include "support/StreamAtVersion.h"

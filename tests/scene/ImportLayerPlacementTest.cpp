@@ -1,5 +1,5 @@
 // A mesh imported as a layer is carried from its own placement into the target's.
-#include "mesh/Object.h"
+#include "mesh/object/Object.h"
 #include "scene/SceneGlobals.h"
 #include "scene/Transformation.h"
 #include "support/MeshFixtures.h"

@@ -1,7 +1,7 @@
 // Levels exported as groups of level files, read back through the level-file reader.
-#include "mesh/LevelFaceBits.h"
-#include "mesh/LevelSwapFiles.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/levels/LevelSwapFiles.h"
+#include "mesh/levels/SubdivLevel.h"
 #include "scene/LevelFileBin.h"
 #include "scene/LevelFileText.h"
 #include "support/MeshFixtures.h"

@@ -1,7 +1,7 @@
 // An object placed by the scene's own transformation, made through the registry.
 #include "foundation/Stream.h"
-#include "mesh/Material.h"
-#include "mesh/Object.h"
+#include "mesh/surface/Material.h"
+#include "mesh/object/Object.h"
 #include "scene/SceneGlobals.h"
 #include "scene/Transformation.h"
 #include "support/MeshFixtures.h"

@@ -1,5 +1,5 @@
 #include "foundation/Stream.h"
-#include "mesh/PickInfo.h"
+#include "mesh/core/PickInfo.h"
 #include "scene/SceneGlobals.h"
 #include "scene/Transformation.h"
 #include "support/MeshFixtures.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Small meshes built in code for the mesh and scene tests.
-#include "mesh/Mesh.h"
-#include "mesh/Placement.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/core/Placement.h"
 
 #include <array>
 #include <cmath>

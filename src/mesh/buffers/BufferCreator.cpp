@@ -1,6 +1,6 @@
-#include "mesh/BufferCreator.h"
+#include "mesh/buffers/BufferCreator.h"
 
-#include "mesh/Mesh.h"
+#include "mesh/core/Mesh.h"
 
 #include <cstring>
 

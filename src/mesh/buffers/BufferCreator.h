@@ -7,8 +7,8 @@
 
 #include "foundation/Color.h"
 #include "foundation/Containers.h"
-#include "mesh/BufferObject.h"
-#include "mesh/FaceVisitor.h"
+#include "mesh/buffers/BufferObject.h"
+#include "mesh/core/FaceVisitor.h"
 
 class BufferCreator : public FaceVisitor {
 public:

@@ -1,4 +1,4 @@
-#include "mesh/BufferEntryPoints.h"
+#include "mesh/buffers/BufferEntryPoints.h"
 
 namespace {
 BufferEntryPoints &Installed()

@@ -1,10 +1,10 @@
-#include "mesh/BufferObject.h"
+#include "mesh/buffers/BufferObject.h"
 
 #include "foundation/Diagnostics.h"
-#include "mesh/BufferEntryPoints.h"
-#include "mesh/Mesh.h"
-#include "mesh/MeshHost.h"
-#include "mesh/Texture.h"
+#include "mesh/buffers/BufferEntryPoints.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/object/MeshHost.h"
+#include "mesh/surface/Texture.h"
 
 #include <QOpenGLContext>
 

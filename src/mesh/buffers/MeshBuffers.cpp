@@ -1,12 +1,12 @@
 // Cutting a mesh into video buffers of connected faces of one partition each.
 #include "foundation/Diagnostics.h"
 #include "foundation/Progress.h"
-#include "mesh/BufferCreator.h"
-#include "mesh/BufferEntryPoints.h"
-#include "mesh/BufferHost.h"
-#include "mesh/Material.h"
-#include "mesh/Mesh.h"
-#include "mesh/Object.h"
+#include "mesh/buffers/BufferCreator.h"
+#include "mesh/buffers/BufferEntryPoints.h"
+#include "mesh/buffers/BufferHost.h"
+#include "mesh/surface/Material.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/object/Object.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "mesh/FaceTree.h"
+#include "mesh/core/FaceTree.h"
 
 namespace {
 FaceTreeFactory s_pFactory = nullptr;

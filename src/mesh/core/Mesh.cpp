@@ -1,11 +1,11 @@
-#include "mesh/Mesh.h"
+#include "mesh/core/Mesh.h"
 
-#include "mesh/FaceTree.h"
-#include "mesh/MeshEdits.h"
-#include "mesh/MeshHost.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/MeshWatcher.h"
-#include "mesh/Octree.h"
+#include "mesh/core/FaceTree.h"
+#include "mesh/object/MeshEdits.h"
+#include "mesh/object/MeshHost.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/core/MeshWatcher.h"
+#include "mesh/core/Octree.h"
 
 #include <QCoreApplication>
 

@@ -8,11 +8,11 @@
 #include "foundation/Containers.h"
 #include "foundation/Matrix.h"
 #include "foundation/Node.h"
-#include "mesh/BufferObject.h"
-#include "mesh/GenericFace.h"
-#include "mesh/MeshRecords.h"
-#include "mesh/Partition.h"
-#include "mesh/TangentBase.h"
+#include "mesh/buffers/BufferObject.h"
+#include "mesh/core/GenericFace.h"
+#include "mesh/core/MeshRecords.h"
+#include "mesh/surface/Partition.h"
+#include "mesh/surface/TangentBase.h"
 
 #include <QString>
 

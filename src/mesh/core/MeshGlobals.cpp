@@ -1,10 +1,10 @@
-#include "mesh/MeshGlobals.h"
+#include "mesh/core/MeshGlobals.h"
 
 #include "foundation/Globals.h"
-#include "mesh/Material.h"
-#include "mesh/Mesh.h"
-#include "mesh/Object.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/surface/Material.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/object/Object.h"
+#include "mesh/levels/SubdivLevel.h"
 
 void InitializeMeshGlobals()
 {

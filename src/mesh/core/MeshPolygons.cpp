@@ -1,6 +1,6 @@
 // Polygons stored as triangle fans: a polygon P0 … Pk-1 is the k - 2 consecutive
 // triangles (P0, Pi+1, Pi+2); all but the first carry the continuation bit.
-#include "mesh/Mesh.h"
+#include "mesh/core/Mesh.h"
 
 #include <QCoreApplication>
 

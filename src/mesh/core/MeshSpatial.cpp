@@ -1,8 +1,8 @@
 // Octree links, bounds, the face tree and the release of a stroke's modified-face records.
-#include "mesh/FaceTree.h"
-#include "mesh/Mesh.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/Octree.h"
+#include "mesh/core/FaceTree.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/core/Octree.h"
 
 #include "foundation/Progress.h"
 

@@ -4,8 +4,8 @@
 // record read from a file is checked whole (counts against the file's size, every
 // corner, neighbour, symmetry and octree reference against the mesh's counts)
 // before it replaces anything: a record that fails leaves the mesh as it was.
-#include "mesh/Mesh.h"
-#include "mesh/Octree.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/core/Octree.h"
 
 #include "foundation/Progress.h"
 #include "foundation/ShellServices.h"

@@ -1,7 +1,7 @@
 // The mapping of a face and its corners onto its mirror face.
-#include "mesh/Mesh.h"
-#include "mesh/PickInfo.h"
-#include "mesh/Placement.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/core/PickInfo.h"
+#include "mesh/core/Placement.h"
 
 #include "foundation/Matrix3.h"
 

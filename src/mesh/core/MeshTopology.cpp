@@ -1,8 +1,8 @@
 // Normals, edge adjacency, vertex stars and texture-coordinate smoothing.
-#include "mesh/AdjacentVertexEnumerator.h"
-#include "mesh/Mesh.h"
-#include "mesh/Placement.h"
-#include "mesh/TCSmoother.h"
+#include "mesh/core/AdjacentVertexEnumerator.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/core/Placement.h"
+#include "mesh/core/TCSmoother.h"
 
 #include "foundation/Progress.h"
 

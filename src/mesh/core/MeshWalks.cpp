@@ -1,7 +1,7 @@
 // The stamped face walks that collect the faces and vertices under a brush.
-#include "mesh/FaceVisitor.h"
-#include "mesh/Mesh.h"
-#include "mesh/MeshSwitches.h"
+#include "mesh/core/FaceVisitor.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/core/MeshSwitches.h"
 
 #include "foundation/ShellServices.h"
 

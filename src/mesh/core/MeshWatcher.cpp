@@ -1,4 +1,4 @@
-#include "mesh/MeshWatcher.h"
+#include "mesh/core/MeshWatcher.h"
 
 #include "foundation/Containers.h"
 

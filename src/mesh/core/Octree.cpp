@@ -1,7 +1,7 @@
-#include "mesh/Octree.h"
+#include "mesh/core/Octree.h"
 
 #include "foundation/Stream.h"
-#include "mesh/Mesh.h"
+#include "mesh/core/Mesh.h"
 
 #include <algorithm>
 #include <cmath>

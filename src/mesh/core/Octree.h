@@ -9,7 +9,7 @@
 
 #include "foundation/AABB.h"
 #include "foundation/Containers.h"
-#include "mesh/MeshRecords.h"
+#include "mesh/core/MeshRecords.h"
 
 #include <QString>
 

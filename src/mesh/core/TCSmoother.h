@@ -2,7 +2,7 @@
 // Averages a texture coordinate with those of the vertex's star, counting only the
 // faces that use the same coordinate, so a coordinate on a UV seam keeps its value.
 
-#include "mesh/AdjacentVertexEnumerator.h"
+#include "mesh/core/AdjacentVertexEnumerator.h"
 
 class Mesh;
 

@@ -1,4 +1,4 @@
-#include "mesh/LevelSwapFiles.h"
+#include "mesh/levels/LevelSwapFiles.h"
 
 #include "foundation/Globals.h"
 

@@ -1,4 +1,4 @@
-#include "mesh/ObjText.h"
+#include "mesh/levels/ObjText.h"
 
 #include <charconv>
 #include <cmath>

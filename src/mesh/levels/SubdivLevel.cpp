@@ -1,9 +1,9 @@
-#include "mesh/SubdivLevel.h"
+#include "mesh/levels/SubdivLevel.h"
 
-#include "mesh/LevelFaceBits.h"
-#include "mesh/LevelSwapFiles.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/Octree.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/levels/LevelSwapFiles.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/core/Octree.h"
 
 #include <QFile>
 

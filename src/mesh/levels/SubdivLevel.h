@@ -11,8 +11,8 @@
 
 #include "foundation/Containers.h"
 #include "foundation/Vector.h"
-#include "mesh/FileArray.h"
-#include "mesh/Mesh.h"
+#include "mesh/levels/FileArray.h"
+#include "mesh/core/Mesh.h"
 
 #include <QString>
 

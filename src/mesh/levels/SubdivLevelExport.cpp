@@ -1,10 +1,10 @@
 // A level written as one group of a Wavefront OBJ text file.
 #include "foundation/Matrix.h"
 #include "foundation/Progress.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/ObjText.h"
-#include "mesh/Placement.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/levels/ObjText.h"
+#include "mesh/core/Placement.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <QFile>
 

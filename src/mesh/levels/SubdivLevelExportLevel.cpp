@@ -5,11 +5,11 @@
 #include "foundation/Progress.h"
 #include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/LevelFile.h"
-#include "mesh/LevelSwapFiles.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/levels/LevelFile.h"
+#include "mesh/levels/LevelSwapFiles.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/levels/SubdivLevel.h"
 #include "platform/TempFiles.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,8 @@
 // The faces a subdivision or level change works on, and texture coordinates rebuilt from
 // the level below.
-#include "mesh/LevelFaceBits.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/levels/SubdivLevel.h"
 
 using namespace LevelBits;
 

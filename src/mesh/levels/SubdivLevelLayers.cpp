@@ -2,9 +2,9 @@
 // level, held or swapped out.
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
-#include "mesh/LayerLevel.h"
-#include "mesh/LevelSwapFiles.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/object/LayerLevel.h"
+#include "mesh/levels/LevelSwapFiles.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <QCoreApplication>
 #include <QFile>

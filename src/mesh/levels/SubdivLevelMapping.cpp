@@ -6,10 +6,10 @@
 // while levels live on disk, into the swap files, and RemapFaces (on the coarse level)
 // brings back the parents of listed finer faces.
 #include "foundation/Progress.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/Octree.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/core/Octree.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 // Copying or swapping positions or layer offsets between the two halves of a level.
 #include "foundation/Diagnostics.h"
-#include "mesh/Layer3D.h"
-#include "mesh/LayerLevel.h"
-#include "mesh/Object.h"
-#include "mesh/SubdivLevel.h"
-#include "mesh/VertexChanges.h"
+#include "mesh/object/Layer3D.h"
+#include "mesh/object/LayerLevel.h"
+#include "mesh/object/Object.h"
+#include "mesh/levels/SubdivLevel.h"
+#include "mesh/object/VertexChanges.h"
 
 #include <QCoreApplication>
 

@@ -1,8 +1,8 @@
 // The Catmull-Clark store of a level: the positions its vertices take from the level
 // below, to which a relative level adds its own detail.
-#include "mesh/CatmullClarkPositions.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/subdivision/CatmullClarkPositions.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/levels/SubdivLevel.h"
 
 namespace {
 

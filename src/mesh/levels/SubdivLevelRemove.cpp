@@ -6,11 +6,11 @@
 // that fails therefore leaves the level with all its faces and vertices.
 #include "foundation/Progress.h"
 #include "foundation/ShellServices.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/LevelSwapFiles.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/Octree.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/levels/LevelSwapFiles.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/core/Octree.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <QFileInfo>
 

@@ -5,10 +5,10 @@
 // leaves the level as it was. A face one of whose vertices is neither on the level nor
 // in the vertex swap file is not brought back: it stays in the caller's list.
 #include "foundation/Progress.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/LevelSwapFiles.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/levels/LevelSwapFiles.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <cstring>
 

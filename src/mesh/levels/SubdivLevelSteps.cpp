@@ -3,11 +3,11 @@
 // fails, so that a step either happens or leaves the levels as they were.
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
-#include "mesh/Layer3D.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/Object.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/object/Layer3D.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/object/Object.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <QCoreApplication>
 #include <QFile>

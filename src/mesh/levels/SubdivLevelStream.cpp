@@ -9,8 +9,8 @@
 //   and the vertex map.
 #include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
-#include "mesh/LevelSwapFiles.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/levels/LevelSwapFiles.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <QFile>
 

@@ -1,10 +1,10 @@
 // Making the next level of the chain and subdividing faces into it.
 #include "foundation/ShellServices.h"
-#include "mesh/Layer3D.h"
-#include "mesh/LevelSubdivision.h"
-#include "mesh/LevelTotals.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/Object.h"
+#include "mesh/object/Layer3D.h"
+#include "mesh/subdivision/LevelSubdivision.h"
+#include "mesh/subdivision/LevelTotals.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/object/Object.h"
 
 #include <QCoreApplication>
 

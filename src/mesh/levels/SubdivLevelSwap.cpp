@@ -1,10 +1,10 @@
 // Swapping a level's faces or vertices out to temporary files and back, and the names
 // of its partial-level swap files.
 #include "foundation/ShellServices.h"
-#include "mesh/LevelSwapFiles.h"
-#include "mesh/MeshHost.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/levels/LevelSwapFiles.h"
+#include "mesh/object/MeshHost.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/levels/SubdivLevel.h"
 #include "platform/TempFiles.h"
 
 #include <QFile>

@@ -3,9 +3,9 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/Progress.h"
 #include "foundation/ShellServices.h"
-#include "mesh/MeshEdits.h"
-#include "mesh/Object.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/object/MeshEdits.h"
+#include "mesh/object/Object.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <QCoreApplication>
 #include <QString>

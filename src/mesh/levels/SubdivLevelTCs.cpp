@@ -1,9 +1,9 @@
 // Texture coordinates of the faces that a subdivision adds to a level: each new corner is
 // interpolated in its parent on the level below, and neighbouring corners share one
 // texture coordinate wherever their parents have no seam between them.
-#include "mesh/LevelFaceBits.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/levels/SubdivLevel.h"
 
 using namespace LevelBits;
 

@@ -1,11 +1,11 @@
-#include "mesh/Layer3D.h"
+#include "mesh/object/Layer3D.h"
 
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
-#include "mesh/LayerLevel.h"
-#include "mesh/MeshHost.h"
-#include "mesh/Object.h"
+#include "mesh/object/LayerLevel.h"
+#include "mesh/object/MeshHost.h"
+#include "mesh/object/Object.h"
 
 #include <QCoreApplication>
 

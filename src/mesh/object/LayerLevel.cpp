@@ -1,9 +1,9 @@
-#include "mesh/LayerLevel.h"
+#include "mesh/object/LayerLevel.h"
 
 #include "foundation/Diagnostics.h"
 #include "foundation/Stream.h"
-#include "mesh/MeshHost.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/object/MeshHost.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "mesh/MeshEdits.h"
+#include "mesh/object/MeshEdits.h"
 
-#include "mesh/Mesh.h"
-#include "mesh/Object.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/object/Object.h"
 
 void MeshEdits::SelectFaces(Mesh &mesh, const General::Store<unsigned int> &faces, bool select)
 {

@@ -1,4 +1,4 @@
-#include "mesh/MeshHost.h"
+#include "mesh/object/MeshHost.h"
 
 QString *MeshHost::TextureFolder()
 {

@@ -1,13 +1,13 @@
-#include "mesh/Object.h"
+#include "mesh/object/Object.h"
 
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
-#include "mesh/Layer3D.h"
-#include "mesh/LayerLevel.h"
-#include "mesh/Material.h"
-#include "mesh/MeshHost.h"
-#include "mesh/Placement.h"
+#include "mesh/object/Layer3D.h"
+#include "mesh/object/LayerLevel.h"
+#include "mesh/surface/Material.h"
+#include "mesh/object/MeshHost.h"
+#include "mesh/core/Placement.h"
 
 #include <QCoreApplication>
 

@@ -6,8 +6,8 @@
 // sculpt layers with the active layer.
 
 #include "foundation/AttributePointer.h"
-#include "mesh/Material.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/surface/Material.h"
+#include "mesh/levels/SubdivLevel.h"
 
 class Layer3D;
 class Placement;

@@ -2,11 +2,11 @@
 // between its positions and the object's become the layer's offsets.
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
-#include "mesh/Layer3D.h"
-#include "mesh/LayerLevel.h"
-#include "mesh/MeshEdits.h"
-#include "mesh/Object.h"
-#include "mesh/Placement.h"
+#include "mesh/object/Layer3D.h"
+#include "mesh/object/LayerLevel.h"
+#include "mesh/object/MeshEdits.h"
+#include "mesh/object/Object.h"
+#include "mesh/core/Placement.h"
 
 #include <QCoreApplication>
 

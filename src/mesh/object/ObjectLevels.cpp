@@ -3,11 +3,11 @@
 #include "foundation/Memory.h"
 #include "foundation/Progress.h"
 #include "foundation/ShellServices.h"
-#include "mesh/Layer3D.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/Object.h"
-#include "mesh/Octree.h"
+#include "mesh/object/Layer3D.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/object/Object.h"
+#include "mesh/core/Octree.h"
 
 #include <QCoreApplication>
 

@@ -1,9 +1,9 @@
-#include "mesh/CatmullClarkPositions.h"
+#include "mesh/subdivision/CatmullClarkPositions.h"
 
-#include "mesh/ChildLayout.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/PolygonNeighbours.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/subdivision/ChildLayout.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/subdivision/PolygonNeighbours.h"
+#include "mesh/levels/SubdivLevel.h"
 
 using namespace LevelBits;
 using ChildLayout::kNone;

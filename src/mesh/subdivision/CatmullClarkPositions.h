@@ -18,7 +18,7 @@
 
 #include "foundation/Containers.h"
 #include "foundation/Vector.h"
-#include "mesh/FileArray.h"
+#include "mesh/levels/FileArray.h"
 
 class SubdivLevel;
 

@@ -8,7 +8,7 @@
 //   mapped:   its children are the ones shown on the next finer level; quads bit 31 of
 //             corner 3, triangles bit 30 of corner 1.
 
-#include "mesh/MeshRecords.h"
+#include "mesh/core/MeshRecords.h"
 
 namespace LevelBits {
 

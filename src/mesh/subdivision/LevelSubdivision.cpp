@@ -1,10 +1,10 @@
-#include "mesh/LevelSubdivision.h"
+#include "mesh/subdivision/LevelSubdivision.h"
 
 #include "foundation/Progress.h"
 #include "foundation/ShellServices.h"
-#include "mesh/LevelTotals.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/subdivision/LevelTotals.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <algorithm>
 #include <functional>

@@ -10,8 +10,8 @@
 // A run that fails puts the level back as it was (Restore).
 
 #include "foundation/Containers.h"
-#include "mesh/ChildLayout.h"
-#include "mesh/MeshRecords.h"
+#include "mesh/subdivision/ChildLayout.h"
+#include "mesh/core/MeshRecords.h"
 
 class SubdivLevel;
 

@@ -3,10 +3,10 @@
 // vertex maps; a neighbour that is not on the level is named by a pending entry,
 // 0x80000000 + its global index × 4 + slot, which is resolved when it arrives.
 #include "foundation/Progress.h"
-#include "mesh/FileArray.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/LevelSubdivision.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/levels/FileArray.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/subdivision/LevelSubdivision.h"
+#include "mesh/levels/SubdivLevel.h"
 
 using namespace LevelBits;
 using ChildLayout::kNone;

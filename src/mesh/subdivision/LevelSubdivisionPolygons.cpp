@@ -3,11 +3,11 @@
 // densely: the base's vertices keep their indices, then come the polygon centres, then
 // the edge points in the order they are made.
 #include "foundation/Progress.h"
-#include "mesh/FileArray.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/LevelSubdivision.h"
-#include "mesh/PolygonNeighbours.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/levels/FileArray.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/subdivision/LevelSubdivision.h"
+#include "mesh/subdivision/PolygonNeighbours.h"
+#include "mesh/levels/SubdivLevel.h"
 
 using namespace LevelBits;
 using ChildLayout::kNone;

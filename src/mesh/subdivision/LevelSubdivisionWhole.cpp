@@ -3,9 +3,9 @@
 // neighbour's child and is read from there: no map is searched. The vertices of the level
 // below keep their local indices, so no table relates them either.
 #include "foundation/Progress.h"
-#include "mesh/LevelFaceBits.h"
-#include "mesh/LevelSubdivision.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/subdivision/LevelSubdivision.h"
+#include "mesh/levels/SubdivLevel.h"
 
 using namespace LevelBits;
 

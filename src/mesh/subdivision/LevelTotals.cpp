@@ -1,9 +1,9 @@
-#include "mesh/LevelTotals.h"
+#include "mesh/subdivision/LevelTotals.h"
 
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
-#include "mesh/MeshSwitches.h"
-#include "mesh/SubdivLevel.h"
+#include "mesh/core/MeshSwitches.h"
+#include "mesh/levels/SubdivLevel.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
-#include "mesh/PolygonNeighbours.h"
+#include "mesh/subdivision/PolygonNeighbours.h"
 
-#include "mesh/Mesh.h"
+#include "mesh/core/Mesh.h"
 
 PolygonNeighbours::PolygonNeighbours(const Mesh &mesh) : m_mesh(mesh)
 {

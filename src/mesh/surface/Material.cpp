@@ -1,11 +1,11 @@
-#include "mesh/Material.h"
+#include "mesh/surface/Material.h"
 
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
-#include "mesh/MeshHost.h"
-#include "mesh/Object.h"
-#include "mesh/Texture.h"
+#include "mesh/object/MeshHost.h"
+#include "mesh/object/Object.h"
+#include "mesh/surface/Texture.h"
 
 #include <memory>
 

@@ -8,7 +8,7 @@
 #include "foundation/AttributeFloatRange.h"
 #include "foundation/EventGate.h"
 #include "foundation/Node.h"
-#include "mesh/TangentConfig.h"
+#include "mesh/surface/TangentConfig.h"
 
 class AABB;
 class Stream;

@@ -2,10 +2,10 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/Progress.h"
 #include "foundation/ShellServices.h"
-#include "mesh/Material.h"
-#include "mesh/Mesh.h"
-#include "mesh/Object.h"
-#include "mesh/Texture.h"
+#include "mesh/surface/Material.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/object/Object.h"
+#include "mesh/surface/Texture.h"
 
 #include <QCoreApplication>
 

@@ -1,8 +1,8 @@
 // Tangent frames of a mesh, one per buffer vertex, built by a tangent-space configuration.
 #include "foundation/Diagnostics.h"
 #include "foundation/Progress.h"
-#include "mesh/Mesh.h"
-#include "mesh/TangentConfig.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/surface/TangentConfig.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "mesh/TangentConfig.h"
+#include "mesh/surface/TangentConfig.h"
 
 #include "foundation/Stream.h"
 

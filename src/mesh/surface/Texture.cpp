@@ -1,10 +1,10 @@
-#include "mesh/Texture.h"
+#include "mesh/surface/Texture.h"
 
 #include "foundation/Diagnostics.h"
 #include "foundation/QTvImage.h"
 #include "foundation/ShellServices.h"
-#include "mesh/Material.h"
-#include "mesh/MeshHost.h"
+#include "mesh/surface/Material.h"
+#include "mesh/object/MeshHost.h"
 
 #include <QCoreApplication>
 #include <QOpenGLContext>

@@ -1,6 +1,6 @@
 #include "GLContext.h"
 
-#include "mesh/BufferEntryPoints.h"
+#include "mesh/buffers/BufferEntryPoints.h"
 
 #include <QGuiApplication>
 #include <QOffscreenSurface>

@@ -1,9 +1,9 @@
 // Texture uploads and binding in a real OpenGL context (Mesa under Xvfb: run with
 // xvfb-run). Without a display the tests are skipped.
 #include "support/OpenGLRequirement.h"
-#include "mesh/Material.h"
-#include "mesh/MeshHost.h"
-#include "mesh/Texture.h"
+#include "mesh/surface/Material.h"
+#include "mesh/object/MeshHost.h"
+#include "mesh/surface/Texture.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
