@@ -48,6 +48,17 @@ protected:
 
 QRgb Pixel(GUI::ProgressBar &bar, int x, int y) { return bar.grab().toImage().pixel(x, y); }
 
+// Whether the percentage text left white pixels in its place at the bar's left.
+bool ShowsText(GUI::ProgressBar &bar)
+{
+    const QImage image = bar.grab().toImage();
+    for (int y = 2; y < 16; ++y)
+        for (int x = 4; x < 40; ++x)
+            if (image.pixel(x, y) == qRgb(255, 255, 255))
+                return true;
+    return false;
+}
+
 TEST_F(ProgressDisplay, HalfOfAThousandFillsHalfTheBarAndReadsFiftyPercent)
 {
     m_shell.SetProgressHolder(&m_holder);
@@ -66,6 +77,7 @@ TEST_F(ProgressDisplay, HalfOfAThousandFillsHalfTheBarAndReadsFiftyPercent)
     EXPECT_EQ(Pixel(*bar, 49, 15), fill);
     EXPECT_NE(Pixel(*bar, 50, 15), fill);
     EXPECT_NE(Pixel(*bar, 97, 15), fill);
+    EXPECT_TRUE(ShowsText(*bar));
 
     m_shell.ProgressSet(1000);
     EXPECT_EQ(bar->FillWidth(), 96);
@@ -83,6 +95,7 @@ TEST_F(ProgressDisplay, AZeroTotalShowsNoFillAndNoText)
     EXPECT_EQ(bar->FillWidth(), 0);
     EXPECT_TRUE(bar->PercentText().isEmpty());
     EXPECT_NE(Pixel(*bar, 2, 9), qRgb(0, 128, 255));
+    EXPECT_FALSE(ShowsText(*bar));
     m_shell.ProgressEnd();
 }
 
