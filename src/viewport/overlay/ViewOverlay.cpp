@@ -121,27 +121,20 @@ void ViewOverlay::DrawCircle(const Vector &centre, const Vector &normal, float r
 
 void DrawWireBox(const Vector &minimum, const Vector &maximum)
 {
-    const float x0 = minimum.x, y0 = minimum.y, z0 = minimum.z;
-    const float x1 = maximum.x, y1 = maximum.y, z1 = maximum.z;
-    // The lower face, the edge up at (x0, z0), the upper face; then the other three uprights.
+    const Vector corners[2] = {minimum, maximum};
+    // Corner picks per axis (0 the minimum, 1 the maximum): the lower face, the edge up at
+    // (x0, z0) and the upper face in one strip, then the other three uprights at (x, z).
+    static const int strip[10][3] = {{0, 0, 0}, {1, 0, 0}, {1, 0, 1}, {0, 0, 1}, {0, 0, 0},
+                                     {0, 1, 0}, {1, 1, 0}, {1, 1, 1}, {0, 1, 1}, {0, 1, 0}};
+    static const int uprights[3][2] = {{1, 0}, {1, 1}, {0, 1}};
     glBegin(GL_LINE_STRIP);
-    glVertex3f(x0, y0, z0);
-    glVertex3f(x1, y0, z0);
-    glVertex3f(x1, y0, z1);
-    glVertex3f(x0, y0, z1);
-    glVertex3f(x0, y0, z0);
-    glVertex3f(x0, y1, z0);
-    glVertex3f(x1, y1, z0);
-    glVertex3f(x1, y1, z1);
-    glVertex3f(x0, y1, z1);
-    glVertex3f(x0, y1, z0);
+    for (const auto &c : strip)
+        glVertex3f(corners[c[0]].x, corners[c[1]].y, corners[c[2]].z);
     glEnd();
     glBegin(GL_LINES);
-    glVertex3f(x1, y0, z0);
-    glVertex3f(x1, y1, z0);
-    glVertex3f(x1, y0, z1);
-    glVertex3f(x1, y1, z1);
-    glVertex3f(x0, y0, z1);
-    glVertex3f(x0, y1, z1);
+    for (const auto &u : uprights) {
+        glVertex3f(corners[u[0]].x, minimum.y, corners[u[1]].z);
+        glVertex3f(corners[u[0]].x, maximum.y, corners[u[1]].z);
+    }
     glEnd();
 }

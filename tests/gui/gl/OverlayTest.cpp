@@ -163,19 +163,24 @@ TEST_F(Overlay, ARingAcrossAVerticalNormalStillHasAPlane)
     }
 }
 
-TEST_F(Overlay, AWireBoxDrawsItsEdges)
+TEST_F(Overlay, AWireBoxDrawsAllTwelveEdges)
 {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glOrtho(-0.375, kWidth - 0.375, kHeight - 0.375, -0.375, -100.0, 100.0);
     glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    // Seen along z, the box shows as the rectangle of its x and y extents.
-    DrawWireBox(Vector(10, 10, -5), Vector(30, 20, 5));
+    // An oblique view (x + z, y + 0.3 z) shows every edge apart from the others.
+    const float oblique[16] = {1, 0, 0, 0, 0, 1, 0, 0, 1, 0.3f, 1, 0, 0, 0, 0, 1};
+    glLoadMatrixf(oblique);
+    DrawWireBox(Vector(10, 10, 0), Vector(30, 20, 10));
     const QImage image = Image();
-    for (auto [x, y] : {std::pair{20, 10}, {20, 20}, {10, 15}, {30, 15}})
-        EXPECT_TRUE(Lit(image, x, y)) << x << "," << y;
-    EXPECT_FALSE(Lit(image, 20, 15));
+    // The middle of each edge: four along x, four along y, four along z.
+    const std::pair<int, int> middles[] = {{20, 10}, {20, 20}, {30, 13}, {30, 23}, {10, 15}, {30, 15},
+                                           {20, 18}, {40, 18}, {15, 11}, {35, 11}, {15, 21}, {35, 21}};
+    for (auto [x, y] : middles)
+        EXPECT_TRUE(LitNear(image, x, y)) << x << "," << y;
+    EXPECT_FALSE(Lit(image, 24, 16));
+    EXPECT_FALSE(Lit(image, 36, 15));
 }
 
 }  // namespace
