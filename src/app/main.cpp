@@ -3,6 +3,7 @@
 #include "foundation/Diagnostics.h"
 #include "scene/SceneGlobals.h"
 #include "foundation/Stream.h"
+#include "gui/progress/ProgressShell.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -17,6 +18,12 @@ int main(int argc, char *argv[])
     window.setWindowTitle(QStringLiteral("Tevrin"));
     window.setMinimumSize(640, 240);
     window.setAlignment(Qt::AlignCenter);
+    // Long operations of the lower layers show their progress in the window.
+    GUI::ProgressShell shell;
+    shell.SetProgressHolder(&window);
+    General::InstallShell(&shell);
     window.show();
-    return QApplication::exec();
+    const int result = QApplication::exec();
+    General::InstallShell(nullptr);
+    return result;
 }

@@ -1,5 +1,7 @@
 #include "foundation/Color.h"
 
+#include <QColor>
+
 namespace General {
 
 namespace {
@@ -27,5 +29,15 @@ Color Color::Lerp(const Color &other, float t) const
     const float s = 1.0f - t;
     return Color(r * t + other.r * s, g * t + other.g * s, b * t + other.b * s, a * t + other.a * s);
 }
+
+void Color::FromQColor(const QColor &color)
+{
+    r = float(color.red() / 255.0);
+    g = float(color.green() / 255.0);
+    b = float(color.blue() / 255.0);
+    a = 1.0f;
+}
+
+QColor Color::ToQColor() const { return QColor(int(Channel(r)), int(Channel(g)), int(Channel(b)), 255); }
 
 }  // namespace General

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <type_traits>
 
+class QColor;
+
 namespace General {
 
 class Color {
@@ -21,6 +23,12 @@ public:
     uint32_t Pack() const;
     // this·t + other·(1 - t) per channel: t = 1 gives this colour.
     Color Lerp(const Color &other, float t) const;
+
+    // Red, green and blue from the Qt colour's 0..255 components; alpha 1 (the Qt alpha is
+    // not taken).
+    void FromQColor(const QColor &color);
+    // Each of red, green and blue × 255, truncated and held within 0..255; alpha 255.
+    QColor ToQColor() const;
 };
 
 static_assert(sizeof(Color) == 16, "a colour is four floats in files and attributes");

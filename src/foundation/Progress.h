@@ -42,4 +42,25 @@ private:
 // The one meter of the program.
 ProgressMeter &Progress();
 
+// A run of the program's meter that ends however its scope is left, so an error thrown
+// mid-run cannot leave the wait cursor and the bar of the display behind.
+class ProgressRun {
+public:
+    ProgressRun(const QString &text, uint64_t total, uint64_t divisions) { Progress().Start(text, total, divisions); }
+    ~ProgressRun() { End(); }
+    ProgressRun(const ProgressRun &) = delete;
+    ProgressRun &operator=(const ProgressRun &) = delete;
+
+    // Ends the run now; the destructor then does nothing more.
+    void End()
+    {
+        if (!m_bEnded)
+            Progress().End();
+        m_bEnded = true;
+    }
+
+private:
+    bool m_bEnded = false;
+};
+
 }  // namespace General

@@ -17,10 +17,6 @@ namespace {
 constexpr uint32_t kNoMirror = 0xFFFFFFFF;
 constexpr uint32_t kSide = 0x80000000;
 
-struct ProgressScope {
-    ~ProgressScope() { General::Progress().End(); }
-};
-
 }  // namespace
 
 bool SubdivLevel::InitSymmetry(unsigned first, unsigned second)
@@ -82,8 +78,7 @@ bool SubdivLevel::InitSymmetry(unsigned first, unsigned second)
         return false;
     }
 
-    General::Progress().Start(QStringLiteral("initializing symmetry..."), m_iFaceCount, 100);
-    ProgressScope progress;
+    General::ProgressRun progress(QStringLiteral("initializing symmetry..."), m_iFaceCount, 100);
     General::Store<unsigned int> mismatch("unknown");
     bool openEdge = false;
     while (stack.HasItems() && !mismatch.HasItems()) {
