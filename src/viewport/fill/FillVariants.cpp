@@ -36,6 +36,7 @@ struct Chunk {
     // Colours, each already multiplied by the material's diffuse colour.
     Color m_cSelection, m_cFrozen, m_cLayer;
     Color m_cStart;  // the colour of an unselected, unfrozen face: base or inactive
+    uint32_t m_iStartPacked = 0, m_iSelectionPacked = 0;
     bool m_bVertexFreeze = false;  // a quad's corners add their freeze bytes
     bool m_bLayerMask = false;     // corner 0's layer byte blends towards the layer colour
     Vector m_vCamera{0.0f, 0.0f, 0.0f};
@@ -46,27 +47,59 @@ struct Chunk {
 // A byte read as 0 to 1.
 inline float Unit(unsigned byte) { return float(byte) / 255.0f; }
 
+// The face's freeze amount, 0 to 1.
 template <class Face>
-Color FaceColor(const Chunk &c, const Face &face, const unsigned *v)
+float FreezeAmount(const Chunk &c, const Face &face, const unsigned *v)
 {
-    Color color = c.m_cSelection;
-    if (!(face.m_iIndices[1] & MeshFlags::kBit31)) {
-        float m;
-        if constexpr (Face::kCorners == 4) {
-            m = Unit(face.m_iFreeze & 0xFF);
-            if (c.m_bVertexFreeze) {
-                for (unsigned k = 0; k < 4; ++k)
-                    m += Unit(c.m_pVertices[v[k]].m_cFreeze);
-                m = std::min(m, 1.0f);
-            }
-        } else {
-            m = (Unit(face.m_iFreeze & 0xFF) + Unit(c.m_pVertices[v[0]].m_cFreeze)) * 0.5f;
+    const unsigned faceByte = face.m_iFreeze & 0xFF;
+    if constexpr (Face::kCorners == 4) {
+        float m = Unit(faceByte);
+        if (c.m_bVertexFreeze) {
+            for (unsigned k = 0; k < 4; ++k)
+                m += Unit(c.m_pVertices[v[k]].m_cFreeze);
+            m = std::min(m, 1.0f);
         }
-        color = c.m_cFrozen.Lerp(c.m_cStart, m);
+        return m;
+    } else {
+        return (Unit(faceByte) + Unit(c.m_pVertices[v[0]].m_cFreeze)) * 0.5f;
+    }
+}
+
+// Whether any freeze byte the face's amount is made of is set.
+template <class Face>
+bool HasFreeze(const Chunk &c, const Face &face, const unsigned *v)
+{
+    if (face.m_iFreeze & 0xFF)
+        return true;
+    if constexpr (Face::kCorners == 4) {
+        return c.m_bVertexFreeze && (c.m_pVertices[v[0]].m_cFreeze | c.m_pVertices[v[1]].m_cFreeze |
+                                     c.m_pVertices[v[2]].m_cFreeze | c.m_pVertices[v[3]].m_cFreeze) != 0;
+    } else {
+        return c.m_pVertices[v[0]].m_cFreeze != 0;
+    }
+}
+
+// The packed colour of a face: selection, else the starting colour shaded towards the
+// frozen one by the freeze amount; then the layer mask of corner 0. Most faces are
+// neither selected, frozen nor masked and take a colour packed once per chunk.
+template <class Face>
+uint32_t FaceColor(const Chunk &c, const Face &face, const unsigned *v)
+{
+    Color color;
+    if (face.m_iIndices[1] & MeshFlags::kBit31) {
+        if (!c.m_bLayerMask)
+            return c.m_iSelectionPacked;
+        color = c.m_cSelection;
+    } else if (!HasFreeze(c, face, v)) {
+        if (!c.m_bLayerMask)
+            return c.m_iStartPacked;
+        color = c.m_cStart;
+    } else {
+        color = c.m_cFrozen.Lerp(c.m_cStart, FreezeAmount(c, face, v));
     }
     if (c.m_bLayerMask)
         color = color.Lerp(c.m_cLayer, Unit(c.m_pVertices[v[0]].m_cMask));
-    return color;
+    return color.Pack();
 }
 
 inline FillBuffer::Normal ToNormal(const int16_t *n) { return FillBuffer::Normal{n[0], n[1], n[2]}; }
@@ -141,7 +174,7 @@ unsigned FillFaces(FillBuffer &b, Chunk &c, const Face *faces)
             }
         }
         if constexpr (colors) {
-            const uint32_t color = FaceColor(c, face, v).Pack();
+            const uint32_t color = FaceColor(c, face, v);
             for (unsigned k = 0; k < N; ++k)
                 packed[out + k] = color;
         }
@@ -266,6 +299,8 @@ bool MakeChunk(Chunk &c, FillBuffer &b, Mesh &mesh, const FillSettings &s, bool 
         c.m_cSelection = Modulate(s.m_cSelection, look.m_cDiffuse);
         c.m_cFrozen = Modulate(s.m_cFrozen, look.m_cDiffuse);
         c.m_cLayer = Modulate(s.m_cLayerMask, look.m_cDiffuse);
+        c.m_iStartPacked = c.m_cStart.Pack();
+        c.m_iSelectionPacked = c.m_cSelection.Pack();
         c.m_bVertexFreeze = mesh.m_iFrozenVertices != 0 && s.m_bShowFrozenVertices;
         c.m_bLayerMask = s.m_bShowLayerMask && look.m_bActiveLayerLevel;
     }
