@@ -43,6 +43,10 @@ public:
     unsigned FillIndex(const FillSettings &settings) const;
     // Writes the chunk through the fill table.
     void Fill(const FillSettings &settings);
+    // Draws what the last fill wrote with one glDrawArrays call from client arrays (the
+    // colours when the chunk is coloured, the texture coordinates and the partition's
+    // texture when it has them); returns the number of faces or lines drawn.
+    unsigned Draw() const;
 
     // The number of faces of a partition in the chunking's face order.
     static unsigned PartitionFaceCount(const Mesh &mesh, int partition);
