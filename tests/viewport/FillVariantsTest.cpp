@@ -167,23 +167,39 @@ TEST(FillVariants, EveryEntryWritesTheFacesItsFlagsKeepWithTheirNormalsColoursAn
     }
 }
 
-TEST(FillVariants, AHiddenFillAfterAFullOneCoversOnlyWhatItWrote)
+// A fill after a full one leaves the full one's later slots as they were; the written
+// count must not reach them.
+TEST(FillVariants, AFillAfterAFullOneCountsOnlyWhatItWrote)
 {
+    struct Row {
+        const char *name;
+        int first, end;
+        unsigned entry, vertices;
+        unsigned firstVertex, lastVertex;  // the mesh vertices at slot 0 and the last written slot
+    } rows[] = {
+        // Faces 0, 4 and 9 hidden: seven quads move up into slots 0 to 27.
+        {"hidden faces", 0, 10, 4, 28, 4, 35},
+        // The mesh has 10 faces: a chunk reaching past them is stale and writes nothing.
+        {"a quad chunk past the faces", 8, 12, 0, 0, 0, 0},
+    };
     auto mesh = MakeSeparateFaces<Quad>(10);
     for (unsigned f : {0u, 4u, 9u})
         Hide(*mesh, f);
     FillBuffer buffer;
     FillSettings settings;
-    SetChunk(buffer, *mesh, 0, 10, 0);
-    FillVariants::Table()[0](buffer, settings);
-    ASSERT_EQ(buffer.m_iVertexCount, 40u);
-
-    SetChunk(buffer, *mesh, 0, 10, 4);
-    FillVariants::Table()[4](buffer, settings);
-    // Slots 28 to 39 still hold faces 7 to 9 of the first fill; the draw must not reach them.
-    EXPECT_EQ(buffer.m_iVertexCount, 28u);
-    EXPECT_EQ(buffer.m_aPositions.GetBuffer()[0], mesh->m_pVertices[4].m_vPosition);
-    EXPECT_EQ(buffer.m_aPositions.GetBuffer()[27], mesh->m_pVertices[35].m_vPosition);
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        SetChunk(buffer, *mesh, 0, 10, 0);
+        FillVariants::Table()[0](buffer, settings);
+        ASSERT_EQ(buffer.m_iVertexCount, 40u);
+        SetChunk(buffer, *mesh, row.first, row.end, row.entry);
+        FillVariants::Table()[row.entry](buffer, settings);
+        EXPECT_EQ(buffer.m_iVertexCount, row.vertices);
+        if (row.vertices) {
+            EXPECT_EQ(buffer.m_aPositions.GetBuffer()[0], mesh->m_pVertices[row.firstVertex].m_vPosition);
+            EXPECT_EQ(buffer.m_aPositions.GetBuffer()[row.vertices - 1], mesh->m_pVertices[row.lastVertex].m_vPosition);
+        }
+    }
 }
 
 TEST(FillVariants, DamagedIndicesReadInsideTheStores)
@@ -237,17 +253,4 @@ TEST(FillVariants, DamagedIndicesReadInsideTheStores)
         EXPECT_EQ(buffer.m_iVertexCount, d.vertices);
         d.check(*mesh, buffer);
     }
-}
-
-TEST(FillVariants, AQuadChunkReachingPastTheFacesWritesNothing)
-{
-    auto mesh = MakeSeparateFaces<Quad>(4);
-    FillBuffer buffer;
-    FillSettings settings;
-    SetChunk(buffer, *mesh, 0, 4, 0);
-    FillVariants::Table()[0](buffer, settings);
-    ASSERT_EQ(buffer.m_iVertexCount, 16u);
-    SetChunk(buffer, *mesh, 2, 6, 0);
-    FillVariants::Table()[0](buffer, settings);
-    EXPECT_EQ(buffer.m_iVertexCount, 0u);
 }
