@@ -275,7 +275,7 @@ bool MakeChunk(Chunk &c, FillBuffer &b, Mesh &mesh, const FillSettings &s, bool 
     if (!c.m_iVertexCount || !c.m_iFaceCount || b.m_iFirstFace < 0 || b.m_iEndFace <= b.m_iFirstFace)
         return false;
     // However the chunk was set, the arrays hold no more than this.
-    b.m_iEndFace = std::min(b.m_iEndFace, b.m_iFirstFace + int32_t(FillBuffer::kMaxFaces));
+    b.m_iEndFace = int32_t(std::min<int64_t>(b.m_iEndFace, int64_t(b.m_iFirstFace) + FillBuffer::kMaxFaces));
 
     const int partition = b.m_iPartition;
     if (partition >= 0 && unsigned(partition) < mesh.m_aPartitions.GetItemCount() &&
