@@ -308,6 +308,11 @@ void Info::AttributeChanged(General::Attribute *attribute, int event)
     } else if (attribute == &m_aCreateDisplacementMap) {
         SetDisabled(m_aDisplacementMapFilename, !m_aCreateDisplacementMap.GetValue());
     } else if (attribute == &m_aLowMesh) {
+        if (!AcceptsLowMesh(m_aLowMesh.GetValue())) {
+            Log("%s has no faces to map onto\n", qPrintable(m_aLowMesh.GetValue()->GetName()));
+            m_aLowMesh.SetValue(nullptr, true);
+            return;
+        }
         UpdateTileFlags();
         UpdateSearchDistance();
     } else if (attribute == &m_aProcessMultipleTiles) {

@@ -26,7 +26,9 @@ Sample Quantise(float value, float min, float max, float scale)
         t = 0.0f;
     else if (t > 1.0f)
         t = 1.0f;
-    return Sample(t * scale);
+    // Truncated; the small allowance keeps a value that is a whole sample (an average of
+    // samples read back) from dropping one step through float error.
+    return Sample(std::min(t * scale + 1.0e-3f, scale));
 }
 
 }  // namespace
