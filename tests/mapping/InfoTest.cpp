@@ -60,12 +60,13 @@ public:
     }
     Record &NoPointer() { return Text("").Text(""); }
 
-    // The sample settings of these tests.
-    Record &Settings()
+    // The sample settings of these tests, with the high mesh named by class and node name
+    // (a level before version 209).
+    Record &Settings(const char *highClass = "", const char *highName = "")
     {
         const int v = m_iVersion;
         Text("Baker #7").NoPointer().Int(2).Bool(true);
-        NoPointer();  // the high mesh (a level before version 209)
+        Text(highClass).Text(highName);
         Int(3).Text("/maps/").Bool(false).Text("n_%i").Bool(false).Bool(true).Text("d_%i_%g_%f").Bool(true);
         Int(4).Int(1001).Int(512).Int(256).Int(3).Int(0).Int(2).Int(v < 220 ? 4 : 1);
         if (v < 127) {
@@ -285,6 +286,21 @@ TEST_F(Settings, RecordsOfEachVersionLoad)
         EXPECT_EQ(info.m_aKeepZeroAsMiddleGrey.GetValue(), c.keepZero);
         EXPECT_FALSE(Disabled(info.m_aKeepZeroAsMiddleGrey));
     }
+}
+
+TEST_F(Settings, OldRecordsNameTheHighLevelAndGetItsObject)
+{
+    auto level = fixtures::LevelWithUVs({{0, 0, 1, 1}});
+    Object high(*level);
+    high.SetObjectName(QStringLiteral("sculpt"));
+    // Before version 209 the high surface was a level; the object's base level is the object.
+    const QByteArray bytes = Record(208).Settings("Object", qPrintable(high.GetName())).Bytes();
+    const QString path = m_dir.File("record");
+    TempDir::Write(path, bytes);
+    Info info;
+    ASSERT_TRUE(Load(info, path));
+    EXPECT_EQ(info.m_aHighMesh.GetValue(), &high);
+    EXPECT_EQ(info.m_aHighSubdivision.GetValue(), 3);
 }
 
 TEST_F(Settings, StoringWritesTheRecordFieldByField)
