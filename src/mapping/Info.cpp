@@ -1,6 +1,7 @@
 #include "mapping/Info.h"
 
 #include "foundation/Diagnostics.h"
+#include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
 
 #include <QCoreApplication>
@@ -99,7 +100,11 @@ Info::Info(Scratch)
 
 Info::Info() : Info(Scratch{}) { m_aNodeName.SetValue(DefaultName(), true); }
 
-Info::~Info() { m_bReady = false; }
+Info::~Info()
+{
+    m_bReady = false;
+    General::Shell().ReleaseNode(this);
+}
 
 void Info::Construct()
 {

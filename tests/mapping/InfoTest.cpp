@@ -126,8 +126,11 @@ TEST_F(Settings, NewNodesTakeTheFirstFreeBakerName)
     EXPECT_EQ(a->GetName(), QStringLiteral("Baker #0"));
     EXPECT_EQ(b->GetName(), QStringLiteral("Baker #1"));
     EXPECT_EQ(c->GetName(), QStringLiteral("Baker #2"));
+    const Info *first = a.get();
     a.reset();
     c.reset();
+    // Windows showing a destroyed node let go of it.
+    EXPECT_EQ(Recorder().releasedNodes.front(), first);
     EXPECT_EQ(Info().GetName(), QStringLiteral("Baker #0"));
     // The registry makes them by class name too.
     std::unique_ptr<General::Node> made(General::TypeInfo::Find(QStringLiteral("Info"))->Create(1));
