@@ -145,11 +145,16 @@ float Float24ToFloat(const uint8_t *bytes)
     return std::bit_cast<float>(sign | uint32_t(exponent + 64) << 23 | mantissa << 7);
 }
 
+void RouteTiffMessagesToLog()
+{
+    TIFFSetErrorHandler(TiffErrorHandler);
+    TIFFSetWarningHandler(TiffWarningHandler);
+}
+
 QTvTiff::QTvTiff(const QString &fileName)
 {
     // Process-wide: every later libtiff call of the program reports to the log too.
-    TIFFSetErrorHandler(TiffErrorHandler);
-    TIFFSetWarningHandler(TiffWarningHandler);
+    RouteTiffMessagesToLog();
     m_pTiff = TIFFOpen(fileName.toLocal8Bit().constData(), "r");
     if (m_pTiff)
         m_Info.readTiffFields(m_pTiff);

@@ -13,6 +13,9 @@
 
 class QImage;
 
+// Sends libtiff's errors and warnings (process-wide) to the log.
+void RouteTiffMessagesToLog();
+
 // value[channel][row][column]; row 0 is the file's first scanline.
 using TvChannels = QVector<QVector<QVector<float>>>;
 

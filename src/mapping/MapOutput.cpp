@@ -1,0 +1,158 @@
+#include "mapping/MapOutput.h"
+
+#include "foundation/Diagnostics.h"
+#include "foundation/Timer.h"
+#include "mapping/Info.h"
+#include "mapping/MapBuffer.h"
+
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cmath>
+
+namespace MapExtraction {
+
+namespace {
+
+QString Tr(const char *text) { return QCoreApplication::translate("MapExtraction::Mapper", text); }
+
+int BufferTypeOf(int format)
+{
+    switch (format) {
+    case map8Bit:
+        return MapBuffer::typeByte;
+    case map16Bit:
+    case map16BitBW:
+        return MapBuffer::typeWord;
+    default:
+        return MapBuffer::typeFloat;
+    }
+}
+
+}  // namespace
+
+bool MapOutput::SaveMaps(const MapBuffer *normal, const MapBuffer *displacement, unsigned newTexels)
+{
+    m_sError.clear();
+    if (!newTexels && m_cInfo.m_aSkipEmptyMaps.GetValue())
+        return true;
+    Log("New texels on maps: %u\n", newTexels);
+    const int fileType = m_cInfo.m_aFileType.GetValue();
+    if (m_cInfo.m_aCreateNormalMap.GetValue() && normal) {
+        const QString path = m_sDirectory + m_cInfo.GetMapFileName(m_cInfo.m_aNormalMapFilename.GetValue(), false);
+        Log("\tsaving normal map to %s\n", qPrintable(path + QStringLiteral(".tif")));
+        if (!normal->Save(path, false, fileType)) {
+            m_sError = Tr("Can not save normal map %1 (disk full or bad filename?)").arg(path);
+            Log("%s\n", qPrintable(m_sError));
+            return false;
+        }
+    }
+    if (m_cInfo.m_aCreateDisplacementMap.GetValue() && displacement && m_eWorkingDisplacementType != mapNormalAlpha) {
+        const QString path = m_sDirectory +
+                             m_cInfo.GetMapFileName(m_cInfo.m_aDisplacementMapFilename.GetValue(), false) +
+                             m_sDisplacePostFilename;
+        Log("\tsaving displacement map to %s\n", qPrintable(path + QStringLiteral(".tif")));
+        // A temporary map keeps its floats in one channel for the final pass.
+        const bool temporary = !m_sDisplacePostFilename.isEmpty();
+        const bool saved = temporary ? displacement->Save(path, false, fileTIF)
+                                     : displacement->Save(path, m_eDisplacementFinalType != mapBWFloat, fileType);
+        if (!saved) {
+            m_sError = Tr("Can not save displacement map %1 (disk full or bad filename?)").arg(path);
+            Log("%s\n", qPrintable(m_sError));
+            return false;
+        }
+    }
+    General::Timer::Reset();
+    return true;
+}
+
+bool MapOutput::IsProcessed(int u, int v)
+{
+    m_cInfo.m_iTileU = u;
+    m_cInfo.m_iTileV = v;
+    return m_cInfo.GetMapIdentifier() == m_cInfo.m_aUStart.GetValue() || m_cInfo.m_aProcessMultipleTiles.GetValue();
+}
+
+void MapOutput::NormalizeDisplacementMaps()
+{
+    Info &info = m_cInfo;
+    if (m_eDisplacementFinalType == m_eWorkingDisplacementType || !info.m_aCreateDisplacementMap.GetValue())
+        return;
+    Log("Normalizing displacement maps\n");
+    const unsigned width = unsigned(std::max(0, info.m_aMapWidth.GetValue()));
+    const unsigned height = unsigned(std::max(0, info.m_aMapHeight.GetValue()));
+    const QString displacementMask = info.m_aDisplacementMapFilename.GetValue();
+    const QString normalMask = info.m_aNormalMapFilename.GetValue();
+    float min = 1e8f, max = -1e9f;
+    if (info.m_aNormalizeToSearchDistance.GetValue()) {
+        min = -0.5f * info.m_aSearchDistance.GetValue();
+        max = 0.5f * info.m_aSearchDistance.GetValue();
+    } else {
+        for (int u = info.m_iUStart; u < info.m_iUEnd; ++u)
+            for (int v = info.m_iVStart; v < info.m_iVEnd; ++v) {
+                if (!IsProcessed(u, v))
+                    continue;
+                MapBuffer source;
+                source.Allocate(width, height, MapBuffer::typeFloat, 1);
+                if (!source.Load(m_sDirectory + info.GetMapFileName(displacementMask, false) + m_sDisplacePostFilename))
+                    continue;
+                for (unsigned y = 0; y < height; ++y)
+                    for (unsigned x = 0; x < width; ++x) {
+                        const float value = source.GetValue(x, y, 0);
+                        // A sample that is not a number says nothing about the range.
+                        if (std::isfinite(value)) {
+                            min = std::min(min, value);
+                            max = std::max(max, value);
+                        }
+                    }
+            }
+    }
+    if (info.m_aKeepZeroAsMiddleGrey.GetValue()) {
+        if (max < std::fabs(min))
+            max = -min;
+        else
+            min = -max;
+    }
+    info.m_fDisplacementMin = min;
+    info.m_fDisplacementMax = max;
+    Log("Range of displacement maps: [%f:%f]\n", double(min), double(max));
+
+    const bool normalAlpha = m_eDisplacementFinalType == mapNormalAlpha;
+    int finalType = BufferTypeOf(normalAlpha ? m_eNormalType : m_eDisplacementFinalType);
+    if (!normalAlpha && !TV_CHECK(!(m_eDisplacementFinalType == mapFloat || m_eDisplacementFinalType == mapBWFloat)))
+        finalType = MapBuffer::typeFloat;
+    if (normalAlpha && !TV_CHECK(!(m_eNormalType == mapFloat)))
+        finalType = MapBuffer::typeFloat;
+    for (int u = info.m_iUStart; u < info.m_iUEnd; ++u)
+        for (int v = info.m_iVStart; v < info.m_iVEnd; ++v) {
+            if (!IsProcessed(u, v))
+                continue;
+            const QString name = info.GetMapFileName(displacementMask, false);
+            MapBuffer source, result;
+            source.Allocate(width, height, MapBuffer::typeFloat, 1);
+            result.Allocate(width, height, finalType, normalAlpha ? 4 : 1);
+            if (normalAlpha) {
+                const QString normalPath = m_sDirectory + info.GetMapFileName(normalMask, false);
+                if (!result.Load(normalPath))
+                    throw General::Error(1, Tr("Cannot load normal map %1.tif").arg(normalPath));
+            }
+            if (!source.Load(m_sDirectory + name + m_sDisplacePostFilename))
+                continue;
+            const unsigned channel = normalAlpha ? 3 : 0;
+            for (unsigned y = 0; y < height; ++y)
+                for (unsigned x = 0; x < width; ++x)
+                    result.SetValue(x, y, channel, source.GetValue(x, y, 0), min, max);
+            const QString output =
+                m_sDirectory + info.GetMapFileName(normalAlpha ? normalMask : displacementMask, true);
+            const bool expandGrey = m_eDisplacementFinalType != map16BitBW && m_eDisplacementFinalType != mapBWFloat;
+            if (!result.Save(output, expandGrey, info.m_aFileType.GetValue()))
+                throw General::Error(1, Tr("Cannot save displacement map %1.tif").arg(m_sDirectory + name));
+            if (!QFile::remove(m_sDirectory + name + m_sDisplacePostFilename + QStringLiteral(".tif")))
+                AssertFailed(__FILE__, __LINE__,
+                             "QFile::remove( m_sDirectory+GetMapFileName( m_sDisplacementMask )+m_sDisplacePostFilename+\".tif\" )",
+                             nullptr);
+        }
+    Log("Normalization finished\n");
+}
+
+}  // namespace MapExtraction

@@ -1,0 +1,19 @@
+#include "mapping/MappingGlobals.h"
+
+#include "mapping/BTree.h"
+#include "mapping/Info.h"
+#include "mesh/core/FaceTree.h"
+#include "scene/SceneGlobals.h"
+
+namespace {
+
+FaceTree *CreateFaceTree() { return new (std::nothrow) BTree::Tree; }
+
+}  // namespace
+
+void InitializeMappingGlobals()
+{
+    InitializeSceneGlobals();
+    General::TypeInfo::Register(MapExtraction::Info::s_typeInfo);
+    InstallFaceTreeFactory(&CreateFaceTree);
+}
