@@ -94,6 +94,41 @@ TEST_F(SubdivisionTopology, ACylinderWithCapsOf32CornersStaysClosed)
     }
 }
 
+TEST_F(SubdivisionTopology, PolygonsOfMoreThan16CornersHeldAlreadyGiveNoOneWayLink)
+{
+    // Two 20-gons glued along their rim, with the neighbour entries polygon × 16 + edge
+    // that a base converted before the cut would hold: past edge 15 they name the wrong
+    // polygon or edge. Such edges are open on both sides; the others stay shared.
+    std::vector<Vector> p;
+    Polygon top, bottom;
+    for (unsigned i = 0; i < 20; ++i) {
+        const double a = double(i) * 2 * 3.14159265358979 / 20;
+        p.emplace_back(float(std::cos(a)), float(std::sin(a)), 0.0f);
+        top.push_back(i);
+        bottom.push_back(19 - i);
+    }
+    auto base = MakeBase(p, {top, bottom});
+    base->m_aGenericFaces.Clear();
+    for (unsigned j = 0; j < 2; ++j) {
+        GenericFace g;
+        for (unsigned c = 0; c < 20; ++c) {
+            g.m_aVertices.Add(j == 0 ? c : 19 - c);
+            g.m_aTCIndices.Add(0);
+            // Edge c of the top (c → c + 1) is edge 18 - c of the bottom, and 19 is 19.
+            const unsigned other = c == 19 ? 19 : 18 - c;
+            g.m_aNeighbours.Add((1 - j) * 16 + other);
+        }
+        base->m_aGenericFaces.Add(std::move(g));
+    }
+    for (unsigned l = 1; l <= 2; ++l) {
+        SubdivLevel &level = AddLevel(*base);
+        SCOPED_TRACE(testing::Message() << "level " << l);
+        ExpectConsistent(level);
+    }
+    // Edges 3 … 15 of the top meet edges 15 … 3 of the bottom; the other seven are open twice.
+    EXPECT_EQ(base->GetNextLevel(false)->m_iOpenEdges, 2u * 2u * 7u);
+}
+
 TEST_F(SubdivisionTopology, ThreeFacesOnOneEdge)
 {
     // Edge 0-1 is shared by three faces: the first runs it 0 → 1, the other two 1 → 0.
