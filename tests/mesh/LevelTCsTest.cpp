@@ -169,4 +169,15 @@ TEST(LevelTCs, LevelOneOfAPolygonMeshSharesMidpointsAcrossEdgesWithoutSeams)
     // The quad's edge 1 (corners 1-2) and the triangle's edge 2 (corners 2-1) share their midpoint.
     EXPECT_EQ(q1.m_iTCI[1], level->m_pQuads[4 + 2].m_iTCI[1]);
     EXPECT_EQ(level->m_pTCs[unsigned(q1.m_iTCI[1])].u, 1.5f);
+
+    // Every child meets the others of its polygon at that polygon's own centre.
+    const TC centres[2] = {{1.5f, 3.5f}, {7.0f / 3, 7.0f}};
+    for (unsigned j = 0, first = 0; j < 2; first += base.m_aGenericFaces[j].m_aVertices.GetItemCount(), ++j)
+        for (unsigned k = 0; k < base.m_aGenericFaces[j].m_aVertices.GetItemCount(); ++k) {
+            const int centre = level->m_pQuads[first + k].m_iTCI[2];
+            EXPECT_EQ(centre, int(5 + j)) << "polygon " << j << " child " << k;
+            ASSERT_GE(centre, 0);
+            EXPECT_FLOAT_EQ(level->m_pTCs[unsigned(centre)].u, centres[j].u);
+            EXPECT_FLOAT_EQ(level->m_pTCs[unsigned(centre)].v, centres[j].v);
+        }
 }

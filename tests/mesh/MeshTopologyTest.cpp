@@ -80,6 +80,26 @@ TEST(MeshAdjacency, OnlyOppositelyWoundNeighboursAreLinked)
     EXPECT_EQ(same->m_iOpenEdges, 8u);
 }
 
+TEST(MeshAdjacency, ThreeFacesOnOneEdgeLinkOnlyInPairs)
+{
+    // Edge 0-1 runs 0 → 1 in quad 0 and 1 → 0 in quads 1 and 2.
+    std::vector<General::Vector> p{{0, 0, 0},  {1, 0, 0},  {1, 1, 0},     {0, 1, 0},
+                                   {0, -1, 0}, {1, -1, 0}, {0, 0.5f, -1}, {1, 0.5f, -1}};
+    auto mesh = MakeQuads(p, {{0, 1, 2, 3}, {1, 0, 4, 5}, {1, 0, 6, 7}});
+    mesh->CalculateAdjacency();
+    // The first two pair, the third sees the edge open.
+    EXPECT_EQ(mesh->m_pQuads[0].m_iAdjacent[0], 1 * 4 + 0);
+    EXPECT_EQ(mesh->m_pQuads[2].m_iAdjacent[0], -1);
+    EXPECT_EQ(mesh->m_iOpenEdges, 10u);
+    ExpectSymmetricLinks(mesh->m_pQuads, mesh->m_iFaceCount, 4);
+
+    // Pairing the third on purpose lets the old partner go.
+    mesh->PairQuads(0, 2);
+    EXPECT_EQ(mesh->m_pQuads[0].m_iAdjacent[0], 2 * 4 + 0);
+    EXPECT_EQ(mesh->m_pQuads[1].m_iAdjacent[0], -1);
+    ExpectSymmetricLinks(mesh->m_pQuads, mesh->m_iFaceCount, 4);
+}
+
 TEST(MeshAdjacency, TrianglesLinkTheSlotOppositeTheCorner)
 {
     auto fan = MakeFan(5, true);

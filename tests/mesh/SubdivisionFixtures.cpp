@@ -133,6 +133,19 @@ std::unique_ptr<SubdivLevel> MakeLGrid()
     return MakeBase(p, quads);
 }
 
+std::unique_ptr<SubdivLevel> MakeOpenGrid()
+{
+    std::vector<Vector> p;
+    for (unsigned j = 0; j < 4; ++j)
+        for (unsigned i = 0; i < 4; ++i)
+            p.emplace_back(float(i), float(j), 0.3f * std::sin(float(i * 3 + j)));
+    std::vector<Polygon> quads;
+    for (unsigned j = 0; j < 3; ++j)
+        for (unsigned i = 0; i < 3; ++i)
+            quads.push_back({j * 4 + i, j * 4 + i + 1, (j + 1) * 4 + i + 1, (j + 1) * 4 + i});
+    return MakeBase(p, quads);
+}
+
 std::unique_ptr<SubdivLevel> MakeTriangles()
 {
     // An octahedron (0..5), and an open fan of three triangles on its vertex 0 (6, 7, 8, 9).

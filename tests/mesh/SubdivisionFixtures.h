@@ -22,11 +22,13 @@ std::unique_ptr<SubdivLevel> MakeBase(const std::vector<Vector> &positions, cons
 std::unique_ptr<Object> MakeObject(const SubdivLevel &shape);
 
 // Shapes: a cube with jittered corners (closed, valence 3); an L-shaped open grid (a border
-// vertex of three faces at the inner corner); a closed octahedron of triangles with an
+// vertex of three faces at the inner corner); a 3 × 3 open grid (border vertices of one
+// or two faces); a closed octahedron of triangles with an
 // open triangle fan attached; a pentagonal prism (two pentagons, five quads); a disc of
 // `spokes` quads around one centre vertex.
 std::unique_ptr<SubdivLevel> MakeJitteredCube();
 std::unique_ptr<SubdivLevel> MakeLGrid();
+std::unique_ptr<SubdivLevel> MakeOpenGrid();
 std::unique_ptr<SubdivLevel> MakeTriangles();
 std::unique_ptr<SubdivLevel> MakePrism();
 std::unique_ptr<SubdivLevel> MakeDisc(unsigned spokes);

@@ -177,6 +177,10 @@ public:
     void FillPolygon(const Polygon &polygon, unsigned first);
     int GetPolygonEdge(unsigned triangle, unsigned slot, Polygon &polygon, unsigned &first);
     static void RotatePolygon(Polygon &polygon, unsigned shift);
+    // Cuts every fan of more than kMaxGenericCorners corners into fans of at most that many
+    // (the generic faces name a neighbour's edge as polygon × 16 + edge); logs each cut.
+    static constexpr unsigned kMaxGenericCorners = 16;
+    void SplitLargePolygons();
 
     // --- stream record and generic faces --------------------------------------
     // Writes or reads the mesh record. A record that cannot be read leaves the mesh

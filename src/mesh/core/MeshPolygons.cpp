@@ -117,3 +117,30 @@ void Mesh::RotatePolygon(Polygon &polygon, unsigned shift)
         polygon.m_aAdjacent[i] = adjacent[i];
     }
 }
+
+void Mesh::SplitLargePolygons()
+{
+    if (m_eType != typeTriangular)
+        return;
+    // A fan of k corners has k - 2 triangles; a fan that starts anew at the triangle
+    // (P0, Pi+1, Pi+2) is the polygon P0, Pi+1, ..., so clearing the continuation bit
+    // there cuts along the diagonal P0 Pi+1 and keeps every triangle and link.
+    constexpr unsigned kPiece = kMaxGenericCorners - 2;
+    const unsigned faceCount = std::min(m_iFaceCount, m_pTriangles.GetItemCount());
+    unsigned t = 0;
+    while (t < faceCount) {
+        unsigned end = t + 1;
+        while (end < faceCount && ContinuesPolygon(m_pTriangles[end]))
+            ++end;
+        const unsigned triangles = end - t;
+        if (triangles > kPiece) {
+            const unsigned pieces = (triangles + kPiece - 1) / kPiece;
+            for (unsigned cut = t + kPiece; cut < end; cut += kPiece)
+                m_pTriangles[cut].m_iIndices[2] &= ~kBit31;
+            m_iPolygonCount += pieces - 1;
+            Log(" Polygon of %u corners split into %u polygons of at most %u corners\n", triangles + 2, pieces,
+                kMaxGenericCorners);
+        }
+        t = end;
+    }
+}

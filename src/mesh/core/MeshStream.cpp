@@ -444,6 +444,7 @@ void Mesh::ConvertToGenericMesh()
 {
     if (m_iPolygonCount == 0)
         return;
+    SplitLargePolygons();
     const unsigned n = Corners();
     const unsigned faceCount = std::min(m_iFaceCount, WithFaces([](const auto &faces) { return faces.GetItemCount(); }));
     General::Store<unsigned int> polygonOf("unknown");

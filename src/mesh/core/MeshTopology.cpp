@@ -32,13 +32,20 @@ bool Continues(const Face &face)
         return false;
 }
 
-// Links a and b along every edge that they share in opposite directions.
+// Links a and b along every edge that they share in opposite directions; a link always
+// holds both ways. Where a slot is already linked to a third face (three or more faces on
+// one edge), the first pair is kept and the later face sees the edge open, or, with
+// `replace`, the old partner is let go and sees it open instead.
 template <class Face>
-void Pair(Face *faces, unsigned a, unsigned b)
+void Pair(Face *faces, unsigned count, unsigned a, unsigned b, bool replace)
 {
     constexpr unsigned n = Face::kCorners;
     Face &fa = faces[a];
     Face &fb = faces[b];
+    auto release = [&](int32_t entry, int32_t back) {
+        if (entry >= 0 && unsigned(entry) / n < count && faces[unsigned(entry) / n].m_iAdjacent[unsigned(entry) % n] == back)
+            faces[unsigned(entry) / n].m_iAdjacent[unsigned(entry) % n] = -1;
+    };
     for (unsigned i = 0; i < n; ++i) {
         const uint32_t ai = fa.m_iIndices[i] & kIndexMask;
         const uint32_t ai1 = fa.m_iIndices[(i + 1) % n] & kIndexMask;
@@ -46,8 +53,19 @@ void Pair(Face *faces, unsigned a, unsigned b)
             if ((fb.m_iIndices[j] & kIndexMask) != ai || (fb.m_iIndices[(j + n - 1) % n] & kIndexMask) != ai1)
                 continue;
             const unsigned slotA = Face::SlotFrom(i), slotB = Face::SlotFrom((j + n - 1) % n);
-            fa.m_iAdjacent[slotA] = int32_t(b * n + slotB);
-            fb.m_iAdjacent[slotB] = int32_t(a * n + slotA);
+            const int32_t toB = int32_t(b * n + slotB), toA = int32_t(a * n + slotA);
+            int32_t &linkA = fa.m_iAdjacent[slotA];
+            int32_t &linkB = fb.m_iAdjacent[slotB];
+            if ((linkA >= 0 && linkA != toB) || (linkB >= 0 && linkB != toA)) {
+                if (!replace)
+                    continue;
+                if (linkA != toB)
+                    release(linkA, toA);
+                if (linkB != toA)
+                    release(linkB, toB);
+            }
+            linkA = toB;
+            linkB = toA;
         }
     }
 }
@@ -73,7 +91,7 @@ void BuildAdjacency(Mesh &mesh, General::Store<Face> &store, int *head, int *lin
                 continue;
             for (unsigned e = 0; e < k; ++e)
                 for (int y = head[a * k + e]; y >= 0; y = link[unsigned(y) * k + e])
-                    Pair(faces, unsigned(y), t);
+                    Pair(faces, faceCount, unsigned(y), t, false);
             if (f < k) {
                 link[t * k + f] = head[a * k + f];
                 head[a * k + f] = int(t);
@@ -234,13 +252,13 @@ void Mesh::CalculateAdjacency()
 void Mesh::PairTriangles(unsigned a, unsigned b)
 {
     if (TV_CHECK(a < m_pTriangles.GetItemCount() && b < m_pTriangles.GetItemCount()))
-        Pair(m_pTriangles.GetBuffer(), a, b);
+        Pair(m_pTriangles.GetBuffer(), m_pTriangles.GetItemCount(), a, b, true);
 }
 
 void Mesh::PairQuads(unsigned a, unsigned b)
 {
     if (TV_CHECK(a < m_pQuads.GetItemCount() && b < m_pQuads.GetItemCount()))
-        Pair(m_pQuads.GetBuffer(), a, b);
+        Pair(m_pQuads.GetBuffer(), m_pQuads.GetItemCount(), a, b, true);
 }
 
 unsigned Mesh::EnumerateAdjacentVertices(AdjacentVertexEnumerator &enumerator, unsigned vertex, unsigned face)

@@ -2,6 +2,7 @@
 // interpolated in its parent on the level below, and neighbouring corners share one
 // texture coordinate wherever their parents have no seam between them.
 #include "mesh/subdivision/LevelFaceBits.h"
+#include "mesh/subdivision/PolygonNeighbours.h"
 #include "mesh/core/MeshSwitches.h"
 #include "mesh/levels/SubdivLevel.h"
 
@@ -67,17 +68,31 @@ bool SubdivLevel::UpdateTCs(const General::Store<unsigned int> &parents, unsigne
             return TV_CHECK(false);
         General::Store<TC> tcs("subdiv newtc");
         General::Store<int> edges("subdiv tc edges");
-        General::Store<unsigned> firstChild("subdiv tc first children");
-        if (!tcs.Reserve(prevTCs + polygons, false) || !edges.SetItemCount(children, false) ||
-            !firstChild.SetItemCount(polygons, false))
+        const PolygonNeighbours neighbours(prev);
+        if (!neighbours.IsUsable() || !tcs.Reserve(prevTCs + polygons, false) ||
+            !edges.SetItemCount(children, false))
             return false;
         for (unsigned t = 0; t < prevTCs; ++t)
             tcs.Add(prev.m_pTCs[t]);
         edges.Fill(-1);
-        for (unsigned j = 0, b = 0; j < polygons; b += prev.m_aGenericFaces[j].m_aVertices.GetItemCount(), ++j)
-            firstChild[j] = b;
         auto tcOf = [&](unsigned index) { return index < prevTCs ? prev.m_pTCs[index] : TC{0, 0}; };
+        // The centres come first, one per polygon, so that polygon j's centre is entry
+        // prevTCs + j; the edge midpoints follow in the order they are made.
         bool valid = true;
+        for (unsigned j = 0; j < polygons; ++j) {
+            const GenericFace &poly = prev.m_aGenericFaces[j];
+            const unsigned n = poly.m_aVertices.GetItemCount();
+            TC centre{0, 0};
+            if (poly.m_aTCIndices.GetItemCount() >= n && n) {
+                for (unsigned k = 0; k < n; ++k) {
+                    centre.u += tcOf(poly.m_aTCIndices[k]).u;
+                    centre.v += tcOf(poly.m_aTCIndices[k]).v;
+                }
+                centre.u *= 1.0f / float(n);
+                centre.v *= 1.0f / float(n);
+            }
+            tcs.Add(centre);
+        }
         for (unsigned j = 0; j < polygons; ++j) {
             const GenericFace &poly = prev.m_aGenericFaces[j];
             const unsigned n = poly.m_aVertices.GetItemCount();
@@ -85,15 +100,7 @@ bool SubdivLevel::UpdateTCs(const General::Store<unsigned int> &parents, unsigne
                 valid = false;
                 continue;
             }
-            TC centre{0, 0};
-            for (unsigned k = 0; k < n; ++k) {
-                centre.u += tcOf(poly.m_aTCIndices[k]).u;
-                centre.v += tcOf(poly.m_aTCIndices[k]).v;
-            }
-            centre.u *= 1.0f / float(n);
-            centre.v *= 1.0f / float(n);
-            tcs.Add(centre);
-            const unsigned b = firstChild[j];
+            const unsigned b = neighbours.FirstChild(j);
             for (unsigned k = 0; k < n; ++k) {
                 Quad &child = m_pQuads[firstNew + b + k];
                 child.m_iTCI[0] = int32_t(poly.m_aTCIndices[k]);
@@ -104,15 +111,16 @@ bool SubdivLevel::UpdateTCs(const General::Store<unsigned int> &parents, unsigne
                     if (index < 0)
                         return false;
                     edges[b + k] = index;
-                    const unsigned entry = k < poly.m_aNeighbours.GetItemCount() ? poly.m_aNeighbours[k] : 0xFFFFFFFFu;
-                    if (int(entry) >= 0 && entry / 16 < polygons) {
-                        const GenericFace &other = prev.m_aGenericFaces[entry / 16];
-                        const unsigned e = entry % 16, m = other.m_aVertices.GetItemCount();
-                        if (e < m && other.m_aTCIndices.GetItemCount() >= m &&
+                    // The neighbour shares the midpoint unless a seam runs along the edge.
+                    unsigned h = 0, e = 0;
+                    if (neighbours.Across(j, k, h, e)) {
+                        const GenericFace &other = prev.m_aGenericFaces[h];
+                        const unsigned m = other.m_aVertices.GetItemCount();
+                        if (other.m_aTCIndices.GetItemCount() >= m &&
                             (other.m_aTCIndices[e] == poly.m_aTCIndices[k] ||
                              (other.m_aTCIndices[e] == poly.m_aTCIndices[(k + 1) % n] &&
                               other.m_aTCIndices[(e + 1) % m] == poly.m_aTCIndices[k])))
-                            edges[firstChild[entry / 16] + e] = index;
+                            edges[neighbours.FirstChild(h) + e] = index;
                     }
                 }
                 child.m_iTCI[1] = edges[b + k];

@@ -19,24 +19,26 @@ bool CatmullClarkPositions::Compute()
     m_iCC = L.m_aCCPositions.GetItemCount();
     m_pCC = L.m_aCCPositions.GetBuffer();
     L.m_aCCPositions.Fill(Vector(0, 0, 0));
+    if (P.m_aGenericFaces.HasItems()) {
+        Polygons();
+        if (m_bSmooth)
+            SmoothPolygonSplit();
+        return true;
+    }
     const unsigned vertexCount = std::min(P.m_iVertexCount, P.m_pVertices.GetItemCount());
     General::FileArray<VertexSums> sums(vertexCount);
     m_pSums = &sums;
-    const bool polygons = P.m_aGenericFaces.HasItems();
     // Every entry is set below, with the vertex's target.
     const VertexSums none{Vector(0, 0, 0), 0, 0, kNone};
 
-    if (polygons || (L.m_bFull && P.m_bFull)) {
+    if (L.m_bFull && P.m_bFull) {
         // The vertices of the level below keep their local indices on a whole level.
         for (unsigned p = 0; p < vertexCount; ++p) {
             VertexSums s = none;
             s.target = p;
             sums.Set(p, s);
         }
-        if (polygons)
-            Polygons();
-        else
-            P.WithFaces([&](const auto &parents) { Faces(parents, nullptr); });
+        P.WithFaces([&](const auto &parents) { Faces(parents, nullptr); });
     } else {
         const unsigned k = P.Corners();
         General::FileArray<unsigned int> children(P.m_iFaceCount * k), vertices(vertexCount);
@@ -49,7 +51,7 @@ bool CatmullClarkPositions::Compute()
         vertices.Release();
         P.WithFaces([&](const auto &parents) { Faces(parents, &children); });
     }
-    Vertices();
+    Vertices(P.Corners());
     m_pSums = nullptr;
     return true;
 }
@@ -86,6 +88,7 @@ void CatmullClarkPositions::Faces(const General::Store<Face> &parents, General::
         const Face &parent = parents[f];
         unsigned p[4];
         Vector V[4], centre(0, 0, 0);
+        bool open[4] = {};
         bool usable = true;
         for (unsigned c = 0; c < k; ++c) {
             p[c] = CornerVertex(parent, c);
@@ -123,26 +126,34 @@ void CatmullClarkPositions::Faces(const General::Store<Face> &parents, General::
                 else
                     m_pCC[point] = (V[e] + V[n]) * 0.5f;
             }
-            if (!inner && m_bSmooth) {
-                VertexSums a0 = sums.Get(p[e]);
-                a0.border += V[n];
-                ++a0.borderEdges;
-                sums.Set(p[e], a0);
-                VertexSums a1 = sums.Get(p[n]);
-                a1.border += V[e];
-                ++a1.borderEdges;
-                sums.Set(p[n], a1);
-            }
+            open[e] = !inner;
         }
 
         for (unsigned c = 0; c < k; ++c) {
             VertexSums sum = sums.Get(p[c]);
             if (sum.target >= m_iCC)
                 continue;
+            const unsigned prev = s.Prev(c), next = s.Next(c);
+            // The second face of a vertex adds no border edges when both of its edges there
+            // are open: two faces that only touch at the vertex count as one border.
+            if (m_bSmooth && !(sum.faces == 1 && open[c] && open[prev])) {
+                if (open[c]) {
+                    sum.border += V[next];
+                    ++sum.borderEdges;
+                }
+                if (open[prev]) {
+                    sum.border += V[prev];
+                    ++sum.borderEdges;
+                }
+            }
             ++sum.faces;
             sums.Set(p[c], sum);
-            if (m_bSmooth)
-                m_pCC[sum.target] += centre + (V[s.Prev(c)] + V[s.Next(c)]) * 0.5f;
+            if (!m_bSmooth)
+                continue;
+            if (k == 4)
+                m_pCC[sum.target] += centre + (V[prev] + V[next]) * 0.5f;
+            else
+                m_pCC[sum.target] += V[prev] + V[next];
         }
     }
 }
@@ -153,79 +164,92 @@ void CatmullClarkPositions::Polygons()
     PolygonNeighbours neighbours(P);
     if (!neighbours.IsUsable())
         return;
-    const unsigned vertexCount = m_pSums->GetSize();
+    const unsigned vertexCount = std::min(P.m_iVertexCount, P.m_pVertices.GetItemCount());
     const unsigned childCount = std::min(L.m_iFaceCount, L.m_pQuads.GetItemCount());
     const Vertex *vertices = P.m_pVertices.GetBuffer();
-    General::FileArray<VertexSums> &sums = *m_pSums;
-    General::Store<Vector> corners("subdiv polygon corners");
+    // The base's vertices keep their indices and their places.
+    for (unsigned v = 0; v < std::min(vertexCount, m_iCC); ++v)
+        m_pCC[v] = vertices[v].m_vPosition;
     for (unsigned i = 0; i < polygons.GetItemCount(); ++i) {
         const GenericFace &polygon = polygons[i];
         const unsigned n = polygon.m_aVertices.GetItemCount(), b = neighbours.FirstChild(i);
-        if (!n || b + n > childCount || !corners.SetItemCount(n, false))
+        if (!n || b + n > childCount)
             continue;
         Vector centre(0, 0, 0);
         bool usable = true;
         for (unsigned c = 0; c < n; ++c) {
             const unsigned v = polygon.m_aVertices[c];
             usable = usable && v < vertexCount;
-            corners[c] = usable ? vertices[v].m_vPosition : Vector(0, 0, 0);
-            centre += corners[c];
+            if (usable)
+                centre += vertices[v].m_vPosition;
         }
         if (!TV_CHECK(usable))
             continue;
         centre *= 1.0f / float(n);
-        const unsigned fp = CornerVertex(L.m_pQuads[b], 2);
-        if (fp < m_iCC)
+        if (const unsigned fp = CornerVertex(L.m_pQuads[b], 2); fp < m_iCC)
             m_pCC[fp] = centre;
         for (unsigned c = 0; c < n; ++c) {
-            const unsigned next = c + 1 == n ? 0 : c + 1, prev = c == 0 ? n - 1 : c - 1;
-            unsigned h = 0, hs = 0;
-            const bool inner = neighbours.Across(i, c, h, hs);
+            const unsigned next = c + 1 == n ? 0 : c + 1;
             const unsigned point = CornerVertex(L.m_pQuads[b + c], 1);
-            if (point < m_iCC) {
-                if (inner && m_bSmooth)
-                    m_pCC[point] += (corners[c] + corners[next]) * 0.125f + centre * 0.25f;
-                else
-                    m_pCC[point] = (corners[c] + corners[next]) * 0.5f;
-            }
-            const unsigned v = polygon.m_aVertices[c], w = polygon.m_aVertices[next];
-            if (!inner && m_bSmooth) {
-                VertexSums sv = sums.Get(v);
-                sv.border += corners[next];
-                ++sv.borderEdges;
-                sums.Set(v, sv);
-                VertexSums sw = sums.Get(w);
-                sw.border += corners[c];
-                ++sw.borderEdges;
-                sums.Set(w, sw);
-            }
-            VertexSums sum = sums.Get(v);
-            ++sum.faces;
-            sums.Set(v, sum);
-            if (m_bSmooth && v < m_iCC)
-                m_pCC[v] += centre + (corners[prev] + corners[next]) * 0.5f;
+            if (point < m_iCC)
+                m_pCC[point] = (vertices[polygon.m_aVertices[c]].m_vPosition +
+                                vertices[polygon.m_aVertices[next]].m_vPosition) *
+                               0.5f;
         }
     }
 }
 
-void CatmullClarkPositions::Vertices()
+void CatmullClarkPositions::SmoothPolygonSplit()
+{
+    General::FileArray<Vector> linear(m_iCC);
+    General::FileArray<unsigned int> faces(m_iCC);
+    for (unsigned v = 0; v < m_iCC; ++v)
+        linear.Set(v, m_pCC[v]);
+    faces.Fill(0);
+    L.m_aCCPositions.Fill(Vector(0, 0, 0));
+    const unsigned childCount = std::min(L.m_iFaceCount, L.m_pQuads.GetItemCount());
+    for (unsigned f = 0; f < childCount; ++f) {
+        unsigned q[4];
+        for (unsigned j = 0; j < 4; ++j)
+            q[j] = CornerVertex(L.m_pQuads[f], j);
+        for (unsigned j = 0; j < 4; ++j) {
+            const unsigned v = q[j], before = q[(j + 3) & 3], after = q[(j + 1) & 3];
+            if (v >= m_iCC || before >= m_iCC || after >= m_iCC)
+                continue;
+            m_pCC[v] += (linear.Get(before) + linear.Get(after)) * 0.5f;
+            faces.Set(v, faces.Get(v) + 1);
+        }
+    }
+    for (unsigned v = 0; v < m_iCC; ++v) {
+        const unsigned n = faces.Get(v);
+        m_pCC[v] = n > 2 ? m_pCC[v] * (1.0f / float(n)) : linear.Get(v);
+    }
+}
+
+void CatmullClarkPositions::Vertices(unsigned sides)
 {
     General::FileArray<VertexSums> &sums = *m_pSums;
     const Vertex *vertices = P.m_pVertices.GetBuffer();
+    const float s = float(sides);
+    // Weight of each border edge (vertex and far end) in the border sum.
+    const float c = sides == 4 ? 0.5f : 0.25f;
     for (unsigned p = 0; p < sums.GetSize(); ++p) {
-        const VertexSums s = sums.Get(p);
-        if (s.target >= m_iCC)
+        const VertexSums sum = sums.Get(p);
+        if (sum.target >= m_iCC)
             continue;
         const Vector position = vertices[p].m_vPosition;
-        Vector &cc = m_pCC[s.target];
-        if (!m_bSmooth || s.faces == 0) {
+        Vector &cc = m_pCC[sum.target];
+        if (!m_bSmooth || sum.faces == 0) {
             cc = position;
-        } else if (s.borderEdges) {
-            // A smooth border needs exactly two border edges and more than one face.
-            cc = s.borderEdges == 2 && s.faces > 1 ? position * 0.75f + s.border * 0.125f : position;
-        } else {
-            const float n = float(s.faces);
+        } else if (sum.borderEdges) {
+            cc = sum.faces == 2 ? position * ((2.0f + c * float(sum.borderEdges)) / s) + sum.border * (c / s) : position;
+        } else if (sides == 4) {
+            const float n = float(sum.faces);
             cc = position * ((n - 2.0f) / n) + cc * (1.0f / (n * n));
+        } else {
+            const float n = float(sum.faces);
+            const Vector v = (cc * (1.0f / n) + position * 16.0f) * (1.0f / 18.0f);
+            cc = sum.faces == 6 ? v : position + (v - position) * (4.0f / n);
         }
     }
 }

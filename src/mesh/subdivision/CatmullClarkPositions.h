@@ -1,20 +1,30 @@
 #pragma once
 // The positions that a level's vertices take from the level below (its Catmull-Clark
-// store), for every vertex whose faces are present:
+// store), for every vertex whose faces are present.
+//
+// Above quads and triangles (s corners per face):
 //   face point   the centre of the parent face;
-//   edge point   (a + b + F1 + F2) / 4 for an edge between two faces (F the face points),
+//   edge point   3/8 of each end and 1/16 of the other corners of the two faces (quads),
+//                5/12 of each end and 1/12 of the two opposite corners (triangles);
 //                the midpoint of a border edge;
-//   vertex point (n - 2) / n · P + (Σ edge neighbours + Σ face points) / n² for a vertex of
-//                n faces; 3/4 · P + 1/8 · (a + b) on a border, a and b its border neighbours;
-//                a corner of one face, a vertex of a non-manifold border and a vertex with no
-//                face keep P.
-// The rules hold for quads, triangles and polygons alike. Without smoothing the split is
-// plain: centres, midpoints, and the parent's vertices where they are.
+//   vertex point quads: (1 - 1.75/n) · P + 1.5/n² · Σ edge neighbours + 0.25/n² · Σ diagonals;
+//                triangles: V = (S + 16 P) / 18 with S = 2/n · Σ edge neighbours, taken as
+//                is at valence 6 and as P + 4/n · (V - P) otherwise;
+//                on a border of exactly two faces (2 P + c · Σ (P + b)) / s over its border
+//                edges (P, b), c = 1/2 for quads and 1/4 for triangles: 3/4 P + 1/8 (a + b)
+//                and 5/6 P + 1/12 (a + b); any other border vertex keeps P.
+// Above polygons (a base with n-sided faces) the split is linear (centres, midpoints, the
+// base's vertices where they are) and one smoothing pass follows: a vertex of more than
+// two faces of the new level moves to the mean, over its faces, of the midpoint of its two
+// neighbours in that face; the others keep their linear place.
+// Without smoothing every split is the linear one.
 //
 // Each face of the level below is visited once: it writes its face point and adds its
 // share to its edge points and to sums per vertex of the level below, which a last pass
 // turns into the vertex points. On a partial level the faces are found through the child
 // tables; an edge whose other side the level below does not hold counts as a border.
+// Border vertices are known by counted border edges, never by a sum being non-zero, so a
+// vertex at the origin follows the same rule as any other.
 
 #include "foundation/Containers.h"
 #include "foundation/Vector.h"
@@ -30,7 +40,7 @@ public:
 
 private:
     struct VertexSums {
-        General::Vector border;  // sum of the border neighbours
+        General::Vector border;  // sum of the far ends of the border edges counted
         uint32_t faces;
         uint32_t borderEdges;
         uint32_t target;  // the same vertex on the level, or none
@@ -39,7 +49,8 @@ private:
     template <class Face>
     void Faces(const General::Store<Face> &parents, General::FileArray<unsigned int> *children);
     void Polygons();
-    void Vertices();
+    void SmoothPolygonSplit();
+    void Vertices(unsigned sides);
 
     SubdivLevel &L;
     SubdivLevel &P;

@@ -4,6 +4,7 @@
 #include "foundation/ShellServices.h"
 #include "mesh/core/MeshSwitches.h"
 #include "mesh/levels/SubdivLevel.h"
+#include "mesh/subdivision/PolygonNeighbours.h"
 
 #include <QCoreApplication>
 
@@ -15,12 +16,15 @@ LevelTotals LevelTotals::Next(const SubdivLevel &level)
     const uint64_t B = level.m_iGlobalVertexBound ? level.m_iGlobalVertexBound : V;
     if (level.m_aGenericFaces.HasItems()) {
         // One quad per polygon corner; the numbering is dense: vertices, centres, edge points.
+        // Open edges as the split sees them, so that the totals match what it makes.
         uint64_t corners = 0, open = 0;
         const unsigned polygons = level.m_aGenericFaces.GetItemCount();
-        for (const GenericFace &polygon : level.m_aGenericFaces) {
-            corners += polygon.m_aVertices.GetItemCount();
-            for (unsigned entry : polygon.m_aNeighbours)
-                open += entry / 16 >= polygons;
+        const PolygonNeighbours neighbours(level);
+        for (unsigned i = 0; i < polygons; ++i) {
+            const unsigned n = level.m_aGenericFaces[i].m_aVertices.GetItemCount();
+            corners += n;
+            for (unsigned c = 0, h = 0, hs = 0; c < n; ++c)
+                open += !neighbours.Across(i, c, h, hs);
         }
         next.faces = corners;
         next.vertices = V + polygons + (corners + open) / 2;

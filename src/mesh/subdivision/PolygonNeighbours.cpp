@@ -24,13 +24,17 @@ bool PolygonNeighbours::Across(unsigned i, unsigned c, unsigned &h, unsigned &hs
     if (c >= polygon.m_aNeighbours.GetItemCount())
         return false;
     const unsigned entry = polygon.m_aNeighbours[c];
-    if (entry == 0xFFFFFFFFu || entry / 16 >= polygons.GetItemCount())
+    if (c >= 16 || entry == 0xFFFFFFFFu || entry / 16 >= polygons.GetItemCount())
         return false;
     h = entry / 16;
     hs = entry % 16;
     const GenericFace &other = polygons[h];
     const unsigned m = other.m_aVertices.GetItemCount();
     if (hs >= m || (h == i && hs == c))
+        return false;
+    // Only a link that the other side returns is a shared edge: a one-way entry (more than
+    // two polygons on the edge, or a stale record) is open on both sides.
+    if (hs >= other.m_aNeighbours.GetItemCount() || other.m_aNeighbours[hs] != i * 16 + c)
         return false;
     const unsigned a = polygon.m_aVertices[c], b = polygon.m_aVertices[(c + 1) % n];
     const unsigned p = other.m_aVertices[hs], q = other.m_aVertices[(hs + 1) % m];

@@ -2,8 +2,10 @@
 // The polygons of a base level (its generic faces) as the subdivision sees them: where
 // the children of each polygon start (one child per corner, numbered on from the
 // polygons before it) and which polygon edge lies across each edge. Neighbour entries
-// are polygon × 16 + edge; an entry is trusted only when that edge joins the same two
-// vertices, so a stale or ambiguous entry reads as an open edge.
+// are polygon × 16 + edge, so only the first 16 edges of a polygon can be named (larger
+// polygons are split when the base is made); an entry is trusted only when that edge
+// joins the same two vertices and names this edge back, so a stale, one-way or
+// ambiguous entry reads as an open edge on both sides.
 
 #include "foundation/Containers.h"
 
