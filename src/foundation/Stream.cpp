@@ -172,7 +172,14 @@ Stream &Stream::operator>>(QString &value)
 {
     value.clear();
     int length = 0;
-    if (Read(&length, 4) != 4 || length < 0 || !Expect(uint64_t(length)))
+    if (Read(&length, 4) != 4)
+        return *this;
+    // No writer produces a negative length: the record is corrupt, and the caller must know.
+    if (length < 0) {
+        m_bError = true;
+        return *this;
+    }
+    if (!Expect(uint64_t(length)))
         return *this;
     QByteArray bytes(length, '\0');
     if (length)

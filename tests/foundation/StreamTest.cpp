@@ -136,14 +136,14 @@ TEST(Stream, RefusesShortAndCorruptInput)
         EXPECT_EQ(store.GetItemCount(), 0u);
         EXPECT_LE(General::GetCountedMemory(), before + 16);
     }
-    // A string longer than the rest of the file reads as empty and flags the stream.
-    TempDir::Write(path, kHeader + Bytes({10, 0, 0, 0, 'a', 'b'}));
-    {
+    // A string length beyond the rest of the file, or negative, reads as empty and flags the stream.
+    for (const QByteArray &lengthBytes : {Bytes({10, 0, 0, 0}), Bytes({0xFF, 0xFF, 0xFF, 0xFF}), Bytes({0, 0, 0, 0x80})}) {
+        TempDir::Write(path, kHeader + lengthBytes + Bytes({'a', 'b'}));
         Stream s(path, false);
         QString text = "old";
         s >> text;
         EXPECT_TRUE(text.isEmpty());
-        EXPECT_TRUE(s.HasError());
+        EXPECT_TRUE(s.HasError()) << lengthBytes.toHex().constData();
     }
     // Reading past the end sets the flag.
     TempDir::Write(path, kHeader + Bytes({1, 0}));
