@@ -101,14 +101,27 @@ uint64_t Stream::WriteBlock(const void *buffer, uint64_t itemSize, uint64_t coun
     if (!TV_CHECK(file))
         return 0;
     const uint64_t written = std::fwrite(buffer, itemSize, count, file);
-    if (written < count && !m_bError) {
-        m_bError = true;
+    if (written < count)
+        ReportWriteFailure();
+    return written;
+}
+
+bool Stream::Flush()
+{
+    if (!m_pFile || !m_bStoring)
+        return !m_bError;
+    if (std::fflush(m_pFile) != 0)
+        ReportWriteFailure();
+    return !m_bError;
+}
+
+void Stream::ReportWriteFailure()
+{
+    if (!m_bError) {
         Log("Could not write to file. Disk may be full. File name: %s\n", QFile::encodeName(m_sFileName).constData());
         General::Shell().CriticalMessage(QCoreApplication::translate("Stream", "Could not write to file. Disk may be full."));
     }
-    if (written < count)
-        m_bError = true;
-    return written;
+    m_bError = true;
 }
 
 uint64_t Stream::Read(void *buffer, uint64_t size)

@@ -241,6 +241,26 @@ TEST(Stream, FailedWritesReachTheCallerAndAreReportedOnce)
     EXPECT_TRUE(Recorder().LogContains("Could not write to file. Disk may be full. File name: /dev/full\n"));
 }
 
+TEST(Stream, AWriteThatFailsOnlyWhenFlushedIsReportedToo)
+{
+    if (!QFile::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    Stream s("/dev/full", true);
+    ASSERT_TRUE(s.IsOpen());
+    int value = 7;
+    s.Serialize(value);  // small: it waits in the buffer and seems to succeed
+    EXPECT_FALSE(s.HasError());
+    EXPECT_FALSE(s.Flush());
+    EXPECT_TRUE(s.HasError());
+    EXPECT_EQ(Recorder().messages, QStringList{"Could not write to file. Disk may be full."});
+
+    TempDir dir;
+    Stream fine(dir.File("fine"), true);
+    fine.Serialize(value);
+    EXPECT_TRUE(fine.Flush());
+    EXPECT_EQ(TempDir::Read(dir.File("fine")).size(), 8);
+}
+
 TEST(Stream, UnopenableFilesLeaveTheStreamClosed)
 {
     Stream missing("/nonexistent/folder/file", false);

@@ -14,7 +14,6 @@
 
 #include <QFile>
 
-#include <cstdio>
 #include <memory>
 
 namespace {
@@ -202,9 +201,7 @@ bool SubdivLevel::SaveLevelFile(const QString &fileName)
     {
         Stream stream(partial, true);
         stream.SetLevelChain(false);
-        ok = stream.IsOpen() && Serialize(stream) && !stream.HasError();
-        if (ok && (std::fflush(stream.GetFile()) != 0 || std::ferror(stream.GetFile())))
-            ok = false;
+        ok = stream.IsOpen() && Serialize(stream) && stream.Flush();
     }
     if (ok) {
         QFile::remove(fileName);
