@@ -7,6 +7,8 @@
 #include "foundation/Color.h"
 #include "foundation/Vector.h"
 
+#include <type_traits>
+
 namespace General {
 
 template <class T>
@@ -28,6 +30,18 @@ public:
     // Stores the value (without comparing), updates the targets, then notifies event 0 unless silent.
     virtual void SetValue(const T &value, bool silent = false);
     const T &GetValue() const { return m_Value; }
+    // SetValue that hands the value back, for callers that set and use it in one expression.
+    T Assign(const T &value, bool silent = false)
+    {
+        SetValue(value, silent);
+        return m_Value;
+    }
+    // The vector form of Assign, component by component.
+    template <class U = T, class = std::enable_if_t<std::is_same_v<U, Vector>>>
+    Vector Assign(float x, float y, float z, bool silent = false)
+    {
+        return Assign(Vector(x, y, z), silent);
+    }
 
 protected:
     T m_Value{};  // zero; a colour starts white

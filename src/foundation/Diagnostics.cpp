@@ -2,21 +2,40 @@
 
 #include "foundation/ShellServices.h"
 
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+#include <atomic>
 #include <cstdarg>
 #include <cstdlib>
+#include <mutex>
 #include <new>
 #include <string>
 
 namespace {
-std::FILE *s_pLogFile = nullptr;
+std::atomic<std::FILE *> s_pLogFile = nullptr;
+// Workers log too: one line at a time goes to the file, so lines never interleave.
+std::mutex s_logMutex;
 
 void WriteLine(const std::string &text)
 {
-    if (s_pLogFile) {
-        std::fwrite(text.data(), 1, text.size(), s_pLogFile);
-        std::fflush(s_pLogFile);
+    {
+        std::lock_guard<std::mutex> lock(s_logMutex);
+        if (std::FILE *file = s_pLogFile.load()) {
+            std::fwrite(text.data(), 1, text.size(), file);
+            std::fflush(file);
+        }
     }
-    General::Shell().AppendLogWindow(QString::fromLocal8Bit(text.data(), qsizetype(text.size())));
+    const QString line = QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
+    // Log windows are widgets: only the GUI thread may touch them, so a worker's line is
+    // queued to it. Without an application object there is no GUI thread to hand it to.
+    QCoreApplication *application = QCoreApplication::instance();
+    if (application && QThread::currentThread() != application->thread())
+        QMetaObject::invokeMethod(application, [line] { General::Shell().AppendLogWindow(line); },
+                                  Qt::QueuedConnection);
+    else
+        General::Shell().AppendLogWindow(line);
 }
 
 std::string FormatV(const char *format, va_list args)
@@ -38,7 +57,11 @@ std::string FormatV(const char *format, va_list args)
 }  // namespace
 
 namespace General {
-void SetLogFile(std::FILE *file) { s_pLogFile = file; }
+void SetLogFile(std::FILE *file)
+{
+    std::lock_guard<std::mutex> lock(s_logMutex);
+    s_pLogFile = file;
+}
 std::FILE *GetLogFile() { return s_pLogFile; }
 }  // namespace General
 

@@ -16,7 +16,8 @@ bool AssertFailed(const char *file, int line, const char *expression, const char
 #define TV_ASSERT(expr) ((void)TV_CHECK(expr))
 
 // printf-style; one write to the log file (flushed) and a copy to the open log windows.
-// Messages of any length are kept whole.
+// Messages of any length are kept whole. Safe from any thread: lines from other threads
+// reach the log windows through the GUI thread's event loop.
 void Log(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 // Allocation for the program's own objects and scratch buffers; throws std::bad_alloc.

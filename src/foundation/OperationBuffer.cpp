@@ -90,5 +90,7 @@ std::unique_ptr<General::Recordable> OperationBuffer::ReadPrevious(char &kind)
 AttributeStream::AttributeStream() : Stream(QString(), true, 0)
 {
     m_sFileName = TempFileName(General::Shell().TempFolder(), QStringLiteral("tmp"));
+    // The state is only needed while the stream lives; left behind, the temporary folder would fill up.
+    m_bRemoveOnClose = true;
     Open();
 }

@@ -45,7 +45,7 @@ private:
     static General::RecordFactory s_factory;
 };
 
-// A stream on a fresh temporary file that holds one serialised state; the file stays on disk.
+// A stream on a fresh temporary file that holds one serialised state; the file goes with the stream.
 class AttributeStream : public Stream {
 public:
     AttributeStream();

@@ -101,14 +101,27 @@ uint64_t Stream::WriteBlock(const void *buffer, uint64_t itemSize, uint64_t coun
     if (!TV_CHECK(file))
         return 0;
     const uint64_t written = std::fwrite(buffer, itemSize, count, file);
-    if (written < count && !m_bError) {
-        m_bError = true;
+    if (written < count)
+        ReportWriteFailure();
+    return written;
+}
+
+bool Stream::Flush()
+{
+    if (!m_pFile || !m_bStoring)
+        return !m_bError;
+    if (std::fflush(m_pFile) != 0)
+        ReportWriteFailure();
+    return !m_bError;
+}
+
+void Stream::ReportWriteFailure()
+{
+    if (!m_bError) {
         Log("Could not write to file. Disk may be full. File name: %s\n", QFile::encodeName(m_sFileName).constData());
         General::Shell().CriticalMessage(QCoreApplication::translate("Stream", "Could not write to file. Disk may be full."));
     }
-    if (written < count)
-        m_bError = true;
-    return written;
+    m_bError = true;
 }
 
 uint64_t Stream::Read(void *buffer, uint64_t size)
@@ -172,7 +185,14 @@ Stream &Stream::operator>>(QString &value)
 {
     value.clear();
     int length = 0;
-    if (Read(&length, 4) != 4 || length < 0 || !Expect(uint64_t(length)))
+    if (Read(&length, 4) != 4)
+        return *this;
+    // No writer produces a negative length: the record is corrupt, and the caller must know.
+    if (length < 0) {
+        m_bError = true;
+        return *this;
+    }
+    if (!Expect(uint64_t(length)))
         return *this;
     QByteArray bytes(length, '\0');
     if (length)

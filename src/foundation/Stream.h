@@ -37,6 +37,9 @@ public:
     virtual uint64_t Write(const void *buffer, uint64_t size);
     // The guarded write every write goes through: reports the first failure once.
     uint64_t WriteBlock(const void *buffer, uint64_t itemSize, uint64_t count, std::FILE *file);
+    // Pushes out what the file still buffers: a write may fail only now (a full disk). A
+    // failure is reported as a failed write is; false when the stream has failed at all.
+    bool Flush();
 
     // Transfers in the stream's direction; false on a short transfer.
     bool Transfer(void *buffer, uint64_t size)
@@ -106,6 +109,7 @@ protected:
 
 private:
     uint64_t Chunked(void *buffer, uint64_t size, bool writing);
+    void ReportWriteFailure();
 };
 
 template <class T>

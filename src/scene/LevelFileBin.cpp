@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <climits>
 
+#include <unistd.h>
+
 namespace {
 constexpr unsigned kChunk = 0x10000;  // positions tested per read of the filtered scan
 }  // namespace
@@ -52,13 +54,29 @@ void LevelFileBin::BeginGroup(const char *name, int level, int type, int faceCou
     group.append(QByteArray::number(level));
     if (group.size() > kMaxNameLength) {
         Log("Level file group name cut to %d characters: %s\n", kMaxNameLength, group.constData());
-        group.truncate(kMaxNameLength);
+        // Cut before a character, never inside one: a torn UTF-8 sequence would not read back.
+        qsizetype cut = kMaxNameLength;
+        while (cut > 0 && (uchar(group[cut]) & 0xC0) == 0x80)
+            --cut;
+        group.truncate(cut);
     }
     int length = int(group.size());
     Stream &s = *m_pStream;
+    m_iGroupStart = int64_t(s.Tell());
     s.Serialize(length);
     s.Write(group.constData(), uint64_t(length));
     s.Serialize(level).Serialize(type).Serialize(faceCount).Serialize(vertexCount).Serialize(tcCount);
+}
+
+bool LevelFileBin::DropGroup()
+{
+    if (!IsOpen() || m_iGroupStart < 0)
+        return false;
+    std::FILE *file = m_pStream->GetFile();
+    const bool ok = std::fflush(file) == 0 && ftruncate(fileno(file), off_t(m_iGroupStart)) == 0 &&
+                    m_pStream->Seek(uint64_t(m_iGroupStart));
+    m_iGroupStart = -1;
+    return ok;
 }
 
 void LevelFileBin::WriteVertex(const float *xyz)
@@ -107,7 +125,7 @@ bool LevelFileBin::ReadHeader(QString &name, int &level, Group &group)
         return Fail("group name");
     QByteArray bytes(length, '\0');
     s.Read(bytes.data(), uint64_t(length));
-    name = QString::fromLatin1(bytes);
+    name = QString::fromUtf8(bytes);
     s.Serialize(level).Serialize(group.type).Serialize(group.faces).Serialize(group.vertices).Serialize(group.tcs);
     if (s.HasError())
         return Fail("short group header");

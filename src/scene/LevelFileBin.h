@@ -1,7 +1,7 @@
 #pragma once
 // Level files in the program's binary form, written and read through a Stream:
 //   stream header (4), object count (int32), then per group:
-//   name length (int32) and its 8-bit characters (at most 255), level index, type
+//   name length (int32) and its UTF-8 bytes (at most 255), level index, type
 //   (0 triangles, 1 quads), face count, vertex count, texture-coordinate count
 //   (int32 each), the positions (3 floats each), the texture coordinates (2 floats
 //   each), and per face: corner count n (int32) and n int32 vertex indices, followed,
@@ -38,6 +38,7 @@ public:
     void WriteVertex(const float *xyz) override;
     void WriteTexCoord(const float *uv) override;
     void WriteFace(const General::Store<int> &indices, const General::Store<int> *tcIndices) override;
+    bool DropGroup() override;
 
     // With a space, the counts given back are those of the part to be loaded, and the
     // texture-coordinate count is 0. The reads that follow deliver vertex indices that
@@ -68,6 +69,7 @@ private:
     void FreeFilter();
 
     int m_iObjectCount = 0;
+    int64_t m_iGroupStart = -1;  // where the group being written began
     std::unique_ptr<Stream> m_pStream;
     BTree::Space *m_pSpace = nullptr;
     General::Store<int> m_aVertexStates{"levelfilebin vertexstates"};

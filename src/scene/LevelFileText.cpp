@@ -5,6 +5,8 @@
 
 #include <QFile>
 
+#include <unistd.h>
+
 LevelFileText::LevelFileText(const QString &fileName, bool storing, int) : LevelFile(fileName)
 {
     m_pFile = std::fopen(QFile::encodeName(fileName).constData(), storing ? "w" : "r");
@@ -32,6 +34,7 @@ void LevelFileText::WriteLine(const QByteArray &line)
 
 void LevelFileText::BeginGroup(const char *name, int level, int, int, int, int)
 {
+    m_iGroupStart = m_pFile ? ftello(m_pFile) : -1;
     QByteArray line("g ");
     line.append(name ? name : "");
     line.append('_');
@@ -64,7 +67,11 @@ void LevelFileText::WriteTexCoord(const float *uv)
 void LevelFileText::WriteFace(const General::Store<int> &indices, const General::Store<int> *tcIndices)
 {
     const unsigned n = indices.GetItemCount();
-    const bool withTCs = tcIndices && tcIndices->GetItemCount() >= n && n && (*tcIndices)[0] != -1;
+    // A reader takes "/-1" for a relative index (the last texture coordinate): a corner
+    // without one makes the whole face plain, as a face cannot mix both forms.
+    bool withTCs = tcIndices && tcIndices->GetItemCount() >= n && n;
+    for (unsigned i = 0; withTCs && i < n; ++i)
+        withTCs = (*tcIndices)[i] > 0;
     QByteArray line("f");
     for (unsigned i = 0; i < n; ++i) {
         line.append(' ');
@@ -76,6 +83,16 @@ void LevelFileText::WriteFace(const General::Store<int> &indices, const General:
     }
     line.append('\n');
     WriteLine(line);
+}
+
+bool LevelFileText::DropGroup()
+{
+    if (!m_pFile || m_iGroupStart < 0)
+        return false;
+    const bool ok = std::fflush(m_pFile) == 0 && ftruncate(fileno(m_pFile), m_iGroupStart) == 0 &&
+                    fseeko(m_pFile, m_iGroupStart, SEEK_SET) == 0;
+    m_iGroupStart = -1;
+    return ok;
 }
 
 bool LevelFileText::ReadObject(QString &, int &, int &, int &, int &, int &)

@@ -7,6 +7,7 @@
 #include <QByteArray>
 
 #include <cstdio>
+#include <sys/types.h>
 
 class LevelFileText : public LevelFile {
 public:
@@ -18,7 +19,9 @@ public:
     void BeginGroup(const char *name, int level, int type, int faceCount, int vertexCount, int tcCount) override;
     void WriteVertex(const float *xyz) override;
     void WriteTexCoord(const float *uv) override;
+    // A face is written with texture indices only when every corner has one (an index of 1 or more).
     void WriteFace(const General::Store<int> &indices, const General::Store<int> *tcIndices) override;
+    bool DropGroup() override;
     // Text level files cannot be read back.
     bool ReadObject(QString &name, int &level, int &type, int &faceCount, int &vertexCount, int &tcCount) override;
 
@@ -30,4 +33,5 @@ private:
 
     std::FILE *m_pFile = nullptr;
     bool m_bError = false;
+    off_t m_iGroupStart = -1;
 };

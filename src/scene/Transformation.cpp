@@ -2,6 +2,7 @@
 
 #include "foundation/Stream.h"
 #include "mesh/core/Mesh.h"
+#include "mesh/object/MeshHost.h"
 
 #include <QCoreApplication>
 
@@ -154,6 +155,8 @@ void Transformation::AttributeChanged(General::Attribute *attribute, int event)
     }
     // Whoever shows or uses this node hears of the change through its THIS attribute.
     GetThis().Notify(General::Attribute::kNodeChanged);
+    // The view shows the node where it now stands (the pivot is drawn too).
+    MeshHost::Get().Redraw();
 }
 
 bool Transformation::Serialize(Stream &stream)

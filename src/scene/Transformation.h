@@ -22,6 +22,8 @@ public:
     explicit Transformation(Mesh *owner = nullptr);
     ~Transformation() override;
 
+    // A user's change of "Translate", "Rotate", "Scale" or "Pivot" rebuilds the matrices as
+    // needed, tells the node's watchers and redraws the view.
     void AttributeChanged(General::Attribute *attribute, int event) override;
     // Placement: the record objects embed, and the mesh the pivot commands measure.
     bool Serialize(Stream &stream) override;
@@ -45,6 +47,8 @@ public:
     void RotateBy(const General::Vector &radians);
     void RotateAround(const General::Vector &axis, float radians);
     void SetTranslate(const General::Vector &translation);
+    // Moves the node by `offset` ("Translate" += offset); the manipulators and cameras move this way.
+    void AddTranslate(const General::Vector &offset) { SetTranslate(m_aTranslate.GetValue() + offset); }
     void SetScale(const General::Vector &scale);
     General::Vector GetPosition() const;
     // F applied to (v, w): w = 1 for points, 0 for directions.

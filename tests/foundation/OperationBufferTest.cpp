@@ -126,9 +126,9 @@ TEST_F(UndoBuffer, AnUnknownTypeYieldsNoOperation)
     EXPECT_EQ(buffer.ReadPrevious(kind), nullptr);
 }
 
-TEST(AttributeStreamFile, IsAFreshTemporaryFileThatStays)
+TEST(AttributeStreamFile, IsAFreshTemporaryFileDeletedWithTheStream)
 {
-    QString path;
+    QString path, otherPath;
     {
         AttributeStream stream;
         path = stream.GetFileName();
@@ -136,9 +136,10 @@ TEST(AttributeStreamFile, IsAFreshTemporaryFileThatStays)
         EXPECT_TRUE(stream.IsStoring());
         EXPECT_TRUE(QFileInfo(path).fileName().startsWith("tmp"));
         AttributeStream other;
-        EXPECT_NE(other.GetFileName(), path);
-        QFile::remove(other.GetFileName());
+        otherPath = other.GetFileName();
+        EXPECT_NE(otherPath, path);
+        EXPECT_TRUE(QFile::exists(path));
     }
-    EXPECT_TRUE(QFile::exists(path));
-    QFile::remove(path);
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_FALSE(QFile::exists(otherPath));
 }

@@ -136,14 +136,14 @@ TEST(Stream, RefusesShortAndCorruptInput)
         EXPECT_EQ(store.GetItemCount(), 0u);
         EXPECT_LE(General::GetCountedMemory(), before + 16);
     }
-    // A string longer than the rest of the file reads as empty and flags the stream.
-    TempDir::Write(path, kHeader + Bytes({10, 0, 0, 0, 'a', 'b'}));
-    {
+    // A string length beyond the rest of the file, or negative, reads as empty and flags the stream.
+    for (const QByteArray &lengthBytes : {Bytes({10, 0, 0, 0}), Bytes({0xFF, 0xFF, 0xFF, 0xFF}), Bytes({0, 0, 0, 0x80})}) {
+        TempDir::Write(path, kHeader + lengthBytes + Bytes({'a', 'b'}));
         Stream s(path, false);
         QString text = "old";
         s >> text;
         EXPECT_TRUE(text.isEmpty());
-        EXPECT_TRUE(s.HasError());
+        EXPECT_TRUE(s.HasError()) << lengthBytes.toHex().constData();
     }
     // Reading past the end sets the flag.
     TempDir::Write(path, kHeader + Bytes({1, 0}));
@@ -239,6 +239,26 @@ TEST(Stream, FailedWritesReachTheCallerAndAreReportedOnce)
     EXPECT_FALSE(s.WriteArray(store));
     EXPECT_EQ(Recorder().messages, QStringList{"Could not write to file. Disk may be full."});
     EXPECT_TRUE(Recorder().LogContains("Could not write to file. Disk may be full. File name: /dev/full\n"));
+}
+
+TEST(Stream, AWriteThatFailsOnlyWhenFlushedIsReportedToo)
+{
+    if (!QFile::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    Stream s("/dev/full", true);
+    ASSERT_TRUE(s.IsOpen());
+    int value = 7;
+    s.Serialize(value);  // small: it waits in the buffer and seems to succeed
+    EXPECT_FALSE(s.HasError());
+    EXPECT_FALSE(s.Flush());
+    EXPECT_TRUE(s.HasError());
+    EXPECT_EQ(Recorder().messages, QStringList{"Could not write to file. Disk may be full."});
+
+    TempDir dir;
+    Stream fine(dir.File("fine"), true);
+    fine.Serialize(value);
+    EXPECT_TRUE(fine.Flush());
+    EXPECT_EQ(TempDir::Read(dir.File("fine")).size(), 8);
 }
 
 TEST(Stream, UnopenableFilesLeaveTheStreamClosed)

@@ -1,8 +1,10 @@
 #include "mesh/levels/FileArray.h"
+#include "support/FileSizeLimit.h"
 #include "support/RecordingShell.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -54,6 +56,32 @@ TEST(FileArray, FallsBackToAWindowOverATemporaryFile)
         ASSERT_EQ(array.Get(i), expected[i]) << i;
     EXPECT_EQ(array.Get(5), expected[5]);
     EXPECT_EQ(array.Get(2999997), expected[2999997]);
+    EXPECT_FALSE(array.HasFailed());
+}
+
+TEST(FileArray, AFileThatCannotBeWrittenIsReportedNotIgnored)
+{
+    constexpr unsigned kCount = 3000000;
+    // A temporary file on a disk that is full after 1 MiB, and a given file that takes no bytes at all.
+    for (const char *backing : {"", "/dev/full"}) {
+        Recorder().Clear();
+        LimitGuard memory(8u << 20);
+        std::unique_ptr<General::FileArray<unsigned>> array;
+        {
+            FileSizeLimit disk(1u << 20);
+            array = std::make_unique<General::FileArray<unsigned>>(kCount, QString(backing), false);
+            ASSERT_TRUE(array->IsWindowed());
+            for (unsigned i = 0; i < kCount; ++i)
+                array->Set(i, i + 1);
+            // The first window went out only in part: its items cannot all come back.
+            EXPECT_TRUE(array->HasFailed()) << backing;
+            array->Release();
+        }
+        EXPECT_TRUE(array->HasFailed()) << backing;
+        EXPECT_TRUE(Recorder().LogContains("File array could not write to its file")) << backing;
+        EXPECT_EQ(Recorder().log.count("File array could not"), 1) << "reported once: " << backing;
+        EXPECT_EQ(Recorder().statusMessages, QStringList{"A work file could not be written or read. Disk may be full."});
+    }
 }
 
 TEST(FileArray, WindowedItemsNeverWrittenReadAsZero)

@@ -1,6 +1,7 @@
 // Importing a mesh as a new sculpt layer of an object.
 #include "mesh/object/Layer3D.h"
 #include "mesh/object/LayerLevel.h"
+#include "mesh/object/MeshEdits.h"
 #include "mesh/object/Object.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
@@ -245,3 +246,61 @@ TEST_F(ImportLayer, ByTextureCoordinatesAnUnmatchedCornerKeepsItsPlace)
 }
 
 }  // namespace
+
+namespace {
+// The undo history as far as layers go: the layers whose creation it holds.
+class HistoryOfLayers : public MeshEdits {
+public:
+    HistoryOfLayers() { MeshEdits::Install(this); }
+    ~HistoryOfLayers() override { MeshEdits::Install(nullptr); }
+    Layer3D *AddLayer(Object &object, Layer3D *after) override
+    {
+        Layer3D *layer = MeshEdits::AddLayer(object, after);
+        if (layer)
+            added.push_back(layer);
+        return layer;
+    }
+    std::vector<Layer3D *> added;
+};
+}  // namespace
+
+TEST_F(ImportLayer, RefusedMemoryKeepsTheHistoryAndTheLayersInStep)
+{
+    for (int mode : {0, 1}) {
+        SCOPED_TRACE(mode);
+        m_pObject = Sheet();
+        m_aOriginal = Positions(*m_pObject);
+        SculptedLayer();
+        const std::vector<Vector> before = Positions(*m_pObject);
+        auto copy = Copy(Vector(0, 0, 1));
+        HistoryOfLayers history;
+        unsigned refused = 0;
+        bool done = false;
+        for (uint64_t room = 0; room < 200000 && !done; room += 64) {
+            General::SetMemoryLimit(General::GetCountedMemory() + room);
+            done = m_pObject->ImportLayer(*copy, mode, true, 0.01f);
+            General::SetMemoryLimit(~uint64_t(0));
+            if (done)
+                break;
+            ++refused;
+            // Every layer the history made is still there (empty), and the mesh has not moved.
+            for (Layer3D *layer : history.added) {
+                bool present = false;
+                for (int i = 0; i < m_pObject->LayerCount(); ++i)
+                    present = present || m_pObject->GetLayerByIndex(i) == layer;
+                ASSERT_TRUE(present) << room;
+                const LayerLevel *data = layer->GetLevel(m_pObject.get());
+                EXPECT_TRUE(!data || data->m_iVertexCount == 0) << room;
+            }
+            EXPECT_EQ(m_pObject->LayerCount(), 1 + int(history.added.size())) << room;
+            EXPECT_EQ(Positions(*m_pObject), before) << room;
+        }
+        EXPECT_GT(refused, 0u);
+        ASSERT_TRUE(done);
+        ASSERT_FALSE(history.added.empty());
+        Layer3D *imported = history.added.back();
+        // Measured without the other layer, as when memory is plenty.
+        for (unsigned v = 0; v < m_pObject->m_iVertexCount; ++v)
+            EXPECT_TRUE(Near(Offset(imported, v), Vector(0, 0, 1) * float(v % 3))) << v;
+    }
+}

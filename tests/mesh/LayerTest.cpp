@@ -1,4 +1,5 @@
 #include "ObjectFixtures.h"
+#include "support/RecordBytes.h"
 #include "support/RecordingShell.h"
 #include "support/StreamAtVersion.h"
 #include "support/TempDir.h"
@@ -6,6 +7,9 @@
 #include "mesh/levels/LevelSwapFiles.h"
 
 #include <gtest/gtest.h>
+
+#include <iterator>
+#include <limits>
 
 #include <cstring>
 #include <functional>
@@ -262,6 +266,16 @@ TEST_F(Layers, WeightsMaskAndVertexMapping)
     EXPECT_EQ(m_pObject->m_pVertices[3].m_cMask, 127);
     EXPECT_EQ(m_pObject->m_pVertices[7].m_cMask, 0);
     EXPECT_EQ(m_pObject->m_pVertices[4].m_cMask, 255);
+    // Weights a damaged file may hold are held to the byte's range.
+    const float loaded[] = {-0.5f, 1.5f, std::numeric_limits<float>::quiet_NaN(), -std::numeric_limits<float>::infinity()};
+    const uint8_t expected[] = {0, 255, 0, 0};
+    for (size_t i = 0; i < std::size(loaded); ++i) {
+        data->SetVertex(0, 3, loaded[i]);
+        m_pObject->m_pVertices[3].m_cMask = 99;
+        data->ApplyWeightsToMask();
+        EXPECT_EQ(m_pObject->m_pVertices[3].m_cMask, expected[i]) << loaded[i];
+    }
+    data->SetVertex(0, 3, 0.5f);
 
     General::Store<General::IntPair> table("test table");
     ASSERT_TRUE(data->MapVertices(table));
@@ -369,6 +383,72 @@ TEST_F(Layers, RecordRoundTripsAtEveryVersionGate)
     }
 }
 
+namespace {
+
+// The level-data record: count, strength from 66, then the records (with the store's own
+// count from 102).
+void LayerLevelBytes(Bytes &b, int v, float strength, std::initializer_list<LayerLevel::VertexData> records)
+{
+    b.I32(int32_t(records.size()));
+    if (v >= 66)
+        b.F32(strength);
+    if (v >= 102)
+        b.I32(int32_t(records.size()));
+    for (const LayerLevel::VertexData &r : records)
+        b.F32(r.m_vOffset.x).F32(r.m_vOffset.y).F32(r.m_vOffset.z).F32(r.m_fWeight).I32(r.m_iGlobalVertexIndex);
+}
+
+}  // namespace
+
+TEST_F(Layers, RecordBytesFollowTheTable)
+{
+    for (int v : {228, 101}) {
+        SCOPED_TRACE(v);
+        auto object = fixtures::MakeGridObject(2, 2, 2);
+        Layer3D *stored = StoredTree(*object).layer;
+
+        Bytes b;
+        b.F32(0.75f).Str("tree").U8(1);
+        // Level data, newest level first.
+        LayerLevelBytes(b, v, 0.75f, {{Vector(0, 0, 0), 0.5f, 4}, {Vector(1, 2, 3), 1.0f, 9}});
+        LayerLevelBytes(b, v, 0.75f, {});
+        b.I32(1);  // the locked level: without a scene, its index
+        if (v >= 110)
+            b.U8(1);
+        if (v >= 113)
+            b.F32(0.75f);  // previous strength
+        if (v >= 114) {
+            b.I32(1).I32(0);  // one sub-layer, and it is the active layer
+            b.F32(1.0f).Str("child").U8(1);
+            LayerLevelBytes(b, v, 1.0f, {});
+            LayerLevelBytes(b, v, 1.0f, {});
+            b.I32(-1).U8(0).F32(1.0f).I32(0).I32(-1);
+        }
+        EXPECT_EQ(WrittenAt(*stored, v, m_dir.File("layer")).toHex().toStdString(), b.Get().toHex().toStdString());
+
+        auto copy = fixtures::MakeGridObject(2, 2, 2);
+        Layer3D *read = copy->CreateLayer(nullptr, nullptr);
+        auto stream = ReadingAt(v, b.Get(), m_dir.File("layer"));
+        ASSERT_TRUE(read->Serialize(*stream));
+        EXPECT_EQ(stream->BytesLeft(), 0u);
+        EXPECT_EQ(read->GetName(), "tree");
+        EXPECT_EQ(read->GetStrength(), 0.75f);
+        EXPECT_EQ(read->m_pLockedMesh, copy->GetLevel(1));
+        EXPECT_EQ(read->IsLocked(), v >= 110);
+        const LayerLevel *data = read->GetLevel(copy->GetLevel(1));
+        ASSERT_EQ(data->m_iVertexCount, 2u);
+        EXPECT_EQ(data->m_aData[0].m_iGlobalVertexIndex, 4);
+        EXPECT_EQ(data->m_aData[0].m_fWeight, 0.5f);
+        EXPECT_EQ(data->m_aData[1].m_vOffset, Vector(1, 2, 3));
+        EXPECT_EQ(data->m_fStrength, 0.75f);
+        ASSERT_EQ(read->m_pFirstChild != nullptr, v >= 114);
+        if (read->m_pFirstChild) {
+            EXPECT_EQ(read->m_pFirstChild->GetName(), "child");
+            EXPECT_EQ(copy->GetActiveLayer(), read->m_pFirstChild);
+        }
+    }
+}
+
 TEST_F(Layers, LockedLevelIsNamedByTheScene)
 {
     m_host.scene = true;
@@ -388,6 +468,18 @@ TEST_F(Layers, LockedLevelIsNamedByTheScene)
     EXPECT_NE(bytes.indexOf(QByteArray("\x01\x00\x01\x00", 4)), -1);
 }
 
+namespace {
+void SetFirstRecordId(QByteArray &b, int id)
+{
+    const float half = 0.5f;
+    const int four = 4;
+    const QByteArray key = QByteArray(reinterpret_cast<const char *>(&half), 4) + QByteArray(reinterpret_cast<const char *>(&four), 4);
+    const qsizetype at = b.indexOf(key);
+    ASSERT_GE(at, 0);
+    b.replace(at + 4, 4, QByteArray(reinterpret_cast<const char *>(&id), 4));
+}
+}  // namespace
+
 TEST_F(Layers, CorruptRecordsAreRefused)
 {
     const struct {
@@ -401,6 +493,10 @@ TEST_F(Layers, CorruptRecordsAreRefused)
              const int count = 99;
              b.replace(4 + 4 + 4 + 4 + 1, 4, QByteArray(reinterpret_cast<const char *>(&count), 4));
          }},
+        // The records hold ids 4 and 9; the first one's id follows its weight 0.5.
+        {"repeated vertex id", 228, [](QByteArray &b) { SetFirstRecordId(b, 9); }},
+        {"descending vertex ids", 228, [](QByteArray &b) { SetFirstRecordId(b, 12); }},
+        {"descending vertex ids in the old form", 101, [](QByteArray &b) { SetFirstRecordId(b, 12); }},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

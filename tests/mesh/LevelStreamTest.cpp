@@ -2,6 +2,8 @@
 #include "foundation/Stream.h"
 #include "mesh/levels/LevelSwapFiles.h"
 #include "mesh/levels/SubdivLevel.h"
+#include "support/FileSizeLimit.h"
+#include "support/RecordBytes.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
@@ -142,6 +144,128 @@ TEST_F(LevelStreamTest, ASingleLevelFileHoldsNoChainAndIsRemovedOnlyWhenRead)
     EXPECT_FALSE(broken.LoadLevelFile(path));
     EXPECT_TRUE(QFile::exists(path));
     EXPECT_TRUE(Recorder().LogContains("Cannot read level file"));
+}
+
+TEST_F(LevelStreamTest, ASaveThatCannotBeWrittenWholeFailsAndKeepsTheOldFile)
+{
+    SubdivLevel &two = Level(2);
+    const QByteArray whole = Single(two);
+    const QString path = m_dir.File("two.lvl");
+    TempDir::Write(path, "older");
+    // A disk that fills up at every point of the save in turn.
+    unsigned refused = 0;
+    for (uint64_t room = 0; room < uint64_t(whole.size()) + 200; room += 97) {
+        bool ok;
+        {
+            FileSizeLimit limit(room);
+            ok = two.SaveLevelFile(path);
+        }
+        if (ok)
+            break;
+        ++refused;
+        EXPECT_EQ(TempDir::Read(path), "older") << room;
+        EXPECT_FALSE(QFile::exists(path + ".part")) << room;
+    }
+    EXPECT_GT(refused, 10u);
+    EXPECT_TRUE(Recorder().LogContains("Cannot write level file"));
+    EXPECT_EQ(TempDir::Read(path).mid(4), whole);
+    EXPECT_EQ(Single(two), whole);  // the level itself is untouched
+}
+
+TEST_F(LevelStreamTest, ASwapFileThatCannotBeEmbeddedFailsTheSave)
+{
+    SubdivLevel &two = Level(2);
+    const QByteArray whole = Single(two);
+    const QString vertices = LevelSwapFiles::Path(two.m_sSwapBase, LevelSwapFiles::kVertices);
+    const QByteArray records = TempDir::Read(vertices);
+    // Past what the 32-bit size field can describe: a sparse file, no disk is used.
+    ASSERT_TRUE(QFile::resize(vertices, qint64(0x100000000) + 28));
+    const QString path = m_dir.File("two.lvl");
+    EXPECT_FALSE(two.SaveLevelFile(path));
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_TRUE(Recorder().LogContains("could not be embedded"));
+    const QString chain = m_dir.File("chain");
+    {
+        Stream s(chain, true);
+        EXPECT_FALSE(m_base->Serialize(s));
+        EXPECT_TRUE(s.HasError());
+    }
+    ASSERT_TRUE(QFile::resize(vertices, records.size()));
+    EXPECT_EQ(Single(two), whole);
+}
+
+namespace {
+// A map in its stream form from 102 on: count, pairs, then the sort mode.
+Bytes &MapBytes(Bytes &b, const General::Map &map)
+{
+    b.I32(int32_t(map.GetItemCount()));
+    for (const General::IntPair &pair : map)
+        b.I32(pair.first).I32(pair.second);
+    return b.I32(map.GetSortMode());
+}
+}  // namespace
+
+TEST_F(LevelStreamTest, TheCurrentRecordHasTheTableLayout)
+{
+    SubdivLevel &level = Level(2);
+    level.m_iCreatedFaces = 5;
+    level.m_iPropagatedCount = 6;
+    level.m_aFaceMap.Sort(General::Map::kByFirst);
+    level.m_aVertexMap.Sort(General::Map::kBySecond);
+    const QString path = m_dir.File("level");
+    // The mesh part is a record of its own, with its own fixtures.
+    QByteArray mesh;
+    {
+        Stream s(path, true);
+        level.Mesh::Serialize(s);
+    }
+    mesh = TempDir::Read(path).mid(4);
+
+    Bytes b;
+    b.I32(int32_t(level.m_iTotalFaceCount)).I32(int32_t(level.m_iTotalVertexCount));
+    b.Str(level.m_sSwapBase.toLatin1().constData()).U8(level.m_bAbsolute ? 1 : 0).Append(mesh);
+    b.U8(0);                          // no finer level
+    b.U8(0).U8(1).I32(77);            // full, sculpted below, propagation stamp
+    b.I32(int32_t(level.m_iGlobalVertexBound));
+    b.I32(int32_t(level.m_aCCPositions.GetItemCount()));
+    for (const General::Vector &p : level.m_aCCPositions)
+        b.F32(p.x).F32(p.y).F32(p.z);
+    QByteArray swapped[4];
+    for (int i = 0; i < 4; ++i) {
+        swapped[i] = TempDir::Read(LevelSwapFiles::Path(level.m_sSwapBase, LevelSwapFiles::kStored[i]));
+        EXPECT_FALSE(swapped[i].isEmpty()) << i;
+        b.I32(int32_t(swapped[i].size())).Append(swapped[i]);
+    }
+    b.I32(5).I32(0).U8(1).I32(6);  // created faces, empty obsolete store, faces removed, propagated
+    MapBytes(b, level.m_aFaceMap);
+    MapBytes(b, level.m_aVertexMap);
+    {
+        Stream s(path, true);
+        ASSERT_TRUE(level.Serialize(s));
+    }
+    EXPECT_EQ(TempDir::Read(path).mid(4).toHex().toStdString(), b.Get().toHex().toStdString());
+
+    // Read back from the fixture, the level has its own swap files with the embedded bytes.
+    TempDir::Write(path, Bytes().I32(228).Get() + b.Get());
+    SubdivLevel read;
+    Stream s(path, false);
+    ASSERT_TRUE(read.Serialize(s)) << Recorder().log.toStdString();
+    EXPECT_EQ(s.BytesLeft(), 0u);
+    EXPECT_EQ(read.m_iTotalFaceCount, level.m_iTotalFaceCount);
+    EXPECT_FALSE(read.m_bFull);
+    EXPECT_TRUE(read.m_bSculptedBelow);
+    EXPECT_EQ(read.m_iPropagationStamp, 77u);
+    EXPECT_EQ(read.m_iCreatedFaces, 5u);
+    EXPECT_TRUE(read.m_bFacesRemoved);
+    EXPECT_EQ(read.m_iPropagatedCount, 6u);
+    ASSERT_EQ(read.m_aCCPositions.GetItemCount(), level.m_aCCPositions.GetItemCount());
+    EXPECT_EQ(read.m_aCCPositions[7], level.m_aCCPositions[7]);
+    ASSERT_EQ(read.m_aFaceMap.GetItemCount(), level.m_aFaceMap.GetItemCount());
+    read.m_aFaceMap.Sort(General::Map::kByFirst);
+    EXPECT_EQ(read.m_aFaceMap[10], level.m_aFaceMap[10]);
+    EXPECT_NE(read.m_sSwapBase, level.m_sSwapBase);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(TempDir::Read(LevelSwapFiles::Path(read.m_sSwapBase, LevelSwapFiles::kStored[i])), swapped[i]) << i;
 }
 
 TEST_F(LevelStreamTest, MapsThatDoNotFitTheLevelAreRefused)

@@ -1,5 +1,6 @@
 #include "ObjectFixtures.h"
 #include "mesh/surface/Texture.h"
+#include "support/RecordBytes.h"
 #include "support/RecordingShell.h"
 #include "support/StreamAtVersion.h"
 #include "support/TempDir.h"
@@ -31,6 +32,19 @@ protected:
     RecordingMeshHost m_host;
     TempDir m_dir;
 };
+
+// Material 4 with values other than the defaults and a tile pattern.
+void FillStored(Material &stored)
+{
+    stored.m_aDiffuse.SetValue(Color(0.1f, 0.2f, 0.3f, 0.4f), true);
+    stored.m_aEmissive.SetValue(Color(1, 0, 1, 1), true);
+    stored.m_aGlossiness.SetValue(55.0f, true);
+    stored.m_aDiffuseTexture.SetValue(QStringLiteral("rock_0001.tif"));
+    stored.m_aShowTextures.SetValue(false, true);
+    stored.m_aTransparency.SetValue(0.6f, true);
+}
+
+Bytes &ColorBytes(Bytes &b, const Color &c) { return b.F32(c.r).F32(c.g).F32(c.b).F32(c.a); }
 
 AABB Tile(int x, int y) { return AABB(General::Vector(float(x), float(y), 0), General::Vector(float(x + 1), float(y + 1), 1)); }
 
@@ -127,12 +141,7 @@ TEST_F(Materials, RecordRoundTripsAtEveryVersionGate)
     for (int version : {150, 199, 200, 201, 204, 205, 228}) {
         SCOPED_TRACE(version);
         Material stored(4);
-        stored.m_aDiffuse.SetValue(Color(0.1f, 0.2f, 0.3f, 0.4f), true);
-        stored.m_aEmissive.SetValue(Color(1, 0, 1, 1), true);
-        stored.m_aGlossiness.SetValue(55.0f, true);
-        stored.m_aDiffuseTexture.SetValue(QStringLiteral("rock_0001.tif"));
-        stored.m_aShowTextures.SetValue(false, true);
-        stored.m_aTransparency.SetValue(0.6f, true);
+        FillStored(stored);
         {
             StreamAtVersion stream(m_dir.File("material"), version);
             ASSERT_TRUE(stored.Serialize(stream));
@@ -154,6 +163,40 @@ TEST_F(Materials, RecordRoundTripsAtEveryVersionGate)
         // Choosing the pattern while reading turns textures on; the stored flag follows from 201.
         EXPECT_EQ(read.m_aShowTextures.GetValue(), version <= 200);
         EXPECT_EQ(read.m_aTransparency.GetValue(), version > 204 ? 0.6f : 0.4f);
+    }
+}
+
+TEST_F(Materials, RecordBytesFollowTheTable)
+{
+    for (int v : {228, 204}) {
+        SCOPED_TRACE(v);
+        Material stored(4);
+        FillStored(stored);
+
+        Bytes b;
+        ColorBytes(b, Color(0.1f, 0.2f, 0.3f, 0.4f));
+        ColorBytes(b, Color(0.21f, 0.21f, 0.21f, 1.0f));
+        ColorBytes(b, Color(0, 0, 0, 1));
+        ColorBytes(b, Color(1, 0, 1, 1));
+        b.F32(55.0f).Str("material4").I32(4);
+        b.Str("rock_%i.tif").Str("").U8(0);  // both tile patterns, "Show Textures"
+        if (v > 204)
+            b.F32(0.6f);
+        EXPECT_EQ(WrittenAt(stored, v, m_dir.File("material")).toHex().toStdString(), b.Get().toHex().toStdString());
+
+        Material read;
+        auto stream = ReadingAt(v, b.Get(), m_dir.File("material"));
+        ASSERT_TRUE(read.Serialize(*stream));
+        EXPECT_EQ(stream->BytesLeft(), 0u);
+        EXPECT_EQ(read.GetName(), "material4");
+        EXPECT_EQ(read.GetIndex(), 4);
+        EXPECT_EQ(read.m_aSpecular.GetValue(), Color(0.21f, 0.21f, 0.21f, 1.0f));
+        EXPECT_EQ(read.m_aEmissive.GetValue(), Color(1, 0, 1, 1));
+        EXPECT_EQ(read.m_aGlossiness.GetValue(), 55.0f);
+        EXPECT_EQ(read.GetTilePattern(0), "rock_%i.tif");
+        EXPECT_FALSE(read.m_aShowTextures.GetValue());
+        // Older records take the transparency from the diffuse alpha.
+        EXPECT_EQ(read.m_aTransparency.GetValue(), v > 204 ? 0.6f : 0.4f);
     }
 }
 
@@ -372,7 +415,7 @@ TEST_F(Partitions, StrayCoordinatesAreBoundedAndReported)
     const struct {
         const char *name;
         float u;
-    } cases[] = {{"far away", 1e9f}, {"not a number", NAN}, {"infinite", INFINITY}, {"300 tiles", 300.0f}};
+    } cases[] = {{"far away", 1e9f}, {"not a number", NAN}, {"infinite", INFINITY}, {"70000 tiles", 70000.0f}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         Recorder().Clear();
@@ -383,17 +426,26 @@ TEST_F(Partitions, StrayCoordinatesAreBoundedAndReported)
         EXPECT_TRUE(Rects().empty());
         EXPECT_FALSE(m_pObject->m_aFacePartition.HasItems());
         ASSERT_EQ(Recorder().statusMessages.size(), 1);
-        EXPECT_TRUE(Recorder().statusMessages[0].startsWith("Texture coordinates that are not finite or cover more than 256 tiles"))
+        EXPECT_TRUE(Recorder().statusMessages[0].startsWith("Texture coordinates that are not finite or cover more than 65536 tiles"))
             << Recorder().statusMessages.join("|").toStdString();
         EXPECT_EQ(Recorder().statusStates, std::vector<int>{2});
         EXPECT_TRUE(Recorder().LogContains(Recorder().statusMessages[0]));
     }
-    // 256 tiles are still drawn, and every face's byte names its tile.
-    fixtures::FillGrid(*m_pObject, 16, 16, 16.0f);
+    // Hundreds of tiles are drawn, and every face names its own tile, past what a byte holds.
+    Recorder().Clear();
+    fixtures::FillGrid(*m_pObject, 20, 20, 20.0f);
     m_pObject->BuildPartitions(true);
-    EXPECT_EQ(Rects().size(), 256u);
-    EXPECT_EQ(m_pObject->m_aFacePartition[255], 255);
-    EXPECT_EQ(m_pObject->m_aFacePartition[16], 1);  // tile (0, 1) is the second of column 0
+    EXPECT_TRUE(Recorder().statusMessages.filter("Texture coordinates").isEmpty());
+    ASSERT_EQ(Rects().size(), 400u);
+    for (unsigned face : {0u, 1u, 20u, 255u, 256u, 399u}) {
+        const unsigned i = face % 20, j = face / 20;  // the face's tile column and row
+        EXPECT_EQ(m_pObject->m_aFacePartition[face], i * 20 + j) << face;
+        const Surface::Partition &partition = m_pObject->m_aPartitions[i * 20 + j];
+        EXPECT_EQ(partition.m_cRect.m_vMin.x, float(i));
+        EXPECT_EQ(partition.m_cRect.m_vMin.y, float(j));
+        ASSERT_EQ(partition.m_aFaces.GetItemCount(), 1u) << face;
+        EXPECT_EQ(partition.m_aFaces[0], face);
+    }
 }
 
 TEST_F(Partitions, BadTextureIndicesEndTheBuildWithAMessage)

@@ -34,6 +34,20 @@ TEST(MeshData, SizedConstructorThrowsWhenRefused)
     General::SetMemoryLimit(~uint64_t(0));
 }
 
+TEST(MeshData, AdjacencyRefusedForMemoryIsReportedAndLeftInvalid)
+{
+    auto grid = MakeGridCube<Mesh>(8);
+    grid->m_bAdjacencyValid = false;
+    General::SetMemoryLimit(General::GetCountedMemory() + 64);
+    EXPECT_FALSE(grid->CalculateAdjacency());
+    General::SetMemoryLimit(~uint64_t(0));
+    EXPECT_FALSE(grid->m_bAdjacencyValid);
+    EXPECT_TRUE(Recorder().LogContains("Not enough memory to build the adjacency"));
+    EXPECT_TRUE(grid->CalculateAdjacency());
+    EXPECT_TRUE(grid->m_bAdjacencyValid);
+    EXPECT_EQ(grid->m_iOpenEdges, 0u);
+}
+
 TEST(MeshData, NormalsPackByTruncation)
 {
     int16_t packed[3];

@@ -415,6 +415,8 @@ TEST(MeshRecord, CorruptRecordsAreRefusedAndChangeNothing)
         {"visible-face table entry", [&](QByteArray &b) { Put(b, at.faceIndexTable + 4 + 4, faces); }},
         {"corner index", [&](QByteArray &b) { Put(b, at.Face(3, 16 + 8), 1000 | 0x80000000u); }},
         {"neighbour", [&](QByteArray &b) { Put(b, at.Face(2, 32 + 4), faces * 4); }},
+        {"texture index past the texture coordinates", [&](QByteArray &b) { Put(b, at.Face(4, 48 + 8), Get(b, 16)); }},
+        {"negative texture index", [&](QByteArray &b) { Put(b, at.Face(0, 48), 0xFFFFFFFEu); }},
         {"octree link past the faces", [&](QByteArray &b) { Put(b, at.Face(1, 0), faces + 3); }},
         {"octree chain that loops", [&](QByteArray &b) { Put(b, at.Face(chained, 0), chained); }},
         {"chain end in another cube", [&](QByteArray &b) {

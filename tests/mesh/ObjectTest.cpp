@@ -1,5 +1,6 @@
 #include "ObjectFixtures.h"
 #include "mesh/object/MeshEdits.h"
+#include "support/RecordBytes.h"
 #include "support/RecordingShell.h"
 #include "support/StreamAtVersion.h"
 #include "support/TempDir.h"
@@ -13,34 +14,6 @@ using fixtures::TestTransformation;
 using General::Vector;
 
 namespace {
-
-// Little-endian bytes of a record, built field by field.
-class Bytes {
-public:
-    Bytes &I32(int32_t v) { return Raw(&v, 4); }
-    Bytes &U8(uint8_t v) { return Raw(&v, 1); }
-    Bytes &F32(float v) { return Raw(&v, 4); }
-    Bytes &Str(const char *text)
-    {
-        I32(int32_t(strlen(text)));
-        m_Bytes.append(text);
-        return *this;
-    }
-    Bytes &Raw(const void *data, int size)
-    {
-        m_Bytes.append(static_cast<const char *>(data), size);
-        return *this;
-    }
-    Bytes &Append(const QByteArray &bytes)
-    {
-        m_Bytes.append(bytes);
-        return *this;
-    }
-    const QByteArray &Get() const { return m_Bytes; }
-
-private:
-    QByteArray m_Bytes;
-};
 
 // The mesh record of version v for `mesh` (memory images of its records: versions above 42),
 // with the object fields that records before version 30 carried.
@@ -114,6 +87,28 @@ void LevelRecord(Bytes &b, int v, const std::vector<const Mesh *> &levels, size_
     }
 }
 
+// A layer record of version v: full strength, visible, not locked, no sub-layers, and
+// empty data for each of `levels` levels.
+void EmptyLayerRecord(Bytes &b, int v, const char *name, int levels)
+{
+    b.F32(1.0f).Str(name).U8(1);
+    for (int level = 0; level < levels; ++level) {
+        b.I32(0);  // records in use
+        if (v >= 66)
+            b.F32(1.0f);  // strength
+        if (v >= 102)
+            b.I32(0);  // the record store's count
+    }
+    if (v >= 90)
+        b.I32(-1);  // no locked level
+    if (v >= 110)
+        b.U8(0);
+    if (v >= 113)
+        b.F32(1.0f);  // previous strength
+    if (v >= 114)
+        b.I32(0).I32(-1);  // no sub-layers, none of them active
+}
+
 class Objects : public testing::Test {
 protected:
     QString Path() const { return m_dir.File("object"); }
@@ -160,6 +155,9 @@ TEST_F(Objects, LevelsAndSelection)
 {
     auto object = fixtures::MakeGridObject(2, 2, 3);
     EXPECT_EQ(object->GetName(), "mesh (3 levels)");
+    EXPECT_EQ(object->GetName(&Object::s_typeInfo), "mesh (3 levels)");
+    EXPECT_EQ(object->GetName(&SubdivLevel::s_typeInfo), "mesh (level: 0, faces: 4)");
+    EXPECT_EQ(object->GetName(&General::Node::s_typeInfo), "mesh (level: 0, faces: 4)");
     EXPECT_EQ(object->GetLevel(2)->m_iFaceCount, 64u);
     EXPECT_EQ(object->GetLevel(3), nullptr);
     EXPECT_EQ(object->GetLevel(-1), nullptr);
@@ -391,6 +389,39 @@ TEST_F(Objects, RecordRoundTripsAtTheCurrentVersion)
     EXPECT_EQ(again.GetLayerByIndex(2)->GetLevel(again.GetLevel(1))->m_aData[0].m_iGlobalVertexIndex, 3);
 }
 
+TEST_F(Objects, TheRecordEndsWithItsLayersAsTheTableGivesThem)
+{
+    auto stored = StoredObject();
+    {
+        Stream stream(Path(), true);
+        ASSERT_TRUE(stored->Serialize(stream));
+    }
+    // From field 8 on: the second layer reference (depth first: "Layer 0", "sub", "Layer 1"),
+    // the top-level layers with the active one, their records, then the fields after them.
+    Bytes b;
+    b.I32(1).I32(2).I32(1);
+    auto emptyData = [&](float strength) {
+        for (int level = 0; level < 2; ++level)
+            b.I32(0).F32(strength).I32(0);
+    };
+    b.F32(1.0f).Str("Layer 0").U8(1);
+    emptyData(1.0f);
+    b.I32(-1).U8(0).F32(1.0f).I32(1).I32(-1);  // not locked; one sub-layer, not the active one
+    b.F32(1.0f).Str("sub").U8(1);
+    emptyData(1.0f);
+    b.I32(-1).U8(0).F32(1.0f).I32(0).I32(-1);
+    b.F32(1.0f).Str("Layer 1").U8(1);
+    b.I32(1).F32(1.0f).I32(1).F32(0).F32(0).F32(0).F32(1.0f).I32(3);  // level 1: one record
+    b.I32(0).F32(1.0f).I32(0);                                        // level 0: none
+    b.I32(1).U8(0).F32(1.0f).I32(0).I32(-1);  // locked to level 1 (no scene: its index)
+    const float *values = stored->m_aSymmetryValues;
+    b.I32(1).I32(int32_t(0xFFFFFFFF)).F32(values[0]).F32(5).F32(values[2]).U8(1);  // symmetry, its values, levels on disk
+    b.F32(1).F32(2).F32(3).F32(0).F32(0).F32(0).F32(1).F32(1).F32(1);  // the placement's record
+    const QByteArray written = TempDir::Read(Path());
+    ASSERT_GT(written.size(), b.Get().size());
+    EXPECT_EQ(written.right(b.Get().size()).toHex().toStdString(), b.Get().toHex().toStdString());
+}
+
 TEST_F(Objects, OlderRecordsLoadAtEveryVersionGate)
 {
     auto *other = new Surface::Material(3);
@@ -417,14 +448,9 @@ TEST_F(Objects, OlderRecordsLoadAtEveryVersionGate)
         }
         if (v >= 55) {
             // Two layers in the record form of v, the second one active.
-            Layer3D *layer = source->CreateLayer(nullptr, nullptr);
-            layer->SetName(QStringLiteral("old layer"));
-            {
-                StreamAtVersion stream(m_dir.File("layer"), v);
-                ASSERT_TRUE(layer->Serialize(stream));
-            }
-            const QByteArray record = TempDir::Read(m_dir.File("layer")).mid(4);
-            b.I32(2).I32(1).Append(record).Append(record);
+            b.I32(2).I32(1);
+            EmptyLayerRecord(b, v, "old layer", 2);
+            EmptyLayerRecord(b, v, "old layer", 2);
         }
         if (v >= 78)
             b.I32(1).I32(0x80000001);

@@ -3,6 +3,7 @@
 #include "mesh/levels/LevelSwapFiles.h"
 #include "mesh/core/Octree.h"
 #include "mesh/levels/SubdivLevel.h"
+#include "support/FileSizeLimit.h"
 #include "support/IndexLists.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
@@ -11,8 +12,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
+#include <functional>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -258,4 +261,111 @@ TEST_F(RemoveFacesTest, ASwapFileThatCannotBeOpenedFailsAndLosesNothing)
         EXPECT_EQ(std::memcmp(&m_level->m_pQuads[f], &m_original[f], sizeof(Quad)), 0) << f;
     EXPECT_TRUE(Recorder().LogContains("Cannot open swap file"));
     EXPECT_FALSE(Recorder().LogContains("Assertion failed"));
+}
+
+namespace {
+
+// What a failed removal must leave as it found it.
+struct LevelState {
+    std::vector<Quad> faces;  // octree words apart: relinking may reorder a cube's chain
+    std::vector<int> cubes;
+    std::vector<Vertex> vertices;
+    unsigned faceCount, vertexCount, selected, hidden, visibleListed, faceMapCount;
+    bool full;
+    qint64 faceIndexSize, vertexIndexSize;
+
+    static LevelState Of(SubdivLevel &level)
+    {
+        LevelState s;
+        for (unsigned f = 0; f < level.m_iFaceCount; ++f) {
+            Quad face = level.m_pQuads[f];
+            face.m_iOctree = 0;
+            s.faces.push_back(face);
+            s.cubes.push_back(level.FaceCube(f));
+        }
+        s.vertices.assign(level.m_pVertices.begin(), level.m_pVertices.end());
+        s.faceCount = level.m_iFaceCount;
+        s.vertexCount = level.m_iVertexCount;
+        s.selected = level.m_iSelectedFaces;
+        s.hidden = level.m_iHiddenFaces;
+        s.visibleListed = level.m_aFaceIndexTable.GetItemCount();
+        s.faceMapCount = level.m_aFaceMap.GetItemCount();
+        s.full = level.m_bFull;
+        const QString base = level.GetSwapFileName();
+        s.faceIndexSize = QFileInfo(LevelSwapFiles::Path(base, LevelSwapFiles::kFaceIndex)).size();
+        s.vertexIndexSize = QFileInfo(LevelSwapFiles::Path(base, LevelSwapFiles::kVertexIndex)).size();
+        return s;
+    }
+    void ExpectSame(const LevelState &now, const char *what) const
+    {
+        EXPECT_EQ(now.faceCount, faceCount) << what;
+        ASSERT_EQ(now.faces.size(), faces.size()) << what;
+        for (size_t f = 0; f < faces.size(); ++f) {
+            EXPECT_EQ(std::memcmp(&now.faces[f], &faces[f], sizeof(Quad)), 0) << what << " face " << f;
+            EXPECT_EQ(now.cubes[f], cubes[f]) << what << " face " << f;
+        }
+        ASSERT_EQ(now.vertices.size(), vertices.size()) << what;
+        EXPECT_EQ(std::memcmp(now.vertices.data(), vertices.data(), vertices.size() * sizeof(Vertex)), 0) << what;
+        EXPECT_EQ(now.vertexCount, vertexCount) << what;
+        EXPECT_EQ(now.selected, selected) << what;
+        EXPECT_EQ(now.hidden, hidden) << what;
+        EXPECT_EQ(now.visibleListed, visibleListed) << what;
+        EXPECT_EQ(now.full, full) << what;
+        EXPECT_EQ(now.faceMapCount, faceMapCount) << what;
+        // No record is named that a later restoration could not find.
+        EXPECT_EQ(now.faceIndexSize, faceIndexSize) << what;
+        EXPECT_EQ(now.vertexIndexSize, vertexIndexSize) << what;
+    }
+};
+
+}  // namespace
+
+// Removes faces 0-3, 50 and 60 in the view under a limit of `room` raised step by step
+// until the removal goes through; every refusal must leave the level as it was.
+void SweepRemoval(SubdivLevel &level, uint64_t step, uint64_t end, const std::function<bool(uint64_t room)> &attempt)
+{
+    level.BuildOctree();
+    level.RebuildVisibleFaces();
+    SetSelected(level.m_pQuads[7], true);  // a selection the removal clears
+    level.m_iSelectedFaces = 1;
+    const LevelState before = LevelState::Of(level);
+    unsigned refused = 0;
+    for (uint64_t room = 0; room < end; room += step) {
+        if (attempt(room)) {
+            EXPECT_GT(refused, 0u);
+            EXPECT_EQ(level.m_iFaceCount, 90u);
+            EXPECT_EQ(level.m_iSelectedFaces, 0u);
+            return;
+        }
+        ++refused;
+        before.ExpectSame(LevelState::Of(level), "after a refusal");
+        QString why;
+        EXPECT_TRUE(level.m_pOctree->CheckLinks(
+            level.m_iFaceCount, [&](unsigned f) { return level.NextInCube(f, 0); }, why))
+            << why.toStdString();
+        if (testing::Test::HasFailure())
+            return;
+    }
+    ADD_FAILURE() << "the removal never went through";
+}
+
+TEST_F(RemoveFacesTest, RefusedMemoryLeavesTheLevelAsItWas)
+{
+    SweepRemoval(*m_level, 256, 400000, [&](uint64_t room) {
+        General::Store<unsigned int> list = List({0, 1, 2, 3, 50, 60});
+        General::SetMemoryLimit(General::GetCountedMemory() + room);
+        const bool ok = m_level->RemoveFaces(list, true);
+        General::SetMemoryLimit(~uint64_t(0));
+        return ok;
+    });
+    EXPECT_TRUE(Recorder().LogContains("Not enough memory") || Recorder().LogContains("Cannot allocate"));
+}
+
+TEST_F(RemoveFacesTest, AFullDiskLeavesTheLevelAsItWas)
+{
+    SweepRemoval(*m_level, 256, 64000, [&](uint64_t room) {
+        General::Store<unsigned int> list = List({0, 1, 2, 3, 50, 60});
+        FileSizeLimit limit(room);
+        return m_level->RemoveFaces(list, true);
+    });
 }

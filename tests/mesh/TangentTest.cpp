@@ -1,6 +1,7 @@
 #include "mesh/core/Mesh.h"
 #include "mesh/surface/TangentConfig.h"
 #include "support/MeshFixtures.h"
+#include "support/RecordBytes.h"
 #include "support/RecordingShell.h"
 #include "support/StreamAtVersion.h"
 #include "support/TempDir.h"
@@ -288,5 +289,58 @@ TEST(TangentConfigRecord, RoundTripsAtEveryVersionGate)
         EXPECT_TRUE(read.m_aFlipBinormal.GetValue());
         EXPECT_EQ(read.m_aUseVertexNormals.GetValue(), v <= 202);
         EXPECT_EQ(read.m_aOrientation.GetValue(), v > 203 ? TangentConfig::kLeftHanded : TangentConfig::kOrientationAny);
+    }
+}
+
+TEST(TangentConfigRecord, BytesFollowTheTable)
+{
+    TempDir dir;
+    for (int v : {228, 150}) {
+        SCOPED_TRACE(v);
+        TangentConfig stored;
+        stored.m_aOrthogonalizeTangentToNormal.SetValue(false, true);
+        stored.m_aOrthogonalizeBinormalToNormal.SetValue(true, true);
+        stored.m_aDeriveAxis.SetValue(2, true);
+        stored.m_aPreset.SetValue(0, true);
+        stored.m_aSwitchTangentWithBinormal.SetValue(true, true);
+        stored.m_aIndexSource.SetValue(2, true);
+        stored.m_aFlipTangent.SetValue(true, true);
+        stored.m_aFlipBinormal.SetValue(true, true);
+        stored.m_aUseVertexNormals.SetValue(false, true);
+        stored.m_aOrientation.SetValue(2, true);
+
+        Bytes b;
+        // Binormal to normal, binormal to tangent, tangent to binormal, tangent to normal.
+        b.U8(1).U8(0).U8(0).U8(0);
+        if (v >= 206)
+            b.I32(2).I32(0);  // "Derive Axis", "Preset"
+        else
+            b.U8(0).U8(0).U8(0);
+        b.U8(1).I32(2);  // "Switch Tangent With Binormal", "Index Source"
+        if (v <= 205)
+            b.I32(0);
+        if (v > 225)
+            b.U8(0).U8(1).U8(1);  // flip normal, tangent, binormal
+        else
+            b.I32(2 | 4);
+        b.I32(0);  // reserved
+        if (v > 202)
+            b.U8(0).I32(2);  // "Use Vertex Normals", "Orientation"
+        EXPECT_EQ(WrittenAt(stored, v, dir.File("config")).toHex().toStdString(), b.Get().toHex().toStdString());
+
+        TangentConfig read;
+        auto stream = ReadingAt(v, b.Get(), dir.File("config"));
+        ASSERT_TRUE(read.Serialize(*stream));
+        EXPECT_EQ(stream->BytesLeft(), 0u);
+        EXPECT_TRUE(read.m_aOrthogonalizeBinormalToNormal.GetValue());
+        EXPECT_FALSE(read.m_aOrthogonalizeTangentToNormal.GetValue());
+        EXPECT_EQ(read.m_aDeriveAxis.GetValue(), v >= 206 ? 2 : 0);
+        EXPECT_TRUE(read.m_aSwitchTangentWithBinormal.GetValue());
+        EXPECT_EQ(read.m_aIndexSource.GetValue(), 2);
+        EXPECT_FALSE(read.m_aFlipNormal.GetValue());
+        EXPECT_TRUE(read.m_aFlipTangent.GetValue());
+        EXPECT_TRUE(read.m_aFlipBinormal.GetValue());
+        EXPECT_EQ(read.m_aUseVertexNormals.GetValue(), v <= 202);
+        EXPECT_EQ(read.m_aOrientation.GetValue(), v > 203 ? 2 : 0);
     }
 }

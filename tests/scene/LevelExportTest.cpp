@@ -25,7 +25,7 @@ using fixtures::Vector;
 // A level whose object name the test gives.
 class NamedLevel : public SubdivLevel {
 public:
-    void Name(const char *name) { m_sName = QString::fromLatin1(name); }
+    void Name(const char *name) { m_sName = QString::fromUtf8(name); }
 };
 
 // A full level of all-active faces with one texture coordinate per vertex.
@@ -299,3 +299,109 @@ TEST_F(LevelExport, APartialLevelWhoseFacesCannotBeBroughtInWritesNothing)
 }
 
 }  // namespace
+
+TEST_F(LevelExport, GroupNamesAreUtf8InBothForms)
+{
+    const char *name = "Kopf \xc3\xa4\xc3\x9f \xe9\xa0\xad";  // letters outside Latin-1 too
+    auto cube = Level(fixtures::MakeCube<NamedLevel>(), name);
+    const QString bin = m_dir.File("named.bio"), obj = m_dir.File("named.obj");
+    int32_t vertexOffset = 0, tcOffset = 0;
+    {
+        LevelFileBin file(bin, true, 1);
+        ASSERT_TRUE(cube->ExportLevel(&file, &vertexOffset, &tcOffset, false, false, 1.0f));
+    }
+    {
+        LevelFileText file(obj, true);
+        ASSERT_TRUE(cube->ExportLevel(&file, &vertexOffset, &tcOffset, false, false, 1.0f));
+    }
+    const std::vector<Group> groups = ReadBack(bin);
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].name, QString::fromUtf8(name) + "_0");
+    EXPECT_TRUE(TempDir::Read(obj).startsWith(QByteArray("g ") + name + "_0\n"));
+}
+
+TEST(LevelFileBinNames, ALongNameIsCutBetweenCharacters)
+{
+    TempDir dir;
+    const QString path = dir.File("long.bio");
+    // Two letters and 127 two-byte ones: the 255-byte cut would fall inside the last one.
+    QByteArray name = "xx";
+    for (int i = 0; i < 127; ++i)
+        name += "\xc3\xa4";
+    {
+        LevelFileBin file(path, true, 1);
+        file.BeginGroup(name.constData(), 3, 1, 0, 0, 0);
+    }
+    LevelFileBin file(path, false, 0);
+    QString read;
+    int level = 0, type = 0, faces = 0, vertices = 0, tcs = 0;
+    ASSERT_TRUE(file.ReadObject(read, level, type, faces, vertices, tcs));
+    EXPECT_EQ(read, "xx" + QString(126, QChar(0xE4)));
+    EXPECT_FALSE(read.contains(QChar::ReplacementCharacter));
+}
+
+namespace {
+// A level file whose export loses its temporary streams right after the group header went
+// out, as a failing disk would: the rest of the group cannot be read back.
+template <class File>
+class TornFile : public File {
+public:
+    using File::File;
+    void BeginGroup(const char *name, int level, int type, int faceCount, int vertexCount, int tcCount) override
+    {
+        File::BeginGroup(name, level, type, faceCount, vertexCount, tcCount);
+        if (!tear)
+            return;
+        const QDir temp(Recorder().tempFolder);
+        for (const QString &entry : temp.entryList({"tmp*"}, QDir::Files))
+            QFile::resize(temp.filePath(entry), 0);
+    }
+    bool tear = false;
+};
+
+template <class File>
+void ExpectTheGroupTakenBack(const QString &path, File &file)
+{
+    auto cube = Level(fixtures::MakeCube<NamedLevel>(), "cube");
+    int32_t vertexOffset = 0, tcOffset = 0;
+    ASSERT_TRUE(cube->ExportLevel(&file, &vertexOffset, &tcOffset, false, true, 1.0f));
+    std::fflush(nullptr);
+    const QByteArray first = TempDir::Read(path);
+    file.tear = true;
+    EXPECT_FALSE(cube->ExportLevel(&file, &vertexOffset, &tcOffset, false, true, 1.0f));
+    EXPECT_EQ(vertexOffset, 8);
+    EXPECT_EQ(tcOffset, 8);
+    std::fflush(nullptr);
+    EXPECT_EQ(TempDir::Read(path), first);
+    // The file goes on from where the first group ended.
+    file.tear = false;
+    ASSERT_TRUE(cube->ExportLevel(&file, &vertexOffset, &tcOffset, false, true, 1.0f));
+}
+}  // namespace
+
+TEST_F(LevelExport, AGroupWhoseDataCannotBeReadBackIsTakenBack)
+{
+    {
+        const QString path = m_dir.File("torn.bio");
+        {
+            TornFile<LevelFileBin> file(path, true, 2);
+            ExpectTheGroupTakenBack(path, file);
+        }
+        const std::vector<Group> groups = ReadBack(path);
+        ASSERT_EQ(groups.size(), 2u);
+        // The second group numbers its vertices after the first group's eight.
+        for (const std::vector<int> &face : groups[1].faces)
+            for (int index : face)
+                EXPECT_TRUE(index >= 9 && index <= 16) << index;
+    }
+    {
+        const QString path = m_dir.File("torn.obj");
+        {
+            TornFile<LevelFileText> file(path, true);
+            ExpectTheGroupTakenBack(path, file);
+        }
+        const QByteArray text = TempDir::Read(path);
+        EXPECT_EQ(text.count("g cube_0\n"), 2);
+        EXPECT_EQ(text.count("\nv "), 16);
+    }
+}

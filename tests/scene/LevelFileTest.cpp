@@ -377,11 +377,16 @@ TEST(LevelFileText, AFaceWithoutTextureIndexIsWrittenPlain)
     const QString path = dir.File("plain.obj");
     {
         LevelFileText file(path, true);
-        General::Store<int> tcs = Ints({-1, -1, -1, -1});
-        file.WriteFace(Ints({1, 2, 3, 4}), &tcs);
+        // Any corner without an index makes the face plain: "/-1" would read as a relative index.
+        for (std::initializer_list<int> values : {std::initializer_list<int>{-1, -1, -1, -1}, {5, -1, 7, 8}, {5, 6, 7, -1}}) {
+            const General::Store<int> tcs = Ints(values);
+            file.WriteFace(Ints({1, 2, 3, 4}), &tcs);
+        }
         file.WriteFace(Ints({1, 2, 3, 4}), nullptr);
+        const General::Store<int> whole = Ints({5, 6, 7, 8});
+        file.WriteFace(Ints({1, 2, 3, 4}), &whole);
     }
-    EXPECT_EQ(TempDir::Read(path), QByteArray("f 1 2 3 4\nf 1 2 3 4\n"));
+    EXPECT_EQ(TempDir::Read(path), QByteArray("f 1 2 3 4\nf 1 2 3 4\nf 1 2 3 4\nf 1 2 3 4\nf 1/5 2/6 3/7 4/8\n"));
 }
 
 TEST(LevelFileText, WritesADotWhateverTheLocale)

@@ -1,5 +1,6 @@
 #include "foundation/Stream.h"
 #include "mesh/core/PickInfo.h"
+#include "mesh/object/MeshHost.h"
 #include "scene/SceneGlobals.h"
 #include "scene/Transformation.h"
 #include "support/MeshFixtures.h"
@@ -31,6 +32,14 @@ struct EventLog : General::Node {
     General::AttributePointer<General::Node> m_aWatched{QStringLiteral("watched")};
     int changes = 0;
     void AttributeChanged(General::Attribute *, int event) override { changes += event == General::Attribute::kNodeChanged; }
+};
+
+// Counts the redraws the node asks of the view.
+struct RedrawCounter : MeshHost {
+    RedrawCounter() { MeshHost::Install(this); }
+    ~RedrawCounter() override { MeshHost::Install(nullptr); }
+    void Redraw() override { ++redraws; }
+    int redraws = 0;
 };
 
 }  // namespace
@@ -82,6 +91,49 @@ TEST(Transformation, PivotChangesNoMatrix)
     EXPECT_EQ(t.GetFullMatrix(), full);
     EXPECT_EQ(t.m_aPivot.GetValue(), Vector(0.5f, 0.5f, 0.5f));
     EXPECT_GE(log.changes, 2);
+}
+
+TEST(Transformation, AUsersChangeRedrawsTheView)
+{
+    auto mesh = fixtures::MakeCube();
+    Transformation t(mesh.get());
+    RedrawCounter view;
+    General::AttributeInstance<Vector> *const changes[] = {&t.m_aTranslate, &t.m_aRotate, &t.m_aScale, &t.m_aPivot};
+    for (General::AttributeInstance<Vector> *attribute : changes) {
+        const int before = view.redraws;
+        attribute->SetValue(Vector(1, 2, 3));
+        EXPECT_EQ(view.redraws, before + 1) << attribute->GetName().toStdString();
+    }
+    ExpectNear(t.GetPosition(), Vector(1, 2, 3));
+    // "Center Pivot" redraws through the pivot it sets.
+    const int before = view.redraws;
+    t.m_aCenterPivot.SetValue(1);
+    EXPECT_EQ(view.redraws, before + 1);
+    // The program's own quiet setters leave redrawing to their callers.
+    t.SetTranslate(Vector(0, 0, 0));
+    t.SetScale(Vector(1, 1, 1));
+    t.SetRotate(Vector(0, 0, 0));
+    EXPECT_EQ(view.redraws, before + 1);
+}
+
+TEST(Transformation, AddTranslateAndAssignMoveTheNode)
+{
+    Transformation t;
+    t.SetTranslate(Vector(1, 2, 3));
+    t.AddTranslate(Vector(10, 20, 30));
+    EXPECT_EQ(t.m_aTranslate.GetValue(), Vector(11, 22, 33));
+    ExpectNear(t.GetPosition(), Vector(11, 22, 33));
+    ExpectNear(t.GetInverseLocalMatrix().Transform(Vector(11, 22, 33), 1.0f), Vector(0, 0, 0));
+
+    RedrawCounter view;
+    EXPECT_EQ(t.m_aScale.Assign(2, 2, 2), Vector(2, 2, 2));
+    ExpectNear(t.LocalToWorld(Vector(1, 0, 0), 0.0f), Vector(2, 0, 0));
+    EXPECT_EQ(view.redraws, 1);
+    EXPECT_EQ(t.m_aScale.Assign(3, 3, 3, true), Vector(3, 3, 3));
+    EXPECT_EQ(view.redraws, 1);
+    General::AttributeInstance<bool> flag(QStringLiteral("flag"));
+    EXPECT_TRUE(flag.Assign(true));
+    EXPECT_TRUE(flag.GetValue());
 }
 
 TEST(Transformation, InversesAreComputedOnceUntilAChange)

@@ -106,7 +106,8 @@ public:
     // --- normals and topology ---------------------------------------------
     void GetFaceNormal(General::Vector &normal, unsigned face) const;
     void CalculateNormals(bool keepFreeze);
-    void CalculateAdjacency();
+    // False (logged, adjacency left invalid) when its work tables cannot be allocated.
+    bool CalculateAdjacency();
     void PairTriangles(unsigned a, unsigned b);
     void PairQuads(unsigned a, unsigned b);
     unsigned EnumerateAdjacentVertices(AdjacentVertexEnumerator &enumerator, unsigned vertex, unsigned face);
@@ -211,7 +212,7 @@ public:
     BufferObjectList m_aBuffers;
     General::Store<unsigned short> m_aVertexBuffers{"unknown"};  // per vertex: the last buffer holding it
     General::Store<Surface::Partition> m_aPartitions{"mesh partitions"};
-    General::Store<unsigned char> m_aFacePartition{"unknown"};  // per face, when there are several partitions
+    General::Store<uint32_t> m_aFacePartition{"unknown"};  // per face, when there are several partitions
     bool m_bPartitionsBuilt = false;
     General::Store<unsigned int> m_aSymmetry{"mesh symmetry"};
     uint32_t m_iVertexCount = 0, m_iTCCount = 0, m_iFaceCount = 0;

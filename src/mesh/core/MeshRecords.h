@@ -53,6 +53,13 @@ struct Vertex {
     int16_t m_aNormal[3];
     uint8_t m_cFreeze;  // 0 or 255
     uint8_t m_cMask;    // read as value / 255
+
+    // Mask byte from a value of 0 to 1; out-of-range values (from a damaged layer or a brush
+    // overshoot) are held to the range and NaN counts as 0, since converting them is undefined.
+    void SetMask(float value)
+    {
+        m_cMask = !(value > 0.0f) ? 0 : value >= 1.0f ? 255 : uint8_t(value * 255.0f);
+    }
 };
 
 struct TC {

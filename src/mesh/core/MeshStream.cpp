@@ -130,6 +130,12 @@ bool CheckFaces(const General::Store<Face> &faces, const StagedRecord &r, QStrin
                 why = QStringLiteral("face %1 names vertex %2 of %3").arg(f).arg(face.m_iIndices[c] & kIndexMask).arg(r.vertexCount);
                 return false;
             }
+            // Texture indices are looked up unchecked when drawing and partitioning. Without
+            // texture coordinates they mean nothing; "not assigned yet" is a legal state.
+            if (r.tcCount && uint32_t(face.m_iTCI[c]) >= r.tcCount && uint32_t(face.m_iTCI[c]) != MeshFlags::kNoTC) {
+                why = QStringLiteral("face %1 names texture coordinate %2 of %3").arg(f).arg(face.m_iTCI[c]).arg(r.tcCount);
+                return false;
+            }
             // Negative entries are open edges (or, on partial levels, neighbours off the level).
             if (face.m_iAdjacent[c] >= 0 && unsigned(face.m_iAdjacent[c]) / n >= r.faceCount) {
                 why = QStringLiteral("face %1 names neighbour %2 of %3").arg(f).arg(face.m_iAdjacent[c] / int(n)).arg(r.faceCount);
@@ -181,7 +187,9 @@ bool CheckRecord(const StagedRecord &r, int version, QString &why)
         }
         for (unsigned j = 0; j < m; ++j) {
             const uint32_t neighbour = face.m_aNeighbours[j];
-            if (face.m_aVertices[j] >= r.vertexCount || (neighbour != 0xFFFFFFFF && neighbour >= polygons * 16)) {
+            const uint32_t tc = face.m_aTCIndices[j];
+            if (face.m_aVertices[j] >= r.vertexCount || (neighbour != 0xFFFFFFFF && neighbour >= polygons * 16) ||
+                (r.tcCount && tc >= r.tcCount && tc != MeshFlags::kNoTC)) {
                 why = QStringLiteral("generic face %1 is out of range").arg(g);
                 return false;
             }

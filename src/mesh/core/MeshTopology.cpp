@@ -222,16 +222,19 @@ void Mesh::CalculateNormals(bool keepFreeze)
     m_bNormalsValid = true;
 }
 
-void Mesh::CalculateAdjacency()
+bool Mesh::CalculateAdjacency()
 {
     if (m_bAdjacencyValid)
-        return;
+        return true;
     Log("Building adjacency.");
     const unsigned k = Corners() - 1;
     General::Store<int> head("mesh adjacency heads");
     General::Store<int> link("mesh adjacency links");
-    if (!head.SetItemCount(m_iVertexCount * k, false) || !link.SetItemCount(m_iFaceCount * k, false))
-        return;
+    if (!head.SetItemCount(m_iVertexCount * k, false) || !link.SetItemCount(m_iFaceCount * k, false)) {
+        // Walks and subdivision would read stale neighbours: say so, and leave the flag clear.
+        Log(" Not enough memory to build the adjacency of %u faces\n", m_iFaceCount);
+        return false;
+    }
     head.Fill(-1);
     WithFaces([&](auto &faces) { BuildAdjacency(*this, faces, head.GetBuffer(), link.GetBuffer()); });
     head.Clear();
@@ -247,6 +250,7 @@ void Mesh::CalculateAdjacency()
     });
     Log(" Number of open edges: %d\n", int(m_iOpenEdges));
     General::Progress().End();
+    return true;
 }
 
 void Mesh::PairTriangles(unsigned a, unsigned b)

@@ -9,11 +9,15 @@
 
 #include "foundation/Diagnostics.h"
 #include "foundation/Memory.h"
+#include "foundation/ShellServices.h"
+
+#include <QCoreApplication>
 
 #include <QFile>
 #include <QString>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -65,6 +69,10 @@ public:
     void Release();
     void SetWriteBack(bool on) { m_bWriteBack = on; }
 
+    // True once a seek, write or read of the backing file failed (a full disk, say): the
+    // items read since may be wrong, and the operation that uses the array must fail.
+    bool HasFailed() const { return m_bFailed; }
+
     unsigned GetSize() const { return m_iSize; }
     bool IsWindowed() const { return m_bWindowed; }
     unsigned GetWindowStart() const { return m_iWindowStart; }
@@ -75,6 +83,7 @@ private:
     bool AllocateWindow(unsigned length);
     void WriteWindow();
     void ReadWindow();
+    void ReportFailure(const char *what);
 
     unsigned m_iSize = 0;
     unsigned m_iWindowStart = 0;
@@ -84,6 +93,7 @@ private:
     bool m_bWriteBack = true;
     bool m_bWindowed = false;
     bool m_bBulk = true;
+    bool m_bFailed = false;
     int64_t m_iCounted = 0;
     T m_scratch{};
 };
@@ -138,12 +148,27 @@ bool FileArray<T>::AllocateWindow(unsigned length)
 }
 
 template <class T>
+void FileArray<T>::ReportFailure(const char *what)
+{
+    // Told once: a full disk fails every later transfer too.
+    if (!m_bFailed) {
+        Log(" File array could not %s its file (%s). Disk may be full.\n", what, std::strerror(errno));
+        General::Shell().SetStatusMessage(
+            QCoreApplication::translate("FileArray", "A work file could not be written or read. Disk may be full."), 2);
+    }
+    m_bFailed = true;
+}
+
+template <class T>
 void FileArray<T>::WriteWindow()
 {
     if (!m_pFile || !m_bWriteBack)
         return;
-    fseeko(m_pFile, off_t(m_iWindowStart) * off_t(sizeof(T)), SEEK_SET);
-    std::fwrite(m_pBuffer, sizeof(T), m_iWindowLength, m_pFile);
+    // Seeking flushes what stdio still buffers, so it reports a failed earlier write too.
+    if (fseeko(m_pFile, off_t(m_iWindowStart) * off_t(sizeof(T)), SEEK_SET) != 0)
+        ReportFailure("seek in");
+    else if (std::fwrite(m_pBuffer, sizeof(T), m_iWindowLength, m_pFile) != m_iWindowLength)
+        ReportFailure("write to");
 }
 
 template <class T>
@@ -151,8 +176,16 @@ void FileArray<T>::ReadWindow()
 {
     if (!m_pFile)
         return;
-    fseeko(m_pFile, off_t(m_iWindowStart) * off_t(sizeof(T)), SEEK_SET);
-    const size_t got = std::fread(m_pBuffer, sizeof(T), m_iWindowLength, m_pFile);
+    size_t got = 0;
+    if (fseeko(m_pFile, off_t(m_iWindowStart) * off_t(sizeof(T)), SEEK_SET) != 0) {
+        ReportFailure("seek in");
+    } else {
+        got = std::fread(m_pBuffer, sizeof(T), m_iWindowLength, m_pFile);
+        if (got < m_iWindowLength && std::ferror(m_pFile)) {
+            ReportFailure("read from");
+            std::clearerr(m_pFile);
+        }
+    }
     // Items never written yet lie past the end of the file: they start zeroed, not stale.
     if (got < m_iWindowLength)
         std::memset(static_cast<void *>(m_pBuffer + got), 0, (m_iWindowLength - got) * sizeof(T));
@@ -211,6 +244,9 @@ void FileArray<T>::Release()
     if (m_pFile) {
         if (m_pBuffer)
             WriteWindow();
+        // A caller-given file keeps the items: a write that fails only now must still be known.
+        if (std::fflush(m_pFile) != 0)
+            ReportFailure("write to");
         std::fclose(m_pFile);
         m_pFile = nullptr;
     }

@@ -6,7 +6,7 @@
 //
 // Vertex and texture indices are 1-based and count over the whole file: the first
 // vertex of the second group is numbered (vertex count of the first group) + 1.
-// A texture index of -1 means the corner has none.
+// A texture index of -1 means the corner has none. Group names are UTF-8.
 
 #include "foundation/Containers.h"
 
@@ -24,6 +24,9 @@ public:
     virtual void WriteVertex(const float *xyz) {}
     virtual void WriteTexCoord(const float *uv) {}
     virtual void WriteFace(const General::Store<int> &indices, const General::Store<int> *tcIndices) {}
+    // Takes back everything written since the last BeginGroup, for a group that could not be
+    // completed: a reader must never meet a header whose data is missing. False when it cannot.
+    virtual bool DropGroup() { return false; }
 
     // The next group's header; false when there is none or the file is bad.
     virtual bool ReadObject(QString &name, int &level, int &type, int &faceCount, int &vertexCount,

@@ -347,7 +347,8 @@ bool SubdivLevel::ExportLevel(LevelFile *file, int32_t *vertexOffset, int32_t *t
     }
     const int32_t tcCount = int32_t(tcs.GetCount());
 
-    const QByteArray name = GetObjectName().toLocal8Bit();
+    // One encoding whatever the locale, so the name reads back as it was written.
+    const QByteArray name = GetObjectName().toUtf8();
     file->BeginGroup(name.constData(), GetLevelIndex(), m_eType, faceCount, vertexCount, tcCount);
 
     bool read = true;
@@ -407,8 +408,13 @@ bool SubdivLevel::ExportLevel(LevelFile *file, int32_t *vertexOffset, int32_t *t
         meter.End();
     }
 
-    if (!read || file->HasError())
+    if (!read || file->HasError()) {
+        // The header is out: take the group back rather than leave it with part of its data.
+        if (!file->DropGroup())
+            Log("The unfinished group of level %d stays in %s\n", GetLevelIndex(),
+                QFile::encodeName(file->GetFileName()).constData());
         return fail();
+    }
     *vertexOffset = vertexOffsetIn + vertexCount;
     *tcOffset = int32_t(tcOffsetNow);
     return true;

@@ -15,6 +15,8 @@
 #include <QFileInfo>
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
 using namespace LevelBits;
 
@@ -75,12 +77,45 @@ private:
     }
     bool WriteRemovedFaces();
     bool WriteRemovedVertices();
+    bool MarkListed(const General::Store<unsigned int> &list);
+    void UnmarkListed();
+    // Before the commit a failure puts back all it changed: the hidden and selected bits, the
+    // octree chains, the selection count and the full state.
     bool Fail()
     {
+        UnmarkListed();
+        // Records written for the abandoned removal are named by no index: cut them off so
+        // that failed tries do not grow the files (on a full disk, each try would fail sooner).
+        m_faceFile.Close();
+        m_vertexFile.Close();
+        m_markFile.Close();
+        for (const auto &[path, size] : m_aRecordFileSizes)
+            if (QFileInfo(path).size() > size)
+                QFile::resize(path, size);
+        if (m_bMadePartial) {
+            L.m_aFaceMap.Clear();
+            L.m_bFull = true;
+        }
+        // The vertices come back into the room the operation's own stores leave.
+        m_vi.Clear();
+        m_fi.Clear();
+        m_faceIndex.Clear();
+        m_vertexIndex.Clear();
+        m_newFaces.Clear();
+        m_newVertices.Clear();
+        m_kept.Clear();
+        m_faceMap.Clear();
+        m_vertexMap.Clear();
+        m_ccPositions.Clear();
         L.ReloadVertices();
         General::Progress().End();
         return false;
     }
+
+    // The words that hiding the listed faces changes, as they were.
+    struct Marks {
+        uint32_t visibleWord, selectedWord, octree;
+    };
 
     SubdivLevel &L;
     General::Store<Face> &m_faces;
@@ -91,7 +126,52 @@ private:
     General::Map m_faceIndex{0, "unknown map"}, m_vertexIndex{0, "unknown map"};
     General::Store<General::IntPair> m_newFaces{"subdiv removefaces newindices"};
     General::Store<General::IntPair> m_newVertices{"subdiv removefaces newindices"};
+    General::Store<Marks> m_marks{"subdiv removefaces marks"};
+    std::vector<std::pair<QString, qint64>> m_aRecordFileSizes;  // the record files as they were
+    // What replaces the level's stores at the commit.
+    General::Store<Face> m_kept{kSides == 4 ? "subdiv removefaces quads" : "subdiv removefaces triangles"};
+    General::Map m_faceMap{0, "unknown map"}, m_vertexMap{0, "unknown map"};
+    General::Store<General::Vector> m_ccPositions{"subdiv removefaces ccpositions"};
+    unsigned m_iOldSelected = 0;
+    bool m_bMarked = false, m_bMadePartial = false;
 };
+
+template <class Face>
+bool Removal<Face>::MarkListed(const General::Store<unsigned int> &list)
+{
+    // Hiding changes every face's selected bit and the octree chains: keep what is needed to undo it.
+    if (!m_marks.SetItemCount(m_iOldFaces, false))
+        return false;
+    for (unsigned f = 0; f < m_iOldFaces; ++f)
+        m_marks[f] = {m_faces[f].m_iIndices[0], m_faces[f].m_iIndices[1], m_faces[f].m_iOctree};
+    m_iOldSelected = L.m_iSelectedFaces;
+    L.MarkFaceList(list);
+    m_bMarked = true;
+    return true;
+}
+
+template <class Face>
+void Removal<Face>::UnmarkListed()
+{
+    if (!m_bMarked)
+        return;
+    m_bMarked = false;
+    for (unsigned f = 0; f < m_iOldFaces; ++f) {
+        Face &face = m_faces[f];
+        const Marks &was = m_marks[f];
+        const uint32_t word = face.m_iOctree;
+        // A face the hiding took out of its cube goes back into the same cube's chain.
+        if (was.octree < OctreeLink::kUnlinked && word >= OctreeLink::kUnlinked && word != OctreeLink::kNone &&
+            L.m_pOctree) {
+            if (Octree::OctreeCube *cube = L.m_pOctree->GetCube(int(word - OctreeLink::kUnlinked)))
+                cube->AddFace(f, nullptr, 0);
+        }
+        face.m_iIndices[0] = was.visibleWord;
+        face.m_iIndices[1] = was.selectedWord;
+    }
+    L.m_iSelectedFaces = m_iOldSelected;
+    m_marks.Clear();
+}
 
 template <class Face>
 bool Removal<Face>::WriteRemovedFaces()
@@ -169,6 +249,10 @@ bool Removal<Face>::Run(const General::Store<unsigned int> &list, bool all, unsi
     // The swap files, before anything changes.
     const QString base = L.GetSwapFileName();
     const unsigned vertexRecord = L.m_pPrev ? LevelSwapFiles::kVertexRecordWithCC : LevelSwapFiles::kVertexRecord;
+    for (LevelSwapFiles::Kind kind : {LevelSwapFiles::kFaces, LevelSwapFiles::kVertices, LevelSwapFiles::kVertexMarks}) {
+        const QString path = LevelSwapFiles::Path(base, kind);
+        m_aRecordFileSizes.emplace_back(path, QFileInfo(path).size());
+    }
     if (!m_faceFile.Open(LevelSwapFiles::Path(base, LevelSwapFiles::kFaces), "r+b", sizeof(Face)) ||
         !m_vertexFile.Open(LevelSwapFiles::Path(base, LevelSwapFiles::kVertices), "r+b", vertexRecord) ||
         !m_markFile.Open(LevelSwapFiles::Path(base, LevelSwapFiles::kVertexMarks), "r+b", 2)) {
@@ -182,20 +266,25 @@ bool Removal<Face>::Run(const General::Store<unsigned int> &list, bool all, unsi
         return Fail();
     progress.Advance();
 
-    if (L.m_bFull && n > 0 && partialResult && !L.MakePartial())
-        return Fail();
+    if (L.m_bFull && n > 0 && partialResult) {
+        if (!L.MakePartial())
+            return Fail();
+        m_bMadePartial = true;
+    }
     if (partialResult && (!m_vi.SetItemCount(m_iOldVertices, false) || !m_fi.SetItemCount(m_iOldFaces, false))) {
         Log(" Not enough memory for remove!\n");
         return Fail();
     }
     progress.Advance();
 
-    if (updateView)
-        L.MarkFaceList(list);
+    if (updateView && !MarkListed(list)) {
+        Log(" Not enough memory for remove!\n");
+        return Fail();
+    }
     L.SaveVerticesToDisk();
     progress.Advance();
 
-    General::Store<Face> kept(kSides == 4 ? "subdiv removefaces quads" : "subdiv removefaces triangles");
+    General::Store<Face> &kept = m_kept;
     if (!kept.SetItemCount(m_iOldFaces - n, false)) {
         Log(" Cannot allocate remaining face array.\n");
         return Fail();
@@ -249,8 +338,8 @@ bool Removal<Face>::Run(const General::Store<unsigned int> &list, bool all, unsi
     progress.Advance();
 
     // New maps and Catmull-Clark store, made before the level changes.
-    General::Map faceMap(0, "unknown map"), vertexMap(0, "unknown map");
-    General::Store<General::Vector> ccPositions("subdiv removefaces ccpositions");
+    General::Map &faceMap = m_faceMap, &vertexMap = m_vertexMap;
+    General::Store<General::Vector> &ccPositions = m_ccPositions;
     if (partialResult) {
         if (!faceMap.SetItemCount(m_iOldFaces - n, false) || !vertexMap.Reserve(m_iKeptVertices, false) ||
             (L.m_pPrev && !ccPositions.SetItemCount(m_iKeptVertices, false)))
@@ -275,6 +364,8 @@ bool Removal<Face>::Run(const General::Store<unsigned int> &list, bool all, unsi
         return Fail();
     }
     m_faces.Take(kept);
+    m_bMarked = m_bMadePartial = false;
+    m_marks.Clear();
     progress.Advance();
 
     if (partialResult)

@@ -141,10 +141,19 @@ bool SubdivLevel::SerializeFields(Stream &s, int depth)
                 MakeSwapFiles();
             for (LevelSwapFiles::Kind kind : LevelSwapFiles::kStored) {
                 const QString path = m_sSwapBase.isEmpty() ? QString() : LevelSwapFiles::Path(m_sSwapBase, kind);
-                if (storing)
-                    s.WriteFile(path);
-                else
+                if (storing) {
+                    // A swap file that exists holds faces or vertices found nowhere else: one that
+                    // cannot be embedded whole (unreadable, over 4 GiB, cut short) fails the save
+                    // rather than being written empty or truncated.
+                    if (!s.WriteFile(path) && !path.isEmpty() && QFile::exists(path)) {
+                        Log("Swap file %s could not be embedded in the level record\n",
+                            QFile::encodeName(path).constData());
+                        s.SetError();
+                        return false;
+                    }
+                } else {
                     s.ReadFile(path);
+                }
                 if (s.HasError())
                     return refuse("embedded swap file");
             }
@@ -185,9 +194,24 @@ bool SubdivLevel::SerializeFields(Stream &s, int depth)
 
 bool SubdivLevel::SaveLevelFile(const QString &fileName)
 {
-    Stream stream(fileName, true);
-    stream.SetLevelChain(false);
-    return stream.IsOpen() && Serialize(stream) && !stream.HasError();
+    // Written next to the target and renamed over it only whole: a failed save leaves no
+    // half file behind that a later load could take for the level.
+    const QString partial = fileName + QStringLiteral(".part");
+    bool ok = false;
+    {
+        Stream stream(partial, true);
+        stream.SetLevelChain(false);
+        ok = stream.IsOpen() && Serialize(stream) && stream.Flush();
+    }
+    if (ok) {
+        QFile::remove(fileName);
+        ok = QFile::rename(partial, fileName);
+    }
+    if (!ok) {
+        QFile::remove(partial);
+        Log("Cannot write level file %s\n", QFile::encodeName(fileName).constData());
+    }
+    return ok;
 }
 
 bool SubdivLevel::LoadLevelFile(const QString &fileName)

@@ -186,8 +186,7 @@ void LayerLevel::ApplyWeightsToMask()
         while (r < records && m_aData[r].m_iGlobalVertexIndex < global)
             ++r;
         const bool found = r < records && m_aData[r].m_iGlobalVertexIndex == global;
-        const float weight = found ? std::clamp(m_aData[r].m_fWeight, 0.0f, 1.0f) : 1.0f;
-        m_pLevel->m_pVertices[local].m_cMask = uint8_t(weight * 255.0f);
+        m_pLevel->m_pVertices[local].SetMask(found ? m_aData[r].m_fWeight : 1.0f);
     });
 }
 
@@ -225,6 +224,14 @@ bool LayerLevel::Serialize(Stream &stream)
             stream.SetError();
             return false;
         }
+        // Lookups search the records by binary search: out of order or repeated ids would
+        // put offsets on the wrong vertices, or none.
+        for (uint32_t i = 1; i < count; ++i)
+            if (m_aData[i].m_iGlobalVertexIndex <= m_aData[i - 1].m_iGlobalVertexIndex) {
+                Log("Layer data of a level is not in ascending vertex order at record %u\n", i);
+                stream.SetError();
+                return false;
+            }
         m_iVertexCount = count;
         m_aNewData.SetItemCount(0, true);
     }

@@ -160,6 +160,11 @@ void Object::AttributeChanged(General::Attribute *attribute, int event)
 
 QString Object::GetName() const { return QStringLiteral("%1 (%2 levels)").arg(m_sName).arg(LevelCount()); }
 
+QString Object::GetName(const General::TypeInfo *typeInfo) const
+{
+    return typeInfo == &s_typeInfo ? GetName() : SubdivLevel::GetName();
+}
+
 General::Node *Object::GetTransformation()
 {
     if (General::Node *transformation = m_aTransformation.GetValue())
@@ -489,7 +494,10 @@ bool Object::Serialize(Stream &stream)
             m_iTotalVertexCount = m_iVertexCount;
             m_iTotalFaceCount = m_iFaceCount;
             m_bAdjacencyValid = false;
-            CalculateAdjacency();
+            if (!CalculateAdjacency()) {
+                stream.SetError();
+                return false;
+            }
         }
     }
     if (stream.HasError())

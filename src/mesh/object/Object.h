@@ -32,6 +32,9 @@ public:
     void AttributeChanged(General::Attribute *attribute, int event) override;
     // "name (n levels)".
     QString GetName() const override;
+    // The name in the form of the class `typeInfo` names: the object form above for the
+    // Object record, the level form ("name (level: 0, faces: n)") for any other.
+    QString GetName(const General::TypeInfo *typeInfo) const;
     void SetObjectName(const QString &name) { m_sName = name; }
 
     Placement *GetPlacement() override;

@@ -71,16 +71,19 @@ public:
     IsolatedLayers(const IsolatedLayers &) = delete;
     IsolatedLayers &operator=(const IsolatedLayers &) = delete;
 
-    void TakeOff(Object &object, const Layer3D *except)
+    // False when a layer cannot be noted for putting back (no memory): the offsets would
+    // then be measured with it on.
+    bool TakeOff(Object &object, const Layer3D *except)
     {
         for (Layer3D *layer = object.GetFirstLayer(); layer; layer = layer->m_pNext) {
             if (layer == except || !layer->IsVisible() || layer->m_pLockedMesh != &m_rLevel)
                 continue;
             if (m_aHidden.Add(layer) < 0)
-                continue;
+                return false;
             if (LayerLevel *data = layer->GetLevel(&m_rLevel))
                 data->ApplyToMesh(-layer->GetStrength());
         }
+        return true;
     }
     void PutBack()
     {
@@ -168,42 +171,36 @@ bool Object::ImportLayer(Object &imported, int mode, bool isolate, float toleran
             return Refuse("ERROR: UV coordinates cannot be automatically created on the target!");
     }
 
-    Layer3D *layer = MeshEdits::Get().AddLayer(*this, m_pActiveLayer);
-    if (!layer)
-        return false;
-    layer->SetName(imported.GetObjectName());
-    if (!layer->LockToLevel(target))
-        return false;
-    LayerLevel *data = layer->GetLevel(target);
-    if (!data)
-        return false;
-
+    // The layer's records are made before the layer: the layer's creation goes into the undo
+    // history, so once it exists nothing may fail for memory and take it away again.
+    General::Store<LayerLevel::VertexData> records("object tolayer records");
     IsolatedLayers hidden(*target);
-    if (isolate)
-        hidden.TakeOff(*this, layer);
-    SetActiveLayer(layer);
-    const uint32_t stamp = target->m_iPropagationStamp;
-
+    if (isolate && !hidden.TakeOff(*this, nullptr))
+        return Refuse("Not enough memory to complete this operation.");
     if (mode == 0) {
-        if (!data->SetVertexCount(targetOrder.Count())) {
-            DeleteLayer(layer);
+        if (!records.SetItemCount(targetOrder.Count(), false))
             return Refuse("Not enough memory to complete this operation.");
-        }
         for (unsigned i = 0; i < targetOrder.Count(); ++i) {
             const General::IntPair pair = targetOrder.At(i);
             const unsigned vertex = unsigned(pair.first);
             const unsigned from = unsigned(sourceOrder.Find(pair.second, i));
-            data->SetVertex(i, pair.second, 1.0f);
-            data->SetOffset(vertex, int(i), sourcePosition(from) - target->m_pVertices[vertex].m_vPosition);
-            target->VertexStrokeID(vertex) = int32_t(stamp);
+            records[i] = {sourcePosition(from) - target->m_pVertices[vertex].m_vPosition, 1.0f, pair.second};
         }
     } else {
         // Per texture coordinate of the source, the vertex that uses it.
         General::Store<int> vertexOfTC("object tolayer tc");
-        if (!vertexOfTC.SetItemCount(source->m_iTCCount, false)) {
-            DeleteLayer(layer);
+        const unsigned side = std::max(1u, unsigned(std::sqrt(double(source->m_iTCCount / 4))));
+        General::Store<unsigned int> start("object tolayer squares");
+        General::Store<unsigned int> entries("object tolayer squares");
+        General::Store<unsigned int> fill("object tolayer squares");
+        General::Store<uint8_t> done("object tolayer vertices");
+        // The global id of each target vertex.
+        General::Store<int> globalOf("unknown");
+        if (!vertexOfTC.SetItemCount(source->m_iTCCount, false) || !start.SetItemCount(side * side + 1, false) ||
+            !entries.SetItemCount(source->m_iTCCount, false) || !fill.SetItemCount(side * side, false) ||
+            !done.SetItemCount(target->m_iVertexCount, false) || !records.Reserve(target->m_iVertexCount, false) ||
+            (target->m_aVertexMap.HasItems() && !globalOf.SetItemCount(target->m_iVertexCount, false)))
             return Refuse("Not enough memory to complete this operation.");
-        }
         vertexOfTC.Fill(-1);
         for (unsigned f = 0; f < source->m_iFaceCount; ++f)
             for (unsigned k = 0; k < 4; ++k) {
@@ -212,7 +209,6 @@ bool Object::ImportLayer(Object &imported, int mode, bool isolate, float toleran
                     vertexOfTC[unsigned(quad.m_iTCI[k])] = int(quad.m_iIndices[k] & MeshFlags::kIndexMask);
             }
 
-        const unsigned side = std::max(1u, unsigned(std::sqrt(double(source->m_iTCCount / 4))));
         AABB bounds(General::Vector(0, 0, 0), General::Vector(1, 1, 0));
         auto extend = [&](const SubdivLevel &level) {
             for (unsigned t = 0; t < level.m_iTCCount; ++t)
@@ -226,23 +222,9 @@ bool Object::ImportLayer(Object &imported, int mode, bool isolate, float toleran
         const TCGrid grid(side, bounds);
 
         // The cells as one list of source texture coordinates, cell by cell in index order.
-        General::Store<unsigned int> start("object tolayer squares");
-        General::Store<unsigned int> entries("object tolayer squares");
-        General::Store<uint8_t> done("object tolayer vertices");
-        if (!start.SetItemCount(side * side + 1, false) || !entries.SetItemCount(source->m_iTCCount, false) ||
-            !done.SetItemCount(target->m_iVertexCount, false)) {
-            DeleteLayer(layer);
-            return Refuse("Not enough memory to complete this operation.");
-        }
         start.Fill(0);
         done.Fill(0);
-        // The global id of each target vertex.
-        General::Store<int> globalOf("unknown");
-        if (target->m_aVertexMap.HasItems()) {
-            if (!globalOf.SetItemCount(target->m_iVertexCount, false)) {
-                DeleteLayer(layer);
-                return Refuse("Not enough memory to complete this operation.");
-            }
+        if (globalOf.HasItems()) {
             globalOf.Fill(-1);
             for (const General::IntPair &pair : target->m_aVertexMap)
                 if (unsigned(pair.first) < target->m_iVertexCount)
@@ -253,15 +235,11 @@ bool Object::ImportLayer(Object &imported, int mode, bool isolate, float toleran
                 ++start[unsigned(cell) + 1];
         for (unsigned c = 0; c < side * side; ++c)
             start[c + 1] += start[c];
-        {
-            General::Store<unsigned int> fill("object tolayer squares");
-            fill.SetItemCount(side * side, false);
-            for (unsigned c = 0; c < side * side; ++c)
-                fill[c] = start[c];
-            for (unsigned t = 0; t < source->m_iTCCount; ++t)
-                if (const int cell = grid.Cell(source->m_pTCs[t]); cell >= 0)
-                    entries[fill[unsigned(cell)]++] = t;
-        }
+        for (unsigned c = 0; c < side * side; ++c)
+            fill[c] = start[c];
+        for (unsigned t = 0; t < source->m_iTCCount; ++t)
+            if (const int cell = grid.Cell(source->m_pTCs[t]); cell >= 0)
+                entries[fill[unsigned(cell)]++] = t;
 
         for (unsigned f = 0; f < target->m_iFaceCount; ++f)
             for (unsigned k = 0; k < 4; ++k) {
@@ -283,21 +261,33 @@ bool Object::ImportLayer(Object &imported, int mode, bool isolate, float toleran
                 }
                 if (from < 0 || unsigned(from) >= source->m_iVertexCount)
                     continue;
-                const General::Vector position = sourcePosition(unsigned(from));
                 const int global = globalOf.HasItems() ? globalOf[vertex] : int(vertex);
-                if (global >= 0 &&
-                    data->m_aNewData.Add({position - target->m_pVertices[vertex].m_vPosition, 1.0f, global}) < 0) {
-                    DeleteLayer(layer);
-                    return Refuse("Not enough memory to complete this operation.");
-                }
+                // One record per target vertex, within the room reserved above.
+                if (global >= 0)
+                    records.Add({sourcePosition(unsigned(from)) - target->m_pVertices[vertex].m_vPosition, 1.0f, global});
             }
-        // The level takes the imported shape only once the records are the layer's.
-        if (!data->Extend()) {
-            DeleteLayer(layer);
-            return Refuse("Not enough memory to complete this operation.");
-        }
-        data->ApplyToMesh(1.0f);
+        std::sort(records.begin(), records.end(),
+                  [](const LayerLevel::VertexData &a, const LayerLevel::VertexData &b) {
+                      return a.m_iGlobalVertexIndex < b.m_iGlobalVertexIndex;
+                  });
     }
+
+    Layer3D *layer = MeshEdits::Get().AddLayer(*this, m_pActiveLayer);
+    if (!layer)
+        return false;
+    layer->SetName(imported.GetObjectName());
+    // A refused lock leaves the new, empty layer in place, as the history has it.
+    if (!layer->LockToLevel(target))
+        return false;
+    LayerLevel *data = layer->GetLevel(target);
+    if (!data)
+        return false;
+    SetActiveLayer(layer);
+    // The level takes the imported shape only once the records are the layer's.
+    const unsigned count = records.GetItemCount();
+    data->m_aData.Take(records);
+    data->m_iVertexCount = count;
+    data->ApplyToMesh(1.0f);
 
     if (target->m_iPropagationStamp == target->m_iStamp)
         ++target->m_iStamp;

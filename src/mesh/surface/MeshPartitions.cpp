@@ -9,12 +9,14 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
-// A face's partition is kept in one byte, so a level has at most this many partitions.
-constexpr double kMaxPartitions = 256;
+// More tiles than this are no texture layout but stray coordinates, and would load a
+// texture per tile.
+constexpr double kMaxPartitions = 65536;
 // Tile corners beyond this are no longer exact in the floats of a tile's box.
 constexpr double kMaxTileCoordinate = 1 << 24;
 
@@ -53,6 +55,7 @@ void Mesh::BuildPartitions(bool force, Surface::Material *material)
     }
 
     ProgressScope progress;
+    int columns = 0, rows = 0, firstColumn = 0, firstRow = 0;
     try {
         AABB extent;
         bool finite = true;
@@ -85,6 +88,10 @@ void Mesh::BuildPartitions(bool force, Surface::Material *material)
                 m_bPartitionsBuilt = true;
                 return;
             }
+            columns = int(i1 - i0);
+            rows = int(j1 - j0);
+            firstColumn = int(i0);
+            firstRow = int(j0);
             for (int i = int(i0); i < int(i1); ++i) {
                 for (int j = int(j0); j < int(j1); ++j) {
                     Surface::Partition partition;
@@ -125,13 +132,21 @@ void Mesh::BuildPartitions(bool force, Surface::Material *material)
             }
             // Depth, so that the strict overlap test can succeed against a tile's box.
             box.Extend(General::Vector(box.m_vMin.x, box.m_vMin.y, 0.5f));
-            for (unsigned k = 0; k < count; ++k) {
-                if (!box.Intersects(m_aPartitions[k].m_cRect))
-                    continue;
-                if (m_aPartitions[k].m_aFaces.Add(face) < 0)
-                    throw OutOfMemory();
-                m_aFacePartition[face] = static_cast<unsigned char>(k);
-            }
+            // Only the tiles under the face's box can overlap it: partition k is column
+            // k / rows and row k % rows, so walking columns, then rows, keeps k ascending.
+            const int iFrom = std::max(firstColumn, int(std::floor(box.m_vMin.x))),
+                      iTo = std::min(firstColumn + columns - 1, int(std::floor(box.m_vMax.x)));
+            const int jFrom = std::max(firstRow, int(std::floor(box.m_vMin.y))),
+                      jTo = std::min(firstRow + rows - 1, int(std::floor(box.m_vMax.y)));
+            for (int i = iFrom; i <= iTo; ++i)
+                for (int j = jFrom; j <= jTo; ++j) {
+                    const unsigned k = unsigned(i - firstColumn) * unsigned(rows) + unsigned(j - firstRow);
+                    if (!box.Intersects(m_aPartitions[k].m_cRect))
+                        continue;
+                    if (m_aPartitions[k].m_aFaces.Add(face) < 0)
+                        throw OutOfMemory();
+                    m_aFacePartition[face] = k;
+                }
         }
     } catch (const General::Error &error) {
         Report(Tr("Mesh partitions not built: %1").arg(error.GetMessage()));

@@ -193,7 +193,7 @@ TEST_F(VideoBuffers, PartitionsGetBuffersOfTheirOwn)
 {
     auto mesh = Sheet(4, 1);
     mesh->m_aFacePartition.SetItemCount(4, false);
-    const unsigned char partitions[4] = {0, 1, 1, 0};
+    const uint32_t partitions[4] = {0, 1, 1, 0};
     for (unsigned f = 0; f < 4; ++f)
         mesh->m_aFacePartition[f] = partitions[f];
     ASSERT_TRUE(mesh->RecreateBuffers(true));
