@@ -59,21 +59,47 @@ void Picker::Pick(Octree::Octree &octree, const Vector &start, const Vector &end
 
 int Picker::TestBox(const AABB &box)
 {
-    float t = 0.0f;
-    return box.IntersectSegment(m_vStart, m_vEnd, t) ? 2 : 1;
+    // Whether any point of the segment lies in the closed box (slabs clipped to 0..1).
+    // It accepts every box that a strict crossing test would, and touching ones too,
+    // so the tree never hides a face that the face test itself would take.
+    float low = 0.0f;
+    float high = 1.0f;
+    for (int axis = 0; axis < 3; ++axis) {
+        const float s = Axis(m_vStart, axis);
+        const float d = Axis(m_vEnd, axis) - s;
+        const float lo = Axis(box.m_vMin, axis);
+        const float hi = Axis(box.m_vMax, axis);
+        if (d == 0.0f) {
+            if (s < lo || s > hi)
+                return 1;
+            continue;
+        }
+        float t0 = (lo - s) / d;
+        float t1 = (hi - s) / d;
+        if (t0 > t1)
+            std::swap(t0, t1);
+        low = std::max(low, t0);
+        high = std::min(high, t1);
+        if (low > high)
+            return 1;
+    }
+    return 2;
 }
 
 void Picker::VisitFace(Mesh &mesh, unsigned face)
 {
     ++m_iVisited;
-    AABB box;
-    mesh.AddFaceToAABB(box, face, true);
-    if (TestBox(box) == 1)
-        return;
     const bool quads = mesh.m_eType != Mesh::typeTriangular;
     Vector p[4];
-    for (unsigned c = 0; c < (quads ? 4u : 3u); ++c)
+    AABB box;
+    for (unsigned c = 0; c < (quads ? 4u : 3u); ++c) {
         p[c] = mesh.OriginalFaceVertex(face, c).m_vPosition;
+        box.Extend(p[c]);
+    }
+    // The face's own box takes only strict crossings: a segment that merely touches it is no pick.
+    float t = 0.0f;
+    if (!box.IntersectSegment(m_vStart, m_vEnd, t))
+        return;
     // Quick reject: the segment's box lies wholly on one side of the face on some axis
     // (touching counts as a miss).
     for (int axis = 0; axis < 3; ++axis) {

@@ -38,7 +38,7 @@ public:
     virtual void Pick(Octree::Octree &octree, const General::Vector &start, const General::Vector &end, int unused,
                       bool twoSided, bool onePerFreezeState, bool continueBatch, int tag);
 
-    // 2 when the segment meets the box, else 1.
+    // 2 when some point of the segment lies in the (closed) box, else 1.
     int TestBox(const AABB &box) override;
     // Tests the face (its pre-stroke corners) against the segment and adds the hits.
     void VisitFace(Mesh &mesh, unsigned face) override;
