@@ -4,6 +4,7 @@
 // medians, and checks on the 1M sheet that octree picks equal picks over every face.
 #include "mesh/core/Octree.h"
 #include "scene/picking/Picker.h"
+#include "support/LooseOctree.h"
 #include "support/MeshFixtures.h"
 
 #include <benchmark/benchmark.h>
@@ -45,14 +46,7 @@ Sheet &GetSheet(unsigned side)
     Sheet &s = *slot;
     s.mesh = fixtures::MakeWavySheet(side, side, 1);
     Mesh &mesh = *s.mesh;
-    // As the scene builds an object's octree: loose children.
-    mesh.BuildOctree();
-    mesh.m_pOctree->m_fLooseOffset = 1.0f;
-    mesh.m_pOctree->Reset();
-    for (unsigned f = 0; f < mesh.m_iFaceCount; ++f) {
-        mesh.NextInCube(f, 0) = OctreeLink::kNone;
-        mesh.m_pOctree->UpdateFace(f);
-    }
+    BuildLooseOctree(mesh, 1.0f);
     std::mt19937 random(7);
     std::uniform_real_distribution<float> across(0.0f, float(side));
     std::uniform_real_distribution<float> tilt(-3.0f, 3.0f);
@@ -84,6 +78,27 @@ Sheet &GetSheet(unsigned side)
     rtcReleaseGeometry(geometry);
     rtcCommitScene(s.scene);
     return s;
+}
+
+// Embree's nearest hit along the segment (t from 0 at the start to 1 at the end).
+RTCRayHit EmbreePick(RTCScene scene, const Segment &ray)
+{
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    RTCRayHit hit{};
+    hit.ray.org_x = ray.start.x;
+    hit.ray.org_y = ray.start.y;
+    hit.ray.org_z = ray.start.z;
+    const Vector d = ray.end - ray.start;
+    hit.ray.dir_x = d.x;
+    hit.ray.dir_y = d.y;
+    hit.ray.dir_z = d.z;
+    hit.ray.tnear = 0.0f;
+    hit.ray.tfar = 1.0f;
+    hit.ray.mask = 0xFFFFFFFF;
+    hit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+    rtcIntersect1(scene, &context, &hit);
+    return hit;
 }
 
 struct Timings {
@@ -124,25 +139,11 @@ void Ours(benchmark::State &state)
 void Embree(benchmark::State &state)
 {
     Sheet &sheet = GetSheet(unsigned(state.range(0)));
-    RTCIntersectContext context;
     std::vector<double> us;
     for (auto _ : state)
         for (const Segment &ray : sheet.rays) {
             const double t0 = Now();
-            rtcInitIntersectContext(&context);
-            RTCRayHit hit{};
-            hit.ray.org_x = ray.start.x;
-            hit.ray.org_y = ray.start.y;
-            hit.ray.org_z = ray.start.z;
-            const Vector d = ray.end - ray.start;
-            hit.ray.dir_x = d.x;
-            hit.ray.dir_y = d.y;
-            hit.ray.dir_z = d.z;
-            hit.ray.tnear = 0.0f;
-            hit.ray.tfar = 1.0f;
-            hit.ray.mask = 0xFFFFFFFF;
-            hit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-            rtcIntersect1(sheet.scene, &context, &hit);
+            const RTCRayHit hit = EmbreePick(sheet.scene, ray);
             us.push_back(Now() - t0);
             benchmark::DoNotOptimize(hit.hit.primID);
         }
@@ -161,15 +162,7 @@ void Check(unsigned side, bool bruteForce)
         const Segment &ray = sheet.rays[i];
         Picker picker;
         picker.Pick(*sheet.mesh->m_pOctree, ray.start, ray.end, 0, false, false, false, 0);
-        RTCIntersectContext context;
-        rtcInitIntersectContext(&context);
-        RTCRayHit hit{};
-        hit.ray.org_x = ray.start.x, hit.ray.org_y = ray.start.y, hit.ray.org_z = ray.start.z;
-        const Vector d = ray.end - ray.start;
-        hit.ray.dir_x = d.x, hit.ray.dir_y = d.y, hit.ray.dir_z = d.z;
-        hit.ray.tnear = 0.0f, hit.ray.tfar = 1.0f, hit.ray.mask = 0xFFFFFFFF;
-        hit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-        rtcIntersect1(sheet.scene, &context, &hit);
+        const RTCRayHit hit = EmbreePick(sheet.scene, ray);
         const bool theirs = hit.hit.geomID != RTC_INVALID_GEOMETRY_ID;
         const PickInfo *ours = picker.GetFirstPick();
         hits += ours != nullptr;

@@ -3,6 +3,7 @@
 #include "mesh/core/Octree.h"
 #include "scene/camera/Camera.h"
 #include "scene/picking/FrustumSelector.h"
+#include "support/LooseOctree.h"
 #include "support/MeshFixtures.h"
 
 #include <gtest/gtest.h>
@@ -92,15 +93,7 @@ TEST(FrustumSelector, OctreeSelectionEqualsBruteForce)
     for (float loose : {0.0f, 1.0f}) {
         SCOPED_TRACE(loose);
         auto mesh = fixtures::MakeWavySheet(160, 160, 9);
-        mesh->BuildOctree();
-        if (loose != 0.0f) {
-            mesh->m_pOctree->m_fLooseOffset = loose;
-            mesh->m_pOctree->Reset();
-            for (unsigned f = 0; f < mesh->m_iFaceCount; ++f) {
-                mesh->NextInCube(f, 0) = OctreeLink::kNone;
-                mesh->m_pOctree->UpdateFace(f);
-            }
-        }
+        BuildLooseOctree(*mesh, loose);
         // The sheet is placed, so the corners really travel into its space.
         fixtures::TestPlacement placement(Vector(2, 2, 2), Vector(-160, -160, 0));
         std::mt19937 random(17);

@@ -1,6 +1,7 @@
 #include "mesh/core/Octree.h"
 #include "mesh/object/Object.h"
 #include "scene/picking/Picker.h"
+#include "support/LooseOctree.h"
 #include "support/MeshFixtures.h"
 
 #include <gtest/gtest.h>
@@ -12,20 +13,6 @@
 using General::Vector;
 
 namespace {
-
-// The octree as the scene builds it: loose by `offset` world units.
-void BuildOctree(Mesh &mesh, float offset)
-{
-    mesh.BuildOctree();
-    if (offset == 0.0f)
-        return;
-    mesh.m_pOctree->m_fLooseOffset = offset;
-    mesh.m_pOctree->Reset();
-    for (unsigned f = 0; f < mesh.m_iFaceCount; ++f) {
-        mesh.NextInCube(f, 0) = OctreeLink::kNone;
-        mesh.m_pOctree->UpdateFace(f);
-    }
-}
 
 using Hit = std::tuple<int, int, float>;  // face, half, distance
 
@@ -89,7 +76,7 @@ std::unique_ptr<Mesh> FlatGrid(unsigned n, bool triangles)
 TEST(Picker, OctreePicksEqualBruteForceOnAGeneratedSheet)
 {
     auto mesh = fixtures::MakeWavySheet(200, 200, 5);
-    BuildOctree(*mesh, 1.0f);
+    BuildLooseOctree(*mesh, 1.0f);
     std::mt19937 random(11);
     std::uniform_real_distribution<float> across(-5.0f, 205.0f);
     std::uniform_real_distribution<float> height(-30.0f, 30.0f);
@@ -116,7 +103,7 @@ TEST(Picker, GrazingAndInPlaneSegmentsEqualBruteForce)
         for (float loose : {0.0f, 1.0f}) {
             SCOPED_TRACE(testing::Message() << triangles << " " << loose);
             auto mesh = FlatGrid(48, triangles);
-            BuildOctree(*mesh, loose);
+            BuildLooseOctree(*mesh, loose);
             const struct {
                 Vector start, end;
             } segments[] = {
@@ -147,7 +134,7 @@ TEST(Picker, OneTriangleCases)
 {
     // A tilted triangle facing +z (wound counter-clockwise seen from above).
     auto mesh = fixtures::MakeTriangles({{0, 0, 0}, {4, 0, 1}, {0, 4, 1}}, {{{0, 1, 2}}});
-    BuildOctree(*mesh, 0.0f);
+    BuildLooseOctree(*mesh, 0.0f);
     const Vector up = (Vector(4, 0, 1) - Vector(0, 0, 0)).Cross(Vector(0, 4, 1) - Vector(0, 0, 0)).Normalized();
     const struct {
         const char *what;
@@ -192,7 +179,7 @@ TEST(Picker, QuadHalvesHiddenFacesAndThePlacement)
     auto mesh = fixtures::MakeQuads<fixtures::PlacedMesh>({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
                                                           {{{0, 1, 2, 3}}});
     mesh->m_pPlacement = &placement;
-    BuildOctree(*mesh, 0.0f);
+    BuildLooseOctree(*mesh, 0.0f);
     Picker picker;
     picker.Pick(*mesh->m_pOctree, Vector(0.2f, 0.2f, 1), Vector(0.2f, 0.2f, -1), 0, false, false, false, 0);
     picker.Pick(*mesh->m_pOctree, Vector(0.8f, 0.8f, 1), Vector(0.8f, 0.8f, -1), 0, false, false, false, 0);
@@ -217,7 +204,7 @@ TEST(Picker, BatchesStaySortedAndEqualDistancesPutTheLaterFirst)
     auto mesh = fixtures::MakeQuads({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, -1}, {1, 0, -1}, {1, 1, -1},
                                      {0, 1, -1}},
                                     {{{0, 1, 2, 3}}, {{0, 1, 2, 3}}, {{4, 5, 6, 7}}});
-    BuildOctree(*mesh, 0.0f);
+    BuildLooseOctree(*mesh, 0.0f);
     Picker picker;
     picker.Pick(*mesh->m_pOctree, Vector(0.3f, 0.3f, 1), Vector(0.3f, 0.3f, -3), 0, false, false, false, 0);
     ASSERT_EQ(picker.GetPickCount(), 3);
@@ -252,8 +239,8 @@ TEST(Picker, OnePerFreezeStateKeepsTheNearestOfEach)
                                                {0, 0, -2}, {1, 0, -2}, {1, 1, -2}, {0, 1, -2}},
                                               {{{0, 1, 2, 3}}, {{4, 5, 6, 7}}});
     frozen->m_bFrozen = true;
-    BuildOctree(*thawed, 0.0f);
-    BuildOctree(*frozen, 0.0f);
+    BuildLooseOctree(*thawed, 0.0f);
+    BuildLooseOctree(*frozen, 0.0f);
     const Vector start(0.4f, 0.4f, 1), end(0.4f, 0.4f, -3);
     // Both orders of objects give the same two picks.
     for (bool frozenFirst : {false, true}) {
