@@ -69,32 +69,39 @@ PickInfo PickAt(Mesh &mesh, unsigned face, float u, float v)
 
 TEST(PickLevelFrame, RefinedQuadsApproachTheLimitSurface)
 {
-    auto height = [](float x, float y) { return 0.15f * x * x - 0.1f * x * y + 0.05f * y * y * y * 0.2f; };
-    auto mesh = Grid(5, 5, height, {6, 7, 8, 11, 13, 16, 17, 18});
-    const unsigned centre = 2 * 5 + 2;
-    const float cases[][2] = {{0.1f, 0.2f}, {0.7f, 0.1f}, {0.3f, 0.9f}, {0.8f, 0.85f}, {0.5f, 0.5f}, {0.0f, 0.0f}};
-    for (const auto &uv : cases) {
-        const float u = uv[0], v = uv[1];
-        SCOPED_TRACE(testing::Message() << u << " " << v);
-        Vector limit(0, 0, 0), du(0, 0, 0), dv(0, 0, 0);
-        const float e = 1e-3f;
-        for (int r = 0; r < 4; ++r)
-            for (int c = 0; c < 4; ++c) {
-                const Vector g(float(1 + c), float(1 + r), height(float(1 + c), float(1 + r)));
-                limit += g * (Basis(r, v) * Basis(c, u));
-                du += g * ((Basis(c, u + e) - Basis(c, u - e)) / (2 * e) * Basis(r, v));
-                dv += g * ((Basis(r, v + e) - Basis(r, v - e)) / (2 * e) * Basis(c, u));
-            }
-        PickInfo pick = PickAt(*mesh, centre, u, v);
-        const Vector position = pick.GetPositionAtLevel(7);
-        EXPECT_NEAR((position - limit).Length(), 0.0f, 2e-3f);
-        EXPECT_GT(pick.GetNormalAtLevel(7).Dot(du.Cross(dv).Normalized()), 0.9995f);
-        EXPECT_EQ(pick.m_iLevel, 7);
-        // Level 0 is the control quad itself, split along its 0-2 diagonal.
-        const Vector c0 = mesh->QuadVertex(centre, 0).m_vPosition, c1 = mesh->QuadVertex(centre, 1).m_vPosition;
-        const Vector c2 = mesh->QuadVertex(centre, 2).m_vPosition, c3 = mesh->QuadVertex(centre, 3).m_vPosition;
-        const Vector flat = v >= u ? c0 + (c3 - c0) * v + (c2 - c3) * u : c0 + (c1 - c0) * u + (c2 - c1) * v;
-        EXPECT_NEAR((pick.GetPositionAtLevel(0) - flat).Length(), 0.0f, 1e-5f);
+    // The second placement puts a control point at the origin: a vertex there is as
+    // real as any other and must not be taken for a missing one.
+    for (const Vector shift : {Vector(0, 0, 0), Vector(-1, -1, -0.15f + 0.1f - 0.01f)}) {
+        SCOPED_TRACE(testing::Message() << shift.x << " " << shift.y << " " << shift.z);
+        auto height = [](float x, float y) { return 0.15f * x * x - 0.1f * x * y + 0.01f * y * y * y; };
+        auto mesh = Grid(5, 5, height, {6, 7, 8, 11, 13, 16, 17, 18});
+        for (unsigned i = 0; i < mesh->m_iVertexCount; ++i)
+            mesh->m_pVertices[i].m_vPosition += shift;
+        const unsigned centre = 2 * 5 + 2;
+        const float cases[][2] = {{0.1f, 0.2f}, {0.7f, 0.1f}, {0.3f, 0.9f}, {0.8f, 0.85f}, {0.5f, 0.5f}, {0.0f, 0.0f}};
+        for (const auto &uv : cases) {
+            const float u = uv[0], v = uv[1];
+            SCOPED_TRACE(testing::Message() << u << " " << v);
+            Vector limit(0, 0, 0), du(0, 0, 0), dv(0, 0, 0);
+            const float e = 1e-3f;
+            for (int r = 0; r < 4; ++r)
+                for (int c = 0; c < 4; ++c) {
+                    const Vector g = Vector(float(1 + c), float(1 + r), height(float(1 + c), float(1 + r))) + shift;
+                    limit += g * (Basis(r, v) * Basis(c, u));
+                    du += g * ((Basis(c, u + e) - Basis(c, u - e)) / (2 * e) * Basis(r, v));
+                    dv += g * ((Basis(r, v + e) - Basis(r, v - e)) / (2 * e) * Basis(c, u));
+                }
+            PickInfo pick = PickAt(*mesh, centre, u, v);
+            const Vector position = pick.GetPositionAtLevel(7);
+            EXPECT_NEAR((position - limit).Length(), 0.0f, 2e-3f);
+            EXPECT_GT(pick.GetNormalAtLevel(7).Dot(du.Cross(dv).Normalized()), 0.9995f);
+            EXPECT_EQ(pick.m_iLevel, 7);
+            // Level 0 is the control quad itself, split along its 0-2 diagonal.
+            const Vector c0 = mesh->QuadVertex(centre, 0).m_vPosition, c1 = mesh->QuadVertex(centre, 1).m_vPosition;
+            const Vector c2 = mesh->QuadVertex(centre, 2).m_vPosition, c3 = mesh->QuadVertex(centre, 3).m_vPosition;
+            const Vector flat = v >= u ? c0 + (c3 - c0) * v + (c2 - c3) * u : c0 + (c1 - c0) * u + (c2 - c1) * v;
+            EXPECT_NEAR((pick.GetPositionAtLevel(0) - flat).Length(), 0.0f, 1e-5f);
+        }
     }
 }
 
