@@ -108,6 +108,7 @@ public:
     Object *m_pNextRemoved = nullptr;  // owned: objects an object deletion keeps for undo
     bool m_bVisible = true;
     bool m_bLocked = false;
+    bool m_bFrozen = false;  // the "frozen" check box: picks remember it, brushes spare frozen objects
     General::AttributePointer<Surface::Material> m_aMaterial;
     Layer3D *m_pLayers = nullptr;
     Layer3D *m_pActiveLayer = nullptr;
