@@ -2,9 +2,11 @@
 
 #include "mesh/core/MeshGlobals.h"
 #include "scene/Transformation.h"
+#include "scene/camera/Camera.h"
 
 void InitializeSceneGlobals()
 {
     InitializeMeshGlobals();
     General::TypeInfo::Register(Transformation::s_typeInfo);
+    General::TypeInfo::Register(Camera::s_typeInfo);
 }
