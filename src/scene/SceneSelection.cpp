@@ -152,7 +152,7 @@ void Scene::RemoveMeshFromSelectionSets(Mesh *mesh)
     SelectionSet *set = m_pSelectionSets;
     while (set) {
         SelectionSet *next = set->m_pNext;
-        if (!set->RemoveLevel(static_cast<SubdivLevel *>(mesh)))
+        if (!set->RemoveLevel(mesh))
             RemoveSelectionSet(set);
         set = next;
     }

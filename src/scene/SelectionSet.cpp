@@ -27,9 +27,11 @@ SelectionSet::Entry *SelectionSet::AddLevel(SubdivLevel *level)
     return entry.get();
 }
 
-bool SelectionSet::RemoveLevel(const SubdivLevel *level)
+bool SelectionSet::RemoveLevel(const Mesh *level)
 {
-    std::erase_if(m_aEntries, [&](const std::unique_ptr<Entry> &entry) { return entry->level == level; });
+    std::erase_if(m_aEntries, [&](const std::unique_ptr<Entry> &entry) {
+        return static_cast<const Mesh *>(entry->level) == level;
+    });
     return !m_aEntries.empty();
 }
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class Mesh;
 class Scene;
 class Stream;
 class SubdivLevel;
@@ -31,8 +32,9 @@ public:
 
     // A new entry for the level with no faces.
     Entry *AddLevel(SubdivLevel *level);
-    // Takes out every entry of the level; true when the set still has entries.
-    bool RemoveLevel(const SubdivLevel *level);
+    // Takes out every entry of the level (which may be going: only its address is used);
+    // true when the set still has entries.
+    bool RemoveLevel(const Mesh *level);
 
     // This set's record, then the next set's, in the stream's direction: the name, the
     // entry count, then per entry the level's packed id in `scene` and the face numbers.
