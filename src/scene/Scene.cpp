@@ -25,7 +25,12 @@ Scene::~Scene()
 {
     if (s_pCurrent == this)
         s_pCurrent = m_pPrevious;
-    Clear(false);
+    // A scene that goes takes only what it owns. The material list, the undo history and
+    // the properties windows serve the scene that is current again (a scratch scene of
+    // loading must not take the main scene's materials and history with it).
+    if (m_pCurrentCurve)
+        SceneHost().EndCurveEditing();
+    DeleteContents(false);
     MeshWatcher::Remove(this);
 }
 
@@ -123,6 +128,18 @@ bool Scene::HasOctree() const
 void Scene::Clear(bool keepDefaults)
 {
     SceneHost().EndCurveEditing();
+    DeleteContents(keepDefaults);
+    Surface::Materials().Clear();
+    Surface::InitMaterials();
+    SceneHost().ClearHistory();
+    m_iObjectCount = 0;
+    m_sFileName.clear();
+    m_bModified = false;
+    SceneHost().ReleasePropertyWindows();
+}
+
+void Scene::DeleteContents(bool keepDefaults)
+{
     delete m_pSelectionSets;
     m_pSelectionSets = nullptr;
     DeleteObjects();
@@ -139,13 +156,6 @@ void Scene::Clear(bool keepDefaults)
         m_iLightCount = 0;
     }
     SceneHost().DeleteSceneNodes(*this);
-    Surface::Materials().Clear();
-    Surface::InitMaterials();
-    SceneHost().ClearHistory();
-    m_iObjectCount = 0;
-    m_sFileName.clear();
-    m_bModified = false;
-    SceneHost().ReleasePropertyWindows();
 }
 
 void Scene::DeleteObjects()

@@ -30,7 +30,8 @@ class NURBSCurve;
 class Scene final : public MeshWatcher {
 public:
     Scene();
-    // Makes the previous scene current again, then clears everything.
+    // Makes the previous scene current again, then deletes everything it holds; the
+    // program's materials and undo history stay.
     ~Scene();
     Scene(const Scene &) = delete;
     Scene &operator=(const Scene &) = delete;
@@ -123,6 +124,9 @@ public:
     int m_iCurveCount = 0;
 
 private:
+    // The chains, and the nodes of this scene; with keepDefaults the first light stays
+    // and the default cameras are made again.
+    void DeleteContents(bool keepDefaults);
     void DeleteObjects();
     void DeleteCameras();
     void DeleteLights(bool keepFirst);

@@ -4,32 +4,34 @@
 #include "scene/camera/Camera.h"
 #include "scene/camera/Light.h"
 
-#include <exception>
+namespace {
+
+// Cameras and lights own the rest of their chain through m_pNext.
+template <class T>
+void Append(T *&head, T *item)
+{
+    if (!head) {
+        head = item;
+        return;
+    }
+    T *last = head;
+    while (last->m_pNext)
+        last = last->m_pNext.get();
+    last->m_pNext.reset(item);
+}
+
+}  // namespace
 
 Camera *Scene::AddCamera(Camera *camera)
 {
-    if (!m_pCameras) {
-        m_pCameras = camera;
-    } else {
-        Camera *last = m_pCameras;
-        while (last->m_pNext)
-            last = last->m_pNext.get();
-        last->m_pNext.reset(camera);
-    }
+    Append(m_pCameras, camera);
     ++m_iCameraCount;
     return camera;
 }
 
 void Scene::AddLight(Light *light)
 {
-    if (!m_pLights) {
-        m_pLights = light;
-    } else {
-        Light *last = m_pLights;
-        while (last->m_pNext)
-            last = last->m_pNext.get();
-        last->m_pNext.reset(light);
-    }
+    Append(m_pLights, light);
     ++m_iLightCount;
     m_pCurrentLight = light;
 }

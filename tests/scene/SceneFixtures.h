@@ -10,6 +10,8 @@
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <memory>
 #include <vector>
@@ -102,3 +104,18 @@ inline std::vector<unsigned> SelectedFaces(const SubdivLevel &level)
             faces.push_back(f);
     return faces;
 }
+
+// A fresh main scene (serial 0) with recording services for each test.
+class SceneTestBase : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitializeSceneGlobals();
+        Scene::s_iCounter = 0;
+        m_scene = std::make_unique<Scene>();
+    }
+    void TearDown() override { m_scene.reset(); }
+
+    RecordingSceneServices m_services;
+    std::unique_ptr<Scene> m_scene;
+};

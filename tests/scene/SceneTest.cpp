@@ -16,25 +16,14 @@ using General::Vector;
 
 namespace {
 
-class SceneContainer : public testing::Test {
+class SceneContainer : public SceneTestBase {
 protected:
-    void SetUp() override
-    {
-        InitializeSceneGlobals();
-        Scene::s_iCounter = 0;
-        m_scene = std::make_unique<Scene>();
-    }
-    void TearDown() override { m_scene.reset(); }
-
     // Three objects of three levels each.
     void AddThreeObjects()
     {
         for (int i = 0; i < 3; ++i)
             m_scene->AddObject(MakeLeveledObject({2, 8, 32}).release());
     }
-
-    RecordingSceneServices m_services;
-    std::unique_ptr<Scene> m_scene;
 };
 
 TEST_F(SceneContainer, PackedIdsNameLevelsByObjectPositionAndLevel)
@@ -144,6 +133,22 @@ TEST_F(SceneContainer, ClearingKeepsTheFirstLightAndMakesTheDefaultCameras)
     EXPECT_EQ(Surface::Materials().Count(), 1);
     EXPECT_EQ(m_services.historyClears, 2);
     EXPECT_EQ(m_services.curveEditEnds, 2);
+}
+
+TEST_F(SceneContainer, AScratchSceneLeavesTheProgramsMaterialsAndHistory)
+{
+    Surface::Material *material = Surface::Materials().First();
+    ASSERT_NE(material, nullptr);
+    m_scene->AddObject(MakeLeveledObject({2}).release());
+    {
+        Scene scratch;
+        scratch.AddObject(MakeLeveledObject({3}).release());
+        scratch.AddLight(new Light);
+    }
+    EXPECT_EQ(Surface::Materials().First(), material);
+    EXPECT_EQ(m_scene->m_pObjects->GetMaterial(), material);
+    EXPECT_EQ(m_services.historyClears, 0);
+    EXPECT_EQ(Scene::GetCurrent(), m_scene.get());
 }
 
 TEST_F(SceneContainer, MergingTakesObjectsAndCurvesButNotCameras)

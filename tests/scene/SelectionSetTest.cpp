@@ -13,25 +13,14 @@
 
 namespace {
 
-class SelectionSets : public testing::Test {
+class SelectionSets : public SceneTestBase {
 protected:
-    void SetUp() override
-    {
-        InitializeSceneGlobals();
-        Scene::s_iCounter = 0;
-        m_scene = std::make_unique<Scene>();
-    }
-    void TearDown() override { m_scene.reset(); }
-
     Object &Add(const std::vector<unsigned> &faces, bool triangleBase = false)
     {
         Object *object = MakeLeveledObject(faces, triangleBase).release();
         m_scene->AddObject(object);
         return *object;
     }
-
-    RecordingSceneServices m_services;
-    std::unique_ptr<Scene> m_scene;
 };
 
 TEST_F(SelectionSets, ASetRecordsTheSelectedFacesOfEveryLevelOnce)
