@@ -137,6 +137,8 @@ TEST_F(SceneContainer, ClearingKeepsTheFirstLightAndMakesTheDefaultCameras)
 
 TEST_F(SceneContainer, AScratchSceneLeavesTheProgramsMaterialsAndHistory)
 {
+    m_scene->Clear(false);  // the main scene's default material
+    m_services.historyClears = 0;
     Surface::Material *material = Surface::Materials().First();
     ASSERT_NE(material, nullptr);
     m_scene->AddObject(MakeLeveledObject({2}).release());
