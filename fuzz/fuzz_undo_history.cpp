@@ -17,20 +17,11 @@ public:
 private:
     General::Store<int> m_values{"fuzz record"};
 };
-
-// Keeps the history files in a private folder.
-class FuzzShell : public General::ShellServices {
-public:
-    QString TempFolder() const override { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-};
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static FuzzShell shell;
+    static FuzzShell shell;  // keeps the history files in a private folder
     General::InstallShell(&shell);
     SetOperationMaker(Operations::kLayer, [] { return std::make_unique<CountedInts>(); });
     {
