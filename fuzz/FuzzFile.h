@@ -1,5 +1,6 @@
 #pragma once
 // Writes fuzz input to a private temporary file, since the readers take file names.
+#include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
 
 #include <QString>
@@ -8,6 +9,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+
+// A shell whose temporary and swap files go to a private folder.
+class FuzzShell : public General::ShellServices {
+public:
+    QString TempFolder() const override { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
 
 class FuzzFile {
 public:

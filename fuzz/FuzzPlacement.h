@@ -1,13 +1,10 @@
 #pragma once
 // What fuzz targets of the mesh model stand in for the layers above it: a transformation
-// node (three vectors in its record) and a shell whose swap files go to a private folder.
+// node (three vectors in its record); FuzzFile.h has the shell with a private swap folder.
 #include "foundation/AttributeInstance.h"
 #include "foundation/Node.h"
-#include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
 #include "mesh/core/Placement.h"
-
-#include <QTemporaryDir>
 
 class FuzzPlacement : public General::Node, public Placement {
 public:
@@ -29,12 +26,4 @@ public:
 
 private:
     General::Matrix m_mIdentity;
-};
-
-class FuzzShell : public General::ShellServices {
-public:
-    QString TempFolder() const override { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
 };

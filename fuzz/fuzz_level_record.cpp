@@ -7,17 +7,6 @@
 
 #include <QTemporaryDir>
 
-namespace {
-// Swap files of the loaded levels go to a private folder.
-class FuzzShell : public General::ShellServices {
-public:
-    QString TempFolder() const override { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-};
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static FuzzShell shell;

@@ -10,14 +10,6 @@
 #include <QTemporaryDir>
 
 namespace {
-class FuzzShell : public General::ShellServices {
-public:
-    QString TempFolder() const override { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-};
-
 // Small levels only: the point is odd data, not large data.
 constexpr unsigned kMaxFaces = 20000;
 }  // namespace

@@ -6,7 +6,7 @@
 #include "scene/Brush.h"
 #include "scene/Scene.h"
 #include "scene/SceneGlobals.h"
-#include "scene/SceneMeshHost.h"
+#include "interaction/InteractionMeshHost.h"
 #include "scene/camera/Light.h"
 
 #include <QApplication>
@@ -19,9 +19,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tevrin"));
     Log("Tevrin starting, stream version %d\n", Stream::kCurrentVersion);
     CreateDefaultFalloffs();
-    // The main scene lives as long as the program; the mesh model reaches it through the host.
+    // The main scene lives as long as the program; the mesh model reaches it (and, once the
+    // main window makes the controller, the active object) through the host.
     Scene scene;
-    SceneMeshHost meshHost;
+    InteractionMeshHost meshHost;
     MeshHost::Install(&meshHost);
     scene.AddLight(new Light);
     scene.CreateDefaultCameras();

@@ -28,7 +28,8 @@ bool OperationBuffer::Append(General::Recordable &operation, char kind)
     if (!m_pFile)
         return false;
     m_bStoring = true;
-    const bool errorBefore = m_bError;
+    // A refused read before must not make this record look torn.
+    m_bError = false;
     const uint64_t start = Tell();
     Write(&kind, 1);
     int type = operation.GetType();
@@ -37,11 +38,11 @@ bool OperationBuffer::Append(General::Recordable &operation, char kind)
     const uint64_t end = Tell();
     unsigned length = unsigned(end - start + 4);
     Write(&length, 4);
-    if (m_bError && !errorBefore) {
+    if (m_bError) {
         Seek(start);  // a torn record must not become the newest one
         return false;
     }
-    return !m_bError;
+    return true;
 }
 
 std::unique_ptr<General::Recordable> OperationBuffer::ReadPrevious(char &kind)

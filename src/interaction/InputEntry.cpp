@@ -1,0 +1,145 @@
+// The four ways user input reaches the controller. The handler held always matches the
+// chord held: every change of key or button releases what no longer matches and
+// activates the handler bound to the new chord.
+
+#include "foundation/Diagnostics.h"
+#include "interaction/Interface.h"
+#include "scene/Scene.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+namespace {
+bool HasActiveCamera()
+{
+    const Scene *scene = Scene::GetCurrent();
+    return scene && scene->m_pActiveCamera;
+}
+
+uint32_t ModifierBits(uint32_t qtModifiers)
+{
+    return (qtModifiers & uint32_t(Qt::ControlModifier) ? kCtrlBit : 0u) |
+           (qtModifiers & uint32_t(Qt::AltModifier) ? kAltBit : 0u) |
+           (qtModifiers & uint32_t(Qt::ShiftModifier) ? kShiftBit : 0u);
+}
+
+bool IsModifierKey(int key) { return key == Qt::Key_Alt || key == Qt::Key_Shift || key == Qt::Key_Control; }
+}  // namespace
+
+InputState MouseInputState(const QMouseEvent &event, float pressure)
+{
+    InputState state;
+    state.x = float(event.position().x());
+    state.y = float(event.position().y());
+    state.pressure = pressure;
+    state.left = event.buttons() & Qt::LeftButton ? 1 : 0;
+    state.middle = event.buttons() & Qt::MiddleButton ? 1 : 0;
+    state.right = event.buttons() & Qt::RightButton ? 1 : 0;
+    state.modifiers = uint32_t(event.modifiers().toInt());
+    return state;
+}
+
+uint32_t Interface::GetKeyCode() const
+{
+    return uint32_t(m_iCurrentKey) + (m_bLeft ? kLeftButton : 0u) + (m_bMiddle ? kMiddleButton : 0u) +
+           (m_bRight ? kRightButton : 0u) + m_iModifiers;
+}
+
+void Interface::OnKeyPress(const QKeyEvent &event)
+{
+    if (!HasActiveCamera())
+        return;
+    EventHandler &handlers = m_cEventHandler;
+    // Repeats of a held key would re-trigger its command.
+    if (event.isAutoRepeat() && (m_iCurrentKey != 0 || handlers.m_pStickyHandler))
+        return;
+    m_iModifiers = ModifierBits(uint32_t(event.modifiers().toInt()));
+    if (IsModifierKey(event.key()))
+        return;
+    m_iCurrentKey = event.key();
+    const uint32_t code = GetKeyCode();
+    if (handlers.m_pActiveHandler && handlers.m_pActiveHandler->m_iKey != code)
+        handlers.DeactivateHandlers(false);
+    if (!handlers.m_pActiveHandler) {
+        if (handlers.m_pStickyHandler) {
+            m_iCurrentKey = 0;  // absorbed by the sticky handler
+            return;
+        }
+        handlers.ActivateByCode(code);
+    }
+    // A sticky handler's own key never takes part in later chords.
+    if (handlers.m_pStickyHandler)
+        m_iCurrentKey = 0;
+}
+
+void Interface::OnKeyRelease(const QKeyEvent &event)
+{
+    EventHandler &handlers = m_cEventHandler;
+    if (event.isAutoRepeat()) {
+        if (handlers.m_pActiveHandler)
+            handlers.OnUserEvent(eventRepeat, handlers.m_pActiveHandler->m_sID);
+        if (handlers.m_pStickyHandler)
+            handlers.OnUserEvent(eventRepeat, handlers.m_pStickyHandler->m_sID);
+        return;
+    }
+    m_iModifiers = ModifierBits(uint32_t(event.modifiers().toInt()));
+    if (IsModifierKey(event.key()))
+        return;
+    m_iCurrentKey = 0;
+    handlers.DeactivateHandlers(true);
+}
+
+void Interface::OnInputButton(InputState state, bool press)
+{
+    // Live events carry Qt's modifier flags, which report the keyboard at the time of the
+    // click; played-back events already hold key-code bits.
+    if (!m_bPlayback)
+        state.modifiers = ModifierBits(state.modifiers);
+    // The window reports main-window pixels; from here on positions are the view's.
+    float viewX = 0.0f;
+    float viewY = 0.0f;
+    const bool onView = InteractionHost().MapToView(state.x, state.y, viewX, viewY);
+    if (press && !onView)
+        return;
+    m_iModifiers = state.modifiers;
+    m_bLeft = state.left;
+    m_bMiddle = state.middle;
+    m_bRight = state.right;
+    m_fPressure = state.pressure;
+    if (onView) {
+        // A click without a move before it must start its tool where it happened.
+        const int width = InteractionHost().GetViewWidth();
+        const int height = InteractionHost().GetViewHeight();
+        if (width > 0 && height > 0) {
+            m_fMouseX = viewX / float(width);
+            m_fMouseY = viewY / float(height);
+        }
+    }
+    EventHandler &handlers = m_cEventHandler;
+    handlers.DeactivateHandlers(false);
+    handlers.ActivateByCode(GetKeyCode());
+    if (press)
+        InteractionHost().SetHeldHandler(handlers.m_pActiveHandler || handlers.m_pStickyHandler);
+}
+
+void Interface::OnInputMove(const InputState &state)
+{
+    if (!HasActiveCamera())
+        return;
+    m_fPressure = state.pressure;
+    UpdateMousePosition(state.x, state.y);
+    EventHandler &handlers = m_cEventHandler;
+    if (!handlers.m_pActiveHandler)
+        return;
+    const uint32_t buttons = (m_bLeft ? kLeftButton : 0u) | (m_bMiddle ? kMiddleButton : 0u) |
+                             (m_bRight ? kRightButton : 0u);
+    // A release that was never seen: the chord no longer matches.
+    if ((handlers.m_pActiveHandler->m_iKey & kButtonMask) != buttons) {
+        handlers.DeactivateHandlers(false);
+        return;
+    }
+    if (handlers.OnUserEvent(eventMouseMove, handlers.m_pActiveHandler->m_sID) != nullptr)
+        AssertFailed("Interface", 1065,
+                     "m_cEventHandler.OnUserEvent( eventMouseMove, m_cEventHandler.m_pActiveHandler->m_sID ) == 0",
+                     nullptr);
+}

@@ -1,0 +1,59 @@
+#pragma once
+// What the controller needs of the 3D view, the main window, the GUI panels, the trays
+// and the preferences, all of which live in higher layers. The application installs its
+// implementation; until then every call answers as a program without a window would.
+
+#include "foundation/Installable.h"
+
+#include <QString>
+
+class Mesh;
+class Object;
+
+// The first thing under the cursor: a level and the object that owns it.
+struct PickHit {
+    Mesh *mesh = nullptr;
+    Object *object = nullptr;
+};
+
+class InteractionServices : public General::Installable<InteractionServices> {
+public:
+    virtual ~InteractionServices() = default;
+
+    // --- 3D view ------------------------------------------------------------------------
+    virtual bool HasView() const { return false; }
+    virtual int GetViewWidth() const { return 0; }
+    virtual int GetViewHeight() const { return 0; }
+    // Main-window pixels to view pixels; false when the point does not lie on the view.
+    virtual bool MapToView(float windowX, float windowY, float &viewX, float &viewY) const
+    {
+        viewX = windowX;
+        viewY = windowY;
+        return HasView();
+    }
+    // Picks at a view pixel into the controller's hit list; the first hit.
+    virtual PickHit Pick(float x, float y) { return {}; }
+    virtual void RepaintView() {}
+    // Whether the view draws curves.
+    virtual bool ShowsCurves() const { return true; }
+    // The view's held-handler flag (cursor and continuous-redraw decisions).
+    virtual void SetHeldHandler(bool held) {}
+
+    // --- GUI panels ---------------------------------------------------------------------
+    virtual void RefreshObjectList() {}
+    virtual void RefreshLayers() {}
+    // Shows the object on that page of every properties window, when one exists.
+    virtual void ShowInProperties(const QString &page, Object *object) {}
+
+    // --- trays --------------------------------------------------------------------------
+    virtual void SelectTrayItem(const QString &tray, int position) {}
+    virtual void MarkTraySelectionTemporary(const QString &tray) {}
+    virtual void RestoreTraySelection(const QString &tray) {}
+
+    // --- preferences and command line ---------------------------------------------------
+    virtual bool SelectionFollowsMouse() const { return false; }
+    // The "test" switch: print the performance report after every operation.
+    virtual bool TestSwitch() const { return false; }
+};
+
+inline InteractionServices &InteractionHost() { return InteractionServices::Get(); }

@@ -1,0 +1,177 @@
+#include "interaction/Interface.h"
+
+#include "foundation/CurveServices.h"
+#include "foundation/Diagnostics.h"
+#include "foundation/Globals.h"
+#include "foundation/NURBSCurve.h"
+#include "foundation/OperationBuffer.h"
+#include "foundation/ShellServices.h"
+#include "mesh/object/Object.h"
+#include "mesh/surface/Material.h"
+#include "operations/Operation.h"
+#include "scene/Brush.h"
+#include "scene/Scene.h"
+#include "scene/SceneServices.h"
+#include "scene/camera/Camera.h"
+
+#include <cmath>
+
+Interface *Interface::s_pInstance = nullptr;
+OperationBuffer *Interface::s_pUndo = nullptr;
+OperationBuffer *Interface::s_pRedo = nullptr;
+bool Interface::s_bUnrecordedChange = false;
+
+namespace {
+OperationBuffer *MakeStack(const char *prefix)
+{
+    const QString name = QStringLiteral("%1/%2%3.tmp")
+                             .arg(General::Shell().TempFolder(), QLatin1String(prefix), General::InstanceSuffix());
+    try {
+        return new OperationBuffer(name);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+}  // namespace
+
+Interface::Interface() : m_cEventHandler(*this)
+{
+    // Registration and everything after it may reach the controller.
+    s_pInstance = this;
+    m_cEventHandler.OnUserEvent(eventRegister, nullptr);
+    m_pCurrentTool = Brush::FindByType(Operations::kSelectFace);
+    OperationBuffer::SetFactory([](int type) -> std::unique_ptr<General::Recordable> {
+        return CreateBrushOperation(type);
+    });
+    s_pUndo = MakeStack("undo");
+    s_pRedo = MakeStack("redo");
+}
+
+Interface::~Interface()
+{
+    delete s_pUndo;
+    s_pUndo = nullptr;
+    delete s_pRedo;
+    s_pRedo = nullptr;
+    OperationBuffer::SetFactory(nullptr);
+    m_pCurrentOperation.reset();
+    s_pInstance = nullptr;
+}
+
+void Interface::Redraw()
+{
+    Scene *scene = Scene::GetCurrent();
+    if (!scene || !scene->m_pActiveCamera || !InteractionHost().HasView())
+        return;
+    scene->m_pActiveCamera->ResetViewRegion(false);
+    InteractionHost().RepaintView();
+}
+
+void Interface::SetActiveCamera(Camera *camera)
+{
+    Scene *scene = Scene::GetCurrent();
+    if (!camera || !scene)
+        return;
+    scene->m_pActiveCamera = camera;
+    SceneHost().SetViewCamera(camera);
+    InteractionHost().RepaintView();
+    Redraw();
+}
+
+void Interface::SetActiveObject(Object *object)
+{
+    if (object && !object->GetMaterial() && Surface::Materials().First())
+        object->m_aMaterial.SetValue(Surface::Materials().First());
+    if (object == m_pActiveObject)
+        return;
+    m_pActiveObject = object;
+    InteractionHost().RefreshObjectList();
+    InteractionHost().RefreshLayers();
+}
+
+void Interface::SelectObject(Object *object, bool select)
+{
+    if (!object) {
+        if (!select)
+            m_lSelection.clear();
+        return;
+    }
+    const bool listed = m_lSelection.contains(object);
+    if (select) {
+        if (!listed) {
+            m_lSelection.prepend(object);
+            SetActiveObject(object);
+        }
+        InteractionHost().ShowInProperties(QStringLiteral("Geometry"), object);
+        if (!listed)
+            InteractionHost().RefreshObjectList();
+    } else if (listed) {
+        m_lSelection.removeAll(object);
+        InteractionHost().RefreshObjectList();
+    } else {
+        InteractionHost().ShowInProperties(QStringLiteral("Geometry"), object);
+    }
+}
+
+void Interface::UpdateMousePosition(float x, float y)
+{
+    InteractionServices &host = InteractionHost();
+    const int width = host.GetViewWidth();
+    const int height = host.GetViewHeight();
+    // A view not yet laid out has no size; keep the position finite.
+    const float nx = width > 0 ? x / float(width) : 0.0f;
+    const float ny = height > 0 ? y / float(height) : 0.0f;
+    m_fDeltaX = nx - m_fMouseX;
+    m_fDeltaY = ny - m_fMouseY;
+    m_fMouseX = nx;
+    m_fMouseY = ny;
+
+    // Snapping moves only the point that is picked; the stored position stays where the mouse is.
+    Scene *scene = Scene::GetCurrent();
+    General::NURBSCurve *curve = scene ? scene->m_pCurrentCurve : nullptr;
+    if (m_bCurveSnapping && curve && !curve->IsBeingEdited() && curve->IsDrawn() && host.ShowsCurves()) {
+        const General::Matrix toScreen = curve->GetTransform();
+        General::Matrix toCurve = toScreen;
+        General::Vector closest;
+        float t = m_fCurveParameter;
+        if (toCurve.Invert() &&
+            curve->GetClosestPoint(toCurve.Transform(General::Vector(x, y, 0.0f), 1.0f), m_fCurveParameter, 0.001f,
+                                   100, t, closest)) {
+            m_fCurveParameter = t;
+            const General::Vector q = toScreen.Transform(closest, 1.0f);
+            if (std::hypot(q.x - x, q.y - y, q.z) < float(m_iCurveSnapDistance)) {
+                x = q.x;
+                y = q.y;
+            }
+        }
+    }
+
+    if (!m_bHoverSuspended) {
+        Mesh *previous = m_cHit.mesh;
+        m_cHit = host.Pick(x, y);
+        if (scene && !scene->HasSelectedFaces() && host.SelectionFollowsMouse()) {
+            if (m_cHit.mesh && m_cHit.mesh != previous) {
+                SelectObject(nullptr, false);
+                if (m_cHit.object)
+                    SelectObject(m_cHit.object, true);
+                Redraw();
+            }
+            if (!m_lSelection.isEmpty() && !m_cHit.mesh) {
+                SelectObject(nullptr, false);
+                Redraw();
+            }
+        }
+    }
+    if (!m_bRepaintSuppressed)
+        host.RepaintView();
+    m_bRepaintSuppressed = false;
+}
+
+void Interface::RunCommand(const char *name)
+{
+    try {
+        m_cEventHandler.OnUserEvent(eventMenuCommand, name);
+    } catch (const General::Error &error) {
+        General::Shell().SetStatusMessage(error.GetMessage(), 2);
+    }
+}

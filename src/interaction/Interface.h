@@ -1,0 +1,119 @@
+#pragma once
+// The one controller between the user and the scene: it receives every key, mouse and
+// tablet event, owns the handler table, the current tool and operation, the object
+// selection and the active object, and runs and records undoable operations. It is made
+// once by the main window (after the scene, the view and the settings) and reached
+// through Interface::Get().
+
+#include "interaction/InputState.h"
+#include "interaction/InteractionServices.h"
+#include "interaction/handlers/EventHandler.h"
+
+#include <QList>
+
+#include <cstdint>
+#include <memory>
+
+class Brush;
+class Camera;
+class Object;
+class OperationBuffer;
+class QKeyEvent;
+namespace Operations {
+class Operation;
+}
+
+class Interface {
+public:
+    // Registers the handlers and creates the undo and redo files in the temporary folder.
+    Interface();
+    // Removes the undo and redo files.
+    ~Interface();
+    Interface(const Interface &) = delete;
+    Interface &operator=(const Interface &) = delete;
+
+    // The controller; null before it is made and after it is gone.
+    static Interface *Get() { return s_pInstance; }
+    // The program-wide undo and redo histories; null when they could not be made.
+    static OperationBuffer *UndoStack() { return s_pUndo; }
+    static OperationBuffer *RedoStack() { return s_pRedo; }
+
+    // --- controller ------------------------------------------------------------------
+    // The whole view is redrawn now; nothing without an active camera or a view.
+    static void Redraw();
+    void SetActiveCamera(Camera *camera);
+    // Null clears it. An object without material gets the first one.
+    void SetActiveObject(Object *object);
+    // Null with select false clears the selection.
+    void SelectObject(Object *object, bool select);
+    // View pixels: the stored position (0 to 1), hover picking with curve snapping, repaint.
+    void UpdateMousePosition(float x, float y);
+    // Runs a handler as a menu command would; a General::Error becomes a status message.
+    void RunCommand(const char *name);
+
+    // --- input entry -----------------------------------------------------------------
+    void OnKeyPress(const QKeyEvent &event);
+    void OnKeyRelease(const QKeyEvent &event);
+    // `state` in main-window pixels; press true for a button going down.
+    void OnInputButton(InputState state, bool press);
+    // `state` in view pixels.
+    void OnInputMove(const InputState &state);
+    // The code of the chord held now.
+    uint32_t GetKeyCode() const;
+
+    // --- undo and redo ---------------------------------------------------------------
+    // Runs the operation (unless `execute` is off: the change is already made) and appends
+    // it to `stack` with `kind`; clearOther empties the opposite stack first. The
+    // operation stays the caller's. Marks the scene modified in every case.
+    static bool ExecuteOperation(Operations::Operation *operation, OperationBuffer *stack, bool clearOther, char kind,
+                                 bool execute);
+    // Ends the stroke's or drag's operation: executes, records it as a new action, deletes it.
+    void FinishOperation();
+    // Undoes (the undo stack) or redoes (the redo stack) one whole user action.
+    static void UndoRedo(OperationBuffer *stack);
+    // The timer statistics below `parent` (-1: all, framed by rule lines) to the log.
+    static void PerformanceReport(int parent, int depth);
+    // An empty operation of the class the type id names; null when none is built.
+    static std::unique_ptr<Operations::Operation> CreateBrushOperation(int type);
+
+    // --- members -----------------------------------------------------------------------
+    PickHit m_cHit;                   // the first hit under the cursor
+    bool m_bHoverSuspended = false;   // no picking while brush size or strength is dragged
+    bool m_bBrushCursor = true;
+    bool m_bStrengthLine = false;
+
+    int m_iCurrentKey = 0;            // held non-modifier key, 0 when none
+    uint8_t m_bLeft = 0;
+    uint8_t m_bMiddle = 0;
+    uint8_t m_bRight = 0;
+    float m_fPressure = 1.0f;
+    float m_fMouseX = 0.0f;           // 0 to 1 of the view, from the top-left
+    float m_fMouseY = 0.0f;
+    float m_fDeltaX = 0.0f;
+    float m_fDeltaY = 0.0f;
+    float m_fActivationX = 0.0f;      // the mouse position when the last handler was activated
+    float m_fActivationY = 0.0f;
+
+    float m_fStrokeSpacing = 0.04f;
+    EventHandler m_cEventHandler;
+    Brush *m_pCurrentTool = nullptr;
+    uint32_t m_iModifiers = 0;        // key-code bits of the held modifier keys
+    bool m_bRepaintSuppressed = false;
+    bool m_bCancel = false;
+    Object *m_pActiveObject = nullptr;
+    QList<Object *> m_lSelection;     // most recently selected first; not owned
+    std::unique_ptr<Operations::Operation> m_pCurrentOperation;
+    bool m_bCurveSnapping = true;
+    int m_iCurveSnapDistance = 60;    // pixels
+    float m_fCurveParameter = 0.0f;   // where the last snap search ended
+    bool m_bPlayback = false;         // input comes from a benchmark script
+
+    // Set by changes that cannot be undone; while set, undoing everything leaves the
+    // scene marked modified. A new scene clears it.
+    static bool s_bUnrecordedChange;
+
+private:
+    static Interface *s_pInstance;
+    static OperationBuffer *s_pUndo;
+    static OperationBuffer *s_pRedo;
+};

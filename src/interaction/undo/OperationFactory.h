@@ -1,0 +1,16 @@
+#pragma once
+// The classes that undo records name by type id. Each operation library registers the
+// classes it builds at start-up; an id without a registered class builds nothing.
+
+#include <functional>
+#include <memory>
+
+namespace Operations {
+class Operation;
+}
+
+using OperationMaker = std::function<std::unique_ptr<Operations::Operation>()>;
+
+// Registers (or with an empty maker removes) the class of a type id; ids outside 1 to 25
+// and the transform tools' ids 22 to 24 are refused.
+bool SetOperationMaker(int type, OperationMaker maker);
