@@ -1,0 +1,84 @@
+#pragma once
+// Line-by-line reading of large text files through one buffer, with numbers parsed
+// straight out of it. A delivered line is terminated in place (its CR or LF becomes a
+// zero), so the token readers stop at the zero without copying anything.
+//
+// Lines end at LF, CR or CR LF (one line each); a last line without a line end is still
+// delivered, and a byte-order mark before the first line is skipped. A line longer than
+// the buffer grows the buffer, up to kMaxLineLength; a longer one stops the reading with
+// an error that names the line.
+
+#include "foundation/Containers.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <cstdio>
+
+class TextReader {
+public:
+    static constexpr unsigned kBufferSize = 65536;
+    static constexpr unsigned kMaxLineLength = 64u << 20;
+
+    TextReader();
+    ~TextReader();
+    TextReader(const TextReader &) = delete;
+    TextReader &operator=(const TextReader &) = delete;
+
+    // Opens the file (binary, so that every line end is seen as written); false when it cannot.
+    bool Open(const char *path);
+    bool IsOpen() const { return m_pFile != nullptr; }
+    uint64_t GetFileSize() const { return m_iFileSize; }
+    // Starts over before the first line.
+    bool Rewind();
+
+    // Makes the next line current; false at the end of the file or on an error.
+    bool NextLine();
+    // The reason reading stopped early; empty when it reached the end of the file.
+    const QString &GetError() const { return m_sError; }
+    // 1-based number of the current line.
+    uint64_t GetLineNumber() const { return m_iLineNumber; }
+    // Bytes of the file before the current read position.
+    uint64_t Tell() const { return m_iBufferOffset + uint64_t(m_iPos < 0 ? 0 : m_iPos); }
+
+    // The current read position inside the current line (a zero at its end).
+    const char *Current() const { return m_aBuffer.GetBuffer() + m_iPos; }
+    char Peek() const { return m_aBuffer.GetBuffer()[m_iPos]; }
+    void Skip(int count) { m_iPos += count; }
+    bool AtLineEnd() const { return Peek() == 0; }
+
+    void SkipBlanks()
+    {
+        const char *b = m_aBuffer.GetBuffer();
+        while (b[m_iPos] == ' ' || b[m_iPos] == '\t')
+            ++m_iPos;
+    }
+    // An optional sign and decimal digits; 0 when no digit follows (nothing more consumed).
+    // Values beyond the 32-bit range saturate.
+    int32_t ReadInt();
+    // An optional sign, digits with an optional fraction, and an optional exponent (e or E).
+    // Digits past the 19th significant one only scale the value. 0 when no number follows.
+    float ReadFloat();
+    // One face corner: p, p/t, p/t/n or p//n, with no blanks inside. A missing or empty
+    // field reads as 0, which no valid index has.
+    void ReadCorner(int32_t &p, int32_t &t, int32_t &n);
+
+private:
+    void Reset();
+    // Moves the unread tail to the front and reads more; false when nothing was added.
+    bool Refill(unsigned &scan);
+    // Counts the line that now stands at m_iPos and steps over a leading byte-order mark.
+    bool Deliver();
+
+    std::FILE *m_pFile = nullptr;
+    uint64_t m_iFileSize = 0;
+    General::Array<char> m_aBuffer{"textreader buffer"};
+    int32_t m_iPos = -1;            // current read position; -1 before the first line
+    int32_t m_iBufferSize = 0;      // valid bytes in the buffer
+    int32_t m_iLineEnd = -1;        // the terminator of the current line
+    uint64_t m_iBufferOffset = 0;   // file offset of the buffer's first byte
+    uint64_t m_iLineNumber = 0;
+    bool m_bEndedByCR = false;      // the current line ended with CR: an LF right after belongs to it
+    bool m_bEndOfFile = false;
+    QString m_sError;
+};
