@@ -34,10 +34,11 @@ struct ProgressRun {
     ~ProgressRun() { General::Progress().End(); }
 };
 
-enum class Kind { Other, Position, TexCoord, Normal, Face, Group };
 
-Kind LineKind(const char *line)
+
+ObjImporter::Kind LineKind(const char *line)
 {
+    using Kind = ObjImporter::Kind;
     switch (line[0]) {
     case 'v':
         if (IsBlank(line[1]))
@@ -73,6 +74,31 @@ bool ObjImporter::Refuse(const QString &reason)
 {
     Fail(reason);
     return false;
+}
+
+ObjImporter::Kind ObjImporter::NextKind(uint64_t &nextCheck, uint64_t step)
+{
+    if (!m_cReader.NextLine())
+        return Kind::End;
+    if (Cancelled(nextCheck, step)) {
+        Refuse(QStringLiteral("The import was cancelled."));
+        return Kind::Cancelled;
+    }
+    m_cReader.SkipBlanks();
+    return LineKind(m_cReader.Current());
+}
+
+General::Vector ObjImporter::ReadPosition()
+{
+    m_cReader.Skip(1);
+    General::Vector p;
+    m_cReader.SkipBlanks();
+    p.x = m_cReader.ReadFloat();
+    m_cReader.SkipBlanks();
+    p.y = m_cReader.ReadFloat();
+    m_cReader.SkipBlanks();
+    p.z = m_cReader.ReadFloat();
+    return p;
 }
 
 bool ObjImporter::Cancelled(uint64_t &nextCheck, uint64_t step)
@@ -175,11 +201,8 @@ bool ObjImporter::Scan()
     bool inVertexBlock = true;
     bool pendingName = false;  // a group line since the last face names the mesh that its faces begin
     QByteArray name;
-    while (m_cReader.NextLine()) {
-        if (Cancelled(nextCheck, step))
-            return Refuse(QStringLiteral("The import was cancelled."));
-        m_cReader.SkipBlanks();
-        switch (LineKind(m_cReader.Current())) {
+    for (Kind kind; (kind = NextKind(nextCheck, step)) != Kind::End;) {
+        switch (kind) {
         case Kind::Position: {
             if (!inVertexBlock) {
                 if (!EndMesh(m_iMeshCount))
@@ -192,15 +215,7 @@ bool ObjImporter::Scan()
             ++m_iVertexLines;
             uint32_t entry = kUnused;
             if (m_pSpace) {
-                m_cReader.Skip(1);
-                General::Vector p;
-                m_cReader.SkipBlanks();
-                p.x = m_cReader.ReadFloat();
-                m_cReader.SkipBlanks();
-                p.y = m_cReader.ReadFloat();
-                m_cReader.SkipBlanks();
-                p.z = m_cReader.ReadFloat();
-                if (!m_pSpace->IsFree(p, radius))
+                if (!m_pSpace->IsFree(ReadPosition(), radius))
                     entry = kInside | m_iPositionCount++;
             }
             if (m_cVertexList.Add(entry) < 0)
@@ -255,7 +270,10 @@ bool ObjImporter::Scan()
             break;
         }
         case Kind::Other:
+        case Kind::End:
             break;
+        case Kind::Cancelled:
+            return false;
         }
     }
     if (!m_cReader.GetError().isEmpty())
@@ -338,11 +356,8 @@ bool ObjImporter::Fill()
     const uint32_t vertexListCount = m_cVertexList.GetItemCount();
     auto changed = [this]() { return Refuse(QStringLiteral("The file changed while it was imported.")); };
 
-    while (m_cReader.NextLine()) {
-        if (Cancelled(nextCheck, step))
-            return Refuse(QStringLiteral("The import was cancelled."));
-        m_cReader.SkipBlanks();
-        switch (LineKind(m_cReader.Current())) {
+    for (Kind kind; (kind = NextKind(nextCheck, step)) != Kind::End;) {
+        switch (kind) {
         case Kind::Position: {
             if (!inVertexBlock) {
                 if (++meshIndex >= m_iMeshCount)
@@ -360,14 +375,8 @@ bool ObjImporter::Fill()
             const uint32_t local = (entry & ~kInside) - mesh.m_iPosStart;
             if (local >= mesh.m_pObject->m_iVertexCount)
                 return changed();
-            m_cReader.Skip(1);
             Vertex v{};
-            m_cReader.SkipBlanks();
-            v.m_vPosition.x = m_cReader.ReadFloat();
-            m_cReader.SkipBlanks();
-            v.m_vPosition.y = m_cReader.ReadFloat();
-            m_cReader.SkipBlanks();
-            v.m_vPosition.z = m_cReader.ReadFloat();
+            v.m_vPosition = ReadPosition();
             if (!std::isfinite(v.m_vPosition.x) || !std::isfinite(v.m_vPosition.y) || !std::isfinite(v.m_vPosition.z))
                 return Refuse(QStringLiteral("Line %1: the position is not a finite number.")
                                   .arg(m_cReader.GetLineNumber()));
@@ -466,7 +475,10 @@ bool ObjImporter::Fill()
         }
         case Kind::Normal:
         case Kind::Other:
+        case Kind::End:
             break;
+        case Kind::Cancelled:
+            return false;
         }
     }
     if (!m_cReader.GetError().isEmpty())

@@ -18,6 +18,7 @@
 // a large reference mesh near its target this way.
 
 #include "foundation/Containers.h"
+#include "foundation/Vector.h"
 #include "scene/readers/Importer.h"
 #include "scene/readers/TextReader.h"
 
@@ -49,6 +50,9 @@ public:
         General::Store<unsigned int> faces{"objimport groupfaces"};
     };
 
+    // What a line holds, by its first characters; End and Cancelled end a pass.
+    enum class Kind { Other, Position, TexCoord, Normal, Face, Group, End, Cancelled };
+
     ObjImporter(const char *path, BTree::Space *space);
     ~ObjImporter() override;
 
@@ -75,6 +79,10 @@ private:
     QByteArray GroupName();
     bool Refuse(const QString &reason);
     bool Cancelled(uint64_t &nextCheck, uint64_t step);
+    // The next line's kind, with the progress display moved on and a cancel request taken.
+    Kind NextKind(uint64_t &nextCheck, uint64_t step);
+    // The x, y and z after the line's first character.
+    General::Vector ReadPosition();
     // The object-local texture index of a corner (-1 for none).
     int32_t LocalTC(int32_t t, const MeshInfo &mesh, unsigned face);
 
