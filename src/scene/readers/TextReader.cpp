@@ -132,21 +132,26 @@ bool TextReader::NextLine()
                 return false;
             return Deliver();
         }
-        const char c = b[scan];
-        if (c == '\n' || c == '\r') {
-            if (c == '\n' && m_bEndedByCR && scan == unsigned(m_iPos)) {
-                // The LF of a CR LF pair: the line it ends was delivered already.
-                m_bEndedByCR = false;
-                m_iPos = int32_t(++scan);
-                continue;
-            }
-            b[scan] = 0;
-            m_iLineEnd = int32_t(scan);
-            m_bEndedByCR = c == '\r';
-            return Deliver();
+        char *const end = b + m_iBufferSize;
+        if (b[scan] == '\n' && m_bEndedByCR && scan == unsigned(m_iPos)) {
+            // The LF of a CR LF pair: the line it ends was delivered already.
+            m_bEndedByCR = false;
+            m_iPos = int32_t(++scan);
+            continue;
         }
         m_bEndedByCR = false;
-        ++scan;
+        char *stop = static_cast<char *>(std::memchr(b + scan, '\n', size_t(end - (b + scan))));
+        if (!stop)
+            stop = end;
+        if (char *cr = static_cast<char *>(std::memchr(b + scan, '\r', size_t(stop - (b + scan)))))
+            stop = cr;
+        scan = unsigned(stop - b);
+        if (stop == end)
+            continue;
+        m_bEndedByCR = *stop == '\r';
+        *stop = 0;
+        m_iLineEnd = int32_t(scan);
+        return Deliver();
     }
 }
 

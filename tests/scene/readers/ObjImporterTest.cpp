@@ -225,6 +225,16 @@ TEST(ObjImporter, ALineLongerThanTheBufferIsRead)
     EXPECT_EQ(Corners(*result.first, kCorners - 3), (std::vector<unsigned>{0, kCorners - 2, kCorners - 1}));
 }
 
+TEST(ObjImporter, ALineBeyondTheReadersLimitRefusesTheFileNamingIt)
+{
+    QByteArray text = "v 0 0 0\nv 1 0 0\nv 0 1 0\n# ";
+    text += QByteArray(int(TextReader::kMaxLineLength), 'x');
+    text += "\nf 1 2 3\n";
+    const Result result = ImportText(text);
+    EXPECT_FALSE(result.first);
+    EXPECT_TRUE(result.error.startsWith("Line 4 is longer than")) << result.error.toStdString();
+}
+
 TEST(ObjImporter, TextureIndicesResolveOrFallBackWithoutEverLeavingTheMesh)
 {
     const QByteArray block = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
