@@ -152,7 +152,7 @@ bool ObjImporter::EndMesh(unsigned index)
     return TV_CHECK(k == mesh.m_iPosEnd);
 }
 
-bool ObjImporter::ReadFace(uint32_t vertexLines, uint32_t tcLines, const MeshInfo &mesh)
+bool ObjImporter::ReadFace(uint32_t vertexLines, uint32_t tcLines, const MeshInfo &mesh, bool textures)
 {
     m_aCorners.SetItemCount(0, true);
     const uint64_t line = m_cReader.GetLineNumber();
@@ -164,8 +164,13 @@ bool ObjImporter::ReadFace(uint32_t vertexLines, uint32_t tcLines, const MeshInf
             break;
         if (!(unsigned(c - '0') < 10u || c == '-' || c == '+'))
             return Refuse(QStringLiteral("Line %1: unexpected text in a face.").arg(line));
-        int32_t p, t, n;
-        m_cReader.ReadCorner(p, t, n);
+        int32_t p, t = 0, n;
+        if (textures) {
+            m_cReader.ReadCorner(p, t, n);
+        } else {
+            p = m_cReader.ReadInt();
+            m_cReader.SkipCornerRest();
+        }
         if (!IsBlank(m_cReader.Peek()) && !m_cReader.AtLineEnd())
             return Refuse(QStringLiteral("Line %1: unexpected text in a face.").arg(line));
         const int64_t absolute = p < 0 ? int64_t(vertexLines) + p + 1 : p;
@@ -241,7 +246,7 @@ bool ObjImporter::Scan()
                 inVertexBlock = false;
             }
             ++m_iFaceLines;
-            if (!ReadFace(uint32_t(m_iVertexLines), m_iTexCoordCount, mesh))
+            if (!ReadFace(uint32_t(m_iVertexLines), m_iTexCoordCount, mesh, false))
                 return false;
             unsigned *entries = m_cVertexList.GetBuffer();
             bool touches = !m_pSpace;
@@ -414,7 +419,7 @@ bool ObjImporter::Fill()
         case Kind::Face: {
             inVertexBlock = false;
             const MeshInfo &mesh = m_aOI[meshIndex];
-            if (!ReadFace(vertexLines, tcLines, mesh))
+            if (!ReadFace(vertexLines, tcLines, mesh, !m_pSpace))
                 return false;
             bool touches = !m_pSpace;
             for (const Corner &c : m_aCorners)

@@ -73,8 +73,9 @@ private:
     bool EndMesh(unsigned index);
     bool CreateObjects();
     // Reads the corners of the current face line into m_aCorners with p made absolute
-    // and 1-based and checked against the vertex lines read so far and the mesh's block.
-    bool ReadFace(uint32_t vertexLines, uint32_t tcLines, const MeshInfo &mesh);
+    // and 1-based and checked against the vertex lines read so far and the mesh's block;
+    // the texture fields only when `textures` (else they read as none).
+    bool ReadFace(uint32_t vertexLines, uint32_t tcLines, const MeshInfo &mesh, bool textures);
     // A group line's name: after "g" and the blanks that follow, without trailing blanks, at most 63 bytes.
     QByteArray GroupName();
     bool Refuse(const QString &reason);

@@ -1,25 +1,7 @@
 #include "scene/readers/TextReader.h"
 
-#include <cmath>
 #include <cstring>
-#include <limits>
 
-namespace {
-
-inline bool IsDigit(char c) { return unsigned(c - '0') < 10u; }
-
-// Exact powers of ten in double precision; beyond them std::pow takes over.
-constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-double Scale(double value, int exponent)
-{
-    if (exponent >= 0)
-        return exponent <= 22 ? value * kPowers[exponent] : value * std::pow(10.0, exponent);
-    return exponent >= -22 ? value / kPowers[-exponent] : value * std::pow(10.0, exponent);
-}
-
-}  // namespace
 
 TextReader::TextReader()
 {
@@ -164,87 +146,3 @@ bool TextReader::Deliver()
     return true;
 }
 
-int32_t TextReader::ReadInt()
-{
-    const char *b = m_aBuffer.GetBuffer();
-    bool negative = false;
-    if (b[m_iPos] == '+')
-        ++m_iPos;
-    else if (b[m_iPos] == '-') {
-        negative = true;
-        ++m_iPos;
-    }
-    int64_t value = 0;
-    while (IsDigit(b[m_iPos])) {
-        if (value <= int64_t(std::numeric_limits<int32_t>::max()) + 1)
-            value = value * 10 + (b[m_iPos] - '0');
-        ++m_iPos;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    if (value < std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int32_t>::min();
-    return int32_t(value);
-}
-
-float TextReader::ReadFloat()
-{
-    const char *b = m_aBuffer.GetBuffer();
-    bool negative = false;
-    if (b[m_iPos] == '-') {
-        negative = true;
-        ++m_iPos;
-    } else if (b[m_iPos] == '+') {
-        ++m_iPos;
-    }
-    // Up to 19 significant digits fit the 64-bit accumulator exactly; further integer
-    // digits raise the exponent and further fraction digits are below float precision.
-    constexpr uint64_t kFull = 1000000000000000000ull;
-    uint64_t mantissa = 0;
-    int exponent = 0;
-    while (IsDigit(b[m_iPos])) {
-        if (mantissa < kFull)
-            mantissa = mantissa * 10 + uint64_t(b[m_iPos] - '0');
-        else
-            ++exponent;
-        ++m_iPos;
-    }
-    if (b[m_iPos] == '.') {
-        ++m_iPos;
-        while (IsDigit(b[m_iPos])) {
-            if (mantissa < kFull) {
-                mantissa = mantissa * 10 + uint64_t(b[m_iPos] - '0');
-                --exponent;
-            }
-            ++m_iPos;
-        }
-    }
-    const char e = b[m_iPos];
-    if ((e == 'e' || e == 'E') &&
-        (IsDigit(b[m_iPos + 1]) || ((b[m_iPos + 1] == '-' || b[m_iPos + 1] == '+') && IsDigit(b[m_iPos + 2])))) {
-        ++m_iPos;
-        // Clamped so that the sum cannot overflow; anything this far out is 0 or infinite anyway.
-        int32_t written = ReadInt();
-        written = written > 100000 ? 100000 : written < -100000 ? -100000 : written;
-        exponent += written;
-    }
-    const double value = mantissa ? Scale(double(mantissa), exponent) : 0.0;
-    return float(negative ? -value : value);
-}
-
-void TextReader::ReadCorner(int32_t &p, int32_t &t, int32_t &n)
-{
-    const char *b = m_aBuffer.GetBuffer();
-    p = ReadInt();
-    t = n = 0;
-    if (b[m_iPos] != '/')
-        return;
-    ++m_iPos;
-    t = ReadInt();
-    if (b[m_iPos] != '/')
-        return;
-    ++m_iPos;
-    n = ReadInt();
-}

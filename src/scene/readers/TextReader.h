@@ -12,8 +12,10 @@
 
 #include <QString>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 
 class TextReader {
 public:
@@ -55,13 +57,21 @@ public:
     }
     // An optional sign and decimal digits; 0 when no digit follows (nothing more consumed).
     // Values beyond the 32-bit range saturate.
-    int32_t ReadInt();
+    inline int32_t ReadInt();
     // An optional sign, digits with an optional fraction, and an optional exponent (e or E).
     // Digits past the 19th significant one only scale the value. 0 when no number follows.
-    float ReadFloat();
+    inline float ReadFloat();
     // One face corner: p, p/t, p/t/n or p//n, with no blanks inside. A missing or empty
     // field reads as 0, which no valid index has.
-    void ReadCorner(int32_t &p, int32_t &t, int32_t &n);
+    inline void ReadCorner(int32_t &p, int32_t &t, int32_t &n);
+    // Steps over the rest of a corner (slashes, signs and digits).
+    void SkipCornerRest()
+    {
+        const char *b = m_aBuffer.GetBuffer();
+        while (b[m_iPos] == '/' || IsDigit(b[m_iPos]) || b[m_iPos] == '-' || b[m_iPos] == '+')
+            ++m_iPos;
+    }
+    static bool IsDigit(char c) { return unsigned(c - '0') < 10u; }
 
 private:
     void Reset();
@@ -82,3 +92,95 @@ private:
     bool m_bEndOfFile = false;
     QString m_sError;
 };
+
+// value × 10^exponent, exact powers of ten where double precision holds them.
+inline double ScaleByPowerOfTen(double value, int exponent)
+{
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (exponent >= 0)
+        return exponent <= 22 ? value * kPowers[exponent] : value * std::pow(10.0, exponent);
+    return exponent >= -22 ? value / kPowers[-exponent] : value * std::pow(10.0, exponent);
+}
+
+inline int32_t TextReader::ReadInt()
+{
+    const char *const b = m_aBuffer.GetBuffer();
+    const char *c = b + m_iPos;
+    bool negative = false;
+    if (*c == '+')
+        ++c;
+    else if (*c == '-') {
+        negative = true;
+        ++c;
+    }
+    int64_t value = 0;
+    // Past the 32-bit range the value only saturates, so the accumulator cannot overflow.
+    for (; IsDigit(*c); ++c)
+        if (value <= std::numeric_limits<int32_t>::max())
+            value = value * 10 + (*c - '0');
+    m_iPos = int32_t(c - b);
+    if (negative)
+        value = -value;
+    if (value > std::numeric_limits<int32_t>::max())
+        return std::numeric_limits<int32_t>::max();
+    if (value < std::numeric_limits<int32_t>::min())
+        return std::numeric_limits<int32_t>::min();
+    return int32_t(value);
+}
+
+inline float TextReader::ReadFloat()
+{
+    const char *const b = m_aBuffer.GetBuffer();
+    const char *c = b + m_iPos;
+    bool negative = false;
+    if (*c == '-') {
+        negative = true;
+        ++c;
+    } else if (*c == '+') {
+        ++c;
+    }
+    // Up to 19 significant digits fit the 64-bit accumulator exactly; further integer
+    // digits raise the exponent and further fraction digits are below float precision.
+    constexpr uint64_t kFull = 1000000000000000000ull;
+    uint64_t mantissa = 0;
+    int exponent = 0;
+    for (; IsDigit(*c); ++c) {
+        if (mantissa < kFull)
+            mantissa = mantissa * 10 + uint64_t(*c - '0');
+        else
+            ++exponent;
+    }
+    if (*c == '.') {
+        for (++c; IsDigit(*c); ++c)
+            if (mantissa < kFull) {
+                mantissa = mantissa * 10 + uint64_t(*c - '0');
+                --exponent;
+            }
+    }
+    m_iPos = int32_t(c - b);
+    if ((*c == 'e' || *c == 'E') && (IsDigit(c[1]) || ((c[1] == '-' || c[1] == '+') && IsDigit(c[2])))) {
+        ++m_iPos;
+        // Clamped so that the sum cannot overflow; anything this far out is 0 or infinite anyway.
+        int32_t written = ReadInt();
+        written = written > 100000 ? 100000 : written < -100000 ? -100000 : written;
+        exponent += written;
+    }
+    const double value = mantissa ? ScaleByPowerOfTen(double(mantissa), exponent) : 0.0;
+    return float(negative ? -value : value);
+}
+
+inline void TextReader::ReadCorner(int32_t &p, int32_t &t, int32_t &n)
+{
+    const char *b = m_aBuffer.GetBuffer();
+    p = ReadInt();
+    t = n = 0;
+    if (b[m_iPos] != '/')
+        return;
+    ++m_iPos;
+    t = ReadInt();
+    if (b[m_iPos] != '/')
+        return;
+    ++m_iPos;
+    n = ReadInt();
+}
