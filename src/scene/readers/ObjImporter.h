@@ -61,6 +61,7 @@ public:
     // Filled by DoImport when the file has more than one group line; groups named
     // "default..." or with no name are left out.
     const std::vector<GroupFaces> &GetGroups() const { return m_aGroups; }
+    std::vector<GroupFaces> TakeGroups() { return std::move(m_aGroups); }
 
 private:
     struct Corner {
