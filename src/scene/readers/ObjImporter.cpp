@@ -90,14 +90,15 @@ ObjImporter::Kind ObjImporter::NextKind(uint64_t &nextCheck, uint64_t step)
 
 General::Vector ObjImporter::ReadPosition()
 {
-    m_cReader.Skip(1);
+    const char *c = m_cReader.Current() + 1;
     General::Vector p;
-    m_cReader.SkipBlanks();
-    p.x = m_cReader.ReadFloat();
-    m_cReader.SkipBlanks();
-    p.y = m_cReader.ReadFloat();
-    m_cReader.SkipBlanks();
-    p.z = m_cReader.ReadFloat();
+    TextReader::SkipBlanks(c);
+    p.x = TextReader::ParseFloat(c);
+    TextReader::SkipBlanks(c);
+    p.y = TextReader::ParseFloat(c);
+    TextReader::SkipBlanks(c);
+    p.z = TextReader::ParseFloat(c);
+    m_cReader.SetCurrent(c);
     return p;
 }
 
@@ -155,41 +156,40 @@ bool ObjImporter::EndMesh(unsigned index)
 bool ObjImporter::ReadFace(uint32_t vertexLines, uint32_t tcLines, const MeshInfo &mesh, bool textures)
 {
     m_aCorners.SetItemCount(0, true);
-    const uint64_t line = m_cReader.GetLineNumber();
-    m_cReader.Skip(1);
+    const char *c = m_cReader.Current() + 1;
     for (;;) {
-        m_cReader.SkipBlanks();
-        const char c = m_cReader.Peek();
-        if (c == 0)
+        TextReader::SkipBlanks(c);
+        if (*c == 0)
             break;
-        if (!(unsigned(c - '0') < 10u || c == '-' || c == '+'))
-            return Refuse(QStringLiteral("Line %1: unexpected text in a face.").arg(line));
+        if (!(TextReader::IsDigit(*c) || *c == '-' || *c == '+'))
+            return Refuse(QStringLiteral("Line %1: unexpected text in a face.").arg(m_cReader.GetLineNumber()));
         int32_t p, t = 0, n;
         if (textures) {
-            m_cReader.ReadCorner(p, t, n);
+            TextReader::ParseCorner(c, p, t, n);
         } else {
-            p = m_cReader.ReadInt();
-            m_cReader.SkipCornerRest();
+            p = TextReader::ParseInt(c);
+            TextReader::SkipCornerRest(c);
         }
-        if (!IsBlank(m_cReader.Peek()) && !m_cReader.AtLineEnd())
-            return Refuse(QStringLiteral("Line %1: unexpected text in a face.").arg(line));
+        if (!TextReader::IsBlank(*c) && *c != 0)
+            return Refuse(QStringLiteral("Line %1: unexpected text in a face.").arg(m_cReader.GetLineNumber()));
         const int64_t absolute = p < 0 ? int64_t(vertexLines) + p + 1 : p;
         if (absolute < 1 || absolute > int64_t(vertexLines))
             return Refuse(QStringLiteral("Line %1: vertex index %2 is out of range (%3 vertices read so far).")
-                              .arg(line)
+                              .arg(m_cReader.GetLineNumber())
                               .arg(p)
                               .arg(vertexLines));
         if (uint64_t(absolute - 1) < mesh.m_iVertexListStart)
             return Refuse(QStringLiteral("Line %1: vertex index %2 refers to an earlier block of vertices.")
-                              .arg(line)
+                              .arg(m_cReader.GetLineNumber())
                               .arg(p));
         // Texture index 0 stands for none; a relative one is resolved now, while the count is right.
         const int64_t tc = t < 0 ? int64_t(tcLines) + t + 1 : t;
         if (m_aCorners.Add(Corner{int32_t(absolute), tc > 0 ? int32_t(tc) : 0}) < 0)
             throw std::bad_alloc();
     }
+    m_cReader.SetCurrent(c);
     if (m_aCorners.GetItemCount() < 3)
-        return Refuse(QStringLiteral("Line %1: a face needs at least 3 corners.").arg(line));
+        return Refuse(QStringLiteral("Line %1: a face needs at least 3 corners.").arg(m_cReader.GetLineNumber()));
     return true;
 }
 
@@ -398,12 +398,12 @@ bool ObjImporter::Fill()
                 break;  // texture coordinates of a block without faces
             if (local >= mesh.m_pObject->m_iTCCount)
                 return changed();
-            m_cReader.Skip(2);
+            const char *c = m_cReader.Current() + 2;
             TC tc;
-            m_cReader.SkipBlanks();
-            tc.u = m_cReader.ReadFloat();
-            m_cReader.SkipBlanks();
-            tc.v = m_cReader.ReadFloat();
+            TextReader::SkipBlanks(c);
+            tc.u = TextReader::ParseFloat(c);
+            TextReader::SkipBlanks(c);
+            tc.v = TextReader::ParseFloat(c);
             mesh.m_pObject->m_pTCs.GetBuffer()[local] = tc;
             ++m_iFilled[1];
             break;

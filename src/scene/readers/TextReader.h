@@ -49,29 +49,60 @@ public:
     void Skip(int count) { m_iPos += count; }
     bool AtLineEnd() const { return Peek() == 0; }
 
+    // Moves the read position to `position`, a place inside the current line.
+    void SetCurrent(const char *position) { m_iPos = int32_t(position - m_aBuffer.GetBuffer()); }
+
     void SkipBlanks()
     {
-        const char *b = m_aBuffer.GetBuffer();
-        while (b[m_iPos] == ' ' || b[m_iPos] == '\t')
-            ++m_iPos;
+        const char *c = Current();
+        SkipBlanks(c);
+        SetCurrent(c);
+    }
+    int32_t ReadInt()
+    {
+        const char *c = Current();
+        const int32_t value = ParseInt(c);
+        SetCurrent(c);
+        return value;
+    }
+    float ReadFloat()
+    {
+        const char *c = Current();
+        const float value = ParseFloat(c);
+        SetCurrent(c);
+        return value;
+    }
+    void ReadCorner(int32_t &p, int32_t &t, int32_t &n)
+    {
+        const char *c = Current();
+        ParseCorner(c, p, t, n);
+        SetCurrent(c);
+    }
+
+    // The token readers work on a cursor into the current line, which they advance; the
+    // hot loops of the importers keep the cursor in a register this way.
+    static bool IsDigit(char c) { return unsigned(c - '0') < 10u; }
+    static bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+    static void SkipBlanks(const char *&c)
+    {
+        while (IsBlank(*c))
+            ++c;
     }
     // An optional sign and decimal digits; 0 when no digit follows (nothing more consumed).
     // Values beyond the 32-bit range saturate.
-    inline int32_t ReadInt();
+    static inline int32_t ParseInt(const char *&c);
     // An optional sign, digits with an optional fraction, and an optional exponent (e or E).
     // Digits past the 19th significant one only scale the value. 0 when no number follows.
-    inline float ReadFloat();
+    static inline float ParseFloat(const char *&c);
     // One face corner: p, p/t, p/t/n or p//n, with no blanks inside. A missing or empty
     // field reads as 0, which no valid index has.
-    inline void ReadCorner(int32_t &p, int32_t &t, int32_t &n);
+    static inline void ParseCorner(const char *&c, int32_t &p, int32_t &t, int32_t &n);
     // Steps over the rest of a corner (slashes, signs and digits).
-    void SkipCornerRest()
+    static void SkipCornerRest(const char *&c)
     {
-        const char *b = m_aBuffer.GetBuffer();
-        while (b[m_iPos] == '/' || IsDigit(b[m_iPos]) || b[m_iPos] == '-' || b[m_iPos] == '+')
-            ++m_iPos;
+        while (*c == '/' || IsDigit(*c) || *c == '-' || *c == '+')
+            ++c;
     }
-    static bool IsDigit(char c) { return unsigned(c - '0') < 10u; }
 
 private:
     void Reset();
@@ -103,10 +134,8 @@ inline double ScaleByPowerOfTen(double value, int exponent)
     return exponent >= -22 ? value / kPowers[-exponent] : value * std::pow(10.0, exponent);
 }
 
-inline int32_t TextReader::ReadInt()
+inline int32_t TextReader::ParseInt(const char *&c)
 {
-    const char *const b = m_aBuffer.GetBuffer();
-    const char *c = b + m_iPos;
     bool negative = false;
     if (*c == '+')
         ++c;
@@ -119,7 +148,6 @@ inline int32_t TextReader::ReadInt()
     for (; IsDigit(*c); ++c)
         if (value <= std::numeric_limits<int32_t>::max())
             value = value * 10 + (*c - '0');
-    m_iPos = int32_t(c - b);
     if (negative)
         value = -value;
     if (value > std::numeric_limits<int32_t>::max())
@@ -129,10 +157,8 @@ inline int32_t TextReader::ReadInt()
     return int32_t(value);
 }
 
-inline float TextReader::ReadFloat()
+inline float TextReader::ParseFloat(const char *&c)
 {
-    const char *const b = m_aBuffer.GetBuffer();
-    const char *c = b + m_iPos;
     bool negative = false;
     if (*c == '-') {
         negative = true;
@@ -158,11 +184,10 @@ inline float TextReader::ReadFloat()
                 --exponent;
             }
     }
-    m_iPos = int32_t(c - b);
     if ((*c == 'e' || *c == 'E') && (IsDigit(c[1]) || ((c[1] == '-' || c[1] == '+') && IsDigit(c[2])))) {
-        ++m_iPos;
+        ++c;
         // Clamped so that the sum cannot overflow; anything this far out is 0 or infinite anyway.
-        int32_t written = ReadInt();
+        int32_t written = ParseInt(c);
         written = written > 100000 ? 100000 : written < -100000 ? -100000 : written;
         exponent += written;
     }
@@ -170,17 +195,16 @@ inline float TextReader::ReadFloat()
     return float(negative ? -value : value);
 }
 
-inline void TextReader::ReadCorner(int32_t &p, int32_t &t, int32_t &n)
+inline void TextReader::ParseCorner(const char *&c, int32_t &p, int32_t &t, int32_t &n)
 {
-    const char *b = m_aBuffer.GetBuffer();
-    p = ReadInt();
+    p = ParseInt(c);
     t = n = 0;
-    if (b[m_iPos] != '/')
+    if (*c != '/')
         return;
-    ++m_iPos;
-    t = ReadInt();
-    if (b[m_iPos] != '/')
+    ++c;
+    t = ParseInt(c);
+    if (*c != '/')
         return;
-    ++m_iPos;
-    n = ReadInt();
+    ++c;
+    n = ParseInt(c);
 }
