@@ -23,8 +23,6 @@ constexpr uint32_t kInside = 0x80000000u;
 constexpr uint32_t kMaxVertices = MeshFlags::kIndexMask;
 constexpr uint32_t kMaxFaces = 0x7FFFFFFFu;
 
-inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 // The progress display of one pass, ended however the pass ends.
 struct ProgressRun {
     ProgressRun(const QString &text, uint64_t total, uint64_t divisions)
@@ -34,24 +32,22 @@ struct ProgressRun {
     ~ProgressRun() { General::Progress().End(); }
 };
 
-
-
 ObjImporter::Kind LineKind(const char *line)
 {
     using Kind = ObjImporter::Kind;
     switch (line[0]) {
     case 'v':
-        if (IsBlank(line[1]))
+        if (TextReader::IsBlank(line[1]))
             return Kind::Position;
-        if (line[1] == 't' && IsBlank(line[2]))
+        if (line[1] == 't' && TextReader::IsBlank(line[2]))
             return Kind::TexCoord;
-        if (line[1] == 'n' && IsBlank(line[2]))
+        if (line[1] == 'n' && TextReader::IsBlank(line[2]))
             return Kind::Normal;
         return Kind::Other;
     case 'f':
-        return IsBlank(line[1]) || line[1] == 0 ? Kind::Face : Kind::Other;
+        return TextReader::IsBlank(line[1]) || line[1] == 0 ? Kind::Face : Kind::Other;
     case 'g':
-        return IsBlank(line[1]) || line[1] == 0 ? Kind::Group : Kind::Other;
+        return TextReader::IsBlank(line[1]) || line[1] == 0 ? Kind::Group : Kind::Other;
     default:
         return Kind::Other;
     }
@@ -119,12 +115,12 @@ QByteArray ObjImporter::GroupName()
     m_cReader.SkipBlanks();
     const char *name = m_cReader.Current();
     size_t length = std::strlen(name);
-    while (length && IsBlank(name[length - 1]))
+    while (length && TextReader::IsBlank(name[length - 1]))
         --length;
     return QByteArray(name, int(std::min<size_t>(length, 63)));
 }
 
-void ObjImporter::BeginMesh(unsigned index)
+void ObjImporter::BeginMesh()
 {
     MeshInfo info;
     info.m_iPosStart = info.m_iInsideEnd = m_iPositionCount;
@@ -198,7 +194,7 @@ bool ObjImporter::Scan()
     Log("Scanning file\n");
     m_iMeshCount = m_iGroupCount = m_iPositionCount = m_iTexCoordCount = m_iNormalCount = 0;
     m_iVertexLines = m_iFaceLines = 0;
-    BeginMesh(0);
+    BeginMesh();
     const ProgressRun progress(QStringLiteral("scanning file..."), m_iFileSize, 100);
     const uint64_t step = m_iFileSize / 100;
     uint64_t nextCheck = step;
@@ -212,7 +208,8 @@ bool ObjImporter::Scan()
             if (!inVertexBlock) {
                 if (!EndMesh(m_iMeshCount))
                     return Refuse(QStringLiteral("The vertex numbering failed."));
-                BeginMesh(++m_iMeshCount);
+                ++m_iMeshCount;
+                BeginMesh();
                 inVertexBlock = true;
             }
             if (m_iVertexLines >= 0xFFFFFFFEull)

@@ -70,7 +70,8 @@ private:
 
     bool Scan();
     bool Fill();
-    void BeginMesh(unsigned index);
+    // Opens the record of the next mesh at the running counts.
+    void BeginMesh();
     bool EndMesh(unsigned index);
     bool CreateObjects();
     // Reads the corners of the current face line into m_aCorners with p made absolute
