@@ -80,6 +80,51 @@ private:
                                                    General::Store<unsigned int>("flatten vertices")};
 };
 
+// A layer weight before (or, once swapped, after) a weight brush changed it.
+struct MaskRestoreInfo {
+    int32_t m_iGlobalVertexIndex;
+    float m_fWeight;
+};
+static_assert(sizeof(MaskRestoreInfo) == 8, "weights are 8-byte records in the undo history");
+
+// Exchanges each stored weight with the layer's, moving the vertex so that it stays at its
+// base position plus strength × offset × weight; the weight byte follows. Sorts `weights`.
+void SwapLayerWeights(Mesh &mesh, LayerLevel &layer, General::Store<MaskRestoreInfo> &weights);
+
+// Takes the active layer's offsets back and raises its weights, so that repeated passes
+// leave the layer's shape at the vertices and their full weight.
+class EraseBrushOperation : public VertexOperation {
+public:
+    using VertexOperation::VertexOperation;
+    void ProcessVertex(Mesh &mesh, unsigned face, unsigned vertex, float weight) override;
+    // The vertex payload, then the weights before the stroke.
+    void Serialize(Stream &stream) override;
+    bool Execute() override;
+    int GetType() const override { return kEraseBrush; }
+
+private:
+    General::Store<MaskRestoreInfo> m_aData{"erase mask operation"};
+};
+
+// Paints the active layer's weights: adds in stroke modes other than 0, removes in mode 0,
+// optionally pulled toward the mean of the neighbours' weights.
+class PaintLayerMaskOperation : public VertexOperation, public AdjacentVertexEnumerator {
+public:
+    PaintLayerMaskOperation(Brush *tool, StrokeSegment *segment, int mode);
+    void ProcessVertex(Mesh &mesh, unsigned face, unsigned vertex, float weight) override;
+    void OnAdjacentVertex(Mesh &mesh, unsigned vertex, unsigned face) override;
+    // The mesh's packed id, the weights before the stroke, the layer's index.
+    void Serialize(Stream &stream) override;
+    bool Execute() override;
+    int GetType() const override { return kPaintLayerMask; }
+
+private:
+    General::Store<MaskRestoreInfo> m_aData{"paint layer mask operation"};
+    Mesh *m_pMesh = nullptr;
+    int m_iLayerIndex = -1;
+    float m_fNeighbourSum = 0.0f;
+};
+
 // Fills cells of the interface's sketch volume around each sample; moves no vertex.
 class SketchOperation : public VertexOperation {
 public:
