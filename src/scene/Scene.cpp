@@ -5,10 +5,12 @@
 #include "foundation/Progress.h"
 #include "foundation/ShellServices.h"
 #include "mesh/core/Octree.h"
+#include "mesh/core/Placement.h"
 #include "mesh/object/Object.h"
 #include "mesh/surface/Material.h"
 #include "scene/SceneServices.h"
 #include "scene/SelectionSet.h"
+#include "scene/picking/Picker.h"
 
 #include <cstdint>
 
@@ -234,4 +236,38 @@ void Scene::MirrorSegments(General::Vector start, General::Vector end, int depth
     }
     const auto reflect = [&](const General::Vector &x) { return x - normal * (2.0f * (x - point).Dot(normal)); };
     MirrorSegments(reflect(start), reflect(end), depth + 1, mask + (1 << depth), visit, localFrame);
+}
+
+void Scene::Pick(Picker &picker, General::Vector start, General::Vector end, int depth, int mirrorMask)
+{
+    MirrorSegments(
+        start, end, depth, mirrorMask,
+        [&](const General::Vector &s, const General::Vector &e, int mask) { PickObjects(picker, s, e, mask); },
+        [&]() -> const General::Matrix * {
+            const PickInfo *first = picker.GetFirstPick();
+            Object *object = first && first->m_pMesh ? first->m_pMesh->GetObject() : nullptr;
+            Placement *placement = object ? object->GetPlacement() : nullptr;
+            return placement ? &placement->GetFullMatrix() : nullptr;
+        });
+}
+
+void Scene::PickObjects(Picker &picker, const General::Vector &start, const General::Vector &end, int mask)
+{
+    const SceneServices &host = SceneHost();
+    for (Object *object = m_pObjects; object; object = object->m_pNextObject) {
+        General::Vector localStart = start;
+        General::Vector localEnd = end;
+        if (Placement *placement = object->GetPlacement()) {
+            const General::Matrix &toObject = placement->GetInverseLocalMatrix();
+            localStart = toObject.Transform(start, 1.0f);
+            localEnd = toObject.Transform(end, 1.0f);
+        }
+        for (SubdivLevel *level = object; level; level = level->m_pNext) {
+            if (!level->m_pOctree)
+                continue;
+            const bool startsBatch = object == m_pObjects && level == object;
+            picker.Pick(*level->m_pOctree, localStart, localEnd, 0, host.GetTwoSidedPick(), !host.CurrentToolRestarts(),
+                        !startsBatch, mask);
+        }
+    }
 }

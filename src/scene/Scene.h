@@ -20,6 +20,7 @@ class Camera;
 class Light;
 class Mesh;
 class Object;
+class Picker;
 class SelectionSet;
 class SubdivLevel;
 namespace General {
@@ -82,6 +83,9 @@ public:
     using LocalFrame = std::function<const General::Matrix *()>;
     void MirrorSegments(General::Vector start, General::Vector end, int depth, int mask, const SegmentVisit &visit,
                         const LocalFrame &localFrame = {}) const;
+    // Picks the world segment through the octree of every level of every object, once per
+    // mirror combination (the mask is each pick's tag); one scene pick forms one batch.
+    void Pick(Picker &picker, General::Vector start, General::Vector end, int depth, int mirrorMask);
 
     // --- selection sets and scene-wide face selection -------------------------------
     // The set of that name, or a new one at the head of the chain (filled with the
@@ -128,6 +132,7 @@ private:
     // and the default cameras are made again.
     void DeleteContents(bool keepDefaults);
     void DeleteObjects();
+    void PickObjects(Picker &picker, const General::Vector &start, const General::Vector &end, int mask);
     void DeleteCameras();
     void DeleteLights(bool keepFirst);
 

@@ -29,6 +29,8 @@ public:
         normal = planes[size_t(index)].second;
     }
     bool GetLocalMirror() const override { return localMirror; }
+    bool GetTwoSidedPick() const override { return twoSided; }
+    bool CurrentToolRestarts() const override { return restarts; }
     void ClearHistory() override { ++historyClears; }
     void EndCurveEditing() override { ++curveEditEnds; }
     void ExecuteSelection(const FaceEdit &edit) override
@@ -46,6 +48,8 @@ public:
 
     int unit = 1;
     bool localMirror = false;
+    bool twoSided = true;
+    bool restarts = false;
     std::vector<std::pair<General::Vector, General::Vector>> planes;
     int historyClears = 0;
     int curveEditEnds = 0;

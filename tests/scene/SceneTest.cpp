@@ -7,10 +7,13 @@
 #include "scene/SelectionSet.h"
 #include "scene/camera/Camera.h"
 #include "scene/camera/Light.h"
+#include "scene/picking/Picker.h"
+#include "scene/Transformation.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <tuple>
 
 using General::Vector;
 
@@ -235,6 +238,38 @@ TEST_F(SceneContainer, MirrorPlanesGiveEveryReflectionUnmirroredFirst)
         [&](const Vector &start, const Vector &, int) { starts.push_back(start); }, [&] { return &shift; });
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_EQ(starts[1].x, 7.0f);  // reflected in x = 4
+}
+
+TEST_F(SceneContainer, PickingHitsEveryPlacedObjectOncePerMirror)
+{
+    Object &front = *MakeLeveledObject({4}).release();
+    Object &back = *MakeLeveledObject({4}).release();
+    m_scene->AddObject(&front);
+    m_scene->AddObject(&back);
+    static_cast<Transformation *>(back.GetTransformation())->SetTranslate(Vector(0, 0, -1));
+    Scene::BuildOctrees(m_scene->m_pObjects);
+    m_services.planes = {{Vector(2, 0, 0), Vector(1, 0, 0)}};
+
+    // A tool that keeps one pick per freeze state gets the nearest hit of each batch.
+    Picker picker;
+    m_scene->Pick(picker, Vector(1.3f, 0.6f, 5), Vector(1.3f, 0.6f, -5), 0, 0);
+    ASSERT_EQ(picker.GetPickCount(), 2);
+    EXPECT_EQ(picker.GetPick(1)->m_iTag, 1);
+
+    m_services.restarts = true;
+    picker.Clear();
+    m_scene->Pick(picker, Vector(1.3f, 0.6f, 5), Vector(1.3f, 0.6f, -5), 0, 0);
+    ASSERT_EQ(picker.GetPickCount(), 4);
+    // The unmirrored batch, nearest first, then the batch reflected in x = 2.
+    const std::vector<std::tuple<Mesh *, unsigned, int>> expected = {
+        {&front, 1, 0}, {&back, 1, 0}, {&front, 2, 1}, {&back, 2, 1}};
+    for (int i = 0; i < 4; ++i) {
+        const PickInfo &pick = *picker.GetPick(i);
+        EXPECT_EQ(pick.m_pMesh, std::get<0>(expected[size_t(i)])) << i;
+        EXPECT_EQ(unsigned(pick.m_iFace), std::get<1>(expected[size_t(i)])) << i;
+        EXPECT_EQ(pick.m_iTag, std::get<2>(expected[size_t(i)])) << i;
+    }
+    EXPECT_LT(picker.GetPick(0)->m_fDistance, picker.GetPick(1)->m_fDistance);
 }
 
 }  // namespace
