@@ -19,11 +19,6 @@ namespace Operations {
 
 namespace {
 
-bool IsFaceVisible(const Mesh &mesh, unsigned face)
-{
-    return mesh.WithFaces([&](const auto &faces) { return (faces[face].m_iIndices[0] & MeshFlags::kBit31) != 0; });
-}
-
 bool IsFinite(const General::Vector &v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
 
 }  // namespace
@@ -94,7 +89,7 @@ bool VertexOperation::Flood(Mesh *mesh, bool fromCamera)
     if (!BrushOperation::Flood(mesh, fromCamera))
         return false;
     unsigned start = 0;
-    while (start < mesh->m_iFaceCount && !IsFaceVisible(*mesh, start))
+    while (start < mesh->m_iFaceCount && !mesh->IsFaceVisible(start))
         ++start;
     if (start == mesh->m_iFaceCount)
         return true;
@@ -120,15 +115,15 @@ void VertexOperation::ProcessVertex(Mesh &, unsigned, unsigned vertex, float)
 float VertexOperation::GetWeight(Mesh &mesh, unsigned face, unsigned vertex)
 {
     if (!m_bFlood) {
-        if (!IsFaceVisible(mesh, face) || !m_pSegment)
+        if (!mesh.IsFaceVisible(face) || !m_pSegment)
             return 0.0f;
         const General::Vector p = m_mObject.Transform(mesh.OriginalVertex(vertex).m_vPosition);
         return m_pSegment->GetFalloff(p, m_pTool && m_pTool->m_bWindowSpace);
     }
     if (!m_bCameraFlood)
-        return IsFaceVisible(mesh, face) ? 1.0f : 0.0f;
+        return mesh.IsFaceVisible(face) ? 1.0f : 0.0f;
     // Every vertex keeps a little weight, so that the walk reaches the whole mesh.
-    if (!IsFaceVisible(mesh, face))
+    if (!mesh.IsFaceVisible(face))
         return 0.0001f;
     const Vertex &v = mesh.m_pVertices[vertex];
     const General::Vector n = UnpackNormal(v.m_aNormal);
@@ -171,7 +166,7 @@ bool VertexOperation::SetVertexPosition(Mesh &mesh, unsigned vertex, unsigned fa
     if (!TV_CHECK(record && record->m_iVertexIndex == vertex) || !TV_CHECK(IsFinite(position)) ||
         !TV_CHECK(position.Length() < 10000.0f))
         return false;
-    TV_ASSERT(mesh.m_eType != Mesh::typeQuadric || IsFaceVisible(mesh, face));
+    TV_ASSERT(mesh.m_eType != Mesh::typeQuadric || mesh.IsFaceVisible(face));
     if (!m_pLayerLevel) {
         mesh.SetVertexPosition(vertex, position);
     } else if (LayerLevel::VertexData *data = m_pLayerLevel->GetVertexData(record->m_aLayerData[0])) {
@@ -191,7 +186,7 @@ bool VertexOperation::MoveVertex(Mesh &mesh, unsigned vertex, unsigned face, con
         !TV_CHECK(std::fabs(change.x) < 100000000 && std::fabs(change.y) < 100000000 &&
                   std::fabs(change.z) < 100000000))
         return false;
-    TV_ASSERT(mesh.m_eType != Mesh::typeQuadric || IsFaceVisible(mesh, face));
+    TV_ASSERT(mesh.m_eType != Mesh::typeQuadric || mesh.IsFaceVisible(face));
     const General::Vector position = mesh.m_pVertices[vertex].m_vPosition;
     if (!m_pLayerLevel) {
         mesh.SetVertexPosition(vertex, position + change);

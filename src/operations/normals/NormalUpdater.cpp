@@ -21,11 +21,6 @@ int32_t ReadSlot(const Vertex &vertex)
 
 void WriteSlot(Vertex &vertex, int32_t slot) { std::memcpy(vertex.m_aNormal, &slot, sizeof slot); }
 
-bool IsVisible(const Mesh &mesh, unsigned face)
-{
-    return mesh.WithFaces([&](const auto &faces) { return (faces[face].m_iIndices[0] & MeshFlags::kBit31) != 0; });
-}
-
 }  // namespace
 
 NormalUpdater::NormalUpdater() : FaceOperation(nullptr, nullptr, 0) {}
@@ -144,7 +139,7 @@ void NormalUpdater::FirstPass(Mesh &mesh, unsigned face)
     const General::Vector normal =
         (n == 4 ? (p[0] - p[2]).Cross(p[1] - p[3]) : (p[0] - p[1]).Cross(p[0] - p[2])).Normalized();
     mesh.WithFaces([&](auto &faces) { PackNormal(normal, faces[face].m_aNormal); });
-    if (m_bUpdateOctree && mesh.m_pOctree && IsVisible(mesh, face))
+    if (m_bUpdateOctree && mesh.m_pOctree && mesh.IsFaceVisible(face))
         mesh.m_pOctree->UpdateFace(face);
     for (unsigned c = 0; c < n; ++c) {
         if (SlotOf(mesh, index[c]) >= 0)
