@@ -2,6 +2,7 @@
 // 6M quads (25M with TEVRIN_BENCH_LARGE=1, as memory allows): the time per dab and the
 // share of it that the normal update takes. A dab's cost must follow the vertices it
 // touches, not the level's size. One thread.
+#include "mesh/core/PickInfo.h"
 #include "operations/brushes/StrokeSegment.h"
 #include "operations/brushes/VertexBrushes.h"
 #include "operations/normals/NormalAverager.h"
