@@ -1,0 +1,105 @@
+// One soft-brush dab touching about 1k, 10k and 100k vertices on sheets of about 1M and
+// 6M quads (25M with TEVRIN_BENCH_LARGE=1, as memory allows): the time per dab and the
+// share of it that the normal update takes. A dab's cost must follow the vertices it
+// touches, not the level's size. One thread.
+#include "mesh/core/PickInfo.h"
+#include "operations/brushes/StrokeSegment.h"
+#include "operations/brushes/VertexBrushes.h"
+#include "operations/normals/NormalAverager.h"
+#include "operations/normals/NormalUpdater.h"
+#include "scene/Brush.h"
+#include "support/MeshFixtures.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <random>
+
+using General::Vector;
+
+namespace {
+
+Mesh &GetSheet(unsigned side)
+{
+    static std::map<unsigned, std::unique_ptr<Mesh>> sheets;
+    auto &slot = sheets[side];
+    if (!slot) {
+        sheets.clear();  // one sheet in memory at a time
+        auto mesh = fixtures::MakeWavySheet(side, side, 1);
+        mesh->CalculateAdjacency();
+        mesh->CalculateNormals(false);
+        sheets[side] = std::move(mesh);
+    }
+    return *sheets[side];
+}
+
+// The dab's radius for about `vertices` vertices of a unit grid.
+float RadiusFor(unsigned vertices) { return std::sqrt(float(vertices) / 3.14159265f); }
+
+void BM_SoftDab(benchmark::State &state)
+{
+    const unsigned side = unsigned(state.range(0));
+    const unsigned touched = unsigned(state.range(1));
+    Mesh &mesh = GetSheet(side);
+    Brush tool("Bench", Operations::kSoftBrush);
+    tool.m_bSharedSize = false;
+    tool.m_aPairs[0] = Brush::Pair{RadiusFor(touched), 0.01f};
+    tool.m_iDirection = 7;
+    std::mt19937 random(11);  // the same dab places in every run
+    std::uniform_real_distribution<float> across(float(side) * 0.25f, float(side) * 0.75f);
+
+    double normalSeconds = 0.0, dabSeconds = 0.0;
+    for (auto _ : state) {
+        const float x = std::floor(across(random)), y = std::floor(across(random));
+        PickInfo pick;
+        pick.m_pMesh = &mesh;
+        pick.m_iFace = int(unsigned(y) * side + unsigned(x));
+        pick.m_vPosition = Vector(x + 0.5f, y + 0.5f, mesh.CornerPosition(unsigned(pick.m_iFace), 0).z);
+        Operations::StrokeSegment segment;
+        auto start = std::chrono::steady_clock::now();
+        {
+            Operations::SoftBrushOperation op(&tool, &segment, 0);
+            op.AddPoint(&pick, tool.GetSize(), 1.0f, Vector(0, 0, 0));
+        }
+        auto end = std::chrono::steady_clock::now();
+        dabSeconds += std::chrono::duration<double>(end - start).count();
+
+        // The normal update alone over the same region, for its share.
+        state.PauseTiming();
+        Operations::StrokeSegment region;
+        region.Start(pick.m_vPosition, tool.GetSize());
+        Operations::NormalAverager stamp(&mesh, &tool, &region, unsigned(pick.m_iFace));
+        state.ResumeTiming();
+        start = std::chrono::steady_clock::now();
+        AABB box;
+        Operations::NormalUpdater::UpdateNormals(mesh, unsigned(pick.m_iFace), box, false);
+        end = std::chrono::steady_clock::now();
+        normalSeconds += std::chrono::duration<double>(end - start).count();
+    }
+    const double dabs = double(state.iterations());
+    state.counters["dab_us"] = dabSeconds / dabs * 1e6;
+    state.counters["normals_share"] = normalSeconds / dabSeconds;
+    std::printf("sheet %ux%u, ~%u vertices: %.1f us per dab, normals %.0f%% of it\n", side, side, touched,
+                dabSeconds / dabs * 1e6, 100.0 * normalSeconds / dabSeconds);
+}
+
+void Sizes(benchmark::internal::Benchmark *b)
+{
+    std::vector<int64_t> sides = {1000, 2450};
+    if (const char *large = std::getenv("TEVRIN_BENCH_LARGE"); large && *large == '1')
+        sides.push_back(5000);
+    for (int64_t side : sides)
+        for (int64_t touched : {1000, 10000, 100000})
+            b->Args({side, touched});
+}
+
+BENCHMARK(BM_SoftDab)->Apply(Sizes)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,112 @@
+#pragma once
+// The road of one brush sample: a brush operation accepts or refuses a sample, keeps the
+// meshes the stroke touched (its targets) and advances the stroke segment. The vertex
+// and face brushes below it act on what lies under the brush.
+
+#include "foundation/AABB.h"
+#include "foundation/Containers.h"
+#include "foundation/Matrix.h"
+#include "mesh/core/FaceVisitor.h"
+#include "operations/Operation.h"
+
+#include <memory>
+#include <vector>
+
+class Brush;
+class LayerLevel;
+class Mesh;
+class Object;
+class PickInfo;
+
+namespace Operations {
+
+class StrokeSegment;
+
+// One disconnected piece of a stroke on a target: where it last touched the mesh.
+struct SegmentInfo {
+    int32_t m_iSide;         // the sample's side, at least 0
+    int32_t m_iVertexIndex;  // -1 until known
+    int32_t m_iFaceIndex;
+};
+static_assert(sizeof(SegmentInfo) == 12, "segments are 12-byte records in the undo history");
+
+// A vertex's value before (or, once swapped, after) the stroke: its position, or its
+// offset in the target's layer.
+struct VertexChangeRecord {
+    int32_t m_iVertexIndex;
+    General::Vector m_vValue;
+};
+static_assert(sizeof(VertexChangeRecord) == 16, "vertex changes are 16-byte records in the undo history");
+
+// A mesh the stroke touched.
+struct TargetInfo {
+    TargetInfo(Mesh *mesh, LayerLevel *layerLevel);
+
+    Mesh *m_pMesh;
+    LayerLevel *m_pLayerLevel;
+    General::Store<SegmentInfo> m_aSegments{"targetinfo segments"};
+    General::Store<VertexChangeRecord> m_aChanges{"vertex operation changes"};
+    uint32_t m_iStamp;
+};
+
+class BrushOperation : public Operation {
+public:
+    BrushOperation(Brush *tool, StrokeSegment *segment, int mode);
+    // Ends the stroke's restore and modified-face buffers of every target mesh.
+    ~BrushOperation() override;
+
+    // One sample of a stroke; false when it is refused (locked object, pressure fall,
+    // no stroke segment).
+    virtual bool AddPoint(PickInfo *pick, float size, float strength, const General::Vector &offset);
+    // The tool over a whole mesh; false when the mesh's object is locked (nothing is made).
+    virtual bool Flood(Mesh *mesh, bool fromCamera);
+
+    // The object a mesh level belongs to; null for a bare mesh.
+    static Object *OwnerOf(Mesh *mesh);
+    // The active layer's data for the mesh level; null when its object has no active layer.
+    static LayerLevel *ActiveLayerLevel(Mesh *mesh);
+
+    const std::vector<std::unique_ptr<TargetInfo>> &GetTargets() const { return m_aTargets; }
+    const AABB &GetDirtyBox() const { return m_cDirty; }
+
+    bool m_bFlagA = true;
+    bool m_bFlagB = false;
+    bool m_bObjectLockCheck = true;
+    bool m_bLayerLockCheck = true;
+
+protected:
+    // The direction the stroke segment carries with a sample (an averaged normal, or zero).
+    virtual General::Vector SampleDirection(PickInfo *, float) { return General::Vector(0, 0, 0); }
+    TargetInfo &AppendTarget(Mesh *mesh, LayerLevel *layerLevel);
+    // The object's placement matrix into m_mObject; identity for a bare mesh.
+    void CopyObjectMatrix(Mesh *mesh);
+    // The tool strength in the mesh's own units.
+    void ComputeLocalStrength(Mesh *mesh);
+
+    StrokeSegment *m_pSegment;
+    Brush *m_pTool;
+    AABB m_cDirty;
+    std::vector<std::unique_ptr<TargetInfo>> m_aTargets;
+    int m_iMode;
+    TargetInfo *m_pTarget = nullptr;
+    LayerLevel *m_pLayerLevel = nullptr;
+    bool m_bFlood = false;
+    bool m_bCameraFlood = false;
+    General::Vector m_vCamera{0, 0, 0};  // the camera in the flooded mesh's space
+    General::Matrix m_mObject;
+    float m_fLocalStrength = 0.0f;
+};
+
+// A brush that acts per face (selection, freeze and the walks that need faces only).
+class FaceOperation : public BrushOperation, public FaceVisitor {
+public:
+    FaceOperation(Brush *tool, StrokeSegment *segment, int mode);
+
+    bool AddPoint(PickInfo *pick, float size, float strength, const General::Vector &offset) override;
+    bool Flood(Mesh *mesh, bool fromCamera) override;
+
+    void ProcessFace(Mesh &, unsigned) override {}
+    bool IsFaceAffected(Mesh &, unsigned) override { return false; }
+};
+
+}  // namespace Operations

@@ -1,0 +1,174 @@
+#include "operations/normals/NormalUpdater.h"
+
+#include "foundation/Diagnostics.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/core/Octree.h"
+#include "mesh/core/Placement.h"
+
+#include <cstring>
+#include <new>
+
+namespace Operations {
+
+namespace {
+
+int32_t ReadSlot(const Vertex &vertex)
+{
+    int32_t slot;
+    std::memcpy(&slot, vertex.m_aNormal, sizeof slot);
+    return slot;
+}
+
+void WriteSlot(Vertex &vertex, int32_t slot) { std::memcpy(vertex.m_aNormal, &slot, sizeof slot); }
+
+}  // namespace
+
+NormalUpdater::NormalUpdater() : FaceOperation(nullptr, nullptr, 0) {}
+
+NormalUpdater &NormalUpdater::Global()
+{
+    static NormalUpdater updater;
+    return updater;
+}
+
+void NormalUpdater::UpdateNormals(Mesh &mesh, unsigned start, AABB &dirty, bool updateOctree)
+{
+    Global().Update(mesh, start, dirty, updateOctree);
+}
+
+int NormalUpdater::SlotOf(const Mesh &mesh, unsigned vertex) const
+{
+    const int32_t slot = ReadSlot(mesh.m_pVertices.GetBuffer()[vertex]);
+    if (slot < 0 || unsigned(slot) >= m_iVNCount || m_aVNBuffer.GetBuffer()[slot].m_iVertexIndex != int32_t(vertex))
+        return -1;
+    return slot;
+}
+
+void NormalUpdater::Abandon(Mesh &mesh)
+{
+    for (unsigned i = 0; i < m_iVNCount; ++i) {
+        const TempVertexNormal &slot = m_aVNBuffer[i];
+        if (unsigned(slot.m_iVertexIndex) < mesh.m_iVertexCount)
+            std::memcpy(mesh.m_pVertices[unsigned(slot.m_iVertexIndex)].m_aNormal, slot.m_aSaved,
+                        sizeof slot.m_aSaved);
+    }
+    m_iVNCount = 0;
+    m_pBox = nullptr;
+}
+
+void NormalUpdater::Update(Mesh &mesh, unsigned start, AABB &dirty, bool updateOctree)
+{
+    AABB box;
+    General::Vector q(1, 1, 1);
+    Placement *placement = OwnerOf(&mesh) ? mesh.GetPlacement() : nullptr;
+    if (placement) {
+        const General::Vector s = placement->GetScale();
+        q = General::Vector(1.0f / (s.x * s.x), 1.0f / (s.y * s.y), 1.0f / (s.z * s.z));
+    }
+    if (start >= mesh.m_iFaceCount) {
+        AssertFailed(__FILE__, __LINE__, "iFaceIndex < m_iFaceCount", nullptr);
+        return;
+    }
+    // The updater is not re-entrant: a second update inside the first would mix slots.
+    if (m_iVNCount != 0) {
+        AssertFailed(__FILE__, __LINE__, "g_cNormalUpdater.m_iVNCount == 0", nullptr);
+        return;
+    }
+    m_bUpdateOctree = updateOctree;
+    m_pBox = &box;
+    try {
+        m_bFirstPass = true;
+        mesh.CollectFaces(start, *this, false);
+        const int32_t walked = int32_t(mesh.m_iStamp - 1);
+        for (unsigned i = 0; i < m_iVNCount; ++i)
+            mesh.VertexStrokeID(unsigned(m_aVNBuffer[i].m_iVertexIndex)) = walked;
+        m_bFirstPass = false;
+        mesh.CollectFaces(start, *this, false);
+    } catch (...) {
+        // Slot indices left in the normal bytes would read as normals: give the old ones back.
+        Abandon(mesh);
+        throw;
+    }
+    Vertex *vertices = mesh.m_pVertices.GetBuffer();
+    for (unsigned i = 0; i < m_iVNCount; ++i) {
+        const TempVertexNormal &slot = m_aVNBuffer.GetBuffer()[i];
+        Vertex &vertex = vertices[slot.m_iVertexIndex];
+        TV_ASSERT(ReadSlot(vertex) == int32_t(i));
+        const General::Vector n(slot.m_vNormal.x * q.x, slot.m_vNormal.y * q.y, slot.m_vNormal.z * q.z);
+        PackNormal(n.Normalized(), vertex.m_aNormal);
+    }
+    m_iVNCount = 0;
+    m_pBox = nullptr;
+    if (box.IsEmpty())
+        return;
+    const General::Matrix world = placement ? placement->GetFullMatrix() : General::Matrix();
+    for (int corner = 0; corner < 8; ++corner) {
+        const General::Vector p(corner & 1 ? box.m_vMax.x : box.m_vMin.x, corner & 2 ? box.m_vMax.y : box.m_vMin.y,
+                                corner & 4 ? box.m_vMax.z : box.m_vMin.z);
+        dirty.Extend(world.Transform(p));
+    }
+}
+
+bool NormalUpdater::IsFaceAffected(Mesh &mesh, unsigned face)
+{
+    const int32_t walked = int32_t(mesh.m_iStamp - 1);
+    for (unsigned c = 0; c < mesh.Corners(); ++c)
+        if (mesh.VertexStrokeID(mesh.FaceVertexIndex(face, c)) == walked)
+            return true;
+    return false;
+}
+
+void NormalUpdater::ProcessFace(Mesh &mesh, unsigned face)
+{
+    if (m_bFirstPass)
+        FirstPass(mesh, face);
+    else
+        SecondPass(mesh, face);
+}
+
+void NormalUpdater::FirstPass(Mesh &mesh, unsigned face)
+{
+    const unsigned n = mesh.Corners();
+    Vertex *vertices = mesh.m_pVertices.GetBuffer();
+    General::Vector p[4];
+    unsigned index[4];
+    for (unsigned c = 0; c < n; ++c) {
+        index[c] = mesh.FaceVertexIndex(face, c);
+        p[c] = vertices[index[c]].m_vPosition;
+    }
+    const General::Vector normal =
+        (n == 4 ? (p[0] - p[2]).Cross(p[1] - p[3]) : (p[0] - p[1]).Cross(p[0] - p[2])).Normalized();
+    mesh.WithFaces([&](auto &faces) { PackNormal(normal, faces[face].m_aNormal); });
+    if (m_bUpdateOctree && mesh.m_pOctree && mesh.IsFaceVisible(face))
+        mesh.m_pOctree->UpdateFace(face);
+    for (unsigned c = 0; c < n; ++c) {
+        if (SlotOf(mesh, index[c]) >= 0)
+            continue;
+        TempVertexNormal slot{int32_t(index[c]), General::Vector(0, 0, 0), {}};
+        std::memcpy(slot.m_aSaved, vertices[index[c]].m_aNormal, sizeof slot.m_aSaved);
+        if (!m_aVNBuffer.EnsureIndex(m_iVNCount))
+            throw std::bad_alloc();
+        m_aVNBuffer.GetBuffer()[m_iVNCount] = slot;
+        WriteSlot(vertices[index[c]], int32_t(m_iVNCount));
+        ++m_iVNCount;
+    }
+}
+
+void NormalUpdater::SecondPass(Mesh &mesh, unsigned face)
+{
+    const int32_t walked = int32_t(mesh.m_iStamp - 1);
+    const General::Vector normal =
+        mesh.WithFaces([&](const auto &faces) { return UnpackNormal(faces[face].m_aNormal); });
+    for (unsigned c = 0; c < mesh.Corners(); ++c) {
+        const unsigned vertex = mesh.FaceVertexIndex(face, c);
+        if (mesh.VertexStrokeID(vertex) != walked)
+            continue;
+        const int slot = SlotOf(mesh, vertex);
+        if (!TV_CHECK(slot >= 0))
+            continue;
+        m_aVNBuffer.GetBuffer()[slot].m_vNormal += normal;
+        m_pBox->Extend(mesh.m_pVertices.GetBuffer()[vertex].m_vPosition);
+    }
+}
+
+}  // namespace Operations

@@ -1,0 +1,295 @@
+#include "BrushFixtures.h"
+
+#include "foundation/Memory.h"
+#include "mesh/object/LayerLevel.h"
+#include "operations/brushes/VertexBrushes.h"
+#include "operations/normals/NormalUpdater.h"
+#include "scene/volume/Volume.h"
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+using General::Vector;
+using namespace Operations;
+
+namespace {
+
+class VertexBrushes : public BrushTestBase {
+protected:
+    // One stroke of samples (point, pressure) on the faces under them.
+    template <class Op>
+    std::unique_ptr<Op> Stroke(const std::vector<std::pair<Vector, float>> &samples, int mode = 0)
+    {
+        auto op = std::make_unique<Op>(&m_tool, &m_segment, mode);
+        for (const auto &[point, pressure] : samples) {
+            PickInfo pick = Pick(m_object, F(unsigned(point.x), unsigned(point.y)), point);
+            op->AddPoint(&pick, m_tool.GetSize(), pressure, Vector(0, 0, 0));
+        }
+        return op;
+    }
+
+    // The soft brush's displacement of one dab at weight w (linear falloff), in units of L.
+    float SoftDab(float w, float pressure = 1.0f) const
+    {
+        const float n = float(std::max(1, 51 - m_brushServices.rate));
+        return 1.0f - std::sqrt(1.0f - std::min(0.8f, pressure * w / n));
+    }
+    static float Weight(Vector p, Vector centre, float size) { return 1.0f - (p - centre).Length() / size; }
+};
+
+TEST_F(VertexBrushes, SoftDabFollowsItsLawAndSaturates)
+{
+    const Vector centre(4, 4, 0);
+    const float L = m_tool.GetStrength();
+    struct Case {
+        const char *what;
+        int rate, mode, dabs;
+        float sign;
+    } cases[] = {
+        {"one dab", 40, 0, 1, 1},
+        {"stroke mode 2 pushes", 40, 2, 1, -1},
+        {"the rate's cap: one dab moves at most 1 - sqrt(0.2)", 50, 0, 1, 1},
+    };
+    for (const Case &c : cases) {
+        Reset();
+        m_brushServices.rate = c.rate;
+        auto op = Stroke<SoftBrushOperation>({{centre, 1.0f}}, c.mode);
+        for (unsigned v : {V(4, 4), V(5, 4), V(5, 5), V(3, 2), V(6, 4), V(0, 0)}) {
+            const float w = std::max(0.0f, Weight(P(v) * 1.0f - Vector(0, 0, P(v).z), centre, 2.0f));
+            EXPECT_NEAR(P(v).z, c.sign * L * SoftDab(w), 1e-5f) << c.what << " vertex " << v;
+        }
+    }
+    Reset();
+    m_brushServices.rate = 50;
+    Stroke<SoftBrushOperation>({{centre, 1.0f}});
+    EXPECT_NEAR(P(V(4, 4)).z, L * (1.0f - std::sqrt(0.2f)), 1e-5f);
+}
+
+TEST_F(VertexBrushes, SoftDabsOfOneStrokeAddUpGeometrically)
+{
+    // a' = 1 - (1 - a)·sqrt(1 - v): after two equal dabs a = v.
+    Stroke<SoftBrushOperation>({{{4, 4, 0}, 1.0f}, {{4, 4, 0}, 1.0f}});
+    EXPECT_NEAR(P(V(4, 4)).z, m_tool.GetStrength() / 11.0f, 1e-5f);
+    EXPECT_NEAR(P(V(5, 4)).z, m_tool.GetStrength() * 0.5f / 11.0f, 1e-5f);
+}
+
+TEST_F(VertexBrushes, FrozenFacesAndMaskedVerticesDoNotMove)
+{
+    m_object->m_pVertices[V(4, 4)].m_cFreeze = 255;
+    Stroke<SoftBrushOperation>({{{4, 4, 0}, 1.0f}});
+    EXPECT_EQ(P(V(4, 4)).z, 0.0f);
+    EXPECT_GT(P(V(5, 4)).z, 0.0f);
+
+    Reset();
+    for (unsigned f = 0; f < m_object->m_iFaceCount; ++f)
+        m_object->m_pQuads[f].m_iFreeze = 255;
+    for (bool hard : {false, true}) {
+        if (hard)
+            Stroke<HardBrushOperation>({{{4, 4, 0}, 1.0f}});
+        else
+            Stroke<SoftBrushOperation>({{{4, 4, 0}, 1.0f}});
+        for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
+            ASSERT_EQ(P(v).z, 0.0f) << v;
+    }
+}
+
+TEST_F(VertexBrushes, HardBrushRisesToTheHighestTargetOnly)
+{
+    const float L = m_tool.GetStrength();
+    auto op = Stroke<HardBrushOperation>({{{4, 4, 0}, 1.0f}});
+    EXPECT_NEAR(P(V(4, 4)).z, L, 1e-5f);
+    EXPECT_NEAR(P(V(5, 4)).z, 0.5f * L, 1e-5f);
+    const std::vector<Vector> after = Positions(*m_object);
+
+    // A weaker second pass over the same vertices changes nothing.
+    PickInfo pick = Pick(m_object, F(4, 4), {4, 4, 0});
+    ASSERT_TRUE(op->AddPoint(&pick, 2.0f, 0.5f, Vector(0, 0, 0)));
+    EXPECT_EQ(Positions(*m_object), after);
+
+    op.reset();
+    Reset();
+    Stroke<HardBrushOperation>({{{4, 4, 0}, 1.0f}}, 2);
+    EXPECT_NEAR(P(V(4, 4)).z, -L, 1e-5f);
+}
+
+TEST_F(VertexBrushes, PinchDrawsTowardTheStrokeAndSmoothTowardTheNeighbours)
+{
+    m_tool.m_aPairs[0].strength = 10.0f;  // k = 10 / 100 × falloff
+    Stroke<PinchOperation>({{{4, 4, 0}, 1.0f}});
+    EXPECT_NEAR(P(V(5, 4)).x, 5.0f - 0.1f * 0.5f, 1e-6f);
+    EXPECT_NEAR(P(V(5, 4)).y, 4.0f, 1e-6f);
+    EXPECT_EQ(P(V(4, 4)), Vector(4, 4, 0));
+
+    Reset();
+    m_object->SetVertexPosition(V(4, 4), Vector(4, 4, 1));
+    m_tool.m_aPairs[0].strength = 50.0f;  // k = 0.5; the centre has weight 1 and flat neighbours
+    Stroke<SmoothOperation>({{{4, 4, 1}, 1.0f}});
+    EXPECT_NEAR(P(V(4, 4)).z, 0.5f, 1e-6f);
+}
+
+TEST_F(VertexBrushes, FlattenPullsTowardThePlaneOfTheVerticesUnderTheBrush)
+{
+    m_object->SetVertexPosition(V(4, 4), Vector(4, 4, 1));
+    m_tool.m_aPairs[0].strength = 100.0f;
+    m_tool.m_iDirection = 0;
+    const Vector centre(2.9f, 4.5f, 0);
+    // Oracle: the plane is z = mean height of the vertices within reach.
+    unsigned reached = 0;
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
+        reached += (P(v) - centre).Length() < 2.0f;
+    auto op = Stroke<FlattenOperation>({{centre, 1.0f}});
+
+    EXPECT_EQ(op->GetPlaneNormal(0), Vector(0, 0, 1));
+    EXPECT_NEAR(op->GetPlaneOffset(0), 1.0f / float(reached), 1e-6f);
+    const float w = Weight({4, 4, 1}, centre, 2.0f);
+    EXPECT_NEAR(P(V(4, 4)).z, 1.0f - w * (1.0f - op->GetPlaneOffset(0)), 1e-5f);
+}
+
+TEST_F(VertexBrushes, FlattenWithNothingUnderTheBrushKeepsItsPlane)
+{
+    m_object->SetVertexPosition(V(4, 4), Vector(4, 4, 1));
+    m_tool.m_aPairs[0].strength = 100.0f;
+    m_tool.m_iDirection = 0;
+    m_tool.m_bPlaneUpdate = false;
+    m_object->m_pQuads[F(0, 0)].m_iIndices[0] &= ~MeshFlags::kBit31;  // the first sample finds nothing
+    auto op = Stroke<FlattenOperation>({{{0.5f, 0.5f, 0}, 1.0f}, {{2.9f, 4.5f, 0}, 1.0f}});
+    EXPECT_TRUE(std::isfinite(op->GetPlaneOffset(0)));
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
+        ASSERT_TRUE(std::isfinite(P(v).z)) << v;
+    EXPECT_LT(P(V(4, 4)).z, 1.0f);
+}
+
+TEST_F(VertexBrushes, RefusedSamplesChangeNothing)
+{
+    // A pressure fall beyond the preference's fraction is refused and logged; 1.0 to 0.3 is not.
+    for (const auto &[second, accepted] : {std::pair{0.3f, true}, std::pair{0.2f, false}}) {
+        Reset();
+        auto op = Stroke<SoftBrushOperation>({{{4, 4, 0}, 1.0f}});
+        const std::vector<Vector> before = Positions(*m_object);
+        PickInfo pick = Pick(m_object, F(4, 4), {4, 4, 0});
+        EXPECT_EQ(op->AddPoint(&pick, 2.0f, second, Vector(0, 0, 0)), accepted) << second;
+        EXPECT_EQ(Positions(*m_object) == before, !accepted) << second;
+        EXPECT_EQ(Recorder().LogContains("Pressure change too high!"), !accepted) << second;
+    }
+
+    // A locked object: no sample, no flood, no target, nothing to record.
+    Reset();
+    m_object->m_bLocked = true;
+    SoftBrushOperation op(&m_tool, &m_segment, 0);
+    PickInfo pick = Pick(m_object, F(4, 4), {4, 4, 0});
+    EXPECT_FALSE(op.AddPoint(&pick, 2.0f, 1.0f, Vector(0, 0, 0)));
+    EXPECT_FALSE(op.Flood(m_object, false));
+    EXPECT_TRUE(op.GetTargets().empty());
+    EXPECT_FALSE(op.Execute());
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
+        ASSERT_EQ(P(v).z, 0.0f) << v;
+
+    // A mirror side the segment has no slot for.
+    m_object->m_bLocked = false;
+    pick.m_iTag = 2;
+    EXPECT_FALSE(op.AddPoint(&pick, 2.0f, 1.0f, Vector(0, 0, 0)));
+    EXPECT_TRUE(op.GetTargets().empty());
+}
+
+TEST_F(VertexBrushes, AMoveBeyondTheBoundsIsRefusedNotMade)
+{
+    m_brushServices.rate = 50;
+    m_tool.m_aPairs[0].strength = 1e9f;
+    Stroke<SoftBrushOperation>({{{4, 4, 0}, 1.0f}});
+    EXPECT_EQ(P(V(4, 4)), Vector(4, 4, 0));
+    EXPECT_TRUE(Recorder().LogContains("100000000"));
+}
+
+TEST_F(VertexBrushes, FloodMovesEveryVisibleVertexAlongItsNormal)
+{
+    m_object->m_pQuads[0].m_iIndices[0] &= ~MeshFlags::kBit31;
+    m_object->m_pQuads[1].m_iIndices[0] &= ~MeshFlags::kBit31;
+    {
+        SoftBrushOperation op(&m_tool, nullptr, 0);
+        ASSERT_TRUE(op.Flood(m_object, false));
+        EXPECT_TRUE(op.Execute());
+        const float dz = m_tool.GetStrength() * SoftDab(1.0f);
+        EXPECT_NEAR(P(V(8, 8)).z, dz, 1e-5f);
+        EXPECT_NEAR(P(V(4, 4)).z, dz, 1e-5f);
+        EXPECT_EQ(P(V(1, 0)).z, 0.0f);  // only on hidden faces
+    }
+
+    // Pinch does nothing in a flood.
+    Reset();
+    PinchOperation pinch(&m_tool, nullptr, 0);
+    ASSERT_TRUE(pinch.Flood(m_object, false));
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
+        ASSERT_EQ(P(v), Vector(float(v % (kN + 1)), float(v / (kN + 1)), 0)) << v;
+}
+
+TEST_F(VertexBrushes, NormalsAfterADabEqualNormalsOfTheWholeMesh)
+{
+    m_tool.m_aPairs[0] = Brush::Pair{2.5f, 3.0f};
+    auto op = Stroke<SoftBrushOperation>({{{3, 3, 0}, 1.0f}, {{4.5f, 3.5f, 0}, 1.0f}, {{5, 5, 0}, 0.8f}});
+    std::vector<std::array<int16_t, 3>> vertexNormals, faceNormals;
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v) {
+        const int16_t *n = m_object->m_pVertices[v].m_aNormal;
+        vertexNormals.push_back({n[0], n[1], n[2]});
+    }
+    for (unsigned f = 0; f < m_object->m_iFaceCount; ++f) {
+        const int16_t *n = m_object->m_pQuads[f].m_aNormal;
+        faceNormals.push_back({n[0], n[1], n[2]});
+    }
+    m_object->CalculateNormals(true);
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
+        for (int k = 0; k < 3; ++k)
+            ASSERT_NEAR(vertexNormals[v][k], m_object->m_pVertices[v].m_aNormal[k], 2) << v;
+    for (unsigned f = 0; f < m_object->m_iFaceCount; ++f)
+        for (int k = 0; k < 3; ++k)
+            ASSERT_NEAR(faceNormals[f][k], m_object->m_pQuads[f].m_aNormal[k], 2) << f;
+    EXPECT_NE(vertexNormals[V(4, 4)][0], 0);
+    EXPECT_EQ(NormalUpdater::Global().GetSlotCount(), 0u);
+}
+
+TEST_F(VertexBrushes, ANormalUpdateCutShortGivesTheNormalsBack)
+{
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
+        m_object->VertexStrokeID(v) = int32_t(m_object->m_iStamp - 1);
+    std::vector<Vertex> before(m_object->m_pVertices.begin(), m_object->m_pVertices.end());
+    NormalUpdater updater;
+    AABB box;
+    const uint64_t limit = General::GetMemoryLimit();
+    General::SetMemoryLimit(General::GetCountedMemory());
+    EXPECT_THROW(updater.Update(*m_object, 0, box, false), std::bad_alloc);
+    General::SetMemoryLimit(limit);
+    EXPECT_EQ(updater.GetSlotCount(), 0u);
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
+        ASSERT_EQ(std::memcmp(before[v].m_aNormal, m_object->m_pVertices[v].m_aNormal, 6), 0) << v;
+
+    // The updater is whole again.
+    m_object->SetVertexPosition(V(4, 4), Vector(4, 4, 1));
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
+        m_object->VertexStrokeID(v) = int32_t(m_object->m_iStamp - 1);
+    updater.Update(*m_object, 0, box, false);
+    EXPECT_LT(m_object->m_pVertices[V(5, 4)].m_aNormal[2], 32767);
+    EXPECT_FALSE(box.IsEmpty());
+}
+
+TEST_F(VertexBrushes, SketchFillsTheVolumeAroundEachSampleAndMovesNothing)
+{
+    SketchOperation op(&m_tool, &m_segment, 0);
+    PickInfo pick = Pick(m_object, F(4, 4), {4.5f, 4.5f, 0});
+    EXPECT_FALSE(op.AddPoint(&pick, 2.0f, 1.0f, Vector(0, 0, 0)));
+    General::Volume volume;
+    m_brushServices.volume = &volume;
+    EXPECT_TRUE(op.AddPoint(&pick, 2.0f, 1.0f, Vector(0, 0, 0)));
+    // Columns x, y from trunc(p - 5) while below p + 5: -0 .. 9, ten each way.
+    EXPECT_EQ(volume.GetIntervalCount(), 100);
+    EXPECT_FALSE(volume.IsFree(0, 0, -5));
+    EXPECT_FALSE(volume.IsFree(9, 9, 4));
+    EXPECT_TRUE(volume.IsFree(10, 9, 0));
+    EXPECT_TRUE(volume.IsFree(0, 0, 5));
+    EXPECT_FALSE(op.GetDirtyBox().IsEmpty());
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
+        ASSERT_EQ(P(v).z, 0.0f) << v;
+}
+
+}  // namespace
