@@ -1,9 +1,13 @@
 // Tevrin's entry point. For now it starts the Qt application and the log; the
 // main window and the command line arrive with the application shell.
 #include "foundation/Diagnostics.h"
-#include "scene/SceneGlobals.h"
 #include "foundation/Stream.h"
 #include "gui/progress/ProgressShell.h"
+#include "scene/Brush.h"
+#include "scene/Scene.h"
+#include "scene/SceneGlobals.h"
+#include "scene/SceneMeshHost.h"
+#include "scene/camera/Light.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -14,6 +18,13 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tevrin"));
     Log("Tevrin starting, stream version %d\n", Stream::kCurrentVersion);
+    CreateDefaultFalloffs();
+    // The main scene lives as long as the program; the mesh model reaches it through the host.
+    Scene scene;
+    SceneMeshHost meshHost;
+    MeshHost::Install(&meshHost);
+    scene.AddLight(new Light);
+    scene.CreateDefaultCameras();
     QLabel window(QStringLiteral("Tevrin is being built: the sculpting window arrives with the application shell."));
     window.setWindowTitle(QStringLiteral("Tevrin"));
     window.setMinimumSize(640, 240);
@@ -25,5 +36,6 @@ int main(int argc, char *argv[])
     window.show();
     const int result = QApplication::exec();
     General::InstallShell(nullptr);
+    MeshHost::Install(nullptr);
     return result;
 }
