@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class Camera;
 class Light;
@@ -82,6 +83,24 @@ public:
     using LocalFrame = std::function<const General::Matrix *()>;
     void MirrorSegments(General::Vector start, General::Vector end, int depth, int mask, const SegmentVisit &visit,
                         const LocalFrame &localFrame = {}) const;
+
+    // --- mesh files ------------------------------------------------------------------
+    // Imports an OBJ (or, with `bio`, a binary level) file; the first new object, chained to
+    // the others in file order, or null after a message. Without `prepare` the objects
+    // are only scaled to the linear unit (OBJ) and handed back, not added. With it they get
+    // adjacency, normals and octrees and join the scene, whose camera frames them and whose
+    // tool size follows them when the scene had no objects. Without `addToScene` the scene
+    // is replaced, but only once the file was read: a failed import leaves it as it was.
+    Object *Import(const QString &file, bool addToScene, bool bio, bool prepare);
+    // Writes the levels as groups of one level file (or one file per level, named
+    // "<folder>/<base>_<object>_<level>.<suffix>"): OBJ text for the suffix "obj" in any
+    // case, else binary. regenerate and texCoords go to each level's export. False when a
+    // file cannot be written; files already written stay.
+    bool ExportLevels(const QString &file, bool perLevelFiles, bool regenerate, bool texCoords,
+                      const std::vector<SubdivLevel *> &levels);
+    // Writes every level of every object (or only levels with selected faces, and of them
+    // the selected faces) as groups of one OBJ file. False when it cannot be written.
+    bool ExportFaces(const QString &file, bool selectedOnly);
 
     // --- selection sets and scene-wide face selection -------------------------------
     // The set of that name, or a new one at the head of the chain (filled with the

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+class Brush;
 class Camera;
 class Scene;
 class SubdivLevel;
@@ -43,10 +44,17 @@ public:
     virtual bool GetLocalMirror() const { return false; }
     // Whether picks hit back faces too.
     virtual bool GetTwoSidedPick() const { return false; }
+    // Whether the camera frames the first import into an empty scene, and every import.
+    virtual bool GetFrameFirstImport() const { return true; }
+    virtual bool GetFrameEveryImport() const { return false; }
+    // The tool size after the first import, as a fraction of the mesh's largest side.
+    virtual float GetImportSizeFactor() const { return 0.1f; }
 
     // --- interaction ------------------------------------------------------------------
     // Whether the current tool restarts its stroke at every sample (its restart flag).
     virtual bool CurrentToolRestarts() const { return false; }
+    // The tool that brushes use now; null when there is none.
+    virtual Brush *GetCurrentTool() const { return nullptr; }
     // Ends and drops the curve editing state, if any.
     virtual void EndCurveEditing() {}
     // Empties the undo and redo histories.
@@ -62,6 +70,9 @@ public:
 
     // Every open properties window lets go of the node it shows.
     virtual void ReleasePropertyWindows() {}
+    // After an import: an open preferences window shows the new values and an open
+    // properties window its tool page.
+    virtual void ImportFinished() {}
 
     // --- nodes that belong to a scene ------------------------------------------------
     // Deletes the displacement nodes and the map-extraction nodes of the scene.
