@@ -17,6 +17,15 @@ public:
     // The hit point in the picked mesh's own space (m_vPosition is in world space);
     // the zero vector when the pick has no mesh.
     General::Vector GetWorldPosition() const;
+    // The corner of this pick's face nearest to this pick's hit point (the first of
+    // equals); its texture-coordinate index goes to `tcIndex` when given. -1 without a
+    // mesh or a valid face.
+    int GetNearestVertex(int *tcIndex = nullptr) const;
+    // The hit carried onto the surface `level` subdivisions finer than the picked quad
+    // mesh (a triangle mesh: the hit with blended corner normals); cached per level.
+    const General::Vector &GetPositionAtLevel(int level);
+    const General::Vector &GetNormalAtLevel(int level);
+    void UpdateLevelFrame();
 
     int32_t m_iFace = -1;
     General::Vector m_vPosition{0, 0, 0};  // world space

@@ -110,6 +110,7 @@ public:
     int32_t m_iRememberedPosition = -1;  // the scene position a deletion kept for undo
     bool m_bVisible = true;
     bool m_bLocked = false;
+    bool m_bFrozen = false;  // the "frozen" check box: picks remember it, brushes spare frozen objects
     General::AttributePointer<Surface::Material> m_aMaterial;
     Layer3D *m_pLayers = nullptr;
     Layer3D *m_pActiveLayer = nullptr;

@@ -8,6 +8,7 @@
 #include "scene/camera/CameraHost.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QImageReader>
 
 #include <cmath>
@@ -525,8 +526,10 @@ bool Camera::LoadImagePlane(ImagePlane &plane, const QString &fileName, float op
         plane.m_bActive = true;
     plane.SetFileName(fileName);
 
-    QImageReader reader(fileName);
-    const QImage image = reader.read();
+    // Only plain files: a stored name may point at a device or a pipe that never ends.
+    QImage image;
+    if (QFileInfo(fileName).isFile())
+        image = QImageReader(fileName).read();
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) {
         // No picture: nothing to show and no aspect to divide by; the last aspect stays.
         Log("Image plane: cannot read %s\n", qPrintable(fileName));

@@ -1,0 +1,70 @@
+#pragma once
+// Finding the faces a segment hits. The picker walks a level's octree with its segment
+// and keeps the hits as PickInfo records sorted by distance; a batch of picks (one scene
+// pick over every object and level) stays sorted as a whole.
+
+#include "mesh/core/Octree.h"
+#include "mesh/core/PickInfo.h"
+
+#include <memory>
+#include <vector>
+
+namespace Octree {
+
+// A selector that follows a segment.
+class LineSelector : public Selector {
+public:
+    // Stores the segment, its unit direction and its box.
+    virtual void SetSegment(const General::Vector &start, const General::Vector &end);
+
+    General::Vector m_vStart{0, 0, 0};
+    General::Vector m_vEnd{0, 0, 0};
+    General::Vector m_vDirection{0, 0, 0};
+    AABB m_cSegmentBox;
+};
+
+}  // namespace Octree
+
+class Picker : public Octree::LineSelector {
+public:
+    Picker() = default;
+    Picker(const Picker &) = delete;
+    Picker &operator=(const Picker &) = delete;
+
+    // Empties the list; the next pick starts a new batch.
+    void Clear();
+    // Picks along the segment, given in the mesh's own space; a zero-length segment does
+    // nothing. Unless `continueBatch`, the new picks form a new batch after the earlier ones.
+    virtual void Pick(Octree::Octree &octree, const General::Vector &start, const General::Vector &end, int unused,
+                      bool twoSided, bool onePerFreezeState, bool continueBatch, int tag);
+
+    // 2 when some point of the segment lies in the (closed) box, else 1.
+    int TestBox(const AABB &box) override;
+    // Tests the face (its pre-stroke corners) against the segment and adds the hits.
+    void VisitFace(Mesh &mesh, unsigned face) override;
+
+    // The pick whose distance is nearest to `value` (the first of equals); only picks
+    // nearer than 2.0 count. Null when there is none.
+    PickInfo *GetClosestPick(float value) const;
+
+    int GetPickCount() const { return int(m_aPicks.size()); }
+    PickInfo *GetPick(int index) const { return m_aPicks[size_t(index)].get(); }
+    PickInfo *GetFirstPick() const { return m_aPicks.empty() ? nullptr : m_aPicks.front().get(); }
+
+    bool m_bFound = false;
+    bool m_bTwoSided = false;
+    bool m_bOnePerFreezeState = false;
+    bool m_bVisibleOnly = true;
+    float m_fBlend = 0.5f;
+    int m_iBatchStart = 0;
+    int m_iTag = 0;
+    std::vector<std::unique_ptr<PickInfo>> m_aPicks;
+
+    // Appends a record unsorted (the sparse volume's walk) and sets the found flag.
+    void Append(std::unique_ptr<PickInfo> pick);
+
+private:
+    void TestTriangle(Mesh &mesh, unsigned face, const General::Vector &origin, const General::Vector &e1,
+                      const General::Vector &e2, int half);
+    void AddPick(Mesh &mesh, unsigned face, const General::Vector &hit, const General::Vector &normal, float t, int half);
+};
