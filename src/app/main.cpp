@@ -9,6 +9,8 @@
 #include "scene/SceneGlobals.h"
 #include "scene/SceneMeshHost.h"
 #include "scene/camera/Light.h"
+#include "gui/common/Commands.h"
+#include "viewport/view/SceneView.h"
 
 #include "mesh/object/Object.h"
 
@@ -16,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QVBoxLayout>
 
 int main(int argc, char *argv[])
 {
@@ -30,11 +33,18 @@ int main(int argc, char *argv[])
     MeshHost::Install(&meshHost);
     scene.AddLight(new Light);
     scene.CreateDefaultCameras();
+    // Until the main window exists: the 3D view over a status line.
+    QWidget frame;
+    frame.setWindowTitle(QStringLiteral("Tevrin"));
+    frame.resize(960, 720);
+    auto *layout = new QVBoxLayout(&frame);
+    auto *view = new SceneView(scene.m_pActiveCamera, &frame);
+    QObject::connect(view, &SceneView::CommandRequested, &GUI::RunCommand);
     QLabel window(QStringLiteral("Tevrin is being built: the sculpting window arrives with the application shell."));
-    window.setWindowTitle(QStringLiteral("Tevrin"));
-    window.setMinimumSize(640, 240);
-    window.setAlignment(Qt::AlignCenter);
-    window.show();
+    QObject::connect(view, &SceneView::StatusTextChanged, &window, &QLabel::setText);
+    layout->addWidget(view, 1);
+    layout->addWidget(&window);
+    frame.show();
 
     AppShell shell(&window);
     General::InstallShell(&shell);
