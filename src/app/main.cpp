@@ -8,11 +8,13 @@
 #include "scene/Scene.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneMeshHost.h"
+#include "scene/camera/Camera.h"
 #include "scene/camera/Light.h"
 #include "gui/common/Commands.h"
 #include "viewport/view/SceneView.h"
 
 #include "mesh/object/Object.h"
+#include "mesh/surface/Material.h"
 
 #include <QApplication>
 #include <QFile>
@@ -27,6 +29,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tevrin"));
     Log("Tevrin starting, stream version %d\n", Stream::kCurrentVersion);
     CreateDefaultFalloffs();
+    Surface::InitMaterials();  // the default material every new object takes
     // The main scene lives as long as the program; the mesh model reaches it through the host.
     Scene scene;
     SceneMeshHost meshHost;
@@ -56,9 +59,18 @@ int main(int argc, char *argv[])
             continue;
         const QString suffix = QFileInfo(file).suffix().toLower();
         if (suffix == QLatin1String("obj") || suffix == QLatin1String("bio"))
-            scene.Import(file, false, suffix == QLatin1String("bio"), true);
+            // Added, not replacing: the start-up scene is empty, and a replaced scene takes
+            // the imported objects' material away with the old material list.
+            scene.Import(file, true, suffix == QLatin1String("bio"), true);
         else
             Log("Cannot open %s: only OBJ and BIO mesh files can be opened for now\n", QFile::encodeName(file).constData());
+    }
+    if (Object *object = scene.m_pObjects) {
+        // Until the preferences frame imports, the view looks at the first object.
+        const AABB &box = object->GetAABB(true);
+        scene.m_pActiveCamera->FocusOn(box.GetCenter(), box.GetMaxSize());
+        scene.m_pActiveCamera->ResetViewRegion(false);
+        view->update();
     }
     if (Object *object = scene.m_pObjects)
         window.setText(QStringLiteral("%1 object(s) imported; the first has %2 faces.")

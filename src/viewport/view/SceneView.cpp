@@ -170,6 +170,8 @@ void SceneView::resizeGL(int width, int height)
     m_iHeight = height;
     m_fAspect = height > 0 ? float(width) / float(height) : 1.0f;
     glViewport(0, 0, width, height);
+    if (Scene *scene = Scene::GetCurrent())
+        m_pCamera = scene->m_pActiveCamera;
     if (m_pCamera)
         SetCamera(m_pCamera);
 }

@@ -43,6 +43,7 @@ public:
     ~SceneView() override;
 
     // Makes it the view's camera and gives it the off-screen buffer's ratios and the viewport.
+    // While a scene is current, each paint takes that scene's active camera.
     void SetCamera(Camera *camera);
     Camera *GetCamera() const { return m_pCamera; }
 

@@ -29,6 +29,9 @@ void Color4(const General::Color &c) { glColor4f(c.r, c.g, c.b, c.a); }
 
 void SceneView::paintGL()
 {
+    // The view draws through the scene's active camera, which a new or replaced scene changes.
+    if (Scene *scene = Scene::GetCurrent(); scene && scene->m_pActiveCamera != m_pCamera)
+        SetCamera(scene->m_pActiveCamera);
     if (!m_pCamera) {
         glClearColor(m_cSettings.m_cBackground.r, m_cSettings.m_cBackground.g, m_cSettings.m_cBackground.b, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -63,6 +66,11 @@ void SceneView::DrawFrame(int x, int y, int width, int height)
     s_pCurrent = this;
     if (m_iHeight > 0)
         m_pCamera->m_fAspect = float(m_iWidth) / float(m_iHeight);
+    // Every frame: a camera made since the last resize (a replaced scene's) has no ratios yet.
+    if (m_pPBuffer) {
+        m_pCamera->m_fWidthRatio = m_pPBuffer->GetWidthRatio();
+        m_pCamera->m_fHeightRatio = m_pPBuffer->GetHeightRatio();
+    }
 
     // The camera's ratios place the picture in the lower left of the whole buffer.
     if (m_pPBuffer)

@@ -5,6 +5,7 @@
 #include "viewport/view/SceneView.h"
 
 #include "mesh/object/Object.h"
+#include "foundation/AABB.h"
 #include "mesh/surface/Material.h"
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
@@ -227,4 +228,27 @@ TEST_F(ViewTest, MoreThanEightLightsLightTheFirstEightAndSaySoOnce)
     for (int i = 0; i < SceneView::kMaxLights; ++i)
         EXPECT_FALSE(glIsEnabled(GLenum(GL_LIGHT0 + i))) << i;
     m_pView->doneCurrent();
+}
+
+TEST_F(ViewTest, AnImportedObjectIsDrawnLit)
+{
+    REQUIRE_VIEW_GL();
+    // Added to the scene, as the program does at start-up; the fixture's object steps aside.
+    m_pObject->m_bVisible = false;
+    if (!Surface::Materials().Count())
+        Surface::InitMaterials();
+    Object *object = m_pScene->Import(QStringLiteral(TEVRIN_TEST_DATA "/obj/assimp_cube.obj"), true, false, true);
+    ASSERT_NE(object, nullptr);
+    ASSERT_NE(object->GetMaterial(), nullptr);
+    const AABB &box = object->GetAABB(true);
+    m_pCamera->FocusOn(box.GetCenter(), box.GetMaxSize());
+    const QImage image = Frame("imported");
+    m_pView->m_cToggles.m_bShowMeshes = false;
+    const QImage empty = Frame("imported_hidden");
+    // The object covers the middle of the view, whatever camera the import left behind.
+    int covered = 0;
+    for (int y = 40; y < 80; ++y)
+        for (int x = 60; x < 100; ++x)
+            covered += !Near(At(image, x, y), At(empty, x, y), 12);
+    EXPECT_GT(covered, 1400);
 }
