@@ -14,7 +14,6 @@
 #include "viewport/view/SceneView.h"
 
 #include "mesh/object/Object.h"
-#include "mesh/surface/Material.h"
 
 #include <QApplication>
 #include <QFile>
@@ -29,7 +28,6 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tevrin"));
     Log("Tevrin starting, stream version %d\n", Stream::kCurrentVersion);
     CreateDefaultFalloffs();
-    Surface::InitMaterials();  // the default material every new object takes
     // The main scene lives as long as the program; the mesh model reaches it through the host.
     Scene scene;
     SceneMeshHost meshHost;

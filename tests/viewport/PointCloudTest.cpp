@@ -62,6 +62,17 @@ std::vector<float> Sorted(const Recorder &r)
     return all;
 }
 
+// Draws the level's points through a fresh batch, recording its draw calls.
+Recorder DrawPoints(Mesh &mesh, int step, const FillLook &look = {}, const FillSettings &settings = {})
+{
+    PointBuffer buffer;
+    Recorder recorder;
+    recorder.Attach(buffer);
+    DrawMeshPoints(mesh, look, settings, step, buffer);
+    EXPECT_EQ(buffer.m_iCount, 0u);  // nothing is left behind for the next level
+    return recorder;
+}
+
 }  // namespace
 
 TEST(PointCloud, TheStepThinsVerticesAndEachGoesOutOnceOnBothPaths)
@@ -75,17 +86,13 @@ TEST(PointCloud, TheStepThinsVerticesAndEachGoesOutOnceOnBothPaths)
             mesh->m_pQuads[0].m_iIndices[0] &= ~MeshFlags::kBit31;
             mesh->m_iHiddenFaces = 1;
         }
-        PointBuffer buffer;
-        Recorder recorder;
-        recorder.Attach(buffer);
-        DrawMeshPoints(*mesh, FillLook{}, FillSettings{}, 3, buffer);
+        const Recorder recorder = DrawPoints(*mesh, 3);
         ASSERT_EQ(recorder.draws.size(), 1u);
         // Vertex 0 belongs only to the hidden quad, so the walk leaves it out.
         std::vector<float> want = expected;
         if (walk)
             want.erase(want.begin());
         EXPECT_EQ(Sorted(recorder), want);
-        EXPECT_EQ(buffer.m_iCount, 0u);
     }
 }
 
@@ -115,17 +122,14 @@ TEST(PointCloud, ColoursFollowSelectionAndFreezeOverTheDiffuse)
     FillSettings settings;
     settings.m_cSelection = General::Color(0.0f, 1.0f, 0.0f, 1.0f);
     settings.m_cFrozen = General::Color(0.0f, 0.0f, 1.0f, 1.0f);
-    // Quad 0 selected and half frozen; quad 1 fully frozen. The quads share vertices 2 and 3,
+    // Quad 0 selected and fully frozen; quad 1 fully frozen. The quads share vertices 2 and 3,
     // which take quad 0's colour as the first face to reach them.
     mesh->m_pQuads[0].m_iIndices[1] |= MeshFlags::kBit31;
     mesh->m_pQuads[0].m_iFreeze = 255;
     mesh->m_iSelectedFaces = 1;
     mesh->m_iFrozenFaces = 2;
     mesh->m_pQuads[1].m_iFreeze = 255;
-    PointBuffer buffer;
-    Recorder recorder;
-    recorder.Attach(buffer);
-    DrawMeshPoints(*mesh, look, settings, 1, buffer);
+    Recorder recorder = DrawPoints(*mesh, 1, look, settings);
     ASSERT_EQ(recorder.draws.size(), 1u);
     ASSERT_EQ(recorder.draws[0].size(), 6u);
     // A fully frozen face is the frozen colour × diffuse whatever its selection.
@@ -134,9 +138,7 @@ TEST(PointCloud, ColoursFollowSelectionAndFreezeOverTheDiffuse)
         EXPECT_EQ(color, frozen);
 
     mesh->m_pQuads[0].m_iFreeze = 0;
-    recorder = Recorder();
-    recorder.Attach(buffer);
-    DrawMeshPoints(*mesh, look, settings, 1, buffer);
+    recorder = DrawPoints(*mesh, 1, look, settings);
     const uint32_t selected = PackColor(0.0f, 0.5f, 0.0f, 1.0f);
     ASSERT_EQ(recorder.colors.size(), 6u);
     for (size_t i = 0; i < 6; ++i)

@@ -148,12 +148,8 @@ void SceneView::initializeGL()
     glHint(GL_POLYGON_SMOOTH_HINT, GL_FASTEST);
 
     QOpenGLContext *context = QOpenGLContext::currentContext();
-    BufferEntryPoints entryPoints;
-    entryPoints.m_pGenBuffers = reinterpret_cast<PFNGLGENBUFFERSPROC>(context->getProcAddress("glGenBuffers"));
-    entryPoints.m_pBindBuffer = reinterpret_cast<PFNGLBINDBUFFERPROC>(context->getProcAddress("glBindBuffer"));
-    entryPoints.m_pBufferData = reinterpret_cast<PFNGLBUFFERDATAPROC>(context->getProcAddress("glBufferData"));
-    entryPoints.m_pDeleteBuffers =
-        reinterpret_cast<PFNGLDELETEBUFFERSPROC>(context->getProcAddress("glDeleteBuffers"));
+    const BufferEntryPoints entryPoints =
+        BufferEntryPoints::Resolve([context](const char *name) { return context->getProcAddress(name); });
     if (!entryPoints.IsComplete())
         Log("Vertex buffer object extension is not supported by the video card driver, please update\n");
     BufferEntryPoints::Install(entryPoints);

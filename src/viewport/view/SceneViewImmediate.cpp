@@ -3,6 +3,7 @@
 #include "viewport/view/SceneView.h"
 
 #include "mesh/core/Mesh.h"
+#include "mesh/core/Placement.h"
 #include "mesh/surface/Texture.h"
 #include "scene/camera/Camera.h"
 #include "scene/picking/FrustumSelector.h"
@@ -30,6 +31,17 @@ public:
 
 private:
     SceneView &m_cView;
+};
+
+// A bare level sits at the origin unscaled: the selector's planes stay in world space.
+class WorldPlacement final : public Placement {
+public:
+    General::Vector GetScale() const override { return General::Vector(1.0f, 1.0f, 1.0f); }
+    const General::Matrix &GetFullMatrix() override { return m_mIdentity; }
+    const General::Matrix &GetInverseLocalMatrix() override { return m_mIdentity; }
+
+private:
+    General::Matrix m_mIdentity;
 };
 
 General::Color Times(const General::Color &a, const General::Color &b)
@@ -66,8 +78,9 @@ bool SceneView::DrawMeshThroughOctree(Mesh &level)
     Octree::FrustumSelector selector;
     const General::Rect2D &region = m_pCamera->m_rViewRegion;
     selector.SetRectangle(*m_pCamera, region.x0, region.y0, region.x1, region.y1, 0.0f);
-    if (Placement *placement = level.GetPlacement())
-        selector.SetObjectSpace(*placement);
+    WorldPlacement world;
+    Placement *placement = level.GetPlacement();
+    selector.SetObjectSpace(placement ? *placement : world);
     m_iCurrentPartition = -1;
     ViewFaceDrawer drawer(*this);
     glBegin(mode);

@@ -252,3 +252,21 @@ TEST_F(ViewTest, AnImportedObjectIsDrawnLit)
             covered += !Near(At(image, x, y), At(empty, x, y), 12);
     EXPECT_GT(covered, 1400);
 }
+
+TEST_F(ViewTest, TheOctreePathDrawsWhatTheFillPathDrawsAndOnlyTheFacesInTheRegion)
+{
+    REQUIRE_VIEW_GL();
+    Scene::BuildOctrees(m_pObject);
+    const QImage filled = Frame("fill_path");
+    const int32_t allFaces = m_pView->m_iVisiblePolys;
+    m_pView->m_cSettings.m_bOctreeDrawing = true;
+    const QImage immediate = Frame("octree_path");
+    // Same faces, same colours: the two pictures differ at most by rasterisation at edges.
+    EXPECT_NEAR(Count(immediate, Reddish), Count(filled, Reddish), Count(filled, Reddish) / 50);
+    EXPECT_GT(m_pView->m_iVisiblePolys, 0);
+    EXPECT_LE(m_pView->m_iVisiblePolys, allFaces);
+    // A region off the object's side leaves its cubes out: fewer faces are drawn.
+    m_pCamera->SetViewRegion(General::Rect2D(0.0f, 0.0f, 0.3f, 0.3f), false);
+    m_pView->grabFramebuffer();
+    EXPECT_LT(m_pView->m_iVisiblePolys, allFaces / 2);
+}
