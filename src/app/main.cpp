@@ -8,7 +8,10 @@
 #include "scene/Scene.h"
 #include "scene/SceneGlobals.h"
 #include "interaction/InteractionMeshHost.h"
+#include "scene/camera/Camera.h"
 #include "scene/camera/Light.h"
+#include "gui/common/Commands.h"
+#include "viewport/view/SceneView.h"
 
 #include "mesh/object/Object.h"
 
@@ -16,6 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QVBoxLayout>
 
 int main(int argc, char *argv[])
 {
@@ -24,20 +28,25 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Tevrin"));
     Log("Tevrin starting, stream version %d\n", Stream::kCurrentVersion);
     CreateDefaultFalloffs();
-    // The main scene lives as long as the program; the mesh model reaches it (and, once the
-    // main window makes the controller, the active object) through the host.
+    // The main scene lives as long as the program; the mesh model reaches it through the host.
     Scene scene;
     InteractionMeshHost meshHost;
     MeshHost::Install(&meshHost);
     scene.AddLight(new Light);
     scene.CreateDefaultCameras();
+    // Until the main window exists: the 3D view over a status line.
+    QWidget frame;
+    frame.setWindowTitle(QStringLiteral("Tevrin"));
+    frame.resize(960, 720);
+    auto *layout = new QVBoxLayout(&frame);
+    auto *view = new SceneView(scene.m_pActiveCamera, &frame);
+    QObject::connect(view, &SceneView::CommandRequested, &GUI::RunCommand);
     QLabel window(QStringLiteral("Tevrin is being built: the sculpting window arrives with the application shell."));
-    window.setWindowTitle(QStringLiteral("Tevrin"));
-    window.setMinimumSize(640, 240);
-    window.setAlignment(Qt::AlignCenter);
-    window.show();
+    QObject::connect(view, &SceneView::StatusTextChanged, &window, &QLabel::setText);
+    layout->addWidget(view, 1);
+    layout->addWidget(&window);
+    frame.show();
 
-    // Long operations of the lower layers show their progress and messages in the window.
     AppShell shell(&window);
     General::InstallShell(&shell);
     // Arguments that are no switches name files to open; mesh files are imported.
@@ -48,9 +57,18 @@ int main(int argc, char *argv[])
             continue;
         const QString suffix = QFileInfo(file).suffix().toLower();
         if (suffix == QLatin1String("obj") || suffix == QLatin1String("bio"))
-            scene.Import(file, false, suffix == QLatin1String("bio"), true);
+            // Added, not replacing: the start-up scene is empty, and a replaced scene takes
+            // the imported objects' material away with the old material list.
+            scene.Import(file, true, suffix == QLatin1String("bio"), true);
         else
             Log("Cannot open %s: only OBJ and BIO mesh files can be opened for now\n", QFile::encodeName(file).constData());
+    }
+    if (Object *object = scene.m_pObjects) {
+        // Until the preferences frame imports, the view looks at the first object.
+        const AABB &box = object->GetAABB(true);
+        scene.m_pActiveCamera->FocusOn(box.GetCenter(), box.GetMaxSize());
+        scene.m_pActiveCamera->ResetViewRegion(false);
+        view->update();
     }
     if (Object *object = scene.m_pObjects)
         window.setText(QStringLiteral("%1 object(s) imported; the first has %2 faces.")

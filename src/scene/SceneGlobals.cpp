@@ -1,6 +1,7 @@
 #include "scene/SceneGlobals.h"
 
 #include "mesh/core/MeshGlobals.h"
+#include "mesh/surface/Material.h"
 #include "scene/SelectionSet.h"
 #include "scene/Transformation.h"
 #include "scene/camera/Camera.h"
@@ -11,4 +12,7 @@ void InitializeSceneGlobals()
     General::TypeInfo::Register(Transformation::s_typeInfo);
     General::TypeInfo::Register(Camera::s_typeInfo);
     General::TypeInfo::Register(SelectionSet::s_typeInfo);
+    // Every object takes the program's first material: it exists before any scene does.
+    if (!Surface::Materials().Count())
+        Surface::InitMaterials();
 }

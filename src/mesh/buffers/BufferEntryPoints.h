@@ -14,6 +14,19 @@ struct BufferEntryPoints {
 
     bool IsComplete() const { return m_pGenBuffers && m_pBindBuffer && m_pBufferData && m_pDeleteBuffers; }
 
+    // The four looked up by name in a context (`lookup(name)` gives a function pointer or
+    // null); those the context lacks stay null.
+    template <class Lookup>
+    static BufferEntryPoints Resolve(Lookup lookup)
+    {
+        BufferEntryPoints entryPoints;
+        entryPoints.m_pGenBuffers = reinterpret_cast<PFNGLGENBUFFERSPROC>(lookup("glGenBuffers"));
+        entryPoints.m_pBindBuffer = reinterpret_cast<PFNGLBINDBUFFERPROC>(lookup("glBindBuffer"));
+        entryPoints.m_pBufferData = reinterpret_cast<PFNGLBUFFERDATAPROC>(lookup("glBufferData"));
+        entryPoints.m_pDeleteBuffers = reinterpret_cast<PFNGLDELETEBUFFERSPROC>(lookup("glDeleteBuffers"));
+        return entryPoints;
+    }
+
     // The installed entry points (all missing until the view installs them).
     static const BufferEntryPoints &Get();
     static void Install(const BufferEntryPoints &entryPoints);

@@ -35,13 +35,8 @@ public:
             return;
         }
         m_pContext = context;
-        BufferEntryPoints entryPoints;
-        entryPoints.m_pGenBuffers = reinterpret_cast<PFNGLGENBUFFERSPROC>(m_pContext->getProcAddress("glGenBuffers"));
-        entryPoints.m_pBindBuffer = reinterpret_cast<PFNGLBINDBUFFERPROC>(m_pContext->getProcAddress("glBindBuffer"));
-        entryPoints.m_pBufferData = reinterpret_cast<PFNGLBUFFERDATAPROC>(m_pContext->getProcAddress("glBufferData"));
-        entryPoints.m_pDeleteBuffers =
-            reinterpret_cast<PFNGLDELETEBUFFERSPROC>(m_pContext->getProcAddress("glDeleteBuffers"));
-        BufferEntryPoints::Install(entryPoints);
+        BufferEntryPoints::Install(
+            BufferEntryPoints::Resolve([context](const char *name) { return context->getProcAddress(name); }));
     }
 
     // The application, surface and context live until the process ends: tearing them

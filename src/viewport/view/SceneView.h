@@ -1,0 +1,132 @@
+#pragma once
+// The 3D view: an OpenGL widget (compatibility profile) that draws the scene through
+// its camera. A frame is drawn into the off-screen buffer, and only the region the
+// camera marks dirty is redrawn there under a scissor test; every paint shows the
+// buffer. Levels go to OpenGL through buffer objects, the two fill buffers or as point
+// clouds. There is one view in the program; the current view names it.
+//
+// The view installs what the layers below ask of it: the buffer-object entry points
+// and the buffer host of the video buffers, and the camera host.
+
+#include "viewport/view/ViewSettings.h"
+#include "viewport/view/ViewToggles.h"
+
+#include <QOpenGLWidget>
+
+#include <cstdint>
+#include <memory>
+
+class Camera;
+class FillCycle;
+class Mesh;
+class Object;
+class PBuffer;
+class PointBuffer;
+class Scene;
+struct FaceTotals;
+namespace General {
+class Color;
+class Rect2D;
+}
+
+class SceneView : public QOpenGLWidget {
+    Q_OBJECT
+public:
+    // The format of the view's context: compatibility profile with a depth buffer.
+    static QSurfaceFormat Format();
+    // The view in use, null when there is none.
+    static SceneView *GetCurrent() { return s_pCurrent; }
+    // The most lights OpenGL is asked to light with; further lights are left out.
+    static constexpr int kMaxLights = 8;
+
+    SceneView(Camera *camera, QWidget *parent = nullptr);
+    ~SceneView() override;
+
+    // Makes it the view's camera and gives it the off-screen buffer's ratios and the viewport.
+    // While a scene is current, each paint takes that scene's active camera.
+    void SetCamera(Camera *camera);
+    Camera *GetCamera() const { return m_pCamera; }
+
+    // --- drawing services, with the view's context current ---------------------
+    // Lights, colour, shading and polygon modes for a draw (with a mesh: its material,
+    // its object's placement and glBegin of its faces); the matrices from the camera
+    // when setProjection, else the camera's stored ones.
+    void BeginDraw(const General::Color &color, Mesh *mesh, bool setProjection, bool setLights);
+    static void EndDraw(bool endPrimitive);
+    // Lights the scene's lights, at most kMaxLights; returns how many are lit.
+    int SetLights(const Scene &scene);
+    void DrawMeshBufferObjects(Mesh &mesh);
+    void DrawMeshBuffered(Mesh &mesh);
+    void DrawMeshPoints(Mesh &mesh);
+    // The level's faces in the octree cubes that the camera region's frustum keeps, one by
+    // one in immediate mode; false (nothing drawn) when the level has no octree.
+    bool DrawMeshThroughOctree(Mesh &level);
+    // One face between the caller's glBegin and glEnd, coloured when the level needs it.
+    void DrawTrianglesImmediate(Mesh &level, unsigned face);
+    void DrawQuadsImmediate(Mesh &level, unsigned face);
+    // One corner: the vertex or face normal by "Smooth Shade", the texture coordinate while
+    // a partition texture is bound, then the position.
+    void EmitCorner(Mesh &level, unsigned face, unsigned corner);
+
+    // --- the frame --------------------------------------------------------------
+    // The scene into the current target inside the scissor rectangle (window pixels,
+    // y from the bottom).
+    void DrawFrame(int x, int y, int width, int height);
+    void DrawScene();
+    // One level; `color` overrides the tint (the wire overlay), null for the normal colours.
+    void DrawMesh(Mesh &level, const General::Color *color);
+
+    // The status-bar text of the current scene's face counts, by the settings.
+    static QString UpdateStatusText(const ViewSettings &settings);
+
+    // The view's context menu, built without showing it (labels, checks and commands).
+    QMenu *BuildContextMenu(QWidget *parent) const;
+
+    ViewToggles m_cToggles;
+    ViewSettings m_cSettings;
+    int32_t m_iVisiblePolys = 0;  // faces drawn by the current scene pass
+    bool m_bContextMenuBlocked = false;
+    bool m_bFrameDrawn = false;
+    bool m_bDrawingWireOverlay = false;
+    bool m_bNavigating = false;
+    PBuffer *GetPBuffer() const { return m_pPBuffer.get(); }
+    // Draw calls of the point clouds, for those who count them.
+    unsigned m_iPointDraws = 0;
+
+signals:
+    // A context-menu entry was chosen: the command it names is to be run.
+    void CommandRequested(const QString &command);
+    // The face counts of the status bar changed (sent after the frame that changed them).
+    void StatusTextChanged(const QString &text);
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int width, int height) override;
+    void paintGL() override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+
+private:
+    void DrawGradient(int width, int height);
+    void DrawGrid();
+
+    Camera *m_pCamera;
+    std::unique_ptr<PBuffer> m_pPBuffer;
+    std::unique_ptr<FillCycle> m_pFillCycle;
+    std::unique_ptr<PointBuffer> m_pPointBuffer;
+    int m_iWidth = 0, m_iHeight = 0;
+    float m_fAspect = 1.0f;
+    bool m_bMeshHasPartitions = false;
+    // The immediate path: the partition whose texture is bound (-1 none) and the face colours.
+    int m_iCurrentPartition = -1;
+    bool m_bTextureBound = false;
+    bool m_bColouring = false;
+    General::Color *m_pFaceColors = nullptr;  // grey, selected, frozen, for the level being drawn
+    void SetFaceColor(Mesh &level, unsigned face);
+    bool m_bLightsReported = false;  // the "too many lights" line is logged once
+    QString m_sStatusText;
+    struct Hosts;
+    std::unique_ptr<Hosts> m_pHosts;
+
+    static SceneView *s_pCurrent;
+};
