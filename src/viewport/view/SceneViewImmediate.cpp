@@ -110,9 +110,9 @@ void SceneView::SetFaceColor(Mesh &level, unsigned face)
 
 void SceneView::DrawTrianglesImmediate(Mesh &level, unsigned face)
 {
-    if (face < level.m_aFacePartition.GetItemCount() && level.m_aFacePartition[face] != m_iCurrentPartition) {
+    if (face < level.m_aFacePartition.GetItemCount() && int(level.m_aFacePartition[face]) != m_iCurrentPartition) {
         glEnd();
-        m_iCurrentPartition = level.m_aFacePartition[face];
+        m_iCurrentPartition = int(level.m_aFacePartition[face]);
         Surface::Texture *texture = unsigned(m_iCurrentPartition) < level.m_aPartitions.GetItemCount()
                                         ? level.m_aPartitions[unsigned(m_iCurrentPartition)].m_pTexture
                                         : nullptr;
