@@ -25,6 +25,8 @@ public:
 
     // Lets the event loop run once; the main window's busy flag is set meanwhile.
     virtual void ProcessEvents() {}
+    // True once after the user asked the running job to stop (asking again clears it).
+    virtual bool TakeCancelRequest() { return false; }
 
     // The memory label of the status bar.
     virtual void SetMemoryLabel(const QString &text) {}

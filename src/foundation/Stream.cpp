@@ -172,8 +172,8 @@ Stream &Stream::operator>>(QString &value)
 {
     value.clear();
     int length = 0;
-    if (Read(&length, 4) != 4 || length < 0 || !Expect(uint64_t(length)))
-        return *this;
+    if (Read(&length, 4) != 4 || !Expect(length < 0 ? ~uint64_t(0) : uint64_t(length)))
+        return *this;  // a negative length is refused like one past the end
     QByteArray bytes(length, '\0');
     if (length)
         Read(bytes.data(), uint64_t(length));

@@ -17,6 +17,8 @@ public:
     void ProgressSet(uint64_t value) override { progressValues.push_back(value); }
     void ProgressEnd() override { ++progressEnds; }
     void ProcessEvents() override { ++eventPasses; }
+    // Answers a cancel request once the events have run `cancelAfterPasses` times (never when negative).
+    bool TakeCancelRequest() override { return cancelAfterPasses >= 0 && eventPasses >= cancelAfterPasses; }
     void SetMemoryLabel(const QString &text) override { memoryLabel = text; }
     void SetStatusMessage(const QString &text, int state) override;
     void CriticalMessage(const QString &text) override { messages << text; }
@@ -33,6 +35,7 @@ public:
     std::vector<uint64_t> progressValues;
     int progressEnds = 0;
     int eventPasses = 0;
+    int cancelAfterPasses = -1;
     QString memoryLabel;
     // Where TempFolder() points; the system's temporary folder when empty.
     QString tempFolder;

@@ -96,6 +96,14 @@ Object::Object(const Mesh &source)
         CopyVector(from, to, QString::fromLatin1(name));
 }
 
+Object::Object(unsigned faceCount, unsigned vertexCount, unsigned normalCount, unsigned tcCount, bool quads)
+    : SubdivLevel(faceCount, vertexCount, tcCount, normalCount, quads),
+      m_aMaterial(Tr("Material")),
+      m_aTransformation(Tr("Transformation"))
+{
+    Init();
+}
+
 void Object::Init()
 {
     m_pNextRemoved = nullptr;

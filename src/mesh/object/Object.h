@@ -21,6 +21,9 @@ public:
     // A stand-alone copy of a mesh (a level, say): its faces, vertices and texture
     // coordinates, and the placement of the mesh's object.
     explicit Object(const Mesh &source);
+    // Stores sized for an importer to fill (quad store when `quads`, else triangle store);
+    // throws std::bad_alloc, after freeing what it took, when memory is refused.
+    Object(unsigned faceCount, unsigned vertexCount, unsigned normalCount, unsigned tcCount, bool quads);
     // Leaves the interface without an active object when it was this one, and frees the
     // transformation, the removed-object chain and the layers.
     ~Object() override;
@@ -103,6 +106,8 @@ public:
     int GetLayerIndex(const Layer3D *layer) const;
 
     Object *m_pNextRemoved = nullptr;  // owned: objects an object deletion keeps for undo
+    Object *m_pNextObject = nullptr;   // the scene's chain (also an import's objects, in file order)
+    int32_t m_iRememberedPosition = -1;  // the scene position a deletion kept for undo
     bool m_bVisible = true;
     bool m_bLocked = false;
     General::AttributePointer<Surface::Material> m_aMaterial;

@@ -1,0 +1,110 @@
+#pragma once
+// Wavefront OBJ text to new Objects, one per mesh of the file. A mesh is a block of
+// vertex lines with the faces that follow it: a vertex line after a face line begins the
+// next mesh, and every face must use vertices of its own block.
+//
+// The file is read twice. The scan counts each mesh's positions, texture coordinates and
+// faces, numbers the vertices that faces use (unused ones are dropped, the kept ones keep
+// their file order), checks every index and names the meshes; then each Object is made at
+// its final size and the second pass fills it. A mesh whose faces all have four corners
+// becomes a quad object, any other one a triangle object with its polygons as fans.
+//
+// Indices count from 1 over the whole file; a negative index counts back from the last
+// line of its kind read so far. Index 0, indices past the lines read so far or into an
+// earlier mesh, and faces of fewer than three corners refuse the file, naming the line.
+//
+// With a space, only faces with a vertex inside it are imported (with the vertices they
+// use) and texture coordinates are left out: the map extraction loads just the part of
+// a large reference mesh near its target this way.
+
+#include "foundation/Containers.h"
+#include "foundation/Vector.h"
+#include "scene/readers/Importer.h"
+#include "scene/readers/TextReader.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+class ObjImporter : public Importer {
+public:
+    struct MeshInfo {
+        uint32_t m_iPosStart = 0, m_iPosEnd = 0;
+        uint32_t m_iNormalStart = 0, m_iNormalEnd = 0;
+        uint32_t m_iTCStart = 0, m_iTCEnd = 0;
+        uint32_t m_iPrimitiveCount = 0;  // triangles, or quads once the mesh ended as a quad mesh
+        uint32_t m_iPolygonCount = 0;    // face lines kept
+        uint32_t m_iInsideEnd = 0;       // positions below it were numbered as inside the space
+        uint32_t m_iVertexListStart = 0;
+        bool m_bQuads = true;
+        char m_szName[64] = {};
+        Object *m_pObject = nullptr;
+    };
+
+    // The faces of one object that a named group of the file holds: the scene makes a
+    // selection set of each name. For triangle objects the first triangle of each polygon.
+    struct GroupFaces {
+        QString name;
+        Object *object = nullptr;
+        General::Store<unsigned int> faces{"objimport groupfaces"};
+    };
+
+    // What a line holds, by its first characters; End and Cancelled end a pass.
+    enum class Kind { Other, Position, TexCoord, Normal, Face, Group, End, Cancelled };
+
+    ObjImporter(const char *path, BTree::Space *space);
+    ~ObjImporter() override;
+
+    Object *DoImport() override;
+
+    // Filled by DoImport when the file has more than one group line; groups named
+    // "default..." or with no name are left out.
+    const std::vector<GroupFaces> &GetGroups() const { return m_aGroups; }
+    std::vector<GroupFaces> TakeGroups() { return std::move(m_aGroups); }
+
+private:
+    struct Corner {
+        int32_t p, t;
+    };
+
+    bool Scan();
+    bool Fill();
+    // Opens the record of the next mesh at the running counts.
+    void BeginMesh();
+    bool EndMesh(unsigned index);
+    bool CreateObjects();
+    // Reads the corners of the current face line into m_aCorners with p made absolute
+    // and 1-based and checked against the vertex lines read so far and the mesh's block;
+    // the texture fields only when `textures` (else they read as none).
+    bool ReadFace(uint32_t vertexLines, uint32_t tcLines, const MeshInfo &mesh, bool textures);
+    // A group line's name: after "g" and the blanks that follow, without trailing blanks, at most 63 bytes.
+    QByteArray GroupName();
+    bool Refuse(const QString &reason);
+    bool Cancelled(uint64_t &nextCheck, uint64_t step);
+    // The next line's kind, with the progress display moved on and a cancel request taken.
+    Kind NextKind(uint64_t &nextCheck, uint64_t step);
+    // The x, y and z after the line's first character.
+    General::Vector ReadPosition();
+    // The object-local texture index of a corner (-1 for none).
+    int32_t LocalTC(int32_t t, const MeshInfo &mesh, unsigned face);
+
+    TextReader m_cReader;
+    QString m_sPath;
+    uint64_t m_iFileSize = 0;
+    uint32_t m_iMeshCount = 0;
+    uint32_t m_iGroupCount = 0;
+    uint32_t m_iPositionCount = 0;
+    uint32_t m_iTexCoordCount = 0;
+    uint32_t m_iNormalCount = 0;
+    uint64_t m_iVertexLines = 0, m_iFaceLines = 0;
+    General::Store<MeshInfo> m_aOI{"objimport meshlist"};
+    // Per vertex line: its index in the imported positions (with kInside when it lies in the
+    // space), or kUnused.
+    General::Store<unsigned int> m_cVertexList{"objimport vertexlist"};
+    General::Store<Corner> m_aCorners{"objimport corners"};
+    General::Store<uint32_t> m_aLocal{"objimport local corners"};
+    std::vector<GroupFaces> m_aGroups;
+    Object *m_pFirst = nullptr;
+    uint64_t m_iFilled[3] = {0, 0, 0};  // vertices, texture coordinates and faces written by the fill
+};
