@@ -6,6 +6,7 @@
 #include "foundation/ShellServices.h"
 #include "mapping/MappingHost.h"
 #include "mesh/core/FaceTree.h"
+#include "scene/readers/Importer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -221,6 +222,46 @@ void Mapper::ReleaseHighMeshes()
     for (Mesh *mesh : m_aHighMeshes)
         mesh->DeleteBTree();
     m_aHighMeshes.Clear();
+    Importer::DeleteChain(m_pImported);
+    m_pImported = nullptr;
+}
+
+int Mapper::ImportHighMesh()
+{
+    const QString file = m_aLoadMeshFromFile.GetValue();
+    Log("\tImporting from %s\n", qPrintable(file));
+    std::unique_ptr<Importer> importer(Importer::Create(file, m_pRegionTree.get()));
+    if (!importer) {
+        Log("Import failed\n");
+        m_sFailure = Tr("Import failed");
+        return -1;
+    }
+    m_pImported = importer->DoImport();
+    if (!m_pImported) {
+        // A file that cannot be read fails the run; splitting would read it again and again.
+        if (!importer->GetError().isEmpty()) {
+            Log("Import failed\n");
+            m_sFailure = Tr("Import failed: %1").arg(importer->GetError());
+            return -1;
+        }
+        return 0;
+    }
+    for (Object *object = m_pImported; object; object = object->m_pNextObject) {
+        for (int level = object->LevelCount() - 1; level >= 0; --level) {
+            SubdivLevel *mesh = object->GetLevel(level);
+            if (!mesh || !mesh->m_iFaceCount)
+                continue;
+            mesh->CalculateAdjacency();
+            mesh->CalculateNormals(false);
+            if (!mesh->GetBTree()) {
+                Log("BTree failed\n");
+                return 0;
+            }
+            if (m_aHighMeshes.Add(mesh) < 0)
+                return 0;
+        }
+    }
+    return 1;
 }
 
 void Mapper::CalculateFrames()
@@ -407,13 +448,18 @@ bool Mapper::ProcessPart(float uMin, float vMin, float uMax, float vMax, int dep
         CalculateFrames();
         Log("\tPreparing high resolution mesh\n");
         if (!m_aLoadMeshFromFile.GetValue().isEmpty() && !m_aHighMesh.GetValue()) {
-            Log("\tImporting from %s\n", qPrintable(m_aLoadMeshFromFile.GetValue()));
-            Log("Import failed\n");
-            m_sFailure = Tr("Import failed");
-            return false;
-        }
-        if (!m_aHighMeshes.HasItems() && !CollectHighMeshes())
+            if (!m_aHighMeshes.HasItems()) {
+                const int result = ImportHighMesh();
+                if (result < 0)
+                    return false;
+                if (result == 0) {
+                    Log("Memory seems to be low, splitting region into smaller pieces\n");
+                    return SplitRegionAt(uMin, vMin, uMax, vMax, depth);
+                }
+            }
+        } else if (!m_aHighMeshes.HasItems() && !CollectHighMeshes()) {
             return SplitRegionAt(uMin, vMin, uMax, vMax, depth);
+        }
 
         PrepareMatrices();
         m_fRegionUMin = uMin;

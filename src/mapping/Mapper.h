@@ -143,6 +143,9 @@ protected:
 private:
     void ReleaseHighMeshes();
     bool CollectHighMeshes();
+    // The high surface from "Load Mesh From File", only the part near the region: 1 done,
+    // 0 short of memory (split), -1 failed.
+    int ImportHighMesh();
     // Frames of the working mesh in the mapper's own storage: the mesh's lookup mode and
     // frames, which the view shares, stay as they were.
     void CalculateFrames();
@@ -166,6 +169,7 @@ private:
     General::Store<General::Base> m_aFrames{"mapper tangent frames"};
     General::Store<unsigned int> m_aFrameCorners{"mapper frame corners"};
     int m_iFrameMode = 0;
+    Object *m_pImported = nullptr;
     QSemaphore m_cFinished;
     std::atomic<bool> m_bCancelled{false};
     uint64_t m_iProgressNext = 0, m_iProgressStep = 1;

@@ -122,7 +122,7 @@ bool Mapper::ProcessFaces(unsigned stride, unsigned first, bool mainThread, unsi
             m_iProgressNext += m_iProgressStep;
             General::Shell().ProgressSet(uint64_t(m_cFinished.available()));
             General::Shell().ProcessEvents();
-            if (MappingHost::Get().TakeCancelRequest()) {
+            if (MappingHost::Get().TakeCancelRequest() || General::Shell().TakeCancelRequest()) {
                 m_bCancelled = true;
                 return false;
             }
@@ -174,7 +174,7 @@ bool Mapper::EvaluateRows(unsigned stride, unsigned first, bool mainThread, unsi
             m_iProgressNext += m_iProgressStep;
             General::Shell().ProgressSet(uint64_t(m_cFinished.available()));
             General::Shell().ProcessEvents();
-            if (MappingHost::Get().TakeCancelRequest()) {
+            if (MappingHost::Get().TakeCancelRequest() || General::Shell().TakeCancelRequest()) {
                 m_bCancelled = true;
                 return false;
             }
