@@ -22,19 +22,6 @@ namespace {
 
 QString Tr(const char *text) { return QCoreApplication::translate("MapExtraction::Mapper", text); }
 
-int BufferTypeOf(int format)
-{
-    switch (format) {
-    case map8Bit:
-        return MapBuffer::typeByte;
-    case map16Bit:
-    case map16BitBW:
-        return MapBuffer::typeWord;
-    default:
-        return MapBuffer::typeFloat;
-    }
-}
-
 double Megabytes(uint64_t bytes) { return double(bytes) / (1024.0 * 1024.0); }
 
 }  // namespace
@@ -342,14 +329,14 @@ bool Mapper::ProcessRegion(float uMin, float vMin, float uMax, float vMax, bool 
         m_cNormalMap.Clear();
         m_cDisplacementMap.Clear();
         if (normalMap || m_eWorkingDisplacementType == mapNormalAlpha) {
-            m_cNormalMap.Allocate(width, height, BufferTypeOf(GetNormalMapFormat()),
+            m_cNormalMap.Allocate(width, height, MapBuffer::TypeOfFormat(GetNormalMapFormat()),
                                   m_eWorkingDisplacementType == mapNormalAlpha ? 4 : 3);
             for (unsigned y = 0; y < height; ++y)
                 for (unsigned x = 0; x < width; ++x)
                     m_cNormalMap.SetNormal(x, y, General::Vector(0, 0, 1));
         }
         if (displacementMap && m_eWorkingDisplacementType != mapNormalAlpha)
-            m_cDisplacementMap.Allocate(width, height, BufferTypeOf(m_eWorkingDisplacementType), 1);
+            m_cDisplacementMap.Allocate(width, height, MapBuffer::TypeOfFormat(m_eWorkingDisplacementType), 1);
         if (uint64_t(width) * height > 0xFFFFFFFFu || !m_aFaceIndexTable.SetItemCount(width * height, false))
             throw General::Error(1, Tr("Not enough memory for map"));
         m_aFaceIndexTable.Fill(kNoFace);
