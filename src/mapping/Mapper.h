@@ -158,6 +158,9 @@ private:
     void EvaluateWith(unsigned x, unsigned y, unsigned triangle, unsigned threadId);
     void SetupTexel(unsigned x, unsigned y, unsigned triangle);
     bool RunShares(Thread::Phase phase, unsigned count);
+    // The calling thread's share shows the finished count and honours a cancel request:
+    // false once the user cancelled.
+    bool ReportProgress();
     // One part of a tile: its face tree, the memory check (splitting when short), the
     // high surface, rasterising and evaluating.
     bool ProcessPart(float uMin, float vMin, float uMax, float vMax, int depth);

@@ -99,6 +99,21 @@ void Mapper::FillTriangle(Statistics &stats, const unsigned corners[3], unsigned
     }
 }
 
+bool Mapper::ReportProgress()
+{
+    const uint64_t done = uint64_t(m_cFinished.available());
+    if (done <= m_iProgressNext)
+        return true;
+    m_iProgressNext += m_iProgressStep;
+    General::Shell().ProgressSet(done);
+    General::Shell().ProcessEvents();
+    if (MappingHost::Get().TakeCancelRequest() || General::Shell().TakeCancelRequest()) {
+        m_bCancelled = true;
+        return false;
+    }
+    return true;
+}
+
 bool Mapper::ProcessFaces(unsigned stride, unsigned first, bool mainThread, unsigned threadId)
 {
     Mesh &mesh = *m_pWorkingMesh;
@@ -118,15 +133,8 @@ bool Mapper::ProcessFaces(unsigned stride, unsigned first, bool mainThread, unsi
             FillTriangle(stats, corners, f, triangle);
         }
         m_cFinished.release();
-        if (mainThread && uint64_t(m_cFinished.available()) > m_iProgressNext) {
-            m_iProgressNext += m_iProgressStep;
-            General::Shell().ProgressSet(uint64_t(m_cFinished.available()));
-            General::Shell().ProcessEvents();
-            if (MappingHost::Get().TakeCancelRequest() || General::Shell().TakeCancelRequest()) {
-                m_bCancelled = true;
-                return false;
-            }
-        }
+        if (mainThread && !ReportProgress())
+            return false;
     }
     return true;
 }
@@ -170,15 +178,8 @@ bool Mapper::EvaluateRows(unsigned stride, unsigned first, bool mainThread, unsi
             }
         }
         m_cFinished.release();
-        if (mainThread && uint64_t(m_cFinished.available()) > m_iProgressNext) {
-            m_iProgressNext += m_iProgressStep;
-            General::Shell().ProgressSet(uint64_t(m_cFinished.available()));
-            General::Shell().ProcessEvents();
-            if (MappingHost::Get().TakeCancelRequest() || General::Shell().TakeCancelRequest()) {
-                m_bCancelled = true;
-                return false;
-            }
-        }
+        if (mainThread && !ReportProgress())
+            return false;
     }
     return true;
 }

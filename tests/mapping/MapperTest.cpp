@@ -1,6 +1,8 @@
 #include "foundation/Diagnostics.h"
+#include "foundation/ShellServices.h"
 #include "mapping/Mapper.h"
 #include "mapping/MappingGlobals.h"
+#include "mapping/MappingHost.h"
 #include "mesh/object/Object.h"
 #include "support/MeshFixtures.h"
 
@@ -440,4 +442,52 @@ TEST_F(MapperTest, OneAndTwoWorkersWriteTheSameFiles)
     ASSERT_TRUE(check.Start());
     ASSERT_TRUE(displacement.Load(m_cDir.filePath(QStringLiteral("c_disp_0001"))));
     EXPECT_GT(displacement.GetValue(16, 16, 0), 0.0f);
+}
+
+namespace {
+
+// Remembers what the progress display shows.
+class ProgressTextShell : public General::ShellServices {
+public:
+    void ProgressStart(const QString &text, uint64_t) override { shown = text; }
+    QString shown;
+};
+
+// Cancels as soon as it is asked while the faces are being rasterised.
+class CancellingHost : public MapExtraction::MappingHost {
+public:
+    explicit CancellingHost(const ProgressTextShell &shell) : m_cShell(shell) {}
+    bool TakeCancelRequest() override
+    {
+        if (m_cShell.shown != QStringLiteral("map extraction..."))
+            return false;
+        ++asked;
+        return true;
+    }
+    int asked = 0;
+
+private:
+    const ProgressTextShell &m_cShell;
+};
+
+}  // namespace
+
+TEST_F(MapperTest, CancelFailsTheRunAndStopsTheWorker)
+{
+    auto low = Sheet<SubdivLevel>(8, Flat);
+    auto high = Planes({0.05f});
+    ProgressTextShell shell;
+    CancellingHost host(shell);
+    General::InstallShell(&shell);
+    MapExtraction::MappingHost::Install(&host);
+    Mapper mapper;
+    Configure(mapper, *low, *high);
+    mapper.m_iWorkers = 2;
+    const bool ok = mapper.Start();
+    MapExtraction::MappingHost::Install(nullptr);
+    General::InstallShell(nullptr);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(mapper.m_sFailure, QStringLiteral("Process tile failed"));
+    EXPECT_EQ(host.asked, 1);
+    EXPECT_TRUE(QDir(m_cDir.path()).entryList(QDir::Files).isEmpty());
 }
