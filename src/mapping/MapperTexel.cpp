@@ -12,12 +12,18 @@ namespace {
 
 using General::Vector;
 
-// Segment a + t (b - a), t in [0, 1], against a triangle from either side.
-bool Intersect(const Vector &a, const Vector &d, const Vector &p0, const Vector &p1, const Vector &p2, float &t,
-               float &u, float &v)
+inline Vector CrossOf(const Vector &a, const Vector &b)
+{
+    return Vector(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
+
+// Segment a + t d, t in [0, 1], against a triangle from either side. The inner loop of
+// the bake: kept inline.
+inline bool Intersect(const Vector &a, const Vector &d, const Vector &p0, const Vector &p1, const Vector &p2,
+                      float &t, float &u, float &v)
 {
     const Vector e1 = p1 - p0, e2 = p2 - p0;
-    const Vector h = d.Cross(e2);
+    const Vector h = CrossOf(d, e2);
     const float det = e1.Dot(h);
     if (std::fabs(det) < 1e-20f)
         return false;
@@ -26,7 +32,7 @@ bool Intersect(const Vector &a, const Vector &d, const Vector &p0, const Vector 
     u = s.Dot(h) * inv;
     if (u < 0.0f || u > 1.0f)
         return false;
-    const Vector q = s.Cross(e1);
+    const Vector q = CrossOf(s, e1);
     v = d.Dot(q) * inv;
     if (v < 0.0f || u + v > 1.0f)
         return false;
@@ -45,15 +51,23 @@ public:
 
     void Face(Mesh &mesh, unsigned face) override
     {
+        // The tree only hands on faces of its mesh, so the records are read directly.
         const unsigned n = mesh.Corners();
+        unsigned index[4] = {0, 0, 0, 0};
+        mesh.WithFaces([&](const auto &faces) {
+            const auto &record = faces.begin()[face];
+            for (unsigned k = 0; k < n; ++k)
+                index[k] = record.m_iIndices[k] & MeshFlags::kIndexMask;
+        });
+        const Vertex *vertices = mesh.m_pVertices.begin();
         // A quad is two triangles split along its 1-3 diagonal.
         static const unsigned kHalves[2][3] = {{0, 1, 3}, {2, 1, 3}};
+        static const unsigned kTriangle[3] = {0, 1, 2};
         for (unsigned half = 0; half < (n == 4 ? 2u : 1u); ++half) {
-            const unsigned *c = n == 4 ? kHalves[half] : kHalves[0];
-            const unsigned c2 = n == 4 ? c[2] : 2;
+            const unsigned *c = n == 4 ? kHalves[half] : kTriangle;
             float t, u, v;
-            if (!Intersect(m_vStart, m_vDirection, mesh.CornerPosition(face, c[0]), mesh.CornerPosition(face, c[1]),
-                           mesh.CornerPosition(face, c2), t, u, v))
+            if (!Intersect(m_vStart, m_vDirection, vertices[index[c[0]]].m_vPosition,
+                           vertices[index[c[1]]].m_vPosition, vertices[index[c[2]]].m_vPosition, t, u, v))
                 continue;
             const float distance = std::fabs(t - m_fCentre);
             if (m_bHit && (distance > m_fDistance || (distance == m_fDistance && t > m_fT) ||
@@ -65,10 +79,9 @@ public:
             m_iFace = face;
             m_pMesh = &mesh;
             if (m_bSmooth) {
-                const auto normal = [&](unsigned corner) {
-                    return UnpackNormal(mesh.m_pVertices[mesh.FaceVertexIndex(face, corner)].m_aNormal);
-                };
-                m_vNormal = normal(c[0]) * (1.0f - u - v) + normal(c[1]) * u + normal(c2) * v;
+                m_vNormal = UnpackNormal(vertices[index[c[0]]].m_aNormal) * (1.0f - u - v) +
+                            UnpackNormal(vertices[index[c[1]]].m_aNormal) * u +
+                            UnpackNormal(vertices[index[c[2]]].m_aNormal) * v;
             } else {
                 mesh.GetFaceNormal(m_vNormal, face);
             }
