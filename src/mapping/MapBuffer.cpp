@@ -88,6 +88,19 @@ unsigned char *MapBuffer::Row(unsigned y)
     return reinterpret_cast<unsigned char *>(m_aFloats.GetBuffer() + first);
 }
 
+int MapBuffer::TypeOfFormat(int format)
+{
+    switch (format) {
+    case 0:
+        return typeByte;
+    case 1:
+    case 2:
+        return typeWord;
+    default:
+        return typeFloat;
+    }
+}
+
 void MapBuffer::SetValue(unsigned x, unsigned y, unsigned channel, float value, float min, float max)
 {
     if (channel >= m_iChannelCount || !TV_CHECK(Contains(x, y)))

@@ -25,6 +25,8 @@ public:
     void Allocate(unsigned width, unsigned height, int type, unsigned channels);
     void Clear();
     uint64_t GetMemorySize() const;
+    // The sample type that holds a map format id: bytes, words, or floats for the rest.
+    static int TypeOfFormat(int format);
 
     // (value - min) / (max - min) scaled to the sample range, clamped to it; a flat range
     // (max <= min) stores the middle of the range. Floats are stored as given.

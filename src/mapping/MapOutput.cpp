@@ -16,19 +16,6 @@ namespace {
 
 QString Tr(const char *text) { return QCoreApplication::translate("MapExtraction::Mapper", text); }
 
-int BufferTypeOf(int format)
-{
-    switch (format) {
-    case map8Bit:
-        return MapBuffer::typeByte;
-    case map16Bit:
-    case map16BitBW:
-        return MapBuffer::typeWord;
-    default:
-        return MapBuffer::typeFloat;
-    }
-}
-
 }  // namespace
 
 bool MapOutput::SaveMaps(const MapBuffer *normal, const MapBuffer *displacement, unsigned newTexels)
@@ -118,7 +105,7 @@ void MapOutput::NormalizeDisplacementMaps()
     Log("Range of displacement maps: [%f:%f]\n", double(min), double(max));
 
     const bool normalAlpha = m_eDisplacementFinalType == mapNormalAlpha;
-    int finalType = BufferTypeOf(normalAlpha ? m_eNormalType : m_eDisplacementFinalType);
+    int finalType = MapBuffer::TypeOfFormat(normalAlpha ? m_eNormalType : m_eDisplacementFinalType);
     if (!normalAlpha && !TV_CHECK(!(m_eDisplacementFinalType == mapFloat || m_eDisplacementFinalType == mapBWFloat)))
         finalType = MapBuffer::typeFloat;
     if (normalAlpha && !TV_CHECK(!(m_eNormalType == mapFloat)))

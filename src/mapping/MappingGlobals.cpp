@@ -2,6 +2,7 @@
 
 #include "mapping/BTree.h"
 #include "mapping/Info.h"
+#include "mapping/Mapper.h"
 #include "mesh/core/FaceTree.h"
 #include "scene/SceneGlobals.h"
 
@@ -15,5 +16,6 @@ void InitializeMappingGlobals()
 {
     InitializeSceneGlobals();
     General::TypeInfo::Register(MapExtraction::Info::s_typeInfo);
+    General::TypeInfo::Register(MapExtraction::Mapper::s_typeInfo);
     InstallFaceTreeFactory(&CreateFaceTree);
 }

@@ -4,6 +4,8 @@
 
 #include "foundation/Installable.h"
 
+#include <QString>
+
 namespace MapExtraction {
 
 class MappingHost : public General::Installable<MappingHost> {
@@ -11,6 +13,8 @@ public:
     virtual ~MappingHost() = default;
     // True once per cancel request: the request is cleared by the answer.
     virtual bool TakeCancelRequest() { return false; }
+    // The outcome of a run started from its gate: an information box, or a warning box.
+    virtual void ShowResult(const QString &title, const QString &text, bool warning) {}
 };
 
 }  // namespace MapExtraction

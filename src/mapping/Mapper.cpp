@@ -1,0 +1,490 @@
+// The extraction run: validation, preparation of the meshes and the tile driver.
+#include "mapping/Mapper.h"
+
+#include "foundation/Diagnostics.h"
+#include "foundation/Memory.h"
+#include "foundation/ShellServices.h"
+#include "mapping/MappingHost.h"
+#include "mesh/core/FaceTree.h"
+#include "scene/readers/Importer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace MapExtraction {
+
+constinit General::TypeInfo Mapper::s_typeInfo{&Info::s_typeInfo, "Mapper", &General::CreateNodes<Mapper>};
+
+namespace {
+
+QString Tr(const char *text) { return QCoreApplication::translate("MapExtraction::Mapper", text); }
+
+double Megabytes(uint64_t bytes) { return double(bytes) / (1024.0 * 1024.0); }
+
+}  // namespace
+
+Mapper::Mapper() : m_cOutput(*this) {}
+
+Mapper::~Mapper() { ReleaseHighMeshes(); }
+
+void Mapper::HandleEvent(General::EventGate *gate)
+{
+    if (gate != &m_aStart)
+        return;
+    bool ok = false;
+    try {
+        ok = Start();
+    } catch (const General::Error &error) {
+        Log("%s\n", qPrintable(error.GetMessage()));
+    } catch (const General::Error *error) {
+        Log("%s\n", qPrintable(error->GetMessage()));
+        delete error;
+    }
+    if (ok) {
+        const QString text = m_fDisplacementMin == 0.0f && m_fDisplacementMax == 0.0f
+                                 ? Tr("Map extraction finished without errors")
+                                 : Tr("Map extraction finished without errors\nDisplacement values are in range: %1:%2")
+                                       .arg(double(m_fDisplacementMin), 0, 'f', 6)
+                                       .arg(double(m_fDisplacementMax), 0, 'f', 6);
+        MappingHost::Get().ShowResult(Tr("Finished"), text, false);
+    } else {
+        MappingHost::Get().ShowResult(Tr("Error"), Tr("Map extraction failed"), true);
+    }
+}
+
+void Mapper::SetupSearch()
+{
+    const float h = m_aSearchDistance.GetValue() * 0.5f;
+    m_fRangeHi = h;
+    m_fRangeLo = -h;
+    static const float kCentres[3] = {0.0f, 1.0f, 0.5f};
+    const int centre = m_aRayCenter.GetValue();
+    m_fRayCenter = centre >= 0 && centre < 3 ? kCentres[centre] : 0.5f;
+}
+
+bool Mapper::Start()
+{
+    m_bNormalizeDisplacement = m_aDisplacementMapFormat.GetValue() != mapFloat &&
+                               m_aDisplacementMapFormat.GetValue() != mapBWFloat;
+    if (m_aFileType.GetValue() == fileTGA && m_aDisplacementMapFormat.GetValue() == mapNormalAlpha)
+        throw General::Error(1, Tr("Normal map alpha is not supported with TGA file format"));
+    if (m_aCreateDisplacementMap.GetValue() && m_aDisplacementMapFilename.GetValue().isEmpty())
+        throw General::Error(1, Tr("No displacement file specified"));
+    if (m_aCreateNormalMap.GetValue() && m_aNormalMapFilename.GetValue().isEmpty())
+        throw General::Error(1, Tr("No normalmap filename specified"));
+    // A run without anything to hit would write flat maps and call it a success.
+    if (!m_aHighMesh.GetValue() && m_aLoadMeshFromFile.GetValue().isEmpty())
+        throw General::Error(1, Tr("No high resolution mesh specified"));
+    Log("Starting texture baking with the following parameters:\n");
+    CheckLowResMesh();
+    SetupSearch();
+    m_fDisplacementMin = m_fDisplacementMax = 0.0f;
+
+    bool ok = false;
+    try {
+        ok = Prepare();
+    } catch (const General::Error &error) {
+        Log("%s\n", qPrintable(error.GetMessage()));
+    } catch (const std::bad_alloc &) {
+        Log("Out of memory\n");
+    }
+    ReleaseHighMeshes();
+    m_cNormalMap.Clear();
+    m_cDisplacementMap.Clear();
+    m_aFaceIndexTable.Clear();
+    Log(ok ? "Map extraction finished without errors\n" : "Map extraction failed\n");
+    return ok;
+}
+
+bool Mapper::Prepare()
+{
+    const int chosen = m_aDisplacementMapFormat.GetValue();
+    int working = chosen;
+    if (m_bNormalizeDisplacement) {
+        if (chosen == mapNormalAlpha)
+            working = GetNormalMapFormat() == mapFloat ? mapNormalAlpha : mapFloat;
+        else if (chosen != mapBWFloat)
+            working = mapFloat;
+    }
+    m_eWorkingDisplacementType = working;
+    m_cOutput.m_sDirectory = m_sMapFolder;
+    m_cOutput.m_eWorkingDisplacementType = working;
+    m_cOutput.m_eDisplacementFinalType = chosen;
+    m_cOutput.m_eNormalType = GetNormalMapFormat();
+    m_cOutput.m_sDisplacePostFilename = m_bNormalizeDisplacement && working != chosen ? QStringLiteral("_temp")
+                                                                                      : QString();
+    SubdivLevel *low = m_aLowMesh.GetValue();
+    if (!low)
+        return false;
+    if (m_aSelectedOnly.GetValue() && !low->m_iSelectedFaces)
+        throw General::Error(1, Tr("No faces selected on the low resolution mesh"));
+    if (m_aProcessMultipleTiles.GetValue() && (m_iUEnd - m_iUStart) * (m_iVEnd - m_iVStart) > 1) {
+        for (General::AttributeFilename *mask : {&m_aNormalMapFilename, &m_aDisplacementMapFilename}) {
+            const QString text = mask->GetValue();
+            if (!text.contains(QLatin1String("%i")) && !text.contains(QLatin1String("%x")) &&
+                !text.contains(QLatin1String("%y")))
+                mask->SetValue(text + QStringLiteral("%i"), true);
+        }
+    }
+    if (!CollectHighMeshes())
+        throw General::Error(1, Tr("Can not generate balanced trees due to low memory"));
+    if (!low->m_iTCCount)
+        return false;
+    m_pWorkingMesh = low;
+    unsigned biggest = 0;
+    const float extent = low->FindBiggestTCFace(biggest);
+    m_iSubdivisionSteps = SubdivisionSteps(extent);
+    Log("Biggest face index: %d, size: %f, subdiv steps needed: %d\n", int(biggest),
+        double(extent) * std::max(m_aMapWidth.GetValue(), m_aMapHeight.GetValue()), m_iSubdivisionSteps);
+    m_iRegionsDone = m_iRegionsSplit = 0;
+    m_iLastSavedTile = -1;
+
+    bool ok = false;
+    try {
+        ok = ProcessRegion(float(m_iUStart), float(m_iVStart), float(m_iUEnd), float(m_iVEnd), true);
+    } catch (...) {
+        ReleaseHighMeshes();
+        m_pRegionTree.reset();
+        throw;
+    }
+    ReleaseHighMeshes();
+    m_pRegionTree.reset();
+    m_aFrames.Clear();
+    m_aFrameCorners.Clear();
+    m_cOutput.NormalizeDisplacementMaps();
+    return ok;
+}
+
+int Mapper::SubdivisionSteps(float extent) const
+{
+    static const float kFactors[4] = {0.0f, 0.125f, 0.25f, 0.5f};
+    const int setting = m_aLowSubdivision.GetValue();
+    const float factor = setting >= 0 && setting < 4 ? kFactors[setting] : 0.0f;
+    const float texels = extent * factor * float(std::max(m_aMapWidth.GetValue(), m_aMapHeight.GetValue()));
+    // A face without UV extent (or no factor) needs no steps; log2 of it would be -inf.
+    if (!(texels >= 1.0f))
+        return 0;
+    return std::min(int(std::log2(texels)), 16);
+}
+
+uint64_t Mapper::EstimateRegionMemory(unsigned faces, int steps)
+{
+    // Each step quadruples the faces. 64-bit and saturating: regions of a few million
+    // faces pass 2^32 bytes after a few steps.
+    const uint64_t perFace = uint64_t(96) << (2 * unsigned(std::clamp(steps, 0, 24)));
+    if (faces && perFace > UINT64_MAX / faces)
+        return UINT64_MAX;
+    return perFace * faces;
+}
+
+uint64_t Mapper::AvailableMemory() const { return General::GetAvailableMemory(); }
+
+bool Mapper::CollectHighMeshes()
+{
+    m_aHighMeshes.Clear();
+    Object *high = m_aHighMesh.GetValue();
+    if (!high)
+        return true;
+    for (int level = high->LevelCount() - 1; level >= 0; --level) {
+        SubdivLevel *mesh = high->GetLevel(level);
+        if (!mesh || !mesh->m_iFaceCount)
+            continue;
+        if (!mesh->GetBTree()) {
+            ReleaseHighMeshes();
+            return false;
+        }
+        if (m_aHighMeshes.Add(mesh) < 0) {
+            ReleaseHighMeshes();
+            return false;
+        }
+    }
+    return true;
+}
+
+void Mapper::ReleaseHighMeshes()
+{
+    for (Mesh *mesh : m_aHighMeshes)
+        mesh->DeleteBTree();
+    m_aHighMeshes.Clear();
+    Importer::DeleteChain(m_pImported);
+    m_pImported = nullptr;
+}
+
+int Mapper::ImportHighMesh()
+{
+    const QString file = m_aLoadMeshFromFile.GetValue();
+    Log("\tImporting from %s\n", qPrintable(file));
+    std::unique_ptr<Importer> importer(Importer::Create(file, m_pRegionTree.get()));
+    if (!importer) {
+        Log("Import failed\n");
+        m_sFailure = Tr("Import failed");
+        return -1;
+    }
+    m_pImported = importer->DoImport();
+    if (!m_pImported) {
+        // A file that cannot be read fails the run; splitting would read it again and again.
+        if (!importer->GetError().isEmpty()) {
+            Log("Import failed\n");
+            m_sFailure = Tr("Import failed: %1").arg(importer->GetError());
+            return -1;
+        }
+        return 0;
+    }
+    for (Object *object = m_pImported; object; object = object->m_pNextObject) {
+        for (int level = object->LevelCount() - 1; level >= 0; --level) {
+            SubdivLevel *mesh = object->GetLevel(level);
+            if (!mesh || !mesh->m_iFaceCount)
+                continue;
+            mesh->CalculateAdjacency();
+            mesh->CalculateNormals(false);
+            if (!mesh->GetBTree()) {
+                Log("BTree failed\n");
+                return 0;
+            }
+            if (m_aHighMeshes.Add(mesh) < 0)
+                return 0;
+        }
+    }
+    return 1;
+}
+
+void Mapper::CalculateFrames()
+{
+    Mesh &mesh = *m_pWorkingMesh;
+    const int mode = mesh.m_iIndexMode;
+    General::Store<General::Base> frames;
+    General::Store<unsigned int> corners;
+    frames.Take(mesh.m_aTNB);
+    corners.Take(mesh.m_aCornerIndexTable);
+    auto restore = [&] {
+        mesh.m_aTNB.Take(frames);
+        mesh.m_aCornerIndexTable.Take(corners);
+        mesh.m_iIndexMode = mode;
+    };
+    try {
+        mesh.CalculateTangents(GetTangentConfig());
+    } catch (...) {
+        restore();
+        throw;
+    }
+    m_aFrames.Take(mesh.m_aTNB);
+    m_aFrameCorners.Take(mesh.m_aCornerIndexTable);
+    m_iFrameMode = mesh.m_iIndexMode;
+    restore();
+}
+
+
+bool Mapper::SplitRegion(float uMin, float vMin, float uMax, float vMax)
+{
+    return SplitRegionAt(uMin, vMin, uMax, vMax, 0);
+}
+
+bool Mapper::SplitRegionAt(float uMin, float vMin, float uMax, float vMax, int depth)
+{
+    ReleaseHighMeshes();
+    if (depth >= kMaxSplitDepth) {
+        Log("Cannot split region, it is too small, extraction failed (due to low memory)\n");
+        m_sFailure = Tr("Cannot split region, it is too small, extraction failed (due to low memory)");
+        return false;
+    }
+    ++m_iRegionsSplit;
+    // The quarters fill the maps of the tile, which the tile's region finishes and saves.
+    const float um = (uMin + uMax) * 0.5f, vm = (vMin + vMax) * 0.5f;
+    return ProcessPart(uMin, vMin, um, vm, depth + 1) && ProcessPart(um, vMin, uMax, vm, depth + 1) &&
+           ProcessPart(uMin, vm, um, vMax, depth + 1) && ProcessPart(um, vm, uMax, vMax, depth + 1);
+}
+
+bool Mapper::ProcessRegion(float uMin, float vMin, float uMax, float vMax, bool newMaps)
+{
+    // Every region that goes on lies within one unit tile.
+    if (vMax > std::floor(vMin) + 1.0f) {
+        const float cut = std::floor(vMin) + 1.0f;
+        return ProcessRegion(uMin, vMin, uMax, cut, true) && ProcessRegion(uMin, cut, uMax, vMax, true);
+    }
+    if (uMax > std::floor(uMin) + 1.0f) {
+        const float cut = std::floor(uMin) + 1.0f;
+        return ProcessRegion(uMin, vMin, cut, vMax, true) && ProcessRegion(cut, vMin, uMax, vMax, true);
+    }
+    m_iTileU = int(std::floor(uMin));
+    m_iTileV = int(std::floor(vMin));
+    const int identifier = GetMapIdentifier();
+    if (identifier < m_iFirstTile || identifier > m_iLastTile)
+        return true;
+    if (!m_aProcessMultipleTiles.GetValue() && identifier != m_aUStart.GetValue())
+        return true;
+
+    Log("Processing tile %d:%d (%f-%f, %f-%f)\n", m_iTileU, m_iTileV, double(uMin), double(uMax), double(vMin),
+        double(vMax));
+    QElapsedTimer timer;
+    timer.start();
+    const unsigned width = unsigned(std::max(1, m_aMapWidth.GetValue()));
+    const unsigned height = unsigned(std::max(1, m_aMapHeight.GetValue()));
+    const bool normalMap = m_aCreateNormalMap.GetValue();
+    const bool displacementMap = m_aCreateDisplacementMap.GetValue();
+    if (newMaps) {
+        Log("\tPreparing maps\n");
+        m_cNormalMap.Clear();
+        m_cDisplacementMap.Clear();
+        if (normalMap || m_eWorkingDisplacementType == mapNormalAlpha) {
+            m_cNormalMap.Allocate(width, height, MapBuffer::TypeOfFormat(GetNormalMapFormat()),
+                                  m_eWorkingDisplacementType == mapNormalAlpha ? 4 : 3);
+            for (unsigned y = 0; y < height; ++y)
+                for (unsigned x = 0; x < width; ++x)
+                    m_cNormalMap.SetNormal(x, y, General::Vector(0, 0, 1));
+        }
+        if (displacementMap && m_eWorkingDisplacementType != mapNormalAlpha)
+            m_cDisplacementMap.Allocate(width, height, MapBuffer::TypeOfFormat(m_eWorkingDisplacementType), 1);
+        if (uint64_t(width) * height > 0xFFFFFFFFu || !m_aFaceIndexTable.SetItemCount(width * height, false))
+            throw General::Error(1, Tr("Not enough memory for map"));
+        m_aFaceIndexTable.Fill(kNoFace);
+        m_iMapWidth = width;
+        m_iMapHeight = height;
+        m_cRegionStatistics = Statistics{};
+    }
+
+    if (!ProcessPart(uMin, vMin, uMax, vMax, 0))
+        return false;
+    if (!newMaps)
+        return true;
+
+    // The tile's own region finishes the maps once all of its parts are in.
+    if (!m_aSelectedOnly.GetValue() && m_aEdgeBleeding.GetValue() > 0) {
+        Log("\tEdge bleeding\n");
+        for (int pass = 0; pass < m_aEdgeBleeding.GetValue(); ++pass)
+            BleedEdges();
+    }
+    if (m_cRegionStatistics.m_bRange) {
+        m_fDisplacementMin = std::min(m_fDisplacementMin, m_cRegionStatistics.m_fMin);
+        m_fDisplacementMax = std::max(m_fDisplacementMax, m_cRegionStatistics.m_fMax);
+    }
+    if (m_aFillWholeMaps.GetValue()) {
+        General::Store<int> table("map extraction fill table");
+        if (table.SetItemCount(width * height, false)) {
+            for (unsigned i = 0; i < width * height; ++i)
+                table[i] = m_aFaceIndexTable[i] == kNoFace ? -1 : int(m_aFaceIndexTable[i] & 0x3FFFFFFFu);
+            FillMaps(m_cNormalMap.GetChannelCount() ? &m_cNormalMap : nullptr,
+                     m_cDisplacementMap.GetChannelCount() ? &m_cDisplacementMap : nullptr, table);
+        }
+    }
+    Log("\tSaving maps\n");
+    const uint64_t written = m_cRegionStatistics.m_iWritten + m_cRegionStatistics.m_iFilled;
+    if (!m_cOutput.SaveMaps(m_cNormalMap.GetChannelCount() ? &m_cNormalMap : nullptr,
+                            m_cDisplacementMap.GetChannelCount() ? &m_cDisplacementMap : nullptr,
+                            unsigned(std::min<uint64_t>(written, 0xFFFFFFFFu)))) {
+        Log("Failed to save result maps, extraction failed (not enough disk space?)\n");
+        m_sFailure = m_cOutput.GetError();
+        return false;
+    }
+    m_iLastSavedTile = identifier;
+    const Statistics &s = m_cRegionStatistics;
+    const uint64_t pixels = std::max<uint64_t>(s.m_iPixels, 1);
+    Log("\tstats: %llu pixels, %llu cubes, %llu faces\n", (unsigned long long)s.m_iPixels,
+        (unsigned long long)s.m_iSpheres, (unsigned long long)s.m_iFaces);
+    Log("\tcubes per pixel: %llu\n", (unsigned long long)(s.m_iSpheres / pixels));
+    Log("\tfaces per pixel: %llu\n", (unsigned long long)(s.m_iFaces / pixels));
+    Log("\thacked pixels: %llu\n", (unsigned long long)s.m_iFilled);
+    Log("\thit/fail: %llu/%llu\n", (unsigned long long)s.m_iHits, (unsigned long long)s.m_iMisses);
+    Log("Tile processed in %f seconds.\n\n", double(timer.elapsed()) / 1000.0);
+    const uint64_t bitmaps = m_cNormalMap.GetMemorySize() + m_cDisplacementMap.GetMemorySize() +
+                             uint64_t(m_aFaceIndexTable.GetItemCount()) * 4;
+    const uint64_t lowMesh = m_pWorkingMesh->GetMemorySize();
+    uint64_t highMesh = 0, trees = m_pRegionTree ? m_pRegionTree->GetHeapSize() : 0;
+    for (Mesh *mesh : m_aHighMeshes) {
+        highMesh += mesh->GetMemorySize();
+        if (auto *tree = dynamic_cast<BTree::Tree *>(mesh->m_pBTree))
+            trees += tree->GetHeapSize();
+    }
+    const double total = std::max(1.0, double(bitmaps + lowMesh + highMesh + trees));
+    Log("Memory usage for this tile:\n");
+    Log("\tBitmaps: %.02fM (%.02f%%)\n", Megabytes(bitmaps), 100.0 * double(bitmaps) / total);
+    Log("\tLow res mesh: %.02fM (%.02f%%)\n", Megabytes(lowMesh), 100.0 * double(lowMesh) / total);
+    Log("\tHigh res mesh: %.02fM (%.02f%%)\n", Megabytes(highMesh), 100.0 * double(highMesh) / total);
+    Log("\tBalanced trees: %.02fM (%.02f%%)\n", Megabytes(trees), 100.0 * double(trees) / total);
+    return true;
+}
+
+bool Mapper::ProcessPart(float uMin, float vMin, float uMax, float vMax, int depth)
+{
+    Log("\tLocating space\n");
+    m_pRegionTree.reset();
+    General::Store<unsigned int> faces("mapper facelist");
+    if (!CollectRegionFaces(*m_pWorkingMesh, faces, uMin, vMin, uMax, vMax, m_aSelectedOnly.GetValue()))
+        return false;
+    const unsigned regionFaces = faces.GetItemCount();
+    if (regionFaces) {
+        m_pRegionTree = std::make_unique<BTree::Tree>();
+        const float d = m_aSearchDistance.GetValue();
+        if (!m_pRegionTree->Build(*m_pWorkingMesh, faces, d * 0.5f, -d * 0.5f))
+            return SplitRegionAt(uMin, vMin, uMax, vMax, depth);
+    }
+
+    bool ok = true;
+    if (!regionFaces) {
+        Log("Empty tile, skipping\n");
+    } else {
+        // What the subdivided working mesh of the region would take.
+        const uint64_t need = EstimateRegionMemory(regionFaces, m_iSubdivisionSteps);
+        if (need >= AvailableMemory() / 2 && regionFaces > 1) {
+            Log("Memory seems to be low, splitting region into smaller pieces\n");
+            return SplitRegionAt(uMin, vMin, uMax, vMax, depth);
+        }
+        Log("\tRecalculating tangent\n");
+        CalculateFrames();
+        Log("\tPreparing high resolution mesh\n");
+        if (!m_aLoadMeshFromFile.GetValue().isEmpty() && !m_aHighMesh.GetValue()) {
+            if (!m_aHighMeshes.HasItems()) {
+                const int result = ImportHighMesh();
+                if (result < 0)
+                    return false;
+                if (result == 0) {
+                    Log("Memory seems to be low, splitting region into smaller pieces\n");
+                    return SplitRegionAt(uMin, vMin, uMax, vMax, depth);
+                }
+            }
+        } else if (!m_aHighMeshes.HasItems() && !CollectHighMeshes()) {
+            return SplitRegionAt(uMin, vMin, uMax, vMax, depth);
+        }
+
+        PrepareMatrices();
+        m_fRegionUMin = uMin;
+        m_fRegionVMin = vMin;
+        m_fRegionUMax = uMax;
+        m_fRegionVMax = vMax;
+        for (Statistics &s : m_aThreadStatistics)
+            s = Statistics{};
+        Log("\tExtracting maps\n");
+        m_bCancelled = false;
+        ok = RunShares(Thread::phaseRasterise, m_pWorkingMesh->m_iFaceCount) &&
+             RunShares(Thread::phaseEvaluate, m_iMapHeight);
+        for (const Statistics &s : m_aThreadStatistics)
+            m_cRegionStatistics.Add(s);
+        if (!ok) {
+            Log("Process tile failed\n");
+            m_sFailure = Tr("Process tile failed");
+            return false;
+        }
+    }
+    ++m_iRegionsDone;
+    return true;
+}
+
+void Mapper::Statistics::Add(const Statistics &o)
+{
+    m_iPixels += o.m_iPixels;
+    m_iSpheres += o.m_iSpheres;
+    m_iFaces += o.m_iFaces;
+    m_iFilled += o.m_iFilled;
+    m_iHits += o.m_iHits;
+    m_iMisses += o.m_iMisses;
+    m_iWritten += o.m_iWritten;
+    if (o.m_bRange) {
+        m_fMin = m_bRange ? std::min(m_fMin, o.m_fMin) : o.m_fMin;
+        m_fMax = m_bRange ? std::max(m_fMax, o.m_fMax) : o.m_fMax;
+        m_bRange = true;
+    }
+}
+
+}  // namespace MapExtraction

@@ -1,0 +1,182 @@
+#pragma once
+// The map extraction engine: the settings of Info plus the state of one run. A run
+// checks the settings, then bakes the maps tile by tile: each region of a tile gets its
+// face tree, its coverage is rasterised from the low-mesh faces (either winding), every
+// covered texel is evaluated by casting a segment along the low surface normal into the
+// high meshes, the covered area is grown by edge bleeding, and the maps are saved.
+//
+// Work is shared between the calling thread and at most one worker. A texel covered by
+// several triangles belongs to the lowest triangle index, and it is evaluated only after
+// every triangle has been rasterised, so the maps do not depend on thread timing.
+
+#include "foundation/Containers.h"
+#include "foundation/Matrix.h"
+#include "foundation/Vector.h"
+#include "mapping/BTree.h"
+#include "mapping/Info.h"
+#include "mapping/MapBuffer.h"
+#include "mapping/MapOutput.h"
+#include "mesh/surface/TangentBase.h"
+
+#include <QSemaphore>
+#include <QThread>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace MapExtraction {
+
+class Mapper;
+
+// One worker's share of a region: every stride-th face (or row) from `first`.
+class Thread : public QThread {
+public:
+    enum Phase { phaseRasterise, phaseEvaluate };
+    Thread(Mapper &mapper, Phase phase, unsigned stride, unsigned first, unsigned threadId)
+        : m_cMapper(mapper), m_ePhase(phase), m_iStride(stride), m_iFirst(first), m_iThreadId(threadId)
+    {
+    }
+
+protected:
+    void run() override;
+
+private:
+    Mapper &m_cMapper;
+    Phase m_ePhase;
+    unsigned m_iStride, m_iFirst, m_iThreadId;
+};
+
+class Mapper : public Info {
+public:
+    static General::TypeInfo s_typeInfo;
+    const General::TypeInfo *GetTypeInfo() const override { return &s_typeInfo; }
+
+    static constexpr uint32_t kNoFace = 0xFFFFFFFFu;
+    static constexpr uint32_t kCoveredBefore = 0x40000000u;
+    // Regions are quartered at most this often below a tile; far smaller than any texel
+    // count that makes sense, and it ends a split that memory can never satisfy.
+    static constexpr int kMaxSplitDepth = 8;
+
+    Mapper();
+    ~Mapper() override;
+
+    // The "Start" gate runs a whole extraction and reports it.
+    void HandleEvent(General::EventGate *gate) override;
+    // Validates the settings and runs the extraction; true on success. Refusals before
+    // the run are thrown as General::Error (code 1); failures of the run are logged.
+    bool Start();
+    // Prepares the meshes and runs every tile; true on success.
+    bool Prepare();
+
+    bool ProcessRegion(float uMin, float vMin, float uMax, float vMax, bool newMaps);
+    // Releases the high surface's trees and processes the four quarters into the current maps.
+    bool SplitRegion(float uMin, float vMin, float uMax, float vMax);
+    // Rasterises the coverage of every stride-th face from `first` into the face index
+    // table; false when the user cancelled.
+    bool ProcessFaces(unsigned stride, unsigned first, bool mainThread, unsigned threadId);
+    // Evaluates every covered texel of every stride-th row from `first`.
+    bool EvaluateRows(unsigned stride, unsigned first, bool mainThread, unsigned threadId);
+    void BleedEdges();
+
+    // --- texel evaluation --------------------------------------------------------------
+    // Evaluates texel (x, y) from the low triangle with the given corner vertices, corner
+    // frame indices and barycentric weights, writing the chosen hit into the maps.
+    void EvaluateTexel(unsigned x, unsigned y, const float weights[3], const unsigned vertices[3],
+                       const unsigned frames[3], unsigned threadId);
+    // The faces of the low mesh with a corner inside the UV region (borders inclusive).
+    static bool CollectRegionFaces(Mesh &mesh, General::Store<unsigned int> &faces, float uMin, float vMin,
+                                   float uMax, float vMax, bool selectedOnly);
+    // One step of the walk to the quad that holds texture point (s, t); false when the
+    // point lies inside `quad`, beyond an open edge or beyond a UV seam.
+    static bool StepToNeighbourQuad(const Mesh &mesh, float s, float t, unsigned &quad);
+
+    // Sets up the search from the settings, as a run does: half-range and ray centre.
+    void SetupSearch();
+    // Reads the placements of the working and the high meshes once, before threads
+    // share them (a placement may be made on first use).
+    void PrepareMatrices();
+    // The steps the low mesh would be subdivided by, from its largest UV face.
+    int SubdivisionSteps(float extent) const;
+    // Bytes a region of `faces` low faces needs after `steps` subdivisions.
+    static uint64_t EstimateRegionMemory(unsigned faces, int steps);
+
+    // Statistics of one region, kept per thread and summed when the threads are done.
+    struct Statistics {
+        uint64_t m_iPixels = 0, m_iSpheres = 0, m_iFaces = 0, m_iFilled = 0, m_iHits = 0, m_iMisses = 0,
+                 m_iWritten = 0;
+        float m_fMin = 0.0f, m_fMax = 0.0f;
+        bool m_bRange = false;
+        void Add(const Statistics &o);
+    };
+
+    // --- run state -----------------------------------------------------------------------
+    int m_iWorkers = 1;
+    int m_iSubdivisionSteps = 0;
+    float m_fRangeHi = 0.0f, m_fRangeLo = 0.0f, m_fRayCenter = 0.5f;
+    float m_fDisplacementScale = 1.0f;
+    bool m_bSkipNormal = false, m_bSkipDisplacement = false;
+    int m_eWorkingDisplacementType = map8Bit;
+    float m_fRegionUMin = 0, m_fRegionVMin = 0, m_fRegionUMax = 1, m_fRegionVMax = 1;
+
+    MapBuffer m_cNormalMap;
+    MapBuffer m_cDisplacementMap;
+    General::Store<uint32_t> m_aFaceIndexTable{"map extraction face index table"};
+    unsigned m_iMapWidth = 0, m_iMapHeight = 0;
+    // The levels that form the high surface, each with its face tree.
+    General::Store<Mesh *> m_aHighMeshes{"mapper hipoly objects"};
+    Mesh *m_pWorkingMesh = nullptr;
+    MapOutput m_cOutput;
+    int m_iLastSavedTile = -1;
+    Statistics m_aThreadStatistics[2];
+    Statistics m_cRegionStatistics;
+    // Where a tile's run ended early: the message of the last failure.
+    QString m_sFailure;
+    // Regions processed, and how many were split, for the tests and the report.
+    unsigned m_iRegionsDone = 0, m_iRegionsSplit = 0;
+
+protected:
+    // Memory the region estimate is measured against.
+    virtual uint64_t AvailableMemory() const;
+
+private:
+    void ReleaseHighMeshes();
+    bool CollectHighMeshes();
+    // The high surface from "Load Mesh From File", only the part near the region: 1 done,
+    // 0 short of memory (split), -1 failed.
+    int ImportHighMesh();
+    // Frames of the working mesh in the mapper's own storage: the mesh's lookup mode and
+    // frames, which the view shares, stay as they were.
+    void CalculateFrames();
+    unsigned FrameIndex(unsigned face, unsigned corner) const;
+    // The corners of triangle `index` in the order of the barycentric weights.
+    void TriangleCorners(unsigned triangle, unsigned corners[3]) const;
+    const TC &CornerTC(unsigned face, unsigned corner) const;
+    void FillTriangle(Statistics &stats, const unsigned corners[3], unsigned face, unsigned triangle);
+    // Evaluates (x, y) from `triangle`, the barycentric weights solved from its UVs.
+    void EvaluateWith(unsigned x, unsigned y, unsigned triangle, unsigned threadId);
+    void SetupTexel(unsigned x, unsigned y, unsigned triangle);
+    bool RunShares(Thread::Phase phase, unsigned count);
+    // The calling thread's share shows the finished count and honours a cancel request:
+    // false once the user cancelled.
+    bool ReportProgress();
+    // One part of a tile: its face tree, the memory check (splitting when short), the
+    // high surface, rasterising and evaluating.
+    bool ProcessPart(float uMin, float vMin, float uMax, float vMax, int depth);
+    bool SplitRegionAt(float uMin, float vMin, float uMax, float vMax, int depth);
+
+    std::unique_ptr<BTree::Tree> m_pRegionTree;
+    General::Matrix m_mLowFull, m_mLowInverse;
+    std::vector<General::Matrix> m_aHighFull, m_aHighInverse;
+    General::Store<General::Base> m_aFrames{"mapper tangent frames"};
+    General::Store<unsigned int> m_aFrameCorners{"mapper frame corners"};
+    int m_iFrameMode = 0;
+    Object *m_pImported = nullptr;
+    QSemaphore m_cFinished;
+    std::atomic<bool> m_bCancelled{false};
+    uint64_t m_iProgressNext = 0, m_iProgressStep = 1;
+    friend class Thread;
+};
+
+}  // namespace MapExtraction

@@ -1,0 +1,264 @@
+// Rasterising the low-mesh triangles into the face index table, evaluating the covered
+// texels on the calling thread and at most one worker, and edge bleeding.
+#include "foundation/Diagnostics.h"
+#include "foundation/ShellServices.h"
+#include "mapping/Mapper.h"
+#include "mapping/MappingHost.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace MapExtraction {
+
+namespace {
+
+using General::Vector;
+
+// Twice the signed area of (a, b, p).
+float EdgeFunction(const TC &a, const TC &b, float u, float v) { return (b.u - a.u) * (v - a.v) - (b.v - a.v) * (u - a.u); }
+
+}  // namespace
+
+void Thread::run()
+{
+    if (m_ePhase == phaseRasterise)
+        m_cMapper.ProcessFaces(m_iStride, m_iFirst, false, m_iThreadId);
+    else
+        m_cMapper.EvaluateRows(m_iStride, m_iFirst, false, m_iThreadId);
+}
+
+unsigned Mapper::FrameIndex(unsigned face, unsigned corner) const
+{
+    const Mesh &mesh = *m_pWorkingMesh;
+    const unsigned n = mesh.Corners();
+    switch (m_iFrameMode) {
+    case 0:
+        return mesh.FaceVertexIndex(face, corner);
+    case 1:
+        return mesh.WithFaces([&](const auto &faces) { return unsigned(faces[face].m_iTCI[corner]); });
+    case 2:
+        return face * n + corner;
+    default:
+        return face * n + corner < m_aFrameCorners.GetItemCount() ? m_aFrameCorners[face * n + corner] : 0xFFFFFFFFu;
+    }
+}
+
+void Mapper::TriangleCorners(unsigned triangle, unsigned corners[3]) const
+{
+    static const unsigned kHalves[2][3] = {{0, 1, 3}, {2, 1, 3}};
+    const bool quads = m_pWorkingMesh->m_eType == Mesh::typeQuadric;
+    const unsigned *c = quads ? kHalves[triangle & 1] : nullptr;
+    for (unsigned k = 0; k < 3; ++k)
+        corners[k] = quads ? c[k] : k;
+}
+
+const TC &Mapper::CornerTC(unsigned face, unsigned corner) const { return m_pWorkingMesh->GetFaceTC(face, corner); }
+
+void Mapper::FillTriangle(Statistics &stats, const unsigned corners[3], unsigned face, unsigned triangle)
+{
+    const TC a = CornerTC(face, corners[0]), b = CornerTC(face, corners[1]), c = CornerTC(face, corners[2]);
+    // A triangle without area in texture space covers no texel.
+    if (EdgeFunction(a, b, c.u, c.v) == 0.0f)
+        return;
+    const unsigned width = m_iMapWidth, height = m_iMapHeight;
+    const float minU = std::min({a.u, b.u, c.u}), maxU = std::max({a.u, b.u, c.u});
+    const float minV = std::min({a.v, b.v, c.v}), maxV = std::max({a.v, b.v, c.v});
+    const float tileU = float(m_iTileU), tileV = float(m_iTileV);
+    const auto first = [](float value, unsigned size) {
+        return unsigned(std::clamp(std::floor(value * float(size)), 0.0f, float(size)));
+    };
+    const auto last = [](float value, unsigned size) {
+        return unsigned(std::clamp(std::ceil(value * float(size)), 0.0f, float(size)));
+    };
+    const unsigned x0 = first(minU - tileU, width), x1 = last(maxU - tileU, width);
+    const unsigned y0 = first(minV - tileV, height), y1 = last(maxV - tileV, height);
+    uint32_t *table = m_aFaceIndexTable.begin();
+    for (unsigned y = y0; y < y1; ++y) {
+        const float v = (float(y) + 0.5f) / float(height) + tileV;
+        if (v < minV || v > maxV || v < m_fRegionVMin || v > m_fRegionVMax)
+            continue;
+        for (unsigned x = x0; x < x1; ++x) {
+            const float u = (float(x) + 0.5f) / float(width) + tileU;
+            if (u < minU || u > maxU || u < m_fRegionUMin || u > m_fRegionUMax)
+                continue;
+            const float e0 = EdgeFunction(a, b, u, v), e1 = EdgeFunction(b, c, u, v), e2 = EdgeFunction(c, a, u, v);
+            // Either winding; a centre on an edge is inside.
+            if (!((e0 >= 0 && e1 >= 0 && e2 >= 0) || (e0 <= 0 && e1 <= 0 && e2 <= 0)))
+                continue;
+            ++stats.m_iPixels;
+            // The lowest triangle index owns a texel that several cover, whichever
+            // thread gets there first.
+            std::atomic_ref<uint32_t> entry(table[size_t(y) * width + x]);
+            uint32_t current = entry.load(std::memory_order_relaxed);
+            while (triangle < current && !entry.compare_exchange_weak(current, triangle, std::memory_order_relaxed)) {
+            }
+        }
+    }
+}
+
+bool Mapper::ReportProgress()
+{
+    const uint64_t done = uint64_t(m_cFinished.available());
+    if (done <= m_iProgressNext)
+        return true;
+    m_iProgressNext += m_iProgressStep;
+    General::Shell().ProgressSet(done);
+    General::Shell().ProcessEvents();
+    if (MappingHost::Get().TakeCancelRequest() || General::Shell().TakeCancelRequest()) {
+        m_bCancelled = true;
+        return false;
+    }
+    return true;
+}
+
+bool Mapper::ProcessFaces(unsigned stride, unsigned first, bool mainThread, unsigned threadId)
+{
+    Mesh &mesh = *m_pWorkingMesh;
+    Statistics &stats = m_aThreadStatistics[threadId & 1];
+    const bool quads = mesh.m_eType == Mesh::typeQuadric;
+    for (unsigned f = first; f < mesh.m_iFaceCount; f += stride) {
+        if (m_bCancelled.load(std::memory_order_relaxed))
+            return false;
+        if (m_aSelectedOnly.GetValue() && !mesh.IsFaceSelected(f)) {
+            m_cFinished.release();
+            continue;
+        }
+        for (unsigned half = 0; half < (quads ? 2u : 1u); ++half) {
+            const unsigned triangle = quads ? 2 * f + half : f;
+            unsigned corners[3];
+            TriangleCorners(triangle, corners);
+            FillTriangle(stats, corners, f, triangle);
+        }
+        m_cFinished.release();
+        if (mainThread && !ReportProgress())
+            return false;
+    }
+    return true;
+}
+
+void Mapper::EvaluateWith(unsigned x, unsigned y, unsigned triangle, unsigned threadId)
+{
+    Mesh &mesh = *m_pWorkingMesh;
+    const unsigned face = mesh.m_eType == Mesh::typeQuadric ? triangle / 2 : triangle;
+    unsigned corners[3], vertices[3], frames[3];
+    TriangleCorners(triangle, corners);
+    TC uv[3];
+    for (unsigned k = 0; k < 3; ++k) {
+        uv[k] = CornerTC(face, corners[k]);
+        vertices[k] = mesh.FaceVertexIndex(face, corners[k]);
+        frames[k] = FrameIndex(face, corners[k]);
+    }
+    const unsigned width = m_iMapWidth, height = m_iMapHeight;
+    const float u = (float(x) + 0.5f) / float(width) + float(m_iTileU);
+    const float v = (float(y) + 0.5f) / float(height) + float(m_iTileV);
+    Vector solved(u - uv[0].u, v - uv[0].v, 0.0f);
+    solved.SolveInBasis(Vector(uv[1].u - uv[0].u, uv[1].v - uv[0].v, 0.0f),
+                        Vector(uv[2].u - uv[0].u, uv[2].v - uv[0].v, 0.0f));
+    const float weights[3] = {1.0f - solved.x - solved.y, solved.x, solved.y};
+    EvaluateTexel(x, y, weights, vertices, frames, threadId);
+}
+
+bool Mapper::EvaluateRows(unsigned stride, unsigned first, bool mainThread, unsigned threadId)
+{
+    const unsigned width = m_iMapWidth, height = m_iMapHeight;
+    for (unsigned y = first; y < height; y += stride) {
+        if (m_bCancelled.load(std::memory_order_relaxed))
+            return false;
+        const float v = (float(y) + 0.5f) / float(height) + float(m_iTileV);
+        if (v >= m_fRegionVMin && v <= m_fRegionVMax) {
+            for (unsigned x = 0; x < width; ++x) {
+                const uint32_t entry = m_aFaceIndexTable[y * width + x];
+                const float u = (float(x) + 0.5f) / float(width) + float(m_iTileU);
+                // Texels of the region only: a split tile evaluates each part once.
+                if (entry != kNoFace && u >= m_fRegionUMin && u <= m_fRegionUMax)
+                    EvaluateWith(x, y, entry, threadId);
+            }
+        }
+        m_cFinished.release();
+        if (mainThread && !ReportProgress())
+            return false;
+    }
+    return true;
+}
+
+bool Mapper::RunShares(Thread::Phase phase, unsigned count)
+{
+    const unsigned n = unsigned(std::clamp(m_iWorkers, 1, 2));
+    m_cFinished.acquire(m_cFinished.available());
+    m_iProgressStep = std::max(1u, count / 100);
+    m_iProgressNext = m_iProgressStep;
+    General::Shell().ProgressStart(phase == Thread::phaseRasterise ? QStringLiteral("map extraction...")
+                                                                   : QStringLiteral("evaluating texels..."),
+                                   count);
+    std::vector<std::unique_ptr<Thread>> workers;
+    for (unsigned i = 0; i + 1 < n; ++i) {
+        workers.push_back(std::make_unique<Thread>(*this, phase, n, i + 1, i));
+        workers.back()->start(QThread::InheritPriority);
+    }
+    const bool ok = phase == Thread::phaseRasterise ? ProcessFaces(n, 0, true, n - 1) : EvaluateRows(n, 0, true, n - 1);
+    if (!ok)
+        m_bCancelled = true;
+    for (auto &worker : workers)
+        worker->wait();
+    General::Shell().ProgressEnd();
+    return ok && !m_bCancelled;
+}
+
+void Mapper::SetupTexel(unsigned x, unsigned y, unsigned triangle)
+{
+    Mesh &mesh = *m_pWorkingMesh;
+    const unsigned width = m_iMapWidth, height = m_iMapHeight;
+    if (mesh.m_eType == Mesh::typeQuadric) {
+        const float u = (float(x) + 0.5f) / float(width) + float(m_iTileU);
+        const float v = (float(y) + 0.5f) / float(height) + float(m_iTileV);
+        unsigned quad = triangle / 2;
+        bool moved = false;
+        for (int step = 0; step < 10 && StepToNeighbourQuad(mesh, u, v, quad); ++step)
+            moved = true;
+        if (moved)
+            triangle = 2 * quad;
+    }
+    m_aFaceIndexTable[y * width + x] = triangle;
+    ++m_aThreadStatistics[0].m_iFilled;
+    EvaluateWith(x, y, triangle, 0);
+}
+
+void Mapper::BleedEdges()
+{
+    const unsigned width = m_iMapWidth, height = m_iMapHeight;
+    if (!width || !height)
+        return;
+    for (uint32_t &entry : m_aFaceIndexTable)
+        if (entry != kNoFace)
+            entry |= kCoveredBefore;
+    const bool displacement = m_aCreateDisplacementMap.GetValue() && m_cDisplacementMap.GetChannelCount();
+    static const int kNeighbours[8][2] = {{-1, 0}, {0, 1}, {0, -1}, {1, 0}, {1, -1}, {1, 1}, {-1, -1}, {-1, 1}};
+    m_aThreadStatistics[0] = Statistics{};
+    for (unsigned x = 0; x < width; ++x)
+        for (unsigned y = 0; y < height; ++y) {
+            if (m_aFaceIndexTable[y * width + x] != kNoFace)
+                continue;
+            if (displacement && m_cDisplacementMap.GetValue(x, y, 0) != 0.0f)
+                continue;
+            for (const auto &d : kNeighbours) {
+                const int nx = int(x) + d[0], ny = int(y) + d[1];
+                if (nx < 0 || ny < 0 || nx >= int(width) || ny >= int(height))
+                    continue;
+                const uint32_t entry = m_aFaceIndexTable[unsigned(ny) * width + unsigned(nx)];
+                if (entry == kNoFace || !(entry & kCoveredBefore))
+                    continue;
+                SetupTexel(x, y, entry & ~kCoveredBefore);
+                break;
+            }
+        }
+    for (uint32_t &entry : m_aFaceIndexTable)
+        if (entry != kNoFace)
+            entry &= ~kCoveredBefore;
+    m_cRegionStatistics.Add(m_aThreadStatistics[0]);
+    m_aThreadStatistics[0] = Statistics{};
+}
+
+}  // namespace MapExtraction

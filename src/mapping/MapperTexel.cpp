@@ -1,0 +1,286 @@
+// Region faces and the evaluation of one texel: the point and frame of the low surface,
+// the segment along its normal into the high meshes, and the hit nearest the ray centre.
+#include "foundation/Diagnostics.h"
+#include "mapping/Mapper.h"
+#include "mesh/core/Placement.h"
+
+#include <cmath>
+
+namespace MapExtraction {
+
+namespace {
+
+using General::Vector;
+
+inline Vector CrossOf(const Vector &a, const Vector &b)
+{
+    return Vector(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
+
+// Segment a + t d, t in [0, 1], against a triangle from either side. The inner loop of
+// the bake: kept inline.
+inline bool Intersect(const Vector &a, const Vector &d, const Vector &p0, const Vector &p1, const Vector &p2,
+                      float &t, float &u, float &v)
+{
+    const Vector e1 = p1 - p0, e2 = p2 - p0;
+    const Vector h = CrossOf(d, e2);
+    const float det = e1.Dot(h);
+    if (std::fabs(det) < 1e-20f)
+        return false;
+    const float inv = 1.0f / det;
+    const Vector s = a - p0;
+    u = s.Dot(h) * inv;
+    if (u < 0.0f || u > 1.0f)
+        return false;
+    const Vector q = CrossOf(s, e1);
+    v = d.Dot(q) * inv;
+    if (v < 0.0f || u + v > 1.0f)
+        return false;
+    t = e2.Dot(q) * inv;
+    return t >= 0.0f && t <= 1.0f;
+}
+
+// Keeps, of the faces a pick reaches, the hit whose parameter is nearest the centre;
+// equally near hits keep the one nearer the outer end, then the lower face.
+class HitVisitor : public BTree::Visitor {
+public:
+    HitVisitor(const Vector &start, const Vector &end, float centre, bool smooth)
+        : m_vStart(start), m_vDirection(end - start), m_fCentre(centre), m_bSmooth(smooth)
+    {
+    }
+
+    void Face(Mesh &mesh, unsigned face) override
+    {
+        // The tree only hands on faces of its mesh, so the records are read directly.
+        const unsigned n = mesh.Corners();
+        unsigned index[4] = {0, 0, 0, 0};
+        mesh.WithFaces([&](const auto &faces) {
+            const auto &record = faces.begin()[face];
+            for (unsigned k = 0; k < n; ++k)
+                index[k] = record.m_iIndices[k] & MeshFlags::kIndexMask;
+        });
+        const Vertex *vertices = mesh.m_pVertices.begin();
+        // A quad is two triangles split along its 1-3 diagonal.
+        static const unsigned kHalves[2][3] = {{0, 1, 3}, {2, 1, 3}};
+        static const unsigned kTriangle[3] = {0, 1, 2};
+        for (unsigned half = 0; half < (n == 4 ? 2u : 1u); ++half) {
+            const unsigned *c = n == 4 ? kHalves[half] : kTriangle;
+            float t, u, v;
+            if (!Intersect(m_vStart, m_vDirection, vertices[index[c[0]]].m_vPosition,
+                           vertices[index[c[1]]].m_vPosition, vertices[index[c[2]]].m_vPosition, t, u, v))
+                continue;
+            const float distance = std::fabs(t - m_fCentre);
+            if (m_bHit && (distance > m_fDistance || (distance == m_fDistance && t > m_fT) ||
+                           (distance == m_fDistance && t == m_fT && face >= m_iFace)))
+                continue;
+            m_bHit = true;
+            m_fDistance = distance;
+            m_fT = t;
+            m_iFace = face;
+            m_pMesh = &mesh;
+            if (m_bSmooth) {
+                m_vNormal = UnpackNormal(vertices[index[c[0]]].m_aNormal) * (1.0f - u - v) +
+                            UnpackNormal(vertices[index[c[1]]].m_aNormal) * u +
+                            UnpackNormal(vertices[index[c[2]]].m_aNormal) * v;
+            } else {
+                mesh.GetFaceNormal(m_vNormal, face);
+            }
+        }
+    }
+
+    Vector m_vStart, m_vDirection;
+    float m_fCentre;
+    bool m_bSmooth;
+    bool m_bHit = false;
+    float m_fDistance = 0.0f, m_fT = 0.0f;
+    unsigned m_iFace = 0;
+    Mesh *m_pMesh = nullptr;
+    Vector m_vNormal;
+};
+
+General::Matrix FullMatrix(Mesh &mesh)
+{
+    Placement *placement = mesh.GetPlacement();
+    return placement ? placement->GetFullMatrix() : General::Matrix();
+}
+
+General::Matrix Inverse(General::Matrix m)
+{
+    m.Invert();
+    return m;
+}
+
+}  // namespace
+
+void Mapper::PrepareMatrices()
+{
+    m_mLowFull = m_pWorkingMesh ? FullMatrix(*m_pWorkingMesh) : General::Matrix();
+    m_mLowInverse = Inverse(m_mLowFull);
+    m_aHighFull.clear();
+    m_aHighInverse.clear();
+    for (Mesh *mesh : m_aHighMeshes) {
+        m_aHighFull.push_back(FullMatrix(*mesh));
+        m_aHighInverse.push_back(Inverse(m_aHighFull.back()));
+    }
+}
+
+bool Mapper::CollectRegionFaces(Mesh &mesh, General::Store<unsigned int> &faces, float uMin, float vMin, float uMax,
+                                float vMax, bool selectedOnly)
+{
+    faces.Clear();
+    if (!mesh.m_iTCCount) {
+        Log("Assertion: the low resolution mesh has no texture coordinates\n");
+        return false;
+    }
+    const unsigned n = mesh.Corners();
+    for (unsigned f = 0; f < mesh.m_iFaceCount; ++f) {
+        if (selectedOnly && !mesh.IsFaceSelected(f))
+            continue;
+        // The face's UV box against the region: a face larger than the region, with no
+        // corner inside it, still covers its texels.
+        float u0 = INFINITY, v0 = INFINITY, u1 = -INFINITY, v1 = -INFINITY;
+        for (unsigned c = 0; c < n; ++c) {
+            const TC &tc = mesh.GetFaceTC(f, c);
+            u0 = std::min(u0, tc.u);
+            u1 = std::max(u1, tc.u);
+            v0 = std::min(v0, tc.v);
+            v1 = std::max(v1, tc.v);
+        }
+        if (u1 < uMin || u0 > uMax || v1 < vMin || v0 > vMax)
+            continue;
+        if (faces.Add(f) < 0)
+            return false;
+    }
+    return true;
+}
+
+bool Mapper::StepToNeighbourQuad(const Mesh &mesh, float s, float t, unsigned &quad)
+{
+    if (mesh.m_eType != Mesh::typeQuadric || quad >= mesh.m_iFaceCount)
+        return false;
+    TC uv[4];
+    for (unsigned c = 0; c < 4; ++c)
+        uv[c] = mesh.GetFaceTC(quad, c);
+    float area = 0.0f;
+    for (unsigned c = 0; c < 4; ++c)
+        area += uv[c].u * uv[(c + 1) % 4].v - uv[(c + 1) % 4].u * uv[c].v;
+    const float orientation = area >= 0.0f ? 1.0f : -1.0f;
+    // The edge the point lies farthest beyond.
+    int edge = -1;
+    float farthest = 0.0f;
+    for (unsigned c = 0; c < 4; ++c) {
+        const TC &a = uv[c], &b = uv[(c + 1) % 4];
+        const float du = b.u - a.u, dv = b.v - a.v;
+        const float length = std::sqrt(du * du + dv * dv);
+        if (length <= 0.0f)
+            continue;
+        const float side = orientation * (du * (t - a.v) - dv * (s - a.u)) / length;
+        if (side < farthest) {
+            farthest = side;
+            edge = int(c);
+        }
+    }
+    if (edge < 0)
+        return false;
+    const Quad &q = mesh.m_pQuads[quad];
+    const int32_t link = q.m_iAdjacent[edge];
+    if (link < 0)
+        return false;
+    const unsigned neighbour = unsigned(link) / 4, slot = unsigned(link) % 4;
+    if (neighbour >= mesh.m_iFaceCount)
+        return false;
+    const Quad &other = mesh.m_pQuads[neighbour];
+    // The shared edge runs the other way round in the neighbour.
+    if (other.m_iTCI[slot] != q.m_iTCI[(edge + 1) % 4] || other.m_iTCI[(slot + 1) % 4] != q.m_iTCI[edge])
+        return false;
+    quad = neighbour;
+    return true;
+}
+
+void Mapper::EvaluateTexel(unsigned x, unsigned y, const float weights[3], const unsigned vertices[3],
+                           const unsigned frames[3], unsigned threadId)
+{
+    Mesh &low = *m_pWorkingMesh;
+    Statistics &stats = m_aThreadStatistics[threadId & 1];
+    Vector p(0, 0, 0), n(0, 0, 0);
+    General::Base frame{Vector(0, 0, 0), Vector(0, 0, 0), Vector(0, 0, 0)};
+    const bool haveFrames = m_aFrames.HasItems();
+    for (unsigned k = 0; k < 3; ++k) {
+        const Vertex &v = low.m_pVertices[vertices[k]];
+        p += v.m_vPosition * weights[k];
+        n += UnpackNormal(v.m_aNormal) * weights[k];
+        if (haveFrames && frames[k] < m_aFrames.GetItemCount()) {
+            const General::Base &f = m_aFrames[frames[k]];
+            frame.m_vTangent += f.m_vTangent * weights[k];
+            frame.m_vNormal += f.m_vNormal * weights[k];
+            frame.m_vBinormal += f.m_vBinormal * weights[k];
+        }
+    }
+    const General::Matrix &lowInverse = m_mLowInverse;
+    const Vector outer = m_mLowFull.Transform(p + n * m_fRangeHi);
+    const Vector inner = m_mLowFull.Transform(p + n * m_fRangeLo);
+
+    HitVisitor best(Vector(0, 0, 0), Vector(0, 0, 0), m_fRayCenter, m_aSmoothNormals.GetValue());
+    unsigned bestMesh = 0;
+    for (unsigned i = 0; i < m_aHighMeshes.GetItemCount() && i < m_aHighInverse.size(); ++i) {
+        auto *tree = dynamic_cast<BTree::Tree *>(m_aHighMeshes[i]->m_pBTree);
+        if (!tree)
+            continue;
+        const General::Matrix &inverse = m_aHighInverse[i];
+        const Vector a = inverse.Transform(outer), b = inverse.Transform(inner);
+        HitVisitor visitor(a, b, m_fRayCenter, m_aSmoothNormals.GetValue());
+        float radius2 = INFINITY;
+        tree->Pick(visitor, BTree::Ray(a, b), radius2, threadId);
+        stats.m_iSpheres += visitor.m_iSpheresTested;
+        stats.m_iFaces += visitor.m_iFacesVisited;
+        if (visitor.m_bHit && (!best.m_bHit || visitor.m_fDistance < best.m_fDistance ||
+                               (visitor.m_fDistance == best.m_fDistance && visitor.m_fT < best.m_fT))) {
+            best = visitor;
+            bestMesh = i;
+        }
+    }
+
+    const bool normalMap = m_aCreateNormalMap.GetValue() && !m_bSkipNormal && m_cNormalMap.GetChannelCount();
+    const bool displacement = m_aCreateDisplacementMap.GetValue() && !m_bSkipDisplacement;
+    MapBuffer &displacementBuffer = m_eWorkingDisplacementType == mapNormalAlpha ? m_cNormalMap : m_cDisplacementMap;
+    const unsigned displacementChannel = m_eWorkingDisplacementType == mapNormalAlpha ? 3 : 0;
+    const int space = m_aNormalMapSpace.GetValue();
+    if (!best.m_bHit) {
+        ++stats.m_iMisses;
+        if (normalMap && space == 1)
+            m_cNormalMap.SetNormal(x, y, Vector(0, 0, 1));
+        // No hit is no displacement: the middle of the range, not its low end.
+        if (displacement)
+            displacementBuffer.SetValue(x, y, displacementChannel, 0.0f, m_fRangeLo, m_fRangeHi);
+        return;
+    }
+    ++stats.m_iWritten;
+    const General::Matrix &highFull = m_aHighFull[bestMesh];
+    if (normalMap) {
+        Vector normal = best.m_vNormal;
+        if (space == 0 || space == 1) {
+            normal = lowInverse.Transform(highFull.Transform(normal, 0.0f), 0.0f).Normalized();
+            if (space == 1) {
+                const Vector local(normal.Dot(frame.m_vTangent), normal.Dot(frame.m_vNormal),
+                                   normal.Dot(frame.m_vBinormal));
+                normal = Vector(local.x, local.z, local.y).Normalized();
+            }
+        } else if (space == 2) {
+            normal = highFull.Transform(normal, 0.0f).Normalized();
+        }
+        m_cNormalMap.SetNormal(x, y, normal);
+    }
+    if (displacement) {
+        const Vector hitHigh = best.m_vStart + best.m_vDirection * best.m_fT;
+        const Vector hit = lowInverse.Transform(highFull.Transform(hitHigh));
+        float d = (hit - p).Dot(n) * m_fDisplacementScale;
+        d = std::clamp(d, m_fRangeLo, m_fRangeHi);
+        displacementBuffer.SetValue(x, y, displacementChannel, d, m_fRangeLo, m_fRangeHi);
+        stats.m_fMin = stats.m_bRange ? std::min(stats.m_fMin, d) : d;
+        stats.m_fMax = stats.m_bRange ? std::max(stats.m_fMax, d) : d;
+        stats.m_bRange = true;
+    }
+    ++stats.m_iHits;
+}
+
+}  // namespace MapExtraction
