@@ -29,6 +29,7 @@ public:
     bool Serialize(Stream &stream);
 
     int GetCount() const { return m_iCount; }
+    const CurvePoint &GetPoint(int index) const { return m_aPoints[index]; }
 
 private:
     int m_iCount = 0;

@@ -1,6 +1,7 @@
 #include "scene/SceneGlobals.h"
 
 #include "mesh/core/MeshGlobals.h"
+#include "scene/SelectionSet.h"
 #include "scene/Transformation.h"
 #include "scene/camera/Camera.h"
 
@@ -9,4 +10,5 @@ void InitializeSceneGlobals()
     InitializeMeshGlobals();
     General::TypeInfo::Register(Transformation::s_typeInfo);
     General::TypeInfo::Register(Camera::s_typeInfo);
+    General::TypeInfo::Register(SelectionSet::s_typeInfo);
 }

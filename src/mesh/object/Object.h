@@ -106,6 +106,8 @@ public:
     int GetLayerIndex(const Layer3D *layer) const;
 
     Object *m_pNextRemoved = nullptr;  // owned: objects an object deletion keeps for undo
+    Object *m_pNextObject = nullptr;   // the scene's chain (also an import's objects, in file order)
+    int32_t m_iRememberedPosition = -1;  // the scene position a deletion kept for undo
     bool m_bVisible = true;
     bool m_bLocked = false;
     bool m_bFrozen = false;  // the "frozen" check box: picks remember it, brushes spare frozen objects

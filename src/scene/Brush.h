@@ -1,0 +1,111 @@
+#pragma once
+// A tool record: the operation type a tool builds, its texts, its two size/strength
+// pairs, its falloff curve and its settings. Every tool of the program is one record in
+// the global tool list, in tray order; scene and settings files store the records, so
+// the scene layer owns them and the operations read them while they run.
+
+#include "foundation/NURBSCurve.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class Stream;
+
+class Brush {
+public:
+    struct Pair {
+        float size = 25.0f;
+        float strength = 15.0f;
+    };
+
+    Brush(const QString &name = QString(), int type = 0, const QString &iconName = QString(), int direction = 0,
+          const QString &description = QString());
+    Brush(const Brush &) = delete;
+    Brush &operator=(const Brush &other) = default;
+
+    // The current pair (pair 2 in window space); a shared size lives in the global of that pair.
+    float GetSize() const;
+    void SetSize(float size);
+    float GetStrength() const;
+    void SetStrength(float strength);
+
+    // "Icons/tool_<icon name>.png".
+    QString IconPath() const;
+    // Every setting except the type id and the description.
+    void CopySettings(const Brush &other);
+
+    // Both directions, fields gated by the stream's version. A record that is short or
+    // whose falloff is refused leaves the record (and the shared sizes) as they were,
+    // with the stream's error flag set; the result is false then.
+    bool Serialize(Stream &stream);
+
+    // The global tool list, in tray order (owned).
+    static std::vector<std::unique_ptr<Brush>> &Tools();
+    // The default falloff curves (owned).
+    static std::vector<std::unique_ptr<General::NURBSCurve>> &Falloffs();
+    // The first tool of that name, or null.
+    static Brush *Find(const QString &name);
+    // The first tool of that type whose hidden flag is clear, or null.
+    static Brush *FindByType(int type);
+    // The sizes of the two pairs shared by every tool whose shared-size flag is set.
+    static float s_fSharedSize[2];
+    // Whether new sculpt tools update their buffers incrementally (a preference).
+    static bool s_bIncrementalUpdate;
+
+    int m_iType;
+    QString m_sName;
+    QString m_sIconName;
+    QString m_sGroup;
+    QString m_sDescription;
+    int m_iStrokeSetting = 25;  // 0 for the soft tools and "Scratch"
+    int m_iSecondSetting = 0;
+    bool m_bHidden = false;
+    bool m_bFlag1 = false;
+    bool m_bFlag2 = true;
+    bool m_bBeforePairs = false;
+    Pair m_aPairs[2];
+    bool m_bConnect = true;
+    bool m_bWindowSpace = false;  // pair 2, and the falloff measured in window positions
+    bool m_bAfterWindow1 = false;
+    bool m_bAfterWindow2 = false;
+    bool m_bRestart = false;  // every sample restarts the stroke segment
+    bool m_bTrue1 = true;
+    bool m_bTrue2 = true;
+    float m_fSetting1 = 0.1f;
+    float m_fSetting2 = 0.1f;
+    float m_fSizeMaximum = 100.0f;
+    float m_fStrengthMaximum = 100.0f;
+    int m_iDirection;
+    bool m_bSmoothLayer = true;  // the table's flag 3, inverted
+    bool m_bSharedSize = true;
+    bool m_bFlag4 = false;
+    bool m_bAfterFlag4 = false;
+    bool m_bSpacedDab = false;
+    QString m_sStampImage;
+    int m_iStampSetting = -1;
+    int m_iSpacing = 40;  // percent of the size between spaced dabs
+    bool m_bPlaneUpdate = true;
+    bool m_bSurface = false;
+    bool m_bSmoothValues1 = false;
+    bool m_bSmoothValues2 = true;
+    bool m_bIncremental = false;
+    General::NURBSCurve m_falloff{3};
+    int m_iFinalSetting = 2;
+
+private:
+    // The falloff of a file between versions 57 and 134: a point table, its points
+    // becoming the control points of the curve. False when the table is refused.
+    bool ReadPointTable(Stream &stream);
+};
+
+// Builds a tool with both pairs set to (size, strength) and inserts it into the tool list
+// at `index` unless a tool of that name exists (the new record is then dropped and
+// null returned).
+Brush *AddTool(int index, const QString &name, const QString &description, int type, const QString &group,
+               int direction, float size, float strength, bool flag1, bool flag2, bool flag3, bool flag4);
+// Appends the tools of the default table that the list lacks.
+void CreateDefaultTools();
+// Builds the eight default falloffs (once) and the default tools.
+void CreateDefaultFalloffs();

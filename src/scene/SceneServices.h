@@ -1,0 +1,73 @@
+#pragma once
+// What the scene needs of the layers above it: preference values, the interaction
+// layer's curve editing, undo history and current tool, the 3D view's camera, and the
+// map-extraction nodes that belong to a scene. The application installs its
+// implementation; until then every call answers as a program without those layers would.
+//
+// Face selection and visibility changes go through the undo history: the scene describes
+// the change and hands it here. Without an installed history the change is made directly.
+
+#include "foundation/Installable.h"
+#include "foundation/Vector.h"
+
+#include <utility>
+#include <vector>
+
+class Camera;
+class Scene;
+class SubdivLevel;
+
+// One face edit across levels: per level, the faces and the state each is to take.
+struct FaceEdit {
+    struct Target {
+        SubdivLevel *level;
+        std::vector<std::pair<unsigned, bool>> faces;
+    };
+    std::vector<Target> targets;
+
+    // A new target for the level, which the following faces go to.
+    Target &AddTarget(SubdivLevel *level) { return targets.emplace_back(Target{level, {}}); }
+};
+
+class SceneServices : public General::Installable<SceneServices> {
+public:
+    virtual ~SceneServices() = default;
+
+    // --- preferences ----------------------------------------------------------------
+    // The linear unit of imports: 0 millimetre, 1 centimetre, 2 metre, 3 inch.
+    virtual int GetLinearUnit() const { return 1; }
+    // The mirror planes that picking reflects through, as point and normal.
+    virtual int GetMirrorPlaneCount() const { return 0; }
+    virtual void GetMirrorPlane(int index, General::Vector &point, General::Vector &normal) const {}
+    // Whether mirror planes live in the space of the picked object.
+    virtual bool GetLocalMirror() const { return false; }
+    // Whether picks hit back faces too.
+    virtual bool GetTwoSidedPick() const { return false; }
+
+    // --- interaction ------------------------------------------------------------------
+    // Whether the current tool restarts its stroke at every sample (its restart flag).
+    virtual bool CurrentToolRestarts() const { return false; }
+    // Ends and drops the curve editing state, if any.
+    virtual void EndCurveEditing() {}
+    // Empties the undo and redo histories.
+    virtual void ClearHistory() {}
+    // Runs the selection edit (state true = selected) through the undo history.
+    virtual void ExecuteSelection(const FaceEdit &edit);
+    // Runs the visibility edit (state true = shown) through the undo history.
+    virtual void ExecuteVisibility(const FaceEdit &edit);
+
+    // --- 3D view ----------------------------------------------------------------------
+    virtual Camera *GetViewCamera() const { return nullptr; }
+    virtual void SetViewCamera(Camera *camera) {}
+
+    // Every open properties window lets go of the node it shows.
+    virtual void ReleasePropertyWindows() {}
+
+    // --- nodes that belong to a scene ------------------------------------------------
+    // Deletes the displacement nodes and the map-extraction nodes of the scene.
+    virtual void DeleteSceneNodes(Scene &scene) {}
+    // Points the map-extraction nodes of `from` at `to`.
+    virtual void MoveSceneNodes(Scene &from, Scene &to) {}
+};
+
+inline SceneServices &SceneHost() { return SceneServices::Get(); }

@@ -1,0 +1,262 @@
+#include "SceneFixtures.h"
+
+#include "foundation/Stream.h"
+#include "scene/SelectionSet.h"
+#include "scene/camera/Camera.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+
+#include <cstring>
+
+namespace {
+
+class SelectionSets : public SceneTestBase {
+protected:
+    Object &Add(const std::vector<unsigned> &faces, bool triangleBase = false)
+    {
+        Object *object = MakeLeveledObject(faces, triangleBase).release();
+        m_scene->AddObject(object);
+        return *object;
+    }
+};
+
+TEST_F(SelectionSets, ASetRecordsTheSelectedFacesOfEveryLevelOnce)
+{
+    Object &a = Add({6, 24});
+    Object &b = Add({4});
+    SelectFace(a, 1);
+    SelectFace(*a.GetLevel(1), 20);
+    SelectFace(*a.GetLevel(1), 3);
+    SelectionSet *set = m_scene->CreateSelectionSet("first", true);
+    ASSERT_EQ(set->m_aEntries.size(), 2u);  // b has no selected face
+    EXPECT_EQ(set->m_aEntries[0]->level, &a);
+    EXPECT_EQ(set->m_aEntries[1]->level, a.GetLevel(1));
+    EXPECT_EQ(std::vector<unsigned>(set->m_aEntries[1]->faces.begin(), set->m_aEntries[1]->faces.end()),
+              (std::vector<unsigned>{3, 20}));
+    EXPECT_EQ(set->GetName(), QLatin1String("first"));
+    EXPECT_FALSE(set->m_bActive);
+
+    SelectFace(b, 2);
+    EXPECT_EQ(m_scene->CreateSelectionSet("first", true), set);
+    EXPECT_EQ(set->m_aEntries.size(), 2u);
+    SelectionSet *second = m_scene->CreateSelectionSet("second", false);
+    EXPECT_EQ(m_scene->m_pSelectionSets, second);
+    EXPECT_EQ(second->m_pNext, set);
+    EXPECT_TRUE(second->m_aEntries.empty());
+}
+
+TEST_F(SelectionSets, SelectingASetCarriesItsFacesToEveryLevel)
+{
+    // Quads: level 2 face 37 is face 9 of level 1, face 2 of level 0 and faces 148 to 151 of level 3.
+    Object &quads = Add({6, 24, 96, 384});
+    SelectionSet *set = m_scene->CreateSelectionSet("quads", false);
+    set->AddLevel(quads.GetLevel(2))->faces.Add(37);
+    // Triangles and polygons at the base have three children per face.
+    Object &triangles = Add({4, 12, 48}, true);
+    SelectionSet::Entry *entry = set->AddLevel(triangles.GetLevel(1));
+    entry->faces.Add(7);
+    SelectionSet *other = m_scene->CreateSelectionSet("other", false);
+    other->m_bActive = true;
+
+    m_scene->SelectSetFaces(set);
+    EXPECT_EQ(SelectedFaces(quads), (std::vector<unsigned>{2}));
+    EXPECT_EQ(SelectedFaces(*quads.GetLevel(1)), (std::vector<unsigned>{9}));
+    EXPECT_EQ(SelectedFaces(*quads.GetLevel(2)), (std::vector<unsigned>{37}));
+    EXPECT_EQ(SelectedFaces(*quads.GetLevel(3)), (std::vector<unsigned>{148, 149, 150, 151}));
+    EXPECT_EQ(SelectedFaces(triangles), (std::vector<unsigned>{2}));
+    EXPECT_EQ(SelectedFaces(*triangles.GetLevel(1)), (std::vector<unsigned>{7}));
+    EXPECT_EQ(SelectedFaces(*triangles.GetLevel(2)), (std::vector<unsigned>{28, 29, 30, 31}));
+    EXPECT_EQ(quads.GetLevel(3)->m_iSelectedFaces, 4u);
+    EXPECT_EQ(m_services.selections.size(), 1u);  // one edit for the whole set
+    EXPECT_TRUE(set->m_bActive);
+    EXPECT_FALSE(other->m_bActive);
+}
+
+TEST_F(SelectionSets, HiddenAndMissingFacesAreLeftOut)
+{
+    Object &object = Add({4, 16});
+    SubdivLevel &one = *object.GetLevel(1);
+    one.m_pQuads[5].m_iIndices[0] &= ~MeshFlags::kBit31;  // hidden
+    SelectionSet *set = m_scene->CreateSelectionSet("set", false);
+    set->AddLevel(&object)->faces.Add(1);
+    set->m_aEntries[0]->faces.Add(9);  // past the level's faces
+    m_scene->SelectSetFaces(set);
+    EXPECT_EQ(SelectedFaces(object), (std::vector<unsigned>{1}));
+    EXPECT_EQ(SelectedFaces(one), (std::vector<unsigned>{4, 6, 7}));
+
+    // A partial level records and finds its faces by their numbers in the whole level.
+    m_scene->ClearSelection();
+    ASSERT_TRUE(one.MakePartial());
+    one.m_aFaceMap[2].second = 40;
+    SelectFace(one, 2);
+    SelectionSet *partial = m_scene->CreateSelectionSet("partial", true);
+    ASSERT_EQ(partial->m_aEntries.size(), 1u);
+    EXPECT_EQ(partial->m_aEntries[0]->faces[0], 40u);
+    m_scene->ClearSelection();
+    m_scene->SelectSetFaces(partial);
+    EXPECT_EQ(SelectedFaces(one), (std::vector<unsigned>{2}));
+    EXPECT_TRUE(SelectedFaces(object).empty());  // face 10 of level 0 does not exist
+}
+
+TEST_F(SelectionSets, ClearingDeselectsEverythingAndDropsTheObjectSelection)
+{
+    Object &object = Add({4, 16});
+    SelectFace(object, 0);
+    SelectFace(*object.GetLevel(1), 15);
+    SelectionSet *set = m_scene->CreateSelectionSet("set", true);
+    set->m_bActive = true;
+    m_scene->ClearSelection();
+    EXPECT_TRUE(SelectedFaces(object).empty());
+    EXPECT_TRUE(SelectedFaces(*object.GetLevel(1)).empty());
+    EXPECT_EQ(object.GetLevel(1)->m_iSelectedFaces, 0u);
+    EXPECT_FALSE(set->m_bActive);
+    EXPECT_FALSE(m_scene->HasSelectedFaces());
+}
+
+TEST_F(SelectionSets, ALevelThatGoesLeavesItsSetsAndEmptySetsGo)
+{
+    Object &object = Add({4, 16, 64});
+    SelectionSet *both = m_scene->CreateSelectionSet("both", false);
+    both->AddLevel(&object);
+    both->AddLevel(object.GetLevel(2));
+    SelectionSet *only = m_scene->CreateSelectionSet("only", false);
+    only->AddLevel(object.GetLevel(2));
+
+    object.GetLevel(1)->SetNextLevel(nullptr);  // level 2 is destroyed
+    EXPECT_EQ(m_scene->m_pSelectionSets, both);
+    EXPECT_EQ(both->m_pNext, nullptr);
+    ASSERT_EQ(both->m_aEntries.size(), 1u);
+    EXPECT_EQ(both->m_aEntries[0]->level, &object);
+
+    // A set outside the chain can be removed too.
+    auto *loose = new SelectionSet("loose");
+    m_scene->RemoveSelectionSet(loose);
+    EXPECT_EQ(m_scene->m_pSelectionSets, both);
+}
+
+TEST_F(SelectionSets, RectangleSelectionSelectsTogglesAndTakesWholeLevels)
+{
+    // Identity matrices: view x = (world x + 1) / 2, view y = (1 - world y) / 2.
+    auto *camera = new Camera;
+    camera->m_mModelView = General::Matrix();
+    camera->m_mProjection = General::Matrix();
+    m_scene->AddCamera(camera);
+    m_scene->m_pActiveCamera = camera;
+    // Eight faces of width 0.25 from x = -1: centres at view x 0.0625, 0.1875, ...
+    Object &object = Add({8});
+    for (unsigned v = 0; v < object.m_iVertexCount; ++v) {
+        Vertex &vertex = object.m_pVertices[v];
+        vertex.m_vPosition = General::Vector(vertex.m_vPosition.x * 0.25f - 1.0f, vertex.m_vPosition.y * 0.5f, 0);
+    }
+    object.GetAABB(true);
+    SelectFace(object, 1);
+
+    m_scene->SelectFacesInRectangle(false, 1, 0.1f, 0.0f, 0.4f, 1.0f);  // toggles faces 1 to 2
+    EXPECT_EQ(SelectedFaces(object), (std::vector<unsigned>{2}));
+    m_scene->SelectFacesInRectangle(false, 0, 0.0f, 0.0f, 0.2f, 1.0f);
+    EXPECT_EQ(SelectedFaces(object), (std::vector<unsigned>{0, 1, 2}));
+    m_scene->SelectFacesInRectangle(false, 2, 0.15f, 0.0f, 0.2f, 1.0f);
+    EXPECT_EQ(SelectedFaces(object), (std::vector<unsigned>{0, 2}));
+    // A rectangle above the faces selects nothing.
+    m_scene->SelectFacesInRectangle(false, 0, 0.0f, 0.0f, 1.0f, 0.2f);
+    EXPECT_EQ(SelectedFaces(object), (std::vector<unsigned>{0, 2}));
+
+    // Whole level: the first face inside gives its toggled state to every visible face.
+    object.m_pQuads[7].m_iIndices[0] &= ~MeshFlags::kBit31;
+    m_scene->SelectFacesInRectangle(true, 1, 0.4f, 0.0f, 0.5f, 1.0f);  // face 3 was not selected
+    EXPECT_EQ(SelectedFaces(object), (std::vector<unsigned>{0, 1, 2, 3, 4, 5, 6}));
+    m_scene->SelectFacesInRectangle(true, 1, 0.3f, 0.0f, 0.5f, 1.0f);  // face 2 first, now selected
+    EXPECT_TRUE(SelectedFaces(object).empty());
+}
+
+TEST_F(SelectionSets, HidingEverythingAndShowingMarkedFacesAgain)
+{
+    Object &a = Add({4, 16});
+    Object &b = Add({2});
+    m_scene->HideFaces(true, &a);
+    EXPECT_EQ(a.m_iHiddenFaces, 4u);
+    EXPECT_EQ(a.GetLevel(1)->m_iHiddenFaces, 16u);
+    EXPECT_EQ(b.m_iHiddenFaces, 0u);
+
+    // Showing brings back the hidden faces that carry both marks (active and mapped).
+    SubdivLevel &one = *a.GetLevel(1);
+    for (unsigned f : {3u, 9u})
+        one.m_pQuads[f].m_iIndices[2] |= MeshFlags::kBit31, one.m_pQuads[f].m_iIndices[3] |= MeshFlags::kBit31;
+    one.m_pQuads[4].m_iIndices[2] |= MeshFlags::kBit31;  // one mark only
+    m_scene->HideFaces(false, nullptr);
+    EXPECT_EQ(one.m_iHiddenFaces, 14u);
+    EXPECT_TRUE(one.IsFaceVisible(3));
+    EXPECT_TRUE(one.IsFaceVisible(9));
+    EXPECT_FALSE(one.IsFaceVisible(4));
+    EXPECT_EQ(a.m_iHiddenFaces, 4u);
+    ASSERT_EQ(m_services.visibilities.size(), 2u);
+    EXPECT_EQ(m_services.visibilities[1].targets.front().level, &one);  // highest level first
+}
+
+// Little-endian record bytes, written field by field.
+QByteArray Int(int value) { return QByteArray(reinterpret_cast<const char *>(&value), 4); }
+QByteArray Text(const char *text) { return Int(int(std::strlen(text))) + QByteArray(text); }
+
+TEST_F(SelectionSets, RecordsReadBackAgainstTheScene)
+{
+    Object &object = Add({4, 16});
+    TempDir dir;
+    const QString path = dir.File("sets.str");
+    // Two sets: "a" with level 1 of object 0 holding faces 3 and 5; "b" with an id of no level.
+    const QByteArray body = Text("a") + Int(1) + Int(1) + Int(2) + Int(3) + Int(5) + Text("b") + Int(1) + Int(9 << 16) +
+                            Int(0);
+    TempDir::Write(path, Int(Stream::kCurrentVersion) + body);
+    SelectionSet first;
+    first.m_pNext = new SelectionSet;
+    {
+        Stream stream(path, false);
+        ASSERT_TRUE(first.Serialize(stream, *m_scene));
+        EXPECT_EQ(stream.BytesLeft(), 0u);
+    }
+    EXPECT_EQ(first.GetName(), QLatin1String("a"));
+    ASSERT_EQ(first.m_aEntries.size(), 1u);
+    EXPECT_EQ(first.m_aEntries[0]->level, object.GetLevel(1));
+    EXPECT_EQ(first.m_aEntries[0]->faces[1], 5u);
+    EXPECT_EQ(first.m_pNext->m_sSetName, QLatin1String("b"));
+    EXPECT_EQ(first.m_pNext->m_aEntries[0]->level, nullptr);
+
+    // Written back, the bytes are the same but for the entry without a level, which says so.
+    {
+        Stream stream(path, true);
+        ASSERT_TRUE(first.Serialize(stream, *m_scene));
+    }
+    EXPECT_EQ(TempDir::Read(path).mid(4), body.chopped(8) + Int(-1) + Int(0));
+
+    const std::vector<std::pair<const char *, QByteArray>> damaged = {
+        {"cut in the name", Text("abc").left(5)},
+        {"negative entry count", Text("a") + Int(-1)},
+        {"entry count past the end", Text("a") + Int(1000)},
+        {"face count past the end", Text("a") + Int(1) + Int(0) + Int(50) + Int(1)},
+        {"cut after the id", Text("a") + Int(1) + Int(0)},
+    };
+    for (const auto &[what, bytes] : damaged) {
+        TempDir::Write(path, Int(Stream::kCurrentVersion) + bytes);
+        SelectionSet set("keep");
+        set.AddLevel(&object)->faces.Add(1);
+        Stream stream(path, false);
+        EXPECT_FALSE(set.Serialize(stream, *m_scene)) << what;
+        EXPECT_TRUE(stream.HasError()) << what;
+        EXPECT_EQ(set.m_sSetName, QLatin1String("keep")) << what;
+        ASSERT_EQ(set.m_aEntries.size(), 1u) << what;
+        EXPECT_EQ(set.m_aEntries[0]->faces[0], 1u) << what;
+    }
+}
+
+TEST_F(SelectionSets, TheRegistryMakesSets)
+{
+    const General::TypeInfo *record = General::TypeInfo::Find("SelectionSet");
+    ASSERT_NE(record, nullptr);
+    std::unique_ptr<General::Node> node(record->Create());
+    EXPECT_EQ(node->GetTypeInfo(), &SelectionSet::s_typeInfo);
+    EXPECT_TRUE(static_cast<SelectionSet *>(node.get())->m_sSetName.isEmpty());
+}
+
+}  // namespace
