@@ -1,24 +1,16 @@
-// Tevrin's entry point. For now it starts the Qt application, the log and the scene, and
-// imports the mesh files named on the command line; the main window and the other
-// switches arrive with the application shell.
-#include "app/AppShell.h"
+// Tevrin's entry point. For now it starts the Qt application, the log and the scene; the
+// main window and the command line arrive with the application shell.
 #include "foundation/Diagnostics.h"
 #include "foundation/Stream.h"
+#include "gui/progress/ProgressShell.h"
 #include "scene/Brush.h"
 #include "scene/Scene.h"
 #include "scene/SceneGlobals.h"
 #include "scene/SceneMeshHost.h"
 #include "scene/camera/Light.h"
-#include "gui/common/Commands.h"
-#include "viewport/view/SceneView.h"
-
-#include "mesh/object/Object.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
-#include <QVBoxLayout>
 
 int main(int argc, char *argv[])
 {
@@ -33,38 +25,15 @@ int main(int argc, char *argv[])
     MeshHost::Install(&meshHost);
     scene.AddLight(new Light);
     scene.CreateDefaultCameras();
-    // Until the main window exists: the 3D view over a status line.
-    QWidget frame;
-    frame.setWindowTitle(QStringLiteral("Tevrin"));
-    frame.resize(960, 720);
-    auto *layout = new QVBoxLayout(&frame);
-    auto *view = new SceneView(scene.m_pActiveCamera, &frame);
-    QObject::connect(view, &SceneView::CommandRequested, &GUI::RunCommand);
     QLabel window(QStringLiteral("Tevrin is being built: the sculpting window arrives with the application shell."));
-    QObject::connect(view, &SceneView::StatusTextChanged, &window, &QLabel::setText);
-    layout->addWidget(view, 1);
-    layout->addWidget(&window);
-    frame.show();
-
-    AppShell shell(&window);
+    window.setWindowTitle(QStringLiteral("Tevrin"));
+    window.setMinimumSize(640, 240);
+    window.setAlignment(Qt::AlignCenter);
+    // Long operations of the lower layers show their progress in the window.
+    GUI::ProgressShell shell;
+    shell.SetProgressHolder(&window);
     General::InstallShell(&shell);
-    // Arguments that are no switches name files to open; mesh files are imported.
-    const QStringList arguments = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &file = arguments[i];
-        if (file.startsWith(QLatin1Char('-')))
-            continue;
-        const QString suffix = QFileInfo(file).suffix().toLower();
-        if (suffix == QLatin1String("obj") || suffix == QLatin1String("bio"))
-            scene.Import(file, false, suffix == QLatin1String("bio"), true);
-        else
-            Log("Cannot open %s: only OBJ and BIO mesh files can be opened for now\n", QFile::encodeName(file).constData());
-    }
-    if (Object *object = scene.m_pObjects)
-        window.setText(QStringLiteral("%1 object(s) imported; the first has %2 faces.")
-                           .arg(scene.GetObjectCount())
-                           .arg(object->m_iFaceCount));
-
+    window.show();
     const int result = QApplication::exec();
     General::InstallShell(nullptr);
     MeshHost::Install(nullptr);
