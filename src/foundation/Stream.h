@@ -85,6 +85,10 @@ public:
     void SetError() { m_bError = true; }
     bool GetLevelChain() const { return m_bLevelChain; }
     void SetLevelChain(bool on) { m_bLevelChain = on; }
+    // Storing a scene: every object (true) or only those with selected faces. Loading one:
+    // whether its active camera becomes the view's camera.
+    bool GetWholeScene() const { return m_bWholeScene; }
+    void SetWholeScene(bool on) { m_bWholeScene = on; }
     void SetRemoveOnClose(bool on) { m_bRemoveOnClose = on; }
     const QString &GetFileName() const { return m_sFileName; }
     void SetFileName(const QString &name) { m_sFileName = name; }
@@ -104,6 +108,7 @@ protected:
     bool m_bStoring = false;
     bool m_bError = false;
     bool m_bLevelChain = true;
+    bool m_bWholeScene = true;
     bool m_bRemoveOnClose = false;
     QString m_sFileName;
 

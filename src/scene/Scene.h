@@ -23,7 +23,9 @@ class Mesh;
 class Object;
 class Picker;
 class SelectionSet;
+class Stream;
 class SubdivLevel;
+struct SceneFileExtras;
 namespace General {
 class Matrix;
 class NURBSCurve;
@@ -127,6 +129,22 @@ public:
 
     void MeshDestroyed(Mesh &mesh) override { RemoveMeshFromSelectionSets(&mesh); }
 
+    // --- scene files ------------------------------------------------------------------
+    // The scene record in the stream's direction. What a load brings for the program
+    // rather than the scene (tools, camera bookmarks) is applied once the record has
+    // been read whole. False (stream error flag set) on a short or inconsistent record.
+    bool Serialize(Stream &stream);
+    // Writes the scene to `file`, or to the scene name when it is empty; a name ending in
+    // ".tev" becomes a zip archive whose entry 0 is the stream, anything else a plain
+    // stream. The new file replaces the old one only once it is complete, so a failed
+    // save leaves the old one as it was. With wholeScene off only objects with selected
+    // faces are written.
+    bool Save(const QString &sceneName, bool wholeScene, const QString &file = QString());
+    // Reads `file` (or the scene name), a zip archive or a plain stream, into a new
+    // scene; only a complete read replaces this scene (or merges into it), so a bad file
+    // changes nothing. useCamera makes the loaded active camera the view's camera.
+    bool Load(const QString &sceneName, bool merge, bool useCamera, const QString &file = QString());
+
     // --- members ---------------------------------------------------------------
     Object *m_pObjects = nullptr;
     Camera *m_pCameras = nullptr;
@@ -150,6 +168,12 @@ private:
     // The chains, and the nodes of this scene; with keepDefaults the first light stays
     // and the default cameras are made again.
     void DeleteContents(bool keepDefaults);
+    // Replaces this scene's contents with the other's, which is left empty.
+    void TakeContents(Scene &other);
+    bool SerializeRecord(Stream &stream, SceneFileExtras &extras);
+    bool SerializeChains(Stream &stream, SceneFileExtras &extras);
+    bool SavePlain(const QString &target, bool wholeScene);
+    bool LoadPlain(const QString &sceneName, const QString &file, bool merge, bool useCamera);
     void DeleteObjects();
     void PickObjects(Picker &picker, const General::Vector &start, const General::Vector &end, int mask);
     void DeleteCameras();

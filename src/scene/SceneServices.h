@@ -10,13 +10,24 @@
 #include "foundation/Installable.h"
 #include "foundation/Vector.h"
 
+#include <QString>
+
 #include <utility>
 #include <vector>
 
 class Brush;
 class Camera;
 class Scene;
+class Stream;
 class SubdivLevel;
+
+// A camera bookmark as the trays hold it: the tray's name, the item's name and the camera
+// the item keeps (owned by the tray item).
+struct CameraBookmark {
+    QString tray;
+    QString item;
+    const Camera *camera = nullptr;
+};
 
 // One face edit across levels: per level, the faces and the state each is to take.
 struct FaceEdit {
@@ -49,6 +60,8 @@ public:
     virtual bool GetFrameEveryImport() const { return false; }
     // The tool size after the first import, as a fraction of the mesh's largest side.
     virtual float GetImportSizeFactor() const { return 0.1f; }
+    // Whether a scene file's tool records replace the program's tools (benchmark runs only).
+    virtual bool GetLoadTools() const { return false; }
 
     // --- interaction ------------------------------------------------------------------
     // Whether the current tool restarts its stroke at every sample (its restart flag).
@@ -67,6 +80,14 @@ public:
     // --- 3D view ----------------------------------------------------------------------
     virtual Camera *GetViewCamera() const { return nullptr; }
     virtual void SetViewCamera(Camera *camera) {}
+    // Transfers the live view's stored toggles when a scene file is to carry them
+    // (benchmark runs only); false lets the scene transfer a default view's record instead.
+    virtual bool SerializeLiveView(Stream &stream) { return false; }
+
+    // --- camera bookmarks of the trays ------------------------------------------------
+    virtual std::vector<CameraBookmark> GetCameraBookmarks() const { return {}; }
+    // Finds or makes the tray and its bookmark item, and gives the item this camera.
+    virtual void StoreCameraBookmark(const QString &tray, const QString &item, const Camera &camera) {}
 
     // Every open properties window lets go of the node it shows.
     virtual void ReleasePropertyWindows() {}
@@ -79,6 +100,13 @@ public:
     virtual void DeleteSceneNodes(Scene &scene) {}
     // Points the map-extraction nodes of `from` at `to`.
     virtual void MoveSceneNodes(Scene &from, Scene &to) {}
+    // The scene file's node lists: kind 0 the displacement nodes, kind 1 the map-extraction
+    // nodes. Writing puts a byte 1 and the record of each node to be written (with
+    // wholeScene off, only the map-extraction node picked in the node view); the caller
+    // ends the list. Reading makes one node of the kind for `scene` from the record that
+    // follows; false refuses the file.
+    virtual void WriteSceneNodes(Stream &stream, Scene &scene, int kind, bool wholeScene) {}
+    virtual bool ReadSceneNode(Stream &stream, Scene &scene, int kind) { return false; }
 };
 
 inline SceneServices &SceneHost() { return SceneServices::Get(); }

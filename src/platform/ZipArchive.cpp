@@ -1,0 +1,169 @@
+#include "platform/ZipArchive.h"
+
+#include <QFile>
+
+#include <zip.h>
+
+#include <array>
+
+namespace {
+
+QByteArray Native(const QString &path) { return QFile::encodeName(path); }
+
+QString ArchiveError(zip_t *archive)
+{
+    return archive ? QString::fromLocal8Bit(zip_strerror(archive)) : QString();
+}
+
+}  // namespace
+
+ZipArchive::~ZipArchive()
+{
+    // An archive never closed is never written: a half-made save must not land.
+    Discard();
+}
+
+bool ZipArchive::Fail(const QString &what)
+{
+    m_sError = what;
+    return false;
+}
+
+bool ZipArchive::Create(const QString &path)
+{
+    Discard();
+    int error = 0;
+    // Truncate only takes effect when Close writes the new archive over the old one.
+    zip_t *archive = zip_open(Native(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive) {
+        zip_error_t z;
+        zip_error_init_with_code(&z, error);
+        const QString text = QString::fromLocal8Bit(zip_error_strerror(&z));
+        zip_error_fini(&z);
+        return Fail(QStringLiteral("Creating ZIP file failed: %1").arg(text));
+    }
+    m_pArchive = archive;
+    m_bWriting = true;
+    m_sPath = path;
+    return true;
+}
+
+bool ZipArchive::Open(const QString &path)
+{
+    Discard();
+    int error = 0;
+    zip_t *archive = zip_open(Native(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (!archive)
+        return Fail(QStringLiteral("Opening ZIP file failed"));
+    m_pArchive = archive;
+    m_bWriting = false;
+    m_sPath = path;
+    return true;
+}
+
+bool ZipArchive::AddFile(const QString &file, const QString &entryName)
+{
+    if (!m_pArchive || !m_bWriting)
+        return Fail(QStringLiteral("Adding file to ZIP failed: no archive is being written"));
+    if (!QFile::exists(file))
+        return Fail(QStringLiteral("Adding file to ZIP failed: %1 does not exist").arg(file));
+    const QString name = entryName.isEmpty() ? file.section(QLatin1Char('/'), -1) : entryName;
+    zip_source_t *source = zip_source_file(m_pArchive, Native(file).constData(), 0, -1);
+    if (!source)
+        return Fail(QStringLiteral("Adding file to ZIP failed: %1").arg(ArchiveError(m_pArchive)));
+    if (zip_file_add(m_pArchive, name.toUtf8().constData(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8) < 0) {
+        zip_source_free(source);
+        return Fail(QStringLiteral("Adding file to ZIP failed: %1").arg(ArchiveError(m_pArchive)));
+    }
+    return true;
+}
+
+bool ZipArchive::Compress(int level)
+{
+    if (!m_pArchive || !m_bWriting)
+        return Fail(QStringLiteral("Compressing ZIP file failed: no archive is being written"));
+    const zip_int64_t count = zip_get_num_entries(m_pArchive, 0);
+    for (zip_int64_t i = 0; i < count; ++i)
+        if (zip_set_file_compression(m_pArchive, zip_uint64_t(i), ZIP_CM_DEFLATE, zip_uint32_t(level)) != 0)
+            return Fail(QStringLiteral("Compressing ZIP file failed: %1").arg(ArchiveError(m_pArchive)));
+    return true;
+}
+
+bool ZipArchive::Close()
+{
+    if (!m_pArchive)
+        return Fail(QStringLiteral("Closing ZIP file failed: no archive is open"));
+    if (!m_bWriting) {
+        zip_discard(m_pArchive);
+        m_pArchive = nullptr;
+        return true;
+    }
+    if (zip_close(m_pArchive) != 0) {
+        const QString text = ArchiveError(m_pArchive);
+        zip_discard(m_pArchive);
+        m_pArchive = nullptr;
+        return Fail(QStringLiteral("Closing ZIP file failed: %1").arg(text));
+    }
+    m_pArchive = nullptr;
+    return true;
+}
+
+void ZipArchive::Discard()
+{
+    if (m_pArchive)
+        zip_discard(m_pArchive);
+    m_pArchive = nullptr;
+}
+
+int ZipArchive::GetEntryCount() const
+{
+    const zip_int64_t count = m_pArchive ? zip_get_num_entries(m_pArchive, 0) : 0;
+    return count > 0 && count < (1LL << 31) ? int(count) : 0;
+}
+
+QString ZipArchive::GetEntryName(int index) const
+{
+    const char *name = m_pArchive && index >= 0 ? zip_get_name(m_pArchive, zip_uint64_t(index), 0) : nullptr;
+    return name ? QString::fromUtf8(name) : QString();
+}
+
+bool ZipArchive::ExtractFirst(const QString &destination)
+{
+    if (!m_pArchive || m_bWriting)
+        return Fail(QStringLiteral("Extracting from ZIP failed: no archive is open"));
+    if (GetEntryCount() < 1)
+        return Fail(QStringLiteral("Extracting from ZIP failed: the archive is empty"));
+    zip_file_t *entry = zip_fopen_index(m_pArchive, 0, 0);
+    if (!entry)
+        return Fail(QStringLiteral("Extracting from ZIP failed: %1").arg(ArchiveError(m_pArchive)));
+    QFile out(destination);
+    bool ok = out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    std::array<char, 1 << 16> buffer{};
+    while (ok) {
+        const zip_int64_t got = zip_fread(entry, buffer.data(), buffer.size());
+        if (got < 0)
+            ok = false;
+        else if (got == 0)
+            break;
+        else
+            ok = out.write(buffer.data(), got) == got;
+    }
+    // A damaged entry (bad checksum, short data) shows only when reading it ends.
+    ok = zip_fclose(entry) == 0 && ok;
+    ok = out.flush() && ok;
+    out.close();
+    if (!ok) {
+        QFile::remove(destination);
+        return Fail(QStringLiteral("Extracting from ZIP failed: the entry is damaged or the disk is full"));
+    }
+    return true;
+}
+
+bool ZipArchive::LooksLikeZip(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(4);
+    return head == QByteArrayLiteral("PK\x03\x04") || head == QByteArrayLiteral("PK\x05\x06");
+}

@@ -1,0 +1,57 @@
+#pragma once
+// One zip archive at a time, over libzip: what saving a scene (create, add, compress,
+// close) and opening one (open, extract entry 0, entry name, close) need. Failures are
+// returned with a text for the caller to show; nothing here talks to the user.
+//
+// Writing is atomic: libzip builds the archive in a temporary file next to the target
+// and renames it over the target only when Close succeeds, so a failed save leaves an
+// existing archive as it was.
+
+#include <QString>
+
+struct zip;
+
+class ZipArchive {
+public:
+    ZipArchive() = default;
+    ~ZipArchive();
+    ZipArchive(const ZipArchive &) = delete;
+    ZipArchive &operator=(const ZipArchive &) = delete;
+
+    // Starts a new archive that Close writes to `path` (an existing file stays until then).
+    bool Create(const QString &path);
+    // Opens an existing archive for reading.
+    bool Open(const QString &path);
+    // Adds the file under `entryName` (its last path component when empty); the file is
+    // read when Close writes the archive.
+    bool AddFile(const QString &file, const QString &entryName = QString());
+    // Deflates every entry added so far at `level` (1 fastest to 9 smallest).
+    bool Compress(int level);
+    // Writes a created archive (or lets an opened one go). False when the write failed;
+    // the target is then untouched.
+    bool Close();
+    // Drops a created archive without writing anything.
+    void Discard();
+
+    int GetEntryCount() const;
+    // The stored name of the entry, or an empty text.
+    QString GetEntryName(int index) const;
+    // Writes the bytes of entry 0 to `destination`, whatever the entry is called, so no
+    // name inside an untrusted archive decides where anything goes. A partial file is removed.
+    bool ExtractFirst(const QString &destination);
+
+    const QString &GetPath() const { return m_sPath; }
+    // What went wrong in the last failed call.
+    const QString &GetLastError() const { return m_sError; }
+
+    // Whether the file begins like a zip archive (local header or empty-archive signature).
+    static bool LooksLikeZip(const QString &path);
+
+private:
+    bool Fail(const QString &what);
+
+    ::zip *m_pArchive = nullptr;
+    bool m_bWriting = false;
+    QString m_sPath;
+    QString m_sError;
+};

@@ -1,0 +1,219 @@
+// Saving and loading scene files. A save writes a temporary file next to the target and
+// renames it over the target only when every byte reached the disk; a load reads into a
+// scratch scene and takes its contents only when the whole record was read.
+#include "scene/Scene.h"
+
+#include "foundation/Diagnostics.h"
+#include "foundation/ShellServices.h"
+#include "foundation/Stream.h"
+#include "mesh/object/Object.h"
+#include "mesh/surface/Material.h"
+#include "platform/TempFiles.h"
+#include "platform/ZipArchive.h"
+#include "scene/SceneServices.h"
+#include "scene/SelectionSet.h"
+#include "scene/camera/Camera.h"
+#include "scene/camera/Light.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+QString Tr(const char *text) { return QCoreApplication::translate("Scene", text); }
+
+bool IsArchiveName(const QString &name) { return name.endsWith(QStringLiteral(".tev"), Qt::CaseInsensitive); }
+
+// A new file takes the old one's permissions, or the usual ones of a new file.
+void CopyPermissions(const QString &from, const QString &to)
+{
+    const QFileInfo old(from);
+    QFile::setPermissions(to, old.exists() ? old.permissions()
+                                           : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                 QFile::ReadOther);
+}
+
+}  // namespace
+
+bool Scene::Save(const QString &sceneName, bool wholeScene, const QString &file)
+{
+    General::ShellServices &shell = General::Shell();
+    m_sFileName = sceneName;
+    shell.SetStatusMessage(Tr("saving..."), 0);
+    const QString target = file.isEmpty() ? sceneName : file;
+    bool ok = false;
+    if (!file.isEmpty() || !IsArchiveName(sceneName)) {
+        ok = SavePlain(target, wholeScene);
+    } else {
+        // The stream goes next to the archive (the same disk), then into it; libzip
+        // writes the archive to its own temporary file and renames it over the target.
+        const QFileInfo info(target);
+        const QString stream = TempFileName(info.absolutePath(), QStringLiteral(".") + info.fileName() + QStringLiteral(".stream."));
+        ok = !stream.isEmpty() && SavePlain(stream, wholeScene);
+        if (stream.isEmpty())
+            shell.CriticalMessage(Tr("Cannot open file for output!"));
+        if (ok) {
+            ZipArchive zip;
+            ok = zip.Create(target) && zip.AddFile(stream, info.completeBaseName()) && zip.Compress(1) && zip.Close();
+            if (!ok) {
+                Log("%s\n", zip.GetLastError().toLocal8Bit().constData());
+                shell.CriticalMessage(zip.GetLastError());
+            } else {
+                CopyPermissions(target, target);
+            }
+        }
+        if (!stream.isEmpty())
+            QFile::remove(stream);
+    }
+    if (!ok) {
+        shell.SetStatusMessage(Tr("save error"), 0);
+        return false;
+    }
+    m_bModified = false;
+    shell.SetStatusMessage(Tr("ready"), 0);
+    return true;
+}
+
+bool Scene::SavePlain(const QString &target, bool wholeScene)
+{
+    const QFileInfo info(target);
+    const QString temp = TempFileName(info.absolutePath(), QStringLiteral(".") + info.fileName() + QStringLiteral("."));
+    bool ok = false;
+    if (!temp.isEmpty()) {
+        Stream stream(temp, true);
+        if (stream.IsOpen()) {
+            Log("Saving to file %s, version %d\n", QFile::encodeName(m_sFileName).constData(), stream.GetVersion());
+            stream.SetWholeScene(wholeScene);
+            ok = Serialize(stream);
+            unsigned short end = 0;
+            stream.Serialize(end);
+            // The rename may land before the data unless the data is on the disk first.
+            ok = stream.Flush() && ok && ::fsync(fileno(stream.GetFile())) == 0;
+        }
+    }
+    if (!ok || temp.isEmpty()) {
+        if (temp.isEmpty())
+            General::Shell().CriticalMessage(Tr("Cannot open file for output!"));
+        if (!temp.isEmpty())
+            QFile::remove(temp);
+        return false;
+    }
+    CopyPermissions(target, temp);
+    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
+        QFile::remove(temp);
+        General::Shell().CriticalMessage(Tr("Cannot open file for output!"));
+        return false;
+    }
+    return true;
+}
+
+bool Scene::Load(const QString &sceneName, bool merge, bool useCamera, const QString &file)
+{
+    General::ShellServices &shell = General::Shell();
+    shell.SetStatusMessage(Tr("loading..."), 0);
+    const QString path = file.isEmpty() ? sceneName : file;
+    bool ok = false;
+    if (!ZipArchive::LooksLikeZip(path)) {
+        ok = LoadPlain(sceneName, path, merge, useCamera);
+    } else {
+        // Only entry 0 is taken, and under a name of ours: the names inside the archive decide nothing.
+        ZipArchive zip;
+        const QString stream = TempFileName(shell.TempFolder(), QStringLiteral("tevload."));
+        if (stream.isEmpty() || !zip.Open(path) || !zip.ExtractFirst(stream)) {
+            Log("Cannot unpack %s: %s\n", QFile::encodeName(path).constData(), zip.GetLastError().toLocal8Bit().constData());
+            shell.CriticalMessage(Tr("Cannot open file for input!"));
+        } else {
+            zip.Close();
+            ok = LoadPlain(sceneName, stream, merge, useCamera);
+        }
+        if (!stream.isEmpty())
+            QFile::remove(stream);
+    }
+    shell.SetStatusMessage(ok ? Tr("done.") : Tr("load error"), 0);
+    return ok;
+}
+
+bool Scene::LoadPlain(const QString &sceneName, const QString &file, bool merge, bool useCamera)
+{
+    General::ShellServices &shell = General::Shell();
+    std::unique_ptr<Stream> stream;
+    try {
+        stream = std::make_unique<Stream>(file, false);
+    } catch (const General::Error &error) {
+        Log("%s\n", error.GetMessage().toLocal8Bit().constData());
+        shell.CriticalMessage(error.GetMessage());
+        return false;
+    }
+    if (!stream->IsOpen()) {
+        shell.CriticalMessage(Tr("Cannot open file for input!"));
+        return false;
+    }
+    Log("Loading file %s, version %d\n", QFile::encodeName(sceneName).constData(), stream->GetVersion());
+    stream->SetWholeScene(useCamera);
+
+    Surface::MaterialList &materials = Surface::Materials();
+    std::vector<Surface::Material *> oldMaterials;
+    for (int i = 0; i < materials.Count(); ++i)
+        oldMaterials.push_back(materials.At(i));
+    Camera *const viewCamera = SceneHost().GetViewCamera();
+
+    Scene scratch;
+    // The file names levels by ids of the scene it was saved from, which this one stands for.
+    scratch.m_iSerial = m_iSerial;
+    if (!scratch.Serialize(*stream)) {
+        Log("Scene file %s is damaged and was not loaded\n", QFile::encodeName(file).constData());
+        SceneHost().SetViewCamera(viewCamera);
+        shell.CriticalMessage(Tr("The scene file is damaged and was not loaded."));
+        return false;
+    }
+    if (merge) {
+        Merge(scratch);
+        SceneHost().SetViewCamera(m_pActiveCamera);
+        Surface::Material *first = materials.First();
+        for (Object *o = m_pObjects; o; o = o->m_pNextObject)
+            if (!o->GetMaterial() && first)
+                o->m_aMaterial.SetValue(first, true);
+        m_bModified = true;
+        return true;
+    }
+    TakeContents(scratch);
+    // The old scene's materials go with it; the file's stay.
+    for (Surface::Material *material : oldMaterials)
+        materials.Remove(material);
+    if (materials.Count() == 0)
+        Surface::InitMaterials();
+    m_sFileName = sceneName;
+    if (m_pObjects && !HasOctree())
+        BuildOctrees(m_pObjects);
+    m_bModified = false;
+    return true;
+}
+
+void Scene::TakeContents(Scene &other)
+{
+    SceneHost().EndCurveEditing();
+    DeleteContents(false);
+    SceneHost().ClearHistory();
+    SceneHost().ReleasePropertyWindows();
+    m_pObjects = std::exchange(other.m_pObjects, nullptr);
+    m_pCameras = std::exchange(other.m_pCameras, nullptr);
+    m_pActiveCamera = std::exchange(other.m_pActiveCamera, nullptr);
+    m_pLights = std::exchange(other.m_pLights, nullptr);
+    m_pCurrentLight = std::exchange(other.m_pCurrentLight, nullptr);
+    m_pCurves = std::exchange(other.m_pCurves, nullptr);
+    m_pCurrentCurve = std::exchange(other.m_pCurrentCurve, nullptr);
+    m_pSelectionSets = std::exchange(other.m_pSelectionSets, nullptr);
+    m_fAmbientLevel = other.m_fAmbientLevel;
+    m_iCameraCount = std::exchange(other.m_iCameraCount, 0);
+    m_iLightCount = std::exchange(other.m_iLightCount, 0);
+    m_iObjectCount = std::exchange(other.m_iObjectCount, 0);
+    m_iCurveCount = std::exchange(other.m_iCurveCount, 0);
+    SceneHost().MoveSceneNodes(other, *this);
+}
