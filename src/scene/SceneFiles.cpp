@@ -5,6 +5,7 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
 #include "mesh/object/Object.h"
+#include "mesh/surface/Material.h"
 #include "scene/Brush.h"
 #include "scene/LevelFileBin.h"
 #include "scene/LevelFileText.h"
@@ -76,8 +77,13 @@ Object *Scene::Import(const QString &file, bool addToScene, bool bio, bool prepa
         return nullptr;
     }
     // Only now that the file is read may the scene it replaces go.
-    if (!addToScene)
+    if (!addToScene) {
         Clear(true);
+        // Clearing made the material list anew and took the material the new objects were
+        // given: they take the new default one, as objects made after the clear would.
+        for (Object *object = first; object; object = object->m_pNextObject)
+            object->m_aMaterial.SetValue(Surface::Materials().First(), true);
+    }
 
     if (!prepare) {
         for (Object *object = first; object && !bio; object = object->m_pNextObject)

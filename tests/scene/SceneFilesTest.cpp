@@ -7,6 +7,7 @@
 #include "scene/SelectionSet.h"
 #include "scene/readers/Importer.h"
 #include "scene/camera/Camera.h"
+#include "mesh/surface/Material.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +107,10 @@ TEST_F(SceneFiles, AFailedReplacingImportLeavesTheSceneAsItWas)
     ASSERT_TRUE(replacement);
     EXPECT_EQ(Objects(), std::vector<Object *>{replacement});
     EXPECT_TRUE(replacement->GetName().startsWith("mesh "));
+    // Clearing the scene makes the material list anew: the replacement must hold the new
+    // default material, not the one that went with the old scene.
+    ASSERT_NE(replacement->GetMaterial(), nullptr);
+    EXPECT_EQ(replacement->GetMaterial(), Surface::Materials().First());
 }
 
 TEST_F(SceneFiles, NamedGroupsBecomeSelectionSets)
