@@ -3,7 +3,7 @@
 #include "foundation/AABB.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/Progress.h"
-#include "mapping/MappingHost.h"
+#include "foundation/ShellServices.h"
 #include "mesh/core/Mesh.h"
 #include "mesh/core/MeshSwitches.h"
 #include "mesh/levels/SubdivLevel.h"
@@ -162,7 +162,7 @@ bool Tree::BuildNode(uint32_t offset, FaceInfo *records, unsigned n, unsigned de
     General::Progress().AdvanceTo(m_iDataSize);
     if (offset == Node::kNoLink)
         return false;
-    if (MapExtraction::MappingHost::Get().TakeCancelRequest())
+    if (General::Shell().TakeCancelRequest())
         throw Cancelled{};
 
     const unsigned corners = m_pMesh->Corners();

@@ -3,7 +3,6 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
 #include "mapping/Mapper.h"
-#include "mapping/MappingHost.h"
 
 #include <algorithm>
 #include <atomic>
@@ -107,7 +106,7 @@ bool Mapper::ReportProgress()
     m_iProgressNext += m_iProgressStep;
     General::Shell().ProgressSet(done);
     General::Shell().ProcessEvents();
-    if (MappingHost::Get().TakeCancelRequest() || General::Shell().TakeCancelRequest()) {
+    if (General::Shell().TakeCancelRequest()) {
         m_bCancelled = true;
         return false;
     }

@@ -1,6 +1,7 @@
 #pragma once
-// What map extraction needs of the interaction controller: the user's cancel request.
-// The application installs its implementation; until then nothing is ever cancelled.
+// What map extraction needs of the interaction controller beyond the shell services: the
+// outcome of a run. The user's cancel request comes through General::ShellServices like
+// every other long operation's. The application installs its implementation.
 
 #include "foundation/Installable.h"
 
@@ -11,8 +12,6 @@ namespace MapExtraction {
 class MappingHost : public General::Installable<MappingHost> {
 public:
     virtual ~MappingHost() = default;
-    // True once per cancel request: the request is cleared by the answer.
-    virtual bool TakeCancelRequest() { return false; }
     // The outcome of a run started from its gate: an information box, or a warning box.
     virtual void ShowResult(const QString &title, const QString &text, bool warning) {}
 };

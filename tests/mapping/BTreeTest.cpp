@@ -1,7 +1,6 @@
 #include "foundation/Memory.h"
 #include "mapping/BTree.h"
 #include "mapping/MappingGlobals.h"
-#include "mapping/MappingHost.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 
@@ -63,7 +62,7 @@ bool Hits(const Mesh &mesh, unsigned face, const Vector &a, const Vector &b)
     return u >= 0 && v >= 0 && u + v <= 1 && t >= 0 && t <= 1;
 }
 
-class CancellingHost : public MapExtraction::MappingHost {
+class CancellingShell : public General::ShellServices {
 public:
     bool TakeCancelRequest() override { return std::exchange(requested, false); }
     bool requested = true;
@@ -216,11 +215,11 @@ TEST(FaceTree, ARefusedHeapOrACancelFailsTheBuild)
         EXPECT_EQ(tree.GetRoot(), nullptr);
     }
     {
-        CancellingHost host;
-        MapExtraction::MappingHost::Install(&host);
+        CancellingShell host;
+        General::InstallShell(&host);
         BTree::Tree tree;
         EXPECT_FALSE(tree.Build(*mesh, all, 0, 0));
-        MapExtraction::MappingHost::Install(nullptr);
+        General::InstallShell(&Recorder());  // the run's recording shell again
         EXPECT_FALSE(host.requested);  // the request is taken
         EXPECT_EQ(tree.GetRoot(), nullptr);
         // The same tree builds once nobody cancels.

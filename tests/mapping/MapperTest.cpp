@@ -5,6 +5,7 @@
 #include "mapping/MappingHost.h"
 #include "mesh/object/Object.h"
 #include "support/MeshFixtures.h"
+#include "support/RecordingShell.h"
 
 #include <QDir>
 #include <QFile>
@@ -447,27 +448,19 @@ TEST_F(MapperTest, OneAndTwoWorkersWriteTheSameFiles)
 namespace {
 
 // Remembers what the progress display shows.
-class ProgressTextShell : public General::ShellServices {
+// Cancels as soon as it is asked while the faces are being rasterised.
+class CancellingShell : public General::ShellServices {
 public:
     void ProgressStart(const QString &text, uint64_t) override { shown = text; }
-    QString shown;
-};
-
-// Cancels as soon as it is asked while the faces are being rasterised.
-class CancellingHost : public MapExtraction::MappingHost {
-public:
-    explicit CancellingHost(const ProgressTextShell &shell) : m_cShell(shell) {}
     bool TakeCancelRequest() override
     {
-        if (m_cShell.shown != QStringLiteral("map extraction..."))
+        if (shown != QStringLiteral("map extraction..."))
             return false;
         ++asked;
         return true;
     }
+    QString shown;
     int asked = 0;
-
-private:
-    const ProgressTextShell &m_cShell;
 };
 
 }  // namespace
@@ -476,16 +469,13 @@ TEST_F(MapperTest, CancelFailsTheRunAndStopsTheWorker)
 {
     auto low = Sheet<SubdivLevel>(8, Flat);
     auto high = Planes({0.05f});
-    ProgressTextShell shell;
-    CancellingHost host(shell);
-    General::InstallShell(&shell);
-    MapExtraction::MappingHost::Install(&host);
+    CancellingShell host;
+    General::InstallShell(&host);
     Mapper mapper;
     Configure(mapper, *low, *high);
     mapper.m_iWorkers = 2;
     const bool ok = mapper.Start();
-    MapExtraction::MappingHost::Install(nullptr);
-    General::InstallShell(nullptr);
+    General::InstallShell(&Recorder());  // the run's recording shell again
     EXPECT_FALSE(ok);
     EXPECT_EQ(mapper.m_sFailure, QStringLiteral("Process tile failed"));
     EXPECT_EQ(host.asked, 1);
