@@ -8,6 +8,7 @@
 #include <limits>
 #include <random>
 #include <set>
+#include <vector>
 
 using namespace fixtures;
 using General::Vector;
@@ -356,4 +357,28 @@ TEST(Octree, ResetLeavesAnEmptyRoot)
     empty.m_pOctree->Reset();
     ASSERT_NE(empty.m_pOctree->GetRoot(), nullptr);
     EXPECT_FALSE(empty.m_pOctree->GetRoot()->m_cBox.IsEmpty());
+}
+
+// Inserting holds cube pointers while it adds cubes, and every walk finds a cube by its
+// index: both must hold across the block boundaries of the cube store.
+TEST(Octree, CubesKeepTheirAddressAndIndexAsTheStoreGrows)
+{
+    Octree::Octree octree(nullptr);
+    std::vector<const Octree::OctreeCube *> added;
+    for (int i = 0; i < 70000; ++i) {
+        Octree::OctreeCube cube(&octree);
+        cube.m_iParent = i;  // a mark the copy must keep
+        added.push_back(octree.AddCube(cube));
+        ASSERT_NE(added.back(), nullptr);
+    }
+    ASSERT_EQ(octree.GetCubeCount(), 70000);
+    for (int i = 0; i < 70000; ++i) {
+        const Octree::OctreeCube *cube = octree.GetCube(i);
+        ASSERT_EQ(cube, added[size_t(i)]) << i;
+        ASSERT_EQ(cube->m_iIndex, i);
+        ASSERT_EQ(cube->m_iParent, i);
+        ASSERT_EQ(cube->m_aFirst[0], OctreeLink::kChainEnd + uint32_t(i));
+    }
+    EXPECT_EQ(octree.GetCube(70000), nullptr);
+    EXPECT_EQ(octree.GetCube(-1), nullptr);
 }

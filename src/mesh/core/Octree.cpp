@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <vector>
 
 namespace Octree {
 
@@ -122,18 +123,12 @@ OctreeCube *OctreeCube::GetOrCreateChild(int childNumber)
 {
     if (m_aChild[childNumber] >= 0)
         return m_pOctree->GetCube(m_aChild[childNumber]);
-    OctreeCube *child = nullptr;
-    try {
-        child = new OctreeCube(m_iIndex, childNumber, m_pOctree);
-        const int index = m_pOctree->AddCube(child);
-        if (index < 0)
-            throw std::bad_alloc();
-        m_aChild[childNumber] = index;
-    } catch (const std::bad_alloc &) {
-        delete child;
+    OctreeCube *child = m_pOctree->AddCube(OctreeCube(m_iIndex, childNumber, m_pOctree));
+    if (!child) {
         Log(" Octreecube creation failed.\n");
         return nullptr;
     }
+    m_aChild[childNumber] = child->m_iIndex;
     return child;
 }
 
@@ -157,14 +152,8 @@ OctreeCube *OctreeCube::GetParentOrGrow(const AABB &faceBox)
     }
     if (!IsFinite(box))
         return nullptr;
-    OctreeCube *root = nullptr;
-    try {
-        root = new OctreeCube(box, m_pOctree);
-        const int index = m_pOctree->AddCube(root);
-        if (index < 0)
-            throw std::bad_alloc();
-    } catch (const std::bad_alloc &) {
-        delete root;
+    OctreeCube *root = m_pOctree->AddCube(OctreeCube(box, m_pOctree));
+    if (!root) {
         Log(" Octreecube creation failed.\n");
         return nullptr;
     }
@@ -246,23 +235,32 @@ Octree::~Octree() { DeleteCubes(); }
 
 void Octree::DeleteCubes()
 {
-    // Every cube is deleted through the store, so cubes that a damaged tree could not reach never leak.
-    for (OctreeCube *cube : m_aCubes)
-        delete cube;
-    m_aCubes.Clear();
+    // The blocks own every cube, so cubes that a damaged tree could not reach never leak.
+    m_aBlocks.clear();
     m_iCubeCount = 0;
     m_iRoot = -1;
 }
 
-int Octree::AddCube(OctreeCube *cube)
+OctreeCube *Octree::AddCube(const OctreeCube &cube)
 {
-    const int index = m_aCubes.Add(cube);
-    if (index < 0)
-        return -1;
-    m_iCubeCount = int(m_aCubes.GetItemCount());
-    cube->m_iIndex = index;
-    cube->m_aFirst[0] = cube->m_aFirst[1] = kChainEnd + uint32_t(index);
-    return index;
+    // Chain ends carry the cube index below kChainEnd's bit; a larger index could not be named.
+    const unsigned index = unsigned(m_iCubeCount);
+    if (index >= 0x40000000u)
+        return nullptr;
+    const BlockSlot at = Locate(index);
+    if (at.block >= m_aBlocks.size()) {
+        try {
+            m_aBlocks.push_back(std::make_unique<General::Array<OctreeCube>>("octree cubes", at.size));
+        } catch (const std::bad_alloc &) {
+            return nullptr;
+        }
+    }
+    ++m_iCubeCount;
+    OctreeCube *added = GetCube(int(index));
+    *added = cube;
+    added->m_iIndex = int(index);
+    added->m_aFirst[0] = added->m_aFirst[1] = kChainEnd + index;
+    return added;
 }
 
 void Octree::CreateRoot()
@@ -295,13 +293,8 @@ void Octree::CreateRoot()
         Axis(box.m_vMin, axis) -= widen;
         Axis(box.m_vMax, axis) += widen;
     }
-    OctreeCube *root = nullptr;
-    try {
-        root = new OctreeCube(box, this);
-        if (AddCube(root) < 0)
-            throw std::bad_alloc();
-    } catch (const std::bad_alloc &) {
-        delete root;
+    OctreeCube *root = AddCube(OctreeCube(box, this));
+    if (!root) {
         Log(" Octreecube creation failed.\n");
         return;
     }
@@ -342,18 +335,20 @@ void Octree::Traverse(Selector &selector, FaceDrawer *drawer, int layer)
         return;
     Mesh &mesh = *m_pMesh;
     struct Item {
-        int cube;
+        OctreeCube *cube;
         bool inside;
     };
-    // An explicit stack: a tree grown many times above its first root is deep.
-    General::Store<Item> stack("octree traversal");
-    stack.Add({m_iRoot, false});
-    while (stack.HasItems()) {
-        const Item item = stack.GetLast();
-        stack.SetItemCount(stack.GetItemCount() - 1, true);
-        OctreeCube *cube = GetCube(item.cube);
-        if (!cube)
-            continue;
+    // A pick walks the tree on every mouse move, and the walk is bound by memory latency:
+    // the cubes it reads lie far apart. So the stack is a plain vector (the counted stores
+    // would announce every growth to the memory label), and children are pushed and
+    // fetched before their parent's faces are walked.
+    std::vector<Item> stack;
+    stack.reserve(64);
+    stack.push_back({GetRoot(), false});
+    while (!stack.empty()) {
+        const Item item = stack.back();
+        stack.pop_back();
+        OctreeCube *cube = item.cube;
         bool inside = item.inside;
         if (!inside) {
             const int answer = selector.TestBox(cube->m_cBox);
@@ -361,6 +356,15 @@ void Octree::Traverse(Selector &selector, FaceDrawer *drawer, int layer)
             if (answer == 1)
                 continue;
             inside = answer == 0;
+        }
+        // Pushed in reverse so that children are visited in order 0..7.
+        for (int k = 7; k >= 0; --k) {
+            OctreeCube *next = GetCube(cube->m_aChild[k]);
+            if (!next)
+                continue;
+            __builtin_prefetch(next);
+            __builtin_prefetch(&next->m_cBox.m_vMax);
+            stack.push_back({next, inside});
         }
         for (int l = layer; l >= 0; --l) {
             uint32_t link = cube->m_aFirst[l];
@@ -373,10 +377,6 @@ void Octree::Traverse(Selector &selector, FaceDrawer *drawer, int layer)
                     drawer->DrawFace(mesh, face);
             }
         }
-        // Pushed in reverse so that children are visited in order 0..7.
-        for (int k = 7; k >= 0; --k)
-            if (cube->m_aChild[k] >= 0 && stack.Add({cube->m_aChild[k], inside}) < 0)
-                return;
     }
 }
 
@@ -435,20 +435,17 @@ bool Octree::Serialize(Stream &stream)
     DeleteCubes();
     int count = 0;
     stream.Serialize(m_iMaxDepth).Serialize(m_iRoot).Serialize(count);
-    if (stream.HasError() || count < 0 || !stream.Expect(uint64_t(count) * CubeRecordBytes(version)) ||
-        !m_aCubes.Reserve(unsigned(count), false)) {
+    if (stream.HasError() || count < 0 || !stream.Expect(uint64_t(count) * CubeRecordBytes(version))) {
         m_iRoot = -1;
         stream.SetError();
         return false;
     }
     for (int c = 0; c < count && !stream.HasError(); ++c) {
-        OctreeCube *cube = new (std::nothrow) OctreeCube(this);
-        if (!cube || m_aCubes.Add(cube) < 0) {
-            delete cube;
+        OctreeCube *cube = AddCube(OctreeCube(this));
+        if (!cube) {
             stream.SetError();
             break;
         }
-        m_iCubeCount = int(m_aCubes.GetItemCount());
         int reserved = 0;
         unsigned char pad = 0;
         for (int &child : cube->m_aChild)

@@ -13,6 +13,10 @@
 
 #include <QString>
 
+#include <bit>
+#include <memory>
+#include <vector>
+
 class Mesh;
 class Stream;
 
@@ -44,7 +48,7 @@ protected:
 
 class OctreeCube {
 public:
-    explicit OctreeCube(Octree *octree);
+    explicit OctreeCube(Octree *octree = nullptr);
     OctreeCube(const AABB &box, Octree *octree);
     // A child of cube `parent`, child number `childNumber` = x + 2y + 4z (bit set: upper half).
     OctreeCube(int parent, int childNumber, Octree *octree);
@@ -104,14 +108,17 @@ public:
 
     OctreeCube *GetCube(int index) const
     {
-        return index >= 0 && index < m_iCubeCount ? m_aCubes.GetBuffer()[index] : nullptr;
+        if (index < 0 || index >= m_iCubeCount)
+            return nullptr;
+        const BlockSlot at = Locate(unsigned(index));
+        return m_aBlocks[at.block]->GetBuffer() + at.offset;
     }
     OctreeCube *GetRoot() const { return GetCube(m_iRoot); }
-    int AddCube(OctreeCube *cube);
+    // Appends a copy of the cube (its index and chain ends set); null when memory is refused.
+    OctreeCube *AddCube(const OctreeCube &cube);
     int GetCubeCount() const { return m_iCubeCount; }
 
     Mesh *m_pMesh;
-    General::Store<OctreeCube *> m_aCubes{"octree cubes"};
     int m_iMaxDepth = 10;
     int m_iCubeCount = 0;
     int m_iRoot = -1;
@@ -121,6 +128,29 @@ public:
     QString m_sName = QStringLiteral("unknown");
 
 private:
+    // Cubes live in blocks that never move, so a cube's address follows from its index: a
+    // walk of the tree fetches each cube straight away instead of first missing in a large
+    // table of pointers. Blocks double from 16 cubes, so small trees stay small, up to
+    // 16384 cubes, so a large tree wastes little.
+    static constexpr unsigned kFirstBlock = 16;
+    static constexpr unsigned kDoublingBlocks = 11;
+    static constexpr unsigned kLargeBlock = kFirstBlock << (kDoublingBlocks - 1);
+    static constexpr unsigned kDoublingEnd = kFirstBlock * ((1u << kDoublingBlocks) - 1);
+    struct BlockSlot {
+        size_t block;
+        unsigned offset;
+        unsigned size;  // cubes the block holds
+    };
+    static BlockSlot Locate(unsigned index)
+    {
+        if (index >= kDoublingEnd)
+            return {kDoublingBlocks + (index - kDoublingEnd) / kLargeBlock, (index - kDoublingEnd) % kLargeBlock,
+                    kLargeBlock};
+        const unsigned block = unsigned(std::bit_width(index / kFirstBlock + 1)) - 1;
+        return {block, index - kFirstBlock * ((1u << block) - 1), kFirstBlock << block};
+    }
+    std::vector<std::unique_ptr<General::Array<OctreeCube>>> m_aBlocks;
+
     void DeleteCubes();
     bool CheckStructure(QString &why) const;
 };
@@ -138,7 +168,7 @@ bool Octree::CheckLinks(unsigned faceCount, LinkOf linkOf, QString &why) const
     }
     seen.Fill(0);
     for (int c = 0; c < m_iCubeCount; ++c) {
-        const OctreeCube &cube = *m_aCubes.GetBuffer()[c];
+        const OctreeCube &cube = *GetCube(c);
         uint32_t link = cube.m_aFirst[0];
         while (link < kChainEnd) {
             if (link >= faceCount || seen[link]) {
