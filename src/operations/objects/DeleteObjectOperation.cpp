@@ -37,6 +37,8 @@ DeleteObjectOperation::DeleteObjectOperation(const std::vector<Object *> &object
     m_aPositions.erase(std::unique(m_aPositions.begin(), m_aPositions.end()), m_aPositions.end());
 }
 
+DeleteObjectOperation::DeleteObjectOperation() = default;
+
 DeleteObjectOperation::~DeleteObjectOperation() = default;
 
 void DeleteObjectOperation::Serialize(Stream &stream)

@@ -16,7 +16,7 @@ namespace Operations {
 
 class DeleteObjectOperation final : public Operation {
 public:
-    DeleteObjectOperation() = default;
+    DeleteObjectOperation();
     // The objects to delete, by their current scene positions.
     explicit DeleteObjectOperation(const std::vector<Object *> &objects);
     ~DeleteObjectOperation() override;
