@@ -44,15 +44,12 @@ DeleteObjectOperation::~DeleteObjectOperation() = default;
 void DeleteObjectOperation::Serialize(Stream &stream)
 {
     unsigned count = unsigned(m_aPositions.size());
-    stream.Serialize(count);
-    if (!stream.IsStoring()) {
-        if (stream.HasError() || uint64_t(count) * 4u > stream.BytesLeft()) {
-            stream.SetError();
-            m_aPositions.clear();
-            return;
-        }
-        m_aPositions.assign(count, 0);
+    if (!SerializeCount(stream, count, 4)) {
+        m_aPositions.clear();
+        return;
     }
+    if (!stream.IsStoring())
+        m_aPositions.assign(count, 0);
     for (int32_t &position : m_aPositions)
         stream.Serialize(position);
     unsigned removed = unsigned(m_aRemoved.size());

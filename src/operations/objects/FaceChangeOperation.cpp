@@ -18,28 +18,23 @@ void FaceChangeOperation::Add(SubdivLevel &level, unsigned face, bool wanted)
 void FaceChangeOperation::Serialize(Stream &stream)
 {
     unsigned count = unsigned(m_aMeshes.size());
-    stream.Serialize(count);
-    if (!stream.IsStoring()) {
-        if (stream.HasError() || uint64_t(count) * 8u > stream.BytesLeft()) {
-            stream.SetError();
-            m_aMeshes.clear();
-            return;
-        }
-        m_aMeshes.assign(count, MeshChanges{});
+    // Each mesh takes at least its id and its record count.
+    if (!SerializeCount(stream, count, 8)) {
+        m_aMeshes.clear();
+        return;
     }
+    if (!stream.IsStoring())
+        m_aMeshes.assign(count, MeshChanges{});
     for (MeshChanges &mesh : m_aMeshes)
         stream.Serialize(mesh.mesh);
     for (MeshChanges &mesh : m_aMeshes) {
         unsigned records = unsigned(mesh.faces.size());
-        stream.Serialize(records);
-        if (!stream.IsStoring()) {
-            if (stream.HasError() || uint64_t(records) * 8u > stream.BytesLeft()) {
-                stream.SetError();
-                m_aMeshes.clear();
-                return;
-            }
-            mesh.faces.assign(records, FaceChange{});
+        if (!SerializeCount(stream, records, 8)) {
+            m_aMeshes.clear();
+            return;
         }
+        if (!stream.IsStoring())
+            mesh.faces.assign(records, FaceChange{});
         for (FaceChange &change : mesh.faces) {
             uint8_t padding[3] = {0, 0, 0};
             stream.Serialize(change.face);

@@ -16,16 +16,12 @@ void ObjectStateOperation::Add(Object &object, bool state)
 void ObjectStateOperation::Serialize(Stream &stream)
 {
     unsigned count = unsigned(m_aStates.size());
-    stream.Serialize(count);
-    if (!stream.IsStoring()) {
-        // Each record takes 8 bytes: a count the stream cannot hold is a damaged record.
-        if (stream.HasError() || uint64_t(count) * 8u > stream.BytesLeft()) {
-            stream.SetError();
-            m_aStates.clear();
-            return;
-        }
-        m_aStates.assign(count, ObjectState{});
+    if (!SerializeCount(stream, count, 8)) {
+        m_aStates.clear();
+        return;
     }
+    if (!stream.IsStoring())
+        m_aStates.assign(count, ObjectState{});
     for (ObjectState &record : m_aStates) {
         int position = record.object;
         uint8_t padding[3] = {0, 0, 0};
