@@ -14,6 +14,7 @@
 #include "viewport/view/SceneView.h"
 
 #include "mesh/object/Object.h"
+#include "interaction/undo/OperationFactory.h"
 
 #include <QApplication>
 #include <QFile>
@@ -32,6 +33,7 @@ int main(int argc, char *argv[])
     Scene scene;
     InteractionMeshHost meshHost;
     MeshHost::Install(&meshHost);
+    RegisterObjectOperations();  // undo and redo re-create these by type id
     scene.AddLight(new Light);
     scene.CreateDefaultCameras();
     // Until the main window exists: the 3D view over a status line.

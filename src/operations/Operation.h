@@ -61,4 +61,8 @@ private:
     bool m_bChanged = false;
 };
 
+// Transfers a record's item count; writing always goes on. Reading refuses (stream error flag set, false) a count
+// whose items of `itemBytes` each cannot be in the bytes left, before anything is sized.
+bool SerializeCount(Stream &stream, unsigned &count, uint64_t itemBytes);
+
 }  // namespace Operations

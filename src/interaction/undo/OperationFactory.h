@@ -14,3 +14,7 @@ using OperationMaker = std::function<std::unique_ptr<Operations::Operation>()>;
 // Registers (or with an empty maker removes) the class of a type id; ids outside 1 to 25
 // and the transform tools' ids 22 to 24 are refused.
 bool SetOperationMaker(int type, OperationMaker maker);
+
+// Registers the classes of the object and face operations: hide, lock and delete objects,
+// hide and delete faces.
+void RegisterObjectOperations();

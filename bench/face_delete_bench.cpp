@@ -1,0 +1,58 @@
+// Deleting 1k, 10k and 100k faces of a level of 1M quads, and restoring them (undo), as one
+// pair of Executes of the face deletion. The level's octree is rebuilt once per Execute,
+// a fixed cost of the level's size; beyond it the cost must follow the faces deleted
+// (about the same time per face at every count), not their count times the level's size.
+// Argument 0 is the same pair with nothing to delete, which leaves the octree alone: the
+// cost of the visible-face table and counts. One thread.
+#include "mesh/object/Object.h"
+#include "operations/objects/DeleteFaceOperation.h"
+#include "scene/Scene.h"
+#include "scene/SceneGlobals.h"
+#include "support/MeshFixtures.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+namespace {
+
+constexpr unsigned kSide = 1000;  // 1M faces
+
+Scene &GetScene()
+{
+    static std::unique_ptr<Scene> scene;
+    if (!scene) {
+        InitializeSceneGlobals();
+        scene = std::make_unique<Scene>();
+        auto object = fixtures::MakeWavySheet<Object>(kSide, kSide, 1);
+        object->CalculateAdjacency();
+        scene->AddObject(object.release());
+        Scene::BuildOctrees(scene->m_pObjects);
+    }
+    return *scene;
+}
+
+void DeleteAndRestore(benchmark::State &state)
+{
+    Scene &scene = GetScene();
+    SubdivLevel &level = *scene.m_pObjects;
+    const unsigned count = unsigned(state.range(0));
+    Operations::DeleteFaceOperation op;
+    // Spread over the level: every deletion moves a face from the end into the freed slot.
+    for (unsigned i = 0; i < count; ++i)
+        op.Add(level, unsigned(uint64_t(i) * level.m_iFaceCount / count), false);
+    if (!count)
+        op.Add(level, level.m_iFaceCount + 1, false);  // names no face: nothing is deleted
+    for (auto _ : state) {
+        op.Execute();
+        op.Execute();
+    }
+    state.counters["faces"] = double(level.m_iFaceCount);
+    state.SetItemsProcessed(int64_t(state.iterations()) * count);
+}
+
+}  // namespace
+
+BENCHMARK(DeleteAndRestore)->Arg(0)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,73 @@
+// Reads object and face operation undo records (hide, lock and delete) back from
+// arbitrary bytes and executes each accepted one twice on a small scene of two objects.
+#include "FuzzFile.h"
+#include "foundation/OperationBuffer.h"
+#include "mesh/object/Object.h"
+#include "operations/objects/DeleteFaceOperation.h"
+#include "operations/objects/DeleteObjectOperation.h"
+#include "operations/objects/HideFaceOperation.h"
+#include "operations/objects/ObjectStateOperation.h"
+#include "scene/Scene.h"
+#include "scene/SceneGlobals.h"
+#include "support/MeshFixtures.h"
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+// An n × n grid of quads with adjacency and an octree.
+std::unique_ptr<Object> MakeGrid(unsigned n)
+{
+    std::vector<General::Vector> points;
+    for (unsigned j = 0; j <= n; ++j)
+        for (unsigned i = 0; i <= n; ++i)
+            points.emplace_back(float(i), float(j), 0.0f);
+    std::vector<std::array<unsigned, 4>> quads;
+    for (unsigned j = 0; j < n; ++j)
+        for (unsigned i = 0; i < n; ++i) {
+            const unsigned a = j * (n + 1) + i;
+            quads.push_back({a, a + 1, a + n + 2, a + n + 1});
+        }
+    auto object = fixtures::MakeQuads<Object>(points, quads);
+    object->CalculateAdjacency();
+    return object;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static bool initialised = (InitializeSceneGlobals(), true);
+    (void)initialised;
+    Scene::s_iCounter = 0;
+    auto scene = std::make_unique<Scene>();
+    scene->AddObject(MakeGrid(4).release());
+    scene->AddObject(MakeGrid(2).release());
+    Scene::BuildOctrees(scene->m_pObjects);
+
+    FuzzFile dir(nullptr, 0);
+    OperationBuffer buffer(dir.Sibling("undo.tmp"));
+    OperationBuffer::SetFactory([](int type) -> std::unique_ptr<General::Recordable> {
+        switch (type) {
+        case Operations::kHideObject: return std::make_unique<Operations::HideObjectOperation>();
+        case Operations::kLockObject: return std::make_unique<Operations::LockObjectOperation>();
+        case Operations::kDeleteObject: return std::make_unique<Operations::DeleteObjectOperation>();
+        case Operations::kHideFace: return std::make_unique<Operations::HideFaceOperation>();
+        case Operations::kDeleteFace: return std::make_unique<Operations::DeleteFaceOperation>();
+        default: return nullptr;
+        }
+    });
+    buffer.Write(data, size);
+    char kind = 0;
+    for (int i = 0; i < 16; ++i) {
+        auto record = buffer.ReadPrevious(kind);
+        if (!record)
+            break;
+        auto *op = static_cast<Operations::Operation *>(record.get());
+        op->Execute();
+        op->Execute();
+    }
+    OperationBuffer::SetFactory(nullptr);
+    return 0;
+}

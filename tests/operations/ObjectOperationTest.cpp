@@ -1,0 +1,381 @@
+#include "foundation/OperationBuffer.h"
+#include "foundation/Stream.h"
+#include "mesh/core/Octree.h"
+#include "operations/objects/DeleteFaceOperation.h"
+#include "operations/objects/DeleteObjectOperation.h"
+#include "operations/objects/HideFaceOperation.h"
+#include "operations/objects/ObjectStateOperation.h"
+#include "scene/SceneFixtures.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <memory>
+
+using namespace Operations;
+
+namespace {
+
+// Face records without their octree links, which a rebuilt octree may set differently.
+QByteArray FaceBytes(SubdivLevel &level)
+{
+    QByteArray bytes;
+    level.WithFaces([&](auto &records) {
+        for (unsigned f = 0; f < level.m_iFaceCount; ++f) {
+            auto face = records[f];
+            face.m_iOctree = 0;
+            bytes.append(reinterpret_cast<const char *>(&face), sizeof face);
+        }
+    });
+    return bytes;
+}
+
+// Three objects of different sizes (so that their order shows in the bytes), each with a
+// finer level and an octree.
+class ObjectOperationTest : public SceneTestBase {
+protected:
+    void SetUp() override
+    {
+        SceneTestBase::SetUp();
+        for (unsigned faces : {2u, 3u, 4u})
+            m_scene->AddObject(MakeLeveledObject({faces, faces * 2}).release());
+        for (Object *o = m_scene->m_pObjects; o; o = o->m_pNextObject)
+            for (SubdivLevel *level = o; level; level = level->m_pNext)
+                ASSERT_TRUE(level->CalculateAdjacency());
+        Scene::BuildOctrees(m_scene->m_pObjects);
+    }
+
+    // What the operations change, object by object in list order: the flags, and per
+    // level its counts, its visible-face table, its face records and its vertices.
+    QByteArray SceneBytes()
+    {
+        QByteArray bytes;
+        for (Object *o = m_scene->m_pObjects; o; o = o->m_pNextObject) {
+            bytes += char(o->m_bVisible);
+            bytes += char(o->m_bLocked);
+            for (SubdivLevel *level = o; level; level = level->m_pNext) {
+                bytes += QByteArray::number(level->m_iFaceCount) + ',' + QByteArray::number(level->m_iHiddenFaces) +
+                         ',' + QByteArray::number(level->m_iSelectedFaces) + ',';
+                for (unsigned i = 0; i < level->m_aFaceIndexTable.GetItemCount(); ++i)
+                    bytes += QByteArray::number(level->m_aFaceIndexTable[i]) + ' ';
+                bytes += FaceBytes(*level);
+                for (unsigned v = 0; v < level->m_iVertexCount; ++v)
+                    bytes.append(reinterpret_cast<const char *>(&level->m_pVertices[v].m_vPosition),
+                                 sizeof(General::Vector));
+                bytes += ';';
+            }
+        }
+        return bytes;
+    }
+
+    SubdivLevel &Level(int object, int level) { return *m_scene->GetObject(object)->GetLevel(level); }
+
+    TempDir m_dir;
+};
+
+TEST_F(ObjectOperationTest, ExecuteTwiceIsTheIdentity)
+{
+    using Make = std::function<std::unique_ptr<Operation>()>;
+    const std::vector<std::pair<const char *, Make>> cases = {
+        {"hide objects",
+         [this]() -> std::unique_ptr<Operation> {
+             auto op = std::make_unique<HideObjectOperation>();
+             op->Add(*m_scene->GetObject(0), false);
+             op->Add(*m_scene->GetObject(2), false);
+             return op;
+         }},
+        {"lock object",
+         [this]() -> std::unique_ptr<Operation> {
+             auto op = std::make_unique<LockObjectOperation>();
+             op->Add(*m_scene->GetObject(1), true);
+             return op;
+         }},
+        {"delete first and last objects",
+         [this]() -> std::unique_ptr<Operation> {
+             return std::make_unique<DeleteObjectOperation>(
+                 std::vector<Object *>{m_scene->GetObject(2), m_scene->GetObject(0)});
+         }},
+        {"delete the middle object",
+         [this]() -> std::unique_ptr<Operation> {
+             return std::make_unique<DeleteObjectOperation>(std::vector<Object *>{m_scene->GetObject(1)});
+         }},
+        {"hide faces on two levels",
+         [this]() -> std::unique_ptr<Operation> {
+             auto op = std::make_unique<HideFaceOperation>();
+             op->Add(Level(1, 0), 0, false);
+             op->Add(Level(1, 0), 2, false);
+             for (unsigned f = 0; f < Level(2, 1).m_iFaceCount; ++f)
+                 op->Add(Level(2, 1), f, false);
+             return op;
+         }},
+        {"delete faces, the last one among them",
+         [this]() -> std::unique_ptr<Operation> {
+             auto op = std::make_unique<DeleteFaceOperation>();
+             for (unsigned f : {1u, 3u, 0u})
+                 op->Add(Level(2, 0), f, false);
+             op->Add(Level(1, 1), 2, false);
+             return op;
+         }},
+        {"delete every face of a level",
+         [this]() -> std::unique_ptr<Operation> {
+             auto op = std::make_unique<DeleteFaceOperation>();
+             for (unsigned f = 0; f < Level(0, 0).m_iFaceCount; ++f)
+                 op->Add(Level(0, 0), f, false);
+             return op;
+         }},
+    };
+    for (const auto &[name, make] : cases) {
+        SCOPED_TRACE(name);
+        TearDown();
+        SetUp();
+        const QByteArray before = SceneBytes();
+        auto op = make();
+        ASSERT_TRUE(op->Execute());
+        EXPECT_NE(SceneBytes(), before);
+        ASSERT_TRUE(op->Execute());
+        EXPECT_EQ(SceneBytes(), before);
+    }
+}
+
+// Writes the operation as the undo history does, drops it, and reads it back.
+template <class Op>
+std::unique_ptr<Op> ThroughHistory(TempDir &dir, Op &op)
+{
+    OperationBuffer::SetFactory([](int) -> std::unique_ptr<General::Recordable> { return std::make_unique<Op>(); });
+    OperationBuffer buffer(dir.File("undo"));
+    EXPECT_TRUE(buffer.Append(op, 0));
+    char kind = -1;
+    auto record = buffer.ReadPrevious(kind);
+    OperationBuffer::SetFactory(nullptr);
+    return std::unique_ptr<Op>(dynamic_cast<Op *>(record.release()));
+}
+
+TEST_F(ObjectOperationTest, DeletedObjectsComeBackFromTheHistoryAtTheirPositions)
+{
+    const QByteArray before = SceneBytes();
+    Object *middle = m_scene->GetObject(1);
+    auto deletion = std::make_unique<DeleteObjectOperation>(
+        std::vector<Object *>{m_scene->GetObject(0), m_scene->GetObject(2)});
+    ASSERT_TRUE(deletion->Execute());
+    EXPECT_EQ(m_scene->GetObjectCount(), 1);
+    EXPECT_EQ(m_scene->GetObject(0), middle);
+
+    // Undo: the record carries the objects; the operation that wrote them is gone.
+    auto undo = ThroughHistory(m_dir, *deletion);
+    deletion.reset();
+    ASSERT_NE(undo, nullptr);
+    ASSERT_TRUE(undo->Execute());
+    EXPECT_EQ(SceneBytes(), before);
+    EXPECT_EQ(m_scene->GetObject(1), middle);
+    EXPECT_TRUE(m_scene->GetObject(0)->m_pOctree && m_scene->GetObject(0)->m_pOctree->GetRoot());
+    // A later record that names position 2 finds the restored last object.
+    EXPECT_EQ(m_scene->GetMeshById(m_scene->GetMeshId(&Level(2, 1))), &Level(2, 1));
+
+    // Redo, then undo again, both through the history.
+    auto redo = ThroughHistory(m_dir, *undo);
+    undo.reset();
+    ASSERT_TRUE(redo->Execute());
+    EXPECT_EQ(m_scene->GetObjectCount(), 1);
+    auto again = ThroughHistory(m_dir, *redo);
+    redo.reset();
+    ASSERT_TRUE(again->Execute());
+    EXPECT_EQ(SceneBytes(), before);
+}
+
+TEST_F(ObjectOperationTest, DeletedFacesLeaveTheirNeighboursOpenAndComeBackLinked)
+{
+    // The row 0 1 2 3: face f shares one edge with f - 1 and one with f + 1.
+    SubdivLevel &level = Level(2, 0);
+    auto word = [&](unsigned f, int s) { return level.WithFaces([&](auto &records) { return records[f].m_iAdjacent[s]; }); };
+    // The slot of f whose word names n; -1 when none does.
+    auto slotTo = [&](unsigned f, unsigned n) {
+        for (int s = 0; s < 4; ++s)
+            if (word(f, s) >= 0 && unsigned(word(f, s) / 4) == n)
+                return s;
+        return -1;
+    };
+    auto open = [&](unsigned f) {
+        int count = 0;
+        for (int s = 0; s < 4; ++s)
+            count += word(f, s) == -1;
+        return count;
+    };
+    auto corner = [&](unsigned f) { return level.WithFaces([&](auto &records) { return records[f].m_iIndices[0]; }); };
+    ASSERT_GE(slotTo(2, 3), 0);
+    const int openOf1 = open(1), openOf2 = open(2), openOf3 = open(3);
+    const QByteArray before = FaceBytes(level);
+    const uint32_t lastCorner = corner(3);
+
+    // Face 2 neighbours the last face: the last face moves into slot 2 with that edge open.
+    DeleteFaceOperation middle;
+    middle.Add(level, 2, false);
+    ASSERT_TRUE(middle.Execute());
+    EXPECT_EQ(level.m_iFaceCount, 3u);
+    EXPECT_EQ(corner(2), lastCorner);
+    EXPECT_EQ(open(2), openOf3 + 1);
+    EXPECT_EQ(open(1), openOf1 + 1);
+    EXPECT_GE(slotTo(1, 0), 0);
+    EXPECT_EQ(level.m_aFaceIndexTable.GetItemCount(), 0u);
+    ASSERT_TRUE(middle.Execute());
+    EXPECT_EQ(FaceBytes(level), before);
+
+    // The last face: only its neighbour's edge opens, nothing is redirected.
+    DeleteFaceOperation last;
+    last.Add(level, 3, false);
+    ASSERT_TRUE(last.Execute());
+    EXPECT_EQ(level.m_iFaceCount, 3u);
+    EXPECT_EQ(slotTo(2, 3), -1);
+    EXPECT_EQ(open(2), openOf2 + 1);
+    EXPECT_GE(slotTo(2, 1), 0);
+    ASSERT_TRUE(last.Execute());
+    EXPECT_EQ(FaceBytes(level), before);
+}
+
+TEST_F(ObjectOperationTest, LaterRecordsFindFacesThatEarlierDeletionsMoved)
+{
+    // Deleting 0 moves face 3 to slot 0; the record naming 3 must still delete that face.
+    SubdivLevel &level = Level(2, 0);
+    const QByteArray before = FaceBytes(level);
+    auto corner = [&](unsigned f) { return level.WithFaces([&](auto &records) { return records[f].m_iIndices[0]; }); };
+    const uint32_t kept1 = corner(1), kept2 = corner(2);
+    DeleteFaceOperation op;
+    op.Add(level, 0, false);
+    op.Add(level, 3, false);
+    ASSERT_TRUE(op.Execute());
+    ASSERT_EQ(level.m_iFaceCount, 2u);
+    std::set<uint32_t> left{corner(0), corner(1)};
+    EXPECT_EQ(left, (std::set<uint32_t>{kept1, kept2}));
+    ASSERT_TRUE(op.Execute());
+    EXPECT_EQ(FaceBytes(level), before);
+}
+
+TEST_F(ObjectOperationTest, UndoAndRedoInAnyOrderRestoreTheScene)
+{
+    // Faces of the last object are deleted, then two objects: undo and redo the two
+    // through the history, interleaved, and every state along the way is one seen before.
+    const QByteArray start = SceneBytes();
+    auto faces = std::make_unique<DeleteFaceOperation>();
+    faces->Add(Level(2, 1), 5, false);
+    faces->Add(Level(2, 1), 0, false);
+    ASSERT_TRUE(faces->Execute());
+    const QByteArray afterFaces = SceneBytes();
+    auto objects = std::make_unique<DeleteObjectOperation>(std::vector<Object *>{m_scene->GetObject(0), m_scene->GetObject(1)});
+    ASSERT_TRUE(objects->Execute());
+    const QByteArray afterObjects = SceneBytes();
+
+    objects = ThroughHistory(m_dir, *objects);
+    ASSERT_TRUE(objects->Execute());  // undo objects
+    EXPECT_EQ(SceneBytes(), afterFaces);
+    faces = ThroughHistory(m_dir, *faces);
+    ASSERT_TRUE(faces->Execute());  // undo faces
+    EXPECT_EQ(SceneBytes(), start);
+    faces = ThroughHistory(m_dir, *faces);
+    ASSERT_TRUE(faces->Execute());  // redo faces
+    EXPECT_EQ(SceneBytes(), afterFaces);
+    objects = ThroughHistory(m_dir, *objects);
+    ASSERT_TRUE(objects->Execute());  // redo objects
+    EXPECT_EQ(SceneBytes(), afterObjects);
+    objects = ThroughHistory(m_dir, *objects);
+    ASSERT_TRUE(objects->Execute());
+    faces = ThroughHistory(m_dir, *faces);
+    ASSERT_TRUE(faces->Execute());
+    EXPECT_EQ(SceneBytes(), start);
+}
+
+TEST_F(ObjectOperationTest, DamagedRecordsAreRefused)
+{
+    struct Case {
+        const char *name;
+        std::vector<int> words;
+    };
+    // A stream file holding the words, written the way records are.
+    auto write = [&](const std::vector<int> &words) {
+        Stream stream(m_dir.File("record"), true);
+        for (int w : words)
+            stream.Serialize(w);
+    };
+    const Case deleteCases[] = {
+        {"position count past the end", {1000}},
+        {"positions not ascending", {2, 1, 0, 0}},
+        {"negative position", {1, -1, 0}},
+        {"object count unlike position count", {2, 0, 1, 1}},
+    };
+    for (const Case &c : deleteCases) {
+        SCOPED_TRACE(c.name);
+        write(c.words);
+        Stream stream(m_dir.File("record"), false);
+        DeleteObjectOperation op;
+        op.Serialize(stream);
+        EXPECT_TRUE(stream.HasError());
+        EXPECT_TRUE(op.m_aPositions.empty());
+        EXPECT_TRUE(op.m_aRemoved.empty());
+    }
+    const Case hideCases[] = {
+        {"mesh count past the end", {100000}},
+        {"record count past the end", {1, 0, 5000, 0, 0}},
+    };
+    for (const Case &c : hideCases) {
+        SCOPED_TRACE(c.name);
+        write(c.words);
+        Stream stream(m_dir.File("record"), false);
+        HideFaceOperation op;
+        op.Serialize(stream);
+        EXPECT_TRUE(stream.HasError());
+        EXPECT_TRUE(op.m_aMeshes.empty());
+    }
+}
+
+TEST_F(ObjectOperationTest, HidingFacesKeepsCountsTableSelectionAndOctreeInStep)
+{
+    SubdivLevel &level = Level(2, 0);
+    SelectFace(level, 3);
+    HideFaceOperation hide;
+    hide.Add(level, 1, false);
+    ASSERT_TRUE(hide.Execute());
+    EXPECT_EQ(level.m_iHiddenFaces, 1u);
+    EXPECT_FALSE(level.IsFaceVisible(1));
+    // Some faces stay hidden: nothing is selected, the table lists the visible faces.
+    EXPECT_EQ(level.m_iSelectedFaces, 0u);
+    EXPECT_TRUE(SelectedFaces(level).empty());
+    ASSERT_EQ(level.m_aFaceIndexTable.GetItemCount(), 3u);
+    EXPECT_EQ(level.m_aFaceIndexTable[1], 2);
+    // The hidden face is out of the octree, its neighbours are not.
+    level.WithFaces([&](auto &records) {
+        EXPECT_GE(records[1].m_iOctree, OctreeLink::kUnlinked);
+        EXPECT_LT(records[2].m_iOctree, OctreeLink::kUnlinked);
+    });
+
+    // Hiding all, then showing all, leaves no hidden face, an empty table and the object shown.
+    HideFaceOperation all;
+    for (unsigned f = 0; f < level.m_iFaceCount; ++f)
+        all.Add(level, f, false);
+    ASSERT_TRUE(all.Execute());
+    EXPECT_EQ(level.m_iHiddenFaces, level.m_iFaceCount);
+    EXPECT_EQ(level.m_aFaceIndexTable.GetItemCount(), 0u);
+    m_scene->GetObject(2)->m_bVisible = false;
+    HideFaceOperation show;
+    for (unsigned f = 0; f < level.m_iFaceCount; ++f)
+        show.Add(level, f, true);
+    ASSERT_TRUE(show.Execute());
+    EXPECT_EQ(level.m_iHiddenFaces, 0u);
+    EXPECT_EQ(level.m_aFaceIndexTable.GetItemCount(), 0u);
+    EXPECT_TRUE(m_scene->GetObject(2)->m_bVisible);
+}
+
+TEST_F(ObjectOperationTest, ObjectFlagsSwapThroughTheHistory)
+{
+    LockObjectOperation lock;
+    lock.Add(*m_scene->GetObject(2), true);
+    auto read = ThroughHistory(m_dir, lock);
+    ASSERT_NE(read, nullptr);
+    ASSERT_EQ(read->m_aStates.size(), 1u);
+    ASSERT_TRUE(read->Execute());
+    EXPECT_TRUE(m_scene->GetObject(2)->m_bLocked);
+    EXPECT_FALSE(m_scene->GetObject(1)->m_bLocked);
+    ASSERT_TRUE(read->Execute());
+    EXPECT_FALSE(m_scene->GetObject(2)->m_bLocked);
+}
+
+}  // namespace
