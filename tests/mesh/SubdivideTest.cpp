@@ -396,3 +396,35 @@ TEST_F(SubdivideTest, AFailedWorkFileFailsThePositionUpdate)
     }
     EXPECT_GT(tableFailed, 0u);
 }
+
+TEST_F(SubdivideTest, AFailedWorkFileFailsTheSubdivision)
+{
+    // The polygon split keeps its edge points in a work table; where its memory is refused
+    // the table goes to a file, and on a full disk the split must fail and leave no level.
+    unsigned tableFailed = 0;
+    for (uint64_t extra = 0; extra < 4000; extra += 8) {
+        auto base = MakePrism();
+        SubdivLevel *one = base->GetNextLevel(true);
+        ASSERT_NE(one, nullptr);
+        one->m_iNewVertexCount = 0;
+        General::Store<unsigned int> list = List({0});
+        Recorder().Clear();
+        bool ok = false;
+        {
+            FileSizeLimit disk(0);
+            General::SetMemoryLimit(General::GetCountedMemory() + extra);
+            ok = one->Subdivide(list);
+            General::SetMemoryLimit(~uint64_t(0));
+        }
+        if (Recorder().LogContains("File array could not")) {
+            ++tableFailed;
+            EXPECT_FALSE(ok) << "limit + " << extra;
+            EXPECT_TRUE(Recorder().LogContains("their edge work table failed")) << "limit + " << extra;
+        }
+        if (!ok) {
+            EXPECT_EQ(one->m_iFaceCount, 0u) << "limit + " << extra;
+            EXPECT_EQ(one->m_pQuads.GetItemCount(), 0u) << "limit + " << extra;
+        }
+    }
+    EXPECT_GT(tableFailed, 0u);
+}
