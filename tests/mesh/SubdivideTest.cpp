@@ -3,6 +3,7 @@
 #include "foundation/Memory.h"
 #include "mesh/subdivision/LevelFaceBits.h"
 #include "mesh/core/MeshSwitches.h"
+#include "support/FileSizeLimit.h"
 #include "support/IndexLists.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
@@ -361,4 +362,69 @@ TEST_F(SubdivideTest, MappingGivesNewVerticesTheirPositions)
         EXPECT_EQ(one->m_pVertices[v].m_iStrokeID, 0) << v;
     }
     EXPECT_TRUE(one->m_bAbsolute);
+}
+
+TEST_F(SubdivideTest, AFailedWorkFileFailsThePositionUpdate)
+{
+    // Work tables whose memory is refused go to a file; on a full disk that file fails, and
+    // the positions computed with it must not be taken for good: the level steps roll back
+    // on the failure.
+    unsigned tableFailed = 0;
+    for (uint64_t extra = 0; extra < 1600; extra += 16) {
+        auto base = LevelFixtures::MakeCube(2);
+        for (Quad &q : base->m_pQuads)
+            SetMapped(q, true);
+        ASSERT_TRUE(Subdivide(*base, {0, 1, 2, 3, 4, 5}));
+        SubdivLevel &one = *base->GetNextLevel(false);
+        Recorder().Clear();
+        one.MakeRelative();
+        bool ok = false;
+        {
+            FileSizeLimit disk(0);
+            General::SetMemoryLimit(General::GetCountedMemory() + extra);
+            ok = one.UpdateCC(false);
+            General::SetMemoryLimit(~uint64_t(0));
+        }
+        one.MakeAbsolute();
+        if (Recorder().LogContains("File array could not")) {
+            ++tableFailed;
+            EXPECT_FALSE(ok) << "limit + " << extra;
+            EXPECT_TRUE(Recorder().LogContains("Cannot calculate CC positions on level 1: a work table failed"))
+                << "limit + " << extra;
+            EXPECT_TRUE(Recorder().statusMessages.contains("A work file could not be written or read. Disk may be full."));
+        }
+    }
+    EXPECT_GT(tableFailed, 0u);
+}
+
+TEST_F(SubdivideTest, AFailedWorkFileFailsTheSubdivision)
+{
+    // The polygon split keeps its edge points in a work table; where its memory is refused
+    // the table goes to a file, and on a full disk the split must fail and leave no level.
+    unsigned tableFailed = 0;
+    for (uint64_t extra = 0; extra < 4000; extra += 8) {
+        auto base = MakePrism();
+        SubdivLevel *one = base->GetNextLevel(true);
+        ASSERT_NE(one, nullptr);
+        one->m_iNewVertexCount = 0;
+        General::Store<unsigned int> list = List({0});
+        Recorder().Clear();
+        bool ok = false;
+        {
+            FileSizeLimit disk(0);
+            General::SetMemoryLimit(General::GetCountedMemory() + extra);
+            ok = one->Subdivide(list);
+            General::SetMemoryLimit(~uint64_t(0));
+        }
+        if (Recorder().LogContains("File array could not")) {
+            ++tableFailed;
+            EXPECT_FALSE(ok) << "limit + " << extra;
+            EXPECT_TRUE(Recorder().LogContains("their edge work table failed")) << "limit + " << extra;
+        }
+        if (!ok) {
+            EXPECT_EQ(one->m_iFaceCount, 0u) << "limit + " << extra;
+            EXPECT_EQ(one->m_pQuads.GetItemCount(), 0u) << "limit + " << extra;
+        }
+    }
+    EXPECT_GT(tableFailed, 0u);
 }

@@ -37,8 +37,10 @@ bool ComputePositions(SubdivLevel &level, bool adjust, bool smooth)
         if (prev.m_iPropagatedCount && prev.m_pPrev && !prev.UpdateCC(true))
             return false;
     }
-    if (!CatmullClarkPositions(level, smooth).Compute())
+    if (!CatmullClarkPositions(level, smooth).Compute()) {
+        Log(" Cannot calculate CC positions on level %d: a work table failed\n", level.GetLevelIndex());
         return false;
+    }
 
     if (restored.HasItems()) {
         prev.MapFaceListToLocal(restored);

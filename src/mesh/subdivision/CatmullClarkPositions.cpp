@@ -21,15 +21,14 @@ bool CatmullClarkPositions::Compute()
     L.m_aCCPositions.Fill(Vector(0, 0, 0));
     if (P.m_aGenericFaces.HasItems()) {
         Polygons();
-        if (m_bSmooth)
-            SmoothPolygonSplit();
-        return true;
+        return !m_bSmooth || SmoothPolygonSplit();
     }
     const unsigned vertexCount = std::min(P.m_iVertexCount, P.m_pVertices.GetItemCount());
     General::FileArray<VertexSums> sums(vertexCount);
     m_pSums = &sums;
     // Every entry is set below, with the vertex's target.
     const VertexSums none{Vector(0, 0, 0), 0, 0, kNone};
+    bool tablesFailed = false;
 
     if (L.m_bFull && P.m_bFull) {
         // The vertices of the level below keep their local indices on a whole level.
@@ -50,10 +49,15 @@ bool CatmullClarkPositions::Compute()
         }
         vertices.Release();
         P.WithFaces([&](const auto &parents) { Faces(parents, &children); });
+        children.Release();
+        tablesFailed = vertices.HasFailed() || children.HasFailed();
     }
     Vertices(P.Corners());
     m_pSums = nullptr;
-    return true;
+    // Released first so that a failure of the last write counts too.
+    sums.Release();
+    // A work table whose file failed may have handed back wrong items: the store is not to be used.
+    return !(tablesFailed || sums.HasFailed());
 }
 
 template <class Face>
@@ -199,7 +203,7 @@ void CatmullClarkPositions::Polygons()
     }
 }
 
-void CatmullClarkPositions::SmoothPolygonSplit()
+bool CatmullClarkPositions::SmoothPolygonSplit()
 {
     General::FileArray<Vector> linear(m_iCC);
     General::FileArray<unsigned int> faces(m_iCC);
@@ -224,6 +228,9 @@ void CatmullClarkPositions::SmoothPolygonSplit()
         const unsigned n = faces.Get(v);
         m_pCC[v] = n > 2 ? m_pCC[v] * (1.0f / float(n)) : linear.Get(v);
     }
+    linear.Release();
+    faces.Release();
+    return !(linear.HasFailed() || faces.HasFailed());
 }
 
 void CatmullClarkPositions::Vertices(unsigned sides)

@@ -35,7 +35,8 @@ class SubdivLevel;
 class CatmullClarkPositions {
 public:
     CatmullClarkPositions(SubdivLevel &level, bool smooth);
-    // Fills the level's Catmull-Clark store; false when a work table cannot be had.
+    // Fills the level's Catmull-Clark store; false when a work table cannot be had or its
+    // file failed, and then the store holds no usable positions.
     bool Compute();
 
 private:
@@ -49,7 +50,7 @@ private:
     template <class Face>
     void Faces(const General::Store<Face> &parents, General::FileArray<unsigned int> *children);
     void Polygons();
-    void SmoothPolygonSplit();
+    bool SmoothPolygonSplit();
     void Vertices(unsigned sides);
 
     SubdivLevel &L;

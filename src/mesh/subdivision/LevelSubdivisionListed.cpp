@@ -169,6 +169,11 @@ bool LevelSubdivision::Listed(const General::Store<Face> &parents, const General
             SetCornerVertex(child[s.ChildAt(c)], s.CentreCorner(c), centre);
     }
     local.Release();
+    // The corners above came from the table: after a failed transfer they may be wrong.
+    if (local.HasFailed()) {
+        Log(" Cannot subdivide level %d: its vertex work table failed\n", P.GetLevelIndex());
+        return Fail();
+    }
     General::Progress().Advance();
 
     // Edge points: the level may hold one already (made with a neighbour's children).

@@ -68,6 +68,11 @@ bool LevelSubdivision::Polygons()
         }
     }
     edgeOf.Release();
+    // Shared edge points came from the table: after a failed transfer they may be wrong.
+    if (edgeOf.HasFailed()) {
+        Log(" Cannot subdivide the polygons: their edge work table failed\n");
+        return Fail();
+    }
     General::Progress().Advance();
 
     // The numbering is dense, so the vertex map is the identity.
