@@ -139,7 +139,8 @@ protected:
 private:
     void DrawGradient(int width, int height);
     void DrawGrid();
-    // The viewport and ratios the frame draws with, into the camera.
+    // The window's viewport and the off-screen ratios, which the camera's conversions
+    // between view pixels and the world take.
     void RecordViewport(Camera &camera) const;
     // The off-screen buffer's whole viewport (the camera's ratios place the picture in it).
     void UseBufferViewport() const;

@@ -3,9 +3,9 @@
 // choice of path for each level.
 #include "viewport/view/SceneView.h"
 
+#include "foundation/AABB.h"
 #include "foundation/Diagnostics.h"
 #include "mesh/buffers/BufferEntryPoints.h"
-#include "foundation/AABB.h"
 #include "mesh/core/Mesh.h"
 #include "mesh/core/Octree.h"
 #include "mesh/levels/SubdivLevel.h"
