@@ -104,6 +104,7 @@ bool CurveOperation::Execute()
         --scene->m_iCurveCount;
         m_iAction = kAddCurve;
         host.Redraw();
+        host.RefreshSceneInformation();
         return true;
     }
     case kAddCurve:
@@ -113,6 +114,8 @@ bool CurveOperation::Execute()
         m_iAction = kRemoveCurve;
         host.EndCurveEditing();
         host.StartCurveEditing(m_pCurve);
+        host.RefreshSceneInformation();
+        host.ShowCurveProperties();
         host.Redraw();
         return true;
     case kInsertPoint:

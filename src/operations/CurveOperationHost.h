@@ -24,9 +24,13 @@ public:
 
     // Ends the curve editing of the interface, if any (the edited curve loses its selection).
     virtual void EndCurveEditing() {}
-    // Starts editing the curve (it becomes the scene's current curve) and shows its properties.
+    // Starts editing the curve (it becomes the scene's current curve).
     virtual void StartCurveEditing(General::NURBSCurve *curve) {}
     virtual void Redraw() {}
+    // The panels that show the scene's curves: the scene information dialog, when it is
+    // open, lists them again; the properties windows show the "Curve" page.
+    virtual void RefreshSceneInformation() {}
+    virtual void ShowCurveProperties() {}
 
     // Runs the modal dialog; false when it was not accepted.
     virtual bool RunDrawOnCurveDialog(DrawOptions &options) { return false; }

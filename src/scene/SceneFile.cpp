@@ -87,7 +87,11 @@ bool Scene::SavePlain(const QString &target, bool wholeScene)
     const QString temp = TempFileName(info.absolutePath(), QStringLiteral(".") + info.fileName() + QStringLiteral("."));
     bool ok = false;
     if (!temp.isEmpty()) {
-        Stream stream(temp, true);
+        // The objects' memory is what the stream will mostly hold: the display's total.
+        uint64_t total = 0;
+        for (const Object *object = m_pObjects; object; object = object->m_pNextObject)
+            total += object->GetMemorySize();
+        Stream stream(temp, true, total);
         if (stream.IsOpen()) {
             Log("Saving to file %s, version %d\n", QFile::encodeName(m_sFileName).constData(), stream.GetVersion());
             stream.SetWholeScene(wholeScene);
@@ -118,6 +122,8 @@ bool Scene::Load(const QString &sceneName, bool merge, bool useCamera, const QSt
 {
     General::ShellServices &shell = General::Shell();
     shell.SetStatusMessage(Tr("loading..."), 0);
+    // A recorded session replays the load from this line.
+    SceneHost().RecordBenchmarkLine(QStringLiteral("loadtev \"%1\"").arg(sceneName));
     const QString path = file.isEmpty() ? sceneName : file;
     bool ok = false;
     if (!ZipArchive::LooksLikeZip(path)) {

@@ -62,6 +62,8 @@ public:
     virtual float GetImportSizeFactor() const { return 0.1f; }
     // Whether a scene file's tool records replace the program's tools (benchmark runs only).
     virtual bool GetLoadTools() const { return false; }
+    // Adds one line to the benchmark script being recorded; nothing when none is.
+    virtual void RecordBenchmarkLine(const QString &line) {}
 
     // --- interaction ------------------------------------------------------------------
     // Whether the current tool restarts its stroke at every sample (its restart flag).

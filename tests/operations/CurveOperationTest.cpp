@@ -36,12 +36,16 @@ public:
         pressures.push_back(pressure);
     }
     void FinishCurveStroke() override { ++finished; }
+    void RefreshSceneInformation() override { ++sceneInformation; }
+    void ShowCurveProperties() override { ++curvePages; }
 
     bool accept = true;
     DrawOptions answer;
     int editEnds = 0;
     int strokeDepth = 0;
     int finished = 0;
+    int sceneInformation = 0;
+    int curvePages = 0;
     NURBSCurve *edited = nullptr;
     std::vector<Vector> stamps;
     std::vector<float> pressures;
@@ -84,6 +88,9 @@ TEST_F(CurveOperationTest, RemovedCurveComesBackFromItsRecordAtTheEnd)
     EXPECT_EQ(second->GetNext(), nullptr);
     EXPECT_EQ(m_scene->m_iCurveCount, 1);
     EXPECT_EQ(op->m_iAction, CurveOperation::kAddCurve);
+    // The curve lists are told; no properties page follows a curve that went away.
+    EXPECT_EQ(m_host.sceneInformation, 1);
+    EXPECT_EQ(m_host.curvePages, 0);
 
     // The history keeps the curve; the operation lets go of it.
     OperationBuffer::SetFactory([](int type) -> std::unique_ptr<General::Recordable> {
@@ -105,6 +112,8 @@ TEST_F(CurveOperationTest, RemovedCurveComesBackFromItsRecordAtTheEnd)
     EXPECT_EQ(back->GetControlPointCount(), 4);
     EXPECT_EQ(back->GetControlPoint(3), Vector(3, 0, 0));
     EXPECT_EQ(m_host.edited, back);
+    EXPECT_EQ(m_host.sceneInformation, 2);
+    EXPECT_EQ(m_host.curvePages, 1);
     EXPECT_EQ(m_scene->m_iCurveCount, 2);
     // And out again.
     ASSERT_TRUE(undo->Execute());

@@ -273,6 +273,34 @@ TEST_F(SceneFile, FailedSaveLeavesTheOldFileAsItWas)
     }
 }
 
+TEST_F(SceneFile, EveryLoadIsRecordedForBenchmarkReplay)
+{
+    Populate();
+    const QString archive = Path("with space.tev");
+    ASSERT_TRUE(m_scene->Save(archive, true));
+    ASSERT_TRUE(m_scene->Load(archive, false, true));
+    // Written before the file is opened: a load that then fails is replayed as it happened.
+    EXPECT_FALSE(m_scene->Load(Path("missing.tev"), true, true));
+    const std::vector<QString> expected = {QStringLiteral("loadtev \"%1\"").arg(archive),
+                                           QStringLiteral("loadtev \"%1\"").arg(Path("missing.tev"))};
+    EXPECT_EQ(m_services.benchmarkLines, expected);
+}
+
+TEST_F(SceneFile, ASaveShowsItsProgressAgainstTheObjectsMemory)
+{
+    // Large enough for the stream to write a store in steps the display follows.
+    Object *object = MakeLeveledObject({200000}).release();
+    m_scene->AddObject(object);
+    Object *small = MakeLeveledObject({2, 8}).release();
+    m_scene->AddObject(small);
+    const uint64_t total = object->GetMemorySize() + small->GetMemorySize();
+    const qsizetype before = Recorder().progressTexts.size();
+    ASSERT_TRUE(m_scene->Save(QStringLiteral("big"), true, Path("big.stream")));
+    const qsizetype writing = Recorder().progressTexts.indexOf(QStringLiteral("writing..."), before);
+    ASSERT_GE(writing, 0);
+    EXPECT_EQ(Recorder().progressTotals[size_t(writing)], total);
+}
+
 TEST_F(SceneFile, DamagedFilesLeaveTheSceneAsItWas)
 {
     Populate();

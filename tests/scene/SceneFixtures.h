@@ -45,6 +45,7 @@ public:
     }
     Camera *GetViewCamera() const override { return viewCamera; }
     void SetViewCamera(Camera *camera) override { viewCamera = camera; }
+    void RecordBenchmarkLine(const QString &line) override { benchmarkLines.push_back(line); }
 
     int unit = 1;
     bool localMirror = false;
@@ -56,6 +57,7 @@ public:
     std::vector<FaceEdit> selections;
     std::vector<FaceEdit> visibilities;
     Camera *viewCamera = nullptr;
+    std::vector<QString> benchmarkLines;
 };
 
 // A row of `count` unit faces along x in the plane z = 0: face f covers x from f to f + 1

@@ -145,6 +145,38 @@ TEST(PointCloud, ColoursFollowSelectionAndFreezeOverTheDiffuse)
         EXPECT_EQ(recorder.colors[i], recorder.draws[0][i] < 4.0f ? selected : frozen) << recorder.draws[0][i];
 }
 
+TEST(PointCloud, TheLayerMaskBlendsEachVertexTowardsTheLayerColour)
+{
+    auto mesh = QuadStrip(1);  // vertices 0 to 3, nothing selected or frozen
+    FillLook look;
+    look.m_cDiffuse = General::Color(1.0f, 0.5f, 1.0f, 1.0f);
+    FillSettings settings;
+    settings.m_cLayerMask = General::Color(1.0f, 0.0f, 0.0f, 1.0f);
+    const uint8_t masks[4] = {0, 255, 51, 255};
+    for (unsigned i = 0; i < 4; ++i)
+        mesh->m_pVertices[i].m_cMask = masks[i];
+    const General::Color grey(0.8f, 0.4f, 0.8f, 1.0f), layer(1.0f, 0.0f, 0.0f, 1.0f);
+    struct Row {
+        const char *name;
+        bool shown, activeLayer;
+    } rows[] = {{"shown", true, true}, {"hidden", false, true}, {"no active layer", true, false}};
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        settings.m_bShowLayerMask = row.shown;
+        look.m_bActiveLayerLevel = row.activeLayer;
+        const Recorder recorder = DrawPoints(*mesh, 1, look, settings);
+        ASSERT_EQ(recorder.colors.size(), 4u);
+        for (size_t i = 0; i < 4; ++i) {
+            const unsigned vertex = unsigned(recorder.draws[0][i]);
+            // A weight of 0 shows the layer colour in full, 255 the level's own colour.
+            const General::Color want = row.shown && row.activeLayer
+                                            ? grey.Lerp(layer, float(masks[vertex]) / 255.0f)
+                                            : grey;
+            EXPECT_EQ(recorder.colors[i], PackColor(want.r, want.g, want.b, want.a)) << vertex;
+        }
+    }
+}
+
 TEST(PointCloud, PackedColoursPutRedInTheLowestByteAndClamp)
 {
     EXPECT_EQ(PackColor(1.0f, 0.0f, 0.0f, 0.0f), 0x000000ffu);

@@ -28,8 +28,9 @@ void DrawMeshPoints(Mesh &level, const FillLook &look, const FillSettings &setti
     const unsigned step = unsigned(std::max(pointStep, 1));
     const Color &diffuse = look.m_cDiffuse;
     const Color grey(0.8f * diffuse.r, 0.8f * diffuse.g, 0.8f * diffuse.b, diffuse.a);
+    const bool masked = settings.m_bShowLayerMask && look.m_bActiveLayerLevel;
     const bool colouring = level.m_iSelectedFaces || level.m_iFrozenFaces ||
-                           (settings.m_bShowFrozenVertices && level.m_iFrozenVertices);
+                           (settings.m_bShowFrozenVertices && level.m_iFrozenVertices) || masked;
     const unsigned vertexCount = std::min<unsigned>(level.m_iVertexCount, level.m_pVertices.GetItemCount());
 
     if (!level.m_iHiddenFaces && !colouring) {
@@ -44,6 +45,7 @@ void DrawMeshPoints(Mesh &level, const FillLook &look, const FillSettings &setti
 
     const Color selected = Times(diffuse, settings.m_cSelection);
     const Color frozen = Times(diffuse, settings.m_cFrozen);
+    const Color layered = Times(diffuse, settings.m_cLayerMask);
     // Shared corners are sent once: the first visible face that reaches a vertex colours it.
     std::vector<bool> sent(vertexCount, false);
     const unsigned corners = level.Corners();
@@ -69,7 +71,9 @@ void DrawMeshPoints(Mesh &level, const FillLook &look, const FillSettings &setti
             if (vertex % step)
                 continue;
             const Vertex &v = level.m_pVertices[vertex];
-            buffer.Add(v.m_vPosition, VertexNormal(v), packed);
+            // The mask is the vertex's own: a weight of 0 shows the full layer colour.
+            buffer.Add(v.m_vPosition, VertexNormal(v),
+                       masked ? Pack(color.Lerp(layered, float(v.m_cMask) / 255.0f)) : packed);
         }
     }
     buffer.Flush();

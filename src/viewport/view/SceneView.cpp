@@ -19,12 +19,42 @@
 #include "viewport/view/StatusText.h"
 
 #include <QContextMenuEvent>
+#include <QImage>
 #include <QMenu>
 #include <QOpenGLContext>
 
 #include <GL/gl.h>
 
+#include <algorithm>
+
 SceneView *SceneView::s_pCurrent = nullptr;
+
+namespace {
+
+// The view's context made current for a texture upload outside a paint; inside one (the
+// context already current, maybe drawing into the off-screen buffer) it is left alone.
+struct ContextScope {
+    explicit ContextScope(QOpenGLWidget &view) : m_cView(view)
+    {
+        QOpenGLContext *context = view.context();
+        m_bCurrent = context != nullptr;
+        m_bMade = m_bCurrent && QOpenGLContext::currentContext() != context;
+        if (m_bMade)
+            view.makeCurrent();
+    }
+    ~ContextScope()
+    {
+        if (m_bMade)
+            m_cView.doneCurrent();
+    }
+    ContextScope(const ContextScope &) = delete;
+    ContextScope &operator=(const ContextScope &) = delete;
+    QOpenGLWidget &m_cView;
+    bool m_bCurrent = false;
+    bool m_bMade = false;
+};
+
+}  // namespace
 
 // What the layers below ask of the view, answered from its state.
 struct SceneView::Hosts {
@@ -67,6 +97,32 @@ struct SceneView::Hosts {
             glMatrixMode(GL_PROJECTION);
             glLoadMatrixf(projection.m);
             glMatrixMode(GL_MODELVIEW);
+        }
+        uint32_t UploadTexture(uint32_t texture, const QImage &pixels) override
+        {
+            const ContextScope scope(*m_pView);
+            if (!scope.m_bCurrent || pixels.isNull())
+                return 0;
+            GLuint name = texture;
+            if (!name)
+                glGenTextures(1, &name);
+            const QImage argb = pixels.convertToFormat(QImage::Format_ARGB32);
+            glBindTexture(GL_TEXTURE_2D, name);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, argb.width(), argb.height(), 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                         argb.constBits());
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            glBindTexture(GL_TEXTURE_2D, 0);
+            return name;
+        }
+        void DeleteTexture(uint32_t texture) override
+        {
+            const ContextScope scope(*m_pView);
+            if (scope.m_bCurrent && texture) {
+                const GLuint name = texture;
+                glDeleteTextures(1, &name);
+            }
         }
         Camera *ActiveCamera() const override
         {
@@ -117,17 +173,22 @@ void SceneView::SetCamera(Camera *camera)
     m_pCamera = camera;
     if (!camera)
         return;
-    if (m_pPBuffer) {
-        camera->m_fWidthRatio = m_pPBuffer->GetWidthRatio();
-        camera->m_fHeightRatio = m_pPBuffer->GetHeightRatio();
-    }
-    if (QOpenGLContext::currentContext()) {
-        GLint viewport[4];
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        for (int i = 0; i < 4; ++i)
-            camera->m_aViewport[i] = viewport[i];
-    }
+    RecordViewport(*camera);
     camera->ResetViewRegion(false);
+}
+
+void SceneView::RecordViewport(Camera &camera) const
+{
+    // The camera converts between the view's pixels and the world with the window's
+    // viewport divided by the off-screen ratios.
+    if (m_pPBuffer) {
+        camera.m_fWidthRatio = m_pPBuffer->GetWidthRatio();
+        camera.m_fHeightRatio = m_pPBuffer->GetHeightRatio();
+    }
+    if (m_iWidth > 0 && m_iHeight > 0) {
+        const int32_t viewport[4] = {0, 0, m_iWidth, m_iHeight};
+        std::copy(viewport, viewport + 4, camera.m_aViewport);
+    }
 }
 
 // --- Qt events ------------------------------------------------------------------

@@ -8,6 +8,7 @@
 // The view installs what the layers below ask of it: the buffer-object entry points
 // and the buffer host of the video buffers, and the camera host.
 
+#include "foundation/Matrix.h"
 #include "viewport/view/ViewSettings.h"
 #include "viewport/view/ViewToggles.h"
 
@@ -21,9 +22,13 @@ class FillCycle;
 class Mesh;
 class Object;
 class PBuffer;
+class Picker;
 class PointBuffer;
 class Scene;
 struct FaceTotals;
+namespace Octree {
+class OctreeCube;
+}
 namespace General {
 class Color;
 class Rect2D;
@@ -76,6 +81,28 @@ public:
     // One level; `color` overrides the tint (the wire overlay), null for the normal colours.
     void DrawMesh(Mesh &level, const General::Color *color);
 
+    // Fills the picker with the hits along the ray through the view pixel (x, y from the
+    // top-left corner) under the matrices of the last frame, with the sketch volume's hit
+    // and, when the symmetry setting mirrors picks, the mirrored copies. False on no hit.
+    bool Pick(Picker &picker, float x, float y);
+
+    // --- over and around the levels ----------------------------------------------
+    // The camera's image plane as a textured quad at that depth-buffer value, inside the
+    // scissor rectangle; nothing unless the plane is shown and has a picture.
+    void DrawImagePlane(int x, int y, int width, int height, float depth);
+    // The installed stencil as a screen quad inside the scissor rectangle.
+    void DrawStencil(int x, int y, int width, int height);
+    void DrawStamp();
+    void DrawCursorImage();
+    // The scene's curves in view pixels, when curves are shown.
+    void DrawCurves();
+    // The sketch volume's cells as lit points.
+    void DrawSketchVolume();
+    // The wire boxes of the cube and of every cube below it.
+    void DrawOctreeCubes(const Octree::OctreeCube &cube);
+    // Everything drawn over the shown frame on every paint.
+    void DrawOverlays();
+
     // The status-bar text of the current scene's face counts, by the settings.
     static QString UpdateStatusText(const ViewSettings &settings);
 
@@ -89,6 +116,9 @@ public:
     bool m_bFrameDrawn = false;
     bool m_bDrawingWireOverlay = false;
     bool m_bNavigating = false;
+    bool m_bStencil = true;          // the stencil is drawn
+    bool m_bStencilInFrame = false;  // ... into the off-screen frame instead of over it
+    bool m_bStencilDrawn = false;    // the last frame holds the stencil
     PBuffer *GetPBuffer() const { return m_pPBuffer.get(); }
     // Draw calls of the point clouds, for those who count them.
     unsigned m_iPointDraws = 0;
@@ -109,6 +139,17 @@ protected:
 private:
     void DrawGradient(int width, int height);
     void DrawGrid();
+    // The window's viewport and the off-screen ratios, which the camera's conversions
+    // between view pixels and the world take.
+    void RecordViewport(Camera &camera) const;
+    // The off-screen buffer's whole viewport (the camera's ratios place the picture in it).
+    void UseBufferViewport() const;
+    bool ImagePlaneShown() const;
+    // The camera's model-view matrix with the level's object placement in front.
+    General::Matrix LevelModelView(Mesh &level) const;
+    // The depth-buffer value of the image plane, and whether it lies behind the scene
+    // (drawn before the levels) rather than in front of it.
+    float ImagePlaneDepth(bool &beforeScene) const;
 
     Camera *m_pCamera;
     std::unique_ptr<PBuffer> m_pPBuffer;
@@ -121,7 +162,8 @@ private:
     int m_iCurrentPartition = -1;
     bool m_bTextureBound = false;
     bool m_bColouring = false;
-    General::Color *m_pFaceColors = nullptr;  // grey, selected, frozen, for the level being drawn
+    bool m_bMasked = false;  // the active layer's mask is shown on the level being drawn
+    General::Color *m_pFaceColors = nullptr;  // tint, selected, frozen, layer, for the level being drawn
     void SetFaceColor(Mesh &level, unsigned face);
     bool m_bLightsReported = false;  // the "too many lights" line is logged once
     QString m_sStatusText;

@@ -3,9 +3,11 @@
 // choice of path for each level.
 #include "viewport/view/SceneView.h"
 
+#include "foundation/AABB.h"
 #include "foundation/Diagnostics.h"
 #include "mesh/buffers/BufferEntryPoints.h"
 #include "mesh/core/Mesh.h"
+#include "mesh/core/Octree.h"
 #include "mesh/levels/SubdivLevel.h"
 #include "mesh/object/Object.h"
 #include "mesh/surface/Material.h"
@@ -16,6 +18,7 @@
 #include "viewport/draw/DrawOrder.h"
 #include "viewport/draw/GridLines.h"
 #include "viewport/fill/FillLook.h"
+#include "viewport/overlay/ViewOverlay.h"
 
 #include <algorithm>
 
@@ -51,6 +54,7 @@ void SceneView::paintGL()
     // Without a pending region the buffer still holds the last frame: it is only shown again.
     if (m_pPBuffer)
         TV_CHECK(m_pPBuffer->Display());
+    DrawOverlays();
 
     const QString text = UpdateStatusText(m_cSettings);
     if (text != m_sStatusText) {
@@ -67,10 +71,7 @@ void SceneView::DrawFrame(int x, int y, int width, int height)
     if (m_iHeight > 0)
         m_pCamera->m_fAspect = float(m_iWidth) / float(m_iHeight);
     // Every frame: a camera made since the last resize (a replaced scene's) has no ratios yet.
-    if (m_pPBuffer) {
-        m_pCamera->m_fWidthRatio = m_pPBuffer->GetWidthRatio();
-        m_pCamera->m_fHeightRatio = m_pPBuffer->GetHeightRatio();
-    }
+    RecordViewport(*m_pCamera);
 
     // The camera's ratios place the picture in the lower left of the whole buffer.
     if (m_pPBuffer)
@@ -85,9 +86,23 @@ void SceneView::DrawFrame(int x, int y, int width, int height)
     if (m_cToggles.m_bGradientBackground)
         DrawGradient(m_iWidth, m_iHeight);
 
+    bool planeFirst = false;
+    const bool plane = ImagePlaneShown();
+    const float planeDepth = plane ? ImagePlaneDepth(planeFirst) : 0.0f;
+    if (plane && planeFirst)
+        DrawImagePlane(x, y, width, height, planeDepth);
+
+    UseBufferViewport();
     BeginDraw(General::Color(1.0f, 1.0f, 1.0f, 1.0f), nullptr, true, true);
     DrawScene();
+    DrawSketchVolume();
     EndDraw(false);
+    if (plane && !planeFirst)
+        DrawImagePlane(x, y, width, height, planeDepth);
+    if (m_bStencilInFrame) {
+        DrawStencil(x, y, width, height);
+        m_bStencilDrawn = true;
+    }
 
     m_pCamera->m_rViewRegion = General::Rect2D(0, 0, 1, 1);
     m_pCamera->m_bRegionSet = false;
@@ -159,6 +174,17 @@ void SceneView::DrawScene()
                 continue;
             if (displayMode == FillSettings::inactiveHide && level != active)
                 continue;
+            if (m_cToggles.m_bShowOctree && level->m_pOctree && level->m_pOctree->GetRoot()) {
+                glDisable(GL_LIGHTING);
+                glMatrixMode(GL_MODELVIEW);
+                glLoadMatrixf(LevelModelView(*level).m);
+                glColor4f(0.0f, 0.0f, 0.9f, 0.8f);
+                DrawOctreeCubes(*level->m_pOctree->GetRoot());
+                glColor4f(0.5f, 0.5f, 1.0f, 0.9f);
+                const AABB &box = level->GetAABB(false);
+                DrawWireBox(box.m_vMin, box.m_vMax);
+                glEnable(GL_DEPTH_TEST);
+            }
             if (m_cToggles.m_bShowMeshes && object->m_bVisible)
                 DrawMesh(*level, nullptr);
         }
@@ -172,6 +198,13 @@ void SceneView::DrawScene()
             glPolygonMode(GL_FRONT_AND_BACK, m_cToggles.m_bWireframe ? GL_LINE : GL_FILL);
         }
     }
+}
+
+General::Matrix SceneView::LevelModelView(Mesh &level) const
+{
+    if (Placement *placement = level.GetPlacement())
+        return placement->GetFullMatrix().Multiply(m_pCamera->m_mModelView);
+    return m_pCamera->m_mModelView;
 }
 
 void SceneView::DrawMesh(Mesh &level, const General::Color *color)
@@ -215,15 +248,13 @@ void SceneView::DrawMesh(Mesh &level, const General::Color *color)
     else
         glDisable(GL_BLEND);
 
-    General::Matrix modelView = m_pCamera->m_mModelView;
     bool scaled = false;
     if (Placement *placement = level.GetPlacement()) {
-        modelView = placement->GetFullMatrix().Multiply(modelView);
         const General::Vector scale = placement->GetScale();
         scaled = scale.x != 1.0f || scale.y != 1.0f || scale.z != 1.0f;
     }
     glMatrixMode(GL_MODELVIEW);
-    glLoadMatrixf(modelView.m);
+    glLoadMatrixf(LevelModelView(level).m);
     if (scaled)
         glEnable(GL_NORMALIZE);
     else

@@ -4,6 +4,8 @@
 
 #include "mesh/core/Mesh.h"
 #include "mesh/core/Placement.h"
+#include "mesh/object/Object.h"
+#include "mesh/surface/Material.h"
 #include "mesh/surface/Texture.h"
 #include "scene/camera/Camera.h"
 #include "scene/picking/FrustumSelector.h"
@@ -44,6 +46,13 @@ private:
     General::Matrix m_mIdentity;
 };
 
+float Opacity(Mesh &level)
+{
+    Object *object = level.GetObject();
+    const Surface::Material *material = object ? object->GetMaterial() : nullptr;
+    return material ? material->m_aTransparency.GetValue() : 1.0f;
+}
+
 General::Color Times(const General::Color &a, const General::Color &b)
 {
     return General::Color(a.r * b.r, a.g * b.g, a.b * b.b, a.a * b.a);
@@ -63,10 +72,15 @@ bool SceneView::DrawMeshThroughOctree(Mesh &level)
         tint = fill.m_cLocked;
     else if (fill.m_iInactiveLevels == FillSettings::inactiveShade && !look.m_bActiveLevel)
         tint = fill.m_cInactiveLevel;
-    General::Color colors[3] = {Times(tint, look.m_cDiffuse), Times(fill.m_cSelection, look.m_cDiffuse),
-                                Times(fill.m_cFrozen, look.m_cDiffuse)};
+    // The layer colour's alpha carries the material's opacity, as the level's own colour does.
+    General::Color layered = Times(fill.m_cLayerMask, look.m_cDiffuse);
+    layered.a *= Opacity(level);
+    General::Color colors[4] = {Times(tint, look.m_cDiffuse), Times(fill.m_cSelection, look.m_cDiffuse),
+                                Times(fill.m_cFrozen, look.m_cDiffuse), layered};
     m_pFaceColors = colors;
-    m_bColouring = level.m_iSelectedFaces || level.m_iFrozenFaces || (fill.m_bShowFrozenVertices && level.m_iFrozenVertices);
+    m_bMasked = fill.m_bShowLayerMask && look.m_bActiveLayerLevel;
+    m_bColouring = level.m_iSelectedFaces || level.m_iFrozenFaces ||
+                   (fill.m_bShowFrozenVertices && level.m_iFrozenVertices) || m_bMasked;
 
     GLenum mode = GL_TRIANGLES;
     if (m_cToggles.m_bPoints)
@@ -94,18 +108,17 @@ void SceneView::SetFaceColor(Mesh &level, unsigned face)
 {
     if (!m_bColouring || !m_pFaceColors)
         return;
-    const General::Color base = level.IsFaceSelected(face) ? m_pFaceColors[1] : m_pFaceColors[0];
-    if (level.IsFaceSelected(face)) {
-        glColor4f(base.r, base.g, base.b, base.a);
-        return;
-    }
-    const unsigned freeze = level.m_eType == Mesh::typeQuadric ? level.m_pQuads[face].m_iFreeze
-                                                               : level.m_pTriangles[face].m_iFreeze;
     const Vertex &first = level.m_pVertices[level.FaceVertexIndex(face, 0)];
-    const float t = std::min((float(freeze) / 255.0f + float(first.m_cFreeze) / 255.0f) * 0.5f, 1.0f);
-    const General::Color &frozen = m_pFaceColors[2];
-    glColor4f(t * frozen.r + (1 - t) * base.r, t * frozen.g + (1 - t) * base.g, t * frozen.b + (1 - t) * base.b,
-              t * frozen.a + (1 - t) * base.a);
+    General::Color color = m_pFaceColors[1];
+    if (!level.IsFaceSelected(face)) {
+        const unsigned freeze = level.m_eType == Mesh::typeQuadric ? level.m_pQuads[face].m_iFreeze
+                                                                   : level.m_pTriangles[face].m_iFreeze;
+        const float t = std::min((float(freeze) / 255.0f + float(first.m_cFreeze) / 255.0f) * 0.5f, 1.0f);
+        color = m_pFaceColors[2].Lerp(m_pFaceColors[0], t);
+    }
+    if (m_bMasked)
+        color = color.Lerp(m_pFaceColors[3], float(first.m_cMask) / 255.0f);
+    glColor4f(color.r, color.g, color.b, color.a);
 }
 
 void SceneView::DrawTrianglesImmediate(Mesh &level, unsigned face)

@@ -6,13 +6,23 @@
 
 #include "mesh/object/Object.h"
 #include "foundation/AABB.h"
+#include "foundation/CurveServices.h"
+#include "foundation/NURBSCurve.h"
+#include "mesh/core/PickInfo.h"
+#include "mesh/object/Layer3D.h"
 #include "mesh/surface/Material.h"
+#include "operations/brushes/BrushServices.h"
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
+#include "scene/camera/CameraHost.h"
 #include "scene/camera/Light.h"
+#include "scene/picking/Picker.h"
+#include "scene/volume/Volume.h"
 #include "support/MeshFixtures.h"
 #include "support/OpenGLRequirement.h"
 #include "support/RecordingShell.h"
+#include "viewport/overlay/ViewOverlay.h"
+#include "viewport/overlay/ViewOverlayHost.h"
 
 #include <QApplication>
 #include <QImage>
@@ -24,6 +34,8 @@
 
 #include <cstdlib>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -269,4 +281,289 @@ TEST_F(ViewTest, TheOctreePathDrawsWhatTheFillPathDrawsAndOnlyTheFacesInTheRegio
     m_pCamera->SetViewRegion(General::Rect2D(0.0f, 0.0f, 0.3f, 0.3f), false);
     m_pView->grabFramebuffer();
     EXPECT_LT(m_pView->m_iVisiblePolys, allFaces / 2);
+}
+
+namespace {
+
+// The symmetry setting and the sketch volume, as the interaction layer would answer them.
+class PickSettings final : public Operations::BrushServices {
+public:
+    int GetFaceWalkSetting() const override { return m_iWalk; }
+    General::Volume *GetSketchVolume() const override { return m_pVolume; }
+    int m_iWalk = 0;
+    General::Volume *m_pVolume = nullptr;
+};
+
+// The level-0 face whose corners all lie on the cube's front side (z = 1) around (x, y).
+bool FrontFaceAround(Mesh &level, unsigned face, float x, float y)
+{
+    float x0 = 1e9f, x1 = -1e9f, y0 = 1e9f, y1 = -1e9f;
+    for (unsigned c = 0; c < level.Corners(); ++c) {
+        const General::Vector p = level.CornerPosition(face, c);
+        if (std::abs(p.z - 1.0f) > 1e-5f)
+            return false;
+        x0 = std::min(x0, p.x), x1 = std::max(x1, p.x), y0 = std::min(y0, p.y), y1 = std::max(y1, p.y);
+    }
+    return x0 <= x && x <= x1 && y0 <= y && y <= y1;
+}
+
+}  // namespace
+
+TEST_F(ViewTest, APickAtTheCentrePixelHitsTheFaceUnderItAndOffTheObjectMisses)
+{
+    REQUIRE_VIEW_GL();
+    Scene::BuildOctrees(m_pObject);
+    // Looking down the line x = 0.4, so the ray through the centre pixel crosses the
+    // cube's front side at (0.4, 0.375, 1), inside one quad of level 0, off its edges.
+    m_pCamera->SetTranslate(General::Vector(0.4f, 3.0f, 8.0f));
+    m_pCamera->LookAt(General::Vector(0.4f, 0.0f, 0.0f), General::Vector(0, 1, 0));
+    Frame("pick");
+    PickSettings settings;
+    PickSettings::Install(&settings);
+    // The pixel where the camera shows the point it looks at: the middle of the picture.
+    float x = 0, y = 0;
+    m_pCamera->Project(General::Vector(0.4f, 0.0f, 0.0f), x, y);
+    EXPECT_NEAR(x, 80.0f, 1.0f);
+    Picker picker;
+    ASSERT_TRUE(m_pView->Pick(picker, x, y));
+    // The base cube is hit first: the subdivided levels lie inside it.
+    const PickInfo *first = picker.GetFirstPick();
+    ASSERT_EQ(first->m_pMesh, static_cast<Mesh *>(m_pObject));
+    EXPECT_TRUE(FrontFaceAround(*m_pObject, unsigned(first->m_iFace), 0.4f, 0.375f)) << first->m_iFace;
+    EXPECT_NEAR(first->m_vPosition.x, 0.4f, 0.02f);
+    EXPECT_NEAR(first->m_vPosition.y, 0.375f, 0.02f);
+    EXPECT_NEAR(first->m_vPosition.z, 1.0f, 1e-4f);
+
+    // A corner pixel shows only the background; a stale pick is cleared.
+    EXPECT_FALSE(m_pView->Pick(picker, 3.0f, 3.0f));
+    EXPECT_EQ(picker.GetPickCount(), 0);
+
+    // With mirrored picking each hit of the mirror-mapped base level gains its mirror copy.
+    fixtures::BuildMirrorTable(*m_pObject);
+    settings.m_iWalk = -1;
+    ASSERT_TRUE(m_pView->Pick(picker, x, y));
+    std::vector<const PickInfo *> base;
+    for (int i = 0; i < picker.GetPickCount(); ++i)
+        if (picker.GetPick(i)->m_pMesh == m_pObject)
+            base.push_back(picker.GetPick(i));
+    ASSERT_EQ(base.size(), 2u);
+    EXPECT_NEAR(base[1]->m_vPosition.x, -base[0]->m_vPosition.x, 1e-4f);
+    EXPECT_TRUE(FrontFaceAround(*m_pObject, unsigned(base[1]->m_iFace), -0.4f, 0.375f));
+    PickSettings::Install(nullptr);
+}
+
+namespace {
+
+// Where the interaction layer's overlays would come from: each is shown when its texture
+// is set, and the drawing hooks paint in colours of their own and count their calls.
+class OverlaySource final : public ViewOverlayHost {
+public:
+    bool GetStencil(OverlayTexture &out) const override { return Give(stencil, out); }
+    bool GetStamp(OverlayTexture &out) const override { return Give(stamp, out); }
+    bool GetCursorImage(OverlayTexture &out) const override { return Give(cursor, out); }
+    void DrawManipulator(ViewOverlay &overlay) override
+    {
+        ++manipulatorDraws;
+        if (!manipulator)
+            return;
+        glColor3f(1.0f, 0.5f, 0.0f);
+        glLineWidth(3.0f);
+        overlay.DrawLine(General::Vector(-3, 2, 0), General::Vector(3, 2, 0), false);
+        glLineWidth(1.0f);
+    }
+    void DrawBrushCursor(ViewOverlay &overlay, int side, int mirror) override
+    {
+        sides.emplace_back(side, mirror);
+        if (!brush || side != 1)
+            return;
+        glColor3f(1.0f, 1.0f, 1.0f);
+        overlay.DrawCircle(General::Vector(80, 60, 0), General::Vector(0, 0, 1), 30.0f, 32, true);
+    }
+    bool GetSelectionBox(General::Rect2D &box) const override
+    {
+        box = General::Rect2D(0.25f, 0.25f, 0.75f, 0.75f);
+        return selecting;
+    }
+
+    OverlayTexture stencil, stamp, cursor;
+    bool manipulator = false, brush = false, selecting = false;
+    int manipulatorDraws = 0;
+    std::vector<std::pair<int, int>> sides;
+
+private:
+    static bool Give(const OverlayTexture &from, OverlayTexture &to)
+    {
+        to = from;
+        return from.m_iTexture != 0;
+    }
+};
+
+// Curves are laid out in the view's pixels.
+class ViewCurves final : public General::CurveServices {
+public:
+    int GetViewWidth() const override { return 160; }
+    int GetViewHeight() const override { return 120; }
+    bool GetCameraViewport(int &width, int &height) const override
+    {
+        width = 160, height = 120;
+        return true;
+    }
+};
+
+QImage Solid(int side, QColor color)
+{
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(color);
+    return image;
+}
+
+General::Matrix Placed(float scale, float x, float y)
+{
+    General::Matrix m;
+    m.m[0] = m.m[5] = scale;
+    m.m[12] = x, m.m[13] = y;
+    return m;
+}
+
+}  // namespace
+
+TEST_F(ViewTest, EachOverlayChangesTheExpectedPixels)
+{
+    REQUIRE_VIEW_GL();
+    const QImage base = Frame("overlay_base");
+    OverlaySource source;
+    ViewOverlayHost::Install(&source);
+    ViewCurves curveHost;
+    General::CurveServices::Install(&curveHost);
+    PickSettings brushes;
+    PickSettings::Install(&brushes);
+    // The textures go through the view's own upload, as every image of the program does.
+    CameraHost &upload = CameraHost::Get();
+    const uint32_t cyan = upload.UploadTexture(0, Solid(4, Qt::cyan));
+    const uint32_t white = upload.UploadTexture(0, Solid(4, Qt::white));
+    const uint32_t yellow = upload.UploadTexture(0, Solid(4, Qt::yellow));
+    ASSERT_TRUE(cyan && white && yellow);
+    const QString planeFile = QStringLiteral(TEVRIN_SCREENSHOTS "/plane_source.png");
+    ASSERT_TRUE(Solid(64, QColor(255, 128, 0)).save(planeFile));
+    General::Volume volume;
+    volume.m_fCellSize = 0.1f;
+    volume.m_vOrigin = General::Vector(1.5f, 1.0f, 0.0f);
+    for (int x = 0; x < 10; ++x)
+        for (int y = 0; y < 10; ++y)
+            ASSERT_TRUE(volume.AddInterval(x, y, 0, 3));
+    auto *curve = new General::NURBSCurve(2);
+    for (General::Vector p : {General::Vector(10, 10, 0), General::Vector(150, 20, 0), General::Vector(140, 110, 0),
+                              General::Vector(20, 100, 0)})
+        curve->InsertControlPoint(p, -1);
+
+    auto cyanish = [](Rgb c) { return Near(c, {0, 255, 255}, 10); };
+    auto whiteish = [](Rgb c) { return Near(c, {255, 255, 255}, 10); };
+    auto yellowish = [](Rgb c) { return Near(c, {255, 255, 0}, 10); };
+    auto orange = [](Rgb c) { return Near(c, {255, 128, 0}, 16); };
+    auto green = [](Rgb c) { return c.g > 150 && c.r < 80 && c.b < 80; };
+    auto black = [](Rgb c) { return Near(c, {0, 0, 0}, 10); };
+    struct Case {
+        const char *name;
+        std::function<void(bool)> show;  // on, then off again
+        std::function<bool(Rgb)> colour;
+        int atLeast;
+    };
+    const Case cases[] = {
+        {"stencil", [&](bool on) { source.stencil = {on ? cyan : 0u, Placed(0.5f, 0, 0)}; }, cyanish, 3000},
+        {"stencil_tiled",
+         [&](bool on) { source.stencil = {on ? cyan : 0u, Placed(0.25f, 0, 0), true}; }, cyanish, 18000},
+        {"stamp",
+         [&](bool on) {
+             source.stamp = {on ? white : 0u, Placed(1.0f, -1.0f, 0.0f), false, 2.0f, 2.0f};
+             source.stamp.m_mPlacement.m[14] = 1.5f;
+         },
+         whiteish, 300},
+        {"cursor", [&](bool on) { source.cursor = {on ? yellow : 0u, Placed(0.15f, -0.8f, 0.8f)}; }, yellowish, 150},
+        {"manipulator", [&](bool on) { source.manipulator = on; }, orange, 100},
+        {"brush", [&](bool on) { source.brush = on; }, whiteish, 100},
+        {"selection", [&](bool on) { source.selecting = on; }, black, 150},
+        {"curve", [&](bool on) { on ? m_pScene->AddCurve(curve) : void(m_pScene->m_pCurves = nullptr); }, green, 150},
+        {"image_plane", [&](bool on) { on ? m_pCamera->SetImagePlane(planeFile) : m_pCamera->SetImagePlane(QString()); },
+         orange, 2000},
+        {"sketch_volume", [&](bool on) { brushes.m_pVolume = on ? &volume : nullptr; }, [](Rgb) { return true; }, 40},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        c.show(true);
+        const QImage shown = Frame(c.name);
+        c.show(false);
+        // Pixels that changed, and to the overlay's colour.
+        int changed = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                changed += shown.pixel(x, y) != base.pixel(x, y) && c.colour(At(shown, x, y));
+        EXPECT_GE(changed, c.atLeast);
+        EXPECT_EQ(Frame("overlay_off"), base);
+    }
+    // The stencil is a screen quad: scaled by a half it covers the middle and leaves the corners.
+    source.stencil = {cyan, Placed(0.5f, 0, 0)};
+    const QImage stencil = Frame("stencil_again");
+    EXPECT_TRUE(cyanish(At(stencil, 80, 60)));
+    EXPECT_FALSE(cyanish(At(stencil, 5, 5)));
+    m_pView->m_bStencil = false;
+    EXPECT_EQ(Frame("stencil_hidden"), base);
+    source.stencil = {};
+    // The brush cursor is asked for its three sides unless a selection rectangle is drawn.
+    source.sides.clear();
+    Frame("sides");
+    EXPECT_EQ(source.sides, (std::vector<std::pair<int, int>>{{1, 0}, {0, 1}, {0, -1}}));
+    source.selecting = true;
+    source.sides.clear();
+    Frame("sides_selecting");
+    EXPECT_TRUE(source.sides.empty());
+    EXPECT_GT(source.manipulatorDraws, 0);
+
+    delete curve;
+    PickSettings::Install(nullptr);
+    General::CurveServices::Install(nullptr);
+    ViewOverlayHost::Install(nullptr);
+}
+
+TEST_F(ViewTest, OctreeCubesAndTheLayerMaskShowInTheImmediateAndPointPaths)
+{
+    REQUIRE_VIEW_GL();
+    Scene::BuildOctrees(m_pObject);
+    const QImage base = Frame("cubes_off");
+    auto cubeBlue = [](Rgb c) { return c.b > 180 && c.r < 60 && c.g < 60; };
+    m_pView->m_cToggles.m_bShowOctree = true;
+    const QImage cubes = Frame("cubes_on");
+    m_pView->m_cToggles.m_bShowOctree = false;
+    EXPECT_GT(Count(cubes, cubeBlue), Count(base, cubeBlue) + 200);
+
+    // Every vertex fully outside the layer shows the layer colour in full.
+    m_pView->m_cSettings.m_cFill.m_cLayerMask = General::Color(0.0f, 1.0f, 1.0f, 1.0f);
+    m_cMaterial.m_aDiffuse.SetValue(General::Color(1.0f, 1.0f, 1.0f, 1.0f), true);
+    Layer3D *layer = m_pObject->CreateLayer(nullptr, nullptr);
+    ASSERT_NE(layer, nullptr);
+    m_pObject->SetActiveLayer(layer);
+    ASSERT_NE(m_pObject->m_pActiveLayerData, nullptr);
+    for (SubdivLevel *level = m_pObject; level; level = level->m_pNext)
+        for (unsigned v = 0; v < level->m_iVertexCount; ++v)
+            level->m_pVertices[v].m_cMask = 0;
+    auto cyanish = [](Rgb c) { return c.g > 2 * c.r + 20 && c.b > 2 * c.r + 20; };
+    auto grey = [](Rgb c) { return c.r > 40 && Near(c, {c.r, c.r, c.r}, 8); };
+    struct Path {
+        const char *name;
+        bool octree, points;
+    } paths[] = {{"immediate", true, false}, {"points", false, true}};
+    for (const Path &path : paths) {
+        SCOPED_TRACE(path.name);
+        m_pView->m_cSettings.m_bOctreeDrawing = path.octree;
+        m_pView->m_cToggles.m_bPoints = path.points;
+        m_pView->m_cSettings.m_cFill.m_bShowLayerMask = false;
+        const QImage plain = Frame((std::string("mask_off_") + path.name).c_str());
+        m_pView->m_cSettings.m_cFill.m_bShowLayerMask = true;
+        const QImage masked = Frame((std::string("mask_on_") + path.name).c_str());
+        // The object turns from grey to the layer colour; the background stays.
+        int turned = 0;
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x)
+                turned += grey(At(plain, x, y)) && cyanish(At(masked, x, y));
+        EXPECT_GT(turned, path.points ? 60 : 1500);
+    }
 }
