@@ -407,4 +407,36 @@ TEST_F(MoveTest, UndoAndRedoThroughTheHistoryAreBitExact)
     }
 }
 
+TEST_F(MoveTest, OnAnActiveLayerTheMoveBindsTheLayerAndGoesIntoItsOffsets)
+{
+    Layer3D *layer = m_object->CreateLayer(nullptr, nullptr);
+    ASSERT_NE(layer, nullptr);
+    m_object->SetActiveLayer(layer);
+    LayerLevel *data = layer->GetLevel(m_object);
+    ASSERT_NE(data, nullptr);
+    const std::vector<Vertex> before = Vertices(*m_object);
+    auto op = std::make_unique<MoveOperation>(&m_tool, &m_segment, 0);
+    PickInfo pick = PickAt(4, 4);
+    ASSERT_TRUE(Sample(*op, &pick));
+    EXPECT_EQ(layer->GetLevelIndex(), 0);
+    PointerTo(0.75f, 0.5f);
+    ASSERT_TRUE(Sample(*op, nullptr));
+    EXPECT_TRUE(op->Execute());
+    ASSERT_FALSE(data->m_aNewData.HasItems());
+    const int record = data->FindVertex(V(4, 4), false);
+    ASSERT_GE(record, 0);
+    ExpectNear(data->GetVertexData(record)->m_vOffset, Vector(2, 0, 0));
+    ExpectNear(P(V(4, 4)), before[V(4, 4)].m_vPosition + Vector(2, 0, 0));
+
+    OperationBuffer undo(m_dir.File("undo"));
+    ASSERT_TRUE(undo.Append(*op, 0));
+    op.reset();
+    char kind = -1;
+    auto back = undo.ReadPrevious(kind);
+    ASSERT_NE(back, nullptr);
+    ASSERT_TRUE(static_cast<Operation *>(back.get())->Execute());
+    EXPECT_EQ(data->GetVertexData(data->FindVertex(V(4, 4), false))->m_vOffset, Vector(0, 0, 0));
+    EXPECT_TRUE(SameBytes(Vertices(*m_object), before, false));
+}
+
 }  // namespace
