@@ -60,7 +60,10 @@ protected:
             m_camera.SetTranslate(pick.m_vPosition + Vector(0, 0, 8));
         return pick;
     }
-    bool Sample(MoveOperation &op, PickInfo *pick) { return op.AddPoint(pick, m_tool.GetSize(), 1.0f, Vector(0, 0, 0)); }
+    bool Sample(MoveOperation &op, PickInfo *pick)
+    {
+        return op.AddPoint(pick, m_tool.GetSize(), 1.0f, Vector(0, 0, 0));
+    }
     void PointerTo(float x, float y)
     {
         m_brushServices.pointerX = x;
