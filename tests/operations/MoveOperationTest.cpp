@@ -442,4 +442,33 @@ TEST_F(MoveTest, OnAnActiveLayerTheMoveBindsTheLayerAndGoesIntoItsOffsets)
     EXPECT_TRUE(SameBytes(Vertices(*m_object), before, false));
 }
 
+TEST_F(MoveTest, TopologicalSymmetryMirrorsThroughThePickedFacesMap)
+{
+    // Face (i, j) pairs with face (7 - i, j), its first corner with that face's second:
+    // the map turns the grid's x axis into its y axis. Without a complete table the
+    // mirrored side moves as the primary one does.
+    const struct {
+        bool complete;
+        Vector mirrored;
+    } cases[] = {{true, {0, 2, 0}}, {false, {2, 0, 0}}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.complete);
+        Reset();
+        m_brushServices.symmetry = -1;
+        if (c.complete)
+            for (unsigned j = 0; j < kN; ++j)
+                for (unsigned i = 0; i < kN; ++i)
+                    m_object->m_aSymmetry.Add(F(kN - 1 - i, j) * 4 | (i >= kN / 2 ? 0x80000000u : 0u));
+        const Vector primary = P(V(2, 4)), mirror = P(V(6, 4));
+        MoveOperation op(&m_tool, &m_segment, 0);
+        PickInfo a = PickAt(2, 4), b = PickAt(6, 4, -1);
+        ASSERT_TRUE(Sample(op, &a));
+        ASSERT_TRUE(Sample(op, &b));
+        PointerTo(0.75f, 0.5f);
+        ASSERT_TRUE(Sample(op, nullptr));
+        ExpectNear(P(V(2, 4)) - primary, Vector(2, 0, 0));
+        ExpectNear(P(V(6, 4)) - mirror, c.mirrored);
+    }
+}
+
 }  // namespace
