@@ -259,10 +259,10 @@ TEST_F(Undo, FactoryBuildsRegisteredClassesAndRefusesTheRest)
     SetOperationMaker(kStepType, []() -> std::unique_ptr<Operations::Operation> { throw std::bad_alloc(); });
     EXPECT_EQ(Interface::CreateBrushOperation(kStepType), nullptr);
 
-    // Undo records of the object and face operations are read back into their own classes.
+    // Undo records of the object and face operations and of the move are read back into their own classes.
     RegisterObjectOperations();
     for (int type : {Operations::kHideObject, Operations::kLockObject, Operations::kDeleteObject,
-                     Operations::kHideFace, Operations::kDeleteFace}) {
+                     Operations::kHideFace, Operations::kDeleteFace, Operations::kMove}) {
         auto op = Interface::CreateBrushOperation(type);
         ASSERT_NE(op, nullptr) << type;
         EXPECT_EQ(op->GetType(), type);

@@ -25,11 +25,23 @@ public:
     float GetPressureDropFraction() const override { return drop; }
     General::Volume *GetSketchVolume() const override { return volume; }
     void Redraw() override { ++redraws; }
+    int GetSymmetryMode() const override { return symmetry; }
+    General::Vector GetSymmetryAxis() const override { return axis; }
+    bool GetWorldSpaceSymmetry() const override { return worldSpace; }
+    void GetPointerPosition(float &x, float &y) const override
+    {
+        x = pointerX;
+        y = pointerY;
+    }
 
     int rate = 40;
     float drop = 0.75f;
     General::Volume *volume = nullptr;
     int redraws = 0;
+    int symmetry = 0;
+    General::Vector axis{1, 0, 0};
+    bool worldSpace = true;
+    float pointerX = 0.0f, pointerY = 0.0f;
 };
 
 // A scene holding one object: a flat n × n grid of unit quads in z = 0 with its corner at

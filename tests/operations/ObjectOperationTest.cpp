@@ -1,11 +1,15 @@
+#include "BrushFixtures.h"
+
 #include "foundation/OperationBuffer.h"
 #include "foundation/Stream.h"
 #include "mesh/core/Octree.h"
+#include "operations/brushes/MoveOperation.h"
 #include "operations/objects/DeleteFaceOperation.h"
 #include "operations/objects/DeleteObjectOperation.h"
 #include "operations/objects/HideFaceOperation.h"
 #include "operations/objects/ObjectStateOperation.h"
 #include "scene/SceneFixtures.h"
+#include "scene/camera/Camera.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +22,8 @@ using namespace Operations;
 
 namespace {
 
-// Face records without their octree links, which a rebuilt octree may set differently.
+// Face records without their octree links, which a rebuilt octree may set differently, and
+// without the stamps that every walk over the faces leaves.
 QByteArray FaceBytes(SubdivLevel &level)
 {
     QByteArray bytes;
@@ -26,6 +31,7 @@ QByteArray FaceBytes(SubdivLevel &level)
         for (unsigned f = 0; f < level.m_iFaceCount; ++f) {
             auto face = records[f];
             face.m_iOctree = 0;
+            face.m_iStamp = 0;
             bytes.append(reinterpret_cast<const char *>(&face), sizeof face);
         }
     });
@@ -72,7 +78,44 @@ protected:
 
     SubdivLevel &Level(int object, int level) { return *m_scene->GetObject(object)->GetLevel(level); }
 
+    // A move stroke on the level's first face, undone through the history: the operation
+    // that redoes it.
+    std::unique_ptr<Operation> MoveStroke(SubdivLevel &level)
+    {
+        Camera camera;
+        Brush tool("Move", kMove);
+        tool.m_bSharedSize = false;
+        tool.m_aPairs[0] = Brush::Pair{1.5f, 100.0f};
+        tool.m_iDirection = 10;
+        m_services.viewCamera = &camera;
+        PickInfo pick;
+        pick.m_pMesh = &level;
+        pick.m_iFace = 0;
+        pick.m_vPosition = level.CornerPosition(0, 0);
+        camera.SetTranslate(pick.m_vPosition + General::Vector(0, 0, 5));
+        auto stroke = std::make_unique<MoveOperation>(&tool, nullptr, 0);
+        EXPECT_TRUE(stroke->AddPoint(&pick, 1.5f, 1.0f, General::Vector(0, 0, 0)));
+        m_brushes.pointerX = 0.2f;
+        m_brushes.pointerY = -0.1f;
+        EXPECT_TRUE(stroke->AddPoint(nullptr, 1.5f, 1.0f, General::Vector(0, 0, 0)));
+        m_services.viewCamera = nullptr;
+        EXPECT_TRUE(stroke->Execute());
+        OperationBuffer::SetFactory([](int) -> std::unique_ptr<General::Recordable> {
+            return std::make_unique<MoveOperation>();
+        });
+        OperationBuffer history(m_dir.File("move"));
+        EXPECT_TRUE(history.Append(*stroke, 0));
+        stroke.reset();
+        char kind = -1;
+        std::unique_ptr<General::Recordable> record = history.ReadPrevious(kind);
+        OperationBuffer::SetFactory(nullptr);
+        auto undo = std::unique_ptr<Operation>(dynamic_cast<Operation *>(record.release()));
+        EXPECT_TRUE(undo && undo->Execute());
+        return undo;
+    }
+
     TempDir m_dir;
+    TestBrushServices m_brushes;
 };
 
 TEST_F(ObjectOperationTest, ExecuteTwiceIsTheIdentity)
@@ -118,6 +161,7 @@ TEST_F(ObjectOperationTest, ExecuteTwiceIsTheIdentity)
              op->Add(Level(1, 1), 2, false);
              return op;
          }},
+        {"move vertices of a finer level", [this]() { return MoveStroke(Level(1, 1)); }},
         {"delete every face of a level",
          [this]() -> std::unique_ptr<Operation> {
              auto op = std::make_unique<DeleteFaceOperation>();
@@ -130,8 +174,9 @@ TEST_F(ObjectOperationTest, ExecuteTwiceIsTheIdentity)
         SCOPED_TRACE(name);
         TearDown();
         SetUp();
-        const QByteArray before = SceneBytes();
         auto op = make();
+        ASSERT_NE(op, nullptr);
+        const QByteArray before = SceneBytes();
         ASSERT_TRUE(op->Execute());
         EXPECT_NE(SceneBytes(), before);
         ASSERT_TRUE(op->Execute());

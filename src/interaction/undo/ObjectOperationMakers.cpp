@@ -1,4 +1,5 @@
 #include "interaction/undo/OperationFactory.h"
+#include "operations/brushes/MoveOperation.h"
 #include "operations/objects/DeleteFaceOperation.h"
 #include "operations/objects/DeleteObjectOperation.h"
 #include "operations/objects/HideFaceOperation.h"
@@ -19,4 +20,5 @@ void RegisterObjectOperations()
     Register<Operations::DeleteObjectOperation>();
     Register<Operations::HideFaceOperation>();
     Register<Operations::DeleteFaceOperation>();
+    Register<Operations::MoveOperation>();
 }

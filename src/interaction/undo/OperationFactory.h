@@ -16,5 +16,5 @@ using OperationMaker = std::function<std::unique_ptr<Operations::Operation>()>;
 bool SetOperationMaker(int type, OperationMaker maker);
 
 // Registers the classes of the object and face operations: hide, lock and delete objects,
-// hide and delete faces.
+// hide and delete faces; and the move brush, whose replay needs no tool.
 void RegisterObjectOperations();

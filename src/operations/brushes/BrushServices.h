@@ -5,6 +5,7 @@
 // default answers with the preference defaults and no camera.
 
 #include "foundation/Installable.h"
+#include "foundation/Vector.h"
 
 class Camera;
 namespace General {
@@ -23,6 +24,13 @@ public:
     virtual int GetBrushRate() const { return 40; }
     // The face brushes' walk setting; -1 makes their walks cover mirrored faces too.
     virtual int GetFaceWalkSetting() const { return 0; }
+    // The symmetry mode: -1 topological, 0 off, 1 mirror through the first symmetry axis.
+    virtual int GetSymmetryMode() const { return 0; }
+    virtual General::Vector GetSymmetryAxis() const { return General::Vector(1, 0, 0); }
+    // Whether a mirror acts in world space rather than in the object's own space.
+    virtual bool GetWorldSpaceSymmetry() const { return true; }
+    // The pointer in the view, each coordinate 0 to 1 from the top-left corner.
+    virtual void GetPointerPosition(float &x, float &y) const { x = y = 0.0f; }
     // The camera of the view the stroke is drawn in; null when there is none.
     virtual Camera *GetActiveCamera() const;
     // The interface's sketch volume; null when sketching is off.
