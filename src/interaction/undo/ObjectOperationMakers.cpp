@@ -3,6 +3,8 @@
 #include "operations/objects/DeleteObjectOperation.h"
 #include "operations/objects/HideFaceOperation.h"
 #include "operations/objects/ObjectStateOperation.h"
+#include "operations/selection/PaintFreezeOperation.h"
+#include "operations/selection/SelectObjectOperation.h"
 
 namespace {
 template <class Op>
@@ -19,4 +21,7 @@ void RegisterObjectOperations()
     Register<Operations::DeleteObjectOperation>();
     Register<Operations::HideFaceOperation>();
     Register<Operations::DeleteFaceOperation>();
+    Register<Operations::SelectObjectOperation>();
+    Register<Operations::SelectFaceOperation>();
+    Register<Operations::PaintFreezeOperation>();
 }
