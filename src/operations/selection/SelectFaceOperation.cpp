@@ -62,24 +62,18 @@ int SelectFaceOperation::GetTargetIndex(Mesh *mesh)
 
 void SelectFaceOperation::GrowSelection(Mesh *mesh)
 {
-    AddTarget(mesh);
-    const unsigned n = mesh->Corners();
-    mesh->WithFaces([&](const auto &faces) {
-        for (unsigned f = 0; f < mesh->m_iFaceCount; ++f) {
-            if (mesh->IsFaceSelected(f) || !mesh->IsFaceVisible(f))
-                continue;
-            for (unsigned s = 0; s < n; ++s) {
-                const int32_t word = faces[f].m_iAdjacent[s];
-                if (word >= 0 && unsigned(word) / n < mesh->m_iFaceCount && mesh->IsFaceSelected(unsigned(word) / n)) {
-                    AddFace(f, true);
-                    break;
-                }
-            }
-        }
+    AddFacesWithEdge(mesh, [mesh](int32_t word) {
+        const unsigned neighbour = unsigned(word) / mesh->Corners();
+        return word >= 0 && neighbour < mesh->m_iFaceCount && mesh->IsFaceSelected(neighbour);
     });
 }
 
 void SelectFaceOperation::SelectBorderEdge(Mesh *mesh)
+{
+    AddFacesWithEdge(mesh, [](int32_t word) { return word < 0; });
+}
+
+void SelectFaceOperation::AddFacesWithEdge(Mesh *mesh, const std::function<bool(int32_t)> &edge)
 {
     AddTarget(mesh);
     const unsigned n = mesh->Corners();
@@ -88,7 +82,7 @@ void SelectFaceOperation::SelectBorderEdge(Mesh *mesh)
             if (mesh->IsFaceSelected(f) || !mesh->IsFaceVisible(f))
                 continue;
             for (unsigned s = 0; s < n; ++s) {
-                if (faces[f].m_iAdjacent[s] < 0) {
+                if (edge(faces[f].m_iAdjacent[s])) {
                     AddFace(f, true);
                     break;
                 }

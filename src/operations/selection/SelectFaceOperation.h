@@ -7,6 +7,8 @@
 
 #include "operations/selection/FaceBrushOperation.h"
 
+#include <functional>
+
 namespace Operations {
 
 class SelectFaceOperation : public FaceBrushOperation {
@@ -38,6 +40,9 @@ public:
     int GetType() const override { return kSelectFace; }
 
 protected:
+    // A new target for the mesh holding every visible unselected face with an edge whose
+    // neighbour word passes the test, to be selected.
+    void AddFacesWithEdge(Mesh *mesh, const std::function<bool(int32_t)> &edge);
     // The state the mode gives a face whose state is `old`.
     bool WantedState(bool old, bool marked) const;
     // Gives the face the state, recording the old one and marking it; false when the face
