@@ -361,6 +361,7 @@ TEST_F(Selection, DamagedRecordsAreRefusedAndChangeNothing)
         {"segment face past the mesh", {1, id, 0, 1, 0, -1, 999, 0}},
         {"record face past the mesh", {1, id, 0, 0, 1, 64, 1}},
         {"record count past the end", {1, id, 0, 0, 5000, 0, 0}},
+        {"one mesh named twice", {2, id, 0, 0, 1, 3, 1, id, 0, 0, 1, 3, 1}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

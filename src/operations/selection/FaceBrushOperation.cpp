@@ -142,7 +142,10 @@ void FaceBrushOperation::SerializeTargets(Stream &stream, General::Store<Record>
         }
         for (Record &record : item.records)
             TransferRecord(stream, record);
+        // A mesh named twice would have its changes swapped twice, which undoes nothing.
         bool valid = !stream.HasError();
+        for (const Read &other : read)
+            valid = valid && (&other == &item || !other.target || other.target->m_pMesh != mesh);
         for (const SegmentInfo &segment : item.target->m_aSegments)
             valid = valid && segment.m_iFaceIndex >= 0 && unsigned(segment.m_iFaceIndex) < mesh->m_iFaceCount;
         for (const Record &record : item.records)
