@@ -2,6 +2,7 @@
 
 #include "foundation/OperationBuffer.h"
 #include "interaction/undo/OperationFactory.h"
+#include "mesh/object/Layer3D.h"
 #include "mesh/object/MeshEdits.h"
 #include "mesh/object/Object.h"
 #include "operations/selection/SelectFaceOperation.h"
@@ -100,6 +101,21 @@ TEST_F(SelectionUndo, HidingEverythingUndoesAsOneAction)
         EXPECT_TRUE(m_object->IsFaceVisible(f)) << f;
     Redo();
     EXPECT_EQ(m_object->m_iHiddenFaces, 9u);
+}
+
+TEST_F(SelectionUndo, ANewLayerOfTheMeshModelIsOneAction)
+{
+    Layer3D *layer = MeshEdits::Get().AddLayer(*m_object, nullptr);
+    ASSERT_NE(layer, nullptr);
+    layer->SetName(QStringLiteral("Imported"));  // filled after it was recorded
+    ASSERT_EQ(m_object->LayerCount(), 1);
+    Undo();
+    EXPECT_EQ(m_object->LayerCount(), 0);
+    Redo();
+    ASSERT_EQ(m_object->LayerCount(), 1);
+    EXPECT_EQ(m_object->GetLayerByIndex(0)->GetName(), QStringLiteral("Imported"));
+    Undo();
+    EXPECT_EQ(m_object->LayerCount(), 0);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "interaction/undo/OperationFactory.h"
+#include "operations/LayerOperation.h"
 #include "operations/objects/DeleteFaceOperation.h"
 #include "operations/objects/DeleteObjectOperation.h"
 #include "operations/objects/HideFaceOperation.h"
@@ -24,4 +25,5 @@ void RegisterObjectOperations()
     Register<Operations::SelectObjectOperation>();
     Register<Operations::SelectFaceOperation>();
     Register<Operations::PaintFreezeOperation>();
+    Register<Operations::LayerOperation>();  // a new layer that the mesh model adds is one
 }

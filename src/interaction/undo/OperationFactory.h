@@ -16,8 +16,8 @@ using OperationMaker = std::function<std::unique_ptr<Operations::Operation>()>;
 bool SetOperationMaker(int type, OperationMaker maker);
 
 // Registers the classes of the object and face operations: hide, lock and delete objects,
-// hide and delete faces, select objects and faces, paint freeze.
+// hide and delete faces, select objects and faces, paint freeze, and the layer edits.
 void RegisterObjectOperations();
-// Face selection and visibility edits of the mesh model and the scene go through the undo
-// history from now on, each as one user action.
+// Face selection, visibility and new-layer edits of the mesh model and the scene go through
+// the undo history from now on, each as one user action.
 void InstallUndoableSelection();

@@ -12,6 +12,10 @@ public:
     {
         return Interface::ExecuteOperation(&operation, Interface::UndoStack(), true, 0, true);
     }
+    bool RecordAction(Operations::Operation &operation) override
+    {
+        return Interface::ExecuteOperation(&operation, Interface::UndoStack(), true, 0, false);
+    }
 };
 
 }  // namespace

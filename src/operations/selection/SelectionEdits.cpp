@@ -1,6 +1,8 @@
 #include "operations/selection/SelectionEdits.h"
 
 #include "mesh/levels/SubdivLevel.h"
+#include "mesh/object/Object.h"
+#include "operations/LayerOperation.h"
 #include "operations/objects/HideFaceOperation.h"
 #include "operations/selection/SelectFaceOperation.h"
 #include "operations/selection/SelectionHost.h"
@@ -62,6 +64,16 @@ void SelectionEdits::SelectFaces(Mesh &mesh, const General::Store<unsigned int> 
     // An edit that changes nothing leaves no empty step in the history.
     if (mesh.m_aSelectedFaces.HasItems())
         SelectionHost::Get().RunAction(operation);
+}
+
+Layer3D *SelectionEdits::AddLayer(Object &object, Layer3D *after)
+{
+    Layer3D *layer = object.CreateLayer(after, nullptr);
+    if (layer) {
+        LayerOperation operation(&object, LayerOperation::kDelete, layer, 1.0f);
+        SelectionHost::Get().RecordAction(operation);
+    }
+    return layer;
 }
 
 void SelectionSceneServices::ExecuteSelection(const FaceEdit &edit)
