@@ -1,5 +1,5 @@
-// Reads object and face operation undo records (hide, lock and delete) back from
-// arbitrary bytes and executes each accepted one twice on a small scene of two objects.
+// Reads object and face operation undo records (hide, lock and delete; face and object
+// selection, freeze painting) back from arbitrary bytes and executes each accepted one twice on a small scene of two objects.
 #include "FuzzFile.h"
 #include "foundation/OperationBuffer.h"
 #include "mesh/object/Object.h"
@@ -7,6 +7,8 @@
 #include "operations/objects/DeleteObjectOperation.h"
 #include "operations/objects/HideFaceOperation.h"
 #include "operations/objects/ObjectStateOperation.h"
+#include "operations/selection/PaintFreezeOperation.h"
+#include "operations/selection/SelectObjectOperation.h"
 #include "scene/Scene.h"
 #include "scene/SceneGlobals.h"
 #include "support/MeshFixtures.h"
@@ -55,6 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         case Operations::kDeleteObject: return std::make_unique<Operations::DeleteObjectOperation>();
         case Operations::kHideFace: return std::make_unique<Operations::HideFaceOperation>();
         case Operations::kDeleteFace: return std::make_unique<Operations::DeleteFaceOperation>();
+        case Operations::kSelectObject: return std::make_unique<Operations::SelectObjectOperation>();
+        case Operations::kSelectFace: return std::make_unique<Operations::SelectFaceOperation>();
+        case Operations::kPaintFreeze: return std::make_unique<Operations::PaintFreezeOperation>();
         default: return nullptr;
         }
     });

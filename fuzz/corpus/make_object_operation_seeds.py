@@ -24,12 +24,24 @@ def faces(meshes):
     return data
 
 
+def face_brush(targets):
+    data = struct.pack("<I", len(targets))
+    for mesh, integer, segments, records in targets:
+        data += struct.pack("<ii", mesh, integer)
+        data += struct.pack("<I", len(segments)) + b"".join(struct.pack("<iii", *s) for s in segments)
+        data += struct.pack("<I", len(records)) + b"".join(struct.pack("<II", f, v) for f, v in records)
+    return data
+
+
 seeds = {
     "hide_object": record(9, states([(1, 0)])),
     "lock_object": record(16, states([(0, 1), (1, 1)])),
     "delete_object_redo": record(11, struct.pack("<IiI", 1, 1, 0)),
     "hide_faces": record(10, faces([(0, [(1, 0), (5, 0)]), (65536, [(0, 0)])])),
     "delete_faces": record(12, faces([(0, [(2, 0), (15, 0), (0, 0)])])),
+    "select_faces": record(6, face_brush([(0, 0, [(0, -1, 5)], [(5, 1), (6, 1)]), (65536, 0, [], [(1, 1)])])),
+    "select_object": record(5, face_brush([(65536, 0, [], [(0, 1), (1, 1), (2, 1), (3, 1)])])),
+    "paint_freeze": record(8, face_brush([(0, 3, [(0, -1, 2)], [(2, 0xFFFF), (3, 0x80)])])),
     "two_records": record(12, faces([(65536, [(3, 0)])])) + record(16, states([(1, 1)])),
 }
 for name, data in seeds.items():

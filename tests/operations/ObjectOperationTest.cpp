@@ -4,10 +4,15 @@
 #include "foundation/Stream.h"
 #include "mesh/core/Octree.h"
 #include "operations/brushes/MoveOperation.h"
+#include "mesh/core/PickInfo.h"
 #include "operations/objects/DeleteFaceOperation.h"
 #include "operations/objects/DeleteObjectOperation.h"
 #include "operations/objects/HideFaceOperation.h"
 #include "operations/objects/ObjectStateOperation.h"
+#include "operations/selection/PaintFreezeOperation.h"
+#include "operations/selection/SelectFaceOperation.h"
+#include "operations/selection/SelectObjectOperation.h"
+#include "scene/Brush.h"
 #include "scene/SceneFixtures.h"
 #include "scene/camera/Camera.h"
 #include "support/TempDir.h"
@@ -22,8 +27,8 @@ using namespace Operations;
 
 namespace {
 
-// Face records without their octree links, which a rebuilt octree may set differently, and
-// without the stamps that every walk over the faces leaves.
+// Face records without their octree links, which a rebuilt octree may set differently,
+// and without the scratch of the brushes: the walk stamp and the stroke mark.
 QByteArray FaceBytes(SubdivLevel &level)
 {
     QByteArray bytes;
@@ -32,6 +37,7 @@ QByteArray FaceBytes(SubdivLevel &level)
             auto face = records[f];
             face.m_iOctree = 0;
             face.m_iStamp = 0;
+            face.m_iIndices[2] &= ~MeshFlags::kBit30;
             bytes.append(reinterpret_cast<const char *>(&face), sizeof face);
         }
     });
@@ -63,7 +69,8 @@ protected:
             bytes += char(o->m_bLocked);
             for (SubdivLevel *level = o; level; level = level->m_pNext) {
                 bytes += QByteArray::number(level->m_iFaceCount) + ',' + QByteArray::number(level->m_iHiddenFaces) +
-                         ',' + QByteArray::number(level->m_iSelectedFaces) + ',';
+                         ',' + QByteArray::number(level->m_iSelectedFaces) + ',' +
+                         QByteArray::number(level->m_iFrozenFaces) + ',';
                 for (unsigned i = 0; i < level->m_aFaceIndexTable.GetItemCount(); ++i)
                     bytes += QByteArray::number(level->m_aFaceIndexTable[i]) + ' ';
                 bytes += FaceBytes(*level);
@@ -116,6 +123,7 @@ protected:
 
     TempDir m_dir;
     TestBrushServices m_brushes;
+    Brush m_tool{"Test", 1};
 };
 
 TEST_F(ObjectOperationTest, ExecuteTwiceIsTheIdentity)
@@ -169,17 +177,90 @@ TEST_F(ObjectOperationTest, ExecuteTwiceIsTheIdentity)
                  op->Add(Level(0, 0), f, false);
              return op;
          }},
+        {"select and deselect faces on two levels",
+         [this]() -> std::unique_ptr<Operation> {
+             SelectFace(Level(1, 1), 4);
+             auto op = std::make_unique<SelectFaceOperation>();
+             op->AddTarget(&Level(1, 0));
+             op->AddFace(0, true);
+             op->AddFace(2, true);
+             op->AddTarget(&Level(1, 1));
+             op->AddFace(4, false);
+             op->AddFace(1, true, op->GetTargetIndex(&Level(1, 1)));
+             return op;
+         }},
+        {"grow selection",
+         [this]() -> std::unique_ptr<Operation> {
+             SelectFace(Level(2, 1), 3);
+             auto op = std::make_unique<SelectFaceOperation>();
+             op->GrowSelection(&Level(2, 1));
+             return op;
+         }},
+        {"select border edge",
+         [this]() -> std::unique_ptr<Operation> {
+             auto op = std::make_unique<SelectFaceOperation>();
+             op->SelectBorderEdge(&Level(0, 1));
+             return op;
+         }},
+        // A stroke has changed the scene when it ends; its own first Execute only records it.
+        {"select object stroke on the finest level",
+         [this]() -> std::unique_ptr<Operation> {
+             auto op = std::make_unique<SelectObjectOperation>(&m_tool, nullptr, 0);
+             PickInfo pick;
+             pick.m_pMesh = &Level(2, 1);
+             pick.m_iFace = 2;
+             EXPECT_TRUE(op->AddPoint(&pick, 1.0f, 1.0f, General::Vector(0, 0, 0)));
+             EXPECT_EQ(SelectedFaces(Level(2, 0)).size(), Level(2, 0).m_iFaceCount);
+             return op;
+         }},
+        {"freeze flood",
+         [this]() -> std::unique_ptr<Operation> {
+             m_tool.m_fStrengthMaximum = 100.0f;
+             m_tool.SetStrength(40.0f);
+             auto op = std::make_unique<PaintFreezeOperation>(&m_tool, nullptr, 0);
+             EXPECT_TRUE(op->Flood(&Level(1, 1), false));
+             return op;
+         }},
     };
     for (const auto &[name, make] : cases) {
         SCOPED_TRACE(name);
         TearDown();
         SetUp();
+        const QByteArray initial = SceneBytes();
         auto op = make();
         ASSERT_NE(op, nullptr);
+        const bool stroke = op->IsChanged();
+        if (stroke)
+            ASSERT_TRUE(op->Execute());
         const QByteArray before = SceneBytes();
         ASSERT_TRUE(op->Execute());
         EXPECT_NE(SceneBytes(), before);
-        ASSERT_TRUE(op->Execute());
+        if (stroke)
+            EXPECT_EQ(SceneBytes(), initial);  // undoing a stroke gives back every level it changed
+        // What the history keeps of the operation undoes it as well as the operation itself.
+        OperationBuffer::SetFactory([](int type) -> std::unique_ptr<General::Recordable> {
+            switch (type) {
+            case kSelectFace:
+                return std::make_unique<SelectFaceOperation>();
+            case kSelectObject:
+                return std::make_unique<SelectObjectOperation>();
+            case kPaintFreeze:
+                return std::make_unique<PaintFreezeOperation>();
+            default:
+                return nullptr;
+            }
+        });
+        std::unique_ptr<General::Recordable> record;
+        if (op->GetType() == kSelectFace || op->GetType() == kSelectObject || op->GetType() == kPaintFreeze) {
+            OperationBuffer buffer(m_dir.File("undo"));
+            ASSERT_TRUE(buffer.Append(*op, 0));
+            char kind = -1;
+            record = buffer.ReadPrevious(kind);
+            ASSERT_NE(record, nullptr);
+        }
+        OperationBuffer::SetFactory(nullptr);
+        auto *read = dynamic_cast<Operation *>(record.get());
+        ASSERT_TRUE(read ? read->Execute() : op->Execute());
         EXPECT_EQ(SceneBytes(), before);
     }
 }

@@ -1,0 +1,121 @@
+#include "InteractionFixtures.h"
+
+#include "foundation/OperationBuffer.h"
+#include "interaction/undo/OperationFactory.h"
+#include "mesh/object/Layer3D.h"
+#include "mesh/object/MeshEdits.h"
+#include "mesh/object/Object.h"
+#include "operations/selection/SelectFaceOperation.h"
+#include "operations/selection/SelectionHost.h"
+#include "scene/SceneServices.h"
+#include "support/MeshFixtures.h"
+
+#include <set>
+
+namespace {
+
+// The history as the program runs it: selection and visibility edits of the scene and
+// the mesh model are user actions that undo and redo re-create by type id.
+class SelectionUndo : public InteractionTest {
+protected:
+    void SetUp() override
+    {
+        InteractionTest::SetUp();
+        RegisterObjectOperations();
+        InstallUndoableSelection();
+        // A 3 × 3 grid of quads; face (i, j) is j × 3 + i.
+        std::vector<General::Vector> points;
+        for (unsigned j = 0; j <= 3; ++j)
+            for (unsigned i = 0; i <= 3; ++i)
+                points.emplace_back(float(i), float(j), 0.0f);
+        std::vector<std::array<unsigned, 4>> quads;
+        for (unsigned j = 0; j < 3; ++j)
+            for (unsigned i = 0; i < 3; ++i) {
+                const unsigned a = j * 4 + i;
+                quads.push_back({a, a + 1, a + 5, a + 4});
+            }
+        auto object = fixtures::MakeQuads<Object>(points, quads);
+        ASSERT_TRUE(object->CalculateAdjacency());
+        m_object = object.get();
+        m_scene->AddObject(object.release());
+    }
+    void TearDown() override
+    {
+        Operations::SelectionHost::Install(nullptr);
+        SceneServices::Install(nullptr);
+        MeshEdits::Install(nullptr);
+        InteractionTest::TearDown();
+    }
+
+    std::set<unsigned> Selected() const
+    {
+        std::set<unsigned> faces;
+        for (unsigned f = 0; f < m_object->m_iFaceCount; ++f)
+            if (m_object->IsFaceSelected(f))
+                faces.insert(f);
+        return faces;
+    }
+    static void Undo() { Interface::UndoRedo(Interface::UndoStack()); }
+    static void Redo() { Interface::UndoRedo(Interface::RedoStack()); }
+
+    Object *m_object = nullptr;
+};
+
+TEST_F(SelectionUndo, SelectionEditsUndoAndRedoOneActionAtATime)
+{
+    General::Store<unsigned int> centre("test faces");
+    centre.Add(4);
+    MeshEdits::Get().SelectFaces(*m_object, centre);
+    Operations::SelectFaceOperation grow;
+    grow.GrowSelection(m_object);
+    ASSERT_TRUE(Operations::SelectionHost::Get().RunAction(grow));
+    const std::set<unsigned> grown{1, 3, 4, 5, 7};
+    EXPECT_EQ(Selected(), grown);
+    m_scene->ClearSelection();
+    EXPECT_TRUE(Selected().empty());
+
+    Undo();
+    EXPECT_EQ(Selected(), grown);
+    EXPECT_EQ(m_object->m_iSelectedFaces, 5u);
+    Undo();
+    EXPECT_EQ(Selected(), std::set<unsigned>{4});
+    Redo();
+    EXPECT_EQ(Selected(), grown);
+    Redo();
+    EXPECT_TRUE(Selected().empty());
+    Undo();
+    Undo();
+    Undo();
+    EXPECT_TRUE(Selected().empty());
+    EXPECT_EQ(m_object->m_iSelectedFaces, 0u);
+    EXPECT_FALSE(m_scene->m_bModified);
+}
+
+TEST_F(SelectionUndo, HidingEverythingUndoesAsOneAction)
+{
+    m_scene->HideFaces(true, nullptr);
+    EXPECT_EQ(m_object->m_iHiddenFaces, 9u);
+    Undo();
+    EXPECT_EQ(m_object->m_iHiddenFaces, 0u);
+    for (unsigned f = 0; f < 9; ++f)
+        EXPECT_TRUE(m_object->IsFaceVisible(f)) << f;
+    Redo();
+    EXPECT_EQ(m_object->m_iHiddenFaces, 9u);
+}
+
+TEST_F(SelectionUndo, ANewLayerOfTheMeshModelIsOneAction)
+{
+    Layer3D *layer = MeshEdits::Get().AddLayer(*m_object, nullptr);
+    ASSERT_NE(layer, nullptr);
+    layer->SetName(QStringLiteral("Imported"));  // filled after it was recorded
+    ASSERT_EQ(m_object->LayerCount(), 1);
+    Undo();
+    EXPECT_EQ(m_object->LayerCount(), 0);
+    Redo();
+    ASSERT_EQ(m_object->LayerCount(), 1);
+    EXPECT_EQ(m_object->GetLayerByIndex(0)->GetName(), QStringLiteral("Imported"));
+    Undo();
+    EXPECT_EQ(m_object->LayerCount(), 0);
+}
+
+}  // namespace
