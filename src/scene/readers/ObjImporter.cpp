@@ -7,12 +7,14 @@
 #include "scene/BTreeSpace.h"
 #include "scene/LevelFileBin.h"
 #include "scene/readers/ImportedFaces.h"
+#include "scene/readers/ParallelBlocks.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <cmath>
 #include <cstring>
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -72,35 +74,8 @@ bool ObjImporter::Refuse(const QString &reason)
     return false;
 }
 
-ObjImporter::Kind ObjImporter::NextKind(uint64_t &nextCheck, uint64_t step)
+bool ObjImporter::Cancelled(uint64_t position, uint64_t &nextCheck, uint64_t step)
 {
-    if (!m_cReader.NextLine())
-        return Kind::End;
-    if (Cancelled(nextCheck, step)) {
-        Refuse(QStringLiteral("The import was cancelled."));
-        return Kind::Cancelled;
-    }
-    m_cReader.SkipBlanks();
-    return LineKind(m_cReader.Current());
-}
-
-General::Vector ObjImporter::ReadPosition()
-{
-    const char *c = m_cReader.Current() + 1;
-    General::Vector p;
-    TextReader::SkipBlanks(c);
-    p.x = TextReader::ParseFloat(c);
-    TextReader::SkipBlanks(c);
-    p.y = TextReader::ParseFloat(c);
-    TextReader::SkipBlanks(c);
-    p.z = TextReader::ParseFloat(c);
-    m_cReader.SetCurrent(c);
-    return p;
-}
-
-bool ObjImporter::Cancelled(uint64_t &nextCheck, uint64_t step)
-{
-    const uint64_t position = m_cReader.Tell();
     if (position <= nextCheck)
         return false;
     nextCheck = position + step;
@@ -109,15 +84,109 @@ bool ObjImporter::Cancelled(uint64_t &nextCheck, uint64_t step)
     return General::Shell().TakeCancelRequest();
 }
 
-QByteArray ObjImporter::GroupName()
+void ObjImporter::ParseBlock(ParsedBlock &block, ParseWhat what)
 {
-    m_cReader.Skip(1);
-    m_cReader.SkipBlanks();
-    const char *name = m_cReader.Current();
-    size_t length = std::strlen(name);
-    while (length && TextReader::IsBlank(name[length - 1]))
-        --length;
-    return QByteArray(name, int(std::min<size_t>(length, 63)));
+    block.lines.clear();
+    block.values.clear();
+    block.corners.clear();
+    char *const base = block.text.text.data();
+    TextLines lines(block.text);
+    uint32_t number = 0;
+    for (char *text; (text = lines.Next()) != nullptr;) {
+        ++number;
+        const char *c = text;
+        TextReader::SkipBlanks(c);
+        const Kind kind = LineKind(c);
+        if (kind == Kind::Other)
+            continue;
+        ParsedLine line{kind, false, number, uint32_t(text - base), 0, 0};
+        switch (kind) {
+        case Kind::Position:
+        case Kind::TexCoord: {
+            const bool position = kind == Kind::Position;
+            if (!(position ? what.positions : what.texCoords))
+                break;
+            line.first = uint32_t(block.values.size());
+            line.count = position ? 3 : 2;
+            c += position ? 1 : 2;
+            for (uint32_t i = 0; i < line.count; ++i) {
+                TextReader::SkipBlanks(c);
+                block.values.push_back(TextReader::ParseFloat(c));
+            }
+            break;
+        }
+        case Kind::Group: {
+            // The name: after "g" and the blanks that follow, without trailing blanks, at most 63 bytes.
+            ++c;
+            TextReader::SkipBlanks(c);
+            size_t length = std::strlen(c);
+            while (length && TextReader::IsBlank(c[length - 1]))
+                --length;
+            line.first = uint32_t(c - base);
+            line.count = uint32_t(std::min<size_t>(length, 63));
+            break;
+        }
+        case Kind::Face: {
+            line.first = uint32_t(block.corners.size());
+            ++c;
+            for (;;) {
+                TextReader::SkipBlanks(c);
+                if (*c == 0)
+                    break;
+                if (!(TextReader::IsDigit(*c) || *c == '-' || *c == '+')) {
+                    line.badText = true;
+                    break;
+                }
+                int32_t p, t = 0, n;
+                if (what.faceTextures) {
+                    TextReader::ParseCorner(c, p, t, n);
+                } else {
+                    p = TextReader::ParseInt(c);
+                    TextReader::SkipCornerRest(c);
+                }
+                if (!TextReader::IsBlank(*c) && *c != 0) {
+                    line.badText = true;
+                    break;
+                }
+                block.corners.push_back(Corner{p, t});
+            }
+            line.count = uint32_t(block.corners.size() - line.first);
+            break;
+        }
+        case Kind::Normal:
+        case Kind::Other:
+            break;
+        }
+        block.lines.push_back(line);
+    }
+    block.lineCount = number;
+}
+
+template <class Line>
+bool ObjImporter::Pass(ParseWhat what, Line take, uint64_t &nextCheck, uint64_t step)
+{
+    const unsigned threads = m_iThreads ? m_iThreads : ParallelBlocks::AvailableThreads();
+    uint64_t linesBefore = 0;
+    const auto cancelled = [&](uint64_t position) {
+        return Cancelled(position, nextCheck, step) && !Refuse(QStringLiteral("The import was cancelled."));
+    };
+    return ParallelBlocks::Run<ParsedBlock>(
+        m_cReader, threads, m_iBlockSize, [what](ParsedBlock &block) { ParseBlock(block, what); },
+        [&](const ParsedBlock &block) {
+            if (block.failed)
+                throw std::bad_alloc();
+            if (cancelled(block.text.offset))
+                return false;
+            for (const ParsedLine &line : block.lines) {
+                m_iLine = linesBefore + line.line;
+                if (cancelled(block.text.offset + line.offset) || !take(block, line))
+                    return false;
+            }
+            linesBefore += block.lineCount;
+            if (block.text.stop != TextBlock::Stop::None)
+                return Refuse(TextReader::StopMessage(block.text.stop, linesBefore));
+            return true;
+        });
 }
 
 void ObjImporter::BeginMesh()
@@ -149,43 +218,31 @@ bool ObjImporter::EndMesh(unsigned index)
     return TV_CHECK(k == mesh.m_iPosEnd);
 }
 
-bool ObjImporter::ReadFace(uint32_t vertexLines, uint32_t tcLines, const MeshInfo &mesh, bool textures)
+bool ObjImporter::ReadFace(const ParsedBlock &block, const ParsedLine &line, uint32_t vertexLines, uint32_t tcLines,
+                           const MeshInfo &mesh)
 {
     m_aCorners.SetItemCount(0, true);
-    const char *c = m_cReader.Current() + 1;
-    for (;;) {
-        TextReader::SkipBlanks(c);
-        if (*c == 0)
-            break;
-        if (!(TextReader::IsDigit(*c) || *c == '-' || *c == '+'))
-            return Refuse(QStringLiteral("Line %1: unexpected text in a face.").arg(m_cReader.GetLineNumber()));
-        int32_t p, t = 0, n;
-        if (textures) {
-            TextReader::ParseCorner(c, p, t, n);
-        } else {
-            p = TextReader::ParseInt(c);
-            TextReader::SkipCornerRest(c);
-        }
-        if (!TextReader::IsBlank(*c) && *c != 0)
-            return Refuse(QStringLiteral("Line %1: unexpected text in a face.").arg(m_cReader.GetLineNumber()));
+    const Corner *corners = block.corners.data() + line.first;
+    for (uint32_t i = 0; i < line.count; ++i) {
+        const int32_t p = corners[i].p, t = corners[i].t;
         const int64_t absolute = p < 0 ? int64_t(vertexLines) + p + 1 : p;
         if (absolute < 1 || absolute > int64_t(vertexLines))
             return Refuse(QStringLiteral("Line %1: vertex index %2 is out of range (%3 vertices read so far).")
-                              .arg(m_cReader.GetLineNumber())
+                              .arg(m_iLine)
                               .arg(p)
                               .arg(vertexLines));
         if (uint64_t(absolute - 1) < mesh.m_iVertexListStart)
-            return Refuse(QStringLiteral("Line %1: vertex index %2 refers to an earlier block of vertices.")
-                              .arg(m_cReader.GetLineNumber())
-                              .arg(p));
+            return Refuse(
+                QStringLiteral("Line %1: vertex index %2 refers to an earlier block of vertices.").arg(m_iLine).arg(p));
         // Texture index 0 stands for none; a relative one is resolved now, while the count is right.
         const int64_t tc = t < 0 ? int64_t(tcLines) + t + 1 : t;
         if (m_aCorners.Add(Corner{int32_t(absolute), tc > 0 ? int32_t(tc) : 0}) < 0)
             throw std::bad_alloc();
     }
-    m_cReader.SetCurrent(c);
+    if (line.badText)
+        return Refuse(QStringLiteral("Line %1: unexpected text in a face.").arg(m_iLine));
     if (m_aCorners.GetItemCount() < 3)
-        return Refuse(QStringLiteral("Line %1: a face needs at least 3 corners.").arg(m_cReader.GetLineNumber()));
+        return Refuse(QStringLiteral("Line %1: a face needs at least 3 corners.").arg(m_iLine));
     return true;
 }
 
@@ -202,8 +259,8 @@ bool ObjImporter::Scan()
     bool inVertexBlock = true;
     bool pendingName = false;  // a group line since the last face names the mesh that its faces begin
     QByteArray name;
-    for (Kind kind; (kind = NextKind(nextCheck, step)) != Kind::End;) {
-        switch (kind) {
+    const auto take = [&](const ParsedBlock &block, const ParsedLine &line) {
+        switch (line.kind) {
         case Kind::Position: {
             if (!inVertexBlock) {
                 if (!EndMesh(m_iMeshCount))
@@ -213,11 +270,12 @@ bool ObjImporter::Scan()
                 inVertexBlock = true;
             }
             if (m_iVertexLines >= 0xFFFFFFFEull)
-                return Refuse(QStringLiteral("Line %1: too many vertices.").arg(m_cReader.GetLineNumber()));
+                return Refuse(QStringLiteral("Line %1: too many vertices.").arg(m_iLine));
             ++m_iVertexLines;
             uint32_t entry = kUnused;
             if (m_pSpace) {
-                if (!m_pSpace->IsFree(ReadPosition(), radius))
+                const float *xyz = block.values.data() + line.first;
+                if (!m_pSpace->IsFree(General::Vector(xyz[0], xyz[1], xyz[2]), radius))
                     entry = kInside | m_iPositionCount++;
             }
             if (m_cVertexList.Add(entry) < 0)
@@ -232,7 +290,7 @@ bool ObjImporter::Scan()
             ++m_iNormalCount;
             break;
         case Kind::Group:
-            name = GroupName();
+            name = QByteArray(block.text.text.data() + line.first, int(line.count));
             pendingName = true;
             ++m_iGroupCount;
             break;
@@ -243,7 +301,7 @@ bool ObjImporter::Scan()
                 inVertexBlock = false;
             }
             ++m_iFaceLines;
-            if (!ReadFace(uint32_t(m_iVertexLines), m_iTexCoordCount, mesh, false))
+            if (!ReadFace(block, line, uint32_t(m_iVertexLines), m_iTexCoordCount, mesh))
                 return false;
             unsigned *entries = m_cVertexList.GetBuffer();
             bool touches = !m_pSpace;
@@ -258,7 +316,7 @@ bool ObjImporter::Scan()
             pendingName = false;
             const unsigned corners = m_aCorners.GetItemCount();
             if (uint64_t(mesh.m_iPrimitiveCount) + corners - 2 > kMaxFaces)
-                return Refuse(QStringLiteral("Line %1: too many faces.").arg(m_cReader.GetLineNumber()));
+                return Refuse(QStringLiteral("Line %1: too many faces.").arg(m_iLine));
             mesh.m_iPrimitiveCount += corners - 2;
             ++mesh.m_iPolygonCount;
             mesh.m_bQuads = mesh.m_bQuads && corners == 4;
@@ -266,20 +324,18 @@ bool ObjImporter::Scan()
                 if (entries[c.p - 1] != kUnused)
                     continue;
                 if (m_iPositionCount - mesh.m_iPosStart >= kMaxVertices)
-                    return Refuse(QStringLiteral("Line %1: too many vertices.").arg(m_cReader.GetLineNumber()));
+                    return Refuse(QStringLiteral("Line %1: too many vertices.").arg(m_iLine));
                 entries[c.p - 1] = m_iPositionCount++;
             }
             break;
         }
         case Kind::Other:
-        case Kind::End:
             break;
-        case Kind::Cancelled:
-            return false;
         }
-    }
-    if (!m_cReader.GetError().isEmpty())
-        return Refuse(m_cReader.GetError());
+        return true;
+    };
+    if (!Pass(ParseWhat{m_pSpace != nullptr, false, false}, take, nextCheck, step))
+        return false;
     if (!EndMesh(m_iMeshCount))
         return Refuse(QStringLiteral("The vertex numbering failed."));
     m_iMeshCount = m_aOI.GetItemCount();
@@ -358,8 +414,8 @@ bool ObjImporter::Fill()
     const uint32_t vertexListCount = m_cVertexList.GetItemCount();
     auto changed = [this]() { return Refuse(QStringLiteral("The file changed while it was imported.")); };
 
-    for (Kind kind; (kind = NextKind(nextCheck, step)) != Kind::End;) {
-        switch (kind) {
+    const auto take = [&](const ParsedBlock &block, const ParsedLine &line) {
+        switch (line.kind) {
         case Kind::Position: {
             if (!inVertexBlock) {
                 if (++meshIndex >= m_iMeshCount)
@@ -377,11 +433,11 @@ bool ObjImporter::Fill()
             const uint32_t local = (entry & ~kInside) - mesh.m_iPosStart;
             if (local >= mesh.m_pObject->m_iVertexCount)
                 return changed();
+            const float *xyz = block.values.data() + line.first;
             Vertex v{};
-            v.m_vPosition = ReadPosition();
+            v.m_vPosition = General::Vector(xyz[0], xyz[1], xyz[2]);
             if (!std::isfinite(v.m_vPosition.x) || !std::isfinite(v.m_vPosition.y) || !std::isfinite(v.m_vPosition.z))
-                return Refuse(QStringLiteral("Line %1: the position is not a finite number.")
-                                  .arg(m_cReader.GetLineNumber()));
+                return Refuse(QStringLiteral("Line %1: the position is not a finite number.").arg(m_iLine));
             mesh.m_pObject->m_pVertices.GetBuffer()[local] = v;
             ++m_iFilled[0];
             break;
@@ -395,18 +451,15 @@ bool ObjImporter::Fill()
                 break;  // texture coordinates of a block without faces
             if (local >= mesh.m_pObject->m_iTCCount)
                 return changed();
-            const char *c = m_cReader.Current() + 2;
             TC tc;
-            TextReader::SkipBlanks(c);
-            tc.u = TextReader::ParseFloat(c);
-            TextReader::SkipBlanks(c);
-            tc.v = TextReader::ParseFloat(c);
+            tc.u = block.values[line.first];
+            tc.v = block.values[line.first + 1];
             mesh.m_pObject->m_pTCs.GetBuffer()[local] = tc;
             ++m_iFilled[1];
             break;
         }
         case Kind::Group: {
-            const QByteArray name = GroupName();
+            const QByteArray name(block.text.text.data() + line.first, int(line.count));
             if (namedGroups && !name.isEmpty() && !name.startsWith("default")) {
                 groupName = name;
                 group = nullptr;  // found or made at the next face, whose object is known then
@@ -416,7 +469,7 @@ bool ObjImporter::Fill()
         case Kind::Face: {
             inVertexBlock = false;
             const MeshInfo &mesh = m_aOI[meshIndex];
-            if (!ReadFace(vertexLines, tcLines, mesh, !m_pSpace))
+            if (!ReadFace(block, line, vertexLines, tcLines, mesh))
                 return false;
             bool touches = !m_pSpace;
             for (const Corner &c : m_aCorners)
@@ -477,14 +530,12 @@ bool ObjImporter::Fill()
         }
         case Kind::Normal:
         case Kind::Other:
-        case Kind::End:
             break;
-        case Kind::Cancelled:
-            return false;
         }
-    }
-    if (!m_cReader.GetError().isEmpty())
-        return Refuse(m_cReader.GetError());
+        return true;
+    };
+    if (!Pass(ParseWhat{true, !m_pSpace, !m_pSpace}, take, nextCheck, step))
+        return false;
     // Every object must be exactly filled, or the file changed between the passes.
     uint64_t expected[3] = {0, 0, 0};
     for (Object *o = m_pFirst; o; o = o->m_pNextObject) {

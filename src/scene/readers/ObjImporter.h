@@ -13,6 +13,9 @@
 // line of its kind read so far. Index 0, indices past the lines read so far or into an
 // earlier mesh, and faces of fewer than three corners refuse the file, naming the line.
 //
+// Both passes parse blocks of lines on several threads and take them up in file order,
+// so the result is the same for any thread count.
+//
 // With a space, only faces with a vertex inside it are imported (with the vertices they
 // use) and texture coordinates are left out: the map extraction loads just the part of
 // a large reference mesh near its target this way.
@@ -50,13 +53,22 @@ public:
         General::Store<unsigned int> faces{"objimport groupfaces"};
     };
 
-    // What a line holds, by its first characters; End and Cancelled end a pass.
-    enum class Kind { Other, Position, TexCoord, Normal, Face, Group, End, Cancelled };
+    // What a line holds, by its first characters.
+    enum class Kind : uint8_t { Other, Position, TexCoord, Normal, Face, Group };
 
     ObjImporter(const char *path, BTree::Space *space);
     ~ObjImporter() override;
 
     Object *DoImport() override;
+
+    // How many threads parse (0: one per processor this process may use), and the bytes
+    // of a block of lines that one thread parses at a time.
+    static constexpr unsigned kBlockSize = 1u << 20;
+    void SetThreads(unsigned threads, unsigned blockSize = kBlockSize)
+    {
+        m_iThreads = threads;
+        m_iBlockSize = blockSize;
+    }
 
     // Filled by DoImport when the file has more than one group line; groups named
     // "default..." or with no name are left out.
@@ -67,6 +79,35 @@ private:
     struct Corner {
         int32_t p, t;
     };
+    // A line of a parsed block that matters to the pass. A face's corners (as written, up
+    // to any unexpected text) or a position's or texture coordinate's values start at
+    // `first` in the block's arrays; a group's name at `first` in its text.
+    struct ParsedLine {
+        Kind kind;
+        bool badText;    // a face's corners stop at unexpected text
+        uint32_t line;   // 1-based within the block
+        uint32_t offset; // of the line in the block
+        uint32_t first, count;
+    };
+    struct ParsedBlock {
+        TextBlock text;
+        bool failed = false;
+        uint32_t lineCount = 0;
+        std::vector<ParsedLine> lines;
+        std::vector<float> values;
+        std::vector<Corner> corners;
+    };
+    // What the parse of a pass reads of each line.
+    struct ParseWhat {
+        bool positions, texCoords, faceTextures;
+    };
+
+    // Splits the block's lines and parses what the pass needs; touches nothing else.
+    static void ParseBlock(ParsedBlock &block, ParseWhat what);
+    // Runs the pass over the file: `line(block, parsed)` for each parsed line in file order
+    // with m_iLine set, false to stop.
+    template <class Line>
+    bool Pass(ParseWhat what, Line take, uint64_t &nextCheck, uint64_t step);
 
     bool Scan();
     bool Fill();
@@ -74,22 +115,20 @@ private:
     void BeginMesh();
     bool EndMesh(unsigned index);
     bool CreateObjects();
-    // Reads the corners of the current face line into m_aCorners with p made absolute
-    // and 1-based and checked against the vertex lines read so far and the mesh's block;
-    // the texture fields only when `textures` (else they read as none).
-    bool ReadFace(uint32_t vertexLines, uint32_t tcLines, const MeshInfo &mesh, bool textures);
-    // A group line's name: after "g" and the blanks that follow, without trailing blanks, at most 63 bytes.
-    QByteArray GroupName();
+    // Takes the parsed corners of a face line into m_aCorners with p made absolute and
+    // 1-based and checked against the vertex lines read so far and the mesh's block.
+    bool ReadFace(const ParsedBlock &block, const ParsedLine &line, uint32_t vertexLines, uint32_t tcLines,
+                  const MeshInfo &mesh);
     bool Refuse(const QString &reason);
-    bool Cancelled(uint64_t &nextCheck, uint64_t step);
-    // The next line's kind, with the progress display moved on and a cancel request taken.
-    Kind NextKind(uint64_t &nextCheck, uint64_t step);
-    // The x, y and z after the line's first character.
-    General::Vector ReadPosition();
+    // Moves the progress display on to `position` and takes a cancel request.
+    bool Cancelled(uint64_t position, uint64_t &nextCheck, uint64_t step);
     // The object-local texture index of a corner (-1 for none).
     int32_t LocalTC(int32_t t, const MeshInfo &mesh, unsigned face);
 
     TextReader m_cReader;
+    unsigned m_iThreads = 0;
+    unsigned m_iBlockSize = kBlockSize;
+    uint64_t m_iLine = 0;  // the line being taken up
     QString m_sPath;
     uint64_t m_iFileSize = 0;
     uint32_t m_iMeshCount = 0;
