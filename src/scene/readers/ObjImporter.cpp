@@ -165,14 +165,15 @@ void ObjImporter::ParseBlock(ParsedBlock &block, ParseWhat what)
 template <class Line>
 bool ObjImporter::Pass(ParseWhat what, Line take, uint64_t &nextCheck, uint64_t step)
 {
+    // The taking up in order is a thread of its own.
     const unsigned threads = m_iThreads ? m_iThreads : ParallelBlocks::AvailableThreads();
     uint64_t linesBefore = 0;
     const auto cancelled = [&](uint64_t position) {
         return Cancelled(position, nextCheck, step) && !Refuse(QStringLiteral("The import was cancelled."));
     };
     return ParallelBlocks::Run<ParsedBlock>(
-        m_cReader, threads, m_iBlockSize, [what](ParsedBlock &block) { ParseBlock(block, what); },
-        [&](const ParsedBlock &block) {
+        m_cReader, threads - 1, m_iBlockSize, [what](ParsedBlock &block) { ParseBlock(block, what); },
+        [&](ParsedBlock &block) {
             if (block.failed)
                 throw std::bad_alloc();
             if (cancelled(block.text.offset))
@@ -218,11 +219,11 @@ bool ObjImporter::EndMesh(unsigned index)
     return TV_CHECK(k == mesh.m_iPosEnd);
 }
 
-bool ObjImporter::ReadFace(const ParsedBlock &block, const ParsedLine &line, uint32_t vertexLines, uint32_t tcLines,
+bool ObjImporter::ReadFace(ParsedBlock &block, const ParsedLine &line, uint32_t vertexLines, uint32_t tcLines,
                            const MeshInfo &mesh)
 {
-    m_aCorners.SetItemCount(0, true);
-    const Corner *corners = block.corners.data() + line.first;
+    Corner *corners = block.corners.data() + line.first;
+    m_aFace = std::span<Corner>(corners, line.count);
     for (uint32_t i = 0; i < line.count; ++i) {
         const int32_t p = corners[i].p, t = corners[i].t;
         const int64_t absolute = p < 0 ? int64_t(vertexLines) + p + 1 : p;
@@ -236,12 +237,11 @@ bool ObjImporter::ReadFace(const ParsedBlock &block, const ParsedLine &line, uin
                 QStringLiteral("Line %1: vertex index %2 refers to an earlier block of vertices.").arg(m_iLine).arg(p));
         // Texture index 0 stands for none; a relative one is resolved now, while the count is right.
         const int64_t tc = t < 0 ? int64_t(tcLines) + t + 1 : t;
-        if (m_aCorners.Add(Corner{int32_t(absolute), tc > 0 ? int32_t(tc) : 0}) < 0)
-            throw std::bad_alloc();
+        corners[i] = Corner{int32_t(absolute), tc > 0 ? int32_t(tc) : 0};
     }
     if (line.badText)
         return Refuse(QStringLiteral("Line %1: unexpected text in a face.").arg(m_iLine));
-    if (m_aCorners.GetItemCount() < 3)
+    if (line.count < 3)
         return Refuse(QStringLiteral("Line %1: a face needs at least 3 corners.").arg(m_iLine));
     return true;
 }
@@ -259,7 +259,7 @@ bool ObjImporter::Scan()
     bool inVertexBlock = true;
     bool pendingName = false;  // a group line since the last face names the mesh that its faces begin
     QByteArray name;
-    const auto take = [&](const ParsedBlock &block, const ParsedLine &line) {
+    const auto take = [&](ParsedBlock &block, const ParsedLine &line) {
         switch (line.kind) {
         case Kind::Position: {
             if (!inVertexBlock) {
@@ -305,7 +305,7 @@ bool ObjImporter::Scan()
                 return false;
             unsigned *entries = m_cVertexList.GetBuffer();
             bool touches = !m_pSpace;
-            for (const Corner &c : m_aCorners)
+            for (const Corner &c : m_aFace)
                 touches = touches || (entries[c.p - 1] != kUnused && (entries[c.p - 1] & kInside));
             if (!touches)
                 break;
@@ -314,13 +314,13 @@ bool ObjImporter::Scan()
                 mesh.m_szName[name.size()] = 0;
             }
             pendingName = false;
-            const unsigned corners = m_aCorners.GetItemCount();
+            const unsigned corners = unsigned(m_aFace.size());
             if (uint64_t(mesh.m_iPrimitiveCount) + corners - 2 > kMaxFaces)
                 return Refuse(QStringLiteral("Line %1: too many faces.").arg(m_iLine));
             mesh.m_iPrimitiveCount += corners - 2;
             ++mesh.m_iPolygonCount;
             mesh.m_bQuads = mesh.m_bQuads && corners == 4;
-            for (const Corner &c : m_aCorners) {
+            for (const Corner &c : m_aFace) {
                 if (entries[c.p - 1] != kUnused)
                     continue;
                 if (m_iPositionCount - mesh.m_iPosStart >= kMaxVertices)
@@ -414,7 +414,7 @@ bool ObjImporter::Fill()
     const uint32_t vertexListCount = m_cVertexList.GetItemCount();
     auto changed = [this]() { return Refuse(QStringLiteral("The file changed while it was imported.")); };
 
-    const auto take = [&](const ParsedBlock &block, const ParsedLine &line) {
+    const auto take = [&](ParsedBlock &block, const ParsedLine &line) {
         switch (line.kind) {
         case Kind::Position: {
             if (!inVertexBlock) {
@@ -472,12 +472,12 @@ bool ObjImporter::Fill()
             if (!ReadFace(block, line, vertexLines, tcLines, mesh))
                 return false;
             bool touches = !m_pSpace;
-            for (const Corner &c : m_aCorners)
+            for (const Corner &c : m_aFace)
                 touches = touches || (entries[c.p - 1] != kUnused && (entries[c.p - 1] & kInside) != 0);
             if (!touches)
                 break;
             Object *object = mesh.m_pObject;
-            const unsigned corners = m_aCorners.GetItemCount();
+            const unsigned corners = unsigned(m_aFace.size());
             if (!object || face + (mesh.m_bQuads ? 1 : corners - 2) > object->m_iFaceCount)
                 return changed();
             if (!groupName.isEmpty()) {
@@ -501,7 +501,7 @@ bool ObjImporter::Fill()
                 throw std::bad_alloc();
             uint32_t *local = m_aLocal.GetBuffer();
             for (unsigned c = 0; c < corners; ++c) {
-                const uint32_t entry = entries[m_aCorners[c].p - 1];
+                const uint32_t entry = entries[m_aFace[c].p - 1];
                 local[c] = (entry & ~kInside) - mesh.m_iPosStart;
                 if (entry == kUnused || local[c] >= object->m_iVertexCount)
                     return changed();
@@ -511,15 +511,15 @@ bool ObjImporter::Fill()
                     return changed();
                 int32_t tcs[4];
                 for (unsigned c = 0; c < 4; ++c)
-                    tcs[c] = LocalTC(m_aCorners[c].t, mesh, face);
+                    tcs[c] = LocalTC(m_aFace[c].t, mesh, face);
                 object->m_pQuads.GetBuffer()[face++] = ImportedFaces::MakeQuad(local, tcs);
                 ++m_iFilled[2];
             } else {
                 Triangle *triangles = object->m_pTriangles.GetBuffer();
-                const int32_t tc0 = LocalTC(m_aCorners[0].t, mesh, face);
-                int32_t tcPrevious = LocalTC(m_aCorners[1].t, mesh, face);
+                const int32_t tc0 = LocalTC(m_aFace[0].t, mesh, face);
+                int32_t tcPrevious = LocalTC(m_aFace[1].t, mesh, face);
                 for (unsigned j = 2; j < corners; ++j) {
-                    const int32_t tc = LocalTC(m_aCorners[j].t, mesh, face);
+                    const int32_t tc = LocalTC(m_aFace[j].t, mesh, face);
                     triangles[face++] = ImportedFaces::MakeFanTriangle(j - 2, {local[0], local[j - 1], local[j]},
                                                                        {tc0, tcPrevious, tc});
                     tcPrevious = tc;

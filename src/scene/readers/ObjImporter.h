@@ -28,6 +28,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 class ObjImporter : public Importer {
@@ -61,8 +62,8 @@ public:
 
     Object *DoImport() override;
 
-    // How many threads parse (0: one per processor this process may use), and the bytes
-    // of a block of lines that one thread parses at a time.
+    // How many threads import (0: one per processor this process may use; 1: no others
+    // than the caller's), and the bytes of a block of lines that one thread parses at a time.
     static constexpr unsigned kBlockSize = 1u << 20;
     void SetThreads(unsigned threads, unsigned blockSize = kBlockSize)
     {
@@ -115,9 +116,9 @@ private:
     void BeginMesh();
     bool EndMesh(unsigned index);
     bool CreateObjects();
-    // Takes the parsed corners of a face line into m_aCorners with p made absolute and
-    // 1-based and checked against the vertex lines read so far and the mesh's block.
-    bool ReadFace(const ParsedBlock &block, const ParsedLine &line, uint32_t vertexLines, uint32_t tcLines,
+    // Makes the parsed corners of a face line m_aFace, with p made absolute and 1-based
+    // and checked against the vertex lines read so far and the mesh's block.
+    bool ReadFace(ParsedBlock &block, const ParsedLine &line, uint32_t vertexLines, uint32_t tcLines,
                   const MeshInfo &mesh);
     bool Refuse(const QString &reason);
     // Moves the progress display on to `position` and takes a cancel request.
@@ -141,7 +142,7 @@ private:
     // Per vertex line: its index in the imported positions (with kInside when it lies in the
     // space), or kUnused.
     General::Store<unsigned int> m_cVertexList{"objimport vertexlist"};
-    General::Store<Corner> m_aCorners{"objimport corners"};
+    std::span<Corner> m_aFace;  // the corners of the face line being taken up
     General::Store<uint32_t> m_aLocal{"objimport local corners"};
     std::vector<GroupFaces> m_aGroups;
     Object *m_pFirst = nullptr;

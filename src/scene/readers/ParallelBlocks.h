@@ -5,7 +5,7 @@
 // result is the same for any thread count; the parse must touch nothing but its block.
 //
 // A slot is default-constructible and has `TextBlock text` and `bool failed` (set when
-// its parse ran out of memory). At most two blocks per thread are held at a time.
+// its parse ran out of memory). At most two blocks per parsing thread are held at a time.
 
 #include "scene/readers/TextReader.h"
 
@@ -32,9 +32,10 @@ inline unsigned AvailableThreads()
     return count > 0 ? unsigned(count) : 1u;
 }
 
-// Runs parse(slot) on each block and then consume(slot) -> bool on the calling thread, in
-// file order, until the blocks end or consume returns false (then false). A block whose
-// parse failed reaches consume with `failed` set; consume then decides (and may throw).
+// Runs parse(slot) on each block on `threads` threads (none: on the calling thread) and then
+// consume(slot) -> bool on the calling thread, in file order, until the blocks end or
+// consume returns false (then false). A block whose parse failed reaches consume with
+// `failed` set; consume then decides (and may throw).
 template <class Slot, class Parse, class Consume>
 bool Run(TextReader &reader, unsigned threads, unsigned blockSize, Parse parse, Consume consume)
 {
@@ -46,7 +47,7 @@ bool Run(TextReader &reader, unsigned threads, unsigned blockSize, Parse parse, 
             slot.failed = true;
         }
     };
-    if (threads <= 1) {
+    if (threads == 0) {
         Slot slot;
         while (reader.ReadBlock(slot.text, blockSize)) {
             safeParse(slot);
@@ -129,7 +130,7 @@ bool Run(TextReader &reader, unsigned threads, unsigned blockSize, Parse parse, 
         // Fewer threads than asked for still do the work; none at all leaves it to this one.
     }
     if (workers.empty())
-        return Run<Slot>(reader, 1, blockSize, parse, consume);
+        return Run<Slot>(reader, 0, blockSize, parse, consume);
 
     for (uint64_t index = 0;; ++index) {
         {
