@@ -85,10 +85,17 @@ private:
     // `first` in the block's arrays; a group's name at `first` in its text.
     struct ParsedLine {
         Kind kind;
-        bool badText;    // a face's corners stop at unexpected text
-        uint32_t line;   // 1-based within the block
-        uint32_t offset; // of the line in the block
+        bool badText;     // a face's corners stop at unexpected text
+        uint32_t line;    // 1-based within the block
+        uint32_t offset;  // of the line in the block
         uint32_t first, count;
+    };
+    // A face of a named group, as the fill found it: the scene lists them in file order.
+    struct GroupFace {
+        uint32_t mesh, face, name;  // name: in the block's groupNames
+    };
+    struct InvalidTC {
+        int32_t t, face;
     };
     struct ParsedBlock {
         TextBlock text;
@@ -97,18 +104,38 @@ private:
         std::vector<ParsedLine> lines;
         std::vector<float> values;
         std::vector<Corner> corners;
+        // What the fill of the block gave.
+        QString error;           // its first error, on line errorLine of the block
+        uint32_t errorLine = 0;
+        uint64_t filled[3] = {0, 0, 0};
+        std::vector<GroupFace> groupFaces;
+        std::vector<QByteArray> groupNames;
+        std::vector<InvalidTC> invalidTCs;
+        std::vector<uint32_t> local;  // a face's object-local corners
     };
     // What the parse of a pass reads of each line.
     struct ParseWhat {
         bool positions, texCoords, faceTextures;
     };
+    // The state of the fill where a block begins, as the scan found it.
+    struct FillStart {
+        uint64_t offset, linesBefore;
+        uint32_t vertexLines, tcLines, meshIndex;
+        uint32_t primitives;  // of the mesh so far, as the scan counts them
+        bool inVertexBlock;
+        QByteArray group;     // the last group name that faces may be listed under
+    };
 
     // Splits the block's lines and parses what the pass needs; touches nothing else.
     static void ParseBlock(ParsedBlock &block, ParseWhat what);
-    // Runs the pass over the file: `line(block, parsed)` for each parsed line in file order
-    // with m_iLine set, false to stop.
-    template <class Line>
-    bool Pass(ParseWhat what, Line take, uint64_t &nextCheck, uint64_t step);
+    // Runs the pass over the file: on the parsing threads work(block) after the parse; in
+    // file order begin(block), then take(block, line) for each parsed line with m_iLine
+    // set, then done(block); take and done return false to stop.
+    template <class Work, class Begin, class Line, class Done>
+    bool Pass(ParseWhat what, Work work, Begin begin, Line take, Done done, uint64_t &nextCheck, uint64_t step);
+    // Writes the block's vertices, texture coordinates and faces into the objects, from
+    // where the scan says the block begins; stops at the first error. Any thread.
+    void FillBlock(ParsedBlock &block, bool namedGroups) const;
 
     bool Scan();
     bool Fill();
@@ -116,20 +143,23 @@ private:
     void BeginMesh();
     bool EndMesh(unsigned index);
     bool CreateObjects();
-    // Makes the parsed corners of a face line m_aFace, with p made absolute and 1-based
-    // and checked against the vertex lines read so far and the mesh's block.
-    bool ReadFace(ParsedBlock &block, const ParsedLine &line, uint32_t vertexLines, uint32_t tcLines,
-                  const MeshInfo &mesh);
+    // Makes the parsed corners of a face line `face`, with p made absolute and 1-based and
+    // checked against the vertex lines read so far and the mesh's block; the error, if any.
+    QString FaceError(ParsedBlock &block, const ParsedLine &line, uint64_t lineNumber, uint32_t vertexLines,
+                      uint32_t tcLines, const MeshInfo &mesh, std::span<Corner> &face) const;
     bool Refuse(const QString &reason);
     // Moves the progress display on to `position` and takes a cancel request.
     bool Cancelled(uint64_t position, uint64_t &nextCheck, uint64_t step);
-    // The object-local texture index of a corner (-1 for none).
-    int32_t LocalTC(int32_t t, const MeshInfo &mesh, unsigned face);
+    // The object-local texture index of a corner (-1 for none); `invalid` set when a quad's
+    // index lies outside its mesh and the first is taken instead.
+    static int32_t LocalTC(int32_t t, const MeshInfo &mesh, bool &invalid);
 
     TextReader m_cReader;
     unsigned m_iThreads = 0;
     unsigned m_iBlockSize = kBlockSize;
-    uint64_t m_iLine = 0;  // the line being taken up
+    uint64_t m_iLine = 0;         // the line being taken up
+    uint64_t m_iLinesBefore = 0;  // lines of the blocks taken up before
+    std::vector<FillStart> m_aStarts;
     QString m_sPath;
     uint64_t m_iFileSize = 0;
     uint32_t m_iMeshCount = 0;
@@ -142,8 +172,7 @@ private:
     // Per vertex line: its index in the imported positions (with kInside when it lies in the
     // space), or kUnused.
     General::Store<unsigned int> m_cVertexList{"objimport vertexlist"};
-    std::span<Corner> m_aFace;  // the corners of the face line being taken up
-    General::Store<uint32_t> m_aLocal{"objimport local corners"};
+    std::span<Corner> m_aFace;  // the corners of the face line the scan takes up
     std::vector<GroupFaces> m_aGroups;
     Object *m_pFirst = nullptr;
     uint64_t m_iFilled[3] = {0, 0, 0};  // vertices, texture coordinates and faces written by the fill
