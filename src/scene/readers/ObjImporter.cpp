@@ -7,12 +7,14 @@
 #include "scene/BTreeSpace.h"
 #include "scene/LevelFileBin.h"
 #include "scene/readers/ImportedFaces.h"
+#include "scene/readers/ParallelBlocks.h"
 
 #include <QDir>
 #include <QFile>
 
 #include <cmath>
 #include <cstring>
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -72,35 +74,8 @@ bool ObjImporter::Refuse(const QString &reason)
     return false;
 }
 
-ObjImporter::Kind ObjImporter::NextKind(uint64_t &nextCheck, uint64_t step)
+bool ObjImporter::Cancelled(uint64_t position, uint64_t &nextCheck, uint64_t step)
 {
-    if (!m_cReader.NextLine())
-        return Kind::End;
-    if (Cancelled(nextCheck, step)) {
-        Refuse(QStringLiteral("The import was cancelled."));
-        return Kind::Cancelled;
-    }
-    m_cReader.SkipBlanks();
-    return LineKind(m_cReader.Current());
-}
-
-General::Vector ObjImporter::ReadPosition()
-{
-    const char *c = m_cReader.Current() + 1;
-    General::Vector p;
-    TextReader::SkipBlanks(c);
-    p.x = TextReader::ParseFloat(c);
-    TextReader::SkipBlanks(c);
-    p.y = TextReader::ParseFloat(c);
-    TextReader::SkipBlanks(c);
-    p.z = TextReader::ParseFloat(c);
-    m_cReader.SetCurrent(c);
-    return p;
-}
-
-bool ObjImporter::Cancelled(uint64_t &nextCheck, uint64_t step)
-{
-    const uint64_t position = m_cReader.Tell();
     if (position <= nextCheck)
         return false;
     nextCheck = position + step;
@@ -109,15 +84,118 @@ bool ObjImporter::Cancelled(uint64_t &nextCheck, uint64_t step)
     return General::Shell().TakeCancelRequest();
 }
 
-QByteArray ObjImporter::GroupName()
+void ObjImporter::ParseBlock(ParsedBlock &block, ParseWhat what)
 {
-    m_cReader.Skip(1);
-    m_cReader.SkipBlanks();
-    const char *name = m_cReader.Current();
-    size_t length = std::strlen(name);
-    while (length && TextReader::IsBlank(name[length - 1]))
-        --length;
-    return QByteArray(name, int(std::min<size_t>(length, 63)));
+    block.lines.clear();
+    block.values.clear();
+    block.corners.clear();
+    char *const base = block.text.text.data();
+    TextLines lines(block.text);
+    uint32_t number = 0;
+    for (char *text; (text = lines.Next()) != nullptr;) {
+        ++number;
+        const char *c = text;
+        TextReader::SkipBlanks(c);
+        const Kind kind = LineKind(c);
+        if (kind == Kind::Other)
+            continue;
+        ParsedLine line{kind, false, number, uint32_t(text - base), 0, 0};
+        switch (kind) {
+        case Kind::Position:
+        case Kind::TexCoord: {
+            const bool position = kind == Kind::Position;
+            if (!(position ? what.positions : what.texCoords))
+                break;
+            line.first = uint32_t(block.values.size());
+            line.count = position ? 3 : 2;
+            c += position ? 1 : 2;
+            for (uint32_t i = 0; i < line.count; ++i) {
+                TextReader::SkipBlanks(c);
+                block.values.push_back(TextReader::ParseFloat(c));
+            }
+            break;
+        }
+        case Kind::Group: {
+            // The name: after "g" and the blanks that follow, without trailing blanks, at most 63 bytes.
+            ++c;
+            TextReader::SkipBlanks(c);
+            size_t length = std::strlen(c);
+            while (length && TextReader::IsBlank(c[length - 1]))
+                --length;
+            line.first = uint32_t(c - base);
+            line.count = uint32_t(std::min<size_t>(length, 63));
+            break;
+        }
+        case Kind::Face: {
+            line.first = uint32_t(block.corners.size());
+            ++c;
+            for (;;) {
+                TextReader::SkipBlanks(c);
+                if (*c == 0)
+                    break;
+                if (!(TextReader::IsDigit(*c) || *c == '-' || *c == '+')) {
+                    line.badText = true;
+                    break;
+                }
+                int32_t p, t = 0, n;
+                if (what.faceTextures) {
+                    TextReader::ParseCorner(c, p, t, n);
+                } else {
+                    p = TextReader::ParseInt(c);
+                    TextReader::SkipCornerRest(c);
+                }
+                if (!TextReader::IsBlank(*c) && *c != 0) {
+                    line.badText = true;
+                    break;
+                }
+                block.corners.push_back(Corner{p, t});
+            }
+            line.count = uint32_t(block.corners.size() - line.first);
+            break;
+        }
+        case Kind::Normal:
+        case Kind::Other:
+            break;
+        }
+        block.lines.push_back(line);
+    }
+    block.lineCount = number;
+}
+
+template <class Work, class Begin, class Line, class Done>
+bool ObjImporter::Pass(ParseWhat what, Work work, Begin begin, Line take, Done done, uint64_t &nextCheck,
+                       uint64_t step)
+{
+    // The taking up in order is a thread of its own.
+    const unsigned threads = m_iThreads ? m_iThreads : ParallelBlocks::AvailableThreads();
+    m_iLinesBefore = 0;
+    const auto cancelled = [&](uint64_t position) {
+        return Cancelled(position, nextCheck, step) && !Refuse(QStringLiteral("The import was cancelled."));
+    };
+    return ParallelBlocks::Run<ParsedBlock>(
+        m_cReader, threads - 1, m_iBlockSize,
+        [what, &work](ParsedBlock &block) {
+            ParseBlock(block, what);
+            work(block);
+        },
+        [&](ParsedBlock &block) {
+            if (block.failed)
+                throw std::bad_alloc();
+            if (cancelled(block.text.offset))
+                return false;
+            begin(block);
+            for (const ParsedLine &line : block.lines) {
+                m_iLine = m_iLinesBefore + line.line;
+                if (cancelled(block.text.offset + line.offset) || !take(block, line))
+                    return false;
+            }
+            if (!done(block))
+                return false;
+            m_iLinesBefore += block.lineCount;
+            if (block.text.stop != TextBlock::Stop::None)
+                return Refuse(TextReader::StopMessage(block.text.stop, m_iLinesBefore));
+            return true;
+        });
 }
 
 void ObjImporter::BeginMesh()
@@ -149,44 +227,32 @@ bool ObjImporter::EndMesh(unsigned index)
     return TV_CHECK(k == mesh.m_iPosEnd);
 }
 
-bool ObjImporter::ReadFace(uint32_t vertexLines, uint32_t tcLines, const MeshInfo &mesh, bool textures)
+QString ObjImporter::FaceError(ParsedBlock &block, const ParsedLine &line, uint64_t lineNumber, uint32_t vertexLines,
+                               uint32_t tcLines, const MeshInfo &mesh, std::span<Corner> &face) const
 {
-    m_aCorners.SetItemCount(0, true);
-    const char *c = m_cReader.Current() + 1;
-    for (;;) {
-        TextReader::SkipBlanks(c);
-        if (*c == 0)
-            break;
-        if (!(TextReader::IsDigit(*c) || *c == '-' || *c == '+'))
-            return Refuse(QStringLiteral("Line %1: unexpected text in a face.").arg(m_cReader.GetLineNumber()));
-        int32_t p, t = 0, n;
-        if (textures) {
-            TextReader::ParseCorner(c, p, t, n);
-        } else {
-            p = TextReader::ParseInt(c);
-            TextReader::SkipCornerRest(c);
-        }
-        if (!TextReader::IsBlank(*c) && *c != 0)
-            return Refuse(QStringLiteral("Line %1: unexpected text in a face.").arg(m_cReader.GetLineNumber()));
+    Corner *corners = block.corners.data() + line.first;
+    face = std::span<Corner>(corners, line.count);
+    for (uint32_t i = 0; i < line.count; ++i) {
+        const int32_t p = corners[i].p, t = corners[i].t;
         const int64_t absolute = p < 0 ? int64_t(vertexLines) + p + 1 : p;
         if (absolute < 1 || absolute > int64_t(vertexLines))
-            return Refuse(QStringLiteral("Line %1: vertex index %2 is out of range (%3 vertices read so far).")
-                              .arg(m_cReader.GetLineNumber())
-                              .arg(p)
-                              .arg(vertexLines));
+            return QStringLiteral("Line %1: vertex index %2 is out of range (%3 vertices read so far).")
+                .arg(lineNumber)
+                .arg(p)
+                .arg(vertexLines);
         if (uint64_t(absolute - 1) < mesh.m_iVertexListStart)
-            return Refuse(QStringLiteral("Line %1: vertex index %2 refers to an earlier block of vertices.")
-                              .arg(m_cReader.GetLineNumber())
-                              .arg(p));
+            return QStringLiteral("Line %1: vertex index %2 refers to an earlier block of vertices.")
+                .arg(lineNumber)
+                .arg(p);
         // Texture index 0 stands for none; a relative one is resolved now, while the count is right.
         const int64_t tc = t < 0 ? int64_t(tcLines) + t + 1 : t;
-        if (m_aCorners.Add(Corner{int32_t(absolute), tc > 0 ? int32_t(tc) : 0}) < 0)
-            throw std::bad_alloc();
+        corners[i] = Corner{int32_t(absolute), tc > 0 ? int32_t(tc) : 0};
     }
-    m_cReader.SetCurrent(c);
-    if (m_aCorners.GetItemCount() < 3)
-        return Refuse(QStringLiteral("Line %1: a face needs at least 3 corners.").arg(m_cReader.GetLineNumber()));
-    return true;
+    if (line.badText)
+        return QStringLiteral("Line %1: unexpected text in a face.").arg(lineNumber);
+    if (line.count < 3)
+        return QStringLiteral("Line %1: a face needs at least 3 corners.").arg(lineNumber);
+    return {};
 }
 
 bool ObjImporter::Scan()
@@ -202,8 +268,15 @@ bool ObjImporter::Scan()
     bool inVertexBlock = true;
     bool pendingName = false;  // a group line since the last face names the mesh that its faces begin
     QByteArray name;
-    for (Kind kind; (kind = NextKind(nextCheck, step)) != Kind::End;) {
-        switch (kind) {
+    QByteArray fillGroup;  // the last name that the fill gives faces to
+    m_aStarts.clear();
+    // Where each block begins, for the fill to take up each block on its own.
+    const auto begin = [&](const ParsedBlock &block) {
+        m_aStarts.push_back(FillStart{block.text.offset, m_iLinesBefore, uint32_t(m_iVertexLines), m_iTexCoordCount,
+                                      m_iMeshCount, m_aOI[m_iMeshCount].m_iPrimitiveCount, inVertexBlock, fillGroup});
+    };
+    const auto take = [&](ParsedBlock &block, const ParsedLine &line) {
+        switch (line.kind) {
         case Kind::Position: {
             if (!inVertexBlock) {
                 if (!EndMesh(m_iMeshCount))
@@ -213,11 +286,12 @@ bool ObjImporter::Scan()
                 inVertexBlock = true;
             }
             if (m_iVertexLines >= 0xFFFFFFFEull)
-                return Refuse(QStringLiteral("Line %1: too many vertices.").arg(m_cReader.GetLineNumber()));
+                return Refuse(QStringLiteral("Line %1: too many vertices.").arg(m_iLine));
             ++m_iVertexLines;
             uint32_t entry = kUnused;
             if (m_pSpace) {
-                if (!m_pSpace->IsFree(ReadPosition(), radius))
+                const float *xyz = block.values.data() + line.first;
+                if (!m_pSpace->IsFree(General::Vector(xyz[0], xyz[1], xyz[2]), radius))
                     entry = kInside | m_iPositionCount++;
             }
             if (m_cVertexList.Add(entry) < 0)
@@ -232,7 +306,9 @@ bool ObjImporter::Scan()
             ++m_iNormalCount;
             break;
         case Kind::Group:
-            name = GroupName();
+            name = QByteArray(block.text.text.data() + line.first, int(line.count));
+            if (!name.isEmpty() && !name.startsWith("default"))
+                fillGroup = name;
             pendingName = true;
             ++m_iGroupCount;
             break;
@@ -243,11 +319,13 @@ bool ObjImporter::Scan()
                 inVertexBlock = false;
             }
             ++m_iFaceLines;
-            if (!ReadFace(uint32_t(m_iVertexLines), m_iTexCoordCount, mesh, false))
-                return false;
+            const QString error =
+                FaceError(block, line, m_iLine, uint32_t(m_iVertexLines), m_iTexCoordCount, mesh, m_aFace);
+            if (!error.isEmpty())
+                return Refuse(error);
             unsigned *entries = m_cVertexList.GetBuffer();
             bool touches = !m_pSpace;
-            for (const Corner &c : m_aCorners)
+            for (const Corner &c : m_aFace)
                 touches = touches || (entries[c.p - 1] != kUnused && (entries[c.p - 1] & kInside));
             if (!touches)
                 break;
@@ -256,30 +334,30 @@ bool ObjImporter::Scan()
                 mesh.m_szName[name.size()] = 0;
             }
             pendingName = false;
-            const unsigned corners = m_aCorners.GetItemCount();
+            const unsigned corners = unsigned(m_aFace.size());
             if (uint64_t(mesh.m_iPrimitiveCount) + corners - 2 > kMaxFaces)
-                return Refuse(QStringLiteral("Line %1: too many faces.").arg(m_cReader.GetLineNumber()));
+                return Refuse(QStringLiteral("Line %1: too many faces.").arg(m_iLine));
             mesh.m_iPrimitiveCount += corners - 2;
             ++mesh.m_iPolygonCount;
             mesh.m_bQuads = mesh.m_bQuads && corners == 4;
-            for (const Corner &c : m_aCorners) {
+            for (const Corner &c : m_aFace) {
                 if (entries[c.p - 1] != kUnused)
                     continue;
                 if (m_iPositionCount - mesh.m_iPosStart >= kMaxVertices)
-                    return Refuse(QStringLiteral("Line %1: too many vertices.").arg(m_cReader.GetLineNumber()));
+                    return Refuse(QStringLiteral("Line %1: too many vertices.").arg(m_iLine));
                 entries[c.p - 1] = m_iPositionCount++;
             }
             break;
         }
         case Kind::Other:
-        case Kind::End:
             break;
-        case Kind::Cancelled:
-            return false;
         }
-    }
-    if (!m_cReader.GetError().isEmpty())
-        return Refuse(m_cReader.GetError());
+        return true;
+    };
+    const auto noWork = [](ParsedBlock &) {};
+    const auto done = [](ParsedBlock &) { return true; };
+    if (!Pass(ParseWhat{m_pSpace != nullptr, false, false}, noWork, begin, take, done, nextCheck, step))
+        return false;
     if (!EndMesh(m_iMeshCount))
         return Refuse(QStringLiteral("The vertex numbering failed."));
     m_iMeshCount = m_aOI.GetItemCount();
@@ -328,7 +406,7 @@ bool ObjImporter::CreateObjects()
     return true;
 }
 
-int32_t ObjImporter::LocalTC(int32_t t, const MeshInfo &mesh, unsigned face)
+int32_t ObjImporter::LocalTC(int32_t t, const MeshInfo &mesh, bool &invalid)
 {
     const Object &object = *mesh.m_pObject;
     if (t == 0 || object.m_iTCCount == 0)
@@ -338,37 +416,58 @@ int32_t ObjImporter::LocalTC(int32_t t, const MeshInfo &mesh, unsigned face)
         return int32_t(local);
     if (!mesh.m_bQuads)
         return -1;
-    Log("\tInvalid tc index (%d) in face %u, using 1\n", t, face);
+    invalid = true;
     return 0;
 }
 
-bool ObjImporter::Fill()
+void ObjImporter::FillBlock(ParsedBlock &block, bool namedGroups) const
 {
-    const ProgressRun progress(QStringLiteral("importing from file..."), m_iFileSize, 50);
-    const uint64_t step = m_iFileSize / 50;
-    uint64_t nextCheck = step;
-    unsigned meshIndex = 0;
-    unsigned face = 0;
-    uint32_t vertexLines = 0, tcLines = 0;
-    bool inVertexBlock = true;
-    const bool namedGroups = m_iGroupCount > 1;
-    QByteArray groupName;
-    GroupFaces *group = nullptr;  // where the current group's faces go
+    block.error.clear();
+    block.errorLine = 0;
+    block.filled[0] = block.filled[1] = block.filled[2] = 0;
+    block.groupFaces.clear();
+    block.groupNames.clear();
+    block.invalidTCs.clear();
+    const auto fail = [&](const ParsedLine &line, const QString &message) {
+        block.errorLine = line.line;
+        block.error = message;
+        return false;
+    };
+    const QString changed = QStringLiteral("The file changed while it was imported.");
+    // The scan cut the same blocks and noted where each begins.
+    const auto start = std::lower_bound(m_aStarts.begin(), m_aStarts.end(), block.text.offset,
+                                        [](const FillStart &s, uint64_t offset) { return s.offset < offset; });
+    if (start == m_aStarts.end() || start->offset != block.text.offset) {
+        block.error = changed;
+        return;
+    }
+    uint32_t meshIndex = start->meshIndex, vertexLines = start->vertexLines, tcLines = start->tcLines;
+    if (meshIndex >= m_iMeshCount) {
+        block.error = changed;
+        return;
+    }
+    // The scan counts two triangles per quad until the mesh ends.
+    uint32_t face = m_aOI[meshIndex].m_bQuads ? start->primitives / 2 : start->primitives;
+    bool inVertexBlock = start->inVertexBlock;
+    int32_t groupName = -1;  // in block.groupNames
+    if (namedGroups && !start->group.isEmpty()) {
+        block.groupNames.push_back(start->group);
+        groupName = 0;
+    }
     const unsigned *entries = m_cVertexList.GetBuffer();
     const uint32_t vertexListCount = m_cVertexList.GetItemCount();
-    auto changed = [this]() { return Refuse(QStringLiteral("The file changed while it was imported.")); };
 
-    for (Kind kind; (kind = NextKind(nextCheck, step)) != Kind::End;) {
-        switch (kind) {
+    const auto take = [&](const ParsedLine &line) {
+        switch (line.kind) {
         case Kind::Position: {
             if (!inVertexBlock) {
                 if (++meshIndex >= m_iMeshCount)
-                    return changed();
+                    return fail(line, changed);
                 face = 0;
                 inVertexBlock = true;
             }
             if (vertexLines >= vertexListCount)
-                return changed();
+                return fail(line, changed);
             const uint32_t entry = entries[vertexLines++];
             const MeshInfo &mesh = m_aOI[meshIndex];
             // Unused vertices, and vertices inside the space of a block none of whose faces was kept.
@@ -376,14 +475,15 @@ bool ObjImporter::Fill()
                 break;
             const uint32_t local = (entry & ~kInside) - mesh.m_iPosStart;
             if (local >= mesh.m_pObject->m_iVertexCount)
-                return changed();
+                return fail(line, changed);
+            const float *xyz = block.values.data() + line.first;
             Vertex v{};
-            v.m_vPosition = ReadPosition();
+            v.m_vPosition = General::Vector(xyz[0], xyz[1], xyz[2]);
             if (!std::isfinite(v.m_vPosition.x) || !std::isfinite(v.m_vPosition.y) || !std::isfinite(v.m_vPosition.z))
-                return Refuse(QStringLiteral("Line %1: the position is not a finite number.")
-                                  .arg(m_cReader.GetLineNumber()));
+                return fail(line, QStringLiteral("Line %1: the position is not a finite number.")
+                                      .arg(start->linesBefore + line.line));
             mesh.m_pObject->m_pVertices.GetBuffer()[local] = v;
-            ++m_iFilled[0];
+            ++block.filled[0];
             break;
         }
         case Kind::TexCoord: {
@@ -394,97 +494,130 @@ bool ObjImporter::Fill()
             if (!mesh.m_pObject)
                 break;  // texture coordinates of a block without faces
             if (local >= mesh.m_pObject->m_iTCCount)
-                return changed();
-            const char *c = m_cReader.Current() + 2;
+                return fail(line, changed);
             TC tc;
-            TextReader::SkipBlanks(c);
-            tc.u = TextReader::ParseFloat(c);
-            TextReader::SkipBlanks(c);
-            tc.v = TextReader::ParseFloat(c);
+            tc.u = block.values[line.first];
+            tc.v = block.values[line.first + 1];
             mesh.m_pObject->m_pTCs.GetBuffer()[local] = tc;
-            ++m_iFilled[1];
+            ++block.filled[1];
             break;
         }
         case Kind::Group: {
-            const QByteArray name = GroupName();
+            const QByteArray name(block.text.text.data() + line.first, int(line.count));
             if (namedGroups && !name.isEmpty() && !name.startsWith("default")) {
-                groupName = name;
-                group = nullptr;  // found or made at the next face, whose object is known then
+                groupName = int32_t(block.groupNames.size());
+                block.groupNames.push_back(name);
             }
             break;
         }
         case Kind::Face: {
             inVertexBlock = false;
             const MeshInfo &mesh = m_aOI[meshIndex];
-            if (!ReadFace(vertexLines, tcLines, mesh, !m_pSpace))
-                return false;
+            std::span<Corner> corners;
+            const QString error = FaceError(block, line, start->linesBefore + line.line, vertexLines, tcLines, mesh,
+                                            corners);
+            if (!error.isEmpty())
+                return fail(line, error);
             bool touches = !m_pSpace;
-            for (const Corner &c : m_aCorners)
+            for (const Corner &c : corners)
                 touches = touches || (entries[c.p - 1] != kUnused && (entries[c.p - 1] & kInside) != 0);
             if (!touches)
                 break;
             Object *object = mesh.m_pObject;
-            const unsigned corners = m_aCorners.GetItemCount();
-            if (!object || face + (mesh.m_bQuads ? 1 : corners - 2) > object->m_iFaceCount)
-                return changed();
-            if (!groupName.isEmpty()) {
-                if (!group || group->object != object) {
-                    group = nullptr;
-                    for (GroupFaces &g : m_aGroups)
-                        if (g.object == object && g.name == QString::fromUtf8(groupName))
-                            group = &g;
-                    if (!group) {
-                        m_aGroups.emplace_back();
-                        group = &m_aGroups.back();
-                        group->name = QString::fromUtf8(groupName);
-                        group->object = object;
-                    }
-                }
-                if (group->faces.Add(face) < 0)
-                    throw std::bad_alloc();
-            }
-            m_aLocal.SetItemCount(0, true);
-            if (!m_aLocal.EnsureIndex(corners - 1))
-                throw std::bad_alloc();
-            uint32_t *local = m_aLocal.GetBuffer();
-            for (unsigned c = 0; c < corners; ++c) {
-                const uint32_t entry = entries[m_aCorners[c].p - 1];
+            const unsigned count = unsigned(corners.size());
+            if (!object || face + (mesh.m_bQuads ? 1 : count - 2) > object->m_iFaceCount)
+                return fail(line, changed);
+            if (groupName >= 0)
+                block.groupFaces.push_back(GroupFace{meshIndex, face, uint32_t(groupName)});
+            block.local.resize(count);
+            uint32_t *local = block.local.data();
+            for (unsigned c = 0; c < count; ++c) {
+                const uint32_t entry = entries[corners[c].p - 1];
                 local[c] = (entry & ~kInside) - mesh.m_iPosStart;
                 if (entry == kUnused || local[c] >= object->m_iVertexCount)
-                    return changed();
+                    return fail(line, changed);
             }
+            bool invalid = false;
             if (mesh.m_bQuads) {
-                if (corners != 4)
-                    return changed();
+                if (count != 4)
+                    return fail(line, changed);
                 int32_t tcs[4];
-                for (unsigned c = 0; c < 4; ++c)
-                    tcs[c] = LocalTC(m_aCorners[c].t, mesh, face);
+                for (unsigned c = 0; c < 4; ++c) {
+                    tcs[c] = LocalTC(corners[c].t, mesh, invalid);
+                    if (invalid)
+                        block.invalidTCs.push_back({corners[c].t, int32_t(face)});
+                    invalid = false;
+                }
                 object->m_pQuads.GetBuffer()[face++] = ImportedFaces::MakeQuad(local, tcs);
-                ++m_iFilled[2];
+                ++block.filled[2];
             } else {
                 Triangle *triangles = object->m_pTriangles.GetBuffer();
-                const int32_t tc0 = LocalTC(m_aCorners[0].t, mesh, face);
-                int32_t tcPrevious = LocalTC(m_aCorners[1].t, mesh, face);
-                for (unsigned j = 2; j < corners; ++j) {
-                    const int32_t tc = LocalTC(m_aCorners[j].t, mesh, face);
+                const int32_t tc0 = LocalTC(corners[0].t, mesh, invalid);
+                int32_t tcPrevious = LocalTC(corners[1].t, mesh, invalid);
+                for (unsigned j = 2; j < count; ++j) {
+                    const int32_t tc = LocalTC(corners[j].t, mesh, invalid);
                     triangles[face++] = ImportedFaces::MakeFanTriangle(j - 2, {local[0], local[j - 1], local[j]},
                                                                        {tc0, tcPrevious, tc});
                     tcPrevious = tc;
-                    ++m_iFilled[2];
+                    ++block.filled[2];
                 }
             }
             break;
         }
         case Kind::Normal:
         case Kind::Other:
-        case Kind::End:
             break;
-        case Kind::Cancelled:
-            return false;
         }
-    }
-    if (!m_cReader.GetError().isEmpty())
-        return Refuse(m_cReader.GetError());
+        return true;
+    };
+    for (const ParsedLine &line : block.lines)
+        if (!take(line))
+            return;
+}
+
+bool ObjImporter::Fill()
+{
+    const ProgressRun progress(QStringLiteral("importing from file..."), m_iFileSize, 50);
+    const uint64_t step = m_iFileSize / 50;
+    uint64_t nextCheck = step;
+    const bool namedGroups = m_iGroupCount > 1;
+    GroupFaces *group = nullptr;  // where the last group face went
+    // Each block is filled where it was parsed; here, in file order, its first error is
+    // reported and its group faces are listed.
+    const auto fill = [this, namedGroups](ParsedBlock &block) { FillBlock(block, namedGroups); };
+    const auto take = [&](ParsedBlock &block, const ParsedLine &line) {
+        return block.error.isEmpty() || line.line != block.errorLine || Refuse(block.error);
+    };
+    const auto done = [&](ParsedBlock &block) {
+        if (!block.error.isEmpty())
+            return Refuse(block.error);
+        for (const InvalidTC &bad : block.invalidTCs)
+            Log("\tInvalid tc index (%d) in face %d, using 1\n", bad.t, bad.face);
+        for (int i = 0; i < 3; ++i)
+            m_iFilled[i] += block.filled[i];
+        for (const GroupFace &g : block.groupFaces) {
+            Object *object = m_aOI[g.mesh].m_pObject;
+            const QString name = QString::fromUtf8(block.groupNames[g.name]);
+            if (!group || group->object != object || group->name != name) {
+                group = nullptr;
+                for (GroupFaces &known : m_aGroups)
+                    if (known.object == object && known.name == name)
+                        group = &known;
+                if (!group) {
+                    m_aGroups.emplace_back();
+                    group = &m_aGroups.back();
+                    group->name = name;
+                    group->object = object;
+                }
+            }
+            if (group->faces.Add(g.face) < 0)
+                throw std::bad_alloc();
+        }
+        return true;
+    };
+    const auto noBegin = [](const ParsedBlock &) {};
+    if (!Pass(ParseWhat{true, !m_pSpace, !m_pSpace}, fill, noBegin, take, done, nextCheck, step))
+        return false;
     // Every object must be exactly filled, or the file changed between the passes.
     uint64_t expected[3] = {0, 0, 0};
     for (Object *o = m_pFirst; o; o = o->m_pNextObject) {
@@ -494,7 +627,7 @@ bool ObjImporter::Fill()
     }
     for (int i = 0; i < 3; ++i)
         if (expected[i] != m_iFilled[i])
-            return changed();
+            return Refuse(QStringLiteral("The file changed while it was imported."));
     return true;
 }
 

@@ -13,6 +13,9 @@
 // line of its kind read so far. Index 0, indices past the lines read so far or into an
 // earlier mesh, and faces of fewer than three corners refuse the file, naming the line.
 //
+// Both passes parse blocks of lines on several threads and take them up in file order,
+// so the result is the same for any thread count.
+//
 // With a space, only faces with a vertex inside it are imported (with the vertices they
 // use) and texture coordinates are left out: the map extraction loads just the part of
 // a large reference mesh near its target this way.
@@ -25,6 +28,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 class ObjImporter : public Importer {
@@ -50,13 +54,22 @@ public:
         General::Store<unsigned int> faces{"objimport groupfaces"};
     };
 
-    // What a line holds, by its first characters; End and Cancelled end a pass.
-    enum class Kind { Other, Position, TexCoord, Normal, Face, Group, End, Cancelled };
+    // What a line holds, by its first characters.
+    enum class Kind : uint8_t { Other, Position, TexCoord, Normal, Face, Group };
 
     ObjImporter(const char *path, BTree::Space *space);
     ~ObjImporter() override;
 
     Object *DoImport() override;
+
+    // How many threads import (0: one per processor this process may use; 1: no others
+    // than the caller's), and the bytes of a block of lines that one thread parses at a time.
+    static constexpr unsigned kBlockSize = 1u << 20;
+    void SetThreads(unsigned threads, unsigned blockSize = kBlockSize)
+    {
+        m_iThreads = threads;
+        m_iBlockSize = blockSize;
+    }
 
     // Filled by DoImport when the file has more than one group line; groups named
     // "default..." or with no name are left out.
@@ -67,6 +80,62 @@ private:
     struct Corner {
         int32_t p, t;
     };
+    // A line of a parsed block that matters to the pass. A face's corners (as written, up
+    // to any unexpected text) or a position's or texture coordinate's values start at
+    // `first` in the block's arrays; a group's name at `first` in its text.
+    struct ParsedLine {
+        Kind kind;
+        bool badText;     // a face's corners stop at unexpected text
+        uint32_t line;    // 1-based within the block
+        uint32_t offset;  // of the line in the block
+        uint32_t first, count;
+    };
+    // A face of a named group, as the fill found it: the scene lists them in file order.
+    struct GroupFace {
+        uint32_t mesh, face, name;  // name: in the block's groupNames
+    };
+    struct InvalidTC {
+        int32_t t, face;
+    };
+    struct ParsedBlock {
+        TextBlock text;
+        bool failed = false;
+        uint32_t lineCount = 0;
+        std::vector<ParsedLine> lines;
+        std::vector<float> values;
+        std::vector<Corner> corners;
+        // What the fill of the block gave.
+        QString error;           // its first error, on line errorLine of the block
+        uint32_t errorLine = 0;
+        uint64_t filled[3] = {0, 0, 0};
+        std::vector<GroupFace> groupFaces;
+        std::vector<QByteArray> groupNames;
+        std::vector<InvalidTC> invalidTCs;
+        std::vector<uint32_t> local;  // a face's object-local corners
+    };
+    // What the parse of a pass reads of each line.
+    struct ParseWhat {
+        bool positions, texCoords, faceTextures;
+    };
+    // The state of the fill where a block begins, as the scan found it.
+    struct FillStart {
+        uint64_t offset, linesBefore;
+        uint32_t vertexLines, tcLines, meshIndex;
+        uint32_t primitives;  // of the mesh so far, as the scan counts them
+        bool inVertexBlock;
+        QByteArray group;     // the last group name that faces may be listed under
+    };
+
+    // Splits the block's lines and parses what the pass needs; touches nothing else.
+    static void ParseBlock(ParsedBlock &block, ParseWhat what);
+    // Runs the pass over the file: on the parsing threads work(block) after the parse; in
+    // file order begin(block), then take(block, line) for each parsed line with m_iLine
+    // set, then done(block); take and done return false to stop.
+    template <class Work, class Begin, class Line, class Done>
+    bool Pass(ParseWhat what, Work work, Begin begin, Line take, Done done, uint64_t &nextCheck, uint64_t step);
+    // Writes the block's vertices, texture coordinates and faces into the objects, from
+    // where the scan says the block begins; stops at the first error. Any thread.
+    void FillBlock(ParsedBlock &block, bool namedGroups) const;
 
     bool Scan();
     bool Fill();
@@ -74,22 +143,23 @@ private:
     void BeginMesh();
     bool EndMesh(unsigned index);
     bool CreateObjects();
-    // Reads the corners of the current face line into m_aCorners with p made absolute
-    // and 1-based and checked against the vertex lines read so far and the mesh's block;
-    // the texture fields only when `textures` (else they read as none).
-    bool ReadFace(uint32_t vertexLines, uint32_t tcLines, const MeshInfo &mesh, bool textures);
-    // A group line's name: after "g" and the blanks that follow, without trailing blanks, at most 63 bytes.
-    QByteArray GroupName();
+    // Makes the parsed corners of a face line `face`, with p made absolute and 1-based and
+    // checked against the vertex lines read so far and the mesh's block; the error, if any.
+    QString FaceError(ParsedBlock &block, const ParsedLine &line, uint64_t lineNumber, uint32_t vertexLines,
+                      uint32_t tcLines, const MeshInfo &mesh, std::span<Corner> &face) const;
     bool Refuse(const QString &reason);
-    bool Cancelled(uint64_t &nextCheck, uint64_t step);
-    // The next line's kind, with the progress display moved on and a cancel request taken.
-    Kind NextKind(uint64_t &nextCheck, uint64_t step);
-    // The x, y and z after the line's first character.
-    General::Vector ReadPosition();
-    // The object-local texture index of a corner (-1 for none).
-    int32_t LocalTC(int32_t t, const MeshInfo &mesh, unsigned face);
+    // Moves the progress display on to `position` and takes a cancel request.
+    bool Cancelled(uint64_t position, uint64_t &nextCheck, uint64_t step);
+    // The object-local texture index of a corner (-1 for none); `invalid` set when a quad's
+    // index lies outside its mesh and the first is taken instead.
+    static int32_t LocalTC(int32_t t, const MeshInfo &mesh, bool &invalid);
 
     TextReader m_cReader;
+    unsigned m_iThreads = 0;
+    unsigned m_iBlockSize = kBlockSize;
+    uint64_t m_iLine = 0;         // the line being taken up
+    uint64_t m_iLinesBefore = 0;  // lines of the blocks taken up before
+    std::vector<FillStart> m_aStarts;
     QString m_sPath;
     uint64_t m_iFileSize = 0;
     uint32_t m_iMeshCount = 0;
@@ -102,8 +172,7 @@ private:
     // Per vertex line: its index in the imported positions (with kInside when it lies in the
     // space), or kUnused.
     General::Store<unsigned int> m_cVertexList{"objimport vertexlist"};
-    General::Store<Corner> m_aCorners{"objimport corners"};
-    General::Store<uint32_t> m_aLocal{"objimport local corners"};
+    std::span<Corner> m_aFace;  // the corners of the face line the scan takes up
     std::vector<GroupFaces> m_aGroups;
     Object *m_pFirst = nullptr;
     uint64_t m_iFilled[3] = {0, 0, 0};  // vertices, texture coordinates and faces written by the fill

@@ -1,56 +1,90 @@
 #pragma once
-// Line-by-line reading of large text files through one buffer, with numbers parsed
-// straight out of it. A delivered line is terminated in place (its CR or LF becomes a
-// zero), so the token readers stop at the zero without copying anything.
+// Reading of large text files in blocks of whole lines, with numbers parsed straight out
+// of the block. A delivered line is terminated in place (its CR or LF becomes a zero), so
+// the token readers stop at the zero without copying anything.
 //
 // Lines end at LF, CR or CR LF (one line each); a last line without a line end is still
-// delivered, and a byte-order mark before the first line is skipped. A line longer than
-// the buffer grows the buffer, up to kMaxLineLength; a longer one stops the reading with
-// an error that names the line.
-
-#include "foundation/Containers.h"
+// delivered, and a byte-order mark before the first line is skipped. A block is cut after
+// a line end, never inside a CR LF pair, so that each block's lines can be split on their
+// own (by several threads at once). A line longer than a block grows the block, up to
+// kMaxLineLength; a longer one stops the reading with an error that names the line.
 
 #include <QString>
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <vector>
+
+// A run of whole lines as TextReader::ReadBlock cuts it from the file.
+struct TextBlock {
+    // What ended the reading right after this block's lines.
+    enum class Stop { None, LongLine, ReadFailed, NoMemory };
+
+    std::vector<char> text;  // the lines, and one spare byte after them for a last terminator
+    uint32_t size = 0;       // bytes of lines in text
+    uint64_t offset = 0;     // file offset of text[0]
+    Stop stop = Stop::None;
+};
+
+// The lines of one block, each terminated in place as it is taken.
+class TextLines {
+public:
+    TextLines() = default;
+    explicit TextLines(TextBlock &block);
+    // The next line, or null after the last one.
+    inline char *Next();
+
+private:
+    char *m_pNext = nullptr;
+    char *m_pEnd = nullptr;
+    bool m_bCR = false;         // the block holds a CR: lines may end at one
+    bool m_bFileStart = false;  // the next line is the file's first (it may begin with a byte-order mark)
+};
 
 class TextReader {
 public:
     static constexpr unsigned kBufferSize = 65536;
     static constexpr unsigned kMaxLineLength = 64u << 20;
 
-    TextReader();
+    TextReader() = default;
     ~TextReader();
     TextReader(const TextReader &) = delete;
     TextReader &operator=(const TextReader &) = delete;
 
-    // Opens the file (binary, so that every line end is seen as written); false when it cannot.
+    // Opens the file; false when it cannot.
     bool Open(const char *path);
-    bool IsOpen() const { return m_pFile != nullptr; }
+    bool IsOpen() const { return m_iFile >= 0; }
     uint64_t GetFileSize() const { return m_iFileSize; }
     // Starts over before the first line.
     bool Rewind();
 
-    // Makes the next line current; false at the end of the file or on an error.
+    // Fills `block` with the next lines: about `chunk` bytes of them, more when one line
+    // is longer. False when nothing is left; a block that ends the reading early says why
+    // in its stop (its lines still count). Calls must not overlap; the block's lines may
+    // then be split on any thread.
+    bool ReadBlock(TextBlock &block, unsigned chunk);
+    // Why the reading stopped, given how many lines were delivered before.
+    static QString StopMessage(TextBlock::Stop stop, uint64_t linesBefore);
+
+    // Line by line: makes the next line current; false at the end of the file or on an error.
     bool NextLine();
-    // The reason reading stopped early; empty when it reached the end of the file.
+    // The reason NextLine stopped early; empty when it reached the end of the file.
     const QString &GetError() const { return m_sError; }
     // 1-based number of the current line.
     uint64_t GetLineNumber() const { return m_iLineNumber; }
     // Bytes of the file before the current read position.
-    uint64_t Tell() const { return m_iBufferOffset + uint64_t(m_iPos < 0 ? 0 : m_iPos); }
+    uint64_t Tell() const { return m_pPos ? m_cBlock.offset + uint64_t(m_pPos - m_cBlock.text.data()) : 0; }
 
     // The current read position inside the current line (a zero at its end).
-    const char *Current() const { return m_aBuffer.GetBuffer() + m_iPos; }
-    char Peek() const { return m_aBuffer.GetBuffer()[m_iPos]; }
-    void Skip(int count) { m_iPos += count; }
+    const char *Current() const { return m_pPos; }
+    char Peek() const { return *m_pPos; }
+    void Skip(int count) { m_pPos += count; }
     bool AtLineEnd() const { return Peek() == 0; }
 
     // Moves the read position to `position`, a place inside the current line.
-    void SetCurrent(const char *position) { m_iPos = int32_t(position - m_aBuffer.GetBuffer()); }
+    void SetCurrent(const char *position) { m_pPos = const_cast<char *>(position); }
 
     void SkipBlanks()
     {
@@ -105,24 +139,43 @@ public:
     }
 
 private:
-    void Reset();
-    // Moves the unread tail to the front and reads more; false when nothing was added.
-    bool Refill(unsigned &scan);
-    // Counts the line that now stands at m_iPos and steps over a leading byte-order mark.
-    bool Deliver();
-
-    std::FILE *m_pFile = nullptr;
+    int m_iFile = -1;
     uint64_t m_iFileSize = 0;
-    General::Array<char> m_aBuffer{"textreader buffer"};
-    int32_t m_iPos = -1;            // current read position; -1 before the first line
-    int32_t m_iBufferSize = 0;      // valid bytes in the buffer
-    int32_t m_iLineEnd = -1;        // the terminator of the current line
-    uint64_t m_iBufferOffset = 0;   // file offset of the buffer's first byte
-    uint64_t m_iLineNumber = 0;
-    bool m_bEndedByCR = false;      // the current line ended with CR: an LF right after belongs to it
+    uint64_t m_iReadOffset = 0;   // file offset of the next byte to read
+    std::vector<char> m_aCarry;   // the start of a line that the last block could not hold whole
     bool m_bEndOfFile = false;
+    bool m_bStopped = false;      // a block ended the reading early
+    // Line by line.
+    TextBlock m_cBlock;
+    TextLines m_cLines;
+    char *m_pPos = nullptr;
+    uint64_t m_iLineNumber = 0;
     QString m_sError;
 };
+
+inline char *TextLines::Next()
+{
+    if (m_pNext >= m_pEnd)
+        return nullptr;
+    char *line = m_pNext;
+    char *stop = static_cast<char *>(std::memchr(line, '\n', size_t(m_pEnd - line)));
+    if (!stop)
+        stop = m_pEnd;
+    if (m_bCR)
+        if (char *cr = static_cast<char *>(std::memchr(line, '\r', size_t(stop - line))))
+            stop = cr;
+    m_pNext = stop + 1;
+    // The LF of a CR LF pair belongs to the line the CR ended.
+    if (stop < m_pEnd && *stop == '\r' && m_pNext < m_pEnd && *m_pNext == '\n')
+        ++m_pNext;
+    *stop = 0;
+    if (m_bFileStart) {
+        m_bFileStart = false;
+        if (uint8_t(line[0]) == 0xEF && uint8_t(line[1]) == 0xBB && uint8_t(line[2]) == 0xBF)
+            line += 3;
+    }
+    return line;
+}
 
 // value × 10^exponent, exact powers of ten where double precision holds them.
 inline double ScaleByPowerOfTen(double value, int exponent)

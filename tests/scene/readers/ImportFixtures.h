@@ -33,7 +33,9 @@ struct Result {
     }
 };
 
-inline Result ImportFile(const QString &path, BTree::Space *space = nullptr, int numberBase = 0)
+// `threads` and `blockSize` set how an OBJ file is parsed (0 threads: the default).
+inline Result ImportFile(const QString &path, BTree::Space *space = nullptr, int numberBase = 0, unsigned threads = 0,
+                         unsigned blockSize = ObjImporter::kBlockSize)
 {
     Result result;
     std::unique_ptr<Importer> importer(Importer::Create(path, space));
@@ -42,6 +44,8 @@ inline Result ImportFile(const QString &path, BTree::Space *space = nullptr, int
         return result;
     }
     importer->SetObjectNumberBase(numberBase);
+    if (auto *obj = dynamic_cast<ObjImporter *>(importer.get()))
+        obj->SetThreads(threads, blockSize);
     result.first.reset(importer->DoImport());
     result.error = importer->GetError();
     if (auto *obj = dynamic_cast<ObjImporter *>(importer.get()))

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace importing;
 
 namespace {
@@ -393,4 +395,163 @@ TEST(ObjImporter, RefusedMemoryGivesNoObjectsAndLeaksNothing)
     }
     EXPECT_TRUE(succeeded);
     EXPECT_EQ(General::GetCountedMemory(), before);
+}
+
+namespace {
+
+// Everything an import gives, in a form that compares as a whole.
+struct Imported {
+    QString error;
+    std::vector<QString> names;
+    std::vector<bool> quads;
+    std::vector<unsigned> polygons;
+    std::vector<Positions> positions;
+    std::vector<Faces> faces;
+    std::vector<std::vector<std::vector<int>>> tcIndices;
+    std::vector<std::vector<std::array<float, 2>>> tcs;
+    std::vector<std::pair<QString, std::vector<unsigned>>> groups;  // name and faces, each with its object's index
+
+    bool operator==(const Imported &) const = default;
+};
+
+Imported Describe(const Result &result)
+{
+    Imported d;
+    d.error = result.error;
+    const auto objects = result.Objects();
+    for (const Object *o : objects) {
+        d.names.push_back(o->GetName().section(' ', 0, 0));
+        d.quads.push_back(o->m_eType == Mesh::typeQuadric);
+        d.polygons.push_back(o->m_iPolygonCount);
+        d.positions.push_back(AllPositions(*o));
+        d.faces.push_back(AllFaces(*o));
+        d.tcIndices.emplace_back();
+        for (unsigned f = 0; f < o->m_iFaceCount; ++f)
+            d.tcIndices.back().push_back(TCIndices(*o, f));
+        d.tcs.emplace_back();
+        for (unsigned t = 0; t < o->m_iTCCount; ++t)
+            d.tcs.back().push_back({o->m_pTCs[t].u, o->m_pTCs[t].v});
+    }
+    for (const auto &g : result.groups) {
+        const auto at = std::find(objects.begin(), objects.end(), g.object);
+        std::vector<unsigned> faces{unsigned(at - objects.begin())};
+        faces.insert(faces.end(), g.faces.begin(), g.faces.end());
+        d.groups.emplace_back(g.name, faces);
+    }
+    return d;
+}
+
+// Several meshes with groups, relative indices, texture coordinates, n-gons, comments,
+// blank lines and mixed line ends, then `tail`.
+QByteArray ManyMeshes(const QByteArray &tail)
+{
+    QByteArray text = "\xEF\xBB\xBF# made by hand\n";
+    int vertices = 0, tcs = 0;
+    for (int mesh = 0; mesh < 6; ++mesh) {
+        const bool quads = mesh % 2 == 0;
+        const QByteArray end = mesh == 3 ? "\r\n" : mesh == 4 ? "\r" : "\n";
+        if (mesh != 2)
+            text += "g part" + QByteArray::number(mesh % 3) + end;
+        constexpr int kSide = 12;
+        for (int y = 0; y < kSide; ++y)
+            for (int x = 0; x < kSide; ++x)
+                text += "v " + QByteArray::number(x + 0.125 * mesh) + "\t" + QByteArray::number(y) + " " +
+                        QByteArray::number((x * y) % 5 * 0.5) + end;
+        for (int i = 0; i < kSide * kSide; ++i)
+            text += "vt " + QByteArray::number(i * 0.01) + " " + QByteArray::number(1 - i * 0.01) + end;
+        text += end + "vn 0 0 1" + end;
+        for (int y = 0; y + 1 < kSide; ++y) {
+            if (y == 5)
+                text += "g other" + end;
+            for (int x = 0; x + 1 < kSide; ++x) {
+                const int a = vertices + y * kSide + x + 1, b = a + 1, c = a + kSide + 1, d = a + kSide;
+                const int t = tcs + y * kSide + x + 1;
+                if (quads)
+                    text += "f " + QByteArray::number(a) + "/" + QByteArray::number(t) + " " + QByteArray::number(b) +
+                            "/" + QByteArray::number(t + 1) + "/1 " + QByteArray::number(c) + " " +
+                            QByteArray::number(d - vertices - kSide * kSide - 1) + "/-1" + end;
+                else if ((x + y) % 3 == 0)
+                    text += "f  " + QByteArray::number(a) + " " + QByteArray::number(b) + " " + QByteArray::number(c) +
+                            "/" + QByteArray::number(t) + " " + QByteArray::number(d) + " " +
+                            QByteArray::number(vertices + kSide * kSide) + end;
+                else
+                    text += "f " + QByteArray::number(a) + "//1 " + QByteArray::number(b) + "//1 " +
+                            QByteArray::number(c) + "//1" + end;
+            }
+        }
+        vertices += kSide * kSide;
+        tcs += kSide * kSide;
+    }
+    return text + tail;
+}
+
+}  // namespace
+
+// Blocks parsed on several threads are taken up in file order: the meshes, groups and
+// errors are those of a single thread, wherever the blocks are cut.
+TEST(ObjImporter, ThreadsAndBlockSizesChangeNothing)
+{
+    struct Config {
+        unsigned threads, blockSize;
+    };
+    const Config configs[] = {{2, 64}, {4, 97}, {3, 4096}, {1, 300}, {8, 1u << 16}};
+    const QByteArray badTail = "v 0 0 0\nv 1 0 0\n# the bad line\nf -1 -2 99999\n";
+    HalfSpace space;
+    struct Case {
+        const char *name;
+        QByteArray text;
+        BTree::Space *space;
+        const char *error;  // what the error holds, when the file is refused
+        int back;           // lines after the one the error names
+    };
+    const Case cases[] = {
+        {"whole", ManyMeshes("# no final line end"), nullptr, nullptr, 0},
+        {"filtered by a space", ManyMeshes(""), &space, nullptr, 0},
+        {"a bad face deep in the file", ManyMeshes(badTail), nullptr, "vertex index 99999 is out of range", 0},
+        {"a position that is no number", ManyMeshes("v 1e99 0 0\nv 1 0 0\nv 0 1 0\nf -1 -2 -3\n"), nullptr,
+         "the position is not a finite number", 3},
+        {"a line beyond the limit", ManyMeshes("# " + QByteArray(int(TextReader::kMaxLineLength), 'x')), nullptr,
+         "is longer than", 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const QString path = dir.File("blocks.obj");
+        TempDir::Write(path, c.text);
+        const Imported single = Describe(ImportFile(path, c.space, 0, 1, ObjImporter::kBlockSize));
+        if (c.error) {
+            EXPECT_TRUE(single.names.empty());
+            EXPECT_TRUE(single.error.contains(QLatin1String(c.error))) << single.error.toStdString();
+            const int lines = int(c.text.count('\n') + c.text.count('\r') - c.text.count("\r\n")) +
+                              (c.text.endsWith('\n') ? 0 : 1);
+            EXPECT_TRUE(single.error.startsWith(QStringLiteral("Line %1:").arg(lines - c.back)) ||
+                        single.error.startsWith(QStringLiteral("Line %1 ").arg(lines - c.back)))
+                << single.error.toStdString();
+        } else {
+            ASSERT_TRUE(single.error.isEmpty()) << single.error.toStdString();
+            EXPECT_EQ(single.names.size(), 6u);
+            // part0 and other in the first mesh; the third has no group line and stays in "other".
+            EXPECT_EQ(single.groups.size(), 11u);
+        }
+        for (const Config &config : configs) {
+            if (!c.space && !c.error && config.blockSize < 4096)
+                continue;
+            SCOPED_TRACE(testing::Message() << config.threads << " threads, blocks of " << config.blockSize);
+            EXPECT_TRUE(Describe(ImportFile(path, c.space, 0, config.threads, config.blockSize)) == single);
+        }
+    }
+
+    // A cancel while blocks are parsed ahead stops the threads and leaves nothing.
+    TempDir dir;
+    const QString path = dir.File("cancel.obj");
+    TempDir::Write(path, ManyMeshes(""));
+    for (int passes : {1, 60}) {  // during the scan, then during the fill
+        Recorder().Clear();
+        Recorder().cancelAfterPasses = passes;
+        const Result result = ImportFile(path, nullptr, 0, 4, 256);
+        EXPECT_FALSE(result.first) << passes;
+        EXPECT_TRUE(result.error.contains("cancelled")) << passes;
+        EXPECT_EQ(Recorder().progressEnds, int(Recorder().progressTexts.size()));
+    }
+    Recorder().Clear();
 }
