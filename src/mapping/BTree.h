@@ -90,6 +90,7 @@ public:
     bool IsFree(const General::Vector &point, float radius) override;
     float GetRadius() override;
 
+    uint32_t GetRootOffset() const { return m_iRoot; }
     const Node *GetRoot() const { return m_iRoot == Node::kNoLink ? nullptr : NodeAt(m_iRoot); }
     const Node *NodeAt(uint32_t offset) const { return reinterpret_cast<const Node *>(m_aData.GetBuffer() + offset); }
     const uint32_t *FacesAt(uint32_t offset) const

@@ -226,6 +226,7 @@ void Mapper::ReleaseHighMeshes()
     m_aHighMeshes.Clear();
     m_aOwnedTrees.clear();
     m_aHighTrees.clear();
+    m_aHighBoxes.clear();
     Importer::DeleteChain(m_pImported);
     m_pImported = nullptr;
 }

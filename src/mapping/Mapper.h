@@ -13,6 +13,7 @@
 #include "foundation/Matrix.h"
 #include "foundation/Vector.h"
 #include "mapping/BTree.h"
+#include "mapping/BoxTree.h"
 #include "mapping/Info.h"
 #include "mapping/MapBuffer.h"
 #include "mapping/MapOutput.h"
@@ -96,7 +97,7 @@ public:
     // Sets up the search from the settings, as a run does: half-range and ray centre.
     void SetupSearch();
     // Reads the placements of the working and the high meshes once, before threads
-    // share them (a placement may be made on first use).
+    // share them (a placement may be made on first use), and boxes the high trees.
     void PrepareMatrices();
     // The steps the low mesh would be subdivided by, from its largest UV face.
     int SubdivisionSteps(float extent) const;
@@ -197,6 +198,9 @@ private:
     std::vector<General::Matrix> m_aHighFull, m_aHighInverse;
     // The tree of each high mesh, read once before the workers start.
     std::vector<const BTree::Tree *> m_aHighTrees;
+    // The boxes over each high tree that the texel search walks; empty where memory
+    // refused them (the tree's spheres serve then).
+    std::vector<BTree::BoxTree> m_aHighBoxes;
     // Trees the mapper built itself (selection-set faces), by high mesh; null where the
     // mesh's own tree serves.
     std::vector<std::unique_ptr<BTree::Tree>> m_aOwnedTrees;

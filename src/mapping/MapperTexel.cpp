@@ -135,12 +135,16 @@ void Mapper::PrepareMatrices()
     m_aHighFull.clear();
     m_aHighInverse.clear();
     m_aHighTrees.clear();
+    m_aHighBoxes.clear();
+    m_aHighBoxes.resize(m_aHighMeshes.GetItemCount());
     for (unsigned i = 0; i < m_aHighMeshes.GetItemCount(); ++i) {
         Mesh *mesh = m_aHighMeshes[i];
         m_aHighFull.push_back(FullMatrix(*mesh));
         m_aHighInverse.push_back(Inverse(m_aHighFull.back()));
         const bool owned = i < m_aOwnedTrees.size() && m_aOwnedTrees[i];
         m_aHighTrees.push_back(owned ? m_aOwnedTrees[i].get() : dynamic_cast<const BTree::Tree *>(mesh->m_pBTree));
+        if (m_aHighTrees.back())
+            m_aHighBoxes[i].Build(*m_aHighTrees.back(), *mesh);
     }
 }
 
@@ -251,8 +255,12 @@ void Mapper::EvaluateTexel(unsigned x, unsigned y, const float weights[3], const
         HitSearch visitor(a, b, m_fRayCenter, m_aSmoothNormals.GetValue());
         visitor.SetMesh(*m_aHighMeshes[i]);
         unsigned spheres = 0;
-        tree->PickNearest(BTree::Ray(a, b), m_fRayCenter, visitor.m_fDistance,
-                          [&visitor](unsigned face) { visitor.Face(face); }, spheres);
+        const auto test = [&visitor](unsigned face) { visitor.Face(face); };
+        if (i < m_aHighBoxes.size() && !m_aHighBoxes[i].IsEmpty())
+            m_aHighBoxes[i].PickNearest(visitor.m_vStart, visitor.m_vDirection, m_fRayCenter, visitor.m_fDistance, test,
+                                        spheres);
+        else
+            tree->PickNearest(BTree::Ray(a, b), m_fRayCenter, visitor.m_fDistance, test, spheres);
         stats.m_iSpheres += spheres;
         stats.m_iFaces += visitor.m_iFacesTested;
         if (visitor.m_bHit && (!best.m_bHit || visitor.m_fDistance < best.m_fDistance ||
