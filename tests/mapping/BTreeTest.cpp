@@ -46,22 +46,22 @@ struct CollectingVisitor : BTree::Visitor {
     std::vector<unsigned> faces;
 };
 
-// Segment against triangle, both sides.
-bool Hits(const Mesh &mesh, unsigned face, const Vector &a, const Vector &b)
+// The hit parameter of a segment on a triangle, both sides; negative for none.
+float HitParameter(const Mesh &mesh, unsigned face, const Vector &a, const Vector &b)
 {
     const Vector p0 = mesh.CornerPosition(face, 0), e1 = mesh.CornerPosition(face, 1) - p0,
                  e2 = mesh.CornerPosition(face, 2) - p0, d = b - a;
     const Vector h = d.Cross(e2);
     const float det = e1.Dot(h);
     if (std::fabs(det) < 1e-12f)
-        return false;
-    const Vector s = a - p0;
-    const float u = s.Dot(h) / det;
-    const Vector q = s.Cross(e1);
-    const float v = d.Dot(q) / det;
-    const float t = e2.Dot(q) / det;
-    return u >= 0 && v >= 0 && u + v <= 1 && t >= 0 && t <= 1;
+        return -1.0f;
+    const Vector s = a - p0, q = s.Cross(e1);
+    const float u = s.Dot(h) / det, v = d.Dot(q) / det, t = e2.Dot(q) / det;
+    return u >= 0 && v >= 0 && u + v <= 1 && t >= 0 && t <= 1 ? t : -1.0f;
 }
+
+// Segment against triangle, both sides.
+bool Hits(const Mesh &mesh, unsigned face, const Vector &a, const Vector &b) { return HitParameter(mesh, face, a, b) >= 0; }
 
 class CancellingShell : public General::ShellServices {
 public:
@@ -292,20 +292,6 @@ TEST(FaceTree, PicksFindEveryFaceASegmentHitsOnBothThreads)
 }
 
 namespace {
-
-// The hit parameter of a segment on a triangle, both sides; negative for none.
-float HitParameter(const Mesh &mesh, unsigned face, const Vector &a, const Vector &b)
-{
-    const Vector p0 = mesh.CornerPosition(face, 0), e1 = mesh.CornerPosition(face, 1) - p0,
-                 e2 = mesh.CornerPosition(face, 2) - p0, d = b - a;
-    const Vector h = d.Cross(e2);
-    const float det = e1.Dot(h);
-    if (std::fabs(det) < 1e-12f)
-        return -1.0f;
-    const Vector s = a - p0, q = s.Cross(e1);
-    const float u = s.Dot(h) / det, v = d.Dot(q) / det, t = e2.Dot(q) / det;
-    return u >= 0 && v >= 0 && u + v <= 1 && t >= 0 && t <= 1 ? t : -1.0f;
-}
 
 // The hit nearest `centre`, ties to the smaller parameter, then the lower face.
 struct Nearest {

@@ -1,6 +1,7 @@
 // Bakes of closed shapes: a cube whose faces have their own islands in texture space,
 // against high surfaces whose answer is known, with and without a subdivided working low
 // mesh; and a selection set as the high surface.
+#include "MappingFixtures.h"
 #include "SubdivisionFixtures.h"
 
 #include "mapping/Mapper.h"
@@ -152,18 +153,7 @@ protected:
     void Configure(Mapper &mapper, SubdivLevel &low, const QString &prefix)
     {
         mapper.m_aLowMesh.SetValue(&low, true);
-        mapper.m_aMapWidth.SetValue(int(kMap), true);
-        mapper.m_aMapHeight.SetValue(int(kMap), true);
-        mapper.m_aSearchDistance.SetValue(0.5f, true);
-        mapper.m_aRayCenter.SetValue(2, true);
-        mapper.m_aNormalMapFormat.SetValue(2, true);
-        mapper.m_aDisplacementMapFormat.SetValue(MapExtraction::mapBWFloat, true);
-        mapper.m_aNormalMapSpace.SetValue(0, true);
-        mapper.m_aEdgeBleeding.SetValue(0, true);
-        mapper.m_aCreateNormalMap.SetValue(true, true);
-        mapper.m_aCreateDisplacementMap.SetValue(true, true);
-        mapper.m_aNormalMapFilename.SetValue(m_cDir.filePath(prefix + QStringLiteral("_normal_%i")), true);
-        mapper.m_aDisplacementMapFilename.SetValue(m_cDir.filePath(prefix + QStringLiteral("_disp_%i")), true);
+        fixtures::ConfigureFloatBake(mapper, QDir(m_cDir.path()), prefix, int(kMap), 0.5f);
     }
 
     void Load(const QString &prefix, MapBuffer &normal, MapBuffer &displacement)
