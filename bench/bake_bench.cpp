@@ -123,6 +123,11 @@ void TexelEvaluation(benchmark::State &state)
     }
     state.counters["rays/s"] =
         benchmark::Counter(double(size) * size * double(state.iterations()), benchmark::Counter::kIsRate);
+    // How much of the tree a ray walks.
+    const double rays = double(size) * size * double(state.iterations());
+    const Mapper::Statistics *stats = mapper->m_aThreadStatistics;
+    state.counters["spheres/ray"] = double(stats[0].m_iSpheres + stats[1].m_iSpheres) / rays;
+    state.counters["faces/ray"] = double(stats[0].m_iFaces + stats[1].m_iFaces) / rays;
     mapper->m_aHighMeshes.Clear();
 }
 

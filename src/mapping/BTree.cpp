@@ -104,6 +104,7 @@ bool Tree::Build(Mesh &mesh, General::Store<unsigned int> &faces, float firstOff
     m_iRoot = Node::kNoLink;
     const bool listed = faces.GetItemCount() != 0;
     m_iFaceCount = listed ? faces.GetItemCount() : mesh.m_iFaceCount;
+    m_iMeshFaceCount = mesh.m_iFaceCount;
     if (!m_iFaceCount)
         return true;
 

@@ -10,6 +10,7 @@
 #include "mesh/core/FaceTree.h"
 #include "scene/BTreeSpace.h"
 
+#include <cmath>
 #include <cstdint>
 
 class Mesh;
@@ -75,10 +76,21 @@ public:
     void Pick(Visitor &visitor, const Ray &ray, float &smallestRadius2, unsigned threadId,
               const Node *start = nullptr) const;
 
+    // The walk of a search that keeps one hit, the one whose segment parameter lies nearest
+    // `centre`: `test(face)` sees the faces of the leaves the segment reaches and lowers
+    // `best`, the distance of the best hit so far. Every sphere holds its faces, so a hit
+    // lies within the part of the segment inside the sphere: a sphere whose part lies
+    // farther from `centre` than `best` is passed over, and the nearer child is walked
+    // first. Which faces are tested thus depends on the order; a test that breaks ties by
+    // the face's own data chooses the same hit as a full walk. Any thread may walk.
+    template <class Test>
+    void PickNearest(const Ray &ray, float centre, const float &best, Test &&test, unsigned &spheresTested) const;
+
     // True when the sphere touches no leaf sphere (touching counts).
     bool IsFree(const General::Vector &point, float radius) override;
     float GetRadius() override;
 
+    uint32_t GetRootOffset() const { return m_iRoot; }
     const Node *GetRoot() const { return m_iRoot == Node::kNoLink ? nullptr : NodeAt(m_iRoot); }
     const Node *NodeAt(uint32_t offset) const { return reinterpret_cast<const Node *>(m_aData.GetBuffer() + offset); }
     const uint32_t *FacesAt(uint32_t offset) const
@@ -103,6 +115,8 @@ private:
 
     Mesh *m_pMesh = nullptr;
     unsigned m_iFaceCount = 0;
+    // The mesh's face count when the tree was built: leaves name faces below it.
+    unsigned m_iMeshFaceCount = 0;
     uint32_t m_iRoot = Node::kNoLink;
     General::Store<unsigned char> m_aData{"btree data"};
     unsigned m_iHeapSize = 0;
@@ -112,5 +126,64 @@ private:
     float m_fFirstOffset = 0.0f;
     float m_fSecondOffset = 0.0f;
 };
+
+template <class Test>
+void Tree::PickNearest(const Ray &ray, float centre, const float &best, Test &&test, unsigned &spheresTested) const
+{
+    const Node *root = GetRoot();
+    if (!root)
+        return;
+    struct Pending {
+        const Node *node;
+        float distance;  // from `centre` to the node's part of the segment
+    };
+    // Depth first, one pending sibling per level.
+    Pending stack[kMaxDepth + 2];
+    unsigned count = 0;
+    stack[count++] = Pending{root, 0.0f};
+    // Where the segment enters and leaves a sphere is found in floats: the part is widened
+    // a little so that rounding never passes over the sphere of the best hit.
+    const auto reach = [&](const Node &child, float &distance) {
+        const General::Vector toCenter = child.m_vCenter - ray.m_vStart;
+        const float t = toCenter.Dot(ray.m_vDirection) * ray.m_fInvLength2;
+        const float clamped = t < 0.0f ? 0.0f : t > 1.0f ? 1.0f : t;
+        const General::Vector nearest = toCenter - ray.m_vDirection * clamped;
+        if (child.m_fRadius2 < nearest.Dot(nearest))
+            return false;
+        const General::Vector across = toCenter - ray.m_vDirection * t;
+        const float half2 = (child.m_fRadius2 - across.Dot(across)) * ray.m_fInvLength2;
+        const float half = (half2 > 0.0f ? std::sqrt(half2) : 0.0f) * 1.001f +
+                           1e-4f * (1.0f + std::sqrt(child.m_fRadius2 * ray.m_fInvLength2));
+        const float low = t - half, high = t + half;
+        distance = centre < low ? low - centre : centre > high ? centre - high : 0.0f;
+        return true;
+    };
+    while (count) {
+        const Pending pending = stack[--count];
+        if (pending.distance > best)
+            continue;
+        const Node &node = *pending.node;
+        if (node.IsLeaf()) {
+            for (const uint32_t *face = FacesAt(node.m_iFirst); *face != Node::kEndOfFaces; ++face)
+                if (*face < m_iMeshFaceCount)
+                    test(*face);
+            continue;
+        }
+        const Node &first = *NodeAt(node.m_iFirst), &second = *NodeAt(node.m_iSecond);
+        float d1 = 0.0f, d2 = 0.0f;
+        const bool hit1 = reach(first, d1), hit2 = reach(second, d2);
+        spheresTested += 2;
+        if (hit1 && hit2 && count + 2 <= kMaxDepth + 2) {
+            // The nearer child is popped first.
+            const bool firstNearer = d1 <= d2;
+            stack[count++] = Pending{firstNearer ? &second : &first, firstNearer ? d2 : d1};
+            stack[count++] = Pending{firstNearer ? &first : &second, firstNearer ? d1 : d2};
+        } else if (hit1 && count < kMaxDepth + 2) {
+            stack[count++] = Pending{&first, d1};
+        } else if (hit2 && count < kMaxDepth + 2) {
+            stack[count++] = Pending{&second, d2};
+        }
+    }
+}
 
 }  // namespace BTree

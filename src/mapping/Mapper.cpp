@@ -5,6 +5,7 @@
 #include "foundation/Memory.h"
 #include "foundation/ShellServices.h"
 #include "mapping/MappingHost.h"
+#include "mesh/core/MeshSwitches.h"
 #include "mesh/core/FaceTree.h"
 #include "scene/readers/Importer.h"
 
@@ -76,13 +77,16 @@ bool Mapper::Start()
     if (m_aCreateNormalMap.GetValue() && m_aNormalMapFilename.GetValue().isEmpty())
         throw General::Error(1, Tr("No normalmap filename specified"));
     // A run without anything to hit would write flat maps and call it a success.
-    if (!m_aHighMesh.GetValue() && m_aLoadMeshFromFile.GetValue().isEmpty())
+    if (!HasHighSource())
         throw General::Error(1, Tr("No high resolution mesh specified"));
     Log("Starting texture baking with the following parameters:\n");
     CheckLowResMesh();
     SetupSearch();
     m_fDisplacementMin = m_fDisplacementMax = 0.0f;
 
+    // The subdivision of the working low mesh smooths its texture coordinates as set.
+    const bool smoothTCs = MeshSwitches::s_bSmoothTCs;
+    MeshSwitches::s_bSmoothTCs = m_aSmoothUVs.GetValue();
     bool ok = false;
     try {
         ok = Prepare();
@@ -91,6 +95,7 @@ bool Mapper::Start()
     } catch (const std::bad_alloc &) {
         Log("Out of memory\n");
     }
+    MeshSwitches::s_bSmoothTCs = smoothTCs;
     ReleaseHighMeshes();
     m_cNormalMap.Clear();
     m_cDisplacementMap.Clear();
@@ -131,9 +136,12 @@ bool Mapper::Prepare()
     }
     if (!CollectHighMeshes())
         throw General::Error(1, Tr("Can not generate balanced trees due to low memory"));
+    // A high mesh or selection set without a face the run can use leaves nothing to hit.
+    if (!m_aHighMeshes.HasItems() && m_aLoadMeshFromFile.GetValue().isEmpty())
+        throw General::Error(1, Tr("No high resolution mesh specified"));
     if (!low->m_iTCCount)
         return false;
-    m_pWorkingMesh = low;
+    m_pLowMesh = m_pWorkingMesh = low;
     unsigned biggest = 0;
     const float extent = low->FindBiggestTCFace(biggest);
     m_iSubdivisionSteps = SubdivisionSteps(extent);
@@ -147,10 +155,12 @@ bool Mapper::Prepare()
         ok = ProcessRegion(float(m_iUStart), float(m_iVStart), float(m_iUEnd), float(m_iVEnd), true);
     } catch (...) {
         ReleaseHighMeshes();
+        ReleaseWorkingMesh();
         m_pRegionTree.reset();
         throw;
     }
     ReleaseHighMeshes();
+    ReleaseWorkingMesh();
     m_pRegionTree.reset();
     m_aFrames.Clear();
     m_aFrameCorners.Clear();
@@ -186,8 +196,12 @@ bool Mapper::CollectHighMeshes()
 {
     m_aHighMeshes.Clear();
     Object *high = m_aHighMesh.GetValue();
-    if (!high)
-        return true;
+    if (!high) {
+        if (CollectSelectionSet())
+            return true;
+        ReleaseHighMeshes();
+        return false;
+    }
     for (int level = high->LevelCount() - 1; level >= 0; --level) {
         SubdivLevel *mesh = high->GetLevel(level);
         if (!mesh || !mesh->m_iFaceCount)
@@ -206,9 +220,13 @@ bool Mapper::CollectHighMeshes()
 
 void Mapper::ReleaseHighMeshes()
 {
-    for (Mesh *mesh : m_aHighMeshes)
-        mesh->DeleteBTree();
+    for (unsigned i = 0; i < m_aHighMeshes.GetItemCount(); ++i)
+        if (i >= m_aOwnedTrees.size() || !m_aOwnedTrees[i])
+            m_aHighMeshes[i]->DeleteBTree();
     m_aHighMeshes.Clear();
+    m_aOwnedTrees.clear();
+    m_aHighTrees.clear();
+    m_aHighBoxes.clear();
     Importer::DeleteChain(m_pImported);
     m_pImported = nullptr;
 }
@@ -351,7 +369,11 @@ bool Mapper::ProcessRegion(float uMin, float vMin, float uMax, float vMax, bool 
         return true;
 
     // The tile's own region finishes the maps once all of its parts are in.
-    if (!m_aSelectedOnly.GetValue() && m_aEdgeBleeding.GetValue() > 0) {
+    // A subdivided working mesh lives for one part of the tile only, and the face index
+    // table names its triangles: each part bleeds within its own bounds before it goes.
+    if (!m_iSubdivisionSteps && !m_aSelectedOnly.GetValue() && m_aEdgeBleeding.GetValue() > 0) {
+        m_fRegionUMin = m_fRegionVMin = -INFINITY;
+        m_fRegionUMax = m_fRegionVMax = INFINITY;
         Log("\tEdge bleeding\n");
         for (int pass = 0; pass < m_aEdgeBleeding.GetValue(); ++pass)
             BleedEdges();
@@ -390,7 +412,7 @@ bool Mapper::ProcessRegion(float uMin, float vMin, float uMax, float vMax, bool 
     Log("Tile processed in %f seconds.\n\n", double(timer.elapsed()) / 1000.0);
     const uint64_t bitmaps = m_cNormalMap.GetMemorySize() + m_cDisplacementMap.GetMemorySize() +
                              uint64_t(m_aFaceIndexTable.GetItemCount()) * 4;
-    const uint64_t lowMesh = m_pWorkingMesh->GetMemorySize();
+    const uint64_t lowMesh = m_iLowMeshMemory;
     uint64_t highMesh = 0, trees = m_pRegionTree ? m_pRegionTree->GetHeapSize() : 0;
     for (Mesh *mesh : m_aHighMeshes) {
         highMesh += mesh->GetMemorySize();
@@ -410,14 +432,16 @@ bool Mapper::ProcessPart(float uMin, float vMin, float uMax, float vMax, int dep
 {
     Log("\tLocating space\n");
     m_pRegionTree.reset();
+    ReleaseWorkingMesh();
+    Mesh &low = *m_pLowMesh;
     General::Store<unsigned int> faces("mapper facelist");
-    if (!CollectRegionFaces(*m_pWorkingMesh, faces, uMin, vMin, uMax, vMax, m_aSelectedOnly.GetValue()))
+    if (!CollectRegionFaces(low, faces, uMin, vMin, uMax, vMax, m_aSelectedOnly.GetValue()))
         return false;
     const unsigned regionFaces = faces.GetItemCount();
     if (regionFaces) {
         m_pRegionTree = std::make_unique<BTree::Tree>();
         const float d = m_aSearchDistance.GetValue();
-        if (!m_pRegionTree->Build(*m_pWorkingMesh, faces, d * 0.5f, -d * 0.5f))
+        if (!m_pRegionTree->Build(low, faces, d * 0.5f, -d * 0.5f))
             return SplitRegionAt(uMin, vMin, uMax, vMax, depth);
     }
 
@@ -425,9 +449,21 @@ bool Mapper::ProcessPart(float uMin, float vMin, float uMax, float vMax, int dep
     if (!regionFaces) {
         Log("Empty tile, skipping\n");
     } else {
-        // What the subdivided working mesh of the region would take.
-        const uint64_t need = EstimateRegionMemory(regionFaces, m_iSubdivisionSteps);
+        // The subdivided working mesh covers the region's faces and the rings around them
+        // that the smoothing of the region's border needs.
+        const bool subdivide = m_iSubdivisionSteps > 0;
+        General::Store<unsigned int> working("mapper facelist2");
+        if (subdivide && (!CollectRegionFaces(low, working, uMin, vMin, uMax, vMax, m_aSelectedOnly.GetValue()) ||
+                          !GrowSupport(low, working)))
+            return SplitRegionAt(uMin, vMin, uMax, vMax, depth);
+        const uint64_t need =
+            EstimateRegionMemory(subdivide ? working.GetItemCount() : regionFaces, m_iSubdivisionSteps);
         if (need >= AvailableMemory() / 2 && regionFaces > 1) {
+            Log("Memory seems to be low, splitting region into smaller pieces\n");
+            return SplitRegionAt(uMin, vMin, uMax, vMax, depth);
+        }
+        m_iLowMeshMemory = low.GetMemorySize();
+        if (subdivide && !BuildWorkingMesh(working, uMin, vMin, uMax, vMax)) {
             Log("Memory seems to be low, splitting region into smaller pieces\n");
             return SplitRegionAt(uMin, vMin, uMax, vMax, depth);
         }
@@ -457,10 +493,20 @@ bool Mapper::ProcessPart(float uMin, float vMin, float uMax, float vMax, int dep
             s = Statistics{};
         Log("\tExtracting maps\n");
         m_bCancelled = false;
+        // Entries left by an earlier part name triangles of that part's working copy; a
+        // texel on the shared border is rasterised again from this one.
+        if (subdivide)
+            ClearRegionEntries();
         ok = RunShares(Thread::phaseRasterise, m_pWorkingMesh->m_iFaceCount) &&
              RunShares(Thread::phaseEvaluate, m_iMapHeight);
         for (const Statistics &s : m_aThreadStatistics)
             m_cRegionStatistics.Add(s);
+        if (ok && subdivide && !m_aSelectedOnly.GetValue() && m_aEdgeBleeding.GetValue() > 0) {
+            Log("\tEdge bleeding\n");
+            for (int pass = 0; pass < m_aEdgeBleeding.GetValue(); ++pass)
+                BleedEdges();
+        }
+        ReleaseWorkingMesh();
         if (!ok) {
             Log("Process tile failed\n");
             m_sFailure = Tr("Process tile failed");

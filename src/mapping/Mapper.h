@@ -13,9 +13,11 @@
 #include "foundation/Matrix.h"
 #include "foundation/Vector.h"
 #include "mapping/BTree.h"
+#include "mapping/BoxTree.h"
 #include "mapping/Info.h"
 #include "mapping/MapBuffer.h"
 #include "mapping/MapOutput.h"
+#include "mesh/object/Object.h"
 #include "mesh/surface/TangentBase.h"
 
 #include <QSemaphore>
@@ -95,7 +97,7 @@ public:
     // Sets up the search from the settings, as a run does: half-range and ray centre.
     void SetupSearch();
     // Reads the placements of the working and the high meshes once, before threads
-    // share them (a placement may be made on first use).
+    // share them (a placement may be made on first use), and boxes the high trees.
     void PrepareMatrices();
     // The steps the low mesh would be subdivided by, from its largest UV face.
     int SubdivisionSteps(float extent) const;
@@ -103,7 +105,8 @@ public:
     static uint64_t EstimateRegionMemory(unsigned faces, int steps);
 
     // Statistics of one region, kept per thread and summed when the threads are done.
-    struct Statistics {
+    // Each on its own cache line: the threads count into them for every texel.
+    struct alignas(64) Statistics {
         uint64_t m_iPixels = 0, m_iSpheres = 0, m_iFaces = 0, m_iFilled = 0, m_iHits = 0, m_iMisses = 0,
                  m_iWritten = 0;
         float m_fMin = 0.0f, m_fMax = 0.0f;
@@ -126,6 +129,9 @@ public:
     unsigned m_iMapWidth = 0, m_iMapHeight = 0;
     // The levels that form the high surface, each with its face tree.
     General::Store<Mesh *> m_aHighMeshes{"mapper hipoly objects"};
+    // The level being mapped, and the mesh the texels are evaluated on: the level itself,
+    // or the finest level of a subdivided working copy of the region.
+    Mesh *m_pLowMesh = nullptr;
     Mesh *m_pWorkingMesh = nullptr;
     MapOutput m_cOutput;
     int m_iLastSavedTile = -1;
@@ -143,6 +149,19 @@ protected:
 private:
     void ReleaseHighMeshes();
     bool CollectHighMeshes();
+    // The faces of "Selection Set", each set level with a tree over its listed faces.
+    bool CollectSelectionSet();
+    bool HasHighSource() const;
+    // Subdivides a working copy of the listed low faces (the region and its rings) by the
+    // run's steps; false when memory or the subdivision refuses.
+    bool BuildWorkingMesh(General::Store<unsigned int> &faces, float uMin, float vMin, float uMax, float vMax);
+    void ReleaseWorkingMesh();
+    static bool GrowSupport(Mesh &mesh, General::Store<unsigned int> &faces);
+    // Whether face `f` of the working mesh is rasterised ("Extract Selected Low Res.
+    // Faces Only" looks at the selection of the face's ancestor on the low level).
+    bool FaceWanted(unsigned f) const;
+    // Empties the face index table for the texels of the current region.
+    void ClearRegionEntries();
     // The high surface from "Load Mesh From File", only the part near the region: 1 done,
     // 0 short of memory (split), -1 failed.
     int ImportHighMesh();
@@ -154,8 +173,16 @@ private:
     void TriangleCorners(unsigned triangle, unsigned corners[3]) const;
     const TC &CornerTC(unsigned face, unsigned corner) const;
     void FillTriangle(Statistics &stats, const unsigned corners[3], unsigned face, unsigned triangle);
+    // The corners of one triangle of the working mesh, as the evaluation reads them.
+    struct TriangleData {
+        unsigned triangle = kNoFace;
+        TC uv[3];
+        unsigned vertices[3], frames[3];
+        void Load(const Mapper &mapper, unsigned index);
+    };
     // Evaluates (x, y) from `triangle`, the barycentric weights solved from its UVs.
     void EvaluateWith(unsigned x, unsigned y, unsigned triangle, unsigned threadId);
+    void EvaluateWith(unsigned x, unsigned y, const TriangleData &data, unsigned threadId);
     void SetupTexel(unsigned x, unsigned y, unsigned triangle);
     bool RunShares(Thread::Phase phase, unsigned count);
     // The calling thread's share shows the finished count and honours a cancel request:
@@ -169,6 +196,18 @@ private:
     std::unique_ptr<BTree::Tree> m_pRegionTree;
     General::Matrix m_mLowFull, m_mLowInverse;
     std::vector<General::Matrix> m_aHighFull, m_aHighInverse;
+    // The tree of each high mesh, read once before the workers start.
+    std::vector<const BTree::Tree *> m_aHighTrees;
+    // The boxes over each high tree that the texel search walks; empty where memory
+    // refused them (the tree's spheres serve then).
+    std::vector<BTree::BoxTree> m_aHighBoxes;
+    // Trees the mapper built itself (selection-set faces), by high mesh; null where the
+    // mesh's own tree serves.
+    std::vector<std::unique_ptr<BTree::Tree>> m_aOwnedTrees;
+    std::unique_ptr<Object> m_pWorkingCopy;
+    // Per face of the working copy: rasterised or not (empty: every face).
+    std::vector<uint8_t> m_aWantedFaces;
+    uint64_t m_iLowMeshMemory = 0;
     General::Store<General::Base> m_aFrames{"mapper tangent frames"};
     General::Store<unsigned int> m_aFrameCorners{"mapper frame corners"};
     int m_iFrameMode = 0;

@@ -98,6 +98,21 @@ void Mapper::FillTriangle(Statistics &stats, const unsigned corners[3], unsigned
     }
 }
 
+void Mapper::ClearRegionEntries()
+{
+    const unsigned width = m_iMapWidth, height = m_iMapHeight;
+    for (unsigned y = 0; y < height; ++y) {
+        const float v = (float(y) + 0.5f) / float(height) + float(m_iTileV);
+        if (v < m_fRegionVMin || v > m_fRegionVMax)
+            continue;
+        for (unsigned x = 0; x < width; ++x) {
+            const float u = (float(x) + 0.5f) / float(width) + float(m_iTileU);
+            if (u >= m_fRegionUMin && u <= m_fRegionUMax)
+                m_aFaceIndexTable[y * width + x] = kNoFace;
+        }
+    }
+}
+
 bool Mapper::ReportProgress()
 {
     const uint64_t done = uint64_t(m_cFinished.available());
@@ -121,7 +136,7 @@ bool Mapper::ProcessFaces(unsigned stride, unsigned first, bool mainThread, unsi
     for (unsigned f = first; f < mesh.m_iFaceCount; f += stride) {
         if (m_bCancelled.load(std::memory_order_relaxed))
             return false;
-        if (m_aSelectedOnly.GetValue() && !mesh.IsFaceSelected(f)) {
+        if (!FaceWanted(f)) {
             m_cFinished.release();
             continue;
         }
@@ -138,18 +153,30 @@ bool Mapper::ProcessFaces(unsigned stride, unsigned first, bool mainThread, unsi
     return true;
 }
 
+void Mapper::TriangleData::Load(const Mapper &mapper, unsigned index)
+{
+    const Mesh &mesh = *mapper.m_pWorkingMesh;
+    triangle = index;
+    const unsigned face = mesh.m_eType == Mesh::typeQuadric ? index / 2 : index;
+    unsigned corners[3];
+    mapper.TriangleCorners(index, corners);
+    for (unsigned k = 0; k < 3; ++k) {
+        uv[k] = mapper.CornerTC(face, corners[k]);
+        vertices[k] = mesh.FaceVertexIndex(face, corners[k]);
+        frames[k] = mapper.FrameIndex(face, corners[k]);
+    }
+}
+
 void Mapper::EvaluateWith(unsigned x, unsigned y, unsigned triangle, unsigned threadId)
 {
-    Mesh &mesh = *m_pWorkingMesh;
-    const unsigned face = mesh.m_eType == Mesh::typeQuadric ? triangle / 2 : triangle;
-    unsigned corners[3], vertices[3], frames[3];
-    TriangleCorners(triangle, corners);
-    TC uv[3];
-    for (unsigned k = 0; k < 3; ++k) {
-        uv[k] = CornerTC(face, corners[k]);
-        vertices[k] = mesh.FaceVertexIndex(face, corners[k]);
-        frames[k] = FrameIndex(face, corners[k]);
-    }
+    TriangleData data;
+    data.Load(*this, triangle);
+    EvaluateWith(x, y, data, threadId);
+}
+
+void Mapper::EvaluateWith(unsigned x, unsigned y, const TriangleData &data, unsigned threadId)
+{
+    const TC *uv = data.uv;
     const unsigned width = m_iMapWidth, height = m_iMapHeight;
     const float u = (float(x) + 0.5f) / float(width) + float(m_iTileU);
     const float v = (float(y) + 0.5f) / float(height) + float(m_iTileV);
@@ -157,12 +184,14 @@ void Mapper::EvaluateWith(unsigned x, unsigned y, unsigned triangle, unsigned th
     solved.SolveInBasis(Vector(uv[1].u - uv[0].u, uv[1].v - uv[0].v, 0.0f),
                         Vector(uv[2].u - uv[0].u, uv[2].v - uv[0].v, 0.0f));
     const float weights[3] = {1.0f - solved.x - solved.y, solved.x, solved.y};
-    EvaluateTexel(x, y, weights, vertices, frames, threadId);
+    EvaluateTexel(x, y, weights, data.vertices, data.frames, threadId);
 }
 
 bool Mapper::EvaluateRows(unsigned stride, unsigned first, bool mainThread, unsigned threadId)
 {
     const unsigned width = m_iMapWidth, height = m_iMapHeight;
+    // Neighbouring texels mostly share their triangle: its corners are read once.
+    TriangleData data;
     for (unsigned y = first; y < height; y += stride) {
         if (m_bCancelled.load(std::memory_order_relaxed))
             return false;
@@ -172,8 +201,11 @@ bool Mapper::EvaluateRows(unsigned stride, unsigned first, bool mainThread, unsi
                 const uint32_t entry = m_aFaceIndexTable[y * width + x];
                 const float u = (float(x) + 0.5f) / float(width) + float(m_iTileU);
                 // Texels of the region only: a split tile evaluates each part once.
-                if (entry != kNoFace && u >= m_fRegionUMin && u <= m_fRegionUMax)
-                    EvaluateWith(x, y, entry, threadId);
+                if (entry == kNoFace || u < m_fRegionUMin || u > m_fRegionUMax)
+                    continue;
+                if (entry != data.triangle)
+                    data.Load(*this, entry);
+                EvaluateWith(x, y, data, threadId);
             }
         }
         m_cFinished.release();
@@ -235,16 +267,22 @@ void Mapper::BleedEdges()
             entry |= kCoveredBefore;
     const bool displacement = m_aCreateDisplacementMap.GetValue() && m_cDisplacementMap.GetChannelCount();
     static const int kNeighbours[8][2] = {{-1, 0}, {0, 1}, {0, -1}, {1, 0}, {1, -1}, {1, 1}, {-1, -1}, {-1, 1}};
+    // Only texels of the current region, grown from texels of the region.
+    const auto inRegion = [&](int x, int y) {
+        const float u = (float(x) + 0.5f) / float(width) + float(m_iTileU);
+        const float v = (float(y) + 0.5f) / float(height) + float(m_iTileV);
+        return u >= m_fRegionUMin && u <= m_fRegionUMax && v >= m_fRegionVMin && v <= m_fRegionVMax;
+    };
     m_aThreadStatistics[0] = Statistics{};
     for (unsigned x = 0; x < width; ++x)
         for (unsigned y = 0; y < height; ++y) {
-            if (m_aFaceIndexTable[y * width + x] != kNoFace)
+            if (m_aFaceIndexTable[y * width + x] != kNoFace || !inRegion(int(x), int(y)))
                 continue;
             if (displacement && m_cDisplacementMap.GetValue(x, y, 0) != 0.0f)
                 continue;
             for (const auto &d : kNeighbours) {
                 const int nx = int(x) + d[0], ny = int(y) + d[1];
-                if (nx < 0 || ny < 0 || nx >= int(width) || ny >= int(height))
+                if (nx < 0 || ny < 0 || nx >= int(width) || ny >= int(height) || !inRegion(nx, ny))
                     continue;
                 const uint32_t entry = m_aFaceIndexTable[unsigned(ny) * width + unsigned(nx)];
                 if (entry == kNoFace || !(entry & kCoveredBefore))

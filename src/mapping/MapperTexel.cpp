@@ -41,50 +41,36 @@ inline bool Intersect(const Vector &a, const Vector &d, const Vector &p0, const 
 }
 
 // Keeps, of the faces a pick reaches, the hit whose parameter is nearest the centre;
-// equally near hits keep the one nearer the outer end, then the lower face.
-class HitVisitor : public BTree::Visitor {
+// equally near hits keep the one nearer the outer end, then the lower face. The choice
+// depends on the hits alone, not on the order the tree hands the faces on.
+class HitSearch {
 public:
-    HitVisitor(const Vector &start, const Vector &end, float centre, bool smooth)
+    HitSearch(const Vector &start, const Vector &end, float centre, bool smooth)
         : m_vStart(start), m_vDirection(end - start), m_fCentre(centre), m_bSmooth(smooth)
     {
     }
 
-    void Face(Mesh &mesh, unsigned face) override
+    void SetMesh(Mesh &mesh)
     {
-        // The tree only hands on faces of its mesh, so the records are read directly.
-        const unsigned n = mesh.Corners();
-        unsigned index[4] = {0, 0, 0, 0};
-        mesh.WithFaces([&](const auto &faces) {
-            const auto &record = faces.begin()[face];
-            for (unsigned k = 0; k < n; ++k)
-                index[k] = record.m_iIndices[k] & MeshFlags::kIndexMask;
-        });
-        const Vertex *vertices = mesh.m_pVertices.begin();
+        m_pMesh = &mesh;
+        m_pVertices = mesh.m_pVertices.begin();
+        m_pQuads = mesh.m_eType == Mesh::typeQuadric ? mesh.m_pQuads.begin() : nullptr;
+        m_pTriangles = m_pQuads ? nullptr : mesh.m_pTriangles.begin();
+    }
+
+    void Face(unsigned face)
+    {
+        ++m_iFacesTested;
         // A quad is two triangles split along its 1-3 diagonal.
-        static const unsigned kHalves[2][3] = {{0, 1, 3}, {2, 1, 3}};
-        static const unsigned kTriangle[3] = {0, 1, 2};
-        for (unsigned half = 0; half < (n == 4 ? 2u : 1u); ++half) {
-            const unsigned *c = n == 4 ? kHalves[half] : kTriangle;
-            float t, u, v;
-            if (!Intersect(m_vStart, m_vDirection, vertices[index[c[0]]].m_vPosition,
-                           vertices[index[c[1]]].m_vPosition, vertices[index[c[2]]].m_vPosition, t, u, v))
-                continue;
-            const float distance = std::fabs(t - m_fCentre);
-            if (m_bHit && (distance > m_fDistance || (distance == m_fDistance && t > m_fT) ||
-                           (distance == m_fDistance && t == m_fT && face >= m_iFace)))
-                continue;
-            m_bHit = true;
-            m_fDistance = distance;
-            m_fT = t;
-            m_iFace = face;
-            m_pMesh = &mesh;
-            if (m_bSmooth) {
-                m_vNormal = UnpackNormal(vertices[index[c[0]]].m_aNormal) * (1.0f - u - v) +
-                            UnpackNormal(vertices[index[c[1]]].m_aNormal) * u +
-                            UnpackNormal(vertices[index[c[2]]].m_aNormal) * v;
-            } else {
-                mesh.GetFaceNormal(m_vNormal, face);
-            }
+        if (m_pQuads) {
+            const uint32_t *k = m_pQuads[face].m_iIndices;
+            const unsigned i0 = k[0] & MeshFlags::kIndexMask, i1 = k[1] & MeshFlags::kIndexMask,
+                           i2 = k[2] & MeshFlags::kIndexMask, i3 = k[3] & MeshFlags::kIndexMask;
+            Half(face, i0, i1, i3);
+            Half(face, i2, i1, i3);
+        } else {
+            const uint32_t *k = m_pTriangles[face].m_iIndices;
+            Half(face, k[0] & MeshFlags::kIndexMask, k[1] & MeshFlags::kIndexMask, k[2] & MeshFlags::kIndexMask);
         }
     }
 
@@ -92,10 +78,40 @@ public:
     float m_fCentre;
     bool m_bSmooth;
     bool m_bHit = false;
-    float m_fDistance = 0.0f, m_fT = 0.0f;
+    // The distance of the best hit from the centre; the tree walk reads it.
+    float m_fDistance = INFINITY;
+    float m_fT = 0.0f;
     unsigned m_iFace = 0;
+    unsigned m_iFacesTested = 0;
     Mesh *m_pMesh = nullptr;
     Vector m_vNormal;
+
+private:
+    inline void Half(unsigned face, unsigned i0, unsigned i1, unsigned i2)
+    {
+        const Vertex &a = m_pVertices[i0], &b = m_pVertices[i1], &c = m_pVertices[i2];
+        float t, u, v;
+        if (!Intersect(m_vStart, m_vDirection, a.m_vPosition, b.m_vPosition, c.m_vPosition, t, u, v))
+            return;
+        const float distance = std::fabs(t - m_fCentre);
+        if (m_bHit && (distance > m_fDistance || (distance == m_fDistance && t > m_fT) ||
+                       (distance == m_fDistance && t == m_fT && face >= m_iFace)))
+            return;
+        m_bHit = true;
+        m_fDistance = distance;
+        m_fT = t;
+        m_iFace = face;
+        if (m_bSmooth) {
+            m_vNormal = UnpackNormal(a.m_aNormal) * (1.0f - u - v) + UnpackNormal(b.m_aNormal) * u +
+                        UnpackNormal(c.m_aNormal) * v;
+        } else {
+            m_pMesh->GetFaceNormal(m_vNormal, face);
+        }
+    }
+
+    const Vertex *m_pVertices = nullptr;
+    const Quad *m_pQuads = nullptr;
+    const Triangle *m_pTriangles = nullptr;
 };
 
 General::Matrix FullMatrix(Mesh &mesh)
@@ -118,9 +134,17 @@ void Mapper::PrepareMatrices()
     m_mLowInverse = Inverse(m_mLowFull);
     m_aHighFull.clear();
     m_aHighInverse.clear();
-    for (Mesh *mesh : m_aHighMeshes) {
+    m_aHighTrees.clear();
+    m_aHighBoxes.clear();
+    m_aHighBoxes.resize(m_aHighMeshes.GetItemCount());
+    for (unsigned i = 0; i < m_aHighMeshes.GetItemCount(); ++i) {
+        Mesh *mesh = m_aHighMeshes[i];
         m_aHighFull.push_back(FullMatrix(*mesh));
         m_aHighInverse.push_back(Inverse(m_aHighFull.back()));
+        const bool owned = i < m_aOwnedTrees.size() && m_aOwnedTrees[i];
+        m_aHighTrees.push_back(owned ? m_aOwnedTrees[i].get() : dynamic_cast<const BTree::Tree *>(mesh->m_pBTree));
+        if (m_aHighTrees.back())
+            m_aHighBoxes[i].Build(*m_aHighTrees.back(), *mesh);
     }
 }
 
@@ -220,19 +244,25 @@ void Mapper::EvaluateTexel(unsigned x, unsigned y, const float weights[3], const
     const Vector outer = m_mLowFull.Transform(p + n * m_fRangeHi);
     const Vector inner = m_mLowFull.Transform(p + n * m_fRangeLo);
 
-    HitVisitor best(Vector(0, 0, 0), Vector(0, 0, 0), m_fRayCenter, m_aSmoothNormals.GetValue());
+    HitSearch best(Vector(0, 0, 0), Vector(0, 0, 0), m_fRayCenter, m_aSmoothNormals.GetValue());
     unsigned bestMesh = 0;
-    for (unsigned i = 0; i < m_aHighMeshes.GetItemCount() && i < m_aHighInverse.size(); ++i) {
-        auto *tree = dynamic_cast<BTree::Tree *>(m_aHighMeshes[i]->m_pBTree);
+    for (unsigned i = 0; i < m_aHighTrees.size(); ++i) {
+        const BTree::Tree *tree = m_aHighTrees[i];
         if (!tree)
             continue;
         const General::Matrix &inverse = m_aHighInverse[i];
         const Vector a = inverse.Transform(outer), b = inverse.Transform(inner);
-        HitVisitor visitor(a, b, m_fRayCenter, m_aSmoothNormals.GetValue());
-        float radius2 = INFINITY;
-        tree->Pick(visitor, BTree::Ray(a, b), radius2, threadId);
-        stats.m_iSpheres += visitor.m_iSpheresTested;
-        stats.m_iFaces += visitor.m_iFacesVisited;
+        HitSearch visitor(a, b, m_fRayCenter, m_aSmoothNormals.GetValue());
+        visitor.SetMesh(*m_aHighMeshes[i]);
+        unsigned spheres = 0;
+        const auto test = [&visitor](unsigned face) { visitor.Face(face); };
+        if (i < m_aHighBoxes.size() && !m_aHighBoxes[i].IsEmpty())
+            m_aHighBoxes[i].PickNearest(visitor.m_vStart, visitor.m_vDirection, m_fRayCenter, visitor.m_fDistance, test,
+                                        spheres);
+        else
+            tree->PickNearest(BTree::Ray(a, b), m_fRayCenter, visitor.m_fDistance, test, spheres);
+        stats.m_iSpheres += spheres;
+        stats.m_iFaces += visitor.m_iFacesTested;
         if (visitor.m_bHit && (!best.m_bHit || visitor.m_fDistance < best.m_fDistance ||
                                (visitor.m_fDistance == best.m_fDistance && visitor.m_fT < best.m_fT))) {
             best = visitor;

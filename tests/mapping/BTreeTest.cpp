@@ -1,5 +1,6 @@
 #include "foundation/Memory.h"
 #include "mapping/BTree.h"
+#include "mapping/BoxTree.h"
 #include "mapping/MappingGlobals.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
@@ -45,22 +46,22 @@ struct CollectingVisitor : BTree::Visitor {
     std::vector<unsigned> faces;
 };
 
-// Segment against triangle, both sides.
-bool Hits(const Mesh &mesh, unsigned face, const Vector &a, const Vector &b)
+// The hit parameter of a segment on a triangle, both sides; negative for none.
+float HitParameter(const Mesh &mesh, unsigned face, const Vector &a, const Vector &b)
 {
     const Vector p0 = mesh.CornerPosition(face, 0), e1 = mesh.CornerPosition(face, 1) - p0,
                  e2 = mesh.CornerPosition(face, 2) - p0, d = b - a;
     const Vector h = d.Cross(e2);
     const float det = e1.Dot(h);
     if (std::fabs(det) < 1e-12f)
-        return false;
-    const Vector s = a - p0;
-    const float u = s.Dot(h) / det;
-    const Vector q = s.Cross(e1);
-    const float v = d.Dot(q) / det;
-    const float t = e2.Dot(q) / det;
-    return u >= 0 && v >= 0 && u + v <= 1 && t >= 0 && t <= 1;
+        return -1.0f;
+    const Vector s = a - p0, q = s.Cross(e1);
+    const float u = s.Dot(h) / det, v = d.Dot(q) / det, t = e2.Dot(q) / det;
+    return u >= 0 && v >= 0 && u + v <= 1 && t >= 0 && t <= 1 ? t : -1.0f;
 }
+
+// Segment against triangle, both sides.
+bool Hits(const Mesh &mesh, unsigned face, const Vector &a, const Vector &b) { return HitParameter(mesh, face, a, b) >= 0; }
 
 class CancellingShell : public General::ShellServices {
 public:
@@ -288,6 +289,84 @@ TEST(FaceTree, PicksFindEveryFaceASegmentHitsOnBothThreads)
     // Picking allocates nothing, so no worker thread reaches the memory label.
     EXPECT_EQ(General::GetCountedMemory(), counted);
     EXPECT_EQ(Recorder().memoryLabel, QStringLiteral("untouched"));
+}
+
+namespace {
+
+// The hit nearest `centre`, ties to the smaller parameter, then the lower face.
+struct Nearest {
+    Nearest(const Mesh &m, Vector a, Vector b, float c) : mesh(m), start(a), end(b), centre(c) {}
+    void operator()(unsigned face)
+    {
+        ++tested;
+        const float t = HitParameter(mesh, face, start, end);
+        if (t < 0)
+            return;
+        const float d = std::fabs(t - centre);
+        if (d < best || (d == best && (t < this->t || (t == this->t && face < this->face)))) {
+            best = d;
+            this->t = t;
+            this->face = face;
+        }
+    }
+    const Mesh &mesh;
+    Vector start, end;
+    float centre;
+    float best = INFINITY, t = 0;
+    unsigned face = ~0u, tested = 0;
+};
+
+}  // namespace
+
+TEST(FaceTree, NearestFirstWalksChooseWhatEveryFaceWouldChoose)
+{
+    // A crumpled sheet of slivers crossed by short segments, as a bake casts them: each
+    // walk passes over most of the tree and still finds the hit a test of every face finds.
+    std::mt19937 random(11);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f), jitter(-0.02f, 0.02f);
+    std::vector<Vector> positions;
+    std::vector<std::array<unsigned, 3>> triangles;
+    for (unsigned j = 0; j < 40; ++j)
+        for (unsigned i = 0; i < 40; ++i) {
+            const float x = float(i) / 40, y = float(j) / 40, z = 0.05f * std::sin(7 * x) * std::cos(5 * y);
+            const unsigned base = unsigned(positions.size());
+            positions.push_back(Vector(x, y, z + jitter(random)));
+            positions.push_back(Vector(x + 0.03f, y, z + jitter(random)));
+            positions.push_back(Vector(x, y + 0.03f, z + jitter(random)));
+            triangles.push_back({base, base + 1, base + 2});
+        }
+    auto mesh = fixtures::MakeTriangles(positions, triangles);
+    BTree::Tree tree;
+    General::Store<unsigned> all;
+    ASSERT_TRUE(tree.Build(*mesh, all, 0, 0));
+    BTree::BoxTree boxes;
+    ASSERT_TRUE(boxes.Build(tree, *mesh));
+    EXPECT_EQ(boxes.GetNodeCount(), tree.GetNodeCount());
+
+    unsigned hits = 0, boxTested = 0, boxFaces = 0;
+    for (int s = 0; s < 200; ++s) {
+        const Vector p(unit(random), unit(random), 0.0f);
+        const Vector n = Vector(jitter(random) * 10, jitter(random) * 10, 1).Normalized();
+        const Vector a = p + n * 0.15f, b = p - n * 0.15f;
+        for (float centre : {0.0f, 0.5f, 1.0f}) {
+            Nearest every(*mesh, a, b, centre);
+            for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+                every(f);
+            Nearest spheres(*mesh, a, b, centre), inBoxes(*mesh, a, b, centre);
+            unsigned tested = 0;
+            tree.PickNearest(BTree::Ray(a, b), centre, spheres.best, [&](unsigned f) { spheres(f); }, tested);
+            boxes.PickNearest(a, b - a, centre, inBoxes.best, [&](unsigned f) { inBoxes(f); }, tested);
+            EXPECT_EQ(spheres.face, every.face) << s << " " << centre;
+            EXPECT_EQ(inBoxes.face, every.face) << s << " " << centre;
+            EXPECT_EQ(inBoxes.t, every.t);
+            hits += every.face != ~0u;
+            boxFaces += inBoxes.tested;
+            ++boxTested;
+        }
+    }
+    EXPECT_GT(hits, 300u);
+    // The walks look at a few leaves, not the sheet.
+    EXPECT_LT(boxFaces / boxTested, mesh->m_iFaceCount / 20);
 }
 
 TEST(FaceTree, PickRefusesThirdThreadAndReportsTheSmallestSphere)

@@ -4,6 +4,7 @@
 #include "mapping/MappingGlobals.h"
 #include "mapping/MappingHost.h"
 #include "mesh/object/Object.h"
+#include "MappingFixtures.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 
@@ -77,18 +78,7 @@ protected:
     {
         mapper.m_aLowMesh.SetValue(&low, true);
         mapper.m_aHighMesh.SetValue(&high, true);
-        mapper.m_aMapWidth.SetValue(32, true);
-        mapper.m_aMapHeight.SetValue(32, true);
-        mapper.m_aSearchDistance.SetValue(0.4f, true);
-        mapper.m_aRayCenter.SetValue(2, true);
-        mapper.m_aNormalMapFormat.SetValue(2, true);
-        mapper.m_aDisplacementMapFormat.SetValue(MapExtraction::mapBWFloat, true);
-        mapper.m_aNormalMapSpace.SetValue(0, true);
-        mapper.m_aEdgeBleeding.SetValue(0, true);
-        mapper.m_aCreateNormalMap.SetValue(true, true);
-        mapper.m_aCreateDisplacementMap.SetValue(true, true);
-        mapper.m_aNormalMapFilename.SetValue(m_cDir.filePath(prefix + QStringLiteral("_normal_%i")), true);
-        mapper.m_aDisplacementMapFilename.SetValue(m_cDir.filePath(prefix + QStringLiteral("_disp_%i")), true);
+        fixtures::ConfigureFloatBake(mapper, QDir(m_cDir.path()), prefix, 32, 0.4f);
     }
 
     QByteArray Bytes(const QString &name)
