@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <random>
 #include <set>
@@ -234,6 +235,102 @@ TEST(Octree, UnlinkAndRelinkKeepEveryChainIntact)
     const uint32_t link = mesh->NextInCube(10, 0);
     mesh->m_pOctree->UpdateFace(10);
     EXPECT_EQ(mesh->NextInCube(10, 0), link);
+}
+
+namespace {
+
+// Each cube's face copy lists its chain in order, with the box of each face's pre-stroke corners.
+void ExpectCopiesMatchChains(Mesh &mesh)
+{
+    Octree::Octree &octree = *mesh.m_pOctree;
+    for (int c = 0; c < octree.GetCubeCount(); ++c) {
+        const Octree::OctreeCube &cube = *octree.GetCube(c);
+        const Octree::CubeFaces *copy = octree.GetCubeFaces(cube);
+        ASSERT_NE(copy, nullptr) << c;
+        std::vector<unsigned> chain;
+        for (uint32_t link = cube.m_aFirst[0]; link < OctreeLink::kChainEnd; link = mesh.NextInCube(link, 0))
+            chain.push_back(link);
+        ASSERT_EQ(std::vector<unsigned>(copy->GetFaces(), copy->GetFaces() + copy->GetCount()), chain) << c;
+        for (unsigned i = 0; i < copy->GetCount(); ++i) {
+            AABB box;
+            mesh.AddFaceToAABB(box, chain[i], true);
+            EXPECT_EQ(Vector(copy->GetMin(0)[i], copy->GetMin(1)[i], copy->GetMin(2)[i]), box.m_vMin) << chain[i];
+            EXPECT_EQ(Vector(copy->GetMax(0)[i], copy->GetMax(1)[i], copy->GetMax(2)[i]), box.m_vMax) << chain[i];
+        }
+    }
+}
+
+}  // namespace
+
+// Copies are made before every step, so a step that leaves one behind is caught.
+TEST(Octree, FaceCopiesFollowEveryChange)
+{
+    auto mesh = MakeWavySheet(40, 40, 3);
+    mesh->BuildOctree();
+    std::mt19937 random(3);
+    const struct {
+        const char *what;
+        std::function<void(Mesh &)> change;
+    } steps[] = {
+        {"unlink marked faces",
+         [&](Mesh &m) {
+             for (unsigned f = 0; f < m.m_iFaceCount; f += 7)
+                 m.m_pQuads[f].m_iIndices[1] |= MeshFlags::kBit31;
+             for (int c = 0; c < m.m_pOctree->GetCubeCount(); ++c)
+                 m.m_pOctree->GetCube(c)->UnlinkMarkedFaces(0);
+         }},
+        {"relink them",
+         [&](Mesh &m) {
+             for (unsigned f = 0; f < m.m_iFaceCount; f += 7)
+                 ASSERT_TRUE(m.m_pOctree->UpdateFace(f));
+         }},
+        {"move faces within and between cubes",
+         [&](Mesh &m) {
+             for (unsigned v = 0; v < m.m_iVertexCount; v += 3)
+                 m.m_pVertices[v].m_vPosition += Vector(0, 0, float(random() % 9) * 0.5f - 2.0f);
+             for (unsigned f = 0; f < m.m_iFaceCount; ++f)
+                 ASSERT_TRUE(m.m_pOctree->UpdateFace(f));
+         }},
+        {"a stroke moves recorded vertices, then ends",
+         [&](Mesh &m) {
+             for (unsigned v = 1; v < m.m_iVertexCount; v += 5) {
+                 bool created = false;
+                 ASSERT_NE(m.AddToRestoreBuffer(v, created), nullptr);
+                 m.SetVertexPosition(v, m.m_pVertices[v].m_vPosition + Vector(0.25f, 0, 0.5f));
+             }
+             ExpectCopiesMatchChains(m);  // still the pre-stroke corners
+             m.ClearRestoreBuffer();
+         }},
+        {"positions set outside a stroke",
+         [&](Mesh &m) {
+             for (unsigned v = 2; v < m.m_iVertexCount; v += 11)
+                 m.SetVertexPosition(v, m.m_pVertices[v].m_vPosition + Vector(0, 0.125f, 0));
+         }},
+        {"drop every fourth face and renumber",
+         [&](Mesh &m) {
+             for (unsigned f = 0; f < m.m_iFaceCount; f += 4)
+                 m.m_pQuads[f].m_iIndices[1] |= MeshFlags::kBit31;
+             for (int c = 0; c < m.m_pOctree->GetCubeCount(); ++c)
+                 m.m_pOctree->GetCube(c)->UnlinkMarkedFaces(0);
+             General::Store<unsigned> map("test map");
+             map.SetItemCount(m.m_iFaceCount, false);
+             const unsigned oldCount = m.m_iFaceCount;
+             unsigned kept = 0;
+             for (unsigned f = 0; f < oldCount; ++f) {
+                 map[f] = f % 4 ? kept : 0xFFFFFFFF;
+                 if (f % 4)
+                     m.m_pQuads[kept++] = m.m_pQuads[f];
+             }
+             m.m_iFaceCount = kept;
+             m.m_pOctree->RemapFaces(map, oldCount);
+         }},
+    };
+    for (const auto &step : steps) {
+        SCOPED_TRACE(step.what);
+        ExpectCopiesMatchChains(*mesh);
+        step.change(*mesh);
+        ExpectCopiesMatchChains(*mesh);
+    }
 }
 
 TEST(Octree, RemapFollowsCompactedFaces)

@@ -97,6 +97,77 @@ TEST(Picker, OctreePicksEqualBruteForceOnAGeneratedSheet)
     EXPECT_GT(withHits, 4);
 }
 
+// Picks keep a copy of each cube's faces; a stroke moves faces within and between cubes
+// and must not leave the copies behind. Rays aim at the moved patch, and picks are checked
+// after every dab, so a copy made before a move would be caught.
+TEST(Picker, PicksEqualBruteForceWhileAndAfterFacesMove)
+{
+    const struct {
+        const char *what;
+        bool recorded;  // moved through the stroke's restore record, as brushes move vertices
+        float lift;
+        // During a stroke picks test the pre-stroke corners while the tree files faces by
+        // their moved ones, so a face lifted far is out of reach until the stroke ends.
+        bool checkDabs;
+    } strokes[] = {
+        {"recorded stroke, within the cubes", true, 0.3f, true},
+        {"recorded stroke, out of the cubes", true, 9.0f, false},
+        {"direct moves, within the cubes", false, 0.3f, true},
+        {"direct moves, out of the cubes", false, 9.0f, true},
+    };
+    for (const auto &stroke : strokes) {
+        SCOPED_TRACE(stroke.what);
+        auto mesh = fixtures::MakeWavySheet(60, 60, 2);
+        BuildLooseOctree(*mesh, 1.0f);
+        std::mt19937 random(5);
+        std::uniform_real_distribution<float> around(24.0f, 36.0f);
+        auto checkPicks = [&](int dab) {
+            for (int ray = 0; ray < 12; ++ray) {
+                const Vector start(around(random), around(random), 25.0f);
+                // Upright rays have the thinnest boxes, which a stale face box is most likely to miss.
+                const Vector tilt = ray % 3 ? Vector(around(random) - 30.0f, around(random) - 30.0f, 0) : Vector(0, 0, 0);
+                const Vector end = start + tilt + Vector(0, 0, -50.0f);
+                Picker picker;
+                picker.Pick(*mesh->m_pOctree, start, end, 0, ray % 2 == 1, false, false, 0);
+                ASSERT_EQ(Sorted(Hits(picker)), Sorted(BruteForce(*mesh, start, end, ray % 2 == 1)))
+                    << "dab " << dab << " ray " << ray;
+            }
+        };
+        checkPicks(-1);
+        for (int dab = 0; dab < 4; ++dab) {
+            // Lift the vertices within a growing radius of the patch centre.
+            const Vector centre(30.0f, 30.0f, 0.0f);
+            std::vector<bool> moved(mesh->m_iVertexCount, false);
+            for (unsigned v = 0; v < mesh->m_iVertexCount; ++v) {
+                Vector p = mesh->m_pVertices[v].m_vPosition;
+                const float dx = p.x - centre.x, dy = p.y - centre.y;
+                if (dx * dx + dy * dy > float((dab + 2) * (dab + 2)))
+                    continue;
+                p += Vector(0.5f, 0.25f, 1.0f) * stroke.lift;
+                moved[v] = true;
+                if (stroke.recorded) {
+                    bool created = false;
+                    ASSERT_NE(mesh->AddToRestoreBuffer(v, created), nullptr);
+                    mesh->SetVertexPosition(v, p);
+                } else {
+                    mesh->m_pVertices[v].m_vPosition = p;
+                }
+            }
+            for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+                for (unsigned c = 0; c < 4; ++c)
+                    if (moved[mesh->FaceVertexIndex(f, c)]) {
+                        ASSERT_TRUE(mesh->m_pOctree->UpdateFace(f));
+                        break;
+                    }
+            if (stroke.checkDabs)
+                checkPicks(dab);
+        }
+        // The stroke's end makes the moved positions the ones picks test.
+        mesh->ClearRestoreBuffer();
+        checkPicks(4);
+    }
+}
+
 TEST(Picker, GrazingAndInPlaneSegmentsEqualBruteForce)
 {
     for (bool triangles : {false, true})

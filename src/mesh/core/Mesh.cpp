@@ -143,6 +143,9 @@ void Mesh::SetVertexPosition(unsigned vertex, const General::Vector &position)
 {
     if (!TV_CHECK(vertex < m_iVertexCount))
         return;
+    // Picks test a vertex's pre-stroke position; it moves only for a vertex the stroke has not recorded.
+    if (m_pOctree && !HasRestoreEntry(vertex))
+        m_pOctree->InvalidateFaceCopies();
     m_pVertices[vertex].m_vPosition = position;
     MarkVertexBuffer(vertex);
 }
@@ -222,6 +225,9 @@ void Mesh::ClearRestoreBuffer()
         if (TV_CHECK(uint32_t(vertex.m_iStrokeID) == i))
             vertex.m_iStrokeID = entry.m_cVertex.m_iStrokeID;
     }
+    // The stroke's positions become the ones picks test.
+    if (m_iRestoreCount && m_pOctree)
+        m_pOctree->InvalidateFaceCopies();
     m_iRestoreCount = 0;
     m_iRestoreLayerCount = 0;
 }

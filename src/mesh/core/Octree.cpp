@@ -12,6 +12,12 @@ namespace Octree {
 
 using namespace OctreeLink;
 
+void Selector::VisitCubeFaces(Mesh &mesh, const CubeFaces &faces)
+{
+    for (unsigned i = 0; i < faces.GetCount(); ++i)
+        VisitFace(mesh, faces.GetFaces()[i]);
+}
+
 namespace {
 
 bool IsFinite(const AABB &box)
@@ -77,6 +83,8 @@ void OctreeCube::AddFace(unsigned face, OctreeCube *old, int layer)
     if (old)
         old->RemoveFace(face, layer);
     Mesh &mesh = *m_pOctree->m_pMesh;
+    if (layer == 0)
+        m_pOctree->InvalidateFaceCopy(m_iIndex);
     mesh.NextInCube(face, layer) = m_aFirst[layer];
     m_aFirst[layer] = face;
 }
@@ -84,6 +92,8 @@ void OctreeCube::AddFace(unsigned face, OctreeCube *old, int layer)
 void OctreeCube::RemoveFace(unsigned face, int layer)
 {
     Mesh &mesh = *m_pOctree->m_pMesh;
+    if (layer == 0)
+        m_pOctree->InvalidateFaceCopy(m_iIndex);
     uint32_t *link = &m_aFirst[layer];
     while (*link != face) {
         if (*link >= kChainEnd) {
@@ -104,6 +114,8 @@ void OctreeCube::RemoveFace(unsigned face, int layer)
 void OctreeCube::UnlinkMarkedFaces(int layer)
 {
     Mesh &mesh = *m_pOctree->m_pMesh;
+    if (layer == 0)
+        m_pOctree->InvalidateFaceCopy(m_iIndex);
     uint32_t *link = &m_aFirst[layer];
     while (*link < kChainEnd) {
         const unsigned face = *link;
@@ -237,6 +249,7 @@ void Octree::DeleteCubes()
 {
     // The blocks own every cube, so cubes that a damaged tree could not reach never leak.
     m_aBlocks.clear();
+    m_aCubeFaces.clear();
     m_iCubeCount = 0;
     m_iRoot = -1;
 }
@@ -323,8 +336,11 @@ bool Octree::UpdateFace(unsigned face)
     if (!GetRoot())
         CreateRoot();
     OctreeCube *current = GetCube(m_pMesh->FaceCube(face));
-    if (current)
+    if (current) {
+        // The face moved or changed even when it stays in its cube.
+        InvalidateFaceCopy(current->GetIndex());
         return current->Insert(face, current, nullptr);
+    }
     OctreeCube *root = GetRoot();
     return root && root->Insert(face, nullptr, nullptr);
 }
@@ -334,19 +350,20 @@ void Octree::Traverse(Selector &selector, FaceDrawer *drawer, int layer)
     if (!m_pMesh || !GetRoot())
         return;
     Mesh &mesh = *m_pMesh;
-    struct Item {
-        OctreeCube *cube;
-        bool inside;
-    };
+    const bool copies = !drawer && selector.m_bUseCubeFaces;
+    if (copies)
+        CheckCopiedStores();
     // A pick walks the tree on every mouse move, and the walk is bound by memory latency:
     // the cubes it reads lie far apart. So the stack is a plain vector (the counted stores
-    // would announce every growth to the memory label), and children are pushed and
-    // fetched before their parent's faces are walked.
-    std::vector<Item> stack;
+    // would announce every growth to the memory label), kept for the next walk (taken, so
+    // a walk started from a selector gets its own), and children are pushed and fetched
+    // before their parent's faces are walked.
+    std::vector<StackItem> stack = std::move(m_aStack);
+    stack.clear();
     stack.reserve(64);
     stack.push_back({GetRoot(), false});
     while (!stack.empty()) {
-        const Item item = stack.back();
+        const StackItem item = stack.back();
         stack.pop_back();
         OctreeCube *cube = item.cube;
         bool inside = item.inside;
@@ -364,9 +381,20 @@ void Octree::Traverse(Selector &selector, FaceDrawer *drawer, int layer)
                 continue;
             __builtin_prefetch(next);
             __builtin_prefetch(&next->m_cBox.m_vMax);
+            if (copies && size_t(cube->m_aChild[k]) < m_aCubeFaces.size())
+                __builtin_prefetch(&m_aCubeFaces[size_t(cube->m_aChild[k])]);
             stack.push_back({next, inside});
         }
         for (int l = layer; l >= 0; --l) {
+            if (l == 0 && copies) {
+                if (cube->m_aFirst[0] >= kChainEnd)
+                    continue;
+                if (const CubeFaces *faces = GetCubeFaces(*cube)) {
+                    if (faces->GetCount())
+                        selector.VisitCubeFaces(mesh, *faces);
+                    continue;
+                }
+            }
             uint32_t link = cube->m_aFirst[l];
             while (link < kChainEnd) {
                 const unsigned face = link;
@@ -378,10 +406,116 @@ void Octree::Traverse(Selector &selector, FaceDrawer *drawer, int layer)
             }
         }
     }
+    m_aStack = std::move(stack);
+}
+
+void Octree::InvalidateFaceCopies()
+{
+    if (++m_iGeneration == 0) {
+        // After the counter wraps, an old copy could look current again.
+        for (CubeFaces &copy : m_aCubeFaces)
+            copy.m_iGeneration = 0;
+        m_iGeneration = 1;
+    }
+}
+
+void Octree::InvalidateFaceCopy(int cube)
+{
+    if (cube >= 0 && size_t(cube) < m_aCubeFaces.size())
+        m_aCubeFaces[size_t(cube)].m_iGeneration = 0;
+}
+
+void Octree::CheckCopiedStores()
+{
+    const Mesh &mesh = *m_pMesh;
+    const void *vertices = mesh.m_pVertices.GetBuffer();
+    const void *faces = mesh.WithFaces([](const auto &store) -> const void * { return store.GetBuffer(); });
+    if (vertices == m_pCopiedVertices && faces == m_pCopiedFaces && mesh.m_iVertexCount == m_iCopiedVertexCount &&
+        mesh.m_iFaceCount == m_iCopiedFaceCount)
+        return;
+    InvalidateFaceCopies();
+    m_pCopiedVertices = vertices;
+    m_pCopiedFaces = faces;
+    m_iCopiedVertexCount = mesh.m_iVertexCount;
+    m_iCopiedFaceCount = mesh.m_iFaceCount;
+}
+
+const CubeFaces *Octree::GetCubeFaces(const OctreeCube &cube)
+{
+    const size_t index = size_t(cube.GetIndex());
+    if (index >= size_t(m_iCubeCount))
+        return nullptr;
+    if (index >= m_aCubeFaces.size()) {
+        try {
+            m_aCubeFaces.resize(size_t(m_iCubeCount));
+        } catch (const std::bad_alloc &) {
+            return nullptr;
+        }
+    }
+    CubeFaces &copy = m_aCubeFaces[index];
+    if (copy.m_iGeneration == m_iGeneration)
+        return &copy;
+    if (!MakeCubeFaces(cube, copy))
+        return nullptr;
+    copy.m_iGeneration = m_iGeneration;
+    return &copy;
+}
+
+bool Octree::MakeCubeFaces(const OctreeCube &cube, CubeFaces &copy)
+{
+    Mesh &mesh = *m_pMesh;
+    const unsigned faceCount = mesh.m_iFaceCount;
+    unsigned count = 0;
+    uint32_t link = cube.m_aFirst[0];
+    for (; link < kChainEnd; link = mesh.NextInCube(link, 0)) {
+        // A damaged chain is left to the chain walk, which reports it.
+        if (link >= faceCount || count >= faceCount)
+            return false;
+        ++count;
+    }
+    // A block with room is kept unless it is far too large: the faces of a cube come and go during a stroke.
+    if (count > copy.m_iCapacity || count * 4 < copy.m_iCapacity) {
+        copy.m_pBlock.reset();
+        copy.m_pFaces = nullptr;
+        copy.m_pBounds = nullptr;
+        copy.m_iCount = copy.m_iCapacity = 0;
+        if (count) {
+            void *block = ::operator new(size_t(count) * (sizeof(uint32_t) + 6 * sizeof(float)), std::nothrow);
+            if (!block)
+                return false;
+            copy.m_pBlock.reset(block);
+            copy.m_iCapacity = count;
+        }
+    }
+    auto *bounds = static_cast<float *>(copy.m_pBlock.get());
+    auto *faces = reinterpret_cast<uint32_t *>(bounds + size_t(count) * 6);
+    const unsigned corners = mesh.Corners();
+    unsigned i = 0;
+    for (link = cube.m_aFirst[0]; i < count; link = mesh.NextInCube(link, 0), ++i) {
+        faces[i] = link;
+        // The same box the face test makes, so comparing against it rejects exactly what
+        // comparing against every corner would.
+        AABB box;
+        bool numbers = true;
+        for (unsigned c = 0; c < corners; ++c) {
+            const General::Vector &p = mesh.OriginalFaceVertex(link, c).m_vPosition;
+            numbers = numbers && !std::isnan(p.x) && !std::isnan(p.y) && !std::isnan(p.z);
+            box.Extend(p);
+        }
+        for (int axis = 0; axis < 3; ++axis) {
+            bounds[size_t(axis) * count + i] = numbers ? Axis(box.m_vMin, axis) : NAN;
+            bounds[size_t(axis + 3) * count + i] = numbers ? Axis(box.m_vMax, axis) : NAN;
+        }
+    }
+    copy.m_pFaces = faces;
+    copy.m_pBounds = bounds;
+    copy.m_iCount = count;
+    return true;
 }
 
 void Octree::RemapFaces(const General::Store<unsigned int> &map, unsigned size)
 {
+    InvalidateFaceCopies();
     if (!GetRoot())
         return;
     Mesh &mesh = *m_pMesh;

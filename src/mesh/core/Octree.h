@@ -24,6 +24,33 @@ namespace Octree {
 
 class Octree;
 
+// A derived copy of the layer-0 faces of one cube: their numbers and, side by side, the
+// boxes of their pre-stroke corners. A search that tests many faces sweeps these arrays
+// instead of following the chain from face record to face record, where each link must
+// arrive before the next face is known. Made again when the cube's faces change or move;
+// never stored.
+class CubeFaces {
+public:
+    unsigned GetCount() const { return m_iCount; }
+    const uint32_t *GetFaces() const { return m_pFaces; }
+    // Lower and upper bounds on each axis, one array of GetCount() values each;
+    // all NaN for a face with a corner that is not a number, so no bound rejects it.
+    const float *GetMin(int axis) const { return m_pBounds + size_t(axis) * m_iCount; }
+    const float *GetMax(int axis) const { return m_pBounds + size_t(axis + 3) * m_iCount; }
+
+private:
+    friend class Octree;
+    struct Free {
+        void operator()(void *block) const { ::operator delete(block); }
+    };
+    std::unique_ptr<void, Free> m_pBlock;
+    const uint32_t *m_pFaces = nullptr;
+    const float *m_pBounds = nullptr;
+    unsigned m_iCount = 0;
+    unsigned m_iCapacity = 0;  // faces the block has room for
+    uint32_t m_iGeneration = 0;  // the tree's generation it was made in; 0: never made
+};
+
 // A visitor that searches the tree.
 class Selector {
 public:
@@ -32,6 +59,13 @@ public:
     // below it); any other value: visit its faces and test its children.
     virtual int TestBox(const AABB &box) = 0;
     virtual void VisitFace(Mesh &mesh, unsigned face) = 0;
+    // Visits a cube's layer-0 faces from its copy, in chain order; only called for
+    // selectors that set m_bUseCubeFaces.
+    virtual void VisitCubeFaces(Mesh &mesh, const CubeFaces &faces);
+
+    // Whether the traversal hands over the cubes' face copies (made on first use and
+    // kept while the faces stay put): worth it for searches repeated on every mouse move.
+    bool m_bUseCubeFaces = false;
 
     int m_iTests = 0;    // counted by the traversal, one per TestBox
     int m_iVisited = 0;  // counted by selectors that want it
@@ -92,6 +126,14 @@ public:
     bool InsertFace(unsigned face, int cubeHint);
     // Inserts a face that moved or changed, climbing only as far as needed from its current cube.
     bool UpdateFace(unsigned face);
+    // Marks every cube's face copy out of date: the pre-stroke corners of faces changed
+    // in ways the tree does not see (a stroke ended, positions were rewritten).
+    void InvalidateFaceCopies();
+    // Marks one cube's face copy out of date.
+    void InvalidateFaceCopy(int cube);
+    // The cube's current face copy, made again when out of date; null when memory is
+    // refused or the chain is damaged (the caller then walks the chain).
+    const CubeFaces *GetCubeFaces(const OctreeCube &cube);
     // Visits the cubes the selector accepts. With a drawer, the visible faces are drawn
     // instead of being handed to the selector. Layers from `layer` down to 0 are walked.
     void Traverse(Selector &selector, FaceDrawer *drawer, int layer);
@@ -150,6 +192,25 @@ private:
         return {block, index - kFirstBlock * ((1u << block) - 1), kFirstBlock << block};
     }
     std::vector<std::unique_ptr<General::Array<OctreeCube>>> m_aBlocks;
+
+    // The traversal's stack, kept between walks so that a pick allocates nothing.
+    struct StackItem {
+        OctreeCube *cube;
+        bool inside;
+    };
+    std::vector<StackItem> m_aStack;
+
+    // Face copies by cube index; a copy is current when its generation is this one.
+    std::vector<CubeFaces> m_aCubeFaces;
+    uint32_t m_iGeneration = 1;
+    // The mesh stores the copies were made from: when they move or change size (a level
+    // read back, stores replaced), every copy is out of date.
+    const void *m_pCopiedVertices = nullptr;
+    const void *m_pCopiedFaces = nullptr;
+    unsigned m_iCopiedVertexCount = 0;
+    unsigned m_iCopiedFaceCount = 0;
+    void CheckCopiedStores();
+    bool MakeCubeFaces(const OctreeCube &cube, CubeFaces &copy);
 
     void DeleteCubes();
     bool CheckStructure(QString &why) const;

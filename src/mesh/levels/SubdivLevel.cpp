@@ -129,6 +129,8 @@ void SubdivLevel::MakeAbsolute()
     for (unsigned i = 0; i < n; ++i)
         m_pVertices[i].m_vPosition += m_aCCPositions[i];
     m_bAbsolute = true;
+    if (m_pOctree)
+        m_pOctree->InvalidateFaceCopies();
 }
 
 void SubdivLevel::MakeRelative()
@@ -140,6 +142,8 @@ void SubdivLevel::MakeRelative()
     for (unsigned i = 0; i < n; ++i)
         m_pVertices[i].m_vPosition -= m_aCCPositions[i];
     m_bAbsolute = false;
+    if (m_pOctree)
+        m_pOctree->InvalidateFaceCopies();
 }
 
 // --- index maps ---------------------------------------------------------------------
@@ -280,6 +284,8 @@ void SubdivLevel::PropagateToLowerLevel()
         below.m_iStrokeID = int32_t(prev.m_iPropagationStamp);
         ++prev.m_iPropagatedCount;
     }
+    if (prev.m_pOctree)
+        prev.m_pOctree->InvalidateFaceCopies();
     m_iPropagationStamp = m_iStamp;
     if (prev.m_iStamp == prev.m_iPropagationStamp)
         ++prev.m_iStamp;

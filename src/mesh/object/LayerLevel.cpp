@@ -2,8 +2,9 @@
 
 #include "foundation/Diagnostics.h"
 #include "foundation/Stream.h"
-#include "mesh/object/MeshHost.h"
+#include "mesh/core/Octree.h"
 #include "mesh/levels/SubdivLevel.h"
+#include "mesh/object/MeshHost.h"
 
 #include <algorithm>
 
@@ -174,6 +175,9 @@ void LayerLevel::ApplyToMesh(float factor)
         m_pLevel->SetVertexPosition(local, vertex.m_vPosition + record.m_vOffset * (record.m_fWeight * factor));
         vertex.m_iStrokeID = int32_t(m_pLevel->m_iPropagationStamp);
     });
+    // Rewriting stroke numbers can part vertices from their pre-stroke copies, which picks test.
+    if (m_pLevel->m_pOctree)
+        m_pLevel->m_pOctree->InvalidateFaceCopies();
 }
 
 void LayerLevel::ApplyWeightsToMask()

@@ -123,6 +123,49 @@ void Picker::VisitFace(Mesh &mesh, unsigned face)
     }
 }
 
+void Picker::VisitCubeFaces(Mesh &mesh, const Octree::CubeFaces &faces)
+{
+    // The face test's quick reject, taken first and on the face boxes: the segment's box
+    // lies wholly on one side of the face on some axis. Both tests must pass for a pick,
+    // so the order changes no result.
+    const unsigned count = faces.GetCount();
+    const float loX = m_cSegmentBox.m_vMin.x, loY = m_cSegmentBox.m_vMin.y, loZ = m_cSegmentBox.m_vMin.z;
+    const float hiX = m_cSegmentBox.m_vMax.x, hiY = m_cSegmentBox.m_vMax.y, hiZ = m_cSegmentBox.m_vMax.z;
+    const float *minX = faces.GetMin(0), *minY = faces.GetMin(1), *minZ = faces.GetMin(2);
+    const float *maxX = faces.GetMax(0), *maxY = faces.GetMax(1), *maxZ = faces.GetMax(2);
+    const uint32_t *numbers = faces.GetFaces();
+    m_iVisited += int(count);
+    // The faces left are tested in groups: each group's face records, then their corners,
+    // are asked for before the first is read, so their fetches overlap.
+    constexpr unsigned kGroup = 16;
+    unsigned group[kGroup];
+    for (unsigned i = 0; i < count;) {
+        unsigned n = 0;
+        for (; i < count && n < kGroup; ++i) {
+            const bool apart = (loX >= maxX[i]) | (hiX <= minX[i]) | (loY >= maxY[i]) | (hiY <= minY[i]) |
+                               (loZ >= maxZ[i]) | (hiZ <= minZ[i]);
+            if (!apart)
+                group[n++] = numbers[i];
+        }
+        if (n > 1) {
+            mesh.WithFaces([&](const auto &records) {
+                for (unsigned k = 0; k < n; ++k)
+                    __builtin_prefetch(&records[group[k]]);
+            });
+            const Vertex *vertices = mesh.m_pVertices.GetBuffer();
+            const unsigned vertexCount = std::min(mesh.m_iVertexCount, mesh.m_pVertices.GetItemCount());
+            for (unsigned k = 0; k < n; ++k)
+                for (unsigned c = 0; c < mesh.Corners(); ++c)
+                    if (const unsigned v = mesh.FaceVertexIndex(group[k], c); v < vertexCount)
+                        __builtin_prefetch(vertices + v);
+        }
+        for (unsigned k = 0; k < n; ++k) {
+            VisitFace(mesh, group[k]);
+            --m_iVisited;
+        }
+    }
+}
+
 void Picker::TestTriangle(Mesh &mesh, unsigned face, const Vector &origin, const Vector &e1In, const Vector &e2In,
                           int half)
 {

@@ -27,7 +27,7 @@ public:
 
 class Picker : public Octree::LineSelector {
 public:
-    Picker() = default;
+    Picker() { m_bUseCubeFaces = true; }
     Picker(const Picker &) = delete;
     Picker &operator=(const Picker &) = delete;
 
@@ -42,6 +42,8 @@ public:
     int TestBox(const AABB &box) override;
     // Tests the face (its pre-stroke corners) against the segment and adds the hits.
     void VisitFace(Mesh &mesh, unsigned face) override;
+    // Sweeps the cube's face boxes and tests only the faces whose box the segment's box reaches.
+    void VisitCubeFaces(Mesh &mesh, const Octree::CubeFaces &faces) override;
 
     // The pick whose distance is nearest to `value` (the first of equals); only picks
     // nearer than 2.0 count. Null when there is none.
