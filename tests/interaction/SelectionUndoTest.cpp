@@ -119,3 +119,29 @@ TEST_F(SelectionUndo, ANewLayerOfTheMeshModelIsOneAction)
 }
 
 }  // namespace
+
+// The two commands act on the active object's level as one action each, and do nothing
+// without an active object.
+TEST_F(SelectionUndo, GrowAndBorderCommandsAreOneActionEach)
+{
+    General::Store<unsigned int> centre("test faces");
+    centre.Add(4);
+    MeshEdits::Get().SelectFaces(*m_object, centre);
+    const std::set<unsigned> before{4};
+
+    m_interface->RunCommand("Grow selection");
+    EXPECT_EQ(Selected(), before);
+
+    m_interface->SetActiveObject(m_object);
+    m_interface->RunCommand("Grow selection");
+    EXPECT_EQ(Selected(), (std::set<unsigned>{1, 3, 4, 5, 7}));
+    m_interface->RunCommand("Select border edge");
+    EXPECT_EQ(Selected(), (std::set<unsigned>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+
+    Undo();
+    EXPECT_EQ(Selected(), (std::set<unsigned>{1, 3, 4, 5, 7}));
+    Undo();
+    EXPECT_EQ(Selected(), before);
+    Redo();
+    EXPECT_EQ(Selected(), (std::set<unsigned>{1, 3, 4, 5, 7}));
+}

@@ -4,6 +4,8 @@
 #include "foundation/ShellServices.h"
 #include "interaction/Interface.h"
 #include "interaction/handlers/Function.h"
+#include "mesh/object/Object.h"
+#include "operations/selection/SelectFaceOperation.h"
 
 #include <cstring>
 
@@ -110,6 +112,23 @@ void EventHandler::InstallDefaultBodies()
                 InteractionHost().MarkTraySelectionTemporary(tray);
             if (event == eventDeactivate || event == eventMenuCommand)
                 InteractionHost().RestoreTraySelection(tray);
+            return nullptr;
+        });
+    }
+    // Growing the selection and selecting the border act on the active object's active
+    // level, as one undoable action; without an active object they do nothing.
+    for (const bool grow : {true, false}) {
+        SetBody(grow ? "Grow selection" : "Select border edge", [this, grow](int event) -> Function * {
+            Object *object = m_rOwner.m_pActiveObject;
+            if (!object || (event != eventActivate && event != eventMenuCommand))
+                return nullptr;
+            SubdivLevel *level = object->m_pActiveLevel ? object->m_pActiveLevel : object;
+            Operations::SelectFaceOperation operation;
+            if (grow)
+                operation.GrowSelection(level);
+            else
+                operation.SelectBorderEdge(level);
+            Interface::ExecuteOperation(&operation, Interface::UndoStack(), true, 0, true);
             return nullptr;
         });
     }
