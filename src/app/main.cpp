@@ -34,6 +34,7 @@ int main(int argc, char *argv[])
     InteractionMeshHost meshHost;
     MeshHost::Install(&meshHost);
     RegisterObjectOperations();  // undo and redo re-create these by type id
+    RegisterBrushOperations();
     scene.AddLight(new Light);
     scene.CreateDefaultCameras();
     // Until the main window exists: the 3D view over a status line.

@@ -18,3 +18,6 @@ bool SetOperationMaker(int type, OperationMaker maker);
 // Registers the classes of the object and face operations: hide, lock and delete objects,
 // hide and delete faces.
 void RegisterObjectOperations();
+// Registers the classes of the vertex brushes (soft, pinch, smooth, hard, layer weights,
+// plain vertex changes, flatten, erase, sketch).
+void RegisterBrushOperations();
