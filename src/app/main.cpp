@@ -35,6 +35,7 @@ int main(int argc, char *argv[])
     MeshHost::Install(&meshHost);
     RegisterObjectOperations();  // undo and redo re-create these by type id
     InstallUndoableSelection();
+    RegisterBrushOperations();
     scene.AddLight(new Light);
     scene.CreateDefaultCameras();
     // Until the main window exists: the 3D view over a status line.

@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace {
 // An edit that writes its id and logs each Execute; ids in `failing` report no change.
@@ -268,6 +269,22 @@ TEST_F(Undo, FactoryBuildsRegisteredClassesAndRefusesTheRest)
         EXPECT_EQ(op->GetType(), type);
         SetOperationMaker(type, {});
     }
+    // So are the vertex brushes' (the bulge tool's strokes as soft brush strokes).
+    RegisterBrushOperations();
+    const std::pair<int, int> brushes[] = {
+        {Operations::kSoftBrush, Operations::kSoftBrush}, {Operations::kBulge, Operations::kSoftBrush},
+        {Operations::kPinch, Operations::kPinch},         {Operations::kSmooth, Operations::kSmooth},
+        {Operations::kHardBrush, Operations::kHardBrush}, {Operations::kPaintLayerMask, Operations::kPaintLayerMask},
+        {Operations::kVertex, Operations::kVertex},       {Operations::kFlatten, Operations::kFlatten},
+        {Operations::kEraseBrush, Operations::kEraseBrush}, {Operations::kSketch, Operations::kSketch},
+    };
+    for (const auto &[type, built] : brushes) {
+        auto op = Interface::CreateBrushOperation(type);
+        ASSERT_NE(op, nullptr) << type;
+        EXPECT_EQ(op->GetType(), built);
+    }
+    for (const auto &[type, built] : brushes)
+        SetOperationMaker(built, {});
 }
 
 TEST_F(Undo, PerformanceReportIsFramedAndIndented)

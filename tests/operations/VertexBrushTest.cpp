@@ -6,6 +6,7 @@
 #include "operations/normals/NormalUpdater.h"
 #include "scene/volume/Volume.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -70,10 +71,105 @@ TEST_F(VertexBrushes, SoftDabFollowsItsLawAndSaturates)
 
 TEST_F(VertexBrushes, SoftDabsOfOneStrokeAddUpGeometrically)
 {
-    // a' = 1 - (1 - a)·sqrt(1 - v): after two equal dabs a = v.
+    // a' = 1 - (1 - a)·sqrt(1 - v): after two equal dabs a = v. The dabs are not connected:
+    // a connected sample that does not move would be weighed by its zero step.
+    m_tool.m_bConnect = false;
     Stroke<SoftBrushOperation>({{{4, 4, 0}, 1.0f}, {{4, 4, 0}, 1.0f}});
     EXPECT_NEAR(P(V(4, 4)).z, m_tool.GetStrength() / 11.0f, 1e-5f);
     EXPECT_NEAR(P(V(5, 4)).z, m_tool.GetStrength() * 0.5f / 11.0f, 1e-5f);
+}
+
+TEST_F(VertexBrushes, AConnectedSoftSampleIsWeighedByItsStep)
+{
+    // Size 2: the second sample's strength is scaled by min(1, step / 2). The samples run
+    // half-way between grid rows, so that no vertex sits on a sample.
+    const float L = m_tool.GetStrength();
+    const Vector first(3, 4.5f, 0), probe(4, 4, 0);
+    auto weight = [&](Vector from, Vector to) {
+        const Vector u = to - from;
+        const float t = u.Dot(u) == 0.0f ? 0.0f : std::clamp((probe - from).Dot(u) / u.Dot(u), 0.0f, 1.0f);
+        return 1.0f - (probe - (from + u * t)).Length() / 2.0f;
+    };
+    struct Case {
+        const char *what;
+        Vector second;
+        bool connect, restart;
+        float scale;
+    } cases[] = {
+        {"no step: nothing more", {3, 4.5f, 0}, true, false, 0.0f},
+        {"half the size: half", {4, 4.5f, 0}, true, false, 0.5f},
+        {"a quarter step", {3.5f, 4.5f, 0}, true, false, 0.25f},
+        {"beyond the size: full", {6, 4.5f, 0}, true, false, 1.0f},
+        {"a tool that does not connect: full", {3.5f, 4.5f, 0}, false, false, 1.0f},
+        {"a restarting tool: full", {3.5f, 4.5f, 0}, true, true, 1.0f},
+    };
+    for (const Case &c : cases) {
+        Reset();
+        m_tool.m_bConnect = c.connect;
+        m_tool.m_bRestart = c.restart;
+        auto op = Stroke<SoftBrushOperation>({{first, 1.0f}});
+        EXPECT_EQ(op->GetStepScale(), 1.0f) << c.what;  // the first sample continues nothing
+        const float a = SoftDab(weight(first, first));
+        ASSERT_NEAR(P(V(4, 4)).z, L * a, 1e-6f) << c.what;
+        PickInfo pick = Pick(m_object, F(unsigned(c.second.x), unsigned(c.second.y)), c.second);
+        ASSERT_TRUE(op->AddPoint(&pick, 2.0f, 1.0f, Vector(0, 0, 0))) << c.what;
+        EXPECT_FLOAT_EQ(op->GetStepScale(), c.scale) << c.what;
+        const float w = c.connect && !c.restart ? weight(first, c.second) : weight(c.second, c.second);
+        const float expected = 1.0f - (1.0f - a) * std::sqrt(1.0f - c.scale * w / 11.0f);
+        EXPECT_NEAR(P(V(4, 4)).z, L * expected, 1e-5f) << c.what;
+    }
+
+    // A flood is not a step of a stroke.
+    Reset();
+    m_tool.m_bConnect = true;
+    m_tool.m_bRestart = false;
+    auto op = Stroke<SoftBrushOperation>({{first, 1.0f}, {first, 1.0f}});
+    EXPECT_EQ(op->GetStepScale(), 0.0f);
+    ASSERT_TRUE(op->Flood(m_object, false));
+    EXPECT_GT(P(V(8, 8)).z, 0.0f);
+}
+
+TEST_F(VertexBrushes, ASpacedDabIsAnsweredByAWiderInverseDab)
+{
+    // The companion replays each dab 1.04 times wider in the inverse mode: inside the dab it
+    // takes back part of the pull, just outside it pushes a ring the other way.
+    const float L = m_tool.GetStrength();
+    const float wide = 2.0f * SoftBrushOperation::kCompanionWidening;
+    m_tool.m_bSpacedDab = true;
+    for (int mode : {0, 2}) {
+        Reset();
+        const float sign = mode == 2 ? -1.0f : 1.0f;
+        auto op = Stroke<SoftBrushOperation>({{{4, 4, 0}, 1.0f}}, mode);
+        ASSERT_NE(op->GetCompanion(), nullptr);
+        EXPECT_EQ(op->GetCompanion()->GetCompanion(), nullptr);
+        for (unsigned v : {V(4, 4), V(5, 4), V(5, 5), V(6, 4), V(4, 2)}) {
+            const float d = (P(v) - Vector(0, 0, P(v).z) - Vector(4, 4, 0)).Length();
+            const float a = SoftDab(std::max(0.0f, 1.0f - d / 2.0f));
+            const float back = 1.0f - (1.0f - a) * std::sqrt(1.0f - (1.0f - d / wide) / 11.0f) - a;
+            EXPECT_NEAR(P(v).z, sign * L * (a - back), 1e-5f) << mode << " vertex " << v;
+        }
+        EXPECT_LT(sign * P(V(6, 4)).z, 0.0f) << mode;  // the ring beyond the dab
+        EXPECT_EQ(P(V(7, 4)).z, 0.0f) << mode;         // beyond the companion too
+    }
+
+    // Samples closer than the spacing (40 % of the size) are skipped; the next dab is answered
+    // too, and a tool whose flag is cleared drops the companion.
+    Reset();
+    auto op = Stroke<SoftBrushOperation>({{{2, 4, 0}, 1.0f}});
+    const std::vector<Vector> first = Positions(*m_object);
+    PickInfo near = Pick(m_object, F(2, 4), {2.5f, 4, 0});
+    EXPECT_FALSE(op->AddPoint(&near, 2.0f, 1.0f, Vector(0, 0, 0)));
+    EXPECT_EQ(Positions(*m_object), first);
+    PickInfo next = Pick(m_object, F(5, 4), {5, 4, 0});
+    ASSERT_TRUE(op->AddPoint(&next, 2.0f, 1.0f, Vector(0, 0, 0)));
+    EXPECT_LT(P(V(7, 4)).z, 0.0f);
+    m_tool.m_bSpacedDab = false;
+    PickInfo last = Pick(m_object, F(6, 6), {6, 6, 0});
+    ASSERT_TRUE(op->AddPoint(&last, 2.0f, 1.0f, Vector(0, 0, 0)));
+    EXPECT_EQ(op->GetCompanion(), nullptr);
+    // Dropping the companion ended none of the stroke's restore records.
+    EXPECT_NE(P(V(1, 4)).z, 0.0f);
+    EXPECT_EQ(m_object->OriginalVertex(V(1, 4)).m_vPosition.z, 0.0f);
 }
 
 TEST_F(VertexBrushes, FrozenFacesAndMaskedVerticesDoNotMove)
@@ -169,7 +265,7 @@ TEST_F(VertexBrushes, RefusedSamplesChangeNothing)
         Reset();
         auto op = Stroke<SoftBrushOperation>({{{4, 4, 0}, 1.0f}});
         const std::vector<Vector> before = Positions(*m_object);
-        PickInfo pick = Pick(m_object, F(4, 4), {4, 4, 0});
+        PickInfo pick = Pick(m_object, F(5, 4), {5, 4, 0});  // a step, so an accepted sample moves
         EXPECT_EQ(op->AddPoint(&pick, 2.0f, second, Vector(0, 0, 0)), accepted) << second;
         EXPECT_EQ(Positions(*m_object) == before, !accepted) << second;
         EXPECT_EQ(Recorder().LogContains("Pressure change too high!"), !accepted) << second;

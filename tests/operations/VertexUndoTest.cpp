@@ -148,6 +148,39 @@ TEST_F(VertexUndo, AStrokeOnALayerRestoresTheLayersOffsets)
     }
 }
 
+TEST_F(VertexUndo, ASpacedStrokeAndItsCompanionComeBackBitForBit)
+{
+    // The companion's wider ring is part of the stroke's undo data, also when the tool stops
+    // spacing its dabs in the middle of the stroke and the companion goes.
+    for (bool dropped : {false, true}) {
+        Reset();
+        m_tool.m_bSpacedDab = true;
+        m_tool.m_iDirection = 0;
+        const std::vector<Vertex> before = Vertices(*m_object);
+        auto op = std::make_unique<SoftBrushOperation>(&m_tool, &m_segment, 0);
+        const Vector points[] = {{2, 2, 0}, {2.3f, 2.2f, 0}, {4, 3, 0}, {6, 5, 0}, {6.5f, 6.5f, 0}};
+        for (size_t i = 0; i < std::size(points); ++i) {
+            if (dropped && i == 3)
+                m_tool.m_bSpacedDab = false;
+            PickInfo pick = Pick(m_object, FaceAt(*m_object, points[i]), points[i]);
+            op->AddPoint(&pick, m_tool.GetSize(), 1.0f, Vector(0, 0, 0));
+        }
+        EXPECT_EQ(op->GetCompanion() == nullptr, dropped);
+        m_segment = StrokeSegment();
+        const std::vector<Vertex> after = Vertices(*m_object);
+        ASSERT_FALSE(SamePositions(before, after)) << dropped;
+        EXPECT_TRUE(op->Execute());
+
+        OperationBuffer undo(m_dir.File("undo")), redo(m_dir.File("redo"));
+        auto undone = Replay(std::move(op), undo);
+        ASSERT_NE(undone, nullptr);
+        EXPECT_TRUE(SamePositions(Vertices(*m_object), before)) << dropped;
+        auto redone = Replay(std::move(undone), redo);
+        ASSERT_NE(redone, nullptr);
+        EXPECT_TRUE(SamePositions(Vertices(*m_object), after)) << dropped;
+    }
+}
+
 // A record written by hand: one target, no segments, one change of vertex 0.
 class HandRecord : public General::Recordable {
 public:

@@ -22,3 +22,6 @@ void RegisterObjectOperations();
 // Face selection, visibility and new-layer edits of the mesh model and the scene go through
 // the undo history from now on, each as one user action.
 void InstallUndoableSelection();
+// Registers the classes of the vertex brushes (soft, pinch, smooth, hard, layer weights,
+// plain vertex changes, flatten, erase, sketch).
+void RegisterBrushOperations();

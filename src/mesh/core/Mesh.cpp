@@ -92,13 +92,6 @@ Vertex &Mesh::QuadVertex(unsigned quad, unsigned corner)
     return m_pVertices[vertex];
 }
 
-unsigned Mesh::FaceVertexIndex(unsigned face, unsigned corner) const
-{
-    return WithFaces([&](const auto &faces) {
-        return faces[face].m_iIndices[corner % faces[face].kCorners] & MeshFlags::kIndexMask;
-    });
-}
-
 General::Vector Mesh::CornerPosition(unsigned face, unsigned corner) const
 {
     return m_pVertices[FaceVertexIndex(face, corner)].m_vPosition;
@@ -134,11 +127,6 @@ bool Mesh::IsFaceSelected(unsigned face) const
     return WithFaces([&](const auto &faces) { return (faces[face].m_iIndices[1] & MeshFlags::kBit31) != 0; });
 }
 
-bool Mesh::IsFaceVisible(unsigned face) const
-{
-    return WithFaces([&](const auto &faces) { return (faces[face].m_iIndices[0] & MeshFlags::kBit31) != 0; });
-}
-
 void Mesh::SetVertexPosition(unsigned vertex, const General::Vector &position)
 {
     if (!TV_CHECK(vertex < m_iVertexCount))
@@ -162,27 +150,6 @@ void Mesh::ScaleNormals(const General::Vector &scale)
 }
 
 // --- stroke restore buffer ----------------------------------------------------
-
-bool Mesh::HasRestoreEntry(unsigned vertex) const
-{
-    const uint32_t entry = uint32_t(m_pVertices[vertex].m_iStrokeID);
-    return entry < m_iRestoreCount && entry < m_aRestoreBuffer.GetItemCount() &&
-           m_aRestoreBuffer[entry].m_iVertexIndex == vertex;
-}
-
-int32_t &Mesh::VertexStrokeID(unsigned vertex)
-{
-    if (HasRestoreEntry(vertex))
-        return m_aRestoreBuffer[uint32_t(m_pVertices[vertex].m_iStrokeID)].m_cVertex.m_iStrokeID;
-    return m_pVertices[vertex].m_iStrokeID;
-}
-
-const Vertex &Mesh::OriginalVertex(unsigned vertex)
-{
-    if (HasRestoreEntry(vertex))
-        return m_aRestoreBuffer[uint32_t(m_pVertices[vertex].m_iStrokeID)].m_cVertex;
-    return m_pVertices[vertex];
-}
 
 const int16_t *Mesh::OriginalVertexNormal(unsigned vertex) { return OriginalVertex(vertex).m_aNormal; }
 

@@ -93,8 +93,19 @@ public:
     void ScaleNormals(const General::Vector &scale);
 
     // --- stroke restore buffer --------------------------------------------
-    int32_t &VertexStrokeID(unsigned vertex);
-    const Vertex &OriginalVertex(unsigned vertex);
+    // Both are read for every corner a brush walk reaches: kept inline.
+    int32_t &VertexStrokeID(unsigned vertex)
+    {
+        if (HasRestoreEntry(vertex))
+            return m_aRestoreBuffer.GetBuffer()[uint32_t(m_pVertices.GetBuffer()[vertex].m_iStrokeID)].m_cVertex.m_iStrokeID;
+        return m_pVertices[vertex].m_iStrokeID;
+    }
+    const Vertex &OriginalVertex(unsigned vertex)
+    {
+        if (HasRestoreEntry(vertex))
+            return m_aRestoreBuffer.GetBuffer()[uint32_t(m_pVertices.GetBuffer()[vertex].m_iStrokeID)].m_cVertex;
+        return m_pVertices[vertex];
+    }
     const int16_t *OriginalVertexNormal(unsigned vertex);
     const Vertex &OriginalFaceVertex(unsigned face, unsigned corner);
     // The vertex's restore entry, made from the live vertex when missing; null when memory is refused.
@@ -256,8 +267,30 @@ protected:
     virtual void ApplyLegacyObjectState(const LegacyObjectState &) {}
 
 private:
-    bool HasRestoreEntry(unsigned vertex) const;
+    // While a vertex has a restore entry its stroke stamp field holds the entry's index; a
+    // stamp that happens to be a valid index names an entry of another vertex.
+    bool HasRestoreEntry(unsigned vertex) const
+    {
+        if (vertex >= m_pVertices.GetItemCount())
+            return false;
+        const uint32_t entry = uint32_t(m_pVertices.GetBuffer()[vertex].m_iStrokeID);
+        return entry < m_iRestoreCount && entry < m_aRestoreBuffer.GetItemCount() &&
+               m_aRestoreBuffer.GetBuffer()[entry].m_iVertexIndex == vertex;
+    }
     void ReplaceOctree();
     bool StoreRecord(Stream &stream);
     bool LoadRecord(Stream &stream);
 };
+
+// Read for every corner of every face a brush walk reaches: kept inline.
+inline unsigned Mesh::FaceVertexIndex(unsigned face, unsigned corner) const
+{
+    return WithFaces([&](const auto &faces) {
+        return faces[face].m_iIndices[corner % faces[face].kCorners] & MeshFlags::kIndexMask;
+    });
+}
+
+inline bool Mesh::IsFaceVisible(unsigned face) const
+{
+    return WithFaces([&](const auto &faces) { return (faces[face].m_iIndices[0] & MeshFlags::kBit31) != 0; });
+}

@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace {
 
 struct WalkEntry {
@@ -30,13 +32,18 @@ public:
     void ProcessFace(Mesh &, unsigned) override {}
     bool IsFaceAffected(Mesh &mesh, unsigned face) override
     {
+        // The corners are read before any is processed: processing changes no face record.
+        unsigned corners[4];
+        const unsigned n = mesh.WithFaces([&](const auto &faces) {
+            const auto &record = faces[face];
+            for (unsigned c = 0; c < record.kCorners; ++c)
+                corners[c] = record.m_iIndices[c] & MeshFlags::kIndexMask;
+            return record.kCorners;
+        });
         bool any = false;
-        const unsigned n = mesh.Corners();
-        for (unsigned c = 0; c < n; ++c) {
-            const unsigned vertex = mesh.FaceVertexIndex(face, c);
-            if (TV_CHECK(vertex < mesh.m_iVertexCount))
-                any = ProcessVertex(mesh, face, vertex) || any;
-        }
+        for (unsigned c = 0; c < n; ++c)
+            if (TV_CHECK(corners[c] < mesh.m_iVertexCount))
+                any = ProcessVertex(mesh, face, corners[c]) || any;
         return any;
     }
 
@@ -58,60 +65,86 @@ private:
 
 }  // namespace
 
-void Mesh::CollectFaces(unsigned start, FaceVisitor &op, bool symmetric)
+namespace {
+
+// The depth-first walk on the face store of the mesh's type, so that the per-neighbour
+// stamp and adjacency reads need no type switch. The buffer pointers are read again after
+// every visitor call and every push: neither may be kept across a call that could grow them.
+template <class Face>
+void WalkDepthFirst(Mesh &mesh, General::Store<Face> &faces, unsigned start, FaceVisitor &op, bool mirrored)
 {
-    const unsigned n = Corners();
-    const bool mirrored = symmetric && IsSymmetryComplete();
-    auto side = [&](unsigned face) { return m_aSymmetry[face] >> 31; };
+    constexpr unsigned n = Face::kCorners;
+    // A face count beyond the store (a damaged mesh) is reported per face, never read.
+    const unsigned count = std::min(mesh.m_iFaceCount, faces.GetItemCount());
+    auto side = [&](unsigned face) { return mesh.m_aSymmetry[face] >> 31; };
     auto processWithMirror = [&](unsigned face) {
-        op.ProcessFace(*this, face);
-        if (mirrored && m_aSymmetry[face] != 0xFFFFFFFF) {
-            const unsigned mirror = (m_aSymmetry[face] & 0x7FFFFFFF) / n;
-            if (TV_CHECK(mirror < m_iFaceCount))
-                op.ProcessFace(*this, mirror);
+        op.ProcessFace(mesh, face);
+        if (mirrored && mesh.m_aSymmetry[face] != 0xFFFFFFFF) {
+            const unsigned mirror = (mesh.m_aSymmetry[face] & 0x7FFFFFFF) / n;
+            if (TV_CHECK(mirror < mesh.m_iFaceCount))
+                op.ProcessFace(mesh, mirror);
         }
     };
-    auto stamp = [&](unsigned face) -> uint32_t & {
-        return WithFaces([&](auto &faces) -> uint32_t & { return faces[face].m_iStamp; });
+
+    // The walk goes on with a face's neighbours next: their records are asked for at once,
+    // so that their cache misses overlap instead of coming one after the other.
+    auto prefetchNeighbours = [&](unsigned face) {
+        const Face *records = faces.GetBuffer();
+        for (unsigned k = 0; k < n; ++k) {
+            const unsigned h = unsigned(records[face].m_iAdjacent[k]) / n;
+            if (records[face].m_iAdjacent[k] >= 0 && h < count)
+                __builtin_prefetch(records + h);
+        }
     };
 
     General::Store<WalkEntry> &stack = WalkStack();
     stack.SetItemCount(0, true);
-    if (start < m_iFaceCount && op.IsFaceAffected(*this, start)) {
-        const uint32_t startSide = mirrored ? side(start) : 0;
-        processWithMirror(start);
-        stack.Add({start, 0});
-        stamp(start) = m_iStamp;
-        while (stack.HasItems()) {
-            WalkEntry &top = stack[stack.GetItemCount() - 1];
-            if (top.m_iEdgesProcessed >= n) {
-                stack.SetItemCount(stack.GetItemCount() - 1, true);
-                continue;
-            }
-            TV_ASSERT(top.m_iFaceIndex < m_iFaceCount);
-            const unsigned slot = top.m_iEdgesProcessed++;
-            const int32_t entry = WithFaces([&](const auto &faces) { return faces[top.m_iFaceIndex].m_iAdjacent[slot]; });
-            if (entry < 0)
-                continue;
-            const unsigned g = unsigned(entry) / n;
-            if (!TV_CHECK(g < m_iFaceCount))
-                continue;
-            if (stamp(g) == m_iStamp || !op.IsFaceAffected(*this, g) || (mirrored && side(g) != startSide))
-                continue;
-            // A neighbour that the stack cannot take is skipped.
-            if (stack.Add({g, 0}) < 0)
-                continue;
-            stamp(g) = m_iStamp;
-            processWithMirror(g);
-            if (MeshSwitches::s_bOutOfMemory) {
-                MeshSwitches::s_bOutOfMemory = false;
-                General::Shell().CriticalMessage(QCoreApplication::translate(
-                    "Mesh", "The application has run out of memory and the operation is interrupted!"));
-                Log("Out of memory in CollectFaces\n");
-                break;
-            }
+    if (!TV_CHECK(start < count) || !op.IsFaceAffected(mesh, start))
+        return;
+    const uint32_t startSide = mirrored ? side(start) : 0;
+    processWithMirror(start);
+    stack.Add({start, 0});
+    faces.GetBuffer()[start].m_iStamp = mesh.m_iStamp;
+    prefetchNeighbours(start);
+    while (unsigned depth = stack.GetItemCount()) {
+        WalkEntry &top = stack.GetBuffer()[depth - 1];
+        if (top.m_iEdgesProcessed >= n) {
+            stack.SetItemCount(depth - 1, true);
+            continue;
+        }
+        const unsigned slot = top.m_iEdgesProcessed++;
+        const int32_t entry = faces.GetBuffer()[top.m_iFaceIndex].m_iAdjacent[slot];
+        if (entry < 0)
+            continue;
+        const unsigned g = unsigned(entry) / n;
+        if (!TV_CHECK(g < count))
+            continue;
+        if (faces.GetBuffer()[g].m_iStamp == mesh.m_iStamp || !op.IsFaceAffected(mesh, g) ||
+            (mirrored && side(g) != startSide))
+            continue;
+        // A neighbour that the stack cannot take is skipped.
+        if (stack.Add({g, 0}) < 0)
+            continue;
+        faces.GetBuffer()[g].m_iStamp = mesh.m_iStamp;
+        prefetchNeighbours(g);
+        processWithMirror(g);
+        if (MeshSwitches::s_bOutOfMemory) {
+            MeshSwitches::s_bOutOfMemory = false;
+            General::Shell().CriticalMessage(QCoreApplication::translate(
+                "Mesh", "The application has run out of memory and the operation is interrupted!"));
+            Log("Out of memory in CollectFaces\n");
+            break;
         }
     }
+}
+
+}  // namespace
+
+void Mesh::CollectFaces(unsigned start, FaceVisitor &op, bool symmetric)
+{
+    const bool mirrored = symmetric && IsSymmetryComplete();
+    if (start < m_iFaceCount)
+        WithFaces([&](auto &faces) { WalkDepthFirst(*this, faces, start, op, mirrored); });
     ++m_iStamp;
 }
 

@@ -11,17 +11,92 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <utility>
 
 namespace Operations {
 
+SoftBrushOperation::SoftBrushOperation(Brush *tool, StrokeSegment *segment, int mode)
+    : VertexOperation(tool, segment, mode)
+{
+}
+
+SoftBrushOperation::~SoftBrushOperation()
+{
+    DropCompanion();
+    PendingDabs().clear();
+}
+
+std::vector<SoftBrushOperation::Dab> &SoftBrushOperation::PendingDabs()
+{
+    static std::vector<Dab> dabs;
+    return dabs;
+}
+
+void SoftBrushOperation::CreateCompanion()
+{
+    m_pCompanionTool = std::make_unique<Brush>();
+    *m_pCompanionTool = *m_pTool;
+    m_pCompanionTool->m_iType = kSoftBrush;
+    m_pCompanionTool->m_bConnect = false;
+    m_pCompanionTool->m_bSpacedDab = false;
+    m_pCompanionSegment = std::make_unique<StrokeSegment>();
+    m_pCompanion = std::make_unique<SoftBrushOperation>(m_pCompanionTool.get(), m_pCompanionSegment.get(),
+                                                        m_iMode != 2 ? 2 : 0);
+}
+
+void SoftBrushOperation::DropCompanion()
+{
+    // The companion edits this stroke's meshes: their restore records are this operation's
+    // undo data, so the companion must not end them.
+    if (m_pCompanion)
+        m_pCompanion->m_aTargets.clear();
+    m_pCompanion.reset();
+    m_pCompanionSegment.reset();
+    m_pCompanionTool.reset();
+}
+
+void SoftBrushOperation::ReplayDabs()
+{
+    std::vector<Dab> &dabs = PendingDabs();
+    if (m_pCompanion)
+        for (Dab &dab : dabs)
+            m_pCompanion->AddPoint(&dab.m_cPick, dab.m_fSize * kCompanionWidening, dab.m_fStrength, dab.m_vOffset);
+    dabs.clear();
+}
+
 bool SoftBrushOperation::AddPoint(PickInfo *pick, float size, float strength, const General::Vector &offset)
 {
-    if (pick && m_pTool && m_pTool->m_bSpacedDab && m_pSegment && m_pSegment->m_cCurrent.m_bValid) {
-        const float step = (pick->m_vPosition + offset - m_pSegment->m_cCurrent.m_vPosition).Length();
-        if (step < m_pTool->GetSize() * 0.01f * float(m_pTool->m_iSpacing))
+    const bool spaced = m_pTool && m_pTool->m_bSpacedDab;
+    float scale = 1.0f;
+    if (pick && m_pSegment) {
+        const General::Vector position = pick->m_vPosition + offset;
+        if (spaced && m_pSegment->m_cCurrent.m_bValid &&
+            (position - m_pSegment->m_cCurrent.m_vPosition).Length() <
+                m_pTool->GetSize() * 0.01f * float(m_pTool->m_iSpacing))
             return false;
+        // The sample the segment will join: the last one of the pick's side.
+        const StrokeSample *joined =
+            pick->m_iTag >= -1 && pick->m_iTag <= 1 ? &m_pSegment->m_aHistory[std::abs(pick->m_iTag)] : nullptr;
+        const bool continues =
+            m_pTool && m_pTool->m_bConnect && !m_pTool->m_bRestart && joined && joined->m_bValid;
+        if (!spaced && continues && size > 0.0f)
+            scale = std::min(1.0f, (position - joined->m_vPosition).Length() / size);
     }
-    return VertexOperation::AddPoint(pick, size, strength, offset);
+    const float previousScale = std::exchange(m_fStepScale, scale);
+    if (!VertexOperation::AddPoint(pick, size, strength, offset)) {
+        m_fStepScale = previousScale;
+        return false;
+    }
+    if (!spaced) {
+        DropCompanion();
+        return true;
+    }
+    PendingDabs().push_back(Dab{*pick, size, strength, offset});
+    if (!m_pCompanion && m_pTool->m_bConnect)
+        CreateCompanion();
+    ReplayDabs();
+    return true;
 }
 
 void SoftBrushOperation::ProcessVertex(Mesh &mesh, unsigned face, unsigned vertex, float weight)
@@ -29,7 +104,7 @@ void SoftBrushOperation::ProcessVertex(Mesh &mesh, unsigned face, unsigned verte
     VertexOperation::ProcessVertex(mesh, face, vertex, weight);
     StoredVertexInfo *record = BeginVertexEdit(mesh, vertex);
     const float n = float(std::max(1, 51 - BrushServices::Get().GetBrushRate()));
-    const float v = std::min(0.8f, StrokeStrength() * FalloffSample(weight) / n);
+    const float v = std::min(0.8f, StrokeStrength() * (m_bFlood ? 1.0f : m_fStepScale) * FalloffSample(weight) / n);
     float &a = Amount(record);
     const float amount = (1.0f - (1.0f - a) * std::sqrt(1.0f - v) - a) * FreezeAndMask(mesh, face, vertex);
     const General::Vector direction = Direction(mesh, vertex, record);

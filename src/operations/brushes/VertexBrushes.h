@@ -4,18 +4,55 @@
 // VertexOperation and differ in the amount's law and in what they move toward.
 
 #include "mesh/core/AdjacentVertexEnumerator.h"
+#include "mesh/core/PickInfo.h"
 #include "operations/brushes/VertexOperation.h"
+
+#include <memory>
+#include <vector>
 
 namespace Operations {
 
 // Pulls along the direction; repeated dabs approach the full strength geometrically.
 class SoftBrushOperation : public VertexOperation {
 public:
-    using VertexOperation::VertexOperation;
-    // A spaced-dab tool skips samples closer to the last one than its spacing.
+    SoftBrushOperation(Brush *tool, StrokeSegment *segment, int mode);
+    // Ends the companion without ending the stroke's buffers, which this operation holds.
+    ~SoftBrushOperation() override;
+
+    // A spaced-dab tool skips samples closer to the last one than its spacing; each dab it
+    // makes is replayed, a little wider and in the inverse mode, through the companion.
+    // Any other connected tool weighs a sample that continues the stroke by
+    // min(1, step / size), so a slow stroke lays down no more than a fast one.
     bool AddPoint(PickInfo *pick, float size, float strength, const General::Vector &offset) override;
     void ProcessVertex(Mesh &mesh, unsigned face, unsigned vertex, float weight) override;
     int GetType() const override { return kSoftBrush; }
+
+    // The spaced-dab stroke's second brush (null without one).
+    const SoftBrushOperation *GetCompanion() const { return m_pCompanion.get(); }
+    // The step factor of the last accepted sample.
+    float GetStepScale() const { return m_fStepScale; }
+
+    // The companion's radius against the dab's.
+    static constexpr float kCompanionWidening = 1.04f;
+
+private:
+    // A spaced dab waiting to be replayed through the companion.
+    struct Dab {
+        PickInfo m_cPick;
+        float m_fSize;
+        float m_fStrength;
+        General::Vector m_vOffset;
+    };
+    // The dabs not yet replayed, shared by all soft brushes (one stroke runs at a time).
+    static std::vector<Dab> &PendingDabs();
+    void CreateCompanion();
+    void DropCompanion();
+    void ReplayDabs();
+
+    std::unique_ptr<Brush> m_pCompanionTool;
+    std::unique_ptr<StrokeSegment> m_pCompanionSegment;
+    std::unique_ptr<SoftBrushOperation> m_pCompanion;
+    float m_fStepScale = 1.0f;
 };
 
 // Raises each vertex to the highest target any sample of the stroke gave it, never further.

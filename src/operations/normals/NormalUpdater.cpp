@@ -12,6 +12,17 @@ namespace Operations {
 
 namespace {
 
+// The corner vertex indices of a face, read once; the corner count.
+unsigned ReadCorners(const Mesh &mesh, unsigned face, unsigned (&corners)[4])
+{
+    return mesh.WithFaces([&](const auto &faces) {
+        const auto &record = faces[face];
+        for (unsigned c = 0; c < record.kCorners; ++c)
+            corners[c] = record.m_iIndices[c] & MeshFlags::kIndexMask;
+        return record.kCorners;
+    });
+}
+
 int32_t ReadSlot(const Vertex &vertex)
 {
     int32_t slot;
@@ -112,8 +123,10 @@ void NormalUpdater::Update(Mesh &mesh, unsigned start, AABB &dirty, bool updateO
 bool NormalUpdater::IsFaceAffected(Mesh &mesh, unsigned face)
 {
     const int32_t walked = int32_t(mesh.m_iStamp - 1);
-    for (unsigned c = 0; c < mesh.Corners(); ++c)
-        if (mesh.VertexStrokeID(mesh.FaceVertexIndex(face, c)) == walked)
+    unsigned corners[4];
+    const unsigned n = ReadCorners(mesh, face, corners);
+    for (unsigned c = 0; c < n; ++c)
+        if (mesh.VertexStrokeID(corners[c]) == walked)
             return true;
     return false;
 }
@@ -128,14 +141,12 @@ void NormalUpdater::ProcessFace(Mesh &mesh, unsigned face)
 
 void NormalUpdater::FirstPass(Mesh &mesh, unsigned face)
 {
-    const unsigned n = mesh.Corners();
     Vertex *vertices = mesh.m_pVertices.GetBuffer();
     General::Vector p[4];
     unsigned index[4];
-    for (unsigned c = 0; c < n; ++c) {
-        index[c] = mesh.FaceVertexIndex(face, c);
+    const unsigned n = ReadCorners(mesh, face, index);
+    for (unsigned c = 0; c < n; ++c)
         p[c] = vertices[index[c]].m_vPosition;
-    }
     const General::Vector normal =
         (n == 4 ? (p[0] - p[2]).Cross(p[1] - p[3]) : (p[0] - p[1]).Cross(p[0] - p[2])).Normalized();
     mesh.WithFaces([&](auto &faces) { PackNormal(normal, faces[face].m_aNormal); });
@@ -159,8 +170,10 @@ void NormalUpdater::SecondPass(Mesh &mesh, unsigned face)
     const int32_t walked = int32_t(mesh.m_iStamp - 1);
     const General::Vector normal =
         mesh.WithFaces([&](const auto &faces) { return UnpackNormal(faces[face].m_aNormal); });
-    for (unsigned c = 0; c < mesh.Corners(); ++c) {
-        const unsigned vertex = mesh.FaceVertexIndex(face, c);
+    unsigned corners[4];
+    const unsigned n = ReadCorners(mesh, face, corners);
+    for (unsigned c = 0; c < n; ++c) {
+        const unsigned vertex = corners[c];
         if (mesh.VertexStrokeID(vertex) != walked)
             continue;
         const int slot = SlotOf(mesh, vertex);
