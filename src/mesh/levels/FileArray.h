@@ -75,6 +75,9 @@ public:
 
     unsigned GetSize() const { return m_iSize; }
     bool IsWindowed() const { return m_bWindowed; }
+    // The items themselves while the array is whole in memory, else null: for loops that
+    // visit items at random, where Get and Set would cost more than the work on them.
+    T *GetWholeBuffer() { return m_bWindowed ? nullptr : m_pBuffer; }
     unsigned GetWindowStart() const { return m_iWindowStart; }
     unsigned GetWindowLength() const { return m_iWindowLength; }
 

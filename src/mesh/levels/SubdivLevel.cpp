@@ -126,8 +126,10 @@ void SubdivLevel::MakeAbsolute()
     TV_ASSERT(m_pPrev);
     const unsigned n = std::min({m_iVertexCount, m_pVertices.GetItemCount(), m_aCCPositions.GetItemCount()});
     TV_ASSERT(n == m_iVertexCount || !m_pPrev);
+    Vertex *vertices = m_pVertices.GetBuffer();
+    const General::Vector *cc = m_aCCPositions.GetBuffer();
     for (unsigned i = 0; i < n; ++i)
-        m_pVertices[i].m_vPosition += m_aCCPositions[i];
+        vertices[i].m_vPosition += cc[i];
     m_bAbsolute = true;
     if (m_pOctree)
         m_pOctree->InvalidateFaceCopies();
@@ -139,8 +141,10 @@ void SubdivLevel::MakeRelative()
         return;
     const unsigned n = std::min({m_iVertexCount, m_pVertices.GetItemCount(), m_aCCPositions.GetItemCount()});
     TV_ASSERT(n == m_iVertexCount);
+    Vertex *vertices = m_pVertices.GetBuffer();
+    const General::Vector *cc = m_aCCPositions.GetBuffer();
     for (unsigned i = 0; i < n; ++i)
-        m_pVertices[i].m_vPosition -= m_aCCPositions[i];
+        vertices[i].m_vPosition -= cc[i];
     m_bAbsolute = false;
     if (m_pOctree)
         m_pOctree->InvalidateFaceCopies();

@@ -71,6 +71,7 @@ void CatmullClarkPositions::Faces(const General::Store<Face> &parents, General::
     const Vertex *vertices = P.m_pVertices.GetBuffer();
     const Quad *quads = L.m_pQuads.GetBuffer();
     General::FileArray<VertexSums> &sums = *m_pSums;
+    VertexSums *whole = sums.GetWholeBuffer();
     auto childOf = [&](unsigned f, unsigned c) {
         const unsigned child = children ? children->Get(f * k + c) : f * k + c;
         return child < childCount ? child : kNone;
@@ -134,7 +135,7 @@ void CatmullClarkPositions::Faces(const General::Store<Face> &parents, General::
         }
 
         for (unsigned c = 0; c < k; ++c) {
-            VertexSums sum = sums.Get(p[c]);
+            VertexSums sum = whole ? whole[p[c]] : sums.Get(p[c]);
             if (sum.target >= m_iCC)
                 continue;
             const unsigned prev = s.Prev(c), next = s.Next(c);
@@ -151,7 +152,10 @@ void CatmullClarkPositions::Faces(const General::Store<Face> &parents, General::
                 }
             }
             ++sum.faces;
-            sums.Set(p[c], sum);
+            if (whole)
+                whole[p[c]] = sum;
+            else
+                sums.Set(p[c], sum);
             if (!m_bSmooth)
                 continue;
             if (k == 4)
@@ -240,8 +244,9 @@ void CatmullClarkPositions::Vertices(unsigned sides)
     const float s = float(sides);
     // Weight of each border edge (vertex and far end) in the border sum.
     const float c = sides == 4 ? 0.5f : 0.25f;
+    const VertexSums *whole = sums.GetWholeBuffer();
     for (unsigned p = 0; p < sums.GetSize(); ++p) {
-        const VertexSums sum = sums.Get(p);
+        const VertexSums sum = whole ? whole[p] : sums.Get(p);
         if (sum.target >= m_iCC)
             continue;
         const Vector position = vertices[p].m_vPosition;

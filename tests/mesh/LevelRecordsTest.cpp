@@ -1,0 +1,104 @@
+// The records a subdivision leaves on its levels, pinned as a hash per fixture: any change
+// to how levels are made (order of vertices, flag bits, adjacency words, positions, index
+// maps, totals) shows here, so that work on the speed of level creation cannot change a level.
+#include "SubdivisionFixtures.h"
+#include "support/RecordingShell.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+using namespace SubdivisionFixtures;
+
+namespace {
+
+// 64-bit FNV-1a over the bytes given.
+class Hash {
+public:
+    void Add(const void *data, size_t bytes)
+    {
+        const auto *p = static_cast<const unsigned char *>(data);
+        for (size_t i = 0; i < bytes; ++i)
+            m_iValue = (m_iValue ^ p[i]) * 0x100000001b3ull;
+    }
+    template <class T>
+    void Add(const General::Store<T> &store, unsigned count)
+    {
+        Add(&count, sizeof count);
+        if (count)
+            Add(store.GetBuffer(), size_t(count) * sizeof(T));
+    }
+    void Add(uint32_t value) { Add(&value, sizeof value); }
+    uint64_t Value() const { return m_iValue; }
+
+private:
+    uint64_t m_iValue = 0xcbf29ce484222325ull;
+};
+
+// Every level above the base: counts, totals, faces, vertices, positions from below and index maps.
+uint64_t LevelsHash(SubdivLevel &base)
+{
+    Hash hash;
+    for (SubdivLevel *level = base.GetNextLevel(false); level; level = level->GetNextLevel(false)) {
+        for (uint32_t value : {level->m_iFaceCount, level->m_iVertexCount, level->m_iTotalFaceCount,
+                               level->m_iTotalVertexCount, level->m_iGlobalVertexBound, level->m_iOpenEdges,
+                               level->m_iCreatedFaces, level->m_iNewVertexCount, uint32_t(level->m_bFull)})
+            hash.Add(value);
+        hash.Add(level->m_pQuads, level->m_iFaceCount);
+        hash.Add(level->m_pVertices, level->m_iVertexCount);
+        hash.Add(level->m_aCCPositions, level->m_aCCPositions.GetItemCount());
+        hash.Add(level->m_aFaceMap, level->m_aFaceMap.GetItemCount());
+        hash.Add(level->m_aVertexMap, level->m_aVertexMap.GetItemCount());
+    }
+    return hash.Value();
+}
+
+struct Case {
+    const char *name;
+    std::function<std::unique_ptr<SubdivLevel>()> make;
+    std::function<bool(SubdivLevel &)> subdivide;
+    uint64_t expected;
+};
+
+bool FullLevels(SubdivLevel &base, int levels)
+{
+    SubdivLevel *level = &base;
+    for (int l = 0; l < levels; ++l, level = level->GetNextLevel(false))
+        if (!Subdivide(*level))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+TEST(LevelRecordsTest, LevelsKeepTheirRecords)
+{
+    TempDir dir;
+    Recorder().tempFolder = dir.Path();
+    const Case cases[] = {
+        {"closed cube, 4 levels", MakeJitteredCube, [](SubdivLevel &b) { return FullLevels(b, 4); }, 0x90e0e23f9b3117f3ull},
+        {"open grid, 4 levels", MakeOpenGrid, [](SubdivLevel &b) { return FullLevels(b, 4); }, 0x60ff5dd41832e73full},
+        {"L grid, 3 levels", MakeLGrid, [](SubdivLevel &b) { return FullLevels(b, 3); }, 0x033338e11b279e0aull},
+        {"triangles, 3 levels", MakeTriangles, [](SubdivLevel &b) { return FullLevels(b, 3); }, 0x7b3d6f255691558cull},
+        {"polygons, 3 levels", MakePrism, [](SubdivLevel &b) { return FullLevels(b, 3); }, 0xb2e92cb536b478c2ull},
+        {"disc of 5, 3 levels", [] { return MakeDisc(5); }, [](SubdivLevel &b) { return FullLevels(b, 3); }, 0xb1490188f6dd8988ull},
+        // Partial levels: some faces first, the rest in a second call, then a partial level above.
+        {"cube in parts",
+         MakeJitteredCube,
+         [](SubdivLevel &b) {
+             if (!Subdivide(b) || !Subdivide(*b.GetNextLevel(false), {0, 1, 2, 7, 9}))
+                 return false;
+             SubdivLevel &second = *b.GetNextLevel(false)->GetNextLevel(false);
+             return Subdivide(*b.GetNextLevel(false), {3, 4, 5, 6, 8, 20}) && Subdivide(second, {0, 2, 5, 11});
+         },
+         0x5985bbe331cf0a65ull},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        auto base = c.make();
+        ASSERT_TRUE(c.subdivide(*base));
+        EXPECT_EQ(LevelsHash(*base), c.expected) << std::hex << LevelsHash(*base);
+    }
+}
