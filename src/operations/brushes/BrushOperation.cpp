@@ -11,6 +11,8 @@
 #include "scene/Brush.h"
 #include "scene/camera/Camera.h"
 
+#include <algorithm>
+
 namespace Operations {
 
 TargetInfo::TargetInfo(Mesh *mesh, LayerLevel *layerLevel)
@@ -163,6 +165,15 @@ bool FaceOperation::Flood(Mesh *mesh, bool fromCamera)
     m_cDirty.Reset();
     mesh->CollectFaces(0, *this, false);
     return true;
+}
+
+float BrushOperation::FalloffSample(float weight) const
+{
+    const General::Store<float> *samples = m_pTool ? &m_pTool->m_falloff.GetSamples() : nullptr;
+    if (!samples || !samples->HasItems())
+        return weight;
+    const float x = std::clamp(1.0f - weight, 0.0f, 1.0f);
+    return (*samples)[unsigned(float(samples->GetItemCount() - 1) * x)];
 }
 
 }  // namespace Operations

@@ -82,6 +82,8 @@ protected:
     void CopyObjectMatrix(Mesh *mesh);
     // The tool strength in the mesh's own units.
     void ComputeLocalStrength(Mesh *mesh);
+    // The tool's falloff curve at 1 - weight (linear without a sampled curve).
+    float FalloffSample(float weight) const;
 
     StrokeSegment *m_pSegment;
     Brush *m_pTool;

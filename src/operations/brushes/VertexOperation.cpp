@@ -198,15 +198,6 @@ bool VertexOperation::MoveVertex(Mesh &mesh, unsigned vertex, unsigned face, con
     return true;
 }
 
-float VertexOperation::FalloffSample(float weight) const
-{
-    const General::Store<float> *samples = m_pTool ? &m_pTool->m_falloff.GetSamples() : nullptr;
-    if (!samples || !samples->HasItems())
-        return weight;
-    const float x = std::clamp(1.0f - weight, 0.0f, 1.0f);
-    return (*samples)[unsigned(float(samples->GetItemCount() - 1) * x)];
-}
-
 float VertexOperation::StrokeStrength() const
 {
     if (m_bFlood || !m_pSegment)

@@ -49,8 +49,6 @@ protected:
     bool MoveVertex(Mesh &mesh, unsigned vertex, unsigned face, const General::Vector &change);
 
     // --- what every kernel computes the same way ---------------------------------------
-    // The tool's falloff curve at 1 - weight (linear without a sampled curve).
-    float FalloffSample(float weight) const;
     // The pressure at the vertex: 1 in a flood, else interpolated along the segment.
     float StrokeStrength() const;
     // (1 - face freeze / 255) × (1 - vertex mask / 255).

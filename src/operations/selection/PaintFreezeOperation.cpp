@@ -71,21 +71,12 @@ bool PaintFreezeOperation::IsFaceAffected(Mesh &mesh, unsigned face)
     return m_fFalloff > 0.0f;
 }
 
-float PaintFreezeOperation::Curve(float falloff) const
-{
-    const General::Store<float> *samples = m_pTool ? &m_pTool->m_falloff.GetSamples() : nullptr;
-    if (!samples || !samples->HasItems())
-        return falloff;
-    const float x = std::clamp(1.0f - falloff, 0.0f, 1.0f);
-    return (*samples)[unsigned(float(samples->GetItemCount() - 1) * x)];
-}
-
 void PaintFreezeOperation::ProcessFace(Mesh &mesh, unsigned face)
 {
     const unsigned old = FreezeLevel(mesh, face);
     const float maximum = m_pTool && m_pTool->m_fStrengthMaximum > 0.0f ? m_pTool->m_fStrengthMaximum : 1.0f;
     const float strength = m_pTool ? m_pTool->GetStrength() : 0.0f;
-    float raw = Curve(m_fFalloff) * 255.0f * strength / maximum;
+    float raw = FalloffSample(m_fFalloff) * 255.0f * strength / maximum;
     if (!(raw > -1e9f && raw < 1e9f))
         raw = 0.0f;  // a damaged tool value must not reach the conversion
     int amount = int(int64_t(raw) & 0xFF);

@@ -27,8 +27,6 @@ public:
 private:
     // The mesh's store and marks become this operation's, with its frozen count kept.
     void TakeMesh(Mesh &mesh);
-    // The tool's falloff curve at 1 - falloff (linear without a sampled curve).
-    float Curve(float falloff) const;
 
     float m_fFalloff = 0.0f;  // of the face last tested
 };
