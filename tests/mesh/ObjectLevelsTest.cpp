@@ -335,6 +335,21 @@ TEST_F(ObjectLevels, StepsThatCannotStartWriteNothing)
     EXPECT_FALSE(QFile::exists(lower));
 }
 
+TEST_F(ObjectLevels, AStepWhoseSnapshotCannotBeWrittenKeepsTheUnsavedMarks)
+{
+    ASSERT_TRUE(m_object->Subdivide());
+    SubdivLevel &lower = *m_object->GetLevel(0), &higher = *m_object->GetLevel(1);
+    lower.m_bModified = higher.m_bModified = true;
+    const QString folder = Recorder().tempFolder;
+    Recorder().tempFolder = Recorder().TempFolder() + "/missing";
+    General::Store<unsigned int> list("test list");
+    list.Add(0);
+    EXPECT_FALSE(higher.LevelDownFaces(list));
+    Recorder().tempFolder = folder;
+    EXPECT_TRUE(lower.m_bModified);
+    EXPECT_TRUE(higher.m_bModified);
+}
+
 TEST_F(ObjectLevels, CreatingAFaceMakesItsMissingAncestorsFirst)
 {
     // One corner of the cube worked down to level 3: level 1 holds 0..3, level 2 0..3, level 3 0..3.

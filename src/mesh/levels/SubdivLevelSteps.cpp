@@ -30,9 +30,10 @@ void ReportNoMemory()
             QCoreApplication::translate("SubdivLevel", "Not enough memory to complete this operation."));
 }
 
-// Writes both levels; false (files removed) when either cannot be written whole.
+// Writes both levels; false (files removed, marks kept) when either cannot be written whole.
 bool SaveSnapshots(SubdivLevel &lower, SubdivLevel &higher)
 {
+    const bool lowerModified = lower.m_bModified, higherModified = higher.m_bModified;
     lower.m_bModified = false;
     higher.m_bModified = false;
     const bool ok = lower.SaveLevelFile(SnapshotName("/tempL"));
@@ -43,6 +44,8 @@ bool SaveSnapshots(SubdivLevel &lower, SubdivLevel &higher)
     }
     QFile::remove(SnapshotName("/tempL"));
     QFile::remove(SnapshotName("/tempH"));
+    lower.m_bModified = lowerModified;
+    higher.m_bModified = higherModified;
     Log(" Cannot write the level snapshots\n");
     if (MeshSwitches::s_bVerbose)
         General::Shell().CriticalMessage(QCoreApplication::translate("SubdivLevel", "Cannot write temp files"));
