@@ -5,3 +5,9 @@
 // The file is created empty so that two callers never receive the same name.
 // Empty when the folder cannot take a new file.
 QString TempFileName(const QString &folder, const QString &prefix);
+
+// Puts a finished temporary file in the place of `target` in one step: its bytes reach the
+// disk first (otherwise the rename may land before the data), it takes the old file's
+// permissions (or the usual ones of a new file), then it is renamed over the target.
+// On failure the temporary file is removed and the target is as it was.
+bool ReplaceWithTempFile(const QString &temp, const QString &target);

@@ -1,6 +1,10 @@
 #include "platform/ZipArchive.h"
 
+#include "platform/DeflateSource.h"
+#include "platform/TempFiles.h"
+
 #include <QFile>
+#include <QFileInfo>
 
 #include <zip.h>
 
@@ -17,6 +21,8 @@ QString ArchiveError(zip_t *archive)
 
 }  // namespace
 
+ZipArchive::ZipArchive() = default;
+
 ZipArchive::~ZipArchive()
 {
     // An archive never closed is never written: a half-made save must not land.
@@ -32,10 +38,14 @@ bool ZipArchive::Fail(const QString &what)
 bool ZipArchive::Create(const QString &path)
 {
     Discard();
+    const QFileInfo info(path);
+    const QString temp = TempFileName(info.absolutePath(), QStringLiteral(".") + info.fileName() + QStringLiteral("."));
+    if (temp.isEmpty())
+        return Fail(QStringLiteral("Creating ZIP file failed: %1 cannot take a new file").arg(info.absolutePath()));
     int error = 0;
-    // Truncate only takes effect when Close writes the new archive over the old one.
-    zip_t *archive = zip_open(Native(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_t *archive = zip_open(Native(temp).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!archive) {
+        QFile::remove(temp);
         zip_error_t z;
         zip_error_init_with_code(&z, error);
         const QString text = QString::fromLocal8Bit(zip_error_strerror(&z));
@@ -45,6 +55,7 @@ bool ZipArchive::Create(const QString &path)
     m_pArchive = archive;
     m_bWriting = true;
     m_sPath = path;
+    m_sTemp = temp;
     return true;
 }
 
@@ -71,10 +82,14 @@ bool ZipArchive::AddFile(const QString &file, const QString &entryName)
     zip_source_t *source = zip_source_file(m_pArchive, Native(file).constData(), 0, -1);
     if (!source)
         return Fail(QStringLiteral("Adding file to ZIP failed: %1").arg(ArchiveError(m_pArchive)));
-    if (zip_file_add(m_pArchive, name.toUtf8().constData(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8) < 0) {
+    const zip_int64_t index = zip_file_add(m_pArchive, name.toUtf8().constData(), source, ZIP_FL_OVERWRITE | ZIP_FL_ENC_UTF_8);
+    if (index < 0) {
         zip_source_free(source);
         return Fail(QStringLiteral("Adding file to ZIP failed: %1").arg(ArchiveError(m_pArchive)));
     }
+    if (size_t(index) >= m_aFiles.size())
+        m_aFiles.resize(size_t(index) + 1);
+    m_aFiles[size_t(index)] = file;
     return true;
 }
 
@@ -82,10 +97,20 @@ bool ZipArchive::Compress(int level)
 {
     if (!m_pArchive || !m_bWriting)
         return Fail(QStringLiteral("Compressing ZIP file failed: no archive is being written"));
-    const zip_int64_t count = zip_get_num_entries(m_pArchive, 0);
-    for (zip_int64_t i = 0; i < count; ++i)
-        if (zip_set_file_compression(m_pArchive, zip_uint64_t(i), ZIP_CM_DEFLATE, zip_uint32_t(level)) != 0)
+    for (size_t i = 0; i < m_aFiles.size(); ++i) {
+        if (m_aFiles[i].isEmpty())
+            continue;
+        // libzip would deflate on one thread; the entry's data arrives deflated instead.
+        auto deflater = std::make_unique<DeflateSource>(m_aFiles[i], level);
+        zip_source_t *source = deflater->MakeSource(m_pArchive);
+        if (!source)
             return Fail(QStringLiteral("Compressing ZIP file failed: %1").arg(ArchiveError(m_pArchive)));
+        m_aDeflaters.push_back(std::move(deflater));
+        if (zip_file_replace(m_pArchive, zip_uint64_t(i), source, 0) != 0) {
+            zip_source_free(source);
+            return Fail(QStringLiteral("Compressing ZIP file failed: %1").arg(ArchiveError(m_pArchive)));
+        }
+    }
     return true;
 }
 
@@ -98,13 +123,28 @@ bool ZipArchive::Close()
         m_pArchive = nullptr;
         return true;
     }
+    const bool empty = GetEntryCount() == 0;
     if (zip_close(m_pArchive) != 0) {
         const QString text = ArchiveError(m_pArchive);
-        zip_discard(m_pArchive);
-        m_pArchive = nullptr;
+        Discard();
         return Fail(QStringLiteral("Closing ZIP file failed: %1").arg(text));
     }
     m_pArchive = nullptr;
+    // libzip removes an archive left without entries; an empty archive is its end record alone.
+    bool ok = true;
+    if (empty) {
+        QFile file(m_sTemp);
+        static const char kEnd[22] = {'P', 'K', 5, 6};
+        ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(kEnd, sizeof kEnd) == sizeof kEnd;
+        ok = file.flush() && ok;
+    }
+    ok = ok && ReplaceWithTempFile(m_sTemp, m_sPath);
+    if (ok)
+        m_sTemp.clear();
+    const QString target = m_sPath;
+    Discard();
+    if (!ok)
+        return Fail(QStringLiteral("Closing ZIP file failed: %1 could not be replaced").arg(target));
     return true;
 }
 
@@ -113,6 +153,12 @@ void ZipArchive::Discard()
     if (m_pArchive)
         zip_discard(m_pArchive);
     m_pArchive = nullptr;
+    // After libzip let go of the sources that read through them.
+    m_aDeflaters.clear();
+    m_aFiles.clear();
+    if (!m_sTemp.isEmpty())
+        QFile::remove(m_sTemp);
+    m_sTemp.clear();
 }
 
 int ZipArchive::GetEntryCount() const

@@ -3,17 +3,21 @@
 // close) and opening one (open, extract entry 0, entry name, close) need. Failures are
 // returned with a text for the caller to show; nothing here talks to the user.
 //
-// Writing is atomic: libzip builds the archive in a temporary file next to the target
-// and renames it over the target only when Close succeeds, so a failed save leaves an
-// existing archive as it was.
+// Writing is atomic: the archive is built in a temporary file next to the target, which
+// replaces the target only when Close wrote all of it, so a failed save leaves an existing
+// archive as it was and no temporary file behind.
 
 #include <QString>
 
+#include <memory>
+#include <vector>
+
 struct zip;
+class DeflateSource;
 
 class ZipArchive {
 public:
-    ZipArchive() = default;
+    ZipArchive();
     ~ZipArchive();
     ZipArchive(const ZipArchive &) = delete;
     ZipArchive &operator=(const ZipArchive &) = delete;
@@ -25,7 +29,8 @@ public:
     // Adds the file under `entryName` (its last path component when empty); the file is
     // read when Close writes the archive.
     bool AddFile(const QString &file, const QString &entryName = QString());
-    // Deflates every entry added so far at `level` (1 fastest to 9 smallest).
+    // Deflates every entry added so far at `level` (1 fastest to 9 smallest), on every
+    // processor this process may run on.
     bool Compress(int level);
     // Writes a created archive (or lets an opened one go). False when the write failed;
     // the target is then untouched.
@@ -53,5 +58,11 @@ private:
     ::zip *m_pArchive = nullptr;
     bool m_bWriting = false;
     QString m_sPath;
+    // Writing: the file libzip writes, renamed over m_sPath by Close.
+    QString m_sTemp;
+    // Writing: the file each entry index was added from.
+    std::vector<QString> m_aFiles;
+    // Outlive the archive: libzip reads through them until it is closed or discarded.
+    std::vector<std::unique_ptr<DeflateSource>> m_aDeflaters;
     QString m_sError;
 };

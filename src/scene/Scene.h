@@ -173,6 +173,8 @@ private:
     bool SerializeRecord(Stream &stream, SceneFileExtras &extras);
     bool SerializeChains(Stream &stream, SceneFileExtras &extras);
     bool SavePlain(const QString &target, bool wholeScene);
+    // Writes the stream into `file` (created or truncated); true when every byte reached it.
+    bool WriteStream(const QString &file, bool wholeScene);
     bool LoadPlain(const QString &sceneName, const QString &file, bool merge, bool useCamera);
     void DeleteObjects();
     void PickObjects(Picker &picker, const General::Vector &start, const General::Vector &end, int mask);

@@ -19,9 +19,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <cstdio>
 #include <memory>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -30,15 +28,6 @@ namespace {
 QString Tr(const char *text) { return QCoreApplication::translate("Scene", text); }
 
 bool IsArchiveName(const QString &name) { return name.endsWith(QStringLiteral(".tev"), Qt::CaseInsensitive); }
-
-// A new file takes the old one's permissions, or the usual ones of a new file.
-void CopyPermissions(const QString &from, const QString &to)
-{
-    const QFileInfo old(from);
-    QFile::setPermissions(to, old.exists() ? old.permissions()
-                                           : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                                 QFile::ReadOther);
-}
 
 }  // namespace
 
@@ -52,11 +41,12 @@ bool Scene::Save(const QString &sceneName, bool wholeScene, const QString &file)
     if (!file.isEmpty() || !IsArchiveName(sceneName)) {
         ok = SavePlain(target, wholeScene);
     } else {
-        // The stream goes next to the archive (the same disk), then into it; libzip
-        // writes the archive to its own temporary file and renames it over the target.
+        // The stream goes next to the archive (the same disk), then into it. It is read
+        // back at once and removed, so only the archive needs to reach the disk; the
+        // archive is written to a temporary file and renamed over the target.
         const QFileInfo info(target);
         const QString stream = TempFileName(info.absolutePath(), QStringLiteral(".") + info.fileName() + QStringLiteral(".stream."));
-        ok = !stream.isEmpty() && SavePlain(stream, wholeScene);
+        ok = !stream.isEmpty() && WriteStream(stream, wholeScene);
         if (stream.isEmpty())
             shell.CriticalMessage(Tr("Cannot open file for output!"));
         if (ok) {
@@ -65,8 +55,6 @@ bool Scene::Save(const QString &sceneName, bool wholeScene, const QString &file)
             if (!ok) {
                 Log("%s\n", zip.GetLastError().toLocal8Bit().constData());
                 shell.CriticalMessage(zip.GetLastError());
-            } else {
-                CopyPermissions(target, target);
             }
         }
         if (!stream.isEmpty())
@@ -85,37 +73,36 @@ bool Scene::SavePlain(const QString &target, bool wholeScene)
 {
     const QFileInfo info(target);
     const QString temp = TempFileName(info.absolutePath(), QStringLiteral(".") + info.fileName() + QStringLiteral("."));
-    bool ok = false;
-    if (!temp.isEmpty()) {
-        // The objects' memory is what the stream will mostly hold: the display's total.
-        uint64_t total = 0;
-        for (const Object *object = m_pObjects; object; object = object->m_pNextObject)
-            total += object->GetMemorySize();
-        Stream stream(temp, true, total);
-        if (stream.IsOpen()) {
-            Log("Saving to file %s, version %d\n", QFile::encodeName(m_sFileName).constData(), stream.GetVersion());
-            stream.SetWholeScene(wholeScene);
-            ok = Serialize(stream);
-            unsigned short end = 0;
-            stream.Serialize(end);
-            // The rename may land before the data unless the data is on the disk first.
-            ok = stream.Flush() && ok && ::fsync(fileno(stream.GetFile())) == 0;
-        }
-    }
-    if (!ok || temp.isEmpty()) {
-        if (temp.isEmpty())
-            General::Shell().CriticalMessage(Tr("Cannot open file for output!"));
-        if (!temp.isEmpty())
-            QFile::remove(temp);
+    if (temp.isEmpty()) {
+        General::Shell().CriticalMessage(Tr("Cannot open file for output!"));
         return false;
     }
-    CopyPermissions(target, temp);
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) != 0) {
+    if (!WriteStream(temp, wholeScene)) {
         QFile::remove(temp);
+        return false;
+    }
+    if (!ReplaceWithTempFile(temp, target)) {
         General::Shell().CriticalMessage(Tr("Cannot open file for output!"));
         return false;
     }
     return true;
+}
+
+bool Scene::WriteStream(const QString &file, bool wholeScene)
+{
+    // The objects' memory is what the stream will mostly hold: the display's total.
+    uint64_t total = 0;
+    for (const Object *object = m_pObjects; object; object = object->m_pNextObject)
+        total += object->GetMemorySize();
+    Stream stream(file, true, total);
+    if (!stream.IsOpen())
+        return false;
+    Log("Saving to file %s, version %d\n", QFile::encodeName(m_sFileName).constData(), stream.GetVersion());
+    stream.SetWholeScene(wholeScene);
+    const bool ok = Serialize(stream);
+    unsigned short end = 0;
+    stream.Serialize(end);
+    return stream.Flush() && ok;
 }
 
 bool Scene::Load(const QString &sceneName, bool merge, bool useCamera, const QString &file)
