@@ -1,5 +1,6 @@
 #include "BrushFixtures.h"
 
+#include "foundation/Memory.h"
 #include "foundation/OperationBuffer.h"
 #include "foundation/Stream.h"
 #include "mesh/core/Octree.h"
@@ -544,6 +545,42 @@ TEST_F(ObjectOperationTest, AnEmptyFaceMapOfAPartialLevelStandsForTheIdentity)
     ASSERT_TRUE(op.Execute());
     EXPECT_EQ(level.m_aFaceMap.GetItemCount(), 8u);
     level.m_aFaceMap.Clear();  // the identity pairs, made by the deletion
+    EXPECT_EQ(SceneBytes(), before);
+}
+
+TEST_F(ObjectOperationTest, LevelsAreMadeReadyBeforeAnyFaceGoes)
+{
+    // A partial level whose face map cannot be made ends the operation: neither it nor the
+    // level of the next id changes, and the records stay as they were.
+    SubdivLevel &partial = Level(2, 1);
+    partial.m_bFull = false;
+    partial.m_iTotalFaceCount = 32;
+    const QByteArray before = SceneBytes();
+    DeleteFaceOperation op;
+    op.Add(partial, 0, false);
+    op.Add(Level(2, 0), 1, false);
+    General::SetMemoryLimit(General::GetCountedMemory() + 16);
+    const bool refused = !op.Execute();
+    General::SetMemoryLimit(~uint64_t(0));
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(SceneBytes(), before);
+    ASSERT_TRUE(op.Execute());
+    EXPECT_EQ(partial.m_iFaceCount, 7u);
+    EXPECT_EQ(Level(2, 0).m_iFaceCount, 3u);
+    ASSERT_TRUE(op.Execute());
+    partial.m_aFaceMap.Clear();
+    EXPECT_EQ(SceneBytes(), before);
+
+    // A level swapped out to temporary files comes back into memory first.
+    Recorder().tempFolder = m_dir.Path();
+    SubdivLevel &swapped = Level(1, 1);
+    ASSERT_TRUE(swapped.SaveFacesToDisk() && swapped.SaveVerticesToDisk());
+    ASSERT_FALSE(swapped.m_pQuads.HasItems());
+    DeleteFaceOperation again;
+    again.Add(swapped, 2, false);
+    ASSERT_TRUE(again.Execute());
+    EXPECT_EQ(swapped.m_iFaceCount, 5u);
+    ASSERT_TRUE(again.Execute());
     EXPECT_EQ(SceneBytes(), before);
 }
 
