@@ -528,30 +528,11 @@ TEST_F(ObjectOperationTest, PartialLevelsStayInStepThroughDeletionsUndoAndRedo)
     EXPECT_EQ(SceneBytes(), before);
 }
 
-TEST_F(ObjectOperationTest, AnEmptyFaceMapOfAPartialLevelStandsForTheIdentity)
-{
-    SubdivLevel &level = Level(2, 1);
-    level.m_bFull = false;
-    level.m_iTotalFaceCount = 32;
-    const QByteArray before = SceneBytes();
-    DeleteFaceOperation op;
-    op.Add(level, 2, false);
-    ASSERT_TRUE(op.Execute());
-    EXPECT_EQ(level.m_aFaceMap.GetItemCount(), 7u);
-    General::Store<unsigned int> globals("test globals");
-    globals.Add(2);
-    level.MapFaceListToGlobal(globals);
-    EXPECT_EQ(globals[0], 7u);  // the last face took the slot
-    ASSERT_TRUE(op.Execute());
-    EXPECT_EQ(level.m_aFaceMap.GetItemCount(), 8u);
-    level.m_aFaceMap.Clear();  // the identity pairs, made by the deletion
-    EXPECT_EQ(SceneBytes(), before);
-}
-
 TEST_F(ObjectOperationTest, LevelsAreMadeReadyBeforeAnyFaceGoes)
 {
-    // A partial level whose face map cannot be made ends the operation: neither it nor the
-    // level of the next id changes, and the records stay as they were.
+    // A partial level without a face map stands for the identity pairs, which the deletion
+    // makes. When they cannot be made the operation ends: neither the level nor the level
+    // of the next id changes, and the records stay as they were.
     SubdivLevel &partial = Level(2, 1);
     partial.m_bFull = false;
     partial.m_iTotalFaceCount = 32;
@@ -566,9 +547,15 @@ TEST_F(ObjectOperationTest, LevelsAreMadeReadyBeforeAnyFaceGoes)
     EXPECT_EQ(SceneBytes(), before);
     ASSERT_TRUE(op.Execute());
     EXPECT_EQ(partial.m_iFaceCount, 7u);
+    EXPECT_EQ(partial.m_aFaceMap.GetItemCount(), 7u);
+    General::Store<unsigned int> globals("test globals");
+    globals.Add(0);
+    partial.MapFaceListToGlobal(globals);
+    EXPECT_EQ(globals[0], 7u);  // the last face took the slot
     EXPECT_EQ(Level(2, 0).m_iFaceCount, 3u);
     ASSERT_TRUE(op.Execute());
-    partial.m_aFaceMap.Clear();
+    EXPECT_EQ(partial.m_aFaceMap.GetItemCount(), 8u);
+    partial.m_aFaceMap.Clear();  // the identity pairs the deletion made
     EXPECT_EQ(SceneBytes(), before);
 
     // A level swapped out to temporary files comes back into memory first.
