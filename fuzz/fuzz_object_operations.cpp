@@ -1,5 +1,6 @@
 // Reads object and face operation undo records (hide, lock and delete; face and object
-// selection, freeze painting) back from arbitrary bytes and executes each accepted one twice on a small scene of two objects.
+// selection, freeze painting) back from arbitrary bytes and executes each accepted one twice
+// on a small scene of two objects, each with a partial finer level (packed ids 1 and 65537).
 #include "FuzzFile.h"
 #include "foundation/OperationBuffer.h"
 #include "mesh/object/Object.h"
@@ -18,8 +19,9 @@
 
 namespace {
 
-// An n × n grid of quads with adjacency and an octree.
-std::unique_ptr<Object> MakeGrid(unsigned n)
+// An n × n grid of quads with adjacency.
+template <class M = Object>
+std::unique_ptr<M> MakeGrid(unsigned n)
 {
     std::vector<General::Vector> points;
     for (unsigned j = 0; j <= n; ++j)
@@ -31,9 +33,26 @@ std::unique_ptr<Object> MakeGrid(unsigned n)
             const unsigned a = j * (n + 1) + i;
             quads.push_back({a, a + 1, a + n + 2, a + n + 1});
         }
-    auto object = fixtures::MakeQuads<Object>(points, quads);
+    auto object = fixtures::MakeQuads<M>(points, quads);
     object->CalculateAdjacency();
     return object;
+}
+
+// A level holding part of its faces: the even global faces of a level of `total`, the odd
+// ones absent, named as absent neighbours across the grid's first row. With `identity`
+// the face map is left empty, which stands for the identity pairs.
+SubdivLevel *MakePartialLevel(unsigned n, unsigned total, bool identity)
+{
+    auto level = MakeGrid<SubdivLevel>(n);
+    level->m_bFull = false;
+    level->m_iTotalFaceCount = total;
+    if (!identity) {
+        for (unsigned i = 0; i < level->m_iFaceCount; ++i)
+            level->m_aFaceMap.Add({int(i), int(2 * i)});
+        for (unsigned i = 0; i < n; ++i)
+            level->m_pQuads[i].m_iAdjacent[0] = int32_t(0x80000000u + 4 * (2 * i + 1) + 2);
+    }
+    return level.release();
 }
 
 }  // namespace
@@ -44,8 +63,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     (void)initialised;
     Scene::s_iCounter = 0;
     auto scene = std::make_unique<Scene>();
-    scene->AddObject(MakeGrid(4).release());
-    scene->AddObject(MakeGrid(2).release());
+    Object *first = MakeGrid(4).release();
+    first->SetNextLevel(MakePartialLevel(4, 64, false));
+    scene->AddObject(first);
+    Object *second = MakeGrid(2).release();
+    second->SetNextLevel(MakePartialLevel(2, 16, true));
+    scene->AddObject(second);
     Scene::BuildOctrees(scene->m_pObjects);
 
     FuzzFile dir(nullptr, 0);

@@ -42,6 +42,9 @@ seeds = {
     "select_faces": record(6, face_brush([(0, 0, [(0, -1, 5)], [(5, 1), (6, 1)]), (65536, 0, [], [(1, 1)])])),
     "select_object": record(5, face_brush([(65536, 0, [], [(0, 1), (1, 1), (2, 1), (3, 1)])])),
     "paint_freeze": record(8, face_brush([(0, 3, [(0, -1, 2)], [(2, 0xFFFF), (3, 0x80)])])),
+    "delete_faces_partial": record(12, faces([(1, [(3, 0), (15, 0), (0, 0), (7, 0)])])),
+    "delete_faces_identity_map": record(12, faces([(65537, [(1, 0), (3, 0)]), (0, [(4, 0)])])),
+    "restore_faces_partial": record(12, faces([(1, [(15, 1), (14, 1)])])),
     "two_records": record(12, faces([(65536, [(3, 0)])])) + record(16, states([(1, 1)])),
 }
 for name, data in seeds.items():

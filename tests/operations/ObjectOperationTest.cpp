@@ -1,10 +1,12 @@
 #include "BrushFixtures.h"
 
+#include "foundation/Memory.h"
 #include "foundation/OperationBuffer.h"
 #include "foundation/Stream.h"
 #include "mesh/core/Octree.h"
 #include "operations/brushes/MoveOperation.h"
 #include "mesh/core/PickInfo.h"
+#include "mesh/subdivision/LevelFaceBits.h"
 #include "operations/objects/DeleteFaceOperation.h"
 #include "operations/objects/DeleteObjectOperation.h"
 #include "operations/objects/HideFaceOperation.h"
@@ -15,11 +17,14 @@
 #include "scene/Brush.h"
 #include "scene/SceneFixtures.h"
 #include "scene/camera/Camera.h"
+#include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <map>
 #include <set>
 #include <memory>
 
@@ -70,7 +75,13 @@ protected:
             for (SubdivLevel *level = o; level; level = level->m_pNext) {
                 bytes += QByteArray::number(level->m_iFaceCount) + ',' + QByteArray::number(level->m_iHiddenFaces) +
                          ',' + QByteArray::number(level->m_iSelectedFaces) + ',' +
-                         QByteArray::number(level->m_iFrozenFaces) + ',';
+                         QByteArray::number(level->m_iFrozenFaces) + ',' +
+                         QByteArray::number(level->m_iTotalFaceCount) + ',';
+                // The face map's pairs, whatever order a lookup left them in.
+                std::vector<General::IntPair> pairs(level->m_aFaceMap.begin(), level->m_aFaceMap.end());
+                std::sort(pairs.begin(), pairs.end(), [](auto &a, auto &b) { return a.first < b.first; });
+                for (const General::IntPair &pair : pairs)
+                    bytes += QByteArray::number(pair.first) + '>' + QByteArray::number(pair.second) + ' ';
                 for (unsigned i = 0; i < level->m_aFaceIndexTable.GetItemCount(); ++i)
                     bytes += QByteArray::number(level->m_aFaceIndexTable[i]) + ' ';
                 bytes += FaceBytes(*level);
@@ -84,6 +95,33 @@ protected:
     }
 
     SubdivLevel &Level(int object, int level) { return *m_scene->GetObject(object)->GetLevel(level); }
+
+    // Level 1 of the last object (a row of 8) without its faces 2 and 5: six faces, of which
+    // 1, 2, 3 and 4 each border a face the level does not hold, paired in the face map with
+    // their places in the whole row (0 1 3 4 6 7).
+    SubdivLevel &PartialLevel()
+    {
+        Recorder().tempFolder = m_dir.Path();
+        SubdivLevel &level = Level(2, 1);
+        // The level as subdivision leaves it: totals of the whole row, absolute positions
+        // over Catmull-Clark ones (zero here), faces in the worked region.
+        level.m_iTotalFaceCount = level.m_iFaceCount;
+        level.m_bAbsolute = true;
+        EXPECT_TRUE(level.m_aCCPositions.SetItemCount(level.m_iVertexCount, false));
+        for (General::Vector &cc : level.m_aCCPositions)
+            cc = General::Vector(0, 0, 0);
+        for (unsigned f = 0; f < level.m_iFaceCount; ++f)
+            LevelBits::SetActive(level.m_pQuads[f], true);
+        General::Store<unsigned int> removed("test removed");
+        removed.Add(2);
+        removed.Add(5);
+        EXPECT_TRUE(level.RemoveFaces(removed, false));
+        EXPECT_FALSE(level.m_bFull);
+        EXPECT_EQ(level.m_iFaceCount, 6u);
+        level.BuildOctree();
+        level.m_aFaceIndexTable.Clear();  // listed only while faces are hidden
+        return level;
+    }
 
     // A move stroke on the level's first face, undone through the history: the operation
     // that redoes it.
@@ -169,6 +207,44 @@ TEST_F(ObjectOperationTest, ExecuteTwiceIsTheIdentity)
              op->Add(Level(1, 1), 2, false);
              return op;
          }},
+        {"delete a face of a partial level beside a face it does not hold",
+         [this]() -> std::unique_ptr<Operation> {
+             auto op = std::make_unique<DeleteFaceOperation>();
+             op->Add(PartialLevel(), 1, false);
+             return op;
+         }},
+        {"delete the last face of a partial level",
+         [this]() -> std::unique_ptr<Operation> {
+             auto op = std::make_unique<DeleteFaceOperation>();
+             op->Add(PartialLevel(), 5, false);
+             return op;
+         }},
+        {"delete faces of a partial level, moved ones among them",
+         [this]() -> std::unique_ptr<Operation> {
+             auto op = std::make_unique<DeleteFaceOperation>();
+             SubdivLevel &level = PartialLevel();
+             for (unsigned f : {0u, 4u, 5u, 2u})
+                 op->Add(level, f, false);
+             return op;
+         }},
+        {"delete a hidden face and its neighbour on a partial level",
+         [this]() -> std::unique_ptr<Operation> {
+             SubdivLevel &level = PartialLevel();
+             level.m_pQuads[3].m_iIndices[0] &= ~MeshFlags::kBit31;
+             EXPECT_TRUE(level.RebuildVisibleFaces());
+             auto op = std::make_unique<DeleteFaceOperation>();
+             op->Add(level, 3, false);
+             op->Add(level, 2, false);
+             return op;
+         }},
+        {"delete every face of a partial level",
+         [this]() -> std::unique_ptr<Operation> {
+             auto op = std::make_unique<DeleteFaceOperation>();
+             SubdivLevel &level = PartialLevel();
+             for (unsigned f = 0; f < level.m_iFaceCount; ++f)
+                 op->Add(level, f, false);
+             return op;
+         }},
         {"move vertices of a finer level", [this]() { return MoveStroke(Level(1, 1)); }},
         {"delete every face of a level",
          [this]() -> std::unique_ptr<Operation> {
@@ -246,12 +322,15 @@ TEST_F(ObjectOperationTest, ExecuteTwiceIsTheIdentity)
                 return std::make_unique<SelectObjectOperation>();
             case kPaintFreeze:
                 return std::make_unique<PaintFreezeOperation>();
+            case kDeleteFace:
+                return std::make_unique<DeleteFaceOperation>();
             default:
                 return nullptr;
             }
         });
         std::unique_ptr<General::Recordable> record;
-        if (op->GetType() == kSelectFace || op->GetType() == kSelectObject || op->GetType() == kPaintFreeze) {
+        if (op->GetType() == kSelectFace || op->GetType() == kSelectObject || op->GetType() == kPaintFreeze ||
+            op->GetType() == kDeleteFace) {
             OperationBuffer buffer(m_dir.File("undo"));
             ASSERT_TRUE(buffer.Append(*op, 0));
             char kind = -1;
@@ -357,6 +436,172 @@ TEST_F(ObjectOperationTest, DeletedFacesLeaveTheirNeighboursOpenAndComeBackLinke
     EXPECT_GE(slotTo(2, 1), 0);
     ASSERT_TRUE(last.Execute());
     EXPECT_EQ(FaceBytes(level), before);
+}
+
+// What a partial level must keep true whatever was deleted or restored: one face map pair
+// per face; every held neighbour names the face back; a neighbour the level does not hold
+// is named by a global index that the map does not hold; the face found by a global index
+// is the face that had it (told by its first corner, `corner` by global index); the octree
+// holds every face.
+void ExpectPartialLevelInStep(SubdivLevel &level, const std::map<int, uint32_t> &corner)
+{
+    General::Store<unsigned int> globals("test globals");
+    for (unsigned f = 0; f < level.m_iFaceCount; ++f)
+        globals.Add(f);
+    level.MapFaceListToGlobal(globals);
+    ASSERT_EQ(level.m_aFaceMap.GetItemCount(), level.m_iFaceCount);
+    std::set<int> held;
+    for (unsigned f = 0; f < level.m_iFaceCount; ++f) {
+        const int global = int(globals[f]);
+        ASSERT_TRUE(corner.count(global)) << f;
+        EXPECT_EQ(level.m_pQuads[f].m_iIndices[0] & MeshFlags::kIndexMask, corner.at(global)) << f;
+        held.insert(global);
+    }
+    EXPECT_EQ(held.size(), size_t(level.m_iFaceCount));
+    General::Store<unsigned int> local("test local");
+    for (unsigned g : globals)
+        local.Add(g);
+    level.MapFaceListToLocal(local);
+    for (unsigned f = 0; f < level.m_iFaceCount; ++f)
+        EXPECT_EQ(local[f], f);
+    for (unsigned f = 0; f < level.m_iFaceCount; ++f)
+        for (int s = 0; s < 4; ++s) {
+            const int32_t w = level.m_pQuads[f].m_iAdjacent[s];
+            SCOPED_TRACE(testing::Message() << "face " << f << " edge " << s);
+            if (w >= 0) {
+                ASSERT_LT(unsigned(w / 4), level.m_iFaceCount);
+                EXPECT_EQ(level.m_pQuads[w / 4].m_iAdjacent[w % 4], int32_t(f * 4 + unsigned(s)));
+            } else if (w != -1) {
+                EXPECT_FALSE(held.count(int((uint32_t(w) - LevelBits::kAbsentNeighbour) / 4)));
+            }
+        }
+    QString why;
+    EXPECT_TRUE(level.m_pOctree->CheckLinks(level.m_iFaceCount, [&](unsigned f) { return level.NextInCube(f, 0); }, why))
+        << why.toStdString();
+}
+
+TEST_F(ObjectOperationTest, PartialLevelsStayInStepThroughDeletionsUndoAndRedo)
+{
+    SubdivLevel &level = PartialLevel();
+    std::map<int, uint32_t> corner;
+    level.m_aFaceMap.Sort(General::Map::kByFirst);
+    for (unsigned f = 0; f < level.m_iFaceCount; ++f)
+        corner[level.m_aFaceMap[f].second] = level.m_pQuads[f].m_iIndices[0] & MeshFlags::kIndexMask;
+    ExpectPartialLevelInStep(level, corner);
+    const QByteArray before = SceneBytes();
+
+    // Face 1 (global 1) lies between face 0 and the absent global 2; face 2 (global 3)
+    // between the absent global 2 and face 3. The last face (global 7) moves into slot 1.
+    auto op = std::make_unique<DeleteFaceOperation>();
+    op->Add(level, 1, false);
+    op->Add(level, 2, false);
+    ASSERT_TRUE(op->Execute());
+    ASSERT_EQ(level.m_iFaceCount, 4u);
+    ExpectPartialLevelInStep(level, corner);
+    General::Store<unsigned int> globals("test globals");
+    for (unsigned f = 0; f < 4; ++f)
+        globals.Add(f);
+    level.MapFaceListToGlobal(globals);
+    EXPECT_EQ(std::set<unsigned>(globals.begin(), globals.end()), (std::set<unsigned>{0, 4, 6, 7}));
+    // The faces that bordered the deleted ones are open there; none names a deleted face.
+    int open = 0;
+    for (unsigned f = 0; f < 4; ++f)
+        for (int32_t w : level.m_pQuads[f].m_iAdjacent)
+            open += w == -1;
+    EXPECT_EQ(open, 2 * 4 + 2 + 2);  // the row's sides, its two ends, and the two opened edges
+
+    // Undo and redo as the history keeps them.
+    auto undo = ThroughHistory(m_dir, *op);
+    op.reset();
+    ASSERT_NE(undo, nullptr);
+    ASSERT_TRUE(undo->Execute());
+    EXPECT_EQ(SceneBytes(), before);
+    ExpectPartialLevelInStep(level, corner);
+    auto redo = ThroughHistory(m_dir, *undo);
+    undo.reset();
+    ASSERT_TRUE(redo->Execute());
+    ExpectPartialLevelInStep(level, corner);
+    EXPECT_EQ(level.m_iFaceCount, 4u);
+    auto again = ThroughHistory(m_dir, *redo);
+    redo.reset();
+    ASSERT_TRUE(again->Execute());
+    EXPECT_EQ(SceneBytes(), before);
+}
+
+TEST_F(ObjectOperationTest, LevelsAreMadeReadyBeforeAnyFaceGoes)
+{
+    // A partial level without a face map stands for the identity pairs, which the deletion
+    // makes. When they cannot be made the operation ends: neither the level nor the level
+    // of the next id changes, and the records stay as they were.
+    SubdivLevel &partial = Level(2, 1);
+    partial.m_bFull = false;
+    partial.m_iTotalFaceCount = 32;
+    const QByteArray before = SceneBytes();
+    DeleteFaceOperation op;
+    op.Add(partial, 0, false);
+    op.Add(Level(2, 0), 1, false);
+    General::SetMemoryLimit(General::GetCountedMemory() + 16);
+    const bool refused = !op.Execute();
+    General::SetMemoryLimit(~uint64_t(0));
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(SceneBytes(), before);
+    ASSERT_TRUE(op.Execute());
+    EXPECT_EQ(partial.m_iFaceCount, 7u);
+    EXPECT_EQ(partial.m_aFaceMap.GetItemCount(), 7u);
+    General::Store<unsigned int> globals("test globals");
+    globals.Add(0);
+    partial.MapFaceListToGlobal(globals);
+    EXPECT_EQ(globals[0], 7u);  // the last face took the slot
+    EXPECT_EQ(Level(2, 0).m_iFaceCount, 3u);
+    ASSERT_TRUE(op.Execute());
+    EXPECT_EQ(partial.m_aFaceMap.GetItemCount(), 8u);
+    partial.m_aFaceMap.Clear();  // the identity pairs the deletion made
+    EXPECT_EQ(SceneBytes(), before);
+
+    // A level swapped out to temporary files comes back into memory first.
+    Recorder().tempFolder = m_dir.Path();
+    SubdivLevel &swapped = Level(1, 1);
+    ASSERT_TRUE(swapped.SaveFacesToDisk() && swapped.SaveVerticesToDisk());
+    ASSERT_FALSE(swapped.m_pQuads.HasItems());
+    DeleteFaceOperation again;
+    again.Add(swapped, 2, false);
+    ASSERT_TRUE(again.Execute());
+    EXPECT_EQ(swapped.m_iFaceCount, 5u);
+    ASSERT_TRUE(again.Execute());
+    EXPECT_EQ(SceneBytes(), before);
+}
+
+TEST_F(ObjectOperationTest, LevelOperationsAfterAnUndoneDeletionActAsBefore)
+{
+    // Bringing back the faces the partial level does not hold, and naming faces by global
+    // index, give the same level whether or not a deletion was made and undone first.
+    auto run = [&](bool deleteFirst) {
+        SubdivLevel &level = PartialLevel();
+        if (deleteFirst) {
+            DeleteFaceOperation op;
+            for (unsigned f : {3u, 1u, 0u})
+                op.Add(level, f, false);
+            EXPECT_TRUE(op.Execute());
+            EXPECT_TRUE(op.Execute());
+        }
+        General::Store<unsigned int> globals("test globals");
+        for (unsigned f = 0; f < level.m_iFaceCount; ++f)
+            globals.Add(f);
+        level.MapFaceListToGlobal(globals);
+        QByteArray bytes;
+        for (unsigned g : globals)
+            bytes += QByteArray::number(g) + ' ';
+        General::Store<unsigned int> missing("test missing");
+        missing.Add(5);
+        missing.Add(2);
+        EXPECT_TRUE(level.RestoreFaces(missing, true, false, nullptr, true));
+        EXPECT_EQ(level.m_iFaceCount, 8u);
+        return bytes + SceneBytes();
+    };
+    const QByteArray deleted = run(true);
+    TearDown();
+    SetUp();
+    EXPECT_EQ(deleted, run(false));
 }
 
 TEST_F(ObjectOperationTest, LaterRecordsFindFacesThatEarlierDeletionsMoved)

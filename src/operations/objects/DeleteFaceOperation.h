@@ -10,6 +10,12 @@
 // keep its neighbours (with the top bit set) so that a restore can join them again.
 // Restores run in the reverse order and undo each swap exactly, so every face is back at
 // the index it had.
+//
+// A level that holds part of its faces pairs them with global indices in its face map.
+// There the two faces' pairs are exchanged with the records, the map loses the deleted
+// face's pair and the deleted face remembers its neighbours and itself by global index; a
+// restore puts the pair back and joins the neighbours the map names once every face is
+// back.
 
 #include "operations/objects/FaceChangeOperation.h"
 
@@ -18,8 +24,9 @@ namespace Operations {
 class DeleteFaceOperation final : public FaceChangeOperation {
 public:
     // Deletes (or restores) every record's face, then rebuilds the level's octree and its
-    // visible-face table. Levels that show only part of their faces are passed over: their
-    // face maps tie them to finer levels. Always true.
+    // visible-face table. A level whose face map does not pair each of its faces is passed
+    // over. False, with the levels of later ids untouched, when a level's faces cannot be
+    // brought back into memory or its face map cannot be made.
     bool Execute() override;
     int GetType() const override { return kDeleteFace; }
 };
