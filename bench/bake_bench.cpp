@@ -11,9 +11,11 @@
 #include <benchmark/benchmark.h>
 #include <embree3/rtcore.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
+#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -107,22 +109,65 @@ std::unique_ptr<Mapper> ReadyMapper(unsigned size)
     return mapper;
 }
 
+// The calling thread's time on a processor and its time waiting in the run queue for
+// one, in seconds (zero where the system does not keep them).
+struct ThreadTimes {
+    double running = 0, waiting = 0;
+    static ThreadTimes Now()
+    {
+        ThreadTimes times;
+        if (FILE *file = std::fopen("/proc/thread-self/schedstat", "r")) {
+            unsigned long long run = 0, wait = 0;
+            if (std::fscanf(file, "%llu %llu", &run, &wait) == 2)
+                times = ThreadTimes{1e-9 * double(run), 1e-9 * double(wait)};
+            std::fclose(file);
+        }
+        return times;
+    }
+};
+
+// Runs `work(id)` on one thread, or on two at once, in every iteration (`prepare()`
+// first) and reports the rate. Each thread's time on a processor and in the run queue is
+// summed too: the larger running time against one thread's is the speed-up the work
+// allows, the waiting is what other processes took, and rays per running second compare
+// two sides measured under different load.
+template <class Prepare, class Work>
+void RunThreads(benchmark::State &state, unsigned size, unsigned threads, Prepare &&prepare, Work &&work)
+{
+    ThreadTimes spent[2];
+    const auto timed = [&](unsigned id) {
+        const ThreadTimes start = ThreadTimes::Now();
+        work(id);
+        const ThreadTimes end = ThreadTimes::Now();
+        spent[id].running += end.running - start.running;
+        spent[id].waiting += end.waiting - start.waiting;
+    };
+    for (auto _ : state) {
+        prepare();
+        if (threads == 1) {
+            timed(0);
+        } else {
+            std::thread worker(timed, 1);
+            timed(0);
+            worker.join();
+        }
+    }
+    const double n = double(state.iterations()), rays = double(size) * size * n;
+    const double running = std::max(spent[0].running, spent[1].running);
+    state.counters["rays/s"] = benchmark::Counter(rays, benchmark::Counter::kIsRate);
+    state.counters["running ms"] = 1e3 * running / n;
+    state.counters["waiting ms"] = 1e3 * std::max(spent[0].waiting, spent[1].waiting) / n;
+    if (running > 0)
+        state.counters["rays/running s"] = rays / running;
+}
+
 void TexelEvaluation(benchmark::State &state)
 {
     const unsigned size = unsigned(state.range(0));
     const unsigned threads = unsigned(state.range(1));
     auto mapper = ReadyMapper(size);
-    for (auto _ : state) {
-        if (threads == 1) {
-            mapper->EvaluateRows(1, 0, false, 0);
-        } else {
-            std::thread worker([&] { mapper->EvaluateRows(2, 1, false, 0); });
-            mapper->EvaluateRows(2, 0, false, 1);
-            worker.join();
-        }
-    }
-    state.counters["rays/s"] =
-        benchmark::Counter(double(size) * size * double(state.iterations()), benchmark::Counter::kIsRate);
+    RunThreads(
+        state, size, threads, [&] { mapper->m_iNextRow = 0; }, [&](unsigned id) { mapper->EvaluateRows(false, id); });
     // How much of the tree a ray walks.
     const double rays = double(size) * size * double(state.iterations());
     const Mapper::Statistics *stats = mapper->m_aThreadStatistics;
@@ -150,10 +195,9 @@ struct EmbreeScene {
         auto *indices = static_cast<unsigned *>(rtcSetNewGeometryBuffer(
             geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(unsigned), 2 * high.m_iFaceCount));
         for (unsigned f = 0; f < high.m_iFaceCount; ++f) {
-            static const unsigned kHalves[2][3] = {{0, 1, 3}, {2, 1, 3}};
             for (unsigned h = 0; h < 2; ++h)
                 for (unsigned k = 0; k < 3; ++k)
-                    indices[6 * f + 3 * h + k] = high.FaceVertexIndex(f, kHalves[h][k]);
+                    indices[6 * f + 3 * h + k] = high.FaceVertexIndex(f, BTree::kQuadHalves[h][k]);
         }
         rtcCommitGeometry(geometry);
         rtcAttachGeometry(scene, geometry);
@@ -213,19 +257,9 @@ void EmbreePeer(benchmark::State &state)
     const unsigned threads = unsigned(state.range(1));
     static EmbreeScene embree;
     auto mapper = ReadyMapper(size);
-    for (auto _ : state) {
-        if (threads == 1) {
-            benchmark::DoNotOptimize(CastRows(embree.scene, *mapper, size, 1, 0));
-        } else {
-            float other = 0;
-            std::thread worker([&] { other = CastRows(embree.scene, *mapper, size, 2, 1); });
-            benchmark::DoNotOptimize(CastRows(embree.scene, *mapper, size, 2, 0));
-            worker.join();
-            benchmark::DoNotOptimize(other);
-        }
-    }
-    state.counters["rays/s"] =
-        benchmark::Counter(double(size) * size * double(state.iterations()), benchmark::Counter::kIsRate);
+    RunThreads(
+        state, size, threads, [] {},
+        [&](unsigned id) { benchmark::DoNotOptimize(CastRows(embree.scene, *mapper, size, threads, id)); });
     mapper->m_aHighMeshes.Clear();
 }
 

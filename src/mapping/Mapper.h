@@ -32,7 +32,7 @@ namespace MapExtraction {
 
 class Mapper;
 
-// One worker's share of a region: every stride-th face (or row) from `first`.
+// One worker's share of a region: every stride-th face from `first`, or the rows it takes.
 class Thread : public QThread {
 public:
     enum Phase { phaseRasterise, phaseEvaluate };
@@ -78,13 +78,26 @@ public:
     // Rasterises the coverage of every stride-th face from `first` into the face index
     // table; false when the user cancelled.
     bool ProcessFaces(unsigned stride, unsigned first, bool mainThread, unsigned threadId);
-    // Evaluates every covered texel of every stride-th row from `first`.
-    bool EvaluateRows(unsigned stride, unsigned first, bool mainThread, unsigned threadId);
+    // Evaluates every covered texel of the rows it takes from m_iNextRow, one row at a
+    // time, until none is left: a thread that gets less of the processor takes fewer rows.
+    bool EvaluateRows(bool mainThread, unsigned threadId);
     void BleedEdges();
 
     // --- texel evaluation --------------------------------------------------------------
-    // Evaluates texel (x, y) from the low triangle with the given corner vertices, corner
-    // frame indices and barycentric weights, writing the chosen hit into the maps.
+    // The corners of a low triangle as the evaluation reads them, read once for the
+    // texels the triangle covers: positions, unpacked normals, and frames where the
+    // corner has one.
+    struct TexelCorners {
+        General::Vector m_aPosition[3], m_aNormal[3];
+        General::Base m_aFrame[3];
+        bool m_aHasFrame[3];
+    };
+    void LoadCorners(const unsigned vertices[3], const unsigned frames[3], TexelCorners &corners) const;
+    // Evaluates texel (x, y) from the low triangle with the given corners and barycentric
+    // weights, writing the chosen hit into the maps.
+    void EvaluateTexel(unsigned x, unsigned y, const float weights[3], const TexelCorners &corners,
+                       unsigned threadId);
+    // The same from the corner vertices and corner frame indices.
     void EvaluateTexel(unsigned x, unsigned y, const float weights[3], const unsigned vertices[3],
                        const unsigned frames[3], unsigned threadId);
     // The faces of the low mesh with a corner inside the UV region (borders inclusive).
@@ -127,6 +140,8 @@ public:
     MapBuffer m_cDisplacementMap;
     General::Store<uint32_t> m_aFaceIndexTable{"map extraction face index table"};
     unsigned m_iMapWidth = 0, m_iMapHeight = 0;
+    // The next row EvaluateRows takes; zero before the threads start.
+    std::atomic<unsigned> m_iNextRow{0};
     // The levels that form the high surface, each with its face tree.
     General::Store<Mesh *> m_aHighMeshes{"mapper hipoly objects"};
     // The level being mapped, and the mesh the texels are evaluated on: the level itself,
@@ -177,12 +192,16 @@ private:
     struct TriangleData {
         unsigned triangle = kNoFace;
         TC uv[3];
-        unsigned vertices[3], frames[3];
+        TexelCorners corners;
         void Load(const Mapper &mapper, unsigned index);
     };
     // Evaluates (x, y) from `triangle`, the barycentric weights solved from its UVs.
     void EvaluateWith(unsigned x, unsigned y, unsigned triangle, unsigned threadId);
-    void EvaluateWith(unsigned x, unsigned y, const TriangleData &data, unsigned threadId);
+    // The same at texture point (u, v), the texel's centre.
+    void EvaluateWith(unsigned x, unsigned y, float u, float v, const TriangleData &data, unsigned threadId);
+    // The texture coordinates of texel centres in the current tile.
+    float TexelU(unsigned x) const;
+    float TexelV(unsigned y) const;
     void SetupTexel(unsigned x, unsigned y, unsigned triangle);
     bool RunShares(Thread::Phase phase, unsigned count);
     // The calling thread's share shows the finished count and honours a cancel request:
@@ -196,6 +215,9 @@ private:
     std::unique_ptr<BTree::Tree> m_pRegionTree;
     General::Matrix m_mLowFull, m_mLowInverse;
     std::vector<General::Matrix> m_aHighFull, m_aHighInverse;
+    // Placements that are the identity, whose transforms a texel skips: mostly all of them.
+    bool m_bLowIdentity = true;
+    std::vector<uint8_t> m_aHighIdentity;
     // The tree of each high mesh, read once before the workers start.
     std::vector<const BTree::Tree *> m_aHighTrees;
     // The boxes over each high tree that the texel search walks; empty where memory

@@ -26,7 +26,7 @@ void Thread::run()
     if (m_ePhase == phaseRasterise)
         m_cMapper.ProcessFaces(m_iStride, m_iFirst, false, m_iThreadId);
     else
-        m_cMapper.EvaluateRows(m_iStride, m_iFirst, false, m_iThreadId);
+        m_cMapper.EvaluateRows(false, m_iThreadId);
 }
 
 unsigned Mapper::FrameIndex(unsigned face, unsigned corner) const
@@ -47,9 +47,8 @@ unsigned Mapper::FrameIndex(unsigned face, unsigned corner) const
 
 void Mapper::TriangleCorners(unsigned triangle, unsigned corners[3]) const
 {
-    static const unsigned kHalves[2][3] = {{0, 1, 3}, {2, 1, 3}};
     const bool quads = m_pWorkingMesh->m_eType == Mesh::typeQuadric;
-    const unsigned *c = quads ? kHalves[triangle & 1] : nullptr;
+    const unsigned *c = quads ? BTree::kQuadHalves[triangle & 1] : nullptr;
     for (unsigned k = 0; k < 3; ++k)
         corners[k] = quads ? c[k] : k;
 }
@@ -76,11 +75,11 @@ void Mapper::FillTriangle(Statistics &stats, const unsigned corners[3], unsigned
     const unsigned y0 = first(minV - tileV, height), y1 = last(maxV - tileV, height);
     uint32_t *table = m_aFaceIndexTable.begin();
     for (unsigned y = y0; y < y1; ++y) {
-        const float v = (float(y) + 0.5f) / float(height) + tileV;
+        const float v = TexelV(y);
         if (v < minV || v > maxV || v < m_fRegionVMin || v > m_fRegionVMax)
             continue;
         for (unsigned x = x0; x < x1; ++x) {
-            const float u = (float(x) + 0.5f) / float(width) + tileU;
+            const float u = TexelU(x);
             if (u < minU || u > maxU || u < m_fRegionUMin || u > m_fRegionUMax)
                 continue;
             const float e0 = EdgeFunction(a, b, u, v), e1 = EdgeFunction(b, c, u, v), e2 = EdgeFunction(c, a, u, v);
@@ -102,11 +101,11 @@ void Mapper::ClearRegionEntries()
 {
     const unsigned width = m_iMapWidth, height = m_iMapHeight;
     for (unsigned y = 0; y < height; ++y) {
-        const float v = (float(y) + 0.5f) / float(height) + float(m_iTileV);
+        const float v = TexelV(y);
         if (v < m_fRegionVMin || v > m_fRegionVMax)
             continue;
         for (unsigned x = 0; x < width; ++x) {
-            const float u = (float(x) + 0.5f) / float(width) + float(m_iTileU);
+            const float u = TexelU(x);
             if (u >= m_fRegionUMin && u <= m_fRegionUMax)
                 m_aFaceIndexTable[y * width + x] = kNoFace;
         }
@@ -158,54 +157,62 @@ void Mapper::TriangleData::Load(const Mapper &mapper, unsigned index)
     const Mesh &mesh = *mapper.m_pWorkingMesh;
     triangle = index;
     const unsigned face = mesh.m_eType == Mesh::typeQuadric ? index / 2 : index;
-    unsigned corners[3];
-    mapper.TriangleCorners(index, corners);
+    unsigned order[3], vertices[3], frames[3];
+    mapper.TriangleCorners(index, order);
     for (unsigned k = 0; k < 3; ++k) {
-        uv[k] = mapper.CornerTC(face, corners[k]);
-        vertices[k] = mesh.FaceVertexIndex(face, corners[k]);
-        frames[k] = mapper.FrameIndex(face, corners[k]);
+        uv[k] = mapper.CornerTC(face, order[k]);
+        vertices[k] = mesh.FaceVertexIndex(face, order[k]);
+        frames[k] = mapper.FrameIndex(face, order[k]);
     }
+    mapper.LoadCorners(vertices, frames, corners);
 }
+
+float Mapper::TexelU(unsigned x) const { return (float(x) + 0.5f) / float(m_iMapWidth) + float(m_iTileU); }
+
+float Mapper::TexelV(unsigned y) const { return (float(y) + 0.5f) / float(m_iMapHeight) + float(m_iTileV); }
 
 void Mapper::EvaluateWith(unsigned x, unsigned y, unsigned triangle, unsigned threadId)
 {
     TriangleData data;
     data.Load(*this, triangle);
-    EvaluateWith(x, y, data, threadId);
+    EvaluateWith(x, y, TexelU(x), TexelV(y), data, threadId);
 }
 
-void Mapper::EvaluateWith(unsigned x, unsigned y, const TriangleData &data, unsigned threadId)
+void Mapper::EvaluateWith(unsigned x, unsigned y, float u, float v, const TriangleData &data, unsigned threadId)
 {
     const TC *uv = data.uv;
-    const unsigned width = m_iMapWidth, height = m_iMapHeight;
-    const float u = (float(x) + 0.5f) / float(width) + float(m_iTileU);
-    const float v = (float(y) + 0.5f) / float(height) + float(m_iTileV);
     Vector solved(u - uv[0].u, v - uv[0].v, 0.0f);
     solved.SolveInBasis(Vector(uv[1].u - uv[0].u, uv[1].v - uv[0].v, 0.0f),
                         Vector(uv[2].u - uv[0].u, uv[2].v - uv[0].v, 0.0f));
     const float weights[3] = {1.0f - solved.x - solved.y, solved.x, solved.y};
-    EvaluateTexel(x, y, weights, data.vertices, data.frames, threadId);
+    EvaluateTexel(x, y, weights, data.corners, threadId);
 }
 
-bool Mapper::EvaluateRows(unsigned stride, unsigned first, bool mainThread, unsigned threadId)
+bool Mapper::EvaluateRows(bool mainThread, unsigned threadId)
 {
     const unsigned width = m_iMapWidth, height = m_iMapHeight;
     // Neighbouring texels mostly share their triangle: its corners are read once.
     TriangleData data;
-    for (unsigned y = first; y < height; y += stride) {
+    for (;;) {
         if (m_bCancelled.load(std::memory_order_relaxed))
             return false;
-        const float v = (float(y) + 0.5f) / float(height) + float(m_iTileV);
+        const unsigned y = m_iNextRow.fetch_add(1, std::memory_order_relaxed);
+        if (y >= height)
+            break;
+        const float v = TexelV(y);
         if (v >= m_fRegionVMin && v <= m_fRegionVMax) {
+            const uint32_t *row = m_aFaceIndexTable.begin() + size_t(y) * width;
             for (unsigned x = 0; x < width; ++x) {
-                const uint32_t entry = m_aFaceIndexTable[y * width + x];
-                const float u = (float(x) + 0.5f) / float(width) + float(m_iTileU);
+                const uint32_t entry = row[x];
+                if (entry == kNoFace)
+                    continue;
                 // Texels of the region only: a split tile evaluates each part once.
-                if (entry == kNoFace || u < m_fRegionUMin || u > m_fRegionUMax)
+                const float u = TexelU(x);
+                if (u < m_fRegionUMin || u > m_fRegionUMax)
                     continue;
                 if (entry != data.triangle)
                     data.Load(*this, entry);
-                EvaluateWith(x, y, data, threadId);
+                EvaluateWith(x, y, u, v, data, threadId);
             }
         }
         m_cFinished.release();
@@ -224,12 +231,13 @@ bool Mapper::RunShares(Thread::Phase phase, unsigned count)
     General::Shell().ProgressStart(phase == Thread::phaseRasterise ? QStringLiteral("map extraction...")
                                                                    : QStringLiteral("evaluating texels..."),
                                    count);
+    m_iNextRow = 0;
     std::vector<std::unique_ptr<Thread>> workers;
     for (unsigned i = 0; i + 1 < n; ++i) {
         workers.push_back(std::make_unique<Thread>(*this, phase, n, i + 1, i));
         workers.back()->start(QThread::InheritPriority);
     }
-    const bool ok = phase == Thread::phaseRasterise ? ProcessFaces(n, 0, true, n - 1) : EvaluateRows(n, 0, true, n - 1);
+    const bool ok = phase == Thread::phaseRasterise ? ProcessFaces(n, 0, true, n - 1) : EvaluateRows(true, n - 1);
     if (!ok)
         m_bCancelled = true;
     for (auto &worker : workers)
@@ -241,10 +249,10 @@ bool Mapper::RunShares(Thread::Phase phase, unsigned count)
 void Mapper::SetupTexel(unsigned x, unsigned y, unsigned triangle)
 {
     Mesh &mesh = *m_pWorkingMesh;
-    const unsigned width = m_iMapWidth, height = m_iMapHeight;
+    const unsigned width = m_iMapWidth;
     if (mesh.m_eType == Mesh::typeQuadric) {
-        const float u = (float(x) + 0.5f) / float(width) + float(m_iTileU);
-        const float v = (float(y) + 0.5f) / float(height) + float(m_iTileV);
+        const float u = TexelU(x);
+        const float v = TexelV(y);
         unsigned quad = triangle / 2;
         bool moved = false;
         for (int step = 0; step < 10 && StepToNeighbourQuad(mesh, u, v, quad); ++step)
@@ -269,8 +277,8 @@ void Mapper::BleedEdges()
     static const int kNeighbours[8][2] = {{-1, 0}, {0, 1}, {0, -1}, {1, 0}, {1, -1}, {1, 1}, {-1, -1}, {-1, 1}};
     // Only texels of the current region, grown from texels of the region.
     const auto inRegion = [&](int x, int y) {
-        const float u = (float(x) + 0.5f) / float(width) + float(m_iTileU);
-        const float v = (float(y) + 0.5f) / float(height) + float(m_iTileV);
+        const float u = TexelU(unsigned(x));
+        const float v = TexelV(unsigned(y));
         return u >= m_fRegionUMin && u <= m_fRegionUMax && v >= m_fRegionVMin && v <= m_fRegionVMax;
     };
     m_aThreadStatistics[0] = Statistics{};

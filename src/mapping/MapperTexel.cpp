@@ -41,8 +41,9 @@ inline bool Intersect(const Vector &a, const Vector &d, const Vector &p0, const 
 }
 
 // Keeps, of the faces a pick reaches, the hit whose parameter is nearest the centre;
-// equally near hits keep the one nearer the outer end, then the lower face. The choice
-// depends on the hits alone, not on the order the tree hands the faces on.
+// equally near hits keep the one nearer the outer end, then the lower triangle (the lower
+// face, then its first half). The choice depends on the hits alone, not on the order the
+// tree hands the faces on.
 class HitSearch {
 public:
     HitSearch(const Vector &start, const Vector &end, float centre, bool smooth)
@@ -58,20 +59,50 @@ public:
         m_pTriangles = m_pQuads ? nullptr : mesh.m_pTriangles.begin();
     }
 
+    // Tests both triangles of a quad, or the triangle.
     void Face(unsigned face)
     {
         ++m_iFacesTested;
-        // A quad is two triangles split along its 1-3 diagonal.
-        if (m_pQuads) {
-            const uint32_t *k = m_pQuads[face].m_iIndices;
-            const unsigned i0 = k[0] & MeshFlags::kIndexMask, i1 = k[1] & MeshFlags::kIndexMask,
-                           i2 = k[2] & MeshFlags::kIndexMask, i3 = k[3] & MeshFlags::kIndexMask;
-            Half(face, i0, i1, i3);
-            Half(face, i2, i1, i3);
-        } else {
-            const uint32_t *k = m_pTriangles[face].m_iIndices;
-            Half(face, k[0] & MeshFlags::kIndexMask, k[1] & MeshFlags::kIndexMask, k[2] & MeshFlags::kIndexMask);
+        const unsigned halves = m_pQuads ? 2 : 1;
+        for (unsigned half = 0; half < halves; ++half) {
+            unsigned corners[3];
+            Corners(face * halves + half, corners);
+            const Vertex &a = m_pVertices[corners[0]], &b = m_pVertices[corners[1]], &c = m_pVertices[corners[2]];
+            float t, u, v;
+            if (Intersect(m_vStart, m_vDirection, a.m_vPosition, b.m_vPosition, c.m_vPosition, t, u, v))
+                Hit(face * halves + half, t, u, v);
         }
+    }
+
+    // A hit at parameter t on `triangle` (2 · face + half of a quad), u and v weighing its
+    // second and third corner.
+    void Hit(unsigned triangle, float t, float u, float v)
+    {
+        const float distance = std::fabs(t - m_fCentre);
+        if (m_bHit && (distance > m_fDistance || (distance == m_fDistance && t > m_fT) ||
+                       (distance == m_fDistance && t == m_fT && triangle >= m_iTriangle)))
+            return;
+        m_bHit = true;
+        m_fDistance = distance;
+        m_fT = t;
+        m_iTriangle = triangle;
+        m_fU = u;
+        m_fV = v;
+    }
+
+    // The normal at the chosen hit: interpolated from the corners, or the face's.
+    Vector HitNormal() const
+    {
+        if (!m_bSmooth) {
+            Vector normal;
+            m_pMesh->GetFaceNormal(normal, m_pQuads ? m_iTriangle / 2 : m_iTriangle);
+            return normal;
+        }
+        unsigned corners[3];
+        Corners(m_iTriangle, corners);
+        const Vertex &a = m_pVertices[corners[0]], &b = m_pVertices[corners[1]], &c = m_pVertices[corners[2]];
+        return UnpackNormal(a.m_aNormal) * (1.0f - m_fU - m_fV) + UnpackNormal(b.m_aNormal) * m_fU +
+               UnpackNormal(c.m_aNormal) * m_fV;
     }
 
     Vector m_vStart, m_vDirection;
@@ -80,32 +111,22 @@ public:
     bool m_bHit = false;
     // The distance of the best hit from the centre; the tree walk reads it.
     float m_fDistance = INFINITY;
-    float m_fT = 0.0f;
-    unsigned m_iFace = 0;
+    float m_fT = 0.0f, m_fU = 0.0f, m_fV = 0.0f;
+    unsigned m_iTriangle = 0;
     unsigned m_iFacesTested = 0;
     Mesh *m_pMesh = nullptr;
-    Vector m_vNormal;
 
 private:
-    inline void Half(unsigned face, unsigned i0, unsigned i1, unsigned i2)
+    void Corners(unsigned triangle, unsigned corners[3]) const
     {
-        const Vertex &a = m_pVertices[i0], &b = m_pVertices[i1], &c = m_pVertices[i2];
-        float t, u, v;
-        if (!Intersect(m_vStart, m_vDirection, a.m_vPosition, b.m_vPosition, c.m_vPosition, t, u, v))
-            return;
-        const float distance = std::fabs(t - m_fCentre);
-        if (m_bHit && (distance > m_fDistance || (distance == m_fDistance && t > m_fT) ||
-                       (distance == m_fDistance && t == m_fT && face >= m_iFace)))
-            return;
-        m_bHit = true;
-        m_fDistance = distance;
-        m_fT = t;
-        m_iFace = face;
-        if (m_bSmooth) {
-            m_vNormal = UnpackNormal(a.m_aNormal) * (1.0f - u - v) + UnpackNormal(b.m_aNormal) * u +
-                        UnpackNormal(c.m_aNormal) * v;
+        if (m_pQuads) {
+            const uint32_t *k = m_pQuads[triangle / 2].m_iIndices;
+            for (unsigned c = 0; c < 3; ++c)
+                corners[c] = k[BTree::kQuadHalves[triangle & 1][c]] & MeshFlags::kIndexMask;
         } else {
-            m_pMesh->GetFaceNormal(m_vNormal, face);
+            const uint32_t *k = m_pTriangles[triangle].m_iIndices;
+            for (unsigned c = 0; c < 3; ++c)
+                corners[c] = k[c] & MeshFlags::kIndexMask;
         }
     }
 
@@ -126,12 +147,20 @@ General::Matrix Inverse(General::Matrix m)
     return m;
 }
 
+// p placed by m (w = 1) or a direction turned by it (w = 0), unless m is the identity.
+inline Vector Place(const General::Matrix &m, bool identity, const Vector &p, float w = 1.0f)
+{
+    return identity ? p : m.Transform(p, w);
+}
+
 }  // namespace
 
 void Mapper::PrepareMatrices()
 {
     m_mLowFull = m_pWorkingMesh ? FullMatrix(*m_pWorkingMesh) : General::Matrix();
     m_mLowInverse = Inverse(m_mLowFull);
+    m_bLowIdentity = m_mLowFull == General::Matrix() && m_mLowInverse == General::Matrix();
+    m_aHighIdentity.clear();
     m_aHighFull.clear();
     m_aHighInverse.clear();
     m_aHighTrees.clear();
@@ -141,6 +170,7 @@ void Mapper::PrepareMatrices()
         Mesh *mesh = m_aHighMeshes[i];
         m_aHighFull.push_back(FullMatrix(*mesh));
         m_aHighInverse.push_back(Inverse(m_aHighFull.back()));
+        m_aHighIdentity.push_back(m_aHighFull.back() == General::Matrix() && m_aHighInverse.back() == General::Matrix());
         const bool owned = i < m_aOwnedTrees.size() && m_aOwnedTrees[i];
         m_aHighTrees.push_back(owned ? m_aOwnedTrees[i].get() : dynamic_cast<const BTree::Tree *>(mesh->m_pBTree));
         if (m_aHighTrees.back())
@@ -221,28 +251,46 @@ bool Mapper::StepToNeighbourQuad(const Mesh &mesh, float s, float t, unsigned &q
     return true;
 }
 
+void Mapper::LoadCorners(const unsigned vertices[3], const unsigned frames[3], TexelCorners &corners) const
+{
+    const Mesh &low = *m_pWorkingMesh;
+    for (unsigned k = 0; k < 3; ++k) {
+        const Vertex &v = low.m_pVertices[vertices[k]];
+        corners.m_aPosition[k] = v.m_vPosition;
+        corners.m_aNormal[k] = UnpackNormal(v.m_aNormal);
+        corners.m_aHasFrame[k] = m_aFrames.HasItems() && frames[k] < m_aFrames.GetItemCount();
+        if (corners.m_aHasFrame[k])
+            corners.m_aFrame[k] = m_aFrames[frames[k]];
+    }
+}
+
 void Mapper::EvaluateTexel(unsigned x, unsigned y, const float weights[3], const unsigned vertices[3],
                            const unsigned frames[3], unsigned threadId)
 {
-    Mesh &low = *m_pWorkingMesh;
+    TexelCorners corners;
+    LoadCorners(vertices, frames, corners);
+    EvaluateTexel(x, y, weights, corners, threadId);
+}
+
+void Mapper::EvaluateTexel(unsigned x, unsigned y, const float weights[3], const TexelCorners &corners,
+                           unsigned threadId)
+{
     Statistics &stats = m_aThreadStatistics[threadId & 1];
     Vector p(0, 0, 0), n(0, 0, 0);
     General::Base frame{Vector(0, 0, 0), Vector(0, 0, 0), Vector(0, 0, 0)};
-    const bool haveFrames = m_aFrames.HasItems();
     for (unsigned k = 0; k < 3; ++k) {
-        const Vertex &v = low.m_pVertices[vertices[k]];
-        p += v.m_vPosition * weights[k];
-        n += UnpackNormal(v.m_aNormal) * weights[k];
-        if (haveFrames && frames[k] < m_aFrames.GetItemCount()) {
-            const General::Base &f = m_aFrames[frames[k]];
+        p += corners.m_aPosition[k] * weights[k];
+        n += corners.m_aNormal[k] * weights[k];
+        if (corners.m_aHasFrame[k]) {
+            const General::Base &f = corners.m_aFrame[k];
             frame.m_vTangent += f.m_vTangent * weights[k];
             frame.m_vNormal += f.m_vNormal * weights[k];
             frame.m_vBinormal += f.m_vBinormal * weights[k];
         }
     }
     const General::Matrix &lowInverse = m_mLowInverse;
-    const Vector outer = m_mLowFull.Transform(p + n * m_fRangeHi);
-    const Vector inner = m_mLowFull.Transform(p + n * m_fRangeLo);
+    const Vector outer = Place(m_mLowFull, m_bLowIdentity, p + n * m_fRangeHi);
+    const Vector inner = Place(m_mLowFull, m_bLowIdentity, p + n * m_fRangeLo);
 
     HitSearch best(Vector(0, 0, 0), Vector(0, 0, 0), m_fRayCenter, m_aSmoothNormals.GetValue());
     unsigned bestMesh = 0;
@@ -251,18 +299,24 @@ void Mapper::EvaluateTexel(unsigned x, unsigned y, const float weights[3], const
         if (!tree)
             continue;
         const General::Matrix &inverse = m_aHighInverse[i];
-        const Vector a = inverse.Transform(outer), b = inverse.Transform(inner);
+        const bool identity = m_aHighIdentity[i];
+        const Vector a = Place(inverse, identity, outer), b = Place(inverse, identity, inner);
         HitSearch visitor(a, b, m_fRayCenter, m_aSmoothNormals.GetValue());
         visitor.SetMesh(*m_aHighMeshes[i]);
         unsigned spheres = 0;
-        const auto test = [&visitor](unsigned face) { visitor.Face(face); };
-        if (i < m_aHighBoxes.size() && !m_aHighBoxes[i].IsEmpty())
-            m_aHighBoxes[i].PickNearest(visitor.m_vStart, visitor.m_vDirection, m_fRayCenter, visitor.m_fDistance, test,
-                                        spheres);
-        else
+        if (i < m_aHighBoxes.size() && !m_aHighBoxes[i].IsEmpty()) {
+            unsigned triangles = 0;
+            m_aHighBoxes[i].PickNearest(
+                visitor.m_vStart, visitor.m_vDirection, m_fRayCenter, visitor.m_fDistance,
+                [&visitor](unsigned triangle, float t, float u, float v) { visitor.Hit(triangle, t, u, v); }, spheres,
+                triangles);
+            stats.m_iFaces += m_aHighMeshes[i]->m_eType == Mesh::typeQuadric ? triangles / 2 : triangles;
+        } else {
+            const auto test = [&visitor](unsigned face) { visitor.Face(face); };
             tree->PickNearest(BTree::Ray(a, b), m_fRayCenter, visitor.m_fDistance, test, spheres);
+            stats.m_iFaces += visitor.m_iFacesTested;
+        }
         stats.m_iSpheres += spheres;
-        stats.m_iFaces += visitor.m_iFacesTested;
         if (visitor.m_bHit && (!best.m_bHit || visitor.m_fDistance < best.m_fDistance ||
                                (visitor.m_fDistance == best.m_fDistance && visitor.m_fT < best.m_fT))) {
             best = visitor;
@@ -286,23 +340,24 @@ void Mapper::EvaluateTexel(unsigned x, unsigned y, const float weights[3], const
     }
     ++stats.m_iWritten;
     const General::Matrix &highFull = m_aHighFull[bestMesh];
+    const bool highIdentity = m_aHighIdentity[bestMesh];
     if (normalMap) {
-        Vector normal = best.m_vNormal;
+        Vector normal = best.HitNormal();
         if (space == 0 || space == 1) {
-            normal = lowInverse.Transform(highFull.Transform(normal, 0.0f), 0.0f).Normalized();
+            normal = Place(lowInverse, m_bLowIdentity, Place(highFull, highIdentity, normal, 0.0f), 0.0f).Normalized();
             if (space == 1) {
                 const Vector local(normal.Dot(frame.m_vTangent), normal.Dot(frame.m_vNormal),
                                    normal.Dot(frame.m_vBinormal));
                 normal = Vector(local.x, local.z, local.y).Normalized();
             }
         } else if (space == 2) {
-            normal = highFull.Transform(normal, 0.0f).Normalized();
+            normal = Place(highFull, highIdentity, normal, 0.0f).Normalized();
         }
         m_cNormalMap.SetNormal(x, y, normal);
     }
     if (displacement) {
         const Vector hitHigh = best.m_vStart + best.m_vDirection * best.m_fT;
-        const Vector hit = lowInverse.Transform(highFull.Transform(hitHigh));
+        const Vector hit = Place(lowInverse, m_bLowIdentity, Place(highFull, highIdentity, hitHigh));
         float d = (hit - p).Dot(n) * m_fDisplacementScale;
         d = std::clamp(d, m_fRangeLo, m_fRangeHi);
         displacementBuffer.SetValue(x, y, displacementChannel, d, m_fRangeLo, m_fRangeHi);
