@@ -167,7 +167,11 @@ bool LinkInBuckets(const Mesh &mesh, Face *faces, unsigned faceCount, unsigned t
                     fn(t * n + c, lower);
             }
     };
-    const unsigned parts = std::max(1u, std::min(threads ? threads : General::AvailableThreads(), vertexCount));
+    // Left to choose, small meshes keep to fewer threads than it would take to start them.
+    constexpr unsigned kFacesPerThread = 1u << 14;
+    if (threads == 0)
+        threads = std::min(General::AvailableThreads(), faceCount / kFacesPerThread + 1);
+    const unsigned parts = std::max(1u, std::min(threads, vertexCount));
     const auto partStart = [&](unsigned part) { return uint32_t(uint64_t(vertexCount) * part / parts); };
     General::ProgressMeter &meter = General::Progress();
 
