@@ -8,6 +8,7 @@
 // Run: build/release/bench/obj_bench --benchmark_counters_tabular=true
 #include "foundation/Containers.h"
 #include "foundation/Memory.h"
+#include "mesh/core/MeshTopology.h"
 #include "mesh/object/Object.h"
 #include "scene/SceneGlobals.h"
 #include "scene/readers/ObjImporter.h"
@@ -177,8 +178,37 @@ void ObjImport(benchmark::State &state)
     state.counters["peak_per_mesh"] = double(ours.peakRss) / double(ours.bytes);
 }
 
+
+// The adjacency build alone on the imported mesh (range 1): the buckets on one thread (0)
+// and on the threads the process may use (1), and face by face (2).
+void ObjAdjacency(benchmark::State &state)
+{
+    InitializeSceneGlobals();
+    const std::string path = GridFile(int(state.range(0)));
+    Object *object = path.empty() ? nullptr : ObjImporter(path.c_str(), nullptr).DoImport();
+    if (!object) {
+        state.SkipWithError("the import failed");
+        return;
+    }
+    const auto how = state.range(1) == 2 ? MeshTopology::AdjacencyBuild::FaceByFace : MeshTopology::AdjacencyBuild::Buckets;
+    const unsigned threads = state.range(1) == 1 ? 0 : 1;
+    for (auto _ : state) {
+        object->m_bAdjacencyValid = false;
+        MeshTopology::CalculateAdjacency(*object, threads, how);
+    }
+    state.counters["open_edges"] = object->m_iOpenEdges;
+    Importer::DeleteChain(object);
+}
+
 }  // namespace
 
 // About 170 MB and 700 MB.
 BENCHMARK(ObjImport)->Arg(1250)->Arg(2540)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(ObjAdjacency)
+    ->Args({1250, 0})
+    ->Args({1250, 1})
+    ->Args({1250, 2})
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK_MAIN();

@@ -1,9 +1,11 @@
 #include "mesh/core/AdjacentVertexEnumerator.h"
+#include "mesh/core/MeshTopology.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <set>
 
 using namespace fixtures;
@@ -109,6 +111,70 @@ TEST(MeshAdjacency, TrianglesLinkTheSlotOppositeTheCorner)
     // Triangle 0 is (0, 1, 2): its edge 2 → 0 (slot 1) is shared with triangle 1's edge 0 → 2 (slot 2).
     EXPECT_EQ(fan->m_pTriangles[0].m_iAdjacent[1], 1 * 3 + 2);
     EXPECT_EQ(fan->m_pTriangles[0].m_iAdjacent[0], -1);
+}
+
+// Faces over a few vertices drawn at random: repeated corners, edges of three or more faces
+// either way round, faces on both sides of one edge.
+template <unsigned n>
+std::unique_ptr<Mesh> MakeSoup(unsigned vertices, unsigned faces, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<General::Vector> p(vertices, General::Vector(0, 0, 0));
+    std::vector<std::array<unsigned, n>> f(faces);
+    for (auto &face : f)
+        for (unsigned &corner : face)
+            corner = unsigned(random() % vertices);
+    if constexpr (n == 4)
+        return MakeQuads(p, f);
+    else
+        return MakeTriangles(p, f);
+}
+
+std::vector<int32_t> Links(const Mesh &mesh)
+{
+    std::vector<int32_t> links;
+    mesh.WithFaces([&](const auto &faces) {
+        for (unsigned f = 0; f < mesh.m_iFaceCount; ++f)
+            links.insert(links.end(), std::begin(faces[f].m_iAdjacent), std::end(faces[f].m_iAdjacent));
+    });
+    return links;
+}
+
+TEST(MeshAdjacency, BucketsOnAnyThreadCountLinkAsFaceByFace)
+{
+    auto outside = MakeSoup<4>(12, 300, 3);
+    outside->m_iVertexCount = 9;  // corners 9 to 11 lie outside the mesh
+    struct Case {
+        const char *name;
+        std::unique_ptr<Mesh> mesh;
+    } cases[] = {
+        {"grid cube", MakeGridCube(9)},
+        {"wavy sheet", MakeWavySheet(40, 30, 7)},
+        {"quad soup", MakeSoup<4>(10, 400, 1)},
+        {"sparse quad soup", MakeSoup<4>(300, 600, 2)},
+        {"triangle soup", MakeSoup<3>(8, 300, 4)},
+        {"corners outside the mesh", std::move(outside)},
+        {"closed fan past the bucket size", MakeFan(150, true)},
+        {"open fan past the bucket size", MakeFan(90, false)},
+        {"quad folded onto itself", MakeQuads({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 0, 2}, {1, 0, 2, 0}})},
+    };
+    for (Case &c : cases) {
+        ASSERT_TRUE(MeshTopology::CalculateAdjacency(*c.mesh, 1, MeshTopology::AdjacencyBuild::FaceByFace)) << c.name;
+        const std::vector<int32_t> expected = Links(*c.mesh);
+        const uint32_t open = c.mesh->m_iOpenEdges;
+        for (unsigned threads : {1u, 2u, 3u, 8u}) {
+            c.mesh->WithFaces([&](auto &faces) {
+                for (unsigned f = 0; f < c.mesh->m_iFaceCount; ++f)
+                    for (int32_t &entry : faces[f].m_iAdjacent)
+                        entry = 12345;  // stale links must not survive
+            });
+            c.mesh->m_bAdjacencyValid = false;
+            ASSERT_TRUE(MeshTopology::CalculateAdjacency(*c.mesh, threads, MeshTopology::AdjacencyBuild::Buckets));
+            EXPECT_TRUE(c.mesh->m_bAdjacencyValid);
+            EXPECT_EQ(Links(*c.mesh), expected) << c.name << ", " << threads << " threads";
+            EXPECT_EQ(c.mesh->m_iOpenEdges, open) << c.name << ", " << threads << " threads";
+        }
+    }
 }
 
 TEST(MeshAdjacency, GrowFaceListAddsOneRingSortedAndUnique)

@@ -1,14 +1,17 @@
 // Normals, edge adjacency, vertex stars and texture-coordinate smoothing.
 #include "mesh/core/AdjacentVertexEnumerator.h"
 #include "mesh/core/Mesh.h"
+#include "mesh/core/MeshTopology.h"
 #include "mesh/core/Placement.h"
 #include "mesh/core/TCSmoother.h"
 
 #include "foundation/Progress.h"
+#include "foundation/Threads.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <new>
 
@@ -70,35 +73,188 @@ void Pair(Face *faces, unsigned count, unsigned a, unsigned b, bool replace)
     }
 }
 
+// Links faces in file order, each to the earlier faces filed under one of its vertices.
+// With `only` (ascending face numbers), just those faces are filed and paired, and their
+// links are not cleared first: the bucket build leaves them this for the edges it cannot
+// decide, and since only such faces share those edges, the links come out as if all
+// faces had gone through here.
 template <class Face>
-void BuildAdjacency(Mesh &mesh, General::Store<Face> &store, int *head, int *link)
+void LinkFaceByFace(const Mesh &mesh, Face *faces, unsigned faceCount, int *head, int *link, const uint32_t *only,
+                    unsigned onlyCount)
 {
     constexpr unsigned n = Face::kCorners, k = n - 1;
-    const unsigned faceCount = std::min(mesh.m_iFaceCount, store.GetItemCount());
-    Face *faces = store.GetBuffer();
-    for (unsigned t = 0; t < faceCount; ++t)
-        for (unsigned s = 0; s < n; ++s)
-            faces[t].m_iAdjacent[s] = -1;
-
+    const unsigned count = only ? onlyCount : faceCount;
+    const auto face = [&](unsigned i) { return only ? only[i] : i; };
     General::ProgressMeter &meter = General::Progress();
-    meter.Start(QStringLiteral("calculating adjacency..."), faceCount, 50);
     // Each face is filed under its first k corners; any edge that it shares with an
     // earlier face covers one of those corners of that face, so every pair is met.
-    for (unsigned t = 0; t < faceCount; ++t) {
+    for (unsigned i = 0; i < count; ++i) {
+        const unsigned t = face(i);
         for (unsigned f = 0; f < n; ++f) {
             const uint32_t a = faces[t].m_iIndices[f] & kIndexMask;
             if (a >= mesh.m_iVertexCount)
                 continue;
             for (unsigned e = 0; e < k; ++e)
                 for (int y = head[a * k + e]; y >= 0; y = link[unsigned(y) * k + e])
-                    Pair(faces, faceCount, unsigned(y), t, false);
+                    Pair(faces, faceCount, face(unsigned(y)), t, false);
             if (f < k) {
-                link[t * k + f] = head[a * k + f];
-                head[a * k + f] = int(t);
+                link[i * k + f] = head[a * k + f];
+                head[a * k + f] = int(i);
             }
         }
-        meter.Advance();
+        if (!only)
+            meter.Advance();
     }
+}
+
+// LinkFaceByFace over `only` (null: all faces), with its work tables; false when they cannot be had.
+template <class Face>
+bool LinkFaceByFace(const Mesh &mesh, Face *faces, unsigned faceCount, const uint32_t *only, unsigned onlyCount)
+{
+    const unsigned k = Face::kCorners - 1;
+    General::Store<int> head("mesh adjacency heads");
+    General::Store<int> link("mesh adjacency links");
+    if (!head.SetItemCount(mesh.m_iVertexCount * k, false) || !link.SetItemCount((only ? onlyCount : faceCount) * k, false))
+        return false;
+    head.Fill(-1);
+    LinkFaceByFace(mesh, faces, faceCount, head.GetBuffer(), link.GetBuffer(), only, onlyCount);
+    return true;
+}
+
+// Files every half-edge with both ends in the mesh under its lower vertex, then looks at
+// each bucket's edges on their own: an edge with one half-edge each way, in two faces,
+// is linked at once; one with half-edges only one way stays open. Any other edge (three
+// or more faces, a face on both sides, an edge from a vertex to itself), any half-edge
+// with an end outside the mesh and any bucket too large to sort on the stack mark their
+// faces, which LinkFaceByFace then takes. Each thread owns a range of vertices and reads
+// all faces for the half-edges of its range, so that no two threads write one bucket.
+template <class Face>
+bool LinkInBuckets(const Mesh &mesh, Face *faces, unsigned faceCount, unsigned threads)
+{
+    constexpr unsigned n = Face::kCorners;
+    constexpr uint32_t kForward = 0x80000000u;  // beside a half-edge's number: it leaves the bucket's vertex
+    constexpr unsigned kMaxBucket = 64;
+    const uint32_t vertexCount = mesh.m_iVertexCount;
+    for (unsigned t = 0; t < faceCount; ++t)
+        for (int32_t &entry : faces[t].m_iAdjacent)
+            entry = -1;
+    // Half-edge numbers share 32 bits with the direction, as links do with nothing.
+    if (uint64_t(faceCount) * n >= kForward)
+        return LinkFaceByFace(mesh, faces, faceCount, nullptr, 0);
+    General::Store<uint32_t> starts("mesh adjacency buckets");
+    General::Store<uint32_t> halfEdges("mesh adjacency half-edges");
+    General::Store<uint8_t> marked("mesh adjacency marks");
+    if (!starts.SetItemCount(vertexCount, false) || !halfEdges.SetItemCount(faceCount * n, false) ||
+        !marked.SetItemCount(faceCount, false))
+        return false;
+    starts.Fill(0);
+    marked.Fill(0);
+    uint32_t *start = starts.GetBuffer();
+    uint32_t *half = halfEdges.GetBuffer();
+    uint8_t *mark = marked.GetBuffer();
+    std::atomic<bool> anyMarked{false};
+    const auto markFace = [&](uint32_t t) {
+        std::atomic_ref<uint8_t>(mark[t]).store(1, std::memory_order_relaxed);
+        anyMarked.store(true, std::memory_order_relaxed);
+    };
+    const auto corner = [faces](uint32_t f, unsigned c) { return faces[f].m_iIndices[c] & kIndexMask; };
+    // Calls fn(half-edge, lower vertex) for each half-edge whose lower vertex lies in [low, high).
+    const auto eachHalfEdge = [&](uint32_t low, uint32_t high, auto fn) {
+        for (uint32_t t = 0; t < faceCount; ++t)
+            for (unsigned c = 0; c < n; ++c) {
+                const uint32_t a = corner(t, c), b = corner(t, (c + 1) % n), lower = std::min(a, b);
+                if (lower >= low && lower < high && std::max(a, b) < vertexCount)
+                    fn(t * n + c, lower);
+            }
+    };
+    // Left to choose, small meshes keep to fewer threads than it would take to start them.
+    constexpr unsigned kFacesPerThread = 1u << 14;
+    if (threads == 0)
+        threads = std::min(General::AvailableThreads(), faceCount / kFacesPerThread + 1);
+    const unsigned parts = std::max(1u, std::min(threads, vertexCount));
+    const auto partStart = [&](unsigned part) { return uint32_t(uint64_t(vertexCount) * part / parts); };
+    General::ProgressMeter &meter = General::Progress();
+
+    // The half-edges of each bucket are counted, and faces with a corner outside the mesh marked.
+    General::ParallelFor(parts, parts, 1, [&](uint64_t part, uint64_t) {
+        eachHalfEdge(partStart(unsigned(part)), partStart(unsigned(part) + 1),
+                     [&](uint32_t, uint32_t lower) { ++start[lower]; });
+        const uint32_t firstFace = uint32_t(uint64_t(faceCount) * part / parts),
+                       endFace = uint32_t(uint64_t(faceCount) * (part + 1) / parts);
+        for (uint32_t t = firstFace; t < endFace; ++t)
+            for (unsigned c = 0; c < n; ++c)
+                if (corner(t, c) >= vertexCount)
+                    markFace(t);
+    });
+    meter.Advance(faceCount / 3);
+    // Each count becomes the start of its bucket; the filing moves it on to the end, which
+    // is where the next bucket starts.
+    uint32_t sum = 0;
+    for (uint32_t v = 0; v < vertexCount; ++v) {
+        const uint32_t count = start[v];
+        start[v] = sum;
+        sum += count;
+    }
+
+    General::ParallelFor(parts, parts, 1, [&](uint64_t part, uint64_t) {
+        const uint32_t low = partStart(unsigned(part)), high = partStart(unsigned(part) + 1);
+        if (low == high)
+            return;
+        const uint32_t base = start[low];
+        eachHalfEdge(low, high, [&](uint32_t h, uint32_t lower) { half[start[lower]++] = h; });
+        uint64_t keys[kMaxBucket];  // the other vertex, the direction and the half-edge
+        for (uint32_t v = low; v < high; ++v) {
+            const uint32_t begin = v == low ? base : start[v - 1];
+            const uint32_t *first = half + begin;
+            const unsigned size = start[v] - begin;
+            if (size > kMaxBucket) {
+                for (unsigned i = 0; i < size; ++i)
+                    markFace(first[i] / n);
+                continue;
+            }
+            for (unsigned i = 0; i < size; ++i) {
+                const uint32_t h = first[i], a = corner(h / n, h % n);
+                keys[i] = a == v ? uint64_t(corner(h / n, (h % n + 1) % n)) << 32 | kForward | h : uint64_t(a) << 32 | h;
+            }
+            std::sort(keys, keys + size);
+            for (unsigned i = 0; i < size;) {
+                // One edge: its half-edges into v (backward) sort before those out of v.
+                const uint32_t w = uint32_t(keys[i] >> 32);
+                unsigned end = i + 1;
+                while (end < size && uint32_t(keys[end] >> 32) == w)
+                    ++end;
+                unsigned forward = 0;
+                for (unsigned j = i; j < end; ++j)
+                    forward += (keys[j] & kForward) != 0;
+                const unsigned backward = end - i - forward;
+                const uint32_t to = uint32_t(keys[i]) & ~kForward, from = uint32_t(keys[end - 1]) & ~kForward;
+                if (w != v && forward == 1 && backward == 1 && from / n != to / n) {
+                    faces[from / n].m_iAdjacent[Face::SlotFrom(from % n)] = int32_t(to / n * n + Face::SlotFrom(to % n));
+                    faces[to / n].m_iAdjacent[Face::SlotFrom(to % n)] = int32_t(from / n * n + Face::SlotFrom(from % n));
+                } else if (w == v || (forward && backward)) {
+                    for (unsigned j = i; j < end; ++j)
+                        markFace((uint32_t(keys[j]) & ~kForward) / n);
+                }
+                i = end;
+            }
+        }
+    });
+    meter.Advance(faceCount / 3);
+    starts.Clear();
+    halfEdges.Clear();
+    if (!anyMarked.load())
+        return true;
+    General::Store<uint32_t> only("mesh adjacency marked faces");
+    unsigned onlyCount = 0;
+    for (uint32_t t = 0; t < faceCount; ++t)
+        onlyCount += mark[t];
+    if (!only.SetItemCount(onlyCount, false))
+        return false;
+    for (uint32_t t = 0, i = 0; t < faceCount; ++t)
+        if (mark[t])
+            only[i++] = t;
+    marked.Clear();
+    return LinkFaceByFace(mesh, faces, faceCount, only.GetBuffer(), onlyCount);
 }
 
 }  // namespace
@@ -224,32 +380,43 @@ void Mesh::CalculateNormals(bool keepFreeze)
 
 bool Mesh::CalculateAdjacency()
 {
-    if (m_bAdjacencyValid)
+    return MeshTopology::CalculateAdjacency(*this, 0, MeshTopology::AdjacencyBuild::Buckets);
+}
+
+bool MeshTopology::CalculateAdjacency(Mesh &mesh, unsigned threads, AdjacencyBuild how)
+{
+    if (mesh.m_bAdjacencyValid)
         return true;
     Log("Building adjacency.");
-    const unsigned k = Corners() - 1;
-    General::Store<int> head("mesh adjacency heads");
-    General::Store<int> link("mesh adjacency links");
-    if (!head.SetItemCount(m_iVertexCount * k, false) || !link.SetItemCount(m_iFaceCount * k, false)) {
+    General::ProgressMeter &meter = General::Progress();
+    const bool built = mesh.WithFaces([&](auto &store) {
+        const unsigned faceCount = std::min(mesh.m_iFaceCount, store.GetItemCount());
+        auto *faces = store.GetBuffer();
+        meter.Start(QStringLiteral("calculating adjacency..."), faceCount, 50);
+        if (how == AdjacencyBuild::Buckets)
+            return LinkInBuckets(mesh, faces, faceCount, threads);
+        for (unsigned t = 0; t < faceCount; ++t)
+            for (int32_t &entry : faces[t].m_iAdjacent)
+                entry = -1;
+        return LinkFaceByFace(mesh, faces, faceCount, nullptr, 0);
+    });
+    if (!built) {
         // Walks and subdivision would read stale neighbours: say so, and leave the flag clear.
-        Log(" Not enough memory to build the adjacency of %u faces\n", m_iFaceCount);
+        Log(" Not enough memory to build the adjacency of %u faces\n", mesh.m_iFaceCount);
+        meter.End();
         return false;
     }
-    head.Fill(-1);
-    WithFaces([&](auto &faces) { BuildAdjacency(*this, faces, head.GetBuffer(), link.GetBuffer()); });
-    head.Clear();
-    link.Clear();
-    m_bAdjacencyValid = true;
-    m_iOpenEdges = WithFaces([&](const auto &faces) {
+    mesh.m_bAdjacencyValid = true;
+    mesh.m_iOpenEdges = mesh.WithFaces([&](const auto &faces) {
         uint32_t open = 0;
-        const unsigned faceCount = std::min(m_iFaceCount, faces.GetItemCount());
+        const unsigned faceCount = std::min(mesh.m_iFaceCount, faces.GetItemCount());
         for (unsigned t = 0; t < faceCount; ++t)
             for (int32_t entry : faces[t].m_iAdjacent)
                 open += entry < 0;
         return open;
     });
-    Log(" Number of open edges: %d\n", int(m_iOpenEdges));
-    General::Progress().End();
+    Log(" Number of open edges: %d\n", int(mesh.m_iOpenEdges));
+    meter.End();
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/Progress.h"
 #include "foundation/ShellServices.h"
+#include "foundation/Threads.h"
 #include "mesh/object/Object.h"
 #include "scene/BTreeSpace.h"
 #include "scene/LevelFileBin.h"
@@ -166,8 +167,8 @@ template <class Work, class Begin, class Line, class Done>
 bool ObjImporter::Pass(ParseWhat what, Work work, Begin begin, Line take, Done done, uint64_t &nextCheck,
                        uint64_t step)
 {
-    // The taking up in order is a thread of its own.
-    const unsigned threads = m_iThreads ? m_iThreads : ParallelBlocks::AvailableThreads();
+    // The thread that takes blocks up in order is one of them: it parses too while it waits.
+    const unsigned threads = m_iThreads ? m_iThreads : General::AvailableThreads();
     m_iLinesBefore = 0;
     const auto cancelled = [&](uint64_t position) {
         return Cancelled(position, nextCheck, step) && !Refuse(QStringLiteral("The import was cancelled."));

@@ -17,25 +17,13 @@
 #include <thread>
 #include <vector>
 
-#include <sched.h>
-
 namespace ParallelBlocks {
-
-// The processors this process may run on.
-inline unsigned AvailableThreads()
-{
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) != 0)
-        return 1;
-    const int count = CPU_COUNT(&set);
-    return count > 0 ? unsigned(count) : 1u;
-}
 
 // Runs parse(slot) on each block on `threads` threads (none: on the calling thread) and then
 // consume(slot) -> bool on the calling thread, in file order, until the blocks end or
-// consume returns false (then false). A block whose parse failed reaches consume with
-// `failed` set; consume then decides (and may throw).
+// consume returns false (then false). While the next block in order is still parsed
+// elsewhere, the calling thread parses one further on. A block whose parse failed reaches
+// consume with `failed` set; consume then decides (and may throw).
 template <class Slot, class Parse, class Consume>
 bool Run(TextReader &reader, unsigned threads, unsigned blockSize, Parse parse, Consume consume)
 {
@@ -66,42 +54,52 @@ bool Run(TextReader &reader, unsigned threads, unsigned blockSize, Parse parse, 
     uint64_t blockCount = ~uint64_t(0);  // known once the reading ended
     bool quit = false;
 
-    const auto work = [&] {
-        for (;;) {
-            // Blocks are read one at a time and in order; the parses then overlap.
-            std::unique_lock<std::mutex> reading(readLock);
-            uint64_t index;
-            {
-                std::unique_lock<std::mutex> guard(lock);
-                slotFreed.wait(guard, [&] {
-                    return quit || nextToRead >= blockCount || nextToRead < consumed + ringSize;
-                });
-                if (quit || nextToRead >= blockCount)
-                    return;
-                index = nextToRead;
-            }
-            Slot &slot = ring[index % ringSize];
-            const bool got = reader.ReadBlock(slot.text, blockSize);
-            const bool last = !got || slot.text.stop != TextBlock::Stop::None;
-            {
-                const std::lock_guard<std::mutex> guard(lock);
-                nextToRead = index + 1;
-                if (last)
-                    blockCount = got ? index + 1 : index;
-            }
-            reading.unlock();
-            if (last) {
-                slotFreed.notify_all();
-                readyChanged.notify_all();
-            }
-            if (!got)
-                return;
-            safeParse(slot);
-            {
-                const std::lock_guard<std::mutex> guard(lock);
-                ready[index % ringSize] = true;
-            }
+    // Reads the next block and parses it; false once the reading ended. With `wait` it waits
+    // for a free slot; without, it also gives up at once when another thread is reading or
+    // no slot is free.
+    const auto step = [&](bool wait) {
+        // Blocks are read one at a time and in order; the parses then overlap.
+        std::unique_lock<std::mutex> reading(readLock, std::defer_lock);
+        if (wait)
+            reading.lock();
+        else if (!reading.try_lock())
+            return false;
+        uint64_t index;
+        {
+            std::unique_lock<std::mutex> guard(lock);
+            const auto free = [&] { return quit || nextToRead >= blockCount || nextToRead < consumed + ringSize; };
+            if (wait)
+                slotFreed.wait(guard, free);
+            if (quit || nextToRead >= blockCount || !free())
+                return false;
+            index = nextToRead;
+        }
+        Slot &slot = ring[index % ringSize];
+        const bool got = reader.ReadBlock(slot.text, blockSize);
+        const bool last = !got || slot.text.stop != TextBlock::Stop::None;
+        {
+            const std::lock_guard<std::mutex> guard(lock);
+            nextToRead = index + 1;
+            if (last)
+                blockCount = got ? index + 1 : index;
+        }
+        reading.unlock();
+        if (last) {
+            slotFreed.notify_all();
             readyChanged.notify_all();
+        }
+        if (!got)
+            return false;
+        safeParse(slot);
+        {
+            const std::lock_guard<std::mutex> guard(lock);
+            ready[index % ringSize] = true;
+        }
+        readyChanged.notify_all();
+        return true;
+    };
+    const auto work = [&] {
+        while (step(true)) {
         }
     };
 
@@ -135,7 +133,18 @@ bool Run(TextReader &reader, unsigned threads, unsigned blockSize, Parse parse, 
     for (uint64_t index = 0;; ++index) {
         {
             std::unique_lock<std::mutex> guard(lock);
-            readyChanged.wait(guard, [&] { return index >= blockCount || ready[index % ringSize]; });
+            while (index < blockCount && !ready[index % ringSize]) {
+                // While the block it needs is parsed elsewhere, this thread parses one further on.
+                if (nextToRead < blockCount && nextToRead < consumed + ringSize) {
+                    guard.unlock();
+                    const bool helped = step(false);
+                    guard.lock();
+                    // Either way the state may have changed meanwhile, unseen by the wait below.
+                    if (helped || index >= blockCount || ready[index % ringSize])
+                        continue;
+                }
+                readyChanged.wait(guard);
+            }
             if (!ready[index % ringSize])
                 return true;
         }
