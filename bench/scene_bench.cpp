@@ -4,7 +4,7 @@
 // Run: build/bench/bench/scene_bench --benchmark_counters_tabular=true
 #include "mesh/object/Object.h"
 #include "mesh/surface/Material.h"
-#include "platform/DeflateSource.h"
+#include "platform/Processors.h"
 #include "scene/Scene.h"
 #include "scene/SceneGlobals.h"
 #include "support/MeshFixtures.h"
@@ -66,7 +66,7 @@ void SceneFileVersusZip(benchmark::State &state)
         state.counters["archive_MB"] = double(QFileInfo(ours).size()) / 1e6;
         state.counters["zip1_archive_MB"] = double(QFileInfo(theirs).size()) / 1e6;
         // The save deflates on every processor the process may run on (see taskset).
-        state.counters["save_threads"] = DeflateSource::AvailableThreads();
+        state.counters["save_threads"] = Platform::AvailableProcessors();
         QFile::remove(theirs);
     }
     rusage usage{};

@@ -2,6 +2,8 @@
 // Work spread over the processors that this process may use: the count of them, and a
 // loop whose ranges several threads take in turn.
 
+#include "platform/Processors.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -10,20 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include <sched.h>
-
 namespace General {
 
 // The processors this process may run on (its affinity, not the machine's count).
-inline unsigned AvailableThreads()
-{
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) != 0)
-        return 1;
-    const int count = CPU_COUNT(&set);
-    return count > 0 ? unsigned(count) : 1u;
-}
+inline unsigned AvailableThreads() { return Platform::AvailableProcessors(); }
 
 // Runs work(begin, end) over [0, count) in ranges of `grain` items, on `threads` threads
 // (0: AvailableThreads()), the calling thread among them. Ranges are taken as threads

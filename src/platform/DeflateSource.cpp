@@ -1,4 +1,5 @@
 #include "platform/DeflateSource.h"
+#include "platform/Processors.h"
 
 #include <QFile>
 
@@ -13,7 +14,6 @@
 #include <utility>
 
 #include <fcntl.h>
-#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,7 +49,7 @@ struct DeflateEnd {
 }  // namespace
 
 DeflateSource::DeflateSource(QString file, int level, unsigned threads)
-    : m_sFile(std::move(file)), m_iLevel(std::clamp(level, 1, 9)), m_iThreads(threads ? threads : AvailableThreads())
+    : m_sFile(std::move(file)), m_iLevel(std::clamp(level, 1, 9)), m_iThreads(threads ? threads : Platform::AvailableProcessors())
 {
     zip_error_init(&m_error);
 }
@@ -58,16 +58,6 @@ DeflateSource::~DeflateSource()
 {
     Close();
     zip_error_fini(&m_error);
-}
-
-unsigned DeflateSource::AvailableThreads()
-{
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    if (sched_getaffinity(0, sizeof set, &set) != 0)
-        return 1;
-    const int count = CPU_COUNT(&set);
-    return count > 0 ? unsigned(count) : 1u;
 }
 
 zip_source_t *DeflateSource::MakeSource(zip_t *archive)

@@ -33,8 +33,6 @@ public:
     zip_source_t *MakeSource(zip_t *archive);
 
     unsigned GetThreadCount() const { return m_iThreads; }
-    // The processors this process may run on.
-    static unsigned AvailableThreads();
 
 private:
     struct Slot {
