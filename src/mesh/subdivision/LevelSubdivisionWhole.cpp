@@ -20,11 +20,13 @@ using namespace LevelBits;
 namespace {
 
 // The faces a thread splits at the least.
-constexpr unsigned kFacesPerPart = 1u << 16;
+constexpr unsigned kFacesPerPart = 1u << 15;
 
 // Ownership of the edges of the parents of a whole split.
 template <class Face>
 struct EdgeOwners {
+    // The parent's corner count is known when compiled: no division by a variable.
+    static constexpr unsigned k = Face::kCorners;
     const Face *parents;
     unsigned T;
     ChildLayout::Shape s;
@@ -33,10 +35,10 @@ struct EdgeOwners {
     bool Across(unsigned f, unsigned e, unsigned &h, unsigned &he) const
     {
         const int32_t a = parents[f].m_iAdjacent[s.SlotOfEdge(e)];
-        if (a < 0 || unsigned(a) / s.k >= T)
+        if (a < 0 || unsigned(a) / k >= T)
             return false;
-        h = unsigned(a) / s.k;
-        he = s.EdgeOfSlot(unsigned(a) % s.k);
+        h = unsigned(a) / k;
+        he = s.EdgeOfSlot(unsigned(a) % k);
         return true;
     }
     bool Owns(unsigned f, unsigned e) const
@@ -59,8 +61,8 @@ struct EdgeOwners {
 template <class Face>
 bool LevelSubdivision::Whole(const General::Store<Face> &parents)
 {
-    const ChildLayout::Shape s = m_shape;
-    const unsigned k = s.k;
+    static constexpr ChildLayout::Shape s{Face::kCorners};
+    constexpr unsigned k = s.k;
     const unsigned T = P.m_iFaceCount;
     const unsigned vertexCount = P.m_iVertexCount;
     if (!TV_CHECK(parents.GetItemCount() >= T && P.m_pVertices.GetItemCount() >= vertexCount))
