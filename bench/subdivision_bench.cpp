@@ -205,11 +205,8 @@ unsigned OurLevels(SubdivLevel &base, int levels)
         next->m_iNewVertexCount = next->m_iVertexCount;
         if (!next->Subdivide(all) || !next->UpdateCC(false))
             std::abort();
-        const unsigned old = next->m_pVertices.GetItemCount();
-        if (!next->m_pVertices.SetItemCount(next->m_iNewVertexCount, true))
+        if (!next->AddNewVertices())
             std::abort();
-        std::fill(next->m_pVertices.begin() + old, next->m_pVertices.end(), Vertex{});
-        next->m_iVertexCount = next->m_iNewVertexCount;
         next->MakeAbsolute();
         lower = next;
     }
