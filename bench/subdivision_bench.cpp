@@ -8,7 +8,9 @@
 // vmap vertex maps, other). The ratios are ours / OpenSubdiv's: of wall time (ours_over_osd)
 // and of the processor time of all threads (cpu_ours_over_osd), which a busy machine disturbs less.
 // Targets: ours_over_osd at most 0.5 with one thread (run pinned: taskset -c N); at most
-// 120 bytes per face of peak memory with every level held.
+// 120 bytes per face of peak memory with every level held. Our level creation splits large
+// levels over the processors the process may run on (the peer runs on one): pinned to one
+// core it runs on one thread, pinned to several (taskset -c 6,7) it shows the threaded figure.
 // Run: build/bench/bench/subdivision_bench --benchmark_counters_tabular=true
 #include "mesh/core/MeshSwitches.h"
 #include "mesh/levels/SubdivLevel.h"
