@@ -5,8 +5,13 @@
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
+#include "foundation/ParallelRanges.h"
+
 #include <gtest/gtest.h>
 
+#include <sched.h>
+
+#include <cmath>
 #include <functional>
 #include <string>
 
@@ -71,7 +76,67 @@ bool FullLevels(SubdivLevel &base, int levels)
     return true;
 }
 
+// A torus of rings × segments quads with a few faces left out: edges that wrap around join
+// faces far apart in face order, and the holes give open edges.
+std::unique_ptr<SubdivLevel> MakeHoledTorus(unsigned rings, unsigned segments)
+{
+    std::vector<Vector> positions;
+    std::vector<Polygon> faces;
+    for (unsigned i = 0; i < rings; ++i)
+        for (unsigned j = 0; j < segments; ++j) {
+            const float u = 6.2831853f * float(i) / float(rings), v = 6.2831853f * float(j) / float(segments);
+            positions.emplace_back((3.0f + std::cos(v)) * std::cos(u), (3.0f + std::cos(v)) * std::sin(u), std::sin(v));
+        }
+    auto at = [&](unsigned i, unsigned j) { return (i % rings) * segments + j % segments; };
+    for (unsigned i = 0; i < rings; ++i)
+        for (unsigned j = 0; j < segments; ++j)
+            if ((i * 7 + j * 3) % 97 != 0)
+                faces.push_back({at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j + 1)});
+    return MakeBase(positions, faces);
+}
+
+// Runs `work` with the process held to its first processor, then gives the processors back.
+template <class Work>
+bool OnOneProcessor(Work &&work)
+{
+    cpu_set_t all, one;
+    if (sched_getaffinity(0, sizeof all, &all) != 0)
+        return false;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    if (sched_setaffinity(0, sizeof one, &one) != 0)
+        return false;
+    work();
+    return sched_setaffinity(0, sizeof all, &all) == 0;
+}
+
 }  // namespace
+
+// Large levels are split in parallel ranges of faces: the records must not depend on how
+// many processors did the work, across the seams between the ranges too.
+TEST(LevelRecordsTest, ParallelSplitMakesTheSameLevels)
+{
+    if (General::AvailableProcessors() < 2)
+        GTEST_SKIP() << "one processor only";
+    TempDir dir;
+    Recorder().tempFolder = dir.Path();
+    uint64_t alone = 0, together = 0;
+    // About 71,000 faces: enough for the split to use more than one range.
+    ASSERT_TRUE(OnOneProcessor([&] {
+        auto base = MakeHoledTorus(240, 300);
+        ASSERT_TRUE(FullLevels(*base, 1));
+        alone = LevelsHash(*base);
+    }));
+    auto base = MakeHoledTorus(240, 300);
+    ASSERT_TRUE(FullLevels(*base, 1));
+    together = LevelsHash(*base);
+    EXPECT_EQ(alone, together);
+    EXPECT_GT(General::ParallelParts(base->m_iFaceCount, 1u << 15), 1u);
+}
 
 TEST(LevelRecordsTest, LevelsKeepTheirRecords)
 {

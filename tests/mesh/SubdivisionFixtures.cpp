@@ -213,12 +213,8 @@ bool Subdivide(SubdivLevel &lower, std::vector<unsigned> faces)
     next->MakeRelative();
     if (!next->UpdateCC(false))
         return false;
-    const unsigned old = next->m_pVertices.GetItemCount();
-    if (!next->m_pVertices.SetItemCount(next->m_iNewVertexCount, true))
+    if (!next->AddNewVertices())
         return false;
-    for (unsigned v = old; v < next->m_iNewVertexCount; ++v)
-        next->m_pVertices[v] = Vertex{};
-    next->m_iVertexCount = next->m_iNewVertexCount;
     next->MakeAbsolute();
     return true;
 }

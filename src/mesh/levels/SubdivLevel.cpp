@@ -150,6 +150,35 @@ void SubdivLevel::MakeRelative()
         m_pOctree->InvalidateFaceCopies();
 }
 
+bool SubdivLevel::AddNewVertices()
+{
+    if (m_iNewVertexCount <= m_iVertexCount)
+        return true;
+    const unsigned held = std::min(m_iVertexCount, m_pVertices.GetItemCount());
+    if (!m_pVertices.SetItemCount(m_iNewVertexCount, true))
+        return false;
+    m_iVertexCount = m_iNewVertexCount;
+    Vertex *vertices = m_pVertices.GetBuffer();
+    if (m_bAbsolute || !m_pPrev || m_aCCPositions.GetItemCount() < m_iVertexCount) {
+        std::fill(vertices + held, vertices + m_iVertexCount, Vertex{});
+        return true;
+    }
+    // What MakeAbsolute makes of a blank vertex, without writing it blank first: the sum
+    // with zero is kept, so that a negative zero comes out as MakeAbsolute gives it.
+    const General::Vector *cc = m_aCCPositions.GetBuffer();
+    for (unsigned i = 0; i < held; ++i)
+        vertices[i].m_vPosition += cc[i];
+    Vertex blank{};
+    for (unsigned i = held; i < m_iVertexCount; ++i) {
+        blank.m_vPosition = General::Vector(0, 0, 0) + cc[i];
+        vertices[i] = blank;
+    }
+    m_bAbsolute = true;
+    if (m_pOctree)
+        m_pOctree->InvalidateFaceCopies();
+    return true;
+}
+
 // --- index maps ---------------------------------------------------------------------
 
 int SubdivLevel::FindInVertexMap(unsigned global)

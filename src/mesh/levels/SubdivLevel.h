@@ -57,6 +57,11 @@ public:
     // --- absolute and relative positions -------------------------------------
     void MakeAbsolute();
     void MakeRelative();
+    // Takes in the vertices the last subdivision made (up to m_iNewVertexCount) with no detail
+    // and no marks. A relative level whose Catmull-Clark store covers them is made absolute
+    // in the same pass, the new vertices written once at their positions; any other level
+    // is left to MakeAbsolute. False, with the level as it was, when the store cannot grow.
+    bool AddNewVertices();
 
     // --- index maps --------------------------------------------------------
     // Local index of a global vertex; queries must come in increasing order after a reset. -1 when absent.

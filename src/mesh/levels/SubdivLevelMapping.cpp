@@ -335,15 +335,9 @@ bool SubdivLevel::MapFaces(General::Store<unsigned int> &list, bool activate, bo
         return fail(" Unmap failed in MapFaces\n");
     }
     list.Clear();
-    if (m_iNewVertexCount > m_iVertexCount) {
-        const unsigned held = std::min(m_iVertexCount, m_pVertices.GetItemCount());
-        if (!m_pVertices.SetItemCount(m_iNewVertexCount, true)) {
-            MakeAbsolute();
-            return fail(" Cannot allocate vertex array.\n");
-        }
-        // New vertices start with no detail and no marks: their positions are offsets.
-        std::fill(m_pVertices.begin() + held, m_pVertices.end(), Vertex{});
-        m_iVertexCount = m_iNewVertexCount;
+    if (!AddNewVertices()) {
+        MakeAbsolute();
+        return fail(" Cannot allocate vertex array.\n");
     }
     MakeAbsolute();
     progress.Advance();

@@ -4,6 +4,11 @@
 #include "mesh/subdivision/LevelFaceBits.h"
 #include "mesh/subdivision/PolygonNeighbours.h"
 #include "mesh/levels/SubdivLevel.h"
+#include "foundation/ParallelRanges.h"
+
+#include <atomic>
+#include <memory>
+#include <new>
 
 using namespace LevelBits;
 using ChildLayout::kNone;
@@ -37,7 +42,7 @@ bool CatmullClarkPositions::Compute()
             s.target = p;
             sums.Set(p, s);
         }
-        P.WithFaces([&](const auto &parents) { Faces(parents, nullptr); });
+        P.WithFaces([&](const auto &parents) { FullFaces(parents); });
     } else {
         const unsigned k = P.Corners();
         General::FileArray<unsigned int> children(P.m_iFaceCount * k), vertices(vertexCount);
@@ -48,7 +53,9 @@ bool CatmullClarkPositions::Compute()
             sums.Set(p, s);
         }
         vertices.Release();
-        P.WithFaces([&](const auto &parents) { Faces(parents, &children); });
+        P.WithFaces([&](const auto &parents) {
+            Faces(parents, &children, 0, parents.GetItemCount(), [](unsigned) { return true; }, nullptr, true);
+        });
         children.Release();
         tablesFailed = vertices.HasFailed() || children.HasFailed();
     }
@@ -60,8 +67,10 @@ bool CatmullClarkPositions::Compute()
     return !(tablesFailed || sums.HasFailed());
 }
 
-template <class Face>
-void CatmullClarkPositions::Faces(const General::Store<Face> &parents, General::FileArray<unsigned int> *children)
+template <class Face, class Mine>
+void CatmullClarkPositions::Faces(const General::Store<Face> &parents, General::FileArray<unsigned int> *children,
+                                  unsigned from, unsigned to, Mine mine, std::vector<unsigned> *others,
+                                  bool report)
 {
     const ChildLayout::Shape s{Face::kCorners};
     const unsigned k = s.k;
@@ -89,8 +98,17 @@ void CatmullClarkPositions::Faces(const General::Store<Face> &parents, General::
         return second != kNone ? corner(second, s.PrevEdgeCorner(s.Next(e))) : kNone;
     };
 
-    for (unsigned f = 0; f < faceCount; ++f) {
+    // An item that this pass does not write makes the face one that another pass visits again.
+    bool other = false;
+    auto write = [&](unsigned item) {
+        if (mine(item))
+            return true;
+        other = true;
+        return false;
+    };
+    for (unsigned f = from; f < std::min(to, faceCount); ++f) {
         const Face &parent = parents[f];
+        other = false;
         unsigned p[4];
         Vector V[4], centre(0, 0, 0);
         bool open[4] = {};
@@ -103,15 +121,21 @@ void CatmullClarkPositions::Faces(const General::Store<Face> &parents, General::
                 centre += V[c];
             }
         }
-        if (!TV_CHECK(usable))
+        if (!usable) {
+            // Reported by a pass on the calling thread.
+            if (others)
+                others->push_back(f);
+            else if (report)
+                TV_CHECK(usable);
             continue;
+        }
         centre *= 1.0f / float(k);
 
         for (unsigned c = 0; c < k; ++c) {
             const unsigned child = childOf(f, s.ChildAt(c));
             if (child == kNone)
                 continue;
-            if (const unsigned fp = corner(child, s.CentreCorner(c)); fp != kNone)
+            if (const unsigned fp = corner(child, s.CentreCorner(c)); fp != kNone && write(fp))
                 m_pCC[fp] = centre;
             break;
         }
@@ -125,7 +149,7 @@ void CatmullClarkPositions::Faces(const General::Store<Face> &parents, General::
                 const unsigned h = unsigned(a) / k, he = s.EdgeOfSlot(unsigned(a) % k);
                 point = edgePoint(h, he);
             }
-            if (point != kNone) {
+            if (point != kNone && write(point)) {
                 if (inner && m_bSmooth)
                     m_pCC[point] += (V[e] + V[n]) * 0.125f + centre * 0.25f;
                 else
@@ -135,6 +159,8 @@ void CatmullClarkPositions::Faces(const General::Store<Face> &parents, General::
         }
 
         for (unsigned c = 0; c < k; ++c) {
+            if (!write(p[c]))
+                continue;
             VertexSums sum = whole ? whole[p[c]] : sums.Get(p[c]);
             if (sum.target >= m_iCC)
                 continue;
@@ -163,7 +189,65 @@ void CatmullClarkPositions::Faces(const General::Store<Face> &parents, General::
             else
                 m_pCC[sum.target] += V[prev] + V[next];
         }
+        if (other && others)
+            others->push_back(f);
     }
+}
+
+namespace {
+// The faces of the level below that one thread visits at the least.
+constexpr unsigned kFacesPerPart = 1u << 15;
+}  // namespace
+
+template <class Face>
+void CatmullClarkPositions::FullFaces(const General::Store<Face> &parents)
+{
+    const unsigned faceCount = std::min(P.m_iFaceCount, parents.GetItemCount());
+    const auto all = [](unsigned) { return true; };
+    const unsigned parts = std::min(General::ParallelParts(faceCount, kFacesPerPart), 255u);
+    VertexSums *whole = m_pSums->GetWholeBuffer();
+    std::unique_ptr<uint8_t[]> firstPart(parts > 1 && whole ? new (std::nothrow) uint8_t[m_iCC] : nullptr);
+    if (!firstPart) {
+        Faces(parents, nullptr, 0, faceCount, all, nullptr, true);
+        return;
+    }
+    // Items are summed in face order. Faces are split into ranges of face order, and each
+    // item is written in place by the first range that has a face writing it; the shares
+    // of later ranges are added afterwards, range after range, in face order: the same sums.
+    std::fill(firstPart.get(), firstPart.get() + m_iCC, uint8_t(0xFF));
+    General::ParallelRanges(faceCount, parts, [&](unsigned a, unsigned b, unsigned part) {
+        Faces(parents, nullptr, a, b, [&](unsigned item) {
+            if (item < m_iCC) {
+                std::atomic_ref<uint8_t> first(firstPart[item]);
+                uint8_t now = first.load(std::memory_order_relaxed);
+                while (now > part && !first.compare_exchange_weak(now, uint8_t(part), std::memory_order_relaxed)) {
+                }
+            }
+            return false;
+        }, nullptr, false);
+    });
+    auto owner = [&](unsigned item) { return item < m_iCC ? unsigned(firstPart[item]) : kNone; };
+    std::vector<std::vector<unsigned>> later(parts);
+    std::atomic<bool> refused{false};
+    General::ParallelRanges(faceCount, parts, [&](unsigned a, unsigned b, unsigned part) {
+        try {
+            Faces(parents, nullptr, a, b, [&](unsigned item) { return owner(item) == part || owner(item) == kNone; },
+                  part ? &later[part] : nullptr, part == 0);
+        } catch (const std::bad_alloc &) {
+            refused = true;
+        }
+    });
+    if (refused) {
+        // The faces left over could not be listed: all again, in one pass.
+        L.m_aCCPositions.Fill(Vector(0, 0, 0));
+        for (unsigned p = 0; p < m_pSums->GetSize(); ++p)
+            whole[p] = VertexSums{Vector(0, 0, 0), 0, 0, p};
+        Faces(parents, nullptr, 0, faceCount, all, nullptr, true);
+        return;
+    }
+    for (unsigned part = 1; part < parts; ++part)
+        for (const unsigned f : later[part])
+            Faces(parents, nullptr, f, f + 1, [&](unsigned item) { return owner(item) != part; }, nullptr, true);
 }
 
 void CatmullClarkPositions::Polygons()

@@ -30,6 +30,8 @@
 #include "foundation/Vector.h"
 #include "mesh/levels/FileArray.h"
 
+#include <vector>
+
 class SubdivLevel;
 
 class CatmullClarkPositions {
@@ -47,8 +49,16 @@ private:
         uint32_t target;  // the same vertex on the level, or none
     };
 
+    // Visits faces from..to of the level below; `mine(item)` says whether this visit writes an
+    // item of the store (and the vertex sums of the same index). A face that leaves an item
+    // unwritten, or whose corners cannot be used, is listed in `others` when given; faces
+    // whose corners cannot be used are reported with `report`.
+    template <class Face, class Mine>
+    void Faces(const General::Store<Face> &parents, General::FileArray<unsigned int> *children, unsigned from,
+               unsigned to, Mine mine, std::vector<unsigned> *others, bool report);
+    // Faces of a whole level above a whole level, in parallel ranges of faces when large.
     template <class Face>
-    void Faces(const General::Store<Face> &parents, General::FileArray<unsigned int> *children);
+    void FullFaces(const General::Store<Face> &parents);
     void Polygons();
     bool SmoothPolygonSplit();
     void Vertices(unsigned sides);
