@@ -1,6 +1,6 @@
 #pragma once
-// Work spread over the processors that this process may use: the count of them, and a
-// loop whose ranges several threads take in turn.
+// Work spread over the processors that this process may use: the count of them, a loop
+// whose ranges several threads take in turn, and a fixed split into numbered parts.
 
 #include "platform/Processors.h"
 
@@ -51,6 +51,49 @@ void ParallelFor(uint64_t count, unsigned threads, uint64_t grain, Work work)
     run();
     for (std::thread &t : helpers)
         t.join();
+}
+
+// Splits 0..count into `parts` consecutive ranges and runs work(first, end, part) on each,
+// the parts on threads of their own. The split depends only on `count` and `parts`, so work
+// that writes nothing but its own range gives the same result for any number of threads;
+// a thread that cannot be started leaves its range to the calling thread.
+// As many parts as processors, but none smaller than `grain` indices: small work stays on
+// the calling thread, where starting threads would cost more than it saves.
+inline unsigned ParallelParts(uint64_t count, unsigned grain)
+{
+    const uint64_t most = std::max<uint64_t>(1, count / std::max(1u, grain));
+    return unsigned(std::min<uint64_t>(AvailableThreads(), most));
+}
+
+template <class Work>
+void ParallelRanges(unsigned count, unsigned parts, Work &&work)
+{
+    parts = std::max(1u, std::min(parts, std::max(count, 1u)));
+    auto first = [&](unsigned part) { return unsigned(uint64_t(count) * part / parts); };
+    std::vector<std::thread> threads;
+    std::vector<unsigned> leftOver;
+    try {
+        threads.reserve(parts);
+        leftOver.reserve(parts);
+    } catch (const std::bad_alloc &) {
+        for (unsigned part = 0; part < parts; ++part)
+            work(first(part), first(part + 1), part);
+        return;
+    }
+    for (unsigned part = 1; part < parts; ++part) {
+        try {
+            threads.emplace_back([&work, a = first(part), b = first(part + 1), part] { work(a, b, part); });
+        } catch (const std::system_error &) {
+            leftOver.push_back(part);
+        } catch (const std::bad_alloc &) {
+            leftOver.push_back(part);
+        }
+    }
+    work(first(0), first(1), 0u);
+    for (unsigned part : leftOver)
+        work(first(part), first(part + 1), part);
+    for (std::thread &thread : threads)
+        thread.join();
 }
 
 }  // namespace General

@@ -5,7 +5,7 @@
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
-#include "foundation/ParallelRanges.h"
+#include "foundation/Threads.h"
 
 #include <gtest/gtest.h>
 
@@ -120,7 +120,7 @@ bool OnOneProcessor(Work &&work)
 // many processors did the work, across the seams between the ranges too.
 TEST(LevelRecordsTest, ParallelSplitMakesTheSameLevels)
 {
-    if (General::AvailableProcessors() < 2)
+    if (General::AvailableThreads() < 2)
         GTEST_SKIP() << "one processor only";
     TempDir dir;
     Recorder().tempFolder = dir.Path();

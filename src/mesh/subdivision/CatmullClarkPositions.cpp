@@ -4,7 +4,7 @@
 #include "mesh/subdivision/LevelFaceBits.h"
 #include "mesh/subdivision/PolygonNeighbours.h"
 #include "mesh/levels/SubdivLevel.h"
-#include "foundation/ParallelRanges.h"
+#include "foundation/Threads.h"
 
 #include <atomic>
 #include <memory>

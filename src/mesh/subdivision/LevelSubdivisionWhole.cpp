@@ -5,7 +5,7 @@
 // so that each face knows its first number and the faces can be split in parallel ranges:
 // the point of an edge owned by the other face is numbered from that face's count, and
 // every face writes only its own children. The result is the same for any thread count.
-#include "foundation/ParallelRanges.h"
+#include "foundation/Threads.h"
 #include "foundation/Progress.h"
 #include "mesh/subdivision/LevelFaceBits.h"
 #include "mesh/subdivision/LevelSubdivision.h"
