@@ -33,6 +33,8 @@ Mesh &GetSheet(unsigned side)
         auto mesh = fixtures::MakeWavySheet(side, side, 1);
         mesh->CalculateAdjacency();
         mesh->CalculateNormals(false);
+        // A level always has its octree: every dab re-places the faces it moved.
+        mesh->BuildOctree();
         sheets[side] = std::move(mesh);
     }
     return *sheets[side];

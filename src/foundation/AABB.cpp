@@ -12,7 +12,6 @@ namespace {
 // The stream version that dropped the leading byte and began storing empty boxes as such.
 constexpr int kVersionPlainBox = 218;
 
-float &Axis(Vector &v, int k) { return k == 0 ? v.x : (k == 1 ? v.y : v.z); }
 float Axis(const Vector &v, int k) { return k == 0 ? v.x : (k == 1 ? v.y : v.z); }
 
 }  // namespace
@@ -23,35 +22,12 @@ void AABB::Reset()
     m_vMax = Vector(-1.0f, -1.0f, -1.0f);
 }
 
-void AABB::Extend(const Vector &point)
-{
-    if (IsEmpty()) {
-        m_vMin = m_vMax = point;
-        return;
-    }
-    for (int k = 0; k < 3; ++k) {
-        const float value = Axis(point, k);
-        if (value < Axis(m_vMin, k))
-            Axis(m_vMin, k) = value;
-        if (value > Axis(m_vMax, k))
-            Axis(m_vMax, k) = value;
-    }
-}
-
 void AABB::Extend(const AABB &box)
 {
     if (box.IsEmpty())
         return;
     Extend(box.m_vMin);
     Extend(box.m_vMax);
-}
-
-bool AABB::IsInside(const AABB &other) const
-{
-    for (int k = 0; k < 3; ++k)
-        if (!(Axis(other.m_vMin, k) <= Axis(m_vMin, k) && Axis(m_vMax, k) <= Axis(other.m_vMax, k)))
-            return false;
-    return true;
 }
 
 bool AABB::Intersects(const AABB &other) const

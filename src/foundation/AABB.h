@@ -24,13 +24,36 @@ public:
     void Reset();
     bool IsEmpty() const { return m_vMax.x < m_vMin.x; }
 
-    // An empty box becomes the point; otherwise the bounds grow to hold it.
-    void Extend(const General::Vector &point);
+    // An empty box becomes the point; otherwise the bounds grow to hold it. Inline: a brush
+    // extends its boxes by every vertex it moves.
+    void Extend(const General::Vector &point)
+    {
+        if (IsEmpty()) {
+            m_vMin = m_vMax = point;
+            return;
+        }
+        if (point.x < m_vMin.x)
+            m_vMin.x = point.x;
+        if (point.x > m_vMax.x)
+            m_vMax.x = point.x;
+        if (point.y < m_vMin.y)
+            m_vMin.y = point.y;
+        if (point.y > m_vMax.y)
+            m_vMax.y = point.y;
+        if (point.z < m_vMin.z)
+            m_vMin.z = point.z;
+        if (point.z > m_vMax.z)
+            m_vMax.z = point.z;
+    }
     // Nothing for an empty box; otherwise by its minimum and maximum points.
     void Extend(const AABB &box);
 
-    // This box lies in the other (bounds inclusive).
-    bool IsInside(const AABB &other) const;
+    // This box lies in the other (bounds inclusive). Inline: the octree asks it per moved face.
+    bool IsInside(const AABB &other) const
+    {
+        return other.m_vMin.x <= m_vMin.x && m_vMax.x <= other.m_vMax.x && other.m_vMin.y <= m_vMin.y &&
+               m_vMax.y <= other.m_vMax.y && other.m_vMin.z <= m_vMin.z && m_vMax.z <= other.m_vMax.z;
+    }
     // Overlap with positive extent on every axis: boxes that only touch do not intersect.
     bool Intersects(const AABB &other) const;
     // min <= point <= max on every axis.

@@ -5,21 +5,10 @@
 
 namespace General {
 
-float Vector::Length() const
-{
-    const float squared = x * x + y * y + z * z;
-    return std::sqrt(squared);
-}
-
 float Vector::LengthXY() const
 {
     const float squared = x * x + y * y;
     return std::sqrt(squared);
-}
-
-Vector Vector::Cross(const Vector &o) const
-{
-    return Vector(y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x);
 }
 
 Vector &Vector::MakeOrthogonal(const Vector &o)
@@ -27,30 +16,6 @@ Vector &Vector::MakeOrthogonal(const Vector &o)
     const Vector across = Cross(o);
     *this = o.Cross(across);
     return *this;
-}
-
-Vector &Vector::Normalize()
-{
-    const float length = Length();
-    if (length == 0.0f || std::isnan(length)) {
-        *this = Vector(0.0f, 1.0f, 0.0f);
-        return *this;
-    }
-    x /= length;
-    y /= length;
-    z /= length;
-    return *this;
-}
-
-Vector Vector::Normalized() const
-{
-    Vector copy = *this;
-    return copy.Normalize();
-}
-
-Vector Vector::FromShortNormal(int16_t nx, int16_t ny, int16_t nz)
-{
-    return Vector(float(nx / 32767.0), float(ny / 32767.0), float(nz / 32767.0));
 }
 
 Vector &Vector::SolveInBasis(const Vector &u, const Vector &v)

@@ -2,6 +2,7 @@
 // The three-float vector of every geometric routine. It is a plain memory image
 // (12 bytes) so stores of vectors go to files and GPU buffers unchanged.
 
+#include <cmath>
 #include <cstdint>
 #include <type_traits>
 
@@ -29,20 +30,39 @@ public:
     bool IsNonZero() const { return x != 0.0f || y != 0.0f || z != 0.0f; }
     bool IsZero() const { return !IsNonZero(); }
 
-    float Length() const;
+    // Length, Cross and Normalize run for every vertex and face a brush touches: kept inline.
+    float Length() const { return std::sqrt(x * x + y * y + z * z); }
     float LengthXY() const;
     float Dot(const Vector &o) const { return x * o.x + y * o.y + z * o.z; }
     // this × other.
-    Vector Cross(const Vector &o) const;
+    Vector Cross(const Vector &o) const { return Vector(y * o.z - z * o.y, z * o.x - x * o.z, x * o.y - y * o.x); }
 
     // Replaces this by o × (this × o): the part perpendicular to o, scaled by |o|².
     Vector &MakeOrthogonal(const Vector &o);
     // Unit length; a zero (or not-a-number) length gives (0, 1, 0).
-    Vector &Normalize();
-    Vector Normalized() const;
+    Vector &Normalize()
+    {
+        const float length = Length();
+        if (length == 0.0f || std::isnan(length)) {
+            *this = Vector(0.0f, 1.0f, 0.0f);
+            return *this;
+        }
+        x /= length;
+        y /= length;
+        z /= length;
+        return *this;
+    }
+    Vector Normalized() const
+    {
+        Vector copy = *this;
+        return copy.Normalize();
+    }
 
     // A normal packed as three signed 16-bit values (component × 32767).
-    static Vector FromShortNormal(int16_t nx, int16_t ny, int16_t nz);
+    static Vector FromShortNormal(int16_t nx, int16_t ny, int16_t nz)
+    {
+        return Vector(float(nx / 32767.0), float(ny / 32767.0), float(nz / 32767.0));
+    }
 
     // Finds a, b with this ≈ a·u + b·v on the two best-conditioned axes and writes
     // a into x and b into y; z keeps whatever it held.

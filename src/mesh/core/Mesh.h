@@ -148,8 +148,9 @@ public:
     void MarkVertexBuffer(unsigned vertex);
 
     // --- octree links and bounds ------------------------------------------
-    uint32_t &NextTriangleInCube(unsigned triangle, int layer);
-    uint32_t &NextQuadInCube(unsigned quad, int layer);
+    // Read for every step along an octree chain: kept inline.
+    uint32_t &NextTriangleInCube(unsigned triangle, int layer) { return NextFaceInCube(m_pTriangles, triangle, layer); }
+    uint32_t &NextQuadInCube(unsigned quad, int layer) { return NextFaceInCube(m_pQuads, quad, layer); }
     uint32_t GetNextTriangleInCube(unsigned triangle, int layer) { return NextTriangleInCube(triangle, layer); }
     uint32_t GetNextQuadInCube(unsigned quad, int layer) { return NextQuadInCube(quad, layer); }
     // The link word of either face type.
@@ -276,6 +277,18 @@ private:
         const uint32_t entry = uint32_t(m_pVertices.GetBuffer()[vertex].m_iStrokeID);
         return entry < m_iRestoreCount && entry < m_aRestoreBuffer.GetItemCount() &&
                m_aRestoreBuffer.GetBuffer()[entry].m_iVertexIndex == vertex;
+    }
+    // The face's own link word, or the one its modified-face record holds aside.
+    template <class Face>
+    uint32_t &NextFaceInCube(General::Store<Face> &faces, unsigned face, int layer)
+    {
+        Face &record = faces[face];
+        const uint32_t held = record.m_iOctree;
+        if (held < m_aModifiedFaces.GetItemCount() && m_aModifiedFaces.GetBuffer()[held].m_iFaceIndex == face)
+            return m_aModifiedFaces.GetBuffer()[held].m_aLink[layer ? 1 : 0];
+        if (layer)
+            AssertFailed(__FILE__, __LINE__, "!iOctree", nullptr);
+        return record.m_iOctree;
     }
     void ReplaceOctree();
     bool StoreRecord(Stream &stream);

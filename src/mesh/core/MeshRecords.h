@@ -67,8 +67,9 @@ struct TC {
 };
 
 // Quad slot k is the edge from corner k to k + 1; an adjacency entry is
-// neighbour × 4 + the neighbour's slot, -1 for an open edge.
-struct Quad {
+// neighbour × 4 + the neighbour's slot, -1 for an open edge. A record fills one cache
+// line exactly when the store starts on a line, so a walk waits for one line per face.
+struct alignas(64) Quad {
     static constexpr unsigned kCorners = 4;
     static constexpr unsigned SlotFrom(unsigned corner) { return corner; }
     static constexpr unsigned SlotStart(unsigned slot) { return slot; }
@@ -138,7 +139,7 @@ static_assert(sizeof(TC) == 8);
 static_assert(sizeof(Triangle) == 56 && offsetof(Triangle, m_aNormal) == 8 && offsetof(Triangle, m_iFreeze) == 14 &&
               offsetof(Triangle, m_iIndices) == 16 && offsetof(Triangle, m_iAdjacent) == 28 &&
               offsetof(Triangle, m_iTCI) == 40 && offsetof(Triangle, m_iReserved) == 52);
-static_assert(sizeof(Quad) == 64 && offsetof(Quad, m_iIndices) == 16 && offsetof(Quad, m_iAdjacent) == 32 &&
+static_assert(sizeof(Quad) == 64 && alignof(Quad) == 64 && offsetof(Quad, m_iIndices) == 16 && offsetof(Quad, m_iAdjacent) == 32 &&
               offsetof(Quad, m_iTCI) == 48);
 static_assert(sizeof(ModifiedFaceInfo) == 12);
 static_assert(std::is_trivially_copyable_v<Vertex> && std::is_trivially_copyable_v<Triangle> &&

@@ -26,28 +26,6 @@ void CheckBox(const AABB &box)
 
 }  // namespace
 
-uint32_t &Mesh::NextTriangleInCube(unsigned triangle, int layer)
-{
-    Triangle &face = m_pTriangles[triangle];
-    const uint32_t record = face.m_iOctree;
-    if (record < m_aModifiedFaces.GetItemCount() && m_aModifiedFaces[record].m_iFaceIndex == triangle)
-        return m_aModifiedFaces[record].m_aLink[layer ? 1 : 0];
-    if (layer)
-        AssertFailed(__FILE__, __LINE__, "!iOctree", nullptr);
-    return face.m_iOctree;
-}
-
-uint32_t &Mesh::NextQuadInCube(unsigned quad, int layer)
-{
-    Quad &face = m_pQuads[quad];
-    const uint32_t record = face.m_iOctree;
-    if (record < m_aModifiedFaces.GetItemCount() && m_aModifiedFaces[record].m_iFaceIndex == quad)
-        return m_aModifiedFaces[record].m_aLink[layer ? 1 : 0];
-    if (layer)
-        AssertFailed(__FILE__, __LINE__, "!iOctree", nullptr);
-    return face.m_iOctree;
-}
-
 int Mesh::FaceCube(unsigned face)
 {
     uint32_t link = NextInCube(face, 0);

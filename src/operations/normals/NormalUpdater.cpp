@@ -64,7 +64,7 @@ void NormalUpdater::Abandon(Mesh &mesh)
                         sizeof slot.m_aSaved);
     }
     m_iVNCount = 0;
-    m_pBox = nullptr;
+    m_iTestedFace = ~0u;
 }
 
 void NormalUpdater::Update(Mesh &mesh, unsigned start, AABB &dirty, bool updateOctree)
@@ -85,8 +85,8 @@ void NormalUpdater::Update(Mesh &mesh, unsigned start, AABB &dirty, bool updateO
         AssertFailed(__FILE__, __LINE__, "g_cNormalUpdater.m_iVNCount == 0", nullptr);
         return;
     }
-    m_bUpdateOctree = updateOctree;
-    m_pBox = &box;
+    m_bUpdateOctree = updateOctree && mesh.m_pOctree;
+    m_iTestedFace = ~0u;
     try {
         m_bFirstPass = true;
         mesh.CollectFaces(start, *this, false);
@@ -94,6 +94,7 @@ void NormalUpdater::Update(Mesh &mesh, unsigned start, AABB &dirty, bool updateO
         for (unsigned i = 0; i < m_iVNCount; ++i)
             mesh.VertexStrokeID(unsigned(m_aVNBuffer[i].m_iVertexIndex)) = walked;
         m_bFirstPass = false;
+        m_iTestedFace = ~0u;
         mesh.CollectFaces(start, *this, false);
     } catch (...) {
         // Slot indices left in the normal bytes would read as normals: give the old ones back.
@@ -107,9 +108,11 @@ void NormalUpdater::Update(Mesh &mesh, unsigned start, AABB &dirty, bool updateO
         TV_ASSERT(ReadSlot(vertex) == int32_t(i));
         const General::Vector n(slot.m_vNormal.x * q.x, slot.m_vNormal.y * q.y, slot.m_vNormal.z * q.z);
         PackNormal(n.Normalized(), vertex.m_aNormal);
+        // Every slot's vertex is a corner of a face the second walk reached.
+        box.Extend(vertex.m_vPosition);
     }
     m_iVNCount = 0;
-    m_pBox = nullptr;
+    m_iTestedFace = ~0u;
     if (box.IsEmpty())
         return;
     const General::Matrix world = placement ? placement->GetFullMatrix() : General::Matrix();
@@ -122,13 +125,23 @@ void NormalUpdater::Update(Mesh &mesh, unsigned start, AABB &dirty, bool updateO
 
 bool NormalUpdater::IsFaceAffected(Mesh &mesh, unsigned face)
 {
+    // The walk hands an accepted face straight to ProcessFace: what is read here is kept for it.
+    m_iTestedFace = face;
+    m_iTestedCount = ReadCorners(mesh, face, m_aTestedCorners);
+    bool affected = false;
+    if (!m_bFirstPass) {
+        // The vertices stamped for the second walk are exactly those holding a slot, and the
+        // slot is found from the vertex record alone.
+        for (unsigned c = 0; c < m_iTestedCount; ++c) {
+            m_aTestedSlots[c] = SlotOf(mesh, m_aTestedCorners[c]);
+            affected = affected || m_aTestedSlots[c] >= 0;
+        }
+        return affected;
+    }
     const int32_t walked = int32_t(mesh.m_iStamp - 1);
-    unsigned corners[4];
-    const unsigned n = ReadCorners(mesh, face, corners);
-    for (unsigned c = 0; c < n; ++c)
-        if (mesh.VertexStrokeID(corners[c]) == walked)
-            return true;
-    return false;
+    for (unsigned c = 0; c < m_iTestedCount && !affected; ++c)
+        affected = mesh.VertexStrokeID(m_aTestedCorners[c]) == walked;
+    return affected;
 }
 
 void NormalUpdater::ProcessFace(Mesh &mesh, unsigned face)
@@ -144,13 +157,15 @@ void NormalUpdater::FirstPass(Mesh &mesh, unsigned face)
     Vertex *vertices = mesh.m_pVertices.GetBuffer();
     General::Vector p[4];
     unsigned index[4];
-    const unsigned n = ReadCorners(mesh, face, index);
+    const unsigned n = face == m_iTestedFace ? m_iTestedCount : ReadCorners(mesh, face, index);
+    if (face == m_iTestedFace)
+        std::memcpy(index, m_aTestedCorners, sizeof index);
     for (unsigned c = 0; c < n; ++c)
         p[c] = vertices[index[c]].m_vPosition;
     const General::Vector normal =
         (n == 4 ? (p[0] - p[2]).Cross(p[1] - p[3]) : (p[0] - p[1]).Cross(p[0] - p[2])).Normalized();
     mesh.WithFaces([&](auto &faces) { PackNormal(normal, faces[face].m_aNormal); });
-    if (m_bUpdateOctree && mesh.m_pOctree && mesh.IsFaceVisible(face))
+    if (m_bUpdateOctree && mesh.IsFaceVisible(face))
         mesh.m_pOctree->UpdateFace(face);
     for (unsigned c = 0; c < n; ++c) {
         if (SlotOf(mesh, index[c]) >= 0)
@@ -167,21 +182,13 @@ void NormalUpdater::FirstPass(Mesh &mesh, unsigned face)
 
 void NormalUpdater::SecondPass(Mesh &mesh, unsigned face)
 {
-    const int32_t walked = int32_t(mesh.m_iStamp - 1);
     const General::Vector normal =
         mesh.WithFaces([&](const auto &faces) { return UnpackNormal(faces[face].m_aNormal); });
-    unsigned corners[4];
-    const unsigned n = ReadCorners(mesh, face, corners);
-    for (unsigned c = 0; c < n; ++c) {
-        const unsigned vertex = corners[c];
-        if (mesh.VertexStrokeID(vertex) != walked)
-            continue;
-        const int slot = SlotOf(mesh, vertex);
-        if (!TV_CHECK(slot >= 0))
-            continue;
-        m_aVNBuffer.GetBuffer()[slot].m_vNormal += normal;
-        m_pBox->Extend(mesh.m_pVertices.GetBuffer()[vertex].m_vPosition);
-    }
+    if (face != m_iTestedFace)
+        IsFaceAffected(mesh, face);
+    for (unsigned c = 0; c < m_iTestedCount; ++c)
+        if (const int slot = m_aTestedSlots[c]; slot >= 0)
+            m_aVNBuffer.GetBuffer()[slot].m_vNormal += normal;
 }
 
 }  // namespace Operations

@@ -49,7 +49,11 @@ private:
     unsigned m_iVNCount = 0;
     bool m_bFirstPass = true;
     bool m_bUpdateOctree = false;
-    AABB *m_pBox = nullptr;
+    // The face IsFaceAffected read last: its corners and (second walk) their slots.
+    unsigned m_iTestedFace = ~0u;
+    unsigned m_iTestedCount = 0;
+    unsigned m_aTestedCorners[4] = {};
+    int m_aTestedSlots[4] = {};
 };
 
 }  // namespace Operations
