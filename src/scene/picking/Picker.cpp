@@ -27,6 +27,12 @@ namespace {
 
 float Axis(const Vector &v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 
+// The cross product, the same sums as Vector::Cross, here where the triangle test can inline it.
+Vector Cross(const Vector &a, const Vector &b)
+{
+    return Vector(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
+
 bool IsFrozen(Mesh &mesh)
 {
     auto *level = dynamic_cast<SubdivLevel *>(&mesh);
@@ -272,6 +278,13 @@ void Picker::VisitCubeFaces(Mesh &mesh, const Octree::CubeFaces &faces)
             MarkApart<4>(faces, begin, run, lo, hi, apart);
         else
             MarkApart<3>(faces, begin, run, lo, hi, apart);
+        // The face records of the faces left are asked for now: a hit reads its face's visibility.
+        if (m_bVisibleOnly)
+            mesh.WithFaces([&](const auto &records) {
+                for (unsigned i = 0; i < run; ++i)
+                    if (!apart[i] && numbers[begin + i] < mesh.m_iFaceCount)
+                        __builtin_prefetch(&records[numbers[begin + i]]);
+            });
         for (unsigned i = 0; i < run; ++i) {
             if (apart[i])
                 continue;
@@ -293,19 +306,19 @@ void Picker::TestTriangle(const Vector &origin, const Vector &e1In, const Vector
         const Vector &e2 = pass ? e1In : e2In;
         const Vector s = m_vStart - origin;
         // Edge tests without a division: u and v are scaled by det.
-        const Vector p = m_vDirection.Cross(e2);
+        const Vector p = Cross(m_vDirection, e2);
         const float det = e1.Dot(p);
         if (det < 0.0f)
             continue;
         const float u = s.Dot(p);
         if (u < 0.0f || u > det)
             continue;
-        const Vector q = s.Cross(e1);
+        const Vector q = Cross(s, e1);
         const float v = m_vDirection.Dot(q);
         if (v < 0.0f || u + v > det)
             continue;
         // The distance comes from where the segment crosses the plane.
-        const Vector n = e1.Cross(e2);
+        const Vector n = Cross(e1, e2);
         const float a = n.Dot(m_vEnd) - n.Dot(origin);
         const float b = n.Dot(m_vStart) - n.Dot(origin);
         if (a * b > 0.0f || (a == 0.0f && b == 0.0f))
