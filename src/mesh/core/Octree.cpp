@@ -436,8 +436,9 @@ namespace {
 
 constexpr uint32_t kNoNode = 0xFFFFFFFF;
 // A subtree of at most this many cubes is laid out as one node with one face copy. The
-// cubes of a level hold two or three faces each on average, so a copy holds some tens.
-constexpr unsigned kSubtreeCubes = 16;
+// cubes of a level hold two or three faces each on average, so a copy holds about ten:
+// few enough that the first pick in a region, which makes the copies it meets, stays quick.
+constexpr unsigned kSubtreeCubes = 4;
 
 }  // namespace
 
