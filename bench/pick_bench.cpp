@@ -187,7 +187,9 @@ void Check(unsigned side, bool bruteForce)
         Picker counter;
         for (const Segment &ray : sheet.rays)
             counter.Pick(*sheet.mesh->m_pOctree, ray.start, ray.end, 0, false, false, false, 0);
-        std::printf("%uM faces: per ray %.1f cube tests, %.1f faces visited\n", side * side / 1000000,
+        std::printf("%uM faces: %d cubes, tree depth %d; per ray %.1f cube tests, %.1f faces visited\n",
+                    side * side / 1000000, sheet.mesh->m_pOctree->GetCubeCount(),
+                    sheet.mesh->m_pOctree->m_iDeepest - sheet.mesh->m_pOctree->GetRoot()->m_iDepth,
                     double(counter.m_iTests) / double(sheet.rays.size()),
                     double(counter.m_iVisited) / double(sheet.rays.size()));
     }

@@ -239,25 +239,61 @@ TEST(Octree, UnlinkAndRelinkKeepEveryChainIntact)
 
 namespace {
 
-// Each cube's face copy lists its chain in order, with the box of each face's pre-stroke corners.
+// The faces of the cubes in walk order: a cube's chain, then its children's subtrees in child-number order.
+std::vector<unsigned> ChainsInWalkOrder(Mesh &mesh, int cube)
+{
+    std::vector<unsigned> faces;
+    std::vector<int> pending{cube};
+    while (!pending.empty()) {
+        const Octree::OctreeCube &c = *mesh.m_pOctree->GetCube(pending.back());
+        pending.pop_back();
+        for (uint32_t link = c.m_aFirst[0]; link < OctreeLink::kChainEnd; link = mesh.NextInCube(link, 0))
+            faces.push_back(link);
+        for (int k = 7; k >= 0; --k)
+            if (c.m_aChild[k] >= 0)
+                pending.push_back(c.m_aChild[k]);
+    }
+    return faces;
+}
+
+// Walking the layout reaches every node's copy; each copy lists the chains it stands for
+// with the pre-stroke corners of their faces, and all of them together give the faces of
+// the whole tree in the order of the cube walk.
 void ExpectCopiesMatchChains(Mesh &mesh)
 {
     Octree::Octree &octree = *mesh.m_pOctree;
-    for (int c = 0; c < octree.GetCubeCount(); ++c) {
-        const Octree::OctreeCube &cube = *octree.GetCube(c);
-        const Octree::CubeFaces *copy = octree.GetCubeFaces(cube);
-        ASSERT_NE(copy, nullptr) << c;
-        std::vector<unsigned> chain;
-        for (uint32_t link = cube.m_aFirst[0]; link < OctreeLink::kChainEnd; link = mesh.NextInCube(link, 0))
-            chain.push_back(link);
-        ASSERT_EQ(std::vector<unsigned>(copy->GetFaces(), copy->GetFaces() + copy->GetCount()), chain) << c;
-        for (unsigned i = 0; i < copy->GetCount(); ++i) {
-            AABB box;
-            mesh.AddFaceToAABB(box, chain[i], true);
-            EXPECT_EQ(Vector(copy->GetMin(0)[i], copy->GetMin(1)[i], copy->GetMin(2)[i]), box.m_vMin) << chain[i];
-            EXPECT_EQ(Vector(copy->GetMax(0)[i], copy->GetMax(1)[i], copy->GetMax(2)[i]), box.m_vMax) << chain[i];
+    const Octree::WalkNode *nodes = octree.GetWalkNodes();
+    ASSERT_NE(nodes, nullptr);
+    std::vector<unsigned> walked;
+    std::vector<uint32_t> pending{0};
+    while (!pending.empty()) {
+        const uint32_t at = pending.back();
+        pending.pop_back();
+        const Octree::CubeFaces *copy = octree.GetFaceCopy(at);
+        ASSERT_NE(copy, nullptr) << at;
+        const Octree::OctreeCube &cube = *octree.GetCube(copy->GetCube());
+        EXPECT_EQ(Vector(nodes[at].m_aMin[0], nodes[at].m_aMin[1], nodes[at].m_aMin[2]), cube.m_cBox.m_vMin);
+        EXPECT_EQ(Vector(nodes[at].m_aMax[0], nodes[at].m_aMax[1], nodes[at].m_aMax[2]), cube.m_cBox.m_vMax);
+        std::vector<unsigned> chains;
+        if (copy->GetsSubtree()) {
+            EXPECT_EQ(nodes[at].m_iChildCount, 0u);
+            chains = ChainsInWalkOrder(mesh, cube.GetIndex());
+        } else {
+            for (uint32_t link = cube.m_aFirst[0]; link < OctreeLink::kChainEnd; link = mesh.NextInCube(link, 0))
+                chains.push_back(link);
         }
+        const std::vector<unsigned> copied(copy->GetFaces(), copy->GetFaces() + copy->GetCount());
+        ASSERT_EQ(copied, chains) << at;
+        for (unsigned i = 0; i < copy->GetCount(); ++i)
+            for (unsigned c = 0; c < copy->GetCorners(); ++c)
+                EXPECT_EQ(Vector(copy->GetCorner(c, 0)[i], copy->GetCorner(c, 1)[i], copy->GetCorner(c, 2)[i]),
+                          mesh.OriginalFaceVertex(copied[i], c).m_vPosition)
+                    << copied[i];
+        walked.insert(walked.end(), copied.begin(), copied.end());
+        for (unsigned k = nodes[at].m_iChildCount; k-- > 0;)
+            pending.push_back(nodes[at].m_iFirstChild + k);
     }
+    EXPECT_EQ(walked, ChainsInWalkOrder(mesh, octree.m_iRoot));
 }
 
 }  // namespace
@@ -305,6 +341,21 @@ TEST(Octree, FaceCopiesFollowEveryChange)
          [&](Mesh &m) {
              for (unsigned v = 2; v < m.m_iVertexCount; v += 11)
                  m.SetVertexPosition(v, m.m_pVertices[v].m_vPosition + Vector(0, 0.125f, 0));
+         }},
+        {"faces move to cubes not made yet, and past the root, which grows",
+         [&](Mesh &m) {
+             const int before = m.m_pOctree->GetCubeCount();
+             for (unsigned v = 0; v < m.m_iVertexCount; ++v)
+                 m.m_pVertices[v].m_vPosition.z *= 0.01f;
+             for (unsigned f = 0; f < m.m_iFaceCount; ++f)
+                 ASSERT_TRUE(m.m_pOctree->UpdateFace(f));
+             const int cubes = m.m_pOctree->GetCubeCount();
+             ASSERT_GT(cubes, before);
+             ExpectCopiesMatchChains(m);  // laid out cube by cube
+             for (unsigned c = 0; c < 4; ++c)
+                 m.m_pVertices[m.FaceVertexIndex(5, c)].m_vPosition += Vector(500, 0, 0);
+             ASSERT_TRUE(m.m_pOctree->UpdateFace(5));
+             ASSERT_GT(m.m_pOctree->GetCubeCount(), cubes);
          }},
         {"drop every fourth face and renumber",
          [&](Mesh &m) {

@@ -12,12 +12,6 @@ namespace Octree {
 
 using namespace OctreeLink;
 
-void Selector::VisitCubeFaces(Mesh &mesh, const CubeFaces &faces)
-{
-    for (unsigned i = 0; i < faces.GetCount(); ++i)
-        VisitFace(mesh, faces.GetFaces()[i]);
-}
-
 namespace {
 
 bool IsFinite(const AABB &box)
@@ -85,6 +79,8 @@ void OctreeCube::AddFace(unsigned face, OctreeCube *old, int layer)
     Mesh &mesh = *m_pOctree->m_pMesh;
     if (layer == 0)
         m_pOctree->InvalidateFaceCopy(m_iIndex);
+    else
+        ++m_pOctree->m_iLayerOneFaces;
     mesh.NextInCube(face, layer) = m_aFirst[layer];
     m_aFirst[layer] = face;
 }
@@ -109,6 +105,8 @@ void OctreeCube::RemoveFace(unsigned face, int layer)
     uint32_t &own = mesh.NextInCube(face, layer);
     *link = own;
     own = kNone;
+    if (layer != 0 && m_pOctree->m_iLayerOneFaces)
+        --m_pOctree->m_iLayerOneFaces;
 }
 
 void OctreeCube::UnlinkMarkedFaces(int layer)
@@ -125,6 +123,8 @@ void OctreeCube::UnlinkMarkedFaces(int layer)
             indices[1] &= ~MeshFlags::kBit31;
             *link = next;
             next = kUnlinked + uint32_t(GetIndex());
+            if (layer != 0 && m_pOctree->m_iLayerOneFaces)
+                --m_pOctree->m_iLayerOneFaces;
         } else {
             link = &next;
         }
@@ -249,9 +249,13 @@ void Octree::DeleteCubes()
 {
     // The blocks own every cube, so cubes that a damaged tree could not reach never leak.
     m_aBlocks.clear();
-    m_aCubeFaces.clear();
     m_iCubeCount = 0;
     m_iRoot = -1;
+    m_iLayerOneFaces = 0;
+    m_aWalkNodes.clear();
+    m_aFaceCopies.clear();
+    m_aNodeOfCube.clear();
+    m_iLaidOutCubes = -1;
 }
 
 OctreeCube *Octree::AddCube(const OctreeCube &cube)
@@ -350,14 +354,9 @@ void Octree::Traverse(Selector &selector, FaceDrawer *drawer, int layer)
     if (!m_pMesh || !GetRoot())
         return;
     Mesh &mesh = *m_pMesh;
-    const bool copies = !drawer && selector.m_bUseCubeFaces;
-    if (copies)
-        CheckCopiedStores();
-    // A pick walks the tree on every mouse move, and the walk is bound by memory latency:
-    // the cubes it reads lie far apart. So the stack is a plain vector (the counted stores
-    // would announce every growth to the memory label), kept for the next walk (taken, so
-    // a walk started from a selector gets its own), and children are pushed and fetched
-    // before their parent's faces are walked.
+    // The stack is a plain vector (the counted stores would announce every growth to the
+    // memory label), kept for the next walk (taken, so a walk started from a selector gets
+    // its own), and children are pushed and fetched before their parent's faces are walked.
     std::vector<StackItem> stack = std::move(m_aStack);
     stack.clear();
     stack.reserve(64);
@@ -381,20 +380,9 @@ void Octree::Traverse(Selector &selector, FaceDrawer *drawer, int layer)
                 continue;
             __builtin_prefetch(next);
             __builtin_prefetch(&next->m_cBox.m_vMax);
-            if (copies && size_t(cube->m_aChild[k]) < m_aCubeFaces.size())
-                __builtin_prefetch(&m_aCubeFaces[size_t(cube->m_aChild[k])]);
             stack.push_back({next, inside});
         }
         for (int l = layer; l >= 0; --l) {
-            if (l == 0 && copies) {
-                if (cube->m_aFirst[0] >= kChainEnd)
-                    continue;
-                if (const CubeFaces *faces = GetCubeFaces(*cube)) {
-                    if (faces->GetCount())
-                        selector.VisitCubeFaces(mesh, *faces);
-                    continue;
-                }
-            }
             uint32_t link = cube->m_aFirst[l];
             while (link < kChainEnd) {
                 const unsigned face = link;
@@ -413,7 +401,7 @@ void Octree::InvalidateFaceCopies()
 {
     if (++m_iGeneration == 0) {
         // After the counter wraps, an old copy could look current again.
-        for (CubeFaces &copy : m_aCubeFaces)
+        for (CubeFaces &copy : m_aFaceCopies)
             copy.m_iGeneration = 0;
         m_iGeneration = 1;
     }
@@ -421,8 +409,12 @@ void Octree::InvalidateFaceCopies()
 
 void Octree::InvalidateFaceCopy(int cube)
 {
-    if (cube >= 0 && size_t(cube) < m_aCubeFaces.size())
-        m_aCubeFaces[size_t(cube)].m_iGeneration = 0;
+    // A cube not laid out yet has no copy; when it is laid out, the copy that takes it is made again.
+    if (cube >= 0 && size_t(cube) < m_aNodeOfCube.size()) {
+        const uint32_t node = m_aNodeOfCube[size_t(cube)];
+        if (node < m_aFaceCopies.size())
+            m_aFaceCopies[node].m_iGeneration = 0;
+    }
 }
 
 void Octree::CheckCopiedStores()
@@ -440,76 +432,276 @@ void Octree::CheckCopiedStores()
     m_iCopiedFaceCount = mesh.m_iFaceCount;
 }
 
-const CubeFaces *Octree::GetCubeFaces(const OctreeCube &cube)
+namespace {
+
+constexpr uint32_t kNoNode = 0xFFFFFFFF;
+// A subtree of at most this many cubes is laid out as one node with one face copy. The
+// cubes of a level hold two or three faces each on average, so a copy holds about ten:
+// few enough that the first pick in a region, which makes the copies it meets, stays quick.
+constexpr unsigned kSubtreeCubes = 4;
+
+}  // namespace
+
+const CubeFaces *Octree::GetFaceCopy(uint32_t node)
 {
-    const size_t index = size_t(cube.GetIndex());
-    if (index >= size_t(m_iCubeCount))
+    if (node >= m_aFaceCopies.size())
         return nullptr;
-    if (index >= m_aCubeFaces.size()) {
-        try {
-            m_aCubeFaces.resize(size_t(m_iCubeCount));
-        } catch (const std::bad_alloc &) {
-            return nullptr;
-        }
-    }
-    CubeFaces &copy = m_aCubeFaces[index];
+    CubeFaces &copy = m_aFaceCopies[node];
     if (copy.m_iGeneration == m_iGeneration)
         return &copy;
-    if (!MakeCubeFaces(cube, copy))
+    if (!MakeFaceCopy(copy))
         return nullptr;
     copy.m_iGeneration = m_iGeneration;
     return &copy;
 }
 
-bool Octree::MakeCubeFaces(const OctreeCube &cube, CubeFaces &copy)
+bool Octree::CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes) const
+{
+    cubes.clear();
+    if (!GetCube(copy.m_iCube))
+        return false;
+    if (!copy.m_bSubtree) {
+        cubes.push_back(copy.m_iCube);
+        return true;
+    }
+    // Depth first, children in child-number order; a damaged tree could lead round in circles.
+    std::vector<int> pending{copy.m_iCube};
+    while (!pending.empty()) {
+        const OctreeCube *cube = GetCube(pending.back());
+        pending.pop_back();
+        if (!cube || cubes.size() >= size_t(m_iCubeCount))
+            return false;
+        cubes.push_back(cube->GetIndex());
+        for (int k = 7; k >= 0; --k)
+            if (cube->m_aChild[k] >= 0)
+                pending.push_back(cube->m_aChild[k]);
+    }
+    return true;
+}
+
+void Octree::VisitChains(uint32_t node, Selector &selector)
+{
+    if (node >= m_aFaceCopies.size() || !CopiedCubes(m_aFaceCopies[node], m_aCubeList))
+        return;
+    Mesh &mesh = *m_pMesh;
+    for (const int c : m_aCubeList) {
+        uint32_t link = GetCube(c)->m_aFirst[0];
+        while (link < kChainEnd) {
+            const unsigned face = link;
+            link = mesh.NextInCube(face, 0);
+            selector.VisitFace(mesh, face);
+        }
+    }
+}
+
+bool Octree::MakeFaceCopy(CubeFaces &copy)
 {
     Mesh &mesh = *m_pMesh;
     const unsigned faceCount = mesh.m_iFaceCount;
-    unsigned count = 0;
-    uint32_t link = cube.m_aFirst[0];
-    for (; link < kChainEnd; link = mesh.NextInCube(link, 0)) {
-        // A damaged chain is left to the chain walk, which reports it.
-        if (link >= faceCount || count >= faceCount)
-            return false;
-        ++count;
+    if (!CopiedCubes(copy, m_aCubeList))
+        return false;
+    std::vector<uint32_t> &list = m_aFaceList;
+    list.clear();
+    for (const int c : m_aCubeList) {
+        for (uint32_t link = GetCube(c)->m_aFirst[0]; link < kChainEnd; link = mesh.NextInCube(link, 0)) {
+            // A damaged chain is left to the chain walk, which reports it.
+            if (link >= faceCount || list.size() >= faceCount)
+                return false;
+            list.push_back(link);
+        }
     }
+    const auto count = unsigned(list.size());
+    const unsigned corners = mesh.Corners();
+    const size_t faceBytes = sizeof(uint32_t) + size_t(corners) * 3 * sizeof(float);
     // A block with room is kept unless it is far too large: the faces of a cube come and go during a stroke.
-    if (count > copy.m_iCapacity || count * 4 < copy.m_iCapacity) {
+    if (count > copy.m_iCapacity || count * 4 < copy.m_iCapacity || corners != copy.m_iCorners) {
         copy.m_pBlock.reset();
-        copy.m_pFaces = nullptr;
-        copy.m_pBounds = nullptr;
         copy.m_iCount = copy.m_iCapacity = 0;
         if (count) {
-            void *block = ::operator new(size_t(count) * (sizeof(uint32_t) + 6 * sizeof(float)), std::nothrow);
+            void *block = ::operator new(size_t(count) * faceBytes, std::nothrow);
             if (!block)
                 return false;
             copy.m_pBlock.reset(block);
             copy.m_iCapacity = count;
         }
     }
-    auto *bounds = static_cast<float *>(copy.m_pBlock.get());
-    auto *faces = reinterpret_cast<uint32_t *>(bounds + size_t(count) * 6);
-    const unsigned corners = mesh.Corners();
-    unsigned i = 0;
-    for (link = cube.m_aFirst[0]; i < count; link = mesh.NextInCube(link, 0), ++i) {
-        faces[i] = link;
-        // The same box the face test makes, so comparing against it rejects exactly what
-        // comparing against every corner would.
-        AABB box;
-        bool numbers = true;
+    copy.m_iCount = count;
+    copy.m_iCorners = corners;
+    if (!count)
+        return true;
+    auto *coordinates = static_cast<float *>(copy.m_pBlock.get());
+    auto *faces = reinterpret_cast<uint32_t *>(coordinates + size_t(count) * corners * 3);
+    for (unsigned i = 0; i < count; ++i) {
+        faces[i] = list[i];
+        // The same corners the face test reads, bit for bit, so a test on the copy
+        // decides exactly as a test on the face.
         for (unsigned c = 0; c < corners; ++c) {
-            const General::Vector &p = mesh.OriginalFaceVertex(link, c).m_vPosition;
-            numbers = numbers && !std::isnan(p.x) && !std::isnan(p.y) && !std::isnan(p.z);
-            box.Extend(p);
-        }
-        for (int axis = 0; axis < 3; ++axis) {
-            bounds[size_t(axis) * count + i] = numbers ? Axis(box.m_vMin, axis) : NAN;
-            bounds[size_t(axis + 3) * count + i] = numbers ? Axis(box.m_vMax, axis) : NAN;
+            const General::Vector &p = mesh.OriginalFaceVertex(list[i], c).m_vPosition;
+            coordinates[(size_t(c) * 3 + 0) * count + i] = p.x;
+            coordinates[(size_t(c) * 3 + 1) * count + i] = p.y;
+            coordinates[(size_t(c) * 3 + 2) * count + i] = p.z;
         }
     }
-    copy.m_pFaces = faces;
-    copy.m_pBounds = bounds;
-    copy.m_iCount = count;
+    return true;
+}
+
+const WalkNode *Octree::GetWalkNodes()
+{
+    if (m_iLaidOutCubes >= 0 && m_iLaidOutCubes < m_iCubeCount && !m_aWalkNodes.empty()) {
+        // Cubes added since are laid out one by one; a tree that grew a new root, or a
+        // layout gone sparse, is made afresh.
+        while (m_iLaidOutCubes < m_iCubeCount && AddToWalkNodes(m_iLaidOutCubes))
+            ++m_iLaidOutCubes;
+        if (m_iLaidOutCubes < m_iCubeCount || m_iUnusedNodes > m_aWalkNodes.size() / 2)
+            m_iLaidOutCubes = -1;
+    }
+    if (m_iLaidOutCubes != m_iCubeCount) {
+        m_iLaidOutCubes = m_iCubeCount;
+        if (!MakeWalkNodes()) {
+            std::vector<WalkNode>().swap(m_aWalkNodes);
+            std::vector<CubeFaces>().swap(m_aFaceCopies);
+            std::vector<uint32_t>().swap(m_aNodeOfCube);
+        }
+    }
+    return m_aWalkNodes.empty() ? nullptr : m_aWalkNodes.data();
+}
+
+uint32_t Octree::AddWalkNode(const OctreeCube &cube, bool subtree)
+{
+    const auto index = uint32_t(m_aWalkNodes.size());
+    WalkNode node{};
+    for (int axis = 0; axis < 3; ++axis) {
+        node.m_aMin[axis] = Axis(cube.m_cBox.m_vMin, axis);
+        node.m_aMax[axis] = Axis(cube.m_cBox.m_vMax, axis);
+    }
+    m_aWalkNodes.push_back(node);
+    m_aFaceCopies.emplace_back();
+    m_aFaceCopies.back().m_iCube = cube.GetIndex();
+    m_aFaceCopies.back().m_bSubtree = subtree;
+    return index;
+}
+
+bool Octree::MakeWalkNodes()
+{
+    m_aWalkNodes.clear();
+    m_aFaceCopies.clear();
+    m_aNodeOfCube.clear();
+    m_iUnusedNodes = 0;
+    const OctreeCube *root = GetRoot();
+    if (!root)
+        return false;
+    try {
+        // Cubes in breadth-first order, then the number of cubes in each cube's subtree.
+        std::vector<int> order;
+        order.reserve(size_t(m_iCubeCount));
+        order.push_back(m_iRoot);
+        for (size_t i = 0; i < order.size(); ++i)
+            for (int child : GetCube(order[i])->m_aChild)
+                if (child >= 0) {
+                    if (order.size() >= size_t(m_iCubeCount) || !GetCube(child))
+                        return false;
+                    order.push_back(child);
+                }
+        std::vector<uint32_t> sizes(size_t(m_iCubeCount), 1);
+        for (size_t i = order.size(); i-- > 1;) {
+            const int parent = GetCube(order[i])->m_iParent;
+            if (parent < 0 || parent >= m_iCubeCount)
+                return false;
+            sizes[size_t(parent)] += sizes[size_t(order[i])];
+        }
+        m_aNodeOfCube.assign(size_t(m_iCubeCount), kNoNode);
+
+        AddWalkNode(*root, sizes[size_t(m_iRoot)] <= kSubtreeCubes);
+        // Depth first, so that a subtree's nodes stay near one another; each node's
+        // children are appended together when the node is reached.
+        std::vector<uint32_t> pending{0};
+        while (!pending.empty()) {
+            const uint32_t at = pending.back();
+            pending.pop_back();
+            if (m_aFaceCopies[at].m_bSubtree) {
+                if (!CopiedCubes(m_aFaceCopies[at], m_aCubeList))
+                    return false;
+                for (const int inside : m_aCubeList)
+                    m_aNodeOfCube[size_t(inside)] = at;
+                continue;
+            }
+            const OctreeCube &cube = *GetCube(m_aFaceCopies[at].m_iCube);
+            m_aNodeOfCube[size_t(cube.GetIndex())] = at;
+            const auto first = uint32_t(m_aWalkNodes.size());
+            unsigned count = 0;
+            for (int child : cube.m_aChild)
+                if (child >= 0) {
+                    AddWalkNode(*GetCube(child), sizes[size_t(child)] <= kSubtreeCubes);
+                    ++count;
+                }
+            m_aWalkNodes[at].m_iFirstChild = first;
+            m_aWalkNodes[at].m_iChildCount = count;
+            for (unsigned k = count; k-- > 0;)
+                pending.push_back(first + k);
+        }
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    return true;
+}
+
+bool Octree::AddToWalkNodes(int c)
+{
+    const OctreeCube *cube = GetCube(c);
+    const int parent = cube ? cube->m_iParent : -1;
+    // A new root (the tree grew) lies above the layout: that takes a new one.
+    if (parent < 0 || parent >= c || m_aNodeOfCube.size() != size_t(c))
+        return false;
+    const uint32_t at = m_aNodeOfCube[size_t(parent)];
+    if (at >= m_aFaceCopies.size())
+        return false;
+    try {
+        m_aNodeOfCube.push_back(kNoNode);
+        if (m_aFaceCopies[at].m_bSubtree) {
+            // The subtree's copy takes the new cube's faces too.
+            m_aNodeOfCube[size_t(c)] = at;
+            m_aFaceCopies[at].m_iGeneration = 0;
+            return true;
+        }
+        // The parent's children move to a new group at the end, the new cube among them
+        // in child-number order; the new cube starts a subtree of its own.
+        const WalkNode old = m_aWalkNodes[at];
+        const auto first = uint32_t(m_aWalkNodes.size());
+        unsigned count = 0;
+        for (int child : GetCube(parent)->m_aChild) {
+            if (child < 0 || child > c)
+                continue;
+            if (child == c) {
+                m_aNodeOfCube[size_t(c)] = AddWalkNode(*cube, true);
+                ++count;
+                continue;
+            }
+            const uint32_t from = m_aNodeOfCube[size_t(child)];
+            if (from < old.m_iFirstChild || from >= old.m_iFirstChild + old.m_iChildCount ||
+                m_aFaceCopies[from].m_iCube != child)
+                return false;
+            const auto to = uint32_t(m_aWalkNodes.size());
+            const WalkNode node = m_aWalkNodes[from];
+            CubeFaces copy = std::move(m_aFaceCopies[from]);
+            m_aFaceCopies[from].m_iCube = -1;
+            m_aWalkNodes.push_back(node);
+            m_aFaceCopies.push_back(std::move(copy));
+            // Every cube whose faces the moved copy holds now names its new place.
+            if (!CopiedCubes(m_aFaceCopies[to], m_aCubeList))
+                return false;
+            for (const int inside : m_aCubeList)
+                if (size_t(inside) < m_aNodeOfCube.size())
+                    m_aNodeOfCube[size_t(inside)] = to;
+            ++count;
+        }
+        if (count != old.m_iChildCount + 1)
+            return false;
+        m_iUnusedNodes += old.m_iChildCount;
+        m_aWalkNodes[at].m_iFirstChild = first;
+        m_aWalkNodes[at].m_iChildCount = count;
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
     return true;
 }
 

@@ -24,19 +24,26 @@ namespace Octree {
 
 class Octree;
 
-// A derived copy of the layer-0 faces of one cube: their numbers and, side by side, the
-// boxes of their pre-stroke corners. A search that tests many faces sweeps these arrays
-// instead of following the chain from face record to face record, where each link must
-// arrive before the next face is known. Made again when the cube's faces change or move;
-// never stored.
+// A derived copy of layer-0 faces: their numbers and, side by side, the pre-stroke corner
+// positions. A search that tests many faces sweeps these arrays instead of following the
+// chain from face record to face record and from there to the vertices, where each fetch
+// must arrive before the next address is known. It copies one cube's faces, or for a
+// small subtree the faces of all its cubes, cube by cube in walk order (a cube, then its
+// children in child-number order). Made again when those faces change or move; never stored.
 class CubeFaces {
 public:
     unsigned GetCount() const { return m_iCount; }
-    const uint32_t *GetFaces() const { return m_pFaces; }
-    // Lower and upper bounds on each axis, one array of GetCount() values each;
-    // all NaN for a face with a corner that is not a number, so no bound rejects it.
-    const float *GetMin(int axis) const { return m_pBounds + size_t(axis) * m_iCount; }
-    const float *GetMax(int axis) const { return m_pBounds + size_t(axis + 3) * m_iCount; }
+    // 3 or 4, as the mesh's faces have.
+    unsigned GetCorners() const { return m_iCorners; }
+    const uint32_t *GetFaces() const { return reinterpret_cast<const uint32_t *>(GetCorner(m_iCorners, 0)); }
+    // One coordinate of one corner of every face: GetCount() values.
+    const float *GetCorner(unsigned corner, int axis) const
+    {
+        return static_cast<const float *>(m_pBlock.get()) + (size_t(corner) * 3 + size_t(axis)) * m_iCount;
+    }
+    // The cube copied, with every cube below it when GetsSubtree().
+    int GetCube() const { return m_iCube; }
+    bool GetsSubtree() const { return m_bSubtree; }
 
 private:
     friend class Octree;
@@ -44,11 +51,26 @@ private:
         void operator()(void *block) const { ::operator delete(block); }
     };
     std::unique_ptr<void, Free> m_pBlock;
-    const uint32_t *m_pFaces = nullptr;
-    const float *m_pBounds = nullptr;
     unsigned m_iCount = 0;
     unsigned m_iCapacity = 0;  // faces the block has room for
-    uint32_t m_iGeneration = 0;  // the tree's generation it was made in; 0: never made
+    uint32_t m_iGeneration = 0;  // the tree's generation it was made in; 0: out of date
+    unsigned m_iCorners = 4;
+    int m_iCube = -1;  // -1: the node is no longer used
+    bool m_bSubtree = false;
+};
+
+// One node of the walk layout: a derived, compact copy of the tree's shape that a walk
+// repeated on every mouse move reads instead of the cube records. The children of a
+// node lie side by side in child-number order, so a parent's children are tested from
+// a few neighbouring cache lines. Small subtrees end in one node whose face copy holds
+// all their faces: fewer levels to descend, each a wait on memory. Each node has a face
+// copy of the same index, so the copy records of a node's children lie side by side too.
+// Kept up to date as cubes are added; never stored.
+struct WalkNode {
+    float m_aMin[3];
+    float m_aMax[3];
+    uint32_t m_iFirstChild;  // node index of the first child
+    uint32_t m_iChildCount;
 };
 
 // A visitor that searches the tree.
@@ -59,13 +81,6 @@ public:
     // below it); any other value: visit its faces and test its children.
     virtual int TestBox(const AABB &box) = 0;
     virtual void VisitFace(Mesh &mesh, unsigned face) = 0;
-    // Visits a cube's layer-0 faces from its copy, in chain order; only called for
-    // selectors that set m_bUseCubeFaces.
-    virtual void VisitCubeFaces(Mesh &mesh, const CubeFaces &faces);
-
-    // Whether the traversal hands over the cubes' face copies (made on first use and
-    // kept while the faces stay put): worth it for searches repeated on every mouse move.
-    bool m_bUseCubeFaces = false;
 
     int m_iTests = 0;    // counted by the traversal, one per TestBox
     int m_iVisited = 0;  // counted by selectors that want it
@@ -126,14 +141,38 @@ public:
     bool InsertFace(unsigned face, int cubeHint);
     // Inserts a face that moved or changed, climbing only as far as needed from its current cube.
     bool UpdateFace(unsigned face);
-    // Marks every cube's face copy out of date: the pre-stroke corners of faces changed
-    // in ways the tree does not see (a stroke ended, positions were rewritten).
+    // Marks every face copy out of date: the pre-stroke corners of faces changed in ways
+    // the tree does not see (a stroke ended, positions were rewritten).
     void InvalidateFaceCopies();
-    // Marks one cube's face copy out of date.
+    // Marks the face copy that holds the cube's faces out of date.
     void InvalidateFaceCopy(int cube);
-    // The cube's current face copy, made again when out of date; null when memory is
-    // refused or the chain is damaged (the caller then walks the chain).
-    const CubeFaces *GetCubeFaces(const OctreeCube &cube);
+    // Checks that the face copies were made from the mesh's current stores (call once before a walk).
+    void CheckCopiedStores();
+    // The walk layout, node 0 being the root; brought up to date with the cubes. Null
+    // when there is no root or memory is refused (the caller then uses Traverse).
+    const WalkNode *GetWalkNodes();
+    // The current copy of the node's faces, made again when out of date; null when memory
+    // is refused or a chain is damaged (the caller then uses VisitChains).
+    const CubeFaces *GetFaceCopy(uint32_t node);
+    // Hands the faces the node's copy holds, in the same order, from the chains themselves.
+    void VisitChains(uint32_t node, Selector &selector);
+    // Asks for the copy records of `count` nodes from `first` ahead of their use.
+    void PrefetchFaceCopies(uint32_t first, unsigned count) const
+    {
+        if (size_t(first) + count <= m_aFaceCopies.size())
+            for (size_t line = 0; line < count * sizeof(CubeFaces); line += 64)
+                __builtin_prefetch(reinterpret_cast<const char *>(&m_aFaceCopies[first]) + line);
+    }
+    // Asks for the faces of the node's copy ahead of their use (once its record has arrived).
+    // A copy without faces is skipped: a prefetch of address 0 costs a full page-table walk.
+    void PrefetchCopiedFaces(uint32_t node) const
+    {
+        if (node < m_aFaceCopies.size())
+            if (const void *block = m_aFaceCopies[node].m_pBlock.get())
+                __builtin_prefetch(block);
+    }
+    // Faces on layer 1 chains (a stroke's moved faces); walks over the layout need none.
+    unsigned GetLayerOneFaces() const { return m_iLayerOneFaces; }
     // Visits the cubes the selector accepts. With a drawer, the visible faces are drawn
     // instead of being handed to the selector. Layers from `layer` down to 0 are walked.
     void Traverse(Selector &selector, FaceDrawer *drawer, int layer);
@@ -200,8 +239,22 @@ private:
     };
     std::vector<StackItem> m_aStack;
 
-    // Face copies by cube index; a copy is current when its generation is this one.
-    std::vector<CubeFaces> m_aCubeFaces;
+    // The walk layout with a face copy for each node; m_aNodeOfCube gives for each cube
+    // the node whose copy holds its faces. Cubes from m_iLaidOutCubes on are not in it yet.
+    std::vector<WalkNode> m_aWalkNodes;
+    std::vector<CubeFaces> m_aFaceCopies;
+    std::vector<uint32_t> m_aNodeOfCube;
+    int m_iLaidOutCubes = -1;  // -1: to be made afresh
+    size_t m_iUnusedNodes = 0;  // left behind by children groups that moved
+    bool MakeWalkNodes();
+    bool AddToWalkNodes(int cube);
+    uint32_t AddWalkNode(const OctreeCube &cube, bool subtree);
+    // The cubes a copy holds, in walk order; false on a damaged tree.
+    bool CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes) const;
+    std::vector<int> m_aCubeList;
+    std::vector<uint32_t> m_aFaceList;
+
+    // A copy is current when its generation is this one.
     uint32_t m_iGeneration = 1;
     // The mesh stores the copies were made from: when they move or change size (a level
     // read back, stores replaced), every copy is out of date.
@@ -209,8 +262,10 @@ private:
     const void *m_pCopiedFaces = nullptr;
     unsigned m_iCopiedVertexCount = 0;
     unsigned m_iCopiedFaceCount = 0;
-    void CheckCopiedStores();
-    bool MakeCubeFaces(const OctreeCube &cube, CubeFaces &copy);
+    bool MakeFaceCopy(CubeFaces &copy);
+
+    unsigned m_iLayerOneFaces = 0;
+    friend class OctreeCube;
 
     void DeleteCubes();
     bool CheckStructure(QString &why) const;

@@ -27,6 +27,12 @@ namespace {
 
 float Axis(const Vector &v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 
+// The cross product, the same sums as Vector::Cross, here where the triangle test can inline it.
+Vector Cross(const Vector &a, const Vector &b)
+{
+    return Vector(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
+
 bool IsFrozen(Mesh &mesh)
 {
     auto *level = dynamic_cast<SubdivLevel *>(&mesh);
@@ -54,7 +60,93 @@ void Picker::Pick(Octree::Octree &octree, const Vector &start, const Vector &end
     if (!continueBatch)
         m_iBatchStart = GetPickCount();
     SetSegment(start, end);
-    octree.Traverse(*this, nullptr, 1);
+    if (!Walk(octree))
+        octree.Traverse(*this, nullptr, 1);
+}
+
+bool Picker::Walk(Octree::Octree &octree)
+{
+    // Faces on layer 1 are visited cube by cube before the cube's layer-0 faces, which
+    // only the cube walk does.
+    if (!octree.m_pMesh || octree.GetLayerOneFaces())
+        return false;
+    // The slab test below needs finite ends and a finite difference; other segments take
+    // the cube walk, whose box test has always handled them.
+    float origin[3];
+    float inverse[3];
+    for (int axis = 0; axis < 3; ++axis) {
+        origin[axis] = Axis(m_vStart, axis);
+        const float d = Axis(m_vEnd, axis) - origin[axis];
+        if (!std::isfinite(origin[axis]) || !std::isfinite(d))
+            return false;
+        // An axis the segment does not move along gets a large finite factor instead of
+        // an infinite one: a box holding the segment's coordinate still spans t = 0, and
+        // no 0 * infinity turns into a NaN.
+        const float inv = 1.0f / d;
+        inverse[axis] = std::fabs(inv) < 1e30f ? inv : 1e30f;
+    }
+    const Octree::WalkNode *nodes = octree.GetWalkNodes();
+    if (!nodes)
+        return false;
+    octree.CheckCopiedStores();
+    // Whether some point of the segment lies in the node's closed box. A product by the
+    // inverse differs from the quotient by an ulp or two, so the far end is widened far
+    // beyond that: the walk may visit a cube more, never one less, and the face test
+    // alone decides what is picked.
+    const auto reaches = [&](const Octree::WalkNode &node) {
+        float low = 0.0f;
+        float high = 1.0f;
+        for (int axis = 0; axis < 3; ++axis) {
+            const float t0 = (node.m_aMin[axis] - origin[axis]) * inverse[axis];
+            const float t1 = (node.m_aMax[axis] - origin[axis]) * inverse[axis];
+            low = std::max(low, std::min(t0, t1));
+            high = std::min(high, std::max(t0, t1));
+        }
+        return low <= high * 1.00001f;
+    };
+    ++m_iTests;
+    if (!reaches(nodes[0]))
+        return true;
+    // Faces are visited node by node in the tree's own order (a cube, then its children
+    // in child-number order), which decides the order of picks at equal distances. The
+    // walk waits on memory at every level, so what a node's visit reads is asked for
+    // while its parent is tested: its children's nodes and copy records, and its faces.
+    std::vector<uint32_t> &stack = m_aStack;
+    stack.assign(1, 0);
+    octree.PrefetchFaceCopies(0, 1);
+    octree.PrefetchFaceCopies(nodes[0].m_iFirstChild, nodes[0].m_iChildCount);
+    while (!stack.empty()) {
+        const uint32_t at = stack.back();
+        const Octree::WalkNode &node = nodes[at];
+        stack.pop_back();
+        octree.PrefetchCopiedFaces(at);
+        // Children are pushed in reverse so that they are visited in child-number order
+        // after this node's faces.
+        uint32_t accepted[8];
+        unsigned count = 0;
+        for (unsigned k = 0; k < node.m_iChildCount; ++k) {
+            const uint32_t index = node.m_iFirstChild + k;
+            const Octree::WalkNode &child = nodes[index];
+            if (reaches(child)) {
+                accepted[count++] = index;
+                const char *group = reinterpret_cast<const char *>(&nodes[child.m_iFirstChild]);
+                for (size_t line = 0; line < child.m_iChildCount * sizeof(Octree::WalkNode); line += 64)
+                    __builtin_prefetch(group + line);
+                octree.PrefetchFaceCopies(child.m_iFirstChild, child.m_iChildCount);
+                octree.PrefetchCopiedFaces(index);
+            }
+        }
+        m_iTests += int(node.m_iChildCount);
+        while (count)
+            stack.push_back(accepted[--count]);
+        if (const Octree::CubeFaces *faces = octree.GetFaceCopy(at)) {
+            if (faces->GetCount())
+                VisitCubeFaces(*octree.m_pMesh, *faces);
+        } else {
+            octree.VisitChains(at, *this);
+        }
+    }
+    return true;
 }
 
 int Picker::TestBox(const AABB &box)
@@ -91,15 +183,13 @@ void Picker::VisitFace(Mesh &mesh, unsigned face)
     ++m_iVisited;
     const bool quads = mesh.m_eType != Mesh::typeTriangular;
     Vector p[4];
-    AABB box;
-    for (unsigned c = 0; c < (quads ? 4u : 3u); ++c) {
+    for (unsigned c = 0; c < (quads ? 4u : 3u); ++c)
         p[c] = mesh.OriginalFaceVertex(face, c).m_vPosition;
-        box.Extend(p[c]);
-    }
-    // The face's own box takes only strict crossings: a segment that merely touches it is no pick.
-    float t = 0.0f;
-    if (!box.IntersectSegment(m_vStart, m_vEnd, t))
-        return;
+    TestCorners(mesh, face, p, quads);
+}
+
+void Picker::TestCorners(Mesh &mesh, unsigned face, const Vector *p, bool quads)
+{
     // Quick reject: the segment's box lies wholly on one side of the face on some axis
     // (touching counts as a miss).
     for (int axis = 0; axis < 3; ++axis) {
@@ -115,59 +205,100 @@ void Picker::VisitFace(Mesh &mesh, unsigned face)
         if (below || above)
             return;
     }
+    Crossing crossings[4];
+    int found = 0;
     if (quads) {
-        TestTriangle(mesh, face, p[0], p[1] - p[0], p[3] - p[0], 0);
-        TestTriangle(mesh, face, p[2], p[3] - p[2], p[1] - p[2], 1);
+        TestTriangle(p[0], p[1] - p[0], p[3] - p[0], 0, crossings, found);
+        TestTriangle(p[2], p[3] - p[2], p[1] - p[2], 1, crossings, found);
     } else {
-        TestTriangle(mesh, face, p[0], p[1] - p[0], p[2] - p[0], 0);
+        TestTriangle(p[0], p[1] - p[0], p[2] - p[0], 0, crossings, found);
+    }
+    if (!found)
+        return;
+    // The face's own box takes only strict crossings: a segment that merely touches it is
+    // no pick. Asked last, as it seldom decides and costs the most.
+    AABB box;
+    for (unsigned c = 0; c < (quads ? 4u : 3u); ++c)
+        box.Extend(p[c]);
+    float t = 0.0f;
+    if (!box.IntersectSegment(m_vStart, m_vEnd, t))
+        return;
+    for (int k = 0; k < found; ++k)
+        AddPick(mesh, face, crossings[k].hit, crossings[k].normal, crossings[k].t, crossings[k].half);
+}
+
+namespace {
+
+// Marks the faces from `begin` whose corners all lie on one side of the segment's box
+// on some axis (touching counts as apart): the face test's quick reject, on the copied
+// corners side by side, which the compiler can take several faces at a time.
+template <unsigned Corners>
+void MarkApart(const Octree::CubeFaces &faces, unsigned begin, unsigned count, const float *lo, const float *hi,
+               unsigned char *apart)
+{
+    const float *coordinate[Corners][3];
+    for (unsigned c = 0; c < Corners; ++c)
+        for (int axis = 0; axis < 3; ++axis)
+            coordinate[c][axis] = faces.GetCorner(c, axis) + begin;
+    for (unsigned i = 0; i < count; ++i) {
+        bool away = false;
+        for (int axis = 0; axis < 3; ++axis) {
+            bool below = true;
+            bool above = true;
+            for (unsigned c = 0; c < Corners; ++c) {
+                const float v = coordinate[c][axis][i];
+                below &= lo[axis] >= v;
+                above &= hi[axis] <= v;
+            }
+            away |= below | above;
+        }
+        apart[i] = away;
     }
 }
+
+}  // namespace
 
 void Picker::VisitCubeFaces(Mesh &mesh, const Octree::CubeFaces &faces)
 {
-    // The face test's quick reject, taken first and on the face boxes: the segment's box
-    // lies wholly on one side of the face on some axis. Both tests must pass for a pick,
-    // so the order changes no result.
+    // The face test's quick reject, taken first on the copied corners. Every test must
+    // pass for a pick, so the order changes no result.
     const unsigned count = faces.GetCount();
-    const float loX = m_cSegmentBox.m_vMin.x, loY = m_cSegmentBox.m_vMin.y, loZ = m_cSegmentBox.m_vMin.z;
-    const float hiX = m_cSegmentBox.m_vMax.x, hiY = m_cSegmentBox.m_vMax.y, hiZ = m_cSegmentBox.m_vMax.z;
-    const float *minX = faces.GetMin(0), *minY = faces.GetMin(1), *minZ = faces.GetMin(2);
-    const float *maxX = faces.GetMax(0), *maxY = faces.GetMax(1), *maxZ = faces.GetMax(2);
+    const unsigned corners = faces.GetCorners();
+    if (corners != 3 && corners != 4)
+        return;
+    const float lo[3] = {m_cSegmentBox.m_vMin.x, m_cSegmentBox.m_vMin.y, m_cSegmentBox.m_vMin.z};
+    const float hi[3] = {m_cSegmentBox.m_vMax.x, m_cSegmentBox.m_vMax.y, m_cSegmentBox.m_vMax.z};
     const uint32_t *numbers = faces.GetFaces();
     m_iVisited += int(count);
-    // The faces left are tested in groups: each group's face records, then their corners,
-    // are asked for before the first is read, so their fetches overlap.
-    constexpr unsigned kGroup = 16;
-    unsigned group[kGroup];
-    for (unsigned i = 0; i < count;) {
-        unsigned n = 0;
-        for (; i < count && n < kGroup; ++i) {
-            const bool apart = (loX >= maxX[i]) | (hiX <= minX[i]) | (loY >= maxY[i]) | (hiY <= minY[i]) |
-                               (loZ >= maxZ[i]) | (hiZ <= minZ[i]);
-            if (!apart)
-                group[n++] = numbers[i];
-        }
-        if (n > 1) {
+    constexpr unsigned kRun = 64;
+    unsigned char apart[kRun];
+    for (unsigned begin = 0; begin < count; begin += kRun) {
+        const unsigned run = std::min(kRun, count - begin);
+        if (corners == 4)
+            MarkApart<4>(faces, begin, run, lo, hi, apart);
+        else
+            MarkApart<3>(faces, begin, run, lo, hi, apart);
+        // The face records of the faces left are asked for now: a hit reads its face's visibility.
+        if (m_bVisibleOnly)
             mesh.WithFaces([&](const auto &records) {
-                for (unsigned k = 0; k < n; ++k)
-                    __builtin_prefetch(&records[group[k]]);
+                for (unsigned i = 0; i < run; ++i)
+                    if (!apart[i] && numbers[begin + i] < mesh.m_iFaceCount)
+                        __builtin_prefetch(&records[numbers[begin + i]]);
             });
-            const Vertex *vertices = mesh.m_pVertices.GetBuffer();
-            const unsigned vertexCount = std::min(mesh.m_iVertexCount, mesh.m_pVertices.GetItemCount());
-            for (unsigned k = 0; k < n; ++k)
-                for (unsigned c = 0; c < mesh.Corners(); ++c)
-                    if (const unsigned v = mesh.FaceVertexIndex(group[k], c); v < vertexCount)
-                        __builtin_prefetch(vertices + v);
-        }
-        for (unsigned k = 0; k < n; ++k) {
-            VisitFace(mesh, group[k]);
-            --m_iVisited;
+        for (unsigned i = 0; i < run; ++i) {
+            if (apart[i])
+                continue;
+            Vector p[4];
+            for (unsigned c = 0; c < corners; ++c)
+                p[c] = Vector(faces.GetCorner(c, 0)[begin + i], faces.GetCorner(c, 1)[begin + i],
+                              faces.GetCorner(c, 2)[begin + i]);
+            TestCorners(mesh, numbers[begin + i], p, corners == 4);
         }
     }
 }
 
-void Picker::TestTriangle(Mesh &mesh, unsigned face, const Vector &origin, const Vector &e1In, const Vector &e2In,
-                          int half)
+void Picker::TestTriangle(const Vector &origin, const Vector &e1In, const Vector &e2In, int half,
+                          Crossing *crossings, int &found) const
 {
     for (int pass = 0; pass < (m_bTwoSided ? 2 : 1); ++pass) {
         // The second pass swaps the edges, which turns the triangle round.
@@ -175,25 +306,25 @@ void Picker::TestTriangle(Mesh &mesh, unsigned face, const Vector &origin, const
         const Vector &e2 = pass ? e1In : e2In;
         const Vector s = m_vStart - origin;
         // Edge tests without a division: u and v are scaled by det.
-        const Vector p = m_vDirection.Cross(e2);
+        const Vector p = Cross(m_vDirection, e2);
         const float det = e1.Dot(p);
         if (det < 0.0f)
             continue;
         const float u = s.Dot(p);
         if (u < 0.0f || u > det)
             continue;
-        const Vector q = s.Cross(e1);
+        const Vector q = Cross(s, e1);
         const float v = m_vDirection.Dot(q);
         if (v < 0.0f || u + v > det)
             continue;
         // The distance comes from where the segment crosses the plane.
-        const Vector n = e1.Cross(e2);
+        const Vector n = Cross(e1, e2);
         const float a = n.Dot(m_vEnd) - n.Dot(origin);
         const float b = n.Dot(m_vStart) - n.Dot(origin);
         if (a * b > 0.0f || (a == 0.0f && b == 0.0f))
             continue;
         const float t = std::fabs(b) / (std::fabs(a) + std::fabs(b));
-        AddPick(mesh, face, m_vStart + (m_vEnd - m_vStart) * t, n.Normalized(), t, half);
+        crossings[found++] = {m_vStart + (m_vEnd - m_vStart) * t, n.Normalized(), t, half};
     }
 }
 

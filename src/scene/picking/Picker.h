@@ -27,7 +27,7 @@ public:
 
 class Picker : public Octree::LineSelector {
 public:
-    Picker() { m_bUseCubeFaces = true; }
+    Picker() = default;
     Picker(const Picker &) = delete;
     Picker &operator=(const Picker &) = delete;
 
@@ -42,8 +42,8 @@ public:
     int TestBox(const AABB &box) override;
     // Tests the face (its pre-stroke corners) against the segment and adds the hits.
     void VisitFace(Mesh &mesh, unsigned face) override;
-    // Sweeps the cube's face boxes and tests only the faces whose box the segment's box reaches.
-    void VisitCubeFaces(Mesh &mesh, const Octree::CubeFaces &faces) override;
+    // Sweeps copied corners and tests only the faces that the segment's box reaches.
+    void VisitCubeFaces(Mesh &mesh, const Octree::CubeFaces &faces);
 
     // The pick whose distance is nearest to `value` (the first of equals); only picks
     // nearer than 2.0 count. Null when there is none.
@@ -66,7 +66,22 @@ public:
     void Append(std::unique_ptr<PickInfo> pick);
 
 private:
-    void TestTriangle(Mesh &mesh, unsigned face, const General::Vector &origin, const General::Vector &e1,
-                      const General::Vector &e2, int half);
+    // The walk of the tree's compact layout; false when it cannot be taken (Traverse then walks the cubes).
+    bool Walk(Octree::Octree &octree);
+    // The face test on given corners (4 for quads, else 3).
+    void TestCorners(Mesh &mesh, unsigned face, const General::Vector *p, bool quads);
+    // Where the segment crosses a triangle, before the face's other tests decide.
+    struct Crossing {
+        General::Vector hit;
+        General::Vector normal;
+        float t;
+        int half;
+    };
+    // Adds to `crossings` the sides of the triangle (one, or two when picks are two-sided) the segment crosses.
+    void TestTriangle(const General::Vector &origin, const General::Vector &e1, const General::Vector &e2, int half,
+                      Crossing *crossings, int &found) const;
     void AddPick(Mesh &mesh, unsigned face, const General::Vector &hit, const General::Vector &normal, float t, int half);
+
+    // The walk's stack of node indices, kept between picks so that a pick allocates nothing.
+    std::vector<uint32_t> m_aStack;
 };
