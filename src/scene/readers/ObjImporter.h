@@ -64,7 +64,7 @@ public:
 
     // How many threads import (0: one per processor this process may use; 1: no others
     // than the caller's), and the bytes of a block of lines that one thread parses at a time.
-    static constexpr unsigned kBlockSize = 1u << 20;
+    static constexpr unsigned kBlockSize = 1u << 19;
     void SetThreads(unsigned threads, unsigned blockSize = kBlockSize)
     {
         m_iThreads = threads;

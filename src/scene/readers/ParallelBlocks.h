@@ -45,7 +45,8 @@ bool Run(TextReader &reader, unsigned threads, unsigned blockSize, Parse parse, 
         return true;
     }
 
-    const unsigned ringSize = threads * 2;
+    // Two blocks beyond one per thread keep every thread busy; more only raise the peak memory.
+    const unsigned ringSize = threads + 2;
     std::unique_ptr<Slot[]> ring(new Slot[ringSize]);
     std::unique_ptr<bool[]> ready(new bool[ringSize]());
     std::mutex lock, readLock;
