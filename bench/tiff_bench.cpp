@@ -2,7 +2,7 @@
 // scanline loop over the same file in the same run. The counter "ratio" is the
 // reader's rate over the plain rate; the goal is at least 0.8. "ratio_to_warm"
 // compares with a loop into memory that was touched before, for information.
-#include "foundation/QTvTiff.h"
+#include "foundation/images/QTvTiff.h"
 
 #include <QTemporaryDir>
 

@@ -1,7 +1,7 @@
 #pragma once
 // What fuzz targets of the mesh model stand in for the layers above it: a transformation
 // node (three vectors in its record); FuzzFile.h has the shell with a private swap folder.
-#include "foundation/AttributeInstance.h"
+#include "foundation/attributes/AttributeInstance.h"
 #include "foundation/Node.h"
 #include "foundation/Stream.h"
 #include "mesh/core/Placement.h"

@@ -1,11 +1,11 @@
 // Feeds arbitrary text to every typed attribute's text parser and arbitrary bytes (after
 // a valid stream header) to its stream reader, with live nodes for pointers to bind to.
 #include "FuzzFile.h"
-#include "foundation/AttributeBoolCollection.h"
-#include "foundation/AttributeEnumeration.h"
-#include "foundation/AttributeFilename.h"
-#include "foundation/AttributeFloatRange.h"
-#include "foundation/AttributeNumber.h"
+#include "foundation/attributes/AttributeBoolCollection.h"
+#include "foundation/attributes/AttributeEnumeration.h"
+#include "foundation/attributes/AttributeFilename.h"
+#include "foundation/attributes/AttributeFloatRange.h"
+#include "foundation/attributes/AttributeNumber.h"
 #include "foundation/EventGate.h"
 #include "foundation/Node.h"
 #include "foundation/Stream.h"

@@ -1,7 +1,7 @@
 // Loads arbitrary bytes as a stream of boxes in the form of the file's version,
 // using each box the way scene code does once it is read.
 #include "FuzzFile.h"
-#include "foundation/AABB.h"
+#include "foundation/math/AABB.h"
 #include "foundation/Stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

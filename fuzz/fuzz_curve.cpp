@@ -1,7 +1,7 @@
 // Loads arbitrary bytes as a chain of curve records in the form of the file's version and
 // uses each curve the way the editor, the falloffs and the stamps along a curve do.
 #include "FuzzFile.h"
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "foundation/Stream.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

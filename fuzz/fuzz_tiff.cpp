@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as a TIFF file through every path of the reader.
 #include "FuzzFile.h"
 #include "foundation/Memory.h"
-#include "foundation/QTvTiff.h"
+#include "foundation/images/QTvTiff.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
 #include "foundation/EventGate.h"
 
-#include "foundation/AttributeEditor.h"
+#include "foundation/attributes/AttributeEditor.h"
 #include "foundation/Node.h"
 
 namespace General {

@@ -2,7 +2,7 @@
 // An int attribute that fires: every change that is not silent first calls the owner's
 // HandleEvent with the gate, then notifies as usual.
 
-#include "foundation/AttributeInstance.h"
+#include "foundation/attributes/AttributeInstance.h"
 
 namespace General {
 

@@ -1,6 +1,6 @@
 #include "foundation/Globals.h"
 
-#include "foundation/Constants.h"
+#include "foundation/math/Constants.h"
 #include "foundation/Node.h"
 #include "foundation/Timer.h"
 

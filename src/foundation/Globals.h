@@ -8,8 +8,8 @@
 // one. A node class joins the registry with one TypeInfo::Register line there; the
 // registry keeps the program's fixed class order whatever order those lines run in.
 
-#include "foundation/AABB.h"
-#include "foundation/AttributePointer.h"
+#include "foundation/math/AABB.h"
+#include "foundation/attributes/AttributePointer.h"
 #include "foundation/EventGate.h"
 
 #include <QElapsedTimer>

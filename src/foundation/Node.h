@@ -13,7 +13,7 @@
 // Attributes declared as members join the node automatically: the node under
 // construction is the current node, and an attribute built without an owner joins it.
 
-#include "foundation/AttributePointer.h"
+#include "foundation/attributes/AttributePointer.h"
 #include "foundation/TypeInfo.h"
 
 #include <QString>

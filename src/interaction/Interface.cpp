@@ -1,9 +1,9 @@
 #include "interaction/Interface.h"
 
-#include "foundation/CurveServices.h"
+#include "foundation/curves/CurveServices.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "foundation/OperationBuffer.h"
 #include "foundation/ShellServices.h"
 #include "mesh/object/Object.h"

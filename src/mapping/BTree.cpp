@@ -1,6 +1,6 @@
 #include "mapping/BTree.h"
 
-#include "foundation/AABB.h"
+#include "foundation/math/AABB.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/Progress.h"
 #include "foundation/ShellServices.h"

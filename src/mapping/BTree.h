@@ -6,7 +6,7 @@
 // Picking walks the spheres a segment touches and hands the leaves' faces on.
 
 #include "foundation/Containers.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 #include "mesh/core/FaceTree.h"
 #include "scene/BTreeSpace.h"
 

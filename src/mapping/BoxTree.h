@@ -8,7 +8,7 @@
 // reads neither the face records nor the vertices until it has a hit.
 
 #include "foundation/Containers.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 #include <xmmintrin.h>
 

@@ -4,10 +4,10 @@
 // Changing one setting enables, disables or clears the settings that depend on it.
 // It also holds the tile range of the low mesh and expands the map file-name masks.
 
-#include "foundation/AttributeEnumeration.h"
-#include "foundation/AttributeFilename.h"
-#include "foundation/AttributeFloatRange.h"
-#include "foundation/AttributeNumber.h"
+#include "foundation/attributes/AttributeEnumeration.h"
+#include "foundation/attributes/AttributeFilename.h"
+#include "foundation/attributes/AttributeFloatRange.h"
+#include "foundation/attributes/AttributeNumber.h"
 #include "foundation/EventGate.h"
 #include "foundation/Node.h"
 #include "mesh/levels/SubdivLevel.h"

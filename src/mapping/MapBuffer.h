@@ -5,7 +5,7 @@
 // It reads TIFF files and writes TIFF, TGA and the formats of Qt's image writer.
 
 #include "foundation/Containers.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 // Map buffers in TIFF files, through libtiff.
 #include "foundation/Diagnostics.h"
-#include "foundation/QTvTiff.h"
+#include "foundation/images/QTvTiff.h"
 #include "mapping/MapBuffer.h"
 
 #include <QFile>

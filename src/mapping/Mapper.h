@@ -10,8 +10,8 @@
 // every triangle has been rasterised, so the maps do not depend on thread timing.
 
 #include "foundation/Containers.h"
-#include "foundation/Matrix.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Matrix.h"
+#include "foundation/math/Vector.h"
 #include "mapping/BTree.h"
 #include "mapping/BoxTree.h"
 #include "mapping/Info.h"

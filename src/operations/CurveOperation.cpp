@@ -1,7 +1,7 @@
 #include "operations/CurveOperation.h"
 
 #include "foundation/Diagnostics.h"
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "foundation/Stream.h"
 #include "operations/CurveOperationHost.h"
 #include "scene/Scene.h"

@@ -7,7 +7,7 @@
 //   6 move a control point (keeps the previous position)
 //   5 draw brush stamps along the curve: a marker; the stamps are the brush operation's
 
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 #include "operations/Operation.h"
 
 #include <vector>

@@ -5,7 +5,7 @@
 // the dialog counts as cancelled. Tests install a scripted one.
 
 #include "foundation/Installable.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 namespace General {
 class NURBSCurve;

@@ -4,7 +4,7 @@
 // node's, so the same call undoes and redoes. The transform manipulator records one at
 // the end of a drag with the values it kept from before the drag.
 
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 #include "operations/Operation.h"
 
 class Transformation;

@@ -3,7 +3,7 @@
 // tree of its target mesh, so that only the part of a large reference mesh near the
 // target is loaded. Declared here so that the readers of this layer can take it.
 
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 namespace BTree {
 

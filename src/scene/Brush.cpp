@@ -1,6 +1,6 @@
 #include "scene/Brush.h"
 
-#include "foundation/CurvePointTable.h"
+#include "foundation/curves/CurvePointTable.h"
 #include "foundation/Stream.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 // the global tool list, in tray order; scene and settings files store the records, so
 // the scene layer owns them and the operations read them while they run.
 
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/NURBSCurve.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "scene/LevelFileBin.h"
 
 #include "foundation/Progress.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 #include "scene/BTreeSpace.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "scene/Scene.h"
 
-#include "foundation/Matrix.h"
-#include "foundation/NURBSCurve.h"
+#include "foundation/math/Matrix.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "foundation/Progress.h"
 #include "foundation/ShellServices.h"
 #include "mesh/core/Octree.h"

@@ -9,7 +9,7 @@
 // ((serial × 256 + object position) × 65536) + level index, so the main scene (serial 0)
 // has the position in the upper and the level in the lower 16 bits.
 
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 #include "mesh/core/MeshWatcher.h"
 
 #include <QString>

@@ -1,4 +1,4 @@
-#include "foundation/Matrix.h"
+#include "foundation/math/Matrix.h"
 #include "mesh/core/MeshRecords.h"
 #include "mesh/core/Placement.h"
 #include "mesh/object/MeshHost.h"

@@ -8,7 +8,7 @@
 // the change and hands it here. Without an installed history the change is made directly.
 
 #include "foundation/Installable.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 #include <QString>
 

@@ -4,7 +4,7 @@
 #include "scene/Scene.h"
 
 #include "foundation/Diagnostics.h"
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
 #include "mesh/object/Object.h"

@@ -4,9 +4,9 @@
 // and caches the matrices that picking, drawing and the manipulators read; the two
 // inverses are computed on first use after a change.
 
-#include "foundation/AttributeInstance.h"
+#include "foundation/attributes/AttributeInstance.h"
 #include "foundation/EventGate.h"
-#include "foundation/Matrix.h"
+#include "foundation/math/Matrix.h"
 #include "foundation/Node.h"
 #include "mesh/core/Placement.h"
 

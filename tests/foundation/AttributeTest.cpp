@@ -1,7 +1,7 @@
 #include "NodeFixtures.h"
 
-#include "foundation/AttributeInstance.h"
-#include "foundation/AttributeWatch.h"
+#include "foundation/attributes/AttributeInstance.h"
+#include "foundation/attributes/AttributeWatch.h"
 #include "foundation/EventGate.h"
 
 #include <gtest/gtest.h>

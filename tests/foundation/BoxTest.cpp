@@ -1,4 +1,4 @@
-#include "foundation/AABB.h"
+#include "foundation/math/AABB.h"
 #include "foundation/Stream.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"

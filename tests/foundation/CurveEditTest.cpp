@@ -1,6 +1,6 @@
 #include "CurveFixtures.h"
-#include "foundation/CurveEdit.h"
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/CurveEdit.h"
+#include "foundation/curves/NURBSCurve.h"
 
 #include <gtest/gtest.h>
 

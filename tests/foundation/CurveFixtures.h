@@ -2,8 +2,8 @@
 // A stand-in for the scene, the 3D view, the preferences and the undo stack that curves
 // and their editing talk to. It records every call; the curve operations it receives are
 // applied to the curve the way the undoable curve operation does.
-#include "foundation/CurveServices.h"
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/CurveServices.h"
+#include "foundation/curves/NURBSCurve.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "foundation/CurvePointTable.h"
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/CurvePointTable.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "foundation/Stream.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"

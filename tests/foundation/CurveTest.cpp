@@ -1,6 +1,6 @@
 #include "CurveFixtures.h"
 #include "foundation/Node.h"
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "support/RecordingShell.h"
 
 #include <gtest/gtest.h>

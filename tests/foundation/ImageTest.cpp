@@ -1,4 +1,4 @@
-#include "foundation/QTvImage.h"
+#include "foundation/images/QTvImage.h"
 #include "support/RecordingShell.h"
 
 #include <QImage>

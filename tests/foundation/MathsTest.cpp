@@ -1,8 +1,8 @@
-#include "foundation/Color.h"
-#include "foundation/MathFunctions.h"
-#include "foundation/Matrix.h"
-#include "foundation/Matrix3.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Color.h"
+#include "foundation/math/MathFunctions.h"
+#include "foundation/math/Matrix.h"
+#include "foundation/math/Matrix3.h"
+#include "foundation/math/Vector.h"
 #include "support/RecordingShell.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "NodeFixtures.h"
 
-#include "foundation/AttributeInstance.h"
+#include "foundation/attributes/AttributeInstance.h"
 #include "foundation/Globals.h"
 #include "support/RecordingShell.h"
 

@@ -1,6 +1,6 @@
 #include "NodeFixtures.h"
 
-#include "foundation/AttributeWatch.h"
+#include "foundation/attributes/AttributeWatch.h"
 #include "foundation/Globals.h"
 #include "foundation/Stream.h"
 #include "support/TempDir.h"

@@ -1,5 +1,5 @@
 #include "foundation/Memory.h"
-#include "foundation/QTvTiff.h"
+#include "foundation/images/QTvTiff.h"
 #include "support/RecordingShell.h"
 
 #include <QFile>

@@ -1,8 +1,8 @@
 #include "GuiApplication.h"
-#include "foundation/Color.h"
+#include "foundation/math/Color.h"
 #include "foundation/Containers.h"
 #include "foundation/Diagnostics.h"
-#include "foundation/IntPairCompare.h"
+#include "foundation/math/IntPairCompare.h"
 #include "gui/common/Commands.h"
 #include "gui/common/Trays.h"
 

@@ -1,6 +1,6 @@
 #include "InteractionFixtures.h"
 
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "mesh/object/Object.h"
 #include "mesh/surface/Material.h"
 #include "scene/camera/Camera.h"

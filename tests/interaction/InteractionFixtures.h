@@ -2,7 +2,7 @@
 // A controller over a scene with a camera, a 200 x 100 view placed at (10, 20) in the main
 // window, and a recording stand-in for the view, the panels and the trays.
 
-#include "foundation/CurveServices.h"
+#include "foundation/curves/CurveServices.h"
 #include "support/RecordingShell.h"
 #include "interaction/Interface.h"
 #include "interaction/handlers/Function.h"

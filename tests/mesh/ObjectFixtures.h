@@ -2,7 +2,7 @@
 // What the object, layer and material tests share: a host that records what the mesh
 // model asked of the layers above, a stand-in for the scene's transformation node, and
 // objects built in code.
-#include "foundation/AttributeInstance.h"
+#include "foundation/attributes/AttributeInstance.h"
 #include "foundation/Node.h"
 #include "foundation/Stream.h"
 #include "mesh/object/Layer3D.h"

@@ -1,6 +1,6 @@
 #include "operations/CurveOperation.h"
 
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "operations/CurveOperationHost.h"
 #include "scene/Scene.h"
 #include "support/TempDir.h"

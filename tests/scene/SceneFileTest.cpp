@@ -1,6 +1,6 @@
 #include "SceneFixtures.h"
 
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "foundation/Stream.h"
 #include "mesh/surface/Material.h"
 #include "platform/ZipArchive.h"

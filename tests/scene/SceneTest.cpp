@@ -1,6 +1,6 @@
 #include "SceneFixtures.h"
 
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "mesh/core/Octree.h"
 #include "mesh/surface/Material.h"
 #include "scene/SceneMeshHost.h"

@@ -1,6 +1,6 @@
 // Curves are drawn as line strips through points of their own evaluation.
-#include "foundation/CurveServices.h"
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/CurveServices.h"
+#include "foundation/curves/NURBSCurve.h"
 
 #include <GL/gl.h>
 

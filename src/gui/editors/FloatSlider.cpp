@@ -1,6 +1,6 @@
 #include "gui/editors/FloatSlider.h"
 
-#include "foundation/MathFunctions.h"
+#include "foundation/math/MathFunctions.h"
 
 #include <cmath>
 #include <limits>

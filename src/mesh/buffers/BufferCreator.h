@@ -5,7 +5,7 @@
 // vertices would take the buffer past 65,536 vertices is refused and left for a
 // later buffer.
 
-#include "foundation/Color.h"
+#include "foundation/math/Color.h"
 #include "foundation/Containers.h"
 #include "mesh/buffers/BufferObject.h"
 #include "mesh/core/FaceVisitor.h"

@@ -5,7 +5,7 @@
 // as a program with default preferences and no view would.
 
 #include "foundation/Installable.h"
-#include "foundation/Color.h"
+#include "foundation/math/Color.h"
 
 class BufferHost : public General::Installable<BufferHost> {
 public:

@@ -4,9 +4,9 @@
 // and drawing need on it (flags, adjacency, octree links, stroke restore buffers).
 // Every subdivision level of every object is a Mesh.
 
-#include "foundation/AABB.h"
+#include "foundation/math/AABB.h"
 #include "foundation/Containers.h"
-#include "foundation/Matrix.h"
+#include "foundation/math/Matrix.h"
 #include "foundation/Node.h"
 #include "mesh/buffers/BufferObject.h"
 #include "mesh/core/GenericFace.h"

@@ -3,7 +3,7 @@
 // scene files as raw memory images, so their layouts below are a file format:
 // every field keeps its width and offset (little-endian).
 
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,7 +3,7 @@
 #include "mesh/core/PickInfo.h"
 #include "mesh/core/Placement.h"
 
-#include "foundation/Matrix3.h"
+#include "foundation/math/Matrix3.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 // embeds it), which is why it lives with the mesh; the selectors that search it
 // belong to the scene.
 
-#include "foundation/AABB.h"
+#include "foundation/math/AABB.h"
 #include "foundation/Containers.h"
 #include "mesh/core/MeshRecords.h"
 

@@ -2,7 +2,7 @@
 // One hit of the picker. The scene's picker fills it; the mesh mirrors it for
 // symmetric brushing. It names the picked mesh, so it lives with the mesh.
 
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 #include <cstdint>
 

@@ -3,8 +3,8 @@
 // scene's Transformation implements it, so the mesh model never sees the scene.
 
 #include "foundation/Diagnostics.h"
-#include "foundation/Matrix.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Matrix.h"
+#include "foundation/math/Vector.h"
 
 class Mesh;
 class Stream;

@@ -10,7 +10,7 @@
 // partial-level swap files (see LevelSwapFiles).
 
 #include "foundation/Containers.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 #include "mesh/levels/FileArray.h"
 #include "mesh/core/Mesh.h"
 

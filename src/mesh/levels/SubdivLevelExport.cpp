@@ -1,5 +1,5 @@
 // A level written as one group of a Wavefront OBJ text file.
-#include "foundation/Matrix.h"
+#include "foundation/math/Matrix.h"
 #include "foundation/Progress.h"
 #include "mesh/subdivision/LevelFaceBits.h"
 #include "mesh/levels/ObjText.h"

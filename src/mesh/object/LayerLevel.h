@@ -5,7 +5,7 @@
 // stroke added that are not merged yet).
 
 #include "foundation/Containers.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 #include <cstdint>
 #include <type_traits>

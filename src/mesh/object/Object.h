@@ -5,7 +5,7 @@
 // the visible and locked flags, the level that tools edit and display, and the tree of
 // sculpt layers with the active layer.
 
-#include "foundation/AttributePointer.h"
+#include "foundation/attributes/AttributePointer.h"
 #include "mesh/surface/Material.h"
 #include "mesh/levels/SubdivLevel.h"
 

@@ -3,7 +3,7 @@
 // making them itself: the operations layer's vertex operation collects them, then
 // executes and records them for undo.
 
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 class VertexChanges {
 public:

@@ -27,7 +27,7 @@
 // vertex at the origin follows the same rule as any other.
 
 #include "foundation/Containers.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 #include "mesh/levels/FileArray.h"
 
 #include <vector>

@@ -4,8 +4,8 @@
 // tile, the file names made from a pattern ("skin_%i.tif"). It also carries the tangent
 // configuration its objects' frames are built with.
 
-#include "foundation/AttributeFilename.h"
-#include "foundation/AttributeFloatRange.h"
+#include "foundation/attributes/AttributeFilename.h"
+#include "foundation/attributes/AttributeFloatRange.h"
 #include "foundation/EventGate.h"
 #include "foundation/Node.h"
 #include "mesh/surface/TangentConfig.h"

@@ -2,7 +2,7 @@
 // The faces of a mesh level that overlap one unit tile of texture space, drawn with
 // that tile's texture.
 
-#include "foundation/AABB.h"
+#include "foundation/math/AABB.h"
 #include "foundation/Containers.h"
 
 namespace Surface {

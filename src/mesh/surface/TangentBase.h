@@ -1,7 +1,7 @@
 #pragma once
 // One tangent frame per buffer vertex.
 
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 namespace General {
 

@@ -5,7 +5,7 @@
 // gathered here, with two presets. Materials and the map extraction settings own one
 // each; Mesh::CalculateTangents builds the frames by it.
 
-#include "foundation/AttributeEnumeration.h"
+#include "foundation/attributes/AttributeEnumeration.h"
 #include "foundation/Node.h"
 
 class Stream;

@@ -1,7 +1,7 @@
 #include "mesh/surface/Texture.h"
 
 #include "foundation/Diagnostics.h"
-#include "foundation/QTvImage.h"
+#include "foundation/images/QTvImage.h"
 #include "foundation/ShellServices.h"
 #include "mesh/surface/Material.h"
 #include "mesh/object/MeshHost.h"

@@ -3,7 +3,7 @@
 // space, held by OpenGL. Reading the pixels is apart from the upload, which needs the
 // 3D view's OpenGL context.
 
-#include "foundation/AABB.h"
+#include "foundation/math/AABB.h"
 
 #include <QImage>
 #include <QString>

@@ -3,9 +3,9 @@
 // meshes the stroke touched (its targets) and advances the stroke segment. The vertex
 // and face brushes below it act on what lies under the brush.
 
-#include "foundation/AABB.h"
+#include "foundation/math/AABB.h"
 #include "foundation/Containers.h"
-#include "foundation/Matrix.h"
+#include "foundation/math/Matrix.h"
 #include "mesh/core/FaceVisitor.h"
 #include "operations/Operation.h"
 

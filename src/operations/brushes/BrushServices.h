@@ -5,7 +5,7 @@
 // default answers with the preference defaults and no camera.
 
 #include "foundation/Installable.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 class Camera;
 namespace General {

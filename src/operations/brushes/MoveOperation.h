@@ -6,7 +6,7 @@
 // caught by both sides of one mesh blends the two.
 
 #include "foundation/Containers.h"
-#include "foundation/Matrix.h"
+#include "foundation/math/Matrix.h"
 #include "operations/brushes/VertexOperation.h"
 
 #include <unordered_map>

@@ -4,7 +4,7 @@
 // two stroke sides (the stroke and its mirror image) keeps its own last sample, so that
 // the mirrored stroke joins its own previous sample.
 
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 class Mesh;
 

@@ -4,9 +4,9 @@
 // all of its faces. One global updater serves the program; its slot buffer is kept
 // between updates.
 
-#include "foundation/AABB.h"
+#include "foundation/math/AABB.h"
 #include "foundation/Containers.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 #include "operations/brushes/BrushOperation.h"
 
 namespace Operations {

@@ -1,6 +1,6 @@
 #include "scene/camera/Camera.h"
 
-#include "foundation/AABB.h"
+#include "foundation/math/AABB.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"

@@ -4,9 +4,9 @@
 // and pickers use, and an image plane. Every matrix is computed here; OpenGL only
 // receives them (through the camera host), so all of it runs without a context.
 
-#include "foundation/AttributeBoolCollection.h"
-#include "foundation/AttributeFloatRange.h"
-#include "foundation/Rect2D.h"
+#include "foundation/attributes/AttributeBoolCollection.h"
+#include "foundation/attributes/AttributeFloatRange.h"
+#include "foundation/math/Rect2D.h"
 #include "scene/Transformation.h"
 #include "scene/camera/ImagePlane.h"
 

@@ -5,7 +5,7 @@
 // install none) every call answers as a program without a view would.
 
 #include "foundation/Installable.h"
-#include "foundation/Matrix.h"
+#include "foundation/math/Matrix.h"
 
 #include <QString>
 

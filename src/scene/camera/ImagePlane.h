@@ -2,8 +2,8 @@
 // A picture shown in a camera's view. Reading the file and preparing its pixels is
 // plain code; only the finished pixels go to OpenGL, through the camera host.
 
-#include "foundation/ImagePlacement.h"
-#include "foundation/Matrix.h"
+#include "foundation/images/ImagePlacement.h"
+#include "foundation/math/Matrix.h"
 
 #include <QImage>
 

@@ -3,7 +3,7 @@
 // light keeps its direction relative to the camera). It has no registry record of its
 // own and no owner, so its inherited GetName is empty; its name is m_sLightName.
 
-#include "foundation/Color.h"
+#include "foundation/math/Color.h"
 #include "scene/Transformation.h"
 
 #include <memory>

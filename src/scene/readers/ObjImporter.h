@@ -21,7 +21,7 @@
 // a large reference mesh near its target this way.
 
 #include "foundation/Containers.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 #include "scene/readers/Importer.h"
 #include "scene/readers/TextReader.h"
 

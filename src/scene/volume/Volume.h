@@ -4,7 +4,7 @@
 // refused rather than wrapped onto cells at the other end.
 
 #include "foundation/Containers.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 #include <cstdint>
 #include <vector>

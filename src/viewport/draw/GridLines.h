@@ -3,7 +3,7 @@
 // spaced `spacing` apart, centred on the origin. The two lines through the origin are
 // left to the axis colour, so they are not among the grid lines.
 
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 
 #include <vector>
 

@@ -5,7 +5,7 @@
 // drawing; the draw itself is replaceable so that the batching is tested without a context.
 
 #include "foundation/Containers.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 #include "mesh/core/MeshRecords.h"
 
 #include <cstdint>

@@ -6,7 +6,7 @@
 // slots behind them may hold an earlier chunk.
 
 #include "foundation/Containers.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Vector.h"
 #include "mesh/core/MeshRecords.h"
 
 #include <cstdint>

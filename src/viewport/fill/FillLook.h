@@ -4,7 +4,7 @@
 // has data on it. A bare mesh (no object) draws as the active level of an unlocked,
 // untextured white material.
 
-#include "foundation/Color.h"
+#include "foundation/math/Color.h"
 
 class Mesh;
 

@@ -2,8 +2,8 @@
 // What a fill takes from the 3D view and the preferences, as plain values, so that the
 // fills run and are tested without a view, a camera or a preferences object.
 
-#include "foundation/Color.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Color.h"
+#include "foundation/math/Vector.h"
 
 struct FillSettings {
     enum InactiveLevels { inactiveNone = 0, inactiveHide = 1, inactiveShade = 2 };

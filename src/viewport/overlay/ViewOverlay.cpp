@@ -1,7 +1,7 @@
 #include "viewport/overlay/ViewOverlay.h"
 
 #include "foundation/Diagnostics.h"
-#include "foundation/MathFunctions.h"
+#include "foundation/math/MathFunctions.h"
 #include "scene/camera/Camera.h"
 #include "scene/camera/CameraHost.h"
 

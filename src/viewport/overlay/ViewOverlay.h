@@ -5,8 +5,8 @@
 // In pixel mode coordinates are pixels from the view's top-left corner and only x and y
 // count; otherwise they are world coordinates seen through the camera.
 
-#include "foundation/Rect2D.h"
-#include "foundation/Vector.h"
+#include "foundation/math/Rect2D.h"
+#include "foundation/math/Vector.h"
 
 class Camera;
 

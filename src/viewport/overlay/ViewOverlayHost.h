@@ -5,8 +5,8 @@
 // installs its answers; until then none of them is shown.
 
 #include "foundation/Installable.h"
-#include "foundation/Matrix.h"
-#include "foundation/Rect2D.h"
+#include "foundation/math/Matrix.h"
+#include "foundation/math/Rect2D.h"
 
 #include <cstdint>
 

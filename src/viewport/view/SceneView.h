@@ -8,7 +8,7 @@
 // The view installs what the layers below ask of it: the buffer-object entry points
 // and the buffer host of the video buffers, and the camera host.
 
-#include "foundation/Matrix.h"
+#include "foundation/math/Matrix.h"
 #include "viewport/view/ViewSettings.h"
 #include "viewport/view/ViewToggles.h"
 

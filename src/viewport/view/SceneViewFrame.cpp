@@ -3,7 +3,7 @@
 // choice of path for each level.
 #include "viewport/view/SceneView.h"
 
-#include "foundation/AABB.h"
+#include "foundation/math/AABB.h"
 #include "foundation/Diagnostics.h"
 #include "mesh/buffers/BufferEntryPoints.h"
 #include "mesh/core/Mesh.h"

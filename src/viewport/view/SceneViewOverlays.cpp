@@ -4,9 +4,9 @@
 // cursor, rubber band).
 #include "viewport/view/SceneView.h"
 
-#include "foundation/AABB.h"
+#include "foundation/math/AABB.h"
 #include "foundation/Diagnostics.h"
-#include "foundation/NURBSCurve.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "mesh/core/Mesh.h"
 #include "mesh/core/Octree.h"
 #include "mesh/object/Object.h"

@@ -2,7 +2,7 @@
 // The preference values the frame drawing reads, as plain values. The application fills
 // them from its preferences; the defaults are those of a fresh installation.
 
-#include "foundation/Color.h"
+#include "foundation/math/Color.h"
 #include "viewport/fill/FillSettings.h"
 
 #include <cstdint>

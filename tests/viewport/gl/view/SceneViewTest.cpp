@@ -5,9 +5,9 @@
 #include "viewport/view/SceneView.h"
 
 #include "mesh/object/Object.h"
-#include "foundation/AABB.h"
-#include "foundation/CurveServices.h"
-#include "foundation/NURBSCurve.h"
+#include "foundation/math/AABB.h"
+#include "foundation/curves/CurveServices.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "mesh/core/PickInfo.h"
 #include "mesh/object/Layer3D.h"
 #include "mesh/surface/Material.h"

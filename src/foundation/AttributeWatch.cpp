@@ -1,9 +1,0 @@
-#include "foundation/AttributeWatch.h"
-
-namespace General {
-
-AttributeWatch::AttributeWatch() : Attribute(QString()) {}
-
-int AttributeWatch::GetType() const { return kTypeWatch; }
-
-}  // namespace General
