@@ -223,6 +223,14 @@ bool SubdivLevel::MakePartial()
 {
     if (!m_bFull)
         return true;
+    if (!SetIdentityFaceMap())
+        return false;
+    m_bFull = false;
+    return true;
+}
+
+bool SubdivLevel::SetIdentityFaceMap()
+{
     General::Map map(0, "unknown map");
     if (!map.SetItemCount(m_iFaceCount, false))
         return false;
@@ -230,7 +238,6 @@ bool SubdivLevel::MakePartial()
         map[i] = {int(i), int(i)};
     map.MarkUnsorted();
     m_aFaceMap = std::move(map);
-    m_bFull = false;
     return true;
 }
 

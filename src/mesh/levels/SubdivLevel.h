@@ -71,6 +71,8 @@ public:
     void MapFaceListToLocal(General::Store<unsigned int> &list);
     // Makes a full level partial with the identity face map; false when the map cannot be made.
     bool MakePartial();
+    // Gives the face map the pairs (i, i) for every face held; false (map kept) when refused.
+    bool SetIdentityFaceMap();
     // Per face of the level below and child c: this level's local child face (or 0xFFFFFFFF);
     // per vertex of the level below: this level's local vertex at the same place (or 0xFFFFFFFF).
     void BuildChildTables(unsigned sides, General::FileArray<unsigned int> &faces,

@@ -24,15 +24,7 @@ constexpr uint32_t kKept = LevelBits::kAbsentNeighbour;
 // is filled with it; false when that is refused.
 bool FillFaceMap(SubdivLevel &level)
 {
-    General::Map &map = level.m_aFaceMap;
-    if (map.HasItems() || !level.m_iFaceCount)
-        return true;
-    if (!map.SetItemCount(level.m_iFaceCount, false))
-        return false;
-    for (unsigned i = 0; i < level.m_iFaceCount; ++i)
-        map[i] = {int(i), int(i)};
-    map.MarkUnsorted();
-    return true;
+    return level.m_aFaceMap.HasItems() || !level.m_iFaceCount || level.SetIdentityFaceMap();
 }
 
 bool FaceMapMatches(SubdivLevel &level)
