@@ -280,6 +280,7 @@ bool SubdivLevel::MapFaces(General::Store<unsigned int> &list, bool activate, bo
     });
     if (!ok)
         return fail(nullptr);
+    firstChild.Clear();
     progress.Advance();
 
     // Children with records in the swap files come back; those without any are made anew.
@@ -301,6 +302,8 @@ bool SubdivLevel::MapFaces(General::Store<unsigned int> &list, bool activate, bo
             if (q != 0xFFFFFFFFu && toLoad.Add(q) < 0)
                 return fail(nullptr);
     }
+    missing.Clear();
+    toActivate.Clear();
     toLoad.RemoveDuplicates();
     progress.Advance();
 
@@ -308,6 +311,9 @@ bool SubdivLevel::MapFaces(General::Store<unsigned int> &list, bool activate, bo
     const unsigned facesBefore = m_iFaceCount;
     if (toLoad.HasItems() && activate && !Subdivide(toLoad))
         return fail(nullptr);
+    // The work lists go before the positions and the new vertices are made, which is when
+    // the level's memory peaks.
+    toLoad.Clear();
     progress.Advance();
 
     MakeRelative();
