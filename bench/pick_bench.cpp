@@ -159,59 +159,54 @@ double Now()
     return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-void Ours(benchmark::State &state)
+// Times `pick` on every ray of the sheet, once per iteration, and keeps the median and
+// 99th percentile under `side`/size.
+template <class Pick>
+void TimeRays(benchmark::State &state, const char *side, Pick pick)
 {
     Sheet &sheet = GetSheet(unsigned(state.range(0)));
-    Picker picker;
     std::vector<double> us;
     for (auto _ : state)
         for (const Segment &ray : sheet.rays) {
             const double t0 = Now();
-            picker.Clear();
-            picker.Pick(*sheet.mesh->m_pOctree, ray.start, ray.end, 0, false, false, false, 0);
+            pick(sheet, ray);
             us.push_back(Now() - t0);
-            benchmark::DoNotOptimize(picker.GetFirstPick());
         }
     const Timings t = Summarise(us);
-    g_timings["Ours/" + std::to_string(state.range(0))] = t;
+    std::string key = side;
+    key += '/';
+    key += std::to_string(state.range(0));
+    g_timings[key] = t;
     state.counters["us/ray median"] = t.median;
     state.counters["us/ray p99"] = t.p99;
+}
+
+void Ours(benchmark::State &state)
+{
+    Picker picker;
+    TimeRays(state, "Ours", [&](Sheet &sheet, const Segment &ray) {
+        picker.Clear();
+        picker.Pick(*sheet.mesh->m_pOctree, ray.start, ray.end, 0, false, false, false, 0);
+        benchmark::DoNotOptimize(picker.GetFirstPick());
+    });
 }
 
 void Embree(benchmark::State &state)
 {
-    Sheet &sheet = GetSheet(unsigned(state.range(0)));
-    std::vector<double> us;
-    for (auto _ : state)
-        for (const Segment &ray : sheet.rays) {
-            const double t0 = Now();
-            const RTCRayHit hit = EmbreePick(sheet.scene, ray);
-            us.push_back(Now() - t0);
-            benchmark::DoNotOptimize(hit.hit.primID);
-        }
-    const Timings t = Summarise(us);
-    g_timings["Embree/" + std::to_string(state.range(0))] = t;
-    state.counters["us/ray median"] = t.median;
-    state.counters["us/ray p99"] = t.p99;
+    TimeRays(state, "Embree", [](Sheet &sheet, const Segment &ray) {
+        const RTCRayHit hit = EmbreePick(sheet.scene, ray);
+        benchmark::DoNotOptimize(hit.hit.primID);
+    });
 }
 
 void EmbreeEveryHit(benchmark::State &state)
 {
-    Sheet &sheet = GetSheet(unsigned(state.range(0)));
-    std::vector<double> us;
     std::vector<std::pair<float, unsigned>> hits;
     hits.reserve(64);
-    for (auto _ : state)
-        for (const Segment &ray : sheet.rays) {
-            const double t0 = Now();
-            EmbreePickAll(sheet.scene, ray, hits);
-            us.push_back(Now() - t0);
-            benchmark::DoNotOptimize(hits.data());
-        }
-    const Timings t = Summarise(us);
-    g_timings["EmbreeAll/" + std::to_string(state.range(0))] = t;
-    state.counters["us/ray median"] = t.median;
-    state.counters["us/ray p99"] = t.p99;
+    TimeRays(state, "EmbreeAll", [&](Sheet &sheet, const Segment &ray) {
+        EmbreePickAll(sheet.scene, ray, hits);
+        benchmark::DoNotOptimize(hits.data());
+    });
 }
 
 // The nearest hit of both sides must agree, and the octree must find what every face finds.
