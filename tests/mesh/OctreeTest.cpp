@@ -357,6 +357,21 @@ TEST(Octree, FaceCopiesFollowEveryChange)
              ASSERT_TRUE(m.m_pOctree->UpdateFace(5));
              ASSERT_GT(m.m_pOctree->GetCubeCount(), cubes);
          }},
+        {"faces gather into a few cubes and spread again, round after round",
+         [&](Mesh &m) {
+             // Cubes that gain faces outgrow their copies' blocks, which are left behind in
+             // the copy pool until the copies are made again in a fresh one.
+             for (int round = 0; round < 6; ++round) {
+                 const float scale = round % 2 ? 2.0f : 0.5f;
+                 for (unsigned v = 0; v < m.m_iVertexCount; ++v) {
+                     m.m_pVertices[v].m_vPosition.x *= scale;
+                     m.m_pVertices[v].m_vPosition.y *= scale;
+                 }
+                 for (unsigned f = 0; f < m.m_iFaceCount; ++f)
+                     ASSERT_TRUE(m.m_pOctree->UpdateFace(f));
+                 ExpectCopiesMatchChains(m);
+             }
+         }},
         {"drop every fourth face and renumber",
          [&](Mesh &m) {
              for (unsigned f = 0; f < m.m_iFaceCount; f += 4)

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -254,6 +255,7 @@ void Octree::DeleteCubes()
     m_iLayerOneFaces = 0;
     m_aWalkNodes.clear();
     m_aFaceCopies.clear();
+    ClearPool();
     m_aNodeOfCube.clear();
     m_iLaidOutCubes = -1;
 }
@@ -515,13 +517,18 @@ bool Octree::MakeFaceCopy(CubeFaces &copy)
     const size_t faceBytes = sizeof(uint32_t) + size_t(corners) * 3 * sizeof(float);
     // A block with room is kept unless it is far too large: the faces of a cube come and go during a stroke.
     if (count > copy.m_iCapacity || count * 4 < copy.m_iCapacity || corners != copy.m_iCorners) {
-        copy.m_pBlock.reset();
-        copy.m_iCount = copy.m_iCapacity = 0;
+        ReleaseCopyBlock(copy);
         if (count) {
-            void *block = ::operator new(size_t(count) * faceBytes, std::nothrow);
-            if (!block)
-                return false;
-            copy.m_pBlock.reset(block);
+            const size_t bytes = size_t(count) * faceBytes + CubeFaces::kPadding;
+            void *block = TakeFromPool(bytes);
+            if (!block) {
+                block = ::operator new(bytes, std::nothrow);
+                if (!block)
+                    return false;
+                copy.m_pBlock.reset(block);
+            }
+            std::memset(static_cast<char *>(block) + size_t(count) * faceBytes, 0, CubeFaces::kPadding);
+            copy.m_pData = block;
             copy.m_iCapacity = count;
         }
     }
@@ -529,7 +536,7 @@ bool Octree::MakeFaceCopy(CubeFaces &copy)
     copy.m_iCorners = corners;
     if (!count)
         return true;
-    auto *coordinates = static_cast<float *>(copy.m_pBlock.get());
+    auto *coordinates = static_cast<float *>(copy.m_pData);
     auto *faces = reinterpret_cast<uint32_t *>(coordinates + size_t(count) * corners * 3);
     for (unsigned i = 0; i < count; ++i) {
         faces[i] = list[i];
@@ -545,8 +552,59 @@ bool Octree::MakeFaceCopy(CubeFaces &copy)
     return true;
 }
 
+void *Octree::TakeFromPool(size_t bytes)
+{
+    bytes = (bytes + 15) / 16 * 16;
+    if (bytes > kPoolChunk)
+        return nullptr;
+    if (m_aPool.empty() || kPoolChunk - m_aPool.back().used < bytes) {
+        try {
+            m_aPool.emplace_back();
+        } catch (const std::bad_alloc &) {
+            return nullptr;
+        }
+        m_aPool.back().memory.reset(static_cast<char *>(General::AllocateLargePages(kPoolChunk)));
+        if (!m_aPool.back().memory) {
+            m_aPool.pop_back();
+            return nullptr;
+        }
+    }
+    PoolChunk &chunk = m_aPool.back();
+    char *place = chunk.memory.get() + chunk.used;
+    chunk.used += bytes;
+    m_iPoolTaken += bytes;
+    return place;
+}
+
+void Octree::ReleaseCopyBlock(CubeFaces &copy)
+{
+    if (copy.m_pData && !copy.m_pBlock) {
+        const size_t faceBytes = sizeof(uint32_t) + size_t(copy.m_iCorners) * 3 * sizeof(float);
+        m_iPoolLeft += (size_t(copy.m_iCapacity) * faceBytes + CubeFaces::kPadding + 15) / 16 * 16;
+    }
+    copy.m_pBlock.reset();
+    copy.m_pData = nullptr;
+    copy.m_iCount = copy.m_iCapacity = 0;
+}
+
+void Octree::ClearPool()
+{
+    for (CubeFaces &copy : m_aFaceCopies)
+        if (copy.m_pData && !copy.m_pBlock) {
+            copy.m_pData = nullptr;
+            copy.m_iCount = copy.m_iCapacity = 0;
+            copy.m_iGeneration = 0;
+        }
+    m_aPool.clear();
+    m_iPoolTaken = m_iPoolLeft = 0;
+}
+
 const WalkNode *Octree::GetWalkNodes()
 {
+    // Strokes leave blocks behind in the pool as cubes gain faces; past half of it, a fresh
+    // pool costs less than the room left behind.
+    if (m_iPoolLeft > m_iPoolTaken / 2)
+        ClearPool();
     if (m_iLaidOutCubes >= 0 && m_iLaidOutCubes < m_iCubeCount && !m_aWalkNodes.empty()) {
         // Cubes added since are laid out one by one; a tree that grew a new root, or a
         // layout gone sparse, is made afresh.
@@ -558,8 +616,9 @@ const WalkNode *Octree::GetWalkNodes()
     if (m_iLaidOutCubes != m_iCubeCount) {
         m_iLaidOutCubes = m_iCubeCount;
         if (!MakeWalkNodes()) {
-            std::vector<WalkNode>().swap(m_aWalkNodes);
-            std::vector<CubeFaces>().swap(m_aFaceCopies);
+            decltype(m_aWalkNodes)().swap(m_aWalkNodes);
+            decltype(m_aFaceCopies)().swap(m_aFaceCopies);
+            ClearPool();
             std::vector<uint32_t>().swap(m_aNodeOfCube);
         }
     }
@@ -585,6 +644,7 @@ bool Octree::MakeWalkNodes()
 {
     m_aWalkNodes.clear();
     m_aFaceCopies.clear();
+    ClearPool();
     m_aNodeOfCube.clear();
     m_iUnusedNodes = 0;
     const OctreeCube *root = GetRoot();
@@ -683,6 +743,7 @@ bool Octree::AddToWalkNodes(int c)
             const auto to = uint32_t(m_aWalkNodes.size());
             const WalkNode node = m_aWalkNodes[from];
             CubeFaces copy = std::move(m_aFaceCopies[from]);
+            m_aFaceCopies[from].m_pData = nullptr;
             m_aFaceCopies[from].m_iCube = -1;
             m_aWalkNodes.push_back(node);
             m_aFaceCopies.push_back(std::move(copy));

@@ -9,6 +9,7 @@
 
 #include "foundation/math/AABB.h"
 #include "foundation/Containers.h"
+#include "foundation/LargePages.h"
 #include "mesh/core/MeshRecords.h"
 
 #include <QString>
@@ -39,8 +40,11 @@ public:
     // One coordinate of one corner of every face: GetCount() values.
     const float *GetCorner(unsigned corner, int axis) const
     {
-        return static_cast<const float *>(m_pBlock.get()) + (size_t(corner) * 3 + size_t(axis)) * m_iCount;
+        return static_cast<const float *>(m_pData) + (size_t(corner) * 3 + size_t(axis)) * m_iCount;
     }
+    // Bytes past the face numbers that may be read, so that a search can load four
+    // values from any of the arrays' entries; their lanes are dropped.
+    static constexpr size_t kPadding = 16;
     // The cube copied, with every cube below it when GetsSubtree().
     int GetCube() const { return m_iCube; }
     bool GetsSubtree() const { return m_bSubtree; }
@@ -50,7 +54,8 @@ private:
     struct Free {
         void operator()(void *block) const { ::operator delete(block); }
     };
-    std::unique_ptr<void, Free> m_pBlock;
+    std::unique_ptr<void, Free> m_pBlock;  // owned when the block came from the heap
+    void *m_pData = nullptr;              // the block in use: m_pBlock's, or a place in the tree's copy pool
     unsigned m_iCount = 0;
     unsigned m_iCapacity = 0;  // faces the block has room for
     uint32_t m_iGeneration = 0;  // the tree's generation it was made in; 0: out of date
@@ -168,7 +173,7 @@ public:
     void PrefetchCopiedFaces(uint32_t node) const
     {
         if (node < m_aFaceCopies.size())
-            if (const void *block = m_aFaceCopies[node].m_pBlock.get())
+            if (const void *block = m_aFaceCopies[node].m_pData)
                 __builtin_prefetch(block);
     }
     // Faces on layer 1 chains (a stroke's moved faces); walks over the layout need none.
@@ -241,8 +246,8 @@ private:
 
     // The walk layout with a face copy for each node; m_aNodeOfCube gives for each cube
     // the node whose copy holds its faces. Cubes from m_iLaidOutCubes on are not in it yet.
-    std::vector<WalkNode> m_aWalkNodes;
-    std::vector<CubeFaces> m_aFaceCopies;
+    std::vector<WalkNode, General::LargePageAllocator<WalkNode>> m_aWalkNodes;
+    std::vector<CubeFaces, General::LargePageAllocator<CubeFaces>> m_aFaceCopies;
     std::vector<uint32_t> m_aNodeOfCube;
     int m_iLaidOutCubes = -1;  // -1: to be made afresh
     size_t m_iUnusedNodes = 0;  // left behind by children groups that moved
@@ -263,6 +268,27 @@ private:
     unsigned m_iCopiedVertexCount = 0;
     unsigned m_iCopiedFaceCount = 0;
     bool MakeFaceCopy(CubeFaces &copy);
+
+    // The copy pool: copies' blocks side by side in large chunks, so that a walk reads
+    // them from few pages. A block that outgrows its place is left behind; when half of
+    // what was handed out is left behind, every copy is made again in a fresh pool.
+    struct PoolChunk {
+        struct Free {
+            void operator()(char *chunk) const { General::FreeLargePages(chunk, kPoolChunk); }
+        };
+        std::unique_ptr<char, Free> memory;
+        size_t used = 0;
+    };
+    static constexpr size_t kPoolChunk = size_t(4) << 20;
+    std::vector<PoolChunk> m_aPool;
+    size_t m_iPoolTaken = 0;  // bytes handed out from the pool
+    size_t m_iPoolLeft = 0;   // of those, bytes of blocks left behind
+    // A place for a block of that many bytes; null when it does not fit a chunk or memory is refused.
+    void *TakeFromPool(size_t bytes);
+    // Gives up the copy's block (its place in the pool is left behind).
+    void ReleaseCopyBlock(CubeFaces &copy);
+    // Drops the pool and every copy's place in it; the copies are made again when next asked for.
+    void ClearPool();
 
     unsigned m_iLayerOneFaces = 0;
     friend class OctreeCube;

@@ -5,7 +5,10 @@
 #include "mesh/levels/SubdivLevel.h"
 #include "mesh/object/Object.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 using General::Vector;
@@ -104,6 +107,35 @@ bool Picker::Walk(Octree::Octree &octree)
         }
         return low <= high * 1.00001f;
     };
+    // The same test on four nodes at once, lane by lane the same operations (so the same
+    // decisions); bit k of the result is set when node k is reached.
+    const __m128 o[3] = {_mm_set1_ps(origin[0]), _mm_set1_ps(origin[1]), _mm_set1_ps(origin[2])};
+    const __m128 inv[3] = {_mm_set1_ps(inverse[0]), _mm_set1_ps(inverse[1]), _mm_set1_ps(inverse[2])};
+    const __m128 widen = _mm_set1_ps(1.00001f);
+    const auto reachesFour = [&](const Octree::WalkNode *const *four) {
+        // Each node is eight 32-bit words: its box's corners, then its child words.
+        __m128 minX = _mm_loadu_ps(four[0]->m_aMin);
+        __m128 minY = _mm_loadu_ps(four[1]->m_aMin);
+        __m128 minZ = _mm_loadu_ps(four[2]->m_aMin);
+        __m128 maxX = _mm_loadu_ps(four[3]->m_aMin);
+        _MM_TRANSPOSE4_PS(minX, minY, minZ, maxX);
+        __m128 maxY = _mm_loadu_ps(four[0]->m_aMax + 1);
+        __m128 maxZ = _mm_loadu_ps(four[1]->m_aMax + 1);
+        __m128 rest2 = _mm_loadu_ps(four[2]->m_aMax + 1);
+        __m128 rest3 = _mm_loadu_ps(four[3]->m_aMax + 1);
+        _MM_TRANSPOSE4_PS(maxY, maxZ, rest2, rest3);
+        const __m128 lows[3] = {minX, minY, minZ};
+        const __m128 highs[3] = {maxX, maxY, maxZ};
+        __m128 low = _mm_setzero_ps();
+        __m128 high = _mm_set1_ps(1.0f);
+        for (int axis = 0; axis < 3; ++axis) {
+            const __m128 t0 = _mm_mul_ps(_mm_sub_ps(lows[axis], o[axis]), inv[axis]);
+            const __m128 t1 = _mm_mul_ps(_mm_sub_ps(highs[axis], o[axis]), inv[axis]);
+            low = _mm_max_ps(low, _mm_min_ps(t0, t1));
+            high = _mm_min_ps(high, _mm_max_ps(t0, t1));
+        }
+        return unsigned(_mm_movemask_ps(_mm_cmple_ps(low, _mm_mul_ps(high, widen))));
+    };
     ++m_iTests;
     if (!reaches(nodes[0]))
         return true;
@@ -124,10 +156,18 @@ bool Picker::Walk(Octree::Octree &octree)
         // after this node's faces.
         uint32_t accepted[8];
         unsigned count = 0;
-        for (unsigned k = 0; k < node.m_iChildCount; ++k) {
-            const uint32_t index = node.m_iFirstChild + k;
-            const Octree::WalkNode &child = nodes[index];
-            if (reaches(child)) {
+        const unsigned children = std::min(node.m_iChildCount, 8u);
+        for (unsigned k = 0; k < children; k += 4) {
+            // A short last group repeats its first node in the lanes it lacks, whose bits are dropped.
+            const Octree::WalkNode *four[4];
+            for (unsigned lane = 0; lane < 4; ++lane)
+                four[lane] = &nodes[node.m_iFirstChild + k + (k + lane < children ? lane : 0)];
+            unsigned mask = reachesFour(four) & ((1u << std::min(4u, children - k)) - 1);
+            while (mask) {
+                const unsigned lane = unsigned(std::countr_zero(mask));
+                mask &= mask - 1;
+                const uint32_t index = node.m_iFirstChild + k + lane;
+                const Octree::WalkNode &child = *four[lane];
                 accepted[count++] = index;
                 const char *group = reinterpret_cast<const char *>(&nodes[child.m_iFirstChild]);
                 for (size_t line = 0; line < child.m_iChildCount * sizeof(Octree::WalkNode); line += 64)
@@ -205,6 +245,11 @@ void Picker::TestCorners(Mesh &mesh, unsigned face, const Vector *p, bool quads)
         if (below || above)
             return;
     }
+    TestCrossings(mesh, face, p, quads);
+}
+
+void Picker::TestCrossings(Mesh &mesh, unsigned face, const Vector *p, bool quads)
+{
     Crossing crossings[4];
     int found = 0;
     if (quads) {
@@ -229,70 +274,55 @@ void Picker::TestCorners(Mesh &mesh, unsigned face, const Vector *p, bool quads)
 
 namespace {
 
-// Marks the faces from `begin` whose corners all lie on one side of the segment's box
-// on some axis (touching counts as apart): the face test's quick reject, on the copied
-// corners side by side, which the compiler can take several faces at a time.
+// Bit k set for each of the four faces from `begin` that the segment's box does not lie
+// wholly on one side of, on any axis (touching counts as apart): the face test's quick
+// reject on the copied corners, four faces at a time. Lanes past the copy's last face
+// read its padding and are dropped by the caller.
 template <unsigned Corners>
-void MarkApart(const Octree::CubeFaces &faces, unsigned begin, unsigned count, const float *lo, const float *hi,
-               unsigned char *apart)
+unsigned NearFour(const Octree::CubeFaces &faces, unsigned begin, const __m128 *lo, const __m128 *hi)
 {
-    const float *coordinate[Corners][3];
-    for (unsigned c = 0; c < Corners; ++c)
-        for (int axis = 0; axis < 3; ++axis)
-            coordinate[c][axis] = faces.GetCorner(c, axis) + begin;
-    for (unsigned i = 0; i < count; ++i) {
-        bool away = false;
-        for (int axis = 0; axis < 3; ++axis) {
-            bool below = true;
-            bool above = true;
-            for (unsigned c = 0; c < Corners; ++c) {
-                const float v = coordinate[c][axis][i];
-                below &= lo[axis] >= v;
-                above &= hi[axis] <= v;
-            }
-            away |= below | above;
+    __m128 away = _mm_setzero_ps();
+    for (int axis = 0; axis < 3; ++axis) {
+        __m128 below = _mm_castsi128_ps(_mm_set1_epi32(-1));
+        __m128 above = below;
+        for (unsigned c = 0; c < Corners; ++c) {
+            const __m128 v = _mm_loadu_ps(faces.GetCorner(c, axis) + begin);
+            below = _mm_and_ps(below, _mm_cmpge_ps(lo[axis], v));
+            above = _mm_and_ps(above, _mm_cmple_ps(hi[axis], v));
         }
-        apart[i] = away;
+        away = _mm_or_ps(away, _mm_or_ps(below, above));
     }
+    return ~unsigned(_mm_movemask_ps(away)) & 15u;
 }
 
 }  // namespace
 
 void Picker::VisitCubeFaces(Mesh &mesh, const Octree::CubeFaces &faces)
 {
-    // The face test's quick reject, taken first on the copied corners. Every test must
-    // pass for a pick, so the order changes no result.
+    // The face test's quick reject, taken first on the copied corners; the faces left
+    // take the rest of the face test. Every test must pass for a pick, so the order
+    // changes no result.
     const unsigned count = faces.GetCount();
     const unsigned corners = faces.GetCorners();
     if (corners != 3 && corners != 4)
         return;
-    const float lo[3] = {m_cSegmentBox.m_vMin.x, m_cSegmentBox.m_vMin.y, m_cSegmentBox.m_vMin.z};
-    const float hi[3] = {m_cSegmentBox.m_vMax.x, m_cSegmentBox.m_vMax.y, m_cSegmentBox.m_vMax.z};
+    const __m128 lo[3] = {_mm_set1_ps(m_cSegmentBox.m_vMin.x), _mm_set1_ps(m_cSegmentBox.m_vMin.y),
+                          _mm_set1_ps(m_cSegmentBox.m_vMin.z)};
+    const __m128 hi[3] = {_mm_set1_ps(m_cSegmentBox.m_vMax.x), _mm_set1_ps(m_cSegmentBox.m_vMax.y),
+                          _mm_set1_ps(m_cSegmentBox.m_vMax.z)};
     const uint32_t *numbers = faces.GetFaces();
     m_iVisited += int(count);
-    constexpr unsigned kRun = 64;
-    unsigned char apart[kRun];
-    for (unsigned begin = 0; begin < count; begin += kRun) {
-        const unsigned run = std::min(kRun, count - begin);
-        if (corners == 4)
-            MarkApart<4>(faces, begin, run, lo, hi, apart);
-        else
-            MarkApart<3>(faces, begin, run, lo, hi, apart);
-        // The face records of the faces left are asked for now: a hit reads its face's visibility.
-        if (m_bVisibleOnly)
-            mesh.WithFaces([&](const auto &records) {
-                for (unsigned i = 0; i < run; ++i)
-                    if (!apart[i] && numbers[begin + i] < mesh.m_iFaceCount)
-                        __builtin_prefetch(&records[numbers[begin + i]]);
-            });
-        for (unsigned i = 0; i < run; ++i) {
-            if (apart[i])
-                continue;
+    for (unsigned begin = 0; begin < count; begin += 4) {
+        unsigned near = corners == 4 ? NearFour<4>(faces, begin, lo, hi) : NearFour<3>(faces, begin, lo, hi);
+        if (count - begin < 4)
+            near &= (1u << (count - begin)) - 1;
+        while (near) {
+            const unsigned i = begin + unsigned(std::countr_zero(near));
+            near &= near - 1;
             Vector p[4];
             for (unsigned c = 0; c < corners; ++c)
-                p[c] = Vector(faces.GetCorner(c, 0)[begin + i], faces.GetCorner(c, 1)[begin + i],
-                              faces.GetCorner(c, 2)[begin + i]);
-            TestCorners(mesh, numbers[begin + i], p, corners == 4);
+                p[c] = Vector(faces.GetCorner(c, 0)[i], faces.GetCorner(c, 1)[i], faces.GetCorner(c, 2)[i]);
+            TestCrossings(mesh, numbers[i], p, corners == 4);
         }
     }
 }

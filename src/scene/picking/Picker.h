@@ -70,6 +70,8 @@ private:
     bool Walk(Octree::Octree &octree);
     // The face test on given corners (4 for quads, else 3).
     void TestCorners(Mesh &mesh, unsigned face, const General::Vector *p, bool quads);
+    // The face test after its quick reject.
+    void TestCrossings(Mesh &mesh, unsigned face, const General::Vector *p, bool quads);
     // Where the segment crosses a triangle, before the face's other tests decide.
     struct Crossing {
         General::Vector hit;
