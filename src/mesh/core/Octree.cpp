@@ -563,7 +563,7 @@ void *Octree::TakeFromPool(size_t bytes)
         } catch (const std::bad_alloc &) {
             return nullptr;
         }
-        m_aPool.back().memory.reset(static_cast<char *>(General::AllocateLargePages(kPoolChunk)));
+        m_aPool.back().memory.reset(static_cast<char *>(Platform::AllocateLargePages(kPoolChunk)));
         if (!m_aPool.back().memory) {
             m_aPool.pop_back();
             return nullptr;

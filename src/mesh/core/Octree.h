@@ -9,7 +9,7 @@
 
 #include "foundation/math/AABB.h"
 #include "foundation/Containers.h"
-#include "foundation/LargePages.h"
+#include "platform/LargePages.h"
 #include "mesh/core/MeshRecords.h"
 
 #include <QString>
@@ -246,8 +246,8 @@ private:
 
     // The walk layout with a face copy for each node; m_aNodeOfCube gives for each cube
     // the node whose copy holds its faces. Cubes from m_iLaidOutCubes on are not in it yet.
-    std::vector<WalkNode, General::LargePageAllocator<WalkNode>> m_aWalkNodes;
-    std::vector<CubeFaces, General::LargePageAllocator<CubeFaces>> m_aFaceCopies;
+    std::vector<WalkNode, Platform::LargePageAllocator<WalkNode>> m_aWalkNodes;
+    std::vector<CubeFaces, Platform::LargePageAllocator<CubeFaces>> m_aFaceCopies;
     std::vector<uint32_t> m_aNodeOfCube;
     int m_iLaidOutCubes = -1;  // -1: to be made afresh
     size_t m_iUnusedNodes = 0;  // left behind by children groups that moved
@@ -274,7 +274,7 @@ private:
     // what was handed out is left behind, every copy is made again in a fresh pool.
     struct PoolChunk {
         struct Free {
-            void operator()(char *chunk) const { General::FreeLargePages(chunk, kPoolChunk); }
+            void operator()(char *chunk) const { Platform::FreeLargePages(chunk, kPoolChunk); }
         };
         std::unique_ptr<char, Free> memory;
         size_t used = 0;

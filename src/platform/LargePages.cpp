@@ -1,10 +1,10 @@
-#include "foundation/LargePages.h"
+#include "platform/LargePages.h"
 
 #include <sys/mman.h>
 
 #include <cstdlib>
 
-namespace General {
+namespace Platform {
 
 namespace {
 
@@ -35,4 +35,4 @@ void FreeLargePages(void *block, size_t bytes) noexcept
         std::free(block);
 }
 
-}  // namespace General
+}  // namespace Platform

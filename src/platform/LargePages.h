@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <new>
 
-namespace General {
+namespace Platform {
 
 // Null when memory is refused.
 void *AllocateLargePages(size_t bytes) noexcept;
@@ -39,4 +39,4 @@ struct LargePageAllocator {
     }
 };
 
-}  // namespace General
+}  // namespace Platform
