@@ -13,6 +13,8 @@
 // levels over the processors the process may run on (the peer runs on one): pinned to one
 // core it runs on one thread, pinned to several (taskset -c 6,7) it shows the threaded figure.
 // Run: build/bench/bench/subdivision_bench --benchmark_counters_tabular=true
+// For profiling: TEVRIN_BENCH_STEPS=1 prints our time per step of each level and the kernel
+// time; TEVRIN_BENCH_SIDE=ours runs our side alone (under perf record, say).
 #include "mesh/core/MeshSwitches.h"
 #include "mesh/levels/SubdivLevel.h"
 #include "platform/SystemMemory.h"
@@ -32,12 +34,14 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <memory>
 #include <new>
 #include <random>
+#include <string>
 #include <vector>
 
 // --- allocation accounting -------------------------------------------------------------
@@ -195,28 +199,50 @@ std::unique_ptr<SubdivLevel> MakeBase(const QuadMesh &mesh)
     return level;
 }
 
+double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
 // Ours: one level after another, as mapping builds them (subdivision, positions, vertices).
 unsigned OurLevels(SubdivLevel &base, int levels)
 {
+    // TEVRIN_BENCH_STEPS=1 prints the time of each step of each level to stderr.
+    static const bool steps = std::getenv("TEVRIN_BENCH_STEPS") != nullptr;
+    auto now = [] { return std::chrono::steady_clock::now(); };
+    auto kernel = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return double(usage.ru_stime.tv_sec) * 1e3 + double(usage.ru_stime.tv_usec) * 1e-3;
+    };
+    const double k0 = kernel();
     SubdivLevel *lower = &base;
     for (int l = 0; l < levels; ++l) {
+        const auto t0 = now();
         SubdivLevel *next = lower->GetNextLevel(true);
         General::Store<unsigned int> all("bench faces");
         all.SetItemCount(lower->m_iFaceCount, false);
         for (unsigned f = 0; f < lower->m_iFaceCount; ++f)
             all[f] = f;
         next->m_iNewVertexCount = next->m_iVertexCount;
+        const auto t1 = now();
         if (!next->Subdivide(all))
             std::abort();
         // As mapping does: the list goes once the faces are made, before the level's memory peaks.
         all.Clear();
+        const auto t2 = now();
         if (!next->UpdateCC(false))
             std::abort();
+        const auto t3 = now();
         if (!next->AddNewVertices())
             std::abort();
         next->MakeAbsolute();
+        const auto t4 = now();
+        if (steps)
+            std::fprintf(stderr, "level %d: start %.1f ms, split %.1f ms, positions %.1f ms, vertices %.1f ms\n", l + 1,
+                         Seconds(t1 - t0) * 1e3, Seconds(t2 - t1) * 1e3, Seconds(t3 - t2) * 1e3,
+                         Seconds(t4 - t3) * 1e3);
         lower = next;
     }
+    if (steps)
+        std::fprintf(stderr, "kernel time: %.1f ms\n", kernel() - k0);
     return lower->m_iFaceCount;
 }
 
@@ -266,8 +292,6 @@ unsigned TheirLevels(Far::TopologyRefiner &refiner, const QuadMesh &mesh, int le
     }
     return unsigned(refiner.GetLevel(levels).GetNumFaces());
 }
-
-double Seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 int64_t ResidentBytes()
 {
@@ -383,7 +407,10 @@ void Compare(benchmark::State &state, const QuadMesh &mesh, int levels)
     SideResult last;
     for (auto _ : state) {
         const SideResult a = InChild([&] { return Ours(mesh, levels); });
-        const SideResult b = InChild([&] { return Theirs(mesh, levels); });
+        // TEVRIN_BENCH_SIDE=ours leaves the peer out, for profiling ours alone (the ratio is then 1).
+        static const bool oursOnly =
+            std::getenv("TEVRIN_BENCH_SIDE") && std::string(std::getenv("TEVRIN_BENCH_SIDE")) == "ours";
+        const SideResult b = oursOnly ? a : InChild([&] { return Theirs(mesh, levels); });
         if (!a.ok || !b.ok) {
             state.SkipWithError("a side failed");
             return;

@@ -2,14 +2,32 @@
 
 #include "foundation/Progress.h"
 #include "foundation/ShellServices.h"
+#include "foundation/Threads.h"
 #include "mesh/subdivision/LevelTotals.h"
 #include "mesh/core/MeshSwitches.h"
 #include "mesh/levels/SubdivLevel.h"
+#include "platform/WriteAhead.h"
 
 #include <algorithm>
 #include <functional>
 
 using ChildLayout::kNone;
+
+namespace {
+
+// Maps in a new block of the level before it is written, in pieces over the processors
+// that the writing will use: mapping it on one thread would hold the others up.
+void PrepareForWriting(void *block, size_t bytes)
+{
+    constexpr size_t kPiece = Platform::kWriteAheadMinimum * 2;
+    General::ParallelFor((bytes + kPiece - 1) / kPiece, 0, 1, [&](uint64_t a, uint64_t b) {
+        const size_t from = size_t(a) * kPiece;
+        const size_t to = std::min<size_t>(bytes, size_t(b) * kPiece);
+        Platform::PrepareForWriting(static_cast<char *>(block) + from, to - from);
+    });
+}
+
+}  // namespace
 
 LevelSubdivision::LevelSubdivision(SubdivLevel &level)
     : L(level), P(*level.m_pPrev), m_shape{level.m_pPrev->m_eType == Mesh::typeQuadric ? 4u : 3u}
@@ -103,6 +121,7 @@ bool LevelSubdivision::GrowFaces(unsigned count, bool blank)
         Log(" Cannot allocate created face array.\n");
         return false;
     }
+    PrepareForWriting(L.m_pQuads.GetBuffer() + first, size_t(count) * sizeof(Quad));
     if (blank)
         std::fill(L.m_pQuads.begin() + first, L.m_pQuads.end(), BlankQuad());
     General::Progress().Advance();
@@ -138,6 +157,9 @@ bool LevelSubdivision::Finish(const General::Store<unsigned int> &faces, unsigne
         Log("Cannot allocate CC pos array\n");
         return Fail();
     }
+    if (m_iNext > m_state.cc)
+        PrepareForWriting(L.m_aCCPositions.GetBuffer() + m_state.cc,
+                          size_t(m_iNext - m_state.cc) * sizeof(General::Vector));
     L.m_iNewVertexCount = m_iNext;
     General::Progress().Advance();
 
