@@ -46,12 +46,24 @@ Mesh &GetSheet(unsigned side)
 // The dab's radius for about `vertices` vertices of a unit grid.
 float RadiusFor(unsigned vertices) { return std::sqrt(float(vertices) / 3.14159265f); }
 
-void SetUpTool(Brush &tool, unsigned touched)
-{
-    tool.m_bSharedSize = false;
-    tool.m_aPairs[0] = Brush::Pair{RadiusFor(touched), 0.01f};
-    tool.m_iDirection = 7;
-}
+// What both figures start from: the sheet of the case, a soft brush for its vertex count,
+// and places drawn across the middle of the sheet.
+struct DabCase {
+    DabCase(const benchmark::State &state, unsigned seed)
+        : side(unsigned(state.range(0))), touched(unsigned(state.range(1))), mesh(GetSheet(side)), random(seed),
+          across(float(side) * 0.25f, float(side) * 0.75f)
+    {
+        tool.m_bSharedSize = false;
+        tool.m_aPairs[0] = Brush::Pair{RadiusFor(touched), 0.01f};
+        tool.m_iDirection = 7;
+    }
+
+    const unsigned side, touched;
+    Mesh &mesh;
+    Brush tool{"Bench", Operations::kSoftBrush};
+    std::mt19937 random;
+    std::uniform_real_distribution<float> across;
+};
 
 // The pick of the sheet's face under (x, y): its corner's height stands for the hit's.
 PickInfo PickAt(Mesh &mesh, unsigned side, float x, float y)
@@ -65,17 +77,14 @@ PickInfo PickAt(Mesh &mesh, unsigned side, float x, float y)
 
 void BM_SoftDab(benchmark::State &state)
 {
-    const unsigned side = unsigned(state.range(0));
-    const unsigned touched = unsigned(state.range(1));
-    Mesh &mesh = GetSheet(side);
-    Brush tool("Bench", Operations::kSoftBrush);
-    SetUpTool(tool, touched);
-    std::mt19937 random(11);  // the same dab places in every run
-    std::uniform_real_distribution<float> across(float(side) * 0.25f, float(side) * 0.75f);
+    DabCase c(state, 11);  // the same dab places in every run
+    const unsigned side = c.side, touched = c.touched;
+    Mesh &mesh = c.mesh;
+    Brush &tool = c.tool;
 
     double normalSeconds = 0.0, dabSeconds = 0.0, endSeconds = 0.0;
     for (auto _ : state) {
-        const float x = std::floor(across(random)), y = std::floor(across(random));
+        const float x = std::floor(c.across(c.random)), y = std::floor(c.across(c.random));
         PickInfo pick = PickAt(mesh, side, x, y);
         Operations::StrokeSegment segment;
         auto start = std::chrono::steady_clock::now();
@@ -114,14 +123,11 @@ void BM_SoftDab(benchmark::State &state)
 // stroke ends (untimed) when its row is done and the next starts on another row.
 void BM_SoftDabInStroke(benchmark::State &state)
 {
-    const unsigned side = unsigned(state.range(0));
-    const unsigned touched = unsigned(state.range(1));
-    Mesh &mesh = GetSheet(side);
-    Brush tool("Bench", Operations::kSoftBrush);
-    SetUpTool(tool, touched);
+    DabCase c(state, 13);
+    const unsigned side = c.side, touched = c.touched;
+    Mesh &mesh = c.mesh;
+    Brush &tool = c.tool;
     const float step = tool.GetSize() * float(tool.m_iSpacing) / 100.0f;
-    std::mt19937 random(13);
-    std::uniform_real_distribution<float> across(float(side) * 0.25f, float(side) * 0.75f);
 
     std::unique_ptr<Operations::StrokeSegment> segment;
     std::unique_ptr<Operations::SoftBrushOperation> op;
@@ -134,7 +140,7 @@ void BM_SoftDabInStroke(benchmark::State &state)
             segment = std::make_unique<Operations::StrokeSegment>();
             op = std::make_unique<Operations::SoftBrushOperation>(&tool, segment.get(), 0);
             x = float(side) * 0.25f;
-            y = std::floor(across(random));
+            y = std::floor(c.across(c.random));
             state.ResumeTiming();
         }
         PickInfo pick = PickAt(mesh, side, std::floor(x), y);

@@ -83,6 +83,8 @@ void OctreeCube::AddFace(unsigned face, OctreeCube *old, int layer)
         ++m_pOctree->m_iLayerOneFaces;
     mesh.NextInCube(face, layer) = m_aFirst[layer];
     m_aFirst[layer] = face;
+    if (layer == 0)
+        m_pOctree->SetCubeOf(face, m_iIndex);
 }
 
 void OctreeCube::RemoveFace(unsigned face, int layer)
@@ -105,6 +107,8 @@ void OctreeCube::RemoveFace(unsigned face, int layer)
     uint32_t &own = mesh.NextInCube(face, layer);
     *link = own;
     own = kNone;
+    if (layer == 0)
+        m_pOctree->SetCubeOf(face, -1);
     if (layer != 0 && m_pOctree->m_iLayerOneFaces)
         --m_pOctree->m_iLayerOneFaces;
 }
@@ -123,6 +127,8 @@ void OctreeCube::UnlinkMarkedFaces(int layer)
             indices[1] &= ~MeshFlags::kBit31;
             *link = next;
             next = kUnlinked + uint32_t(GetIndex());
+            if (layer == 0)
+                m_pOctree->SetCubeOf(face, -1);
             if (layer != 0 && m_pOctree->m_iLayerOneFaces)
                 --m_pOctree->m_iLayerOneFaces;
         } else {
@@ -256,6 +262,7 @@ void Octree::DeleteCubes()
     m_aFaceCopies.clear();
     m_aNodeOfCube.clear();
     m_iLaidOutCubes = -1;
+    DropCubeOfFace();
 }
 
 OctreeCube *Octree::AddCube(const OctreeCube &cube)
@@ -335,7 +342,7 @@ bool Octree::InsertFace(unsigned face, int cubeHint)
     return start && start->Insert(face, nullptr, nullptr);
 }
 
-bool Octree::UpdateFace(unsigned face)
+bool Octree::UpdateFace(unsigned face, const AABB *faceBox)
 {
     if (!GetRoot())
         CreateRoot();
@@ -343,10 +350,66 @@ bool Octree::UpdateFace(unsigned face)
     if (current) {
         // The face moved or changed even when it stays in its cube.
         InvalidateFaceCopy(current->GetIndex());
-        return current->Insert(face, current, nullptr);
+        return current->Insert(face, current, faceBox);
     }
     OctreeCube *root = GetRoot();
-    return root && root->Insert(face, nullptr, nullptr);
+    return root && root->Insert(face, nullptr, faceBox);
+}
+
+void Octree::SetCubeOf(unsigned face, int cube)
+{
+    if (!m_bCubeOfFaceMade)
+        return;
+    if (face >= m_aCubeOfFace.size()) {
+        // A face past the table is in no chain yet (every link passes here).
+        try {
+            m_aCubeOfFace.resize(size_t(face) + 1, -1);
+        } catch (const std::bad_alloc &) {
+            DropCubeOfFace();
+            return;
+        }
+    }
+    m_aCubeOfFace[face] = cube;
+}
+
+void Octree::DropCubeOfFace()
+{
+    m_bCubeOfFaceMade = false;
+    std::vector<int32_t>().swap(m_aCubeOfFace);
+}
+
+bool Octree::MakeCubeOfFace()
+{
+    const unsigned faceCount = m_pMesh->m_iFaceCount;
+    try {
+        m_aCubeOfFace.assign(faceCount, -1);
+    } catch (const std::bad_alloc &) {
+        DropCubeOfFace();
+        return false;
+    }
+    for (int c = 0; c < m_iCubeCount; ++c) {
+        uint32_t link = GetCube(c)->m_aFirst[0];
+        for (; link < kChainEnd; link = m_pMesh->NextInCube(link, 0)) {
+            // A damaged chain is left to the walk that reports it.
+            if (link >= faceCount || m_aCubeOfFace[link] >= 0) {
+                DropCubeOfFace();
+                return false;
+            }
+            m_aCubeOfFace[link] = c;
+        }
+    }
+    m_bCubeOfFaceMade = true;
+    return true;
+}
+
+bool Octree::FindCubeOf(unsigned face, int &cube)
+{
+    if (!m_bCubeOfFaceMade && !MakeCubeOfFace())
+        return false;
+    if (face >= m_aCubeOfFace.size())
+        return false;
+    cube = m_aCubeOfFace[face];
+    return true;
 }
 
 void Octree::Traverse(Selector &selector, FaceDrawer *drawer, int layer)
@@ -708,6 +771,7 @@ bool Octree::AddToWalkNodes(int c)
 void Octree::RemapFaces(const General::Store<unsigned int> &map, unsigned size)
 {
     InvalidateFaceCopies();
+    DropCubeOfFace();
     if (!GetRoot())
         return;
     Mesh &mesh = *m_pMesh;
