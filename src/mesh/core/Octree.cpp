@@ -262,7 +262,7 @@ void Octree::DeleteCubes()
     m_aFaceCopies.clear();
     m_aNodeOfCube.clear();
     m_iLaidOutCubes = -1;
-    DropCubeOfFace();
+    ResetCubeOfFace(false);  // no chains: every face is in none
 }
 
 OctreeCube *Octree::AddCube(const OctreeCube &cube)
@@ -358,23 +358,22 @@ bool Octree::UpdateFace(unsigned face, const AABB *faceBox)
 
 void Octree::SetCubeOf(unsigned face, int cube)
 {
-    if (!m_bCubeOfFaceMade)
+    if (m_eCubeOfFace != TableState::kCurrent)
         return;
     if (face >= m_aCubeOfFace.size()) {
-        // A face past the table is in no chain yet (every link passes here).
         try {
             m_aCubeOfFace.resize(size_t(face) + 1, -1);
         } catch (const std::bad_alloc &) {
-            DropCubeOfFace();
+            ResetCubeOfFace(true);
             return;
         }
     }
     m_aCubeOfFace[face] = cube;
 }
 
-void Octree::DropCubeOfFace()
+void Octree::ResetCubeOfFace(bool chains)
 {
-    m_bCubeOfFaceMade = false;
+    m_eCubeOfFace = chains ? TableState::kToMake : TableState::kCurrent;
     std::vector<int32_t>().swap(m_aCubeOfFace);
 }
 
@@ -384,29 +383,53 @@ bool Octree::MakeCubeOfFace()
     try {
         m_aCubeOfFace.assign(faceCount, -1);
     } catch (const std::bad_alloc &) {
-        DropCubeOfFace();
+        ResetCubeOfFace(true);
         return false;
     }
     for (int c = 0; c < m_iCubeCount; ++c) {
         uint32_t link = GetCube(c)->m_aFirst[0];
         for (; link < kChainEnd; link = m_pMesh->NextInCube(link, 0)) {
-            // A damaged chain is left to the walk that reports it.
+            // A damaged chain is left to the walk that reports it; the table is not tried
+            // again until the chains are rewritten.
             if (link >= faceCount || m_aCubeOfFace[link] >= 0) {
-                DropCubeOfFace();
+                std::vector<int32_t>().swap(m_aCubeOfFace);
+                m_eCubeOfFace = TableState::kCannot;
                 return false;
             }
             m_aCubeOfFace[link] = c;
         }
     }
-    m_bCubeOfFaceMade = true;
+    m_eCubeOfFace = TableState::kCurrent;
     return true;
+}
+
+// The table follows the faces' new numbers; a face gone from the chains was unlinked before.
+void Octree::RemapCubeOfFace(const General::Store<unsigned int> &map, unsigned size)
+{
+    if (m_eCubeOfFace != TableState::kCurrent)
+        return ResetCubeOfFace(true);
+    std::vector<int32_t> remapped;
+    try {
+        remapped.assign(m_pMesh->m_iFaceCount, -1);
+    } catch (const std::bad_alloc &) {
+        return ResetCubeOfFace(true);
+    }
+    const size_t count = std::min({size_t(size), size_t(map.GetItemCount()), m_aCubeOfFace.size()});
+    for (size_t f = 0; f < count; ++f) {
+        if (m_aCubeOfFace[f] < 0)
+            continue;
+        if (map[unsigned(f)] >= remapped.size())
+            return ResetCubeOfFace(true);
+        remapped[map[unsigned(f)]] = m_aCubeOfFace[f];
+    }
+    m_aCubeOfFace.swap(remapped);
 }
 
 bool Octree::FindCubeOf(unsigned face, int &cube)
 {
-    if (!m_bCubeOfFaceMade && !MakeCubeOfFace())
+    if (m_eCubeOfFace == TableState::kToMake && !MakeCubeOfFace())
         return false;
-    if (face >= m_aCubeOfFace.size())
+    if (m_eCubeOfFace != TableState::kCurrent || face >= m_aCubeOfFace.size())
         return false;
     cube = m_aCubeOfFace[face];
     return true;
@@ -771,10 +794,10 @@ bool Octree::AddToWalkNodes(int c)
 void Octree::RemapFaces(const General::Store<unsigned int> &map, unsigned size)
 {
     InvalidateFaceCopies();
-    DropCubeOfFace();
     if (!GetRoot())
-        return;
+        return ResetCubeOfFace(true);
     Mesh &mesh = *m_pMesh;
+    bool cut = false;
     for (int c = 0; c < m_iCubeCount; ++c) {
         OctreeCube *cube = GetCube(c);
         uint32_t *link = &cube->m_aFirst[0];
@@ -783,16 +806,23 @@ void Octree::RemapFaces(const General::Store<unsigned int> &map, unsigned size)
             if (!TV_CHECK(old < size && old < map.GetItemCount() && map[old] != kNone)) {
                 // The rest of the chain cannot be followed: end it here.
                 *link = kChainEnd + uint32_t(c);
+                cut = true;
                 break;
             }
             *link = map[old];
             if (!TV_CHECK(*link < mesh.m_iFaceCount)) {
                 *link = kChainEnd + uint32_t(c);
+                cut = true;
                 break;
             }
             link = &mesh.NextInCube(*link, 0);
         }
     }
+    // A chain cut short left faces the table would still place: it is made again from the chains.
+    if (cut)
+        ResetCubeOfFace(true);
+    else
+        RemapCubeOfFace(map, size);
 }
 
 bool Octree::Serialize(Stream &stream)
@@ -859,6 +889,8 @@ bool Octree::Serialize(Stream &stream)
         DeleteCubes();
         return false;
     }
+    // The chains came with the faces' records, past the table.
+    ResetCubeOfFace(true);
     return true;
 }
 

@@ -272,14 +272,18 @@ private:
     unsigned m_iLayerOneFaces = 0;
     friend class OctreeCube;
 
-    // Derived, never stored: per face, the cube whose layer-0 chain holds it (-1: none).
-    // Every link and unlink of a chain keeps it in step; it is made from the chains when
-    // first asked for and dropped when the chains are rewritten wholesale.
+    // Derived, never stored: per face, the cube whose layer-0 chain holds it (-1: none; a face
+    // past the end is in no chain). It starts with the empty tree and every link and unlink of
+    // a chain keeps it in step, so a tree built face by face has it at no extra pass; a tree
+    // read back makes it from its chains when first asked.
+    enum class TableState { kCurrent, kToMake, kCannot };
     std::vector<int32_t> m_aCubeOfFace;
-    bool m_bCubeOfFaceMade = false;
+    TableState m_eCubeOfFace = TableState::kCurrent;
     void SetCubeOf(unsigned face, int cube);
-    void DropCubeOfFace();
+    // Empties the table; `chains` says whether the chains hold faces it no longer knows.
+    void ResetCubeOfFace(bool chains);
     bool MakeCubeOfFace();
+    void RemapCubeOfFace(const General::Store<unsigned int> &map, unsigned size);
 
     void DeleteCubes();
     bool CheckStructure(QString &why) const;
