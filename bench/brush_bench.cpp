@@ -2,6 +2,9 @@
 // 6M quads (25M with TEVRIN_BENCH_LARGE=1, as memory allows): the time per dab and the
 // share of it that the normal update takes. A dab's cost must follow the vertices it
 // touches, not the level's size. One thread.
+// Two figures: an isolated dab (a whole stroke of one sample at a random place, so its
+// start and end are paid each time; the end's share is printed too), and a dab inside a
+// stroke (one operation, samples along a path at the brush's spacing), as a person paints.
 #include "mesh/core/PickInfo.h"
 #include "operations/brushes/StrokeSegment.h"
 #include "operations/brushes/VertexBrushes.h"
@@ -43,33 +46,57 @@ Mesh &GetSheet(unsigned side)
 // The dab's radius for about `vertices` vertices of a unit grid.
 float RadiusFor(unsigned vertices) { return std::sqrt(float(vertices) / 3.14159265f); }
 
+// What both figures start from: the sheet of the case, a soft brush for its vertex count,
+// and places drawn across the middle of the sheet.
+struct DabCase {
+    DabCase(const benchmark::State &state, unsigned seed)
+        : side(unsigned(state.range(0))), touched(unsigned(state.range(1))), mesh(GetSheet(side)), random(seed),
+          across(float(side) * 0.25f, float(side) * 0.75f)
+    {
+        tool.m_bSharedSize = false;
+        tool.m_aPairs[0] = Brush::Pair{RadiusFor(touched), 0.01f};
+        tool.m_iDirection = 7;
+    }
+
+    const unsigned side, touched;
+    Mesh &mesh;
+    Brush tool{"Bench", Operations::kSoftBrush};
+    std::mt19937 random;
+    std::uniform_real_distribution<float> across;
+};
+
+// The pick of the sheet's face under (x, y): its corner's height stands for the hit's.
+PickInfo PickAt(Mesh &mesh, unsigned side, float x, float y)
+{
+    PickInfo pick;
+    pick.m_pMesh = &mesh;
+    pick.m_iFace = int(unsigned(y) * side + unsigned(x));
+    pick.m_vPosition = Vector(x + 0.5f, y + 0.5f, mesh.CornerPosition(unsigned(pick.m_iFace), 0).z);
+    return pick;
+}
+
 void BM_SoftDab(benchmark::State &state)
 {
-    const unsigned side = unsigned(state.range(0));
-    const unsigned touched = unsigned(state.range(1));
-    Mesh &mesh = GetSheet(side);
-    Brush tool("Bench", Operations::kSoftBrush);
-    tool.m_bSharedSize = false;
-    tool.m_aPairs[0] = Brush::Pair{RadiusFor(touched), 0.01f};
-    tool.m_iDirection = 7;
-    std::mt19937 random(11);  // the same dab places in every run
-    std::uniform_real_distribution<float> across(float(side) * 0.25f, float(side) * 0.75f);
+    DabCase c(state, 11);  // the same dab places in every run
+    const unsigned side = c.side, touched = c.touched;
+    Mesh &mesh = c.mesh;
+    Brush &tool = c.tool;
 
-    double normalSeconds = 0.0, dabSeconds = 0.0;
+    double normalSeconds = 0.0, dabSeconds = 0.0, endSeconds = 0.0;
     for (auto _ : state) {
-        const float x = std::floor(across(random)), y = std::floor(across(random));
-        PickInfo pick;
-        pick.m_pMesh = &mesh;
-        pick.m_iFace = int(unsigned(y) * side + unsigned(x));
-        pick.m_vPosition = Vector(x + 0.5f, y + 0.5f, mesh.CornerPosition(unsigned(pick.m_iFace), 0).z);
+        const float x = std::floor(c.across(c.random)), y = std::floor(c.across(c.random));
+        PickInfo pick = PickAt(mesh, side, x, y);
         Operations::StrokeSegment segment;
         auto start = std::chrono::steady_clock::now();
+        std::chrono::steady_clock::time_point added;
         {
             Operations::SoftBrushOperation op(&tool, &segment, 0);
             op.AddPoint(&pick, tool.GetSize(), 1.0f, Vector(0, 0, 0));
+            added = std::chrono::steady_clock::now();
         }
         auto end = std::chrono::steady_clock::now();
         dabSeconds += std::chrono::duration<double>(end - start).count();
+        endSeconds += std::chrono::duration<double>(end - added).count();
 
         // The normal update alone over the same region, for its share.
         state.PauseTiming();
@@ -86,8 +113,49 @@ void BM_SoftDab(benchmark::State &state)
     const double dabs = double(state.iterations());
     state.counters["dab_us"] = dabSeconds / dabs * 1e6;
     state.counters["normals_share"] = normalSeconds / dabSeconds;
-    std::printf("sheet %ux%u, ~%u vertices: %.1f us per dab, normals %.0f%% of it\n", side, side, touched,
-                dabSeconds / dabs * 1e6, 100.0 * normalSeconds / dabSeconds);
+    state.counters["end_share"] = endSeconds / dabSeconds;
+    std::printf("isolated dab: sheet %ux%u, ~%u vertices: %.1f us per dab, normals %.0f%%, stroke end %.0f%% of it\n",
+                side, side, touched, dabSeconds / dabs * 1e6, 100.0 * normalSeconds / dabSeconds,
+                100.0 * endSeconds / dabSeconds);
+}
+
+// Dabs inside one stroke: samples along rows of the sheet, the brush's spacing apart; a
+// stroke ends (untimed) when its row is done and the next starts on another row.
+void BM_SoftDabInStroke(benchmark::State &state)
+{
+    DabCase c(state, 13);
+    const unsigned side = c.side, touched = c.touched;
+    Mesh &mesh = c.mesh;
+    Brush &tool = c.tool;
+    const float step = tool.GetSize() * float(tool.m_iSpacing) / 100.0f;
+
+    std::unique_ptr<Operations::StrokeSegment> segment;
+    std::unique_ptr<Operations::SoftBrushOperation> op;
+    float x = 0.0f, y = 0.0f;
+    double dabSeconds = 0.0;
+    for (auto _ : state) {
+        if (!op || x > float(side) * 0.75f) {
+            state.PauseTiming();
+            op.reset();
+            segment = std::make_unique<Operations::StrokeSegment>();
+            op = std::make_unique<Operations::SoftBrushOperation>(&tool, segment.get(), 0);
+            x = float(side) * 0.25f;
+            y = std::floor(c.across(c.random));
+            state.ResumeTiming();
+        }
+        PickInfo pick = PickAt(mesh, side, std::floor(x), y);
+        pick.m_vPosition.x = x;
+        const auto start = std::chrono::steady_clock::now();
+        op->AddPoint(&pick, tool.GetSize(), 1.0f, Vector(0, 0, 0));
+        const auto end = std::chrono::steady_clock::now();
+        dabSeconds += std::chrono::duration<double>(end - start).count();
+        x += step;
+    }
+    op.reset();  // the last stroke's end, after the timed loop
+    const double dabs = double(state.iterations());
+    state.counters["dab_us"] = dabSeconds / dabs * 1e6;
+    std::printf("dab in a stroke: sheet %ux%u, ~%u vertices: %.1f us per dab\n", side, side, touched,
+                dabSeconds / dabs * 1e6);
 }
 
 void Sizes(benchmark::internal::Benchmark *b)
@@ -101,6 +169,7 @@ void Sizes(benchmark::internal::Benchmark *b)
 }
 
 BENCHMARK(BM_SoftDab)->Apply(Sizes)->Unit(benchmark::kMicrosecond)->Iterations(200);
+BENCHMARK(BM_SoftDabInStroke)->Apply(Sizes)->Unit(benchmark::kMicrosecond)->Iterations(200);
 
 }  // namespace
 

@@ -58,13 +58,20 @@ struct BoxSelector : Octree::Selector {
     }
 };
 
-// Every chain intact and every face in a cube that holds its box.
+// Every chain intact, every face in a cube that holds its box, and FaceCube naming the
+// cube whose chain holds the face (found here by following every chain).
 void ExpectConsistent(Mesh &mesh)
 {
     QString why;
     EXPECT_TRUE(mesh.m_pOctree->CheckLinks(mesh.m_iFaceCount, [&](unsigned f) { return mesh.NextInCube(f, 0); }, why))
         << why.toStdString();
+    std::vector<int> holder(mesh.m_iFaceCount, -1);
+    for (int c = 0; c < mesh.m_pOctree->GetCubeCount(); ++c)
+        for (uint32_t link = mesh.m_pOctree->GetCube(c)->m_aFirst[0]; link < OctreeLink::kChainEnd;
+             link = mesh.NextInCube(link, 0))
+            holder[link] = c;
     for (unsigned f = 0; f < mesh.m_iFaceCount; ++f) {
+        ASSERT_EQ(mesh.FaceCube(f), holder[f]) << f;
         Octree::OctreeCube *cube = mesh.m_pOctree->GetCube(mesh.FaceCube(f));
         ASSERT_NE(cube, nullptr) << f;
         EXPECT_TRUE(FaceBox(mesh, f).IsInside(cube->m_cBox)) << f;
@@ -403,6 +410,7 @@ TEST(Octree, RemapFollowsCompactedFaces)
 {
     auto mesh = MakeWavySheet(30, 30, 4);
     mesh->BuildOctree();
+    ExpectConsistent(*mesh);
     // Remove every third face: unlink them, compact the store, renumber the chains.
     for (unsigned f = 0; f < mesh->m_iFaceCount; f += 3)
         mesh->m_pQuads[f].m_iIndices[1] |= MeshFlags::kBit31;

@@ -84,6 +84,8 @@ void OctreeCube::AddFace(unsigned face, OctreeCube *old, int layer)
         ++m_pOctree->m_iLayerOneFaces;
     mesh.NextInCube(face, layer) = m_aFirst[layer];
     m_aFirst[layer] = face;
+    if (layer == 0)
+        m_pOctree->SetCubeOf(face, m_iIndex);
 }
 
 void OctreeCube::RemoveFace(unsigned face, int layer)
@@ -106,6 +108,8 @@ void OctreeCube::RemoveFace(unsigned face, int layer)
     uint32_t &own = mesh.NextInCube(face, layer);
     *link = own;
     own = kNone;
+    if (layer == 0)
+        m_pOctree->SetCubeOf(face, -1);
     if (layer != 0 && m_pOctree->m_iLayerOneFaces)
         --m_pOctree->m_iLayerOneFaces;
 }
@@ -124,6 +128,8 @@ void OctreeCube::UnlinkMarkedFaces(int layer)
             indices[1] &= ~MeshFlags::kBit31;
             *link = next;
             next = kUnlinked + uint32_t(GetIndex());
+            if (layer == 0)
+                m_pOctree->SetCubeOf(face, -1);
             if (layer != 0 && m_pOctree->m_iLayerOneFaces)
                 --m_pOctree->m_iLayerOneFaces;
         } else {
@@ -258,6 +264,7 @@ void Octree::DeleteCubes()
     ClearPool();
     m_aNodeOfCube.clear();
     m_iLaidOutCubes = -1;
+    ResetCubeOfFace(false);  // no chains: every face is in none
 }
 
 OctreeCube *Octree::AddCube(const OctreeCube &cube)
@@ -337,7 +344,7 @@ bool Octree::InsertFace(unsigned face, int cubeHint)
     return start && start->Insert(face, nullptr, nullptr);
 }
 
-bool Octree::UpdateFace(unsigned face)
+bool Octree::UpdateFace(unsigned face, const AABB *faceBox)
 {
     if (!GetRoot())
         CreateRoot();
@@ -345,10 +352,89 @@ bool Octree::UpdateFace(unsigned face)
     if (current) {
         // The face moved or changed even when it stays in its cube.
         InvalidateFaceCopy(current->GetIndex());
-        return current->Insert(face, current, nullptr);
+        return current->Insert(face, current, faceBox);
     }
     OctreeCube *root = GetRoot();
-    return root && root->Insert(face, nullptr, nullptr);
+    return root && root->Insert(face, nullptr, faceBox);
+}
+
+void Octree::SetCubeOf(unsigned face, int cube)
+{
+    if (m_eCubeOfFace != TableState::kCurrent)
+        return;
+    if (face >= m_aCubeOfFace.size()) {
+        try {
+            m_aCubeOfFace.resize(size_t(face) + 1, -1);
+        } catch (const std::bad_alloc &) {
+            ResetCubeOfFace(true);
+            return;
+        }
+    }
+    m_aCubeOfFace[face] = cube;
+}
+
+void Octree::ResetCubeOfFace(bool chains)
+{
+    m_eCubeOfFace = chains ? TableState::kToMake : TableState::kCurrent;
+    std::vector<int32_t>().swap(m_aCubeOfFace);
+}
+
+bool Octree::MakeCubeOfFace()
+{
+    const unsigned faceCount = m_pMesh->m_iFaceCount;
+    try {
+        m_aCubeOfFace.assign(faceCount, -1);
+    } catch (const std::bad_alloc &) {
+        ResetCubeOfFace(true);
+        return false;
+    }
+    for (int c = 0; c < m_iCubeCount; ++c) {
+        uint32_t link = GetCube(c)->m_aFirst[0];
+        for (; link < kChainEnd; link = m_pMesh->NextInCube(link, 0)) {
+            // A damaged chain is left to the walk that reports it; the table is not tried
+            // again until the chains are rewritten.
+            if (link >= faceCount || m_aCubeOfFace[link] >= 0) {
+                std::vector<int32_t>().swap(m_aCubeOfFace);
+                m_eCubeOfFace = TableState::kCannot;
+                return false;
+            }
+            m_aCubeOfFace[link] = c;
+        }
+    }
+    m_eCubeOfFace = TableState::kCurrent;
+    return true;
+}
+
+// The table follows the faces' new numbers; a face gone from the chains was unlinked before.
+void Octree::RemapCubeOfFace(const General::Store<unsigned int> &map, unsigned size)
+{
+    if (m_eCubeOfFace != TableState::kCurrent)
+        return ResetCubeOfFace(true);
+    std::vector<int32_t> remapped;
+    try {
+        remapped.assign(m_pMesh->m_iFaceCount, -1);
+    } catch (const std::bad_alloc &) {
+        return ResetCubeOfFace(true);
+    }
+    const size_t count = std::min({size_t(size), size_t(map.GetItemCount()), m_aCubeOfFace.size()});
+    for (size_t f = 0; f < count; ++f) {
+        if (m_aCubeOfFace[f] < 0)
+            continue;
+        if (map[unsigned(f)] >= remapped.size())
+            return ResetCubeOfFace(true);
+        remapped[map[unsigned(f)]] = m_aCubeOfFace[f];
+    }
+    m_aCubeOfFace.swap(remapped);
+}
+
+bool Octree::FindCubeOf(unsigned face, int &cube)
+{
+    if (m_eCubeOfFace == TableState::kToMake && !MakeCubeOfFace())
+        return false;
+    if (m_eCubeOfFace != TableState::kCurrent || face >= m_aCubeOfFace.size())
+        return false;
+    cube = m_aCubeOfFace[face];
+    return true;
 }
 
 void Octree::Traverse(Selector &selector, FaceDrawer *drawer, int layer)
@@ -770,8 +856,9 @@ void Octree::RemapFaces(const General::Store<unsigned int> &map, unsigned size)
 {
     InvalidateFaceCopies();
     if (!GetRoot())
-        return;
+        return ResetCubeOfFace(true);
     Mesh &mesh = *m_pMesh;
+    bool cut = false;
     for (int c = 0; c < m_iCubeCount; ++c) {
         OctreeCube *cube = GetCube(c);
         uint32_t *link = &cube->m_aFirst[0];
@@ -780,16 +867,23 @@ void Octree::RemapFaces(const General::Store<unsigned int> &map, unsigned size)
             if (!TV_CHECK(old < size && old < map.GetItemCount() && map[old] != kNone)) {
                 // The rest of the chain cannot be followed: end it here.
                 *link = kChainEnd + uint32_t(c);
+                cut = true;
                 break;
             }
             *link = map[old];
             if (!TV_CHECK(*link < mesh.m_iFaceCount)) {
                 *link = kChainEnd + uint32_t(c);
+                cut = true;
                 break;
             }
             link = &mesh.NextInCube(*link, 0);
         }
     }
+    // A chain cut short left faces the table would still place: it is made again from the chains.
+    if (cut)
+        ResetCubeOfFace(true);
+    else
+        RemapCubeOfFace(map, size);
 }
 
 bool Octree::Serialize(Stream &stream)
@@ -856,6 +950,8 @@ bool Octree::Serialize(Stream &stream)
         DeleteCubes();
         return false;
     }
+    // The chains came with the faces' records, past the table.
+    ResetCubeOfFace(true);
     return true;
 }
 

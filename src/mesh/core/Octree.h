@@ -2,7 +2,8 @@
 // The octree of a mesh level: axis-aligned cubes in one flat, index-addressed store.
 // Faces are not copied into the cubes; each cube holds the head of a chain that runs
 // through the link words of the mesh's face records (see Mesh::NextInCube), and the
-// end of every chain names its cube, so a face's cube is found by walking its chain.
+// end of every chain names its cube, so a face's cube can be found by walking its chain
+// (a derived per-face table answers the same without the walk).
 // The tree and its stream form are part of the mesh's own data (the mesh record
 // embeds it), which is why it lives with the mesh; the selectors that search it
 // belong to the scene.
@@ -144,8 +145,12 @@ public:
     void Reset();
     // Inserts starting at the hinted cube (or the root); false on failure.
     bool InsertFace(unsigned face, int cubeHint);
-    // Inserts a face that moved or changed, climbing only as far as needed from its current cube.
-    bool UpdateFace(unsigned face);
+    // Inserts a face that moved or changed, climbing only as far as needed from its current
+    // cube. `faceBox`, when given, is the face's box as Mesh::AddFaceToAABB makes it.
+    bool UpdateFace(unsigned face, const AABB *faceBox = nullptr);
+    // The cube whose layer-0 chain holds the face, from a per-face table instead of a walk
+    // to the chain's end; false when the table cannot be had (memory, a damaged chain).
+    bool FindCubeOf(unsigned face, int &cube);
     // Marks every face copy out of date: the pre-stroke corners of faces changed in ways
     // the tree does not see (a stroke ended, positions were rewritten).
     void InvalidateFaceCopies();
@@ -292,6 +297,19 @@ private:
 
     unsigned m_iLayerOneFaces = 0;
     friend class OctreeCube;
+
+    // Derived, never stored: per face, the cube whose layer-0 chain holds it (-1: none; a face
+    // past the end is in no chain). It starts with the empty tree and every link and unlink of
+    // a chain keeps it in step, so a tree built face by face has it at no extra pass; a tree
+    // read back makes it from its chains when first asked.
+    enum class TableState { kCurrent, kToMake, kCannot };
+    std::vector<int32_t> m_aCubeOfFace;
+    TableState m_eCubeOfFace = TableState::kCurrent;
+    void SetCubeOf(unsigned face, int cube);
+    // Empties the table; `chains` says whether the chains hold faces it no longer knows.
+    void ResetCubeOfFace(bool chains);
+    bool MakeCubeOfFace();
+    void RemapCubeOfFace(const General::Store<unsigned int> &map, unsigned size);
 
     void DeleteCubes();
     bool CheckStructure(QString &why) const;

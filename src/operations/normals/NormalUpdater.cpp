@@ -165,8 +165,13 @@ void NormalUpdater::FirstPass(Mesh &mesh, unsigned face)
     const General::Vector normal =
         (n == 4 ? (p[0] - p[2]).Cross(p[1] - p[3]) : (p[0] - p[1]).Cross(p[0] - p[2])).Normalized();
     mesh.WithFaces([&](auto &faces) { PackNormal(normal, faces[face].m_aNormal); });
-    if (m_bUpdateOctree && mesh.IsFaceVisible(face))
-        mesh.m_pOctree->UpdateFace(face);
+    if (m_bUpdateOctree && mesh.IsFaceVisible(face)) {
+        // The face's box from the corners just read, in corner order as the mesh makes it.
+        AABB box;
+        for (unsigned c = 0; c < n; ++c)
+            box.Extend(p[c]);
+        mesh.m_pOctree->UpdateFace(face, &box);
+    }
     for (unsigned c = 0; c < n; ++c) {
         if (SlotOf(mesh, index[c]) >= 0)
             continue;
