@@ -63,6 +63,55 @@ private:
     VertexVisitor *m_pOperation;
 };
 
+// The faces the last walk accepted, in its order. Walks come in runs over the same region
+// (a dab collects its vertices, then the normals are walked twice from the same face),
+// and such a run visits its faces in nearly the same order: the next walk asks for the
+// records a little ahead of where it is, from this list, so that their cache misses are
+// under way before the depth-first step, which waits on each record, reaches them.
+class WalkTrail {
+public:
+    // Starts a walk over `count` faces of `mesh`: the last walk's order serves as hints
+    // only when it was on the same mesh.
+    void Begin(const Mesh *mesh, unsigned count)
+    {
+        m_iNext ^= 1;
+        if (mesh != m_pMesh || count != m_iCount)
+            Last().SetItemCount(0, true);
+        m_aTrails[m_iNext].SetItemCount(0, true);
+        m_pMesh = mesh;
+        m_iCount = count;
+    }
+    // Records the walk's next accepted face and returns the face the last walk accepted
+    // `kAhead` places further on (~0u when there is none).
+    unsigned Accept(unsigned face)
+    {
+        General::Store<unsigned> &next = m_aTrails[m_iNext];
+        const unsigned at = next.GetItemCount() + kAhead;
+        // A walk past the bound (a flood over a whole level) is not a dab's: it keeps no
+        // more hints than that. A list that cannot grow only loses hints too.
+        if (at - kAhead < kMost)
+            next.Add(face);
+        return at < Last().GetItemCount() ? Last().GetBuffer()[at] : ~0u;
+    }
+
+private:
+    static constexpr unsigned kAhead = 24;
+    static constexpr unsigned kMost = 1u << 20;
+    General::Store<unsigned> &Last() { return m_aTrails[m_iNext ^ 1]; }
+
+    General::Store<unsigned> m_aTrails[2] = {General::Store<unsigned>("walk trail"),
+                                             General::Store<unsigned>("walk trail")};
+    unsigned m_iNext = 0;
+    const Mesh *m_pMesh = nullptr;
+    unsigned m_iCount = 0;
+};
+
+WalkTrail &Trail()
+{
+    static WalkTrail trail;
+    return trail;
+}
+
 }  // namespace
 
 namespace {
@@ -97,6 +146,15 @@ void WalkDepthFirst(Mesh &mesh, General::Store<Face> &faces, unsigned start, Fac
         }
     };
 
+    WalkTrail &trail = Trail();
+    trail.Begin(&mesh, count);
+    auto accept = [&](unsigned face) {
+        faces.GetBuffer()[face].m_iStamp = mesh.m_iStamp;
+        if (const unsigned ahead = trail.Accept(face); ahead < count)
+            __builtin_prefetch(faces.GetBuffer() + ahead);
+        prefetchNeighbours(face);
+    };
+
     General::Store<WalkEntry> &stack = WalkStack();
     stack.SetItemCount(0, true);
     if (!TV_CHECK(start < count) || !op.IsFaceAffected(mesh, start))
@@ -104,8 +162,7 @@ void WalkDepthFirst(Mesh &mesh, General::Store<Face> &faces, unsigned start, Fac
     const uint32_t startSide = mirrored ? side(start) : 0;
     processWithMirror(start);
     stack.Add({start, 0});
-    faces.GetBuffer()[start].m_iStamp = mesh.m_iStamp;
-    prefetchNeighbours(start);
+    accept(start);
     while (unsigned depth = stack.GetItemCount()) {
         WalkEntry &top = stack.GetBuffer()[depth - 1];
         if (top.m_iEdgesProcessed >= n) {
@@ -125,8 +182,7 @@ void WalkDepthFirst(Mesh &mesh, General::Store<Face> &faces, unsigned start, Fac
         // A neighbour that the stack cannot take is skipped.
         if (stack.Add({g, 0}) < 0)
             continue;
-        faces.GetBuffer()[g].m_iStamp = mesh.m_iStamp;
-        prefetchNeighbours(g);
+        accept(g);
         processWithMirror(g);
         if (MeshSwitches::s_bOutOfMemory) {
             MeshSwitches::s_bOutOfMemory = false;
