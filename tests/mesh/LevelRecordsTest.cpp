@@ -2,6 +2,7 @@
 // to how levels are made (order of vertices, flag bits, adjacency words, positions, index
 // maps, totals) shows here, so that work on the speed of level creation cannot change a level.
 #include "SubdivisionFixtures.h"
+#include "support/ByteHash.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
@@ -19,33 +20,10 @@ using namespace SubdivisionFixtures;
 
 namespace {
 
-// 64-bit FNV-1a over the bytes given.
-class Hash {
-public:
-    void Add(const void *data, size_t bytes)
-    {
-        const auto *p = static_cast<const unsigned char *>(data);
-        for (size_t i = 0; i < bytes; ++i)
-            m_iValue = (m_iValue ^ p[i]) * 0x100000001b3ull;
-    }
-    template <class T>
-    void Add(const General::Store<T> &store, unsigned count)
-    {
-        Add(&count, sizeof count);
-        if (count)
-            Add(store.GetBuffer(), size_t(count) * sizeof(T));
-    }
-    void Add(uint32_t value) { Add(&value, sizeof value); }
-    uint64_t Value() const { return m_iValue; }
-
-private:
-    uint64_t m_iValue = 0xcbf29ce484222325ull;
-};
-
 // Every level above the base: counts, totals, faces, vertices, positions from below and index maps.
 uint64_t LevelsHash(SubdivLevel &base)
 {
-    Hash hash;
+    ByteHash hash;
     for (SubdivLevel *level = base.GetNextLevel(false); level; level = level->GetNextLevel(false)) {
         for (uint32_t value : {level->m_iFaceCount, level->m_iVertexCount, level->m_iTotalFaceCount,
                                level->m_iTotalVertexCount, level->m_iGlobalVertexBound, level->m_iOpenEdges,

@@ -8,6 +8,7 @@
 #include "operations/brushes/StrokeSegment.h"
 #include "operations/brushes/VertexBrushes.h"
 #include "scene/Brush.h"
+#include "support/ByteHash.h"
 #include "support/MeshFixtures.h"
 
 #include <gtest/gtest.h>
@@ -21,25 +22,6 @@ using General::Vector;
 namespace {
 
 constexpr unsigned kSide = 96;
-
-// FNV-1a over raw bytes.
-class Hash {
-public:
-    void Add(const void *data, size_t bytes)
-    {
-        for (size_t i = 0; i < bytes; ++i)
-            m_iValue = (m_iValue ^ static_cast<const unsigned char *>(data)[i]) * 0x100000001b3ull;
-    }
-    template <class T>
-    void Add(const T &value)
-    {
-        Add(&value, sizeof value);
-    }
-    uint64_t Value() const { return m_iValue; }
-
-private:
-    uint64_t m_iValue = 0xcbf29ce484222325ull;
-};
 
 std::unique_ptr<Mesh> MakeSheet()
 {
@@ -87,7 +69,7 @@ void Dab(Mesh &mesh)
 
 uint64_t RecordsHash(Mesh &mesh)
 {
-    Hash hash;
+    ByteHash hash;
     hash.Add(mesh.m_pVertices.GetBuffer(), sizeof(Vertex) * mesh.m_iVertexCount);
     hash.Add(mesh.m_pQuads.GetBuffer(), sizeof(Quad) * mesh.m_iFaceCount);
     hash.Add(mesh.m_iStamp);
