@@ -17,7 +17,7 @@ namespace {
 
 // Maps in a new block of the level before it is written, in pieces over the processors
 // that the writing will use: mapping it on one thread would hold the others up.
-void PrepareForWriting(void *block, size_t bytes)
+void PrepareInPieces(void *block, size_t bytes)
 {
     constexpr size_t kPiece = Platform::kWriteAheadMinimum * 2;
     General::ParallelFor((bytes + kPiece - 1) / kPiece, 0, 1, [&](uint64_t a, uint64_t b) {
@@ -121,7 +121,7 @@ bool LevelSubdivision::GrowFaces(unsigned count, bool blank)
         Log(" Cannot allocate created face array.\n");
         return false;
     }
-    PrepareForWriting(L.m_pQuads.GetBuffer() + first, size_t(count) * sizeof(Quad));
+    PrepareInPieces(L.m_pQuads.GetBuffer() + first, size_t(count) * sizeof(Quad));
     if (blank)
         std::fill(L.m_pQuads.begin() + first, L.m_pQuads.end(), BlankQuad());
     General::Progress().Advance();
@@ -158,7 +158,7 @@ bool LevelSubdivision::Finish(const General::Store<unsigned int> &faces, unsigne
         return Fail();
     }
     if (m_iNext > m_state.cc)
-        PrepareForWriting(L.m_aCCPositions.GetBuffer() + m_state.cc,
+        PrepareInPieces(L.m_aCCPositions.GetBuffer() + m_state.cc,
                           size_t(m_iNext - m_state.cc) * sizeof(General::Vector));
     L.m_iNewVertexCount = m_iNext;
     General::Progress().Advance();
