@@ -214,9 +214,12 @@ float VertexOperation::StrokeStrength() const
 
 float VertexOperation::FreezeAndMask(Mesh &mesh, unsigned face, unsigned vertex)
 {
-    const float freeze = float(mesh.WithFaces([&](const auto &faces) { return faces[face].m_iFreeze & 0xFF; }));
-    const float mask = float(mesh.m_pVertices[vertex].m_cFreeze);
-    return (1.0f - freeze / 255.0f) * (1.0f - mask / 255.0f);
+    const unsigned freeze = mesh.WithFaces([&](const auto &faces) { return faces[face].m_iFreeze & 0xFFu; });
+    const unsigned mask = mesh.m_pVertices[vertex].m_cFreeze;
+    // Most vertices are neither frozen nor masked: the product below is then exactly 1.
+    if ((freeze | mask) == 0)
+        return 1.0f;
+    return (1.0f - float(freeze) / 255.0f) * (1.0f - float(mask) / 255.0f);
 }
 
 General::Vector VertexOperation::Direction(Mesh &mesh, unsigned vertex, const StoredVertexInfo *record) const
