@@ -123,42 +123,65 @@ void BM_SoftDab(benchmark::State &state)
                 100.0 * endSeconds / dabSeconds);
 }
 
-// Dabs inside one stroke: samples along rows of the sheet, the brush's spacing apart; a
-// stroke ends (untimed) when its row is done and the next starts on another row.
+// Samples along rows of the sheet, the brush's spacing apart: a stroke ends (untimed) when
+// its row is done and the next starts on another row.
+class RowStrokes {
+public:
+    explicit RowStrokes(DabCase &c) : m_case(c), m_step(c.tool.GetSize() * float(c.tool.m_iSpacing) / 100.0f) {}
+    // The last stroke ends here, after the timed loop.
+    ~RowStrokes() { m_op.reset(); }
+
+    // The next sample's pick; a new stroke first when the row is done.
+    PickInfo Next(benchmark::State &state)
+    {
+        if (m_op && m_x > float(m_case.side) * 0.75f) {
+            state.PauseTiming();
+            m_op.reset();
+            state.ResumeTiming();
+        }
+        if (!m_op) {
+            state.PauseTiming();
+            m_segment = std::make_unique<Operations::StrokeSegment>();
+            m_op = std::make_unique<Operations::SoftBrushOperation>(&m_case.tool, m_segment.get(), 0);
+            m_x = float(m_case.side) * 0.25f;
+            m_y = std::floor(m_case.across(m_case.random));
+            state.ResumeTiming();
+        }
+        PickInfo pick = PickAt(m_case.mesh, m_case.side, std::floor(m_x), m_y);
+        pick.m_vPosition.x = m_x;
+        m_x += m_step;
+        return pick;
+    }
+    // The sample's dab.
+    void Dab(PickInfo &pick) { m_op->AddPoint(&pick, m_case.tool.GetSize(), 1.0f, Vector(0, 0, 0)); }
+    const Operations::StrokeSegment &Segment() const { return *m_segment; }
+
+private:
+    DabCase &m_case;
+    const float m_step;
+    std::unique_ptr<Operations::StrokeSegment> m_segment;
+    std::unique_ptr<Operations::SoftBrushOperation> m_op;
+    float m_x = 0.0f, m_y = 0.0f;
+};
+
+// Dabs inside one stroke, as a person paints.
 void BM_SoftDabInStroke(benchmark::State &state)
 {
     DabCase c(state, 13);
-    const unsigned side = c.side, touched = c.touched;
-    Mesh &mesh = c.mesh;
-    Brush &tool = c.tool;
-    const float step = tool.GetSize() * float(tool.m_iSpacing) / 100.0f;
-
-    std::unique_ptr<Operations::StrokeSegment> segment;
-    std::unique_ptr<Operations::SoftBrushOperation> op;
-    float x = 0.0f, y = 0.0f;
     double dabSeconds = 0.0;
-    for (auto _ : state) {
-        if (!op || x > float(side) * 0.75f) {
-            state.PauseTiming();
-            op.reset();
-            segment = std::make_unique<Operations::StrokeSegment>();
-            op = std::make_unique<Operations::SoftBrushOperation>(&tool, segment.get(), 0);
-            x = float(side) * 0.25f;
-            y = std::floor(c.across(c.random));
-            state.ResumeTiming();
+    {
+        RowStrokes strokes(c);
+        for (auto _ : state) {
+            PickInfo pick = strokes.Next(state);
+            const auto start = std::chrono::steady_clock::now();
+            strokes.Dab(pick);
+            const auto end = std::chrono::steady_clock::now();
+            dabSeconds += std::chrono::duration<double>(end - start).count();
         }
-        PickInfo pick = PickAt(mesh, side, std::floor(x), y);
-        pick.m_vPosition.x = x;
-        const auto start = std::chrono::steady_clock::now();
-        op->AddPoint(&pick, tool.GetSize(), 1.0f, Vector(0, 0, 0));
-        const auto end = std::chrono::steady_clock::now();
-        dabSeconds += std::chrono::duration<double>(end - start).count();
-        x += step;
     }
-    op.reset();  // the last stroke's end, after the timed loop
     const double dabs = double(state.iterations());
     state.counters["dab_us"] = dabSeconds / dabs * 1e6;
-    std::printf("dab in a stroke: sheet %ux%u, ~%u vertices: %.1f us per dab\n", side, side, touched,
+    std::printf("dab in a stroke: sheet %ux%u, ~%u vertices: %.1f us per dab\n", c.side, c.side, c.touched,
                 dabSeconds / dabs * 1e6);
 }
 
@@ -333,29 +356,14 @@ void BM_WalksAlone(benchmark::State &state)
     DabCase c(state, 13);
     const unsigned side = c.side, touched = c.touched;
     Mesh &mesh = c.mesh;
-    Brush &tool = c.tool;
-    const float step = tool.GetSize() * float(tool.m_iSpacing) / 100.0f;
-
-    std::unique_ptr<Operations::StrokeSegment> segment;
-    std::unique_ptr<Operations::SoftBrushOperation> op;
-    float x = 0.0f, y = 0.0f;
     unsigned sample = 0, checked = 0;
     double walkSeconds[3] = {}, dabSeconds = 0.0;
     uint64_t faces = 0, held = 0, restored = 0;
+    RowStrokes strokes(c);
     for (auto _ : state) {
-        if (!op || x > float(side) * 0.75f) {
-            state.PauseTiming();
-            op.reset();
-            segment = std::make_unique<Operations::StrokeSegment>();
-            op = std::make_unique<Operations::SoftBrushOperation>(&tool, segment.get(), 0);
-            x = float(side) * 0.25f;
-            y = std::floor(c.across(c.random));
-            state.ResumeTiming();
-        }
-        PickInfo pick = PickAt(mesh, side, std::floor(x), y);
-        pick.m_vPosition.x = x;
+        PickInfo pick = strokes.Next(state);
         if (sample++ % 2 == 0) {
-            const Operations::StrokeSegment next = NextSegment(*segment, tool, pick);
+            const Operations::StrokeSegment next = NextSegment(strokes.Segment(), c.tool, pick);
             const uint32_t replayStamp = mesh.m_iStamp;
             const unsigned restoredBefore = mesh.m_iRestoreCount;
             WalkCounts counts;
@@ -363,7 +371,7 @@ void BM_WalksAlone(benchmark::State &state)
             faces += counts.faces;
             held += counts.held;
             restored += counts.restored;
-            op->AddPoint(&pick, tool.GetSize(), 1.0f, Vector(0, 0, 0));
+            strokes.Dab(pick);
             // The first few replays are compared with their dabs (the scans evict the caches).
             if (checked < 3) {
                 ++checked;
@@ -377,13 +385,11 @@ void BM_WalksAlone(benchmark::State &state)
             }
         } else {
             const auto start = std::chrono::steady_clock::now();
-            op->AddPoint(&pick, tool.GetSize(), 1.0f, Vector(0, 0, 0));
+            strokes.Dab(pick);
             const auto end = std::chrono::steady_clock::now();
             dabSeconds += std::chrono::duration<double>(end - start).count();
         }
-        x += step;
     }
-    op.reset();
     const double walks = double((sample + 1) / 2), dabs = double(sample / 2);
     if (walks == 0 || dabs == 0)
         return;
