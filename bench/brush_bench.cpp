@@ -2,9 +2,13 @@
 // 6M quads (25M with TEVRIN_BENCH_LARGE=1, as memory allows): the time per dab and the
 // share of it that the normal update takes. A dab's cost must follow the vertices it
 // touches, not the level's size. One thread.
-// Two figures: an isolated dab (a whole stroke of one sample at a random place, so its
-// start and end are paid each time; the end's share is printed too), and a dab inside a
-// stroke (one operation, samples along a path at the brush's spacing), as a person paints.
+// Three figures: an isolated dab (a whole stroke of one sample at a random place, so its
+// start and end are paid each time; the end's share is printed too), a dab inside a
+// stroke (one operation, samples along a path at the brush's spacing), as a person paints,
+// and the walks alone: the floor a dab's three region walks set, with the bytes of the
+// records they read.
+#include "mesh/core/FaceVisitor.h"
+#include "mesh/core/Mesh.h"
 #include "mesh/core/PickInfo.h"
 #include "operations/brushes/StrokeSegment.h"
 #include "operations/brushes/VertexBrushes.h"
@@ -119,43 +123,289 @@ void BM_SoftDab(benchmark::State &state)
                 100.0 * endSeconds / dabSeconds);
 }
 
-// Dabs inside one stroke: samples along rows of the sheet, the brush's spacing apart; a
-// stroke ends (untimed) when its row is done and the next starts on another row.
+// Samples along rows of the sheet, the brush's spacing apart: a stroke ends (untimed) when
+// its row is done and the next starts on another row.
+class RowStrokes {
+public:
+    explicit RowStrokes(DabCase &c) : m_case(c), m_step(c.tool.GetSize() * float(c.tool.m_iSpacing) / 100.0f) {}
+    // The last stroke ends here, after the timed loop.
+    ~RowStrokes() { m_op.reset(); }
+
+    // The next sample's pick; a new stroke first when the row is done.
+    PickInfo Next(benchmark::State &state)
+    {
+        if (m_op && m_x > float(m_case.side) * 0.75f) {
+            state.PauseTiming();
+            m_op.reset();
+            state.ResumeTiming();
+        }
+        if (!m_op) {
+            state.PauseTiming();
+            m_segment = std::make_unique<Operations::StrokeSegment>();
+            m_op = std::make_unique<Operations::SoftBrushOperation>(&m_case.tool, m_segment.get(), 0);
+            m_x = float(m_case.side) * 0.25f;
+            m_y = std::floor(m_case.across(m_case.random));
+            state.ResumeTiming();
+        }
+        PickInfo pick = PickAt(m_case.mesh, m_case.side, std::floor(m_x), m_y);
+        pick.m_vPosition.x = m_x;
+        m_x += m_step;
+        return pick;
+    }
+    // The sample's dab.
+    void Dab(PickInfo &pick) { m_op->AddPoint(&pick, m_case.tool.GetSize(), 1.0f, Vector(0, 0, 0)); }
+    const Operations::StrokeSegment &Segment() const { return *m_segment; }
+
+private:
+    DabCase &m_case;
+    const float m_step;
+    std::unique_ptr<Operations::StrokeSegment> m_segment;
+    std::unique_ptr<Operations::SoftBrushOperation> m_op;
+    float m_x = 0.0f, m_y = 0.0f;
+};
+
+// Dabs inside one stroke, as a person paints.
 void BM_SoftDabInStroke(benchmark::State &state)
+{
+    DabCase c(state, 13);
+    double dabSeconds = 0.0;
+    {
+        RowStrokes strokes(c);
+        for (auto _ : state) {
+            PickInfo pick = strokes.Next(state);
+            const auto start = std::chrono::steady_clock::now();
+            strokes.Dab(pick);
+            const auto end = std::chrono::steady_clock::now();
+            dabSeconds += std::chrono::duration<double>(end - start).count();
+        }
+    }
+    const double dabs = double(state.iterations());
+    state.counters["dab_us"] = dabSeconds / dabs * 1e6;
+    std::printf("dab in a stroke: sheet %ux%u, ~%u vertices: %.1f us per dab\n", c.side, c.side, c.touched,
+                dabSeconds / dabs * 1e6);
+}
+
+// --- the walks alone ---------------------------------------------------------------------
+// Every dab walks its region three times: the vertex walk, then the normal update's two
+// walks (each needs what the one before wrote). The visitors below do only what decides
+// how far each walk goes, so the three of them give the floor under a dab's time.
+// They are replayed just before the stroke's own dab at the same place, with the segment
+// that dab will use: the records hold the stamps and the cache holds what the dab before
+// left, as for the dab itself. The dab then runs as usual (untimed: the replay warmed its
+// region), and the dabs in between are timed as the dab the walks are set against.
+
+// The vertex walk: a vertex is in when the falloff at its pre-stroke place is above 0,
+// as the kernels weigh it (a bare mesh has no placement to transform by).
+class ReachWalk : public VertexVisitor {
+public:
+    explicit ReachWalk(Operations::StrokeSegment &segment) : m_segment(segment) {}
+    float GetWeight(Mesh &mesh, unsigned face, unsigned vertex) override
+    {
+        if (!mesh.IsFaceVisible(face))
+            return 0.0f;
+        const Vertex &original = mesh.OriginalVertex(vertex);
+        m_bRestored = &original != mesh.m_pVertices.GetBuffer() + vertex;
+        return m_segment.GetFalloff(original.m_vPosition, false);
+    }
+    // Called right after the weighing of the same vertex, when its weight is above 0.
+    void ProcessVertex(Mesh &, unsigned, unsigned, float) override
+    {
+        ++m_iReached;
+        m_iRestored += m_bRestored;
+    }
+
+    unsigned m_iReached = 0;
+    unsigned m_iRestored = 0;  // vertices in that have a restore entry (their stamp is there)
+
+private:
+    Operations::StrokeSegment &m_segment;
+    bool m_bRestored = false;
+};
+
+// The corner vertices of a face.
+unsigned Corners(const Mesh &mesh, unsigned face, unsigned (&corners)[4])
+{
+    return mesh.WithFaces([&](const auto &faces) {
+        const auto &record = faces[face];
+        for (unsigned c = 0; c < record.kCorners; ++c)
+            corners[c] = record.m_iIndices[c] & MeshFlags::kIndexMask;
+        return record.kCorners;
+    });
+}
+
+// The normal update's first walk: faces with a corner the vertex walk stamped. Their other
+// corners are marked with this walk's stamp: the second walk takes every face that has a
+// corner of a face taken here, as the updater's slots tell it.
+class MarkWalk : public FaceVisitor {
+public:
+    bool IsFaceAffected(Mesh &mesh, unsigned face) override
+    {
+        m_iFace = face;
+        m_iCount = Corners(mesh, face, m_aCorners);
+        const int32_t walked = int32_t(mesh.m_iStamp - 1);
+        for (unsigned c = 0; c < m_iCount; ++c)
+            if (mesh.VertexStrokeID(m_aCorners[c]) == walked)
+                return true;
+        return false;
+    }
+    void ProcessFace(Mesh &mesh, unsigned face) override
+    {
+        if (face != m_iFace)
+            m_iCount = Corners(mesh, face, m_aCorners);
+        const int32_t walked = int32_t(mesh.m_iStamp - 1);
+        for (unsigned c = 0; c < m_iCount; ++c)
+            if (int32_t &stamp = mesh.VertexStrokeID(m_aCorners[c]); stamp != walked && stamp != walked + 1) {
+                stamp = walked + 1;
+                ++m_iMarked;
+            }
+    }
+
+    unsigned m_iMarked = 0;
+
+private:
+    unsigned m_iFace = ~0u, m_iCount = 0;
+    unsigned m_aCorners[4] = {};
+};
+
+// The normal update's second walk: faces with a corner stamped by either walk before.
+class HoldWalk : public FaceVisitor {
+public:
+    bool IsFaceAffected(Mesh &mesh, unsigned face) override
+    {
+        unsigned corners[4];
+        const unsigned n = Corners(mesh, face, corners);
+        const uint32_t first = mesh.m_iStamp - 2;
+        for (unsigned c = 0; c < n; ++c)
+            if (uint32_t(mesh.VertexStrokeID(corners[c])) - first < 2) {
+                ++m_iFaces;
+                return true;
+            }
+        return false;
+    }
+    void ProcessFace(Mesh &, unsigned) override {}
+
+    unsigned m_iFaces = 0;
+};
+
+struct WalkCounts {
+    unsigned reached = 0, restored = 0, held = 0, faces = 0;
+};
+
+// The three walks from `face` with `segment` as the dab there will have it; adds each
+// walk's seconds to `seconds`.
+void ReplayWalks(Mesh &mesh, unsigned face, Operations::StrokeSegment segment, WalkCounts &counts,
+                 double (&seconds)[3])
+{
+    ReachWalk reach(segment);
+    MarkWalk mark;
+    HoldWalk hold;
+    const auto start = std::chrono::steady_clock::now();
+    mesh.CollectVertices(face, reach);
+    const auto reached = std::chrono::steady_clock::now();
+    mesh.CollectFaces(face, mark, false);
+    const auto marked = std::chrono::steady_clock::now();
+    mesh.CollectFaces(face, hold, false);
+    const auto end = std::chrono::steady_clock::now();
+    counts = {reach.m_iReached, reach.m_iRestored, reach.m_iReached + mark.m_iMarked, hold.m_iFaces};
+    seconds[0] += std::chrono::duration<double>(reached - start).count();
+    seconds[1] += std::chrono::duration<double>(marked - reached).count();
+    seconds[2] += std::chrono::duration<double>(end - marked).count();
+}
+
+// Advances a copy of the stroke's segment as the stroke's next sample will.
+class SegmentStep : public Operations::BrushOperation {
+public:
+    SegmentStep(Brush *tool, Operations::StrokeSegment *segment) : BrushOperation(tool, segment, 0) {}
+    // The stroke's restore records belong to the stroke's own operation.
+    ~SegmentStep() override { m_aTargets.clear(); }
+};
+
+Operations::StrokeSegment NextSegment(const Operations::StrokeSegment &segment, Brush &tool, PickInfo &pick)
+{
+    Operations::StrokeSegment next = segment;
+    SegmentStep(&tool, &next).AddPoint(&pick, tool.GetSize(), 1.0f, Vector(0, 0, 0));
+    return next;
+}
+
+// After the dab: no record keeps a replayed stamp, and the dab's own walks stamped as many
+// faces and vertices as the replay did, and made a restore entry for each weighed vertex
+// that had none. The scans run outside any timing.
+bool ReplayMatchesDab(Mesh &mesh, uint32_t replayStamp, const WalkCounts &counts, unsigned restoredBefore)
+{
+    const uint32_t dabStamp = replayStamp + 3;
+    unsigned faces = 0, held = 0, left = 0;
+    mesh.WithFaces([&](const auto &records) {
+        for (unsigned f = 0; f < mesh.m_iFaceCount; ++f) {
+            faces += records[f].m_iStamp == dabStamp + 2;
+            left += records[f].m_iStamp - replayStamp < 3;
+        }
+    });
+    for (unsigned v = 0; v < mesh.m_iVertexCount; ++v) {
+        const uint32_t stamp = uint32_t(mesh.VertexStrokeID(v));
+        held += stamp == dabStamp + 1;
+        left += stamp - replayStamp < 3;
+    }
+    return left == 0 && faces == counts.faces && held == counts.held &&
+           mesh.m_iRestoreCount - restoredBefore == counts.reached - counts.restored;
+}
+
+// Dabs inside one stroke, as BM_SoftDabInStroke makes them (same rows, same places): every
+// other dab has its walks replayed first and timed, the others are timed whole.
+void BM_WalksAlone(benchmark::State &state)
 {
     DabCase c(state, 13);
     const unsigned side = c.side, touched = c.touched;
     Mesh &mesh = c.mesh;
-    Brush &tool = c.tool;
-    const float step = tool.GetSize() * float(tool.m_iSpacing) / 100.0f;
-
-    std::unique_ptr<Operations::StrokeSegment> segment;
-    std::unique_ptr<Operations::SoftBrushOperation> op;
-    float x = 0.0f, y = 0.0f;
-    double dabSeconds = 0.0;
+    unsigned sample = 0, checked = 0;
+    double walkSeconds[3] = {}, dabSeconds = 0.0;
+    uint64_t faces = 0, held = 0, restored = 0;
+    RowStrokes strokes(c);
     for (auto _ : state) {
-        if (!op || x > float(side) * 0.75f) {
-            state.PauseTiming();
-            op.reset();
-            segment = std::make_unique<Operations::StrokeSegment>();
-            op = std::make_unique<Operations::SoftBrushOperation>(&tool, segment.get(), 0);
-            x = float(side) * 0.25f;
-            y = std::floor(c.across(c.random));
-            state.ResumeTiming();
+        PickInfo pick = strokes.Next(state);
+        if (sample++ % 2 == 0) {
+            const Operations::StrokeSegment next = NextSegment(strokes.Segment(), c.tool, pick);
+            const uint32_t replayStamp = mesh.m_iStamp;
+            const unsigned restoredBefore = mesh.m_iRestoreCount;
+            WalkCounts counts;
+            ReplayWalks(mesh, unsigned(pick.m_iFace), next, counts, walkSeconds);
+            faces += counts.faces;
+            held += counts.held;
+            restored += counts.restored;
+            strokes.Dab(pick);
+            // The first few replays are compared with their dabs (the scans evict the caches).
+            if (checked < 3) {
+                ++checked;
+                state.PauseTiming();
+                const bool same = ReplayMatchesDab(mesh, replayStamp, counts, restoredBefore);
+                state.ResumeTiming();
+                if (!same) {
+                    state.SkipWithError("the replayed walks reach other records than the dab's");
+                    break;
+                }
+            }
+        } else {
+            const auto start = std::chrono::steady_clock::now();
+            strokes.Dab(pick);
+            const auto end = std::chrono::steady_clock::now();
+            dabSeconds += std::chrono::duration<double>(end - start).count();
         }
-        PickInfo pick = PickAt(mesh, side, std::floor(x), y);
-        pick.m_vPosition.x = x;
-        const auto start = std::chrono::steady_clock::now();
-        op->AddPoint(&pick, tool.GetSize(), 1.0f, Vector(0, 0, 0));
-        const auto end = std::chrono::steady_clock::now();
-        dabSeconds += std::chrono::duration<double>(end - start).count();
-        x += step;
     }
-    op.reset();  // the last stroke's end, after the timed loop
-    const double dabs = double(state.iterations());
-    state.counters["dab_us"] = dabSeconds / dabs * 1e6;
-    std::printf("dab in a stroke: sheet %ux%u, ~%u vertices: %.1f us per dab\n", side, side, touched,
-                dabSeconds / dabs * 1e6);
+    const double walks = double((sample + 1) / 2), dabs = double(sample / 2);
+    if (walks == 0 || dabs == 0)
+        return;
+    const double walkUs = (walkSeconds[0] + walkSeconds[1] + walkSeconds[2]) / walks * 1e6;
+    const double dabUs = dabSeconds / dabs * 1e6;
+    state.counters["walks_us"] = walkUs;
+    state.counters["dab_us"] = dabUs;
+    state.counters["walks_share"] = walkUs / dabUs;
+    std::printf("walks alone: sheet %ux%u, ~%u vertices: %.1f us per dab (vertex walk %.1f, normal walks %.1f + %.1f), "
+                "%.0f%% of a dab in a stroke (%.1f us); region %.0f faces (%.0f KB), %.0f vertices (%.0f KB), "
+                "%.0f of them with restore entries (%.0f KB)\n",
+                side, side, touched, walkUs, walkSeconds[0] / walks * 1e6, walkSeconds[1] / walks * 1e6,
+                walkSeconds[2] / walks * 1e6, 100.0 * walkUs / dabUs, dabUs, double(faces) / walks,
+                double(faces) / walks * sizeof(Quad) / 1024.0, double(held) / walks,
+                double(held) / walks * sizeof(Vertex) / 1024.0, double(restored) / walks,
+                double(restored) / walks * sizeof(StoredVertexInfo) / 1024.0);
 }
 
 void Sizes(benchmark::internal::Benchmark *b)
@@ -170,6 +420,7 @@ void Sizes(benchmark::internal::Benchmark *b)
 
 BENCHMARK(BM_SoftDab)->Apply(Sizes)->Unit(benchmark::kMicrosecond)->Iterations(200);
 BENCHMARK(BM_SoftDabInStroke)->Apply(Sizes)->Unit(benchmark::kMicrosecond)->Iterations(200);
+BENCHMARK(BM_WalksAlone)->Apply(Sizes)->Unit(benchmark::kMicrosecond)->Iterations(400);
 
 }  // namespace
 

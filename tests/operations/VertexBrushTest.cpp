@@ -4,6 +4,7 @@
 #include "mesh/object/LayerLevel.h"
 #include "operations/brushes/VertexBrushes.h"
 #include "operations/normals/NormalUpdater.h"
+#include "scene/Transformation.h"
 #include "scene/volume/Volume.h"
 
 #include <algorithm>
@@ -67,6 +68,29 @@ TEST_F(VertexBrushes, SoftDabFollowsItsLawAndSaturates)
     m_brushServices.rate = 50;
     Stroke<SoftBrushOperation>({{centre, 1.0f}});
     EXPECT_NEAR(P(V(4, 4)).z, L * (1.0f - std::sqrt(0.2f)), 1e-5f);
+}
+
+TEST_F(VertexBrushes, ADabOnAPlacedObjectIsWeighedInTheWorld)
+{
+    // The object sits 100 units along x: a sample at world (104, 4) weighs the vertex at
+    // (4, 4) of the mesh fully, and the mesh's own (4, 4) place means nothing. Unplaced
+    // again, a dab weighs mesh places.
+    auto &node = *dynamic_cast<Transformation *>(m_object->GetTransformation());
+    node.SetTranslate(Vector(100, 0, 0));
+    const float L = m_tool.GetStrength();
+    {
+        SoftBrushOperation op(&m_tool, &m_segment, 0);
+        PickInfo pick = Pick(m_object, F(4, 4), Vector(104, 4, 0));
+        ASSERT_TRUE(op.AddPoint(&pick, m_tool.GetSize(), 1.0f, Vector(0, 0, 0)));
+    }
+    EXPECT_NEAR(P(V(4, 4)).z, L * SoftDab(1.0f), 1e-5f);
+    EXPECT_NEAR(P(V(5, 4)).z, L * SoftDab(0.5f), 1e-5f);
+    EXPECT_EQ(P(V(1, 4)).z, 0.0f);
+
+    node.SetTranslate(Vector(0, 0, 0));
+    m_segment = StrokeSegment();  // a new stroke
+    Stroke<SoftBrushOperation>({{{1, 4, 0}, 1.0f}});
+    EXPECT_NEAR(P(V(1, 4)).z, L * SoftDab(1.0f), 1e-5f);
 }
 
 TEST_F(VertexBrushes, SoftDabsOfOneStrokeAddUpGeometrically)
@@ -343,6 +367,15 @@ TEST_F(VertexBrushes, NormalsAfterADabEqualNormalsOfTheWholeMesh)
             ASSERT_NEAR(faceNormals[f][k], m_object->m_pQuads[f].m_aNormal[k], 2) << f;
     EXPECT_NE(vertexNormals[V(4, 4)][0], 0);
     EXPECT_EQ(NormalUpdater::Global().GetSlotCount(), 0u);
+}
+
+TEST(NormalUpdater, UnpacksEveryNormalValueAsTheMeshDoes)
+{
+    for (int value = -32768; value < 32768; ++value) {
+        const int16_t packed[3] = {int16_t(value), int16_t(-value / 2), 0};
+        const Vector n = NormalUpdater::Unpack(packed), expected = UnpackNormal(packed);
+        ASSERT_EQ(std::memcmp(&n, &expected, sizeof n), 0) << value;
+    }
 }
 
 TEST_F(VertexBrushes, ANormalUpdateCutShortGivesTheNormalsBack)

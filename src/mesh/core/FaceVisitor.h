@@ -18,4 +18,7 @@ public:
     virtual void ProcessVertex(Mesh &mesh, unsigned face, unsigned vertex, float weight) = 0;
     // A vertex is processed only when its weight is above 0.
     virtual float GetWeight(Mesh &mesh, unsigned face, unsigned vertex) = 0;
+    // Called once before a walk weighs its first vertex: what stays fixed through the walk
+    // is taken here rather than for every vertex.
+    virtual void BeginWalk(Mesh &) {}
 };

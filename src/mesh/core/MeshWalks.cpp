@@ -164,21 +164,25 @@ void WalkDepthFirst(Mesh &mesh, General::Store<Face> &faces, unsigned start, Fac
     stack.Add({start, 0});
     accept(start);
     while (unsigned depth = stack.GetItemCount()) {
-        WalkEntry &top = stack.GetBuffer()[depth - 1];
-        if (top.m_iEdgesProcessed >= n) {
+        // The top face's edges are tried in order up to the first neighbour the walk goes on
+        // with; the face is left when none is left.
+        const unsigned face = stack.GetBuffer()[depth - 1].m_iFaceIndex;
+        unsigned slot = stack.GetBuffer()[depth - 1].m_iEdgesProcessed;
+        unsigned g = ~0u;
+        while (slot < n && g == ~0u) {
+            const int32_t entry = faces.GetBuffer()[face].m_iAdjacent[slot++];
+            if (entry < 0 || !TV_CHECK(unsigned(entry) / n < count))
+                continue;
+            const unsigned h = unsigned(entry) / n;
+            if (faces.GetBuffer()[h].m_iStamp != mesh.m_iStamp && op.IsFaceAffected(mesh, h) &&
+                (!mirrored || side(h) == startSide))
+                g = h;
+        }
+        stack.GetBuffer()[depth - 1].m_iEdgesProcessed = slot;
+        if (g == ~0u) {
             stack.SetItemCount(depth - 1, true);
             continue;
         }
-        const unsigned slot = top.m_iEdgesProcessed++;
-        const int32_t entry = faces.GetBuffer()[top.m_iFaceIndex].m_iAdjacent[slot];
-        if (entry < 0)
-            continue;
-        const unsigned g = unsigned(entry) / n;
-        if (!TV_CHECK(g < count))
-            continue;
-        if (faces.GetBuffer()[g].m_iStamp == mesh.m_iStamp || !op.IsFaceAffected(mesh, g) ||
-            (mirrored && side(g) != startSide))
-            continue;
         // A neighbour that the stack cannot take is skipped.
         if (stack.Add({g, 0}) < 0)
             continue;
@@ -240,6 +244,7 @@ void Mesh::CollectFacesBreadthFirst(unsigned start, FaceVisitor &op)
 
 void Mesh::CollectVertices(unsigned start, VertexVisitor &op)
 {
+    op.BeginWalk(*this);
     VertexCollector collector(op);
     CollectFaces(start, collector, false);
 }

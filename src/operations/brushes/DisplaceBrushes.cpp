@@ -99,12 +99,18 @@ bool SoftBrushOperation::AddPoint(PickInfo *pick, float size, float strength, co
     return true;
 }
 
+void SoftBrushOperation::BeginWalk(Mesh &mesh)
+{
+    VertexOperation::BeginWalk(mesh);
+    m_fWalkStep = m_bFlood ? 1.0f : m_fStepScale;
+    m_fRateDivisor = float(std::max(1, 51 - BrushServices::Get().GetBrushRate()));
+}
+
 void SoftBrushOperation::ProcessVertex(Mesh &mesh, unsigned face, unsigned vertex, float weight)
 {
     VertexOperation::ProcessVertex(mesh, face, vertex, weight);
     StoredVertexInfo *record = BeginVertexEdit(mesh, vertex);
-    const float n = float(std::max(1, 51 - BrushServices::Get().GetBrushRate()));
-    const float v = std::min(0.8f, StrokeStrength() * (m_bFlood ? 1.0f : m_fStepScale) * FalloffSample(weight) / n);
+    const float v = std::min(0.8f, StrokeStrength() * m_fWalkStep * FalloffSample(weight) / m_fRateDivisor);
     float &a = Amount(record);
     const float amount = (1.0f - (1.0f - a) * std::sqrt(1.0f - v) - a) * FreezeAndMask(mesh, face, vertex);
     const General::Vector direction = Direction(mesh, vertex, record);

@@ -67,34 +67,4 @@ bool StrokeSegment::Update(int side, Mesh *mesh, unsigned face, const General::V
     return true;
 }
 
-float StrokeSegment::GetFalloff(const General::Vector &point, bool windowSpace)
-{
-    const General::Vector p = windowSpace ? Project(point) : point;
-    const General::Vector a = windowSpace ? m_cCurrent.m_vWindow : m_cCurrent.m_vPosition;
-    const General::Vector b = windowSpace ? m_cPrevious.m_vWindow : m_cPrevious.m_vPosition;
-    auto squared = [](const General::Vector &v) { return v.Dot(v); };
-
-    const float d0 = squared(a - p), d1 = squared(b - p);
-    float d = d0;
-    m_fParameter = 0.0f;
-    if (d1 < d0 || d0 == 0.0f) {
-        d = d1;
-        m_fParameter = 1.0f;
-    }
-    const General::Vector u = a - b;
-    const float length2 = squared(u);
-    if (length2 != 0.0f) {
-        const float t = (p - b).Dot(u) / length2;
-        if (t >= 0.0f && t < 1.0f) {
-            const float dq = squared(b + u * t - p);
-            if (dq < d) {
-                d = dq;
-                m_fParameter = 1.0f - t;
-            }
-        }
-    }
-    const float radius = (1.0f - m_fParameter) * m_cCurrent.m_fRadius + m_fParameter * m_cPrevious.m_fRadius;
-    return 1.0f - std::sqrt(d) / radius;
-}
-
 }  // namespace Operations

@@ -6,6 +6,8 @@
 
 #include "foundation/math/Vector.h"
 
+#include <cmath>
+
 class Mesh;
 
 namespace Operations {
@@ -37,7 +39,50 @@ public:
                 const General::Vector &direction, float radius, float strength, bool restart);
     // 1 at the segment, falling linearly to 0 at the interpolated radius and below 0
     // beyond it; leaves the segment parameter (0 at the current sample, 1 at the previous).
-    float GetFalloff(const General::Vector &point, bool windowSpace);
+    float GetFalloff(const General::Vector &point, bool windowSpace) { return GetFalloff(GetMeasure(windowSpace), point); }
+
+    // The places the falloff is measured from, fixed while the samples stay: a walk that
+    // weighs many points takes it once.
+    struct Measure {
+        General::Vector m_vCurrent, m_vPrevious;
+        General::Vector m_vAxis;  // current - previous
+        float m_fLength2;         // |axis|²
+        bool m_bWindowSpace;
+    };
+    Measure GetMeasure(bool windowSpace) const
+    {
+        const General::Vector a = windowSpace ? m_cCurrent.m_vWindow : m_cCurrent.m_vPosition;
+        const General::Vector b = windowSpace ? m_cPrevious.m_vWindow : m_cPrevious.m_vPosition;
+        const General::Vector u = a - b;
+        return Measure{a, b, u, u.Dot(u), windowSpace};
+    }
+    // GetFalloff against a measure taken from this segment's present samples.
+    float GetFalloff(const Measure &measure, const General::Vector &point)
+    {
+        const General::Vector p = measure.m_bWindowSpace ? Project(point) : point;
+        const General::Vector &a = measure.m_vCurrent, &b = measure.m_vPrevious, &u = measure.m_vAxis;
+        auto squared = [](const General::Vector &v) { return v.Dot(v); };
+
+        const float d0 = squared(a - p), d1 = squared(b - p);
+        float d = d0;
+        m_fParameter = 0.0f;
+        if (d1 < d0 || d0 == 0.0f) {
+            d = d1;
+            m_fParameter = 1.0f;
+        }
+        if (measure.m_fLength2 != 0.0f) {
+            const float t = (p - b).Dot(u) / measure.m_fLength2;
+            if (t >= 0.0f && t < 1.0f) {
+                const float dq = squared(b + u * t - p);
+                if (dq < d) {
+                    d = dq;
+                    m_fParameter = 1.0f - t;
+                }
+            }
+        }
+        const float radius = (1.0f - m_fParameter) * m_cCurrent.m_fRadius + m_fParameter * m_cPrevious.m_fRadius;
+        return 1.0f - std::sqrt(d) / radius;
+    }
 
     // (1 - t)·current + t·previous at the last falloff's parameter.
     template <class T>

@@ -24,6 +24,7 @@ public:
     // Any other connected tool weighs a sample that continues the stroke by
     // min(1, step / size), so a slow stroke lays down no more than a fast one.
     bool AddPoint(PickInfo *pick, float size, float strength, const General::Vector &offset) override;
+    void BeginWalk(Mesh &mesh) override;
     void ProcessVertex(Mesh &mesh, unsigned face, unsigned vertex, float weight) override;
     int GetType() const override { return kSoftBrush; }
 
@@ -53,6 +54,9 @@ private:
     std::unique_ptr<StrokeSegment> m_pCompanionSegment;
     std::unique_ptr<SoftBrushOperation> m_pCompanion;
     float m_fStepScale = 1.0f;
+    // Fixed through a walk: the step factor the amount is scaled by, and the rate's divisor.
+    float m_fWalkStep = 1.0f;
+    float m_fRateDivisor = 1.0f;
 };
 
 // Raises each vertex to the highest target any sample of the stroke gave it, never further.

@@ -112,13 +112,20 @@ void VertexOperation::ProcessVertex(Mesh &, unsigned, unsigned vertex, float)
         }
 }
 
+void VertexOperation::BeginWalk(Mesh &)
+{
+    if (m_pSegment)
+        m_cMeasure = m_pSegment->GetMeasure(m_pTool && m_pTool->m_bWindowSpace);
+    m_bPlaced = !(m_mObject == General::Matrix());
+}
+
 float VertexOperation::GetWeight(Mesh &mesh, unsigned face, unsigned vertex)
 {
     if (!m_bFlood) {
         if (!mesh.IsFaceVisible(face) || !m_pSegment)
             return 0.0f;
-        const General::Vector p = m_mObject.Transform(mesh.OriginalVertex(vertex).m_vPosition);
-        return m_pSegment->GetFalloff(p, m_pTool && m_pTool->m_bWindowSpace);
+        const General::Vector &original = mesh.OriginalVertex(vertex).m_vPosition;
+        return m_pSegment->GetFalloff(m_cMeasure, m_bPlaced ? m_mObject.Transform(original) : original);
     }
     if (!m_bCameraFlood)
         return mesh.IsFaceVisible(face) ? 1.0f : 0.0f;
@@ -207,9 +214,12 @@ float VertexOperation::StrokeStrength() const
 
 float VertexOperation::FreezeAndMask(Mesh &mesh, unsigned face, unsigned vertex)
 {
-    const float freeze = float(mesh.WithFaces([&](const auto &faces) { return faces[face].m_iFreeze & 0xFF; }));
-    const float mask = float(mesh.m_pVertices[vertex].m_cFreeze);
-    return (1.0f - freeze / 255.0f) * (1.0f - mask / 255.0f);
+    const unsigned freeze = mesh.WithFaces([&](const auto &faces) { return faces[face].m_iFreeze & 0xFFu; });
+    const unsigned mask = mesh.m_pVertices[vertex].m_cFreeze;
+    // Most vertices are neither frozen nor masked: the product below is then exactly 1.
+    if ((freeze | mask) == 0)
+        return 1.0f;
+    return (1.0f - float(freeze) / 255.0f) * (1.0f - float(mask) / 255.0f);
 }
 
 General::Vector VertexOperation::Direction(Mesh &mesh, unsigned vertex, const StoredVertexInfo *record) const
@@ -243,12 +253,6 @@ General::Vector VertexOperation::Direction(Mesh &mesh, unsigned vertex, const St
         TV_ASSERT(false);
         return General::Vector(0, 0, 0);
     }
-}
-
-float VertexOperation::SignedLocalStrength() const
-{
-    TV_ASSERT(m_fLocalStrength != 0.0f);
-    return m_iMode == 2 ? -m_fLocalStrength : m_fLocalStrength;
 }
 
 float &VertexOperation::Amount(StoredVertexInfo *record)

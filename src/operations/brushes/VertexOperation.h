@@ -8,6 +8,7 @@
 #include "mesh/core/FaceVisitor.h"
 #include "mesh/object/VertexChanges.h"
 #include "operations/brushes/BrushOperation.h"
+#include "operations/brushes/StrokeSegment.h"
 
 struct StoredVertexInfo;
 
@@ -25,6 +26,9 @@ public:
     // The base kernel: notes the stroke segment the vertex belongs to. Kernels call it first.
     void ProcessVertex(Mesh &mesh, unsigned face, unsigned vertex, float weight) override;
     float GetWeight(Mesh &mesh, unsigned face, unsigned vertex) override;
+    // Takes the falloff's measure from the segment as the sample left it. A kernel with
+    // constants of its own takes them in its override and calls this one.
+    void BeginWalk(Mesh &mesh) override;
     // Called once per accepted sample before the vertices are collected.
     virtual void PrepareSample(PickInfo *) {}
 
@@ -56,7 +60,11 @@ protected:
     // The direction of the tool's mode at the vertex (its pre-stroke normal in a flood).
     General::Vector Direction(Mesh &mesh, unsigned vertex, const StoredVertexInfo *record) const;
     // The local strength, negated in stroke mode 2.
-    float SignedLocalStrength() const;
+    float SignedLocalStrength() const
+    {
+        TV_ASSERT(m_fLocalStrength != 0.0f);
+        return m_iMode == 2 ? -m_fLocalStrength : m_fLocalStrength;
+    }
     // The amount a kernel keeps per vertex and stroke; a shared dummy without a record.
     float &Amount(StoredVertexInfo *record);
 
@@ -64,6 +72,10 @@ protected:
     StoredVertexInfo *m_pSVI = nullptr;
 
 private:
+    StrokeSegment::Measure m_cMeasure{};
+    // Whether the object's matrix moves points: the identity is not applied to each vertex.
+    bool m_bPlaced = true;
+
     // Collects the vertices from `face`, then recomputes the normals around them.
     void CollectAndUpdate(Mesh &mesh, unsigned face);
     bool ReadTargets(Stream &stream);

@@ -32,6 +32,16 @@ int32_t ReadSlot(const Vertex &vertex)
 
 void WriteSlot(Vertex &vertex, int32_t slot) { std::memcpy(vertex.m_aNormal, &slot, sizeof slot); }
 
+// The slot a vertex's normal bytes name when that slot holds the vertex, else -1.
+inline int HeldSlot(const Vertex *vertices, unsigned vertex, const NormalUpdater::TempVertexNormal *held,
+                    unsigned count)
+{
+    const int32_t slot = ReadSlot(vertices[vertex]);
+    if (slot < 0 || unsigned(slot) >= count || held[slot].m_iVertexIndex != int32_t(vertex))
+        return -1;
+    return slot;
+}
+
 }  // namespace
 
 NormalUpdater::NormalUpdater() : FaceOperation(nullptr, nullptr, 0) {}
@@ -45,14 +55,6 @@ NormalUpdater &NormalUpdater::Global()
 void NormalUpdater::UpdateNormals(Mesh &mesh, unsigned start, AABB &dirty, bool updateOctree)
 {
     Global().Update(mesh, start, dirty, updateOctree);
-}
-
-int NormalUpdater::SlotOf(const Mesh &mesh, unsigned vertex) const
-{
-    const int32_t slot = ReadSlot(mesh.m_pVertices.GetBuffer()[vertex]);
-    if (slot < 0 || unsigned(slot) >= m_iVNCount || m_aVNBuffer.GetBuffer()[slot].m_iVertexIndex != int32_t(vertex))
-        return -1;
-    return slot;
 }
 
 void NormalUpdater::Abandon(Mesh &mesh)
@@ -132,8 +134,9 @@ bool NormalUpdater::IsFaceAffected(Mesh &mesh, unsigned face)
     if (!m_bFirstPass) {
         // The vertices stamped for the second walk are exactly those holding a slot, and the
         // slot is found from the vertex record alone.
+        const Vertex *vertices = mesh.m_pVertices.GetBuffer();
         for (unsigned c = 0; c < m_iTestedCount; ++c) {
-            m_aTestedSlots[c] = SlotOf(mesh, m_aTestedCorners[c]);
+            m_aTestedSlots[c] = HeldSlot(vertices, m_aTestedCorners[c], m_aVNBuffer.GetBuffer(), m_iVNCount);
             affected = affected || m_aTestedSlots[c] >= 0;
         }
         return affected;
@@ -173,7 +176,7 @@ void NormalUpdater::FirstPass(Mesh &mesh, unsigned face)
         mesh.m_pOctree->UpdateFace(face, &box);
     }
     for (unsigned c = 0; c < n; ++c) {
-        if (SlotOf(mesh, index[c]) >= 0)
+        if (HeldSlot(vertices, index[c], m_aVNBuffer.GetBuffer(), m_iVNCount) >= 0)
             continue;
         TempVertexNormal slot{int32_t(index[c]), General::Vector(0, 0, 0), {}};
         std::memcpy(slot.m_aSaved, vertices[index[c]].m_aNormal, sizeof slot.m_aSaved);
@@ -188,7 +191,7 @@ void NormalUpdater::FirstPass(Mesh &mesh, unsigned face)
 void NormalUpdater::SecondPass(Mesh &mesh, unsigned face)
 {
     const General::Vector normal =
-        mesh.WithFaces([&](const auto &faces) { return UnpackNormal(faces[face].m_aNormal); });
+        mesh.WithFaces([&](const auto &faces) { return Unpack(faces[face].m_aNormal); });
     if (face != m_iTestedFace)
         IsFaceAffected(mesh, face);
     for (unsigned c = 0; c < m_iTestedCount; ++c)
