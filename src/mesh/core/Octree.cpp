@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -16,10 +15,12 @@ using namespace OctreeLink;
 
 namespace {
 
+// x - x is 0 for a finite x and not a number otherwise, so one comparison answers for all six
+// bounds without a branch each (placement asks it for every face it moves).
 bool IsFinite(const AABB &box)
 {
-    return std::isfinite(box.m_vMin.x) && std::isfinite(box.m_vMin.y) && std::isfinite(box.m_vMin.z) &&
-           std::isfinite(box.m_vMax.x) && std::isfinite(box.m_vMax.y) && std::isfinite(box.m_vMax.z);
+    const General::Vector &a = box.m_vMin, &b = box.m_vMax;
+    return (a.x - a.x) + (a.y - a.y) + (a.z - a.z) + (b.x - b.x) + (b.y - b.y) + (b.z - b.z) == 0.0f;
 }
 
 float Axis(const General::Vector &v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
@@ -432,12 +433,12 @@ bool Octree::InsertFace(unsigned face, int cubeHint)
 
 bool Octree::UpdateFace(unsigned face, const AABB *faceBox)
 {
-    if (!GetRoot())
+    if (m_iRoot < 0 || m_iRoot >= m_iCubeCount)
         CreateRoot();
-    OctreeCube *current = GetCube(m_pMesh->FaceCube(face));
-    if (current) {
+    const int index = m_pMesh->FaceCube(face);
+    if (OctreeCube *current = GetCube(index)) {
         // The face moved or changed even when it stays in its cube.
-        InvalidateFaceCopy(current->GetIndex());
+        InvalidateFaceCopy(index);
         return current->Insert(face, current, faceBox);
     }
     OctreeCube *root = GetRoot();
