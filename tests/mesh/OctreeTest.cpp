@@ -1,6 +1,9 @@
+#include "foundation/Stream.h"
 #include "mesh/core/Octree.h"
+#include "support/LooseOctree.h"
 #include "support/MeshFixtures.h"
 #include "support/RecordingShell.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +12,7 @@
 #include <limits>
 #include <random>
 #include <set>
+#include <string>
 #include <vector>
 
 using namespace fixtures;
@@ -552,4 +556,103 @@ TEST(Octree, CubesKeepTheirAddressAndIndexAsTheStoreGrows)
     }
     EXPECT_EQ(octree.GetCube(70000), nullptr);
     EXPECT_EQ(octree.GetCube(-1), nullptr);
+}
+
+namespace {
+
+// Where a face was just placed: a cube that holds its box and, short of the depth limit,
+// none of whose children holds it (the face went as deep as the tree allows). Empty when so.
+std::string MisplacedBy(Mesh &mesh, unsigned face)
+{
+    const Octree::Octree &octree = *mesh.m_pOctree;
+    const Octree::OctreeCube *cube = octree.GetCube(mesh.FaceCube(face));
+    const AABB box = FaceBox(mesh, face);
+    if (!cube || !box.IsInside(cube->m_cBox))
+        return "face " + std::to_string(face) + " is not in a cube that holds it";
+    if (cube->m_iDepth >= octree.GetRoot()->m_iDepth + octree.m_iMaxDepth)
+        return {};
+    for (int child : cube->m_aChild)
+        if (child >= 0 && box.IsInside(octree.GetCube(child)->m_cBox))
+            return "face " + std::to_string(face) + " stopped above cube " + std::to_string(child) + " that holds it";
+    return {};
+}
+
+}  // namespace
+
+// Children whose boxes do not follow from their parent's by the tree's current loose
+// settings: those of a loose tree read back (the settings are not stored), of a tree whose
+// settings changed, old roots under grown ones. Faces that move must still sink into them.
+TEST(Octree, MovedFacesSinkIntoEveryChildThatHoldsThem)
+{
+    TempDir dir;
+    const struct {
+        const char *what;
+        std::function<std::unique_ptr<Mesh>()> make;
+    } trees[] = {
+        {"a loose tree read back",
+         [&] {
+             auto loose = MakeWavySheet(48, 40, 6);
+             BuildLooseOctree(*loose, 1.0f);
+             const QString path = dir.File("loose.bin");
+             {
+                 Stream stream(path, true);
+                 EXPECT_TRUE(loose->Serialize(stream));
+             }
+             auto read = std::make_unique<Mesh>();
+             Stream stream(path, false);
+             EXPECT_TRUE(read->Serialize(stream));
+             EXPECT_EQ(read->m_pOctree->m_fLooseOffset, 0.0f);
+             return read;
+         }},
+        {"a tight tree made loose",
+         [] {
+             auto mesh = MakeWavySheet(48, 40, 6);
+             mesh->BuildOctree();
+             mesh->m_pOctree->m_fLooseOffset = 1.0f;
+             return mesh;
+         }},
+        {"a loose tree made tight",
+         [] {
+             auto mesh = MakeWavySheet(48, 40, 6);
+             BuildLooseOctree(*mesh, 1.0f);
+             mesh->m_pOctree->m_fLooseOffset = 0.0f;
+             return mesh;
+         }},
+        {"a loose tree grown on both sides",
+         [] {
+             auto mesh = MakeWavySheet(48, 40, 6);
+             BuildLooseOctree(*mesh, 0.5f);
+             for (const Vector away : {Vector(-300, 0, 0), Vector(600, 500, 0), Vector(-300, -500, 0)}) {
+                 for (unsigned c = 0; c < 4; ++c)
+                     mesh->m_pVertices[mesh->FaceVertexIndex(0, c)].m_vPosition += away;
+                 EXPECT_TRUE(mesh->m_pOctree->UpdateFace(0));
+             }
+             EXPECT_LT(mesh->m_pOctree->GetRoot()->m_iDepth, -1);
+             return mesh;
+         }},
+    };
+    for (const auto &tree : trees) {
+        SCOPED_TRACE(tree.what);
+        auto mesh = tree.make();
+        ASSERT_GT(mesh->m_iFaceCount, 0u);
+        std::mt19937 random(4);
+        std::uniform_real_distribution<float> shift(-1.0f, 1.0f);
+        // The first face placed wrong, after moving every vertex a little, three times over.
+        const std::string misplaced = [&]() -> std::string {
+            for (int round = 0; round < 3; ++round) {
+                for (unsigned v = 0; v < mesh->m_iVertexCount; ++v)
+                    mesh->m_pVertices[v].m_vPosition += Vector(shift(random), shift(random), 3.0f * shift(random));
+                for (unsigned f = 0; f < mesh->m_iFaceCount; ++f) {
+                    if (!mesh->m_pOctree->UpdateFace(f))
+                        return "face " + std::to_string(f) + " was refused";
+                    if (std::string why = MisplacedBy(*mesh, f); !why.empty())
+                        return why;
+                }
+            }
+            return {};
+        }();
+        EXPECT_EQ(misplaced, "");
+        if (misplaced.empty())
+            ExpectConsistent(*mesh);
+    }
 }

@@ -4,7 +4,7 @@
 #include "mesh/core/Mesh.h"
 
 #include <algorithm>
-#include <cmath>
+#include <bit>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -15,14 +15,34 @@ using namespace OctreeLink;
 
 namespace {
 
+// x - x is 0 for a finite x and not a number otherwise, so one comparison answers for all six
+// bounds without a branch each (placement asks it for every face it moves).
 bool IsFinite(const AABB &box)
 {
-    return std::isfinite(box.m_vMin.x) && std::isfinite(box.m_vMin.y) && std::isfinite(box.m_vMin.z) &&
-           std::isfinite(box.m_vMax.x) && std::isfinite(box.m_vMax.y) && std::isfinite(box.m_vMax.z);
+    const General::Vector &a = box.m_vMin, &b = box.m_vMax;
+    return (a.x - a.x) + (a.y - a.y) + (a.z - a.z) + (b.x - b.x) + (b.y - b.y) + (b.z - b.z) == 0.0f;
 }
 
 float Axis(const General::Vector &v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 float &Axis(General::Vector &v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+
+// One axis of a child's box: [lo, lowerMax] for the lower half, [upperMin, hi] for the upper.
+// Children tile their parent exactly unless the octree is made loose.
+struct Halves {
+    float lowerMax, upperMin;
+};
+Halves SplitAxis(float lo, float hi, float looseScale, float looseOffset)
+{
+    float margin = (hi - lo) * looseScale + looseOffset;
+    if (looseOffset > (hi - lo) * 0.20000000298023224)
+        margin = 0.0f;
+    const float mid = (lo + hi) * 0.5f;
+    return {mid + margin, mid - margin};
+}
+
+// Child numbers whose half on the axis is the lower one, and the upper one.
+constexpr unsigned kLowerChildren[3] = {0x55, 0x33, 0x0F};
+constexpr unsigned kUpperChildren[3] = {0xAA, 0xCC, 0xF0};
 
 // Minimum bytes of one cube record, for refusing counts the file cannot hold.
 uint64_t CubeRecordBytes(int version)
@@ -57,17 +77,13 @@ OctreeCube::OctreeCube(int parent, int childNumber, Octree *octree) : OctreeCube
     if (m_iDepth > octree->m_iDeepest)
         octree->m_iDeepest = m_iDepth;
 
-    // Children tile their parent exactly unless the octree is made loose.
     const AABB &box = pParent->m_cBox;
     for (int axis = 0; axis < 3; ++axis) {
         const float lo = Axis(box.m_vMin, axis), hi = Axis(box.m_vMax, axis);
-        float margin = (hi - lo) * octree->m_fLooseScale + octree->m_fLooseOffset;
-        if (octree->m_fLooseOffset > (hi - lo) * 0.20000000298023224)
-            margin = 0.0f;
-        const float mid = (lo + hi) * 0.5f;
+        const Halves halves = SplitAxis(lo, hi, octree->m_fLooseScale, octree->m_fLooseOffset);
         const bool upper = (childNumber >> axis) & 1;
-        Axis(m_cBox.m_vMin, axis) = upper ? mid - margin : lo;
-        Axis(m_cBox.m_vMax, axis) = upper ? hi : mid + margin;
+        Axis(m_cBox.m_vMin, axis) = upper ? halves.upperMin : lo;
+        Axis(m_cBox.m_vMax, axis) = upper ? hi : halves.lowerMax;
     }
 }
 
@@ -142,7 +158,7 @@ OctreeCube *OctreeCube::GetOrCreateChild(int childNumber)
 {
     if (m_aChild[childNumber] >= 0)
         return m_pOctree->GetCube(m_aChild[childNumber]);
-    OctreeCube *child = m_pOctree->AddCube(OctreeCube(m_iIndex, childNumber, m_pOctree));
+    OctreeCube *child = m_pOctree->AppendCube(OctreeCube(m_iIndex, childNumber, m_pOctree));
     if (!child) {
         Log(" Octreecube creation failed.\n");
         return nullptr;
@@ -171,12 +187,13 @@ OctreeCube *OctreeCube::GetParentOrGrow(const AABB &faceBox)
     }
     if (!IsFinite(box))
         return nullptr;
-    OctreeCube *root = m_pOctree->AddCube(OctreeCube(box, m_pOctree));
+    OctreeCube *root = m_pOctree->AppendCube(OctreeCube(box, m_pOctree));
     if (!root) {
         Log(" Octreecube creation failed.\n");
         return nullptr;
     }
     root->m_aChild[childNumber] = m_iIndex;
+    root->m_iForeignChildren = uint8_t(1u << childNumber);
     root->m_iDepth = int16_t(m_iDepth - 1);
     m_iParent = root->m_iIndex;
     m_pOctree->m_iRoot = root->m_iIndex;
@@ -201,29 +218,36 @@ bool OctreeCube::Insert(unsigned face, OctreeCube *old, const AABB *faceBox)
         return false;
     }
 
+    octree.KeepMarksCurrent();
+    // Children without loose margins split their parent at its centre, exactly as the
+    // octant test below computes it.
+    const bool tight = octree.m_fLooseScale == 0.0f && octree.m_fLooseOffset == 0.0f;
+    const OctreeCube *root = octree.GetRoot();
     OctreeCube *cube = this;
     for (;;) {
         if (!faceBox->IsInside(cube->m_cBox)) {
             cube = cube->GetParentOrGrow(*faceBox);
             if (!cube)
                 return false;
+            root = octree.GetRoot();
             continue;
         }
-        const OctreeCube *root = octree.GetRoot();
         if (!root || cube->m_iDepth >= root->m_iDepth + octree.m_iMaxDepth) {
             cube->AddFace(face, old, 0);
             return true;
         }
+        // The octant the box lies in, unless it straddles the centre on some axis. Every
+        // axis is compared without branching: where the face lies is not predictable.
         const General::Vector centre = cube->m_cBox.GetCenter();
-        int childNumber = 0;
-        bool straddles = false;
-        for (int axis = 0; axis < 3 && !straddles; ++axis) {
+        unsigned above = 0, below = 0, reachesCentre = 0;
+        for (int axis = 0; axis < 3; ++axis) {
             const float c = Axis(centre, axis);
-            if (Axis(faceBox->m_vMin, axis) >= c)
-                childNumber |= 1 << axis;
-            else if (!(Axis(faceBox->m_vMax, axis) < c))
-                straddles = true;
+            above |= unsigned(Axis(faceBox->m_vMin, axis) >= c) << axis;
+            below |= unsigned(Axis(faceBox->m_vMax, axis) < c) << axis;
+            reachesCentre |= unsigned(Axis(faceBox->m_vMax, axis) <= c) << axis;
         }
+        const bool straddles = (above | below) != 7;
+        const int childNumber = int(above);
         OctreeCube *next = nullptr;
         if (!straddles) {
             OctreeCube *child = cube->GetOrCreateChild(childNumber);
@@ -232,11 +256,31 @@ bool OctreeCube::Insert(unsigned face, OctreeCube *old, const AABB *faceBox)
             if (faceBox->IsInside(child->m_cBox))
                 next = child;
         }
-        // Loose children may hold a face that straddles the centre.
-        for (int k = 0; k < 8 && !next; ++k) {
-            OctreeCube *child = octree.GetCube(cube->m_aChild[k]);
-            if (child && faceBox->IsInside(child->m_cBox))
-                next = child;
+        if (!next) {
+            // Loose children may hold a face that straddles the centre (tight ones one that
+            // ends on it). The first child in child-number order that holds the box is taken;
+            // of the children whose box follows from this one's, only those it fits can hold
+            // it, so the others' records are not read. The box is inside this cube, so each
+            // axis asks only whether it ends below the lower half's top and starts above the
+            // upper half's bottom: for tight children, the centre.
+            unsigned fits = 0xFF;
+            for (int axis = 0; axis < 3; ++axis) {
+                unsigned lower = (reachesCentre >> axis) & 1, upper = (above >> axis) & 1;
+                if (!tight) {
+                    const Halves halves = SplitAxis(Axis(cube->m_cBox.m_vMin, axis),
+                                                    Axis(cube->m_cBox.m_vMax, axis), octree.m_fLooseScale,
+                                                    octree.m_fLooseOffset);
+                    lower = Axis(faceBox->m_vMax, axis) <= halves.lowerMax;
+                    upper = halves.upperMin <= Axis(faceBox->m_vMin, axis);
+                }
+                fits &= (kLowerChildren[axis] & -lower) | (kUpperChildren[axis] & -upper);
+            }
+            for (unsigned candidates = fits | cube->m_iForeignChildren; candidates && !next;
+                 candidates &= candidates - 1) {
+                OctreeCube *child = octree.GetCube(cube->m_aChild[std::countr_zero(candidates)]);
+                if (child && faceBox->IsInside(child->m_cBox))
+                    next = child;
+            }
         }
         if (!next) {
             cube->AddFace(face, old, 0);
@@ -265,9 +309,52 @@ void Octree::DeleteCubes()
     m_aNodeOfCube.clear();
     m_iLaidOutCubes = -1;
     ResetCubeOfFace(false);  // no chains: every face is in none
+    m_bMarksCurrent = false;
+}
+
+void Octree::KeepMarksCurrent()
+{
+    if (!m_bMarksCurrent || std::bit_cast<uint32_t>(m_fLooseScale) != m_aMarkedLoose[0] ||
+        std::bit_cast<uint32_t>(m_fLooseOffset) != m_aMarkedLoose[1])
+        MarkForeignChildren();
+}
+
+// A child is foreign unless its box is, bit for bit, the one the child constructor makes
+// from its parent's box with the current loose scale and offset.
+void Octree::MarkForeignChildren()
+{
+    for (int c = 0; c < m_iCubeCount; ++c) {
+        OctreeCube &cube = *GetCube(c);
+        cube.m_iForeignChildren = 0;
+        for (int k = 0; k < 8; ++k) {
+            const OctreeCube *child = GetCube(cube.m_aChild[k]);
+            if (!child)
+                continue;
+            bool derived = true;
+            for (int axis = 0; axis < 3 && derived; ++axis) {
+                const float lo = Axis(cube.m_cBox.m_vMin, axis), hi = Axis(cube.m_cBox.m_vMax, axis);
+                const Halves halves = SplitAxis(lo, hi, m_fLooseScale, m_fLooseOffset);
+                const bool upper = (k >> axis) & 1;
+                derived = Axis(child->m_cBox.m_vMin, axis) == (upper ? halves.upperMin : lo) &&
+                          Axis(child->m_cBox.m_vMax, axis) == (upper ? hi : halves.lowerMax);
+            }
+            if (!derived)
+                cube.m_iForeignChildren |= uint8_t(1u << k);
+        }
+    }
+    m_aMarkedLoose[0] = std::bit_cast<uint32_t>(m_fLooseScale);
+    m_aMarkedLoose[1] = std::bit_cast<uint32_t>(m_fLooseOffset);
+    m_bMarksCurrent = true;
 }
 
 OctreeCube *Octree::AddCube(const OctreeCube &cube)
+{
+    // A cube made elsewhere may become a child whose box the marks do not know.
+    m_bMarksCurrent = false;
+    return AppendCube(cube);
+}
+
+OctreeCube *Octree::AppendCube(const OctreeCube &cube)
 {
     // Chain ends carry the cube index below kChainEnd's bit; a larger index could not be named.
     const unsigned index = unsigned(m_iCubeCount);
@@ -319,7 +406,7 @@ void Octree::CreateRoot()
         Axis(box.m_vMin, axis) -= widen;
         Axis(box.m_vMax, axis) += widen;
     }
-    OctreeCube *root = AddCube(OctreeCube(box, this));
+    OctreeCube *root = AppendCube(OctreeCube(box, this));
     if (!root) {
         Log(" Octreecube creation failed.\n");
         return;
@@ -346,12 +433,12 @@ bool Octree::InsertFace(unsigned face, int cubeHint)
 
 bool Octree::UpdateFace(unsigned face, const AABB *faceBox)
 {
-    if (!GetRoot())
+    if (m_iRoot < 0 || m_iRoot >= m_iCubeCount)
         CreateRoot();
-    OctreeCube *current = GetCube(m_pMesh->FaceCube(face));
-    if (current) {
+    const int index = m_pMesh->FaceCube(face);
+    if (OctreeCube *current = GetCube(index)) {
         // The face moved or changed even when it stays in its cube.
-        InvalidateFaceCopy(current->GetIndex());
+        InvalidateFaceCopy(index);
         return current->Insert(face, current, faceBox);
     }
     OctreeCube *root = GetRoot();

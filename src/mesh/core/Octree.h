@@ -122,6 +122,11 @@ public:
     int m_aChild[8];
     int m_iParent = -1;
     int16_t m_iDepth = 0;
+    // Derived, never stored: the children whose box may not follow from this cube's box
+    // by the tree's loose scale and offset (an old root taken in when the tree grew, boxes
+    // read back or made with other settings). Placing a face reads these children's
+    // records and those of the children its box fits, not every child's.
+    uint8_t m_iForeignChildren = 0;
     uint32_t m_aFirst[2];
     AABB m_cBox;
     int m_iIndex = -1;
@@ -206,6 +211,7 @@ public:
     }
     OctreeCube *GetRoot() const { return GetCube(m_iRoot); }
     // Appends a copy of the cube (its index and chain ends set); null when memory is refused.
+    // A cube's box is set before it is linked into the tree and never changed after.
     OctreeCube *AddCube(const OctreeCube &cube);
     int GetCubeCount() const { return m_iCubeCount; }
 
@@ -297,6 +303,15 @@ private:
 
     unsigned m_iLayerOneFaces = 0;
     friend class OctreeCube;
+
+    // The loose scale and offset (as bits, so that any value compares) the cubes'
+    // foreign-children marks were worked out for; they are worked out again over the whole
+    // tree when these change or cubes came from elsewhere.
+    uint32_t m_aMarkedLoose[2] = {0, 0};
+    bool m_bMarksCurrent = true;
+    OctreeCube *AppendCube(const OctreeCube &cube);
+    void KeepMarksCurrent();
+    void MarkForeignChildren();
 
     // Derived, never stored: per face, the cube whose layer-0 chain holds it (-1: none; a face
     // past the end is in no chain). It starts with the empty tree and every link and unlink of
