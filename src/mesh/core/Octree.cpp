@@ -539,6 +539,7 @@ const CubeFaces *Octree::GetFaceCopy(uint32_t node)
         return &copy;
     if (!MakeFaceCopy(copy))
         return nullptr;
+    ++m_iCopiesMade;
     copy.m_iGeneration = m_iGeneration;
     return &copy;
 }

@@ -181,6 +181,8 @@ public:
             if (const void *block = m_aFaceCopies[node].m_pData)
                 __builtin_prefetch(block);
     }
+    // Face copies made since the tree was made: a pick that made some paid for them.
+    uint64_t GetCopiesMade() const { return m_iCopiesMade; }
     // Faces on layer 1 chains (a stroke's moved faces); walks over the layout need none.
     unsigned GetLayerOneFaces() const { return m_iLayerOneFaces; }
     // Visits the cubes the selector accepts. With a drawer, the visible faces are drawn
@@ -266,6 +268,7 @@ private:
 
     // A copy is current when its generation is this one.
     uint32_t m_iGeneration = 1;
+    uint64_t m_iCopiesMade = 0;
     // The mesh stores the copies were made from: when they move or change size (a level
     // read back, stores replaced), every copy is out of date.
     const void *m_pCopiedVertices = nullptr;
