@@ -295,6 +295,75 @@ unsigned NearFour(const Octree::CubeFaces &faces, unsigned begin, const __m128 *
     return ~unsigned(_mm_movemask_ps(away)) & 15u;
 }
 
+// Four vectors, one per lane, as three coordinate registers.
+struct Four {
+    __m128 x, y, z;
+};
+
+Four Load(const Octree::CubeFaces &faces, unsigned corner, unsigned begin)
+{
+    return {_mm_loadu_ps(faces.GetCorner(corner, 0) + begin), _mm_loadu_ps(faces.GetCorner(corner, 1) + begin),
+            _mm_loadu_ps(faces.GetCorner(corner, 2) + begin)};
+}
+
+Four Sub(const Four &a, const Four &b) { return {_mm_sub_ps(a.x, b.x), _mm_sub_ps(a.y, b.y), _mm_sub_ps(a.z, b.z)}; }
+
+__m128 Dot(const Four &a, const Four &b)
+{
+    return _mm_add_ps(_mm_add_ps(_mm_mul_ps(a.x, b.x), _mm_mul_ps(a.y, b.y)), _mm_mul_ps(a.z, b.z));
+}
+
+Four Cross(const Four &a, const Four &b)
+{
+    return {_mm_sub_ps(_mm_mul_ps(a.y, b.z), _mm_mul_ps(a.z, b.y)),
+            _mm_sub_ps(_mm_mul_ps(a.z, b.x), _mm_mul_ps(a.x, b.z)),
+            _mm_sub_ps(_mm_mul_ps(a.x, b.y), _mm_mul_ps(a.y, b.x))};
+}
+
+// The one-sided triangle test's decisions on four triangles at once: the same operations
+// in the same order, lane by lane, so a lane is set exactly when the test on that
+// triangle goes on to compute a crossing (a NaN fails no comparison there, nor here).
+__m128 MayCross(const Four &origin, const Four &e1, const Four &e2, const Four &start, const Four &end,
+                const Four &direction)
+{
+    const __m128 zero = _mm_setzero_ps();
+    const Four s = Sub(start, origin);
+    const Four p = Cross(direction, e2);
+    const __m128 det = Dot(e1, p);
+    const __m128 u = Dot(s, p);
+    const Four q = Cross(s, e1);
+    const __m128 v = Dot(direction, q);
+    const Four n = Cross(e1, e2);
+    const __m128 nOrigin = Dot(n, origin);
+    const __m128 a = _mm_sub_ps(Dot(n, end), nOrigin);
+    const __m128 b = _mm_sub_ps(Dot(n, start), nOrigin);
+    __m128 miss = _mm_cmplt_ps(det, zero);
+    miss = _mm_or_ps(miss, _mm_or_ps(_mm_cmplt_ps(u, zero), _mm_cmpgt_ps(u, det)));
+    miss = _mm_or_ps(miss, _mm_or_ps(_mm_cmplt_ps(v, zero), _mm_cmpgt_ps(_mm_add_ps(u, v), det)));
+    miss = _mm_or_ps(miss, _mm_cmpgt_ps(_mm_mul_ps(a, b), zero));
+    miss = _mm_or_ps(miss, _mm_and_ps(_mm_cmpeq_ps(a, zero), _mm_cmpeq_ps(b, zero)));
+    return _mm_andnot_ps(miss, _mm_castsi128_ps(_mm_set1_epi32(-1)));
+}
+
+// Bit k set for each of the four faces from `begin` of which some triangle may be
+// crossed, one-sided: the faces whose full face test can add a pick.
+template <unsigned Corners>
+unsigned CrossFour(const Octree::CubeFaces &faces, unsigned begin, const Four &start, const Four &end,
+                   const Four &direction)
+{
+    const Four p0 = Load(faces, 0, begin);
+    const Four p1 = Load(faces, 1, begin);
+    const Four p2 = Load(faces, 2, begin);
+    if constexpr (Corners == 3)
+        return unsigned(_mm_movemask_ps(MayCross(p0, Sub(p1, p0), Sub(p2, p0), start, end, direction)));
+    const Four p3 = Load(faces, 3, begin);
+    const __m128 first = MayCross(p0, Sub(p1, p0), Sub(p3, p0), start, end, direction);
+    const __m128 second = MayCross(p2, Sub(p3, p2), Sub(p1, p2), start, end, direction);
+    return unsigned(_mm_movemask_ps(_mm_or_ps(first, second)));
+}
+
+Four Splat(const Vector &v) { return {_mm_set1_ps(v.x), _mm_set1_ps(v.y), _mm_set1_ps(v.z)}; }
+
 }  // namespace
 
 void Picker::VisitCubeFaces(Mesh &mesh, const Octree::CubeFaces &faces)
@@ -310,12 +379,20 @@ void Picker::VisitCubeFaces(Mesh &mesh, const Octree::CubeFaces &faces)
                           _mm_set1_ps(m_cSegmentBox.m_vMin.z)};
     const __m128 hi[3] = {_mm_set1_ps(m_cSegmentBox.m_vMax.x), _mm_set1_ps(m_cSegmentBox.m_vMax.y),
                           _mm_set1_ps(m_cSegmentBox.m_vMax.z)};
+    const Four start = Splat(m_vStart);
+    const Four end = Splat(m_vEnd);
+    const Four direction = Splat(m_vDirection);
     const uint32_t *numbers = faces.GetFaces();
     m_iVisited += int(count);
     for (unsigned begin = 0; begin < count; begin += 4) {
         unsigned near = corners == 4 ? NearFour<4>(faces, begin, lo, hi) : NearFour<3>(faces, begin, lo, hi);
         if (count - begin < 4)
             near &= (1u << (count - begin)) - 1;
+        // A one-sided pick needs a triangle crossed; most faces near the segment are not,
+        // and four of them are told at once. Two-sided picks test both sides in the face test.
+        if (near && !m_bTwoSided)
+            near &= corners == 4 ? CrossFour<4>(faces, begin, start, end, direction)
+                                 : CrossFour<3>(faces, begin, start, end, direction);
         while (near) {
             const unsigned i = begin + unsigned(std::countr_zero(near));
             near &= near - 1;
