@@ -591,16 +591,24 @@ bool Octree::MakeFaceCopy(CubeFaces &copy)
         return false;
     std::vector<uint32_t> &list = m_aFaceList;
     list.clear();
+    const unsigned corners = mesh.Corners();
+    const Vertex *vertices = mesh.m_pVertices.GetBuffer();
+    const unsigned vertexCount = mesh.m_pVertices.GetItemCount();
     for (const int c : m_aCubeList) {
         for (uint32_t link = GetCube(c)->m_aFirst[0]; link < kChainEnd; link = mesh.NextInCube(link, 0)) {
             // A damaged chain is left to the chain walk, which reports it.
             if (link >= faceCount || list.size() >= faceCount)
                 return false;
             list.push_back(link);
+            // Each step waits on the next face's record; the corners are asked for meanwhile.
+            for (unsigned k = 0; k < corners; ++k) {
+                const unsigned vertex = mesh.FaceVertexIndex(link, k);
+                if (vertex < vertexCount)
+                    __builtin_prefetch(vertices + vertex);
+            }
         }
     }
     const auto count = unsigned(list.size());
-    const unsigned corners = mesh.Corners();
     const size_t faceBytes = sizeof(uint32_t) + size_t(corners) * 3 * sizeof(float);
     // A block with room is kept unless it is far too large: the faces of a cube come and go during a stroke.
     if (count > copy.m_iCapacity || count * 4 < copy.m_iCapacity || corners != copy.m_iCorners) {
