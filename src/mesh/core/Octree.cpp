@@ -620,7 +620,7 @@ bool Octree::MakeFaceCopy(CubeFaces &copy)
                 block = ::operator new(bytes, std::nothrow);
                 if (!block)
                     return false;
-                copy.m_pBlock.reset(block);
+                copy.m_bOwned = true;
             }
             std::memset(static_cast<char *>(block) + size_t(count) * faceBytes, 0, CubeFaces::kPadding);
             copy.m_pData = block;
@@ -628,7 +628,7 @@ bool Octree::MakeFaceCopy(CubeFaces &copy)
         }
     }
     copy.m_iCount = count;
-    copy.m_iCorners = corners;
+    copy.m_iCorners = uint8_t(corners);
     if (!count)
         return true;
     auto *coordinates = static_cast<float *>(copy.m_pData);
@@ -673,11 +673,11 @@ void *Octree::TakeFromPool(size_t bytes)
 
 void Octree::ReleaseCopyBlock(CubeFaces &copy)
 {
-    if (copy.m_pData && !copy.m_pBlock) {
+    if (copy.m_pData && !copy.m_bOwned) {
         const size_t faceBytes = sizeof(uint32_t) + size_t(copy.m_iCorners) * 3 * sizeof(float);
         m_iPoolLeft += (size_t(copy.m_iCapacity) * faceBytes + CubeFaces::kPadding + 15) / 16 * 16;
     }
-    copy.m_pBlock.reset();
+    copy.FreeOwnBlock();
     copy.m_pData = nullptr;
     copy.m_iCount = copy.m_iCapacity = 0;
 }
@@ -685,7 +685,7 @@ void Octree::ReleaseCopyBlock(CubeFaces &copy)
 void Octree::ClearPool()
 {
     for (CubeFaces &copy : m_aFaceCopies)
-        if (copy.m_pData && !copy.m_pBlock) {
+        if (copy.m_pData && !copy.m_bOwned) {
             copy.m_pData = nullptr;
             copy.m_iCount = copy.m_iCapacity = 0;
             copy.m_iGeneration = 0;
