@@ -544,7 +544,7 @@ const CubeFaces *Octree::GetFaceCopy(uint32_t node)
     return &copy;
 }
 
-bool Octree::CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes) const
+bool Octree::CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes)
 {
     cubes.clear();
     if (!GetCube(copy.m_iCube))
@@ -554,7 +554,9 @@ bool Octree::CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes) const
         return true;
     }
     // Depth first, children in child-number order; a damaged tree could lead round in circles.
-    std::vector<int> pending{copy.m_iCube};
+    // The children's records are asked for together, each visit waits on one.
+    std::vector<int> &pending = m_aPendingCubes;
+    pending.assign(1, copy.m_iCube);
     while (!pending.empty()) {
         const OctreeCube *cube = GetCube(pending.back());
         pending.pop_back();
@@ -562,8 +564,10 @@ bool Octree::CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes) const
             return false;
         cubes.push_back(cube->GetIndex());
         for (int k = 7; k >= 0; --k)
-            if (cube->m_aChild[k] >= 0)
+            if (const OctreeCube *child = GetCube(cube->m_aChild[k])) {
+                __builtin_prefetch(child);
                 pending.push_back(cube->m_aChild[k]);
+            }
     }
     return true;
 }

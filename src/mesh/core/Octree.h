@@ -289,8 +289,9 @@ private:
     bool AddToWalkNodes(int cube);
     uint32_t AddWalkNode(const OctreeCube &cube, bool subtree);
     // The cubes a copy holds, in walk order; false on a damaged tree.
-    bool CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes) const;
+    bool CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes);
     std::vector<int> m_aCubeList;
+    std::vector<int> m_aPendingCubes;
     std::vector<uint32_t> m_aFaceList;
 
     // A copy is current when its generation is this one.
