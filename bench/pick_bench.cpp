@@ -249,6 +249,7 @@ void EmbreeEveryHit(benchmark::State &state)
 // with the picker's node test, the levels it descends and the cache lines it reads.
 struct WalkCounts {
     double tests = 0, visited = 0, levels = 0, nodeLines = 0, recordLines = 0, faceLines = 0;
+    double atInner = 0;  // faces visited at cubes with children of their own: those straddling a centre plane
 };
 
 void AddLines(std::set<uintptr_t> &lines, const void *begin, size_t bytes)
@@ -304,6 +305,8 @@ WalkCounts CountWalk(Octree::Octree &octree, const Segment &ray)
                 stack.emplace_back(node.m_iFirstChild + k, level + 1);
         if (const Octree::CubeFaces *copy = octree.GetFaceCopy(at)) {
             AddLines(recordLines, copy, sizeof(Octree::CubeFaces));
+            if (!copy->GetsSubtree())
+                counts.atInner += copy->GetCount();
             if (copy->GetCount())
                 AddLines(faceLines, copy->GetCorner(0, 0),
                          size_t(copy->GetCount()) * (size_t(copy->GetCorners()) * 3 + 1) * sizeof(float));
@@ -459,9 +462,10 @@ void PrintWalkCounts(unsigned side)
 {
     Sheet &sheet = GetSheet(side);
     Octree::Octree &octree = *sheet.mesh->m_pOctree;
-    std::vector<double> tests, visited, levels, nodeLines, recordLines, faceLines;
+    std::vector<double> tests, visited, levels, nodeLines, recordLines, faceLines, atInner;
     for (const Segment &ray : sheet.rays) {
         const WalkCounts c = CountWalk(octree, ray);
+        atInner.push_back(c.atInner);
         tests.push_back(c.tests);
         visited.push_back(c.visited);
         levels.push_back(c.levels);
@@ -473,10 +477,10 @@ void PrintWalkCounts(unsigned side)
                 WalkNodeCount(octree), octree.m_iDeepest - octree.GetRoot()->m_iDepth);
     std::printf("%uM faces: per ray, median (mean): %.0f (%.1f) cube tests, %.0f (%.1f) faces visited, "
                 "%.0f (%.1f) node levels descended; cache lines read: %.0f (%.1f) of nodes, %.0f (%.1f) of copy "
-                "records, %.0f (%.1f) of face copies\n",
+                "records, %.0f (%.1f) of face copies; of the faces visited, %.0f (%.1f) lie at cubes with children\n",
                 side * side / 1000000, Median(tests), Mean(tests), Median(visited), Mean(visited), Median(levels),
                 Mean(levels), Median(nodeLines), Mean(nodeLines), Median(recordLines), Mean(recordLines),
-                Median(faceLines), Mean(faceLines));
+                Median(faceLines), Mean(faceLines), Median(atInner), Mean(atInner));
 }
 
 // The nearest hit of both sides must agree, and the octree must find what every face finds.
