@@ -406,6 +406,33 @@ TEST(Octree, FaceCopiesFollowEveryChange)
     }
 }
 
+// A copy too large for a chunk of the copy pool gets a block of its own from the heap.
+// Its record owns that block: it is freed when the copy shrinks into the pool, again
+// when the copy outgrows its place, and with the tree (the sanitizer checks each).
+TEST(Octree, ACopyTooLargeForThePoolOwnsItsBlock)
+{
+    auto mesh = MakeWavySheet(300, 300, 2);
+    mesh->BuildOctree();
+    Octree::Octree &octree = *mesh->m_pOctree;
+    // Every face in the root: one copy of 90000 faces, over 4 MB.
+    octree.m_iMaxDepth = 0;
+    octree.Reset();
+    for (unsigned f = 0; f < mesh->m_iFaceCount; ++f) {
+        mesh->NextInCube(f, 0) = OctreeLink::kNone;
+        ASSERT_TRUE(octree.UpdateFace(f));
+    }
+    ExpectCopiesMatchChains(*mesh);
+    for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+        if (f % 8)
+            mesh->m_pQuads[f].m_iIndices[1] |= MeshFlags::kBit31;
+    octree.GetRoot()->UnlinkMarkedFaces(0);
+    ExpectCopiesMatchChains(*mesh);
+    for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+        if (f % 8)
+            ASSERT_TRUE(octree.UpdateFace(f));
+    ExpectCopiesMatchChains(*mesh);
+}
+
 TEST(Octree, RemapFollowsCompactedFaces)
 {
     auto mesh = MakeWavySheet(30, 30, 4);
