@@ -279,11 +279,12 @@ WalkCounts CountWalk(Octree::Octree &octree, const Segment &ray)
         const float inv = 1.0f / ((&ray.end.x)[axis] - origin[axis]);
         inverse[axis] = std::fabs(inv) < 1e30f ? inv : 1e30f;
     }
-    const auto reaches = [&](const Octree::WalkNode &node) {
+    // A box as eight words: minimum x, y, z, then maximum x, y, z.
+    const auto reaches = [&](const float *box) {
         float low = 0.0f, high = 1.0f;
         for (int axis = 0; axis < 3; ++axis) {
-            const float t0 = (node.m_aMin[axis] - origin[axis]) * inverse[axis];
-            const float t1 = (node.m_aMax[axis] - origin[axis]) * inverse[axis];
+            const float t0 = (box[axis] - origin[axis]) * inverse[axis];
+            const float t1 = (box[3 + axis] - origin[axis]) * inverse[axis];
             low = std::max(low, std::min(t0, t1));
             high = std::min(high, std::max(t0, t1));
         }
@@ -292,7 +293,7 @@ WalkCounts CountWalk(Octree::Octree &octree, const Segment &ray)
     std::set<uintptr_t> nodeLines, recordLines, faceLines;
     std::vector<std::pair<uint32_t, int>> stack;
     AddLines(nodeLines, &nodes[0], sizeof(Octree::WalkNode));
-    if (reaches(nodes[0]))
+    if (reaches(nodes[0].m_aMin))
         stack.emplace_back(0, 1);
     while (!stack.empty()) {
         const auto [at, level] = stack.back();
@@ -301,15 +302,20 @@ WalkCounts CountWalk(Octree::Octree &octree, const Segment &ray)
         const Octree::WalkNode &node = nodes[at];
         AddLines(nodeLines, &nodes[node.m_iFirstChild], node.m_iChildCount * sizeof(Octree::WalkNode));
         for (uint32_t k = 0; k < node.m_iChildCount; ++k)
-            if (reaches(nodes[node.m_iFirstChild + k]))
+            if (reaches(nodes[node.m_iFirstChild + k].m_aMin))
                 stack.emplace_back(node.m_iFirstChild + k, level + 1);
         if (const Octree::CubeFaces *copy = octree.GetFaceCopy(at)) {
             AddLines(recordLines, copy, sizeof(Octree::CubeFaces));
             if (!copy->GetsSubtree())
                 counts.atInner += copy->GetCount();
             if (copy->GetCount())
-                AddLines(faceLines, copy->GetCorner(0, 0),
-                         size_t(copy->GetCount()) * (size_t(copy->GetCorners()) * 3 + 1) * sizeof(float));
+                for (unsigned g = 0; g < copy->GetGroups(); ++g) {
+                    // Every group's box, and the corners of the groups reached.
+                    AddLines(faceLines, copy->GetGroupBox(g), 8 * sizeof(float));
+                    if (reaches(copy->GetGroupBox(g)))
+                        AddLines(faceLines, copy->GetGroupCorner(g, 0, 0),
+                                 size_t(copy->GetCorners()) * 12 * sizeof(float));
+                }
         }
     }
     counts.nodeLines = double(nodeLines.size());

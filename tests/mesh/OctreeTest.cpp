@@ -293,9 +293,19 @@ void ExpectCopiesMatchChains(Mesh &mesh)
         ASSERT_EQ(copied, chains) << at;
         for (unsigned i = 0; i < copy->GetCount(); ++i)
             for (unsigned c = 0; c < copy->GetCorners(); ++c)
-                EXPECT_EQ(Vector(copy->GetCorner(c, 0)[i], copy->GetCorner(c, 1)[i], copy->GetCorner(c, 2)[i]),
+                EXPECT_EQ(Vector(copy->GetCorner(i, c, 0), copy->GetCorner(i, c, 1), copy->GetCorner(i, c, 2)),
                           mesh.OriginalFaceVertex(copied[i], c).m_vPosition)
                     << copied[i];
+        // Each group's box is its faces' own: one too small would hide a face from the walk.
+        for (unsigned g = 0; g < copy->GetGroups(); ++g) {
+            AABB box;
+            for (unsigned i = g * 4; i < std::min(copy->GetCount(), g * 4 + 4); ++i)
+                for (unsigned c = 0; c < copy->GetCorners(); ++c)
+                    box.Extend(mesh.OriginalFaceVertex(copied[i], c).m_vPosition);
+            const float *stored = copy->GetGroupBox(g);
+            EXPECT_EQ(Vector(stored[0], stored[1], stored[2]), box.m_vMin) << at << " " << g;
+            EXPECT_EQ(Vector(stored[3], stored[4], stored[5]), box.m_vMax) << at << " " << g;
+        }
         walked.insert(walked.end(), copied.begin(), copied.end());
         for (unsigned k = nodes[at].m_iChildCount; k-- > 0;)
             pending.push_back(nodes[at].m_iFirstChild + k);

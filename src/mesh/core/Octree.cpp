@@ -3,9 +3,12 @@
 #include "foundation/Stream.h"
 #include "mesh/core/Mesh.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -613,12 +616,11 @@ bool Octree::MakeFaceCopy(CubeFaces &copy)
         }
     }
     const auto count = unsigned(list.size());
-    const size_t faceBytes = sizeof(uint32_t) + size_t(corners) * 3 * sizeof(float);
     // A block with room is kept unless it is far too large: the faces of a cube come and go during a stroke.
     if (count > copy.m_iCapacity || count * 4 < copy.m_iCapacity || corners != copy.m_iCorners) {
         ReleaseCopyBlock(copy);
         if (count) {
-            const size_t bytes = size_t(count) * faceBytes + CubeFaces::kPadding;
+            const size_t bytes = CubeFaces::GetBytes(count, corners);
             void *block = TakeFromPool(bytes);
             if (!block) {
                 block = ::operator new(bytes, std::nothrow);
@@ -626,7 +628,6 @@ bool Octree::MakeFaceCopy(CubeFaces &copy)
                     return false;
                 copy.m_bOwned = true;
             }
-            std::memset(static_cast<char *>(block) + size_t(count) * faceBytes, 0, CubeFaces::kPadding);
             copy.m_pData = block;
             copy.m_iCapacity = count;
         }
@@ -635,18 +636,51 @@ bool Octree::MakeFaceCopy(CubeFaces &copy)
     copy.m_iCorners = uint8_t(corners);
     if (!count)
         return true;
-    auto *coordinates = static_cast<float *>(copy.m_pData);
-    auto *faces = reinterpret_cast<uint32_t *>(coordinates + size_t(count) * corners * 3);
-    for (unsigned i = 0; i < count; ++i) {
-        faces[i] = list[i];
-        // The same corners the face test reads, bit for bit, so a test on the copy
-        // decides exactly as a test on the face.
+    const unsigned groups = copy.GetGroups();
+    auto *boxes = static_cast<float *>(copy.m_pData);
+    float *coordinates = boxes + size_t(groups) * 8;
+    auto *faces = reinterpret_cast<uint32_t *>(coordinates + size_t(groups) * corners * 12);
+    for (unsigned i = 0; i < groups * 4; ++i) {
+        // Lanes past the last face repeat its group's first face, which leaves the group's
+        // box as its faces make it; their face numbers are 0.
+        const unsigned from = i < count ? i : i / 4 * 4;
+        faces[i] = i < count ? list[i] : 0;
+        float *lane = coordinates + size_t(i / 4) * corners * 12 + i % 4;
         for (unsigned c = 0; c < corners; ++c) {
-            const General::Vector &p = mesh.OriginalFaceVertex(list[i], c).m_vPosition;
-            coordinates[(size_t(c) * 3 + 0) * count + i] = p.x;
-            coordinates[(size_t(c) * 3 + 1) * count + i] = p.y;
-            coordinates[(size_t(c) * 3 + 2) * count + i] = p.z;
+            // The same corners the face test reads, bit for bit, so a test on the copy
+            // decides exactly as a test on the face.
+            const General::Vector &p = mesh.OriginalFaceVertex(list[from], c).m_vPosition;
+            lane[c * 12] = p.x;
+            lane[c * 12 + 4] = p.y;
+            lane[c * 12 + 8] = p.z;
         }
+    }
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    for (unsigned g = 0; g < groups; ++g) {
+        const float *group = coordinates + size_t(g) * corners * 12;
+        __m128 low[3], high[3];
+        __m128 finite = _mm_castsi128_ps(_mm_set1_epi32(-1));
+        for (int axis = 0; axis < 3; ++axis) {
+            low[axis] = high[axis] = _mm_loadu_ps(group + axis * 4);
+            for (unsigned c = 0; c < corners; ++c) {
+                const __m128 v = _mm_loadu_ps(group + c * 12 + unsigned(axis) * 4);
+                low[axis] = _mm_min_ps(low[axis], v);
+                high[axis] = _mm_max_ps(high[axis], v);
+                // v - v is 0 exactly when v is finite.
+                finite = _mm_and_ps(finite, _mm_cmpeq_ps(_mm_sub_ps(v, v), _mm_setzero_ps()));
+            }
+        }
+        // A corner that is not finite leaves the box unbounded: the group is always reached.
+        const bool bounded = _mm_movemask_ps(finite) == 15;
+        float *box = boxes + size_t(g) * 8;
+        for (int axis = 0; axis < 3; ++axis) {
+            alignas(16) float lows[4], highs[4];
+            _mm_store_ps(lows, low[axis]);
+            _mm_store_ps(highs, high[axis]);
+            box[axis] = bounded ? std::min(std::min(lows[0], lows[1]), std::min(lows[2], lows[3])) : -kInfinity;
+            box[3 + axis] = bounded ? std::max(std::max(highs[0], highs[1]), std::max(highs[2], highs[3])) : kInfinity;
+        }
+        box[6] = box[7] = 0.0f;
     }
     return true;
 }
@@ -678,8 +712,7 @@ void *Octree::TakeFromPool(size_t bytes)
 void Octree::ReleaseCopyBlock(CubeFaces &copy)
 {
     if (copy.m_pData && !copy.m_bOwned) {
-        const size_t faceBytes = sizeof(uint32_t) + size_t(copy.m_iCorners) * 3 * sizeof(float);
-        m_iPoolLeft += (size_t(copy.m_iCapacity) * faceBytes + CubeFaces::kPadding + 15) / 16 * 16;
+        m_iPoolLeft += (CubeFaces::GetBytes(copy.m_iCapacity, copy.m_iCorners) + 15) / 16 * 16;
     }
     copy.FreeOwnBlock();
     copy.m_pData = nullptr;

@@ -26,26 +26,44 @@ namespace Octree {
 
 class Octree;
 
-// A derived copy of layer-0 faces: their numbers and, side by side, the pre-stroke corner
-// positions. A search that tests many faces sweeps these arrays instead of following the
-// chain from face record to face record and from there to the vertices, where each fetch
+// A derived copy of layer-0 faces: their numbers and the pre-stroke corner positions.
+// A search that tests many faces sweeps these arrays instead of following the chain
+// from face record to face record and from there to the vertices, where each fetch
 // must arrive before the next address is known. It copies one cube's faces, or for a
 // small subtree the faces of all its cubes, cube by cube in walk order (a cube, then its
 // children in child-number order). Made again when those faces change or move; never stored.
+// Faces come in groups of four (the last one filled out with lanes a search drops): first
+// the box of every group, then the corners of every group, one coordinate of one corner
+// of its four faces at a time, then the face numbers. A search tests the group boxes four
+// at a time and reads the corners of the groups it reaches only.
 class CubeFaces {
 public:
     unsigned GetCount() const { return m_iCount; }
     // 3 or 4, as the mesh's faces have.
     unsigned GetCorners() const { return m_iCorners; }
-    const uint32_t *GetFaces() const { return reinterpret_cast<const uint32_t *>(GetCorner(m_iCorners, 0)); }
-    // One coordinate of one corner of every face: GetCount() values.
-    const float *GetCorner(unsigned corner, int axis) const
+    unsigned GetGroups() const { return (m_iCount + 3) / 4; }
+    // The box of the group's faces: minimum x, y, z, maximum x, y, z and two unused words
+    // (a walk node's layout). Unbounded when a corner is not finite.
+    const float *GetGroupBox(unsigned group) const { return Data() + size_t(group) * 8; }
+    // One coordinate of one corner of the group's four faces.
+    const float *GetGroupCorner(unsigned group, unsigned corner, int axis) const
     {
-        return static_cast<const float *>(m_pData) + (size_t(corner) * 3 + size_t(axis)) * m_iCount;
+        return Data() + size_t(GetGroups()) * 8 + ((size_t(group) * m_iCorners + corner) * 3 + size_t(axis)) * 4;
     }
-    // Bytes past the face numbers that may be read, so that a search can load four
-    // values from any of the arrays' entries; their lanes are dropped.
-    static constexpr size_t kPadding = 16;
+    float GetCorner(unsigned face, unsigned corner, int axis) const
+    {
+        return GetGroupCorner(face / 4, corner, axis)[face % 4];
+    }
+    // GetGroups() * 4 entries, those past GetCount() 0.
+    const uint32_t *GetFaces() const
+    {
+        return reinterpret_cast<const uint32_t *>(Data() + size_t(GetGroups()) * (8 + size_t(m_iCorners) * 12));
+    }
+    // Bytes of the arrays for that many faces.
+    static size_t GetBytes(unsigned count, unsigned corners)
+    {
+        return size_t((count + 3) / 4) * (8 + size_t(corners) * 12 + 4) * sizeof(float);
+    }
     // The cube copied, with every cube below it when GetsSubtree().
     int GetCube() const { return m_iCube; }
     bool GetsSubtree() const { return m_bSubtree; }
@@ -73,6 +91,7 @@ public:
 
 private:
     friend class Octree;
+    const float *Data() const { return static_cast<const float *>(m_pData); }
     void FreeOwnBlock()
     {
         if (m_bOwned)
