@@ -250,6 +250,7 @@ void EmbreeEveryHit(benchmark::State &state)
 struct WalkCounts {
     double tests = 0, visited = 0, levels = 0, nodeLines = 0, recordLines = 0, faceLines = 0;
     double atInner = 0;  // faces visited at cubes with children of their own: those straddling a centre plane
+    double inReached = 0;  // faces in the groups of four whose box the segment reaches
 };
 
 void AddLines(std::set<uintptr_t> &lines, const void *begin, size_t bytes)
@@ -312,9 +313,10 @@ WalkCounts CountWalk(Octree::Octree &octree, const Segment &ray)
                 for (unsigned g = 0; g < copy->GetGroups(); ++g) {
                     // Every group's box, and the corners of the groups reached.
                     AddLines(faceLines, copy->GetGroupBox(g), 8 * sizeof(float));
-                    if (reaches(copy->GetGroupBox(g)))
-                        AddLines(faceLines, copy->GetGroupCorner(g, 0, 0),
-                                 size_t(copy->GetCorners()) * 12 * sizeof(float));
+                    if (!reaches(copy->GetGroupBox(g)))
+                        continue;
+                    counts.inReached += std::min(4u, copy->GetCount() - 4 * g);
+                    AddLines(faceLines, copy->GetGroupCorner(g, 0, 0), size_t(copy->GetCorners()) * 12 * sizeof(float));
                 }
         }
     }
@@ -468,10 +470,11 @@ void PrintWalkCounts(unsigned side)
 {
     Sheet &sheet = GetSheet(side);
     Octree::Octree &octree = *sheet.mesh->m_pOctree;
-    std::vector<double> tests, visited, levels, nodeLines, recordLines, faceLines, atInner;
+    std::vector<double> tests, visited, levels, nodeLines, recordLines, faceLines, atInner, inReached;
     for (const Segment &ray : sheet.rays) {
         const WalkCounts c = CountWalk(octree, ray);
         atInner.push_back(c.atInner);
+        inReached.push_back(c.inReached);
         tests.push_back(c.tests);
         visited.push_back(c.visited);
         levels.push_back(c.levels);
@@ -483,10 +486,12 @@ void PrintWalkCounts(unsigned side)
                 WalkNodeCount(octree), octree.m_iDeepest - octree.GetRoot()->m_iDepth);
     std::printf("%uM faces: per ray, median (mean): %.0f (%.1f) cube tests, %.0f (%.1f) faces visited, "
                 "%.0f (%.1f) node levels descended; cache lines read: %.0f (%.1f) of nodes, %.0f (%.1f) of copy "
-                "records, %.0f (%.1f) of face copies; of the faces visited, %.0f (%.1f) lie at cubes with children\n",
+                "records, %.0f (%.1f) of face copies; of the faces visited, %.0f (%.1f) lie at cubes with children and %.0f "
+                "(%.1f) in face groups whose box the segment reaches\n",
                 side * side / 1000000, Median(tests), Mean(tests), Median(visited), Mean(visited), Median(levels),
                 Mean(levels), Median(nodeLines), Mean(nodeLines), Median(recordLines), Mean(recordLines),
-                Median(faceLines), Mean(faceLines), Median(atInner), Mean(atInner));
+                Median(faceLines), Mean(faceLines), Median(atInner), Mean(atInner), Median(inReached),
+                Mean(inReached));
 }
 
 // The nearest hit of both sides must agree, and the octree must find what every face finds.
