@@ -248,7 +248,7 @@ void EmbreeEveryHit(benchmark::State &state)
 // What one ray's walk does: counts from the picker, and from a walk over the same layout
 // with the picker's node test, the levels it descends and the cache lines it reads.
 struct WalkCounts {
-    double tests = 0, visited = 0, levels = 0, nodeLines = 0, recordLines = 0, faceLines = 0;
+    double tests = 0, visited = 0, levels = 0, nodes = 0, nodeLines = 0, recordLines = 0, faceLines = 0;
     double atInner = 0;  // faces visited at cubes with children of their own: those straddling a centre plane
     double inReached = 0;  // faces in the groups of four whose box the segment reaches
 };
@@ -300,6 +300,7 @@ WalkCounts CountWalk(Octree::Octree &octree, const Segment &ray)
         const auto [at, level] = stack.back();
         stack.pop_back();
         counts.levels = std::max(counts.levels, double(level));
+        ++counts.nodes;
         const Octree::WalkNode &node = nodes[at];
         AddLines(nodeLines, &nodes[node.m_iFirstChild], node.m_iChildCount * sizeof(Octree::WalkNode));
         for (uint32_t k = 0; k < node.m_iChildCount; ++k)
@@ -418,7 +419,7 @@ void PrintBuiltTreeCounts(unsigned side)
     arguments.setNodeBounds = SetBounds;
     arguments.createLeaf = CreateLeaf;
     const auto *root = static_cast<const BuiltNode *>(rtcBuildBVH(&arguments));
-    std::vector<double> tests, visited, levels;
+    std::vector<double> tests, visited, levels, reached;
     for (const Segment &ray : sheet.rays) {
         float origin[3], inverse[3];
         for (int axis = 0; axis < 3; ++axis) {
@@ -438,7 +439,7 @@ void PrintBuiltTreeCounts(unsigned side)
             }
             return low <= high * 1.00001f;
         };
-        double rayTests = 0, rayVisited = 0, rayLevels = 0;
+        double rayTests = 0, rayVisited = 0, rayLevels = 0, rayNodes = 0;
         std::vector<std::pair<const BuiltNode *, int>> stack;
         if (root)
             stack.emplace_back(root, 1);
@@ -446,6 +447,7 @@ void PrintBuiltTreeCounts(unsigned side)
             const auto [node, level] = stack.back();
             stack.pop_back();
             rayLevels = std::max(rayLevels, double(level));
+            ++rayNodes;
             if (node->leaf) {
                 rayVisited += node->count;
                 continue;
@@ -458,23 +460,26 @@ void PrintBuiltTreeCounts(unsigned side)
         tests.push_back(rayTests);
         visited.push_back(rayVisited);
         levels.push_back(rayLevels);
+        reached.push_back(rayNodes);
     }
     rtcReleaseBVH(bvh);
     std::printf("%uM faces: the same counts in a four-wide tree from Embree's builder (leaves of at most four "
-                "quads): %.0f (%.1f) box tests, %.0f (%.1f) faces visited, %.0f (%.1f) levels descended\n",
-                side * side / 1000000, Median(tests), Mean(tests), Median(visited), Mean(visited), Median(levels),
-                Mean(levels));
+                "quads): %.0f (%.1f) box tests, %.0f (%.1f) nodes and leaves reached, %.0f (%.1f) faces visited, "
+                "%.0f (%.1f) levels descended\n",
+                side * side / 1000000, Median(tests), Mean(tests), Median(reached), Mean(reached), Median(visited),
+                Mean(visited), Median(levels), Mean(levels));
 }
 
 void PrintWalkCounts(unsigned side)
 {
     Sheet &sheet = GetSheet(side);
     Octree::Octree &octree = *sheet.mesh->m_pOctree;
-    std::vector<double> tests, visited, levels, nodeLines, recordLines, faceLines, atInner, inReached;
+    std::vector<double> tests, visited, levels, reached, nodeLines, recordLines, faceLines, atInner, inReached;
     for (const Segment &ray : sheet.rays) {
         const WalkCounts c = CountWalk(octree, ray);
         atInner.push_back(c.atInner);
         inReached.push_back(c.inReached);
+        reached.push_back(c.nodes);
         tests.push_back(c.tests);
         visited.push_back(c.visited);
         levels.push_back(c.levels);
@@ -484,12 +489,13 @@ void PrintWalkCounts(unsigned side)
     }
     std::printf("%uM faces: %d cubes, %zu walk nodes, tree depth %d\n", side * side / 1000000, octree.GetCubeCount(),
                 WalkNodeCount(octree), octree.m_iDeepest - octree.GetRoot()->m_iDepth);
-    std::printf("%uM faces: per ray, median (mean): %.0f (%.1f) cube tests, %.0f (%.1f) faces visited, "
+    std::printf("%uM faces: per ray, median (mean): %.0f (%.1f) cube tests, %.0f (%.1f) nodes reached, "
+                "%.0f (%.1f) faces visited, "
                 "%.0f (%.1f) node levels descended; cache lines read: %.0f (%.1f) of nodes, %.0f (%.1f) of copy "
                 "records, %.0f (%.1f) of face copies; of the faces visited, %.0f (%.1f) lie at cubes with children and %.0f "
                 "(%.1f) in face groups whose box the segment reaches\n",
-                side * side / 1000000, Median(tests), Mean(tests), Median(visited), Mean(visited), Median(levels),
-                Mean(levels), Median(nodeLines), Mean(nodeLines), Median(recordLines), Mean(recordLines),
+                side * side / 1000000, Median(tests), Mean(tests), Median(reached), Mean(reached), Median(visited),
+                Mean(visited), Median(levels), Mean(levels), Median(nodeLines), Mean(nodeLines), Median(recordLines), Mean(recordLines),
                 Median(faceLines), Mean(faceLines), Median(atInner), Mean(atInner), Median(inReached),
                 Mean(inReached));
 }
