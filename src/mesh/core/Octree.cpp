@@ -533,13 +533,11 @@ constexpr unsigned kSubtreeCubes = 4;
 
 }  // namespace
 
-const CubeFaces *Octree::GetFaceCopy(uint32_t node)
+const CubeFaces *Octree::RemakeFaceCopy(uint32_t node)
 {
     if (node >= m_aFaceCopies.size())
         return nullptr;
     CubeFaces &copy = m_aFaceCopies[node];
-    if (copy.m_iGeneration == m_iGeneration)
-        return &copy;
     if (!MakeFaceCopy(copy))
         return nullptr;
     ++m_iCopiesMade;

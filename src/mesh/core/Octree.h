@@ -209,7 +209,13 @@ public:
     const WalkNode *GetWalkNodes();
     // The current copy of the node's faces, made again when out of date; null when memory
     // is refused or a chain is damaged (the caller then uses VisitChains).
-    const CubeFaces *GetFaceCopy(uint32_t node);
+    const CubeFaces *GetFaceCopy(uint32_t node)
+    {
+        // A current copy is the common case of a walk's every node: inline.
+        if (node < m_aFaceCopies.size() && m_aFaceCopies[node].m_iGeneration == m_iGeneration)
+            return &m_aFaceCopies[node];
+        return RemakeFaceCopy(node);
+    }
     // Hands the faces the node's copy holds, in the same order, from the chains themselves.
     void VisitChains(uint32_t node, Selector &selector);
     // Asks for the copy records of `count` nodes from `first` ahead of their use.
@@ -323,6 +329,7 @@ private:
     unsigned m_iCopiedVertexCount = 0;
     unsigned m_iCopiedFaceCount = 0;
     bool MakeFaceCopy(CubeFaces &copy);
+    const CubeFaces *RemakeFaceCopy(uint32_t node);
 
     // The copy pool: copies' blocks side by side in large chunks, so that a walk reads
     // them from few pages. A block that outgrows its place is left behind; when half of
