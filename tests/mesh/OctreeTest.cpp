@@ -297,9 +297,19 @@ void ExpectCopiesMatchChains(Mesh &mesh)
         ASSERT_EQ(copied, chains) << at;
         for (unsigned i = 0; i < copy->GetCount(); ++i)
             for (unsigned c = 0; c < copy->GetCorners(); ++c)
-                EXPECT_EQ(Vector(copy->GetCorner(c, 0)[i], copy->GetCorner(c, 1)[i], copy->GetCorner(c, 2)[i]),
+                EXPECT_EQ(Vector(copy->GetCorner(i, c, 0), copy->GetCorner(i, c, 1), copy->GetCorner(i, c, 2)),
                           mesh.OriginalFaceVertex(copied[i], c).m_vPosition)
                     << copied[i];
+        // Each group's box is its faces' own: one too small would hide a face from the walk.
+        for (unsigned g = 0; g < copy->GetGroups(); ++g) {
+            AABB box;
+            for (unsigned i = g * 4; i < std::min(copy->GetCount(), g * 4 + 4); ++i)
+                for (unsigned c = 0; c < copy->GetCorners(); ++c)
+                    box.Extend(mesh.OriginalFaceVertex(copied[i], c).m_vPosition);
+            const float *stored = copy->GetGroupBox(g);
+            EXPECT_EQ(Vector(stored[0], stored[1], stored[2]), box.m_vMin) << at << " " << g;
+            EXPECT_EQ(Vector(stored[3], stored[4], stored[5]), box.m_vMax) << at << " " << g;
+        }
         walked.insert(walked.end(), copied.begin(), copied.end());
         for (unsigned k = nodes[at].m_iChildCount; k-- > 0;)
             pending.push_back(nodes[at].m_iFirstChild + k);
@@ -408,6 +418,33 @@ TEST(Octree, FaceCopiesFollowEveryChange)
         step.change(*mesh);
         ExpectCopiesMatchChains(*mesh);
     }
+}
+
+// A copy too large for a chunk of the copy pool gets a block of its own from the heap.
+// Its record owns that block: it is freed when the copy shrinks into the pool, again
+// when the copy outgrows its place, and with the tree (the sanitizer checks each).
+TEST(Octree, ACopyTooLargeForThePoolOwnsItsBlock)
+{
+    auto mesh = MakeWavySheet(300, 300, 2);
+    mesh->BuildOctree();
+    Octree::Octree &octree = *mesh->m_pOctree;
+    // Every face in the root: one copy of 90000 faces, over 4 MB.
+    octree.m_iMaxDepth = 0;
+    octree.Reset();
+    for (unsigned f = 0; f < mesh->m_iFaceCount; ++f) {
+        mesh->NextInCube(f, 0) = OctreeLink::kNone;
+        ASSERT_TRUE(octree.UpdateFace(f));
+    }
+    ExpectCopiesMatchChains(*mesh);
+    for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+        if (f % 8)
+            mesh->m_pQuads[f].m_iIndices[1] |= MeshFlags::kBit31;
+    octree.GetRoot()->UnlinkMarkedFaces(0);
+    ExpectCopiesMatchChains(*mesh);
+    for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+        if (f % 8)
+            ASSERT_TRUE(octree.UpdateFace(f));
+    ExpectCopiesMatchChains(*mesh);
 }
 
 TEST(Octree, RemapFollowsCompactedFaces)

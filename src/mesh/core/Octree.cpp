@@ -3,9 +3,12 @@
 #include "foundation/Stream.h"
 #include "mesh/core/Mesh.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -617,20 +620,19 @@ constexpr unsigned kSubtreeCubes = 4;
 
 }  // namespace
 
-const CubeFaces *Octree::GetFaceCopy(uint32_t node)
+const CubeFaces *Octree::RemakeFaceCopy(uint32_t node)
 {
     if (node >= m_aFaceCopies.size())
         return nullptr;
     CubeFaces &copy = m_aFaceCopies[node];
-    if (copy.m_iGeneration == m_iGeneration)
-        return &copy;
     if (!MakeFaceCopy(copy))
         return nullptr;
+    ++m_iCopiesMade;
     copy.m_iGeneration = m_iGeneration;
     return &copy;
 }
 
-bool Octree::CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes) const
+bool Octree::CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes)
 {
     cubes.clear();
     if (!GetCube(copy.m_iCube))
@@ -640,7 +642,9 @@ bool Octree::CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes) const
         return true;
     }
     // Depth first, children in child-number order; a damaged tree could lead round in circles.
-    std::vector<int> pending{copy.m_iCube};
+    // The children's records are asked for together, each visit waits on one.
+    std::vector<int> &pending = m_aPendingCubes;
+    pending.assign(1, copy.m_iCube);
     while (!pending.empty()) {
         const OctreeCube *cube = GetCube(pending.back());
         pending.pop_back();
@@ -648,8 +652,10 @@ bool Octree::CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes) const
             return false;
         cubes.push_back(cube->GetIndex());
         for (int k = 7; k >= 0; --k)
-            if (cube->m_aChild[k] >= 0)
+            if (const OctreeCube *child = GetCube(cube->m_aChild[k])) {
+                __builtin_prefetch(child);
                 pending.push_back(cube->m_aChild[k]);
+            }
     }
     return true;
 }
@@ -677,50 +683,89 @@ bool Octree::MakeFaceCopy(CubeFaces &copy)
         return false;
     std::vector<uint32_t> &list = m_aFaceList;
     list.clear();
+    const unsigned corners = mesh.Corners();
+    const Vertex *vertices = mesh.m_pVertices.GetBuffer();
+    const unsigned vertexCount = mesh.m_pVertices.GetItemCount();
     for (const int c : m_aCubeList) {
         for (uint32_t link = GetCube(c)->m_aFirst[0]; link < kChainEnd; link = mesh.NextInCube(link, 0)) {
             // A damaged chain is left to the chain walk, which reports it.
             if (link >= faceCount || list.size() >= faceCount)
                 return false;
             list.push_back(link);
+            // Each step waits on the next face's record; the corners are asked for meanwhile.
+            for (unsigned k = 0; k < corners; ++k) {
+                const unsigned vertex = mesh.FaceVertexIndex(link, k);
+                if (vertex < vertexCount)
+                    __builtin_prefetch(vertices + vertex);
+            }
         }
     }
     const auto count = unsigned(list.size());
-    const unsigned corners = mesh.Corners();
-    const size_t faceBytes = sizeof(uint32_t) + size_t(corners) * 3 * sizeof(float);
     // A block with room is kept unless it is far too large: the faces of a cube come and go during a stroke.
     if (count > copy.m_iCapacity || count * 4 < copy.m_iCapacity || corners != copy.m_iCorners) {
         ReleaseCopyBlock(copy);
         if (count) {
-            const size_t bytes = size_t(count) * faceBytes + CubeFaces::kPadding;
+            const size_t bytes = CubeFaces::GetBytes(count, corners);
             void *block = TakeFromPool(bytes);
             if (!block) {
                 block = ::operator new(bytes, std::nothrow);
                 if (!block)
                     return false;
-                copy.m_pBlock.reset(block);
+                copy.m_bOwned = true;
             }
-            std::memset(static_cast<char *>(block) + size_t(count) * faceBytes, 0, CubeFaces::kPadding);
             copy.m_pData = block;
             copy.m_iCapacity = count;
         }
     }
     copy.m_iCount = count;
-    copy.m_iCorners = corners;
+    copy.m_iCorners = uint8_t(corners);
     if (!count)
         return true;
-    auto *coordinates = static_cast<float *>(copy.m_pData);
-    auto *faces = reinterpret_cast<uint32_t *>(coordinates + size_t(count) * corners * 3);
-    for (unsigned i = 0; i < count; ++i) {
-        faces[i] = list[i];
-        // The same corners the face test reads, bit for bit, so a test on the copy
-        // decides exactly as a test on the face.
+    const unsigned groups = copy.GetGroups();
+    auto *boxes = static_cast<float *>(copy.m_pData);
+    float *coordinates = boxes + size_t(groups) * 8;
+    auto *faces = reinterpret_cast<uint32_t *>(coordinates + size_t(groups) * corners * 12);
+    for (unsigned i = 0; i < groups * 4; ++i) {
+        // Lanes past the last face repeat its group's first face, which leaves the group's
+        // box as its faces make it; their face numbers are 0.
+        const unsigned from = i < count ? i : i / 4 * 4;
+        faces[i] = i < count ? list[i] : 0;
+        float *lane = coordinates + size_t(i / 4) * corners * 12 + i % 4;
         for (unsigned c = 0; c < corners; ++c) {
-            const General::Vector &p = mesh.OriginalFaceVertex(list[i], c).m_vPosition;
-            coordinates[(size_t(c) * 3 + 0) * count + i] = p.x;
-            coordinates[(size_t(c) * 3 + 1) * count + i] = p.y;
-            coordinates[(size_t(c) * 3 + 2) * count + i] = p.z;
+            // The same corners the face test reads, bit for bit, so a test on the copy
+            // decides exactly as a test on the face.
+            const General::Vector &p = mesh.OriginalFaceVertex(list[from], c).m_vPosition;
+            lane[c * 12] = p.x;
+            lane[c * 12 + 4] = p.y;
+            lane[c * 12 + 8] = p.z;
         }
+    }
+    constexpr float kInfinity = std::numeric_limits<float>::infinity();
+    for (unsigned g = 0; g < groups; ++g) {
+        const float *group = coordinates + size_t(g) * corners * 12;
+        __m128 low[3], high[3];
+        __m128 finite = _mm_castsi128_ps(_mm_set1_epi32(-1));
+        for (int axis = 0; axis < 3; ++axis) {
+            low[axis] = high[axis] = _mm_loadu_ps(group + axis * 4);
+            for (unsigned c = 0; c < corners; ++c) {
+                const __m128 v = _mm_loadu_ps(group + c * 12 + unsigned(axis) * 4);
+                low[axis] = _mm_min_ps(low[axis], v);
+                high[axis] = _mm_max_ps(high[axis], v);
+                // v - v is 0 exactly when v is finite.
+                finite = _mm_and_ps(finite, _mm_cmpeq_ps(_mm_sub_ps(v, v), _mm_setzero_ps()));
+            }
+        }
+        // A corner that is not finite leaves the box unbounded: the group is always reached.
+        const bool bounded = _mm_movemask_ps(finite) == 15;
+        float *box = boxes + size_t(g) * 8;
+        for (int axis = 0; axis < 3; ++axis) {
+            alignas(16) float lows[4], highs[4];
+            _mm_store_ps(lows, low[axis]);
+            _mm_store_ps(highs, high[axis]);
+            box[axis] = bounded ? std::min(std::min(lows[0], lows[1]), std::min(lows[2], lows[3])) : -kInfinity;
+            box[3 + axis] = bounded ? std::max(std::max(highs[0], highs[1]), std::max(highs[2], highs[3])) : kInfinity;
+        }
+        box[6] = box[7] = 0.0f;
     }
     return true;
 }
@@ -751,11 +796,10 @@ void *Octree::TakeFromPool(size_t bytes)
 
 void Octree::ReleaseCopyBlock(CubeFaces &copy)
 {
-    if (copy.m_pData && !copy.m_pBlock) {
-        const size_t faceBytes = sizeof(uint32_t) + size_t(copy.m_iCorners) * 3 * sizeof(float);
-        m_iPoolLeft += (size_t(copy.m_iCapacity) * faceBytes + CubeFaces::kPadding + 15) / 16 * 16;
+    if (copy.m_pData && !copy.m_bOwned) {
+        m_iPoolLeft += (CubeFaces::GetBytes(copy.m_iCapacity, copy.m_iCorners) + 15) / 16 * 16;
     }
-    copy.m_pBlock.reset();
+    copy.FreeOwnBlock();
     copy.m_pData = nullptr;
     copy.m_iCount = copy.m_iCapacity = 0;
 }
@@ -763,7 +807,7 @@ void Octree::ReleaseCopyBlock(CubeFaces &copy)
 void Octree::ClearPool()
 {
     for (CubeFaces &copy : m_aFaceCopies)
-        if (copy.m_pData && !copy.m_pBlock) {
+        if (copy.m_pData && !copy.m_bOwned) {
             copy.m_pData = nullptr;
             copy.m_iCount = copy.m_iCapacity = 0;
             copy.m_iGeneration = 0;

@@ -26,44 +26,90 @@ namespace Octree {
 
 class Octree;
 
-// A derived copy of layer-0 faces: their numbers and, side by side, the pre-stroke corner
-// positions. A search that tests many faces sweeps these arrays instead of following the
-// chain from face record to face record and from there to the vertices, where each fetch
+// A derived copy of layer-0 faces: their numbers and the pre-stroke corner positions.
+// A search that tests many faces sweeps these arrays instead of following the chain
+// from face record to face record and from there to the vertices, where each fetch
 // must arrive before the next address is known. It copies one cube's faces, or for a
 // small subtree the faces of all its cubes, cube by cube in walk order (a cube, then its
 // children in child-number order). Made again when those faces change or move; never stored.
+// Faces come in groups of four (the last one filled out with lanes a search drops): first
+// the box of every group, then the corners of every group, one coordinate of one corner
+// of its four faces at a time, then the face numbers. A search tests the group boxes four
+// at a time and reads the corners of the groups it reaches only.
 class CubeFaces {
 public:
     unsigned GetCount() const { return m_iCount; }
     // 3 or 4, as the mesh's faces have.
     unsigned GetCorners() const { return m_iCorners; }
-    const uint32_t *GetFaces() const { return reinterpret_cast<const uint32_t *>(GetCorner(m_iCorners, 0)); }
-    // One coordinate of one corner of every face: GetCount() values.
-    const float *GetCorner(unsigned corner, int axis) const
+    unsigned GetGroups() const { return (m_iCount + 3) / 4; }
+    // The box of the group's faces: minimum x, y, z, maximum x, y, z and two unused words
+    // (a walk node's layout). Unbounded when a corner is not finite.
+    const float *GetGroupBox(unsigned group) const { return Data() + size_t(group) * 8; }
+    // One coordinate of one corner of the group's four faces.
+    const float *GetGroupCorner(unsigned group, unsigned corner, int axis) const
     {
-        return static_cast<const float *>(m_pData) + (size_t(corner) * 3 + size_t(axis)) * m_iCount;
+        return Data() + size_t(GetGroups()) * 8 + ((size_t(group) * m_iCorners + corner) * 3 + size_t(axis)) * 4;
     }
-    // Bytes past the face numbers that may be read, so that a search can load four
-    // values from any of the arrays' entries; their lanes are dropped.
-    static constexpr size_t kPadding = 16;
+    float GetCorner(unsigned face, unsigned corner, int axis) const
+    {
+        return GetGroupCorner(face / 4, corner, axis)[face % 4];
+    }
+    // GetGroups() * 4 entries, those past GetCount() 0.
+    const uint32_t *GetFaces() const
+    {
+        return reinterpret_cast<const uint32_t *>(Data() + size_t(GetGroups()) * (8 + size_t(m_iCorners) * 12));
+    }
+    // Bytes of the arrays for that many faces.
+    static size_t GetBytes(unsigned count, unsigned corners)
+    {
+        return size_t((count + 3) / 4) * (8 + size_t(corners) * 12 + 4) * sizeof(float);
+    }
     // The cube copied, with every cube below it when GetsSubtree().
     int GetCube() const { return m_iCube; }
     bool GetsSubtree() const { return m_bSubtree; }
 
+    CubeFaces() = default;
+    CubeFaces(CubeFaces &&other) noexcept { *this = std::move(other); }
+    CubeFaces &operator=(CubeFaces &&other) noexcept
+    {
+        if (this != &other) {
+            FreeOwnBlock();
+            m_pData = other.m_pData;
+            m_iCount = other.m_iCount;
+            m_iCapacity = other.m_iCapacity;
+            m_iGeneration = other.m_iGeneration;
+            m_iCube = other.m_iCube;
+            m_iCorners = other.m_iCorners;
+            m_bSubtree = other.m_bSubtree;
+            m_bOwned = other.m_bOwned;
+            other.m_pData = nullptr;
+            other.m_bOwned = false;
+        }
+        return *this;
+    }
+    ~CubeFaces() { FreeOwnBlock(); }
+
 private:
     friend class Octree;
-    struct Free {
-        void operator()(void *block) const { ::operator delete(block); }
-    };
-    std::unique_ptr<void, Free> m_pBlock;  // owned when the block came from the heap
-    void *m_pData = nullptr;              // the block in use: m_pBlock's, or a place in the tree's copy pool
+    const float *Data() const { return static_cast<const float *>(m_pData); }
+    void FreeOwnBlock()
+    {
+        if (m_bOwned)
+            ::operator delete(m_pData);
+        m_bOwned = false;
+    }
+    // 32 bytes, so that two records share a cache line: a walk reads one per node it
+    // reaches and asks for those of a node's children together.
+    void *m_pData = nullptr;     // the block in use: from the heap when m_bOwned, else a place in the tree's copy pool
     unsigned m_iCount = 0;
-    unsigned m_iCapacity = 0;  // faces the block has room for
+    unsigned m_iCapacity = 0;    // faces the block has room for
     uint32_t m_iGeneration = 0;  // the tree's generation it was made in; 0: out of date
-    unsigned m_iCorners = 4;
-    int m_iCube = -1;  // -1: the node is no longer used
+    int m_iCube = -1;            // -1: the node is no longer used
+    uint8_t m_iCorners = 4;
     bool m_bSubtree = false;
+    bool m_bOwned = false;
 };
+static_assert(sizeof(CubeFaces) == 32);
 
 // One node of the walk layout: a derived, compact copy of the tree's shape that a walk
 // repeated on every mouse move reads instead of the cube records. The children of a
@@ -168,7 +214,13 @@ public:
     const WalkNode *GetWalkNodes();
     // The current copy of the node's faces, made again when out of date; null when memory
     // is refused or a chain is damaged (the caller then uses VisitChains).
-    const CubeFaces *GetFaceCopy(uint32_t node);
+    const CubeFaces *GetFaceCopy(uint32_t node)
+    {
+        // A current copy is the common case of a walk's every node: inline.
+        if (node < m_aFaceCopies.size() && m_aFaceCopies[node].m_iGeneration == m_iGeneration)
+            return &m_aFaceCopies[node];
+        return RemakeFaceCopy(node);
+    }
     // Hands the faces the node's copy holds, in the same order, from the chains themselves.
     void VisitChains(uint32_t node, Selector &selector);
     // Asks for the copy records of `count` nodes from `first` ahead of their use.
@@ -186,6 +238,8 @@ public:
             if (const void *block = m_aFaceCopies[node].m_pData)
                 __builtin_prefetch(block);
     }
+    // Face copies made since the tree was made: a pick that made some paid for them.
+    uint64_t GetCopiesMade() const { return m_iCopiesMade; }
     // Faces on layer 1 chains (a stroke's moved faces); walks over the layout need none.
     unsigned GetLayerOneFaces() const { return m_iLayerOneFaces; }
     // Visits the cubes the selector accepts. With a drawer, the visible faces are drawn
@@ -266,12 +320,14 @@ private:
     bool AddToWalkNodes(int cube);
     uint32_t AddWalkNode(const OctreeCube &cube, bool subtree);
     // The cubes a copy holds, in walk order; false on a damaged tree.
-    bool CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes) const;
+    bool CopiedCubes(const CubeFaces &copy, std::vector<int> &cubes);
     std::vector<int> m_aCubeList;
+    std::vector<int> m_aPendingCubes;
     std::vector<uint32_t> m_aFaceList;
 
     // A copy is current when its generation is this one.
     uint32_t m_iGeneration = 1;
+    uint64_t m_iCopiesMade = 0;
     // The mesh stores the copies were made from: when they move or change size (a level
     // read back, stores replaced), every copy is out of date.
     const void *m_pCopiedVertices = nullptr;
@@ -279,6 +335,7 @@ private:
     unsigned m_iCopiedVertexCount = 0;
     unsigned m_iCopiedFaceCount = 0;
     bool MakeFaceCopy(CubeFaces &copy);
+    const CubeFaces *RemakeFaceCopy(uint32_t node);
 
     // The copy pool: copies' blocks side by side in large chunks, so that a walk reads
     // them from few pages. A block that outgrows its place is left behind; when half of

@@ -107,35 +107,10 @@ bool Picker::Walk(Octree::Octree &octree)
         }
         return low <= high * 1.00001f;
     };
-    // The same test on four nodes at once, lane by lane the same operations (so the same
-    // decisions); bit k of the result is set when node k is reached.
-    const __m128 o[3] = {_mm_set1_ps(origin[0]), _mm_set1_ps(origin[1]), _mm_set1_ps(origin[2])};
-    const __m128 inv[3] = {_mm_set1_ps(inverse[0]), _mm_set1_ps(inverse[1]), _mm_set1_ps(inverse[2])};
-    const __m128 widen = _mm_set1_ps(1.00001f);
-    const auto reachesFour = [&](const Octree::WalkNode *const *four) {
-        // Each node is eight 32-bit words: its box's corners, then its child words.
-        __m128 minX = _mm_loadu_ps(four[0]->m_aMin);
-        __m128 minY = _mm_loadu_ps(four[1]->m_aMin);
-        __m128 minZ = _mm_loadu_ps(four[2]->m_aMin);
-        __m128 maxX = _mm_loadu_ps(four[3]->m_aMin);
-        _MM_TRANSPOSE4_PS(minX, minY, minZ, maxX);
-        __m128 maxY = _mm_loadu_ps(four[0]->m_aMax + 1);
-        __m128 maxZ = _mm_loadu_ps(four[1]->m_aMax + 1);
-        __m128 rest2 = _mm_loadu_ps(four[2]->m_aMax + 1);
-        __m128 rest3 = _mm_loadu_ps(four[3]->m_aMax + 1);
-        _MM_TRANSPOSE4_PS(maxY, maxZ, rest2, rest3);
-        const __m128 lows[3] = {minX, minY, minZ};
-        const __m128 highs[3] = {maxX, maxY, maxZ};
-        __m128 low = _mm_setzero_ps();
-        __m128 high = _mm_set1_ps(1.0f);
-        for (int axis = 0; axis < 3; ++axis) {
-            const __m128 t0 = _mm_mul_ps(_mm_sub_ps(lows[axis], o[axis]), inv[axis]);
-            const __m128 t1 = _mm_mul_ps(_mm_sub_ps(highs[axis], o[axis]), inv[axis]);
-            low = _mm_max_ps(low, _mm_min_ps(t0, t1));
-            high = _mm_min_ps(high, _mm_max_ps(t0, t1));
-        }
-        return unsigned(_mm_movemask_ps(_mm_cmple_ps(low, _mm_mul_ps(high, widen))));
-    };
+    for (int axis = 0; axis < 3; ++axis) {
+        m_aSlabOrigin[axis] = _mm_set1_ps(origin[axis]);
+        m_aSlabInverse[axis] = _mm_set1_ps(inverse[axis]);
+    }
     ++m_iTests;
     if (!reaches(nodes[0]))
         return true;
@@ -160,9 +135,12 @@ bool Picker::Walk(Octree::Octree &octree)
         for (unsigned k = 0; k < children; k += 4) {
             // A short last group repeats its first node in the lanes it lacks, whose bits are dropped.
             const Octree::WalkNode *four[4];
-            for (unsigned lane = 0; lane < 4; ++lane)
+            const float *boxes[4];
+            for (unsigned lane = 0; lane < 4; ++lane) {
                 four[lane] = &nodes[node.m_iFirstChild + k + (k + lane < children ? lane : 0)];
-            unsigned mask = reachesFour(four) & ((1u << std::min(4u, children - k)) - 1);
+                boxes[lane] = four[lane]->m_aMin;
+            }
+            unsigned mask = ReachesFour(boxes) & ((1u << std::min(4u, children - k)) - 1);
             while (mask) {
                 const unsigned lane = unsigned(std::countr_zero(mask));
                 mask &= mask - 1;
@@ -187,6 +165,34 @@ bool Picker::Walk(Octree::Octree &octree)
         }
     }
     return true;
+}
+
+unsigned Picker::ReachesFour(const float *const *boxes) const
+{
+    // The walk's test of the root, on four boxes at once and lane by lane the same
+    // operations (so the same decisions). Each box is eight 32-bit words: its corners,
+    // then two words the test does not use.
+    __m128 minX = _mm_loadu_ps(boxes[0]);
+    __m128 minY = _mm_loadu_ps(boxes[1]);
+    __m128 minZ = _mm_loadu_ps(boxes[2]);
+    __m128 maxX = _mm_loadu_ps(boxes[3]);
+    _MM_TRANSPOSE4_PS(minX, minY, minZ, maxX);
+    __m128 maxY = _mm_loadu_ps(boxes[0] + 4);
+    __m128 maxZ = _mm_loadu_ps(boxes[1] + 4);
+    __m128 rest2 = _mm_loadu_ps(boxes[2] + 4);
+    __m128 rest3 = _mm_loadu_ps(boxes[3] + 4);
+    _MM_TRANSPOSE4_PS(maxY, maxZ, rest2, rest3);
+    const __m128 lows[3] = {minX, minY, minZ};
+    const __m128 highs[3] = {maxX, maxY, maxZ};
+    __m128 low = _mm_setzero_ps();
+    __m128 high = _mm_set1_ps(1.0f);
+    for (int axis = 0; axis < 3; ++axis) {
+        const __m128 t0 = _mm_mul_ps(_mm_sub_ps(lows[axis], m_aSlabOrigin[axis]), m_aSlabInverse[axis]);
+        const __m128 t1 = _mm_mul_ps(_mm_sub_ps(highs[axis], m_aSlabOrigin[axis]), m_aSlabInverse[axis]);
+        low = _mm_max_ps(low, _mm_min_ps(t0, t1));
+        high = _mm_min_ps(high, _mm_max_ps(t0, t1));
+    }
+    return unsigned(_mm_movemask_ps(_mm_cmple_ps(low, _mm_mul_ps(high, _mm_set1_ps(1.00001f)))));
 }
 
 int Picker::TestBox(const AABB &box)
@@ -279,14 +285,14 @@ namespace {
 // reject on the copied corners, four faces at a time. Lanes past the copy's last face
 // read its padding and are dropped by the caller.
 template <unsigned Corners>
-unsigned NearFour(const Octree::CubeFaces &faces, unsigned begin, const __m128 *lo, const __m128 *hi)
+unsigned NearFour(const Octree::CubeFaces &faces, unsigned group, const __m128 *lo, const __m128 *hi)
 {
     __m128 away = _mm_setzero_ps();
     for (int axis = 0; axis < 3; ++axis) {
         __m128 below = _mm_castsi128_ps(_mm_set1_epi32(-1));
         __m128 above = below;
         for (unsigned c = 0; c < Corners; ++c) {
-            const __m128 v = _mm_loadu_ps(faces.GetCorner(c, axis) + begin);
+            const __m128 v = _mm_loadu_ps(faces.GetGroupCorner(group, c, axis));
             below = _mm_and_ps(below, _mm_cmpge_ps(lo[axis], v));
             above = _mm_and_ps(above, _mm_cmple_ps(hi[axis], v));
         }
@@ -294,6 +300,75 @@ unsigned NearFour(const Octree::CubeFaces &faces, unsigned begin, const __m128 *
     }
     return ~unsigned(_mm_movemask_ps(away)) & 15u;
 }
+
+// Four vectors, one per lane, as three coordinate registers.
+struct Four {
+    __m128 x, y, z;
+};
+
+Four Load(const Octree::CubeFaces &faces, unsigned corner, unsigned group)
+{
+    return {_mm_loadu_ps(faces.GetGroupCorner(group, corner, 0)), _mm_loadu_ps(faces.GetGroupCorner(group, corner, 1)),
+            _mm_loadu_ps(faces.GetGroupCorner(group, corner, 2))};
+}
+
+Four Sub(const Four &a, const Four &b) { return {_mm_sub_ps(a.x, b.x), _mm_sub_ps(a.y, b.y), _mm_sub_ps(a.z, b.z)}; }
+
+__m128 Dot(const Four &a, const Four &b)
+{
+    return _mm_add_ps(_mm_add_ps(_mm_mul_ps(a.x, b.x), _mm_mul_ps(a.y, b.y)), _mm_mul_ps(a.z, b.z));
+}
+
+Four Cross(const Four &a, const Four &b)
+{
+    return {_mm_sub_ps(_mm_mul_ps(a.y, b.z), _mm_mul_ps(a.z, b.y)),
+            _mm_sub_ps(_mm_mul_ps(a.z, b.x), _mm_mul_ps(a.x, b.z)),
+            _mm_sub_ps(_mm_mul_ps(a.x, b.y), _mm_mul_ps(a.y, b.x))};
+}
+
+// The one-sided triangle test's decisions on four triangles at once: the same operations
+// in the same order, lane by lane, so a lane is set exactly when the test on that
+// triangle goes on to compute a crossing (a NaN fails no comparison there, nor here).
+__m128 MayCross(const Four &origin, const Four &e1, const Four &e2, const Four &start, const Four &end,
+                const Four &direction)
+{
+    const __m128 zero = _mm_setzero_ps();
+    const Four s = Sub(start, origin);
+    const Four p = Cross(direction, e2);
+    const __m128 det = Dot(e1, p);
+    const __m128 u = Dot(s, p);
+    const Four q = Cross(s, e1);
+    const __m128 v = Dot(direction, q);
+    const Four n = Cross(e1, e2);
+    const __m128 nOrigin = Dot(n, origin);
+    const __m128 a = _mm_sub_ps(Dot(n, end), nOrigin);
+    const __m128 b = _mm_sub_ps(Dot(n, start), nOrigin);
+    __m128 miss = _mm_cmplt_ps(det, zero);
+    miss = _mm_or_ps(miss, _mm_or_ps(_mm_cmplt_ps(u, zero), _mm_cmpgt_ps(u, det)));
+    miss = _mm_or_ps(miss, _mm_or_ps(_mm_cmplt_ps(v, zero), _mm_cmpgt_ps(_mm_add_ps(u, v), det)));
+    miss = _mm_or_ps(miss, _mm_cmpgt_ps(_mm_mul_ps(a, b), zero));
+    miss = _mm_or_ps(miss, _mm_and_ps(_mm_cmpeq_ps(a, zero), _mm_cmpeq_ps(b, zero)));
+    return _mm_andnot_ps(miss, _mm_castsi128_ps(_mm_set1_epi32(-1)));
+}
+
+// Bit k set for each of the four faces from `begin` of which some triangle may be
+// crossed, one-sided: the faces whose full face test can add a pick.
+template <unsigned Corners>
+unsigned CrossFour(const Octree::CubeFaces &faces, unsigned group, const Four &start, const Four &end,
+                   const Four &direction)
+{
+    const Four p0 = Load(faces, 0, group);
+    const Four p1 = Load(faces, 1, group);
+    const Four p2 = Load(faces, 2, group);
+    if constexpr (Corners == 3)
+        return unsigned(_mm_movemask_ps(MayCross(p0, Sub(p1, p0), Sub(p2, p0), start, end, direction)));
+    const Four p3 = Load(faces, 3, group);
+    const __m128 first = MayCross(p0, Sub(p1, p0), Sub(p3, p0), start, end, direction);
+    const __m128 second = MayCross(p2, Sub(p3, p2), Sub(p1, p2), start, end, direction);
+    return unsigned(_mm_movemask_ps(_mm_or_ps(first, second)));
+}
+
+Four Splat(const Vector &v) { return {_mm_set1_ps(v.x), _mm_set1_ps(v.y), _mm_set1_ps(v.z)}; }
 
 }  // namespace
 
@@ -310,19 +385,39 @@ void Picker::VisitCubeFaces(Mesh &mesh, const Octree::CubeFaces &faces)
                           _mm_set1_ps(m_cSegmentBox.m_vMin.z)};
     const __m128 hi[3] = {_mm_set1_ps(m_cSegmentBox.m_vMax.x), _mm_set1_ps(m_cSegmentBox.m_vMax.y),
                           _mm_set1_ps(m_cSegmentBox.m_vMax.z)};
+    const Four start = Splat(m_vStart);
+    const Four end = Splat(m_vEnd);
+    const Four direction = Splat(m_vDirection);
     const uint32_t *numbers = faces.GetFaces();
     m_iVisited += int(count);
-    for (unsigned begin = 0; begin < count; begin += 4) {
-        unsigned near = corners == 4 ? NearFour<4>(faces, begin, lo, hi) : NearFour<3>(faces, begin, lo, hi);
-        if (count - begin < 4)
-            near &= (1u << (count - begin)) - 1;
-        while (near) {
-            const unsigned i = begin + unsigned(std::countr_zero(near));
-            near &= near - 1;
-            Vector p[4];
-            for (unsigned c = 0; c < corners; ++c)
-                p[c] = Vector(faces.GetCorner(c, 0)[i], faces.GetCorner(c, 1)[i], faces.GetCorner(c, 2)[i]);
-            TestCrossings(mesh, numbers[i], p, corners == 4);
+    const unsigned groups = faces.GetGroups();
+    for (unsigned first = 0; first < groups; first += 4) {
+        // Groups whose box the segment does not reach hold no face it crosses; a short
+        // last step repeats its first group in the lanes it lacks, whose bits are dropped.
+        const float *boxes[4];
+        for (unsigned lane = 0; lane < 4; ++lane)
+            boxes[lane] = faces.GetGroupBox(first + (first + lane < groups ? lane : 0));
+        unsigned reached = ReachesFour(boxes) & ((1u << std::min(4u, groups - first)) - 1);
+        while (reached) {
+            const unsigned group = first + unsigned(std::countr_zero(reached));
+            reached &= reached - 1;
+            unsigned near = corners == 4 ? NearFour<4>(faces, group, lo, hi) : NearFour<3>(faces, group, lo, hi);
+            if (count - group * 4 < 4)
+                near &= (1u << (count - group * 4)) - 1;
+            // A one-sided pick needs a triangle crossed; most faces near the segment are not,
+            // and four of them are told at once. Two-sided picks test both sides in the face test.
+            if (near && !m_bTwoSided)
+                near &= corners == 4 ? CrossFour<4>(faces, group, start, end, direction)
+                                     : CrossFour<3>(faces, group, start, end, direction);
+            while (near) {
+                const unsigned lane = unsigned(std::countr_zero(near));
+                near &= near - 1;
+                Vector p[4];
+                for (unsigned c = 0; c < corners; ++c)
+                    p[c] = Vector(faces.GetGroupCorner(group, c, 0)[lane], faces.GetGroupCorner(group, c, 1)[lane],
+                                  faces.GetGroupCorner(group, c, 2)[lane]);
+                TestCrossings(mesh, numbers[group * 4 + lane], p, corners == 4);
+            }
         }
     }
 }

@@ -6,6 +6,8 @@
 #include "mesh/core/Octree.h"
 #include "mesh/core/PickInfo.h"
 
+#include <emmintrin.h>
+
 #include <memory>
 #include <vector>
 
@@ -42,8 +44,6 @@ public:
     int TestBox(const AABB &box) override;
     // Tests the face (its pre-stroke corners) against the segment and adds the hits.
     void VisitFace(Mesh &mesh, unsigned face) override;
-    // Sweeps copied corners and tests only the faces that the segment's box reaches.
-    void VisitCubeFaces(Mesh &mesh, const Octree::CubeFaces &faces);
 
     // The pick whose distance is nearest to `value` (the first of equals); only picks
     // nearer than 2.0 count. Null when there is none.
@@ -68,6 +68,14 @@ public:
 private:
     // The walk of the tree's compact layout; false when it cannot be taken (Traverse then walks the cubes).
     bool Walk(Octree::Octree &octree);
+    // Sweeps copied corners, of the face groups the segment reaches, and tests only the
+    // faces that the segment's box reaches (during Walk, which sets the slabs).
+    void VisitCubeFaces(Mesh &mesh, const Octree::CubeFaces &faces);
+    // Bit k set when some point of the segment lies in box k (eight words: corners, then
+    // two unused), on the walk's slabs: products by the inverse, the far end widened.
+    unsigned ReachesFour(const float *const *boxes) const;
+    __m128 m_aSlabOrigin[3];
+    __m128 m_aSlabInverse[3];
     // The face test on given corners (4 for quads, else 3).
     void TestCorners(Mesh &mesh, unsigned face, const General::Vector *p, bool quads);
     // The face test after its quick reject.
