@@ -222,17 +222,6 @@ private:
     bool m_bRestored = false;
 };
 
-// The corner vertices of a face.
-unsigned Corners(const Mesh &mesh, unsigned face, unsigned (&corners)[4])
-{
-    return mesh.WithFaces([&](const auto &faces) {
-        const auto &record = faces[face];
-        for (unsigned c = 0; c < record.kCorners; ++c)
-            corners[c] = record.m_iIndices[c] & MeshFlags::kIndexMask;
-        return record.kCorners;
-    });
-}
-
 // The normal update's first walk: faces with a corner the vertex walk stamped. Their other
 // corners are marked with this walk's stamp: the second walk takes every face that has a
 // corner of a face taken here, as the updater's slots tell it.
@@ -241,7 +230,7 @@ public:
     bool IsFaceAffected(Mesh &mesh, unsigned face) override
     {
         m_iFace = face;
-        m_iCount = Corners(mesh, face, m_aCorners);
+        m_iCount = mesh.FaceCorners(face, m_aCorners);
         const int32_t walked = int32_t(mesh.m_iStamp - 1);
         for (unsigned c = 0; c < m_iCount; ++c)
             if (mesh.VertexStrokeID(m_aCorners[c]) == walked)
@@ -251,7 +240,7 @@ public:
     void ProcessFace(Mesh &mesh, unsigned face) override
     {
         if (face != m_iFace)
-            m_iCount = Corners(mesh, face, m_aCorners);
+            m_iCount = mesh.FaceCorners(face, m_aCorners);
         const int32_t walked = int32_t(mesh.m_iStamp - 1);
         for (unsigned c = 0; c < m_iCount; ++c)
             if (int32_t &stamp = mesh.VertexStrokeID(m_aCorners[c]); stamp != walked && stamp != walked + 1) {
@@ -273,7 +262,7 @@ public:
     bool IsFaceAffected(Mesh &mesh, unsigned face) override
     {
         unsigned corners[4];
-        const unsigned n = Corners(mesh, face, corners);
+        const unsigned n = mesh.FaceCorners(face, corners);
         const uint32_t first = mesh.m_iStamp - 2;
         for (unsigned c = 0; c < n; ++c)
             if (uint32_t(mesh.VertexStrokeID(corners[c])) - first < 2) {

@@ -81,6 +81,8 @@ public:
     Vertex &QuadVertex(unsigned quad, unsigned corner);
     // The vertex index (low 30 bits) of a corner, whatever the face type.
     unsigned FaceVertexIndex(unsigned face, unsigned corner) const;
+    // The corner vertex indices of a face, read once; returns the corner count.
+    unsigned FaceCorners(unsigned face, unsigned (&corners)[4]) const;
     General::Vector CornerPosition(unsigned face, unsigned corner) const;
     unsigned GetCornerIndex(unsigned face, unsigned corner) const;
     const TC &GetFaceTC(unsigned face, unsigned corner) const;
@@ -300,6 +302,16 @@ inline unsigned Mesh::FaceVertexIndex(unsigned face, unsigned corner) const
 {
     return WithFaces([&](const auto &faces) {
         return faces[face].m_iIndices[corner % faces[face].kCorners] & MeshFlags::kIndexMask;
+    });
+}
+
+inline unsigned Mesh::FaceCorners(unsigned face, unsigned (&corners)[4]) const
+{
+    return WithFaces([&](const auto &faces) {
+        const auto &record = faces[face];
+        for (unsigned c = 0; c < record.kCorners; ++c)
+            corners[c] = record.m_iIndices[c] & MeshFlags::kIndexMask;
+        return record.kCorners;
     });
 }
 

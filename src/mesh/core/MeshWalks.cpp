@@ -34,12 +34,7 @@ public:
     {
         // The corners are read before any is processed: processing changes no face record.
         unsigned corners[4];
-        const unsigned n = mesh.WithFaces([&](const auto &faces) {
-            const auto &record = faces[face];
-            for (unsigned c = 0; c < record.kCorners; ++c)
-                corners[c] = record.m_iIndices[c] & MeshFlags::kIndexMask;
-            return record.kCorners;
-        });
+        const unsigned n = mesh.FaceCorners(face, corners);
         bool any = false;
         for (unsigned c = 0; c < n; ++c)
             if (TV_CHECK(corners[c] < mesh.m_iVertexCount))

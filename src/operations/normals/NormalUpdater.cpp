@@ -12,17 +12,6 @@ namespace Operations {
 
 namespace {
 
-// The corner vertex indices of a face, read once; the corner count.
-unsigned ReadCorners(const Mesh &mesh, unsigned face, unsigned (&corners)[4])
-{
-    return mesh.WithFaces([&](const auto &faces) {
-        const auto &record = faces[face];
-        for (unsigned c = 0; c < record.kCorners; ++c)
-            corners[c] = record.m_iIndices[c] & MeshFlags::kIndexMask;
-        return record.kCorners;
-    });
-}
-
 int32_t ReadSlot(const Vertex &vertex)
 {
     int32_t slot;
@@ -129,7 +118,7 @@ bool NormalUpdater::IsFaceAffected(Mesh &mesh, unsigned face)
 {
     // The walk hands an accepted face straight to ProcessFace: what is read here is kept for it.
     m_iTestedFace = face;
-    m_iTestedCount = ReadCorners(mesh, face, m_aTestedCorners);
+    m_iTestedCount = mesh.FaceCorners(face, m_aTestedCorners);
     bool affected = false;
     if (!m_bFirstPass) {
         // The vertices stamped for the second walk are exactly those holding a slot, and the
@@ -160,7 +149,7 @@ void NormalUpdater::FirstPass(Mesh &mesh, unsigned face)
     Vertex *vertices = mesh.m_pVertices.GetBuffer();
     General::Vector p[4];
     unsigned index[4];
-    const unsigned n = face == m_iTestedFace ? m_iTestedCount : ReadCorners(mesh, face, index);
+    const unsigned n = face == m_iTestedFace ? m_iTestedCount : mesh.FaceCorners(face, index);
     if (face == m_iTestedFace)
         std::memcpy(index, m_aTestedCorners, sizeof index);
     for (unsigned c = 0; c < n; ++c)
