@@ -9,6 +9,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <limits>
 
@@ -84,6 +85,15 @@ TEST(Vector, FromShortNormal)
 {
     ExpectNear(Vector::FromShortNormal(32767, -32767, 0), Vector(1, -1, 0), 0);
     ExpectNear(Vector::FromShortNormal(16384, 0, -32768), Vector(0.500015f, 0, -1.0000305f), 1e-6f);
+}
+
+TEST(Vector, FromShortNormalRoundsEveryValueAsTheQuotient)
+{
+    for (int value = -32768; value < 32768; ++value) {
+        const Vector n = Vector::FromShortNormal(int16_t(value), int16_t(-value / 2), 0);
+        const Vector expected(float(value / 32767.0), float((-value / 2) / 32767.0), 0.0f);
+        ASSERT_EQ(std::memcmp(&n, &expected, sizeof n), 0) << value;
+    }
 }
 
 TEST(Vector, SolveInBasisRecoversCoefficients)

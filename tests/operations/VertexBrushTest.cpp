@@ -369,15 +369,6 @@ TEST_F(VertexBrushes, NormalsAfterADabEqualNormalsOfTheWholeMesh)
     EXPECT_EQ(NormalUpdater::Global().GetSlotCount(), 0u);
 }
 
-TEST(NormalUpdater, UnpacksEveryNormalValueAsTheMeshDoes)
-{
-    for (int value = -32768; value < 32768; ++value) {
-        const int16_t packed[3] = {int16_t(value), int16_t(-value / 2), 0};
-        const Vector n = NormalUpdater::Unpack(packed), expected = UnpackNormal(packed);
-        ASSERT_EQ(std::memcmp(&n, &expected, sizeof n), 0) << value;
-    }
-}
-
 TEST_F(VertexBrushes, ANormalUpdateCutShortGivesTheNormalsBack)
 {
     for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)

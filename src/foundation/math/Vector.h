@@ -59,9 +59,13 @@ public:
     }
 
     // A normal packed as three signed 16-bit values (component × 32767).
+    // value / 32767 rounded to float; the product by the reciprocal rounds to the same
+    // float for every 16-bit value and costs no division (normals are unpacked per face
+    // of every stroke).
     static Vector FromShortNormal(int16_t nx, int16_t ny, int16_t nz)
     {
-        return Vector(float(nx / 32767.0), float(ny / 32767.0), float(nz / 32767.0));
+        constexpr double kScale = 1.0 / 32767.0;
+        return Vector(float(nx * kScale), float(ny * kScale), float(nz * kScale));
     }
 
     // Finds a, b with this ≈ a·u + b·v on the two best-conditioned axes and writes

@@ -180,7 +180,7 @@ void NormalUpdater::FirstPass(Mesh &mesh, unsigned face)
 void NormalUpdater::SecondPass(Mesh &mesh, unsigned face)
 {
     const General::Vector normal =
-        mesh.WithFaces([&](const auto &faces) { return Unpack(faces[face].m_aNormal); });
+        mesh.WithFaces([&](const auto &faces) { return UnpackNormal(faces[face].m_aNormal); });
     if (face != m_iTestedFace)
         IsFaceAffected(mesh, face);
     for (unsigned c = 0; c < m_iTestedCount; ++c)

@@ -37,14 +37,6 @@ public:
 
     unsigned GetSlotCount() const { return m_iVNCount; }
 
-    // UnpackNormal with a product for each quotient, as the second walk reads every face's
-    // normal: for each 16-bit value the product rounds to the same float as the quotient.
-    static General::Vector Unpack(const int16_t *packed)
-    {
-        constexpr double kScale = 1.0 / 32767.0;
-        return General::Vector(float(packed[0] * kScale), float(packed[1] * kScale), float(packed[2] * kScale));
-    }
-
 private:
     void FirstPass(Mesh &mesh, unsigned face);
     void SecondPass(Mesh &mesh, unsigned face);
