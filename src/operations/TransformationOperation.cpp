@@ -11,8 +11,6 @@
 
 namespace {
 
-bool IsFinite(const General::Vector &v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
 void SerializeVector(Stream &stream, General::Vector &v) { stream.Serialize(v.x).Serialize(v.y).Serialize(v.z); }
 
 }  // namespace
@@ -37,7 +35,7 @@ void TransformationOperation::Serialize(Stream &stream)
 bool TransformationOperation::Execute()
 {
     // A damaged record or a drag gone wrong must not place an object at infinity.
-    if (!IsFinite(m_vTranslate) || !IsFinite(m_vScale) || !IsFinite(m_vRotate)) {
+    if (!m_vTranslate.IsFinite() || !m_vScale.IsFinite() || !m_vRotate.IsFinite()) {
         Log("Transformation refused: a value is not a finite number\n");
         return false;
     }

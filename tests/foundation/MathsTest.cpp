@@ -1,3 +1,4 @@
+#include "foundation/math/AABB.h"
 #include "foundation/math/Color.h"
 #include "foundation/math/MathFunctions.h"
 #include "foundation/math/Matrix.h"
@@ -94,6 +95,25 @@ TEST(Vector, FromShortNormalRoundsEveryValueAsTheQuotient)
         const Vector expected(float(value / 32767.0), float((-value / 2) / 32767.0), 0.0f);
         ASSERT_EQ(std::memcmp(&n, &expected, sizeof n), 0) << value;
     }
+}
+
+// Each component in turn, and each bound of a box, takes each value: the one comparison
+// must agree with std::isfinite.
+TEST(Vector, IsFiniteAgreesWithTheStandardTestOnEveryComponent)
+{
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    const float values[] = {0.0f, -0.0f, 1.5f, -3.0e38f, std::numeric_limits<float>::max(),
+                            std::numeric_limits<float>::denorm_min(), kInf, -kInf,
+                            std::numeric_limits<float>::quiet_NaN()};
+    for (const float value : values)
+        for (int axis = 0; axis < 3; ++axis) {
+            Vector v(1.0f, 2.0f, 3.0f);
+            (axis == 0 ? v.x : axis == 1 ? v.y : v.z) = value;
+            EXPECT_EQ(v.IsFinite(), std::isfinite(value)) << value << " on axis " << axis;
+            AABB low(v, Vector(4.0f, 4.0f, 4.0f)), high(Vector(0.0f, 0.0f, 0.0f), v);
+            EXPECT_EQ(low.IsFinite(), std::isfinite(value)) << value << " on axis " << axis;
+            EXPECT_EQ(high.IsFinite(), std::isfinite(value)) << value << " on axis " << axis;
+        }
 }
 
 TEST(Vector, SolveInBasisRecoversCoefficients)

@@ -23,6 +23,12 @@ public:
 
     void Reset();
     bool IsEmpty() const { return m_vMax.x < m_vMin.x; }
+    // Every bound finite, in one comparison (placing a face asks it for every face moved).
+    bool IsFinite() const
+    {
+        const General::Vector &a = m_vMin, &b = m_vMax;
+        return (a.x - a.x) + (a.y - a.y) + (a.z - a.z) + (b.x - b.x) + (b.y - b.y) + (b.z - b.z) == 0.0f;
+    }
 
     // An empty box becomes the point; otherwise the bounds grow to hold it. Inline: a brush
     // extends its boxes by every vertex it moves.

@@ -67,7 +67,7 @@ bool Matrix3::Solve(const Vector &b, Vector &x) const
     const float det = Det(r0, r1, r2);
     if (det != 0.0f)
         x = Vector(Det(b, r1, r2) / det, Det(r0, b, r2) / det, Det(r0, r1, b) / det);
-    if (det == 0.0f || !std::isfinite(x.x) || !std::isfinite(x.y) || !std::isfinite(x.z)) {
+    if (det == 0.0f || !x.IsFinite()) {
         x = Vector(0.0f, 0.0f, 0.0f);
         return false;
     }

@@ -29,6 +29,9 @@ public:
 
     bool IsNonZero() const { return x != 0.0f || y != 0.0f || z != 0.0f; }
     bool IsZero() const { return !IsNonZero(); }
+    // No component infinite or not a number. v - v is 0 exactly for a finite v, so the
+    // components are checked in one comparison instead of a branch each.
+    bool IsFinite() const { return (x - x) + (y - y) + (z - z) == 0.0f; }
 
     // Length, Cross and Normalize run for every vertex and face a brush touches: kept inline.
     float Length() const { return std::sqrt(x * x + y * y + z * z); }

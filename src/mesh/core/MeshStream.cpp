@@ -88,12 +88,6 @@ void WidenVertex(const unsigned char *old, Vertex &vertex)
     WidenNormal(old + 16, vertex.m_aNormal, &vertex.m_cFreeze);
 }
 
-bool IsFinite(const AABB &box)
-{
-    return std::isfinite(box.m_vMin.x) && std::isfinite(box.m_vMin.y) && std::isfinite(box.m_vMin.z) &&
-           std::isfinite(box.m_vMax.x) && std::isfinite(box.m_vMax.y) && std::isfinite(box.m_vMax.z);
-}
-
 // A record read but not yet checked.
 struct StagedRecord {
     int32_t type = Mesh::typeQuadric;
@@ -399,7 +393,7 @@ bool Mesh::LoadRecord(Stream &stream)
     QString why;
     if (!CheckRecord(r, v, why))
         return refuse(why);
-    if (!r.box.IsEmpty() && !IsFinite(r.box)) {
+    if (!r.box.IsEmpty() && !r.box.IsFinite()) {
         Log(" Mesh record: the bounding box is not finite and is recomputed\n");
         r.box.Reset();
     }

@@ -18,14 +18,6 @@ using namespace OctreeLink;
 
 namespace {
 
-// x - x is 0 for a finite x and not a number otherwise, so one comparison answers for all six
-// bounds without a branch each (placement asks it for every face it moves).
-bool IsFinite(const AABB &box)
-{
-    const General::Vector &a = box.m_vMin, &b = box.m_vMax;
-    return (a.x - a.x) + (a.y - a.y) + (a.z - a.z) + (b.x - b.x) + (b.y - b.y) + (b.z - b.z) == 0.0f;
-}
-
 float Axis(const General::Vector &v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 float &Axis(General::Vector &v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 
@@ -188,7 +180,7 @@ OctreeCube *OctreeCube::GetParentOrGrow(const AABB &faceBox)
             return nullptr;
         childNumber |= int(below) << axis;
     }
-    if (!IsFinite(box))
+    if (!box.IsFinite())
         return nullptr;
     OctreeCube *root = m_pOctree->AppendCube(OctreeCube(box, m_pOctree));
     if (!root) {
@@ -216,7 +208,7 @@ bool OctreeCube::Insert(unsigned face, OctreeCube *old, const AABB *faceBox)
         faceBox = &box;
     }
     // A box that is not finite is inside no cube; climbing for it would grow the root forever.
-    if (faceBox->IsEmpty() || !IsFinite(*faceBox)) {
+    if (faceBox->IsEmpty() || !faceBox->IsFinite()) {
         Log(" Face %u has no finite box and stays out of the octree.\n", face);
         return false;
     }
@@ -386,7 +378,7 @@ void Octree::CreateRoot()
     AABB meshBox = m_pMesh->GetAABB();
     if (meshBox.IsEmpty())
         meshBox = AABB(General::Vector(0, 0, 0), General::Vector(0, 0, 0));
-    if (!IsFinite(meshBox)) {
+    if (!meshBox.IsFinite()) {
         Log(" The mesh has no finite bounding box; the octree stays without a root.\n");
         return;
     }
@@ -1101,7 +1093,7 @@ bool Octree::CheckStructure(QString &why) const
     for (int c = 0; c < m_iCubeCount; ++c) {
         const OctreeCube &cube = *GetCube(c);
         // Depths far from 0 could wrap around while the tree grows or deepens.
-        if (cube.m_iIndex != c || !IsFinite(cube.m_cBox) || cube.m_cBox.IsEmpty() || cube.m_iDepth < -16384 ||
+        if (cube.m_iIndex != c || !cube.m_cBox.IsFinite() || cube.m_cBox.IsEmpty() || cube.m_iDepth < -16384 ||
             cube.m_iDepth > 16384) {
             why = QStringLiteral("octree cube %1 is damaged").arg(c);
             return false;

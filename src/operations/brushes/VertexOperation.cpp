@@ -17,12 +17,6 @@
 
 namespace Operations {
 
-namespace {
-
-bool IsFinite(const General::Vector &v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
-
-}  // namespace
-
 VertexOperation::VertexOperation(Brush *tool, StrokeSegment *segment, int mode) : BrushOperation(tool, segment, mode)
 {
 }
@@ -170,7 +164,7 @@ StoredVertexInfo *VertexOperation::BeginVertexEdit(Mesh &mesh, unsigned vertex)
 bool VertexOperation::SetVertexPosition(Mesh &mesh, unsigned vertex, unsigned face, const General::Vector &position)
 {
     StoredVertexInfo *record = std::exchange(m_pSVI, nullptr);
-    if (!TV_CHECK(record && record->m_iVertexIndex == vertex) || !TV_CHECK(IsFinite(position)) ||
+    if (!TV_CHECK(record && record->m_iVertexIndex == vertex) || !TV_CHECK(position.IsFinite()) ||
         !TV_CHECK(position.Length() < 10000.0f))
         return false;
     TV_ASSERT(mesh.m_eType != Mesh::typeQuadric || mesh.IsFaceVisible(face));

@@ -480,7 +480,7 @@ void ObjImporter::FillBlock(ParsedBlock &block, bool namedGroups) const
             const float *xyz = block.values.data() + line.first;
             Vertex v{};
             v.m_vPosition = General::Vector(xyz[0], xyz[1], xyz[2]);
-            if (!std::isfinite(v.m_vPosition.x) || !std::isfinite(v.m_vPosition.y) || !std::isfinite(v.m_vPosition.z))
+            if (!v.m_vPosition.IsFinite())
                 return fail(line, QStringLiteral("Line %1: the position is not a finite number.")
                                       .arg(start->linesBefore + line.line));
             mesh.m_pObject->m_pVertices.GetBuffer()[local] = v;
