@@ -340,11 +340,7 @@ size_t WalkNodeCount(Octree::Octree &octree)
     return count;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+double Median(std::vector<double> values) { return Summarise(values).median; }
 
 double Mean(const std::vector<double> &values)
 {

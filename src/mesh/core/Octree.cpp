@@ -952,7 +952,6 @@ bool Octree::AddToWalkNodes(int c)
             const auto to = uint32_t(m_aWalkNodes.size());
             const WalkNode node = m_aWalkNodes[from];
             CubeFaces copy = std::move(m_aFaceCopies[from]);
-            m_aFaceCopies[from].m_pData = nullptr;
             m_aFaceCopies[from].m_iCube = -1;
             m_aWalkNodes.push_back(node);
             m_aFaceCopies.push_back(std::move(copy));
