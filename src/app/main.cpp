@@ -1,86 +1,20 @@
-// Tevrin's entry point. For now it starts the Qt application, the log and the scene, and
-// imports the mesh files named on the command line; the main window and the other
-// switches arrive with the application shell.
-#include "app/AppShell.h"
-#include "foundation/Diagnostics.h"
-#include "foundation/Stream.h"
-#include "scene/Brush.h"
-#include "scene/Scene.h"
+// Tevrin's entry point: the application object, then the interactive run with the files
+// named on the command line.
+#include "app/InteractiveRoad.h"
 #include "scene/SceneGlobals.h"
-#include "interaction/InteractionMeshHost.h"
-#include "scene/camera/Camera.h"
-#include "scene/camera/Light.h"
-#include "gui/common/Commands.h"
-#include "viewport/view/SceneView.h"
-
-#include "mesh/object/Object.h"
-#include "interaction/undo/OperationFactory.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QFileInfo>
-#include <QLabel>
-#include <QVBoxLayout>
+#include <QStringList>
 
 int main(int argc, char *argv[])
 {
     InitializeSceneGlobals();  // the scene layer brings up the layers below it first
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tevrin"));
-    Log("Tevrin starting, stream version %d\n", Stream::kCurrentVersion);
-    CreateDefaultFalloffs();
-    // The main scene lives as long as the program; the mesh model reaches it through the host.
-    Scene scene;
-    InteractionMeshHost meshHost;
-    MeshHost::Install(&meshHost);
-    RegisterObjectOperations();  // undo and redo re-create these by type id
-    InstallUndoableSelection();
-    RegisterBrushOperations();
-    scene.AddLight(new Light);
-    scene.CreateDefaultCameras();
-    // Until the main window exists: the 3D view over a status line.
-    QWidget frame;
-    frame.setWindowTitle(QStringLiteral("Tevrin"));
-    frame.resize(960, 720);
-    auto *layout = new QVBoxLayout(&frame);
-    auto *view = new SceneView(scene.m_pActiveCamera, &frame);
-    QObject::connect(view, &SceneView::CommandRequested, &GUI::RunCommand);
-    QLabel window(QStringLiteral("Tevrin is being built: the sculpting window arrives with the application shell."));
-    QObject::connect(view, &SceneView::StatusTextChanged, &window, &QLabel::setText);
-    layout->addWidget(view, 1);
-    layout->addWidget(&window);
-    frame.show();
-
-    AppShell shell(&window);
-    General::InstallShell(&shell);
-    // Arguments that are no switches name files to open; mesh files are imported.
+    // The leading words that are no switches name one file (a name with blanks arrives in parts).
+    QStringList words;
     const QStringList arguments = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &file = arguments[i];
-        if (file.startsWith(QLatin1Char('-')))
-            continue;
-        const QString suffix = QFileInfo(file).suffix().toLower();
-        if (suffix == QLatin1String("obj") || suffix == QLatin1String("bio"))
-            // Added, not replacing: the start-up scene is empty, and a replaced scene takes
-            // the imported objects' material away with the old material list.
-            scene.Import(file, true, suffix == QLatin1String("bio"), true);
-        else
-            Log("Cannot open %s: only OBJ and BIO mesh files can be opened for now\n", QFile::encodeName(file).constData());
-    }
-    if (Object *object = scene.m_pObjects) {
-        // Until the preferences frame imports, the view looks at the first object.
-        const AABB &box = object->GetAABB(true);
-        scene.m_pActiveCamera->FocusOn(box.GetCenter(), box.GetMaxSize());
-        scene.m_pActiveCamera->ResetViewRegion(false);
-        view->update();
-    }
-    if (Object *object = scene.m_pObjects)
-        window.setText(QStringLiteral("%1 object(s) imported; the first has %2 faces.")
-                           .arg(scene.GetObjectCount())
-                           .arg(object->m_iFaceCount));
-
-    const int result = QApplication::exec();
-    General::InstallShell(nullptr);
-    MeshHost::Install(nullptr);
-    return result;
+    for (qsizetype i = 1; i < arguments.size() && !arguments[i].startsWith(QLatin1Char('-')); ++i)
+        words << arguments[i];
+    return RunInteractive(words.join(QLatin1Char(' ')));
 }

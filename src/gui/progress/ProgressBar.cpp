@@ -6,10 +6,19 @@
 #include <QApplication>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace GUI {
+
+namespace {
+// Milliseconds between two paints of the bar.
+constexpr qint64 kPaintInterval = 33;
+}  // namespace
 
 ProgressBar::ProgressBar(QWidget *parent, const QString &text, uint64_t total) : QFrame(parent)
 {
+    // The bar paints every pixel itself, so nothing behind it is painted again.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     Start(parent, text, total);
 }
 
@@ -23,6 +32,8 @@ void ProgressBar::Start(QWidget *parent, const QString &text, uint64_t total)
     General::Shell().SetStatusMessage(text, 0);
     m_iTotal = total;
     m_iValue = 0;
+    m_cSincePaint.invalidate();
+    m_iPaints = 0;
     show();
     if (!m_bRunning)
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -36,8 +47,19 @@ void ProgressBar::SetProgress(uint64_t value)
     if (!m_bRunning || value > m_iTotal)
         return;
     m_iValue = value;
+    // The pause after a paint grows with what the paint cost: in a window with an OpenGL
+    // view every flush composes the whole window, which software OpenGL makes slow.
+    if (m_cSincePaint.isValid() && m_cSincePaint.elapsed() < std::max(kPaintInterval, 2 * m_iPaintCost) &&
+        value != m_iTotal)
+        return;
+    ++m_iPaints;
+    QElapsedTimer paint;
+    paint.start();
+    if (isHidden())
+        show();
     repaint();
-    show();
+    m_iPaintCost = paint.elapsed();
+    m_cSincePaint.start();
 }
 
 void ProgressBar::End()
@@ -67,6 +89,10 @@ QString ProgressBar::PercentText() const
 
 void ProgressBar::paintEvent(QPaintEvent *event)
 {
+    {
+        QPainter background(this);
+        background.fillRect(rect(), palette().window());
+    }
     QFrame::paintEvent(event);
     QPainter painter(this);
     painter.fillRect(QRect(2, 2, FillWidth(), height() - 4), QColor(0, 128, 255, 255));

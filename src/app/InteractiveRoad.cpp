@@ -1,0 +1,87 @@
+#include "app/InteractiveRoad.h"
+
+#include "app/startup/CommandSwitches.h"
+#include "app/startup/Console.h"
+#include "app/window/OpenGLSupport.h"
+#include "app/window/Tevrin.h"
+#include "app/window/WindowSettings.h"
+#include "foundation/Diagnostics.h"
+#include "foundation/ShellServices.h"
+#include "interaction/Interface.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr int kFailure = 255;
+
+// Said on the console, and in a box where there is a screen to show it on.
+void Refuse(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        QMessageBox::critical(nullptr, QString::fromLatin1(General::ProgramTitle()), text);
+}
+
+}  // namespace
+
+int RunInteractive(const QString &fileArgument)
+{
+    if (!CanShowOpenGLView()) {
+        Refuse(QStringLiteral("This system has no OpenGL support. Exiting."));
+        return kFailure;
+    }
+    Console("Creating main window...\n");
+    std::unique_ptr<Tevrin> window;
+    try {
+        window = std::make_unique<Tevrin>();
+    } catch (const std::bad_alloc &) {
+        Refuse(QStringLiteral("Cannot create application main window."));
+        return kFailure;
+    }
+    Console("Main widget created.\n");
+
+    // Benchmark runs start from the default layout and leave the user's alone.
+    const bool keepsLayout = !CommandSwitches::s_bBenchmark && !CommandSwitches::s_bSaveBenchmark;
+    const QString layout = WindowSettings::Current().settingFolder + QStringLiteral("/ui.sav");
+    if (keepsLayout) {
+        Log("Loading preferences\n");
+        window->LoadLayout(layout);
+        Console("GUI settings loaded.\n");
+    }
+    window->SetVersionCaption();
+    Console("Application version set.\n");
+
+    if (!fileArgument.isEmpty()) {
+        Console("Loading command argument file...\n");
+        window->GetInterface()->OpenFile(false, fileArgument, 0);
+    }
+
+    int result = 0;
+    if (CommandSwitches::s_bBenchmark) {
+        const QString report = window->GetInterface()->PlayBenchmark(QStringLiteral("benchmark"));
+        General::Shell().ShowMessage(General::ShellServices::kInformation, QStringLiteral("Benchmark"), report);
+    } else {
+        try {
+            result = QApplication::exec();
+        } catch (const General::Error &error) {
+            General::Shell().ShowMessage(General::ShellServices::kCritical, QString::fromLatin1(General::ProgramTitle()),
+                                         QStringLiteral("Unhandled exception:") + error.GetMessage());
+            window.reset();
+            return kFailure;
+        }
+        Console("Quitting...\n");
+        if (keepsLayout)
+            window->SaveLayout(layout);
+        Console("GUI file updated.\n");
+    }
+    window.reset();
+    Console("Main window deleted. The end.\n");
+    return result;
+}

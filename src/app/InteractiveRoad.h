@@ -1,0 +1,9 @@
+#pragma once
+// The interactive run of the program: the main window, the file named on the command
+// line, the event loop and the tear-down.
+
+#include <QString>
+
+// Needs the application object. Returns the exit code: the event loop's result, 0 after a
+// benchmark playback, 255 without OpenGL or when the main window cannot be made.
+int RunInteractive(const QString &fileArgument);
