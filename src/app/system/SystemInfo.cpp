@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QSet>
 
+#include <algorithm>
+
 #include <pwd.h>
 #include <sys/utsname.h>
 #include <unistd.h>
