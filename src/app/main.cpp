@@ -1,86 +1,84 @@
-// Tevrin's entry point. For now it starts the Qt application, the log and the scene, and
-// imports the mesh files named on the command line; the main window and the other
-// switches arrive with the application shell.
-#include "app/AppShell.h"
+// Tevrin's entry point: the application object, the command line, and then one of the
+// roads: batch map extraction (no window, no event loop) or the interactive program.
+#include "app/InteractiveRoad.h"
+#include "app/startup/BatchRoad.h"
+#include "app/startup/CommandLine.h"
+#include "app/startup/Console.h"
+#include "app/startup/OpenGLProbe.h"
+#include "app/startup/OutOfMemory.h"
+#include "app/startup/TevrinApplication.h"
 #include "foundation/Diagnostics.h"
-#include "foundation/Stream.h"
-#include "scene/Brush.h"
-#include "scene/Scene.h"
+#include "mapping/Mapper.h"
+#include "mapping/MappingGlobals.h"
 #include "scene/SceneGlobals.h"
-#include "interaction/InteractionMeshHost.h"
-#include "scene/camera/Camera.h"
-#include "scene/camera/Light.h"
-#include "gui/common/Commands.h"
-#include "viewport/view/SceneView.h"
 
-#include "mesh/object/Object.h"
-#include "interaction/undo/OperationFactory.h"
+#include <QCoreApplication>
+#include <QDir>
 
-#include <QApplication>
-#include <QFile>
-#include <QFileInfo>
-#include <QLabel>
-#include <QVBoxLayout>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// The exit code of a run that cannot go on (-1 as the shell sees it).
+constexpr int kFailure = 255;
+
+}  // namespace
 
 int main(int argc, char *argv[])
 {
-    InitializeSceneGlobals();  // the scene layer brings up the layers below it first
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tevrin"));
-    Log("Tevrin starting, stream version %d\n", Stream::kCurrentVersion);
-    CreateDefaultFalloffs();
-    // The main scene lives as long as the program; the mesh model reaches it through the host.
-    Scene scene;
-    InteractionMeshHost meshHost;
-    MeshHost::Install(&meshHost);
-    RegisterObjectOperations();  // undo and redo re-create these by type id
-    InstallUndoableSelection();
-    RegisterBrushOperations();
-    scene.AddLight(new Light);
-    scene.CreateDefaultCameras();
-    // Until the main window exists: the 3D view over a status line.
-    QWidget frame;
-    frame.setWindowTitle(QStringLiteral("Tevrin"));
-    frame.resize(960, 720);
-    auto *layout = new QVBoxLayout(&frame);
-    auto *view = new SceneView(scene.m_pActiveCamera, &frame);
-    QObject::connect(view, &SceneView::CommandRequested, &GUI::RunCommand);
-    QLabel window(QStringLiteral("Tevrin is being built: the sculpting window arrives with the application shell."));
-    QObject::connect(view, &SceneView::StatusTextChanged, &window, &QLabel::setText);
-    layout->addWidget(view, 1);
-    layout->addWidget(&window);
-    frame.show();
+    Console("Starting initialization...\n");
+    // Read before anything may change the current folder: relative paths are the user's.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    CommandLine commandLine(arguments, QDir::currentPath());
 
-    AppShell shell(&window);
-    General::InstallShell(&shell);
-    // Arguments that are no switches name files to open; mesh files are imported.
-    const QStringList arguments = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &file = arguments[i];
-        if (file.startsWith(QLatin1Char('-')))
-            continue;
-        const QString suffix = QFileInfo(file).suffix().toLower();
-        if (suffix == QLatin1String("obj") || suffix == QLatin1String("bio"))
-            // Added, not replacing: the start-up scene is empty, and a replaced scene takes
-            // the imported objects' material away with the old material list.
-            scene.Import(file, true, suffix == QLatin1String("bio"), true);
-        else
-            Log("Cannot open %s: only OBJ and BIO mesh files can be opened for now\n", QFile::encodeName(file).constData());
+    QCoreApplication::setOrganizationName(QStringLiteral("Orvexa"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tevrin"));
+    // The batch road needs no display: it gets a core application object only.
+    std::unique_ptr<QCoreApplication> application;
+    if (commandLine.MapExtraction())
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        application = std::make_unique<TevrinApplication>(argc, argv);
+    Console("Application object created.\n");
+    if (!commandLine.MapExtraction() && !HasOpenGL()) {
+        qCritical("This system has no OpenGL support. Exiting.");
+        return kFailure;
     }
-    if (Object *object = scene.m_pObjects) {
-        // Until the preferences frame imports, the view looks at the first object.
-        const AABB &box = object->GetAABB(true);
-        scene.m_pActiveCamera->FocusOn(box.GetCenter(), box.GetMaxSize());
-        scene.m_pActiveCamera->ResetViewRegion(false);
-        view->update();
-    }
-    if (Object *object = scene.m_pObjects)
-        window.setText(QStringLiteral("%1 object(s) imported; the first has %2 faces.")
-                           .arg(scene.GetObjectCount())
-                           .arg(object->m_iFaceCount));
 
-    const int result = QApplication::exec();
-    General::InstallShell(nullptr);
-    MeshHost::Install(nullptr);
-    return result;
+    InitializeSceneGlobals();
+    InitializeMappingGlobals();
+    // The engine exists before the command line so that the switches fill its settings.
+    std::unique_ptr<MapExtraction::Mapper> engine;
+    try {
+        engine = std::make_unique<MapExtraction::Mapper>();
+    } catch (const General::Error &error) {
+        std::fprintf(stderr, "%s\n", error.GetMessage().toLocal8Bit().constData());
+    }
+    Console("Mapper initialized.\n");
+
+    const bool applied = commandLine.Apply(engine.get());
+    for (const QString &warning : commandLine.Warnings())
+        std::fprintf(stderr, "%s\n", warning.toLocal8Bit().constData());
+    if (!applied) {
+        std::fprintf(stderr, "%s\n", commandLine.Error().toLocal8Bit().constData());
+        return kFailure;
+    }
+    Console("Arguments parsed.\n");
+
+    InstallOutOfMemoryHandler();
+    Console("New handler set.\n");
+
+    if (commandLine.MapExtraction()) {
+        if (!engine) {
+            std::fprintf(stderr, "Map extraction failed: the map extraction engine could not be built\n");
+            return kFailure;
+        }
+        return RunBatchRoad(commandLine, *engine);
+    }
+    // The engine serves the command line only.
+    engine.reset();
+    return RunInteractive(commandLine.FileArgument());
 }
