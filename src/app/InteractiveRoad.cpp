@@ -2,7 +2,6 @@
 
 #include "app/startup/CommandSwitches.h"
 #include "app/startup/Console.h"
-#include "app/window/OpenGLSupport.h"
 #include "app/window/Tevrin.h"
 #include "app/window/WindowSettings.h"
 #include "foundation/Diagnostics.h"
@@ -33,10 +32,6 @@ void Refuse(const QString &text)
 
 int RunInteractive(const QString &fileArgument)
 {
-    if (!CanShowOpenGLView()) {
-        Refuse(QStringLiteral("This system has no OpenGL support. Exiting."));
-        return kFailure;
-    }
     Console("Creating main window...\n");
     std::unique_ptr<Tevrin> window;
     try {

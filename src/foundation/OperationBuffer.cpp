@@ -1,7 +1,7 @@
 #include "foundation/OperationBuffer.h"
 
 #include "foundation/ShellServices.h"
-#include "platform/TempFiles.h"
+#include "foundation/TempFileNames.h"
 
 General::RecordFactory OperationBuffer::s_factory;
 
@@ -90,7 +90,7 @@ std::unique_ptr<General::Recordable> OperationBuffer::ReadPrevious(char &kind)
 
 AttributeStream::AttributeStream() : Stream(QString(), true, 0)
 {
-    m_sFileName = TempFileName(General::Shell().TempFolder(), QStringLiteral("tmp"));
+    m_sFileName = General::NewTempFile(QStringLiteral("tmp"));
     // The state is only needed while the stream lives; left behind, the temporary folder would fill up.
     m_bRemoveOnClose = true;
     Open();

@@ -23,6 +23,12 @@ class Tree;
 // The two triangles of a quad, split along its 1-3 diagonal: the corners of each half.
 inline constexpr unsigned kQuadHalves[2][3] = {{0, 1, 3}, {2, 1, 3}};
 
+// How far outside a triangle, in its barycentric measure, a segment still counts as a hit.
+// Two triangles on a shared edge compute that edge's crossing from different corners, and
+// rounding can put a segment along it just outside both; the slack closes that crack (a
+// segment through the edge may then hit both, and the nearest-hit rules pick one).
+inline constexpr float kEdgeSlack = 1e-5f;
+
 class BoxTree {
 public:
     // Child slots per axis, low and high bounds; an empty slot has an inverted box that no
@@ -120,6 +126,7 @@ void BoxTree::PickNearest(const General::Vector &start, const General::Vector &d
     const __m128 dir[3] = {_mm_set1_ps(d[0]), _mm_set1_ps(d[1]), _mm_set1_ps(d[2])};
     const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), middle = _mm_set1_ps(centre);
     const __m128 tiny = _mm_set1_ps(1e-20f), sign = _mm_set1_ps(-0.0f);
+    const __m128 slackLow = _mm_set1_ps(-kEdgeSlack), slackHigh = _mm_set1_ps(1.0f + kEdgeSlack);
 
     // The segment against four triangles: the same operations, in the same order, as one
     // triangle at a time, so a hit's parameters do not depend on the lane it sits in.
@@ -142,7 +149,7 @@ void BoxTree::PickNearest(const General::Vector &start, const General::Vector &d
         const __m128 sz = _mm_sub_ps(o[2], _mm_loadu_ps(p.m_aCorner[2]));
         const __m128 u = _mm_mul_ps(
             _mm_add_ps(_mm_add_ps(_mm_mul_ps(sx, hx), _mm_mul_ps(sy, hy)), _mm_mul_ps(sz, hz)), invDet);
-        ok = _mm_and_ps(ok, _mm_and_ps(_mm_cmpnlt_ps(u, zero), _mm_cmpngt_ps(u, one)));
+        ok = _mm_and_ps(ok, _mm_and_ps(_mm_cmpnlt_ps(u, slackLow), _mm_cmpngt_ps(u, slackHigh)));
         // q = s × e1
         const __m128 qx = _mm_sub_ps(_mm_mul_ps(sy, e1z), _mm_mul_ps(sz, e1y));
         const __m128 qy = _mm_sub_ps(_mm_mul_ps(sz, e1x), _mm_mul_ps(sx, e1z));
@@ -150,7 +157,7 @@ void BoxTree::PickNearest(const General::Vector &start, const General::Vector &d
         const __m128 v = _mm_mul_ps(
             _mm_add_ps(_mm_add_ps(_mm_mul_ps(dir[0], qx), _mm_mul_ps(dir[1], qy)), _mm_mul_ps(dir[2], qz)),
             invDet);
-        ok = _mm_and_ps(ok, _mm_and_ps(_mm_cmpnlt_ps(v, zero), _mm_cmpngt_ps(_mm_add_ps(u, v), one)));
+        ok = _mm_and_ps(ok, _mm_and_ps(_mm_cmpnlt_ps(v, slackLow), _mm_cmpngt_ps(_mm_add_ps(u, v), slackHigh)));
         const __m128 t = _mm_mul_ps(
             _mm_add_ps(_mm_add_ps(_mm_mul_ps(e2x, qx), _mm_mul_ps(e2y, qy)), _mm_mul_ps(e2z, qz)), invDet);
         ok = _mm_and_ps(ok, _mm_and_ps(_mm_cmpge_ps(t, zero), _mm_cmple_ps(t, one)));

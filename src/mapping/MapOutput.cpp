@@ -94,6 +94,11 @@ void MapOutput::NormalizeDisplacementMaps()
                     }
             }
     }
+    // No finite sample in any map: nothing to rescale, and no range to report.
+    if (!(min <= max)) {
+        Log("No displacement values to normalize\n");
+        return;
+    }
     if (info.m_aKeepZeroAsMiddleGrey.GetValue()) {
         if (max < std::fabs(min))
             max = -min;

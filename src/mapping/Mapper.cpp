@@ -70,8 +70,16 @@ bool Mapper::Start()
 {
     m_bNormalizeDisplacement = m_aDisplacementMapFormat.GetValue() != mapFloat &&
                                m_aDisplacementMapFormat.GetValue() != mapBWFloat;
-    if (m_aFileType.GetValue() == fileTGA && m_aDisplacementMapFormat.GetValue() == mapNormalAlpha)
-        throw General::Error(1, Tr("Normal map alpha is not supported with TGA file format"));
+    // The alpha channel is written into the normal map's TIFF by the final pass; refused up
+    // front rather than after every tile is baked.
+    if (m_aDisplacementMapFormat.GetValue() == mapNormalAlpha && m_aFileType.GetValue() != fileTIF) {
+        static const char *const kTypes[] = {"TIF", "BMP", "PNG", "JPG", "TGA"};
+        const int type = m_aFileType.GetValue();
+        throw General::Error(1, Tr("Normal map alpha is not supported with %1 file format")
+                                    .arg(QLatin1String(type >= 0 && type < 5 ? kTypes[type] : "this")));
+    }
+    if (m_aMapWidth.GetValue() < 1 || m_aMapHeight.GetValue() < 1)
+        throw General::Error(1, Tr("The map size must be at least 1 x 1 texels"));
     if (m_aCreateDisplacementMap.GetValue() && m_aDisplacementMapFilename.GetValue().isEmpty())
         throw General::Error(1, Tr("No displacement file specified"));
     if (m_aCreateNormalMap.GetValue() && m_aNormalMapFilename.GetValue().isEmpty())
@@ -80,9 +88,13 @@ bool Mapper::Start()
     if (!HasHighSource())
         throw General::Error(1, Tr("No high resolution mesh specified"));
     Log("Starting texture baking with the following parameters:\n");
+    LogAttributes();
     CheckLowResMesh();
     SetupSearch();
+    // A failed run leaves the range of the last good one, not a half-made one.
+    const float lastMin = m_fDisplacementMin, lastMax = m_fDisplacementMax;
     m_fDisplacementMin = m_fDisplacementMax = 0.0f;
+    m_iRunHits = m_iRunRays = 0;
 
     // The subdivision of the working low mesh smooths its texture coordinates as set.
     const bool smoothTCs = MeshSwitches::s_bSmoothTCs;
@@ -96,6 +108,16 @@ bool Mapper::Start()
         Log("Out of memory\n");
     }
     MeshSwitches::s_bSmoothTCs = smoothTCs;
+    // Maps where no ray met the high surface are flat maps, not a bake.
+    if (ok && m_iRunRays && !m_iRunHits) {
+        Log("No ray hit the high resolution mesh: check the search distance and the meshes' placement\n");
+        m_sFailure = Tr("No ray hit the high resolution mesh: check the search distance and the meshes' placement");
+        ok = false;
+    }
+    if (!ok) {
+        m_fDisplacementMin = lastMin;
+        m_fDisplacementMax = lastMax;
+    }
     ReleaseHighMeshes();
     m_cNormalMap.Clear();
     m_cDisplacementMap.Clear();
@@ -471,14 +493,15 @@ bool Mapper::ProcessPart(float uMin, float vMin, float uMax, float vMax, int dep
         CalculateFrames();
         Log("\tPreparing high resolution mesh\n");
         if (!m_aLoadMeshFromFile.GetValue().isEmpty() && !m_aHighMesh.GetValue()) {
-            if (!m_aHighMeshes.HasItems()) {
-                const int result = ImportHighMesh();
-                if (result < 0)
-                    return false;
-                if (result == 0) {
-                    Log("Memory seems to be low, splitting region into smaller pieces\n");
-                    return SplitRegionAt(uMin, vMin, uMax, vMax, depth);
-                }
+            // The import keeps only the faces this part's rays can reach: each part reads
+            // the file for its own region.
+            ReleaseHighMeshes();
+            const int result = ImportHighMesh();
+            if (result < 0)
+                return false;
+            if (result == 0) {
+                Log("Memory seems to be low, splitting region into smaller pieces\n");
+                return SplitRegionAt(uMin, vMin, uMax, vMax, depth);
             }
         } else if (!m_aHighMeshes.HasItems() && !CollectHighMeshes()) {
             return SplitRegionAt(uMin, vMin, uMax, vMax, depth);
@@ -499,8 +522,11 @@ bool Mapper::ProcessPart(float uMin, float vMin, float uMax, float vMax, int dep
             ClearRegionEntries();
         ok = RunShares(Thread::phaseRasterise, m_pWorkingMesh->m_iFaceCount) &&
              RunShares(Thread::phaseEvaluate, m_iMapHeight);
-        for (const Statistics &s : m_aThreadStatistics)
+        for (const Statistics &s : m_aThreadStatistics) {
             m_cRegionStatistics.Add(s);
+            m_iRunHits += s.m_iHits;
+            m_iRunRays += s.m_iHits + s.m_iMisses;
+        }
         if (ok && subdivide && !m_aSelectedOnly.GetValue() && m_aEdgeBleeding.GetValue() > 0) {
             Log("\tEdge bleeding\n");
             for (int pass = 0; pass < m_aEdgeBleeding.GetValue(); ++pass)

@@ -89,6 +89,8 @@ public:
     // corner has one.
     struct TexelCorners {
         General::Vector m_aPosition[3], m_aNormal[3];
+        // The face's unit normal: the search direction where the corners' normals cancel.
+        General::Vector m_vFaceNormal;
         General::Base m_aFrame[3];
         bool m_aHasFrame[3];
     };
@@ -156,6 +158,8 @@ public:
     QString m_sFailure;
     // Regions processed, and how many were split, for the tests and the report.
     unsigned m_iRegionsDone = 0, m_iRegionsSplit = 0;
+    // Rays cast and rays that met the high surface, over the whole run.
+    uint64_t m_iRunRays = 0, m_iRunHits = 0;
 
 protected:
     // Memory the region estimate is measured against.

@@ -165,6 +165,8 @@ void Mapper::TriangleData::Load(const Mapper &mapper, unsigned index)
         frames[k] = mapper.FrameIndex(face, order[k]);
     }
     mapper.LoadCorners(vertices, frames, corners);
+    // The corners of a quad's second half run against the face's winding.
+    mesh.GetFaceNormal(corners.m_vFaceNormal, face);
 }
 
 float Mapper::TexelU(unsigned x) const { return (float(x) + 0.5f) / float(m_iMapWidth) + float(m_iTileU); }

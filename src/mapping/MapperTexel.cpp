@@ -30,11 +30,11 @@ inline bool Intersect(const Vector &a, const Vector &d, const Vector &p0, const 
     const float inv = 1.0f / det;
     const Vector s = a - p0;
     u = s.Dot(h) * inv;
-    if (u < 0.0f || u > 1.0f)
+    if (u < -BTree::kEdgeSlack || u > 1.0f + BTree::kEdgeSlack)
         return false;
     const Vector q = CrossOf(s, e1);
     v = d.Dot(q) * inv;
-    if (v < 0.0f || u + v > 1.0f)
+    if (v < -BTree::kEdgeSlack || u + v > 1.0f + BTree::kEdgeSlack)
         return false;
     t = e2.Dot(q) * inv;
     return t >= 0.0f && t <= 1.0f;
@@ -262,6 +262,10 @@ void Mapper::LoadCorners(const unsigned vertices[3], const unsigned frames[3], T
         if (corners.m_aHasFrame[k])
             corners.m_aFrame[k] = m_aFrames[frames[k]];
     }
+    const Vector &p0 = corners.m_aPosition[0];
+    const Vector n = CrossOf(corners.m_aPosition[1] - p0, corners.m_aPosition[2] - p0);
+    const float length = n.Length();
+    corners.m_vFaceNormal = length > 0.0f ? n * (1.0f / length) : Vector(0, 0, 0);
 }
 
 void Mapper::EvaluateTexel(unsigned x, unsigned y, const float weights[3], const unsigned vertices[3],
@@ -287,6 +291,15 @@ void Mapper::EvaluateTexel(unsigned x, unsigned y, const float weights[3], const
             frame.m_vNormal += f.m_vNormal * weights[k];
             frame.m_vBinormal += f.m_vBinormal * weights[k];
         }
+    }
+    // The corner normals' blend is shorter than 1 between differing corners: the segment
+    // and the measured distance take its direction only. Opposed corners cancel; the
+    // face's own normal stands in.
+    const float length = n.Length();
+    if (length > 1e-12f && std::isfinite(length)) {
+        n = n * (1.0f / length);
+    } else {
+        n = corners.m_vFaceNormal;
     }
     const General::Matrix &lowInverse = m_mLowInverse;
     const Vector outer = Place(m_mLowFull, m_bLowIdentity, p + n * m_fRangeHi);

@@ -8,6 +8,7 @@
 #include "foundation/Stream.h"
 #include "mesh/object/Object.h"
 #include "mesh/surface/Material.h"
+#include "foundation/TempFileNames.h"
 #include "platform/TempFiles.h"
 #include "platform/ZipArchive.h"
 #include "scene/SceneServices.h"
@@ -118,7 +119,7 @@ bool Scene::Load(const QString &sceneName, bool merge, bool useCamera, const QSt
     } else {
         // Only entry 0 is taken, and under a name of ours: the names inside the archive decide nothing.
         ZipArchive zip;
-        const QString stream = TempFileName(shell.TempFolder(), QStringLiteral("tevload."));
+        const QString stream = General::NewTempFile(QStringLiteral("tevload"));
         if (stream.isEmpty() || !zip.Open(path) || !zip.ExtractFirst(stream)) {
             Log("Cannot unpack %s: %s\n", QFile::encodeName(path).constData(), zip.GetLastError().toLocal8Bit().constData());
             shell.CriticalMessage(Tr("Cannot open file for input!"));

@@ -374,6 +374,45 @@ TEST(FaceTree, NearestFirstWalksChooseWhatEveryFaceWouldChoose)
     EXPECT_LT(boxFaces / boxTested, mesh->m_iFaceCount / 20);
 }
 
+TEST(FaceTree, SegmentsThroughTheSharedDiagonalOfAQuadHitOneOfItsHalves)
+{
+    // A sheet of bent quads; each segment passes through a point of a quad's 1-3 diagonal,
+    // which both halves share. Rounding must not put it outside both.
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f), bend(-0.05f, 0.05f), lean(-0.3f, 0.3f);
+    constexpr unsigned n = 16;
+    std::vector<Vector> positions;
+    std::vector<std::array<unsigned, 4>> quads;
+    for (unsigned j = 0; j <= n; ++j)
+        for (unsigned i = 0; i <= n; ++i)
+            positions.push_back(Vector(3.7f * float(i) / n + 100.0f, 2.3f * float(j) / n - 50.0f, bend(random)));
+    for (unsigned j = 0; j < n; ++j)
+        for (unsigned i = 0; i < n; ++i) {
+            const unsigned a = j * (n + 1) + i;
+            quads.push_back({a, a + 1, a + n + 2, a + n + 1});
+        }
+    auto mesh = fixtures::MakeQuads(positions, quads);
+    BTree::Tree tree;
+    General::Store<unsigned> all;
+    ASSERT_TRUE(tree.Build(*mesh, all, 0, 0));
+    BTree::BoxTree boxes;
+    ASSERT_TRUE(boxes.Build(tree, *mesh));
+    unsigned missed = 0;
+    for (int s = 0; s < 20000; ++s) {
+        const auto &q = quads[unsigned(unit(random) * float(quads.size())) % quads.size()];
+        const Vector &p1 = positions[q[1]], &p3 = positions[q[3]];
+        const Vector p = p1 + (p3 - p1) * unit(random);
+        const Vector d = Vector(lean(random), lean(random), 1).Normalized();
+        const Vector a = p + d * 0.5f, b = p - d * 0.5f;
+        bool hit = false;
+        unsigned tested = 0, triangles = 0;
+        const float best = INFINITY;
+        boxes.PickNearest(a, b - a, 0.5f, best, [&](unsigned, float, float, float) { hit = true; }, tested, triangles);
+        missed += !hit;
+    }
+    EXPECT_EQ(missed, 0u);
+}
+
 TEST(FaceTree, PickRefusesThirdThreadAndReportsTheSmallestSphere)
 {
     auto mesh = TrianglesAt({Vector(0, 0, 0), Vector(1, 0, 0), Vector(2, 0, 0), Vector(3, 0, 0), Vector(4, 0, 0),

@@ -1,51 +1,23 @@
 #include "mapping/FileBake.h"
 #include "mapping/Mapper.h"
 #include "mapping/MappingGlobals.h"
+#include "SheetFixtures.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTextStream>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 
 using MapExtraction::MapBuffer;
 using MapExtraction::Mapper;
 
 namespace {
 
-constexpr float kPi = 3.14159265f;
-
-float Wave(float x, float y) { return 0.04f * std::sin(2 * kPi * x) * std::sin(2 * kPi * y); }
-
-// An n × n sheet over the unit square as OBJ text, with texture coordinates when asked.
-void WriteSheet(const QString &path, unsigned n, const std::function<float(float, float)> &height, bool uvs)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    QTextStream out(&file);
-    for (unsigned j = 0; j <= n; ++j)
-        for (unsigned i = 0; i <= n; ++i) {
-            const float x = float(i) / float(n), y = float(j) / float(n);
-            out << "v " << x << ' ' << y << ' ' << height(x, y) << '\n';
-            if (uvs)
-                out << "vt " << x << ' ' << y << '\n';
-        }
-    for (unsigned j = 0; j < n; ++j)
-        for (unsigned i = 0; i < n; ++i) {
-            const unsigned a = j * (n + 1) + i + 1;
-            const unsigned c[4] = {a, a + 1, a + n + 2, a + n + 1};
-            out << 'f';
-            for (unsigned k : c) {
-                out << ' ' << k;
-                if (uvs)
-                    out << '/' << k;
-            }
-            out << '\n';
-        }
-}
+using fixtures::Wave;
+using fixtures::WriteSheet;
 
 class FileBakeTest : public ::testing::Test {
 protected:
@@ -108,5 +80,112 @@ TEST_F(FileBakeTest, UnreadableFilesFailWithAReason)
         QString error;
         EXPECT_FALSE(MapExtraction::BakeFromFiles(m_cMapper, c.low, c.high, &error)) << qPrintable(c.high);
         EXPECT_FALSE(error.isEmpty()) << qPrintable(c.high);
+    }
+}
+
+namespace {
+
+// The high sheet is read per region: every tile of a three-tile low sheet, and every part
+// of a run split for memory, meets the whole high surface.
+struct SmallMemoryMapper : Mapper {
+    uint64_t m_iAvailable = UINT64_MAX;
+    uint64_t AvailableMemory() const override { return m_iAvailable; }
+};
+
+}  // namespace
+
+TEST_F(FileBakeTest, EveryTileAndEveryPartReadsTheHighFile)
+{
+    const auto wave = [](float x, float y) { return Wave(x, y); };
+    const QString low = m_cDir.filePath(QStringLiteral("low3.obj")), high = m_cDir.filePath(QStringLiteral("high3.obj"));
+    WriteSheet(low, 12, [](float, float) { return 0.0f; }, true, 3.0f);
+    WriteSheet(high, 90, wave, false, 3.0f);
+    MapBuffer maps[2][3];
+    for (int run = 0; run < 2; ++run) {
+        SmallMemoryMapper mapper;
+        if (run == 1)
+            mapper.m_iAvailable = 6000;  // a quarter of a tile a part
+        mapper.m_aMapWidth.SetValue(32, true);
+        mapper.m_aMapHeight.SetValue(32, true);
+        mapper.m_aSearchDistance.SetValue(0.3f, true);
+        mapper.m_aDisplacementMapFormat.SetValue(MapExtraction::mapBWFloat, true);
+        mapper.m_aCreateNormalMap.SetValue(false, true);
+        mapper.m_aCreateDisplacementMap.SetValue(true, true);
+        mapper.m_aProcessMultipleTiles.SetValue(true, true);
+        const QString mask = m_cDir.filePath(QStringLiteral("t%1_%i").arg(run));
+        mapper.m_aDisplacementMapFilename.SetValue(mask, true);
+        QString error;
+        ASSERT_TRUE(MapExtraction::BakeFromFiles(mapper, low, high, &error)) << qPrintable(error);
+        EXPECT_EQ(mapper.m_iRegionsSplit > 0, run == 1);
+        for (int tile = 0; tile < 3; ++tile) {
+            MapBuffer &map = maps[run][tile];
+            map.Allocate(32, 32, MapBuffer::typeFloat, 1);
+            ASSERT_TRUE(map.Load(m_cDir.filePath(QStringLiteral("t%1_%2").arg(run).arg(1 + tile, 4, 10, QLatin1Char('0'))))) << tile;
+            float worst = 0;
+            for (unsigned y = 0; y < 32; ++y)
+                for (unsigned x = 0; x < 32; ++x)
+                    worst = std::max(worst, std::fabs(map.GetValue(x, y, 0) -
+                                                      Wave(float(tile) + (x + 0.5f) / 32, (y + 0.5f) / 32)));
+            // Flat high pieces a thirtieth wide follow the wave to a few ten-thousandths.
+            EXPECT_LT(worst, 1e-3f) << "run " << run << " tile " << tile;
+        }
+    }
+    for (int tile = 0; tile < 3; ++tile)
+        for (unsigned y = 0; y < 32; ++y)
+            for (unsigned x = 0; x < 32; ++x)
+                ASSERT_NEAR(maps[0][tile].GetValue(x, y, 0), maps[1][tile].GetValue(x, y, 0), 1e-6f) << tile;
+}
+
+TEST_F(FileBakeTest, RunsThatCannotSucceedAreRefusedBeforeWritingAndKeepTheLastRange)
+{
+    const QString low = m_cDir.filePath(QStringLiteral("low.obj")), high = m_cDir.filePath(QStringLiteral("high.obj"));
+    QString error;
+    ASSERT_TRUE(MapExtraction::BakeFromFiles(m_cMapper, low, high, &error)) << qPrintable(error);
+    const float lastMin = m_cMapper.m_fDisplacementMin, lastMax = m_cMapper.m_fDisplacementMax;
+    ASSERT_LT(lastMin, lastMax);
+
+    const QString far = m_cDir.filePath(QStringLiteral("far.obj"));
+    WriteSheet(far, 4, [](float, float) { return 5.0f; }, false);
+    const struct {
+        const char *what;
+        std::function<void(Mapper &)> set;
+        bool farHigh = false;
+    } cases[] = {
+        {"normal alpha as PNG",
+         [](Mapper &m) {
+             m.m_aDisplacementMapFormat.SetValue(MapExtraction::mapNormalAlpha, true);
+             m.m_aFileType.SetValue(MapExtraction::filePNG, true);
+         }},
+        {"normal alpha as JPG",
+         [](Mapper &m) {
+             m.m_aDisplacementMapFormat.SetValue(MapExtraction::mapNormalAlpha, true);
+             m.m_aFileType.SetValue(MapExtraction::fileJPG, true);
+         }},
+        {"zero width", [](Mapper &m) { m.m_aMapWidth.SetValue(0, true); }},
+        {"zero height", [](Mapper &m) { m.m_aMapHeight.SetValue(0, true); }},
+        // Every ray misses: the high sheet lies beyond the search distance.
+        {"all rays miss", [](Mapper &) {}, true},
+    };
+    const QStringList before = QDir(m_cDir.path()).entryList(QDir::Files);
+    for (const auto &c : cases) {
+        Mapper mapper;
+        mapper.m_aMapWidth.SetValue(32, true);
+        mapper.m_aMapHeight.SetValue(32, true);
+        mapper.m_aSearchDistance.SetValue(0.3f, true);
+        mapper.m_aDisplacementMapFormat.SetValue(MapExtraction::mapBWFloat, true);
+        mapper.m_aCreateDisplacementMap.SetValue(true, true);
+        mapper.m_aCreateNormalMap.SetValue(true, true);
+        mapper.m_aNormalMapFilename.SetValue(m_cDir.filePath(QStringLiteral("refused_n")), true);
+        mapper.m_aDisplacementMapFilename.SetValue(m_cDir.filePath(QStringLiteral("refused_d")), true);
+        mapper.m_fDisplacementMin = lastMin;
+        mapper.m_fDisplacementMax = lastMax;
+        c.set(mapper);
+        QString reason;
+        EXPECT_FALSE(MapExtraction::BakeFromFiles(mapper, low, c.farHigh ? far : high, &reason)) << c.what;
+        EXPECT_FALSE(reason.isEmpty()) << c.what;
+        EXPECT_EQ(mapper.m_fDisplacementMin, lastMin) << c.what;
+        EXPECT_EQ(mapper.m_fDisplacementMax, lastMax) << c.what;
+        if (!c.farHigh)
+            EXPECT_EQ(QDir(m_cDir.path()).entryList(QDir::Files), before) << c.what;
     }
 }

@@ -104,8 +104,8 @@ Vector BumpNormal(unsigned f, float s, float t)
     return Vector(ps.y * pt.z - ps.z * pt.y, ps.z * pt.x - ps.x * pt.z, ps.x * pt.y - ps.y * pt.x).Normalized();
 }
 
-// The high copy: every face cut into n × n quads and pushed out by the bump.
-std::unique_ptr<Object> BumpedCube(unsigned n)
+// The high copy: every face cut into n × n quads and pushed out by `height` (the bump).
+std::unique_ptr<Object> BumpedCube(unsigned n, const std::function<float(float, float)> &height = Bump)
 {
     std::vector<Vector> positions;
     std::vector<std::array<unsigned, 4>> quads;
@@ -114,7 +114,7 @@ std::unique_ptr<Object> BumpedCube(unsigned n)
         for (unsigned j = 0; j <= n; ++j)
             for (unsigned i = 0; i <= n; ++i) {
                 const float s = float(i) / float(n), t = float(j) / float(n);
-                positions.push_back(FacePoint(f, s, t) + FaceNormal(f) * Bump(s, t));
+                positions.push_back(FacePoint(f, s, t) + FaceNormal(f) * height(s, t));
             }
         for (unsigned j = 0; j < n; ++j)
             for (unsigned i = 0; i < n; ++i) {
@@ -140,6 +140,39 @@ std::unique_ptr<Object> SmoothCube(unsigned levels)
     high->CalculateAdjacency();
     high->CalculateNormals(false);
     return high;
+}
+
+// Sheets of one quad each, [-2, 2]² at the given heights, as one object with its normals.
+std::unique_ptr<Object> Sheets(std::initializer_list<float> heights)
+{
+    std::vector<Vector> positions;
+    std::vector<std::array<unsigned, 4>> quads;
+    for (float z : heights) {
+        const unsigned b = unsigned(positions.size());
+        positions.insert(positions.end(), {Vector(-2, -2, z), Vector(2, -2, z), Vector(2, 2, z), Vector(-2, 2, z)});
+        quads.push_back({b, b + 1, b + 2, b + 3});
+    }
+    auto sheets = fixtures::MakeQuads<Object>(positions, quads);
+    sheets->m_iTotalFaceCount = sheets->m_iFaceCount;
+    sheets->m_iTotalVertexCount = sheets->m_iVertexCount;
+    sheets->CalculateNormals(false);
+    return sheets;
+}
+
+// The unit square at height 0, its texture coordinates its positions.
+std::unique_ptr<SubdivLevel> FlatLowQuad()
+{
+    std::vector<Vector> flat;
+    for (unsigned v : {0u, 1u, 3u, 2u})
+        flat.push_back(Vector(float(v & 1), float(v >> 1), 0));
+    auto low = SubdivisionFixtures::MakeBase(flat, {{0, 1, 2, 3}});
+    low->m_iTCCount = 4;
+    low->m_pTCs.SetItemCount(4, false);
+    for (unsigned c = 0; c < 4; ++c) {
+        low->m_pTCs[c] = TC{flat[c].x, flat[c].y};
+        low->m_pQuads[0].m_iTCI[c] = int32_t(c);
+    }
+    return low;
 }
 
 class SurfaceBake : public ::testing::Test {
@@ -291,27 +324,8 @@ TEST_F(SurfaceBake, SelectionSetFacesAreTheHighSurface)
 {
     // Two sheets over the low one: 0.1 above and 0.05 below. The nearer, lower one wins
     // when the whole level is the high surface; the set names the upper one only.
-    std::vector<Vector> positions;
-    std::vector<std::array<unsigned, 4>> quads;
-    for (float z : {-0.05f, 0.1f}) {
-        const unsigned b = unsigned(positions.size());
-        positions.insert(positions.end(), {Vector(-2, -2, z), Vector(2, -2, z), Vector(2, 2, z), Vector(-2, 2, z)});
-        quads.push_back({b, b + 1, b + 2, b + 3});
-    }
-    auto sheets = fixtures::MakeQuads<Object>(positions, quads);
-    sheets->m_iTotalFaceCount = sheets->m_iFaceCount;
-    sheets->m_iTotalVertexCount = sheets->m_iVertexCount;
-    sheets->CalculateNormals(false);
-    std::vector<Vector> flat;
-    for (unsigned v : {0u, 1u, 3u, 2u})
-        flat.push_back(Vector(float(v & 1), float(v >> 1), 0));
-    auto low = SubdivisionFixtures::MakeBase(flat, {{0, 1, 2, 3}});
-    low->m_iTCCount = 4;
-    low->m_pTCs.SetItemCount(4, false);
-    for (unsigned c = 0; c < 4; ++c) {
-        low->m_pTCs[c] = TC{flat[c].x, flat[c].y};
-        low->m_pQuads[0].m_iTCI[c] = int32_t(c);
-    }
+    auto sheets = Sheets({-0.05f, 0.1f});
+    auto low = FlatLowQuad();
 
     SelectionSet set(QStringLiteral("upper"));
     SelectionSet::Entry *entry = set.AddLevel(sheets.get());
@@ -346,4 +360,48 @@ TEST_F(SurfaceBake, SelectionSetFacesAreTheHighSurface)
     }
     // Detached before the set goes.
     set.m_aEntries.clear();
+}
+
+TEST_F(SurfaceBake, SmoothLowNormalsMeasureTheWholeDistance)
+{
+    // The welded cube's corner normals point along the diagonals; at a face's centre their
+    // blend is a third of the way shorter than a unit. The high cube lies 0.1 out.
+    constexpr float kOffset = 0.1f;
+    auto low = LowCube();
+    low->CalculateNormals(false);
+    auto high = BumpedCube(8, [](float, float) { return kOffset; });
+    Mapper mapper;
+    Configure(mapper, *low, QStringLiteral("c"));
+    mapper.m_aHighMesh.SetValue(high.get(), true);
+    ASSERT_TRUE(mapper.Start()) << mapper.m_sFailure.toStdString();
+    MapBuffer normal, displacement;
+    Load(QStringLiteral("c"), normal, displacement);
+    unsigned texels = 0;
+    ForEachIslandTexel([&](unsigned x, unsigned y, unsigned f, float s, float t) {
+        if (std::fabs(s - 0.5f) > 0.05f || std::fabs(t - 0.5f) > 0.05f)
+            return;
+        ++texels;
+        // Near the centre the normal leans by at most a tenth: 1 / cos stays under 1.005.
+        EXPECT_NEAR(displacement.GetValue(x, y, 0), kOffset, 0.01f * kOffset) << f << " " << s << " " << t;
+    });
+    EXPECT_GE(texels, 6u);
+}
+
+TEST_F(SurfaceBake, ZeroLengthLowNormalFallsBackToTheFaceNormal)
+{
+    // Corner normals that cancel leave no direction to search along: the face's own one
+    // stands in, and the sheet 0.1 above is found.
+    auto sheet = Sheets({0.1f});
+    auto low = FlatLowQuad();
+    for (unsigned v = 0; v < low->m_iVertexCount; ++v)
+        for (int16_t &component : low->m_pVertices[v].m_aNormal)
+            component = 0;
+    Mapper mapper;
+    Configure(mapper, *low, QStringLiteral("z"));
+    mapper.m_aHighMesh.SetValue(sheet.get(), true);
+    ASSERT_TRUE(mapper.Start()) << mapper.m_sFailure.toStdString();
+    MapBuffer normal, displacement;
+    Load(QStringLiteral("z"), normal, displacement);
+    EXPECT_NEAR(displacement.GetValue(kMap / 2, kMap / 2, 0), 0.1f, 1e-5f);
+    EXPECT_NEAR(displacement.GetValue(5, 50, 0), 0.1f, 1e-5f);
 }

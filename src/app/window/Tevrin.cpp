@@ -2,6 +2,9 @@
 #include "app/window/Tevrin.h"
 
 #include "app/services/WindowServices.h"
+#include "app/settings/Preferences.h"
+#include "app/startup/InstanceLock.h"
+#include "app/startup/RunLog.h"
 #include "app/startup/CommandSwitches.h"
 #include "app/startup/Console.h"
 #include "app/window/WindowSettings.h"
@@ -63,8 +66,8 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags)
 {
     s_pInstance = this;
     Console("Constructing the main window....\n");
-    // The copy check ran before the window: its suffix names this copy's files.
-    Console("Task manager populated.\n");
+    // The suffix names this copy's temporary and log files.
+    m_pInstance = CheckInstance();
     setWindowIcon(QIcon(QStringLiteral("Icons/appicon.png")));
     if (QStyle *style = QStyleFactory::create(QStringLiteral("Fusion")))
         QApplication::setStyle(style);
@@ -72,6 +75,7 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags)
     resize(800, 600);
     General::StartTimer().start();
     Console("Timer started\n");
+    m_pPreferences = std::make_unique<Preferences>();
     Console("Preferences object created.\n");
     // Registers the node classes before any scene load or bake.
     InitializeSceneGlobals();
@@ -111,13 +115,13 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags)
         NoMemoryToRun();
     }
     Console("3d viewport object created.\n");
+    m_pPreferences->MaximumTextureSize = 2048;
     m_bShowMaximized = true;
     const WindowSettings settings = WindowSettings::Current();
     m_pView->m_cSettings.m_iGridLines = settings.gridLines;
     m_pView->m_cSettings.m_fGridSize = settings.gridSpacing;
     Console("Settings loaded.\n");
-    Console("Checking crash logs...\n");
-    Console("Log file created.\n");
+    RunLog::Start(*m_pPreferences, General::InstanceSuffix());
 
     m_pInterface = std::make_unique<Interface>();
     m_pServices->Install();

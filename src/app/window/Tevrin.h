@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <memory>
 
+class InstanceLock;
 class Interface;
+class Preferences;
 class QAction;
 class QLabel;
 class Scene;
@@ -57,6 +59,7 @@ public:
     bool IsQuitting() const { return m_bQuitting; }
 
     // --- parts ---------------------------------------------------------------------------
+    Preferences *GetPreferences() const { return m_pPreferences.get(); }
     Scene *GetScene() const { return m_pScene.get(); }
     SceneView *GetView() const { return m_pView; }
     Interface *GetInterface() const { return m_pInterface.get(); }
@@ -135,6 +138,8 @@ private:
     int64_t m_iLastTabletEvent = -1000000;  // start-timer milliseconds
     uint32_t m_iModifiers = 0;
 
+    std::unique_ptr<InstanceLock> m_pInstance;  // held for the whole run
+    std::unique_ptr<Preferences> m_pPreferences;
     std::unique_ptr<Scene> m_pScene;
     std::unique_ptr<Interface> m_pInterface;
     std::unique_ptr<WindowServices> m_pServices;

@@ -4,7 +4,10 @@
 #include "app/window/Tevrin.h"
 
 #include "app/services/WindowServices.h"
+#include "app/settings/Preferences.h"
 #include "app/startup/Console.h"
+#include "app/startup/InstanceLock.h"
+#include "app/startup/RunLog.h"
 #include "app/window/WindowSettings.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
@@ -19,17 +22,13 @@
 #include <QDockWidget>
 #include <QPointer>
 
-#include <cstdio>
 
 Tevrin::~Tevrin()
 {
     QApplication::instance()->removeEventFilter(this);
     Log("Shutdown, memory used: %d Megabytes\n", int(General::GetCountedMemory() >> 20));
     Console("Closing log...\n");
-    if (std::FILE *log = General::GetLogFile()) {
-        General::SetLogFile(nullptr);
-        std::fclose(log);
-    }
+    RunLog::CloseLogFile();
     if (m_pScene)
         m_pScene->m_pActiveCamera = nullptr;
     if (m_pInterface) {
@@ -51,6 +50,7 @@ Tevrin::~Tevrin()
     m_pServices->Uninstall();
     m_pInterface.reset();
     Console("Deleting preferences...\n");
+    m_pPreferences.reset();
     m_pServices.reset();
     s_pInstance = nullptr;
     // The widgets, the 3D view among them, go with the base class.

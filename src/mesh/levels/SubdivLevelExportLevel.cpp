@@ -10,7 +10,7 @@
 #include "mesh/levels/LevelSwapFiles.h"
 #include "mesh/core/MeshSwitches.h"
 #include "mesh/levels/SubdivLevel.h"
-#include "platform/TempFiles.h"
+#include "foundation/TempFileNames.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -36,7 +36,7 @@ class TempStream {
 public:
     bool Create()
     {
-        const QString name = TempFileName(General::Shell().TempFolder(), QStringLiteral("tmp"));
+        const QString name = General::NewTempFile(QStringLiteral("tmp"));
         if (name.isEmpty())
             return false;
         m_pStream = std::make_unique<Stream>(name, true);

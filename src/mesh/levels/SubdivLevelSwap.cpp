@@ -5,7 +5,7 @@
 #include "mesh/object/MeshHost.h"
 #include "mesh/core/MeshSwitches.h"
 #include "mesh/levels/SubdivLevel.h"
-#include "platform/TempFiles.h"
+#include "foundation/TempFileNames.h"
 
 #include <QFile>
 
@@ -16,7 +16,7 @@ namespace {
 template <class T>
 QString WriteToTempFile(const General::Store<T> &store, unsigned count)
 {
-    const QString name = TempFileName(General::Shell().TempFolder(), QStringLiteral("tmp"));
+    const QString name = General::NewTempFile(QStringLiteral("tmp"));
     std::FILE *file = name.isEmpty() ? nullptr : std::fopen(QFile::encodeName(name).constData(), "w+b");
     bool ok = file != nullptr && count <= store.GetItemCount();
     if (ok && count)

@@ -4,7 +4,10 @@
 #include "WindowFixture.h"
 
 #include "app/services/AppInteractionServices.h"
+#include "app/settings/Preferences.h"
+#include "app/startup/RunLog.h"
 #include "foundation/Diagnostics.h"
+#include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/progress/ProgressShell.h"
@@ -75,18 +78,23 @@ protected:
 TEST_F(MainWindowTest, ConstructionBuildsEveryPartInOrderAndSaysSo)
 {
     REQUIRE_WINDOW_GL();
-    const QStringList lines = ConsoleLines([this] { m_window = std::make_unique<Tevrin>(); });
+    QStringList lines = ConsoleLines([this] { m_window = std::make_unique<Tevrin>(); });
     const QStringList expected = {
-        "Constructing the main window....", "Task manager populated.",   "GUI style set.",
+        "Constructing the main window....", "Instance lock checked.",     "GUI style set.",
         "Timer started",                    "Preferences object created.", "Materials inited.",
         "Brushes inited.",                  "Trays inited.",             "3d viewport inited.",
         "Dialogs inited.",                  "Scene created.",            "Default light added.",
         "Default cameras added.",           "3d viewport object created.", "Settings loaded.",
-        "Checking crash logs...",           "Log file created.",         "Interface object created.",
-        "Recent files list populated.",     "Hotkeys file loaded.",      "Status bar initialized.",
-        "Tab panels created.",              "Frames created.",           "Main menu created.",
-        "Main window shown.",               "Program started.",
+        "Checking crash logs...",           "Logfile: ",                 "Log file created.",
+        "Interface object created.",        "Recent files list populated.", "Hotkeys file loaded.",
+        "Status bar initialized.",          "Tab panels created.",       "Frames created.",
+        "Main menu created.",               "Main window shown.",        "Program started.",
     };
+    ASSERT_EQ(lines.size(), expected.size()) << lines.join("\n").toStdString();
+    // The log file's path is the preferences' log folder with this copy's name.
+    EXPECT_EQ(lines[16], QStringLiteral("Logfile: %1/tevrin%2.log")
+                             .arg(m_window->GetPreferences()->LogFiles, General::InstanceSuffix()));
+    lines[16] = QStringLiteral("Logfile: ");
     EXPECT_EQ(lines, expected);
     Settle();
 
@@ -321,10 +329,9 @@ TEST_F(MainWindowTest, ShutdownClosesTheLogAndReleasesPanelsBeforeTheScene)
 {
     REQUIRE_WINDOW_GL();
     Build();
-    QFile log(File("tevrin.log"));
-    std::FILE *file = std::fopen(QFile::encodeName(log.fileName()).constData(), "w");
-    ASSERT_NE(file, nullptr);
-    General::SetLogFile(file);
+    // The window's own log file, which the tear-down closes after its last line.
+    QFile log(RunLog::LogFilePath(m_window->GetPreferences()->LogFiles, General::InstanceSuffix()));
+    ASSERT_NE(General::GetLogFile(), nullptr);
     // A docked panel that watches the scene as it goes.
     auto *dock = new QDockWidget(QStringLiteral("Properties"), m_window.get());
     m_window->addDockWidget(Qt::RightDockWidgetArea, dock);
@@ -342,7 +349,9 @@ TEST_F(MainWindowTest, ShutdownClosesTheLogAndReleasesPanelsBeforeTheScene)
     // The shell of the tests is back.
     EXPECT_EQ(&General::Shell(), static_cast<General::ShellServices *>(&Recorder()));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(log.readAll().startsWith("Shutdown, memory used: "));
+    const QByteArray written = log.readAll();
+    EXPECT_TRUE(written.contains("Shutdown, memory used: ")) << written.toStdString();
+    EXPECT_TRUE(written.endsWith(" Megabytes\n")) << written.toStdString();
 }
 
 TEST_F(MainWindowTest, TheLayoutFileIsWrittenWholeOrNotAtAll)

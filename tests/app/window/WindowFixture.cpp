@@ -1,7 +1,7 @@
 #include "WindowFixture.h"
 
 #include "app/services/WindowShell.h"
-#include "app/window/OpenGLSupport.h"
+#include "app/startup/OpenGLProbe.h"
 
 #include <QApplication>
 #include <QFile>
@@ -34,7 +34,7 @@ public:
         static char *argv[] = {name, nullptr};
         // Kept to the process's end, like the OpenGL driver it loads.
         new QApplication(argc, argv);
-        s_bHasGL = CanShowOpenGLView();
+        s_bHasGL = HasOpenGL();
     }
 };
 const auto *s_pEnvironment = testing::AddGlobalTestEnvironment(new WindowEnvironment);

@@ -1,0 +1,225 @@
+// The built program end to end: batch map extraction with no display, the console lines
+// of a start, the interactive road without OpenGL, and a second copy.
+#include "AppTestFolders.h"
+#include "app/startup/InstanceLock.h"
+#include "mapping/FileBake.h"
+#include "mapping/Mapper.h"
+#include "mapping/SheetFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QStringList out, err;
+};
+
+// Lines of standard error that the run itself printed (sanitizer reports would fail the run anyway).
+QStringList Lines(const QByteArray &bytes) { return QString::fromLocal8Bit(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
+
+class BatchRoad : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QDir root(m_cDir.path());
+        for (const char *folder : {"in", "run", "home/data", "home/config"})
+            ASSERT_TRUE(root.mkpath(QLatin1String(folder)));
+        fixtures::WriteSheet(In(QStringLiteral("low.obj")), 4, [](float, float) { return 0.0f; }, true);
+        fixtures::WriteSheet(In(QStringLiteral("high.obj")), 80, fixtures::Wave, false);
+    }
+
+    QString In(const QString &name) const { return m_cDir.filePath(QStringLiteral("in/") + name); }
+    QString RunFolder() const { return m_cDir.filePath(QStringLiteral("run")); }
+    // The program's per-user folders in the private home.
+    QString DataFolder() const { return m_cDir.filePath(QStringLiteral("home/data/Orvexa/Tevrin")); }
+    QString ConfigFolder() const { return m_cDir.filePath(QStringLiteral("home/config/Orvexa/Tevrin")); }
+
+    // Runs the program in the run folder, on the offscreen platform with no display.
+    Outcome Start(const QStringList &arguments, const QString &platform = QStringLiteral("offscreen")) const
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_cDir.filePath(QStringLiteral("home/data")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_cDir.filePath(QStringLiteral("home/config")));
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(RunFolder());
+        process.start(QStringLiteral(TEVRIN_EXECUTABLE), arguments);
+        Outcome run;
+        if (!process.waitForFinished(300000))
+            return run;
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+        run.out = Lines(process.readAllStandardOutput());
+        run.err = Lines(process.readAllStandardError());
+        return run;
+    }
+
+    // The bake's switches with paths relative to the run folder.
+    static QStringList BakeSwitches()
+    {
+        return {QStringLiteral("-mapextraction"), QStringLiteral("-lowmesh"), QStringLiteral("../in/low.obj"),
+                QStringLiteral("-highmesh"), QStringLiteral("../in/high.obj"), QStringLiteral("-mapdirectory"),
+                QStringLiteral("maps"), QStringLiteral("-width"), QStringLiteral("32"), QStringLiteral("-height"),
+                QStringLiteral("32"), QStringLiteral("-edgebleed"), QStringLiteral("2"),
+                QStringLiteral("-normalspace"), QStringLiteral("object"), QStringLiteral("-normaltype"),
+                QStringLiteral("float"), QStringLiteral("-displacementtype"), QStringLiteral("float"),
+                QStringLiteral("-normalfilename"), QStringLiteral("normal-%i"), QStringLiteral("-displacementfilename"),
+                QStringLiteral("disp-%i")};
+    }
+
+    static QStringList Files(const QString &folder) { return QDir(folder).entryList(QDir::Files, QDir::Name); }
+
+    QTemporaryDir m_cDir;
+};
+
+QByteArray Bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST_F(BatchRoad, WritesTheSameMapsAsTheHeadlessBakeWithoutADisplay)
+{
+    ASSERT_TRUE(QDir(RunFolder()).mkpath(QStringLiteral("maps")));
+    const Outcome run = Start(BakeSwitches());
+    ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err.join('\n'));
+    EXPECT_TRUE(run.err.isEmpty()) << qPrintable(run.err.join('\n'));
+    const QString maps = QDir(RunFolder()).filePath(QStringLiteral("maps"));
+    const QStringList written = Files(maps);
+    ASSERT_EQ(written.size(), 2) << qPrintable(written.join(' '));
+
+    // The same settings, set here on an engine of our own, baked in this process.
+    QTemporaryDir expected;
+    MapExtraction::Mapper engine;
+    engine.m_aMapWidth.SetValue(32);
+    engine.m_aMapHeight.SetValue(32);
+    engine.m_aEdgeBleeding.SetValue(2);
+    engine.m_aNormalMapSpace.SetValue(0);
+    engine.m_aNormalMapFormat.SetValue(2);
+    engine.m_aDisplacementMapFormat.SetValue(MapExtraction::mapFloat);
+    engine.m_aNormalMapFilename.SetValue(QStringLiteral("normal-%i"));
+    engine.m_aDisplacementMapFilename.SetValue(QStringLiteral("disp-%i"));
+    engine.m_sMapFolder = expected.path() + QLatin1Char('/');
+    QString error;
+    ASSERT_TRUE(MapExtraction::BakeFromFiles(engine, In(QStringLiteral("low.obj")), In(QStringLiteral("high.obj")), &error))
+        << qPrintable(error);
+    ASSERT_EQ(Files(expected.path()), written);
+    for (const QString &name : written) {
+        const QByteArray ours = Bytes(QDir(maps).filePath(name));
+        EXPECT_FALSE(ours.isEmpty()) << qPrintable(name);
+        EXPECT_TRUE(ours == Bytes(QDir(expected.path()).filePath(name))) << qPrintable(name);
+    }
+    // No window layout is written, and the log is where the preferences keep logs.
+    EXPECT_FALSE(QFile::exists(QDir(ConfigFolder()).filePath(QStringLiteral("ui.sav"))));
+    EXPECT_TRUE(Bytes(QDir(DataFolder()).filePath(QStringLiteral("Logs/tevrin.log"))).contains("Map extraction from command line"));
+}
+
+TEST_F(BatchRoad, TheConsoleShowsTheStartInOrder)
+{
+    ASSERT_TRUE(QDir(RunFolder()).mkpath(QStringLiteral("maps")));
+    const struct {
+        QStringList arguments;
+        QString platform;
+        int exitCode;
+        QStringList out;
+    } cases[] = {
+        {BakeSwitches(), QStringLiteral("offscreen"), 0,
+         {"Starting initialization...", "Application object created.", "Mapper initialized.", "Arguments parsed.",
+          "New handler set.", "Instance lock checked.", "Preferences object created.", "Checking crash logs...",
+          "Logfile: " + DataFolder() + "/Logs/tevrin.log", "Log file created.", "Map extraction finished."}},
+        // Without an OpenGL context the interactive program says so and ends.
+        {{QStringLiteral("model.obj")}, QStringLiteral("offscreen"), 255,
+         {"Starting initialization...", "Application object created."}},
+        {{QStringLiteral("-width"), QStringLiteral("abc"), QStringLiteral("-mapextraction")},
+         QStringLiteral("offscreen"), 255,
+         {"Starting initialization...", "Application object created.", "Mapper initialized."}},
+    };
+    for (const auto &c : cases) {
+        const Outcome run = Start(c.arguments, c.platform);
+        EXPECT_EQ(run.exitCode, c.exitCode) << qPrintable(c.arguments.join(' ')) << qPrintable(run.err.join('\n'));
+        EXPECT_EQ(run.out, c.out) << qPrintable(c.arguments.join(' ')) << "\n" << qPrintable(run.out.join('\n'));
+    }
+    const Outcome noGL = Start({QStringLiteral("model.obj")});
+    EXPECT_TRUE(noGL.err.contains(QStringLiteral("This system has no OpenGL support. Exiting."))) << qPrintable(noGL.err.join('\n'));
+}
+
+TEST_F(BatchRoad, ARunThatCannotSucceedSaysWhyOnOneLineAndWritesNothing)
+{
+    ASSERT_TRUE(QDir(RunFolder()).mkpath(QStringLiteral("maps")));
+    {
+        QFile plain(QDir(RunFolder()).filePath(QStringLiteral("plain")));
+        ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    }
+    auto with = [](QStringList arguments, const QString &name, const QString &value) {
+        const qsizetype at = arguments.indexOf(QLatin1Char('-') + name);
+        if (at < 0)
+            arguments << QLatin1Char('-') + name << value;
+        else if (value.isNull())
+            arguments.remove(at, 2);
+        else
+            arguments[at + 1] = value;
+        return arguments;
+    };
+    const struct {
+        const char *what;
+        QStringList arguments;
+        const char *reason;
+    } cases[] = {
+        {"missing low mesh", with(BakeSwitches(), "lowmesh", "../in/none.obj"), "none.obj"},
+        {"missing high mesh", with(BakeSwitches(), "highmesh", "../in/none.obj"), "none.obj"},
+        {"no high mesh", with(BakeSwitches(), "highmesh", QString()), "-highmesh"},
+        {"no low mesh", with(BakeSwitches(), "lowmesh", QString()), "-lowmesh"},
+        {"missing map folder", with(BakeSwitches(), "mapdirectory", "nowhere"), "nowhere"},
+        {"map folder under a file", with(BakeSwitches(), "mapdirectory", "plain/maps"), "plain/maps"},
+        {"bad number", with(BakeSwitches(), "width", "abc"), "-width"},
+        {"overflowing limit", with(BakeSwitches(), "limitmemory", "99999999999g"), "-limitmemory"},
+        {"low memory limit", with(BakeSwitches(), "limitmemory", "64k"), "Map extraction failed"},
+        {"not a mesh", with(BakeSwitches(), "highmesh", "plain"), "Map extraction failed"},
+    };
+    for (const auto &c : cases) {
+        const Outcome run = Start(c.arguments);
+        EXPECT_EQ(run.exitCode, 255) << c.what;
+        ASSERT_EQ(run.err.size(), 1) << c.what << "\n" << qPrintable(run.err.join('\n'));
+        EXPECT_TRUE(run.err[0].contains(QLatin1String(c.reason))) << c.what << ": " << qPrintable(run.err[0]);
+        EXPECT_TRUE(Files(QDir(RunFolder()).filePath(QStringLiteral("maps"))).isEmpty()) << c.what;
+        EXPECT_FALSE(QFile::exists(QDir(ConfigFolder()).filePath(QStringLiteral("ui.sav")))) << c.what;
+    }
+}
+
+TEST_F(BatchRoad, ASecondCopyLogsUnderItsProcessIdAndLeavesTheFirstCopysFilesAlone)
+{
+    ASSERT_TRUE(QDir(RunFolder()).mkpath(QStringLiteral("maps")));
+    const QString temp = QDir(DataFolder()).filePath(QStringLiteral("Temp"));
+    ASSERT_TRUE(QDir().mkpath(temp));
+    const QString undo = QDir(temp).filePath(QStringLiteral("undo.tmp"));
+    QFile(undo).open(QIODevice::WriteOnly);
+    {
+        // This process plays the first copy.
+        const InstanceLock first(temp);
+        ASSERT_TRUE(first.IsFirstCopy());
+        const Outcome run = Start(BakeSwitches());
+        ASSERT_EQ(run.exitCode, 0) << qPrintable(run.err.join('\n'));
+        const QRegularExpression logLine(QStringLiteral("^Logfile: .*/Logs/tevrin\\.(\\d+)\\.log$"));
+        const QStringList logLines = run.out.filter(logLine);
+        ASSERT_EQ(logLines.size(), 1) << qPrintable(run.out.join('\n'));
+        const QString path = logLines[0].mid(int(strlen("Logfile: ")));
+        EXPECT_TRUE(Bytes(path).contains("Map extraction from command line"));
+        EXPECT_TRUE(QFile::exists(undo));
+    }
+    // The first copy after a crash: the leftover goes and the old log becomes a crash log.
+    QFile(QDir(DataFolder()).filePath(QStringLiteral("Logs/tevrin.log"))).open(QIODevice::WriteOnly);
+    ASSERT_EQ(Start(BakeSwitches()).exitCode, 0);
+    EXPECT_FALSE(QFile::exists(undo));
+    EXPECT_EQ(QDir(QDir(DataFolder()).filePath(QStringLiteral("Logs"))).entryList({QStringLiteral("crash_*.log")}).size(), 1);
+}
