@@ -25,9 +25,13 @@ WindowShell::WindowShell(Tevrin &window) : m_rWindow(window) {}
 
 void WindowShell::ProcessEvents()
 {
+    // A pass flushes whatever changed, the labels of the status bar among them, and a flush
+    // composes the whole window with its OpenGL view: paced, so a fast operation stays fast.
+    if (!m_cPasses.Due())
+        return;
     const bool wasBusy = m_rWindow.IsBusy();
     m_rWindow.SetBusy(true);
-    ProgressShell::ProcessEvents();
+    m_cPasses.Run([this] { ProgressShell::ProcessEvents(); });
     m_rWindow.SetBusy(wasBusy);
 }
 

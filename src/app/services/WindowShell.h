@@ -5,6 +5,7 @@
 // question boxes on the main window.
 
 #include "gui/progress/ProgressShell.h"
+#include "gui/progress/Throttle.h"
 
 class Tevrin;
 
@@ -28,5 +29,6 @@ public:
 
 private:
     Tevrin &m_rWindow;
+    GUI::Throttle m_cPasses;
     static inline General::ShellServices *s_pModal = nullptr;
 };

@@ -6,14 +6,7 @@
 #include <QApplication>
 #include <QPainter>
 
-#include <algorithm>
-
 namespace GUI {
-
-namespace {
-// Milliseconds between two paints of the bar.
-constexpr qint64 kPaintInterval = 33;
-}  // namespace
 
 ProgressBar::ProgressBar(QWidget *parent, const QString &text, uint64_t total) : QFrame(parent)
 {
@@ -32,7 +25,7 @@ void ProgressBar::Start(QWidget *parent, const QString &text, uint64_t total)
     General::Shell().SetStatusMessage(text, 0);
     m_iTotal = total;
     m_iValue = 0;
-    m_cSincePaint.invalidate();
+    m_cPaints.Reset();
     m_iPaints = 0;
     show();
     if (!m_bRunning)
@@ -47,19 +40,14 @@ void ProgressBar::SetProgress(uint64_t value)
     if (!m_bRunning || value > m_iTotal)
         return;
     m_iValue = value;
-    // The pause after a paint grows with what the paint cost: in a window with an OpenGL
-    // view every flush composes the whole window, which software OpenGL makes slow.
-    if (m_cSincePaint.isValid() && m_cSincePaint.elapsed() < std::max(kPaintInterval, 2 * m_iPaintCost) &&
-        value != m_iTotal)
+    if (!m_cPaints.Due() && value != m_iTotal)
         return;
     ++m_iPaints;
-    QElapsedTimer paint;
-    paint.start();
-    if (isHidden())
-        show();
-    repaint();
-    m_iPaintCost = paint.elapsed();
-    m_cSincePaint.start();
+    m_cPaints.Run([this] {
+        if (isHidden())
+            show();
+        repaint();
+    });
 }
 
 void ProgressBar::End()

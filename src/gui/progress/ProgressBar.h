@@ -3,7 +3,8 @@
 // that shows how far a long operation is, with a status text and the wait cursor. It is
 // made on the first run and reused (hidden in between) for every later one.
 
-#include <QElapsedTimer>
+#include "gui/progress/Throttle.h"
+
 #include <QFrame>
 #include <QString>
 
@@ -24,9 +25,8 @@ public:
     // starts at 0 of `total`, shows the bar and the wait cursor.
     void Start(QWidget *parent, const QString &text, uint64_t total);
     // Stores `value` when a run is open and it lies within 0..total; other values are
-    // ignored. Only the bar is painted, at most about 30 times a second (and at the end),
-    // and never more than a third of the time, so that the steps of a fast operation cost
-    // next to nothing.
+    // ignored. Only the bar is painted, paced by a Throttle (and always at the end), so
+    // that the steps of a fast operation cost next to nothing.
     void SetProgress(uint64_t value);
     // How many times the bar was painted for SetProgress since the run started.
     int GetPaintCount() const { return m_iPaints; }
@@ -50,8 +50,7 @@ private:
     uint64_t m_iTotal = 0;
     uint64_t m_iValue = 0;
     bool m_bRunning = false;
-    QElapsedTimer m_cSincePaint;  // since the end of the last paint
-    qint64 m_iPaintCost = 0;      // milliseconds the last paint took
+    Throttle m_cPaints;
     int m_iPaints = 0;
 };
 
