@@ -220,6 +220,7 @@ TEST_F(Undo, ActionWithARecordThatCannotBeRebuiltIsRefusedWhole)
 
 TEST_F(Undo, DamagedTrailingLengthIsRefusedAndChangesNothing)
 {
+    Recorder().ExpectAssertionFailures();
     for (unsigned damage : {0u, 8u, 14u, 17u, 0xffffffffu}) {
         SCOPED_TRACE(damage);
         UndoStack().Rewind();
@@ -240,6 +241,7 @@ TEST_F(Undo, DamagedTrailingLengthIsRefusedAndChangesNothing)
 
 TEST_F(Undo, FactoryBuildsRegisteredClassesAndRefusesTheRest)
 {
+    Recorder().ExpectAssertionFailures();
     SetOperationMaker(Operations::kSoftBrush, [] { return std::make_unique<Step>(Operations::kSoftBrush, 0); });
     EXPECT_EQ(Interface::CreateBrushOperation(1)->GetType(), Operations::kSoftBrush);
     EXPECT_EQ(Interface::CreateBrushOperation(17)->GetType(), Operations::kSoftBrush);  // the bulge tool's strokes

@@ -316,6 +316,7 @@ TEST_F(VertexBrushes, RefusedSamplesChangeNothing)
 
 TEST_F(VertexBrushes, AMoveBeyondTheBoundsIsRefusedNotMade)
 {
+    Recorder().ExpectAssertionFailures();
     m_brushServices.rate = 50;
     m_tool.m_aPairs[0].strength = 1e9f;
     Stroke<SoftBrushOperation>({{{4, 4, 0}, 1.0f}});

@@ -2,12 +2,16 @@
 // A shell that records what the lower layers asked of the window system, so tests
 // can check the log, the progress display and the messages. Installed for the
 // whole test run by the test main; each test starts it cleared.
+//
+// It also counts failed consistency checks: a test fails on any it did not
+// announce with ExpectAssertionFailures().
 
 #include "foundation/ShellServices.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -24,10 +28,19 @@ public:
     void CriticalMessage(const QString &text) override { messages << text; }
     void AppendLogWindow(const QString &text) override { log += text; }
     void ReleaseNode(General::Node *node) override { releasedNodes.push_back(node); }
+    void AssertionFailed() override { ++m_assertionFailures; }
     QString TempFolder() const override;
 
+    // Empties the record; the assertion count and expectation stay for the running test.
     void Clear();
+    // A new test: the record, the assertion count and the expectation start over.
+    void StartTest();
     bool LogContains(const QString &text) const { return log.contains(text); }
+
+    // The running test provokes failed checks on purpose: it then fails if none was hit.
+    void ExpectAssertionFailures() { m_assertionsExpected = true; }
+    int AssertionFailures() const { return m_assertionFailures; }
+    bool AssertionsExpected() const { return m_assertionsExpected; }
 
     QString log;
     QStringList progressTexts;
@@ -43,6 +56,11 @@ public:
     QStringList statusMessages;
     std::vector<int> statusStates;
     std::vector<const General::Node *> releasedNodes;
+
+private:
+    // Checks fail on worker threads too.
+    std::atomic<int> m_assertionFailures = 0;
+    bool m_assertionsExpected = false;
 };
 
 // The shell installed for the test run.
