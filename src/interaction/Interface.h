@@ -69,6 +69,10 @@ public:
                                  bool execute);
     // Ends the stroke's or drag's operation: executes, records it as a new action, deletes it.
     void FinishOperation();
+    // Empties the undo and redo histories (records of one scene never replay on another);
+    // false when the controller has none. Scene services call it on a new, loaded or
+    // replaced scene.
+    static bool ClearHistory();
     // Undoes (the undo stack) or redoes (the redo stack) one whole user action.
     static void UndoRedo(OperationBuffer *stack);
     // The timer statistics below `parent` (-1: all, framed by rule lines) to the log.

@@ -66,6 +66,15 @@ void Interface::FinishOperation()
     m_pCurrentOperation.reset();
 }
 
+bool Interface::ClearHistory()
+{
+    if (!s_pUndo || !s_pRedo)
+        return false;
+    s_pUndo->Rewind();
+    s_pRedo->Rewind();
+    return true;
+}
+
 void Interface::UndoRedo(OperationBuffer *stack)
 {
     if (!stack)
