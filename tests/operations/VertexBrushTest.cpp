@@ -351,6 +351,20 @@ TEST_F(VertexBrushes, PinchDrawsTowardTheStrokeAndSmoothTowardTheNeighbours)
     EXPECT_NEAR(P(V(4, 4)).z, 0.5f, 1e-6f);
 }
 
+TEST_F(VertexBrushes, VerticesFarFromTheOriginAreSmoothedToo)
+{
+    const Vector far(20000, 0, 0);
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
+        m_object->SetVertexPosition(v, P(v) + far);
+    m_object->SetVertexPosition(V(4, 4), Vector(4, 4, 1) + far);
+    m_tool.m_aPairs[0].strength = 50.0f;  // k = 0.5; the centre has weight 1 and flat neighbours
+    SmoothOperation op(&m_tool, &m_segment, 0);
+    PickInfo pick = Pick(m_object, F(4, 4), Vector(4, 4, 1) + far);
+    ASSERT_TRUE(op.AddPoint(&pick, m_tool.GetSize(), 1.0f, Vector(0, 0, 0)));
+    EXPECT_NEAR(P(V(4, 4)).z, 0.5f, 1e-4f);
+    EXPECT_NEAR(P(V(4, 4)).x, 20004.0f, 1e-2f);
+}
+
 TEST_F(VertexBrushes, FlattenPullsTowardThePlaneOfTheVerticesUnderTheBrush)
 {
     m_object->SetVertexPosition(V(4, 4), Vector(4, 4, 1));
