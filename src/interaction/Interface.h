@@ -46,6 +46,9 @@ public:
     void SetActiveObject(Object *object);
     // Null with select false clears the selection.
     void SelectObject(Object *object, bool select);
+    // The object is leaving the scene: it is taken out of the selection and stops being the
+    // active object and the hover hit, so no command reaches it afterwards.
+    void ForgetObject(Object *object);
     // View pixels: the stored position (0 to 1), hover picking with curve snapping, repaint.
     void UpdateMousePosition(float x, float y);
     // Runs a handler as a menu command would; a General::Error becomes a status message.
