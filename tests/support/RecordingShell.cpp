@@ -33,6 +33,7 @@ void RecordingShell::Clear()
     eventPasses = 0;
     cancelAfterPasses = -1;
     memoryLabel.clear();
+    memoryLabelSets = 0;
     tempFolder.clear();
     messages.clear();
     statusMessages.clear();

@@ -23,7 +23,11 @@ public:
     void ProcessEvents() override { ++eventPasses; }
     // Answers a cancel request once the events have run `cancelAfterPasses` times (never when negative).
     bool TakeCancelRequest() override { return cancelAfterPasses >= 0 && eventPasses >= cancelAfterPasses; }
-    void SetMemoryLabel(const QString &text) override { memoryLabel = text; }
+    void SetMemoryLabel(const QString &text) override
+    {
+        memoryLabel = text;
+        ++memoryLabelSets;
+    }
     void SetStatusMessage(const QString &text, int state) override;
     void CriticalMessage(const QString &text) override { messages << text; }
     void AppendLogWindow(const QString &text) override { log += text; }
@@ -50,6 +54,7 @@ public:
     int eventPasses = 0;
     int cancelAfterPasses = -1;
     QString memoryLabel;
+    int memoryLabelSets = 0;
     // Where TempFolder() points; the system's temporary folder when empty.
     QString tempFolder;
     QStringList messages;
