@@ -70,10 +70,11 @@ Object *Scene::Import(const QString &file, bool addToScene, bool bio, bool prepa
         }
     }
     if (!first) {
-        // The box leads with why the file gave nothing, when the importer could say.
+        // The status line says so behind the box, which leads with why the file gave
+        // nothing when the importer could say.
+        General::Shell().SetStatusMessage(QStringLiteral("import failed."), 2);
         General::Shell().CriticalMessage(
             error.isEmpty() ? QStringLiteral("Not enough memory to import this file or file not exist") : error);
-        General::Shell().SetStatusMessage(QStringLiteral("import failed."), 2);
         return nullptr;
     }
     // Only now that the file is read may the scene it replaces go.

@@ -2,7 +2,6 @@
 
 #include "app/services/CurveEditing.h"
 #include "app/window/Tevrin.h"
-#include "foundation/OperationBuffer.h"
 #include "interaction/Interface.h"
 #include "viewport/view/SceneView.h"
 
@@ -12,14 +11,6 @@ Brush *AppSceneServices::GetCurrentTool() const
 }
 
 void AppSceneServices::EndCurveEditing() { m_rEditing.End(); }
-
-void AppSceneServices::ClearHistory()
-{
-    if (OperationBuffer *undo = Interface::UndoStack())
-        undo->Rewind();
-    if (OperationBuffer *redo = Interface::RedoStack())
-        redo->Rewind();
-}
 
 Camera *AppSceneServices::GetViewCamera() const
 {

@@ -1,8 +1,8 @@
 #pragma once
-// What the scene needs of the program: the controller's current tool and histories, the
-// view's camera and the curve editing; selection and visibility edits go through the undo
-// history as the base class runs them. Preference values keep their defaults until the
-// preferences carry them.
+// What the scene needs of the program: the controller's current tool, the view's camera
+// and the curve editing; selection and visibility edits and the emptying of the histories
+// go through the undo history as the base class runs them. Preference values keep their
+// defaults until the preferences carry them.
 
 #include "operations/selection/SelectionEdits.h"
 
@@ -15,7 +15,6 @@ public:
 
     Brush *GetCurrentTool() const override;
     void EndCurveEditing() override;
-    void ClearHistory() override;
     Camera *GetViewCamera() const override;
     void SetViewCamera(Camera *camera) override;
     void ReleasePropertyWindows() override;
