@@ -450,17 +450,9 @@ void Mesh::ConvertToGenericMesh()
     const unsigned n = Corners();
     const unsigned faceCount = std::min(m_iFaceCount, WithFaces([](const auto &faces) { return faces.GetItemCount(); }));
     General::Store<unsigned int> polygonOf("unknown");
-    if (!polygonOf.SetItemCount(faceCount, false))
-        throw General::Error(0, QCoreApplication::translate("Mesh", "Not enough memory"));
-    // Number the polygons: a fan's triangles share the number of its first one.
     unsigned polygons = 0;
-    for (unsigned f = 0; f < faceCount; ++f) {
-        polygonOf[f] = polygons;
-        const bool continued = m_eType == typeTriangular && f + 1 < faceCount &&
-                               (m_pTriangles[f + 1].m_iIndices[2] & kBit31);
-        if (!continued)
-            ++polygons;
-    }
+    if (!NumberPolygons(polygonOf, polygons))
+        throw General::Error(0, QCoreApplication::translate("Mesh", "Not enough memory"));
     if (!TV_CHECK(polygons == m_iPolygonCount))
         Log(" Generic mesh: %u polygons found, %u expected\n", polygons, m_iPolygonCount);
     m_aGenericFaces.Clear();
