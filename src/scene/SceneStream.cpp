@@ -17,6 +17,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -27,6 +29,9 @@ struct SceneFileExtras {
     bool hasOldPair[2] = {false, false};
     Brush::Pair oldPair[2];
     bool oldWindowSpace = false;
+    bool hasToolList = false;
+    bool hasSharedSizes = false;
+    float sharedSizes[2] = {0.0f, 0.0f};
     struct Bookmark {
         QString tray;
         QString item;
@@ -38,8 +43,6 @@ struct SceneFileExtras {
 namespace {
 
 using Surface::Material;
-
-constexpr int kMaxBookmarkText = 255;
 
 // The toggles of the 3D view that a scene file carries. Scene files keep them for a view
 // that is not touched outside benchmark runs, so a default one stands in for it.
@@ -90,38 +93,33 @@ bool CheckCount(Stream &s, int count, uint64_t minimum)
     return true;
 }
 
+// A bookmark name of any length the bytes left allow.
 bool ReadBookmarkText(Stream &s, QString &text)
 {
-    int length = 0;
-    if (s.Read(&length, 4) != 4 || length < 0 || length > kMaxBookmarkText || !s.Expect(uint64_t(length))) {
-        Log("Camera bookmark name of %d bytes refused\n", length);
-        s.SetError();
-        return false;
-    }
-    QByteArray bytes(length, '\0');
-    if (length && s.Read(bytes.data(), uint64_t(length)) != uint64_t(length))
-        return false;
-    text = QString::fromLatin1(bytes);
-    return true;
+    s >> text;
+    return !s.HasError();
 }
 
 }  // namespace
 
 namespace {
 
-// Tools and tool sizes a complete file brings, and its camera bookmarks.
+// Tools and tool sizes a complete file brings, and its camera bookmarks. The tools and
+// their sizes are the program's own unless loading tools was asked for.
 void ApplyExtras(SceneFileExtras &extras)
 {
     auto &tools = Brush::Tools();
-    if (!tools.empty()) {
-        Brush &current = *tools.front();
-        for (int pair = 0; pair < 2; ++pair)
-            if (extras.hasOldPair[pair])
-                current.m_aPairs[pair] = extras.oldPair[pair];
-        if (extras.hasOldPair[1])
-            current.m_bWindowSpace = extras.oldWindowSpace;
-    }
     if (SceneHost().GetLoadTools()) {
+        if (!tools.empty()) {
+            Brush &current = *tools.front();
+            for (int pair = 0; pair < 2; ++pair)
+                if (extras.hasOldPair[pair])
+                    current.m_aPairs[pair] = extras.oldPair[pair];
+            if (extras.hasOldPair[1])
+                current.m_bWindowSpace = extras.oldWindowSpace;
+        }
+        if (extras.hasSharedSizes)
+            std::copy(std::begin(extras.sharedSizes), std::end(extras.sharedSizes), Brush::s_fSharedSize);
         const size_t count = extras.tools.size();
         while (tools.size() < count)
             tools.push_back(std::make_unique<Brush>());
@@ -132,8 +130,10 @@ void ApplyExtras(SceneFileExtras &extras)
             if (scratch.m_bHidden)
                 tools[i]->m_sName = scratch.m_sName;
         }
-        tools.resize(count);
-        CreateDefaultTools();
+        if (extras.hasToolList) {
+            tools.resize(count);
+            CreateDefaultTools();
+        }
     }
     for (SceneFileExtras::Bookmark &bookmark : extras.bookmarks)
         SceneHost().StoreCameraBookmark(bookmark.tray, bookmark.item, *bookmark.camera);
@@ -215,6 +215,7 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
             s.Serialize(toolCount);
         if (!storing && !CheckCount(s, toolCount, 1))
             return false;
+        extras.hasToolList = true;
         if (storing) {
             for (auto &tool : Brush::Tools())
                 if (!tool->Serialize(s))
@@ -223,8 +224,9 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
         } else {
             for (int i = 0; i < toolCount; ++i) {
                 auto tool = std::make_unique<Brush>();
-                if (!tool->Serialize(s))
+                if (!tool->Serialize(s, extras.sharedSizes))
                     return false;
+                extras.hasSharedSizes = true;
                 extras.tools.push_back(std::move(tool));
             }
         }
@@ -325,14 +327,14 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
                 return false;
     if (s.HasError())
         return false;
-    if (!SerializeChains(s, extras))
+    if (!SerializeChains(s, extras, objects))
         return false;
     if (!storing && wholeScene)
         SceneHost().SetViewCamera(m_pActiveCamera);
     return true;
 }
 
-bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras)
+bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras, const std::vector<Object *> &written)
 {
     const int v = s.GetVersion();
     const bool storing = s.IsStoring();
@@ -351,7 +353,7 @@ bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras)
                 m_pSelectionSets = set;
             }
         }
-        if (m_pSelectionSets && !m_pSelectionSets->Serialize(s, *this))
+        if (m_pSelectionSets && !m_pSelectionSets->Serialize(s, *this, storing ? &written : nullptr))
             return false;
     }
 

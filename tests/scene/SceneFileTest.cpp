@@ -71,8 +71,10 @@ public:
         QString camera;
         General::Vector translate;
     };
+    bool GetLoadTools() const override { return loadTools; }
     std::vector<CameraBookmark> saved;
     std::vector<Stored> stored;
+    bool loadTools = false;
 };
 
 // File size limit for this process: writes beyond it fail as on a full disk.
@@ -385,17 +387,71 @@ TEST_F(SceneFile, SelectionSaveWritesOnlyObjectsWithSelectedFaces)
     EXPECT_EQ(m_services.viewCamera, nullptr);
 }
 
-TEST_F(SceneFile, LongBookmarkNamesAreRefused)
+TEST_F(SceneFile, SelectionSaveBindsSetsToTheObjectsItWrites)
+{
+    Populate();
+    SubdivLevel &other = *m_scene->GetObject(1)->GetLevel(1);
+    SelectFace(other, 2);
+    m_scene->CreateSelectionSet(QStringLiteral("both"), true);
+    // Only the second object is written: its entry must follow it to the first place.
+    m_scene->GetObject(0)->GetLevel(1)->m_iSelectedFaces = 0;
+    const QString file = Path("part.stream");
+    ASSERT_TRUE(m_scene->Save(file, false));
+    FreshScene();
+    ASSERT_TRUE(m_scene->Load(file, false, true));
+    ASSERT_EQ(m_scene->GetObjectCount(), 1);
+    ASSERT_TRUE(m_scene->GetObject(0)->GetName().startsWith(QStringLiteral("object1 ")));
+    const SelectionSet *both = m_scene->m_pSelectionSets;
+    ASSERT_NE(both, nullptr);
+    ASSERT_EQ(both->m_sSetName, QStringLiteral("both"));
+    ASSERT_EQ(both->m_aEntries.size(), 1u);
+    EXPECT_EQ(both->m_aEntries[0]->level, m_scene->GetObject(0)->GetLevel(1));
+    EXPECT_EQ(std::vector<unsigned>(both->m_aEntries[0]->faces.begin(), both->m_aEntries[0]->faces.end()),
+              std::vector<unsigned>{2});
+    // The set of the object left out keeps no entry.
+    ASSERT_NE(both->m_pNext, nullptr);
+    EXPECT_TRUE(both->m_pNext->m_aEntries.empty());
+}
+
+TEST_F(SceneFile, BookmarkNamesOfAnyLengthLoad)
 {
     m_bookmark.m_sCameraName = QStringLiteral("b");
-    for (int length : {255, 256}) {
-        m_services.saved = {{QString(length, QLatin1Char('t')), QStringLiteral("item"), &m_bookmark}};
+    for (int length : {0, 255, 256, 5000}) {
+        const QString tray(length, QLatin1Char('t'));
+        m_services.saved = {{tray, QStringLiteral("item"), &m_bookmark}};
         m_services.stored.clear();
         const QString file = Path("marks.stream");
         ASSERT_TRUE(m_scene->Save(file, true));
-        EXPECT_EQ(m_scene->Load(file, false, true), length <= 255) << length;
-        EXPECT_EQ(m_services.stored.size(), length <= 255 ? 1u : 0u) << length;
+        EXPECT_TRUE(m_scene->Load(file, false, true)) << length;
+        ASSERT_EQ(m_services.stored.size(), 1u) << length;
+        EXPECT_EQ(m_services.stored[0].tray, tray);
+        EXPECT_EQ(m_services.stored[0].item, QStringLiteral("item"));
     }
+}
+
+TEST_F(SceneFile, ToolSizesComeOnlyFromACompleteFileWithLoadToolsOn)
+{
+    Populate();
+    Brush::s_fSharedSize[0] = 40.0f;
+    Brush::s_fSharedSize[1] = 41.0f;
+    const QString file = Path("tools.stream");
+    ASSERT_TRUE(m_scene->Save(QStringLiteral("tools"), true, file));
+    const QByteArray bytes = ReadAll(file);
+    WriteAll(Path("cut.stream"), bytes.left(bytes.size() - 40));
+    struct Case {
+        const char *file;
+        bool loadTools;
+        float expected;
+    };
+    for (const Case &c : {Case{"tools.stream", false, 7.0f}, Case{"cut.stream", true, 7.0f},
+                          Case{"tools.stream", true, 40.0f}}) {
+        Brush::s_fSharedSize[0] = Brush::s_fSharedSize[1] = 7.0f;
+        m_services.loadTools = c.loadTools;
+        EXPECT_EQ(m_scene->Load(Path(c.file), false, true), QString::fromLatin1(c.file) == "tools.stream");
+        EXPECT_EQ(Brush::s_fSharedSize[0], c.expected) << c.file << " " << c.loadTools;
+        EXPECT_EQ(Brush::s_fSharedSize[1], c.expected == 7.0f ? 7.0f : 41.0f) << c.file << " " << c.loadTools;
+    }
+    Brush::s_fSharedSize[0] = Brush::s_fSharedSize[1] = 25.0f;
 }
 
 // Files of old versions, laid out by hand field by field; the records inside them come
