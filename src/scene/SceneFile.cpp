@@ -20,6 +20,7 @@
 #include <QFileInfo>
 
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 
@@ -160,7 +161,16 @@ bool Scene::LoadPlain(const QString &sceneName, const QString &file, bool merge,
     Scene scratch;
     // The file names levels by ids of the scene it was saved from, which this one stands for.
     scratch.m_iSerial = m_iSerial;
-    if (!scratch.Serialize(*stream)) {
+    bool read = false;
+    try {
+        read = scratch.Serialize(*stream);
+    } catch (const std::bad_alloc &) {
+        Log("Not enough memory to load scene file %s\n", QFile::encodeName(file).constData());
+        SceneHost().SetViewCamera(viewCamera);
+        shell.CriticalMessage(Tr("Not enough memory to load this scene."));
+        return false;
+    }
+    if (!read) {
         Log("Scene file %s is damaged and was not loaded\n", QFile::encodeName(file).constData());
         SceneHost().SetViewCamera(viewCamera);
         shell.CriticalMessage(Tr("The scene file is damaged and was not loaded."));

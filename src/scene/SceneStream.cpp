@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <vector>
 
 struct SceneFileExtras {
@@ -81,6 +82,19 @@ int ChainLength(const T *head)
         ++count;
     return count;
 }
+
+// The fewest bytes a record of each kind takes in a file of any version: a count that
+// the bytes left cannot hold at these sizes is refused before anything is made.
+namespace MinimumBytes {
+constexpr uint64_t kCamera = 48;    // view region, field of view and planes, aspect, rotation, target
+constexpr uint64_t kObject = 24;    // the mesh record's counts
+constexpr uint64_t kLight = 20;     // direction, intensity, name length
+constexpr uint64_t kTool = 19;      // two size/strength pairs and three flags
+constexpr uint64_t kMaterial = 48;  // five colours, name length and number
+constexpr uint64_t kSet = 8;        // name length and entry count
+constexpr uint64_t kCurve = 16;
+constexpr uint64_t kBookmark = 8 + kCamera;  // two name lengths and a camera
+}  // namespace MinimumBytes
 
 // A count read from a file: refused when negative or when the bytes left cannot hold
 // that many records of at least `minimum` bytes each.
@@ -144,15 +158,26 @@ void ApplyExtras(SceneFileExtras &extras)
 bool Scene::Serialize(Stream &stream)
 {
     SceneFileExtras extras;
-    const bool ok = SerializeRecord(stream, extras);
-    if (stream.IsStoring())
-        return ok && !stream.HasError();
-    if (!ok) {
+    // What a refused read made goes: the objects (which point at the materials) with this
+    // scratch scene, which the caller drops, and the materials it appended.
+    const auto dropRead = [&]() {
         stream.SetError();
-        // The objects that point at them go with this scratch scene; the caller drops it.
         DeleteObjects();
         for (Material *material : extras.materials)
             Surface::Materials().Remove(material);
+    };
+    bool ok = false;
+    try {
+        ok = SerializeRecord(stream, extras);
+    } catch (const std::bad_alloc &) {
+        if (!stream.IsStoring())
+            dropRead();
+        throw;
+    }
+    if (stream.IsStoring())
+        return ok && !stream.HasError();
+    if (!ok) {
+        dropRead();
         return false;
     }
     ApplyExtras(extras);
@@ -189,8 +214,12 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
     if (v >= 68)
         s.Serialize(lightCount);
     // Every record needs bytes of its own: a count beyond the bytes left is a damaged file.
-    if (!storing && (!CheckCount(s, objectCount, 1) || !CheckCount(s, cameraCount, 1) ||
-                     (v >= 68 && !CheckCount(s, lightCount, 1))))
+    if (!storing && (!CheckCount(s, objectCount, MinimumBytes::kObject) ||
+                     !CheckCount(s, cameraCount, MinimumBytes::kCamera) ||
+                     (v >= 68 && !CheckCount(s, lightCount, MinimumBytes::kLight)) ||
+                     !s.Expect(uint64_t(objectCount) * MinimumBytes::kObject +
+                               uint64_t(cameraCount) * MinimumBytes::kCamera +
+                               (v >= 68 ? uint64_t(lightCount) * MinimumBytes::kLight : 0))))
         return false;
 
     // Tool sizes of the oldest files.
@@ -213,7 +242,7 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
         int toolCount = storing ? int(Brush::Tools().size()) : 7;
         if (v >= 22)
             s.Serialize(toolCount);
-        if (!storing && !CheckCount(s, toolCount, 1))
+        if (!storing && !CheckCount(s, toolCount, MinimumBytes::kTool))
             return false;
         extras.hasToolList = true;
         if (storing) {
@@ -235,18 +264,7 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
     // Materials come before the objects, which name theirs by number. Loading appends new
     // ones after the program's: an object binds to the last material of its number.
     Surface::MaterialList &materials = Surface::Materials();
-    const auto serializeMaterials = [&](int count) {
-        if (storing) {
-            for (int i = 0; i < count; ++i)
-                if (!materials.At(i)->Serialize(s))
-                    return false;
-            return true;
-        }
-        for (size_t i = 0; i < extras.materials.size() && i < size_t(count); ++i)
-            if (!extras.materials[i]->Serialize(s))
-                return false;
-        return true;
-    };
+    // Loading makes each material as its record comes (old files have four beforehand).
     const auto appendMaterials = [&](int count) {
         while (int(extras.materials.size()) < count) {
             auto *material = new Material(int(extras.materials.size()));
@@ -256,11 +274,18 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
         }
         return true;
     };
+    const auto serializeMaterials = [&](int count) {
+        if (!storing && !CheckCount(s, count, MinimumBytes::kMaterial))
+            return false;
+        for (int i = 0; i < count; ++i)
+            if (storing ? !materials.At(i)->Serialize(s)
+                        : !appendMaterials(i + 1) || !extras.materials[size_t(i)]->Serialize(s))
+                return false;
+        return true;
+    };
     if (v >= 87) {
         int materialCount = materials.Count();
         s.Serialize(materialCount);
-        if (!storing && (!CheckCount(s, materialCount, 1) || !appendMaterials(materialCount)))
-            return false;
         if (!serializeMaterials(materialCount))
             return false;
     } else if (!storing && v >= 20 && !appendMaterials(4)) {
@@ -279,29 +304,40 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
     if (s.HasError())
         return false;
 
-    if (!storing) {
+    // Loading makes each camera and object as its record comes, at the end of its chain.
+    if (storing) {
+        for (Camera *c = m_pCameras; c; c = c->m_pNext.get())
+            if (!c->Serialize(s))
+                return false;
+        for (Object *object : objects)
+            if (!object->Serialize(s))
+                return false;
+    } else {
+        Camera *lastCamera = nullptr;
         for (int i = 0; i < cameraCount; ++i) {
-            Camera *camera = AddCamera(new Camera());
+            auto *camera = new Camera();
+            if (lastCamera)
+                lastCamera->m_pNext.reset(camera);
+            else
+                m_pCameras = camera;
+            lastCamera = camera;
+            m_iCameraCount = i + 1;
             if (i == activeCamera)
                 m_pActiveCamera = camera;
+            if (!camera->Serialize(s))
+                return false;
         }
+        Object **link = &m_pObjects;
         for (int i = 0; i < objectCount; ++i) {
             auto *object = new Object();
-            AddObject(object);
+            *link = object;
+            link = &object->m_pNextObject;
             objects.push_back(object);
+            m_iObjectCount = i + 1;
+            if (!object->Serialize(s))
+                return false;
         }
-        for (int i = 0; i < lightCount; ++i)
-            AddLight(new Light());
-        m_iCameraCount = cameraCount;
-        m_iLightCount = lightCount;
-        m_iObjectCount = objectCount;
     }
-    for (Camera *c = m_pCameras; c; c = c->m_pNext.get())
-        if (!c->Serialize(s))
-            return false;
-    for (Object *object : objects)
-        if (!object->Serialize(s))
-            return false;
 
     if (v >= 16) {
         if (v == 19)
@@ -316,15 +352,27 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
         int materialCount = 4;
         if (v >= 22)
             s.Serialize(materialCount);
-        if (!storing && (!CheckCount(s, materialCount, 1) || !appendMaterials(materialCount)))
-            return false;
         if (!serializeMaterials(materialCount))
             return false;
     }
-    if (v >= 68)
+    if (storing && v >= 68) {
         for (Light *light = m_pLights; light; light = light->m_pNext.get())
             if (!light->Serialize(s))
                 return false;
+    } else if (!storing) {
+        // Files before lights were stored have one, with its defaults.
+        for (int i = 0; i < lightCount; ++i) {
+            auto *light = new Light();
+            if (m_pCurrentLight)
+                m_pCurrentLight->m_pNext.reset(light);
+            else
+                m_pLights = light;
+            m_pCurrentLight = light;
+            m_iLightCount = i + 1;
+            if (v >= 68 && !light->Serialize(s))
+                return false;
+        }
+    }
     if (s.HasError())
         return false;
     if (!SerializeChains(s, extras, objects))
@@ -345,7 +393,7 @@ bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras, const std::vecto
             ++setCount;
         s.Serialize(setCount);
         if (!storing) {
-            if (!CheckCount(s, setCount, 8))
+            if (!CheckCount(s, setCount, MinimumBytes::kSet))
                 return false;
             for (int i = 0; i < setCount; ++i) {
                 auto *set = new SelectionSet();
@@ -387,7 +435,7 @@ bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras, const std::vecto
             ++curveCount;
         s.Serialize(curveCount);
         if (!storing) {
-            if (!CheckCount(s, curveCount, 16))
+            if (!CheckCount(s, curveCount, MinimumBytes::kCurve))
                 return false;
             for (int i = 0; i < curveCount; ++i) {
                 auto *curve = new General::NURBSCurve(2);
@@ -414,7 +462,7 @@ bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras, const std::vecto
         } else {
             int count = 0;
             s.Serialize(count);
-            if (!CheckCount(s, count, 8))
+            if (!CheckCount(s, count, MinimumBytes::kBookmark))
                 return false;
             for (int i = 0; i < count; ++i) {
                 SceneFileExtras::Bookmark bookmark;

@@ -1,6 +1,7 @@
 #include "SceneFixtures.h"
 
 #include "foundation/curves/NURBSCurve.h"
+#include "foundation/Memory.h"
 #include "foundation/Stream.h"
 #include "mesh/surface/Material.h"
 #include "platform/ZipArchive.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <new>
 #include <sys/resource.h>
 
 namespace {
@@ -72,6 +74,14 @@ public:
         General::Vector translate;
     };
     bool GetLoadTools() const override { return loadTools; }
+    // Stands for an allocation that fails in the middle of reading a file.
+    bool SerializeLiveView(Stream &stream) override
+    {
+        if (!stream.IsStoring() && failInView)
+            throw std::bad_alloc();
+        return false;
+    }
+    bool failInView = false;
     std::vector<CameraBookmark> saved;
     std::vector<Stored> stored;
     bool loadTools = false;
@@ -353,6 +363,83 @@ TEST_F(SceneFile, DamagedFilesLeaveTheSceneAsItWas)
     const QString after = Path("after.stream");
     ASSERT_TRUE(m_scene->Save(QStringLiteral("good"), true, after));
     EXPECT_EQ(ReadAll(after), ReadAll(reference));
+}
+
+QByteArray Int(int value) { return QByteArray(reinterpret_cast<const char *>(&value), 4); }
+
+// Small files that ask for many records: each is refused before the records are made,
+// or at the first record that is not there.
+TEST_F(SceneFile, CountsThatTheFileCannotHoldAreRefusedAtOnce)
+{
+    Populate();
+    const QString good = Path("good.stream");
+    ASSERT_TRUE(m_scene->Save(QStringLiteral("good"), true, good));
+    const QByteArray bytes = ReadAll(good);
+    Object *const first = m_scene->GetObject(0);
+    const int materials = Surface::Materials().Count();
+    const QByteArray version = Int(Stream::kCurrentVersion), padding(1100, '\0');
+    const QByteArray noTools = Int(0);  // tool count
+    const std::vector<std::pair<const char *, QByteArray>> cases = {
+        {"a million objects", version + Int(1000000) + Int(0) + Int(0) + Int(0) + padding},
+        {"a million cameras", version + Int(0) + Int(1000000) + Int(0) + Int(0) + padding},
+        {"a million lights", version + Int(0) + Int(0) + Int(0) + Int(1000000) + padding},
+        {"a million tools", version + Int(0) + Int(0) + Int(0) + Int(0) + Int(1000000) + padding},
+        {"a million materials", version + Int(0) + Int(0) + Int(0) + Int(0) + noTools + Int(1000000) + padding},
+        // Each count alone fits, together they do not.
+        {"objects, cameras and lights together", version + Int(20) + Int(10) + Int(0) + Int(10) + padding},
+        // Counts that fit, records that are not there.
+        {"forty objects of zeros", version + Int(40) + Int(0) + Int(0) + Int(0) + noTools + Int(0) + padding},
+        {"a file of 170 bytes", bytes.left(12) + Int(6) + QByteArray(154, '\x01')},
+    };
+    for (const auto &[what, file] : cases) {
+        WriteAll(Path("hostile.stream"), file);
+        Recorder().Clear();
+        EXPECT_FALSE(m_scene->Load(Path("hostile.stream"), false, true)) << what;
+        EXPECT_EQ(m_scene->GetObject(0), first) << what;
+        EXPECT_EQ(Surface::Materials().Count(), materials) << what;
+        EXPECT_TRUE(Recorder().messages.contains(QStringLiteral("The scene file is damaged and was not loaded.")))
+            << what;
+    }
+}
+
+TEST_F(SceneFile, ALoadWithoutMemoryIsRefusedAndChangesNothing)
+{
+    Populate();
+    const QString file = Path("memory.stream");
+    ASSERT_TRUE(m_scene->Save(QStringLiteral("memory"), true, file));
+    const QString reference = Path("reference.stream");
+    ASSERT_TRUE(m_scene->Save(QStringLiteral("memory"), true, reference));
+    Object *first = m_scene->GetObject(0);
+    const int materials = Surface::Materials().Count();
+    bool loaded = false;
+    unsigned refused = 0;
+    for (uint64_t room = 0; room < 4000000 && !loaded; room += room < 65536 ? 2048 : 65536) {
+        Recorder().Clear();
+        General::SetMemoryLimit(General::GetCountedMemory() + room);
+        loaded = m_scene->Load(file, false, true);
+        General::SetMemoryLimit(~uint64_t(0));
+        if (loaded)
+            break;
+        ++refused;
+        EXPECT_EQ(m_scene->GetObject(0), first) << room;
+        EXPECT_EQ(Surface::Materials().Count(), materials) << room;
+        EXPECT_FALSE(Recorder().messages.isEmpty()) << room;
+        ASSERT_TRUE(m_scene->Save(QStringLiteral("memory"), true, Path("after.stream")));
+        EXPECT_EQ(ReadAll(Path("after.stream")), ReadAll(reference)) << room;
+    }
+    EXPECT_TRUE(loaded);
+    EXPECT_GT(refused, 0u);
+
+    // Memory the system refuses in the middle of the read: the load says so and the scene,
+    // with its materials, stays as it was.
+    first = m_scene->GetObject(0);
+    m_services.failInView = true;
+    Recorder().Clear();
+    EXPECT_FALSE(m_scene->Load(file, false, true));
+    m_services.failInView = false;
+    EXPECT_EQ(m_scene->GetObject(0), first);
+    EXPECT_EQ(Surface::Materials().Count(), materials);
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("Not enough memory to load this scene.")});
 }
 
 TEST_F(SceneFile, MergeAddsObjectsAndCurvesAndKeepsCamerasAndLights)
