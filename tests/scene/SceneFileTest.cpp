@@ -4,6 +4,7 @@
 #include "foundation/Memory.h"
 #include "foundation/Stream.h"
 #include "mesh/surface/Material.h"
+#include "platform/DiskSpace.h"
 #include "platform/ZipArchive.h"
 #include "scene/Brush.h"
 #include "scene/SelectionSet.h"
@@ -11,6 +12,7 @@
 #include "scene/camera/Light.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -20,6 +22,8 @@
 #include <csignal>
 #include <new>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -440,6 +444,78 @@ TEST_F(SceneFile, ALoadWithoutMemoryIsRefusedAndChangesNothing)
     EXPECT_EQ(m_scene->GetObject(0), first);
     EXPECT_EQ(Surface::Materials().Count(), materials);
     EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("Not enough memory to load this scene.")});
+}
+
+mode_t Mode(const QString &path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? mode_t(info.st_mode & 07777) : mode_t(0);
+}
+
+// What a save finds on disk: links, read-only files, permissions, the umask, and what
+// saves and loads that were killed left behind.
+TEST_F(SceneFile, SavesRespectWhatIsOnDisk)
+{
+    Populate();
+    // Through a link the file it names is written, and the link stays.
+    const QString real = Path("real.tev"), link = Path("link.tev");
+    ASSERT_TRUE(m_scene->Save(real, true));
+    ASSERT_TRUE(QFile::link(real, link));
+    WriteAll(real, "old");
+    ASSERT_TRUE(m_scene->Save(link, true));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(ZipArchive::LooksLikeZip(real));
+
+    // A replaced file keeps its permission bits; a new one takes what the umask leaves.
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0604), 0);
+    ASSERT_TRUE(m_scene->Save(real, true));
+    EXPECT_EQ(Mode(real), mode_t(0604));
+    const mode_t mask = ::umask(027);
+    const bool saved = m_scene->Save(Path("new.tev"), true) && m_scene->Save(QStringLiteral("n"), true, Path("new.stream"));
+    ::umask(mask);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(Mode(Path("new.tev")), mode_t(0640));
+    EXPECT_EQ(Mode(Path("new.stream")), mode_t(0640));
+
+    // A read-only file is not replaced.
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0444), 0);
+    const QByteArray before = ReadAll(real);
+    Recorder().messages.clear();
+    m_scene->m_bModified = true;
+    EXPECT_FALSE(m_scene->Save(real, true));
+    EXPECT_EQ(ReadAll(real), before);
+    EXPECT_TRUE(m_scene->m_bModified);
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("Cannot open file for output!")});
+
+    // Hidden files of a save whose process is gone go; those of a running one stay.
+    const QString dead = QStringLiteral("%1.abcdef").arg(0x3FFFFF);
+    const QString alive = QStringLiteral("%1.abcdef").arg(::getpid());
+    const QStringList stale = {Path(".new.tev.") + dead, Path(".new.tev.stream.") + dead};
+    const QString running = Path(".new.tev.") + alive;
+    for (const QString &file : stale + QStringList{running})
+        WriteAll(file, "partial");
+    ASSERT_TRUE(m_scene->Save(Path("new.tev"), true));
+    for (const QString &file : stale)
+        EXPECT_FALSE(QFile::exists(file)) << file.toStdString();
+    EXPECT_TRUE(QFile::exists(running));
+    const QString unpacked = QDir(Recorder().tempFolder).filePath(QStringLiteral("tevload.") + dead);
+    WriteAll(unpacked, "partial");
+    ASSERT_TRUE(m_scene->Load(Path("new.tev"), false, true));
+    EXPECT_FALSE(QFile::exists(unpacked));
+}
+
+TEST_F(SceneFile, AnArchiveThatTheDiskCannotHoldUnpackedIsRefusedAsSuch)
+{
+    Populate();
+    const QString archive = Path("big.tev");
+    ASSERT_TRUE(m_scene->Save(archive, true));
+    Object *const first = m_scene->GetObject(0);
+    SetDiskSpaceLimit(100);
+    Recorder().Clear();
+    EXPECT_FALSE(m_scene->Load(archive, false, true));
+    SetDiskSpaceLimit(~uint64_t(0));
+    EXPECT_EQ(m_scene->GetObject(0), first);
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("The scene cannot be opened: not enough disk space.")});
 }
 
 TEST_F(SceneFile, MergeAddsObjectsAndCurvesAndKeepsCamerasAndLights)
