@@ -100,6 +100,9 @@ void ObjImporter::ParseBlock(ParsedBlock &block, ParseWhat what)
         const Kind kind = LineKind(c);
         if (kind == Kind::Other)
             continue;
+        // A line's data ends where a comment begins.
+        if (char *comment = std::strchr(text, '#'))
+            *comment = 0;
         ParsedLine line{kind, false, number, uint32_t(text - base), 0, 0};
         switch (kind) {
         case Kind::Position:
@@ -247,12 +250,15 @@ QString ObjImporter::FaceError(ParsedBlock &block, const ParsedLine &line, uint6
                 .arg(p);
         // Texture index 0 stands for none; a relative one is resolved now, while the count is right.
         const int64_t tc = t < 0 ? int64_t(tcLines) + t + 1 : t;
-        corners[i] = Corner{int32_t(absolute), tc > 0 ? int32_t(tc) : 0};
+        if (t != 0 && (tc < 1 || tc > int64_t(m_iTexCoordCount)))
+            return QStringLiteral("Line %1: texture index %2 is out of range (%3 texture coordinates in the file).")
+                .arg(lineNumber)
+                .arg(t)
+                .arg(m_iTexCoordCount);
+        corners[i] = Corner{int32_t(absolute), int32_t(tc)};
     }
     if (line.badText)
         return QStringLiteral("Line %1: unexpected text in a face.").arg(lineNumber);
-    if (line.count < 3)
-        return QStringLiteral("Line %1: a face needs at least 3 corners.").arg(lineNumber);
     return {};
 }
 
@@ -324,6 +330,12 @@ bool ObjImporter::Scan()
                 FaceError(block, line, m_iLine, uint32_t(m_iVertexLines), m_iTexCoordCount, mesh, m_aFace);
             if (!error.isEmpty())
                 return Refuse(error);
+            // A face of fewer than three corners has no surface: it is left out and counted.
+            if (m_aFace.size() < 3) {
+                if (m_iShortFaces++ == 0)
+                    m_iFirstShortFace = m_iLine;
+                break;
+            }
             unsigned *entries = m_cVertexList.GetBuffer();
             bool touches = !m_pSpace;
             for (const Corner &c : m_aFace)
@@ -519,6 +531,8 @@ void ObjImporter::FillBlock(ParsedBlock &block, bool namedGroups) const
                                             corners);
             if (!error.isEmpty())
                 return fail(line, error);
+            if (corners.size() < 3)
+                break;  // left out by the scan
             bool touches = !m_pSpace;
             for (const Corner &c : corners)
                 touches = touches || (entries[c.p - 1] != kUnused && (entries[c.p - 1] & kInside) != 0);
@@ -655,6 +669,12 @@ Object *ObjImporter::DoImport()
         m_pFirst = nullptr;
         m_aGroups.clear();
         return nullptr;
+    }
+    if (m_iShortFaces) {
+        m_sNotice = QStringLiteral("%1 faces of fewer than three corners were left out (the first on line %2).")
+                        .arg(m_iShortFaces)
+                        .arg(m_iFirstShortFace);
+        Log(" %s\n", m_sNotice.toLocal8Bit().constData());
     }
     Log(" Import completed\n");
     return m_pFirst;

@@ -10,8 +10,10 @@
 // becomes a quad object, any other one a triangle object with its polygons as fans.
 //
 // Indices count from 1 over the whole file; a negative index counts back from the last
-// line of its kind read so far. Index 0, indices past the lines read so far or into an
-// earlier mesh, and faces of fewer than three corners refuse the file, naming the line.
+// line of its kind read so far. Index 0, vertex indices past the lines read so far or into an
+// earlier mesh, and texture indices past the file's texture coordinates refuse the file,
+// naming the line; faces of fewer than three corners are left out and counted. A line's
+// data ends at "#".
 //
 // Both passes parse blocks of lines on several threads and take them up in file order,
 // so the result is the same for any thread count.
@@ -176,4 +178,5 @@ private:
     std::vector<GroupFaces> m_aGroups;
     Object *m_pFirst = nullptr;
     uint64_t m_iFilled[3] = {0, 0, 0};  // vertices, texture coordinates and faces written by the fill
+    uint64_t m_iShortFaces = 0, m_iFirstShortFace = 0;  // faces left out, and the line of the first
 };
