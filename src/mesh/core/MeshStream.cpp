@@ -437,6 +437,12 @@ bool Mesh::LoadRecord(Stream &stream)
     DeleteBTree();
     if (r.legacy.bHasVisible || r.legacy.bHasLocked)
         ApplyLegacyObjectState(r.legacy);
+    // The count follows the faces' flags, whatever the file says.
+    m_iHiddenFaces = 0;
+    WithFaces([&](const auto &faces) {
+        for (unsigned f = 0; f < std::min(m_iFaceCount, faces.GetItemCount()); ++f)
+            m_iHiddenFaces += (faces[f].m_iIndices[0] & kBit31) == 0;
+    });
     if (v < 227)
         BuildOctree();
     return true;
