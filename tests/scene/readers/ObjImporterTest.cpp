@@ -274,10 +274,9 @@ TEST(ObjImporter, TextureIndicesResolveOrFallBackWithoutEverLeavingTheMesh)
         {"relative", block + "f 1/-1 2/-2 3/-3 4/-4\n", {3, 2, 1, 0}, 0},
         {"no texture field: none, not the last one read", block + "f 1 2 3\n", {-1, -1, -1}, 0},
         {"v//vn has none", block + "f 1//1 2//1 3//1\n", {-1, -1, -1}, 0},
-        {"quad into an earlier mesh: the first",
-         block + "f 1/1 2/2 3/3 4/4\n" + block + "f 5/1 6/6 7/7 8/8\n", {0, 1, 2, 3}, 1},
-        {"triangle into an earlier mesh: none", block + "f 1/1 2/2 3/3\n" + block + "f 5/1 6/6 7/7\n",
-         {-1, 1, 2}, 1},
+        // A coordinate of another block is copied after the mesh's own.
+        {"quad into an earlier mesh", block + "f 1/1 2/2 3/3 4/4\n" + block + "f 5/1 6/6 7/7 8/8\n", {4, 1, 2, 3}, 1},
+        {"triangle into an earlier mesh", block + "f 1/1 2/2 3/3\n" + block + "f 5/1 6/6 7/7\n", {4, 1, 2}, 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -285,6 +284,32 @@ TEST(ObjImporter, TextureIndicesResolveOrFallBackWithoutEverLeavingTheMesh)
         ASSERT_TRUE(result.first) << result.error.toStdString();
         EXPECT_EQ(TCIndices(*result.Objects().at(c.object), 0), c.tcs);
     }
+}
+
+TEST(ObjImporter, CoordinatesOfOtherBlocksAreKept)
+{
+    // The second block's faces use the first block's coordinates, and one of the trailing
+    // block, which has no faces of its own.
+    const Result result = ImportText("v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0.25 0.5\nvt 0.75 0.5\nf 1/1 2/2 3/1\n"
+                                     "v 2 0 0\nv 3 0 0\nv 3 1 0\nv 2 1 0\nf 4/2 5/1 6/3 7/2\n"
+                                     "v 9 9 9\nvt 0.125 1\n");
+    ASSERT_TRUE(result.first) << result.error.toStdString();
+    const auto objects = result.Objects();
+    ASSERT_EQ(objects.size(), 2u);
+    const Object &second = *objects[1];
+    ASSERT_EQ(second.m_eType, Mesh::typeQuadric);
+    const std::vector<int> tcs = TCIndices(second, 0);
+    ASSERT_EQ(tcs.size(), 4u);
+    EXPECT_EQ(tcs[0], tcs[3]);  // one copy per coordinate
+    std::vector<std::pair<float, float>> uv;
+    for (int t : tcs) {
+        ASSERT_GE(t, 0);
+        ASSERT_LT(unsigned(t), second.m_iTCCount);
+        uv.emplace_back(second.m_pTCs[unsigned(t)].u, second.m_pTCs[unsigned(t)].v);
+    }
+    const std::vector<std::pair<float, float>> expected = {{0.75f, 0.5f}, {0.25f, 0.5f}, {0.125f, 1.0f}, {0.75f, 0.5f}};
+    EXPECT_EQ(uv, expected);
+    EXPECT_EQ(second.m_iTCCount, 3u);
 }
 
 TEST(ObjImporter, BadFacesRefuseTheFileNamingTheLine)
