@@ -174,8 +174,10 @@ private:
     // Replaces this scene's contents with the other's, which is left empty.
     void TakeContents(Scene &other);
     bool SerializeRecord(Stream &stream, SceneFileExtras &extras);
-    // `written`: the objects the record holds, in record order.
-    bool SerializeChains(Stream &stream, SceneFileExtras &extras, const std::vector<Object *> &written);
+    // `written`: the objects the record holds, in record order; `wholeScene`: the stream's
+    // flag as the record began.
+    bool SerializeChains(Stream &stream, SceneFileExtras &extras, const std::vector<Object *> &written,
+                         bool wholeScene);
     bool SavePlain(const QString &target, bool wholeScene);
     // Writes the stream into `file` (created or truncated); true when every byte reached it.
     bool WriteStream(const QString &file, bool wholeScene);

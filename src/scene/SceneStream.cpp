@@ -375,14 +375,15 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
     }
     if (s.HasError())
         return false;
-    if (!SerializeChains(s, extras, objects))
+    if (!SerializeChains(s, extras, objects, wholeScene))
         return false;
     if (!storing && wholeScene)
         SceneHost().SetViewCamera(m_pActiveCamera);
     return true;
 }
 
-bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras, const std::vector<Object *> &written)
+bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras, const std::vector<Object *> &written,
+                            bool wholeScene)
 {
     const int v = s.GetVersion();
     const bool storing = s.IsStoring();
@@ -410,7 +411,7 @@ bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras, const std::vecto
         if (v <= (kind == 0 ? 122 : 125))
             continue;
         if (storing) {
-            SceneHost().WriteSceneNodes(s, *this, kind, s.GetWholeScene());
+            SceneHost().WriteSceneNodes(s, *this, kind, wholeScene);
             unsigned char end = 0;
             s.Serialize(end);
             continue;

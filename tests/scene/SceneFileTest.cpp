@@ -86,6 +86,8 @@ public:
         return false;
     }
     bool failInView = false;
+    void WriteSceneNodes(Stream &, Scene &, int, bool wholeScene) override { nodeWrites.push_back(wholeScene); }
+    std::vector<bool> nodeWrites;
     std::vector<CameraBookmark> saved;
     std::vector<Stored> stored;
     bool loadTools = false;
@@ -560,6 +562,8 @@ TEST_F(SceneFile, SelectionSaveBindsSetsToTheObjectsItWrites)
     m_scene->GetObject(0)->GetLevel(1)->m_iSelectedFaces = 0;
     const QString file = Path("part.stream");
     ASSERT_TRUE(m_scene->Save(file, false));
+    // The node lists hear that only a selection is written (displacement, then map extraction).
+    EXPECT_EQ(m_services.nodeWrites, (std::vector<bool>{false, false}));
     FreshScene();
     ASSERT_TRUE(m_scene->Load(file, false, true));
     ASSERT_EQ(m_scene->GetObjectCount(), 1);
