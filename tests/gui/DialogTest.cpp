@@ -1,6 +1,7 @@
 #include "GuiApplication.h"
 #include "gui/dialogs/Dialog.h"
 #include "gui/dialogs/DialogFactory.h"
+#include "gui/dialogs/SysInfoWindow.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -194,3 +195,14 @@ TEST_F(DialogRegistry, AFactoryRefusesAnyNameButItsOwn)
 }
 
 }  // namespace
+
+TEST(SysInfoWindow, APerformanceReportComesFirstUnderItsHeading)
+{
+    EXPECT_EQ(GUI::SysInfoWindow::ComposeText(QString(), "report"), "report");
+    EXPECT_EQ(GUI::SysInfoWindow::ComposeText("10 s", "report"), "PERFORMANCE\n10 s\nreport");
+    GUI::SysInfoWindow window(nullptr, "10 s", "report");
+    EXPECT_EQ(window.windowTitle(), "System Info");
+    EXPECT_EQ(window.objectName(), "log");
+    EXPECT_EQ(window.GetText(), "PERFORMANCE\n10 s\nreport");
+    EXPECT_EQ(GUI::SysInfoWindow::Chain().First(), &window);
+}

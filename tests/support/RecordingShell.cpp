@@ -56,6 +56,8 @@ void RecordingShell::Clear()
     statusMessages.clear();
     statusStates.clear();
     releasedNodes.clear();
+    boxes.clear();
+    answers.clear();
 }
 
 void RecordingShell::StartTest()

@@ -1,18 +1,23 @@
 // The main window's construction, status bar and commands.
 #include "app/window/Tevrin.h"
 
+#include "app/system/SystemInfo.h"
+#include "gui/dialogs/SysInfoWindow.h"
+
 #include "app/services/WindowServices.h"
 #include "app/settings/Preferences.h"
 #include "app/startup/InstanceLock.h"
 #include "app/startup/RunLog.h"
 #include "app/startup/CommandSwitches.h"
 #include "app/startup/Console.h"
+#include "app/system/SystemInfo.h"
 #include "app/window/WindowSettings.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
 #include "gui/common/Commands.h"
 #include "gui/dialogs/DialogFactory.h"
+#include "gui/dialogs/SysInfoWindow.h"
 #include "gui/panels/TabPanel.h"
 #include "interaction/Interface.h"
 #include "mapping/MappingGlobals.h"
@@ -30,6 +35,8 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFile>
+#include <QMenu>
+#include <QMenuBar>
 #include <QLabel>
 #include <QSaveFile>
 #include <QScreen>
@@ -120,6 +127,8 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags)
     const WindowSettings settings = WindowSettings::Current();
     m_pView->m_cSettings.m_iGridLines = settings.gridLines;
     m_pView->m_cSettings.m_fGridSize = settings.gridSpacing;
+    // Whatever the settings held, the tools get what the program relies on.
+    FixUpTools();
     Console("Settings loaded.\n");
     RunLog::Start(*m_pPreferences, General::InstanceSuffix());
 
@@ -132,6 +141,7 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags)
     BuildCentralWidget();
     Console("Tab panels created.\n");
     Console("Frames created.\n");
+    BuildMainMenu();
     Console("Main menu created.\n");
 
     // The view hears the mouse without a button held too: hover picks and the brush ring follow it.
@@ -364,6 +374,36 @@ void Tevrin::OnDocumentation()
 }
 
 void Tevrin::OnHelpTool() { QWhatsThis::enterWhatsThisMode(); }
+
+void Tevrin::OnSysInfo()
+{
+    // The graphics lines of the report are read from the view's context.
+    if (m_pView)
+        m_pView->makeCurrent();
+    const QString report = SystemInfo::Get().GetReport();
+    if (m_pView)
+        m_pView->doneCurrent();
+    auto *window = new GUI::SysInfoWindow(this, QString(), report);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+}
+
+void Tevrin::BuildMainMenu()
+{
+    menuBar()->clear();
+    // Help: entries call their own slots; no data, no shortcuts set.
+    QMenu *help = menuBar()->addMenu(tr("Help"));
+    help->setObjectName(QStringLiteral("Help"));
+    help->setTearOffEnabled(false);
+    connect(help, &QMenu::aboutToShow, this, &Tevrin::OnShowMenu);
+    connect(help, &QMenu::aboutToHide, this, &Tevrin::OnHideMenu);
+    help->addAction(tr("Help Tool\tAlt+F1"), this, &Tevrin::OnHelpTool);
+    help->addAction(tr("Documentation\tF1"), this, &Tevrin::OnDocumentation);
+    help->addSeparator();
+    help->addAction(tr("System Info"), this, &Tevrin::OnSysInfo);
+    help->addSeparator();
+    help->addAction(tr("About Orvexa Tevrin"), this, &Tevrin::OnAbout);
+}
 
 void Tevrin::Quit()
 {

@@ -100,6 +100,8 @@ public slots:
     void OnHideMenu();
     void OnDocumentation();
     void OnHelpTool();
+    // Opens the "System Info" window with the machine's report.
+    void OnSysInfo();
     // Sets the quitting flag and closes the window; a cancelled close clears the flag.
     void Quit();
     void MakeStyle(const QString &name);
@@ -114,6 +116,9 @@ protected:
 private:
     void BuildStatusBar();
     void BuildCentralWidget();
+    // The menu bar. For now the Help menu only: the menus that run commands by handler name
+    // come with the menu table.
+    void BuildMainMenu();
     // Whether a menu command may run now.
     bool CommandsAllowed() const { return !m_bQuitting && !m_bBusy; }
 

@@ -6,9 +6,11 @@
 #include "app/services/AppInteractionServices.h"
 #include "app/settings/Preferences.h"
 #include "app/startup/RunLog.h"
+#include "app/system/SystemInfo.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
+#include "gui/dialogs/SysInfoWindow.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/progress/ProgressShell.h"
 #include "interaction/Interface.h"
@@ -23,6 +25,8 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QTabletEvent>
 #include <QTest>
@@ -125,6 +129,29 @@ TEST_F(MainWindowTest, ConstructionBuildsEveryPartInOrderAndSaysSo)
     EXPECT_TRUE(InteractionHost().HasView());
     EXPECT_EQ(InteractionHost().GetViewWidth(), window.GetView()->width());
     EXPECT_NE(&General::Shell(), static_cast<General::ShellServices *>(&Recorder()));
+}
+
+TEST_F(MainWindowTest, TheHelpMenuOpensTheSystemReport)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    QMenu *help = m_window->menuBar()->findChild<QMenu *>(QStringLiteral("Help"));
+    ASSERT_NE(help, nullptr);
+    QStringList texts;
+    for (QAction *action : help->actions()) {
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        // Entries call their own slots: no data, no shortcut of their own.
+        EXPECT_FALSE(action->data().isValid()) << action->text().toStdString();
+        EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
+    }
+    EXPECT_EQ(texts, QStringList({"Help Tool\tAlt+F1", "Documentation\tF1", "-", "System Info", "-",
+                                  "About Orvexa Tevrin"}));
+    help->actions()[3]->trigger();
+    auto *window = m_window->findChild<GUI::SysInfoWindow *>();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "System Info");
+    EXPECT_TRUE(window->GetText().startsWith(SystemInfo::Get().GetReport().left(40)));
+    EXPECT_FALSE(window->GetText().startsWith("PERFORMANCE"));
 }
 
 TEST_F(MainWindowTest, StatusMessagesKeepTheirWholeTextAndColour)
@@ -416,7 +443,7 @@ TEST_F(MainWindowTest, AnOpenedMeshIsActiveFramedAndPickedWhereItIsSeen)
     ASSERT_EQ(scene.GetObjectCount(), 1);
     EXPECT_EQ(scene.m_pObjects->m_iFaceCount, 3072u);
     EXPECT_EQ(controller.m_pActiveObject, scene.m_pObjects);
-    EXPECT_TRUE(Recorder().boxes.isEmpty());
+    EXPECT_TRUE(Recorder().boxes.isEmpty()) << Recorder().boxes.join(QLatin1Char('|')).toStdString();
     Settle();
     m_window->GetView()->repaint();
 

@@ -65,6 +65,8 @@ void WriteTorus(const QString &file, int rings, int sides)
 void MainWindowTest::SetUp()
 {
     ASSERT_TRUE(m_dir.isValid());
+    // Boxes and answers of an earlier test in the same process are not this one's.
+    Recorder().Clear();
     WindowShell::SetModalOverride(&Recorder());
 }
 
