@@ -3,11 +3,10 @@
 #include "foundation/Progress.h"
 #include "mesh/core/Octree.h"
 #include "support/MeshFixtures.h"
+#include "support/OneProcessor.h"
 #include "support/RecordingShell.h"
 
 #include <gtest/gtest.h>
-
-#include <sched.h>
 
 #include <bit>
 #include <cstring>
@@ -79,44 +78,9 @@ void AllAtOnce(Mesh &mesh, float offset, int maxDepth)
     EXPECT_EQ(meter.GetCount(), mesh.m_iFaceCount);
 }
 
-// Runs the build on this process's first processor alone.
-template <class Work>
-void OnOneProcessor(Work work)
-{
-    cpu_set_t all, one;
-    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
-    CPU_ZERO(&one);
-    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
-        if (CPU_ISSET(cpu, &all)) {
-            CPU_SET(cpu, &one);
-            break;
-        }
-    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
-    work();
-    ASSERT_EQ(sched_setaffinity(0, sizeof all, &all), 0);
-}
-
 void SetVertex(Mesh &mesh, unsigned face, unsigned corner, const Vector &position)
 {
     mesh.m_pVertices[mesh.FaceVertexIndex(face, corner)].m_vPosition = position;
-}
-
-// A wavy sheet as triangles, two per quad.
-std::unique_ptr<Mesh> TriangleSheet(unsigned w, unsigned h)
-{
-    auto quads = MakeWavySheet(w, h, 5);
-    std::vector<Vector> positions;
-    for (unsigned v = 0; v < quads->m_iVertexCount; ++v)
-        positions.push_back(quads->m_pVertices[v].m_vPosition);
-    std::vector<std::array<unsigned, 3>> triangles;
-    for (unsigned f = 0; f < quads->m_iFaceCount; ++f) {
-        unsigned c[4];
-        for (unsigned k = 0; k < 4; ++k)
-            c[k] = quads->FaceVertexIndex(f, k);
-        triangles.push_back({c[0], c[1], c[2]});
-        triangles.push_back({c[0], c[2], c[3]});
-    }
-    return MakeTriangles(positions, triangles);
 }
 
 struct BuildCase {
@@ -135,7 +99,7 @@ TEST(OctreeBuild, AllFacesAtOnceEqualFaceByFace)
         {"tight sheet", 0.0f, [] { return std::unique_ptr<Mesh>(MakeWavySheet(90, 70, 3)); }},
         {"loose sheet", 1.0f, [] { return std::unique_ptr<Mesh>(MakeWavySheet(90, 70, 3)); }},
         {"loose small cubes", 0.05f, [] { return std::unique_ptr<Mesh>(MakeWavySheet(60, 40, 9)); }},
-        {"triangles", 1.0f, [] { return TriangleSheet(50, 40); }},
+        {"triangles", 1.0f, [] { return MakeTriangleSheet(50, 40, 5, false); }},
         {"grid cube on the centre planes", 0.0f, [] { return std::unique_ptr<Mesh>(MakeGridCube(8)); }},
         {"hidden and degenerate faces", 1.0f,
          [] {

@@ -155,6 +155,7 @@ private:
     static int32_t LocalTC(int32_t t, const MeshInfo &mesh, bool &invalid);
 
     TextReader m_cReader;
+    std::vector<ParsedBlock> m_aSlots;  // the blocks of both passes
     unsigned m_iThreads = 0;
     unsigned m_iBlockSize = kBlockSize;
     uint64_t m_iLine = 0;         // the line being taken up
