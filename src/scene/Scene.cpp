@@ -226,10 +226,7 @@ void Scene::BuildOctrees(Object *first)
         object->m_pOctree->m_fLooseOffset = 1.0f;
         object->m_pOctree->CreateRoot();
         meter.Start(QStringLiteral("building octree..."), object->m_iFaceCount, 50);
-        for (unsigned face = 0; face < object->m_iFaceCount; ++face) {
-            meter.Advance();
-            object->m_pOctree->UpdateFace(face);
-        }
+        object->m_pOctree->UpdateAllFaces(meter);
         meter.End();
     }
     shell.SetStatusMessage(QStringLiteral("done."), 0);

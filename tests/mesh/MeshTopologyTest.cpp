@@ -1,6 +1,7 @@
 #include "mesh/core/AdjacentVertexEnumerator.h"
 #include "mesh/core/MeshTopology.h"
 #include "support/MeshFixtures.h"
+#include "support/OneProcessor.h"
 #include "support/RecordingShell.h"
 
 #include <gtest/gtest.h>
@@ -225,6 +226,40 @@ TEST(MeshNormals, FanPolygonSharesTheMeanOfItsTriangles)
         EXPECT_NEAR(n.x, expected.x, 1e-4f);
         EXPECT_NEAR(n.y, expected.y, 1e-4f);
         EXPECT_NEAR(n.z, expected.z, 1e-4f);
+    }
+}
+
+// Parts of the faces worked on at once give the normals of one pass in face order, bit for bit,
+// with polygon fans across the parts' bounds, hidden faces and corners outside the mesh.
+TEST(MeshNormals, AllProcessorsGiveTheNormalsOfOne)
+{
+    auto sheet = MakeWavySheet(400, 300, 11);
+    auto fans = MakeTriangleSheet(400, 300, 11, true);
+    std::unique_ptr<Mesh> meshes[] = {std::move(sheet), std::move(fans)};
+    for (auto &mesh : meshes) {
+        mesh->WithFaces([&](auto &faces) {
+            for (unsigned f = 0; f < mesh->m_iFaceCount; f += 5)
+                faces[f].m_iIndices[0] &= ~MeshFlags::kBit31;  // hidden
+            faces[777].m_iIndices[1] = (faces[777].m_iIndices[1] & ~MeshFlags::kIndexMask) | (mesh->m_iVertexCount + 3);
+        });
+        const auto packed = [&] {
+            std::vector<int16_t> all;
+            mesh->WithFaces([&](auto &faces) {
+                for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+                    all.insert(all.end(), faces[f].m_aNormal, faces[f].m_aNormal + 3);
+            });
+            for (unsigned v = 0; v < mesh->m_iVertexCount; ++v)
+                all.insert(all.end(), mesh->m_pVertices[v].m_aNormal, mesh->m_pVertices[v].m_aNormal + 3);
+            return all;
+        };
+        OnOneProcessor([&] { mesh->CalculateNormals(false); });
+        const std::vector<int16_t> expected = packed();
+        mesh->WithFaces([&](auto &faces) {
+            for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+                faces[f].m_aNormal[0] = faces[f].m_aNormal[1] = faces[f].m_aNormal[2] = 0;
+        });
+        mesh->CalculateNormals(false);
+        EXPECT_EQ(packed(), expected) << mesh->m_iFaceCount << " faces";
     }
 }
 

@@ -173,6 +173,28 @@ std::unique_ptr<M> MakeWavySheet(unsigned w, unsigned h, unsigned seed)
     return MakeQuads<M>(positions, quads);
 }
 
+// The wavy sheet with each quad cut into two triangles; with `fans`, each quad's pair is
+// stored as one polygon (the second triangle continues the first).
+inline std::unique_ptr<Mesh> MakeTriangleSheet(unsigned w, unsigned h, unsigned seed, bool fans)
+{
+    auto quads = MakeWavySheet(w, h, seed);
+    std::vector<Vector> positions;
+    for (unsigned v = 0; v < quads->m_iVertexCount; ++v)
+        positions.push_back(quads->m_pVertices[v].m_vPosition);
+    std::vector<std::array<unsigned, 3>> triangles;
+    for (unsigned f = 0; f < quads->m_iFaceCount; ++f) {
+        unsigned c[4];
+        for (unsigned k = 0; k < 4; ++k)
+            c[k] = quads->FaceVertexIndex(f, k);
+        triangles.push_back({c[0], c[1], c[2]});
+        triangles.push_back({c[0], c[2], c[3]});
+    }
+    auto mesh = MakeTriangles(positions, triangles);
+    for (unsigned t = 1; fans && t < mesh->m_iFaceCount; t += 2)
+        mesh->m_pTriangles[t].m_iIndices[2] |= MeshFlags::kBit31;
+    return mesh;
+}
+
 // Fills the symmetry table of a mesh that is symmetric across x = 0 by matching
 // mirrored face centres; bit 31 marks faces on the negative side.
 inline void BuildMirrorTable(Mesh &mesh)

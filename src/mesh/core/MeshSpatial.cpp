@@ -70,11 +70,12 @@ void Mesh::BuildOctree()
     ReplaceOctree();
     General::ProgressMeter &meter = General::Progress();
     meter.Start(QStringLiteral("building octree..."), m_iFaceCount, 50);
-    for (unsigned f = 0; f < m_iFaceCount; ++f) {
-        WithFaces([&](auto &faces) { faces[f].m_iOctree = kNone; });
-        m_pOctree->UpdateFace(f);
-        meter.Advance();
-    }
+    // No face's placement reads another face's link, so all are cleared first.
+    WithFaces([&](auto &faces) {
+        for (unsigned f = 0; f < m_iFaceCount; ++f)
+            faces[f].m_iOctree = kNone;
+    });
+    m_pOctree->UpdateAllFaces(meter);
     meter.End();
 }
 

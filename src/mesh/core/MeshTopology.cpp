@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cmath>
 #include <new>
+#include <vector>
 
 using namespace MeshFlags;
 
@@ -284,6 +285,144 @@ void Mesh::GetFaceNormal(General::Vector &normal, unsigned face) const
     });
 }
 
+namespace {
+
+// One group of faces that share a normal (a quad; a polygon's fan of triangles) from face t:
+// works the normal out, writes it to the faces, calls share(vertex, normal) for each vertex
+// sum it goes to, in order, and returns the face after the group.
+unsigned NormalGroup(Triangle *faces, unsigned t, unsigned faceCount, const Vertex *vertices, unsigned vertexCount,
+                     bool keepFreeze, auto share)
+{
+    auto position = [&](unsigned i) { return vertices[i].m_vPosition; };
+    unsigned end = t + 1;
+    while (end < faceCount && Continues(faces[end]))
+        ++end;
+    General::Vector normal(0, 0, 0);
+    unsigned counted = 0;
+    for (unsigned i = t; i < end; ++i) {
+        const Triangle &f = faces[i];
+        const unsigned a = f.m_iIndices[0] & kIndexMask, b = f.m_iIndices[1] & kIndexMask,
+                       c = f.m_iIndices[2] & kIndexMask;
+        if (a >= vertexCount || b >= vertexCount || c >= vertexCount)
+            continue;
+        General::Vector n = (position(a) - position(b)).Cross(position(a) - position(c));
+        const float length = n.Length();
+        n = length < 1e-5f ? General::Vector(0, 0, 0) : n * (1.0f / length);
+        if (n.Length() > 0.0f) {
+            normal += n;
+            ++counted;
+        }
+    }
+    if (counted)
+        normal *= 1.0f / float(counted);
+    for (unsigned i = t; i < end; ++i) {
+        Triangle &f = faces[i];
+        for (unsigned c = 0; c < 3; ++c) {
+            const unsigned v = f.m_iIndices[c] & kIndexMask;
+            if (v < vertexCount)
+                share(v, normal);
+        }
+        PackNormal(normal, f.m_aNormal);
+        if (!keepFreeze)
+            f.m_iFreeze = 0;
+    }
+    return end;
+}
+
+unsigned NormalGroup(Quad *faces, unsigned q, unsigned, const Vertex *vertices, unsigned vertexCount, bool keepFreeze,
+                     auto share)
+{
+    auto position = [&](unsigned i) { return vertices[i].m_vPosition; };
+    Quad &f = faces[q];
+    const unsigned v0 = f.m_iIndices[0] & kIndexMask, v1 = f.m_iIndices[1] & kIndexMask,
+                   v2 = f.m_iIndices[2] & kIndexMask, v3 = f.m_iIndices[3] & kIndexMask;
+    General::Vector normal(0, 0, 0);
+    if (v0 < vertexCount && v1 < vertexCount && v2 < vertexCount && v3 < vertexCount) {
+        normal = NormalizeOrZero((position(v0) - position(v2)).Cross(position(v1) - position(v3)));
+        share(v0, normal);
+        share(v1, normal);
+        share(v2, normal);
+        share(v3, normal);
+    }
+    PackNormal(normal, f.m_aNormal);
+    if (!keepFreeze)
+        f.m_iFreeze = 0;
+    return q + 1;
+}
+
+struct NormalShare {
+    uint32_t vertex;
+    General::Vector normal;
+};
+
+// Every face's normal, and in sum[v] the normals of v's faces added in face order. The faces
+// are cut into consecutive parts worked on at once; a vertex's sum is written by the first
+// part that reaches it, and what later parts give it is added afterwards, part by part, so
+// the sums are those of one pass in face order for any number of processors.
+template <class Face>
+void SumNormals(Face *faces, unsigned faceCount, const Vertex *vertices, unsigned vertexCount, bool keepFreeze,
+                General::Vector *sum)
+{
+    const auto inOnePass = [&] {
+        std::fill(sum, sum + vertexCount, General::Vector(0, 0, 0));
+        for (unsigned t = 0; t < faceCount;)
+            t = NormalGroup(faces, t, faceCount, vertices, vertexCount, keepFreeze,
+                            [&](unsigned v, const General::Vector &n) { sum[v] += n; });
+    };
+    const unsigned parts = std::min(255u, General::ParallelParts(faceCount, 1u << 15));
+    General::Store<uint8_t> owners("mesh normalcalc parts");
+    if (parts < 2 || !owners.SetItemCount(vertexCount, false))
+        return inOnePass();
+    uint8_t *owner = owners.GetBuffer();
+    // Parts begin with a group, never inside a polygon's fan.
+    std::vector<unsigned> bounds(parts + 1, faceCount);
+    bounds[0] = 0;
+    for (unsigned p = 1; p < parts; ++p) {
+        unsigned b = std::max(bounds[p - 1], unsigned(uint64_t(faceCount) * p / parts));
+        while (b < faceCount && Continues(faces[b]))
+            ++b;
+        bounds[p] = b;
+    }
+    General::ParallelFor(vertexCount, parts, 1u << 16, [&](uint64_t begin, uint64_t end) {
+        std::fill(sum + begin, sum + end, General::Vector(0, 0, 0));
+        std::fill(owner + begin, owner + end, uint8_t(0xFF));
+    });
+    General::ParallelFor(parts, parts, 1, [&](uint64_t p, uint64_t) {
+        for (unsigned t = bounds[p]; t < bounds[p + 1]; ++t)
+            for (uint32_t index : faces[t].m_iIndices)
+                if ((index & kIndexMask) < vertexCount) {
+                    std::atomic_ref<uint8_t> first(owner[index & kIndexMask]);
+                    for (uint8_t seen = first.load(std::memory_order_relaxed);
+                         p < seen && !first.compare_exchange_weak(seen, uint8_t(p), std::memory_order_relaxed);) {
+                    }
+                }
+    });
+    std::vector<std::vector<NormalShare>> later(parts);
+    std::atomic<bool> refused{false};
+    General::ParallelFor(parts, parts, 1, [&](uint64_t p, uint64_t) {
+        try {
+            for (unsigned t = bounds[p]; t < bounds[p + 1];)
+                t = NormalGroup(faces, t, bounds[p + 1], vertices, vertexCount, keepFreeze,
+                                [&](unsigned v, const General::Vector &n) {
+                                    if (owner[v] == p)
+                                        sum[v] += n;
+                                    else
+                                        later[p].push_back({v, n});
+                                });
+        } catch (const std::bad_alloc &) {
+            refused = true;
+        }
+    });
+    // Without the memory for the later shares, one pass does it all again.
+    if (refused)
+        return inOnePass();
+    for (const std::vector<NormalShare> &shares : later)
+        for (const NormalShare &share : shares)
+            sum[share.vertex] += share.normal;
+}
+
+}  // namespace
+
 void Mesh::CalculateNormals(bool keepFreeze)
 {
     // Normals are corrected for the object's non-uniform scale; a bare mesh is unscaled.
@@ -298,83 +437,26 @@ void Mesh::CalculateNormals(bool keepFreeze)
         Log("Calculate normals failed.\n");
         return;
     }
-    sums.Fill(General::Vector(0, 0, 0));
     General::Vector *sum = sums.GetBuffer();
     Vertex *vertices = m_pVertices.GetBuffer();
 
     General::ProgressMeter &meter = General::Progress();
     meter.Start(QStringLiteral("calculating normals..."), m_iFaceCount, 50);
-    auto position = [&](unsigned i) { return vertices[i].m_vPosition; };
-    if (m_eType == typeTriangular) {
-        Triangle *faces = m_pTriangles.GetBuffer();
-        const unsigned faceCount = std::min(m_iFaceCount, m_pTriangles.GetItemCount());
-        unsigned t = 0;
-        while (t < faceCount) {
-            // A polygon stored as a fan gets one normal: the mean of its triangles' non-zero normals.
-            unsigned end = t + 1;
-            while (end < faceCount && Continues(faces[end]))
-                ++end;
-            General::Vector normal(0, 0, 0);
-            unsigned counted = 0;
-            for (unsigned i = t; i < end; ++i) {
-                const Triangle &f = faces[i];
-                const unsigned a = f.m_iIndices[0] & kIndexMask, b = f.m_iIndices[1] & kIndexMask,
-                               c = f.m_iIndices[2] & kIndexMask;
-                if (a >= vertexCount || b >= vertexCount || c >= vertexCount)
-                    continue;
-                General::Vector n = (position(a) - position(b)).Cross(position(a) - position(c));
-                const float length = n.Length();
-                n = length < 1e-5f ? General::Vector(0, 0, 0) : n * (1.0f / length);
-                if (n.Length() > 0.0f) {
-                    normal += n;
-                    ++counted;
-                }
-            }
-            if (counted)
-                normal *= 1.0f / float(counted);
-            for (unsigned i = t; i < end; ++i) {
-                Triangle &f = faces[i];
-                for (unsigned c = 0; c < 3; ++c) {
-                    const unsigned v = f.m_iIndices[c] & kIndexMask;
-                    if (v < vertexCount)
-                        sum[v] += normal;
-                }
-                PackNormal(normal, f.m_aNormal);
-                if (!keepFreeze)
-                    f.m_iFreeze = 0;
-                meter.Advance();
-            }
-            t = end;
-        }
-    } else {
-        TV_ASSERT(m_eType == typeQuadric);
-        Quad *faces = m_pQuads.GetBuffer();
-        const unsigned faceCount = std::min(m_iFaceCount, m_pQuads.GetItemCount());
-        for (unsigned q = 0; q < faceCount; ++q) {
-            Quad &f = faces[q];
-            const unsigned v0 = f.m_iIndices[0] & kIndexMask, v1 = f.m_iIndices[1] & kIndexMask,
-                           v2 = f.m_iIndices[2] & kIndexMask, v3 = f.m_iIndices[3] & kIndexMask;
-            General::Vector normal(0, 0, 0);
-            if (v0 < vertexCount && v1 < vertexCount && v2 < vertexCount && v3 < vertexCount) {
-                normal = NormalizeOrZero((position(v0) - position(v2)).Cross(position(v1) - position(v3)));
-                sum[v0] += normal;
-                sum[v1] += normal;
-                sum[v2] += normal;
-                sum[v3] += normal;
-            }
-            PackNormal(normal, f.m_aNormal);
-            if (!keepFreeze)
-                f.m_iFreeze = 0;
-            meter.Advance();
-        }
-    }
+    TV_ASSERT(m_eType == typeTriangular || m_eType == typeQuadric);
+    WithFaces([&](auto &store) {
+        const unsigned faceCount = std::min(m_iFaceCount, store.GetItemCount());
+        SumNormals(store.GetBuffer(), faceCount, vertices, vertexCount, keepFreeze, sum);
+    });
+    meter.Advance(m_iFaceCount);
     meter.End();
 
-    for (unsigned v = 0; v < vertexCount; ++v) {
-        General::Vector n(sum[v].x * factor.x, sum[v].y * factor.y, sum[v].z * factor.z);
-        n.Normalize();
-        PackNormal(n, vertices[v].m_aNormal);
-    }
+    General::ParallelFor(vertexCount, 0, 1u << 16, [&](uint64_t begin, uint64_t end) {
+        for (uint64_t v = begin; v < end; ++v) {
+            General::Vector n(sum[v].x * factor.x, sum[v].y * factor.y, sum[v].z * factor.z);
+            n.Normalize();
+            PackNormal(n, vertices[v].m_aNormal);
+        }
+    });
     m_bNormalsValid = true;
 }
 

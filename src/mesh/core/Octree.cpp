@@ -21,20 +21,6 @@ namespace {
 float Axis(const General::Vector &v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 float &Axis(General::Vector &v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
 
-// One axis of a child's box: [lo, lowerMax] for the lower half, [upperMin, hi] for the upper.
-// Children tile their parent exactly unless the octree is made loose.
-struct Halves {
-    float lowerMax, upperMin;
-};
-Halves SplitAxis(float lo, float hi, float looseScale, float looseOffset)
-{
-    float margin = (hi - lo) * looseScale + looseOffset;
-    if (looseOffset > (hi - lo) * 0.20000000298023224)
-        margin = 0.0f;
-    const float mid = (lo + hi) * 0.5f;
-    return {mid + margin, mid - margin};
-}
-
 // Child numbers whose half on the axis is the lower one, and the upper one.
 constexpr unsigned kLowerChildren[3] = {0x55, 0x33, 0x0F};
 constexpr unsigned kUpperChildren[3] = {0xAA, 0xCC, 0xF0};
@@ -71,16 +57,9 @@ OctreeCube::OctreeCube(int parent, int childNumber, Octree *octree) : OctreeCube
     m_iDepth = int16_t(pParent->m_iDepth + 1);
     if (m_iDepth > octree->m_iDeepest)
         octree->m_iDeepest = m_iDepth;
-
-    const AABB &box = pParent->m_cBox;
-    for (int axis = 0; axis < 3; ++axis) {
-        const float lo = Axis(box.m_vMin, axis), hi = Axis(box.m_vMax, axis);
-        const Halves halves = SplitAxis(lo, hi, octree->m_fLooseScale, octree->m_fLooseOffset);
-        const bool upper = (childNumber >> axis) & 1;
-        Axis(m_cBox.m_vMin, axis) = upper ? halves.upperMin : lo;
-        Axis(m_cBox.m_vMax, axis) = upper ? hi : halves.lowerMax;
-    }
+    m_cBox = ChildBox(pParent->m_cBox, childNumber, octree->m_fLooseScale, octree->m_fLooseOffset);
 }
+
 
 void OctreeCube::AddFace(unsigned face, OctreeCube *old, int layer)
 {

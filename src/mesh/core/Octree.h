@@ -21,10 +21,27 @@
 
 class Mesh;
 class Stream;
+namespace General {
+class ProgressMeter;
+}
 
 namespace Octree {
 
 class Octree;
+
+// One axis of a child's box: [lo, lowerMax] for the lower half, [upperMin, hi] for the upper.
+// Children tile their parent exactly unless the octree is made loose.
+struct Halves {
+    float lowerMax, upperMin;
+};
+inline Halves SplitAxis(float lo, float hi, float looseScale, float looseOffset)
+{
+    float margin = (hi - lo) * looseScale + looseOffset;
+    if (looseOffset > (hi - lo) * 0.20000000298023224)
+        margin = 0.0f;
+    const float mid = (lo + hi) * 0.5f;
+    return {mid + margin, mid - margin};
+}
 
 // A derived copy of layer-0 faces: their numbers and the pre-stroke corner positions.
 // A search that tests many faces sweeps these arrays instead of following the chain
@@ -164,6 +181,20 @@ public:
     // face is not inside. False when a needed cube cannot be made or the face's box is not finite.
     bool Insert(unsigned face, OctreeCube *old, const AABB *faceBox);
     int GetIndex() const { return m_iIndex; }
+    // The box of child `childNumber` of a cube with box `parent`: every child is made by it.
+    static AABB ChildBox(const AABB &parent, int childNumber, float looseScale, float looseOffset)
+    {
+        const float lo[3] = {parent.m_vMin.x, parent.m_vMin.y, parent.m_vMin.z};
+        const float hi[3] = {parent.m_vMax.x, parent.m_vMax.y, parent.m_vMax.z};
+        float min[3], max[3];
+        for (int axis = 0; axis < 3; ++axis) {
+            const Halves halves = SplitAxis(lo[axis], hi[axis], looseScale, looseOffset);
+            const bool upper = (childNumber >> axis) & 1;
+            min[axis] = upper ? halves.upperMin : lo[axis];
+            max[axis] = upper ? hi[axis] : halves.lowerMax;
+        }
+        return AABB(General::Vector(min[0], min[1], min[2]), General::Vector(max[0], max[1], max[2]));
+    }
 
     int m_aChild[8];
     int m_iParent = -1;
@@ -179,6 +210,7 @@ public:
     Octree *m_pOctree = nullptr;
 
 private:
+    friend class Octree;
     OctreeCube *GetOrCreateChild(int childNumber);
     OctreeCube *GetParentOrGrow(const AABB &faceBox);
 };
@@ -199,6 +231,10 @@ public:
     // Inserts a face that moved or changed, climbing only as far as needed from its current
     // cube. `faceBox`, when given, is the face's box as Mesh::AddFaceToAABB makes it.
     bool UpdateFace(unsigned face, const AABB *faceBox = nullptr);
+    // UpdateFace for faces 0 to the mesh's face count in that order, advancing the meter once
+    // per face. A tree that holds no face yet, given faces in no chain, gets the cubes, chains
+    // and log that face by face gives, with the placement worked out on all processors.
+    void UpdateAllFaces(General::ProgressMeter &meter);
     // The cube whose layer-0 chain holds the face, from a per-face table instead of a walk
     // to the chain's end; false when the table cannot be had (memory, a damaged chain).
     bool FindCubeOf(unsigned face, int &cube);
@@ -382,6 +418,9 @@ private:
     void ResetCubeOfFace(bool chains);
     bool MakeCubeOfFace();
     void RemapCubeOfFace(const General::Store<unsigned int> &map, unsigned size);
+
+    // UpdateAllFaces on an empty tree; false (nothing done) when the tree or a face does not allow it.
+    bool InsertAllFaces(General::ProgressMeter &meter);
 
     void DeleteCubes();
     bool CheckStructure(QString &why) const;

@@ -178,7 +178,7 @@ bool ObjImporter::Pass(ParseWhat what, Work work, Begin begin, Line take, Done d
         return Cancelled(position, nextCheck, step) && !Refuse(QStringLiteral("The import was cancelled."));
     };
     return ParallelBlocks::Run<ParsedBlock>(
-        m_cReader, threads - 1, m_iBlockSize,
+        m_cReader, threads - 1, m_iBlockSize, m_aSlots,
         [what, &work](ParsedBlock &block) {
             ParseBlock(block, what);
             work(block);

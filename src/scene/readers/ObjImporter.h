@@ -168,6 +168,7 @@ private:
     bool ResolveTCFixups();
 
     TextReader m_cReader;
+    std::vector<ParsedBlock> m_aSlots;  // the blocks of both passes
     unsigned m_iThreads = 0;
     unsigned m_iBlockSize = kBlockSize;
     uint64_t m_iLine = 0;         // the line being taken up

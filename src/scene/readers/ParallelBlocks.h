@@ -6,6 +6,8 @@
 //
 // A slot is default-constructible and has `TextBlock text` and `bool failed` (set when
 // its parse ran out of memory). At most two blocks per parsing thread are held at a time.
+// The slots are the caller's (`pool`), so that a second pass over the file reuses the memory the
+// first one grew (on some machines a fresh page costs more than the parse that fills it).
 
 #include "scene/readers/TextReader.h"
 
@@ -25,7 +27,8 @@ namespace ParallelBlocks {
 // elsewhere, the calling thread parses one further on. A block whose parse failed reaches
 // consume with `failed` set; consume then decides (and may throw).
 template <class Slot, class Parse, class Consume>
-bool Run(TextReader &reader, unsigned threads, unsigned blockSize, Parse parse, Consume consume)
+bool Run(TextReader &reader, unsigned threads, unsigned blockSize, std::vector<Slot> &pool, Parse parse,
+         Consume consume)
 {
     const auto safeParse = [&](Slot &slot) {
         slot.failed = false;
@@ -36,7 +39,9 @@ bool Run(TextReader &reader, unsigned threads, unsigned blockSize, Parse parse, 
         }
     };
     if (threads == 0) {
-        Slot slot;
+        if (pool.empty())
+            pool.resize(1);
+        Slot &slot = pool[0];
         while (reader.ReadBlock(slot.text, blockSize)) {
             safeParse(slot);
             if (!consume(slot))
@@ -47,7 +52,9 @@ bool Run(TextReader &reader, unsigned threads, unsigned blockSize, Parse parse, 
 
     // Two blocks beyond one per thread keep every thread busy; more only raise the peak memory.
     const unsigned ringSize = threads + 2;
-    std::unique_ptr<Slot[]> ring(new Slot[ringSize]);
+    if (pool.size() < ringSize)
+        pool.resize(ringSize);
+    Slot *const ring = pool.data();
     std::unique_ptr<bool[]> ready(new bool[ringSize]());
     std::mutex lock, readLock;
     std::condition_variable readyChanged, slotFreed;
@@ -129,7 +136,7 @@ bool Run(TextReader &reader, unsigned threads, unsigned blockSize, Parse parse, 
         // Fewer threads than asked for still do the work; none at all leaves it to this one.
     }
     if (workers.empty())
-        return Run<Slot>(reader, 0, blockSize, parse, consume);
+        return Run<Slot>(reader, 0, blockSize, pool, parse, consume);
 
     for (uint64_t index = 0;; ++index) {
         {
