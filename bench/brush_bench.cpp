@@ -16,6 +16,7 @@
 #include "operations/normals/NormalUpdater.h"
 #include "scene/Brush.h"
 #include "support/MeshFixtures.h"
+#include "MemoryFloor.h"
 
 #include <benchmark/benchmark.h>
 
@@ -387,6 +388,14 @@ void BM_WalksAlone(benchmark::State &state)
     state.counters["walks_us"] = walkUs;
     state.counters["dab_us"] = dabUs;
     state.counters["walks_share"] = walkUs / dabUs;
+    // The floor: a plain copy of the bytes the walks read, in this run.
+    const double bytes = double(faces) / walks * sizeof(Quad) + double(held) / walks * sizeof(Vertex) +
+                         double(restored) / walks * sizeof(StoredVertexInfo);
+    const double floorUs = bench::PlainCopyMicroseconds(size_t(bytes));
+    state.counters["floor_us"] = floorUs;
+    std::printf("memory floor: a plain copy of the %.0f KB the walks read takes %.1f us; dab in a stroke / floor = "
+                "%.1f, walks / floor = %.1f\n",
+                bytes / 1024.0, floorUs, dabUs / floorUs, walkUs / floorUs);
     std::printf("walks alone: sheet %ux%u, ~%u vertices: %.1f us per dab (vertex walk %.1f, normal walks %.1f + %.1f), "
                 "%.0f%% of a dab in a stroke (%.1f us); region %.0f faces (%.0f KB), %.0f vertices (%.0f KB), "
                 "%.0f of them with restore entries (%.0f KB)\n",

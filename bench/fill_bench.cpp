@@ -180,13 +180,13 @@ public:
                 continue;
             const auto it = run.counters.find("faces/s");
             if (it != run.counters.end())
-                m_rates[run.benchmark_name()] = it->second.value;
+                m_rates[run.benchmark_name()].push_back(it->second.value);
         }
     }
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        std::printf("\nfill / plain copy of the same arrays (faces per second), %u faces, buffers %.2f MB each:\n",
+        std::printf("\nfill / plain copy of the same arrays (median faces per second over the repetitions), %u faces, buffers %.2f MB each:\n",
                     kSide * kSide, double(FillBuffer::kMaxVertices) * (12 + 6 + 4 + 8) / 1e6);
         for (int entry : {0, 1, 2, 3, 4, 8, 16, 32, 33, 35, 63}) {
             const int plain = entry & 35;
@@ -194,12 +194,19 @@ public:
             const auto copy = m_rates.find("BM_PlainCopy/" + std::to_string(plain));
             if (fill == m_rates.end() || copy == m_rates.end())
                 continue;
-            std::printf("  entry %2d vs plain copy %2d: %.2f\n", entry, plain, fill->second / copy->second);
+            std::printf("  entry %2d vs plain copy %2d: %.2f\n", entry, plain, Median(fill->second) / Median(copy->second));
         }
     }
 
 private:
-    std::map<std::string, double> m_rates;
+    // Over every repetition of a run, not its last one.
+    static double Median(std::vector<double> rates)
+    {
+        std::sort(rates.begin(), rates.end());
+        return rates[rates.size() / 2];
+    }
+
+    std::map<std::string, std::vector<double>> m_rates;
 };
 
 int main(int argc, char **argv)

@@ -1,6 +1,7 @@
 // Imports generated OBJ files of about 170 MB and 700 MB (a grid of quads with texture
 // coordinates) to a level-0 mesh with adjacency, and parses the same files with
-// tinyobjloader (parse only, no mesh built). Each side runs in its own child process, so
+// tinyobjloader (parse only, no mesh built); ObjEntry sets the scene's whole import entry
+// against tinyobjloader's parse followed by an indexed mesh build. Each side runs in its own child process, so
 // that its peak resident memory is its own and neither side inherits the other's warm
 // pages; the file is read once before either, so both find it in the page cache. Besides
 // the wall-clock rates the ratio of the two children's CPU times is printed, which a busy
@@ -10,6 +11,7 @@
 #include "foundation/Memory.h"
 #include "mesh/core/MeshTopology.h"
 #include "mesh/object/Object.h"
+#include "scene/Scene.h"
 #include "scene/SceneGlobals.h"
 #include "scene/readers/ObjImporter.h"
 
@@ -22,6 +24,8 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -147,6 +151,90 @@ ChildResult ParseTinyObj(const std::string &path)
     return r;
 }
 
+// What `tevrin FILE` waits for: the scene's import entry, which reads the file, builds the
+// level with its adjacency and normals, and places it in the scene with its octree.
+ChildResult ImportEntry(const std::string &path)
+{
+    ChildResult r;
+    Scene scene;
+    const auto start = std::chrono::steady_clock::now();
+    Object *object = scene.Import(QString::fromStdString(path), true, false, true);
+    r.seconds = Since(start);
+    r.bytes = General::GetCountedMemory();
+    r.ok = object && object->m_iFaceCount > 0;
+    return r;
+}
+
+// The peer's parse followed by the indexed mesh a program builds from it: one vertex per
+// distinct position and texture-coordinate pair, faces as indices into them.
+ChildResult TinyObjIndexed(const std::string &path)
+{
+    ChildResult r;
+    const auto start = std::chrono::steady_clock::now();
+    tinyobj::ObjReader reader;
+    tinyobj::ObjReaderConfig config;
+    config.triangulate = false;
+    if (!reader.ParseFromFile(path, config) || reader.GetShapes().empty())
+        return r;
+    const auto &a = reader.GetAttrib();
+    std::unordered_map<uint64_t, uint32_t> vertexOf;
+    std::vector<float> positions, uvs;
+    std::vector<uint32_t> corners;
+    size_t cornerCount = 0;
+    for (const auto &shape : reader.GetShapes())
+        cornerCount += shape.mesh.indices.size();
+    vertexOf.reserve(a.vertices.size() / 3);
+    corners.reserve(cornerCount);
+    for (const auto &shape : reader.GetShapes())
+        for (const tinyobj::index_t &index : shape.mesh.indices) {
+            const uint64_t key = (uint64_t(uint32_t(index.vertex_index)) << 32) | uint32_t(index.texcoord_index);
+            const auto [it, added] = vertexOf.emplace(key, uint32_t(positions.size() / 3));
+            if (added) {
+                positions.insert(positions.end(), &a.vertices[3 * size_t(index.vertex_index)],
+                                 &a.vertices[3 * size_t(index.vertex_index)] + 3);
+                if (index.texcoord_index >= 0)
+                    uvs.insert(uvs.end(), &a.texcoords[2 * size_t(index.texcoord_index)],
+                               &a.texcoords[2 * size_t(index.texcoord_index)] + 2);
+            }
+            corners.push_back(it->second);
+        }
+    r.seconds = Since(start);
+    r.bytes = (positions.size() + uvs.size()) * sizeof(float) + corners.size() * sizeof(uint32_t);
+    r.ok = !corners.empty();
+    return r;
+}
+
+// The whole import entry against the peer's parse and indexed mesh build, each in its own
+// child process on all the processors the process may use.
+void ObjEntry(benchmark::State &state)
+{
+    InitializeSceneGlobals();
+    const std::string path = GridFile(int(state.range(0)));
+    if (path.empty()) {
+        state.SkipWithError("cannot write the generated file");
+        return;
+    }
+    const double megabytes = double(FileSize(path)) / 1e6;
+    ChildResult ours, theirs;
+    for (auto _ : state) {
+        Warm(path);
+        ours = InChild([&] { return ImportEntry(path); });
+        Warm(path);
+        theirs = InChild([&] { return TinyObjIndexed(path); });
+    }
+    if (!ours.ok || !theirs.ok) {
+        state.SkipWithError("an import failed");
+        return;
+    }
+    state.counters["file_MB"] = megabytes;
+    state.counters["entry_MBps"] = megabytes / ours.seconds;
+    state.counters["tinyobj_indexed_MBps"] = megabytes / theirs.seconds;
+    state.counters["speed_ratio"] = theirs.seconds / ours.seconds;
+    state.counters["cpu_ratio"] = theirs.cpuSeconds / ours.cpuSeconds;
+    state.counters["entry_peak_MB"] = double(ours.peakRss) / 1e6;
+    state.counters["tinyobj_peak_MB"] = double(theirs.peakRss) / 1e6;
+}
+
 void ObjImport(benchmark::State &state)
 {
     InitializeSceneGlobals();
@@ -204,6 +292,7 @@ void ObjAdjacency(benchmark::State &state)
 
 // About 170 MB and 700 MB.
 BENCHMARK(ObjImport)->Arg(1250)->Arg(2540)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(ObjEntry)->Arg(1250)->Arg(2540)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(ObjAdjacency)
     ->Args({1250, 0})
     ->Args({1250, 1})

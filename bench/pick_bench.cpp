@@ -165,10 +165,18 @@ double Now()
     return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-void Keep(const std::string &key, std::vector<double> &us)
+// Every repetition's picks join the same pool: the printed figures and ratios are over all
+// repetitions, not the last one.
+std::map<std::string, std::vector<double>> g_samples;
+
+void Keep(const std::string &key, const std::vector<double> &us)
 {
-    if (!us.empty())
-        g_timings[key] = Summarise(us);
+    if (us.empty())
+        return;
+    std::vector<double> &pool = g_samples[key];
+    pool.insert(pool.end(), us.begin(), us.end());
+    std::vector<double> copy = pool;
+    g_timings[key] = Summarise(copy);
 }
 
 // Times `pick` on every ray of the sheet, once per iteration, and keeps the median and
@@ -192,7 +200,7 @@ void TimeRays(benchmark::State &state, const char *side, bool warm, Pick pick)
         }
     const std::string size = '/' + std::to_string(state.range(0));
     Keep(side + size, us);
-    const Timings t = g_timings[side + size];
+    const Timings t = Summarise(us);
     if (!first.empty()) {
         Keep(side + std::string("First") + size, first);
         Keep(side + std::string("Later") + size, later);

@@ -17,6 +17,8 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <malloc.h>
+#include <unistd.h>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -66,7 +68,30 @@ std::unique_ptr<Mesh> MakeLevel()
                 mesh->m_pTriangles[2 * (j * kSide + i) + t] = tri;
             }
         }
+    // The video buffers are cut from floods over neighbouring faces: without adjacency each
+    // triangle would make a buffer of its own (2M buffers, gigabytes of driver memory).
+    mesh->CalculateAdjacency();
     return mesh;
+}
+
+// Resident megabytes of the process, for the set-up's account of where its memory goes.
+double ResidentMB()
+{
+    long pages = 0, resident = 0;
+    if (std::FILE *f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / 1e6;
+}
+
+// Megabytes the allocator holds for the process (the rest of what is resident is mapped by
+// others: the OpenGL driver, shared libraries).
+double HeapMB()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return double(info.uordblks + info.hblkhd) / 1e6;
 }
 
 Setup &Get()
@@ -74,7 +99,16 @@ Setup &Get()
     static Setup setup;
     if (setup.view)
         return setup;
+    double before = ResidentMB(), heapBefore = HeapMB();
+    const auto step = [&](const char *what) {
+        const double now = ResidentMB(), heap = HeapMB();
+        std::printf("set-up: %-26s resident %+9.1f MB (%.1f MB), heap %+9.1f MB\n", what, now - before, now,
+                    heap - heapBefore);
+        before = now;
+        heapBefore = heap;
+    };
     setup.level = MakeLevel();
+    step("level");
     setup.camera = std::make_unique<Camera>();
     setup.camera->SetTranslate(General::Vector(0.0f, 0.0f, 2.5f));
     setup.camera->LookAt(General::Vector(0, 0, 0), General::Vector(0, 1, 0));
@@ -83,12 +117,16 @@ Setup &Get()
     setup.view->show();
     setup.view->grabFramebuffer();  // makes the context and installs the buffer entry points
     setup.view->makeCurrent();
+    step("view and its context");
     setup.level->BuildOctree();
+    step("octree");
     // The buffers are made and uploaded once, outside the timed frames.
     setup.level->RecreateBuffers(true);
+    step("buffer objects made");
     for (unsigned i = 0, n = setup.level->m_aBuffers.GetItemCount(); i < n; ++i)
         setup.level->m_aBuffers[i].Upload();
     glFinish();
+    step("buffer objects uploaded");
     return setup;
 }
 
