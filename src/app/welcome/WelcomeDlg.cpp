@@ -1,5 +1,7 @@
 #include "app/welcome/WelcomeDlg.h"
 
+#include "app/startup/CommandSwitches.h"
+
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -33,6 +35,14 @@ void WriteWelcomeFlag(uint32_t value)
 }
 
 bool ShouldShowWelcome() { return (ReadWelcomeFlag() & 0x0FFFFFFFu) == 0; }
+
+void ShowWelcomeIfWanted(QWidget *window)
+{
+    if (CommandSwitches::s_bBenchmark || !ShouldShowWelcome())
+        return;
+    WelcomeDlg dialog(window);
+    dialog.exec();
+}
 
 WelcomeDlg::WelcomeDlg(QWidget *parent) : QDialog(parent)
 {

@@ -11,6 +11,9 @@ uint32_t ReadWelcomeFlag();
 void WriteWelcomeFlag(uint32_t value);
 // Whether a start shows the welcome window.
 bool ShouldShowWelcome();
+// The interactive start's step: the window, modal over `window`, unless the user turned
+// it off or a benchmark plays back.
+void ShowWelcomeIfWanted(QWidget *window);
 
 class WelcomeDlg : public QDialog {
     Q_OBJECT
