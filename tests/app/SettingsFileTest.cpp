@@ -3,7 +3,8 @@
 #include "AppTestFolders.h"
 #include "app/settings/Preferences.h"
 #include "app/settings/RecentFiles.h"
-#include "app/settings/SettingsFile.h"
+#include "app/settings/Settings.h"
+#include "app/startup/CommandSwitches.h"
 #include "mesh/surface/Material.h"
 #include "scene/Brush.h"
 #include "support/RecordBytes.h"
@@ -427,6 +428,38 @@ TEST(RecentFiles, KeepTenNewestFirstAndSurviveDamage)
         EXPECT_FALSE(none.Load(path));
         EXPECT_TRUE(none.Files().isEmpty());
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SettingsFile, BenchmarkRunsNeitherReadNorWriteTheSettings)
+{
+    const QString settings = m_pPreferences->SettingFiles + QStringLiteral("/settings.sav");
+    const QString recentPath = m_pPreferences->SettingFiles + QStringLiteral("/recent.sav");
+    RecentFiles recent;
+    recent.Add(QStringLiteral("/a.tev"));
+    for (bool *mode : {&CommandSwitches::s_bBenchmark, &CommandSwitches::s_bSaveBenchmark}) {
+        *mode = true;
+        EXPECT_TRUE(SaveSettings(Parts(), recent));
+        EXPECT_FALSE(QFileInfo::exists(settings));
+        EXPECT_FALSE(QFileInfo::exists(recentPath));
+        *mode = false;
+    }
+    ASSERT_TRUE(SaveSettings(Parts(), recent));
+    m_pPreferences->LinearUnit = 0;
+    CommandSwitches::s_bBenchmark = true;
+    EXPECT_EQ(LoadSettings(Parts()).outcome, SettingsLoad::Missing);
+    RecentFiles none;
+    LoadRecentFiles(none);
+    EXPECT_TRUE(none.Files().isEmpty());
+    CommandSwitches::s_bBenchmark = false;
+    EXPECT_EQ(m_pPreferences->LinearUnit, 0);
+    EXPECT_EQ(LoadSettings(Parts()).outcome, SettingsLoad::Loaded);
+    EXPECT_EQ(m_pPreferences->LinearUnit, 1);
+    LoadRecentFiles(none);
+    EXPECT_EQ(none.Files(), recent.Files());
 }
 
 }  // namespace
