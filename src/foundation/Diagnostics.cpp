@@ -76,6 +76,7 @@ void Log(const char *format, ...)
 
 bool AssertFailed(const char *file, int line, const char *expression, const char *message)
 {
+    General::Shell().AssertionFailed();
     Log("Assertion failed in %s line %d\nThe expression %s is false.\n%s", file, line, expression,
         message ? message : "");
     return false;

@@ -31,6 +31,22 @@ void LogSize(const char *prefix, uint64_t bytes)
     else if (bytes > kK)
         Log("%s%.2fK\n", prefix, double(bytes) / double(kK));
 }
+// The label shows the total to two decimals of its unit, so it is set again only when that
+// figure may have changed: counted allocations are many and mostly small.
+void UpdateMemoryLabel(uint64_t total)
+{
+    static uint64_t s_shownUnit = ~uint64_t(0);
+    static int64_t s_shownStep = -1;
+    const uint64_t unit = total > kG ? kG : total > kM ? kM : total > kK ? kK : 0;
+    // Steps of half a hundredth: within one the rounded figure stays the same.
+    const int64_t step = unit ? int64_t(double(total) * 200.0 / double(unit)) : 0;
+    if (unit == s_shownUnit && step == s_shownStep)
+        return;
+    s_shownUnit = unit;
+    s_shownStep = step;
+    char text[32];
+    Shell().SetMemoryLabel(QString::fromLatin1(FormatMemorySize(total, text, sizeof text)));
+}
 }  // namespace
 
 const char *FormatMemorySize(uint64_t bytes, char *buffer, unsigned size)
@@ -51,8 +67,7 @@ bool AddMemoryBlock(int64_t delta)
     if (delta > 0 && total > s_iLimit)
         return false;
     s_iCounted = total;
-    char text[32];
-    Shell().SetMemoryLabel(QString::fromLatin1(FormatMemorySize(total, text, sizeof text)));
+    UpdateMemoryLabel(total);
     return true;
 }
 

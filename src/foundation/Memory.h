@@ -7,7 +7,7 @@
 namespace General {
 
 // Adds a signed byte delta to the counted total; false (total unchanged) when the
-// new total would exceed the limit. Updates the status bar's memory label.
+// new total would exceed the limit. Updates the status bar's memory label when its figure changes.
 bool AddMemoryBlock(int64_t delta);
 
 uint64_t GetCountedMemory();

@@ -38,6 +38,8 @@ public:
     virtual void AppendLogWindow(const QString &text) {}
     // Every properties window that shows this node (which is being destroyed) lets go of it.
     virtual void ReleaseNode(Node *node) {}
+    // Called once for each failed consistency check, on the thread it failed on, before its log line.
+    virtual void AssertionFailed() {}
 
     // Folder of temporary and swap files.
     virtual QString TempFolder() const;

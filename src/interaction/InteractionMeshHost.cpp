@@ -19,4 +19,10 @@ void InteractionMeshHost::SelectObject(Object *object, bool select)
         controller->SelectObject(object, select);
 }
 
+void InteractionMeshHost::ForgetObject(Object *object)
+{
+    if (Interface *controller = Interface::Get())
+        controller->ForgetObject(object);
+}
+
 void InteractionMeshHost::Redraw() { Interface::Redraw(); }

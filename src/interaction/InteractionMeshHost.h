@@ -10,5 +10,6 @@ public:
     Object *GetActiveObject() const override;
     void SetActiveObject(Object *object) override;
     void SelectObject(Object *object, bool select) override;
+    void ForgetObject(Object *object) override;
     void Redraw() override;
 };

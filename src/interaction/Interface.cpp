@@ -113,6 +113,18 @@ void Interface::SelectObject(Object *object, bool select)
     }
 }
 
+void Interface::ForgetObject(Object *object)
+{
+    if (!object)
+        return;
+    if (m_lSelection.removeAll(object) > 0)
+        InteractionHost().RefreshObjectList();
+    if (m_pActiveObject == object)
+        SetActiveObject(nullptr);
+    if (m_cHit.object == object)
+        m_cHit = PickHit();
+}
+
 void Interface::UpdateMousePosition(float x, float y)
 {
     InteractionServices &host = InteractionHost();

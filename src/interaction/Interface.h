@@ -46,6 +46,9 @@ public:
     void SetActiveObject(Object *object);
     // Null with select false clears the selection.
     void SelectObject(Object *object, bool select);
+    // The object is leaving the scene: it is taken out of the selection and stops being the
+    // active object and the hover hit, so no command reaches it afterwards.
+    void ForgetObject(Object *object);
     // View pixels: the stored position (0 to 1), hover picking with curve snapping, repaint.
     void UpdateMousePosition(float x, float y);
     // Runs a handler as a menu command would; a General::Error becomes a status message.
@@ -69,6 +72,10 @@ public:
                                  bool execute);
     // Ends the stroke's or drag's operation: executes, records it as a new action, deletes it.
     void FinishOperation();
+    // Empties the undo and redo histories (records of one scene never replay on another);
+    // false when the controller has none. Scene services call it on a new, loaded or
+    // replaced scene.
+    static bool ClearHistory();
     // Undoes (the undo stack) or redoes (the redo stack) one whole user action.
     static void UndoRedo(OperationBuffer *stack);
     // The timer statistics below `parent` (-1: all, framed by rule lines) to the log.

@@ -143,9 +143,10 @@ bool Tree::Build(Mesh &mesh, General::Store<unsigned int> &faces, float firstOff
         General::Progress().End();
     }
     if (MeshSwitches::s_bVerbose) {
-        // A bare mesh (no level) has no object to name.
-        Object *object = General::TypeInfo::IsKindOf(mesh.GetTypeInfo(), &SubdivLevel::s_typeInfo) ? mesh.GetObject()
-                                                                                                   : nullptr;
+        // A bare mesh, or a working copy of a level, has no object to name.
+        Object *object = General::TypeInfo::IsKindOf(mesh.GetTypeInfo(), &SubdivLevel::s_typeInfo)
+                             ? static_cast<SubdivLevel &>(mesh).m_pObject
+                             : nullptr;
         Log("Balanced tree ready for %s\n", object ? qPrintable(object->GetName()) : "");
         Log("\tnode count: %u\n", m_iNodeCount);
         Log("\tmax depth: %u\n", m_iMaxDepth);

@@ -22,6 +22,27 @@ int CurvePosition(const Scene *scene, const General::NURBSCurve *curve)
     return -1;
 }
 
+// Links the curve in at `position` of the chain, or at its end when the chain is shorter.
+void InsertCurve(Scene &scene, General::NURBSCurve &curve, int position)
+{
+    if (position < 0) {
+        scene.AddCurve(&curve);
+        return;
+    }
+    General::NURBSCurve *previous = nullptr;
+    General::NURBSCurve *next = scene.m_pCurves;
+    for (int i = 0; next && i < position; ++i) {
+        previous = next;
+        next = next->GetNext();
+    }
+    curve.SetNext(next);
+    if (previous)
+        previous->SetNext(&curve);
+    else
+        scene.m_pCurves = &curve;
+    ++scene.m_iCurveCount;
+}
+
 // One curve's record alone: the curve record carries on through the chain otherwise.
 bool SerializeOne(Stream &stream, General::NURBSCurve &curve)
 {
@@ -69,8 +90,11 @@ void CurveOperation::Serialize(Stream &stream)
             TV_CHECK(m_pCurve);
         }
     }
-    if ((m_iAction == kRemoveCurve || m_iAction == kAddCurve) && m_pCurve)
-        SerializeOne(stream, *m_pCurve);
+    if (m_iAction == kRemoveCurve || m_iAction == kAddCurve) {
+        stream.Serialize(m_iChainPosition);
+        if (m_pCurve && !stream.HasError())
+            SerializeOne(stream, *m_pCurve);
+    }
     // A curve waiting to go back lives on in the record only.
     if (storing && m_iAction == kAddCurve && position == -1) {
         delete m_pCurve;
@@ -87,8 +111,10 @@ bool CurveOperation::Execute()
     General::NURBSCurve &curve = *m_pCurve;
     switch (m_iAction) {
     case kRemoveCurve: {
-        if (!scene || CurvePosition(scene, m_pCurve) < 0)
+        const int position = CurvePosition(scene, m_pCurve);
+        if (position < 0)
             return false;
+        m_iChainPosition = position;
         host.EndCurveEditing();
         if (scene->m_pCurves == m_pCurve) {
             scene->m_pCurves = curve.GetNext();
@@ -110,7 +136,7 @@ bool CurveOperation::Execute()
     case kAddCurve:
         if (!scene || IsInScene())
             return false;
-        scene->AddCurve(m_pCurve);
+        InsertCurve(*scene, *m_pCurve, m_iChainPosition);
         m_iAction = kRemoveCurve;
         host.EndCurveEditing();
         host.StartCurveEditing(m_pCurve);

@@ -2,7 +2,8 @@
 // The undoable edits of the scene's curves. The action code is the state: each Execute
 // performs it and turns the operation into its inverse, so the next Execute undoes it.
 //
-//   1 take the curve out of the scene <-> 2 put it back
+//   1 take the curve out of the scene <-> 2 put it back where it was (records name curves
+//                                        by their position in the chain)
 //   3 insert a control point          <-> 4 remove it
 //   6 move a control point (keeps the previous position)
 //   5 draw brush stamps along the curve: a marker; the stamps are the brush operation's
@@ -31,7 +32,8 @@ public:
 
     // Nothing for code 5; else the code, the point index and position (codes 3, 4, 6),
     // the curve's position in the scene's chain (-1 when it is out), and for codes 1 and 2
-    // the curve itself. After a record of code 2 is written the curve exists only there.
+    // the position it goes back to and the curve itself. After a record of code 2 is
+    // written the curve exists only there.
     void Serialize(Stream &stream) override;
     bool Execute() override;
     int GetType() const override { return kCurve; }
@@ -45,6 +47,8 @@ public:
     int m_iAction = 0;
     General::Vector m_vPosition{0, 0, 0};
     int m_iPointIndex = -1;
+    // Where a curve taken out of the chain goes back (-1: at the end).
+    int m_iChainPosition = -1;
 
 private:
     bool DrawOnCurve();

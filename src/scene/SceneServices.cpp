@@ -26,6 +26,8 @@ void ApplyFlag(const FaceEdit &edit, unsigned corner, uint32_t SubdivLevel::*cou
             }
         });
         level.m_bRecreateBuffers = true;
+        if (corner == 0)
+            level.m_bPartitionsBuilt = false;  // the tile partitions list visible faces
     }
 }
 

@@ -72,8 +72,9 @@ public:
     virtual Brush *GetCurrentTool() const { return nullptr; }
     // Ends and drops the curve editing state, if any.
     virtual void EndCurveEditing() {}
-    // Empties the undo and redo histories.
-    virtual void ClearHistory() {}
+    // Empties the undo and redo histories; false when none was emptied (so by default,
+    // where no history is installed).
+    virtual bool ClearHistory() { return false; }
     // Runs the selection edit (state true = selected) through the undo history.
     virtual void ExecuteSelection(const FaceEdit &edit);
     // Runs the visibility edit (state true = shown) through the undo history.

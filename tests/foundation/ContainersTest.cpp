@@ -32,6 +32,7 @@ TEST(Store, GrowsCapacityAsTwiceAndOne)
 
 TEST(Store, OutOfRangeIndexReportsAndStaysInsideTheStore)
 {
+    Recorder().ExpectAssertionFailures();
     General::Store<int> store("test");
     store.Add(41);
     store.Add(42);

@@ -181,6 +181,7 @@ TEST(Curve, ClosingRepeatsTheFirstPointsAndEditsReopen)
 
 TEST(Curve, RemovingOutsideThePointsDoesNothing)
 {
+    Recorder().ExpectAssertionFailures();
     NURBSCurve curve(3);
     AddPoints(curve, kArch);
     curve.RemoveControlPoint(4);
@@ -221,6 +222,7 @@ TEST(Curve, DegreeChangeOpensAndRecomputes)
 
 TEST(Curve, KnotSpansAndBasis)
 {
+    Recorder().ExpectAssertionFailures();
     NURBSCurve curve(3);
     AddPoints(curve, {{0, 0, 0}, {1, 3, 0}, {2, -1, 0}, {4, 2, 1}, {5, 0, 0}, {7, 1, 0}});
     ASSERT_EQ(Knots(curve), (std::vector<float>{0, 0, 0, 0, 1, 2, 3, 3, 3, 3}));

@@ -14,6 +14,7 @@
 
 TEST(Assertions, ReportToTheLogAndReturnFalse)
 {
+    Recorder().ExpectAssertionFailures();
     EXPECT_FALSE(AssertFailed("Containers.h", 428, "m_pThis == this", nullptr));
     EXPECT_EQ(Recorder().log, "Assertion failed in Containers.h line 428\nThe expression m_pThis == this is false.\n");
     Recorder().Clear();

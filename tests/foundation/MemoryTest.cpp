@@ -55,6 +55,25 @@ TEST_F(MemoryCounter, LabelFollowsTheCountedTotal)
     EXPECT_EQ(Recorder().memoryLabel, QString::fromLatin1(expected));
 }
 
+// Small allocations that leave the shown figure as it was do not set the label again.
+TEST_F(MemoryCounter, LabelIsSetOnlyWhenItsFigureChanges)
+{
+    General::Store<char> store("label");
+    ASSERT_TRUE(store.SetItemCount(3 << 20, false));
+    Recorder().memoryLabelSets = 0;
+    for (int i = 0; i < 1000; ++i) {
+        ASSERT_TRUE(General::AddMemoryBlock(16));
+        ASSERT_TRUE(General::AddMemoryBlock(-16));
+    }
+    EXPECT_LE(Recorder().memoryLabelSets, 2);
+
+    // A change of the figure is shown.
+    ASSERT_TRUE(store.SetItemCount(5 << 20, false));
+    char expected[32];
+    General::FormatMemorySize(General::GetCountedMemory(), expected, sizeof expected);
+    EXPECT_EQ(Recorder().memoryLabel, QString::fromLatin1(expected));
+}
+
 TEST_F(MemoryCounter, AvailableMemoryIsBoundByTheLimit)
 {
     Limit(4096);

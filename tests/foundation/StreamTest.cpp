@@ -263,6 +263,7 @@ TEST(Stream, AWriteThatFailsOnlyWhenFlushedIsReportedToo)
 
 TEST(Stream, UnopenableFilesLeaveTheStreamClosed)
 {
+    Recorder().ExpectAssertionFailures();
     Stream missing("/nonexistent/folder/file", false);
     EXPECT_FALSE(missing.IsOpen());
     int value = 0;

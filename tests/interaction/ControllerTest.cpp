@@ -1,9 +1,15 @@
 #include "InteractionFixtures.h"
 
 #include "foundation/curves/NURBSCurve.h"
+#include "interaction/InteractionMeshHost.h"
+#include "mesh/object/MeshHost.h"
 #include "mesh/object/Object.h"
 #include "mesh/surface/Material.h"
+#include "operations/objects/DeleteObjectOperation.h"
 #include "scene/camera/Camera.h"
+#include "support/MeshFixtures.h"
+
+#include <memory>
 
 using Controller = InteractionTest;
 
@@ -122,4 +128,38 @@ TEST_F(Controller, RedrawResetsTheViewRegionOnlyWithACamera)
     m_scene->m_pActiveCamera = nullptr;
     Interface::Redraw();
     EXPECT_EQ(m_host.repaints, 1);
+}
+
+// Objects that leave the scene leave the selection, the active object and the hover hit:
+// a deleted object must not be reachable by object commands.
+TEST_F(Controller, AnObjectLeavingTheSceneIsForgotten)
+{
+    InteractionMeshHost meshHost;
+    MeshHost::Install(&meshHost);
+    auto a = std::make_unique<Object>();
+    Object b;
+    m_interface->SelectObject(&b, true);
+    m_interface->SelectObject(a.get(), true);
+    m_interface->m_cHit.object = a.get();
+    a.reset();
+    EXPECT_EQ(m_interface->m_lSelection, QList<Object *>{&b});
+    EXPECT_EQ(m_interface->m_pActiveObject, nullptr);
+    EXPECT_EQ(m_interface->m_cHit.object, nullptr);
+
+    // An undoable deletion takes the object out while the operation still holds it.
+    for (int i = 0; i < 2; ++i)
+        m_scene->AddObject(fixtures::MakeQuads<Object>({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}},
+                                                       {{0, 1, 2, 3}})
+                               .release());
+    Object *first = m_scene->GetObject(0);
+    Object *second = m_scene->GetObject(1);
+    m_interface->SelectObject(first, true);
+    m_interface->SelectObject(second, true);
+    Operations::DeleteObjectOperation deletion({second});
+    deletion.Execute();
+    EXPECT_EQ(m_scene->GetObjectCount(), 1);
+    EXPECT_EQ(m_interface->m_lSelection, (QList<Object *>{first, &b}));
+    EXPECT_EQ(m_interface->m_pActiveObject, nullptr);  // it was the active one
+    m_interface->SelectObject(nullptr, false);
+    MeshHost::Install(nullptr);
 }

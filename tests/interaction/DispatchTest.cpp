@@ -65,6 +65,7 @@ TEST_F(Dispatch, StickyHandlerIsReleasedOnlyWhenAskedAndDrivesItsTray)
 
 TEST_F(Dispatch, BodyAnsweringReleaseWithAToolIsReportedAndStillReleased)
 {
+    Recorder().ExpectAssertionFailures();
     RecordingTool stray(m_toolLog);
     Handlers().SetBody("Pan", [&stray](int event) -> Function * { return event == eventDeactivate ? &stray : nullptr; });
     Handlers().ActivateByCode(0x10200);

@@ -7,6 +7,7 @@
 #include "mesh/object/Object.h"
 #include "operations/selection/SelectFaceOperation.h"
 #include "operations/selection/SelectionHost.h"
+#include "scene/SceneGlobals.h"
 #include "scene/SceneServices.h"
 #include "support/MeshFixtures.h"
 
@@ -23,7 +24,14 @@ protected:
         InteractionTest::SetUp();
         RegisterObjectOperations();
         InstallUndoableSelection();
-        // A 3 × 3 grid of quads; face (i, j) is j × 3 + i.
+        std::unique_ptr<Object> object = Grid();
+        ASSERT_TRUE(object->CalculateAdjacency());
+        m_object = object.get();
+        m_scene->AddObject(object.release());
+    }
+    // A 3 × 3 grid of quads; face (i, j) is j × 3 + i.
+    static std::unique_ptr<Object> Grid()
+    {
         std::vector<General::Vector> points;
         for (unsigned j = 0; j <= 3; ++j)
             for (unsigned i = 0; i <= 3; ++i)
@@ -34,10 +42,7 @@ protected:
                 const unsigned a = j * 4 + i;
                 quads.push_back({a, a + 1, a + 5, a + 4});
             }
-        auto object = fixtures::MakeQuads<Object>(points, quads);
-        ASSERT_TRUE(object->CalculateAdjacency());
-        m_object = object.get();
-        m_scene->AddObject(object.release());
+        return fixtures::MakeQuads<Object>(points, quads);
     }
     void TearDown() override
     {
@@ -116,6 +121,51 @@ TEST_F(SelectionUndo, ANewLayerOfTheMeshModelIsOneAction)
     EXPECT_EQ(m_object->GetLayerByIndex(0)->GetName(), QStringLiteral("Imported"));
     Undo();
     EXPECT_EQ(m_object->LayerCount(), 0);
+}
+
+// Records name objects by position: after a new scene or an opened file the history starts
+// empty, so undo and redo leave the new scene as it is.
+TEST_F(SelectionUndo, NewAndOpenedScenesStartAnEmptyHistory)
+{
+    InitializeSceneGlobals();  // the node types a scene file names
+    const QString file = m_temp.filePath(QStringLiteral("grid.tev"));
+    ASSERT_TRUE(m_scene->Save(file, true)) << Recorder().messages.join(QLatin1Char('\n')).toStdString()
+                                           << Recorder().log.toStdString();
+    for (const bool open : {false, true}) {
+        SCOPED_TRACE(open ? "open" : "new");
+        General::Store<unsigned int> centre("test faces");
+        centre.Add(4);
+        MeshEdits::Get().SelectFaces(*m_object, centre);
+        m_scene->HideFaces(true, nullptr);
+        if (open) {
+            ASSERT_TRUE(m_scene->Load(file, false, false));
+        } else {
+            m_scene->Clear(false);
+            m_scene->AddObject(Grid().release());
+        }
+        m_object = m_scene->GetObject(0);
+        ASSERT_NE(m_object, nullptr);
+        for (OperationBuffer *stack : {Interface::UndoStack(), Interface::RedoStack()})
+            EXPECT_EQ(stack->Tell(), 4u);  // just past the version: empty
+        Undo();
+        Undo();
+        Redo();
+        Redo();
+        EXPECT_TRUE(Selected().empty());
+        EXPECT_EQ(m_object->m_iHiddenFaces, 0u);
+        EXPECT_FALSE(m_scene->m_bModified);
+    }
+}
+
+// Without a controller there is no history, and clearing one says so.
+TEST(SelectionHistory, ClearingWithoutAHistoryReportsNothingEmptied)
+{
+    EXPECT_FALSE(SceneHost().ClearHistory());
+    InstallUndoableSelection();
+    EXPECT_FALSE(SceneHost().ClearHistory());
+    Operations::SelectionHost::Install(nullptr);
+    SceneServices::Install(nullptr);
+    MeshEdits::Install(nullptr);
 }
 
 }  // namespace

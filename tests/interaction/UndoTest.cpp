@@ -3,14 +3,27 @@
 #include "foundation/OperationBuffer.h"
 #include "foundation/Timer.h"
 #include "interaction/undo/OperationFactory.h"
+#include "operations/CurveOperation.h"
+#include "operations/LayerOperation.h"
 #include "operations/Operation.h"
+#include "operations/TransformationOperation.h"
+#include "operations/brushes/MoveOperation.h"
+#include "operations/brushes/VertexBrushes.h"
+#include "operations/objects/DeleteFaceOperation.h"
+#include "operations/objects/DeleteObjectOperation.h"
+#include "operations/objects/HideFaceOperation.h"
+#include "operations/objects/ObjectStateOperation.h"
+#include "operations/selection/PaintFreezeOperation.h"
+#include "operations/selection/SelectObjectOperation.h"
 
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 
 #include <cstring>
+#include <map>
 #include <new>
+#include <typeindex>
 #include <utility>
 
 namespace {
@@ -193,33 +206,47 @@ TEST_F(Undo, FailedFirstRecordDoesNotMergeTheActionIntoThePreviousOne)
     EXPECT_EQ(Step::executed, (std::vector<int>{2, 3}));  // one action, not 9 with it
 }
 
-TEST_F(Undo, ActionWithARecordThatCannotBeRebuiltIsRefusedWhole)
+// An action that cannot be read runs no record of it; it is reported, and the history below
+// it goes too (older records may no longer fit), so the next change undoes normally.
+TEST_F(Undo, ActionWithARecordThatCannotBeRebuiltIsRefusedWholeAndEmptiesTheHistory)
 {
-    Command({1});
-    Command({2}, kOtherType);
-    Step continued(kStepType, 3);
-    Interface::ExecuteOperation(&continued, Interface::UndoStack(), true, 1, true);
-    const uint64_t end = UndoStack().Tell();
-    Step::executed.clear();
+    for (const bool undo : {true, false}) {
+        SCOPED_TRACE(undo ? "undo" : "redo");
+        UndoStack().Rewind();
+        RedoStack().Rewind();
+        Command({1});
+        Command({2}, kOtherType);
+        Step continued(kStepType, 3);
+        Interface::ExecuteOperation(&continued, Interface::UndoStack(), true, 1, true);
+        if (!undo)
+            Interface::UndoRedo(Interface::UndoStack());  // the redo stack holds {2, 3}, the undo stack {1}
+        OperationBuffer &stack = undo ? UndoStack() : RedoStack();
+        const std::vector<Record> other = ParseStack(undo ? RedoStack() : UndoStack());
+        Step::executed.clear();
+        Recorder().Clear();
 
-    SetOperationMaker(kOtherType, {});  // the middle record's class is not known any more
-    Interface::UndoRedo(Interface::UndoStack());
-    EXPECT_TRUE(Step::executed.empty());
-    EXPECT_EQ(UndoStack().Tell(), end);
-    EXPECT_TRUE(ParseStack(RedoStack()).empty());
-    ASSERT_FALSE(Recorder().statusMessages.isEmpty());
-    EXPECT_TRUE(Recorder().statusMessages.last().startsWith("ERROR:"));
-    EXPECT_EQ(Recorder().statusStates.back(), 2);
+        SetOperationMaker(kOtherType, {});  // the middle record's class is not known any more
+        Interface::UndoRedo(&stack);
+        EXPECT_TRUE(Step::executed.empty());
+        EXPECT_EQ(stack.Tell(), 4u);
+        EXPECT_EQ(ParseStack(undo ? RedoStack() : UndoStack()), other);
+        ASSERT_FALSE(Recorder().statusMessages.isEmpty());
+        EXPECT_TRUE(Recorder().statusMessages.last().startsWith("ERROR:"));
+        EXPECT_TRUE(Recorder().statusMessages.last().contains("emptied"));
+        EXPECT_EQ(Recorder().statusStates.back(), 2);
+        SetOperationMaker(kOtherType, [] { return std::make_unique<Step>(kOtherType, 0); });
 
-    // The file is intact: once the class is back the action undoes whole.
-    SetOperationMaker(kOtherType, [] { return std::make_unique<Step>(kOtherType, 0); });
-    Interface::UndoRedo(Interface::UndoStack());
-    EXPECT_EQ(Step::executed, (std::vector<int>{3, 2}));
-    EXPECT_EQ(ParseStack(UndoStack()), (std::vector<Record>{{0, kStepType, 1}}));
+        // Undo is not blocked: the next change undoes and redoes.
+        Command({5});
+        Interface::UndoRedo(Interface::UndoStack());
+        Interface::UndoRedo(Interface::RedoStack());
+        EXPECT_EQ(Step::executed, (std::vector<int>{5, 5, 5}));
+    }
 }
 
-TEST_F(Undo, DamagedTrailingLengthIsRefusedAndChangesNothing)
+TEST_F(Undo, DamagedTrailingLengthIsRefusedAndRunsNothing)
 {
+    Recorder().ExpectAssertionFailures();
     for (unsigned damage : {0u, 8u, 14u, 17u, 0xffffffffu}) {
         SCOPED_TRACE(damage);
         UndoStack().Rewind();
@@ -231,15 +258,16 @@ TEST_F(Undo, DamagedTrailingLengthIsRefusedAndChangesNothing)
         Step::executed.clear();
         Interface::UndoRedo(Interface::UndoStack());
         EXPECT_TRUE(Step::executed.empty());
-        EXPECT_EQ(UndoStack().Tell(), end);
-        // The next record appends cleanly after the damaged one.
+        EXPECT_EQ(UndoStack().Tell(), 4u);
+        // The next record starts a clean history.
         Command({3});
-        EXPECT_EQ(UndoStack().Tell(), end + 13);
+        EXPECT_EQ(ParseStack(UndoStack()), (std::vector<Record>{{0, kStepType, 3}}));
     }
 }
 
 TEST_F(Undo, FactoryBuildsRegisteredClassesAndRefusesTheRest)
 {
+    Recorder().ExpectAssertionFailures();
     SetOperationMaker(Operations::kSoftBrush, [] { return std::make_unique<Step>(Operations::kSoftBrush, 0); });
     EXPECT_EQ(Interface::CreateBrushOperation(1)->GetType(), Operations::kSoftBrush);
     EXPECT_EQ(Interface::CreateBrushOperation(17)->GetType(), Operations::kSoftBrush);  // the bulge tool's strokes
@@ -285,6 +313,42 @@ TEST_F(Undo, FactoryBuildsRegisteredClassesAndRefusesTheRest)
     }
     for (const auto &[type, built] : brushes)
         SetOperationMaker(built, {});
+}
+
+// What the program's registrations make of every type id an undo record can carry.
+TEST_F(Undo, EveryTypeIdBuildsItsClass)
+{
+    Recorder().ExpectAssertionFailures();  // ids 0 and 26
+    RegisterObjectOperations();
+    RegisterBrushOperations();
+    using namespace Operations;
+    const std::map<int, std::type_index> classes = {
+        {1, typeid(SoftBrushOperation)},     {2, typeid(PinchOperation)},
+        {3, typeid(MoveOperation)},          {4, typeid(SmoothOperation)},
+        {5, typeid(SelectObjectOperation)},  {6, typeid(SelectFaceOperation)},
+        {7, typeid(HardBrushOperation)},     {8, typeid(PaintFreezeOperation)},
+        {9, typeid(HideObjectOperation)},    {10, typeid(HideFaceOperation)},
+        {11, typeid(DeleteObjectOperation)}, {12, typeid(DeleteFaceOperation)},
+        {13, typeid(PaintLayerMaskOperation)}, {14, typeid(LayerOperation)},
+        {15, typeid(VertexOperation)},       {16, typeid(LockObjectOperation)},
+        {17, typeid(SoftBrushOperation)},    {18, typeid(FlattenOperation)},
+        {19, typeid(EraseBrushOperation)},   {20, typeid(CurveOperation)},
+        {21, typeid(TransformationOperation)}, {25, typeid(SketchOperation)},
+    };
+    for (int type = 0; type <= 26; ++type) {
+        const std::unique_ptr<Operation> op = Interface::CreateBrushOperation(type);
+        const auto found = classes.find(type);
+        if (found == classes.end()) {
+            EXPECT_EQ(op, nullptr) << type;
+            continue;
+        }
+        ASSERT_NE(op, nullptr) << type;
+        const Operation &built = *op;
+        EXPECT_EQ(std::type_index(typeid(built)), found->second) << type;
+        EXPECT_EQ(op->GetType(), type == kBulge ? kSoftBrush : type);
+    }
+    for (int type = 1; type <= 25; ++type)
+        SetOperationMaker(type, {});
 }
 
 TEST_F(Undo, PerformanceReportIsFramedAndIndented)

@@ -98,6 +98,7 @@ TEST(MapBuffer, ValuesAreScaledIntoTheSampleRangeAndSaturate)
 
 TEST(MapBuffer, ChannelsAndTexelsOutsideTheMapAreIgnored)
 {
+    Recorder().ExpectAssertionFailures();
     MapBuffer map;
     map.Allocate(2, 2, MapBuffer::typeByte, 3);
     map.SetNormal(1, 1, General::Vector(0, 0, 1));

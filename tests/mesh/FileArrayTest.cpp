@@ -111,6 +111,7 @@ TEST(FileArray, SingleItemAccessKeepsTheValues)
 
 TEST(FileArray, BadIndexReportsAndTouchesNothing)
 {
+    Recorder().ExpectAssertionFailures();
     General::FileArray<unsigned> array(4);
     array.Fill(9);
     array[4] = 1u;

@@ -144,6 +144,7 @@ TEST_F(Layers, DuplicateDoublesTheEffectOnce)
 
 TEST_F(Layers, ExtendMergesInterleavedRecordsInOrder)
 {
+    Recorder().ExpectAssertionFailures();
     Layer3D *layer = m_pObject->CreateLayer(nullptr, nullptr);
     LayerLevel *data = layer->GetLevel(m_pObject.get());
     for (unsigned v : {10u, 2u, 6u})

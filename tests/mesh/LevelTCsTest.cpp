@@ -117,6 +117,7 @@ TEST(LevelTCs, CornersThatHaveCoordinatesAreLeftAlone)
 
 TEST(LevelTCs, FailuresAreReported)
 {
+    Recorder().ExpectAssertionFailures();
     auto cube = TexturedCube();
     SubdivLevel &one = AddSplitLevel(*cube);
     EXPECT_FALSE(one.UpdateTCs(AllFaces(6), 25));

@@ -193,6 +193,7 @@ TEST(Octree, GrowingTheRootKeepsTheMeshBox)
 
 TEST(Octree, FacesWithoutAFiniteBoxAreRefused)
 {
+    Recorder().ExpectAssertionFailures();
     auto mesh = MakeGridCube(4);
     mesh->BuildOctree();
     const int cubes = mesh->m_pOctree->GetCubeCount();

@@ -191,6 +191,7 @@ TEST(Tangents, DegenerateAndMissingCoordinates)
 
 TEST(Tangents, BadLookupModeAndIndicesAreRefused)
 {
+    Recorder().ExpectAssertionFailures();
     auto mesh = FlatQuad();
     TangentConfig config;
     config.m_aIndexSource.SetValue(7, true);  // as a corrupt record may leave it

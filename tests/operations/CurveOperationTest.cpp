@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using General::NURBSCurve;
 using General::Vector;
@@ -78,7 +79,7 @@ protected:
     std::unique_ptr<Scene> m_scene;
 };
 
-TEST_F(CurveOperationTest, RemovedCurveComesBackFromItsRecordAtTheEnd)
+TEST_F(CurveOperationTest, RemovedCurveComesBackFromItsRecordWhereItWas)
 {
     NURBSCurve *first = Curve(0);
     NURBSCurve *second = Curve(1);
@@ -106,8 +107,9 @@ TEST_F(CurveOperationTest, RemovedCurveComesBackFromItsRecordAtTheEnd)
     auto *undo = dynamic_cast<CurveOperation *>(record.get());
     ASSERT_NE(undo, nullptr);
     ASSERT_TRUE(undo->Execute());
-    NURBSCurve *back = Curve(1);
+    NURBSCurve *back = Curve(0);
     ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->GetNext(), second);
     EXPECT_EQ(back, undo->m_pCurve);
     EXPECT_EQ(back->GetControlPointCount(), 4);
     EXPECT_EQ(back->GetControlPoint(3), Vector(3, 0, 0));
@@ -117,7 +119,52 @@ TEST_F(CurveOperationTest, RemovedCurveComesBackFromItsRecordAtTheEnd)
     EXPECT_EQ(m_scene->m_iCurveCount, 2);
     // And out again.
     ASSERT_TRUE(undo->Execute());
+    EXPECT_EQ(Curve(0), second);
     EXPECT_EQ(Curve(1), nullptr);
+}
+
+// Records name curves by position: once a removal is undone, an older record of a point
+// move still finds the curve it moved, whichever curve of three was removed.
+TEST_F(CurveOperationTest, UndoAfterARemovalEditsTheCurveItsRecordNames)
+{
+    auto *third = new NURBSCurve(2);
+    for (int i = 0; i < 4; ++i)
+        third->InsertControlPoint(Vector(float(i), 2, 0), -1);
+    m_scene->AddCurve(third);
+    OperationBuffer::SetFactory([](int type) -> std::unique_ptr<General::Recordable> {
+        return type == Operations::kCurve ? std::make_unique<CurveOperation>() : nullptr;
+    });
+    for (int removed = 0; removed < 3; ++removed) {
+        SCOPED_TRACE(removed);
+        OperationBuffer undo(m_dir.File("undo"));
+        const std::vector<NURBSCurve *> chain{Curve(0), Curve(1), Curve(2)};
+        // Each curve's point 1 moves up by 10 as one record.
+        for (int c = 0; c < 3; ++c) {
+            CurveOperation move(chain[size_t(c)], CurveOperation::kSetPoint);
+            move.m_iPointIndex = 1;
+            move.m_vPosition = Vector(1, float(c) + 10, 0);
+            ASSERT_TRUE(move.Execute());
+            ASSERT_TRUE(undo.Append(move, 0));
+        }
+        CurveOperation removal(chain[size_t(removed)], CurveOperation::kRemoveCurve);
+        ASSERT_TRUE(removal.Execute());
+        ASSERT_TRUE(undo.Append(removal, 0));
+
+        // Undo everything, newest first.
+        char kind = 0;
+        while (std::unique_ptr<General::Recordable> record = undo.ReadPrevious(kind))
+            ASSERT_TRUE(dynamic_cast<CurveOperation &>(*record).Execute());
+        for (int c = 0; c < 3; ++c) {
+            NURBSCurve *curve = Curve(c);
+            ASSERT_NE(curve, nullptr) << c;
+            EXPECT_EQ(curve->GetControlPoint(1), Vector(1, float(c), 0)) << c;
+            if (c != removed)
+                EXPECT_EQ(curve, chain[size_t(c)]) << c;
+        }
+        EXPECT_EQ(Curve(3), nullptr);
+        EXPECT_EQ(m_scene->m_iCurveCount, 3);
+    }
+    OperationBuffer::SetFactory(nullptr);
 }
 
 TEST_F(CurveOperationTest, PointEditsUndoAndKeepASensibleSelection)

@@ -4,6 +4,7 @@
 #include "foundation/OperationBuffer.h"
 #include "foundation/Stream.h"
 #include "mesh/core/Octree.h"
+#include "mesh/surface/Material.h"
 #include "operations/brushes/MoveOperation.h"
 #include "mesh/core/PickInfo.h"
 #include "mesh/subdivision/LevelFaceBits.h"
@@ -733,6 +734,54 @@ TEST_F(ObjectOperationTest, HidingFacesKeepsCountsTableSelectionAndOctreeInStep)
     EXPECT_EQ(level.m_iHiddenFaces, 0u);
     EXPECT_EQ(level.m_aFaceIndexTable.GetItemCount(), 0u);
     EXPECT_TRUE(m_scene->GetObject(2)->m_bVisible);
+}
+
+// A level on two texture tiles: what is drawn with each tile's texture follows hiding,
+// showing, deleting and restoring faces (the view rebuilds stale partitions as it draws).
+TEST_F(ObjectOperationTest, TilePartitionsFollowHiddenShownAndDeletedFaces)
+{
+    TempDir dir;
+    SubdivLevel &level = Level(2, 0);  // faces 0 to 3 along x
+    // u = x / 2: faces 0 and 1 lie in tile (0, 0), faces 2 and 3 in tile (1, 0).
+    ASSERT_TRUE(level.m_pTCs.SetItemCount(level.m_iVertexCount, false));
+    level.m_iTCCount = level.m_iVertexCount;
+    for (unsigned v = 0; v < level.m_iVertexCount; ++v)
+        level.m_pTCs[v] = TC{level.m_pVertices[v].m_vPosition.x * 0.5f, level.m_pVertices[v].m_vPosition.y};
+    auto *material = new Surface::Material(1);
+    Surface::Materials().Append(material);
+    material->m_aDiffuseTexture.SetValue(dir.File("t_%x_%y.png"));
+    m_scene->GetObject(2)->m_aMaterial.SetValue(material, true);
+    level.BuildPartitions(true);
+    auto tile = [&](unsigned k) {
+        level.BuildPartitions(false);
+        std::set<unsigned> faces;
+        if (k < level.m_aPartitions.GetItemCount())
+            for (unsigned face : level.m_aPartitions[k].m_aFaces)
+                faces.insert(face);
+        return faces;
+    };
+    using Faces = std::set<unsigned>;
+    ASSERT_EQ(level.m_aPartitions.GetItemCount(), 2u);
+    EXPECT_EQ(tile(1), (Faces{2, 3}));
+
+    HideFaceOperation hide;
+    hide.Add(level, 2, false);
+    ASSERT_TRUE(hide.Execute());
+    EXPECT_EQ(tile(1), (Faces{3}));
+    ASSERT_TRUE(hide.Execute());  // shown again
+    EXPECT_EQ(tile(1), (Faces{2, 3}));
+
+    // The last face moves into the deleted slot 0 and takes its tile with it.
+    DeleteFaceOperation deletion;
+    deletion.Add(level, 0, false);
+    ASSERT_TRUE(deletion.Execute());
+    EXPECT_EQ(tile(0), (Faces{1}));
+    EXPECT_EQ(tile(1), (Faces{0, 2}));
+    EXPECT_EQ(level.m_aFacePartition[0], 1u);
+    ASSERT_TRUE(deletion.Execute());
+    EXPECT_EQ(tile(0), (Faces{0, 1}));
+    EXPECT_EQ(tile(1), (Faces{2, 3}));
+    EXPECT_EQ(level.m_aFacePartition[0], 0u);
 }
 
 TEST_F(ObjectOperationTest, ObjectFlagsSwapThroughTheHistory)

@@ -23,6 +23,7 @@ TEST(Operation, ExecuteReportsAChangeOnceAndOnlyAfterOne)
 
 TEST(Operation, TheBaseHasNoTypeAndSaysSo)
 {
+    Recorder().ExpectAssertionFailures();
     Touch op;
     EXPECT_EQ(op.GetType(), 0);
     EXPECT_TRUE(Recorder().LogContains("The expression false is false."));

@@ -3,7 +3,9 @@
 #include "foundation/Memory.h"
 #include "mesh/object/LayerLevel.h"
 #include "operations/brushes/VertexBrushes.h"
+#include "operations/normals/NormalAverager.h"
 #include "operations/normals/NormalUpdater.h"
+#include "scene/camera/Camera.h"
 #include "scene/Transformation.h"
 #include "scene/volume/Volume.h"
 
@@ -91,6 +93,105 @@ TEST_F(VertexBrushes, ADabOnAPlacedObjectIsWeighedInTheWorld)
     m_segment = StrokeSegment();  // a new stroke
     Stroke<SoftBrushOperation>({{{1, 4, 0}, 1.0f}});
     EXPECT_NEAR(P(V(1, 4)).z, L * SoftDab(1.0f), 1e-5f);
+}
+
+// A camera `height` above the grid point (4, 4), looking down, with an 800 × 600 view.
+void AimDown(Camera &camera, float height)
+{
+    camera.SetTranslate(Vector(4, 4, height));
+    camera.m_vTarget = Vector(4, 4, 0);
+    camera.LookAt(camera.m_vTarget, Vector(0, 1, 0));
+    camera.m_aViewport[2] = 800;
+    camera.m_aViewport[3] = 600;
+    camera.m_fAspect = 800.0f / 600.0f;
+    camera.m_mModelView = camera.GetInverseLocalMatrix();
+    camera.m_mProjection = camera.GetProjectionMatrix(false);
+}
+
+Vector Window(const Camera &camera, const Vector &point)
+{
+    Vector window(0, 0, 0);
+    camera.Project(point, window.x, window.y);
+    return window;
+}
+
+// A two-sample stroke along +x moves the vertex under its end along the mode's direction,
+// measured in the world or in window pixels alike.
+TEST_F(VertexBrushes, EveryDirectionModeMovesAlongItsDirection)
+{
+    Camera camera;
+    AimDown(camera, 20.0f);
+    m_services.viewCamera = &camera;
+    const Vector end(4, 4, 0);
+    const struct {
+        int mode;
+        Vector direction;
+        float tolerance;
+    } cases[] = {
+        {0, {0, 0, 1}, 1e-4f},  {1, {0, 0, 1}, 1e-4f},  {2, {0, 0, 1}, 1e-4f},
+        {3, {1, 0, 0}, 1e-4f},  {4, {0, -1, 0}, 1e-4f}, {5, {1, 0, 0}, 1e-4f},
+        {6, {0, 1, 0}, 1e-4f},  {7, {0, 0, 1}, 1e-4f},
+        {8, (camera.GetPosition() - end).Normalized(), 5e-3f},  // toward the eye from each sample
+    };
+    for (const bool windowSpace : {false, true})
+        for (const auto &c : cases) {
+            SCOPED_TRACE(testing::Message() << "mode " << c.mode << (windowSpace ? " in window space" : ""));
+            Reset();
+            m_tool.m_iDirection = c.mode;
+            m_tool.m_bWindowSpace = windowSpace;
+            m_tool.m_bConnect = false;  // each dab on its own: the end's dab moves its vertex in full
+            const float size = windowSpace ? (Window(camera, end) - Window(camera, {6, 4, 0})).Length() : 2.0f;
+            SoftBrushOperation op(&m_tool, &m_segment, 0);
+            for (const Vector &point : {Vector(3, 4, 0), end}) {
+                PickInfo pick = Pick(m_object, F(unsigned(point.x), 4), point);
+                ASSERT_TRUE(op.AddPoint(&pick, size, 1.0f, Vector(0, 0, 0)));
+            }
+            const Vector moved = P(V(4, 4)) - end;
+            ASSERT_GT(moved.Length(), 1e-4f);
+            EXPECT_NEAR(moved.Normalized().Dot(c.direction), 1.0f, c.tolerance);
+        }
+    m_services.viewCamera = nullptr;
+}
+
+// The averaged normal is the falloff-weighted sum of the normals under the brush, in the
+// world or in window pixels, as a brute-force sum over every vertex gives it.
+TEST_F(VertexBrushes, NormalAveragerSumsTheWeightedNormalsUnderTheBrush)
+{
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v) {
+        Vector &p = m_object->m_pVertices[v].m_vPosition;
+        p.z = 0.4f * std::sin(p.x) * std::cos(0.7f * p.y);
+    }
+    m_object->CalculateNormals(false);
+    Camera camera;
+    AimDown(camera, 12.0f);
+    m_services.viewCamera = &camera;
+    const Vector centre = P(V(4, 4));
+    for (const bool windowSpace : {false, true}) {
+        SCOPED_TRACE(windowSpace ? "window space" : "world space");
+        m_tool.m_bWindowSpace = windowSpace;
+        auto measure = [&](const Vector &p) { return windowSpace ? Window(camera, p) : p; };
+        const float radius = windowSpace ? (Window(camera, centre) - Window(camera, P(V(6, 4)))).Length() : 2.5f;
+        StrokeSegment local;
+        local.Start(centre, radius);
+        NormalAverager averager(m_object, &m_tool, &local, F(4, 4));
+
+        Vector sum(0, 0, 0);
+        float weights = 0.0f;
+        int reached = 0;
+        for (unsigned v = 0; v < m_object->m_iVertexCount; ++v) {
+            const float w = 1.0f - (measure(P(v)) - measure(centre)).Length() / radius;
+            if (w > 0.0f) {
+                sum += UnpackNormal(m_object->m_pVertices[v].m_aNormal) * w;
+                weights += w;
+                ++reached;
+            }
+        }
+        ASSERT_GT(reached, 8);
+        EXPECT_NEAR(averager.GetWeightSum(), weights, 1e-3f * weights);
+        EXPECT_LT((averager.GetNormal() - sum).Length(), 1e-3f * sum.Length());
+        EXPECT_GT(averager.GetNormal().Normalized().z, 0.9f);
+    }
+    m_services.viewCamera = nullptr;
 }
 
 TEST_F(VertexBrushes, SoftDabsOfOneStrokeAddUpGeometrically)
@@ -250,6 +351,20 @@ TEST_F(VertexBrushes, PinchDrawsTowardTheStrokeAndSmoothTowardTheNeighbours)
     EXPECT_NEAR(P(V(4, 4)).z, 0.5f, 1e-6f);
 }
 
+TEST_F(VertexBrushes, VerticesFarFromTheOriginAreSmoothedToo)
+{
+    const Vector far(20000, 0, 0);
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
+        m_object->SetVertexPosition(v, P(v) + far);
+    m_object->SetVertexPosition(V(4, 4), Vector(4, 4, 1) + far);
+    m_tool.m_aPairs[0].strength = 50.0f;  // k = 0.5; the centre has weight 1 and flat neighbours
+    SmoothOperation op(&m_tool, &m_segment, 0);
+    PickInfo pick = Pick(m_object, F(4, 4), Vector(4, 4, 1) + far);
+    ASSERT_TRUE(op.AddPoint(&pick, m_tool.GetSize(), 1.0f, Vector(0, 0, 0)));
+    EXPECT_NEAR(P(V(4, 4)).z, 0.5f, 1e-4f);
+    EXPECT_NEAR(P(V(4, 4)).x, 20004.0f, 1e-2f);
+}
+
 TEST_F(VertexBrushes, FlattenPullsTowardThePlaneOfTheVerticesUnderTheBrush)
 {
     m_object->SetVertexPosition(V(4, 4), Vector(4, 4, 1));
@@ -316,6 +431,7 @@ TEST_F(VertexBrushes, RefusedSamplesChangeNothing)
 
 TEST_F(VertexBrushes, AMoveBeyondTheBoundsIsRefusedNotMade)
 {
+    Recorder().ExpectAssertionFailures();
     m_brushServices.rate = 50;
     m_tool.m_aPairs[0].strength = 1e9f;
     Stroke<SoftBrushOperation>({{{4, 4, 0}, 1.0f}});

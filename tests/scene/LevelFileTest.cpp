@@ -411,6 +411,7 @@ TEST(LevelFileText, WritesADotWhateverTheLocale)
 
 TEST(LevelFileText, CannotBeRead)
 {
+    Recorder().ExpectAssertionFailures();
     TempDir dir;
     const QString path = dir.File("r.obj");
     TempDir::Write(path, "g a_0\n");

@@ -31,7 +31,11 @@ public:
     bool GetLocalMirror() const override { return localMirror; }
     bool GetTwoSidedPick() const override { return twoSided; }
     bool CurrentToolRestarts() const override { return restarts; }
-    void ClearHistory() override { ++historyClears; }
+    bool ClearHistory() override
+    {
+        ++historyClears;
+        return true;
+    }
     void EndCurveEditing() override { ++curveEditEnds; }
     void ExecuteSelection(const FaceEdit &edit) override
     {

@@ -23,7 +23,30 @@ QString RecordingShell::TempFolder() const
     return tempFolder.isEmpty() ? s_processFolder.path() : tempFolder;
 }
 
-void RecordingShell::Clear() { *this = RecordingShell(); }
+void RecordingShell::Clear()
+{
+    log.clear();
+    progressTexts.clear();
+    progressTotals.clear();
+    progressValues.clear();
+    progressEnds = 0;
+    eventPasses = 0;
+    cancelAfterPasses = -1;
+    memoryLabel.clear();
+    memoryLabelSets = 0;
+    tempFolder.clear();
+    messages.clear();
+    statusMessages.clear();
+    statusStates.clear();
+    releasedNodes.clear();
+}
+
+void RecordingShell::StartTest()
+{
+    Clear();
+    m_assertionFailures = 0;
+    m_assertionsExpected = false;
+}
 
 RecordingShell &Recorder()
 {

@@ -2,12 +2,16 @@
 // A shell that records what the lower layers asked of the window system, so tests
 // can check the log, the progress display and the messages. Installed for the
 // whole test run by the test main; each test starts it cleared.
+//
+// It also counts failed consistency checks: a test fails on any it did not
+// announce with ExpectAssertionFailures().
 
 #include "foundation/ShellServices.h"
 
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -19,15 +23,28 @@ public:
     void ProcessEvents() override { ++eventPasses; }
     // Answers a cancel request once the events have run `cancelAfterPasses` times (never when negative).
     bool TakeCancelRequest() override { return cancelAfterPasses >= 0 && eventPasses >= cancelAfterPasses; }
-    void SetMemoryLabel(const QString &text) override { memoryLabel = text; }
+    void SetMemoryLabel(const QString &text) override
+    {
+        memoryLabel = text;
+        ++memoryLabelSets;
+    }
     void SetStatusMessage(const QString &text, int state) override;
     void CriticalMessage(const QString &text) override { messages << text; }
     void AppendLogWindow(const QString &text) override { log += text; }
     void ReleaseNode(General::Node *node) override { releasedNodes.push_back(node); }
+    void AssertionFailed() override { ++m_assertionFailures; }
     QString TempFolder() const override;
 
+    // Empties the record; the assertion count and expectation stay for the running test.
     void Clear();
+    // A new test: the record, the assertion count and the expectation start over.
+    void StartTest();
     bool LogContains(const QString &text) const { return log.contains(text); }
+
+    // The running test provokes failed checks on purpose: it then fails if none was hit.
+    void ExpectAssertionFailures() { m_assertionsExpected = true; }
+    int AssertionFailures() const { return m_assertionFailures; }
+    bool AssertionsExpected() const { return m_assertionsExpected; }
 
     QString log;
     QStringList progressTexts;
@@ -37,12 +54,18 @@ public:
     int eventPasses = 0;
     int cancelAfterPasses = -1;
     QString memoryLabel;
+    int memoryLabelSets = 0;
     // Where TempFolder() points; the system's temporary folder when empty.
     QString tempFolder;
     QStringList messages;
     QStringList statusMessages;
     std::vector<int> statusStates;
     std::vector<const General::Node *> releasedNodes;
+
+private:
+    // Checks fail on worker threads too.
+    std::atomic<int> m_assertionFailures = 0;
+    bool m_assertionsExpected = false;
 };
 
 // The shell installed for the test run.

@@ -1,5 +1,7 @@
 #include "interaction/undo/OperationFactory.h"
+#include "operations/CurveOperation.h"
 #include "operations/LayerOperation.h"
+#include "operations/TransformationOperation.h"
 #include "operations/brushes/MoveOperation.h"
 #include "operations/objects/DeleteFaceOperation.h"
 #include "operations/objects/DeleteObjectOperation.h"
@@ -28,4 +30,6 @@ void RegisterObjectOperations()
     Register<Operations::SelectFaceOperation>();
     Register<Operations::PaintFreezeOperation>();
     Register<Operations::LayerOperation>();  // a new layer that the mesh model adds is one
+    Register<Operations::CurveOperation>();
+    Register<TransformationOperation>();
 }

@@ -16,8 +16,8 @@ using OperationMaker = std::function<std::unique_ptr<Operations::Operation>()>;
 bool SetOperationMaker(int type, OperationMaker maker);
 
 // Registers the classes of the object and face operations: hide, lock and delete objects,
-// hide and delete faces, select objects and faces, paint freeze, the layer edits, and the
-// move brush, whose replay needs no tool.
+// hide and delete faces, select objects and faces, paint freeze, the layer edits, the curve
+// edits, object transformations, and the move brush, whose replay needs no tool.
 void RegisterObjectOperations();
 // Face selection, visibility and new-layer edits of the mesh model and the scene go through
 // the undo history from now on, each as one user action.

@@ -16,6 +16,7 @@ public:
     {
         return Interface::ExecuteOperation(&operation, Interface::UndoStack(), true, 0, false);
     }
+    bool ClearHistory() override { return Interface::ClearHistory(); }
 };
 
 }  // namespace

@@ -66,6 +66,15 @@ void Interface::FinishOperation()
     m_pCurrentOperation.reset();
 }
 
+bool Interface::ClearHistory()
+{
+    if (!s_pUndo || !s_pRedo)
+        return false;
+    s_pUndo->Rewind();
+    s_pRedo->Rewind();
+    return true;
+}
+
 void Interface::UndoRedo(OperationBuffer *stack)
 {
     if (!stack)
@@ -76,9 +85,9 @@ void Interface::UndoRedo(OperationBuffer *stack)
         MarkModified(true);
 
     // Every record of the action is rebuilt before any of it runs: a record that cannot be
-    // rebuilt (an unknown type, damaged data) refuses the whole action, and the file is put
-    // back as it was, so the history never holds half an action.
-    const uint64_t end = stack->Tell();
+    // rebuilt (an unknown type, damaged data) refuses the whole action. The older records
+    // go with it: they name objects and faces by position as the refused action left them,
+    // and a history that kept the damaged record would refuse every later undo.
     std::vector<std::unique_ptr<Operations::Operation>> action;
     bool refused = false;
     while (!IsEmpty(*stack)) {
@@ -95,11 +104,14 @@ void Interface::UndoRedo(OperationBuffer *stack)
             break;
     }
     if (refused) {
-        stack->Seek(end);
-        General::Shell().SetStatusMessage(
-            undo ? QStringLiteral("ERROR: The last change cannot be undone: its undo record is damaged.")
-                 : QStringLiteral("ERROR: The change cannot be redone: its redo record is damaged."),
-            2);
+        stack->Rewind();
+        const QString message =
+            undo ? QStringLiteral("ERROR: The last change cannot be undone: its undo record is damaged. "
+                                  "The undo history has been emptied.")
+                 : QStringLiteral("ERROR: The change cannot be redone: its redo record is damaged. "
+                                  "The redo history has been emptied.");
+        Log("%s\n", qPrintable(message));
+        General::Shell().SetStatusMessage(message, 2);
         return;
     }
 

@@ -4,7 +4,6 @@
 #include "mesh/buffers/BufferEntryPoints.h"
 #include "mesh/core/Mesh.h"
 #include "mesh/object/MeshHost.h"
-#include "mesh/surface/Texture.h"
 
 #include <QOpenGLContext>
 
@@ -26,8 +25,6 @@ bool HaveContext()
     return QOpenGLContext::currentContext() ||
            (MeshHost::Get().MakeViewContextCurrent() && QOpenGLContext::currentContext());
 }
-
-const void *Offset(uintptr_t bytes) { return reinterpret_cast<const void *>(bytes); }
 
 }  // namespace
 
@@ -74,39 +71,6 @@ bool BufferObject::Upload()
     gl.m_pBindBuffer(GL_ARRAY_BUFFER, 0);
     m_bDirty = false;
     return true;
-}
-
-void BufferObject::Draw() const
-{
-    const BufferEntryPoints &gl = BufferEntryPoints::Get();
-    if (!gl.IsComplete())
-        return;
-    if (!m_pTexture || !m_pTexture->Bind())
-        glDisable(GL_TEXTURE_2D);
-
-    gl.m_pBindBuffer(GL_ARRAY_BUFFER, m_iAttributeBuffer);
-    glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(4, GL_UNSIGNED_BYTE, GLsizei(m_iStride), Offset(0));
-    if (m_bTexCoords) {
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glTexCoordPointer(2, GL_FLOAT, GLsizei(m_iStride), Offset(offsetof(TCVertex, u)));
-    }
-
-    gl.m_pBindBuffer(GL_ARRAY_BUFFER, m_iPositionBuffer);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, sizeof(DVertex), Offset(0));
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glNormalPointer(GL_SHORT, sizeof(DVertex), Offset(offsetof(DVertex, m_aNormal)));
-
-    gl.m_pBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_iIndexBuffer);
-    glDrawElements(m_bLines ? GL_LINES : GL_TRIANGLES, GLsizei(GetIndexCount()), GL_UNSIGNED_SHORT, Offset(0));
-
-    gl.m_pBindBuffer(GL_ARRAY_BUFFER, 0);
-    gl.m_pBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
 }
 
 void BufferObject::Release()

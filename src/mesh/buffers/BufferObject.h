@@ -37,6 +37,7 @@ public:
     // the mesh is marked for recreation, which cuts it into patches that fit. True
     // when the positions on the GPU are current.
     bool Upload();
+    // In tevrin_mesh_gl, which links OpenGL.
     void Draw() const;
     // Deletes the three GL buffers and takes the buffer's share off the video-memory counter.
     void Release();

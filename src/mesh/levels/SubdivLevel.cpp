@@ -400,6 +400,7 @@ bool SubdivLevel::RelinkFaces(unsigned firstNew, bool mark)
         }
         m_aFaceIndexTable.Clear();
         m_iHiddenFaces = 0;
+        m_bPartitionsBuilt = false;
         const bool markVisible = mark || m_eType != typeQuadric;
         for (unsigned f = 0; f < count; ++f) {
             if (!IsVisible(faces[f])) {
@@ -432,6 +433,7 @@ void SubdivLevel::HideFaces(const General::Store<unsigned int> &list)
             SetVisible(faces[f], false);
         }
     });
+    m_bPartitionsBuilt = false;
 }
 
 void SubdivLevel::MarkFaceList(const General::Store<unsigned int> &list)
@@ -454,6 +456,8 @@ void SubdivLevel::MarkFaceList(const General::Store<unsigned int> &list)
 
 bool SubdivLevel::RebuildVisibleFaces()
 {
+    // The tile partitions list visible faces by index: they are made again when drawn.
+    m_bPartitionsBuilt = false;
     m_aFaceIndexTable.Clear();
     m_iHiddenFaces = 0;
     return WithFaces([&](auto &faces) {

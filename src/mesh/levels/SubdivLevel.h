@@ -89,7 +89,8 @@ public:
     void HideFaces(const General::Store<unsigned int> &list);
     // HideFaces, then takes the listed faces out of the octree.
     void MarkFaceList(const General::Store<unsigned int> &list);
-    // Rebuilds the list of visible faces and the hidden count; false when the list cannot grow.
+    // Rebuilds the list of visible faces and the hidden count, and marks the tile partitions
+    // for rebuilding; false when the list cannot grow. Every change of visible faces ends here.
     bool RebuildVisibleFaces();
 
     // --- whole-level swap to temporary files --------------------------------------

@@ -173,7 +173,9 @@ void LayerLevel::ApplyToMesh(float factor)
         const VertexData &record = m_aData[r];
         Vertex &vertex = m_pLevel->m_pVertices[local];
         m_pLevel->SetVertexPosition(local, vertex.m_vPosition + record.m_vOffset * (record.m_fWeight * factor));
-        vertex.m_iStrokeID = int32_t(m_pLevel->m_iPropagationStamp);
+        // Through the stroke's restore record while a stroke holds the vertex: its stamp field
+        // then names that record.
+        m_pLevel->VertexStrokeID(local) = int32_t(m_pLevel->m_iPropagationStamp);
     });
     // Rewriting stroke numbers can part vertices from their pre-stroke copies, which picks test.
     if (m_pLevel->m_pOctree)

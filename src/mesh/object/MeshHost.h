@@ -31,6 +31,9 @@ public:
     virtual void SetActiveObject(Object *object) {}
     // Adds the object to the selection (or takes it out) and makes the active object follow.
     virtual void SelectObject(Object *object, bool select) {}
+    // The object leaves the scene (destroyed, or taken out by a deletion that can be undone):
+    // the selection, the active object and the hover hit let go of it.
+    virtual void ForgetObject(Object *object) {}
     // Repaints the 3D view over its whole area.
     virtual void Redraw() {}
 

@@ -131,6 +131,7 @@ Object::~Object()
         m_aTransformation.SetValue(nullptr, true);
         delete transformation;
     }
+    MeshHost::Get().ForgetObject(this);
     if (MeshHost::Get().GetActiveObject() == this)
         MeshHost::Get().SetActiveObject(nullptr);
     // The removed-object chain is freed from its head, one after the other.

@@ -8,8 +8,7 @@
 
 #include <QCoreApplication>
 #include <QOpenGLContext>
-
-#include <GL/gl.h>
+#include <QOpenGLFunctions>
 
 #include <climits>
 #include <cmath>
@@ -34,7 +33,7 @@ Texture::~Texture()
 {
     if (HasImage() && HaveContext()) {
         const GLuint name = m_iName;
-        glDeleteTextures(1, &name);
+        QOpenGLContext::currentContext()->functions()->glDeleteTextures(1, &name);
     }
 }
 
@@ -113,43 +112,15 @@ bool Texture::Upload(const QImage &image)
     if (image.isNull() || !HaveContext())
         return false;
     const QImage argb = image.format() == QImage::Format_ARGB32 ? image : image.convertToFormat(QImage::Format_ARGB32);
+    QOpenGLFunctions &gl = *QOpenGLContext::currentContext()->functions();
     GLuint name = 0;
-    glGenTextures(1, &name);
+    gl.glGenTextures(1, &name);
     m_iName = name;
-    glBindTexture(GL_TEXTURE_2D, name);
+    gl.glBindTexture(GL_TEXTURE_2D, name);
     // 32-bit ARGB words are B, G, R, A bytes in memory on this little-endian build.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, argb.width(), argb.height(), 0, GL_BGRA, GL_UNSIGNED_BYTE,
-                 argb.constBits());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return true;
-}
-
-bool Texture::Bind()
-{
-    if (!QOpenGLContext::currentContext())
-        return false;
-    if (!HasImage() || !m_pMaterial->m_aShowTextures.GetValue() || !MeshHost::Get().TextureDisplay()) {
-        glDisable(GL_TEXTURE_2D);
-        return false;
-    }
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, m_iName);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-
-    // u -> (u - umin) / du and v -> 1 - (v - vmin) / dv: image rows run top-down.
-    const float du = m_cRect.m_vMax.x - m_cRect.m_vMin.x;
-    const float dv = m_cRect.m_vMax.y - m_cRect.m_vMin.y;
-    GLfloat m[16] = {};
-    m[0] = 1.0f / du;
-    m[12] = -m_cRect.m_vMin.x / du;
-    m[5] = -1.0f / dv;
-    m[13] = 1.0f + m_cRect.m_vMin.y / dv;
-    m[10] = 1.0f;
-    m[15] = 1.0f;
-    glMatrixMode(GL_TEXTURE);
-    glLoadMatrixf(m);
+    gl.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, argb.width(), argb.height(), 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                    argb.constBits());
+    gl.glBindTexture(GL_TEXTURE_2D, 0);
     return true;
 }
 

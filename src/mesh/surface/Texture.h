@@ -39,7 +39,7 @@ public:
     // Makes the OpenGL texture of `image` in the current context; false without one.
     bool Upload(const QImage &image);
     // Prepares drawing with the texture; true when texturing is on. Leaves the texture
-    // matrix selected.
+    // matrix selected. In tevrin_mesh_gl, which links OpenGL.
     bool Bind();
 
     bool HasImage() const { return m_iName != 0 && m_iName != kNotLoaded; }

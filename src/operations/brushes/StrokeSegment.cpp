@@ -36,6 +36,8 @@ void StrokeSegment::Start(const General::Vector &position, float radius)
 {
     *this = StrokeSegment();
     m_cCurrent.m_vPosition = m_cPrevious.m_vPosition = position;
+    // A tool that measures in window space measures from here too.
+    m_cCurrent.m_vWindow = m_cPrevious.m_vWindow = Project(position);
     m_cCurrent.m_fRadius = m_cPrevious.m_fRadius = radius;
     m_cCurrent.m_bValid = m_cPrevious.m_bValid = true;
 }

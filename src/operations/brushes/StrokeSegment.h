@@ -31,7 +31,8 @@ class StrokeSegment {
 public:
     StrokeSegment() = default;
 
-    // A one-point segment at `position` (for a brush that measures around one place).
+    // A one-point segment at `position` (for a brush that measures around one place), in
+    // the world and in the view's window.
     void Start(const General::Vector &position, float radius);
     // Takes a new sample as the current one. Only sides -1, 0 and 1 have a history slot:
     // any other side is refused (false, nothing changes).

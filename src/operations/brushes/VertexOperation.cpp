@@ -164,8 +164,8 @@ StoredVertexInfo *VertexOperation::BeginVertexEdit(Mesh &mesh, unsigned vertex)
 bool VertexOperation::SetVertexPosition(Mesh &mesh, unsigned vertex, unsigned face, const General::Vector &position)
 {
     StoredVertexInfo *record = std::exchange(m_pSVI, nullptr);
-    if (!TV_CHECK(record && record->m_iVertexIndex == vertex) || !TV_CHECK(position.IsFinite()) ||
-        !TV_CHECK(position.Length() < 10000.0f))
+    // Any finite place is a place: large scenes keep vertices far from their origin.
+    if (!TV_CHECK(record && record->m_iVertexIndex == vertex) || !TV_CHECK(position.IsFinite()))
         return false;
     TV_ASSERT(mesh.m_eType != Mesh::typeQuadric || mesh.IsFaceVisible(face));
     if (!m_pLayerLevel) {

@@ -48,7 +48,8 @@ protected:
     // The vertex's restore record of this stroke, made at its first edit; null when it
     // cannot be had.
     StoredVertexInfo *BeginVertexEdit(Mesh &mesh, unsigned vertex);
-    // Both refuse (and report) a value that is not finite or out of the mesh's bounds.
+    // Both refuse (and report) a place that is not finite; a move also refuses a change
+    // beyond 1e8 in any component.
     bool SetVertexPosition(Mesh &mesh, unsigned vertex, unsigned face, const General::Vector &position);
     bool MoveVertex(Mesh &mesh, unsigned vertex, unsigned face, const General::Vector &change);
 

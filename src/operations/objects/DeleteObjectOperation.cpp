@@ -101,6 +101,7 @@ bool DeleteObjectOperation::Execute()
             *link = object->m_pNextObject;  // the next object now holds this link
             object->m_pNextObject = nullptr;
             object->m_iRememberedPosition = wanted;
+            MeshHost::Get().ForgetObject(object);
             partial = partial || HasPartialLevel(*object);
             m_aRemoved.emplace_back(object);
             ++position;  // positions count in the list as it was before the removal

@@ -102,6 +102,8 @@ void SelectionSceneServices::ExecuteVisibility(const FaceEdit &edit)
         SelectionHost::Get().RunAction(operation);
 }
 
+bool SelectionSceneServices::ClearHistory() { return SelectionHost::Get().ClearHistory(); }
+
 void InstallSelectionEdits()
 {
     static SelectionEdits edits;

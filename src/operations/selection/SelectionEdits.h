@@ -20,6 +20,8 @@ class SelectionSceneServices : public SceneServices {
 public:
     void ExecuteSelection(const FaceEdit &edit) override;
     void ExecuteVisibility(const FaceEdit &edit) override;
+    // The history that runs the edits is the one a new scene empties.
+    bool ClearHistory() override;
 };
 
 // Installs the two above (they live as long as the program).

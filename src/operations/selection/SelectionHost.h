@@ -21,6 +21,8 @@ public:
     // The current stroke ends without a record: the draw button counts as released and the
     // stroke's operation is dropped once the sample that asked for it has returned.
     virtual void AbandonStroke() {}
+    // Empties the undo and redo histories; false when none was emptied (the default has none).
+    virtual bool ClearHistory() { return false; }
 };
 
 }  // namespace Operations

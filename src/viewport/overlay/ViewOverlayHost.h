@@ -8,6 +8,8 @@
 #include "foundation/math/Matrix.h"
 #include "foundation/math/Rect2D.h"
 
+#include <QPoint>
+
 #include <cstdint>
 
 class ViewOverlay;
@@ -39,4 +41,8 @@ public:
     // The rectangle selection in progress: its start corner and the mouse position in
     // view units (0 to 1 from the top-left corner); false when none has its start set.
     virtual bool GetSelectionBox(General::Rect2D &box) const { return false; }
+    // The view's context menu was asked for at that screen position: when the pick under
+    // the pointer holds a hit, shows the pop-up of its object and returns true; false lets
+    // the view show its own menu.
+    virtual bool ShowObjectMenu(const QPoint &globalPosition) { return false; }
 };

@@ -5,6 +5,7 @@
 #include "mesh/buffers/BufferHost.h"
 #include "mesh/buffers/BufferObject.h"
 #include "mesh/core/Mesh.h"
+#include "mesh/object/MeshHost.h"
 #include "mesh/object/Object.h"
 #include "mesh/surface/Material.h"
 #include "scene/Scene.h"
@@ -16,6 +17,7 @@
 #include "viewport/draw/PointCloud.h"
 #include "viewport/fill/FillCycle.h"
 #include "viewport/fill/FillLook.h"
+#include "viewport/overlay/ViewOverlayHost.h"
 #include "viewport/view/StatusText.h"
 
 #include <QContextMenuEvent>
@@ -180,11 +182,9 @@ void SceneView::SetCamera(Camera *camera)
 void SceneView::RecordViewport(Camera &camera) const
 {
     // The camera converts between the view's pixels and the world with the window's
-    // viewport divided by the off-screen ratios.
-    if (m_pPBuffer) {
-        camera.m_fWidthRatio = m_pPBuffer->GetWidthRatio();
-        camera.m_fHeightRatio = m_pPBuffer->GetHeightRatio();
-    }
+    // viewport divided by the off-screen ratios; without a buffer the picture is the window.
+    camera.m_fWidthRatio = m_pPBuffer ? m_pPBuffer->GetWidthRatio() : 1.0f;
+    camera.m_fHeightRatio = m_pPBuffer ? m_pPBuffer->GetHeightRatio() : 1.0f;
     if (m_iWidth > 0 && m_iHeight > 0) {
         const int32_t viewport[4] = {0, 0, m_iWidth, m_iHeight};
         std::copy(viewport, viewport + 4, camera.m_aViewport);
@@ -219,10 +219,9 @@ void SceneView::initializeGL()
 void SceneView::resizeGL(int width, int height)
 {
     m_pPBuffer.reset();
-    GLint maximum = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maximum);
     // The logical size: the frame is drawn in the widget's pixels, whatever the screen's scale.
-    m_pPBuffer = PBuffer::Create(width, height, maximum > 0 ? maximum : 2048);
+    // The "MaximumTextureSize" preference caps the buffer (the implementation's limit too).
+    m_pPBuffer = PBuffer::Create(width, height, MeshHost::Get().MaximumTextureSize());
     m_iWidth = width;
     m_iHeight = height;
     m_fAspect = height > 0 ? float(width) / float(height) : 1.0f;
@@ -231,6 +230,46 @@ void SceneView::resizeGL(int width, int height)
         m_pCamera = scene->m_pActiveCamera;
     if (m_pCamera)
         SetCamera(m_pCamera);
+}
+
+void SceneView::SetNavigating(bool navigating)
+{
+    const bool value = navigating && m_cSettings.m_bDraftRender;
+    if (value == m_bNavigating)
+        return;
+    m_bNavigating = value;
+    if (!value && m_pCamera) {
+        m_pCamera->ResetViewRegion(false);
+        update();
+    }
+}
+
+void SceneView::SetContinuousRedraw(bool continuous)
+{
+    m_bStencil = continuous;
+    OverlayTexture stencil;
+    if (continuous && ViewOverlayHost::Get().GetStencil(stencil) && stencil.m_iTexture) {
+        m_bStencilDrawn = false;
+        update();
+    }
+}
+
+void SceneView::RedrawIfContinuous()
+{
+    OverlayTexture stencil;
+    if (m_bStencil && ViewOverlayHost::Get().GetStencil(stencil) && stencil.m_iTexture) {
+        m_bStencilDrawn = false;
+        update();
+    }
+}
+
+void SceneView::RefreshStatusText()
+{
+    SceneView *view = s_pCurrent;
+    if (!view)
+        return;
+    view->m_sStatusText = UpdateStatusText(view->m_cSettings);
+    emit view->StatusTextChanged(view->m_sStatusText);
 }
 
 void SceneView::mousePressEvent(QMouseEvent *event)
@@ -264,9 +303,12 @@ void SceneView::contextMenuEvent(QContextMenuEvent *event)
     if (m_bContextMenuBlocked)
         return;
     setCursor(Qt::ArrowCursor);
-    std::unique_ptr<QMenu> menu(BuildContextMenu(this));
-    if (QAction *chosen = menu->exec(event->globalPos()))
-        emit CommandRequested(chosen->whatsThis());
+    // Over an object its own pop-up, elsewhere the view's menu.
+    if (!ViewOverlayHost::Get().ShowObjectMenu(event->globalPos())) {
+        std::unique_ptr<QMenu> menu(BuildContextMenu(this));
+        if (QAction *chosen = menu->exec(event->globalPos()))
+            emit CommandRequested(chosen->whatsThis());
+    }
     setCursor(Qt::BlankCursor);
 }
 

@@ -52,6 +52,17 @@ public:
     void SetCamera(Camera *camera);
     Camera *GetCamera() const { return m_pCamera; }
 
+    // --- flags set from outside -----------------------------------------------------
+    // Camera navigation starts or ends: with draft rendering on, large levels are drawn as
+    // points meanwhile; the end redraws the whole view in full.
+    void SetNavigating(bool navigating);
+    // Whether the stencil belongs to this view; showing a loaded stencil repaints with it.
+    void SetContinuousRedraw(bool continuous);
+    // Repaints with the stencil when one is loaded and shown.
+    void RedrawIfContinuous();
+    // The status text again, for the preferences that change what it counts.
+    static void RefreshStatusText();
+
     // --- drawing services, with the view's context current ---------------------
     // Lights, colour, shading and polygon modes for a draw (with a mesh: its material,
     // its object's placement and glBegin of its faces); the matrices from the camera
@@ -105,6 +116,9 @@ public:
 
     // The status-bar text of the current scene's face counts, by the settings.
     static QString UpdateStatusText(const ViewSettings &settings);
+    // The scissor rectangle of a view region (0 to 1, top-down) in a picture of that size
+    // (pixels, y from the bottom): every pixel the region touches, within the picture.
+    static void RegionPixels(const General::Rect2D &region, int width, int height, int pixels[4]);
 
     // The view's context menu, built without showing it (labels, checks and commands).
     QMenu *BuildContextMenu(QWidget *parent) const;
@@ -158,11 +172,17 @@ private:
     int m_iWidth = 0, m_iHeight = 0;
     float m_fAspect = 1.0f;
     bool m_bMeshHasPartitions = false;
-    // The immediate path: the partition whose texture is bound (-1 none) and the face colours.
+    // The frame draws the camera's pending region through the octree (a stroke's region).
+    bool m_bRegionThroughOctree = false;
+    // The immediate path: the primitive begun, the partition whose texture is bound (-1 none)
+    // and the face colours.
+    unsigned m_iImmediateMode = 0;
     int m_iCurrentPartition = -1;
+    void SwitchPartition(Mesh &level, unsigned face);
     bool m_bTextureBound = false;
     bool m_bColouring = false;
     bool m_bMasked = false;  // the active layer's mask is shown on the level being drawn
+    bool m_bShowVertexFreeze = false;  // frozen vertices add to their quads' freeze colour
     General::Color *m_pFaceColors = nullptr;  // tint, selected, frozen, layer, for the level being drawn
     void SetFaceColor(Mesh &level, unsigned face);
     bool m_bLightsReported = false;  // the "too many lights" line is logged once

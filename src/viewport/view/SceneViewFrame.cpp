@@ -12,7 +12,9 @@
 #include "mesh/object/Object.h"
 #include "mesh/surface/Material.h"
 #include "mesh/surface/Texture.h"
+#include "scene/Brush.h"
 #include "scene/Scene.h"
+#include "scene/SceneServices.h"
 #include "scene/camera/Camera.h"
 #include "viewport/PBuffer.h"
 #include "viewport/draw/DrawOrder.h"
@@ -21,6 +23,7 @@
 #include "viewport/overlay/ViewOverlay.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <GL/gl.h>
 
@@ -45,11 +48,11 @@ void SceneView::paintGL()
         width = std::min(width, m_pPBuffer->GetBufferWidth());
         height = std::min(height, m_pPBuffer->GetBufferHeight());
     }
-    const General::Rect2D &region = m_pCamera->m_rViewRegion;
-    if (m_pCamera->m_bRegionSet)
-        DrawFrame(int(float(width) * region.x0), int((1.0f - region.y1) * float(height)),
-                  int(float(width) * (region.x1 - region.x0)), int(float(height) * (region.y1 - region.y0)));
-    else if (!m_pPBuffer)
+    if (m_pCamera->m_bRegionSet) {
+        int pixels[4];
+        RegionPixels(m_pCamera->m_rViewRegion, width, height, pixels);
+        DrawFrame(pixels[0], pixels[1], pixels[2], pixels[3]);
+    } else if (!m_pPBuffer)
         DrawFrame(0, 0, m_iWidth, m_iHeight);
     // Without a pending region the buffer still holds the last frame: it is only shown again.
     if (m_pPBuffer)
@@ -61,6 +64,20 @@ void SceneView::paintGL()
         m_sStatusText = text;
         emit StatusTextChanged(text);
     }
+}
+
+void SceneView::RegionPixels(const General::Rect2D &region, int width, int height, int pixels[4])
+{
+    // Outward to whole pixels: a pixel the region covers in part is redrawn, not left stale.
+    auto clamp = [](float v, int limit) { return std::clamp(int(v), 0, limit); };
+    const int left = clamp(std::floor(float(width) * region.x0), width);
+    const int right = clamp(std::ceil(float(width) * region.x1), width);
+    const int bottom = clamp(std::floor((1.0f - region.y1) * float(height)), height);
+    const int top = clamp(std::ceil((1.0f - region.y0) * float(height)), height);
+    pixels[0] = left;
+    pixels[1] = bottom;
+    pixels[2] = std::max(right - left, 0);
+    pixels[3] = std::max(top - bottom, 0);
 }
 
 void SceneView::DrawFrame(int x, int y, int width, int height)
@@ -94,7 +111,12 @@ void SceneView::DrawFrame(int x, int y, int width, int height)
 
     UseBufferViewport();
     BeginDraw(General::Color(1.0f, 1.0f, 1.0f, 1.0f), nullptr, true, true);
+    // A stroke marks its region for the octree: only the faces of the cubes inside it are
+    // sent again, unless the tool rebuilds whole buffers anyway.
+    const Brush *tool = SceneHost().GetCurrentTool();
+    m_bRegionThroughOctree = m_pCamera->m_bRegionSet && m_pCamera->m_bRegionFlag && tool && !tool->m_bIncremental;
     DrawScene();
+    m_bRegionThroughOctree = false;
     DrawSketchVolume();
     EndDraw(false);
     if (plane && !planeFirst)
@@ -264,13 +286,19 @@ void SceneView::DrawMesh(Mesh &level, const General::Color *color)
     m_bTextureBound = false;
     if (level.m_aPartitions.GetItemCount() == 1 && level.m_aPartitions[0].m_pTexture)
         m_bTextureBound = level.m_aPartitions[0].m_pTexture->Bind();
-    if (!points && m_cSettings.m_bVideoBuffers && BufferEntryPoints::Get().IsComplete() &&
-        level.RecreateBuffers(m_cSettings.m_bBufferRebuild)) {
+    const uint32_t visible = level.m_iFaceCount > level.m_iHiddenFaces ? level.m_iFaceCount - level.m_iHiddenFaces : 0;
+    if (m_bNavigating && visible >= m_cSettings.m_iDraftFaceLimit) {
+        // The draft while the camera moves: a thinned point cloud.
+        const int step = m_cSettings.m_iPointStep;
+        m_cSettings.m_iPointStep = std::max(m_cSettings.m_iDraftPoints, 1);
+        DrawMeshPoints(level);
+        m_cSettings.m_iPointStep = step;
+    } else if (!points && !m_bRegionThroughOctree && m_cSettings.m_bVideoBuffers &&
+               BufferEntryPoints::Get().IsComplete() && level.RecreateBuffers(m_cSettings.m_bBufferRebuild)) {
         DrawMeshBufferObjects(level);
-    } else if (!m_cSettings.m_bOctreeDrawing || !DrawMeshThroughOctree(level)) {
+    } else if (!(m_cSettings.m_bOctreeDrawing || m_bRegionThroughOctree) || !DrawMeshThroughOctree(level)) {
         const bool textured = m_cToggles.m_bTextures && material && !material->m_aDiffuseTexture.GetValue().isEmpty() &&
                               material->m_aShowTextures.GetValue();
-        const uint32_t visible = level.m_iFaceCount > level.m_iHiddenFaces ? level.m_iFaceCount - level.m_iHiddenFaces : 0;
         if (textured)
             DrawMeshBuffered(level);
         else if (points)

@@ -96,6 +96,8 @@ bool SceneView::DrawMeshThroughOctree(Mesh &level)
     Placement *placement = level.GetPlacement();
     selector.SetObjectSpace(placement ? *placement : world);
     m_iCurrentPartition = -1;
+    m_iImmediateMode = mode;
+    m_bShowVertexFreeze = fill.m_bShowFrozenVertices && level.m_iFrozenVertices;
     ViewFaceDrawer drawer(*this);
     glBegin(mode);
     octree->Traverse(selector, &drawer, 0);
@@ -111,27 +113,45 @@ void SceneView::SetFaceColor(Mesh &level, unsigned face)
     const Vertex &first = level.m_pVertices[level.FaceVertexIndex(face, 0)];
     General::Color color = m_pFaceColors[1];
     if (!level.IsFaceSelected(face)) {
-        const unsigned freeze = level.m_eType == Mesh::typeQuadric ? level.m_pQuads[face].m_iFreeze
-                                                                   : level.m_pTriangles[face].m_iFreeze;
-        const float t = std::min((float(freeze) / 255.0f + float(first.m_cFreeze) / 255.0f) * 0.5f, 1.0f);
-        color = m_pFaceColors[2].Lerp(m_pFaceColors[0], t);
+        // As the fill buffers weigh it: a quad adds its corners' freeze (when shown) to its
+        // own, a triangle averages its own with its first corner's.
+        auto unit = [](unsigned byte) { return float(byte & 0xFF) / 255.0f; };
+        float t = 0.0f;
+        if (level.m_eType == Mesh::typeQuadric) {
+            t = unit(level.m_pQuads[face].m_iFreeze);
+            if (m_bShowVertexFreeze)
+                for (unsigned k = 0; k < 4; ++k)
+                    t += unit(level.m_pVertices[level.FaceVertexIndex(face, k)].m_cFreeze);
+            t = std::min(t, 1.0f);
+        } else {
+            t = (unit(level.m_pTriangles[face].m_iFreeze) + unit(first.m_cFreeze)) * 0.5f;
+        }
+        color = t > 0.0f ? m_pFaceColors[2].Lerp(m_pFaceColors[0], t) : m_pFaceColors[0];
     }
     if (m_bMasked)
         color = color.Lerp(m_pFaceColors[3], float(first.m_cMask) / 255.0f);
     glColor4f(color.r, color.g, color.b, color.a);
 }
 
+void SceneView::SwitchPartition(Mesh &level, unsigned face)
+{
+    // A level on several tiles: the texture changes between faces of different tiles, and
+    // a texture cannot be bound between glBegin and glEnd.
+    if (face >= level.m_aFacePartition.GetItemCount() || int(level.m_aFacePartition[face]) == m_iCurrentPartition)
+        return;
+    glEnd();
+    m_iCurrentPartition = int(level.m_aFacePartition[face]);
+    Surface::Texture *texture = unsigned(m_iCurrentPartition) < level.m_aPartitions.GetItemCount()
+                                    ? level.m_aPartitions[unsigned(m_iCurrentPartition)].m_pTexture
+                                    : nullptr;
+    m_bTextureBound = texture && texture->Bind();
+    glMatrixMode(GL_MODELVIEW);
+    glBegin(GLenum(m_iImmediateMode));
+}
+
 void SceneView::DrawTrianglesImmediate(Mesh &level, unsigned face)
 {
-    if (face < level.m_aFacePartition.GetItemCount() && int(level.m_aFacePartition[face]) != m_iCurrentPartition) {
-        glEnd();
-        m_iCurrentPartition = int(level.m_aFacePartition[face]);
-        Surface::Texture *texture = unsigned(m_iCurrentPartition) < level.m_aPartitions.GetItemCount()
-                                        ? level.m_aPartitions[unsigned(m_iCurrentPartition)].m_pTexture
-                                        : nullptr;
-        m_bTextureBound = texture && texture->Bind();
-        glBegin(m_cToggles.m_bWireframe ? GL_LINES : GL_TRIANGLES);
-    }
+    SwitchPartition(level, face);
     SetFaceColor(level, face);
     const TriangleCorners corners = CornersToDraw(level, face, m_cToggles.m_bWireframe && !m_cToggles.m_bPoints);
     for (unsigned i = 0; i < corners.m_iCount; ++i)
@@ -140,6 +160,7 @@ void SceneView::DrawTrianglesImmediate(Mesh &level, unsigned face)
 
 void SceneView::DrawQuadsImmediate(Mesh &level, unsigned face)
 {
+    SwitchPartition(level, face);
     SetFaceColor(level, face);
     for (unsigned corner = 0; corner < 4; ++corner)
         EmitCorner(level, face, corner);

@@ -25,4 +25,9 @@ struct ViewSettings {
     uint32_t m_iPointFaceLimit = 4000000;
     bool m_bVisibleFaceCount = true;
     bool m_bSelectedFaceCount = false;
+    // "UseDraftRender": while the camera moves, a level of at least m_iDraftFaceLimit visible
+    // faces is drawn as a point cloud of every m_iDraftPoints-th vertex.
+    bool m_bDraftRender = true;
+    int m_iDraftPoints = 1;
+    uint32_t m_iDraftFaceLimit = 1000000;
 };

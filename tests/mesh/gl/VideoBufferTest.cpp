@@ -270,6 +270,7 @@ TEST_F(VideoBuffers, MovedVerticesAreUploadedAgain)
 
 TEST_F(VideoBuffers, ABufferTooLargeForSixteenBitIndicesIsCutUpNotDropped)
 {
+    Recorder().ExpectAssertionFailures();
     auto mesh = Sheet(280, 250);
     BufferObject oversized;
     oversized.m_pMesh = mesh.get();

@@ -10,9 +10,13 @@
 #include "foundation/curves/NURBSCurve.h"
 #include "mesh/core/PickInfo.h"
 #include "mesh/object/Layer3D.h"
+#include "mesh/object/MeshHost.h"
 #include "mesh/surface/Material.h"
 #include "operations/brushes/BrushServices.h"
+#include "mesh/levels/SubdivLevel.h"
+#include "scene/Brush.h"
 #include "scene/Scene.h"
+#include "scene/SceneServices.h"
 #include "scene/camera/Camera.h"
 #include "scene/camera/CameraHost.h"
 #include "scene/camera/Light.h"
@@ -22,11 +26,14 @@
 #include "support/OpenGLRequirement.h"
 #include "support/RecordingShell.h"
 #include "viewport/overlay/ViewOverlay.h"
+#include "viewport/PBuffer.h"
 #include "viewport/overlay/ViewOverlayHost.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QImage>
 #include <QOffscreenSurface>
+#include <QTemporaryDir>
 #include <QOpenGLContext>
 
 #include <GL/gl.h>
@@ -45,7 +52,12 @@ class WidgetEnvironment : public testing::Environment {
 public:
     void SetUp() override
     {
-        if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY"))
+        // The view is an OpenGL widget, which the offscreen platform does not support: with a
+        // display (xvfb-run) it takes the display's platform even where the suite asks for
+        // offscreen widgets.
+        if (std::getenv("DISPLAY"))
+            qputenv("QT_QPA_PLATFORM", "xcb");
+        else if (!std::getenv("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "viewport_view_gl_tests";
@@ -566,4 +578,261 @@ TEST_F(ViewTest, OctreeCubesAndTheLayerMaskShowInTheImmediateAndPointPaths)
                 turned += grey(At(plain, x, y)) && cyanish(At(masked, x, y));
         EXPECT_GT(turned, path.points ? 60 : 1500);
     }
+}
+
+namespace {
+
+// The interaction layer's side of the view's hooks: a loaded stencil and the object pop-up.
+class HookHost final : public ViewOverlayHost {
+public:
+    bool GetStencil(OverlayTexture &out) const override
+    {
+        out.m_iTexture = stencil;
+        return stencil != 0;
+    }
+    bool ShowObjectMenu(const QPoint &position) override
+    {
+        positions.push_back(position);
+        return hit;
+    }
+    uint32_t stencil = 0;
+    bool hit = false;
+    std::vector<QPoint> positions;
+};
+
+// The "MaximumTextureSize" preference as the application answers it.
+class TextureSizeHost final : public MeshHost {
+public:
+    int MaximumTextureSize() const override { return size; }
+    int size = 2048;
+};
+
+// resizeGL as Qt calls it, for a resize whose off-screen buffer cannot be made.
+class ResizableView final : public SceneView {
+public:
+    using SceneView::SceneView;
+    using SceneView::resizeGL;
+};
+
+}  // namespace
+
+TEST_F(ViewTest, NavigationDrawsADraftAndItsEndRedrawsInFull)
+{
+    REQUIRE_VIEW_GL();
+    Frame("before_navigation");
+    m_pView->m_cSettings.m_bDraftRender = false;
+    m_pView->SetNavigating(true);
+    EXPECT_FALSE(m_pView->m_bNavigating);
+
+    m_pView->m_cSettings.m_bDraftRender = true;
+    m_pView->m_cSettings.m_iDraftFaceLimit = 10;  // the finest level has 96 faces
+    m_pView->SetNavigating(true);
+    EXPECT_TRUE(m_pView->m_bNavigating);
+    const unsigned points = m_pView->m_iPointDraws;
+    const QImage draft = Frame("navigating");
+    EXPECT_GT(m_pView->m_iPointDraws, points);
+    // The end asks for the whole view, drawn in full again.
+    m_pCamera->m_bRegionSet = false;
+    m_pView->SetNavigating(false);
+    EXPECT_FALSE(m_pView->m_bNavigating);
+    EXPECT_TRUE(m_pCamera->m_bRegionSet);
+    const unsigned afterDraft = m_pView->m_iPointDraws;
+    const QImage full = m_pView->grabFramebuffer();
+    EXPECT_EQ(m_pView->m_iPointDraws, afterDraft);
+    EXPECT_GT(Count(full, Reddish), 2 * Count(draft, Reddish));
+}
+
+TEST_F(ViewTest, ContinuousRedrawAsksForTheStencilOnlyWhenOneIsShown)
+{
+    REQUIRE_VIEW_GL();
+    HookHost host;
+    ViewOverlayHost::Install(&host);
+    m_pView->m_bStencilDrawn = true;
+    m_pView->RedrawIfContinuous();  // no stencil loaded
+    EXPECT_TRUE(m_pView->m_bStencilDrawn);
+    host.stencil = 7;
+    m_pView->RedrawIfContinuous();
+    EXPECT_FALSE(m_pView->m_bStencilDrawn);
+
+    m_pView->m_bStencilDrawn = true;
+    m_pView->SetContinuousRedraw(false);
+    EXPECT_FALSE(m_pView->m_bStencil);
+    m_pView->RedrawIfContinuous();
+    EXPECT_TRUE(m_pView->m_bStencilDrawn);
+    m_pView->SetContinuousRedraw(true);
+    EXPECT_TRUE(m_pView->m_bStencil);
+    EXPECT_FALSE(m_pView->m_bStencilDrawn);
+    ViewOverlayHost::Install(nullptr);
+}
+
+TEST_F(ViewTest, StatusTextIsRefreshedWhenItsPreferencesChange)
+{
+    REQUIRE_VIEW_GL();
+    Frame("status");
+    QStringList texts;
+    QObject::connect(m_pView.get(), &SceneView::StatusTextChanged, [&texts](const QString &text) { texts << text; });
+    m_pView->m_cSettings.m_bVisibleFaceCount = false;
+    m_pView->m_cSettings.m_bSelectedFaceCount = true;
+    SceneView::RefreshStatusText();
+    ASSERT_EQ(texts.size(), 1);
+    EXPECT_TRUE(texts[0].startsWith(QStringLiteral("  Selected polys: "))) << texts[0].toStdString();
+}
+
+TEST_F(ViewTest, AContextMenuOverAnObjectIsTheObjectsPopUp)
+{
+    REQUIRE_VIEW_GL();
+    HookHost host;
+    host.hit = true;
+    ViewOverlayHost::Install(&host);
+    QStringList commands;
+    QObject::connect(m_pView.get(), &SceneView::CommandRequested, [&commands](const QString &c) { commands << c; });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(80, 60), QPoint(380, 260));
+    QCoreApplication::sendEvent(m_pView.get(), &event);
+    ASSERT_EQ(host.positions.size(), 1u);
+    EXPECT_EQ(host.positions[0], QPoint(380, 260));
+    EXPECT_TRUE(commands.isEmpty());
+    EXPECT_EQ(m_pView->cursor().shape(), Qt::BlankCursor);
+    ViewOverlayHost::Install(nullptr);
+}
+
+TEST_F(ViewTest, TheTextureSizePreferenceCapsTheOffscreenBuffer)
+{
+    REQUIRE_VIEW_GL();
+    TextureSizeHost sizes;
+    MeshHost::Install(&sizes);
+    sizes.size = 128;
+    m_pView->resize(200, 100);
+    Frame("capped");
+    ASSERT_NE(m_pView->GetPBuffer(), nullptr);
+    EXPECT_EQ(m_pView->GetPBuffer()->GetBufferWidth(), 128);
+    EXPECT_EQ(m_pView->GetPBuffer()->GetBufferHeight(), 128);
+    EXPECT_TRUE(Recorder().LogContains(QStringLiteral("PBuffer created with size 128:128 (200:100 needed)")));
+    MeshHost::Install(nullptr);
+}
+
+TEST_F(ViewTest, AFailedBufferLeavesNoStaleCameraRatios)
+{
+    REQUIRE_VIEW_GL();
+    ResizableView view(m_pCamera);
+    view.resize(160, 120);
+    view.show();
+    view.grabFramebuffer();
+    ASSERT_NE(view.GetPBuffer(), nullptr);
+    EXPECT_LT(m_pCamera->m_fWidthRatio, 1.0f);  // 160 of 256
+    view.doneCurrent();
+    QOpenGLContext *current = QOpenGLContext::currentContext();
+    if (current)
+        current->doneCurrent();
+    view.resizeGL(100, 80);  // no context: the buffer cannot be made
+    EXPECT_EQ(view.GetPBuffer(), nullptr);
+    EXPECT_TRUE(Recorder().LogContains(QStringLiteral("PBuffer creation failed")));
+    EXPECT_EQ(m_pCamera->m_fWidthRatio, 1.0f);
+    EXPECT_EQ(m_pCamera->m_fHeightRatio, 1.0f);
+}
+
+namespace {
+
+// The pixels two pictures differ in beyond a small tolerance.
+int Differing(const QImage &a, const QImage &b)
+{
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += !Near(At(a, x, y), At(b, x, y), 12);
+    return n;
+}
+
+// The interface's current tool, as the stroke's region draw asks for it.
+class ToolServices final : public SceneServices {
+public:
+    ToolServices() { Install(this); }
+    ~ToolServices() override { Install(nullptr); }
+    Brush *GetCurrentTool() const override { return tool; }
+    Brush *tool = nullptr;
+};
+
+}  // namespace
+
+// Frozen quads, a level on two texture tiles and a stroke's region: the octree path draws
+// the same pixels as the fill path.
+TEST_F(ViewTest, TheOctreePathDrawsThePixelsOfTheFillPath)
+{
+    REQUIRE_VIEW_GL();
+    Scene::BuildOctrees(m_pObject);
+    m_pView->m_cSettings.m_cFill.m_iInactiveLevels = FillSettings::inactiveHide;  // the finest level alone
+    m_pView->m_cSettings.m_cFill.m_cFrozen = General::Color(0.1f, 0.1f, 1.0f, 1.0f);
+    m_pView->m_cSettings.m_cFill.m_bShowFrozenVertices = true;
+    m_cMaterial.m_aDiffuse.SetValue(General::Color(1.0f, 1.0f, 1.0f, 1.0f), true);
+    SubdivLevel *finest = m_pObject;
+    while (finest->m_pNext)
+        finest = finest->m_pNext;
+    m_pObject->m_pActiveLevel = finest;
+    SubdivLevel &level = *finest;
+    // Faces frozen in full, in part and not at all; a few frozen vertices add to their quads.
+    for (unsigned f = 0; f < level.m_iFaceCount; ++f) {
+        level.m_pQuads[f].m_iFreeze = f % 3 == 0 ? 255 : f % 3 == 1 ? 100 : 0;
+        level.m_iFrozenFaces += f % 3 != 2;
+    }
+    for (unsigned v = 0; v < level.m_iVertexCount; v += 5) {
+        level.m_pVertices[v].m_cFreeze = 80;
+        ++level.m_iFrozenVertices;
+    }
+    auto compare = [&](const char *name) {
+        m_pView->m_cSettings.m_bOctreeDrawing = false;
+        const QImage filled = Frame((std::string(name) + "_fill").c_str());
+        m_pView->m_cSettings.m_bOctreeDrawing = true;
+        const QImage immediate = Frame((std::string(name) + "_octree").c_str());
+        m_pView->m_cSettings.m_bOctreeDrawing = false;
+        EXPECT_LT(Differing(filled, immediate), 160 * 120 / 100) << name;
+        return filled;
+    };
+    const QImage frozen = compare("frozen");
+    EXPECT_GT(Count(frozen, [](Rgb c) { return c.b > 2 * c.r + 30; }), 300);
+
+    // Two tiles: u = 0.98 x + 1 puts the faces left of x = 0 on tile (0, 0), red, and those
+    // right of it on tile (1, 0), green.
+    for (unsigned f = 0; f < level.m_iFaceCount; ++f)
+        level.m_pQuads[f].m_iFreeze = 0;
+    for (unsigned v = 0; v < level.m_iVertexCount; ++v)
+        level.m_pVertices[v].m_cFreeze = 0;
+    level.m_iFrozenFaces = level.m_iFrozenVertices = 0;
+    QTemporaryDir tiles;
+    for (const auto &[name, colour] : {std::pair{"t_0_0.png", Qt::red}, std::pair{"t_1_0.png", Qt::green}}) {
+        QImage tile(8, 8, QImage::Format_RGB32);
+        tile.fill(colour);
+        ASSERT_TRUE(tile.save(tiles.filePath(QString::fromLatin1(name))));
+    }
+    ASSERT_TRUE(level.m_pTCs.SetItemCount(level.m_iVertexCount, false));
+    level.m_iTCCount = level.m_iVertexCount;
+    for (unsigned v = 0; v < level.m_iVertexCount; ++v) {
+        const General::Vector &p = level.m_pVertices[v].m_vPosition;
+        level.m_pTCs[v] = TC{0.98f * p.x + 1.0f, 0.4f * p.y + 0.5f};
+    }
+    for (unsigned f = 0; f < level.m_iFaceCount; ++f)
+        for (unsigned c = 0; c < 4; ++c)
+            level.m_pQuads[f].m_iTCI[c] = int32_t(level.FaceVertexIndex(f, c));
+    m_cMaterial.m_aDiffuseTexture.SetValue(tiles.filePath(QStringLiteral("t_%x_%y.png")));
+    level.m_bPartitionsBuilt = false;
+    const QImage textured = compare("tiles");
+    ASSERT_EQ(level.m_aPartitions.GetItemCount(), 2u);
+    EXPECT_GT(Count(textured, [](Rgb c) { return c.g > 2 * c.r + 30 && c.g > 2 * c.b; }), 300);
+    EXPECT_GT(Count(textured, Reddish), 300);
+    m_cMaterial.m_aDiffuseTexture.SetValue(QString());
+
+    // A stroke's region goes through the octree while the current tool rebuilds no buffers:
+    // only the region's faces are sent, and they look as the fill path draws them.
+    const QImage whole = Frame("stroke_before");
+    const int32_t allFaces = m_pView->m_iVisiblePolys;
+    ToolServices services;
+    Brush tool(QStringLiteral("Test"), 1);
+    services.tool = &tool;
+    m_pCamera->SetViewRegion(General::Rect2D(0.0f, 0.0f, 0.45f, 1.0f), true);
+    const QImage stroke = m_pView->grabFramebuffer();
+    EXPECT_LT(m_pView->m_iVisiblePolys, allFaces * 3 / 4);
+    EXPECT_LT(Differing(whole, stroke), 160 * 120 / 100);
+    // A tool that rebuilds whole buffers draws the region the usual way.
+    tool.m_bIncremental = true;
+    m_pCamera->SetViewRegion(General::Rect2D(0.0f, 0.0f, 0.45f, 1.0f), true);
+    m_pView->grabFramebuffer();
+    EXPECT_EQ(m_pView->m_iVisiblePolys, allFaces);
 }

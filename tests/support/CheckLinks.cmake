@@ -1,0 +1,31 @@
+# cmake -DNM=nm -DLINKS=a,b,c -DARCHIVES=x.a,y.a -P CheckLinks.cmake
+# Fails when LINKS (a library's link closure) names OpenGL or Qt's widget modules, or when an
+# object of ARCHIVES calls OpenGL or a member of a widget class.
+string(REPLACE "," ";" links "${LINKS}")
+string(REPLACE "," ";" archives "${ARCHIVES}")
+set(failed FALSE)
+foreach(link ${links})
+  if(link MATCHES "^(OpenGL::|Qt6::OpenGL|Qt6::Widgets)")
+    message(SEND_ERROR "links ${link}")
+    set(failed TRUE)
+  endif()
+endforeach()
+foreach(archive ${archives})
+  execute_process(COMMAND ${NM} -u -C ${archive} OUTPUT_VARIABLE symbols RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${NM} failed on ${archive}")
+  endif()
+  # OpenGL's functions, and members of Qt's widget classes (a QWidget* parameter of our own
+  # functions is only a name).
+  set(widgets "(QWidget|QApplication|QOpenGLWidget|QMenu|QDialog|QMainWindow|QLabel|QAbstractButton)")
+  string(REGEX MATCHALL "U (gl[A-Z][A-Za-z0-9]*|${widgets}::[^\n]*|(vtable|typeinfo) for ${widgets})" used "${symbols}")
+  if(used)
+    list(REMOVE_DUPLICATES used)
+    message(SEND_ERROR "${archive} uses: ${used}")
+    set(failed TRUE)
+  endif()
+endforeach()
+if(failed)
+  message(FATAL_ERROR "a library links what its sources do not need")
+endif()
+message(STATUS "links: ${links}")
