@@ -4,6 +4,8 @@
 #include "app/dialogs/PreferencesDialog.h"
 #include "app/dialogs/PreferencesDialogHost.h"
 #include "app/settings/Preferences.h"
+#include "app/settings/WindowPrompts.h"
+#include "gui/dialogs/DialogFactory.h"
 #include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/PathPreferences.h"
 #include "gui/editors/TextSlider.h"
@@ -22,6 +24,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -309,6 +312,53 @@ TEST(PathPreferences, BothFoldersMustExistAndTakeAFile)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.GetSettingsFolder(), settings.path());
     EXPECT_TRUE(QDir(settings.path()).entryList(QDir::Files).isEmpty()) << "the write test leaves nothing";
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WindowPrompts, AFirstStartShowsTheFolderDialogAndKeepsItsChoice)
+{
+    apptest::PrivateHome home;
+    QTemporaryDir chosen;
+    bool shown = false;
+    // Answers the modal folder dialog from inside its loop, as the user would.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<GUI::PathPreferences *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        if (shown) {
+            dialog->reject();  // refused the first answer: end the loop, the test fails below
+            return;
+        }
+        shown = true;
+        dialog->findChild<QLineEdit *>(QStringLiteral("settings"))->setText(chosen.path());
+        dialog->OnOK();
+    });
+    answer.start(10);
+    WindowPrompts prompts;
+    Preferences preferences(&prompts);
+    answer.stop();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(Recorder().messages.isEmpty()) << qPrintable(Recorder().messages.join(QLatin1Char('\n')));
+    EXPECT_EQ(preferences.SettingFiles, chosen.path());
+    QFile paths(Preferences::PathsFile());
+    ASSERT_TRUE(paths.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(paths.readAll()), preferences.UserName + QStringLiteral(": ") + chosen.path() + '\n');
+}
+
+TEST(PreferencesWindowClass, TheRegistryMakesItByClassName)
+{
+    apptest::PrivateHome home;
+    Preferences preferences;
+    GUI::DialogFactory::Clear();
+    GUI::PreferencesDialog::Register();
+    EXPECT_EQ(GUI::DialogFactory::GetTitle(0), QStringLiteral("Preferences"));
+    std::unique_ptr<QWidget> window(GUI::DialogFactory::CreateByName(QStringLiteral("PreferencesDialog"), nullptr, "p"));
+    EXPECT_NE(qobject_cast<GUI::PreferencesDialog *>(window.get()), nullptr);
+    GUI::DialogFactory::Clear();
 }
 
 }  // namespace

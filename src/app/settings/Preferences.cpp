@@ -128,6 +128,8 @@ void Preferences::SetUpFolders(PreferencesPrompts *prompts, const QString &progr
     const QString proposed = DefaultSettingsFolder();
     QDir().mkpath(config);
     DataFolder = Absolute(DefaultDataFolder());
+    // The folder dialog accepts only folders that exist: the proposed ones must.
+    QDir().mkpath(DataFolder);
     SettingFiles = proposed;
 
     const bool known = !ReadPathsFile();
