@@ -4,6 +4,7 @@
 #include "app/settings/Preferences.h"
 #include "app/settings/RecentFiles.h"
 #include "app/settings/Settings.h"
+#include "app/settings/SettingsText.h"
 #include "app/startup/CommandSwitches.h"
 #include "mesh/surface/Material.h"
 #include "scene/Brush.h"
@@ -460,6 +461,44 @@ TEST_F(SettingsFile, BenchmarkRunsNeitherReadNorWriteTheSettings)
     EXPECT_EQ(m_pPreferences->LinearUnit, 1);
     LoadRecentFiles(none);
     EXPECT_EQ(none.Files(), recent.Files());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SettingsFile, AFileCutAfterItsToolsChangesNoTool)
+{
+    const QString path = Path("settings.sav");
+    Brush::Tools()[0]->m_aPairs[0].size = 61.0f;
+    ASSERT_TRUE(SaveSettingsFile(path, Parts()));
+    const QByteArray whole = TempDir::Read(path);
+    Brush::Tools()[0]->m_aPairs[0].size = 25.0f;
+    const size_t count = Brush::Tools().size();
+    // Cut inside the falloff curves at the end: every tool record was whole.
+    TempDir::Write(path, whole.left(whole.size() - 10));
+    EXPECT_EQ(LoadSettingsFile(path, Parts()).outcome, SettingsLoad::Refused);
+    EXPECT_EQ(Brush::Tools()[0]->m_aPairs[0].size, 25.0f);
+    EXPECT_EQ(Brush::Tools().size(), count);
+}
+
+TEST(SettingsText, EarlierWritersLatin1TextsStillRead)
+{
+    TempDir dir;
+    const QString path = dir.File("texts");
+    struct Case {
+        QByteArray bytes;
+        QString text;
+    } cases[] = {{QByteArray("\xE9t\xE9"), QStringLiteral("été")},           // Latin-1
+                 {QByteArray("\xC3\xA9t\xC3\xA9"), QStringLiteral("été")},   // UTF-8
+                 {QByteArray("plain"), QStringLiteral("plain")}};
+    for (const Case &c : cases) {
+        TempDir::Write(path, Bytes().I32(228).I32(int32_t(c.bytes.size())).Append(c.bytes).Get());
+        Stream stream(path, false);
+        QString text;
+        ASSERT_TRUE(SerializeText(stream, text));
+        EXPECT_EQ(text, c.text);
+    }
 }
 
 }  // namespace
