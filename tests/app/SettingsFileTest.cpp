@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -499,6 +500,24 @@ TEST(SettingsText, EarlierWritersLatin1TextsStillRead)
         ASSERT_TRUE(SerializeText(stream, text));
         EXPECT_EQ(text, c.text);
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WindowPlacement, AStoredPlacementComesBackUnlessMaximized)
+{
+    QWidget window;
+    EXPECT_FALSE(ApplyPlacement(window, WindowPlacement{false, 30, 40, 500, 300}));
+    EXPECT_EQ(window.size(), QSize(500, 300));
+    const WindowPlacement now = PlacementOf(window);
+    EXPECT_EQ(now.width, 500);
+    EXPECT_FALSE(now.maximized);
+    EXPECT_TRUE(ApplyPlacement(window, WindowPlacement{true, 0, 0, 10, 10}));
+    EXPECT_EQ(window.size(), QSize(500, 300));
+    ApplyPlacement(window, WindowPlacement{false, 0, 0, 0, -5});  // a damaged size is not taken
+    EXPECT_EQ(window.size(), QSize(500, 300));
 }
 
 }  // namespace

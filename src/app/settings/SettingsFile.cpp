@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QWidget>
 
 #include <memory>
 #include <vector>
@@ -237,4 +238,20 @@ bool SaveSettingsFile(const QString &path, const SettingsParts &parts, const std
         for (const auto &curve : Brush::Falloffs())
             curve->Serialize(stream);
     });
+}
+
+WindowPlacement PlacementOf(const QWidget &window)
+{
+    const QRect normal = window.isMaximized() ? window.normalGeometry() : window.geometry();
+    return WindowPlacement{window.isMaximized(), normal.x(), normal.y(), normal.width(), normal.height()};
+}
+
+bool ApplyPlacement(QWidget &window, const WindowPlacement &placement)
+{
+    if (placement.maximized)
+        return true;
+    if (placement.width > 0 && placement.height > 0)
+        window.resize(placement.width, placement.height);
+    window.move(placement.x, placement.y);
+    return false;
 }

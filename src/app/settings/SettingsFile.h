@@ -11,6 +11,7 @@
 #include <functional>
 
 class Preferences;
+class QWidget;
 struct ViewToggles;
 
 // The main window's placement as the settings file keeps it.
@@ -21,6 +22,12 @@ struct WindowPlacement {
     int width = 0;
     int height = 0;
 };
+
+// The window's placement now (its normal geometry while maximized).
+WindowPlacement PlacementOf(const QWidget &window);
+// A stored placement: a window that was not maximized gets its size and position back
+// (a size of 0 or less keeps the current one). Returns whether to show it maximized.
+bool ApplyPlacement(QWidget &window, const WindowPlacement &placement);
 
 // What a settings file fills besides the global tool, material and falloff lists.
 struct SettingsParts {
