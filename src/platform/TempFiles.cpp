@@ -8,7 +8,10 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <csignal>
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 QString TempFileName(const QString &folder, const QString &prefix)
@@ -21,7 +24,50 @@ QString TempFileName(const QString &folder, const QString &prefix)
     return file.fileName();
 }
 
+QString OwnTempFileName(const QString &folder, const QString &prefix)
+{
+    return TempFileName(folder, prefix + QString::number(::getpid()) + QLatin1Char('.'));
+}
+
+void RemoveStaleTempFiles(const QString &folder, const QString &prefix)
+{
+    const QDir dir(folder.isEmpty() ? QDir::tempPath() : folder);
+    const QStringList names =
+        dir.entryList({prefix + QStringLiteral("*")}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    for (const QString &name : names) {
+        // prefix, process id, ".", the six characters TempFileName adds
+        const QString rest = name.mid(prefix.size());
+        const qsizetype dot = rest.indexOf(QLatin1Char('.'));
+        bool number = false;
+        const long pid = rest.left(dot).toLong(&number);
+        if (dot < 1 || !number || pid <= 0 || rest.size() - dot - 1 != 6)
+            continue;
+        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
+            continue;  // its process runs (or may: it is not ours to ask)
+        QFile::remove(dir.filePath(name));
+    }
+}
+
 namespace {
+
+// The permission bits a new file gets: 0666 less the process's umask.
+mode_t NewFileMode()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+            if (!line.startsWith("Umask:"))
+                continue;
+            bool ok = false;
+            const unsigned mask = line.mid(6).trimmed().toUInt(&ok, 8);
+            if (ok)
+                return mode_t(0666 & ~mask);
+        }
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mode_t(0666 & ~mask);
+}
 
 bool SyncFile(const QString &path)
 {
@@ -39,11 +85,10 @@ bool SyncFile(const QString &path)
 
 bool ReplaceWithTempFile(const QString &temp, const QString &target)
 {
-    const QFileInfo old(target);
-    const bool ok = SyncFile(temp) &&
-                    QFile::setPermissions(temp, old.exists() ? old.permissions()
-                                                             : QFile::ReadOwner | QFile::WriteOwner |
-                                                                   QFile::ReadGroup | QFile::ReadOther) &&
+    struct stat old {};
+    const mode_t mode = ::stat(QFile::encodeName(target).constData(), &old) == 0 ? mode_t(old.st_mode & 07777)
+                                                                               : NewFileMode();
+    const bool ok = SyncFile(temp) && ::chmod(QFile::encodeName(temp).constData(), mode) == 0 &&
                     std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) == 0;
     if (!ok)
         QFile::remove(temp);

@@ -6,8 +6,16 @@
 // Empty when the folder cannot take a new file.
 QString TempFileName(const QString &folder, const QString &prefix);
 
+// TempFileName with this process's id and a dot after the prefix, so that a later run can
+// tell the files of a process that died from those of one still at work.
+QString OwnTempFileName(const QString &folder, const QString &prefix);
+// Removes the files in `folder` that OwnTempFileName named with `prefix` for a process
+// that no longer runs (a save or load that was killed).
+void RemoveStaleTempFiles(const QString &folder, const QString &prefix);
+
 // Puts a finished temporary file in the place of `target` in one step: its bytes reach the
 // disk first (otherwise the rename may land before the data), it takes the old file's
-// permissions (or the usual ones of a new file), then it is renamed over the target.
+// permission bits (a new file those the umask leaves of 0666), then it is renamed over
+// the target.
 // On failure the temporary file is removed and the target is as it was.
 bool ReplaceWithTempFile(const QString &temp, const QString &target);

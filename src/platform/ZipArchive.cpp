@@ -1,6 +1,7 @@
 #include "platform/ZipArchive.h"
 
 #include "platform/DeflateSource.h"
+#include "platform/DiskSpace.h"
 #include "platform/TempFiles.h"
 
 #include <QFile>
@@ -8,6 +9,7 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -39,7 +41,7 @@ bool ZipArchive::Create(const QString &path)
 {
     Discard();
     const QFileInfo info(path);
-    const QString temp = TempFileName(info.absolutePath(), QStringLiteral(".") + info.fileName() + QStringLiteral("."));
+    const QString temp = OwnTempFileName(info.absolutePath(), QStringLiteral(".") + info.fileName() + QStringLiteral("."));
     if (temp.isEmpty())
         return Fail(QStringLiteral("Creating ZIP file failed: %1 cannot take a new file").arg(info.absolutePath()));
     int error = 0;
@@ -175,32 +177,54 @@ QString ZipArchive::GetEntryName(int index) const
 
 bool ZipArchive::ExtractFirst(const QString &destination)
 {
+    m_bNoSpace = false;
     if (!m_pArchive || m_bWriting)
         return Fail(QStringLiteral("Extracting from ZIP failed: no archive is open"));
     if (GetEntryCount() < 1)
         return Fail(QStringLiteral("Extracting from ZIP failed: the archive is empty"));
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(m_pArchive, 0, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
+        return Fail(QStringLiteral("Extracting from ZIP failed: %1").arg(ArchiveError(m_pArchive)));
+    const uint64_t declared = stat.size;
+    if (declared > AvailableDiskSpace(QFileInfo(destination).absolutePath())) {
+        m_bNoSpace = true;
+        return Fail(QStringLiteral("Extracting from ZIP failed: not enough disk space for %1 bytes").arg(declared));
+    }
     zip_file_t *entry = zip_fopen_index(m_pArchive, 0, 0);
     if (!entry)
         return Fail(QStringLiteral("Extracting from ZIP failed: %1").arg(ArchiveError(m_pArchive)));
     QFile out(destination);
     bool ok = out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    bool oversized = false;
     std::array<char, 1 << 16> buffer{};
+    uint64_t written = 0;
     while (ok) {
-        const zip_int64_t got = zip_fread(entry, buffer.data(), buffer.size());
-        if (got < 0)
+        // One byte past the declared size is enough to know the entry lies about it.
+        const uint64_t wanted = std::min<uint64_t>(buffer.size(), declared - written + 1);
+        const zip_int64_t got = zip_fread(entry, buffer.data(), wanted);
+        if (got < 0) {
             ok = false;
-        else if (got == 0)
+        } else if (got == 0) {
             break;
-        else
+        } else if (written + uint64_t(got) > declared) {
+            ok = false;
+            oversized = true;
+        } else {
             ok = out.write(buffer.data(), got) == got;
+            written += uint64_t(got);
+        }
     }
     // A damaged entry (bad checksum, short data) shows only when reading it ends.
     ok = zip_fclose(entry) == 0 && ok;
-    ok = out.flush() && ok;
+    ok = out.flush() && ok && written == declared;
     out.close();
     if (!ok) {
         QFile::remove(destination);
-        return Fail(QStringLiteral("Extracting from ZIP failed: the entry is damaged or the disk is full"));
+        return Fail(oversized ? QStringLiteral("Extracting from ZIP failed: the entry holds more than the %1 bytes it "
+                                               "declares")
+                                    .arg(declared)
+                              : QStringLiteral("Extracting from ZIP failed: the entry is damaged or the disk is full"));
     }
     return true;
 }

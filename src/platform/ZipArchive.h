@@ -43,7 +43,11 @@ public:
     QString GetEntryName(int index) const;
     // Writes the bytes of entry 0 to `destination`, whatever the entry is called, so no
     // name inside an untrusted archive decides where anything goes. A partial file is removed.
+    // The entry's declared size must fit the disk before anything is written, and an entry
+    // that inflates past it is refused as damaged.
     bool ExtractFirst(const QString &destination);
+    // Whether the last ExtractFirst failed because the disk lacks room for the entry.
+    bool LackedDiskSpace() const { return m_bNoSpace; }
 
     const QString &GetPath() const { return m_sPath; }
     // What went wrong in the last failed call.
@@ -65,4 +69,5 @@ private:
     // Outlive the archive: libzip reads through them until it is closed or discarded.
     std::vector<std::unique_ptr<DeflateSource>> m_aDeflaters;
     QString m_sError;
+    bool m_bNoSpace = false;
 };

@@ -38,8 +38,9 @@ public:
 
     // Both directions, fields gated by the stream's version. A record that is short or
     // whose falloff is refused leaves the record (and the shared sizes) as they were,
-    // with the stream's error flag set; the result is false then.
-    bool Serialize(Stream &stream);
+    // with the stream's error flag set; the result is false then. Reading with
+    // `sharedSizes` puts the file's shared sizes there instead of into the globals.
+    bool Serialize(Stream &stream, float *sharedSizes = nullptr);
 
     // The global tool list, in tray order (owned).
     static std::vector<std::unique_ptr<Brush>> &Tools();

@@ -29,7 +29,7 @@ enum : int {
 
 }  // namespace
 
-bool Brush::Serialize(Stream &stream)
+bool Brush::Serialize(Stream &stream, float *sharedSizes)
 {
     const int v = stream.GetVersion();
     const bool storing = stream.IsStoring();
@@ -103,7 +103,8 @@ bool Brush::Serialize(Stream &stream)
     if (v < kMoveIconRenamed && read.m_sName == QLatin1String("Move"))
         read.m_sIconName = QStringLiteral("deform");
     *this = read;
-    s_fSharedSize[0] = shared[0];
-    s_fSharedSize[1] = shared[1];
+    float *target = sharedSizes ? sharedSizes : s_fSharedSize;
+    target[0] = shared[0];
+    target[1] = shared[1];
     return true;
 }

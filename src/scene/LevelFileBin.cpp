@@ -18,7 +18,14 @@ constexpr unsigned kChunk = 0x10000;  // positions tested per read of the filter
 LevelFileBin::LevelFileBin(const QString &fileName, bool storing, int objectCount, BTree::Space *space)
     : LevelFile(fileName), m_pSpace(space)
 {
-    m_pStream = std::make_unique<Stream>(fileName, storing);
+    try {
+        m_pStream = std::make_unique<Stream>(fileName, storing);
+    } catch (const General::Error &error) {
+        m_sOpenError = error.GetMessage();
+        Log("Cannot read level file %s: %s\n", QFile::encodeName(fileName).constData(),
+            m_sOpenError.toLocal8Bit().constData());
+        return;
+    }
     if (!m_pStream->IsOpen()) {
         Log("Cannot open level file %s\n", QFile::encodeName(fileName).constData());
         m_pStream->SetError();

@@ -29,8 +29,8 @@ public:
     // Names longer than this cannot be read back; writers cut them.
     static constexpr int kMaxNameLength = 255;
 
-    // Storing writes the object count after the stream header; loading reads it.
-    // Throws General::Error when the file's stream version is newer than this program.
+    // Storing writes the object count after the stream header; loading reads it. A file
+    // whose version word this program does not know stays closed, GetOpenError saying why.
     LevelFileBin(const QString &fileName, bool storing, int objectCount, BTree::Space *space = nullptr);
     ~LevelFileBin() override;
 
@@ -53,6 +53,7 @@ public:
     bool IsOpen() const override { return m_pStream && m_pStream->IsOpen(); }
     bool HasError() const override { return !m_pStream || m_pStream->HasError(); }
     int GetObjectCount() const { return m_iObjectCount; }
+    const QString &GetOpenError() const { return m_sOpenError; }
 
 private:
     struct Group {
@@ -71,6 +72,7 @@ private:
     int m_iObjectCount = 0;
     int64_t m_iGroupStart = -1;  // where the group being written began
     std::unique_ptr<Stream> m_pStream;
+    QString m_sOpenError;
     BTree::Space *m_pSpace = nullptr;
     General::Store<int> m_aVertexStates{"levelfilebin vertexstates"};
     General::Store<int> m_aVertexMap{"levelfilebin vertexmap"};

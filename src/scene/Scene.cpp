@@ -12,6 +12,7 @@
 #include "scene/SelectionSet.h"
 #include "scene/picking/Picker.h"
 
+#include <algorithm>
 #include <cstdint>
 
 Scene *Scene::s_pCurrent = nullptr;
@@ -91,15 +92,34 @@ int Scene::GetObjectCount() const
     return count;
 }
 
-int Scene::GetMeshId(const Mesh *mesh) const
+namespace {
+
+Object *ObjectOf(const Mesh *mesh)
 {
     const auto *level = dynamic_cast<const SubdivLevel *>(mesh);
-    Object *object = level ? const_cast<SubdivLevel *>(level)->GetObject() : nullptr;
-    if (!object)
-        return -1;
-    // Unsigned arithmetic: the serial of a long session's scratch scene may carry past 31 bits.
-    const uint32_t upper = uint32_t(m_iSerial) * 256u + uint32_t(GetObjectIndex(object));
-    return int(uint32_t(upper << 16) + uint32_t(level->GetLevelIndex()));
+    return level ? const_cast<SubdivLevel *>(level)->GetObject() : nullptr;
+}
+
+// Unsigned arithmetic: the serial of a long session's scratch scene may carry past 31 bits.
+int PackMeshId(int serial, int position, const Mesh *mesh)
+{
+    const uint32_t upper = uint32_t(serial) * 256u + uint32_t(position);
+    return int(uint32_t(upper << 16) + uint32_t(static_cast<const SubdivLevel *>(mesh)->GetLevelIndex()));
+}
+
+}  // namespace
+
+int Scene::GetMeshId(const Mesh *mesh) const
+{
+    const Object *object = ObjectOf(mesh);
+    return object ? PackMeshId(m_iSerial, GetObjectIndex(object), mesh) : -1;
+}
+
+int Scene::GetMeshId(const Mesh *mesh, const std::vector<Object *> &objects) const
+{
+    Object *object = ObjectOf(mesh);
+    const auto found = object ? std::find(objects.begin(), objects.end(), object) : objects.end();
+    return found == objects.end() ? -1 : PackMeshId(m_iSerial, int(found - objects.begin()), mesh);
 }
 
 SubdivLevel *Scene::GetMeshById(int id) const

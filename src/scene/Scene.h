@@ -59,6 +59,9 @@ public:
     // --- packed mesh ids --------------------------------------------------------
     // -1 for null.
     int GetMeshId(const Mesh *mesh) const;
+    // The id the level will have once `objects` alone make the scene (as a file written
+    // with only them has it); -1 when its object is not among them.
+    int GetMeshId(const Mesh *mesh, const std::vector<Object *> &objects) const;
     // The level of an id this scene gave; null for -1, another scene's id, or one past the end.
     SubdivLevel *GetMeshById(int id) const;
 
@@ -171,7 +174,10 @@ private:
     // Replaces this scene's contents with the other's, which is left empty.
     void TakeContents(Scene &other);
     bool SerializeRecord(Stream &stream, SceneFileExtras &extras);
-    bool SerializeChains(Stream &stream, SceneFileExtras &extras);
+    // `written`: the objects the record holds, in record order; `wholeScene`: the stream's
+    // flag as the record began.
+    bool SerializeChains(Stream &stream, SceneFileExtras &extras, const std::vector<Object *> &written,
+                         bool wholeScene);
     bool SavePlain(const QString &target, bool wholeScene);
     // Writes the stream into `file` (created or truncated); true when every byte reached it.
     bool WriteStream(const QString &file, bool wholeScene);

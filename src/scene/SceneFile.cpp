@@ -21,14 +21,42 @@
 #include <QFileInfo>
 
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 QString Tr(const char *text) { return QCoreApplication::translate("Scene", text); }
 
 bool IsArchiveName(const QString &name) { return name.endsWith(QStringLiteral(".tev"), Qt::CaseInsensitive); }
+
+// The file a save really replaces: a symbolic link's target, so that the link stays.
+QString WriteTarget(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return path;
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
+}
+
+// A file that exists and that nobody may write, or not this user.
+bool IsReadOnly(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    return ::stat(name.constData(), &info) == 0 && ((info.st_mode & 0222) == 0 || ::access(name.constData(), W_OK) != 0);
+}
+
+// The hidden files a save makes next to its target: the finished file before its rename,
+// and the stream that goes into an archive.
+QString SavePrefix(const QFileInfo &target) { return QStringLiteral(".") + target.fileName() + QStringLiteral("."); }
+QString StreamPrefix(const QFileInfo &target) { return SavePrefix(target) + QStringLiteral("stream."); }
+const QString kLoadPrefix = QStringLiteral("tevload.");
 
 }  // namespace
 
@@ -37,7 +65,17 @@ bool Scene::Save(const QString &sceneName, bool wholeScene, const QString &file)
     General::ShellServices &shell = General::Shell();
     m_sFileName = sceneName;
     shell.SetStatusMessage(Tr("saving..."), 0);
-    const QString target = file.isEmpty() ? sceneName : file;
+    const QString target = WriteTarget(file.isEmpty() ? sceneName : file);
+    const QFileInfo info(target);
+    if (IsReadOnly(target)) {
+        Log("Scene file %s is read-only and was not replaced\n", QFile::encodeName(target).constData());
+        shell.CriticalMessage(Tr("Cannot open file for output!"));
+        shell.SetStatusMessage(Tr("save error"), 0);
+        return false;
+    }
+    // What saves that were killed left here goes first.
+    RemoveStaleTempFiles(info.absolutePath(), SavePrefix(info));
+    RemoveStaleTempFiles(info.absolutePath(), StreamPrefix(info));
     bool ok = false;
     if (!file.isEmpty() || !IsArchiveName(sceneName)) {
         ok = SavePlain(target, wholeScene);
@@ -45,8 +83,7 @@ bool Scene::Save(const QString &sceneName, bool wholeScene, const QString &file)
         // The stream goes next to the archive (the same disk), then into it. It is read
         // back at once and removed, so only the archive needs to reach the disk; the
         // archive is written to a temporary file and renamed over the target.
-        const QFileInfo info(target);
-        const QString stream = TempFileName(info.absolutePath(), QStringLiteral(".") + info.fileName() + QStringLiteral(".stream."));
+        const QString stream = OwnTempFileName(info.absolutePath(), StreamPrefix(info));
         ok = !stream.isEmpty() && WriteStream(stream, wholeScene);
         if (stream.isEmpty())
             shell.CriticalMessage(Tr("Cannot open file for output!"));
@@ -73,7 +110,7 @@ bool Scene::Save(const QString &sceneName, bool wholeScene, const QString &file)
 bool Scene::SavePlain(const QString &target, bool wholeScene)
 {
     const QFileInfo info(target);
-    const QString temp = TempFileName(info.absolutePath(), QStringLiteral(".") + info.fileName() + QStringLiteral("."));
+    const QString temp = OwnTempFileName(info.absolutePath(), SavePrefix(info));
     if (temp.isEmpty()) {
         General::Shell().CriticalMessage(Tr("Cannot open file for output!"));
         return false;
@@ -119,10 +156,13 @@ bool Scene::Load(const QString &sceneName, bool merge, bool useCamera, const QSt
     } else {
         // Only entry 0 is taken, and under a name of ours: the names inside the archive decide nothing.
         ZipArchive zip;
-        const QString stream = General::NewTempFile(QStringLiteral("tevload"));
+        // The unpacked streams of loads that were killed go first.
+        RemoveStaleTempFiles(shell.TempFolder(), kLoadPrefix);
+        const QString stream = OwnTempFileName(shell.TempFolder(), kLoadPrefix);
         if (stream.isEmpty() || !zip.Open(path) || !zip.ExtractFirst(stream)) {
             Log("Cannot unpack %s: %s\n", QFile::encodeName(path).constData(), zip.GetLastError().toLocal8Bit().constData());
-            shell.CriticalMessage(Tr("Cannot open file for input!"));
+            shell.CriticalMessage(zip.LackedDiskSpace() ? Tr("The scene cannot be opened: not enough disk space.")
+                                                        : Tr("Cannot open file for input!"));
         } else {
             zip.Close();
             ok = LoadPlain(sceneName, stream, merge, useCamera);
@@ -161,7 +201,16 @@ bool Scene::LoadPlain(const QString &sceneName, const QString &file, bool merge,
     Scene scratch;
     // The file names levels by ids of the scene it was saved from, which this one stands for.
     scratch.m_iSerial = m_iSerial;
-    if (!scratch.Serialize(*stream)) {
+    bool read = false;
+    try {
+        read = scratch.Serialize(*stream);
+    } catch (const std::bad_alloc &) {
+        Log("Not enough memory to load scene file %s\n", QFile::encodeName(file).constData());
+        SceneHost().SetViewCamera(viewCamera);
+        shell.CriticalMessage(Tr("Not enough memory to load this scene."));
+        return false;
+    }
+    if (!read) {
         Log("Scene file %s is damaged and was not loaded\n", QFile::encodeName(file).constData());
         SceneHost().SetViewCamera(viewCamera);
         shell.CriticalMessage(Tr("The scene file is damaged and was not loaded."));

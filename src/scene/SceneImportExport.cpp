@@ -49,7 +49,7 @@ Object *Scene::Import(const QString &file, bool addToScene, bool bio, bool prepa
     Status("importing...");
 
     Object *first = nullptr;
-    QString error;
+    QString error, notice;
     std::vector<ObjImporter::GroupFaces> groups;
     {
         std::unique_ptr<Importer> importer;
@@ -65,6 +65,7 @@ Object *Scene::Import(const QString &file, bool addToScene, bool bio, bool prepa
             importer->SetObjectNumberBase(addToScene ? GetObjectCount() : 0);
             first = importer->DoImport();
             error = importer->GetError();
+            notice = importer->GetNotice();
             if (auto *obj = dynamic_cast<ObjImporter *>(importer.get()))
                 groups = obj->TakeGroups();
         }
@@ -124,7 +125,10 @@ Object *Scene::Import(const QString &file, bool addToScene, bool bio, bool prepa
     }
     if (addToScene)
         m_bModified = true;
-    Status("done.");
+    if (notice.isEmpty())
+        Status("done.");
+    else
+        General::Shell().SetStatusMessage(notice, 1);
     return first;
 }
 

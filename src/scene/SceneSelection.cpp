@@ -3,6 +3,7 @@
 #include "mesh/core/Placement.h"
 #include "mesh/object/MeshHost.h"
 #include "mesh/object/Object.h"
+#include "mesh/subdivision/ChildNumbers.h"
 #include "scene/Scene.h"
 #include "scene/SceneServices.h"
 #include "scene/SelectionSet.h"
@@ -89,33 +90,32 @@ void Scene::RemoveSelectionSet(SelectionSet *set)
 void Scene::SelectSetFaces(SelectionSet *set)
 {
     FaceEdit edit;
+    const auto addVisible = [&](SubdivLevel &level, const std::vector<unsigned> &faces) {
+        General::Store<unsigned int> numbers("selection set faces");
+        if (!numbers.Reserve(unsigned(faces.size()), false))
+            return;
+        for (unsigned f : faces)
+            numbers.Add(f);
+        AddVisible(level, numbers, edit.AddTarget(&level));
+    };
     for (const auto &entry : set->m_aEntries) {
         SubdivLevel *start = entry->level;
         if (!start)
             continue;
-        // Coarser: a face number f is the child of f / d, d the product of the corner
-        // counts of the levels between (4 above quads, 3 above triangles and polygons).
-        uint64_t divisor = 1;
-        for (SubdivLevel *level = start; level;) {
-            General::Store<unsigned int> numbers("selection set faces");
-            for (unsigned f : entry->faces)
-                numbers.Add(unsigned(f / divisor));
-            AddVisible(*level, numbers, edit.AddTarget(level));
-            if (!level->m_pPrev)
+        // Numbers go a level at a time through the children each level's faces have.
+        const std::vector<unsigned> recorded(entry->faces.begin(), entry->faces.end());
+        std::vector<unsigned> faces = recorded;
+        for (SubdivLevel *level = start;;) {
+            addVisible(*level, faces);
+            if (!level->m_pPrev || faces.empty())
                 break;
             level = level->m_pPrev;
-            divisor *= level->Corners();
+            faces = ChildNumbers(*level).Parents(faces);
         }
-        // Finer: f has the children f × m + k, k below m.
-        uint64_t factor = start->Corners();
-        for (SubdivLevel *level = start->m_pNext; level; level = level->m_pNext) {
-            General::Store<unsigned int> numbers("selection set faces");
-            for (unsigned f : entry->faces)
-                for (uint64_t k = 0; k < factor; ++k)
-                    if (const uint64_t child = uint64_t(f) * factor + k; child < kNoFace)
-                        numbers.Add(unsigned(child));
-            AddVisible(*level, numbers, edit.AddTarget(level));
-            factor *= level->Corners();
+        faces = recorded;
+        for (SubdivLevel *level = start; level->m_pNext && !faces.empty(); level = level->m_pNext) {
+            faces = ChildNumbers(*level).Children(faces);
+            addVisible(*level->m_pNext, faces);
         }
     }
     SceneHost().ExecuteSelection(edit);

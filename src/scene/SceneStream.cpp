@@ -17,7 +17,10 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <new>
 #include <vector>
 
 struct SceneFileExtras {
@@ -27,6 +30,9 @@ struct SceneFileExtras {
     bool hasOldPair[2] = {false, false};
     Brush::Pair oldPair[2];
     bool oldWindowSpace = false;
+    bool hasToolList = false;
+    bool hasSharedSizes = false;
+    float sharedSizes[2] = {0.0f, 0.0f};
     struct Bookmark {
         QString tray;
         QString item;
@@ -38,8 +44,6 @@ struct SceneFileExtras {
 namespace {
 
 using Surface::Material;
-
-constexpr int kMaxBookmarkText = 255;
 
 // The toggles of the 3D view that a scene file carries. Scene files keep them for a view
 // that is not touched outside benchmark runs, so a default one stands in for it.
@@ -79,6 +83,19 @@ int ChainLength(const T *head)
     return count;
 }
 
+// The fewest bytes a record of each kind takes in a file of any version: a count that
+// the bytes left cannot hold at these sizes is refused before anything is made.
+namespace MinimumBytes {
+constexpr uint64_t kCamera = 48;    // view region, field of view and planes, aspect, rotation, target
+constexpr uint64_t kObject = 24;    // the mesh record's counts
+constexpr uint64_t kLight = 20;     // direction, intensity, name length
+constexpr uint64_t kTool = 19;      // two size/strength pairs and three flags
+constexpr uint64_t kMaterial = 48;  // five colours, name length and number
+constexpr uint64_t kSet = 8;        // name length and entry count
+constexpr uint64_t kCurve = 16;
+constexpr uint64_t kBookmark = 8 + kCamera;  // two name lengths and a camera
+}  // namespace MinimumBytes
+
 // A count read from a file: refused when negative or when the bytes left cannot hold
 // that many records of at least `minimum` bytes each.
 bool CheckCount(Stream &s, int count, uint64_t minimum)
@@ -90,38 +107,33 @@ bool CheckCount(Stream &s, int count, uint64_t minimum)
     return true;
 }
 
+// A bookmark name of any length the bytes left allow.
 bool ReadBookmarkText(Stream &s, QString &text)
 {
-    int length = 0;
-    if (s.Read(&length, 4) != 4 || length < 0 || length > kMaxBookmarkText || !s.Expect(uint64_t(length))) {
-        Log("Camera bookmark name of %d bytes refused\n", length);
-        s.SetError();
-        return false;
-    }
-    QByteArray bytes(length, '\0');
-    if (length && s.Read(bytes.data(), uint64_t(length)) != uint64_t(length))
-        return false;
-    text = QString::fromLatin1(bytes);
-    return true;
+    s >> text;
+    return !s.HasError();
 }
 
 }  // namespace
 
 namespace {
 
-// Tools and tool sizes a complete file brings, and its camera bookmarks.
+// Tools and tool sizes a complete file brings, and its camera bookmarks. The tools and
+// their sizes are the program's own unless loading tools was asked for.
 void ApplyExtras(SceneFileExtras &extras)
 {
     auto &tools = Brush::Tools();
-    if (!tools.empty()) {
-        Brush &current = *tools.front();
-        for (int pair = 0; pair < 2; ++pair)
-            if (extras.hasOldPair[pair])
-                current.m_aPairs[pair] = extras.oldPair[pair];
-        if (extras.hasOldPair[1])
-            current.m_bWindowSpace = extras.oldWindowSpace;
-    }
     if (SceneHost().GetLoadTools()) {
+        if (!tools.empty()) {
+            Brush &current = *tools.front();
+            for (int pair = 0; pair < 2; ++pair)
+                if (extras.hasOldPair[pair])
+                    current.m_aPairs[pair] = extras.oldPair[pair];
+            if (extras.hasOldPair[1])
+                current.m_bWindowSpace = extras.oldWindowSpace;
+        }
+        if (extras.hasSharedSizes)
+            std::copy(std::begin(extras.sharedSizes), std::end(extras.sharedSizes), Brush::s_fSharedSize);
         const size_t count = extras.tools.size();
         while (tools.size() < count)
             tools.push_back(std::make_unique<Brush>());
@@ -132,8 +144,10 @@ void ApplyExtras(SceneFileExtras &extras)
             if (scratch.m_bHidden)
                 tools[i]->m_sName = scratch.m_sName;
         }
-        tools.resize(count);
-        CreateDefaultTools();
+        if (extras.hasToolList) {
+            tools.resize(count);
+            CreateDefaultTools();
+        }
     }
     for (SceneFileExtras::Bookmark &bookmark : extras.bookmarks)
         SceneHost().StoreCameraBookmark(bookmark.tray, bookmark.item, *bookmark.camera);
@@ -144,15 +158,26 @@ void ApplyExtras(SceneFileExtras &extras)
 bool Scene::Serialize(Stream &stream)
 {
     SceneFileExtras extras;
-    const bool ok = SerializeRecord(stream, extras);
-    if (stream.IsStoring())
-        return ok && !stream.HasError();
-    if (!ok) {
+    // What a refused read made goes: the objects (which point at the materials) with this
+    // scratch scene, which the caller drops, and the materials it appended.
+    const auto dropRead = [&]() {
         stream.SetError();
-        // The objects that point at them go with this scratch scene; the caller drops it.
         DeleteObjects();
         for (Material *material : extras.materials)
             Surface::Materials().Remove(material);
+    };
+    bool ok = false;
+    try {
+        ok = SerializeRecord(stream, extras);
+    } catch (const std::bad_alloc &) {
+        if (!stream.IsStoring())
+            dropRead();
+        throw;
+    }
+    if (stream.IsStoring())
+        return ok && !stream.HasError();
+    if (!ok) {
+        dropRead();
         return false;
     }
     ApplyExtras(extras);
@@ -189,8 +214,12 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
     if (v >= 68)
         s.Serialize(lightCount);
     // Every record needs bytes of its own: a count beyond the bytes left is a damaged file.
-    if (!storing && (!CheckCount(s, objectCount, 1) || !CheckCount(s, cameraCount, 1) ||
-                     (v >= 68 && !CheckCount(s, lightCount, 1))))
+    if (!storing && (!CheckCount(s, objectCount, MinimumBytes::kObject) ||
+                     !CheckCount(s, cameraCount, MinimumBytes::kCamera) ||
+                     (v >= 68 && !CheckCount(s, lightCount, MinimumBytes::kLight)) ||
+                     !s.Expect(uint64_t(objectCount) * MinimumBytes::kObject +
+                               uint64_t(cameraCount) * MinimumBytes::kCamera +
+                               (v >= 68 ? uint64_t(lightCount) * MinimumBytes::kLight : 0))))
         return false;
 
     // Tool sizes of the oldest files.
@@ -213,8 +242,9 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
         int toolCount = storing ? int(Brush::Tools().size()) : 7;
         if (v >= 22)
             s.Serialize(toolCount);
-        if (!storing && !CheckCount(s, toolCount, 1))
+        if (!storing && !CheckCount(s, toolCount, MinimumBytes::kTool))
             return false;
+        extras.hasToolList = true;
         if (storing) {
             for (auto &tool : Brush::Tools())
                 if (!tool->Serialize(s))
@@ -223,8 +253,9 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
         } else {
             for (int i = 0; i < toolCount; ++i) {
                 auto tool = std::make_unique<Brush>();
-                if (!tool->Serialize(s))
+                if (!tool->Serialize(s, extras.sharedSizes))
                     return false;
+                extras.hasSharedSizes = true;
                 extras.tools.push_back(std::move(tool));
             }
         }
@@ -233,18 +264,7 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
     // Materials come before the objects, which name theirs by number. Loading appends new
     // ones after the program's: an object binds to the last material of its number.
     Surface::MaterialList &materials = Surface::Materials();
-    const auto serializeMaterials = [&](int count) {
-        if (storing) {
-            for (int i = 0; i < count; ++i)
-                if (!materials.At(i)->Serialize(s))
-                    return false;
-            return true;
-        }
-        for (size_t i = 0; i < extras.materials.size() && i < size_t(count); ++i)
-            if (!extras.materials[i]->Serialize(s))
-                return false;
-        return true;
-    };
+    // Loading makes each material as its record comes (old files have four beforehand).
     const auto appendMaterials = [&](int count) {
         while (int(extras.materials.size()) < count) {
             auto *material = new Material(int(extras.materials.size()));
@@ -254,11 +274,18 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
         }
         return true;
     };
+    const auto serializeMaterials = [&](int count) {
+        if (!storing && !CheckCount(s, count, MinimumBytes::kMaterial))
+            return false;
+        for (int i = 0; i < count; ++i)
+            if (storing ? !materials.At(i)->Serialize(s)
+                        : !appendMaterials(i + 1) || !extras.materials[size_t(i)]->Serialize(s))
+                return false;
+        return true;
+    };
     if (v >= 87) {
         int materialCount = materials.Count();
         s.Serialize(materialCount);
-        if (!storing && (!CheckCount(s, materialCount, 1) || !appendMaterials(materialCount)))
-            return false;
         if (!serializeMaterials(materialCount))
             return false;
     } else if (!storing && v >= 20 && !appendMaterials(4)) {
@@ -277,29 +304,40 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
     if (s.HasError())
         return false;
 
-    if (!storing) {
+    // Loading makes each camera and object as its record comes, at the end of its chain.
+    if (storing) {
+        for (Camera *c = m_pCameras; c; c = c->m_pNext.get())
+            if (!c->Serialize(s))
+                return false;
+        for (Object *object : objects)
+            if (!object->Serialize(s))
+                return false;
+    } else {
+        Camera *lastCamera = nullptr;
         for (int i = 0; i < cameraCount; ++i) {
-            Camera *camera = AddCamera(new Camera());
+            auto *camera = new Camera();
+            if (lastCamera)
+                lastCamera->m_pNext.reset(camera);
+            else
+                m_pCameras = camera;
+            lastCamera = camera;
+            m_iCameraCount = i + 1;
             if (i == activeCamera)
                 m_pActiveCamera = camera;
+            if (!camera->Serialize(s))
+                return false;
         }
+        Object **link = &m_pObjects;
         for (int i = 0; i < objectCount; ++i) {
             auto *object = new Object();
-            AddObject(object);
+            *link = object;
+            link = &object->m_pNextObject;
             objects.push_back(object);
+            m_iObjectCount = i + 1;
+            if (!object->Serialize(s))
+                return false;
         }
-        for (int i = 0; i < lightCount; ++i)
-            AddLight(new Light());
-        m_iCameraCount = cameraCount;
-        m_iLightCount = lightCount;
-        m_iObjectCount = objectCount;
     }
-    for (Camera *c = m_pCameras; c; c = c->m_pNext.get())
-        if (!c->Serialize(s))
-            return false;
-    for (Object *object : objects)
-        if (!object->Serialize(s))
-            return false;
 
     if (v >= 16) {
         if (v == 19)
@@ -314,25 +352,38 @@ bool Scene::SerializeRecord(Stream &s, SceneFileExtras &extras)
         int materialCount = 4;
         if (v >= 22)
             s.Serialize(materialCount);
-        if (!storing && (!CheckCount(s, materialCount, 1) || !appendMaterials(materialCount)))
-            return false;
         if (!serializeMaterials(materialCount))
             return false;
     }
-    if (v >= 68)
+    if (storing && v >= 68) {
         for (Light *light = m_pLights; light; light = light->m_pNext.get())
             if (!light->Serialize(s))
                 return false;
+    } else if (!storing) {
+        // Files before lights were stored have one, with its defaults.
+        for (int i = 0; i < lightCount; ++i) {
+            auto *light = new Light();
+            if (m_pCurrentLight)
+                m_pCurrentLight->m_pNext.reset(light);
+            else
+                m_pLights = light;
+            m_pCurrentLight = light;
+            m_iLightCount = i + 1;
+            if (v >= 68 && !light->Serialize(s))
+                return false;
+        }
+    }
     if (s.HasError())
         return false;
-    if (!SerializeChains(s, extras))
+    if (!SerializeChains(s, extras, objects, wholeScene))
         return false;
     if (!storing && wholeScene)
         SceneHost().SetViewCamera(m_pActiveCamera);
     return true;
 }
 
-bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras)
+bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras, const std::vector<Object *> &written,
+                            bool wholeScene)
 {
     const int v = s.GetVersion();
     const bool storing = s.IsStoring();
@@ -343,7 +394,7 @@ bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras)
             ++setCount;
         s.Serialize(setCount);
         if (!storing) {
-            if (!CheckCount(s, setCount, 8))
+            if (!CheckCount(s, setCount, MinimumBytes::kSet))
                 return false;
             for (int i = 0; i < setCount; ++i) {
                 auto *set = new SelectionSet();
@@ -351,7 +402,7 @@ bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras)
                 m_pSelectionSets = set;
             }
         }
-        if (m_pSelectionSets && !m_pSelectionSets->Serialize(s, *this))
+        if (m_pSelectionSets && !m_pSelectionSets->Serialize(s, *this, storing ? &written : nullptr))
             return false;
     }
 
@@ -360,7 +411,7 @@ bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras)
         if (v <= (kind == 0 ? 122 : 125))
             continue;
         if (storing) {
-            SceneHost().WriteSceneNodes(s, *this, kind, s.GetWholeScene());
+            SceneHost().WriteSceneNodes(s, *this, kind, wholeScene);
             unsigned char end = 0;
             s.Serialize(end);
             continue;
@@ -385,7 +436,7 @@ bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras)
             ++curveCount;
         s.Serialize(curveCount);
         if (!storing) {
-            if (!CheckCount(s, curveCount, 16))
+            if (!CheckCount(s, curveCount, MinimumBytes::kCurve))
                 return false;
             for (int i = 0; i < curveCount; ++i) {
                 auto *curve = new General::NURBSCurve(2);
@@ -412,7 +463,7 @@ bool Scene::SerializeChains(Stream &s, SceneFileExtras &extras)
         } else {
             int count = 0;
             s.Serialize(count);
-            if (!CheckCount(s, count, 8))
+            if (!CheckCount(s, count, MinimumBytes::kBookmark))
                 return false;
             for (int i = 0; i < count; ++i) {
                 SceneFileExtras::Bookmark bookmark;

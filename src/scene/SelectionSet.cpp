@@ -5,6 +5,7 @@
 #include "scene/Scene.h"
 
 #include <algorithm>
+#include <utility>
 
 constinit General::TypeInfo SelectionSet::s_typeInfo{&General::Node::s_typeInfo, "SelectionSet",
                                                       &General::CreateNodes<SelectionSet>};
@@ -35,15 +36,20 @@ bool SelectionSet::RemoveLevel(const Mesh *level)
     return !m_aEntries.empty();
 }
 
-bool SelectionSet::Serialize(Stream &stream, Scene &scene)
+bool SelectionSet::Serialize(Stream &stream, Scene &scene, const std::vector<Object *> *written)
 {
     for (SelectionSet *set = this; set; set = set->m_pNext) {
         if (stream.IsStoring()) {
             stream << set->m_sSetName;
-            int count = int(set->m_aEntries.size());
-            stream.Serialize(count);
+            std::vector<std::pair<int, const Entry *>> kept;
             for (const auto &entry : set->m_aEntries) {
-                int id = scene.GetMeshId(entry->level);
+                const int id = written ? scene.GetMeshId(entry->level, *written) : scene.GetMeshId(entry->level);
+                if (!written || id != -1)
+                    kept.emplace_back(id, entry.get());
+            }
+            int count = int(kept.size());
+            stream.Serialize(count);
+            for (auto &[id, entry] : kept) {
                 stream.Serialize(id);
                 stream.WriteArray(entry->faces);
             }

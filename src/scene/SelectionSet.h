@@ -12,6 +12,7 @@
 #include <vector>
 
 class Mesh;
+class Object;
 class Scene;
 class Stream;
 class SubdivLevel;
@@ -38,10 +39,12 @@ public:
 
     // This set's record, then the next set's, in the stream's direction: the name, the
     // entry count, then per entry the level's packed id in `scene` and the face numbers.
+    // Writing with `written` numbers the levels against those objects alone (the objects
+    // the file holds) and leaves out entries of any other object.
     // Reading fills the sets that exist in the chain. A record that is short or does not
     // hold together is refused: that set stays as it was, the stream's error flag is set
     // and the result is false. An id that names no level leaves its entry without one.
-    bool Serialize(Stream &stream, Scene &scene);
+    bool Serialize(Stream &stream, Scene &scene, const std::vector<Object *> *written = nullptr);
 
     bool m_bActive = false;
     QString m_sSetName;

@@ -294,6 +294,34 @@ TEST_F(Layers, WeightsMaskAndVertexMapping)
     EXPECT_EQ(m_pObject->m_pActiveLayerData, data);
 }
 
+TEST_F(Layers, VertexLookupsAndGlobalWalksLeaveTheVertexMapInOneOrder)
+{
+    // Local vertex i is global vertex 2 × (n - 1 - i): the two orders are opposite.
+    const unsigned n = m_pObject->m_iVertexCount;
+    General::Map &map = m_pObject->m_aVertexMap;
+    for (unsigned i = 0; i < n; ++i)
+        map.Add({int(i), int(2 * (n - 1 - i))});
+    Layer3D *layer = m_pObject->CreateLayer(nullptr, nullptr);
+    LayerLevel *data = layer->GetLevel(m_pObject.get());
+    ASSERT_TRUE(data->SetVertexCount(2));
+    data->SetVertex(0, 2, 0.5f);  // local n - 2
+    data->SetVertex(1, 4, 0.5f);  // local n - 3
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(data->FindVertex(n - 2, false), 0);
+        EXPECT_EQ(data->FindVertex(n - 3, false), 1);
+        EXPECT_EQ(data->FindVertex(0, false), -1);
+        const int order = map.GetSortMode();
+        General::Store<General::IntPair> table("test table");
+        ASSERT_TRUE(data->MapVertices(table));
+        EXPECT_EQ(map.GetSortMode(), order) << round;  // not sorted again for the walk
+        ASSERT_EQ(table.GetItemCount(), n);
+        // In global order: local n - 1, then n - 2 and n - 3, which the layer holds.
+        EXPECT_EQ(table[0], (General::IntPair{int(n - 1), -1}));
+        EXPECT_EQ(table[1], (General::IntPair{int(n - 2), 0}));
+        EXPECT_EQ(table[2], (General::IntPair{int(n - 3), 1}));
+    }
+}
+
 TEST_F(Layers, ApplyingReachesSwappedVertices)
 {
     Layer3D *layer = m_pObject->CreateLayer(nullptr, nullptr);

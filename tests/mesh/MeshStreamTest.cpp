@@ -386,6 +386,21 @@ uint32_t Get(const QByteArray &bytes, int offset)
 
 }  // namespace
 
+TEST(MeshRecord, TheHiddenFaceCountIsTheFacesNotTheFiles)
+{
+    TempDir dir;
+    auto source = MakeFullQuadMesh();
+    QByteArray bytes = Write(*source, dir);
+    const Layout at(*source);
+    ASSERT_EQ(Get(bytes, at.hidden), 1u);
+    for (uint32_t stored : {0u, 4u}) {
+        Put(bytes, at.hidden, stored);
+        Mesh loaded;
+        ASSERT_TRUE(Read(loaded, bytes, dir)) << stored;
+        EXPECT_EQ(loaded.m_iHiddenFaces, 1u) << stored;
+    }
+}
+
 TEST(MeshRecord, CorruptRecordsAreRefusedAndChangeNothing)
 {
     TempDir dir;

@@ -415,10 +415,12 @@ TEST_F(ObjectOperationTest, DeletedFacesLeaveTheirNeighboursOpenAndComeBackLinke
     const uint32_t lastCorner = corner(3);
 
     // Face 2 neighbours the last face: the last face moves into slot 2 with that edge open.
+    level.m_iTotalFaceCount = level.m_iFaceCount;
     DeleteFaceOperation middle;
     middle.Add(level, 2, false);
     ASSERT_TRUE(middle.Execute());
     EXPECT_EQ(level.m_iFaceCount, 3u);
+    EXPECT_EQ(level.m_iTotalFaceCount, 3u);  // a base level's total is its faces
     EXPECT_EQ(corner(2), lastCorner);
     EXPECT_EQ(open(2), openOf3 + 1);
     EXPECT_EQ(open(1), openOf1 + 1);
@@ -426,6 +428,7 @@ TEST_F(ObjectOperationTest, DeletedFacesLeaveTheirNeighboursOpenAndComeBackLinke
     EXPECT_EQ(level.m_aFaceIndexTable.GetItemCount(), 0u);
     ASSERT_TRUE(middle.Execute());
     EXPECT_EQ(FaceBytes(level), before);
+    EXPECT_EQ(level.m_iTotalFaceCount, 4u);
 
     // The last face: only its neighbour's edge opens, nothing is redirected.
     DeleteFaceOperation last;

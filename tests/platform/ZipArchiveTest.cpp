@@ -1,4 +1,5 @@
 #include "platform/DeflateSource.h"
+#include "platform/DiskSpace.h"
 #include "platform/ZipArchive.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
@@ -7,6 +8,8 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include <zip.h>
 #include <zlib.h>
@@ -201,3 +204,59 @@ TEST(ZipArchive, ASourceThatCannotBeReadFailsTheClose)
 }
 
 }  // namespace
+
+namespace {
+
+// Sets a 4-byte field at `offset` after each occurrence of `signature`.
+void PatchAfter(QByteArray &bytes, const QByteArray &signature, int offset, uint32_t value)
+{
+    for (qsizetype at = bytes.indexOf(signature); at >= 0; at = bytes.indexOf(signature, at + 1))
+        std::memcpy(bytes.data() + at + offset, &value, 4);
+}
+
+}  // namespace
+
+// An entry may not inflate past the size it declares, nor be unpacked onto a disk that
+// cannot hold that size.
+TEST(ZipArchive, ExtractionStopsAtTheDeclaredSizeAndNeedsItsRoom)
+{
+    TempDir dir;
+    const QByteArray zeros(1 << 20, '\0');
+    TempDir::Write(dir.File("zeros"), zeros);
+    {
+        ZipArchive zip;
+        ASSERT_TRUE(zip.Create(dir.File("zeros.zip")) && zip.AddFile(dir.File("zeros")) && zip.Compress(1) &&
+                    zip.Close());
+    }
+    QByteArray lying = TempDir::Read(dir.File("zeros.zip"));
+    // The uncompressed size: 22 bytes into a local header, 24 into a central one.
+    PatchAfter(lying, QByteArrayLiteral("PK\x03\x04"), 22, 1000);
+    PatchAfter(lying, QByteArrayLiteral("PK\x01\x02"), 24, 1000);
+    TempDir::Write(dir.File("lying.zip"), lying);
+    {
+        ZipArchive zip;
+        ASSERT_TRUE(zip.Open(dir.File("lying.zip")));
+        EXPECT_FALSE(zip.ExtractFirst(dir.File("out")));
+        EXPECT_TRUE(zip.GetLastError().contains("more than the 1000 bytes")) << zip.GetLastError().toStdString();
+        EXPECT_FALSE(zip.LackedDiskSpace());
+        EXPECT_FALSE(QFile::exists(dir.File("out")));
+    }
+
+    SetDiskSpaceLimit((1 << 20) - 1);
+    {
+        ZipArchive zip;
+        ASSERT_TRUE(zip.Open(dir.File("zeros.zip")));
+        EXPECT_FALSE(zip.ExtractFirst(dir.File("out")));
+        EXPECT_TRUE(zip.LackedDiskSpace());
+        EXPECT_FALSE(QFile::exists(dir.File("out")));
+    }
+    SetDiskSpaceLimit(1 << 20);
+    {
+        ZipArchive zip;
+        ASSERT_TRUE(zip.Open(dir.File("zeros.zip")));
+        EXPECT_TRUE(zip.ExtractFirst(dir.File("out")));
+        EXPECT_FALSE(zip.LackedDiskSpace());
+        EXPECT_TRUE(TempDir::Read(dir.File("out")) == zeros);
+    }
+    SetDiskSpaceLimit(~uint64_t(0));
+}

@@ -277,6 +277,22 @@ TEST(Picker, QuadHalvesHiddenFacesAndThePlacement)
     EXPECT_EQ(picker.GetPickCount(), 1);
 }
 
+TEST(Picker, AChainDamagedIntoALoopEndsTheWalk)
+{
+    auto mesh = fixtures::MakeQuads<Mesh>({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0}, {2, 1, 0}},
+                                          {{{0, 1, 2, 3}}, {{1, 4, 5, 2}}});
+    BuildLooseOctree(*mesh, 0.0f);
+    // Every face names itself next: no copy of the faces can be made, and the chain walk
+    // that stands in for it must not go round for ever.
+    for (unsigned f = 0; f < mesh->m_iFaceCount; ++f)
+        mesh->NextInCube(f, 0) = f;
+    mesh->m_pOctree->InvalidateFaceCopies();
+    Picker picker;
+    picker.Pick(*mesh->m_pOctree, Vector(0.5f, 0.5f, 1), Vector(0.5f, 0.5f, -1), 0, true, false, false, 0);
+    picker.Pick(*mesh->m_pOctree, Vector(1.5f, 0.5f, 1), Vector(1.5f, 0.5f, -1), 0, true, false, false, 0);
+    EXPECT_GE(picker.GetPickCount(), 1);  // the first face of the chain is still tested
+}
+
 TEST(Picker, BatchesStaySortedAndEqualDistancesPutTheLaterFirst)
 {
     // Two coincident quads, and one further down.

@@ -1,8 +1,10 @@
 #include "SceneFixtures.h"
 
 #include "foundation/curves/NURBSCurve.h"
+#include "foundation/Memory.h"
 #include "foundation/Stream.h"
 #include "mesh/surface/Material.h"
+#include "platform/DiskSpace.h"
 #include "platform/ZipArchive.h"
 #include "scene/Brush.h"
 #include "scene/SelectionSet.h"
@@ -10,6 +12,7 @@
 #include "scene/camera/Light.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -17,7 +20,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <new>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,8 +77,20 @@ public:
         QString camera;
         General::Vector translate;
     };
+    bool GetLoadTools() const override { return loadTools; }
+    // Stands for an allocation that fails in the middle of reading a file.
+    bool SerializeLiveView(Stream &stream) override
+    {
+        if (!stream.IsStoring() && failInView)
+            throw std::bad_alloc();
+        return false;
+    }
+    bool failInView = false;
+    void WriteSceneNodes(Stream &, Scene &, int, bool wholeScene) override { nodeWrites.push_back(wholeScene); }
+    std::vector<bool> nodeWrites;
     std::vector<CameraBookmark> saved;
     std::vector<Stored> stored;
+    bool loadTools = false;
 };
 
 // File size limit for this process: writes beyond it fail as on a full disk.
@@ -353,6 +371,155 @@ TEST_F(SceneFile, DamagedFilesLeaveTheSceneAsItWas)
     EXPECT_EQ(ReadAll(after), ReadAll(reference));
 }
 
+QByteArray Int(int value) { return QByteArray(reinterpret_cast<const char *>(&value), 4); }
+
+// Small files that ask for many records: each is refused before the records are made,
+// or at the first record that is not there.
+TEST_F(SceneFile, CountsThatTheFileCannotHoldAreRefusedAtOnce)
+{
+    Populate();
+    const QString good = Path("good.stream");
+    ASSERT_TRUE(m_scene->Save(QStringLiteral("good"), true, good));
+    const QByteArray bytes = ReadAll(good);
+    Object *const first = m_scene->GetObject(0);
+    const int materials = Surface::Materials().Count();
+    const QByteArray version = Int(Stream::kCurrentVersion), padding(1100, '\0');
+    const QByteArray noTools = Int(0);  // tool count
+    const std::vector<std::pair<const char *, QByteArray>> cases = {
+        {"a million objects", version + Int(1000000) + Int(0) + Int(0) + Int(0) + padding},
+        {"a million cameras", version + Int(0) + Int(1000000) + Int(0) + Int(0) + padding},
+        {"a million lights", version + Int(0) + Int(0) + Int(0) + Int(1000000) + padding},
+        {"a million tools", version + Int(0) + Int(0) + Int(0) + Int(0) + Int(1000000) + padding},
+        {"a million materials", version + Int(0) + Int(0) + Int(0) + Int(0) + noTools + Int(1000000) + padding},
+        // Each count alone fits, together they do not.
+        {"objects, cameras and lights together", version + Int(20) + Int(10) + Int(0) + Int(10) + padding},
+        // Counts that fit, records that are not there.
+        {"forty objects of zeros", version + Int(40) + Int(0) + Int(0) + Int(0) + noTools + Int(0) + padding},
+        {"a file of 170 bytes", bytes.left(12) + Int(6) + QByteArray(154, '\x01')},
+    };
+    for (const auto &[what, file] : cases) {
+        WriteAll(Path("hostile.stream"), file);
+        Recorder().Clear();
+        EXPECT_FALSE(m_scene->Load(Path("hostile.stream"), false, true)) << what;
+        EXPECT_EQ(m_scene->GetObject(0), first) << what;
+        EXPECT_EQ(Surface::Materials().Count(), materials) << what;
+        EXPECT_TRUE(Recorder().messages.contains(QStringLiteral("The scene file is damaged and was not loaded.")))
+            << what;
+    }
+}
+
+TEST_F(SceneFile, ALoadWithoutMemoryIsRefusedAndChangesNothing)
+{
+    Populate();
+    const QString file = Path("memory.stream");
+    ASSERT_TRUE(m_scene->Save(QStringLiteral("memory"), true, file));
+    const QString reference = Path("reference.stream");
+    ASSERT_TRUE(m_scene->Save(QStringLiteral("memory"), true, reference));
+    Object *first = m_scene->GetObject(0);
+    const int materials = Surface::Materials().Count();
+    bool loaded = false;
+    unsigned refused = 0;
+    for (uint64_t room = 0; room < 4000000 && !loaded; room += room < 65536 ? 2048 : 65536) {
+        Recorder().Clear();
+        General::SetMemoryLimit(General::GetCountedMemory() + room);
+        loaded = m_scene->Load(file, false, true);
+        General::SetMemoryLimit(~uint64_t(0));
+        if (loaded)
+            break;
+        ++refused;
+        EXPECT_EQ(m_scene->GetObject(0), first) << room;
+        EXPECT_EQ(Surface::Materials().Count(), materials) << room;
+        EXPECT_FALSE(Recorder().messages.isEmpty()) << room;
+        ASSERT_TRUE(m_scene->Save(QStringLiteral("memory"), true, Path("after.stream")));
+        EXPECT_EQ(ReadAll(Path("after.stream")), ReadAll(reference)) << room;
+    }
+    EXPECT_TRUE(loaded);
+    EXPECT_GT(refused, 0u);
+
+    // Memory the system refuses in the middle of the read: the load says so and the scene,
+    // with its materials, stays as it was.
+    first = m_scene->GetObject(0);
+    m_services.failInView = true;
+    Recorder().Clear();
+    EXPECT_FALSE(m_scene->Load(file, false, true));
+    m_services.failInView = false;
+    EXPECT_EQ(m_scene->GetObject(0), first);
+    EXPECT_EQ(Surface::Materials().Count(), materials);
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("Not enough memory to load this scene.")});
+}
+
+mode_t Mode(const QString &path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? mode_t(info.st_mode & 07777) : mode_t(0);
+}
+
+// What a save finds on disk: links, read-only files, permissions, the umask, and what
+// saves and loads that were killed left behind.
+TEST_F(SceneFile, SavesRespectWhatIsOnDisk)
+{
+    Populate();
+    // Through a link the file it names is written, and the link stays.
+    const QString real = Path("real.tev"), link = Path("link.tev");
+    ASSERT_TRUE(m_scene->Save(real, true));
+    ASSERT_TRUE(QFile::link(real, link));
+    WriteAll(real, "old");
+    ASSERT_TRUE(m_scene->Save(link, true));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(ZipArchive::LooksLikeZip(real));
+
+    // A replaced file keeps its permission bits; a new one takes what the umask leaves.
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0604), 0);
+    ASSERT_TRUE(m_scene->Save(real, true));
+    EXPECT_EQ(Mode(real), mode_t(0604));
+    const mode_t mask = ::umask(027);
+    const bool saved = m_scene->Save(Path("new.tev"), true) && m_scene->Save(QStringLiteral("n"), true, Path("new.stream"));
+    ::umask(mask);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(Mode(Path("new.tev")), mode_t(0640));
+    EXPECT_EQ(Mode(Path("new.stream")), mode_t(0640));
+
+    // A read-only file is not replaced.
+    ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0444), 0);
+    const QByteArray before = ReadAll(real);
+    Recorder().messages.clear();
+    m_scene->m_bModified = true;
+    EXPECT_FALSE(m_scene->Save(real, true));
+    EXPECT_EQ(ReadAll(real), before);
+    EXPECT_TRUE(m_scene->m_bModified);
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("Cannot open file for output!")});
+
+    // Hidden files of a save whose process is gone go; those of a running one stay.
+    const QString dead = QStringLiteral("%1.abcdef").arg(0x3FFFFF);
+    const QString alive = QStringLiteral("%1.abcdef").arg(::getpid());
+    const QStringList stale = {Path(".new.tev.") + dead, Path(".new.tev.stream.") + dead};
+    const QString running = Path(".new.tev.") + alive;
+    for (const QString &file : stale + QStringList{running})
+        WriteAll(file, "partial");
+    ASSERT_TRUE(m_scene->Save(Path("new.tev"), true));
+    for (const QString &file : stale)
+        EXPECT_FALSE(QFile::exists(file)) << file.toStdString();
+    EXPECT_TRUE(QFile::exists(running));
+    const QString unpacked = QDir(Recorder().tempFolder).filePath(QStringLiteral("tevload.") + dead);
+    WriteAll(unpacked, "partial");
+    ASSERT_TRUE(m_scene->Load(Path("new.tev"), false, true));
+    EXPECT_FALSE(QFile::exists(unpacked));
+}
+
+TEST_F(SceneFile, AnArchiveThatTheDiskCannotHoldUnpackedIsRefusedAsSuch)
+{
+    Populate();
+    const QString archive = Path("big.tev");
+    ASSERT_TRUE(m_scene->Save(archive, true));
+    Object *const first = m_scene->GetObject(0);
+    SetDiskSpaceLimit(100);
+    Recorder().Clear();
+    EXPECT_FALSE(m_scene->Load(archive, false, true));
+    SetDiskSpaceLimit(~uint64_t(0));
+    EXPECT_EQ(m_scene->GetObject(0), first);
+    EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("The scene cannot be opened: not enough disk space.")});
+}
+
 TEST_F(SceneFile, MergeAddsObjectsAndCurvesAndKeepsCamerasAndLights)
 {
     Populate();
@@ -385,17 +552,73 @@ TEST_F(SceneFile, SelectionSaveWritesOnlyObjectsWithSelectedFaces)
     EXPECT_EQ(m_services.viewCamera, nullptr);
 }
 
-TEST_F(SceneFile, LongBookmarkNamesAreRefused)
+TEST_F(SceneFile, SelectionSaveBindsSetsToTheObjectsItWrites)
+{
+    Populate();
+    SubdivLevel &other = *m_scene->GetObject(1)->GetLevel(1);
+    SelectFace(other, 2);
+    m_scene->CreateSelectionSet(QStringLiteral("both"), true);
+    // Only the second object is written: its entry must follow it to the first place.
+    m_scene->GetObject(0)->GetLevel(1)->m_iSelectedFaces = 0;
+    const QString file = Path("part.stream");
+    ASSERT_TRUE(m_scene->Save(file, false));
+    // The node lists hear that only a selection is written (displacement, then map extraction).
+    EXPECT_EQ(m_services.nodeWrites, (std::vector<bool>{false, false}));
+    FreshScene();
+    ASSERT_TRUE(m_scene->Load(file, false, true));
+    ASSERT_EQ(m_scene->GetObjectCount(), 1);
+    ASSERT_TRUE(m_scene->GetObject(0)->GetName().startsWith(QStringLiteral("object1 ")));
+    const SelectionSet *both = m_scene->m_pSelectionSets;
+    ASSERT_NE(both, nullptr);
+    ASSERT_EQ(both->m_sSetName, QStringLiteral("both"));
+    ASSERT_EQ(both->m_aEntries.size(), 1u);
+    EXPECT_EQ(both->m_aEntries[0]->level, m_scene->GetObject(0)->GetLevel(1));
+    EXPECT_EQ(std::vector<unsigned>(both->m_aEntries[0]->faces.begin(), both->m_aEntries[0]->faces.end()),
+              std::vector<unsigned>{2});
+    // The set of the object left out keeps no entry.
+    ASSERT_NE(both->m_pNext, nullptr);
+    EXPECT_TRUE(both->m_pNext->m_aEntries.empty());
+}
+
+TEST_F(SceneFile, BookmarkNamesOfAnyLengthLoad)
 {
     m_bookmark.m_sCameraName = QStringLiteral("b");
-    for (int length : {255, 256}) {
-        m_services.saved = {{QString(length, QLatin1Char('t')), QStringLiteral("item"), &m_bookmark}};
+    for (int length : {0, 255, 256, 5000}) {
+        const QString tray(length, QLatin1Char('t'));
+        m_services.saved = {{tray, QStringLiteral("item"), &m_bookmark}};
         m_services.stored.clear();
         const QString file = Path("marks.stream");
         ASSERT_TRUE(m_scene->Save(file, true));
-        EXPECT_EQ(m_scene->Load(file, false, true), length <= 255) << length;
-        EXPECT_EQ(m_services.stored.size(), length <= 255 ? 1u : 0u) << length;
+        EXPECT_TRUE(m_scene->Load(file, false, true)) << length;
+        ASSERT_EQ(m_services.stored.size(), 1u) << length;
+        EXPECT_EQ(m_services.stored[0].tray, tray);
+        EXPECT_EQ(m_services.stored[0].item, QStringLiteral("item"));
     }
+}
+
+TEST_F(SceneFile, ToolSizesComeOnlyFromACompleteFileWithLoadToolsOn)
+{
+    Populate();
+    Brush::s_fSharedSize[0] = 40.0f;
+    Brush::s_fSharedSize[1] = 41.0f;
+    const QString file = Path("tools.stream");
+    ASSERT_TRUE(m_scene->Save(QStringLiteral("tools"), true, file));
+    const QByteArray bytes = ReadAll(file);
+    WriteAll(Path("cut.stream"), bytes.left(bytes.size() - 40));
+    struct Case {
+        const char *file;
+        bool loadTools;
+        float expected;
+    };
+    for (const Case &c : {Case{"tools.stream", false, 7.0f}, Case{"cut.stream", true, 7.0f},
+                          Case{"tools.stream", true, 40.0f}}) {
+        Brush::s_fSharedSize[0] = Brush::s_fSharedSize[1] = 7.0f;
+        m_services.loadTools = c.loadTools;
+        EXPECT_EQ(m_scene->Load(Path(c.file), false, true), QString::fromLatin1(c.file) == "tools.stream");
+        EXPECT_EQ(Brush::s_fSharedSize[0], c.expected) << c.file << " " << c.loadTools;
+        EXPECT_EQ(Brush::s_fSharedSize[1], c.expected == 7.0f ? 7.0f : 41.0f) << c.file << " " << c.loadTools;
+    }
+    Brush::s_fSharedSize[0] = Brush::s_fSharedSize[1] = 25.0f;
 }
 
 // Files of old versions, laid out by hand field by field; the records inside them come

@@ -2,6 +2,7 @@
 // units, framing, tool size, groups as selection sets, and the export file names.
 #include "SceneFixtures.h"
 
+#include "foundation/Stream.h"
 #include "scene/Brush.h"
 #include "scene/LevelFileBin.h"
 #include "scene/SelectionSet.h"
@@ -101,6 +102,15 @@ TEST_F(SceneFiles, AFailedReplacingImportLeavesTheSceneAsItWas)
         EXPECT_TRUE(Recorder().messages[0].startsWith("Not enough memory to import this file or file not exist"));
     }
     EXPECT_TRUE(Recorder().messages[0].contains("cannot be opened"));
+
+    // A level file of a later program is refused with its reason, not thrown at the caller.
+    const int later = Stream::kCurrentVersion + 1;
+    TempDir::Write(m_dir.File("later.bio"), QByteArray(reinterpret_cast<const char *>(&later), 4) + QByteArray(8, '\0'));
+    Recorder().Clear();
+    EXPECT_FALSE(m_scene->Import(m_dir.File("later.bio"), false, true, true));
+    EXPECT_EQ(Objects().size(), 1u);
+    ASSERT_EQ(Recorder().messages.size(), 1);
+    EXPECT_TRUE(Recorder().messages[0].contains("File version is too new or is corrupt"));
 
     // A good one replaces the scene's objects.
     Object *replacement = m_scene->Import(Fixture("hand_ngon.obj"), false, false, true);

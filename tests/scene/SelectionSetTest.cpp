@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -99,6 +100,100 @@ TEST_F(SelectionSets, HiddenAndMissingFacesAreLeftOut)
     m_scene->SelectSetFaces(partial);
     EXPECT_EQ(SelectedFaces(one), (std::vector<unsigned>{2}));
     EXPECT_TRUE(SelectedFaces(object).empty());  // face 10 of level 0 does not exist
+}
+
+// The faces of a level that have a corner at the point.
+std::vector<unsigned> FacesWithCornerAt(const SubdivLevel &level, const General::Vector &point)
+{
+    std::vector<unsigned> faces;
+    for (unsigned f = 0; f < level.m_iFaceCount; ++f)
+        for (unsigned c = 0; c < level.Corners(); ++c)
+            if ((level.CornerPosition(f, c) - point).Length() < 1e-4f) {
+                faces.push_back(f);
+                break;
+            }
+    return faces;
+}
+
+TEST_F(SelectionSets, SetsOnAPolygonBaseFollowItsChildrenThroughSaveAndLoad)
+{
+    // A quad, a triangle and a pentagon in the plane z = 0: six triangles on level 0.
+    Object *object = m_scene->Import(QStringLiteral(TEVRIN_TEST_DATA "/obj/assimp_mixed.obj"), true, false, true);
+    ASSERT_NE(object, nullptr);
+    ASSERT_EQ(object->m_iFaceCount, 6u);
+    ASSERT_TRUE(object->Subdivide());
+    ASSERT_TRUE(object->Subdivide());
+    SubdivLevel &one = *object->GetLevel(1), &two = *object->GetLevel(2);
+    ASSERT_EQ(one.m_iFaceCount, 12u);
+    ASSERT_EQ(two.m_iFaceCount, 48u);
+    // The pentagon's triangles are the last three; its centre is a corner of each of its
+    // children on level 1, and the triangle's centre of each of the triangle's.
+    const auto centre = [&](unsigned first, unsigned last) {
+        std::vector<General::Vector> corners;
+        for (unsigned t = first; t <= last; ++t)
+            for (unsigned c = 0; c < 3; ++c)
+                if (std::find(corners.begin(), corners.end(), object->CornerPosition(t, c)) == corners.end())
+                    corners.push_back(object->CornerPosition(t, c));
+        General::Vector sum(0, 0, 0);
+        for (const General::Vector &corner : corners)
+            sum = sum + corner;
+        return sum * (1.0f / float(corners.size()));
+    };
+    const General::Vector pentagon = centre(3, 5), triangle = centre(2, 2);
+    const std::vector<unsigned> pentagonChildren = FacesWithCornerAt(one, pentagon);
+    const std::vector<unsigned> triangleChildren = FacesWithCornerAt(one, triangle);
+    ASSERT_EQ(pentagonChildren.size(), 5u);
+    ASSERT_EQ(triangleChildren.size(), 3u);
+
+    // One face of level 2 under the pentagon, and the triangle on level 0.
+    const unsigned grandchild = pentagonChildren[1] * 4 + 2;
+    SelectionSet *set = m_scene->CreateSelectionSet("mixed", false);
+    set->AddLevel(&two)->faces.Add(grandchild);
+    set->AddLevel(object)->faces.Add(2);
+    // Every level shown, nothing selected (subdividing leaves the faces it worked on
+    // flagged), so that the set's faces show on each level.
+    const auto showAll = [](Object &o) {
+        for (SubdivLevel *level = &o; level; level = level->m_pNext) {
+            level->WithFaces([&](auto &records) {
+                for (unsigned f = 0; f < level->m_iFaceCount; ++f) {
+                    records[f].m_iIndices[1] &= ~MeshFlags::kBit31;
+                    records[f].m_iIndices[0] |= MeshFlags::kBit31;
+                }
+            });
+            level->m_iSelectedFaces = level->m_iHiddenFaces = 0;
+        }
+    };
+    showAll(*object);
+    m_scene->SelectSetFaces(set);
+    EXPECT_EQ(SelectedFaces(*object), (std::vector<unsigned>{2, 3, 4, 5}));
+    std::vector<unsigned> level1 = triangleChildren;
+    level1.push_back(pentagonChildren[1]);
+    std::sort(level1.begin(), level1.end());
+    EXPECT_EQ(SelectedFaces(one), level1);
+    std::vector<unsigned> level2{grandchild};
+    for (unsigned f : triangleChildren)
+        for (unsigned k = 0; k < 4; ++k)
+            level2.push_back(f * 4 + k);
+    std::sort(level2.begin(), level2.end());
+    EXPECT_EQ(SelectedFaces(two), level2);
+
+    // Recorded from the selection, saved and loaded, the set selects the same faces.
+    SelectionSet *recorded = m_scene->CreateSelectionSet("recorded", true);
+    showAll(*object);
+    m_scene->SelectSetFaces(recorded);
+    const std::vector<std::vector<unsigned>> before = {SelectedFaces(*object), SelectedFaces(one), SelectedFaces(two)};
+    EXPECT_EQ(before[2].size(), 32u);  // the pentagon's and the triangle's children
+    TempDir dir;
+    ASSERT_TRUE(m_scene->Save(dir.File("mixed.tev"), true));
+    ASSERT_TRUE(m_scene->Load(dir.File("mixed.tev"), false, true));
+    Object &loaded = *m_scene->GetObject(0);
+    showAll(loaded);
+    recorded = m_scene->m_pSelectionSets;
+    ASSERT_EQ(recorded->m_sSetName, QLatin1String("recorded"));
+    m_scene->SelectSetFaces(recorded);
+    const std::vector<std::vector<unsigned>> after = {SelectedFaces(loaded), SelectedFaces(*loaded.GetLevel(1)),
+                                                      SelectedFaces(*loaded.GetLevel(2))};
+    EXPECT_EQ(after, before);
 }
 
 TEST_F(SelectionSets, ClearingDeselectsEverythingAndDropsTheObjectSelection)

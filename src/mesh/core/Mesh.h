@@ -196,6 +196,9 @@ public:
     // (the generic faces name a neighbour's edge as polygon × 16 + edge); logs each cut.
     static constexpr unsigned kMaxGenericCorners = 16;
     void SplitLargePolygons();
+    // Per face: the number of its polygon, the triangles of a fan sharing the number of the
+    // fan's first (each quad its own); `polygons` the count. False when the list is refused.
+    bool NumberPolygons(General::Store<unsigned int> &polygonOf, unsigned &polygons) const;
 
     // --- stream record and generic faces --------------------------------------
     // Writes or reads the mesh record. A record that cannot be read leaves the mesh

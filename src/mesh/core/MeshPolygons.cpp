@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 using namespace MeshFlags;
 
 namespace {
@@ -143,4 +145,18 @@ void Mesh::SplitLargePolygons()
         }
         t = end;
     }
+}
+
+bool Mesh::NumberPolygons(General::Store<unsigned int> &polygonOf, unsigned &polygons) const
+{
+    const unsigned faceCount = std::min(m_iFaceCount, WithFaces([](const auto &faces) { return faces.GetItemCount(); }));
+    polygons = 0;
+    if (!polygonOf.SetItemCount(faceCount, false))
+        return false;
+    for (unsigned f = 0; f < faceCount; ++f) {
+        polygonOf[f] = polygons;
+        if (m_eType != typeTriangular || f + 1 == faceCount || !ContinuesPolygon(m_pTriangles[f + 1]))
+            ++polygons;
+    }
+    return true;
 }

@@ -437,6 +437,12 @@ bool Mesh::LoadRecord(Stream &stream)
     DeleteBTree();
     if (r.legacy.bHasVisible || r.legacy.bHasLocked)
         ApplyLegacyObjectState(r.legacy);
+    // The count follows the faces' flags, whatever the file says.
+    m_iHiddenFaces = 0;
+    WithFaces([&](const auto &faces) {
+        for (unsigned f = 0; f < std::min(m_iFaceCount, faces.GetItemCount()); ++f)
+            m_iHiddenFaces += (faces[f].m_iIndices[0] & kBit31) == 0;
+    });
     if (v < 227)
         BuildOctree();
     return true;
@@ -450,17 +456,9 @@ void Mesh::ConvertToGenericMesh()
     const unsigned n = Corners();
     const unsigned faceCount = std::min(m_iFaceCount, WithFaces([](const auto &faces) { return faces.GetItemCount(); }));
     General::Store<unsigned int> polygonOf("unknown");
-    if (!polygonOf.SetItemCount(faceCount, false))
-        throw General::Error(0, QCoreApplication::translate("Mesh", "Not enough memory"));
-    // Number the polygons: a fan's triangles share the number of its first one.
     unsigned polygons = 0;
-    for (unsigned f = 0; f < faceCount; ++f) {
-        polygonOf[f] = polygons;
-        const bool continued = m_eType == typeTriangular && f + 1 < faceCount &&
-                               (m_pTriangles[f + 1].m_iIndices[2] & kBit31);
-        if (!continued)
-            ++polygons;
-    }
+    if (!NumberPolygons(polygonOf, polygons))
+        throw General::Error(0, QCoreApplication::translate("Mesh", "Not enough memory"));
     if (!TV_CHECK(polygons == m_iPolygonCount))
         Log(" Generic mesh: %u polygons found, %u expected\n", polygons, m_iPolygonCount);
     m_aGenericFaces.Clear();

@@ -657,9 +657,16 @@ void Octree::VisitChains(uint32_t node, Selector &selector)
     if (node >= m_aFaceCopies.size() || !CopiedCubes(m_aFaceCopies[node], m_aCubeList))
         return;
     Mesh &mesh = *m_pMesh;
+    const unsigned faceCount = mesh.m_iFaceCount;
     for (const int c : m_aCubeList) {
         uint32_t link = GetCube(c)->m_aFirst[0];
-        while (link < kChainEnd) {
+        // A chain holds each face once at most: one that leaves the faces or runs longer
+        // (a loop) is damaged, and its walk ends there.
+        for (unsigned steps = 0; link < kChainEnd; ++steps) {
+            if (link >= faceCount || steps >= faceCount) {
+                Log(" The octree chain of cube %d is damaged: its walk ends at face %u\n", c, link);
+                break;
+            }
             const unsigned face = link;
             link = mesh.NextInCube(face, 0);
             selector.VisitFace(mesh, face);

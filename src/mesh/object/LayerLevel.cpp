@@ -21,7 +21,23 @@ void ForEachVertexByGlobalId(SubdivLevel &level, Fn &&fn)
             fn(i, int(i));
         return;
     }
-    map.Sort(General::Map::kBySecond);
+    // The map keeps the order its lookups want (FindVertex reads it by local index): the
+    // walk goes through a sorted copy unless the map is in global order already.
+    const bool inOrder = map.GetSortMode() == General::Map::kBySecond ||
+                         std::is_sorted(map.begin(), map.end(), [](const General::IntPair &a, const General::IntPair &b) {
+                             return a.second < b.second;
+                         });
+    General::Store<General::IntPair> copy("layer vertex order");
+    if (!inOrder && copy.SetItemCount(map.GetItemCount(), false)) {
+        std::copy(map.begin(), map.end(), copy.begin());
+        std::sort(copy.begin(), copy.end(),
+                  [](const General::IntPair &a, const General::IntPair &b) { return a.second < b.second; });
+        for (const General::IntPair &pair : copy)
+            fn(unsigned(pair.first), pair.second);
+        return;
+    }
+    if (!inOrder)
+        map.Sort(General::Map::kBySecond);  // no room for a copy
     for (const General::IntPair &pair : map)
         fn(unsigned(pair.first), pair.second);
 }

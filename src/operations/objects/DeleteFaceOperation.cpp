@@ -236,6 +236,10 @@ bool DeleteFaceOperation::Execute()
                         Delete(*level, records, map, change);
             }
         });
+        // A base level is the whole of itself: its total follows its faces (0 stands for
+        // the face count, as after deleting them all).
+        if (!level->m_pPrev && !map && level->m_iTotalFaceCount != 0 && level->m_iTotalFaceCount == before)
+            level->m_iTotalFaceCount = level->m_iFaceCount;
         if (level->m_iFaceCount != before)
             level->BuildOctree();
         level->RebuildVisibleFaces();

@@ -39,7 +39,7 @@ bool BioImporter::ReadGroup(Object &object, int type, int faceCount, int vertexC
     Vertex *vertices = object.m_pVertices.GetBuffer();
     for (int i = 0; i < vertexCount; ++i) {
         Vertex v{};
-        if (!m_pFile->ReadVertex(&v.m_vPosition.x))
+        if (!m_pFile->ReadVertex(&v.m_vPosition.x) || !v.m_vPosition.IsFinite())
             return corrupt();
         vertices[i] = v;
         meter.Advance();
@@ -108,7 +108,8 @@ bool BioImporter::ReadGroup(Object &object, int type, int faceCount, int vertexC
 Object *BioImporter::DoImport()
 {
     if (!m_pFile->IsOpen())
-        return Fail(QStringLiteral("The file %1 cannot be opened.").arg(m_sPath));
+        return Fail(m_pFile->GetOpenError().isEmpty() ? QStringLiteral("The file %1 cannot be opened.").arg(m_sPath)
+                                                       : m_pFile->GetOpenError());
     Object *first = nullptr, *previous = nullptr;
     const int groups = m_pFile->GetObjectCount();
     for (int g = 0; g < groups; ++g) {

@@ -29,6 +29,8 @@ public:
     void SetObjectNumberBase(int base) { m_iNumberBase = base; }
     // Why the import gave no objects; empty after a success.
     const QString &GetError() const { return m_sError; }
+    // What a successful import left out of the file, for the user; empty when nothing.
+    const QString &GetNotice() const { return m_sNotice; }
 
     // Deletes a chain of objects linked through m_pNextObject.
     static void DeleteChain(Object *first);
@@ -41,4 +43,5 @@ protected:
     BTree::Space *m_pSpace = nullptr;
     int m_iNumberBase = 0;
     QString m_sError;
+    QString m_sNotice;
 };

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <algorithm>
 #include <new>
+#include <unordered_map>
 
 namespace {
 
@@ -100,6 +101,9 @@ void ObjImporter::ParseBlock(ParsedBlock &block, ParseWhat what)
         const Kind kind = LineKind(c);
         if (kind == Kind::Other)
             continue;
+        // A line's data ends where a comment begins.
+        if (char *comment = std::strchr(text, '#'))
+            *comment = 0;
         ParsedLine line{kind, false, number, uint32_t(text - base), 0, 0};
         switch (kind) {
         case Kind::Position:
@@ -247,12 +251,15 @@ QString ObjImporter::FaceError(ParsedBlock &block, const ParsedLine &line, uint6
                 .arg(p);
         // Texture index 0 stands for none; a relative one is resolved now, while the count is right.
         const int64_t tc = t < 0 ? int64_t(tcLines) + t + 1 : t;
-        corners[i] = Corner{int32_t(absolute), tc > 0 ? int32_t(tc) : 0};
+        if (t != 0 && (tc < 1 || tc > int64_t(m_iTexCoordCount)))
+            return QStringLiteral("Line %1: texture index %2 is out of range (%3 texture coordinates in the file).")
+                .arg(lineNumber)
+                .arg(t)
+                .arg(m_iTexCoordCount);
+        corners[i] = Corner{int32_t(absolute), int32_t(tc)};
     }
     if (line.badText)
         return QStringLiteral("Line %1: unexpected text in a face.").arg(lineNumber);
-    if (line.count < 3)
-        return QStringLiteral("Line %1: a face needs at least 3 corners.").arg(lineNumber);
     return {};
 }
 
@@ -324,6 +331,12 @@ bool ObjImporter::Scan()
                 FaceError(block, line, m_iLine, uint32_t(m_iVertexLines), m_iTexCoordCount, mesh, m_aFace);
             if (!error.isEmpty())
                 return Refuse(error);
+            // A face of fewer than three corners has no surface: it is left out and counted.
+            if (m_aFace.size() < 3) {
+                if (m_iShortFaces++ == 0)
+                    m_iFirstShortFace = m_iLine;
+                break;
+            }
             unsigned *entries = m_cVertexList.GetBuffer();
             bool touches = !m_pSpace;
             for (const Corner &c : m_aFace)
@@ -407,18 +420,69 @@ bool ObjImporter::CreateObjects()
     return true;
 }
 
-int32_t ObjImporter::LocalTC(int32_t t, const MeshInfo &mesh, bool &invalid)
+int32_t ObjImporter::LocalTC(int32_t t, const MeshInfo &mesh)
 {
-    const Object &object = *mesh.m_pObject;
-    if (t == 0 || object.m_iTCCount == 0)
+    if (t == 0)
         return -1;
     const int64_t local = int64_t(t) - 1 - mesh.m_iTCStart;
-    if (local >= 0 && local < int64_t(object.m_iTCCount))
+    if (local >= 0 && local < int64_t(mesh.m_iTCEnd - mesh.m_iTCStart))
         return int32_t(local);
-    if (!mesh.m_bQuads)
-        return -1;
-    invalid = true;
-    return 0;
+    return kOutside;
+}
+
+bool ObjImporter::ResolveTCFixups()
+{
+    // Per mesh, each coordinate named from outside becomes one more of the object's own.
+    std::vector<std::unordered_map<uint32_t, int32_t>> added(m_iMeshCount);
+    std::vector<int32_t> local(m_aTCFixups.size());
+    for (size_t i = 0; i < m_aTCFixups.size(); ++i) {
+        const TCFixup &fix = m_aTCFixups[i];
+        auto &map = added[fix.mesh];
+        const auto [at, fresh] = map.try_emplace(fix.line, int32_t(m_aOI[fix.mesh].m_pObject->m_iTCCount + map.size()));
+        local[i] = at->second;
+    }
+    // Where a line's coordinate is: in the object of the block that holds the line, or
+    // kept aside when that block made none.
+    const auto value = [&](uint32_t line, TC &tc) {
+        const MeshInfo *first = m_aOI.begin(), *end = first + m_iMeshCount;
+        const MeshInfo *after = std::upper_bound(first, end, line, [](uint32_t l, const MeshInfo &m) {
+            return l < m.m_iTCStart;
+        });
+        const MeshInfo *owner = after == first ? nullptr : after - 1;
+        if (owner && line < owner->m_iTCEnd && owner->m_pObject) {
+            tc = owner->m_pObject->m_pTCs[line - owner->m_iTCStart];
+            return true;
+        }
+        const auto orphan = std::lower_bound(m_aOrphanTCs.begin(), m_aOrphanTCs.end(), line,
+                                             [](const LineTC &o, uint32_t l) { return o.line < l; });
+        if (orphan == m_aOrphanTCs.end() || orphan->line != line)
+            return false;
+        tc = TC{orphan->u, orphan->v};
+        return true;
+    };
+    for (unsigned m = 0; m < m_iMeshCount; ++m) {
+        if (added[m].empty())
+            continue;
+        Object &object = *m_aOI[m].m_pObject;
+        const unsigned own = object.m_iTCCount;
+        if (!object.m_pTCs.SetItemCount(own + unsigned(added[m].size()), true))
+            throw std::bad_alloc();
+        for (const auto &[line, index] : added[m])
+            if (!value(line, object.m_pTCs[unsigned(index)]))
+                return Refuse(QStringLiteral("The file changed while it was imported."));
+        object.m_iTCCount = object.m_pTCs.GetItemCount();
+    }
+    for (size_t i = 0; i < m_aTCFixups.size(); ++i) {
+        const TCFixup &fix = m_aTCFixups[i];
+        Object &object = *m_aOI[fix.mesh].m_pObject;
+        if (object.m_eType == Mesh::typeQuadric)
+            object.m_pQuads[fix.face].m_iTCI[fix.slot] = local[i];
+        else
+            object.m_pTriangles[fix.face].m_iTCI[fix.slot] = local[i];
+    }
+    if (!m_aTCFixups.empty())
+        Log("\t%zu face corners take texture coordinates from other blocks of vertices\n", m_aTCFixups.size());
+    return true;
 }
 
 void ObjImporter::FillBlock(ParsedBlock &block, bool namedGroups) const
@@ -428,7 +492,8 @@ void ObjImporter::FillBlock(ParsedBlock &block, bool namedGroups) const
     block.filled[0] = block.filled[1] = block.filled[2] = 0;
     block.groupFaces.clear();
     block.groupNames.clear();
-    block.invalidTCs.clear();
+    block.tcFixups.clear();
+    block.orphanTCs.clear();
     const auto fail = [&](const ParsedLine &line, const QString &message) {
         block.errorLine = line.line;
         block.error = message;
@@ -492,8 +557,12 @@ void ObjImporter::FillBlock(ParsedBlock &block, bool namedGroups) const
                 break;
             const MeshInfo &mesh = m_aOI[meshIndex];
             const uint32_t local = tcLines++ - mesh.m_iTCStart;
-            if (!mesh.m_pObject)
-                break;  // texture coordinates of a block without faces
+            if (!mesh.m_pObject) {
+                // A block without faces: its coordinates wait for faces of other blocks.
+                block.orphanTCs.push_back(
+                    LineTC{tcLines - 1, block.values[line.first], block.values[line.first + 1]});
+                break;
+            }
             if (local >= mesh.m_pObject->m_iTCCount)
                 return fail(line, changed);
             TC tc;
@@ -519,6 +588,8 @@ void ObjImporter::FillBlock(ParsedBlock &block, bool namedGroups) const
                                             corners);
             if (!error.isEmpty())
                 return fail(line, error);
+            if (corners.size() < 3)
+                break;  // left out by the scan
             bool touches = !m_pSpace;
             for (const Corner &c : corners)
                 touches = touches || (entries[c.p - 1] != kUnused && (entries[c.p - 1] & kInside) != 0);
@@ -538,27 +609,31 @@ void ObjImporter::FillBlock(ParsedBlock &block, bool namedGroups) const
                 if (entry == kUnused || local[c] >= object->m_iVertexCount)
                     return fail(line, changed);
             }
-            bool invalid = false;
+            // A corner whose coordinate lies outside the block gets it after the fill.
+            const auto settle = [&](int32_t tc, unsigned c, uint32_t at, uint32_t slot) {
+                if (tc != kOutside)
+                    return tc;
+                block.tcFixups.push_back(TCFixup{meshIndex, at, slot, uint32_t(corners[c].t - 1)});
+                return int32_t(-1);
+            };
             if (mesh.m_bQuads) {
                 if (count != 4)
                     return fail(line, changed);
                 int32_t tcs[4];
-                for (unsigned c = 0; c < 4; ++c) {
-                    tcs[c] = LocalTC(corners[c].t, mesh, invalid);
-                    if (invalid)
-                        block.invalidTCs.push_back({corners[c].t, int32_t(face)});
-                    invalid = false;
-                }
+                for (unsigned c = 0; c < 4; ++c)
+                    tcs[c] = settle(LocalTC(corners[c].t, mesh), c, face, c);
                 object->m_pQuads.GetBuffer()[face++] = ImportedFaces::MakeQuad(local, tcs);
                 ++block.filled[2];
             } else {
                 Triangle *triangles = object->m_pTriangles.GetBuffer();
-                const int32_t tc0 = LocalTC(corners[0].t, mesh, invalid);
-                int32_t tcPrevious = LocalTC(corners[1].t, mesh, invalid);
+                const int32_t tc0 = LocalTC(corners[0].t, mesh);
+                int32_t tcPrevious = LocalTC(corners[1].t, mesh);
                 for (unsigned j = 2; j < count; ++j) {
-                    const int32_t tc = LocalTC(corners[j].t, mesh, invalid);
-                    triangles[face++] = ImportedFaces::MakeFanTriangle(j - 2, {local[0], local[j - 1], local[j]},
-                                                                       {tc0, tcPrevious, tc});
+                    const int32_t tc = LocalTC(corners[j].t, mesh);
+                    triangles[face] = ImportedFaces::MakeFanTriangle(
+                        j - 2, {local[0], local[j - 1], local[j]},
+                        {settle(tc0, 0, face, 0), settle(tcPrevious, j - 1, face, 1), settle(tc, j, face, 2)});
+                    ++face;
                     tcPrevious = tc;
                     ++block.filled[2];
                 }
@@ -592,8 +667,8 @@ bool ObjImporter::Fill()
     const auto done = [&](ParsedBlock &block) {
         if (!block.error.isEmpty())
             return Refuse(block.error);
-        for (const InvalidTC &bad : block.invalidTCs)
-            Log("\tInvalid tc index (%d) in face %d, using 1\n", bad.t, bad.face);
+        m_aTCFixups.insert(m_aTCFixups.end(), block.tcFixups.begin(), block.tcFixups.end());
+        m_aOrphanTCs.insert(m_aOrphanTCs.end(), block.orphanTCs.begin(), block.orphanTCs.end());
         for (int i = 0; i < 3; ++i)
             m_iFilled[i] += block.filled[i];
         for (const GroupFace &g : block.groupFaces) {
@@ -629,7 +704,7 @@ bool ObjImporter::Fill()
     for (int i = 0; i < 3; ++i)
         if (expected[i] != m_iFilled[i])
             return Refuse(QStringLiteral("The file changed while it was imported."));
-    return true;
+    return ResolveTCFixups();
 }
 
 Object *ObjImporter::DoImport()
@@ -655,6 +730,12 @@ Object *ObjImporter::DoImport()
         m_pFirst = nullptr;
         m_aGroups.clear();
         return nullptr;
+    }
+    if (m_iShortFaces) {
+        m_sNotice = QStringLiteral("%1 faces of fewer than three corners were left out (the first on line %2).")
+                        .arg(m_iShortFaces)
+                        .arg(m_iFirstShortFace);
+        Log(" %s\n", m_sNotice.toLocal8Bit().constData());
     }
     Log(" Import completed\n");
     return m_pFirst;

@@ -10,8 +10,10 @@
 // becomes a quad object, any other one a triangle object with its polygons as fans.
 //
 // Indices count from 1 over the whole file; a negative index counts back from the last
-// line of its kind read so far. Index 0, indices past the lines read so far or into an
-// earlier mesh, and faces of fewer than three corners refuse the file, naming the line.
+// line of its kind read so far. Index 0, vertex indices past the lines read so far or into an
+// earlier mesh, and texture indices past the file's texture coordinates refuse the file,
+// naming the line; faces of fewer than three corners are left out and counted. A line's
+// data ends at "#".
 //
 // Both passes parse blocks of lines on several threads and take them up in file order,
 // so the result is the same for any thread count.
@@ -94,8 +96,15 @@ private:
     struct GroupFace {
         uint32_t mesh, face, name;  // name: in the block's groupNames
     };
-    struct InvalidTC {
-        int32_t t, face;
+    // A face corner whose texture index names a coordinate outside its mesh's block: its
+    // coordinate is copied into the object once every block is filled.
+    struct TCFixup {
+        uint32_t mesh, face, slot;
+        uint32_t line;  // the texture coordinate's line among the file's "vt" lines, from 0
+    };
+    struct LineTC {
+        uint32_t line;
+        float u, v;
     };
     struct ParsedBlock {
         TextBlock text;
@@ -110,7 +119,8 @@ private:
         uint64_t filled[3] = {0, 0, 0};
         std::vector<GroupFace> groupFaces;
         std::vector<QByteArray> groupNames;
-        std::vector<InvalidTC> invalidTCs;
+        std::vector<TCFixup> tcFixups;
+        std::vector<LineTC> orphanTCs;  // coordinates of blocks that made no object
         std::vector<uint32_t> local;  // a face's object-local corners
     };
     // What the parse of a pass reads of each line.
@@ -150,9 +160,12 @@ private:
     bool Refuse(const QString &reason);
     // Moves the progress display on to `position` and takes a cancel request.
     bool Cancelled(uint64_t position, uint64_t &nextCheck, uint64_t step);
-    // The object-local texture index of a corner (-1 for none); `invalid` set when a quad's
-    // index lies outside its mesh and the first is taken instead.
-    static int32_t LocalTC(int32_t t, const MeshInfo &mesh, bool &invalid);
+    // The object-local texture index of a corner (-1 for none); kOutside when the index
+    // names a coordinate outside the mesh's block.
+    static constexpr int32_t kOutside = -2;
+    static int32_t LocalTC(int32_t t, const MeshInfo &mesh);
+    // Gives the objects the coordinates their faces name outside their blocks, after the fill.
+    bool ResolveTCFixups();
 
     TextReader m_cReader;
     unsigned m_iThreads = 0;
@@ -174,6 +187,9 @@ private:
     General::Store<unsigned int> m_cVertexList{"objimport vertexlist"};
     std::span<Corner> m_aFace;  // the corners of the face line the scan takes up
     std::vector<GroupFaces> m_aGroups;
+    std::vector<TCFixup> m_aTCFixups;
+    std::vector<LineTC> m_aOrphanTCs;
     Object *m_pFirst = nullptr;
     uint64_t m_iFilled[3] = {0, 0, 0};  // vertices, texture coordinates and faces written by the fill
+    uint64_t m_iShortFaces = 0, m_iFirstShortFace = 0;  // faces left out, and the line of the first
 };

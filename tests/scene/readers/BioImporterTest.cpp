@@ -182,6 +182,10 @@ TEST(BioImporter, DamagedFilesGiveNoObjects)
     damaged.emplace_back("quad of five corners", patched(119, 5));
     // The pentagon's group counts 3 triangles; a polygon of more corners cannot fit them.
     damaged.emplace_back("polygon larger than the group's triangles", patched(181, 2));
+    damaged.emplace_back("version word of a later program", patched(0, Stream::kCurrentVersion + 1));
+    damaged.emplace_back("negative version word", patched(0, -7));
+    damaged.emplace_back("position not a number", patched(43, 0x7FC00000));
+    damaged.emplace_back("infinite position", patched(39, int32_t(0xFF800000u)));
     for (const auto &[name, bytes] : damaged) {
         const QString path = dir.File("damaged.bio");
         TempDir::Write(path, bytes);

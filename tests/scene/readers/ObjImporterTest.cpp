@@ -98,6 +98,29 @@ TEST(ObjImporter, FilesWrittenByAnotherProgramImportAsTheIndependentReaderSeesTh
     }
 }
 
+TEST(ObjImporter, CommentsEndALinesDataAndFacesOfTwoCornersAreLeftOutAndCounted)
+{
+    const Result result = ImportText("v 0 0 0\nv 1 0 0\nv 1 1 0 # a corner\nv 0 1 0\n"
+                                     "g first # the group\nf 1 2 3 # and a triangle\nf 1 2\nf\n"
+                                     "g second\nf 1 3 4\nf 3 4 # the rest went\n");
+    ASSERT_TRUE(result.first) << result.error.toStdString();
+    const Object &object = *result.first;
+    ASSERT_EQ(object.m_iFaceCount, 2u);
+    EXPECT_EQ(Corners(object, 0), (std::vector<unsigned>{0, 1, 2}));
+    EXPECT_EQ(Corners(object, 1), (std::vector<unsigned>{0, 2, 3}));
+    EXPECT_EQ(object.m_iPolygonCount, 2u);
+    ASSERT_EQ(result.groups.size(), 2u);
+    EXPECT_EQ(result.groups[0].name, "first");
+    EXPECT_EQ(result.groups[1].name, "second");
+
+    // The scene says what was left out.
+    TempDir dir;
+    TempDir::Write(dir.File("short.obj"), "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\nf 1 2\nf 2 3\n");
+    std::unique_ptr<Importer> importer(Importer::Create(dir.File("short.obj"), nullptr));
+    Importer::DeleteChain(importer->DoImport());
+    EXPECT_EQ(importer->GetNotice(), "2 faces of fewer than three corners were left out (the first on line 5).");
+}
+
 TEST(ObjImporter, NamedGroupsBecomeFaceListsOfTheirObject)
 {
     const Result result = ImportFile(Fixture("assimp_two_solids.obj"));
@@ -251,12 +274,9 @@ TEST(ObjImporter, TextureIndicesResolveOrFallBackWithoutEverLeavingTheMesh)
         {"relative", block + "f 1/-1 2/-2 3/-3 4/-4\n", {3, 2, 1, 0}, 0},
         {"no texture field: none, not the last one read", block + "f 1 2 3\n", {-1, -1, -1}, 0},
         {"v//vn has none", block + "f 1//1 2//1 3//1\n", {-1, -1, -1}, 0},
-        {"triangle past the end: none", block + "f 1/1 2/2 3/9\n", {0, 1, -1}, 0},
-        {"quad past the end: the first", block + "f 1/1 2/2 3/9 4/4\n", {0, 1, 0, 3}, 0},
-        {"quad into an earlier mesh: the first",
-         block + "f 1/1 2/2 3/3 4/4\n" + block + "f 5/1 6/6 7/7 8/8\n", {0, 1, 2, 3}, 1},
-        {"triangle into an earlier mesh: none", block + "f 1/1 2/2 3/3\n" + block + "f 5/1 6/6 7/7\n",
-         {-1, 1, 2}, 1},
+        // A coordinate of another block is copied after the mesh's own.
+        {"quad into an earlier mesh", block + "f 1/1 2/2 3/3 4/4\n" + block + "f 5/1 6/6 7/7 8/8\n", {4, 1, 2, 3}, 1},
+        {"triangle into an earlier mesh", block + "f 1/1 2/2 3/3\n" + block + "f 5/1 6/6 7/7\n", {4, 1, 2}, 1},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -264,6 +284,32 @@ TEST(ObjImporter, TextureIndicesResolveOrFallBackWithoutEverLeavingTheMesh)
         ASSERT_TRUE(result.first) << result.error.toStdString();
         EXPECT_EQ(TCIndices(*result.Objects().at(c.object), 0), c.tcs);
     }
+}
+
+TEST(ObjImporter, CoordinatesOfOtherBlocksAreKept)
+{
+    // The second block's faces use the first block's coordinates, and one of the trailing
+    // block, which has no faces of its own.
+    const Result result = ImportText("v 0 0 0\nv 1 0 0\nv 1 1 0\nvt 0.25 0.5\nvt 0.75 0.5\nf 1/1 2/2 3/1\n"
+                                     "v 2 0 0\nv 3 0 0\nv 3 1 0\nv 2 1 0\nf 4/2 5/1 6/3 7/2\n"
+                                     "v 9 9 9\nvt 0.125 1\n");
+    ASSERT_TRUE(result.first) << result.error.toStdString();
+    const auto objects = result.Objects();
+    ASSERT_EQ(objects.size(), 2u);
+    const Object &second = *objects[1];
+    ASSERT_EQ(second.m_eType, Mesh::typeQuadric);
+    const std::vector<int> tcs = TCIndices(second, 0);
+    ASSERT_EQ(tcs.size(), 4u);
+    EXPECT_EQ(tcs[0], tcs[3]);  // one copy per coordinate
+    std::vector<std::pair<float, float>> uv;
+    for (int t : tcs) {
+        ASSERT_GE(t, 0);
+        ASSERT_LT(unsigned(t), second.m_iTCCount);
+        uv.emplace_back(second.m_pTCs[unsigned(t)].u, second.m_pTCs[unsigned(t)].v);
+    }
+    const std::vector<std::pair<float, float>> expected = {{0.75f, 0.5f}, {0.25f, 0.5f}, {0.125f, 1.0f}, {0.75f, 0.5f}};
+    EXPECT_EQ(uv, expected);
+    EXPECT_EQ(second.m_iTCCount, 3u);
 }
 
 TEST(ObjImporter, BadFacesRefuseTheFileNamingTheLine)
@@ -278,10 +324,10 @@ TEST(ObjImporter, BadFacesRefuseTheFileNamingTheLine)
         {block + "f 1 2 4\n", "Line 4: vertex index 4 is out of range"},
         {block + "f 1 2 -4\n", "Line 4: vertex index -4 is out of range"},
         {block + "f 1 2 99999999999\n", "Line 4: vertex index 2147483647 is out of range"},
-        {block + "f 1 2\n", "Line 4: a face needs at least 3 corners"},
-        {block + "f\n", "Line 4: a face needs at least 3 corners"},
         {block + "f 1 2 3x\n", "Line 4: unexpected text in a face"},
-        {block + "f 1 2 # 3\n", "Line 4: unexpected text in a face"},
+        {block + "vt 0 0\nvt 1 0\nf 1/1 2/2 3/3\n", "Line 6: texture index 3 is out of range (2 texture"},
+        {block + "vt 0 0\nvt 1 0\nv 0 1 0\nf 1/1 2/2 3/1 4/9\n", "Line 7: texture index 9 is out of range"},
+        {block + "vt 0 0\nf 1/1 2/-2 3/1\n", "Line 5: texture index -2 is out of range"},
         {block + "f 1 2 3\n" + block + "f 4 5 1\n", "Line 8: vertex index 1 refers to an earlier block"},
         {block + "f 1 2 3\n" + block + "f 4 5 -4\n", "Line 8: vertex index -4 refers to an earlier block"},
         {"v 1e99 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n", "Line 1: the position is not a finite number"},
