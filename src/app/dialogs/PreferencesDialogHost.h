@@ -22,7 +22,8 @@ public:
     // Every open Properties window showing a page of that type ("Brush", "Stamp", "Camera",
     // "Curve") shows it again.
     virtual void RefreshPropertiesPage(const QString &pageType) {}
-    // Puts the save reminder into the status bar or takes it out.
+    // Puts the save reminder into the status bar or takes it out; called at every write-back,
+    // so a reminder already where it belongs stays as it is.
     virtual void ShowSaveReminder(bool shown) {}
     // The face-count texts of the status line.
     virtual void RefreshStatusText() {}
