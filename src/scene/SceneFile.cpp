@@ -8,7 +8,6 @@
 #include "foundation/Stream.h"
 #include "mesh/object/Object.h"
 #include "mesh/surface/Material.h"
-#include "foundation/TempFileNames.h"
 #include "platform/TempFiles.h"
 #include "platform/ZipArchive.h"
 #include "scene/SceneServices.h"
