@@ -397,6 +397,8 @@ TEST_F(SceneFile, CountsThatTheFileCannotHoldAreRefusedAtOnce)
         {"forty objects of zeros", version + Int(40) + Int(0) + Int(0) + Int(0) + noTools + Int(0) + padding},
         {"a file of 170 bytes", bytes.left(12) + Int(6) + QByteArray(154, '\x01')},
     };
+    // A record of zeros fails the mesh record's own consistency check before it is refused.
+    Recorder().ExpectAssertionFailures();
     for (const auto &[what, file] : cases) {
         WriteAll(Path("hostile.stream"), file);
         Recorder().Clear();
