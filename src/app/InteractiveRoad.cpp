@@ -1,79 +1,82 @@
-// For now the 3D view over a status line; the main window replaces it.
 #include "app/InteractiveRoad.h"
 
-#include "app/AppShell.h"
+#include "app/startup/CommandSwitches.h"
+#include "app/startup/Console.h"
+#include "app/window/Tevrin.h"
+#include "app/window/WindowSettings.h"
 #include "foundation/Diagnostics.h"
-#include "foundation/Stream.h"
-#include "scene/Brush.h"
-#include "scene/Scene.h"
-#include "interaction/InteractionMeshHost.h"
-#include "scene/camera/Camera.h"
-#include "scene/camera/Light.h"
-#include "gui/common/Commands.h"
-#include "viewport/view/SceneView.h"
-
-#include "mesh/object/Object.h"
-#include "interaction/undo/OperationFactory.h"
+#include "foundation/ShellServices.h"
+#include "interaction/Interface.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QFileInfo>
-#include <QLabel>
-#include <QVBoxLayout>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr int kFailure = 255;
+
+// Said on the console, and in a box where there is a screen to show it on.
+void Refuse(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        QMessageBox::critical(nullptr, QString::fromLatin1(General::ProgramTitle()), text);
+}
+
+}  // namespace
 
 int RunInteractive(const QString &fileArgument)
 {
-    Log("Tevrin starting, stream version %d\n", Stream::kCurrentVersion);
-    CreateDefaultFalloffs();
-    // The main scene lives as long as the program; the mesh model reaches it through the host.
-    Scene scene;
-    InteractionMeshHost meshHost;
-    MeshHost::Install(&meshHost);
-    RegisterObjectOperations();  // undo and redo re-create these by type id
-    InstallUndoableSelection();
-    RegisterBrushOperations();
-    scene.AddLight(new Light);
-    scene.CreateDefaultCameras();
-    // Until the main window exists: the 3D view over a status line.
-    QWidget frame;
-    frame.setWindowTitle(QStringLiteral("Tevrin"));
-    frame.resize(960, 720);
-    auto *layout = new QVBoxLayout(&frame);
-    auto *view = new SceneView(scene.m_pActiveCamera, &frame);
-    QObject::connect(view, &SceneView::CommandRequested, &GUI::RunCommand);
-    QLabel window(QStringLiteral("Tevrin is being built: the sculpting window arrives with the application shell."));
-    QObject::connect(view, &SceneView::StatusTextChanged, &window, &QLabel::setText);
-    layout->addWidget(view, 1);
-    layout->addWidget(&window);
-    frame.show();
+    Console("Creating main window...\n");
+    std::unique_ptr<Tevrin> window;
+    try {
+        window = std::make_unique<Tevrin>();
+    } catch (const std::bad_alloc &) {
+        Refuse(QStringLiteral("Cannot create application main window."));
+        return kFailure;
+    }
+    Console("Main widget created.\n");
 
-    AppShell shell(&window);
-    General::InstallShell(&shell);
-    // Mesh files are imported.
+    // Benchmark runs start from the default layout and leave the user's alone.
+    const bool keepsLayout = !CommandSwitches::s_bBenchmark && !CommandSwitches::s_bSaveBenchmark;
+    const QString layout = WindowSettings::Current().settingFolder + QStringLiteral("/ui.sav");
+    if (keepsLayout) {
+        Log("Loading preferences\n");
+        window->LoadLayout(layout);
+        Console("GUI settings loaded.\n");
+    }
+    window->SetVersionCaption();
+    Console("Application version set.\n");
+
     if (!fileArgument.isEmpty()) {
-        const QString suffix = QFileInfo(fileArgument).suffix().toLower();
-        if (suffix == QLatin1String("obj") || suffix == QLatin1String("bio"))
-            // Added, not replacing: the start-up scene is empty, and a replaced scene takes
-            // the imported objects' material away with the old material list.
-            scene.Import(fileArgument, true, suffix == QLatin1String("bio"), true);
-        else
-            Log("Cannot open %s: only OBJ and BIO mesh files can be opened for now\n",
-                QFile::encodeName(fileArgument).constData());
+        Console("Loading command argument file...\n");
+        window->GetInterface()->OpenFile(false, fileArgument, 0);
     }
-    if (Object *object = scene.m_pObjects) {
-        // Until the preferences frame imports, the view looks at the first object.
-        const AABB &box = object->GetAABB(true);
-        scene.m_pActiveCamera->FocusOn(box.GetCenter(), box.GetMaxSize());
-        scene.m_pActiveCamera->ResetViewRegion(false);
-        view->update();
-    }
-    if (Object *object = scene.m_pObjects)
-        window.setText(QStringLiteral("%1 object(s) imported; the first has %2 faces.")
-                           .arg(scene.GetObjectCount())
-                           .arg(object->m_iFaceCount));
 
-    const int result = QApplication::exec();
-    General::InstallShell(nullptr);
-    MeshHost::Install(nullptr);
+    int result = 0;
+    if (CommandSwitches::s_bBenchmark) {
+        const QString report = window->GetInterface()->PlayBenchmark(QStringLiteral("benchmark"));
+        General::Shell().ShowMessage(General::ShellServices::kInformation, QStringLiteral("Benchmark"), report);
+    } else {
+        try {
+            result = QApplication::exec();
+        } catch (const General::Error &error) {
+            General::Shell().ShowMessage(General::ShellServices::kCritical, QString::fromLatin1(General::ProgramTitle()),
+                                         QStringLiteral("Unhandled exception:") + error.GetMessage());
+            window.reset();
+            return kFailure;
+        }
+        Console("Quitting...\n");
+        if (keepsLayout)
+            window->SaveLayout(layout);
+        Console("GUI file updated.\n");
+    }
+    window.reset();
+    Console("Main window deleted. The end.\n");
     return result;
 }

@@ -1,8 +1,10 @@
 #pragma once
-// The interactive program: the main window over the scene and the event loop.
+// The interactive program: the main window over the scene, the file named on the command
+// line, the event loop and the tear-down.
 
 #include <QString>
 
-// Opens `fileArgument` (absolute; empty for none), runs the event loop and tears down;
-// the event loop's result. The application object exists, start-up has checked OpenGL.
+// Opens `fileArgument` (absolute; empty for none), runs the event loop and tears down.
+// Needs the application object. Returns the exit code: the event loop's result, 0 after a
+// benchmark playback, 255 without OpenGL or when the main window cannot be made.
 int RunInteractive(const QString &fileArgument);

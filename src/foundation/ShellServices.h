@@ -6,6 +6,7 @@
 
 #include "foundation/Installable.h"
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -34,6 +35,16 @@ public:
     virtual void SetStatusMessage(const QString &text, int state) {}
     // A critical message box with the program's title and one OK button.
     virtual void CriticalMessage(const QString &text) {}
+    // A message box with the title and one OK button.
+    enum MessageKind { kInformation, kWarning, kCritical };
+    virtual void ShowMessage(MessageKind kind, const QString &title, const QString &text) {}
+    // A question box with the buttons in order: the index of the one chosen, `escape`
+    // when the box was closed without a choice (and without a window to ask in).
+    virtual int AskQuestion(const QString &title, const QString &text, const QStringList &buttons, int byDefault,
+                            int escape)
+    {
+        return escape;
+    }
     // Appends to every open log window.
     virtual void AppendLogWindow(const QString &text) {}
     // Every properties window that shows this node (which is being destroyed) lets go of it.

@@ -39,6 +39,10 @@ public:
     // The view's held-handler flag (cursor and continuous-redraw decisions).
     virtual void SetHeldHandler(bool held) {}
 
+    // --- main window ------------------------------------------------------------------
+    // The window caption names the scene file (empty: the program's title alone).
+    virtual void SetSceneCaption(const QString &file) {}
+
     // --- GUI panels ---------------------------------------------------------------------
     virtual void RefreshObjectList() {}
     virtual void RefreshLayers() {}

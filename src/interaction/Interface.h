@@ -10,6 +10,7 @@
 #include "interaction/handlers/EventHandler.h"
 
 #include <QList>
+#include <QString>
 
 #include <cstdint>
 #include <memory>
@@ -53,6 +54,21 @@ public:
     void UpdateMousePosition(float x, float y);
     // Runs a handler as a menu command would; a General::Error becomes a status message.
     void RunCommand(const char *name);
+    // The same for the command's option step.
+    void RunCommandOption(const char *name);
+
+    // --- files -----------------------------------------------------------------------
+    // Asks in a box titled `caption` whether to save a modified scene; true when the
+    // caller must stop (the user cancelled, or the save failed).
+    bool AskSaveModified(const QString &caption);
+    // Saves the scene under its file name; false when it has none or the save failed.
+    bool SaveScene(bool saveAs);
+    // Mode 0 with a file name: loads a scene file (".tev") or imports a mesh file (".obj",
+    // ".bio"), by the file's kind; a replacing open asks to save a modified scene first.
+    // Import adds to the scene instead of replacing it. Errors are shown to the user.
+    void OpenFile(bool import, const QString &fileName, int mode);
+    // Plays the recorded input script back; the timing report.
+    QString PlayBenchmark(const QString &name);
 
     // --- input entry -----------------------------------------------------------------
     void OnKeyPress(const QKeyEvent &event);

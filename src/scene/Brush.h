@@ -108,5 +108,9 @@ Brush *AddTool(int index, const QString &name, const QString &description, int t
                int direction, float size, float strength, bool flag1, bool flag2, bool flag3, bool flag4);
 // Appends the tools of the default table that the list lacks.
 void CreateDefaultTools();
+// What the program sets on the tool list once the settings are read, whatever they held:
+// the flag of types 1 and 17, the direction of type 17 and of "Smear" (which also loses
+// its layer smoothing), and the icon of "Move".
+void FixUpTools();
 // Builds the eight default falloffs (once) and the default tools.
 void CreateDefaultFalloffs();

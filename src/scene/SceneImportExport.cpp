@@ -71,10 +71,11 @@ Object *Scene::Import(const QString &file, bool addToScene, bool bio, bool prepa
         }
     }
     if (!first) {
-        QString text = QStringLiteral("Not enough memory to import this file or file not exist");
-        if (!error.isEmpty())
-            text += QStringLiteral("\n\n") + error;
-        General::Shell().CriticalMessage(text);
+        // The status line says so behind the box, which leads with why the file gave
+        // nothing when the importer could say.
+        General::Shell().SetStatusMessage(QStringLiteral("import failed."), 2);
+        General::Shell().CriticalMessage(
+            error.isEmpty() ? QStringLiteral("Not enough memory to import this file or file not exist") : error);
         return nullptr;
     }
     // Only now that the file is read may the scene it replaces go.

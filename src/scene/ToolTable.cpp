@@ -110,3 +110,19 @@ void CreateDefaultFalloffs()
     }
     CreateDefaultTools();
 }
+
+void FixUpTools()
+{
+    for (const std::unique_ptr<Brush> &tool : Brush::Tools()) {
+        if (tool->m_iType == 1 || tool->m_iType == 17)
+            tool->m_bFlag1 = true;
+        if (tool->m_iType == 17)
+            tool->m_iDirection = 2;
+        if (tool->m_sName == QLatin1String("Smear")) {
+            tool->m_iDirection = 3;
+            tool->m_bSmoothLayer = false;
+        }
+        if (tool->m_sName == QLatin1String("Move"))
+            tool->m_sIconName = QStringLiteral("deform");
+    }
+}

@@ -5,6 +5,7 @@
 #include "foundation/math/IntPairCompare.h"
 #include "gui/common/Commands.h"
 #include "gui/common/Trays.h"
+#include "support/RecordingShell.h"
 
 #include <QColor>
 #include <QMessageBox>
@@ -90,20 +91,14 @@ public:
 TEST(RunCommand, ACommandsErrorIsShownAndTheCallerGoesOn)
 {
     RecordingHandlers handlers;
-    QString title, text;
-    guitest::AnswerNextModal([&](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        ASSERT_NE(box, nullptr);
-        title = box->windowTitle();
-        text = box->text();
-        box->accept();
-    });
+    Recorder().Clear();
     GUI::RunCommand("Delete");
-    EXPECT_EQ(title, "Error");
-    EXPECT_EQ(text, "Nothing is selected.");
+    ASSERT_EQ(Recorder().boxes, QStringList{"Error: Nothing is selected."});
+    EXPECT_EQ(Recorder().boxKinds[0], General::ShellServices::kCritical);
 
     GUI::RunCommand("Deselect all");
     EXPECT_EQ(handlers.names, (QStringList{"Delete", "Deselect all"}));
+    EXPECT_EQ(Recorder().boxes.size(), 1);
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 

@@ -134,6 +134,26 @@ TEST_F(BrushRecords, AddingAnExistingNameOrCompletingTheTableChangesNothing)
     EXPECT_EQ(Brush::Tools()[3]->m_sName, QLatin1String("Smooth"));
 }
 
+TEST_F(BrushRecords, TheFixUpSetsWhatTheProgramNeedsWhateverTheSettingsHeld)
+{
+    // As a settings file might have left them.
+    for (const auto &tool : Brush::Tools()) {
+        tool->m_bFlag1 = false;
+        tool->m_iDirection = 0;
+        tool->m_bSmoothLayer = true;
+        tool->m_sIconName = QStringLiteral("old");
+    }
+    FixUpTools();
+    for (const auto &tool : Brush::Tools()) {
+        const QString &name = tool->m_sName;
+        EXPECT_EQ(tool->m_bFlag1, tool->m_iType == 1 || tool->m_iType == 17) << name.toStdString();
+        const int direction = name == QLatin1String("Smear") ? 3 : tool->m_iType == 17 ? 2 : 0;
+        EXPECT_EQ(tool->m_iDirection, direction) << name.toStdString();
+        EXPECT_EQ(tool->m_bSmoothLayer, name != QLatin1String("Smear")) << name.toStdString();
+        EXPECT_EQ(tool->m_sIconName, name == QLatin1String("Move") ? QStringLiteral("deform") : QStringLiteral("old"));
+    }
+}
+
 TEST_F(BrushRecords, SharedSizesFollowEveryToolThatSharesThemPerPair)
 {
     Brush &soft = *Brush::Find("Soft");

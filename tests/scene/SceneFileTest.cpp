@@ -502,7 +502,7 @@ TEST_F(SceneFile, SavesRespectWhatIsOnDisk)
     for (const QString &file : stale)
         EXPECT_FALSE(QFile::exists(file)) << file.toStdString();
     EXPECT_TRUE(QFile::exists(running));
-    const QString unpacked = QDir(Recorder().tempFolder).filePath(QStringLiteral("tevload.") + dead);
+    const QString unpacked = QDir(Recorder().TempFolder()).filePath(QStringLiteral("tevload.") + dead);
     WriteAll(unpacked, "partial");
     ASSERT_TRUE(m_scene->Load(Path("new.tev"), false, true));
     EXPECT_FALSE(QFile::exists(unpacked));

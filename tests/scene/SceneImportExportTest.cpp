@@ -99,8 +99,15 @@ TEST_F(SceneFiles, AFailedReplacingImportLeavesTheSceneAsItWas)
         EXPECT_FALSE(m_scene->Import(file, false, false, true));
         EXPECT_EQ(Objects().size(), 1u) << file.toStdString();
         ASSERT_EQ(Recorder().messages.size(), 1);
-        EXPECT_TRUE(Recorder().messages[0].startsWith("Not enough memory to import this file or file not exist"));
+        // The box leads with the real cause, and the status line does not stay on "importing...".
+        EXPECT_FALSE(Recorder().messages[0].startsWith("Not enough memory")) << Recorder().messages[0].toStdString();
+        ASSERT_FALSE(Recorder().statusMessages.isEmpty());
+        EXPECT_EQ(Recorder().statusMessages.last(), "import failed.");
+        EXPECT_EQ(Recorder().statusStates.back(), 2);
+        if (file.endsWith("bad.obj"))
+            EXPECT_TRUE(Recorder().messages[0].contains("line 3", Qt::CaseInsensitive)) << Recorder().messages[0].toStdString();
     }
+    EXPECT_TRUE(Recorder().messages[0].startsWith("The file ")) << Recorder().messages[0].toStdString();
     EXPECT_TRUE(Recorder().messages[0].contains("cannot be opened"));
 
     // A level file of a later program is refused with its reason, not thrown at the caller.

@@ -15,6 +15,23 @@ void RecordingShell::SetStatusMessage(const QString &text, int state)
     statusStates.push_back(state);
 }
 
+void RecordingShell::ShowMessage(MessageKind kind, const QString &title, const QString &text)
+{
+    boxes << title + QStringLiteral(": ") + text;
+    boxKinds.push_back(kind);
+}
+
+int RecordingShell::AskQuestion(const QString &title, const QString &text, const QStringList &, int, int escape)
+{
+    boxes << title + QStringLiteral(": ") + text;
+    boxKinds.push_back(kInformation);
+    if (answers.empty())
+        return escape;
+    const int answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+}
+
 // Test processes run side by side: each gets a temporary folder of its own, so that swap
 // and scratch files of one never meet those of another.
 QString RecordingShell::TempFolder() const

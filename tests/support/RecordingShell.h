@@ -30,6 +30,11 @@ public:
     }
     void SetStatusMessage(const QString &text, int state) override;
     void CriticalMessage(const QString &text) override { messages << text; }
+    // Recorded as "title: text" in `boxes`.
+    void ShowMessage(MessageKind kind, const QString &title, const QString &text) override;
+    // Recorded in `boxes` like a message; answered from `answers` in order, then with `escape`.
+    int AskQuestion(const QString &title, const QString &text, const QStringList &buttons, int byDefault,
+                    int escape) override;
     void AppendLogWindow(const QString &text) override { log += text; }
     void ReleaseNode(General::Node *node) override { releasedNodes.push_back(node); }
     void AssertionFailed() override { ++m_assertionFailures; }
@@ -58,6 +63,9 @@ public:
     // Where TempFolder() points; the system's temporary folder when empty.
     QString tempFolder;
     QStringList messages;
+    QStringList boxes;
+    std::vector<MessageKind> boxKinds;
+    std::vector<int> answers;
     QStringList statusMessages;
     std::vector<int> statusStates;
     std::vector<const General::Node *> releasedNodes;

@@ -1,5 +1,7 @@
 #pragma once
-// Whether this platform can give the 3D view an OpenGL context; asked before any view exists.
+// Whether this platform can show the 3D view; asked before any view exists.
 
-// Needs a QGuiApplication. Makes a context on an off-screen surface and drops it again.
+// Needs a QGuiApplication. False on the headless platforms, which make OpenGL contexts but
+// cannot show OpenGL widgets; otherwise makes a context on an off-screen surface and drops
+// it again.
 bool HasOpenGL();

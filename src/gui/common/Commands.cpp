@@ -1,9 +1,7 @@
 #include "gui/common/Commands.h"
 
 #include "foundation/Diagnostics.h"
-
-#include <QApplication>
-#include <QMessageBox>
+#include "foundation/ShellServices.h"
 
 namespace GUI {
 
@@ -16,9 +14,18 @@ void RunCommand(const QString &name)
     }
 }
 
+void RunCommandOption(const QString &name)
+{
+    try {
+        CommandHandlers::Get().ActivateOption(name);
+    } catch (const General::Error &error) {
+        ShowError(error);
+    }
+}
+
 void ShowError(const General::Error &error)
 {
-    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("Error"), error.GetMessage());
+    General::Shell().ShowMessage(General::ShellServices::kCritical, QStringLiteral("Error"), error.GetMessage());
 }
 
 }  // namespace GUI

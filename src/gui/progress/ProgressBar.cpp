@@ -10,6 +10,8 @@ namespace GUI {
 
 ProgressBar::ProgressBar(QWidget *parent, const QString &text, uint64_t total) : QFrame(parent)
 {
+    // The bar paints every pixel itself, so nothing behind it is painted again.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     Start(parent, text, total);
 }
 
@@ -23,6 +25,8 @@ void ProgressBar::Start(QWidget *parent, const QString &text, uint64_t total)
     General::Shell().SetStatusMessage(text, 0);
     m_iTotal = total;
     m_iValue = 0;
+    m_cPaints.Reset();
+    m_iPaints = 0;
     show();
     if (!m_bRunning)
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -36,8 +40,14 @@ void ProgressBar::SetProgress(uint64_t value)
     if (!m_bRunning || value > m_iTotal)
         return;
     m_iValue = value;
-    repaint();
-    show();
+    if (!m_cPaints.Due() && value != m_iTotal)
+        return;
+    ++m_iPaints;
+    m_cPaints.Run([this] {
+        if (isHidden())
+            show();
+        repaint();
+    });
 }
 
 void ProgressBar::End()
@@ -67,6 +77,10 @@ QString ProgressBar::PercentText() const
 
 void ProgressBar::paintEvent(QPaintEvent *event)
 {
+    {
+        QPainter background(this);
+        background.fillRect(rect(), palette().window());
+    }
     QFrame::paintEvent(event);
     QPainter painter(this);
     painter.fillRect(QRect(2, 2, FillWidth(), height() - 4), QColor(0, 128, 255, 255));

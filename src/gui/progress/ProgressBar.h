@@ -3,6 +3,8 @@
 // that shows how far a long operation is, with a status text and the wait cursor. It is
 // made on the first run and reused (hidden in between) for every later one.
 
+#include "gui/progress/Throttle.h"
+
 #include <QFrame>
 #include <QString>
 
@@ -22,9 +24,12 @@ public:
     // Moves the bar under `parent` at 100 × 18 pixels, shows `text` in the status line,
     // starts at 0 of `total`, shows the bar and the wait cursor.
     void Start(QWidget *parent, const QString &text, uint64_t total);
-    // Stores and paints `value` when a run is open and it lies within 0..total; other
-    // values are ignored.
+    // Stores `value` when a run is open and it lies within 0..total; other values are
+    // ignored. Only the bar is painted, paced by a Throttle (and always at the end), so
+    // that the steps of a fast operation cost next to nothing.
     void SetProgress(uint64_t value);
+    // How many times the bar was painted for SetProgress since the run started.
+    int GetPaintCount() const { return m_iPaints; }
     // Restores the cursor, clears the status line and hides the bar. The cursor is taken
     // back once per run however often End is called, and Start during an open run does
     // not push it again, so a run cut short cannot leave the wait cursor behind.
@@ -45,6 +50,8 @@ private:
     uint64_t m_iTotal = 0;
     uint64_t m_iValue = 0;
     bool m_bRunning = false;
+    Throttle m_cPaints;
+    int m_iPaints = 0;
 };
 
 }  // namespace GUI

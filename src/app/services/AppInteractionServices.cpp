@@ -1,0 +1,72 @@
+#include "app/services/AppInteractionServices.h"
+
+#include "app/startup/CommandSwitches.h"
+#include "app/window/Tevrin.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/core/PickInfo.h"
+#include "scene/camera/Camera.h"
+#include "viewport/view/SceneView.h"
+
+#include <cmath>
+
+bool AppInteractionServices::HasView() const { return m_rWindow.GetView() != nullptr; }
+
+int AppInteractionServices::GetViewWidth() const { return HasView() ? m_rWindow.GetView()->width() : 0; }
+
+int AppInteractionServices::GetViewHeight() const { return HasView() ? m_rWindow.GetView()->height() : 0; }
+
+bool AppInteractionServices::MapToView(float windowX, float windowY, float &viewX, float &viewY) const
+{
+    const SceneView *view = m_rWindow.GetView();
+    if (!view) {
+        viewX = windowX;
+        viewY = windowY;
+        return false;
+    }
+    const QPointF point = view->mapFrom(&m_rWindow, QPointF(windowX, windowY));
+    viewX = float(point.x());
+    viewY = float(point.y());
+    return view->isVisible() && viewX >= 0.0f && viewY >= 0.0f && viewX < float(view->width()) &&
+           viewY < float(view->height());
+}
+
+float AppInteractionServices::CameraRow(float y, int viewHeight, float heightRatio)
+{
+    if (!(heightRatio > 0.0f) || viewHeight <= 0)
+        return y;
+    // The camera divides its viewport by the ratio, truncating, as it does when it projects.
+    const float bufferRows = std::trunc(float(viewHeight) / heightRatio);
+    return y + (bufferRows - float(viewHeight));
+}
+
+PickHit AppInteractionServices::Pick(float x, float y)
+{
+    SceneView *view = m_rWindow.GetView();
+    Camera *camera = view ? view->GetCamera() : nullptr;
+    if (!camera)
+        return {};
+    const float row = CameraRow(y, camera->m_aViewport[3], camera->m_fHeightRatio);
+    if (!view->Pick(m_cPicker, x, row))
+        return {};
+    PickHit hit;
+    if (const PickInfo *first = m_cPicker.GetFirstPick()) {
+        hit.mesh = first->m_pMesh;
+        hit.object = hit.mesh ? hit.mesh->GetObject() : nullptr;
+    }
+    return hit;
+}
+
+void AppInteractionServices::RepaintView()
+{
+    if (SceneView *view = m_rWindow.GetView())
+        view->update();
+}
+
+bool AppInteractionServices::ShowsCurves() const
+{
+    return !HasView() || m_rWindow.GetView()->m_cToggles.m_bShowCurves;
+}
+
+void AppInteractionServices::SetSceneCaption(const QString &file) { m_rWindow.SetSceneCaption(file); }
+
+bool AppInteractionServices::TestSwitch() const { return CommandSwitches::s_bTest; }

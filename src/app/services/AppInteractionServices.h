@@ -1,0 +1,34 @@
+#pragma once
+// The controller's view of the main window, the 3D view and the command line. A pick
+// takes view pixels from the top-left corner and hands the camera the row it counts from
+// the top of the off-screen buffer, in which the picture fills the lower-left part.
+
+#include "interaction/InteractionServices.h"
+#include "scene/picking/Picker.h"
+
+class Tevrin;
+
+class AppInteractionServices : public InteractionServices {
+public:
+    explicit AppInteractionServices(Tevrin &window) : m_rWindow(window) {}
+
+    bool HasView() const override;
+    int GetViewWidth() const override;
+    int GetViewHeight() const override;
+    bool MapToView(float windowX, float windowY, float &viewX, float &viewY) const override;
+    PickHit Pick(float x, float y) override;
+    void RepaintView() override;
+    bool ShowsCurves() const override;
+    void SetSceneCaption(const QString &file) override;
+    bool TestSwitch() const override;
+
+    // The camera's row for a view row y: rows below the picture in the off-screen buffer
+    // come first in the camera's count.
+    static float CameraRow(float y, int viewHeight, float heightRatio);
+    // The hits of the last pick.
+    const Picker &GetPicker() const { return m_cPicker; }
+
+private:
+    Tevrin &m_rWindow;
+    Picker m_cPicker;
+};

@@ -1,0 +1,25 @@
+#pragma once
+// What the scene needs of the program: the controller's current tool, the view's camera
+// and the curve editing; selection and visibility edits and the emptying of the histories
+// go through the undo history as the base class runs them. Preference values keep their
+// defaults until the preferences carry them.
+
+#include "operations/selection/SelectionEdits.h"
+
+class CurveEditing;
+class Tevrin;
+
+class AppSceneServices : public Operations::SelectionSceneServices {
+public:
+    AppSceneServices(Tevrin &window, CurveEditing &editing) : m_rWindow(window), m_rEditing(editing) {}
+
+    Brush *GetCurrentTool() const override;
+    void EndCurveEditing() override;
+    Camera *GetViewCamera() const override;
+    void SetViewCamera(Camera *camera) override;
+    void ReleasePropertyWindows() override;
+
+private:
+    Tevrin &m_rWindow;
+    CurveEditing &m_rEditing;
+};

@@ -1,0 +1,63 @@
+#include "app/services/WindowServices.h"
+
+#include "interaction/undo/OperationFactory.h"
+
+WindowServices::WindowServices(Tevrin &window)
+    : m_cShell(window),
+      m_cInteraction(window),
+      m_cCommands(window),
+      m_cOverlays(m_cInteraction),
+      m_cCurves(window),
+      m_cCurveOperations(m_cCurveEditing),
+      m_cScene(window, m_cCurveEditing)
+{
+}
+
+WindowServices::~WindowServices()
+{
+    Uninstall();
+    if (&General::Shell() == &m_cShell)
+        General::InstallShell(m_pPreviousShell);
+}
+
+void WindowServices::InstallShell()
+{
+    m_pPreviousShell = &General::Shell();
+    General::InstallShell(&m_cShell);
+}
+
+void WindowServices::Install()
+{
+    MeshHost::Install(&m_cMeshes);
+    // Undo and redo re-create operations by type id; selection edits become user actions.
+    RegisterObjectOperations();
+    RegisterBrushOperations();
+    InstallUndoableSelection();
+    // After the selection edits, which install a scene side of their own.
+    SceneServices::Install(&m_cScene);
+    InteractionServices::Install(&m_cInteraction);
+    GUI::CommandHandlers::Install(&m_cCommands);
+    ViewOverlayHost::Install(&m_cOverlays);
+    Operations::BrushServices::Install(&m_cBrushes);
+    General::InstallCurveServices(&m_cCurves);
+    Operations::CurveOperationHost::Install(&m_cCurveOperations);
+    GUI::TrayServices::Install(&m_cTrays);
+    MapExtraction::MappingHost::Install(&m_cMapping);
+}
+
+void WindowServices::Uninstall()
+{
+    m_cCurveEditing.End();
+    MapExtraction::MappingHost::Install(nullptr);
+    GUI::TrayServices::Install(nullptr);
+    Operations::CurveOperationHost::Install(nullptr);
+    General::InstallCurveServices(nullptr);
+    Operations::BrushServices::Install(nullptr);
+    ViewOverlayHost::Install(nullptr);
+    GUI::CommandHandlers::Install(nullptr);
+    InteractionServices::Install(nullptr);
+    if (&SceneServices::Get() == &m_cScene)
+        SceneServices::Install(nullptr);
+    if (&MeshHost::Get() == &m_cMeshes)
+        MeshHost::Install(nullptr);
+}

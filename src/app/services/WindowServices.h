@@ -1,0 +1,47 @@
+#pragma once
+// Everything the main window installs for the layers below it, installed together once
+// the controller exists and taken out together before it goes.
+
+#include "app/services/AppBrushServices.h"
+#include "app/services/AppCommandHandlers.h"
+#include "app/services/AppCurveOperationHost.h"
+#include "app/services/AppCurveServices.h"
+#include "app/services/AppInteractionServices.h"
+#include "app/services/AppMappingHost.h"
+#include "app/services/AppSceneServices.h"
+#include "app/services/AppTrayServices.h"
+#include "app/services/AppViewOverlayHost.h"
+#include "app/services/CurveEditing.h"
+#include "app/services/WindowShell.h"
+#include "interaction/InteractionMeshHost.h"
+
+class WindowServices {
+public:
+    explicit WindowServices(Tevrin &window);
+    ~WindowServices();
+    WindowServices(const WindowServices &) = delete;
+    WindowServices &operator=(const WindowServices &) = delete;
+
+    // The shell comes first and leaves last: everything else may report through it. The
+    // shell installed before comes back when this one goes.
+    void InstallShell();
+    void Install();
+    // Takes out all but the shell, which stays until the window's widgets are gone.
+    void Uninstall();
+
+    WindowShell m_cShell;
+    CurveEditing m_cCurveEditing;
+    AppInteractionServices m_cInteraction;
+    AppCommandHandlers m_cCommands;
+    AppViewOverlayHost m_cOverlays;
+    AppBrushServices m_cBrushes;
+    AppCurveServices m_cCurves;
+    AppCurveOperationHost m_cCurveOperations;
+    AppTrayServices m_cTrays;
+    AppMappingHost m_cMapping;
+    AppSceneServices m_cScene;
+    InteractionMeshHost m_cMeshes;
+
+private:
+    General::ShellServices *m_pPreviousShell = nullptr;
+};

@@ -1,0 +1,97 @@
+#include "app/services/WindowShell.h"
+
+#include "app/window/Tevrin.h"
+#include "app/window/WindowSettings.h"
+#include "interaction/Interface.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+
+namespace {
+// Runs `call` now on the GUI thread, or queued from any other thread.
+template <class Call>
+void OnGuiThread(Call call)
+{
+    if (QThread::currentThread() == qApp->thread())
+        call();
+    else
+        QMetaObject::invokeMethod(qApp, call, Qt::QueuedConnection);
+}
+}  // namespace
+
+WindowShell::WindowShell(Tevrin &window) : m_rWindow(window) {}
+
+void WindowShell::ProcessEvents()
+{
+    // A pass flushes whatever changed, the labels of the status bar among them, and a flush
+    // composes the whole window with its OpenGL view: paced, so a fast operation stays fast.
+    if (!m_cPasses.Due())
+        return;
+    const bool wasBusy = m_rWindow.IsBusy();
+    m_rWindow.SetBusy(true);
+    m_cPasses.Run([this] { ProgressShell::ProcessEvents(); });
+    m_rWindow.SetBusy(wasBusy);
+}
+
+bool WindowShell::TakeCancelRequest()
+{
+    Interface *controller = Interface::Get();
+    if (!controller || !controller->m_bCancel)
+        return false;
+    controller->m_bCancel = false;
+    return true;
+}
+
+void WindowShell::SetMemoryLabel(const QString &text)
+{
+    OnGuiThread([text] {
+        if (Tevrin *window = Tevrin::Get())
+            window->SetMemoryText(text);
+    });
+}
+
+void WindowShell::SetStatusMessage(const QString &text, int state)
+{
+    OnGuiThread([text, state] { Tevrin::SetStatusMessage(state, text); });
+}
+
+void WindowShell::CriticalMessage(const QString &text)
+{
+    if (s_pModal)
+        s_pModal->CriticalMessage(text);
+    else
+        ShowMessage(kCritical, QString::fromLatin1(General::ProgramTitle()), text);
+}
+
+void WindowShell::ShowMessage(MessageKind kind, const QString &title, const QString &text)
+{
+    if (s_pModal)
+        return s_pModal->ShowMessage(kind, title, text);
+    const QMessageBox::Icon icon = kind == kCritical  ? QMessageBox::Critical
+                                   : kind == kWarning ? QMessageBox::Warning
+                                                      : QMessageBox::Information;
+    QMessageBox box(icon, title, text, QMessageBox::Ok, &m_rWindow);
+    box.exec();
+}
+
+int WindowShell::AskQuestion(const QString &title, const QString &text, const QStringList &buttons, int byDefault,
+                             int escape)
+{
+    if (s_pModal)
+        return s_pModal->AskQuestion(title, text, buttons, byDefault, escape);
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, &m_rWindow);
+    QList<QAbstractButton *> made;
+    for (const QString &label : buttons)
+        made << box.addButton(label, QMessageBox::ActionRole);
+    if (byDefault >= 0 && byDefault < made.size())
+        box.setDefaultButton(qobject_cast<QPushButton *>(made[byDefault]));
+    if (escape >= 0 && escape < made.size())
+        box.setEscapeButton(made[escape]);
+    box.exec();
+    const int chosen = int(made.indexOf(box.clickedButton()));
+    return chosen < 0 ? escape : chosen;
+}
+
+QString WindowShell::TempFolder() const { return WindowSettings::Current().tempFolder; }

@@ -1,0 +1,399 @@
+// The main window's construction, status bar and commands.
+#include "app/window/Tevrin.h"
+
+#include "app/services/WindowServices.h"
+#include "app/settings/Preferences.h"
+#include "app/startup/InstanceLock.h"
+#include "app/startup/RunLog.h"
+#include "app/startup/CommandSwitches.h"
+#include "app/startup/Console.h"
+#include "app/window/WindowSettings.h"
+#include "foundation/Diagnostics.h"
+#include "foundation/Globals.h"
+#include "foundation/ShellServices.h"
+#include "gui/common/Commands.h"
+#include "gui/dialogs/DialogFactory.h"
+#include "gui/panels/TabPanel.h"
+#include "interaction/Interface.h"
+#include "mapping/MappingGlobals.h"
+#include "mesh/surface/Material.h"
+#include "scene/Brush.h"
+#include "scene/Scene.h"
+#include "scene/SceneGlobals.h"
+#include "scene/camera/Camera.h"
+#include "scene/camera/Light.h"
+#include "viewport/view/SceneView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QSaveFile>
+#include <QScreen>
+#include <QStatusBar>
+#include <QStyleFactory>
+#include <QTextEdit>
+#include <QUrl>
+#include <QWhatsThis>
+
+#include <cstdlib>
+
+Tevrin *Tevrin::s_pInstance = nullptr;
+
+namespace {
+
+QString Tr(const char *text) { return QString::fromLatin1(text); }
+
+constexpr int kSketchTool = 25;
+
+// The build revision shown with the caption and in the About box.
+constexpr int kRevision = 2608;
+
+// A scene or view that cannot be built leaves nothing to run.
+[[noreturn]] void NoMemoryToRun()
+{
+    General::Shell().CriticalMessage(Tr("Not enough memory to run program!"));
+    std::exit(255);
+}
+
+}  // namespace
+
+Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags)
+    : QMainWindow(parent, flags), m_pServices(std::make_unique<WindowServices>(*this))
+{
+    s_pInstance = this;
+    Console("Constructing the main window....\n");
+    // The suffix names this copy's temporary and log files.
+    m_pInstance = CheckInstance();
+    setWindowIcon(QIcon(QStringLiteral("Icons/appicon.png")));
+    if (QStyle *style = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(style);
+    Console("GUI style set.\n");
+    resize(800, 600);
+    General::StartTimer().start();
+    Console("Timer started\n");
+    m_pPreferences = std::make_unique<Preferences>();
+    Console("Preferences object created.\n");
+    // Registers the node classes before any scene load or bake.
+    InitializeSceneGlobals();
+    InitializeMappingGlobals();
+    Surface::Materials().Clear();
+    Surface::InitMaterials();
+    Console("Materials inited.\n");
+    CreateDefaultFalloffs();
+    Console("Brushes inited.\n");
+    Console("Trays inited.\n");
+    Console("3d viewport inited.\n");
+    GUI::DialogFactory::Clear();
+    GUI::RegisterDialogFactories();
+    Console("Dialogs inited.\n");
+
+    // The status bar exists before anything can report through the shell.
+    BuildStatusBar();
+    m_pServices->m_cShell.SetProgressHolder(m_pProgressHolder);
+    m_pServices->InstallShell();
+    try {
+        m_pScene = std::make_unique<Scene>();
+    } catch (...) {
+        NoMemoryToRun();
+    }
+    Console("Scene created.\n");
+    try {
+        m_pScene->AddLight(new Light);
+    } catch (...) {
+    }
+    Console("Default light added.\n");
+    m_pScene->CreateDefaultCameras();
+    Console("Default cameras added.\n");
+    try {
+        m_pView = new SceneView(m_pScene->m_pActiveCamera, this);
+        m_pView->setObjectName(QStringLiteral("3D view"));
+    } catch (...) {
+        NoMemoryToRun();
+    }
+    Console("3d viewport object created.\n");
+    m_pPreferences->MaximumTextureSize = 2048;
+    m_bShowMaximized = true;
+    const WindowSettings settings = WindowSettings::Current();
+    m_pView->m_cSettings.m_iGridLines = settings.gridLines;
+    m_pView->m_cSettings.m_fGridSize = settings.gridSpacing;
+    Console("Settings loaded.\n");
+    RunLog::Start(*m_pPreferences, General::InstanceSuffix());
+
+    m_pInterface = std::make_unique<Interface>();
+    m_pServices->Install();
+    Console("Interface object created.\n");
+    Console("Recent files list populated.\n");
+    Console("Hotkeys file loaded.\n");
+    Console("Status bar initialized.\n");
+    BuildCentralWidget();
+    Console("Tab panels created.\n");
+    Console("Frames created.\n");
+    Console("Main menu created.\n");
+
+    // The view hears the mouse without a button held too: hover picks and the brush ring follow it.
+    QApplication::instance()->installEventFilter(this);
+    setMouseTracking(true);
+    m_pTabPanel->setMouseTracking(true);
+    m_pView->setMouseTracking(true);
+    if (CommandSwitches::s_bBenchmark) {
+        show();
+        resize(1280, 1024);
+        move(0, 0);
+    } else if (m_bShowMaximized) {
+        // Without a window manager to maximise it, the window still takes the screen.
+        if (QScreen *screen = QGuiApplication::primaryScreen())
+            setGeometry(screen->availableGeometry());
+        showMaximized();
+    } else {
+        show();
+    }
+    Console("Main window shown.\n");
+
+    if (Brush *tool = Brush::FindByType(1))
+        m_pInterface->m_pCurrentTool = tool;
+    m_cWindowTimer.start();
+    m_pInterface->SetActiveCamera(m_pScene->m_pActiveCamera);
+    SetStatusMessage(0, Tr("program started."));
+    Console("Program started.\n");
+    if (m_pScene->m_pActiveCamera)
+        m_pScene->m_pActiveCamera->ResetViewRegion(false);
+    m_pView->update();
+}
+
+void Tevrin::BuildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    // The progress bar lives in its own frame left of the status text, never over it.
+    m_pProgressHolder = new QWidget(bar);
+    m_pProgressHolder->setObjectName(QStringLiteral("progress holder"));
+    m_pProgressHolder->setFixedWidth(100);
+    m_pStatusLabel = new QLabel(bar);
+    m_pStatusLabel->setAutoFillBackground(true);
+    // A long message must not widen the window or move the 3D view.
+    m_pStatusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_pMemoryLabel = new QLabel(bar);
+    m_pMemoryLabel->setMinimumWidth(50);
+    m_pInfoLabel = new QLabel(bar);
+    m_pInfoLabel->setMinimumWidth(300);
+    m_pInfoLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(m_pProgressHolder, 0);
+    bar->addWidget(m_pStatusLabel, 1);
+    bar->addWidget(m_pMemoryLabel, 1);
+    bar->addWidget(m_pInfoLabel, 1);
+    bar->setSizeGripEnabled(true);
+    // The save indicator takes this place when the preferences ask for it.
+    m_pSaveReminderHost = new QWidget(bar);
+    m_pSaveReminderHost->setObjectName(QStringLiteral("save indicator"));
+    m_pSaveReminderHost->setFixedSize(50, 15);
+    m_pSaveReminderHost->setToolTip(Tr("Save indicator"));
+    if (WindowSettings::Current().saveReminder)
+        bar->addWidget(m_pSaveReminderHost, 0);
+    else
+        m_pSaveReminderHost->hide();
+}
+
+void Tevrin::BuildCentralWidget()
+{
+    m_pTabPanel = new GUI::TabPanel(this, "tab");
+    m_pTabPanel->addTab(m_pView, Tr("3D View"));
+    m_pTabPanel->AddDialog(QStringLiteral("ImageBrowserDialog"), Tr("Image Browser"));
+    m_pTabPanel->setCurrentIndex(0);
+    setCentralWidget(m_pTabPanel);
+    connect(m_pView, &SceneView::CommandRequested, this, [](const QString &command) { GUI::RunCommand(command); });
+    connect(m_pView, &SceneView::StatusTextChanged, this, [](const QString &text) { SetInfoText(text); });
+}
+
+// --- status bar ----------------------------------------------------------------------
+
+void Tevrin::SetStatusMessage(int state, const QString &text)
+{
+    Tevrin *window = s_pInstance;
+    if (!window || !window->m_pStatusLabel)
+        return;
+    QLabel *label = window->m_pStatusLabel;
+    if (state >= 0 && state <= 2) {
+        QPalette palette = window->palette();
+        if (state == 1)
+            palette.setColor(QPalette::Window, QColor(QStringLiteral("yellow")));
+        else if (state == 2)
+            palette.setColor(QPalette::Window, QColor(QStringLiteral("red")));
+        label->setPalette(palette);
+        window->m_iStatusState = state;
+    }
+    label->setText(text);
+    window->m_sLastStatus = text;
+}
+
+void Tevrin::SetInfoText(const QString &text)
+{
+    if (s_pInstance && s_pInstance->m_pInfoLabel)
+        s_pInstance->m_pInfoLabel->setText(text);
+}
+
+int64_t Tevrin::ElapsedTime() { return General::StartTimer().isValid() ? General::StartTimer().elapsed() : 0; }
+
+void Tevrin::SetMemoryText(const QString &text)
+{
+    if (m_pMemoryLabel && m_pMemoryLabel->text() != text)
+        m_pMemoryLabel->setText(text);
+}
+
+void Tevrin::SetVersionCaption()
+{
+    m_sCaption = Tr("Orvexa Tevrin 1.0.7");
+    setWindowTitle(m_sCaption);
+    Log("%s (rev. %d)", m_sCaption.toLocal8Bit().constData(), kRevision);
+    Log("\n");
+}
+
+void Tevrin::SetSceneCaption(const QString &file)
+{
+    if (m_sCaption.isEmpty())
+        m_sCaption = Tr("Orvexa Tevrin 1.0.7");
+    setWindowTitle(file.isEmpty() ? m_sCaption : m_sCaption + QStringLiteral(" - ") + file);
+}
+
+// --- layout file -----------------------------------------------------------------------
+
+bool Tevrin::LoadLayout(const QString &file)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    return restoreState(in.readAll());
+}
+
+bool Tevrin::SaveLayout(const QString &file) const
+{
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    out.write(saveState());
+    return out.commit();
+}
+
+// --- commands --------------------------------------------------------------------------
+
+void Tevrin::OnMenu(QAction *action)
+{
+    if (CommandsAllowed() && action && action->data().isValid())
+        GUI::RunCommand(action->data().toString());
+}
+
+void Tevrin::OnMenuOption(QAction *action)
+{
+    if (CommandsAllowed() && action && action->data().isValid())
+        GUI::RunCommandOption(action->data().toString());
+}
+
+void Tevrin::OnRecent(QAction *action)
+{
+    if (CommandsAllowed() && action && m_pInterface)
+        m_pInterface->OpenFile(false, action->data().toString(), 0);
+}
+
+void Tevrin::OnCreate(QAction *action)
+{
+    if (!action || !m_pScene || !CommandsAllowed())
+        return;
+    const QString kind = action->data().toString();
+    const QString name = action->text();
+    Scene &scene = *m_pScene;
+    if (kind == QLatin1String(".obj") || kind == QLatin1String(".tev")) {
+        if (kind == QLatin1String(".obj"))
+            scene.Import(QStringLiteral("Meshes/%1.obj").arg(name), true, false, true);
+        else
+            scene.Load(QStringLiteral("Meshes/%1.tev").arg(name), true, false);
+        if (scene.GetObjectCount() == 1)
+            m_pInterface->SetActiveObject(scene.m_pObjects);
+    } else if (kind == QLatin1String("Spline")) {
+        scene.Load(QStringLiteral("Curves/%1.tev").arg(name), true, false);
+    } else if (kind == QLatin1String("Camera")) {
+        auto *camera = new Camera;
+        camera->m_sCameraName = QStringLiteral("Camera 0%1").arg(scene.m_iCameraCount);
+        scene.AddCamera(camera);
+    } else if (kind == QLatin1String("Light")) {
+        auto *light = new Light;
+        scene.AddLight(light);
+        light->m_sLightName = QStringLiteral("Light 0%1").arg(scene.m_iLightCount);
+    } else if (kind == QLatin1String("Material")) {
+        // The material names itself by its place in the list.
+        Surface::Materials().Append(new Surface::Material(Surface::Materials().Count()));
+    } else if (kind == QLatin1String("SelectionSet")) {
+        GUI::RunCommand(QStringLiteral("Create selection set"));
+    }
+    Interface::Redraw();
+    InteractionHost().RefreshObjectList();
+}
+
+void Tevrin::OnAbout()
+{
+    QDialog about(this);
+    about.setWindowTitle(QStringLiteral("About Orvexa Tevrin (rev. %1)").arg(kRevision));
+    about.setFixedSize(500, 300);
+    auto *text = new QTextEdit(&about);
+    text->setReadOnly(true);
+    text->setFixedSize(495, 295);
+    text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFile page(QStringLiteral("help/about.html"));
+    if (page.open(QIODevice::ReadOnly))
+        text->setHtml(QString::fromUtf8(page.readAll()));
+    about.exec();
+}
+
+void Tevrin::OnShowMenu()
+{
+    if (m_pView)
+        m_pView->setCursor(Qt::ArrowCursor);
+}
+
+void Tevrin::OnHideMenu()
+{
+    if (m_pView)
+        m_pView->setCursor(Qt::BlankCursor);
+}
+
+void Tevrin::OnDocumentation()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QStringLiteral("help/documentation/index.html")));
+}
+
+void Tevrin::OnHelpTool() { QWhatsThis::enterWhatsThisMode(); }
+
+void Tevrin::Quit()
+{
+    m_bQuitting = true;
+    close();
+}
+
+void Tevrin::MakeStyle(const QString &name)
+{
+    QApplication::setStyle(name);
+    if (name == QLatin1String("Platinum"))
+        QApplication::setPalette(QPalette(QColor(239, 239, 239)));
+    else if (name == QLatin1String("Motif") || name == QLatin1String("MotifPlus"))
+        QApplication::setPalette(QPalette(QColor(192, 192, 192)));
+}
+
+void Tevrin::closeEvent(QCloseEvent *event)
+{
+    Console("Main window closed.\n");
+    // A cancelled close leaves everything as it was: the quitting flag (so the menus work
+    // again) and the current tool.
+    if (m_pInterface && m_pInterface->AskSaveModified(Tr("Exit"))) {
+        event->ignore();
+        m_bQuitting = false;
+        return;
+    }
+    // The sketch tool is not kept as such: the settings store it as the tool it came from.
+    if (m_pInterface && m_pInterface->m_pCurrentTool && m_pInterface->m_pCurrentTool->m_iType == kSketchTool)
+        m_pInterface->m_pCurrentTool->m_iType = 1;
+    Console("Saving settings...\n");
+    Console("Saving hotkeys...\n");
+    QMainWindow::closeEvent(event);
+}

@@ -1,0 +1,148 @@
+#pragma once
+// The main window: it builds the program's long-lived parts in a fixed, logged order
+// (scene, 3D view, controller, status bar), funnels every key, mouse and tablet event to
+// the controller, owns the status bar's messages, answers the window commands and takes
+// everything apart again in a fixed order. There is one per run.
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class InstanceLock;
+class Interface;
+class Preferences;
+class QAction;
+class QLabel;
+class Scene;
+class SceneView;
+class WindowServices;
+
+namespace GUI {
+class TabPanel;
+}
+
+class Tevrin : public QMainWindow {
+    Q_OBJECT
+
+public:
+    Tevrin(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::Window);
+    ~Tevrin() override;
+
+    // The main window; null before it is built and after it is gone.
+    static Tevrin *Get() { return s_pInstance; }
+
+    // --- status bar (nothing without a main window) --------------------------------------
+    // State 0 the normal background, 1 yellow, 2 red; other states keep the colour.
+    static void SetStatusMessage(int state, const QString &text);
+    // The info label (the face counts of the 3D view).
+    static void SetInfoText(const QString &text);
+    // Milliseconds since the program's start timer started.
+    static int64_t ElapsedTime();
+    void SetMemoryText(const QString &text);
+    QString GetStatusMessage() const { return m_sLastStatus; }
+    int GetStatusState() const { return m_iStatusState; }
+
+    // The caption: the program's title and version, then " - " and the scene file when given.
+    void SetVersionCaption();
+    void SetSceneCaption(const QString &file);
+
+    // --- the long operation that lets events run from inside itself ---------------------
+    // While busy no input reaches the controller and no menu command runs; Escape asks the
+    // running operation to stop.
+    bool IsBusy() const { return m_bBusy; }
+    void SetBusy(bool busy) { m_bBusy = busy; }
+    // A flag the running operation watches; Escape while busy sets it. Null for none.
+    void SetCancelFlag(bool *flag) { m_pCancelFlag = flag; }
+    bool IsQuitting() const { return m_bQuitting; }
+
+    // --- parts ---------------------------------------------------------------------------
+    Preferences *GetPreferences() const { return m_pPreferences.get(); }
+    Scene *GetScene() const { return m_pScene.get(); }
+    SceneView *GetView() const { return m_pView; }
+    Interface *GetInterface() const { return m_pInterface.get(); }
+    QLabel *GetStatusLabel() const { return m_pStatusLabel; }
+    QLabel *GetInfoLabel() const { return m_pInfoLabel; }
+    QLabel *GetMemoryLabel() const { return m_pMemoryLabel; }
+    // The status-bar frame the progress bar lives in (left of the status text).
+    QWidget *GetProgressHolder() const { return m_pProgressHolder; }
+    // The status-bar place of the save indicator (shown when the preferences ask for it).
+    QWidget *GetSaveReminderHost() const { return m_pSaveReminderHost; }
+    GUI::TabPanel *GetTabPanel() const { return m_pTabPanel; }
+
+    // Closes the docked and floating panels, which show the scene's nodes (the tab panel's
+    // pages stay): they must not outlive the scene.
+    void ReleasePropertyWindows();
+
+    // The dock and tool-bar layout, read from and written to the file (written whole or
+    // not at all). False when the file cannot be read or written.
+    bool LoadLayout(const QString &file);
+    bool SaveLayout(const QString &file) const;
+
+    // Sees every event of the program: window activation, mouse moves on the 3D view and
+    // tablet pressure.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+public slots:
+    // Runs the command named by the action's data, unless quitting or busy.
+    void OnMenu(QAction *action);
+    // The same for the command's option step.
+    void OnMenuOption(QAction *action);
+    // Opens the file named by the action's data.
+    void OnRecent(QAction *action);
+    // Makes what the action's data names: ".obj", ".tev", "Spline", "Camera", "Light",
+    // "Material" or "SelectionSet".
+    void OnCreate(QAction *action);
+    void OnAbout();
+    void OnShowMenu();
+    void OnHideMenu();
+    void OnDocumentation();
+    void OnHelpTool();
+    // Sets the quitting flag and closes the window; a cancelled close clears the flag.
+    void Quit();
+    void MakeStyle(const QString &name);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void BuildStatusBar();
+    void BuildCentralWidget();
+    // Whether a menu command may run now.
+    bool CommandsAllowed() const { return !m_bQuitting && !m_bBusy; }
+
+    QString m_sCaption;
+    QString m_sLastStatus;
+    int m_iStatusState = 0;
+    QElapsedTimer m_cWindowTimer;
+
+    QWidget *m_pProgressHolder = nullptr;
+    QWidget *m_pSaveReminderHost = nullptr;
+    QLabel *m_pStatusLabel = nullptr;
+    QLabel *m_pInfoLabel = nullptr;
+    QLabel *m_pMemoryLabel = nullptr;
+    GUI::TabPanel *m_pTabPanel = nullptr;
+    SceneView *m_pView = nullptr;
+
+    bool m_bBusy = false;
+    bool *m_pCancelFlag = nullptr;
+    bool m_bShowMaximized = false;
+    bool m_bTablet = false;
+    bool m_bQuitting = false;
+    int64_t m_iLastTabletEvent = -1000000;  // start-timer milliseconds
+    uint32_t m_iModifiers = 0;
+
+    std::unique_ptr<InstanceLock> m_pInstance;  // held for the whole run
+    std::unique_ptr<Preferences> m_pPreferences;
+    std::unique_ptr<Scene> m_pScene;
+    std::unique_ptr<Interface> m_pInterface;
+    std::unique_ptr<WindowServices> m_pServices;
+
+    static Tevrin *s_pInstance;
+};
