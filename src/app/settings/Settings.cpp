@@ -5,6 +5,7 @@
 #include "app/startup/CommandSwitches.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
+#include "scene/Brush.h"
 
 namespace {
 
@@ -20,11 +21,14 @@ QString SettingsPath(const QString &name)
 
 SettingsLoad LoadSettings(const SettingsParts &parts)
 {
-    if (Benchmarking() || !parts.preferences)
-        return SettingsLoad{};
-    const SettingsLoad result = LoadSettingsFile(parts.preferences->SettingFiles + QStringLiteral("/settings.sav"), parts);
-    if (result.outcome == SettingsLoad::Refused)
-        General::Shell().CriticalMessage(result.message);
+    SettingsLoad result;
+    if (!Benchmarking() && parts.preferences) {
+        result = LoadSettingsFile(parts.preferences->SettingFiles + QStringLiteral("/settings.sav"), parts);
+        if (result.outcome == SettingsLoad::Refused)
+            General::Shell().CriticalMessage(result.message);
+    }
+    // Whatever the settings held, the tool list gets the program's own fix-ups.
+    FixUpTools();
     return result;
 }
 
