@@ -1,9 +1,92 @@
 #include "app/settings/Preferences.h"
 
+#include "app/startup/CommandSwitches.h"
+
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
+#include <QTemporaryFile>
+#include <QTextStream>
+
+#include <pwd.h>
+#include <unistd.h>
 
 Preferences *Preferences::s_pInstance = nullptr;
+
+namespace {
+
+QString LoginName()
+{
+    for (const char *name : {"USER", "LOGNAME"}) {
+        const QString value = qEnvironmentVariable(name);
+        if (!value.isEmpty())
+            return value;
+    }
+    if (const passwd *entry = getpwuid(getuid()))
+        return QString::fromLocal8Bit(entry->pw_name);
+    return QStringLiteral("user");
+}
+
+QString Absolute(const QString &folder) { return QDir(folder).absolutePath(); }
+
+// Creates `folder` under the data folder when it is missing and copies the plain files of
+// the program's folder of that name into it; an existing folder is left as it is.
+void ProvideDataFolder(const QString &dataFolder, const QString &programFolder, const QString &name)
+{
+    const QDir target(dataFolder + QLatin1Char('/') + name);
+    if (target.exists())
+        return;
+    QDir().mkpath(target.path());
+    const QDir source(programFolder + QLatin1Char('/') + name);
+    if (!source.exists())
+        return;
+    for (const QFileInfo &file : source.entryInfoList(QDir::Files))
+        QFile::copy(file.absoluteFilePath(), target.filePath(file.fileName()));
+}
+
+QString SearchSettings(const QString &folder, int depth, QSet<QString> &seen)
+{
+    const QString real = QFileInfo(folder).canonicalFilePath();
+    if (real.isEmpty() || seen.contains(real))
+        return QString();
+    seen.insert(real);
+    const QDir dir(folder);
+    if (QFileInfo(dir.filePath(QStringLiteral("settings.sav"))).isFile())
+        return dir.absolutePath();
+    if (depth <= 0)
+        return QString();
+    for (const QString &sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name)) {
+        const QString found = SearchSettings(dir.filePath(sub), depth - 1, seen);
+        if (!found.isEmpty())
+            return found;
+    }
+    return QString();
+}
+
+}  // namespace
+
+void SplitKeyValue(const QString &line, QString &key, QString &value)
+{
+    key.clear();
+    value.clear();
+    const qsizetype colon = line.indexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return;
+    key = line.left(colon);
+    value = line.mid(colon + 1).trimmed();
+}
+
+bool IsWritableFolder(const QString &folder)
+{
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        return false;
+    // Permission bits say too little (read-only mounts, ACLs): try a file.
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".write-test-XXXXXX")));
+    return probe.open();
+}
 
 QString Preferences::DefaultDataFolder()
 {
@@ -12,25 +95,114 @@ QString Preferences::DefaultDataFolder()
 
 QString Preferences::DefaultTempFolder() { return DefaultDataFolder() + QStringLiteral("/Temp"); }
 
-Preferences::Preferences()
+QString Preferences::ConfigFolder()
 {
-    // Code run from here on (folder set-up) may already ask for the object.
+    return Absolute(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation));
+}
+
+QString Preferences::DefaultSettingsFolder() { return ConfigFolder() + QStringLiteral("/settings"); }
+
+Preferences::Preferences(PreferencesPrompts *prompts, const QString &programFolder)
+{
+    // Code run from here on (the folder questions) may already ask for the object.
     s_pInstance = this;
-    DataFolder = QDir(DefaultDataFolder()).absolutePath();
-    SettingFiles = QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).absolutePath();
-    StampFiles = DataFolder + QStringLiteral("/Stamps/");
-    StencilFiles = DataFolder + QStringLiteral("/Stencils/");
-    ShaderFiles = DataFolder + QStringLiteral("/Shaders/");
-    TempFiles = DataFolder + QStringLiteral("/Temp");
-    LogFiles = DataFolder + QStringLiteral("/Logs");
-    // A folder that cannot be made is reported by whoever first writes into it.
-    for (const QString &folder : {StampFiles, StencilFiles, ShaderFiles, TempFiles, LogFiles, SettingFiles,
-                                  SettingFiles + QStringLiteral("/Trays")})
-        QDir().mkpath(folder);
+    MirrorNormals.Add(General::Vector(0.0f, 0.0f, 0.0f));
+    MirrorOffsets.Add(General::Vector(0.0f, 0.0f, 0.0f));
+    if (CommandSwitches::s_bBenchmark || CommandSwitches::s_bSaveBenchmark)
+        BenchmarkSceneFlag1 = BenchmarkSceneFlag2 = true;
+    UserName = LoginName();
+    SetUpFolders(prompts, programFolder.isEmpty() && QCoreApplication::instance()
+                              ? QCoreApplication::applicationDirPath()
+                              : programFolder);
 }
 
 Preferences::~Preferences()
 {
     if (s_pInstance == this)
         s_pInstance = nullptr;
+}
+
+void Preferences::SetUpFolders(PreferencesPrompts *prompts, const QString &programFolder)
+{
+    const QString config = ConfigFolder();
+    const QString proposed = DefaultSettingsFolder();
+    QDir().mkpath(config);
+    DataFolder = Absolute(DefaultDataFolder());
+    // The folder dialog accepts only folders that exist: the proposed ones must.
+    QDir().mkpath(DataFolder);
+    SettingFiles = proposed;
+
+    const bool known = !ReadPathsFile();
+    if (!known || !QFileInfo(SettingFiles + QStringLiteral("/settings.sav")).isFile()) {
+        QDir().mkpath(proposed);
+        QString found = FindSettingsFile(config);
+        if (found.isEmpty())
+            found = FindSettingsFile(DataFolder);
+        if (!found.isEmpty() && found != Absolute(proposed)) {
+            if (prompts && prompts->TakeOverSettings(found))
+                QFile::copy(found + QStringLiteral("/settings.sav"), proposed + QStringLiteral("/settings.sav"));
+            else
+                found.clear();
+        }
+        SettingFiles = proposed;
+        if (found.isEmpty() && prompts)
+            prompts->ChooseFolders(*this);
+        PathsJustSet = true;
+    }
+    // Folders chosen in the dialog that cannot be made or written fall back to the defaults.
+    DataFolder = Absolute(DataFolder);
+    QDir().mkpath(DataFolder);
+    if (!IsWritableFolder(DataFolder))
+        DataFolder = Absolute(DefaultDataFolder());
+    QDir().mkpath(SettingFiles);
+    if (!IsWritableFolder(SettingFiles))
+        SettingFiles = proposed;
+    if (PathsJustSet)
+        AppendToPathsFile();
+
+    for (const char *name : {"Stencils", "Stamps", "Shaders"})
+        ProvideDataFolder(DataFolder, programFolder, QString::fromLatin1(name));
+    StampFiles = DataFolder + QStringLiteral("/Stamps/");
+    StencilFiles = DataFolder + QStringLiteral("/Stencils/");
+    ShaderFiles = DataFolder + QStringLiteral("/Shaders/");
+    TempFiles = DataFolder + QStringLiteral("/Temp");
+    LogFiles = DataFolder + QStringLiteral("/Logs");
+    // A folder that cannot be made is reported by whoever first writes into it.
+    for (const QString &folder : {TempFiles, LogFiles, SettingFiles, SettingFiles + QStringLiteral("/Trays")})
+        QDir().mkpath(folder);
+}
+
+void Preferences::AppendToPathsFile() const
+{
+    QFile file(PathsFile());
+    if (!file.open(QIODevice::Append | QIODevice::Text))
+        return;
+    QTextStream(&file) << UserName << ": " << SettingFiles << '\n';
+}
+
+bool Preferences::ReadPathsFile()
+{
+    QFile file(PathsFile());
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return true;
+    QTextStream text(&file);
+    bool found = false;
+    QString line, key, value;
+    while (text.readLineInto(&line)) {
+        if (line.isEmpty())
+            continue;
+        SplitKeyValue(line, key, value);
+        // A folder that has gone (or cannot be written) does not count: the set-up runs again.
+        if (key == UserName && IsWritableFolder(value)) {
+            SettingFiles = value;
+            found = true;
+        }
+    }
+    return !found;
+}
+
+QString Preferences::FindSettingsFile(const QString &folder)
+{
+    QSet<QString> seen;
+    return SearchSettings(folder, kSearchDepth, seen);
 }

@@ -6,6 +6,7 @@
 
 #include "app/services/WindowServices.h"
 #include "app/settings/Preferences.h"
+#include "app/settings/Settings.h"
 #include "app/startup/InstanceLock.h"
 #include "app/startup/RunLog.h"
 #include "app/startup/CommandSwitches.h"
@@ -19,6 +20,7 @@
 #include "gui/dialogs/DialogFactory.h"
 #include "gui/dialogs/SysInfoWindow.h"
 #include "gui/panels/TabPanel.h"
+#include "gui/status/Alarm.h"
 #include "interaction/Interface.h"
 #include "mapping/MappingGlobals.h"
 #include "mesh/surface/Material.h"
@@ -124,6 +126,10 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags)
     Console("3d viewport object created.\n");
     m_pPreferences->MaximumTextureSize = 2048;
     m_bShowMaximized = true;
+    WindowPlacement placement;
+    if (LoadSettings(SettingsParts{m_pPreferences.get(), &placement, &m_pView->m_cToggles}).outcome ==
+        SettingsLoad::Loaded)
+        m_bShowMaximized = ApplyPlacement(*this, placement);
     const WindowSettings settings = WindowSettings::Current();
     m_pView->m_cSettings.m_iGridLines = settings.gridLines;
     m_pView->m_cSettings.m_fGridSize = settings.gridSpacing;
@@ -135,6 +141,7 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags)
     m_pInterface = std::make_unique<Interface>();
     m_pServices->Install();
     Console("Interface object created.\n");
+    LoadRecentFiles(m_cRecentFiles);
     Console("Recent files list populated.\n");
     Console("Hotkeys file loaded.\n");
     Console("Status bar initialized.\n");
@@ -200,6 +207,10 @@ void Tevrin::BuildStatusBar()
     m_pSaveReminderHost->setObjectName(QStringLiteral("save indicator"));
     m_pSaveReminderHost->setFixedSize(50, 15);
     m_pSaveReminderHost->setToolTip(Tr("Save indicator"));
+    m_pSaveReminder = new GUI::Alarm(m_pSaveReminderHost, "alarm");
+    m_pSaveReminder->SetInterval([] { return Preferences::Get() ? Preferences::Get()->ReminderTime : 3600000; });
+    // The mouse-activity clock: restarted by every mouse move, press and release.
+    m_pSaveReminder->SetIdleTime([this] { return int64_t(m_cWindowTimer.elapsed()); });
     if (WindowSettings::Current().saveReminder)
         bar->addWidget(m_pSaveReminderHost, 0);
     else
@@ -434,6 +445,9 @@ void Tevrin::closeEvent(QCloseEvent *event)
     if (m_pInterface && m_pInterface->m_pCurrentTool && m_pInterface->m_pCurrentTool->m_iType == kSketchTool)
         m_pInterface->m_pCurrentTool->m_iType = 1;
     Console("Saving settings...\n");
+    WindowPlacement placement = PlacementOf(*this);
+    SaveSettings(SettingsParts{m_pPreferences.get(), &placement, m_pView ? &m_pView->m_cToggles : nullptr},
+                 m_cRecentFiles);
     Console("Saving hotkeys...\n");
     QMainWindow::closeEvent(event);
 }

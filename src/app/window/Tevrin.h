@@ -4,6 +4,8 @@
 // the controller, owns the status bar's messages, answers the window commands and takes
 // everything apart again in a fixed order. There is one per run.
 
+#include "app/settings/RecentFiles.h"
+
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
@@ -21,6 +23,7 @@ class SceneView;
 class WindowServices;
 
 namespace GUI {
+class Alarm;
 class TabPanel;
 }
 
@@ -71,6 +74,9 @@ public:
     // The status-bar place of the save indicator (shown when the preferences ask for it).
     QWidget *GetSaveReminderHost() const { return m_pSaveReminderHost; }
     GUI::TabPanel *GetTabPanel() const { return m_pTabPanel; }
+    // The save indicator inside its status-bar place.
+    GUI::Alarm *GetSaveReminder() const { return m_pSaveReminder; }
+    RecentFiles &GetRecentFiles() { return m_cRecentFiles; }
 
     // Closes the docked and floating panels, which show the scene's nodes (the tab panel's
     // pages stay): they must not outlive the scene.
@@ -129,6 +135,8 @@ private:
 
     QWidget *m_pProgressHolder = nullptr;
     QWidget *m_pSaveReminderHost = nullptr;
+    GUI::Alarm *m_pSaveReminder = nullptr;
+    RecentFiles m_cRecentFiles;
     QLabel *m_pStatusLabel = nullptr;
     QLabel *m_pInfoLabel = nullptr;
     QLabel *m_pMemoryLabel = nullptr;

@@ -20,6 +20,7 @@
 #include "scene/camera/Camera.h"
 #include "viewport/view/SceneView.h"
 
+#include <QFileInfo>
 #include <QAction>
 #include <QApplication>
 #include <QDockWidget>
@@ -530,4 +531,24 @@ TEST_F(MainWindowTest, AnEmptySceneShowsTheGridAndAnOpenedMeshIsLitAndFramed)
             }
     EXPECT_GT(brightest - darkest, 60) << darkest << ".." << brightest;
     EXPECT_GT(brightest, 120);
+}
+
+TEST_F(MainWindowTest, SettingsWrittenAtCloseComeBackInTheNextWindow)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    ASSERT_NE(m_window->GetSaveReminder(), nullptr);
+    m_window->GetPreferences()->LinearUnit = 3;
+    m_window->GetRecentFiles().Add(QStringLiteral("/scenes/one.tev"));
+    m_window->GetView()->m_cToggles.m_bWireframe = true;
+    const QString folder = m_window->GetPreferences()->SettingFiles;
+    ConsoleLines([this] { m_window->Quit(); });
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/settings.sav")));
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/recent.sav")));
+    m_window.reset();
+
+    Build();
+    EXPECT_EQ(m_window->GetPreferences()->LinearUnit, 3);
+    EXPECT_EQ(m_window->GetRecentFiles().Files(), QStringList{QStringLiteral("/scenes/one.tev")});
+    EXPECT_TRUE(m_window->GetView()->m_cToggles.m_bWireframe);
 }

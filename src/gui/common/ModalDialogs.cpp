@@ -1,0 +1,22 @@
+#include "gui/common/ModalDialogs.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace GUI {
+
+QColor ModalDialogs::GetColor(const QColor &initial, QWidget *parent) { return QColorDialog::getColor(initial, parent); }
+
+QString ModalDialogs::GetExistingDirectory(QWidget *parent, const QString &caption, const QString &start)
+{
+    return QFileDialog::getExistingDirectory(parent, caption, start, QFileDialog::ShowDirsOnly);
+}
+
+bool ModalDialogs::AskYesNo(QWidget *parent, const QString &title, const QString &text)
+{
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+           QMessageBox::Yes;
+}
+
+}  // namespace GUI

@@ -1,0 +1,27 @@
+#pragma once
+// The modal questions widgets ask (a colour, a folder, yes or no). The default instance
+// opens Qt's own dialogs; tests install scripted answers so that no test waits in a modal loop.
+
+#include "foundation/Installable.h"
+
+#include <QColor>
+#include <QString>
+
+class QWidget;
+
+namespace GUI {
+
+class ModalDialogs : public General::Installable<ModalDialogs> {
+public:
+    virtual ~ModalDialogs() = default;
+    // An invalid colour when the user cancelled.
+    virtual QColor GetColor(const QColor &initial, QWidget *parent);
+    // Folders only; empty when the user cancelled.
+    virtual QString GetExistingDirectory(QWidget *parent, const QString &caption, const QString &start);
+    // A question box with Yes (the default) and No; true for Yes.
+    virtual bool AskYesNo(QWidget *parent, const QString &title, const QString &text);
+};
+
+inline ModalDialogs &Modals() { return ModalDialogs::Get(); }
+
+}  // namespace GUI
