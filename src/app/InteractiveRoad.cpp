@@ -1,8 +1,10 @@
 #include "app/InteractiveRoad.h"
 
+#include "app/settings/WindowPrompts.h"
 #include "app/startup/CommandSwitches.h"
 #include "app/startup/Console.h"
 #include "app/window/Tevrin.h"
+#include "app/welcome/WelcomeDlg.h"
 #include "app/window/WindowSettings.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
@@ -34,8 +36,10 @@ int RunInteractive(const QString &fileArgument)
 {
     Console("Creating main window...\n");
     std::unique_ptr<Tevrin> window;
+    // A person is there: the first start asks for the folders.
+    WindowPrompts prompts;
     try {
-        window = std::make_unique<Tevrin>();
+        window = std::make_unique<Tevrin>(nullptr, Qt::Window, &prompts);
     } catch (const std::bad_alloc &) {
         Refuse(QStringLiteral("Cannot create application main window."));
         return kFailure;
@@ -63,6 +67,7 @@ int RunInteractive(const QString &fileArgument)
         const QString report = window->GetInterface()->PlayBenchmark(QStringLiteral("benchmark"));
         General::Shell().ShowMessage(General::ShellServices::kInformation, QStringLiteral("Benchmark"), report);
     } else {
+        ShowWelcomeIfWanted(window.get());
         try {
             result = QApplication::exec();
         } catch (const General::Error &error) {

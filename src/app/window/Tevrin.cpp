@@ -70,7 +70,7 @@ constexpr int kRevision = 2608;
 
 }  // namespace
 
-Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags)
+Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *prompts)
     : QMainWindow(parent, flags), m_pServices(std::make_unique<WindowServices>(*this))
 {
     s_pInstance = this;
@@ -84,7 +84,7 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags)
     resize(800, 600);
     General::StartTimer().start();
     Console("Timer started\n");
-    m_pPreferences = std::make_unique<Preferences>();
+    m_pPreferences = std::make_unique<Preferences>(prompts);
     Console("Preferences object created.\n");
     // Registers the node classes before any scene load or bake.
     InitializeSceneGlobals();
@@ -169,6 +169,11 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags)
         show();
     }
     Console("Main window shown.\n");
+    // Folders chosen at this first start are kept at once, not only at a clean close.
+    if (m_pPreferences->PathsJustSet) {
+        WindowPlacement placement = PlacementOf(*this);
+        SaveSettings(SettingsParts{m_pPreferences.get(), &placement, &m_pView->m_cToggles}, m_cRecentFiles);
+    }
 
     if (Brush *tool = Brush::FindByType(1))
         m_pInterface->m_pCurrentTool = tool;

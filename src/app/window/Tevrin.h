@@ -16,6 +16,7 @@
 class InstanceLock;
 class Interface;
 class Preferences;
+class PreferencesPrompts;
 class QAction;
 class QLabel;
 class Scene;
@@ -31,7 +32,8 @@ class Tevrin : public QMainWindow {
     Q_OBJECT
 
 public:
-    Tevrin(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::Window);
+    // `prompts` asks the first-start questions (the settings folder); none in a run without a person.
+    Tevrin(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::Window, PreferencesPrompts *prompts = nullptr);
     ~Tevrin() override;
 
     // The main window; null before it is built and after it is gone.
