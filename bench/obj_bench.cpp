@@ -204,64 +204,53 @@ ChildResult TinyObjIndexed(const std::string &path)
     return r;
 }
 
+// Runs our side and the peer's on the generated file of side state.range(0), each in its
+// own child process from a warm page cache, and sets the common counters under the names
+// `oursName` and `theirsName`. False (the run skipped) when either side failed.
+template <class Ours, class Theirs>
+bool RunSides(benchmark::State &state, Ours oursSide, Theirs theirsSide, const std::string &oursName,
+              const std::string &theirsName, ChildResult &ours, ChildResult &theirs)
+{
+    InitializeSceneGlobals();
+    const std::string path = GridFile(int(state.range(0)));
+    if (path.empty()) {
+        state.SkipWithError("cannot write the generated file");
+        return false;
+    }
+    const double megabytes = double(FileSize(path)) / 1e6;
+    for (auto _ : state) {
+        Warm(path);
+        ours = InChild([&] { return oursSide(path); });
+        Warm(path);
+        theirs = InChild([&] { return theirsSide(path); });
+    }
+    if (!ours.ok || !theirs.ok) {
+        state.SkipWithError("an import failed");
+        return false;
+    }
+    state.counters["file_MB"] = megabytes;
+    state.counters[oursName + "_MBps"] = megabytes / ours.seconds;
+    state.counters[theirsName + "_MBps"] = megabytes / theirs.seconds;
+    state.counters["speed_ratio"] = theirs.seconds / ours.seconds;
+    state.counters["cpu_ratio"] = theirs.cpuSeconds / ours.cpuSeconds;
+    state.counters[oursName + "_peak_MB"] = double(ours.peakRss) / 1e6;
+    state.counters["tinyobj_peak_MB"] = double(theirs.peakRss) / 1e6;
+    return true;
+}
+
 // The whole import entry against the peer's parse and indexed mesh build, each in its own
 // child process on all the processors the process may use.
 void ObjEntry(benchmark::State &state)
 {
-    InitializeSceneGlobals();
-    const std::string path = GridFile(int(state.range(0)));
-    if (path.empty()) {
-        state.SkipWithError("cannot write the generated file");
-        return;
-    }
-    const double megabytes = double(FileSize(path)) / 1e6;
     ChildResult ours, theirs;
-    for (auto _ : state) {
-        Warm(path);
-        ours = InChild([&] { return ImportEntry(path); });
-        Warm(path);
-        theirs = InChild([&] { return TinyObjIndexed(path); });
-    }
-    if (!ours.ok || !theirs.ok) {
-        state.SkipWithError("an import failed");
-        return;
-    }
-    state.counters["file_MB"] = megabytes;
-    state.counters["entry_MBps"] = megabytes / ours.seconds;
-    state.counters["tinyobj_indexed_MBps"] = megabytes / theirs.seconds;
-    state.counters["speed_ratio"] = theirs.seconds / ours.seconds;
-    state.counters["cpu_ratio"] = theirs.cpuSeconds / ours.cpuSeconds;
-    state.counters["entry_peak_MB"] = double(ours.peakRss) / 1e6;
-    state.counters["tinyobj_peak_MB"] = double(theirs.peakRss) / 1e6;
+    RunSides(state, ImportEntry, TinyObjIndexed, "entry", "tinyobj_indexed", ours, theirs);
 }
 
 void ObjImport(benchmark::State &state)
 {
-    InitializeSceneGlobals();
-    const std::string path = GridFile(int(state.range(0)));
-    if (path.empty()) {
-        state.SkipWithError("cannot write the generated file");
-        return;
-    }
-    const double megabytes = double(FileSize(path)) / 1e6;
     ChildResult ours, theirs;
-    for (auto _ : state) {
-        Warm(path);
-        ours = InChild([&] { return ImportOurs(path); });
-        Warm(path);
-        theirs = InChild([&] { return ParseTinyObj(path); });
-    }
-    if (!ours.ok || !theirs.ok) {
-        state.SkipWithError("an import failed");
+    if (!RunSides(state, ImportOurs, ParseTinyObj, "ours", "tinyobj", ours, theirs))
         return;
-    }
-    state.counters["file_MB"] = megabytes;
-    state.counters["ours_MBps"] = megabytes / ours.seconds;
-    state.counters["tinyobj_MBps"] = megabytes / theirs.seconds;
-    state.counters["speed_ratio"] = theirs.seconds / ours.seconds;
-    state.counters["cpu_ratio"] = theirs.cpuSeconds / ours.cpuSeconds;
-    state.counters["ours_peak_MB"] = double(ours.peakRss) / 1e6;
-    state.counters["tinyobj_peak_MB"] = double(theirs.peakRss) / 1e6;
     state.counters["mesh_MB"] = double(ours.bytes) / 1e6;
     state.counters["peak_per_mesh"] = double(ours.peakRss) / double(ours.bytes);
 }
