@@ -4,6 +4,7 @@
 #include "app/system/SystemInfo.h"
 #include "gui/dialogs/SysInfoWindow.h"
 
+#include "app/dialogs/PreferencesDialog.h"
 #include "app/services/WindowServices.h"
 #include "app/settings/Preferences.h"
 #include "app/settings/Settings.h"
@@ -98,6 +99,9 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     Console("3d viewport inited.\n");
     GUI::DialogFactory::Clear();
     GUI::RegisterDialogFactories();
+    // The registry lives as long as the process: a second window (tests) registers nothing again.
+    static const bool s_bRegistered = (GUI::PreferencesDialog::Register(), true);
+    (void)s_bRegistered;
     Console("Dialogs inited.\n");
 
     // The status bar exists before anything can report through the shell.
