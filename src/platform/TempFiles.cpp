@@ -6,6 +6,7 @@
 #include <QTemporaryFile>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 
 #include <csignal>
@@ -29,6 +30,13 @@ QString OwnTempFileName(const QString &folder, const QString &prefix)
     return TempFileName(folder, prefix + QString::number(::getpid()) + QLatin1Char('.'));
 }
 
+bool ProcessIsGone(long long pid)
+{
+    if (pid <= 0 || pid > INT_MAX)
+        return true;
+    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
 void RemoveStaleTempFiles(const QString &folder, const QString &prefix)
 {
     const QDir dir(folder.isEmpty() ? QDir::tempPath() : folder);
@@ -42,8 +50,8 @@ void RemoveStaleTempFiles(const QString &folder, const QString &prefix)
         const long pid = rest.left(dot).toLong(&number);
         if (dot < 1 || !number || pid <= 0 || rest.size() - dot - 1 != 6)
             continue;
-        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH)
-            continue;  // its process runs (or may: it is not ours to ask)
+        if (!ProcessIsGone(pid))
+            continue;
         QFile::remove(dir.filePath(name));
     }
 }

@@ -9,6 +9,9 @@ QString TempFileName(const QString &folder, const QString &prefix);
 // TempFileName with this process's id and a dot after the prefix, so that a later run can
 // tell the files of a process that died from those of one still at work.
 QString OwnTempFileName(const QString &folder, const QString &prefix);
+// True when no process with id `pid` runs (ids outside the system's range name none); a
+// process that runs but is not ours to signal counts as running.
+bool ProcessIsGone(long long pid);
 // Removes the files in `folder` that OwnTempFileName named with `prefix` for a process
 // that no longer runs (a save or load that was killed).
 void RemoveStaleTempFiles(const QString &folder, const QString &prefix);

@@ -1,24 +1,9 @@
 #include "app/startup/LeftoverTempFiles.h"
 
+#include "platform/TempFiles.h"
+
 #include <QDir>
 #include <QRegularExpression>
-
-#include <cerrno>
-#include <climits>
-
-#include <signal.h>
-
-namespace {
-
-// A process id beyond the system's range names no process.
-bool ProcessIsGone(long long pid)
-{
-    if (pid <= 0 || pid > INT_MAX)
-        return true;
-    return ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
-}
-
-}  // namespace
 
 bool ParseOwnTempFile(const QString &fileName, long long &pid)
 {
