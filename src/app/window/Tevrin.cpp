@@ -134,9 +134,9 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     if (LoadSettings(SettingsParts{m_pPreferences.get(), &placement, &m_pView->m_cToggles}).outcome ==
         SettingsLoad::Loaded)
         m_bShowMaximized = ApplyPlacement(*this, placement);
-    const WindowSettings settings = WindowSettings::Current();
-    m_pView->m_cSettings.m_iGridLines = settings.gridLines;
-    m_pView->m_cSettings.m_fGridSize = settings.gridSpacing;
+    // The grid the settings hold (or the defaults).
+    m_pView->m_cSettings.m_iGridLines = m_pPreferences->GridLines;
+    m_pView->m_cSettings.m_fGridSize = float(m_pPreferences->GridSpacing);
     // Whatever the settings held, the tools get what the program relies on.
     FixUpTools();
     Console("Settings loaded.\n");

@@ -2,7 +2,6 @@
 
 #include "app/settings/Preferences.h"
 
-
 WindowSettings WindowSettings::Current()
 {
     WindowSettings settings;

@@ -491,6 +491,9 @@ TEST_F(MainWindowTest, AnEmptySceneShowsTheGridAndAnOpenedMeshIsLitAndFramed)
     REQUIRE_WINDOW_GL();
     Build();
     SceneView &view = *m_window->GetView();
+    // The grid is the preferences' (their defaults on this fresh start).
+    EXPECT_EQ(view.m_cSettings.m_iGridLines, m_window->GetPreferences()->GridLines);
+    EXPECT_EQ(view.m_cSettings.m_fGridSize, float(m_window->GetPreferences()->GridSpacing));
     // The whole frame is drawn again for each picture.
     const auto grab = [&view] {
         Interface::Redraw();
