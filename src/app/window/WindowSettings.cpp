@@ -4,16 +4,18 @@
 
 WindowSettings WindowSettings::Current()
 {
-    WindowSettings settings;
+    static const PreferenceValues kDefaults;
     const Preferences *preferences = Preferences::Get();
+    const PreferenceValues &values = preferences ? static_cast<const PreferenceValues &>(*preferences) : kDefaults;
+    WindowSettings settings;
+    settings.pressureLow = values.PressureLow;
+    settings.pressureHigh = values.PressureHigh;
+    settings.saveReminder = values.SaveReminder;
     if (!preferences) {
         settings.settingFolder = settings.logFolder = Preferences::DefaultDataFolder();
         settings.tempFolder = Preferences::DefaultTempFolder();
         return settings;
     }
-    settings.pressureLow = preferences->PressureLow;
-    settings.pressureHigh = preferences->PressureHigh;
-    settings.saveReminder = preferences->SaveReminder;
     settings.settingFolder = preferences->SettingFiles;
     settings.logFolder = preferences->LogFiles;
     settings.tempFolder = preferences->TempFiles;

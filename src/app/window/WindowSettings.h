@@ -6,8 +6,8 @@
 
 struct WindowSettings {
     int pressureLow = 0;
-    int pressureHigh = 1;
-    bool saveReminder = true;
+    int pressureHigh = 0;
+    bool saveReminder = false;
     QString settingFolder;
     QString logFolder;
     QString tempFolder;
