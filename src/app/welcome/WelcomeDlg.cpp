@@ -10,17 +10,18 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace {
 
 QSettings UserSettings() { return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Orvexa"), QStringLiteral("Tevrin")); }
 
-QLabel *AddLabel(QWidget *parent, const char *name, const QRect &geometry, const QString &text, bool openLinks = true)
+QLabel *AddLabel(QBoxLayout *layout, const char *name, const QString &text, bool openLinks = true)
 {
-    auto *label = new QLabel(text, parent);
+    auto *label = new QLabel(text);
     label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(geometry);
     label->setOpenExternalLinks(openLinks);
+    layout->addWidget(label);
     return label;
 }
 
@@ -48,38 +49,38 @@ WelcomeDlg::WelcomeDlg(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("WelcomeClass"));
     setWindowTitle(tr("Welcome"));
-    resize(421, 232);
-
-    auto *layoutWidget = new QWidget(this);
-    layoutWidget->setObjectName(QStringLiteral("layoutWidget"));
-    layoutWidget->setGeometry(150, 180, 111, 31);
-    auto *box = new QHBoxLayout(layoutWidget);
-    box->setObjectName(QStringLiteral("hboxLayout"));
-    box->setContentsMargins(0, 0, 0, 0);
-    auto *ok = new QPushButton(tr("OK"), layoutWidget);
-    ok->setObjectName(QStringLiteral("okButton"));
-    box->addWidget(ok);
-
-    QLabel *title = AddLabel(this, "label", QRect(130, 20, 141, 20), tr("Welcome to Orvexa Tevrin 1.0!"));
-    QFont font(QStringLiteral("MS Shell Dlg 2"), 8);
+    // Laid out rather than placed: the texts keep their room in whatever font the system gives.
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 16, 20, 12);
+    QLabel *title = AddLabel(layout, "label", tr("Welcome to Orvexa Tevrin 1.0!"));
+    QFont font = title->font();
     font.setBold(true);
     title->setFont(font);
     title->setAlignment(Qt::AlignCenter);
-    AddLabel(this, "label_4", QRect(30, 100, 731, 16),
-             tr("If you experience any display problems, please make sure your graphics"));
-    AddLabel(this, "label_5", QRect(20, 120, 711, 20),
-             tr("drivers are up-to-date and your machine meets Tevrin's "
-                "<a href=\"https://www.orvexa.example/tevrin/requirements\">system requirements</a>."));
-    QLabel *local = AddLabel(this, "label_3", QRect(30, 80, 351, 16),
+    layout->addSpacing(8);
+    AddLabel(layout, "label_2",
+             tr("For free instructional videos please go "
+                "<a href=\"https://www.orvexa.example/tevrin/videos\">here</a>."));
+    QLabel *local = AddLabel(layout, "label_3",
                              tr("For a short \"Getting Started\" tutorial and other help docs please go "
                                 "<a href=\"file://help/documentation/index.html\">here</a>."),
                              false);
-    AddLabel(this, "label_2", QRect(30, 60, 281, 16),
-             tr("For free instructional videos please go "
-                "<a href=\"https://www.orvexa.example/tevrin/videos\">here</a>."));
+    AddLabel(layout, "label_4", tr("If you experience any display problems, please make sure your graphics"));
+    AddLabel(layout, "label_5",
+             tr("drivers are up-to-date and your machine meets Tevrin's "
+                "<a href=\"https://www.orvexa.example/tevrin/requirements\">system requirements</a>."));
+    layout->addSpacing(8);
     m_pCheckBox = new QCheckBox(tr("Do not display this window again"), this);
     m_pCheckBox->setObjectName(QStringLiteral("checkBox"));
-    m_pCheckBox->setGeometry(30, 150, 251, 19);
+    layout->addWidget(m_pCheckBox);
+    auto *box = new QHBoxLayout;
+    box->setObjectName(QStringLiteral("hboxLayout"));
+    auto *ok = new QPushButton(tr("OK"), this);
+    ok->setObjectName(QStringLiteral("okButton"));
+    box->addStretch();
+    box->addWidget(ok);
+    box->addStretch();
+    layout->addLayout(box);
 
     connect(local, &QLabel::linkActivated, this, &WelcomeDlg::on_anchor_clicked);
     connect(ok, &QPushButton::clicked, this, &WelcomeDlg::accept);
