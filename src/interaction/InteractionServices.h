@@ -42,6 +42,10 @@ public:
     // --- main window ------------------------------------------------------------------
     // The window caption names the scene file (empty: the program's title alone).
     virtual void SetSceneCaption(const QString &file) {}
+    // The scene was just saved, opened or made new: the save reminder counts from now.
+    virtual void ResetSaveReminder() {}
+    // The Display menu's check marks from the view's toggles (after a toggle command).
+    virtual void UpdateDisplayMenu() {}
 
     // --- GUI panels ---------------------------------------------------------------------
     virtual void RefreshObjectList() {}

@@ -49,6 +49,8 @@ bool Interface::SaveScene(bool saveAs)
     const QString name = scene->m_sFileName;
     const bool saved = scene->Save(name, true);
     InteractionHost().SetSceneCaption(name);
+    if (saved)
+        InteractionHost().ResetSaveReminder();
     return saved;
 }
 
@@ -70,10 +72,15 @@ void Interface::OpenFile(bool import, const QString &fileName, int mode)
     const QString name = QFileInfo(fileName).absoluteFilePath();
     const QString suffix = QFileInfo(name).suffix().toUpper();
     if (suffix == QLatin1String("TEV")) {
-        if (scene->Load(name, import, true))
+        if (scene->Load(name, import, true)) {
             InteractionHost().SetSceneCaption(name);
+            if (!import)
+                InteractionHost().ResetSaveReminder();
+        }
     } else if (suffix == QLatin1String("OBJ") || suffix == QLatin1String("BIO")) {
-        scene->Import(name, import, suffix == QLatin1String("BIO"), true);
+        // A mesh opened in place of the scene starts a new piece of work, as a loaded scene does.
+        if (scene->Import(name, import, suffix == QLatin1String("BIO"), true) && !import)
+            InteractionHost().ResetSaveReminder();
     } else {
         General::Shell().ShowMessage(General::ShellServices::kWarning, Tr("Error"), Tr("Unknown file format"));
         return;

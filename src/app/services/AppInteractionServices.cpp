@@ -1,5 +1,7 @@
 #include "app/services/AppInteractionServices.h"
 
+#include "gui/status/Alarm.h"
+
 #include "app/startup/CommandSwitches.h"
 #include "app/window/Tevrin.h"
 #include "mesh/core/Mesh.h"
@@ -68,5 +70,13 @@ bool AppInteractionServices::ShowsCurves() const
 }
 
 void AppInteractionServices::SetSceneCaption(const QString &file) { m_rWindow.SetSceneCaption(file); }
+
+void AppInteractionServices::ResetSaveReminder()
+{
+    if (GUI::Alarm *reminder = m_rWindow.GetSaveReminder())
+        reminder->Reset();
+}
+
+void AppInteractionServices::UpdateDisplayMenu() { m_rWindow.UpdateDisplayMenu(); }
 
 bool AppInteractionServices::TestSwitch() const { return CommandSwitches::s_bTest; }

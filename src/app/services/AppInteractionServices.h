@@ -20,6 +20,8 @@ public:
     void RepaintView() override;
     bool ShowsCurves() const override;
     void SetSceneCaption(const QString &file) override;
+    void ResetSaveReminder() override;
+    void UpdateDisplayMenu() override;
     bool TestSwitch() const override;
 
     // The camera's row for a view row y: rows below the picture in the off-screen buffer

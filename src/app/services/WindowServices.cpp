@@ -9,6 +9,7 @@ WindowServices::WindowServices(Tevrin &window)
       m_cOverlays(m_cInteraction),
       m_cCurves(window),
       m_cCurveOperations(m_cCurveEditing),
+      m_cPreferencesDialog(window),
       m_cScene(window, m_cCurveEditing)
 {
 }
@@ -43,11 +44,13 @@ void WindowServices::Install()
     Operations::CurveOperationHost::Install(&m_cCurveOperations);
     GUI::TrayServices::Install(&m_cTrays);
     MapExtraction::MappingHost::Install(&m_cMapping);
+    PreferencesDialogHost::Install(&m_cPreferencesDialog);
 }
 
 void WindowServices::Uninstall()
 {
     m_cCurveEditing.End();
+    PreferencesDialogHost::Install(nullptr);
     MapExtraction::MappingHost::Install(nullptr);
     GUI::TrayServices::Install(nullptr);
     Operations::CurveOperationHost::Install(nullptr);

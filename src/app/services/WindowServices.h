@@ -8,6 +8,7 @@
 #include "app/services/AppCurveServices.h"
 #include "app/services/AppInteractionServices.h"
 #include "app/services/AppMappingHost.h"
+#include "app/services/AppPreferencesDialogHost.h"
 #include "app/services/AppSceneServices.h"
 #include "app/services/AppTrayServices.h"
 #include "app/services/AppViewOverlayHost.h"
@@ -39,6 +40,7 @@ public:
     AppCurveOperationHost m_cCurveOperations;
     AppTrayServices m_cTrays;
     AppMappingHost m_cMapping;
+    AppPreferencesDialogHost m_cPreferencesDialog;
     AppSceneServices m_cScene;
     InteractionMeshHost m_cMeshes;
 

@@ -22,6 +22,9 @@
 #include "gui/dialogs/SysInfoWindow.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/status/Alarm.h"
+#include "gui/style/TevrinStyle.h"
+#include "app/settings/HotkeysFile.h"
+#include "interaction/handlers/Function.h"
 #include "interaction/Interface.h"
 #include "mapping/MappingGlobals.h"
 #include "mesh/surface/Material.h"
@@ -79,8 +82,7 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     // The suffix names this copy's temporary and log files.
     m_pInstance = CheckInstance();
     setWindowIcon(QIcon(QStringLiteral("Icons/appicon.png")));
-    if (QStyle *style = QStyleFactory::create(QStringLiteral("Fusion")))
-        QApplication::setStyle(style);
+    QApplication::setStyle(new GUI::TevrinStyle);
     Console("GUI style set.\n");
     resize(800, 600);
     General::StartTimer().start();
@@ -99,9 +101,8 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     Console("3d viewport inited.\n");
     GUI::DialogFactory::Clear();
     GUI::RegisterDialogFactories();
-    // The registry lives as long as the process: a second window (tests) registers nothing again.
-    static const bool s_bRegistered = (GUI::PreferencesDialog::Register(), true);
-    (void)s_bRegistered;
+    // Each window fills the registry it has just emptied.
+    GUI::PreferencesDialog::Register();
     Console("Dialogs inited.\n");
 
     // The status bar exists before anything can report through the shell.
@@ -147,7 +148,13 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     Console("Interface object created.\n");
     LoadRecentFiles(m_cRecentFiles);
     Console("Recent files list populated.\n");
+    LoadHotkeys();
     Console("Hotkeys file loaded.\n");
+    m_pInterface->m_cEventHandler.SetBody("Expert mode", [this](int event) -> Function * {
+        if (event == eventActivate || event == eventMenuCommand)
+            ToggleExpertMode();
+        return nullptr;
+    });
     Console("Status bar initialized.\n");
     BuildCentralWidget();
     Console("Tab panels created.\n");
@@ -220,10 +227,22 @@ void Tevrin::BuildStatusBar()
     m_pSaveReminder->SetInterval([] { return Preferences::Get() ? Preferences::Get()->ReminderTime : 3600000; });
     // The mouse-activity clock: restarted by every mouse move, press and release.
     m_pSaveReminder->SetIdleTime([this] { return int64_t(m_cWindowTimer.elapsed()); });
-    if (WindowSettings::Current().saveReminder)
-        bar->addWidget(m_pSaveReminderHost, 0);
-    else
-        m_pSaveReminderHost->hide();
+    m_pSaveReminderHost->hide();
+    ShowSaveReminder(WindowSettings::Current().saveReminder);
+}
+
+void Tevrin::ShowSaveReminder(bool shown)
+{
+    if (!m_pSaveReminderHost || shown == m_bSaveReminderShown)
+        return;
+    m_bSaveReminderShown = shown;
+    if (shown) {
+        statusBar()->addWidget(m_pSaveReminderHost, 0);
+        m_pSaveReminderHost->show();
+        m_pSaveReminder->Reset();
+    } else {
+        statusBar()->removeWidget(m_pSaveReminderHost);
+    }
 }
 
 void Tevrin::BuildCentralWidget()
@@ -310,8 +329,14 @@ bool Tevrin::SaveLayout(const QString &file) const
 
 void Tevrin::OnMenu(QAction *action)
 {
-    if (CommandsAllowed() && action && action->data().isValid())
-        GUI::RunCommand(action->data().toString());
+    // A recent file reaches the File menu too (sub-menu actions trigger their parents): its
+    // data is a path, not a command.
+    if (!CommandsAllowed() || !action || !action->data().isValid() ||
+        (m_pRecentMenu && action->parent() == m_pRecentMenu))
+        return;
+    GUI::RunCommand(action->data().toString());
+    // A toggle's own mark follows its state, also when the command changed nothing.
+    UpdateDisplayMenu();
 }
 
 void Tevrin::OnMenuOption(QAction *action)
@@ -408,21 +433,23 @@ void Tevrin::OnSysInfo()
     window->show();
 }
 
-void Tevrin::BuildMainMenu()
+void Tevrin::LoadHotkeys()
 {
-    menuBar()->clear();
-    // Help: entries call their own slots; no data, no shortcuts set.
-    QMenu *help = menuBar()->addMenu(tr("Help"));
-    help->setObjectName(QStringLiteral("Help"));
-    help->setTearOffEnabled(false);
-    connect(help, &QMenu::aboutToShow, this, &Tevrin::OnShowMenu);
-    connect(help, &QMenu::aboutToHide, this, &Tevrin::OnHideMenu);
-    help->addAction(tr("Help Tool\tAlt+F1"), this, &Tevrin::OnHelpTool);
-    help->addAction(tr("Documentation\tF1"), this, &Tevrin::OnDocumentation);
-    help->addSeparator();
-    help->addAction(tr("System Info"), this, &Tevrin::OnSysInfo);
-    help->addSeparator();
-    help->addAction(tr("About Orvexa Tevrin"), this, &Tevrin::OnAbout);
+    m_bHotkeysRead = false;
+    // A benchmark plays with the default keys; the user's file is then left as it is.
+    if (CommandSwitches::s_bBenchmark || CommandSwitches::s_bSaveBenchmark || !m_pInterface)
+        return;
+    const QString folder = WindowSettings::Current().settingFolder;
+    HotkeysFile::Read(m_pInterface->m_cEventHandler, folder + QStringLiteral("/hotkeys.txt"));
+    m_bHotkeysRead = true;
+}
+
+bool Tevrin::SaveHotkeys() const
+{
+    if (!m_bHotkeysRead || !m_pInterface)
+        return false;
+    const QString folder = WindowSettings::Current().settingFolder;
+    return HotkeysFile::Write(m_pInterface->m_cEventHandler, folder + QStringLiteral("/hotkeys.txt"));
 }
 
 void Tevrin::Quit()
@@ -458,5 +485,6 @@ void Tevrin::closeEvent(QCloseEvent *event)
     SaveSettings(SettingsParts{m_pPreferences.get(), &placement, m_pView ? &m_pView->m_cToggles : nullptr},
                  m_cRecentFiles);
     Console("Saving hotkeys...\n");
+    SaveHotkeys();
     QMainWindow::closeEvent(event);
 }

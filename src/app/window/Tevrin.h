@@ -19,6 +19,7 @@ class Preferences;
 class PreferencesPrompts;
 class QAction;
 class QLabel;
+class QMenu;
 class Scene;
 class SceneView;
 class WindowServices;
@@ -78,6 +79,10 @@ public:
     GUI::TabPanel *GetTabPanel() const { return m_pTabPanel; }
     // The save indicator inside its status-bar place.
     GUI::Alarm *GetSaveReminder() const { return m_pSaveReminder; }
+    // Puts the save indicator into the status bar or takes it out; one already where it
+    // belongs stays as it is (its count goes on).
+    void ShowSaveReminder(bool shown);
+    bool IsSaveReminderShown() const { return m_bSaveReminderShown; }
     RecentFiles &GetRecentFiles() { return m_cRecentFiles; }
 
     // Closes the docked and floating panels, which show the scene's nodes (the tab panel's
@@ -89,6 +94,22 @@ public:
     bool LoadLayout(const QString &file);
     bool SaveLayout(const QString &file) const;
 
+    // --- menus, hotkeys and expert mode ---------------------------------------------------
+    // The check marks of the Display menu from the view's toggles, the window's full-screen
+    // state and expert mode.
+    void UpdateDisplayMenu();
+    // Hides (entering) or shows again (leaving) the frames, status bar and menu bar the
+    // preferences name. The menu bar stays while "Expert mode" has no key to leave by.
+    void ToggleExpertMode();
+    bool IsExpertMode() const { return m_bExpertMode; }
+    QMenu *GetRecentMenu() const { return m_pRecentMenu; }
+    // The handler table's codes from "hotkeys.txt" in the settings folder; not read while a
+    // benchmark plays or records, and then not written back either.
+    void LoadHotkeys();
+    bool SaveHotkeys() const;
+    // The What's This text of a menu entry: "help/whatsthis/<page>.html", empty when missing.
+    static QString ReadHelpPage(const QString &page);
+
     // Sees every event of the program: window activation, mouse moves on the 3D view and
     // tablet pressure.
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -98,12 +119,17 @@ public slots:
     void OnMenu(QAction *action);
     // The same for the command's option step.
     void OnMenuOption(QAction *action);
+    // Opens a new window of the registered dialog class the data names, captioned by the
+    // action's text, floating over the main window.
+    void OnWindow(QAction *action);
     // Opens the file named by the action's data.
     void OnRecent(QAction *action);
     // Makes what the action's data names: ".obj", ".tev", "Spline", "Camera", "Light",
     // "Material" or "SelectionSet".
     void OnCreate(QAction *action);
     void OnAbout();
+    // Refills the Recent Files sub-menu, newest first, numbered from 1.
+    void OnShowRecent();
     void OnShowMenu();
     void OnHideMenu();
     void OnDocumentation();
@@ -124,9 +150,18 @@ protected:
 private:
     void BuildStatusBar();
     void BuildCentralWidget();
-    // The menu bar. For now the Help menu only: the menus that run commands by handler name
-    // come with the menu table.
+    // The nine menus; most entries carry the name of the handler they run as their data.
     void BuildMainMenu();
+    QMenu *AddMenu(const QString &title);
+    void BuildFileMenu();
+    void BuildEditMenu();
+    void BuildCreateMenu();
+    void BuildMeshMenu();
+    void BuildCurvesMenu();
+    void BuildDisplayMenu();
+    void BuildUtilitiesMenu();
+    void BuildWindowsMenu();
+    void BuildHelpMenu();
     // Whether a menu command may run now.
     bool CommandsAllowed() const { return !m_bQuitting && !m_bBusy; }
 
@@ -150,6 +185,14 @@ private:
     bool m_bShowMaximized = false;
     bool m_bTablet = false;
     bool m_bQuitting = false;
+    bool m_bExpertMode = false;
+    bool m_bSaveReminderShown = false;
+    // False when the hotkeys file was not read (benchmark runs): it is then not written.
+    bool m_bHotkeysRead = false;
+    QMenu *m_pRecentMenu = nullptr;
+    // Smooth Shade, Wireframe, Points, Textures, Lighting, Light Both Sides, Show Both Sides,
+    // Grid, Meshes, Curves, Gradient Background, Full Screen, Expert Mode.
+    QAction *m_aDisplayActions[13] = {};
     int64_t m_iLastTabletEvent = -1000000;  // start-timer milliseconds
     uint32_t m_iModifiers = 0;
 

@@ -1,0 +1,123 @@
+// "hotkeys.txt" against a live handler table: lines that apply, lines that are ignored
+// (logged once for the file, never shown), and a round trip of every default binding.
+#include "app/settings/HotkeysFile.h"
+#include "interaction/Interface.h"
+#include "scene/Scene.h"
+#include "support/RecordingShell.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class HotkeysFileTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_temp.isValid());
+        Recorder().tempFolder = m_temp.path();
+        m_scene = std::make_unique<Scene>();
+        m_interface = std::make_unique<Interface>();
+    }
+    void TearDown() override
+    {
+        m_interface.reset();
+        m_scene.reset();
+    }
+
+    EventHandler &Table() { return m_interface->m_cEventHandler; }
+    uint32_t Code(const char *name) { return Table().FindHandlerByName(name)->m_iKey; }
+    QString Path() const { return m_temp.filePath(QStringLiteral("hotkeys.txt")); }
+    void WriteText(const QByteArray &text)
+    {
+        QFile file(Path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+
+    QTemporaryDir m_temp;
+    std::unique_ptr<Scene> m_scene;
+    std::unique_ptr<Interface> m_interface;
+};
+
+TEST_F(HotkeysFileTest, LinesApplyOrAreIgnoredOneByOne)
+{
+    const uint32_t saveDefault = Code("Save scene");
+    struct Case {
+        const char *line;
+        bool applies;
+        uint32_t code;  // of "Save scene" afterwards
+    };
+    const Case cases[] = {
+        {"Save scene: 83", true, 83},
+        {"Save scene:83   ", true, 83},          // value trimmed
+        {"Save scene: -1", true, 0xffffffff},    // signed decimal
+        {"save scene: 83", false, saveDefault},  // names are case-sensitive
+        {" Save scene: 83", false, saveDefault}, // and not trimmed
+        {"Save scene: 0x53", false, saveDefault},
+        {"Save scene: 8:3", false, saveDefault}, // split at the first colon
+        {"Save scene 83", false, saveDefault},
+        {"No such command: 83", false, saveDefault},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        Table().FindHandlerByName("Save scene")->m_iKey = saveDefault;
+        Recorder().Clear();
+        WriteText(QByteArray(c.line) + "\n\n");
+        const HotkeysFile::ReadResult result = HotkeysFile::Read(Table(), Path());
+        EXPECT_TRUE(result.opened);
+        EXPECT_EQ(result.applied, c.applies ? 1 : 0);
+        EXPECT_EQ(result.ignored, c.applies ? 0 : 1);
+        EXPECT_EQ(Code("Save scene"), c.code);
+        // Never a message box; one log line for a file with ignored lines.
+        EXPECT_TRUE(Recorder().messages.isEmpty());
+        EXPECT_TRUE(Recorder().boxes.isEmpty());
+        EXPECT_EQ(Recorder().log.count(QStringLiteral("ignored")), c.applies ? 0 : 1);
+    }
+}
+
+TEST_F(HotkeysFileTest, AMissingFileChangesNothing)
+{
+    const QByteArray before = HotkeysFile::Compose(Table());
+    EXPECT_FALSE(HotkeysFile::Read(Table(), m_temp.filePath(QStringLiteral("none.txt"))).opened);
+    EXPECT_EQ(HotkeysFile::Compose(Table()), before);
+}
+
+TEST_F(HotkeysFileTest, EveryDefaultBindingRoundTripsByteForByte)
+{
+    ASSERT_TRUE(HotkeysFile::Write(Table(), Path()));
+    QFile written(Path());
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray first = written.readAll();
+    written.close();
+    // Lines in the table's order, one per handler.
+    EXPECT_EQ(first.count('\n'), qsizetype(Table().GetHandlerCount()));
+    EXPECT_TRUE(first.contains("\nSave scene: 262227\n"));
+    EXPECT_TRUE(first.startsWith("Bulge brush: 0\n"));
+
+    // A fresh table with every code scrambled reads the file back to the same bytes.
+    for (unsigned i = 0; i < Table().GetHandlerCount(); ++i)
+        Table().GetHandler(i).m_iKey = 12345;
+    const HotkeysFile::ReadResult result = HotkeysFile::Read(Table(), Path());
+    EXPECT_EQ(result.ignored, 0);
+    EXPECT_EQ(HotkeysFile::Compose(Table()), first);
+    ASSERT_TRUE(HotkeysFile::Write(Table(), Path()));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), first);
+}
+
+TEST_F(HotkeysFileTest, AnUnwritableFolderLeavesTheOldFile)
+{
+    WriteText("Save scene: 83\n");
+    const QString folder = m_temp.filePath(QStringLiteral("locked"));
+    EXPECT_FALSE(HotkeysFile::Write(Table(), folder + QStringLiteral("/missing/hotkeys.txt")));
+    QFile kept(Path());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("Save scene: 83\n"));
+}
+
+}  // namespace

@@ -1,0 +1,374 @@
+// The main window's menu bar as the program builds it: every entry's text, shortcut and
+// command, the recent files, the Display marks kept in step with the view, expert mode,
+// the trays of the settings folder, the Windows menu opening Preferences, the hotkeys
+// file at start and close, and the save reminder restarted by a save.
+#include "WindowFixture.h"
+
+#include "app/dialogs/PreferencesDialog.h"
+#include "app/settings/Preferences.h"
+#include "app/startup/CommandSwitches.h"
+#include "app/window/WindowSettings.h"
+#include "foundation/Globals.h"
+#include "gui/menus/QTvAction.h"
+#include "gui/menus/QTvMenu.h"
+#include "gui/status/Alarm.h"
+#include "interaction/Interface.h"
+#include "scene/Scene.h"
+#include "viewport/view/SceneView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+using apptest::MainWindowTest;
+
+namespace {
+
+QMenu *MenuNamed(QMenuBar *bar, const QString &title)
+{
+    for (QAction *action : bar->actions())
+        if (action->menu() && action->text() == title)
+            return action->menu();
+    return nullptr;
+}
+
+// "text|data" per entry, "-" per separator, "<title>" for a sub-menu.
+QStringList Entries(const QMenu *menu)
+{
+    QStringList entries;
+    for (QAction *action : menu->actions()) {
+        if (action->isSeparator())
+            entries << QStringLiteral("-");
+        else if (action->menu())
+            entries << QLatin1Char('<') + action->text() + QLatin1Char('>');
+        else
+            entries << action->text() + QLatin1Char('|') + action->data().toString();
+    }
+    return entries;
+}
+
+QAction *ActionNamed(const QMenu *menu, const QString &text)
+{
+    for (QAction *action : menu->actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+void WriteFile(const QString &path, const QByteArray &text)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+class MainMenuTest : public MainWindowTest {
+protected:
+    QMenuBar *Bar() { return m_window->menuBar(); }
+    QMenu *Menu(const char *title) { return MenuNamed(Bar(), QLatin1String(title)); }
+    QString Settings() const { return WindowSettings::Current().settingFolder; }
+    Handler *H(const char *name) { return Interface::Get()->m_cEventHandler.FindHandlerByName(name); }
+};
+
+TEST_F(MainMenuTest, EveryEntryHasItsTextShortcutAndCommand)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    QStringList titles;
+    for (QAction *action : Bar()->actions())
+        titles << action->text();
+    EXPECT_EQ(titles, QStringList({"File", "Edit", "Create", "Mesh", "Curves", "Display", "Utilities", "Windows",
+                                   "Help"}));
+
+    const QStringList file = {"New Scene\tCtrl+N|New scene", "Open\tCtrl+O|Open", "Save Scene\tCtrl+S|Save scene",
+                              "Save Scene As\tCtrl+Shift+S|Save scene as", "-", "Import|Import",
+                              "Import As Layer|Import as layer", "Import UV|Import UV",
+                              "Export Selection|Export faces", "Export Levels|Export levels", "-",
+                              "<Recent Files>", "-", "Exit|"};
+    const QStringList edit = {"Undo\tCtrl+Z|Undo", "Redo\tShift+Z|Redo", "-",
+                              "Delete Selected\tDel|Delete faces", "Remove Hidden|Remove hidden faces",
+                              "Remove Selected|Remove faces", "Unremove All|Unremove faces",
+                              "Unremove Selected|Unremove selected", "-", "Select All\tCtrl+A|Select all",
+                              "Invert Selection\tCtrl+Shift+I|Select invert", "Deselect All\tCtrl+D|Deselect all",
+                              "Grow Selection\tCtrl+]|Grow selection", "Select Border|Select border edge", "-",
+                              "Lock Selected\tShift+F|Lock selected", "Invert Locked|Invert locked",
+                              "Unlock All\tCtrl+Shift+F|Unlock all", "-", "Freeze Selected\tShift+M|Freeze selected",
+                              "Invert Freeze\tShift+I|Invert freeze", "Unfreeze All\tShift+U|Unfreeze all"};
+    const QStringList curves = {"New Curve\tCtrl+C|Create NURBS curve", "End Curve\tEnter|Finish curve",
+                                "Close Curve|Close curve", "Stroke On Curve\tShift+C|Draw on curve",
+                                "Duplicate Curve|Duplicate curve"};
+    const QStringList display = {
+        "Hide Selected\tH|Hide selected", "Hide Unselected|Hide unselected", "Hide All|Hide all",
+        "Hide All Curves\tCtrl+H|Hide curves", "-", "Show Selected\tCtrl+U|Unhide selected",
+        "Show All\tU|Unhide all", "-", "Smooth Shade|Toggle shading", "Wireframe|Toggle wireframe",
+        "Points|Toggle point render", "Textures|Toggle show textures", "-", "Lighting\tCtrl+L|Toggle light",
+        "Light Both Sides|Toggle 2-sided light", "Show Both Sides|Toggle culling", "-", "Grid|Toggle grid display",
+        "Meshes|Toggle object display", "Curves|Toggle curve display", "-",
+        "Gradient Background|Toggle gradient background", "Full Screen\tCtrl+T|Full screen",
+        "Expert Mode\tT|Expert mode"};
+    EXPECT_EQ(Entries(Menu("File")), file);
+    EXPECT_EQ(Entries(Menu("Edit")), edit);
+    EXPECT_EQ(Entries(Menu("Curves")), curves);
+    EXPECT_EQ(Entries(Menu("Display")), display);
+    EXPECT_EQ(Entries(Menu("Create")),
+              QStringList({"<Mesh>", "<Curves>", "Camera|Camera", "Light|Light", "Material|Material",
+                           "Selection Set|SelectionSet"}));
+    EXPECT_EQ(Entries(Menu("Utilities")), QStringList({"<Texture Baking>", "<Mesh Displacement>"}));
+    EXPECT_EQ(Entries(Menu("Help")), QStringList({"Help Tool\tAlt+F1|", "Documentation\tF1|", "-", "System Info|",
+                                                  "-", "About Orvexa Tevrin|"}));
+    // The registered tool windows, then the Properties pages and the trays.
+    const QStringList windows = Entries(Menu("Windows"));
+    EXPECT_EQ(windows, QStringList({"Hotkeys|HotkeyEditor", "Preferences|PreferencesDialog", "<Properties>",
+                                    "<Trays>"}));
+    QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
+    EXPECT_EQ(Entries(properties),
+              QStringList({"Brush|PropertiesDialog", "Camera|PropertiesDialog", "Geometry|PropertiesDialog",
+                           "Light|PropertiesDialog", "Material|PropertiesDialog", "Stencil|PropertiesDialog",
+                           "ImagePlane|PropertiesDialog"}));
+
+    // Only Exit has a real shortcut; every other entry's shortcut is text the handler table serves.
+    for (QAction *action : Bar()->actions())
+        for (QAction *entry : action->menu()->actions())
+            EXPECT_EQ(entry->shortcut().isEmpty(), entry->text() != QLatin1String("Exit")) << entry->text().toStdString();
+    EXPECT_EQ(ActionNamed(Menu("File"), QStringLiteral("Exit"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+
+    // The Mesh menu: rows with a shown shortcut, never a bound one.
+    auto *mesh = qobject_cast<QTvMenu *>(Menu("Mesh"));
+    ASSERT_NE(mesh, nullptr);
+    QStringList meshEntries;
+    for (QTvAction *action : mesh->Actions())
+        meshEntries << QStringLiteral("%1|%2|%3|%4")
+                           .arg(action->text(), action->ShownShortcut().toString(),
+                                action->HasOptionBox() ? QStringLiteral("box") : QString(), action->data().toString());
+    EXPECT_EQ(meshEntries, QStringList({"Subdivide Selection|Shift+D|box|Subdivide faces",
+                                        "Step Level Up|PgUp||Level up faces", "Step Level Down|PgDown||Level down faces",
+                                        "Delete Highest Level|||Delete highest level",
+                                        "Recreate Level UVs|||Recreate UVs", "Move Levels Data|||Move Levels Data",
+                                        "Set Topological Axis|Ctrl+V||Set symmetry"}));
+    QList<QAction *> commands;
+    for (const char *title : {"File", "Edit", "Curves", "Display"})
+        for (QAction *action : Menu(title)->actions())
+            if (!action->isSeparator() && !action->menu() && action->text() != QLatin1String("Exit"))
+                commands << action;
+    for (QTvAction *action : mesh->Actions())
+        commands << action;
+    for (QAction *action : commands)
+        EXPECT_NE(H(action->data().toString().toLatin1().constData()), nullptr) << action->text().toStdString();
+}
+
+TEST_F(MainMenuTest, EntriesRunTheirHandlersAndRecentFilesAreNewestFirst)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    QStringList log;
+    for (const char *name : {"Select all", "Subdivide faces"})
+        Interface::Get()->m_cEventHandler.SetBody(name, [name, &log](int event) -> Function * {
+            log << QStringLiteral("%1 %2").arg(QLatin1String(name)).arg(event);
+            return nullptr;
+        });
+    ActionNamed(Menu("Edit"), QStringLiteral("Select All\tCtrl+A"))->trigger();
+    auto *mesh = qobject_cast<QTvMenu *>(Menu("Mesh"));
+    mesh->Actions().at(0)->trigger();
+    mesh->Actions().at(0)->activateOptionBox();
+    EXPECT_EQ(log, QStringList({"Select all 5", "Subdivide faces 5", "Subdivide faces 6"}));
+
+    RecentFiles &recent = m_window->GetRecentFiles();
+    for (const char *name : {"/a/first.tev", "/b/second.obj", "/c/last.tev"})
+        recent.Add(QLatin1String(name));
+    emit m_window->GetRecentMenu()->aboutToShow();
+    EXPECT_EQ(Entries(m_window->GetRecentMenu()),
+              QStringList({"1. /c/last.tev|/c/last.tev", "2. /b/second.obj|/b/second.obj",
+                           "3. /a/first.tev|/a/first.tev"}));
+    recent.Clear();
+}
+
+TEST_F(MainMenuTest, DisplayMarksFollowTheViewAndExpertModeKeepsAWayOut)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    QMenu *display = Menu("Display");
+    ViewToggles &toggles = m_window->GetView()->m_cToggles;
+    toggles.m_bWireframe = true;
+    toggles.m_bCulling = false;
+    emit display->aboutToShow();
+    EXPECT_TRUE(ActionNamed(display, QStringLiteral("Wireframe"))->isChecked());
+    EXPECT_TRUE(ActionNamed(display, QStringLiteral("Show Both Sides"))->isChecked());
+    toggles.m_bWireframe = false;
+    // A toggle whose command changes nothing keeps the mark of the view's state.
+    ActionNamed(display, QStringLiteral("Wireframe"))->trigger();
+    EXPECT_FALSE(ActionNamed(display, QStringLiteral("Wireframe"))->isChecked());
+    toggles = ViewToggles();
+
+    Preferences &prefs = *m_window->GetPreferences();
+    prefs.ExpertStatusBar = true;
+    prefs.ExpertMenuBar = true;
+    QAction *expert = ActionNamed(display, QStringLiteral("Expert Mode\tT"));
+    for (const uint32_t key : {0x54u, 0u}) {
+        SCOPED_TRACE(key);
+        H("Expert mode")->m_iKey = key;
+        expert->trigger();
+        EXPECT_TRUE(m_window->IsExpertMode());
+        EXPECT_TRUE(expert->isChecked());
+        EXPECT_TRUE(m_window->statusBar()->isHidden());
+        // Without a key to leave by, the menu stays.
+        EXPECT_EQ(m_window->menuBar()->isHidden(), key != 0);
+        expert->trigger();
+        EXPECT_FALSE(m_window->IsExpertMode());
+        EXPECT_FALSE(expert->isChecked());
+        EXPECT_FALSE(m_window->statusBar()->isHidden());
+        EXPECT_FALSE(m_window->menuBar()->isHidden());
+    }
+}
+
+TEST_F(MainMenuTest, TraysComeFromTheSettingsFolder)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    const QString trays = Settings() + QStringLiteral("/trays");
+    m_window.reset();
+    WriteFile(trays + QStringLiteral("/Stamp.txt"), "x");
+    WriteFile(trays + QStringLiteral("/stamp.txt"), "x");
+    WriteFile(trays + QStringLiteral("/Mine.txt"), "x");
+    WriteFile(trays + QStringLiteral("/notes.dat"), "x");
+    // A "Trays" folder under the current folder is not the user's.
+    const QString current = QDir::currentPath();
+    QDir::setCurrent(m_dir.path());
+    WriteFile(m_dir.filePath(QStringLiteral("Trays/Elsewhere.txt")), "x");
+    const QStringList kinds = General::TrayItemTypes();
+    General::TrayItemTypes() = QStringList({"Tool", "Stamp"});
+    Build();
+    QMenu *menu = ActionNamed(Menu("Windows"), QStringLiteral("Trays"))->menu();
+    QStringList entries = Entries(menu);
+    General::TrayItemTypes() = kinds;
+    QDir::setCurrent(current);
+    QDir(trays).removeRecursively();
+    ASSERT_EQ(entries.size(), 7);
+    EXPECT_EQ(entries.mid(0, 3), QStringList({"Tool|MTray", "Stamp|MTray", "-"}));
+    QStringList own = entries.mid(3, 2);
+    own.sort();
+    EXPECT_EQ(own, QStringList({"Mine|MTray", "stamp|MTray"}));
+    EXPECT_EQ(entries.mid(5), QStringList({"-", "Custom|MTray"}));
+}
+
+TEST_F(MainMenuTest, WindowsMenuOpensPreferencesWhichPlacesTheSaveReminder)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    m_window->GetPreferences()->SaveReminder = false;
+    m_window->ShowSaveReminder(false);
+    ASSERT_EQ(GUI::PreferencesDialog::First(), nullptr);
+    ActionNamed(Menu("Windows"), QStringLiteral("Preferences"))->trigger();
+    GUI::PreferencesDialog *dialog = GUI::PreferencesDialog::First();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(dialog->isWindow());
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Preferences"));
+    EXPECT_EQ(dialog->parentWidget(), m_window.get());
+
+    auto *reminder = dialog->findChild<QCheckBox *>(QStringLiteral("SaveReminder"));
+    ASSERT_NE(reminder, nullptr);
+    reminder->setChecked(true);
+    EXPECT_TRUE(m_window->GetPreferences()->SaveReminder);
+    EXPECT_TRUE(m_window->IsSaveReminderShown());
+    EXPECT_TRUE(m_window->GetSaveReminderHost()->isVisibleTo(m_window->statusBar()));
+    reminder->setChecked(false);
+    EXPECT_FALSE(m_window->IsSaveReminderShown());
+    dialog->close();
+}
+
+TEST_F(MainMenuTest, ASaveRestartsTheReminder)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    GUI::Alarm *alarm = m_window->GetSaveReminder();
+    alarm->SetInterval([] { return 150; });
+    alarm->SetIdleTime([] { return int64_t(0); });
+    QTest::qWait(250);
+    EXPECT_TRUE(alarm->Face().due);
+    m_window->GetScene()->m_sFileName = File(QStringLiteral("saved.tev"));
+    ASSERT_TRUE(Interface::Get()->SaveScene(false));
+    EXPECT_FALSE(alarm->Face().due);
+    QTest::qWait(250);
+    // A failed save (no name) leaves the count running.
+    m_window->GetScene()->m_sFileName.clear();
+    Recorder().Clear();
+    EXPECT_FALSE(Interface::Get()->SaveScene(false));
+    EXPECT_TRUE(alarm->Face().due);
+}
+
+TEST_F(MainMenuTest, HotkeysAreReadAtStartAndWrittenAtCloseUnlessABenchmarkSkippedThem)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    const QString path = Settings() + QStringLiteral("/hotkeys.txt");
+    m_window.reset();
+    WriteFile(path, "Save scene: 83\nsave scene: 84\nnonsense\n");
+
+    CommandSwitches::s_bSaveBenchmark = true;
+    Build();
+    CommandSwitches::s_bSaveBenchmark = false;
+    EXPECT_EQ(H("Save scene")->m_iKey, 0x40053u);
+    EXPECT_TRUE(m_window->close());
+    m_window.reset();
+    QFile kept(path);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("Save scene: 83\nsave scene: 84\nnonsense\n"));
+    kept.close();
+
+    Build();
+    EXPECT_EQ(H("Save scene")->m_iKey, 83u);
+    EXPECT_TRUE(Recorder().boxes.isEmpty());
+    H("Undo")->m_iKey = 0x1000030;
+    EXPECT_TRUE(m_window->close());
+    m_window.reset();
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    const QByteArray written = kept.readAll();
+    EXPECT_TRUE(written.contains("\nSave scene: 83\n"));
+    EXPECT_TRUE(written.contains("\nUndo: 16777264\n"));
+    EXPECT_FALSE(written.contains("nonsense"));
+    QFile::remove(path);
+}
+
+TEST_F(MainMenuTest, ScreenshotsOfAnOpenMenuInTheStyle)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    m_window->GetView()->m_cToggles.m_bWireframe = true;
+    QMenu *display = Menu("Display");
+    display->popup(m_window->mapToGlobal(QPoint(120, 30)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(display));
+    QTest::qWait(100);
+    display->setActiveAction(ActionNamed(display, QStringLiteral("Grid")));
+    QTest::qWait(100);
+    const QImage menu = display->grab().toImage();
+    menu.save(QStringLiteral(TEVRIN_SCREENSHOTS "/display_menu.png"));
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        screen->grabWindow(0).save(QStringLiteral(TEVRIN_SCREENSHOTS "/window_with_menu.png"));
+    display->hide();
+
+    auto *mesh = qobject_cast<QTvMenu *>(Menu("Mesh"));
+    mesh->popup(m_window->mapToGlobal(QPoint(160, 30)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(mesh));
+    QTest::qWait(100);
+    mesh->grab().save(QStringLiteral(TEVRIN_SCREENSHOTS "/mesh_menu.png"));
+    // The rows' own drawing: as tall as its rows, not Qt's empty menu.
+    EXPECT_GE(mesh->height(), 7 * 20);
+    mesh->hide();
+
+    // The highlighted entry is shaded from the highlight colour, top lighter than bottom.
+    const QRect grid = display->actionGeometry(ActionNamed(display, QStringLiteral("Grid")));
+    const QColor top = menu.pixelColor(grid.center().x(), grid.top() + 2);
+    const QColor bottom = menu.pixelColor(grid.center().x(), grid.bottom() - 2);
+    EXPECT_GT(top.lightness(), bottom.lightness());
+}
+
+}  // namespace
