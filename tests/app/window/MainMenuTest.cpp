@@ -282,6 +282,10 @@ TEST_F(MainMenuTest, WindowsMenuOpensPreferencesWhichPlacesTheSaveReminder)
     EXPECT_TRUE(m_window->GetSaveReminderHost()->isVisibleTo(m_window->statusBar()));
     reminder->setChecked(false);
     EXPECT_FALSE(m_window->IsSaveReminderShown());
+    // The style's check boxes and gradients, for a person to look at.
+    dialog->resize(420, 700);
+    QTest::qWait(50);
+    dialog->grab().save(QStringLiteral(TEVRIN_SCREENSHOTS "/preferences.png"));
     dialog->close();
 }
 
