@@ -9,6 +9,7 @@
 #include "app/startup/CommandSwitches.h"
 #include "app/window/WindowSettings.h"
 #include "foundation/Globals.h"
+#include "gui/dialogs/HotkeyEditor.h"
 #include "gui/menus/QTvAction.h"
 #include "gui/menus/QTvMenu.h"
 #include "gui/status/Alarm.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -246,6 +248,8 @@ TEST_F(MainMenuTest, TraysComeFromTheSettingsFolder)
     const QStringList kinds = General::TrayItemTypes();
     General::TrayItemTypes() = QStringList({"Tool", "Stamp"});
     Build();
+    // The second window of the process fills the dialog registry again, Preferences included.
+    EXPECT_NE(ActionNamed(Menu("Windows"), QStringLiteral("Preferences")), nullptr);
     QMenu *menu = ActionNamed(Menu("Windows"), QStringLiteral("Trays"))->menu();
     QStringList entries = Entries(menu);
     General::TrayItemTypes() = kinds;
@@ -287,6 +291,24 @@ TEST_F(MainMenuTest, WindowsMenuOpensPreferencesWhichPlacesTheSaveReminder)
     QTest::qWait(50);
     dialog->grab().save(QStringLiteral(TEVRIN_SCREENSHOTS "/preferences.png"));
     dialog->close();
+}
+
+TEST_F(MainMenuTest, WindowsMenuOpensTheHotkeysOfTheRunningTable)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    ActionNamed(Menu("Windows"), QStringLiteral("Hotkeys"))->trigger();
+    auto *editor = m_window->findChild<GUI::HotkeyEditor *>();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->isWindow());
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("Hotkeys"));
+    QLineEdit *save = editor->findChild<QLineEdit *>(QStringLiteral("Save scene"));
+    ASSERT_NE(save, nullptr);
+    EXPECT_EQ(save->text(), QStringLiteral("S"));
+    save->setText(QStringLiteral("F5"));
+    emit save->editingFinished();
+    EXPECT_EQ(H("Save scene")->m_iKey, 0x40000u | 0x1000034u);
+    editor->close();
 }
 
 TEST_F(MainMenuTest, ASaveRestartsTheReminder)
