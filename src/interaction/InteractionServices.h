@@ -4,6 +4,7 @@
 // implementation; until then every call answers as a program without a window would.
 
 #include "foundation/Installable.h"
+#include "foundation/math/Vector.h"
 
 #include <QString>
 
@@ -14,6 +15,7 @@ class Object;
 struct PickHit {
     Mesh *mesh = nullptr;
     Object *object = nullptr;
+    General::Vector position{0, 0, 0};  // world space
 };
 
 class InteractionServices : public General::Installable<InteractionServices> {

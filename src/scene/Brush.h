@@ -92,6 +92,9 @@ public:
     bool m_bSmoothValues1 = false;
     bool m_bSmoothValues2 = true;
     bool m_bIncremental = false;
+    // The brush panel's "OrientToSurface" and "ProjectThrough"; off in a new record.
+    bool m_bOrientToSurface = false;
+    bool m_bProjectThrough = false;
     General::NURBSCurve m_falloff{3};
     int m_iFinalSetting = 2;
 

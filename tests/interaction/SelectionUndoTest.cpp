@@ -178,20 +178,39 @@ TEST_F(SelectionUndo, GrowAndBorderCommandsAreOneActionEach)
     centre.Add(4);
     MeshEdits::Get().SelectFaces(*m_object, centre);
     const std::set<unsigned> before{4};
+    const std::set<unsigned> ring{1, 3, 4, 5, 7};
+    const std::set<unsigned> all{0, 1, 2, 3, 4, 5, 6, 7, 8};
 
+    // Selected faces make their object a target without it being active or selected.
     m_interface->RunCommand("Grow selection");
-    EXPECT_EQ(Selected(), before);
-
-    m_interface->SetActiveObject(m_object);
+    EXPECT_EQ(Selected(), ring);
     m_interface->RunCommand("Grow selection");
-    EXPECT_EQ(Selected(), (std::set<unsigned>{1, 3, 4, 5, 7}));
-    m_interface->RunCommand("Select border edge");
-    EXPECT_EQ(Selected(), (std::set<unsigned>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
-
+    EXPECT_EQ(Selected(), all);
     Undo();
-    EXPECT_EQ(Selected(), (std::set<unsigned>{1, 3, 4, 5, 7}));
+    EXPECT_EQ(Selected(), ring);
     Undo();
     EXPECT_EQ(Selected(), before);
     Redo();
-    EXPECT_EQ(Selected(), (std::set<unsigned>{1, 3, 4, 5, 7}));
+    EXPECT_EQ(Selected(), ring);
+    m_interface->RunCommand("Select border edge");
+    EXPECT_EQ(Selected(), all);
+    Undo();
+    EXPECT_EQ(Selected(), ring);
+}
+
+TEST_F(SelectionUndo, GrowAndBorderWithNothingToAddRecordNothing)
+{
+    // Nothing selected: growing adds nothing.
+    m_interface->RunCommand("Grow selection");
+    EXPECT_TRUE(Selected().empty());
+    EXPECT_FALSE(m_scene->m_bModified);
+    // The border already selected: a second press adds nothing, and the history keeps the
+    // first press as its last action.
+    m_interface->RunCommand("Select border edge");
+    EXPECT_EQ(Selected().size(), 8u);
+    m_scene->m_bModified = false;
+    m_interface->RunCommand("Select border edge");
+    EXPECT_FALSE(m_scene->m_bModified);
+    Undo();
+    EXPECT_TRUE(Selected().empty());
 }

@@ -54,6 +54,7 @@ PickHit AppInteractionServices::Pick(float x, float y)
     if (const PickInfo *first = m_cPicker.GetFirstPick()) {
         hit.mesh = first->m_pMesh;
         hit.object = hit.mesh ? hit.mesh->GetObject() : nullptr;
+        hit.position = first->m_vPosition;
     }
     return hit;
 }

@@ -39,6 +39,7 @@ void WindowServices::Install()
     InteractionServices::Install(&m_cInteraction);
     GUI::CommandHandlers::Install(&m_cCommands);
     ViewOverlayHost::Install(&m_cOverlays);
+    ViewCommandHost::Install(&m_cViewCommands);
     Operations::BrushServices::Install(&m_cBrushes);
     General::InstallCurveServices(&m_cCurves);
     Operations::CurveOperationHost::Install(&m_cCurveOperations);
@@ -56,6 +57,7 @@ void WindowServices::Uninstall()
     Operations::CurveOperationHost::Install(nullptr);
     General::InstallCurveServices(nullptr);
     Operations::BrushServices::Install(nullptr);
+    ViewCommandHost::Install(nullptr);
     ViewOverlayHost::Install(nullptr);
     GUI::CommandHandlers::Install(nullptr);
     InteractionServices::Install(nullptr);

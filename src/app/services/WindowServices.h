@@ -11,6 +11,7 @@
 #include "app/services/AppPreferencesDialogHost.h"
 #include "app/services/AppSceneServices.h"
 #include "app/services/AppTrayServices.h"
+#include "app/services/AppViewCommandHost.h"
 #include "app/services/AppViewOverlayHost.h"
 #include "app/services/CurveEditing.h"
 #include "app/services/WindowShell.h"
@@ -35,6 +36,7 @@ public:
     AppInteractionServices m_cInteraction;
     AppCommandHandlers m_cCommands;
     AppViewOverlayHost m_cOverlays;
+    AppViewCommandHost m_cViewCommands;
     AppBrushServices m_cBrushes;
     AppCurveServices m_cCurves;
     AppCurveOperationHost m_cCurveOperations;

@@ -3,9 +3,8 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
 #include "interaction/Interface.h"
+#include "interaction/commands/Commands.h"
 #include "interaction/handlers/Function.h"
-#include "mesh/object/Object.h"
-#include "operations/selection/SelectFaceOperation.h"
 
 #include <cstring>
 
@@ -115,31 +114,8 @@ void EventHandler::InstallDefaultBodies()
             return nullptr;
         });
     }
-    // Growing the selection and selecting the border act on the active object's active
-    // level, as one undoable action; without an active object they do nothing.
-    for (const bool grow : {true, false}) {
-        SetBody(grow ? "Grow selection" : "Select border edge", [this, grow](int event) -> Function * {
-            Object *object = m_rOwner.m_pActiveObject;
-            if (!object || (event != eventActivate && event != eventMenuCommand))
-                return nullptr;
-            SubdivLevel *level = object->m_pActiveLevel ? object->m_pActiveLevel : object;
-            Operations::SelectFaceOperation operation;
-            if (grow)
-                operation.GrowSelection(level);
-            else
-                operation.SelectBorderEdge(level);
-            Interface::ExecuteOperation(&operation, Interface::UndoStack(), true, 0, true);
-            return nullptr;
-        });
-    }
-    SetBody("Undo", [](int event) -> Function * {
-        if (event == eventActivate || event == eventMenuCommand)
-            Interface::UndoRedo(Interface::UndoStack());
-        return nullptr;
-    });
-    SetBody("Redo", [](int event) -> Function * {
-        if (event == eventActivate || event == eventMenuCommand)
-            Interface::UndoRedo(Interface::RedoStack());
-        return nullptr;
-    });
+    InstallViewToggleCommands(*this, m_rOwner);
+    InstallCameraCommands(*this, m_rOwner);
+    InstallSymmetryCommands(*this, m_rOwner);
+    InstallCurveCommands(*this);
 }
