@@ -52,6 +52,7 @@ PickHit AppInteractionServices::Pick(float x, float y)
     if (const PickInfo *first = m_cPicker.GetFirstPick()) {
         hit.mesh = first->m_pMesh;
         hit.object = hit.mesh ? hit.mesh->GetObject() : nullptr;
+        hit.face = first->m_iFace;
     }
     return hit;
 }
