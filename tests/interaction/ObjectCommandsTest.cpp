@@ -1,5 +1,6 @@
 #include "InteractionFixtures.h"
 
+#include "foundation/Memory.h"
 #include "foundation/OperationBuffer.h"
 #include "interaction/InteractionMeshHost.h"
 #include "interaction/undo/OperationFactory.h"
@@ -516,6 +517,56 @@ TEST_F(ObjectCommands, RepairMarksEveryVertexAsChangedSinceThePropagation)
     EXPECT_EQ(level.m_iStamp, stamp + 1);
     for (unsigned v = 0; v < level.m_iVertexCount; ++v)
         EXPECT_EQ(uint32_t(level.VertexStrokeID(v)), level.m_iPropagationStamp);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ObjectCommands, ARefusedListEndsSelectAllWithEveryWorkingListEmpty)
+{
+    // Entries an earlier edit left behind on a level the command never reaches.
+    SubdivLevel &later = *m_objects[1]->GetLevel(2);
+    later.m_aSelectedFaces.Add(SelectedFaceInfo{3, 1});
+    later.m_aMaskedFaces.Add(MaskedFaceInfo{3, 0xFFFF});
+    const QByteArray before = Records();
+    General::SetMemoryLimit(General::GetCountedMemory() + 64);
+    Run("Select all");
+    General::SetMemoryLimit(~uint64_t(0));
+    EXPECT_EQ(Records(), before);
+    EXPECT_FALSE(CanUndo());
+    for (Object *object : m_objects)
+        for (SubdivLevel *level = object; level; level = level->m_pNext) {
+            EXPECT_FALSE(level->m_aSelectedFaces.HasItems());
+            EXPECT_FALSE(level->m_aMaskedFaces.HasItems());
+        }
+    // The next command starts from empty lists and selects exactly the visible faces.
+    Run("Select all");
+    EXPECT_EQ(later.m_iSelectedFaces, 96u);
+    Undo();
+    EXPECT_EQ(Records(), before);
+}
+
+TEST_F(ObjectCommands, HiddenFacesStayOutOfTheOctreeADeletionRebuilds)
+{
+    SubdivLevel &top = *m_objects[0]->GetLevel(2);
+    Operations::HideFaceOperation hide;
+    hide.Add(top, 50, false);
+    ASSERT_TRUE(hide.Execute());
+    ASSERT_GE(top.m_pQuads[50].m_iOctree, OctreeLink::kUnlinked);
+    Select(top, {0});
+    Run("Delete faces");
+    ASSERT_EQ(top.m_iFaceCount, 80u);
+    unsigned hidden = 0;
+    for (unsigned f = 0; f < top.m_iFaceCount; ++f) {
+        if (top.IsFaceVisible(f)) {
+            EXPECT_LT(top.m_pQuads[f].m_iOctree, OctreeLink::kUnlinked);
+        } else {
+            ++hidden;
+            EXPECT_GE(top.m_pQuads[f].m_iOctree, OctreeLink::kUnlinked);
+        }
+    }
+    EXPECT_EQ(hidden, 1u);
 }
 
 }  // namespace
