@@ -1,9 +1,15 @@
 #include "app/services/AppInteractionServices.h"
 
+#include "app/services/CurveEditing.h"
+#include "app/settings/Preferences.h"
 #include "app/startup/CommandSwitches.h"
 #include "app/window/Tevrin.h"
 #include "mesh/core/Mesh.h"
 #include "mesh/core/PickInfo.h"
+#include "foundation/ShellServices.h"
+#include "foundation/curves/NURBSCurve.h"
+#include "gui/common/ModalDialogs.h"
+#include "scene/Scene.h"
 #include "scene/camera/Camera.h"
 #include "viewport/view/SceneView.h"
 
@@ -71,3 +77,29 @@ bool AppInteractionServices::ShowsCurves() const
 void AppInteractionServices::SetSceneCaption(const QString &file) { m_rWindow.SetSceneCaption(file); }
 
 bool AppInteractionServices::TestSwitch() const { return CommandSwitches::s_bTest; }
+
+bool AppInteractionServices::RemoveSelectedCurvePoint()
+{
+    Scene *scene = Scene::GetCurrent();
+    CurveEdit *edit = m_rEditing.Get();
+    if (!edit || !scene || !scene->m_pCurrentCurve || !scene->m_pCurrentCurve->IsBeingEdited())
+        return false;
+    edit->RemoveSelectedPoint();
+    return true;
+}
+
+bool AppInteractionServices::AskText(const QString &label, const QString &initial, QString &answer)
+{
+    bool accepted = false;
+    answer = GUI::Modals().GetText(&m_rWindow, QString::fromLatin1(General::ProgramTitle()), label, initial, accepted);
+    return accepted;
+}
+
+SubdivisionOptions AppInteractionServices::GetSubdivisionOptions() const
+{
+    const Preferences *preferences = m_rWindow.GetPreferences();
+    if (!preferences)
+        return {};
+    return {preferences->SmoothPositions, preferences->SubdivideUVs, preferences->SmoothUVs,
+            preferences->LockLocalBorder};
+}

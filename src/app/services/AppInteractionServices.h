@@ -6,11 +6,12 @@
 #include "interaction/InteractionServices.h"
 #include "scene/picking/Picker.h"
 
+class CurveEditing;
 class Tevrin;
 
 class AppInteractionServices : public InteractionServices {
 public:
-    explicit AppInteractionServices(Tevrin &window) : m_rWindow(window) {}
+    AppInteractionServices(Tevrin &window, CurveEditing &editing) : m_rWindow(window), m_rEditing(editing) {}
 
     bool HasView() const override;
     int GetViewWidth() const override;
@@ -21,6 +22,9 @@ public:
     bool ShowsCurves() const override;
     void SetSceneCaption(const QString &file) override;
     bool TestSwitch() const override;
+    bool RemoveSelectedCurvePoint() override;
+    bool AskText(const QString &label, const QString &initial, QString &answer) override;
+    SubdivisionOptions GetSubdivisionOptions() const override;
 
     // The camera's row for a view row y: rows below the picture in the off-screen buffer
     // come first in the camera's count.
@@ -30,5 +34,6 @@ public:
 
 private:
     Tevrin &m_rWindow;
+    CurveEditing &m_rEditing;
     Picker m_cPicker;
 };
