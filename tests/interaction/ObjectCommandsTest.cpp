@@ -408,6 +408,13 @@ TEST_F(ObjectCommands, UnremoveSelectedRestoresOnlyTheSetsRemovedFaces)
     set->m_bActive = true;
     Run("Unremove selected");
     EXPECT_EQ(top.m_iFaceCount, 95u);
+
+    // A level that lost every face gets back the set's faces, and only those.
+    SelectAll(top);
+    Run("Remove faces");
+    ASSERT_EQ(top.m_iFaceCount, 0u);
+    Run("Unremove selected");
+    EXPECT_EQ(top.m_iFaceCount, 2u);
 }
 
 TEST_F(ObjectCommands, SelectionSetsAreNamedOnceAndCancelDoesNothing)
@@ -567,6 +574,48 @@ TEST_F(ObjectCommands, HiddenFacesStayOutOfTheOctreeADeletionRebuilds)
         }
     }
     EXPECT_EQ(hidden, 1u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ObjectCommands, MovingLevelsAsksPerObjectAndDeletionRefusesLevelsOnDisk)
+{
+    const auto selectBoth = [this] {
+        m_interface->SelectObject(m_objects[0], true);
+        m_interface->SelectObject(m_objects[1], true);
+    };
+    m_objects[1]->m_bLocked = true;
+    selectBoth();
+    Recorder().answers = {1};  // cancelled: the levels stay in memory
+    Run("Move Levels Data");
+    EXPECT_FALSE(m_objects[0]->m_bLevelsOnDisk);
+    ASSERT_EQ(Recorder().boxes.size(), 1);
+    EXPECT_TRUE(Recorder().boxes[0].startsWith(QStringLiteral("Move Levels Data: The Level data for ")));
+    EXPECT_TRUE(Recorder().boxes[0].contains(QStringLiteral("is currently stored in RAM")));
+    EXPECT_TRUE(Recorder().statusMessages.contains(QStringLiteral("Levels cannot be moved for locked object!")));
+    Recorder().answers = {0};
+    Run("Move Levels Data");
+    EXPECT_TRUE(m_objects[0]->m_bLevelsOnDisk);
+    EXPECT_TRUE(m_interface->m_lSelection.size() == 2);
+    EXPECT_FALSE(m_objects[1]->m_bLevelsOnDisk);
+
+    // The worked faces of the lower levels live on disk now: nothing is deleted.
+    SubdivLevel &top = *m_objects[0]->GetLevel(2);
+    Select(top, {0});
+    const QByteArray before = Records();
+    Run("Delete faces");
+    EXPECT_EQ(Records(), before);
+    const QString refusal = QStringLiteral("Cannot delete if any level is partially on disk!");
+    EXPECT_TRUE(Recorder().messages.contains(refusal) || Recorder().statusMessages.contains(refusal));
+    EXPECT_FALSE(CanUndo());
+
+    Recorder().answers = {0};
+    selectBoth();
+    Run("Move Levels Data");
+    EXPECT_FALSE(m_objects[0]->m_bLevelsOnDisk);
+    EXPECT_TRUE(Recorder().boxes.last().contains(QStringLiteral("is currently stored on the Hard Drive")));
 }
 
 }  // namespace
