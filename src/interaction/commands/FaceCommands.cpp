@@ -1,3 +1,6 @@
+// The face selection and freeze commands and the entry of "Delete faces": each runs once on
+// a press or a menu run, fills the levels' working lists for its operation, records one user
+// action and leaves the lists empty, whichever way it ends.
 #include "interaction/commands/Commands.h"
 
 #include "foundation/Diagnostics.h"

@@ -1,3 +1,6 @@
+// The hide and lock commands. Hiding drops the selection of the levels it touches, so a hide
+// records the deselection first and the hiding as part of the same action: one undo gives
+// both back. Curve visibility is not recorded.
 #include "interaction/commands/Commands.h"
 
 #include "foundation/Diagnostics.h"

@@ -1,3 +1,6 @@
+// The face removal and level commands, with "Object To Layer", "Repair TEV" and "Create
+// selection set" beside them. Removing, restoring and stepping levels cannot be undone: those
+// commands end by emptying the undo and redo histories, which name faces by places that changed.
 #include "interaction/commands/Commands.h"
 
 #include "foundation/Diagnostics.h"
