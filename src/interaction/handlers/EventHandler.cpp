@@ -3,6 +3,7 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
 #include "interaction/Interface.h"
+#include "interaction/commands/Commands.h"
 #include "interaction/handlers/Function.h"
 #include "mesh/object/Object.h"
 #include "operations/selection/SelectFaceOperation.h"
@@ -132,6 +133,7 @@ void EventHandler::InstallDefaultBodies()
             return nullptr;
         });
     }
+    Commands::InstallObjectCommands(*this, m_rOwner);
     SetBody("Undo", [](int event) -> Function * {
         if (event == eventActivate || event == eventMenuCommand)
             Interface::UndoRedo(Interface::UndoStack());
