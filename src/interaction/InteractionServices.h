@@ -15,7 +15,16 @@ class Object;
 struct PickHit {
     Mesh *mesh = nullptr;
     Object *object = nullptr;
-    General::Vector position{0, 0, 0};  // world space
+    int face = -1;  // the face of the mesh that was hit
+    General::Vector position{0, 0, 0};  // the hit point, world space
+};
+
+// The preferences' subdivision options, which the level commands hand to the mesh model.
+struct SubdivisionOptions {
+    bool smoothPositions = true;
+    bool subdivideUVs = true;
+    bool smoothUVs = false;
+    bool freezeBorder = true;
 };
 
 class InteractionServices : public General::Installable<InteractionServices> {
@@ -54,6 +63,15 @@ public:
     virtual void RefreshLayers() {}
     // Shows the object on that page of every properties window, when one exists.
     virtual void ShowInProperties(const QString &page, Object *object) {}
+
+    // --- commands ---------------------------------------------------------------------
+    // Removes the selected point of the curve being edited; false when no curve is edited.
+    virtual bool RemoveSelectedCurvePoint() { return false; }
+    // Asks for a text in a box titled with the program's title; false on cancel.
+    virtual bool AskText(const QString &label, const QString &initial, QString &answer) { return false; }
+    // The modal "Subdivision Options" dialog.
+    virtual void ShowSubdivisionOptions() {}
+    virtual SubdivisionOptions GetSubdivisionOptions() const { return {}; }
 
     // --- trays --------------------------------------------------------------------------
     virtual void SelectTrayItem(const QString &tray, int position) {}

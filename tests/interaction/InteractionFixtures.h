@@ -43,6 +43,12 @@ public:
     }
     void MarkTraySelectionTemporary(const QString &tray) override { trayCalls << QStringLiteral("mark ") + tray; }
     void RestoreTraySelection(const QString &tray) override { trayCalls << QStringLiteral("restore ") + tray; }
+    bool AskText(const QString &label, const QString &initial, QString &answer) override
+    {
+        askedTexts << initial;
+        answer = textAnswer;
+        return textAccepted;
+    }
     bool SelectionFollowsMouse() const override { return followMouse; }
     bool TestSwitch() const override { return testSwitch; }
 
@@ -59,6 +65,9 @@ public:
     QStringList trayCalls;
     bool followMouse = false;
     bool testSwitch = false;
+    QStringList askedTexts;
+    QString textAnswer;
+    bool textAccepted = false;
 };
 
 // The curve machinery sees the same 200 x 100 view.

@@ -1,11 +1,17 @@
 #include "app/services/AppInteractionServices.h"
 
+#include "app/services/CurveEditing.h"
+#include "app/settings/Preferences.h"
 #include "gui/status/Alarm.h"
 
 #include "app/startup/CommandSwitches.h"
 #include "app/window/Tevrin.h"
 #include "mesh/core/Mesh.h"
 #include "mesh/core/PickInfo.h"
+#include "foundation/ShellServices.h"
+#include "foundation/curves/NURBSCurve.h"
+#include "gui/common/ModalDialogs.h"
+#include "scene/Scene.h"
 #include "scene/camera/Camera.h"
 #include "viewport/view/SceneView.h"
 
@@ -54,6 +60,7 @@ PickHit AppInteractionServices::Pick(float x, float y)
     if (const PickInfo *first = m_cPicker.GetFirstPick()) {
         hit.mesh = first->m_pMesh;
         hit.object = hit.mesh ? hit.mesh->GetObject() : nullptr;
+        hit.face = first->m_iFace;
         hit.position = first->m_vPosition;
     }
     return hit;
@@ -81,3 +88,29 @@ void AppInteractionServices::ResetSaveReminder()
 void AppInteractionServices::UpdateDisplayMenu() { m_rWindow.UpdateDisplayMenu(); }
 
 bool AppInteractionServices::TestSwitch() const { return CommandSwitches::s_bTest; }
+
+bool AppInteractionServices::RemoveSelectedCurvePoint()
+{
+    Scene *scene = Scene::GetCurrent();
+    CurveEdit *edit = m_rEditing.Get();
+    if (!edit || !scene || !scene->m_pCurrentCurve || !scene->m_pCurrentCurve->IsBeingEdited())
+        return false;
+    edit->RemoveSelectedPoint();
+    return true;
+}
+
+bool AppInteractionServices::AskText(const QString &label, const QString &initial, QString &answer)
+{
+    bool accepted = false;
+    answer = GUI::Modals().GetText(&m_rWindow, QString::fromLatin1(General::ProgramTitle()), label, initial, accepted);
+    return accepted;
+}
+
+SubdivisionOptions AppInteractionServices::GetSubdivisionOptions() const
+{
+    const Preferences *preferences = m_rWindow.GetPreferences();
+    if (!preferences)
+        return {};
+    return {preferences->SmoothPositions, preferences->SubdivideUVs, preferences->SmoothUVs,
+            preferences->LockLocalBorder};
+}

@@ -6,11 +6,12 @@
 #include "interaction/InteractionServices.h"
 #include "scene/picking/Picker.h"
 
+class CurveEditing;
 class Tevrin;
 
 class AppInteractionServices : public InteractionServices {
 public:
-    explicit AppInteractionServices(Tevrin &window) : m_rWindow(window) {}
+    AppInteractionServices(Tevrin &window, CurveEditing &editing) : m_rWindow(window), m_rEditing(editing) {}
 
     bool HasView() const override;
     int GetViewWidth() const override;
@@ -23,6 +24,9 @@ public:
     void ResetSaveReminder() override;
     void UpdateDisplayMenu() override;
     bool TestSwitch() const override;
+    bool RemoveSelectedCurvePoint() override;
+    bool AskText(const QString &label, const QString &initial, QString &answer) override;
+    SubdivisionOptions GetSubdivisionOptions() const override;
 
     // The camera's row for a view row y: rows below the picture in the off-screen buffer
     // come first in the camera's count.
@@ -32,5 +36,6 @@ public:
 
 private:
     Tevrin &m_rWindow;
+    CurveEditing &m_rEditing;
     Picker m_cPicker;
 };

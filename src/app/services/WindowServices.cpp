@@ -4,7 +4,7 @@
 
 WindowServices::WindowServices(Tevrin &window)
     : m_cShell(window),
-      m_cInteraction(window),
+      m_cInteraction(window, m_cCurveEditing),
       m_cCommands(window),
       m_cOverlays(m_cInteraction),
       m_cCurves(window),

@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace GUI {
@@ -17,6 +18,12 @@ bool ModalDialogs::AskYesNo(QWidget *parent, const QString &title, const QString
 {
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
            QMessageBox::Yes;
+}
+
+QString ModalDialogs::GetText(QWidget *parent, const QString &title, const QString &label, const QString &initial,
+                              bool &accepted)
+{
+    return QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial, &accepted);
 }
 
 }  // namespace GUI

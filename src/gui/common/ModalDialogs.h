@@ -1,5 +1,5 @@
 #pragma once
-// The modal questions widgets ask (a colour, a folder, yes or no). The default instance
+// The modal questions widgets ask (a colour, a folder, yes or no, a line of text). The default instance
 // opens Qt's own dialogs; tests install scripted answers so that no test waits in a modal loop.
 
 #include "foundation/Installable.h"
@@ -20,6 +20,9 @@ public:
     virtual QString GetExistingDirectory(QWidget *parent, const QString &caption, const QString &start);
     // A question box with Yes (the default) and No; true for Yes.
     virtual bool AskYesNo(QWidget *parent, const QString &title, const QString &text);
+    // A one-line text, starting as `initial`; `accepted` false when the user cancelled.
+    virtual QString GetText(QWidget *parent, const QString &title, const QString &label, const QString &initial,
+                            bool &accepted);
 };
 
 inline ModalDialogs &Modals() { return ModalDialogs::Get(); }

@@ -1,5 +1,6 @@
 #include "interaction/Interface.h"
 #include "interaction/commands/CameraNavigation.h"
+#include "interaction/commands/CommandSupport.h"
 #include "interaction/commands/Commands.h"
 #include "interaction/commands/ViewCommandHost.h"
 #include "scene/Scene.h"
@@ -65,7 +66,7 @@ void AddToAttribute(General::AttributeInstance<float> &attribute, float amount)
 
 }  // namespace
 
-void InstallCameraCommands(EventHandler &handlers, Interface &owner)
+void Commands::InstallCameraCommands(EventHandler &handlers, Interface &owner)
 {
     auto drag = std::make_shared<OrbitDrag>();
     handlers.SetBody(

@@ -1,8 +1,21 @@
 #pragma once
-// The command bodies of the handler table, installed group by group on the event handler.
+// The command bodies of the handler table, installed group by group into it by name.
 
 class EventHandler;
 class Interface;
+
+namespace Commands {
+
+void InstallFaceCommands(EventHandler &handlers, Interface &controller);
+void InstallLevelCommands(EventHandler &handlers, Interface &controller);
+void InstallHideLockCommands(EventHandler &handlers, Interface &controller);
+
+inline void InstallObjectCommands(EventHandler &handlers, Interface &controller)
+{
+    InstallFaceCommands(handlers, controller);
+    InstallLevelCommands(handlers, controller);
+    InstallHideLockCommands(handlers, controller);
+}
 
 // The display flags of the view, the materials' textures, the stencil, the stamp, the
 // brush's surface switches and the video-memory drawing.
@@ -13,3 +26,5 @@ void InstallCameraCommands(EventHandler &handlers, Interface &owner);
 void InstallSymmetryCommands(EventHandler &handlers, Interface &owner);
 // Creating, finishing, drawing on, closing and duplicating curves.
 void InstallCurveCommands(EventHandler &handlers);
+
+}  // namespace Commands

@@ -1,4 +1,5 @@
 #include "interaction/Interface.h"
+#include "interaction/commands/CommandSupport.h"
 #include "interaction/commands/Commands.h"
 #include "interaction/commands/UnrecordedChange.h"
 #include "interaction/commands/ViewCommandHost.h"
@@ -15,8 +16,6 @@
 #include <memory>
 
 namespace {
-
-bool Acts(int event) { return event == eventActivate || event == eventMenuCommand; }
 
 General::NURBSCurve *CurrentCurve()
 {
@@ -49,10 +48,10 @@ std::unique_ptr<General::NURBSCurve> CopyCurve(General::NURBSCurve &curve)
 
 }  // namespace
 
-void InstallCurveCommands(EventHandler &handlers)
+void Commands::InstallCurveCommands(EventHandler &handlers)
 {
     handlers.SetBody("Create NURBS curve", [](int event) -> Function * {
-        if (!Acts(event))
+        if (!Commands::OnPress(event))
             return nullptr;
         // Until its operation puts it into the scene, the new curve belongs to the operation.
         Operations::CurveOperation operation(new General::NURBSCurve(2, true), Operations::CurveOperation::kAddCurve);
@@ -60,7 +59,7 @@ void InstallCurveCommands(EventHandler &handlers)
         return nullptr;
     });
     handlers.SetBody("Finish curve", [](int event) -> Function * {
-        if (!Acts(event))
+        if (!Commands::OnPress(event))
             return nullptr;
         if (General::NURBSCurve *curve = CurrentCurve())
             curve->SetBeingEdited(false);
@@ -69,7 +68,7 @@ void InstallCurveCommands(EventHandler &handlers)
     });
     handlers.SetBody("Draw on curve", [](int event) -> Function * {
         General::NURBSCurve *curve = CurrentCurve();
-        if (!Acts(event) || !curve)
+        if (!Commands::OnPress(event) || !curve)
             return nullptr;
         // Recorded as part of the stroke its drawing just recorded, so one undo takes both.
         Operations::CurveOperation operation(curve, Operations::CurveOperation::kDrawOnCurve);
@@ -79,7 +78,7 @@ void InstallCurveCommands(EventHandler &handlers)
     // Closing cannot be undone: it acts once per press, not again on the release.
     handlers.SetBody("Close curve", [](int event) -> Function * {
         General::NURBSCurve *curve = CurrentCurve();
-        if (!Acts(event) || !curve || curve->IsClosed())
+        if (!Commands::OnPress(event) || !curve || curve->IsClosed())
             return nullptr;
         curve->Close();
         MarkUnrecordedChange();
@@ -89,7 +88,7 @@ void InstallCurveCommands(EventHandler &handlers)
     handlers.SetBody("Duplicate curve", [](int event) -> Function * {
         General::NURBSCurve *curve = CurrentCurve();
         Scene *scene = Scene::GetCurrent();
-        if (!Acts(event) || !curve || !scene)
+        if (!Commands::OnPress(event) || !curve || !scene)
             return nullptr;
         std::unique_ptr<General::NURBSCurve> copy = CopyCurve(*curve);
         if (!copy) {

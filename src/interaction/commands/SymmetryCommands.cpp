@@ -1,4 +1,5 @@
 #include "interaction/Interface.h"
+#include "interaction/commands/CommandSupport.h"
 #include "interaction/commands/Commands.h"
 #include "interaction/commands/TargetRule.h"
 #include "interaction/commands/TopologicalSymmetry.h"
@@ -19,8 +20,6 @@ using General::Vector;
 
 namespace {
 
-bool Acts(int event) { return event == eventActivate || event == eventMenuCommand; }
-
 // The picture follows the new camera, and the pick and the brush ring with it.
 void AfterFocus(Interface &owner)
 {
@@ -37,12 +36,8 @@ void SelectAroundSelection(Interface &owner, bool grow)
     if (!scene)
         return;
     Operations::SelectFaceOperation operation(nullptr, nullptr, 0);
-    const TargetRule rule(owner, *scene);
     bool anyFace = false;
-    for (int i = 0; i < scene->GetObjectCount(); ++i) {
-        Object *object = scene->GetObject(i);
-        if (!rule.Qualifies(object))
-            continue;
+    for (Object *object : Commands::FindTargets(owner, *scene).objects) {
         for (SubdivLevel *level = object->GetBaseLevel(); level; level = level->GetNextLevel(false)) {
             if (grow && level->m_iSelectedFaces == 0)
                 continue;
@@ -65,7 +60,7 @@ struct MirrorCommand {
 
 }  // namespace
 
-void InstallSymmetryCommands(EventHandler &handlers, Interface &owner)
+void Commands::InstallSymmetryCommands(EventHandler &handlers, Interface &owner)
 {
     static const MirrorCommand kMirrors[] = {
         {"Mirror off", 0, Vector(0, 0, 0)},   {"Mirror X", 1, Vector(1, 0, 0)}, {"Mirror Y", 1, Vector(0, 1, 0)},
@@ -73,7 +68,7 @@ void InstallSymmetryCommands(EventHandler &handlers, Interface &owner)
     };
     for (const MirrorCommand &mirror : kMirrors) {
         handlers.SetBody(mirror.m_pHandler, [&mirror](int event) -> Function * {
-            if (!Acts(event))
+            if (!Commands::OnPress(event))
                 return nullptr;
             ViewCommands().SetMirror(mirror.m_iMode, mirror.m_vNormal);
             InteractionHost().ShowInProperties(QStringLiteral("Brush"), nullptr);
@@ -81,7 +76,7 @@ void InstallSymmetryCommands(EventHandler &handlers, Interface &owner)
         });
     }
     handlers.SetBody("Set symmetry", [](int event) -> Function * {
-        if (!Acts(event))
+        if (!Commands::OnPress(event))
             return nullptr;
         Log("Set symmetry\n");
         if (Scene *scene = Scene::GetCurrent())
@@ -90,13 +85,13 @@ void InstallSymmetryCommands(EventHandler &handlers, Interface &owner)
     });
     for (const bool grow : {true, false}) {
         handlers.SetBody(grow ? "Grow selection" : "Select border edge", [&owner, grow](int event) -> Function * {
-            if (Acts(event))
+            if (Commands::OnPress(event))
                 SelectAroundSelection(owner, grow);
             return nullptr;
         });
     }
     handlers.SetBody("Focus on mouse", [&owner](int event) -> Function * {
-        if (!Acts(event))
+        if (!Commands::OnPress(event))
             return nullptr;
         Log("Camera focus on mouse\n");
         Scene *scene = Scene::GetCurrent();
@@ -113,7 +108,7 @@ void InstallSymmetryCommands(EventHandler &handlers, Interface &owner)
         return nullptr;
     });
     handlers.SetBody("Focus on selection", [&owner](int event) -> Function * {
-        if (!Acts(event))
+        if (!Commands::OnPress(event))
             return nullptr;
         Log("Camera focus on selection\n");
         Scene *scene = Scene::GetCurrent();
@@ -138,7 +133,7 @@ void InstallSymmetryCommands(EventHandler &handlers, Interface &owner)
     });
     handlers.SetBody("Recreate UVs", [](int event) -> Function * {
         Scene *scene = Scene::GetCurrent();
-        if (!Acts(event) || !scene || scene->GetObjectCount() == 0)
+        if (!Commands::OnPress(event) || !scene || scene->GetObjectCount() == 0)
             return nullptr;
         for (int i = 0; i < scene->GetObjectCount(); ++i) {
             Object *object = scene->GetObject(i);
@@ -150,13 +145,9 @@ void InstallSymmetryCommands(EventHandler &handlers, Interface &owner)
     });
     handlers.SetBody("Rebuild octree", [&owner](int event) -> Function * {
         Scene *scene = Scene::GetCurrent();
-        if (!Acts(event) || !scene)
+        if (!Commands::OnPress(event) || !scene)
             return nullptr;
-        const TargetRule rule(owner, *scene);
-        for (int i = 0; i < scene->GetObjectCount(); ++i) {
-            Object *object = scene->GetObject(i);
-            if (!rule.Qualifies(object))
-                continue;
+        for (Object *object : Commands::FindTargets(owner, *scene).objects) {
             for (SubdivLevel *level = object->GetBaseLevel(); level; level = level->GetNextLevel(false)) {
                 level->GetAABB(true);
                 level->BuildOctree();
@@ -165,14 +156,14 @@ void InstallSymmetryCommands(EventHandler &handlers, Interface &owner)
         return nullptr;
     });
     handlers.SetBody("Undo", [](int event) -> Function * {
-        if (Acts(event)) {
+        if (Commands::OnPress(event)) {
             Log("Undo\n");
             Interface::UndoRedo(Interface::UndoStack());
         }
         return nullptr;
     });
     handlers.SetBody("Redo", [](int event) -> Function * {
-        if (Acts(event)) {
+        if (Commands::OnPress(event)) {
             Log("Redo\n");
             Interface::UndoRedo(Interface::RedoStack());
         }

@@ -4,30 +4,29 @@
 #include "mesh/object/Object.h"
 #include "scene/Scene.h"
 
-TargetRule::TargetRule(Interface &owner, Scene &scene)
-    : m_rOwner(owner), m_rScene(scene), m_bSelectedFaces(scene.HasSelectedFaces()), m_pUnderMouse(owner.m_cHit.object)
+namespace Commands {
+
+Targets FindTargets(Interface &controller, Scene &scene)
 {
-    if (!m_bSelectedFaces && owner.m_lSelection.isEmpty() && m_pUnderMouse)
-        owner.SetActiveObject(m_pUnderMouse);
+    Targets targets;
+    targets.anySelectedFaces = scene.HasSelectedFaces();
+    targets.underMouse = controller.m_cHit.mesh ? controller.m_cHit.object : nullptr;
+    if (!targets.anySelectedFaces && controller.m_lSelection.isEmpty() && targets.underMouse)
+        controller.SetActiveObject(targets.underMouse);
+    const bool single = scene.GetObjectCount() == 1;
+    for (Object *object = scene.m_pObjects; object; object = object->m_pNextObject) {
+        bool qualifies = false;
+        if (targets.anySelectedFaces) {
+            qualifies = object->HasSelectedFaces();
+        } else {
+            const bool none = controller.m_lSelection.isEmpty();
+            qualifies = controller.m_lSelection.contains(object) || (none && object == controller.m_pActiveObject) ||
+                        (none && object == targets.underMouse) || single;
+        }
+        if (qualifies)
+            targets.objects.push_back(object);
+    }
+    return targets;
 }
 
-bool TargetRule::Qualifies(Object *object) const
-{
-    if (!object)
-        return false;
-    if (m_bSelectedFaces)
-        return object->HasSelectedFaces();
-    if (m_rOwner.m_lSelection.contains(object))
-        return true;
-    if (m_rOwner.m_lSelection.isEmpty() && (object == m_rOwner.m_pActiveObject || object == m_pUnderMouse))
-        return true;
-    return m_rScene.GetObjectCount() == 1;
-}
-
-Object *TargetRule::First() const
-{
-    for (int i = 0; i < m_rScene.GetObjectCount(); ++i)
-        if (Qualifies(m_rScene.GetObject(i)))
-            return m_rScene.GetObject(i);
-    return nullptr;
-}
+}  // namespace Commands

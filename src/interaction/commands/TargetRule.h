@@ -1,25 +1,25 @@
 #pragma once
-// Which objects an object command acts on: the objects with selected faces when any
-// level has some; otherwise the selected objects, else the active object, else the
-// object under the mouse, else the only object of the scene.
+// Which objects an object command acts on. When some face is selected anywhere, the
+// objects with selected faces; otherwise the selected objects, or else the active object,
+// the object under the mouse, or the only object of the scene. With nothing selected the
+// object under the mouse becomes the active object first.
+
+#include <vector>
 
 class Interface;
 class Object;
 class Scene;
 
-class TargetRule {
-public:
-    // Takes the scene's state now; with no selected faces and no selected objects, the
-    // object under the mouse becomes the active object.
-    TargetRule(Interface &owner, Scene &scene);
+namespace Commands {
 
-    bool Qualifies(Object *object) const;
-    // The first qualifying object in scene order; null when none.
-    Object *First() const;
-
-private:
-    Interface &m_rOwner;
-    Scene &m_rScene;
-    bool m_bSelectedFaces;
-    Object *m_pUnderMouse;
+struct Targets {
+    bool anySelectedFaces = false;  // some level of some object has selected faces
+    Object *underMouse = nullptr;   // the object of the first hit under the mouse
+    std::vector<Object *> objects;  // the qualifying objects, in scene order
 };
+
+// Decides the whole list before any command acts, so a command that changes the object
+// selection inside its loop still reaches every target.
+Targets FindTargets(Interface &controller, Scene &scene);
+
+}  // namespace Commands

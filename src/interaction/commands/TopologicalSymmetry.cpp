@@ -1,7 +1,7 @@
 #include "interaction/commands/TopologicalSymmetry.h"
 
 #include "interaction/Interface.h"
-#include "foundation/ShellServices.h"
+#include "interaction/commands/CommandSupport.h"
 #include "mesh/core/MeshRecords.h"
 #include "mesh/object/Object.h"
 #include "scene/Scene.h"
@@ -31,8 +31,6 @@ unsigned SelectedCount(const SubdivLevel &level)
             ++polygons;
     return polygons;
 }
-
-void Report(const char *text, int state) { General::Shell().SetStatusMessage(QString::fromLatin1(text), state); }
 
 // Two selected triangles of different polygons that share an edge.
 bool InitFromTriangles(SubdivLevel &level)
@@ -79,22 +77,22 @@ bool SetTopologicalSymmetry(Scene &scene)
         if (SelectedCount(*level) != 2)
             continue;
         if (level != object && level != object->GetNextLevel(false)) {
-            Report("This tool can be used only on full level 0 or 1 objects.", 2);
+            Commands::Status("This tool can be used only on full level 0 or 1 objects.", 2);
             return false;
         }
         if (level->m_eType == Mesh::typeTriangular) {
             if (InitFromTriangles(*level)) {
-                Report("Symmetry initialized. Since this is not a full quad mesh you have to repeat this on the "
+                Commands::Status("Symmetry initialized. Since this is not a full quad mesh you have to repeat this on the "
                        "second subdivision level.",
                        0);
                 return true;
             }
         } else if (InitFromQuads(*level)) {
-            Report("Symmetry initialized.", 0);
+            Commands::Status("Symmetry initialized.", 0);
             return true;
         }
     }
-    Report("Symmetry not found. Select two adjacent faces which are on opposite sides of the topological axis and "
+    Commands::Status("Symmetry not found. Select two adjacent faces which are on opposite sides of the topological axis and "
            "try again.",
            2);
     Interface::Redraw();

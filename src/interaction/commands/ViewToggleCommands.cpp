@@ -1,4 +1,5 @@
 #include "interaction/Interface.h"
+#include "interaction/commands/CommandSupport.h"
 #include "interaction/commands/Commands.h"
 #include "interaction/commands/ViewCommandHost.h"
 #include "foundation/Diagnostics.h"
@@ -9,8 +10,6 @@
 #include "viewport/view/ViewToggles.h"
 
 namespace {
-
-bool Acts(int event) { return event == eventActivate || event == eventMenuCommand; }
 
 const char *OnOff(bool on) { return on ? "on" : "off"; }
 
@@ -61,11 +60,11 @@ bool ToggleTextures()
 
 }  // namespace
 
-void InstallViewToggleCommands(EventHandler &handlers, Interface &owner)
+void Commands::InstallViewToggleCommands(EventHandler &handlers, Interface &owner)
 {
     for (const FlagToggle &toggle : kFlagToggles) {
         handlers.SetBody(toggle.m_pHandler, [toggle](int event) -> Function * {
-            if (!Acts(event))
+            if (!Commands::OnPress(event))
                 return nullptr;
             ViewToggles *flags = ViewCommands().Toggles();
             if (!flags)
@@ -81,7 +80,7 @@ void InstallViewToggleCommands(EventHandler &handlers, Interface &owner)
         });
     }
     handlers.SetBody("Toggle show textures", [](int event) -> Function * {
-        if (!Acts(event))
+        if (!Commands::OnPress(event))
             return nullptr;
         Log("Toggle show textures %s\n", OnOff(ToggleTextures()));
         MenuAndRedraw();
@@ -99,7 +98,7 @@ void InstallViewToggleCommands(EventHandler &handlers, Interface &owner)
     };
     for (const BrushToggle &toggle : kBrushToggles) {
         handlers.SetBody(toggle.m_pHandler, [&owner, &toggle](int event) -> Function * {
-            if (!Acts(event) || !owner.m_pCurrentTool)
+            if (!Commands::OnPress(event) || !owner.m_pCurrentTool)
                 return nullptr;
             bool &flag = owner.m_pCurrentTool->*toggle.m_pFlag;
             flag = !flag;
@@ -111,7 +110,7 @@ void InstallViewToggleCommands(EventHandler &handlers, Interface &owner)
         });
     }
     handlers.SetBody("Toggle stencil visibility", [](int event) -> Function * {
-        if (!Acts(event) || !ViewCommands().HasStencil())
+        if (!Commands::OnPress(event) || !ViewCommands().HasStencil())
             return nullptr;
         ViewCommands().ToggleStencil();
         Interface::Redraw();
@@ -119,14 +118,14 @@ void InstallViewToggleCommands(EventHandler &handlers, Interface &owner)
         return nullptr;
     });
     handlers.SetBody("Toggle stamp", [](int event) -> Function * {
-        if (!Acts(event) || !ViewCommands().HasStamp())
+        if (!Commands::OnPress(event) || !ViewCommands().HasStamp())
             return nullptr;
         ViewCommands().ToggleStamp();
         InteractionHost().ShowInProperties(QStringLiteral("Brush"), nullptr);
         return nullptr;
     });
     handlers.SetBody("Speed review mode", [](int event) -> Function * {
-        if (!Acts(event))
+        if (!Commands::OnPress(event))
             return nullptr;
         ViewCommands().EnableVideoBuffers();
         Scene *scene = Scene::GetCurrent();

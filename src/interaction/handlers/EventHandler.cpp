@@ -114,8 +114,9 @@ void EventHandler::InstallDefaultBodies()
             return nullptr;
         });
     }
-    InstallViewToggleCommands(*this, m_rOwner);
-    InstallCameraCommands(*this, m_rOwner);
-    InstallSymmetryCommands(*this, m_rOwner);
-    InstallCurveCommands(*this);
+    Commands::InstallObjectCommands(*this, m_rOwner);
+    Commands::InstallViewToggleCommands(*this, m_rOwner);
+    Commands::InstallCameraCommands(*this, m_rOwner);
+    Commands::InstallSymmetryCommands(*this, m_rOwner);
+    Commands::InstallCurveCommands(*this);
 }

@@ -2,11 +2,13 @@
 
 #include "foundation/Diagnostics.h"
 #include "mesh/core/MeshRecords.h"
+#include "mesh/core/Octree.h"
 #include "mesh/levels/SubdivLevel.h"
 #include "mesh/object/MeshHost.h"
 #include "mesh/subdivision/LevelFaceBits.h"
 #include "scene/Scene.h"
 
+#include <algorithm>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -102,8 +104,8 @@ void Delete(SubdivLevel &level, Records &records, General::Map *map, FaceChangeO
         map->SetItemCount(last, true);
         records[last].m_iStamp = deleted;
     }
+    // The parked face keeps its selection mark, so that a restore gives it back as it was.
     records[last].m_iOctree = f;
-    records[last].m_iIndices[1] &= ~MeshFlags::kBit31;
     level.m_iFaceCount = last;
     change.face = last;
     change.wanted = 1;
@@ -190,6 +192,34 @@ void RelinkRestored(SubdivLevel &level, Records &records, General::Map &map, con
     }
 }
 
+// A rebuilt octree holds every face; hidden faces leave it again, so picks pass through
+// them. The cubes unlink the faces marked by the selected bit, so the selection is kept
+// aside meanwhile.
+void UnlinkHiddenFaces(SubdivLevel &level)
+{
+    if (!level.m_iHiddenFaces || !level.m_pOctree)
+        return;
+    level.WithFaces([&](auto &records) {
+        const unsigned count = std::min(level.m_iFaceCount, records.GetItemCount());
+        std::vector<bool> selected(count);
+        for (unsigned f = 0; f < count; ++f) {
+            selected[f] = records[f].m_iIndices[1] & MeshFlags::kBit31;
+            const bool hidden = !(records[f].m_iIndices[0] & MeshFlags::kBit31);
+            records[f].m_iIndices[1] = hidden ? records[f].m_iIndices[1] | MeshFlags::kBit31
+                                              : records[f].m_iIndices[1] & ~MeshFlags::kBit31;
+        }
+        for (unsigned f = 0; f < count; ++f) {
+            if (!(records[f].m_iIndices[1] & MeshFlags::kBit31) || records[f].m_iOctree >= OctreeLink::kUnlinked)
+                continue;
+            if (Octree::OctreeCube *cube = level.m_pOctree->GetCube(level.FaceCube(f)))
+                cube->UnlinkMarkedFaces(0);
+        }
+        for (unsigned f = 0; f < count; ++f)
+            records[f].m_iIndices[1] = selected[f] ? records[f].m_iIndices[1] | MeshFlags::kBit31
+                                                   : records[f].m_iIndices[1] & ~MeshFlags::kBit31;
+    });
+}
+
 }  // namespace
 
 bool DeleteFaceOperation::Execute()
@@ -240,8 +270,10 @@ bool DeleteFaceOperation::Execute()
         // the face count, as after deleting them all).
         if (!level->m_pPrev && !map && level->m_iTotalFaceCount != 0 && level->m_iTotalFaceCount == before)
             level->m_iTotalFaceCount = level->m_iFaceCount;
-        if (level->m_iFaceCount != before)
+        if (level->m_iFaceCount != before) {
             level->BuildOctree();
+            UnlinkHiddenFaces(*level);
+        }
         level->RebuildVisibleFaces();
         if (!level->m_iHiddenFaces)
             level->m_aFaceIndexTable.Clear();

@@ -33,6 +33,14 @@ void PaintFreezeOperation::TakeMesh(Mesh &mesh)
     m_aIntegers.push_back(int32_t(mesh.m_iFrozenFaces));
 }
 
+void PaintFreezeOperation::AddTarget(Mesh *mesh, uint32_t frozen)
+{
+    AppendTarget(mesh, nullptr);
+    mesh->m_aMaskedFaces.Clear();
+    m_aIntegers.resize(m_aTargets.size() - 1, 0);
+    m_aIntegers.push_back(int32_t(frozen));
+}
+
 bool PaintFreezeOperation::AddPoint(PickInfo *pick, float size, float strength, const General::Vector &offset)
 {
     if (!pick)

@@ -12,6 +12,11 @@ class PaintFreezeOperation final : public FaceBrushOperation {
 public:
     PaintFreezeOperation(Brush *tool = nullptr, StrokeSegment *segment = nullptr, int mode = 0);
 
+    // A new last target for a command that fills the mesh's "mesh masked faces" store with
+    // (face, new freeze field) itself: the store is emptied, and `frozen` is the mesh's
+    // frozen-face count once the entries are applied.
+    void AddTarget(Mesh *mesh, uint32_t frozen);
+
     // Refused (false, nothing changes) on a locked object, as strokes are.
     bool AddPoint(PickInfo *pick, float size, float strength, const General::Vector &offset) override;
     // Every visible face reached from face 0 at the full amount; refused on a locked object.
