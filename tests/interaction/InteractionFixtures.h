@@ -33,6 +33,7 @@ public:
         return nextHit;
     }
     void RepaintView() override { ++repaints; }
+    void UpdateDisplayMenu() override { ++displayMenuUpdates; }
     void SetHeldHandler(bool held) override { heldHandler = held; }
     void RefreshObjectList() override { ++objectListRefreshes; }
     void RefreshLayers() override { ++layerRefreshes; }
@@ -58,6 +59,7 @@ public:
     std::vector<Point> picks;
     PickHit nextHit;
     int repaints = 0;
+    int displayMenuUpdates = 0;
     bool heldHandler = false;
     int objectListRefreshes = 0;
     int layerRefreshes = 0;
