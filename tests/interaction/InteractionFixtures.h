@@ -6,7 +6,9 @@
 #include "support/RecordingShell.h"
 #include "interaction/Interface.h"
 #include "interaction/handlers/Function.h"
+#include "mesh/object/Object.h"
 #include "scene/Scene.h"
+#include "support/MeshFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -90,6 +92,24 @@ public:
 private:
     QStringList &m_log;
 };
+
+// A 3 x 3 grid of quads with its adjacency; face (i, j) is j x 3 + i.
+inline std::unique_ptr<Object> MakeQuadGrid()
+{
+    std::vector<General::Vector> points;
+    for (unsigned j = 0; j <= 3; ++j)
+        for (unsigned i = 0; i <= 3; ++i)
+            points.emplace_back(float(i), float(j), 0.0f);
+    std::vector<std::array<unsigned, 4>> quads;
+    for (unsigned j = 0; j < 3; ++j)
+        for (unsigned i = 0; i < 3; ++i) {
+            const unsigned a = j * 4 + i;
+            quads.push_back({a, a + 1, a + 5, a + 4});
+        }
+    auto grid = fixtures::MakeQuads<Object>(points, quads);
+    EXPECT_TRUE(grid->CalculateAdjacency());
+    return grid;
+}
 
 class InteractionTest : public testing::Test {
 protected:

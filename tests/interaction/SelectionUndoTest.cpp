@@ -24,25 +24,9 @@ protected:
         InteractionTest::SetUp();
         RegisterObjectOperations();
         InstallUndoableSelection();
-        std::unique_ptr<Object> object = Grid();
-        ASSERT_TRUE(object->CalculateAdjacency());
+        std::unique_ptr<Object> object = MakeQuadGrid();
         m_object = object.get();
         m_scene->AddObject(object.release());
-    }
-    // A 3 × 3 grid of quads; face (i, j) is j × 3 + i.
-    static std::unique_ptr<Object> Grid()
-    {
-        std::vector<General::Vector> points;
-        for (unsigned j = 0; j <= 3; ++j)
-            for (unsigned i = 0; i <= 3; ++i)
-                points.emplace_back(float(i), float(j), 0.0f);
-        std::vector<std::array<unsigned, 4>> quads;
-        for (unsigned j = 0; j < 3; ++j)
-            for (unsigned i = 0; i < 3; ++i) {
-                const unsigned a = j * 4 + i;
-                quads.push_back({a, a + 1, a + 5, a + 4});
-            }
-        return fixtures::MakeQuads<Object>(points, quads);
     }
     void TearDown() override
     {
@@ -141,7 +125,7 @@ TEST_F(SelectionUndo, NewAndOpenedScenesStartAnEmptyHistory)
             ASSERT_TRUE(m_scene->Load(file, false, false));
         } else {
             m_scene->Clear(false);
-            m_scene->AddObject(Grid().release());
+            m_scene->AddObject(MakeQuadGrid().release());
         }
         m_object = m_scene->GetObject(0);
         ASSERT_NE(m_object, nullptr);

@@ -57,21 +57,9 @@ protected:
             EXPECT_TRUE(object->Subdivide());
         return object;
     }
-    // A 3 x 3 grid of quads; face (i, j) is j x 3 + i.
     Object *AddGrid()
     {
-        std::vector<Vector> points;
-        for (unsigned j = 0; j <= 3; ++j)
-            for (unsigned i = 0; i <= 3; ++i)
-                points.emplace_back(float(i), float(j), 0.0f);
-        std::vector<std::array<unsigned, 4>> quads;
-        for (unsigned j = 0; j < 3; ++j)
-            for (unsigned i = 0; i < 3; ++i) {
-                const unsigned a = j * 4 + i;
-                quads.push_back({a, a + 1, a + 5, a + 4});
-            }
-        Object *object = fixtures::MakeQuads<Object>(points, quads).release();
-        EXPECT_TRUE(object->CalculateAdjacency());
+        Object *object = MakeQuadGrid().release();
         m_scene->AddObject(object);
         return object;
     }
