@@ -67,12 +67,12 @@ bool CurveOperation::IsInScene() const { return CurvePosition(Scene::GetCurrent(
 
 void CurveOperation::Serialize(Stream &stream)
 {
-    if (m_iAction == kDrawOnCurve)
-        return;
     const bool storing = stream.IsStoring();
     Scene *scene = Scene::GetCurrent();
+    // A drawing's record is its code alone, so that the history can read it back as the
+    // marker it is (the stamps are the stroke's own records).
     stream.Serialize(m_iAction);
-    if (!storing && m_iAction == kDrawOnCurve)
+    if (m_iAction == kDrawOnCurve)
         return;
     if (m_iAction == kInsertPoint || m_iAction == kRemovePoint || m_iAction == kSetPoint)
         stream.Serialize(m_iPointIndex).Serialize(m_vPosition.x).Serialize(m_vPosition.y).Serialize(m_vPosition.z);

@@ -30,7 +30,7 @@ public:
     CurveOperation(const CurveOperation &) = delete;
     CurveOperation &operator=(const CurveOperation &) = delete;
 
-    // Nothing for code 5; else the code, the point index and position (codes 3, 4, 6),
+    // The code alone for code 5; else the code, the point index and position (codes 3, 4, 6),
     // the curve's position in the scene's chain (-1 when it is out), and for codes 1 and 2
     // the position it goes back to and the curve itself. After a record of code 2 is
     // written the curve exists only there.
