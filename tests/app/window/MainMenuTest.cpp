@@ -204,9 +204,9 @@ TEST_F(MainMenuTest, DisplayMarksFollowTheViewAndExpertModeKeepsAWayOut)
     emit display->aboutToShow();
     EXPECT_TRUE(ActionNamed(display, QStringLiteral("Wireframe"))->isChecked());
     EXPECT_TRUE(ActionNamed(display, QStringLiteral("Show Both Sides"))->isChecked());
-    toggles.m_bWireframe = false;
-    // A toggle whose command changes nothing keeps the mark of the view's state.
+    // Choosing the entry runs its command: the flag flips and the mark follows it.
     ActionNamed(display, QStringLiteral("Wireframe"))->trigger();
+    EXPECT_FALSE(toggles.m_bWireframe);
     EXPECT_FALSE(ActionNamed(display, QStringLiteral("Wireframe"))->isChecked());
     toggles = ViewToggles();
 
