@@ -1,5 +1,7 @@
 #include "app/services/AppInteractionServices.h"
 
+#include "gui/trays/MTray.h"
+
 #include "app/startup/CommandSwitches.h"
 #include "app/window/Tevrin.h"
 #include "mesh/core/Mesh.h"
@@ -70,3 +72,9 @@ bool AppInteractionServices::ShowsCurves() const
 void AppInteractionServices::SetSceneCaption(const QString &file) { m_rWindow.SetSceneCaption(file); }
 
 bool AppInteractionServices::TestSwitch() const { return CommandSwitches::s_bTest; }
+
+void AppInteractionServices::SelectTrayItem(const QString &tray, int position) { GUI::SelectTrayItem(tray, position); }
+
+void AppInteractionServices::MarkTraySelectionTemporary(const QString &tray) { GUI::MarkTraySelectionTemporary(tray); }
+
+void AppInteractionServices::RestoreTraySelection(const QString &tray) { GUI::RestoreTraySelection(tray); }

@@ -21,6 +21,9 @@ public:
     bool ShowsCurves() const override;
     void SetSceneCaption(const QString &file) override;
     bool TestSwitch() const override;
+    void SelectTrayItem(const QString &tray, int position) override;
+    void MarkTraySelectionTemporary(const QString &tray) override;
+    void RestoreTraySelection(const QString &tray) override;
 
     // The camera's row for a view row y: rows below the picture in the off-screen buffer
     // come first in the camera's count.

@@ -22,6 +22,7 @@
 #include "gui/dialogs/SysInfoWindow.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/status/Alarm.h"
+#include "gui/trays/TrayItem.h"
 #include "interaction/Interface.h"
 #include "mapping/MappingGlobals.h"
 #include "mesh/surface/Material.h"
@@ -95,6 +96,7 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     Console("Materials inited.\n");
     CreateDefaultFalloffs();
     Console("Brushes inited.\n");
+    GUI::InitTrayItemTypes();
     Console("Trays inited.\n");
     Console("3d viewport inited.\n");
     GUI::DialogFactory::Clear();
@@ -151,6 +153,7 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     Console("Status bar initialized.\n");
     BuildCentralWidget();
     Console("Tab panels created.\n");
+    CreateFrames();
     Console("Frames created.\n");
     BuildMainMenu();
     Console("Main menu created.\n");

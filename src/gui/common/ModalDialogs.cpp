@@ -2,6 +2,7 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 
 namespace GUI {
@@ -17,6 +18,21 @@ bool ModalDialogs::AskYesNo(QWidget *parent, const QString &title, const QString
 {
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
            QMessageBox::Yes;
+}
+
+bool ModalDialogs::GetText(QWidget *parent, const QString &title, const QString &label, QString &text)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, &ok);
+    if (ok)
+        text = answer;
+    return ok;
+}
+
+QStringList ModalDialogs::GetOpenFileNames(QWidget *parent, const QString &caption, const QString &folder,
+                                           const QString &filter)
+{
+    return QFileDialog::getOpenFileNames(parent, caption, folder, filter);
 }
 
 }  // namespace GUI
