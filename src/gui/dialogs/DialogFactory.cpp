@@ -1,5 +1,7 @@
 #include "gui/dialogs/DialogFactory.h"
 
+#include "gui/trays/MTray.h"
+
 #include <vector>
 
 namespace GUI {
@@ -56,6 +58,7 @@ void RegisterDialogFactories()
     // (Node View), "PropertiesDialog" (Properties), "MTray" (Tray). Each window joins here,
     // in its place, once its class exists:
     //   DialogFactory::Register(std::make_unique<LayerList::Factory>(), "LayerList", "Layers");
+    DialogFactory::Register(std::make_unique<MTray::Factory>(), QStringLiteral("MTray"), QStringLiteral("Tray"));
 }
 
 }  // namespace GUI
