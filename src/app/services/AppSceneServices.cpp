@@ -30,13 +30,10 @@ void AppSceneServices::ReleasePropertyWindows() { m_rWindow.ReleasePropertyWindo
 std::vector<CameraBookmark> AppSceneServices::GetCameraBookmarks() const
 {
     std::vector<CameraBookmark> bookmarks;
-    const QStringList trays = GUI::TrayNames();
-    for (const QString &name : trays) {
-        GUI::MTray *tray = GUI::FindTray(name);
-        for (GUI::TrayItem *item : tray ? tray->GetItems() : std::vector<GUI::TrayItem *>())
+    for (const GUI::MTray *tray : GUI::AllTrays())
+        for (GUI::TrayItem *item : tray->GetItems())
             if (const auto *bookmark = dynamic_cast<GUI::BookmarkItem *>(item); bookmark && bookmark->GetCamera())
-                bookmarks.push_back(CameraBookmark{name, bookmark->GetName(), bookmark->GetCamera()});
-    }
+                bookmarks.push_back(CameraBookmark{tray->objectName(), bookmark->GetName(), bookmark->GetCamera()});
     return bookmarks;
 }
 

@@ -395,10 +395,18 @@ MTray *FindTray(const QString &name)
     return found;
 }
 
+std::vector<MTray *> AllTrays()
+{
+    std::vector<MTray *> trays;
+    ForEachTray([&](MTray &tray) { trays.insert(trays.begin(), &tray); });
+    return trays;
+}
+
 QStringList TrayNames()
 {
     QStringList names;
-    ForEachTray([&](MTray &tray) { names.prepend(tray.objectName()); });
+    for (const MTray *tray : AllTrays())
+        names << tray->objectName();
     return names;
 }
 

@@ -109,6 +109,8 @@ private:
 // --- the chain -----------------------------------------------------------------------
 // The first live tray of that name (locale-aware comparison), or null.
 MTray *FindTray(const QString &name);
+// The live trays, oldest first.
+std::vector<MTray *> AllTrays();
 // The names of the live trays, oldest first.
 QStringList TrayNames();
 // `base` when no tray has that name, else "<base> 2", "<base> 3", ...

@@ -61,6 +61,13 @@ TEST_F(DocksTest, TheWindowHasItsFramesAndTrays)
     InteractionHost().SelectTrayItem(QStringLiteral("My Tools"), 4);
     EXPECT_TRUE(mine->GetGrid()->Buttons()[3]->isChecked());
     EXPECT_EQ(m_window->GetInterface()->m_pCurrentTool->m_sName, QStringLiteral("Smooth"));
+    // A falloff button gives the current tool a copy of its curve.
+    InteractionHost().SelectTrayItem(QStringLiteral("Falloff"), 8);
+    const General::NURBSCurve &chosen = *Brush::Falloffs()[7];
+    const General::NURBSCurve &given = m_window->GetInterface()->m_pCurrentTool->m_falloff;
+    ASSERT_EQ(given.GetControlPointCount(), chosen.GetControlPointCount());
+    for (int i = 0; i < chosen.GetControlPointCount(); ++i)
+        EXPECT_FLOAT_EQ(given.GetControlPoint(i).y, chosen.GetControlPoint(i).y) << i;
 
     m_window->resize(1280, 1024);
     Settle();
