@@ -222,25 +222,22 @@ void TabPanel::CloseTab()
 
 void TabPanel::RenameTab()
 {
+    // Only tray pages take a name: other windows (the 3D view among them) are found by theirs.
     QWidget *page = currentWidget();
-    if (!m_bTabCommands || !page)
+    auto *tray = page ? qobject_cast<MTray *>(HostedWindow(page)) : nullptr;
+    if (!m_bTabCommands || !tray)
         return;
     QString name = tabText(currentIndex());
     if (!Modals().GetText(this, QString::fromLatin1(General::ProgramTitle()), tr("Enter new name:"), name) ||
         name.isEmpty())
         return;
-    QWidget *window = HostedWindow(page);
-    if (auto *tray = qobject_cast<MTray *>(window)) {
-        // The name names the tray's file and comes back from the Trays menu whole.
-        const MTray *other = FindTray(name);
-        if (!IsValidTrayName(name) || (other && other != tray)) {
-            General::Shell().SetStatusMessage(tr("A tray cannot take this name"), 2);
-            return;
-        }
-        tray->SetTrayName(name);
-    } else if (window) {
-        window->setObjectName(name);
+    // The name names the tray's file and comes back from the Trays menu whole.
+    const MTray *other = FindTray(name);
+    if (!IsValidTrayName(name) || (other && other != tray)) {
+        General::Shell().SetStatusMessage(tr("A tray cannot take this name"), 2);
+        return;
     }
+    tray->SetTrayName(name);
     setTabText(currentIndex(), name);
 }
 

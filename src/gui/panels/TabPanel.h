@@ -44,6 +44,7 @@ public slots:
     // The 3D view page is refused with a message.
     void CloseTab();
     void NewTab();
+    // Tray pages only: the tray, its file and its tab take the name the user gives.
     void RenameTab();
     // Floats the current page's window as a window of its own; not the 3D view.
     void ChipOffTab();

@@ -13,6 +13,7 @@
 #include "viewport/view/SceneView.h"
 
 #include <QDockWidget>
+#include <QFile>
 #include <QFileInfo>
 
 namespace apptest {
@@ -95,7 +96,14 @@ TEST_F(DocksTest, TheLayoutFindsTheFramesByTheirNames)
     Build();
     m_window->addDockWidget(Qt::LeftDockWidgetArea, m_window->GetFrame(QStringLiteral("East")));
     ASSERT_TRUE(m_window->SaveLayout(File("ui.sav")));
+    const QString trays = m_window->GetPreferences()->SettingFiles + QStringLiteral("/trays/");
+    QFile::remove(trays + QStringLiteral("My Tools.txt"));
     m_window.reset();
+    // The trays write their files as the window goes.
+    QFile mine(trays + QStringLiteral("My Tools.txt"));
+    ASSERT_TRUE(mine.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(mine.readLine().startsWith("#TevrinTray"));
+    EXPECT_EQ(mine.readLine(), QByteArray("Tool;Soft;Icons/tool_sculpting.png;Soft\n"));
     Build();
     ASSERT_EQ(m_window->dockWidgetArea(m_window->GetFrame(QStringLiteral("East"))), Qt::RightDockWidgetArea);
     ASSERT_TRUE(m_window->LoadLayout(File("ui.sav")));
