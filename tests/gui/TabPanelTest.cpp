@@ -117,6 +117,24 @@ TEST_F(TabPanelTest, ADropOnTheBarsEmptyPartOrACancelledDragPutsThePageBack)
     EXPECT_EQ(Titles(*to), QStringList({"a", "x"}));
 }
 
+TEST_F(TabPanelTest, APageIsNeverDroppedIntoAPanelInsideItself)
+{
+    ScriptedDrag drag;
+    GUI::TabPanel *outer = Panel({"x"});
+    auto *holder = new QWidget;
+    auto *inner = new GUI::TabPanel(holder, "tab");
+    inner->AddTab(new QWidget, QStringLiteral("a"));
+    inner->resize(300, 150);
+    outer->addTab(holder, QStringLiteral("holder"));
+    outer->setCurrentIndex(1);
+    QApplication::processEvents();
+    DragTab(drag, *outer, 1, inner->tabBar(), inner->tabBar()->tabRect(0).center());
+    DragTab(drag, *outer, 1, inner, QPoint(100, 100));
+    EXPECT_EQ(drag.runs, 2);
+    EXPECT_EQ(Titles(*outer), QStringList({"x", "holder"}));
+    EXPECT_EQ(Titles(*inner), QStringList({"a"}));
+}
+
 TEST_F(TabPanelTest, OnlyAMiddlePressOnATabStartsADrag)
 {
     ScriptedDrag drag;
