@@ -241,6 +241,24 @@ TEST_F(TrayTest, AddingImagesKeepsTheFolderOfTheChosenFile)
     EXPECT_EQ(TrayTargets::CurrentStamp(), QStringLiteral("/data/stamps/ring.png"));
 }
 
+TEST_F(TrayTest, TheAddMenuMakesEachKind)
+{
+    ScriptedModals modals;
+    auto tray = Tray(QStringLiteral("t"));
+    const size_t curves = Brush::Falloffs().size();
+    tray->slotAdd(QStringLiteral("Falloff"));
+    ASSERT_EQ(Brush::Falloffs().size(), curves + 1);
+    modals.texts = {QStringLiteral("Soft")};
+    tray->slotAdd(QStringLiteral("Tool"));
+    tray->slotAdd(QStringLiteral("Camera Bookmark"));  // cancelled
+    EXPECT_EQ(modals.titles.last(), QStringLiteral("Camera Bookmark Name"));
+    ASSERT_EQ(Names(*tray), QStringList({QString::number(curves), "Soft"}));
+    EXPECT_TRUE(tray->GetItems()[0]->GetLabel().isEmpty());
+    EXPECT_EQ(tray->GetItems()[1]->GetLabel(), QStringLiteral("Soft"));
+    tray.reset();
+    Brush::Falloffs().pop_back();
+}
+
 TEST_F(TrayTest, FilesComeBackInOrderAndSkipBookmarks)
 {
     CameraScene scene;
