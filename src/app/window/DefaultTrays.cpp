@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <utility>
+
 namespace DefaultTrays {
 
 namespace {

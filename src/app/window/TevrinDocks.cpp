@@ -10,6 +10,9 @@
 #include "gui/trays/MTray.h"
 #include "gui/trays/TrayFile.h"
 
+#include <tuple>
+#include <utility>
+
 namespace {
 
 struct FrameSpec {

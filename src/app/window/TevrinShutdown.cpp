@@ -24,6 +24,8 @@
 #include <QDockWidget>
 #include <QPointer>
 
+#include <algorithm>
+
 
 Tevrin::~Tevrin()
 {
@@ -68,9 +70,12 @@ void Tevrin::ReleasePropertyWindows()
     for (QDockWidget *dock : findChildren<QDockWidget *>())
         if (!qobject_cast<GUI::Frame *>(dock))
             windows << dock;
+    const auto docked = [this](const QWidget *panel) {
+        return std::any_of(m_lFrames.begin(), m_lFrames.end(),
+                           [panel](const QWidget *frame) { return frame->isAncestorOf(panel); });
+    };
     for (GUI::Dialog *panel : findChildren<GUI::Dialog *>())
-        if (!qobject_cast<GUI::MTray *>(panel) && (!m_pTabPanel || !m_pTabPanel->isAncestorOf(panel)) &&
-            !std::any_of(m_lFrames.begin(), m_lFrames.end(), [panel](QWidget *frame) { return frame->isAncestorOf(panel); }))
+        if (!qobject_cast<GUI::MTray *>(panel) && (!m_pTabPanel || !m_pTabPanel->isAncestorOf(panel)) && !docked(panel))
             windows << panel;
     for (const QPointer<QWidget> &window : windows)
         delete window.data();

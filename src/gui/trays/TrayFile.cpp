@@ -139,7 +139,8 @@ bool IsValidTrayName(const QString &name)
     if (name.trimmed().isEmpty())
         return false;
     for (QChar c : name)
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('.') || c.category() == QChar::Other_Control)
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c == QLatin1Char('.') ||
+            c.category() == QChar::Other_Control)
             return false;
     return true;
 }

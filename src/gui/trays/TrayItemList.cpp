@@ -11,6 +11,9 @@
 #include <QMimeData>
 #include <QStyle>
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace GUI {
 
 TrayItemList::TrayItemList(QWidget *parent) : QWidget(parent)

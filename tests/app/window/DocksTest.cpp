@@ -37,7 +37,9 @@ TEST_F(DocksTest, TheWindowHasItsFramesAndTrays)
         const char *name;
         Qt::DockWidgetArea area;
         QStringList tabs;
-    } frames[] = {{"North", Qt::BottomDockWidgetArea, {"My Tools", "Sculpting Tools", "Selection Tools", "Value Paint Tools"}},
+    } frames[] = {{"North",
+                   Qt::BottomDockWidgetArea,
+                   {"My Tools", "Sculpting Tools", "Selection Tools", "Value Paint Tools"}},
                   {"South", Qt::BottomDockWidgetArea, {"Falloff", "Stamp", "Stencil"}},
                   {"East", Qt::RightDockWidgetArea, {}},
                   {"West", Qt::RightDockWidgetArea, {}}};
