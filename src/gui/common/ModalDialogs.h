@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -20,9 +21,11 @@ public:
     virtual QString GetExistingDirectory(QWidget *parent, const QString &caption, const QString &start);
     // A question box with Yes (the default) and No; true for Yes.
     virtual bool AskYesNo(QWidget *parent, const QString &title, const QString &text);
-    // A one-line text, starting as `initial`; `accepted` false when the user cancelled.
-    virtual QString GetText(QWidget *parent, const QString &title, const QString &label, const QString &initial,
-                            bool &accepted);
+    // A line of text, preset with `text`; false (text unchanged) when the user cancelled.
+    virtual bool GetText(QWidget *parent, const QString &title, const QString &label, QString &text);
+    // Existing files; empty when the user cancelled.
+    virtual QStringList GetOpenFileNames(QWidget *parent, const QString &caption, const QString &folder,
+                                         const QString &filter);
 };
 
 inline ModalDialogs &Modals() { return ModalDialogs::Get(); }
