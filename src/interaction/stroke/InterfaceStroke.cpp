@@ -262,15 +262,18 @@ void Interface::Flood(bool fromCamera)
     } else if (scene && scene->GetObjectCount() == 1) {
         target = ActiveLevelOf(scene->m_pObjects);
     }
+    if (!target) {
+        shell.SetStatusMessage(QStringLiteral("Nothing flooded: select faces, or keep a single object in the scene."),
+                               0);
+        return;
+    }
     if (!BeginStroke(nullptr, target))
         return;
     shell.ProcessEvents();
 
     QString outcome = QStringLiteral("done.");
     Operations::BrushOperation *operation = GetBrushOperation();
-    if (!target) {
-        outcome = QStringLiteral("Nothing flooded: select faces, or keep a single object in the scene.");
-    } else if (!operation) {
+    if (!operation) {
         outcome = QStringLiteral("Nothing flooded: the current tool does not flood.");
     } else {
         Layer3D *layer = target->m_pObject ? target->m_pObject->GetActiveLayer() : nullptr;
