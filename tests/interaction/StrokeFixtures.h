@@ -8,6 +8,7 @@
 #include "interaction/Interface.h"
 #include "interaction/undo/OperationFactory.h"
 #include "mesh/core/Octree.h"
+#include "operations/Operation.h"
 #include "scene/camera/Camera.h"
 #include "scene/camera/CameraHost.h"
 
@@ -93,6 +94,9 @@ protected:
     void TearDown() override
     {
         m_interface.reset();
+        // The operation classes are the process's: later tests start without them.
+        for (int type = 1; type <= Operations::kSketch; ++type)
+            SetOperationMaker(type, {});
         InteractionServices::Install(nullptr);
         Interface::s_bUnrecordedChange = false;
         BrushTestBase::TearDown();
