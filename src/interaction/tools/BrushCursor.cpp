@@ -23,6 +23,15 @@ CursorShape PixelCircle(float x, float y, float radius, int segments)
     return shape;
 }
 
+// A world point in view pixels from the top-left, under the projection the overlays are
+// drawn with (the picture's own, without the off-screen buffer's margins).
+void ToPixels(const Camera &camera, const General::Vector &world, int width, int height, float &x, float &y)
+{
+    const General::Vector s = camera.WorldToScreen(world, true);
+    x = (s.x + 1.0f) * 0.5f * float(width);
+    y = (1.0f - s.y) * 0.5f * float(height);
+}
+
 // The pick's surface normal in the world.
 General::Vector WorldNormal(const PickInfo &pick)
 {
@@ -66,7 +75,7 @@ std::vector<CursorShape> BuildBrushCursor(const Interface &controller, int side,
             const General::Vector normal = WorldNormal(*pick);
             if (camera) {
                 float px = 0.0f, py = 0.0f;
-                camera->Project(pick->m_vPosition, px, py);
+                ToPixels(*camera, pick->m_vPosition, width, height, px, py);
                 shapes.push_back(PixelCircle(px, py, 3.0f, kMarkerSegments));
             }
             if (side == 0) {
@@ -83,7 +92,7 @@ std::vector<CursorShape> BuildBrushCursor(const Interface &controller, int side,
         }
     } else {
         if (mirrored && side == 1 && camera)
-            camera->Project(pick->m_vPosition, x, y);
+            ToPixels(*camera, pick->m_vPosition, width, height, x, y);
         shapes.push_back(PixelCircle(x, y, tool->GetSize(), Stroke::RingSegments(tool->GetSize())));
         shapes.push_back(PixelCircle(x, y, 3.0f, kMarkerSegments));
     }
@@ -91,7 +100,7 @@ std::vector<CursorShape> BuildBrushCursor(const Interface &controller, int side,
     if (side == 0 && controller.m_bStrengthLine && tool->m_iType != Operations::kSelectFace) {
         float ex = x, ey = y - tool->GetStrength();
         if (pick && camera)
-            camera->Project(pick->m_vPosition + camera->GetUp() * tool->GetStrength(), ex, ey);
+            ToPixels(*camera, pick->m_vPosition + camera->GetUp() * tool->GetStrength(), width, height, ex, ey);
         CursorShape line;
         line.kind = CursorShape::kLine;
         line.centre = General::Vector(x, y, 0);
