@@ -210,3 +210,35 @@ TEST_F(ManipulatorTest, TheNormalsOfANonUniformScaleComeBackWithItsUndo)
     for (size_t v = 0; v < back.size(); ++v)
         EXPECT_NEAR((back[v] - before[v]).Length(), 0.0f, 2e-4f) << v;
 }
+
+TEST_F(ManipulatorTest, AFreeScaleDragDownLeftShrinksButNeverTurnsTheObjectInsideOut)
+{
+    Manipulator manipulator(*m_object, Manipulator::kScale, 8.0f, Manipulator::kFree, nullptr);
+    manipulator.OnBegin(0.5f, 0.5f);
+    // 1 + dx - dy would be -2: the factor stays above 0.
+    m_interface->m_fDeltaX = -1.5f;
+    m_interface->m_fDeltaY = 1.5f;
+    manipulator.OnMove(0.0f, 1.0f);
+    const Vector scale = Node().m_aScale.GetValue();
+    EXPECT_GT(scale.x, 0.0f);
+    EXPECT_LT(scale.x, 0.1f);
+    EXPECT_EQ(scale.x, scale.z);
+    manipulator.UpdateAxes();
+    EXPECT_TRUE(manipulator.GetAxisEnd(0).IsFinite());
+}
+
+TEST_F(ManipulatorTest, AGizmoWhoseObjectGoesDuringADragLastsUntilTheRelease)
+{
+    m_interface->ApplyTrayItem(&m_translate, false);
+    Manipulator *manipulator = m_interface->GetManipulator();
+    const Vector end = manipulator->GetAxisEnd(0);
+    Press(end);
+    ASSERT_EQ(m_interface->m_cEventHandler.GetCurrentTool(), manipulator);
+    // Asked to go while the drag holds it (as a draw that finds its object gone would).
+    m_interface->DropManipulator();
+    EXPECT_EQ(m_interface->GetManipulator(), manipulator);
+    MoveTo(end + Vector(0.5f, 0, 0));
+    Release();
+    EXPECT_EQ(m_interface->GetManipulator(), nullptr);
+    EXPECT_TRUE(m_interface->m_bBrushCursor);
+}
