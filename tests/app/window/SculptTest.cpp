@@ -190,8 +190,13 @@ TEST_F(SculptTest, OneStrokeMovesOnlyTheBrushsVerticesAndUndoRedoAreBitExact)
     REQUIRE_WINDOW_GL();
     const std::vector<Vector> before = Positions(*m_level);
     const std::vector<char> beforeBytes = VertexBytes(*m_level);
+    const std::vector<char> coarse = VertexBytes(*m_object);
     const float size = Controller().m_pCurrentTool->GetSize();
     Stroke();
+    // The coarser levels, hidden under the finest, take no part.
+    EXPECT_EQ(VertexBytes(*m_object), coarse);
+    for (int i = 0; i < Controller().m_cPicker.GetPickCount(); ++i)
+        EXPECT_EQ(Controller().m_cPicker.GetPick(i)->m_pMesh, m_level) << i;
     const std::vector<unsigned> moved = Moved(*m_level, before);
     ASSERT_GT(moved.size(), 3u);
     for (unsigned v : moved)
@@ -239,4 +244,9 @@ TEST_F(SculptTest, ALockedLayerShowsTheRedMessageAndChangesNothing)
     EXPECT_EQ(VertexBytes(*m_level), before);
     EXPECT_EQ(m_window->GetStatusMessage(), "Could not edit locked layer!");
     EXPECT_EQ(m_window->GetStatusState(), 2);
+    // Unlocked, the same stroke sculpts the layer on the active level.
+    layer->SetLocked(false);
+    Stroke();
+    EXPECT_NE(VertexBytes(*m_level), before);
+    EXPECT_EQ(layer->m_pLockedMesh, m_level);
 }
