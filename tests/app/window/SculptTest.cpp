@@ -6,12 +6,14 @@
 #include "app/services/AppInteractionServices.h"
 #include "app/settings/Preferences.h"
 #include "interaction/Interface.h"
+#include "interaction/tools/Manipulator.h"
 #include "mesh/core/MeshRecords.h"
 #include "mesh/core/PickInfo.h"
 #include "mesh/object/Layer3D.h"
 #include "mesh/object/Object.h"
 #include "scene/Brush.h"
 #include "scene/Scene.h"
+#include "scene/Transformation.h"
 #include "scene/camera/Camera.h"
 #include "viewport/view/SceneView.h"
 
@@ -249,4 +251,46 @@ TEST_F(SculptTest, ALockedLayerShowsTheRedMessageAndChangesNothing)
     Stroke();
     EXPECT_NE(VertexBytes(*m_level), before);
     EXPECT_EQ(layer->m_pLockedMesh, m_level);
+}
+
+TEST_F(SculptTest, TheTranslateGizmoIsDrawnAndADragOnItsAxisMovesTheObject)
+{
+    REQUIRE_WINDOW_GL();
+    Brush *translate = Brush::Find(QStringLiteral("Translate"));
+    ASSERT_NE(translate, nullptr);
+    Controller().ApplyTrayItem(translate, false);
+    Manipulator *manipulator = Controller().GetManipulator();
+    ASSERT_NE(manipulator, nullptr);
+    Interface::Redraw();
+    const QImage frame = View().grabFramebuffer();
+    frame.save(QStringLiteral(TEVRIN_SCREENSHOTS "/translate_gizmo.png"));
+    // The cones in the axis colours.
+    int red = 0, green = 0, blue = 0;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x) {
+            const QColor c = frame.pixelColor(x, y);
+            red += c.red() > 150 && c.green() < 60 && c.blue() < 60;
+            green += c.green() > 150 && c.red() < 60 && c.blue() < 60;
+            blue += c.blue() > 150 && c.red() < 60 && c.green() < 60;
+        }
+    EXPECT_GT(red, 10);
+    EXPECT_GT(green, 10);
+    EXPECT_GT(blue, 10);
+
+    // A drag of the X cone's tip along its axis, through the view's mouse events.
+    const Camera &camera = *m_window->GetScene()->m_pActiveCamera;
+    const auto pixel = [&](const Vector &world) {
+        const Vector s = camera.WorldToScreen(world, false);
+        return QPoint(int(std::lround((s.x + 1.0) * 0.5 * View().width())),
+                      int(std::lround((1.0 - s.y) * 0.5 * View().height())));
+    };
+    const Vector centre = manipulator->GetCentre(), end = manipulator->GetAxisEnd(0);
+    m_start = pixel(end);
+    m_end = pixel(end + (end - centre));
+    Stroke();
+    Transformation &node = *dynamic_cast<Transformation *>(m_object->GetTransformation());
+    EXPECT_GT(node.m_aTranslate.GetValue().x, 0.0f);
+    EXPECT_EQ(node.m_aTranslate.GetValue().y, 0.0f);
+    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(node.m_aTranslate.GetValue(), Vector(0, 0, 0));
 }
