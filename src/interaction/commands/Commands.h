@@ -26,5 +26,7 @@ void InstallCameraCommands(EventHandler &handlers, Interface &owner);
 void InstallSymmetryCommands(EventHandler &handlers, Interface &owner);
 // Creating, finishing, drawing on, closing and duplicating curves.
 void InstallCurveCommands(EventHandler &handlers);
+// The four gizmo presets on the first target object.
+void InstallManipulatorCommands(EventHandler &handlers, Interface &owner);
 
 }  // namespace Commands

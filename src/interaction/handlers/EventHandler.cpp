@@ -20,6 +20,7 @@ Function *EventHandler::OnUserEvent(int event, const char *name)
             Function *tool = m_pCurrentTool;
             m_pCurrentTool = nullptr;
             tool->OnEnd(m_rOwner.m_fMouseX, m_rOwner.m_fMouseY);
+            m_rOwner.ToolEnded(tool);
         }
         return nullptr;
     }
@@ -119,4 +120,5 @@ void EventHandler::InstallDefaultBodies()
     Commands::InstallCameraCommands(*this, m_rOwner);
     Commands::InstallSymmetryCommands(*this, m_rOwner);
     Commands::InstallCurveCommands(*this);
+    Commands::InstallManipulatorCommands(*this, m_rOwner);
 }
