@@ -164,6 +164,15 @@ TEST_F(ViewCommandTest, StencilAndStampTogglesNeedTheirImage)
     EXPECT_TRUE(Recorder().log.isEmpty());
 }
 
+TEST_F(ViewCommandTest, TheControllersStampWithoutAnImageStaysAsItIs)
+{
+    ViewCommandHost::Install(nullptr);
+    m_interface->m_cStamp.m_bEnabled = true;
+    m_interface->RunCommand("Toggle stamp");
+    EXPECT_TRUE(m_interface->m_cStamp.m_bEnabled);
+    EXPECT_TRUE(m_host.shown.empty());
+}
+
 TEST_F(ViewCommandTest, SpeedReviewRebuildsEveryLevelsBuffersOnEachPress)
 {
     Object *object = fixtures::MakeCube<Object>().release();

@@ -1,6 +1,7 @@
 #include "interaction/commands/ViewCommandHost.h"
 
 #include "foundation/ShellServices.h"
+#include "interaction/Interface.h"
 #include "viewport/view/SceneView.h"
 
 ViewToggles *ViewCommandHost::Toggles()
@@ -22,3 +23,15 @@ void ViewCommandHost::EnableVideoBuffers()
 }
 
 QString ViewCommandHost::TempFolder() const { return General::Shell().TempFolder(); }
+
+bool ViewCommandHost::HasStamp() const
+{
+    const Interface *controller = Interface::Get();
+    return controller && controller->m_cStamp.IsPresent();
+}
+
+void ViewCommandHost::ToggleStamp()
+{
+    if (Interface *controller = Interface::Get())
+        controller->m_cStamp.m_bEnabled = !controller->m_cStamp.m_bEnabled;
+}

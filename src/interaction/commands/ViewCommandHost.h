@@ -40,8 +40,9 @@ public:
     virtual void ToggleStencil() {}
     // The stencil's matrices for the camera as it is now.
     virtual void UpdateStencil() {}
-    virtual bool HasStamp() const { return false; }
-    virtual void ToggleStamp() {}
+    // The controller's stamp: whether its image is loaded, and switching it on and off.
+    virtual bool HasStamp() const;
+    virtual void ToggleStamp();
     // Reads the overlay picture from the file; it stays until another is loaded.
     virtual void LoadOverlayImage(const QString &file) {}
     // Shows the loaded overlay picture next to the cursor with that opacity, or hides it.
