@@ -1,18 +1,8 @@
 #pragma once
-// What the 3D view draws over its frame for the controller: the brush ring at the point
-// under the cursor. The stencil, stamp, cursor picture, manipulator and rectangle selection
-// join with their tools.
+// What the 3D view draws over its frame for the controller: the tools' overlays (the
+// manipulator, the brush cursor and the rubber band). The stencil, stamp and cursor
+// picture join with their images.
 
-#include "viewport/overlay/ViewOverlayHost.h"
+#include "interaction/tools/ToolOverlayHost.h"
 
-class AppInteractionServices;
-
-class AppViewOverlayHost : public ViewOverlayHost {
-public:
-    // The point under the cursor is the interaction services' last pick.
-    explicit AppViewOverlayHost(const AppInteractionServices &picks) : m_rPicks(picks) {}
-    void DrawBrushCursor(ViewOverlay &overlay, int side, int mirror) override;
-
-private:
-    const AppInteractionServices &m_rPicks;
-};
+class AppViewOverlayHost : public ToolOverlayHost {};
