@@ -91,3 +91,12 @@ void Deallocate(void *block)
 {
     ::operator delete(block);
 }
+
+namespace General {
+
+void Error::Show(const QString &prefix) const
+{
+    Shell().ShowMessage(ShellServices::kCritical, QStringLiteral("Error"), prefix + m_sMessage);
+}
+
+}  // namespace General

@@ -37,6 +37,8 @@ public:
     Error(int code, const QString &message) : m_iCode(code), m_sMessage(message) {}
     int GetCode() const { return m_iCode; }
     const QString &GetMessage() const { return m_sMessage; }
+    // A critical box titled "Error" with `prefix` and the message, through the shell.
+    void Show(const QString &prefix) const;
 
 private:
     int m_iCode;

@@ -1,6 +1,7 @@
 #include "foundation/Node.h"
 
 #include "foundation/Diagnostics.h"
+#include "foundation/ShellServices.h"
 
 namespace General {
 
@@ -29,6 +30,8 @@ Node::Node(const QString &name) : m_sName(name)
 
 Node::~Node()
 {
+    // Every node's death reaches the windows that may show it, before its pointers hear of it.
+    Shell().ReleaseNode(this);
     m_aThis.Notify(Attribute::kNodeDestroyed);
     m_aThis.SetPointer(nullptr, false);
 

@@ -1,7 +1,7 @@
 #pragma once
 // The curve operation's side in the program: starting and ending the mouse editing of a
-// curve and the redraw. The "Draw On Curve" dialog and the stamps along a curve come with
-// the curve commands; until then the dialog counts as cancelled.
+// curve, the redraw and the modal "Draw On Curve" dialog. The stamps along a curve come
+// with the curve commands.
 
 #include "operations/CurveOperationHost.h"
 
@@ -13,6 +13,7 @@ public:
     void EndCurveEditing() override;
     void StartCurveEditing(General::NURBSCurve *curve) override;
     void Redraw() override;
+    bool RunDrawOnCurveDialog(DrawOptions &options) override;
 
 private:
     CurveEditing &m_rEditing;

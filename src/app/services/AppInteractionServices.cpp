@@ -11,6 +11,7 @@
 #include "foundation/ShellServices.h"
 #include "foundation/curves/NURBSCurve.h"
 #include "gui/common/ModalDialogs.h"
+#include "gui/dialogs/OptionDialogs.h"
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
 #include "gui/common/Trays.h"
@@ -157,6 +158,20 @@ bool AppInteractionServices::AskText(const QString &label, const QString &initia
 {
     answer = initial;
     return GUI::Modals().GetText(&m_rWindow, QString::fromLatin1(General::ProgramTitle()), label, answer);
+}
+
+void AppInteractionServices::ShowSubdivisionOptions()
+{
+    Preferences *preferences = m_rWindow.GetPreferences();
+    if (!preferences)
+        return;
+    SubdivisionOptions options = GetSubdivisionOptions();
+    GUI::SubdivOptions dialog(&m_rWindow, options);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    preferences->SmoothPositions = options.smoothPositions;
+    preferences->SubdivideUVs = options.subdivideUVs;
+    preferences->SmoothUVs = options.smoothUVs;
 }
 
 SubdivisionOptions AppInteractionServices::GetSubdivisionOptions() const

@@ -32,6 +32,8 @@ public:
     bool TestSwitch() const override;
     bool RemoveSelectedCurvePoint() override;
     bool AskText(const QString &label, const QString &initial, QString &answer) override;
+    // The dialog edits the preferences' switches; Cancel keeps them.
+    void ShowSubdivisionOptions() override;
     SubdivisionOptions GetSubdivisionOptions() const override;
     void SelectTrayItem(const QString &tray, int position) override;
     void MarkTraySelectionTemporary(const QString &tray) override;

@@ -2,6 +2,7 @@
 
 #include "app/window/Tevrin.h"
 #include "app/window/WindowSettings.h"
+#include "gui/dialogs/PropertiesDialog.h"
 #include "interaction/Interface.h"
 
 #include <QApplication>
@@ -95,3 +96,9 @@ int WindowShell::AskQuestion(const QString &title, const QString &text, const QS
 }
 
 QString WindowShell::TempFolder() const { return WindowSettings::Current().tempFolder; }
+
+void WindowShell::ReleaseNode(General::Node *node)
+{
+    if (QThread::currentThread() == qApp->thread())
+        GUI::PropertiesDialog::ReleaseNodeEverywhere(node);
+}

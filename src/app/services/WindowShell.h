@@ -23,6 +23,8 @@ public:
     int AskQuestion(const QString &title, const QString &text, const QStringList &buttons, int byDefault,
                     int escape) override;
     QString TempFolder() const override;
+    // The properties windows let go of the dying node (nodes of other threads are never shown).
+    void ReleaseNode(General::Node *node) override;
 
     // Sends the boxes to `modal` instead of showing them (tests answer them); null shows them.
     static void SetModalOverride(General::ShellServices *modal) { s_pModal = modal; }

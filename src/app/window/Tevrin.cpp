@@ -17,6 +17,7 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
+#include "gui/attributes/AttributeEditors.h"
 #include "gui/common/Commands.h"
 #include "gui/dialogs/DialogFactory.h"
 #include "gui/dialogs/SysInfoWindow.h"
@@ -103,6 +104,7 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     Console("3d viewport inited.\n");
     GUI::DialogFactory::Clear();
     GUI::RegisterDialogFactories();
+    GUI::InstallAttributeEditors();
     // Each window fills the registry it has just emptied.
     GUI::PreferencesDialog::Register();
     Console("Dialogs inited.\n");

@@ -22,6 +22,12 @@ public:
     float GetLower() const { return m_fLower; }
     float GetUpper() const { return m_fUpper; }
     float GetScale() const { return m_fScale; }
+    // The editor's slider spans these; the value is left as it is.
+    void SetBounds(float lower, float upper)
+    {
+        m_fLower = lower;
+        m_fUpper = upper;
+    }
 
 private:
     float m_fLower;

@@ -35,4 +35,11 @@ QStringList ModalDialogs::GetOpenFileNames(QWidget *parent, const QString &capti
     return QFileDialog::getOpenFileNames(parent, caption, folder, filter);
 }
 
+QString ModalDialogs::GetFileName(QWidget *parent, const QString &caption, const QString &folder,
+                                 const QString &filter, bool open)
+{
+    return open ? QFileDialog::getOpenFileName(parent, caption, folder, filter)
+                : QFileDialog::getSaveFileName(parent, caption, folder, filter);
+}
+
 }  // namespace GUI

@@ -26,6 +26,9 @@ public:
     // Existing files; empty when the user cancelled.
     virtual QStringList GetOpenFileNames(QWidget *parent, const QString &caption, const QString &folder,
                                          const QString &filter);
+    // One file to open (`open`) or to save; empty when the user cancelled.
+    virtual QString GetFileName(QWidget *parent, const QString &caption, const QString &folder,
+                                const QString &filter, bool open);
 };
 
 inline ModalDialogs &Modals() { return ModalDialogs::Get(); }

@@ -1,6 +1,7 @@
 #include "gui/dialogs/DialogFactory.h"
 
 #include "gui/dialogs/HotkeyEditor.h"
+#include "gui/dialogs/PropertiesDialog.h"
 #include "gui/trays/MTray.h"
 
 #include <vector>
@@ -60,6 +61,7 @@ void RegisterDialogFactories()
     // in its place, once its class exists:
     //   DialogFactory::Register(std::make_unique<LayerList::Factory>(), "LayerList", "Layers");
     HotkeyEditor::Register();
+    PropertiesDialog::Register();
     DialogFactory::Register(std::make_unique<MTray::Factory>(), QStringLiteral("MTray"), QStringLiteral("Tray"));
 }
 

@@ -1,0 +1,322 @@
+#include "gui/dialogs/PropertiesDialog.h"
+
+#include "foundation/Diagnostics.h"
+#include "foundation/Globals.h"
+#include "gui/common/ModalDialogs.h"
+#include "gui/dialogs/PropertyList.h"
+#include "gui/layouts/CollapsableContainer.h"
+#include "gui/panels/TabPanel.h"
+#include "gui/trays/MTray.h"
+#include "gui/trays/TrayItem.h"
+#include "scene/Brush.h"
+#include "scene/SceneServices.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace GUI {
+
+DialogChain PropertiesDialog::s_chain;
+
+General::AttributePointer<General::Node> &CurrentNode() { return General::PickedNode(); }
+
+namespace {
+
+const QStringList &PanelTypes()
+{
+    // The page types that have a panel of their own.
+    static const QStringList types{QStringLiteral("Brush"),    QStringLiteral("Camera"),
+                                   QStringLiteral("Material"), QStringLiteral("Light"),
+                                   QStringLiteral("Stencil"),  QStringLiteral("ImagePlane"),
+                                   QStringLiteral("Stamp"),    QStringLiteral("Geometry"),
+                                   QStringLiteral("Curve")};
+    return types;
+}
+
+bool IsAttributePageType(const QString &typeName)
+{
+    return typeName == QLatin1String("Displacement") || typeName == QLatin1String("Texture Baker");
+}
+
+QString TitleOf(const QString &typeName, General::Node *node)
+{
+    if (typeName == QLatin1String("Stencil"))
+        return QStringLiteral("defaultSten");
+    if (typeName == QLatin1String("ImagePlane"))
+        return QStringLiteral("defaultPlane");
+    if (PanelTypes().contains(typeName) || IsAttributePageType(typeName))
+        return node->GetName();
+    return QString();
+}
+
+}  // namespace
+
+PropertiesDialog::PropertiesDialog(QWidget *parent, const char *name, bool header) : Dialog(parent, name)
+{
+    s_chain.Link(this);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_pLayout = new QVBoxLayout(this);
+    m_pLayout->setContentsMargins(0, 0, 0, 0);
+    m_pLayout->setSizeConstraint(QLayout::SetNoConstraint);
+    if (header) {
+        auto *row = new QHBoxLayout;
+        row->setSpacing(2);
+        row->setContentsMargins(2, 2, 2, 2);
+        m_pLayout->addLayout(row);
+        m_pMenuButton = new QToolButton(this);
+        m_pMenuButton->setObjectName(QStringLiteral("menu"));
+        m_pMenuButton->setIcon(QIcon(QStringLiteral("Icons/menuTriangle.png")));
+        m_pMenuButton->setCheckable(false);
+        m_pMenuButton->setAutoRaise(true);
+        m_pMenuButton->setFixedSize(20, 20);
+        m_pMenuButton->installEventFilter(this);
+        row->addWidget(m_pMenuButton, 0, Qt::AlignLeft);
+        row->addWidget(new QLabel(tr("Lock Window To:"), this), 2, Qt::AlignRight);
+        m_pLockCombo = new QComboBox(this);
+        m_pLockCombo->setObjectName(QStringLiteral("lock"));
+        m_pLockCombo->addItems({tr("None"), tr("Type"), tr("Object")});
+        m_pLockCombo->setFixedWidth(60);
+        m_pLockCombo->installEventFilter(this);
+        TV_CHECK(connect(m_pLockCombo, &QComboBox::activated, this, &PropertiesDialog::OnSetLock));
+        row->addWidget(m_pLockCombo, 2);
+    }
+    m_pPanel = new PropertyList(this);
+    m_pLayout->addWidget(m_pPanel);
+    try {
+        CurrentNode().Connect(&m_aNode);
+    } catch (const General::Error &error) {
+        error.Show(QString());
+    }
+}
+
+PropertiesDialog::~PropertiesDialog() { s_chain.Unlink(this); }
+
+void PropertiesDialog::Register()
+{
+    DialogFactory::Register(std::make_unique<Factory>(), QLatin1String(kClassName), tr("Properties"));
+}
+
+void PropertiesDialog::ReleaseNodeEverywhere(General::Node *node)
+{
+    if (!node)
+        return;
+    if (CurrentNode().GetPointer() == node)
+        CurrentNode().SetValue(nullptr, true);
+    for (auto *window = First(); window; window = static_cast<PropertiesDialog *>(window->GetNext())) {
+        if (window->m_aNode.GetPointer() == node)
+            window->m_aNode.SetValue(nullptr, true);
+        if (window->m_pNode == node)
+            window->ReleaseNode();
+    }
+}
+
+void PropertiesDialog::ShowNode(const QString &typeName, General::Node *node)
+{
+    if (m_pPanel && m_sTypeName == typeName && (!node || node == m_pNode))
+        m_pPanel->Refresh();
+    else
+        BuildPanel(typeName, node);
+    if (auto *next = static_cast<PropertiesDialog *>(GetNext()))
+        next->ShowNode(typeName, node);
+}
+
+PropertyList *PropertiesDialog::MakePanel(const QString &typeName)
+{
+    // The bare panel stands for each type's own until that panel is built.
+    return PanelTypes().contains(typeName) ? new PropertyList(this) : nullptr;
+}
+
+void PropertiesDialog::DeletePage()
+{
+    for (QWidget *page : {static_cast<QWidget *>(std::exchange(m_pPanel, nullptr)),
+                          static_cast<QWidget *>(std::exchange(m_pAttributePage, nullptr))})
+        if (page) {
+            page->hide();
+            delete page;
+        }
+}
+
+void PropertiesDialog::BuildPanel(const QString &typeName, General::Node *node)
+{
+    if (isHidden())
+        return;
+    const int lock = GetLockMode();
+    if (lock == kLockObject || (lock == kLockType && typeName != m_sTypeName))
+        return;
+    if (!node)
+        return;
+    if ((m_pPanel || m_pAttributePage) && typeName != m_sTypeName)
+        ReleaseNode();
+    m_sTypeName = typeName;
+    m_pNode = node;
+    if (m_pPanel)
+        m_pPanel->Refresh();
+    const QString title = TitleOf(typeName, node);
+    if (IsAttributePageType(typeName)) {
+        if (m_pAttributePage) {
+            m_pAttributePage->hide();
+            delete m_pAttributePage;
+        }
+        m_pAttributePage = new CollapsableContainer(this, true);
+        m_pAttributePage->AddNode(node);
+    } else if (!m_pPanel) {
+        m_pPanel = MakePanel(typeName);
+    }
+    if (m_pPanel)
+        m_pLayout->addWidget(m_pPanel);
+    if (m_pAttributePage)
+        m_pLayout->addWidget(m_pAttributePage);
+    SetTitle(title);
+}
+
+void PropertiesDialog::ShowAttributes(General::Node *node)
+{
+    if (!node)
+        return;
+    const int lock = GetLockMode();
+    if (lock == kLockObject ||
+        (lock == kLockType && QLatin1String(node->GetTypeInfo()->GetName()) != m_sTypeName))
+        return;
+    if (m_pPanel || m_pAttributePage)
+        ReleaseNode();
+    m_sTypeName = QLatin1String(node->GetTypeInfo()->GetName());
+    m_pNode = node;
+    m_pAttributePage = new CollapsableContainer(this, true);
+    m_pAttributePage->AddNode(node);
+    m_pLayout->addWidget(m_pAttributePage);
+    SetTitle(node->GetName());
+    if (auto *next = static_cast<PropertiesDialog *>(GetNext()))
+        next->ShowAttributes(node);
+}
+
+void PropertiesDialog::ReleaseNode()
+{
+    m_pNode = nullptr;
+    SetTitle(QString());
+    DeletePage();
+}
+
+int PropertiesDialog::GetLockMode() const { return m_pLockCombo ? m_pLockCombo->currentIndex() : kLockNone; }
+
+void PropertiesDialog::SetTitle(const QString &name)
+{
+    m_sName = name;
+    const QString caption = tr("Properties: %1").arg(name);
+    // The tab panel may hold the window through a scroll area or a plain page: walk up to it.
+    TabPanel *panel = nullptr;
+    for (QWidget *up = parentWidget(); up && !panel; up = up->parentWidget())
+        panel = qobject_cast<TabPanel *>(up);
+    if (!panel) {
+        setWindowTitle(caption);
+        return;
+    }
+    for (int i = 0; i < panel->count(); ++i) {
+        QWidget *page = panel->widget(i);
+        if (page != this && !page->isAncestorOf(this))
+            continue;
+        const QString icon = GetLockMode() != kLockNone
+                                 ? QStringLiteral("Icons/lock.png")
+                                 : QStringLiteral("Icons/object_%1.png").arg(m_sTypeName);
+        panel->setTabIcon(i, QIcon(icon));
+        panel->setTabText(i, caption);
+        return;
+    }
+}
+
+void PropertiesDialog::OnSetLock(int mode)
+{
+    if (m_pLockCombo && m_pLockCombo->currentIndex() != mode)
+        m_pLockCombo->setCurrentIndex(mode);
+    SetTitle(m_sName);
+}
+
+void PropertiesDialog::AttributeChanged(General::Attribute *attribute, int event)
+{
+    if (attribute == &m_aNode && event == General::Attribute::kValueChanged)
+        ShowAttributes(m_aNode.GetPointer());
+}
+
+bool PropertiesDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_pMenuButton && event->type() == QEvent::MouseButtonPress) {
+        ShowMenu(static_cast<QMouseEvent *>(event)->globalPosition().toPoint(), m_sTypeName, m_pNode, false);
+        return true;
+    }
+    return Dialog::eventFilter(watched, event);
+}
+
+void PropertiesDialog::MakeFloating() { m_pLayout->setSizeConstraint(QLayout::SetFixedSize); }
+
+QString PropertiesDialog::HelpPage(const QString &widgetName) const
+{
+    return QStringLiteral("%1/%2.%3.html").arg(HelpFolder(), m_sTypeName, widgetName);
+}
+
+void PropertiesDialog::ShowMenu(const QPoint &globalPos, const QString &typeName, General::Node *node,
+                                bool traysOnly)
+{
+    QMenu menu(this);
+    menu.addSeparator();
+    QMenu *trays = nullptr;
+    if (typeName == QLatin1String("Brush") && !traysOnly)
+        trays = menu.addMenu(tr("Store To"));
+    else if (traysOnly)
+        trays = &menu;
+    if (trays)
+        for (MTray *tray = MTray::First(); tray; tray = static_cast<MTray *>(tray->GetNext())) {
+            QAction *action = trays->addAction(tray->objectName());
+            action->setWhatsThis(tray->objectName());
+        }
+    if (typeName == m_sTypeName && !traysOnly) {
+        menu.addSeparator();
+        menu.addAction(tr("Duplicate Window"))->setWhatsThis(QStringLiteral("Duplicate"));
+    }
+    QAction *chosen = menu.exec(globalPos);
+    if (chosen)
+        RunMenuChoice(chosen->whatsThis(), typeName, node);
+}
+
+void PropertiesDialog::RunMenuChoice(const QString &choice, const QString &typeName, General::Node *node)
+{
+    if (choice.isEmpty())
+        return;
+    if (choice == QLatin1String("Duplicate")) {
+        Duplicate();
+        return;
+    }
+    MTray *target = nullptr;
+    for (MTray *tray = MTray::First(); tray; tray = static_cast<MTray *>(tray->GetNext()))
+        if (tray->objectName() == choice)
+            target = tray;
+    if (!target || typeName != QLatin1String("Brush"))
+        return;
+    QString name;
+    // A cancelled name adds nothing.
+    if (!Modals().GetText(this, tr("Tool Name"), tr("Name : "), name))
+        return;
+    const Brush *tool = SceneHost().GetCurrentTool();
+    if (std::unique_ptr<TrayItem> item =
+            CreateTrayItem(QStringLiteral("Tool"), name, tool ? tool->IconPath() : QString(), QString()))
+        target->AddItem(std::move(item));
+}
+
+PropertiesDialog *PropertiesDialog::Duplicate()
+{
+    auto *copy = new PropertiesDialog(nullptr, nullptr, true);
+    copy->setModal(false);
+    copy->setAttribute(Qt::WA_DeleteOnClose);
+    copy->setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+    copy->show();
+    copy->BuildPanel(m_sTypeName, m_pNode);
+    copy->OnSetLock(kLockObject);
+    copy->resize(width(), height());
+    return copy;
+}
+
+}  // namespace GUI

@@ -1,0 +1,25 @@
+#pragma once
+// The base of the specialised property panels: a frame owned by its Properties window
+// that reads the shown node into its widgets on Refresh.
+
+#include <QFrame>
+
+namespace GUI {
+
+class PropertiesDialog;
+
+class PropertyList : public QFrame {
+    Q_OBJECT
+
+public:
+    explicit PropertyList(PropertiesDialog *owner);
+
+    // Reads the shown node into the panel's widgets; nothing here.
+    virtual void Refresh() {}
+    PropertiesDialog *GetOwner() const { return m_pOwner; }
+
+private:
+    PropertiesDialog *m_pOwner;
+};
+
+}  // namespace GUI

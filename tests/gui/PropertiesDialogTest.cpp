@@ -1,0 +1,254 @@
+#include "AttributeFixtures.h"
+#include "GuiApplication.h"
+#include "TrayFixtures.h"
+#include "foundation/Globals.h"
+#include "gui/attributes/AttributeEditors.h"
+#include "gui/dialogs/DialogFactory.h"
+#include "gui/dialogs/PropertiesDialog.h"
+#include "gui/dialogs/PropertyList.h"
+#include "gui/layouts/CollapsableContainer.h"
+#include "gui/panels/TabPanel.h"
+#include "gui/trays/MTray.h"
+#include "support/RecordingShell.h"
+
+#include <QComboBox>
+#include <QPointer>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A node whose class is named "Material", as the type lock compares class names.
+class MaterialLike : public General::Node {
+public:
+    using General::Node::Node;
+    static constexpr General::TypeInfo s_typeInfo{&General::Node::s_typeInfo, "Material", nullptr};
+    const General::TypeInfo *GetTypeInfo() const override { return &s_typeInfo; }
+    General::AttributeInstance<float> shine{QStringLiteral("Shine")};
+};
+
+// Passes node deaths to the properties windows, as the program's shell does.
+class ReleasingShell : public RecordingShell {
+public:
+    ReleasingShell() { General::InstallShell(this); }
+    ~ReleasingShell() override { General::InstallShell(&Recorder()); }
+    void ReleaseNode(General::Node *node) override { GUI::PropertiesDialog::ReleaseNodeEverywhere(node); }
+};
+
+class Properties : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        guitest::Application();
+        GUI::InstallAttributeEditors();
+    }
+    void TearDown() override
+    {
+        General::PickedNode().SetValue(nullptr, true);
+        General::InstallEditorFactory(nullptr);
+    }
+
+    // A shown window with the header.
+    static std::unique_ptr<GUI::PropertiesDialog> Window()
+    {
+        auto window = std::make_unique<GUI::PropertiesDialog>(nullptr, "props", true);
+        window->show();
+        return window;
+    }
+};
+
+TEST_F(Properties, TheNewestWindowLeadsTheChainAndTheRegistryMakesThem)
+{
+    auto older = Window();
+    auto newer = Window();
+    EXPECT_EQ(GUI::PropertiesDialog::First(), newer.get());
+    EXPECT_EQ(newer->GetNext(), older.get());
+    newer.reset();
+    EXPECT_EQ(GUI::PropertiesDialog::First(), older.get());
+
+    GUI::DialogFactory::Clear();
+    GUI::RegisterDialogFactories();
+    std::unique_ptr<QWidget> made(
+        GUI::DialogFactory::CreateByName(QStringLiteral("PropertiesDialog"), nullptr, "Properties"));
+    EXPECT_NE(qobject_cast<GUI::PropertiesDialog *>(made.get()), nullptr);
+    GUI::DialogFactory::Clear();
+}
+
+TEST_F(Properties, PanelsAreKeptForTheSameTypeAndRebuiltForAnother)
+{
+    MaterialLike first(QStringLiteral("red")), second(QStringLiteral("blue"));
+    auto window = Window();
+    window->BuildPanel(QStringLiteral("Material"), &first);
+    QPointer<GUI::PropertyList> panel = window->GetPanel();
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(window->GetShownName(), QStringLiteral("red"));
+    window->BuildPanel(QStringLiteral("Material"), &second);
+    EXPECT_EQ(window->GetPanel(), panel.data());
+    EXPECT_EQ(window->GetNode(), &second);
+    window->BuildPanel(QStringLiteral("Camera"), &first);
+    EXPECT_TRUE(panel.isNull());
+    EXPECT_NE(window->GetPanel(), nullptr);
+
+    // An unknown type leaves no panel and an empty title.
+    window->BuildPanel(QStringLiteral("Nonsense"), &first);
+    EXPECT_EQ(window->GetPanel(), nullptr);
+    EXPECT_EQ(window->GetShownName(), QString());
+    // A null node and a hidden window change nothing.
+    window->BuildPanel(QStringLiteral("Material"), nullptr);
+    EXPECT_EQ(window->GetTypeName(), QStringLiteral("Nonsense"));
+    window->hide();
+    window->BuildPanel(QStringLiteral("Material"), &first);
+    EXPECT_EQ(window->GetTypeName(), QStringLiteral("Nonsense"));
+}
+
+TEST_F(Properties, AnObjectLockKeepsTheNodeButShowNodeReachesEveryWindow)
+{
+    MaterialLike kept(QStringLiteral("kept")), other(QStringLiteral("other"));
+    auto unlocked = Window();
+    auto locked = Window();  // the chain's first
+    locked->BuildPanel(QStringLiteral("Material"), &kept);
+    locked->OnSetLock(GUI::PropertiesDialog::kLockObject);
+    EXPECT_EQ(locked->GetLockCombo()->currentIndex(), 2);
+
+    locked->BuildPanel(QStringLiteral("Material"), &other);
+    locked->ShowAttributes(&other);
+    EXPECT_EQ(locked->GetNode(), &kept);
+    QPointer<GUI::PropertyList> panel = locked->GetPanel();
+    locked->ShowNode(QStringLiteral("Material"), &kept);
+    EXPECT_EQ(locked->GetPanel(), panel.data());
+
+    locked->ShowNode(QStringLiteral("Material"), &other);
+    EXPECT_EQ(locked->GetNode(), &kept);
+    EXPECT_EQ(unlocked->GetNode(), &other);
+}
+
+TEST_F(Properties, ATypeLockTakesOnlyItsOwnType)
+{
+    MaterialLike material(QStringLiteral("m1")), another(QStringLiteral("m2"));
+    guitest::KindsNode foreign;
+    auto window = Window();
+    window->BuildPanel(QStringLiteral("Material"), &material);
+    window->OnSetLock(GUI::PropertiesDialog::kLockType);
+    window->BuildPanel(QStringLiteral("Camera"), &foreign);
+    EXPECT_EQ(window->GetNode(), &material);
+    window->BuildPanel(QStringLiteral("Material"), &another);
+    EXPECT_EQ(window->GetNode(), &another);
+    window->ShowAttributes(&foreign);
+    EXPECT_EQ(window->GetNode(), &another);
+    window->ShowAttributes(&material);
+    EXPECT_EQ(window->GetNode(), &material);
+    ASSERT_NE(window->GetAttributePage(), nullptr);
+    EXPECT_EQ(window->GetPanel(), nullptr);
+}
+
+TEST_F(Properties, ShowAttributesStopsAtALockedWindow)
+{
+    guitest::KindsNode node;
+    auto last = Window();
+    auto locked = Window();
+    auto first = Window();
+    locked->OnSetLock(GUI::PropertiesDialog::kLockObject);
+    first->ShowAttributes(&node);
+    EXPECT_EQ(first->GetNode(), &node);
+    EXPECT_EQ(locked->GetNode(), nullptr);
+    EXPECT_EQ(last->GetNode(), nullptr);
+}
+
+TEST_F(Properties, ThePickedNodeIsShownByEveryWindow)
+{
+    guitest::KindsNode node;
+    auto a = Window();
+    auto b = Window();
+    General::PickedNode().SetValue(&node);
+    for (GUI::PropertiesDialog *window : {a.get(), b.get()}) {
+        EXPECT_EQ(window->GetNode(), &node);
+        ASSERT_NE(window->GetAttributePage(), nullptr);
+        EXPECT_EQ(window->GetAttributePage()->GetFrames().size(), 1);
+    }
+}
+
+TEST_F(Properties, ANodeDeletedWhileShownLeavesEveryWindowEmpty)
+{
+    ReleasingShell shell;
+    auto picked = std::make_unique<guitest::KindsNode>();
+    auto baker = std::make_unique<MaterialLike>(QStringLiteral("baker"));
+    auto a = Window();
+    auto b = Window();
+    General::PickedNode().SetValue(picked.get());
+    b->OnSetLock(GUI::PropertiesDialog::kLockObject);
+    a->BuildPanel(QStringLiteral("Displacement"), baker.get());
+    ASSERT_NE(a->GetAttributePage(), nullptr);
+    ASSERT_EQ(b->GetNode(), picked.get());
+
+    picked.reset();
+    EXPECT_EQ(b->GetNode(), nullptr);
+    EXPECT_EQ(b->GetAttributePage(), nullptr);
+    EXPECT_EQ(General::PickedNode().GetPointer(), nullptr);
+    baker.reset();
+    EXPECT_EQ(a->GetNode(), nullptr);
+    EXPECT_EQ(a->GetAttributePage(), nullptr);
+    EXPECT_EQ(a->GetShownName(), QString());
+
+    // A window made afterwards shows nothing; a new pick reaches it.
+    auto later = Window();
+    EXPECT_EQ(later->GetNode(), nullptr);
+    guitest::KindsNode next;
+    General::PickedNode().SetValue(&next);
+    EXPECT_EQ(later->GetNode(), &next);
+}
+
+TEST_F(Properties, DuplicateOpensATopLevelCopyLockedToTheNode)
+{
+    MaterialLike node(QStringLiteral("dup"));
+    auto window = Window();
+    window->resize(321, 123);
+    window->BuildPanel(QStringLiteral("Material"), &node);
+    std::unique_ptr<GUI::PropertiesDialog> copy(window->Duplicate());
+    EXPECT_TRUE(copy->isWindow());
+    EXPECT_EQ(copy->parentWidget(), nullptr);
+    EXPECT_EQ(copy->GetNode(), &node);
+    EXPECT_EQ(copy->GetTypeName(), QStringLiteral("Material"));
+    EXPECT_EQ(copy->GetLockMode(), GUI::PropertiesDialog::kLockObject);
+    EXPECT_EQ(copy->size(), window->size());
+}
+
+TEST_F(Properties, StoringAToolWithACancelledNameAddsNothing)
+{
+    guitest::TrayFolder folder;
+    guitest::ScriptedModals modals;
+    GUI::MTray tray(nullptr, QStringLiteral("Keep"));
+    const size_t before = tray.GetItems().size();
+    auto window = Window();
+    window->RunMenuChoice(QStringLiteral("Keep"), QStringLiteral("Brush"), nullptr);
+    EXPECT_EQ(modals.titles, QStringList{QStringLiteral("Tool Name")});
+    EXPECT_EQ(tray.GetItems().size(), before);
+    modals.texts.push_back(QStringLiteral("Mine"));
+    window->RunMenuChoice(QStringLiteral("Keep"), QStringLiteral("Brush"), nullptr);
+    EXPECT_EQ(tray.GetItems().size(), before + 1);
+}
+
+TEST_F(Properties, TheTabOfADeeplyHeldWindowTakesTheTitle)
+{
+    MaterialLike node(QStringLiteral("deep"));
+    GUI::TabPanel panel(nullptr, "tabs");
+    // The window sits one level below the scroll area's page: the tab panel is its fifth ancestor.
+    auto *holder = new QWidget;
+    auto *layout = new QVBoxLayout(holder);
+    auto *window = new GUI::PropertiesDialog(nullptr, "props", true);
+    window->setParent(holder);
+    layout->addWidget(window);
+    panel.AddTab(holder, QStringLiteral("Properties"));
+    panel.show();
+    ASSERT_TRUE(window->isVisible());
+    window->BuildPanel(QStringLiteral("Material"), &node);
+    EXPECT_EQ(panel.tabText(0), QStringLiteral("Properties: deep"));
+    window->OnSetLock(GUI::PropertiesDialog::kLockObject);
+    EXPECT_EQ(panel.tabText(0), QStringLiteral("Properties: deep"));
+    window->ReleaseNode();
+    EXPECT_EQ(panel.tabText(0), QStringLiteral("Properties: "));
+}
+
+}  // namespace
