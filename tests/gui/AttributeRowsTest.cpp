@@ -304,6 +304,26 @@ TEST_F(SignDrops, ADropConnectsAndALoopIsRefusedWithTheMessage)
     EXPECT_EQ(General::ConnectionGate().GetValue(), gate + 2);
 }
 
+TEST_F(SignDrops, WithoutPictureFilesTheSignIsDrawnAndNoErrorInterrupts)
+{
+    // The tests run where no icon folder is: each refresh must still show a sign, one for
+    // each state of the connection.
+    KindsNode a(QStringLiteral("a")), b(QStringLiteral("b"));
+    auto *from = MakeRow<GUI::AttributeEditbox>(a.text);
+    auto *to = MakeRow<GUI::AttributeEditbox>(b.text);
+    ASSERT_TRUE(from && to);
+    const QImage empty = from->GetSign()->pixmap().toImage();
+    Drag(from->GetSign(), to->GetSign());
+    ASSERT_EQ(b.text.GetSource(), &a.text);
+    const QImage output = from->GetSign()->pixmap().toImage();
+    const QImage input = to->GetSign()->pixmap().toImage();
+    EXPECT_TRUE(Recorder().boxes.isEmpty()) << qPrintable(Recorder().boxes.join(QLatin1Char('\n')));
+    EXPECT_FALSE(empty.isNull());
+    EXPECT_NE(empty, output);
+    EXPECT_NE(empty, input);
+    EXPECT_NE(output, input);
+}
+
 TEST_F(SignDrops, ForeignTextAndTheSameAttributeConnectNothing)
 {
     KindsNode a(QStringLiteral("a")), b(QStringLiteral("b"));

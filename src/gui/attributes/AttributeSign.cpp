@@ -13,9 +13,32 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 
 #include <unordered_map>
+
+namespace {
+
+QPixmap DrawnSign(bool source, bool targets)
+{
+    QPixmap picture(16, 16);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 1.2));
+    const QRectF ring(3.5, 3.5, 9, 9);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(ring);
+    painter.setBrush(Qt::black);
+    if (source)
+        painter.drawPie(ring, 90 * 16, 180 * 16);
+    if (targets)
+        painter.drawPie(ring, -90 * 16, 180 * 16);
+    return picture;
+}
+
+}  // namespace
 
 namespace GUI {
 
@@ -92,9 +115,11 @@ void AttributeSign::Refresh()
                    .arg(hasSource ? QStringLiteral("yes") : QStringLiteral("no"))
                    .arg(targets));
     QPixmap picture;
+    // Without the picture files (the program does not ship them) the sign is drawn: a ring
+    // whose left half fills for a source and right half for targets. A missing picture must
+    // not interrupt every refresh of a row with an error box.
     if (!picture.load(QString::fromLatin1(path)))
-        throw General::Error(
-            1, QCoreApplication::translate("GUI::AttributeSign", "Cannot load picture %1").arg(QLatin1String(path)));
+        picture = DrawnSign(hasSource, targets > 0);
     setPixmap(picture);
 }
 
