@@ -65,7 +65,10 @@ int RunInteractive(const QString &fileArgument)
     int result = 0;
     if (CommandSwitches::s_bBenchmark) {
         const QString report = window->GetInterface()->PlayBenchmark(QStringLiteral("benchmark"));
-        General::Shell().ShowMessage(General::ShellServices::kInformation, QStringLiteral("Benchmark"), report);
+        std::fputs(report.toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+        if (!CommandSwitches::s_bUnattended)
+            General::Shell().ShowMessage(General::ShellServices::kInformation, QStringLiteral("Benchmark"), report);
     } else {
         ShowWelcomeIfWanted(window.get());
         try {

@@ -6,6 +6,7 @@
 #include "foundation/curves/NURBSCurve.h"
 #include "foundation/OperationBuffer.h"
 #include "foundation/ShellServices.h"
+#include "interaction/benchmark/BenchmarkRecorder.h"
 #include "mesh/object/Object.h"
 #include "mesh/surface/Material.h"
 #include "operations/Operation.h"

@@ -3,6 +3,7 @@
 #include "app/services/CurveEditing.h"
 #include "app/window/Tevrin.h"
 #include "interaction/Interface.h"
+#include "interaction/benchmark/BenchmarkRecorder.h"
 #include "viewport/view/SceneView.h"
 
 Brush *AppSceneServices::GetCurrentTool() const
@@ -24,3 +25,9 @@ void AppSceneServices::SetViewCamera(Camera *camera)
 }
 
 void AppSceneServices::ReleasePropertyWindows() { m_rWindow.ReleasePropertyWindows(); }
+
+void AppSceneServices::RecordBenchmarkLine(const QString &line)
+{
+    if (const Interface *controller = Interface::Get(); controller && controller->GetRecorder())
+        controller->GetRecorder()->WriteLine(line);
+}

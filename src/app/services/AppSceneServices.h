@@ -14,6 +14,7 @@ public:
     AppSceneServices(Tevrin &window, CurveEditing &editing) : m_rWindow(window), m_rEditing(editing) {}
 
     Brush *GetCurrentTool() const override;
+    void RecordBenchmarkLine(const QString &line) override;
     void EndCurveEditing() override;
     Camera *GetViewCamera() const override;
     void SetViewCamera(Camera *camera) override;
