@@ -18,6 +18,17 @@
 
 class BenchmarkRecorder;
 class Brush;
+class Light;
+class Mesh;
+class QPoint;
+class SelectionSet;
+namespace General {
+class Node;
+class NURBSCurve;
+}
+namespace Surface {
+class Material;
+}
 class Camera;
 class Object;
 class OperationBuffer;
@@ -80,6 +91,25 @@ public:
     // Exports subdivision levels (levels) or the selected faces.
     void Export(bool levels);
     void AddRecentFile(const QString &file);
+
+    // --- context menus -----------------------------------------------------------------
+    // Each pops up the item's menu at the global position and carries out the chosen entry.
+    static void CameraContextMenu(Camera *camera, const QPoint &position);
+    static void LightContextMenu(Light *light, const QPoint &position);
+    static void MaterialContextMenu(Surface::Material *material, const QPoint &position);
+    // Stencils, image planes and layers offer their properties only.
+    static void StencilContextMenu(General::Node *node, const QPoint &position);
+    static void ImagePlaneContextMenu(General::Node *node, const QPoint &position);
+    static void LayerContextMenu(General::Node *node, const QPoint &position);
+    static void SelectionSetContextMenu(SelectionSet *set, const QPoint &position);
+    // Acts on the object that owns the level.
+    static void ObjectContextMenu(Mesh *level, const QPoint &position);
+    static void CurveContextMenu(General::NURBSCurve *curve, const QPoint &position);
+    // Asks for the object's new name; an empty or cancelled answer keeps the old one.
+    static void RenameGeometry(Object *object);
+    // The number a new material takes: one past the highest in the list, so numbers stay
+    // unique after deletions.
+    static int NextMaterialNumber();
 
     // --- benchmark -------------------------------------------------------------------
     // Records every input event, scene load and import to `file` from now on; false when

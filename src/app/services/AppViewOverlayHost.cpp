@@ -22,3 +22,12 @@ void AppViewOverlayHost::DrawBrushCursor(ViewOverlay &overlay, int side, int mir
     glColor3f(1.0f, 0.8f, 0.2f);
     overlay.DrawCircle(hit->m_vPosition, hit->m_vNormal, controller->m_pCurrentTool->GetSize(), 48, false);
 }
+
+bool AppViewOverlayHost::ShowObjectMenu(const QPoint &globalPosition)
+{
+    const Interface *controller = Interface::Get();
+    if (!controller || !controller->m_cHit.mesh)
+        return false;
+    Interface::ObjectContextMenu(controller->m_cHit.mesh, globalPosition);
+    return true;
+}

@@ -12,6 +12,8 @@ public:
     // The point under the cursor is the interaction services' last pick.
     explicit AppViewOverlayHost(const AppInteractionServices &picks) : m_rPicks(picks) {}
     void DrawBrushCursor(ViewOverlay &overlay, int side, int mirror) override;
+    // The object menu of the level under the cursor; false over empty space.
+    bool ShowObjectMenu(const QPoint &globalPosition) override;
 
 private:
     const AppInteractionServices &m_rPicks;
