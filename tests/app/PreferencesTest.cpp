@@ -78,7 +78,9 @@ TEST(Preferences, FirstStartAsksOnceRecordsOneLineAndAStaleLineAsksAgain)
         EXPECT_TRUE(preferences.PathsJustSet);
         EXPECT_EQ(prompts.chosen, 1);
         EXPECT_EQ(settings, Preferences::DefaultSettingsFolder());
-        EXPECT_TRUE(QFileInfo(settings + QStringLiteral("/Trays")).isDir());
+        // One lower-case folder for the tray files, on a file system that tells cases apart.
+        EXPECT_TRUE(QFileInfo(settings + QStringLiteral("/trays")).isDir());
+        EXPECT_FALSE(QFileInfo::exists(settings + QStringLiteral("/Trays")));
         EXPECT_EQ(PathsLines(), QStringList{preferences.UserName + QStringLiteral(": ") + settings});
     }
     // Once a settings file is there the folders count as set up: no question, no new line.

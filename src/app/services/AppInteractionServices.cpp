@@ -3,6 +3,7 @@
 #include "app/services/CurveEditing.h"
 #include "app/settings/Preferences.h"
 #include "gui/status/Alarm.h"
+#include "gui/trays/MTray.h"
 
 #include "app/startup/CommandSwitches.h"
 #include "app/window/Tevrin.h"
@@ -100,9 +101,8 @@ bool AppInteractionServices::RemoveSelectedCurvePoint()
 
 bool AppInteractionServices::AskText(const QString &label, const QString &initial, QString &answer)
 {
-    bool accepted = false;
-    answer = GUI::Modals().GetText(&m_rWindow, QString::fromLatin1(General::ProgramTitle()), label, initial, accepted);
-    return accepted;
+    answer = initial;
+    return GUI::Modals().GetText(&m_rWindow, QString::fromLatin1(General::ProgramTitle()), label, answer);
 }
 
 SubdivisionOptions AppInteractionServices::GetSubdivisionOptions() const
@@ -113,3 +113,8 @@ SubdivisionOptions AppInteractionServices::GetSubdivisionOptions() const
     return {preferences->SmoothPositions, preferences->SubdivideUVs, preferences->SmoothUVs,
             preferences->LockLocalBorder};
 }
+void AppInteractionServices::SelectTrayItem(const QString &tray, int position) { GUI::SelectTrayItem(tray, position); }
+
+void AppInteractionServices::MarkTraySelectionTemporary(const QString &tray) { GUI::MarkTraySelectionTemporary(tray); }
+
+void AppInteractionServices::RestoreTraySelection(const QString &tray) { GUI::RestoreTraySelection(tray); }

@@ -27,6 +27,9 @@ public:
     bool RemoveSelectedCurvePoint() override;
     bool AskText(const QString &label, const QString &initial, QString &answer) override;
     SubdivisionOptions GetSubdivisionOptions() const override;
+    void SelectTrayItem(const QString &tray, int position) override;
+    void MarkTraySelectionTemporary(const QString &tray) override;
+    void RestoreTraySelection(const QString &tray) override;
 
     // The camera's row for a view row y: rows below the picture in the off-screen buffer
     // come first in the camera's count.

@@ -2,6 +2,8 @@
 
 #include "app/services/CurveEditing.h"
 #include "app/window/Tevrin.h"
+#include "gui/trays/MTray.h"
+#include "gui/trays/TrayItem.h"
 #include "interaction/Interface.h"
 #include "interaction/benchmark/BenchmarkRecorder.h"
 #include "viewport/view/SceneView.h"
@@ -30,4 +32,30 @@ void AppSceneServices::RecordBenchmarkLine(const QString &line)
 {
     if (const Interface *controller = Interface::Get(); controller && controller->GetRecorder())
         controller->GetRecorder()->WriteLine(line);
+}
+
+std::vector<CameraBookmark> AppSceneServices::GetCameraBookmarks() const
+{
+    std::vector<CameraBookmark> bookmarks;
+    for (const GUI::MTray *tray : GUI::AllTrays())
+        for (GUI::TrayItem *item : tray->GetItems())
+            if (const auto *bookmark = dynamic_cast<GUI::BookmarkItem *>(item); bookmark && bookmark->GetCamera())
+                bookmarks.push_back(CameraBookmark{tray->objectName(), bookmark->GetName(), bookmark->GetCamera()});
+    return bookmarks;
+}
+
+void AppSceneServices::StoreCameraBookmark(const QString &tray, const QString &item, const Camera &camera)
+{
+    GUI::MTray *target = m_rWindow.OpenTray(tray);
+    if (!target)
+        return;
+    for (GUI::TrayItem *existing : target->GetItems())
+        if (existing->GetName() == item) {
+            if (auto *bookmark = dynamic_cast<GUI::BookmarkItem *>(existing))
+                bookmark->SetCamera(camera);
+            return;
+        }
+    auto bookmark = std::make_unique<GUI::BookmarkItem>(item, item, false);
+    bookmark->SetCamera(camera);
+    target->AddItem(std::move(bookmark));
 }

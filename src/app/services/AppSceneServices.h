@@ -19,6 +19,9 @@ public:
     Camera *GetViewCamera() const override;
     void SetViewCamera(Camera *camera) override;
     void ReleasePropertyWindows() override;
+    // The bookmarks of every tray, in tray order.
+    std::vector<CameraBookmark> GetCameraBookmarks() const override;
+    void StoreCameraBookmark(const QString &tray, const QString &item, const Camera &camera) override;
 
 private:
     Tevrin &m_rWindow;

@@ -1,10 +1,12 @@
 #pragma once
-// Marking the current tool, stamp or stencil in the trays of the main window. The trays
-// join with the dock frames; until then there is nothing to mark.
+// The trays' side of the program: marking the current tool, stamp or stencil in every
+// tray, and the stamp and stencil folders of the preferences.
 
 #include "gui/common/Trays.h"
 
 class AppTrayServices : public GUI::TrayServices {
 public:
-    void CheckTrayItemByName(const QString &typeName, const QString &itemName) override {}
+    void CheckTrayItemByName(const QString &typeName, const QString &itemName) override;
+    QString GetImageFolder(const QString &kind) const override;
+    void SetImageFolder(const QString &kind, const QString &folder) override;
 };

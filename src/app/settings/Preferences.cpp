@@ -168,7 +168,7 @@ void Preferences::SetUpFolders(PreferencesPrompts *prompts, const QString &progr
     TempFiles = DataFolder + QStringLiteral("/Temp");
     LogFiles = DataFolder + QStringLiteral("/Logs");
     // A folder that cannot be made is reported by whoever first writes into it.
-    for (const QString &folder : {TempFiles, LogFiles, SettingFiles, SettingFiles + QStringLiteral("/Trays")})
+    for (const QString &folder : {TempFiles, LogFiles, SettingFiles, SettingFiles + QStringLiteral("/trays")})
         QDir().mkpath(folder);
 }
 

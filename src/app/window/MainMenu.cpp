@@ -8,6 +8,7 @@
 #include "gui/dialogs/DialogFactory.h"
 #include "gui/menus/QTvAction.h"
 #include "gui/menus/QTvMenu.h"
+#include "gui/trays/MTray.h"
 #include "interaction/Interface.h"
 #include "viewport/view/SceneView.h"
 
@@ -338,11 +339,23 @@ void Tevrin::OnWindow(QAction *action)
 {
     if (!action || !CommandsAllowed() || !action->data().isValid())
         return;
-    const QByteArray name = action->text().toLatin1();
+    QString title = action->text();
+    if (action->data().toString() == QLatin1String(GUI::MTray::kClassName)) {
+        // Two trays of one name would write one file: an open tray comes forward, and only
+        // "Custom" makes another one, under a free name.
+        if (GUI::MTray *open = GUI::FindTray(title)) {
+            if (title != QLatin1String("Custom")) {
+                open->BringForward();
+                return;
+            }
+            title = GUI::FreeTrayName(title);
+        }
+    }
+    const QByteArray name = title.toUtf8();
     QWidget *window = GUI::DialogFactory::CreateByName(action->data().toString(), this, name.constData());
     if (!window)
         return;
-    window->setWindowTitle(action->text());
+    window->setWindowTitle(title);
     window->setParent(this, Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                                 Qt::WindowCloseButtonHint);
     window->setAttribute(Qt::WA_DeleteOnClose);

@@ -25,6 +25,7 @@
 #include "gui/style/TevrinStyle.h"
 #include "app/settings/HotkeysFile.h"
 #include "interaction/handlers/Function.h"
+#include "gui/trays/TrayItem.h"
 #include "interaction/Interface.h"
 #include "mapping/MappingGlobals.h"
 #include "mesh/surface/Material.h"
@@ -97,6 +98,7 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     Console("Materials inited.\n");
     CreateDefaultFalloffs();
     Console("Brushes inited.\n");
+    GUI::InitTrayItemTypes();
     Console("Trays inited.\n");
     Console("3d viewport inited.\n");
     GUI::DialogFactory::Clear();
@@ -160,6 +162,7 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     Console("Status bar initialized.\n");
     BuildCentralWidget();
     Console("Tab panels created.\n");
+    CreateFrames();
     Console("Frames created.\n");
     BuildMainMenu();
     Console("Main menu created.\n");

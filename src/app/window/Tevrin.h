@@ -7,6 +7,7 @@
 #include "app/settings/RecentFiles.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 
@@ -26,6 +27,8 @@ class WindowServices;
 
 namespace GUI {
 class Alarm;
+class Frame;
+class MTray;
 class TabPanel;
 }
 
@@ -84,6 +87,12 @@ public:
     void ShowSaveReminder(bool shown);
     bool IsSaveReminderShown() const { return m_bSaveReminderShown; }
     RecentFiles &GetRecentFiles() { return m_cRecentFiles; }
+    // The dock frame of that object name ("North", "South", "East", "West"), or null.
+    GUI::Frame *GetFrame(const QString &name) const;
+    // The tray of a file of the trays folder (the name up to its first "."), or of that
+    // name: an open tray is brought forward, another one made as a page of "South". Null
+    // when the name cannot name a tray.
+    GUI::MTray *OpenTray(const QString &fileName);
 
     // Closes the docked and floating panels, which show the scene's nodes (the tab panel's
     // pages stay): they must not outlive the scene.
@@ -150,6 +159,10 @@ protected:
 private:
     void BuildStatusBar();
     void BuildCentralWidget();
+    // The dock frames with their trays and panels (TevrinDocks.cpp).
+    void CreateFrames();
+    // Deletes the frames, so their trays write their files now.
+    void DeleteFrames();
     // The nine menus; most entries carry the name of the handler they run as their data.
     void BuildMainMenu();
     QMenu *AddMenu(const QString &title);
@@ -178,6 +191,7 @@ private:
     QLabel *m_pInfoLabel = nullptr;
     QLabel *m_pMemoryLabel = nullptr;
     GUI::TabPanel *m_pTabPanel = nullptr;
+    QList<GUI::Frame *> m_lFrames;
     SceneView *m_pView = nullptr;
 
     bool m_bBusy = false;

@@ -13,7 +13,9 @@
 #include "foundation/Globals.h"
 #include "foundation/Memory.h"
 #include "gui/dialogs/Dialog.h"
+#include "gui/panels/Frame.h"
 #include "gui/panels/TabPanel.h"
+#include "gui/trays/MTray.h"
 #include "interaction/Interface.h"
 #include "scene/Scene.h"
 #include "viewport/view/SceneView.h"
@@ -21,6 +23,8 @@
 #include <QApplication>
 #include <QDockWidget>
 #include <QPointer>
+
+#include <algorithm>
 
 
 Tevrin::~Tevrin()
@@ -41,6 +45,7 @@ Tevrin::~Tevrin()
     const QString settings = WindowSettings::Current().settingFolder;
     General::TraysFolder() = settings;
     General::BookmarksFolder() = settings;
+    DeleteFrames();
     ReleasePropertyWindows();
 
     Console("Deleting scene...\n");
@@ -59,12 +64,18 @@ Tevrin::~Tevrin()
 void Tevrin::ReleasePropertyWindows()
 {
     // Docked and floating panels point at the scene's nodes: they go before the scene does.
-    // Guarded: a dock may hold panels, and a panel further ones.
+    // The dock frames and the trays stay: they show no scene node. Guarded: a dock may
+    // hold panels, and a panel further ones.
     QList<QPointer<QWidget>> windows;
     for (QDockWidget *dock : findChildren<QDockWidget *>())
-        windows << dock;
+        if (!qobject_cast<GUI::Frame *>(dock))
+            windows << dock;
+    const auto docked = [this](const QWidget *panel) {
+        return std::any_of(m_lFrames.begin(), m_lFrames.end(),
+                           [panel](const QWidget *frame) { return frame->isAncestorOf(panel); });
+    };
     for (GUI::Dialog *panel : findChildren<GUI::Dialog *>())
-        if (!m_pTabPanel || !m_pTabPanel->isAncestorOf(panel))
+        if (!qobject_cast<GUI::MTray *>(panel) && (!m_pTabPanel || !m_pTabPanel->isAncestorOf(panel)) && !docked(panel))
             windows << panel;
     for (const QPointer<QWidget> &window : windows)
         delete window.data();

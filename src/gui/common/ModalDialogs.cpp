@@ -20,12 +20,6 @@ QString ModalDialogs::GetOpenFileName(QWidget *parent, const QString &caption, c
     return QFileDialog::getOpenFileName(parent, caption, start, filter);
 }
 
-QStringList ModalDialogs::GetOpenFileNames(QWidget *parent, const QString &caption, const QString &start,
-                                           const QString &filter)
-{
-    return QFileDialog::getOpenFileNames(parent, caption, start, filter);
-}
-
 QString ModalDialogs::GetSaveFileName(QWidget *parent, const QString &caption, const QString &start,
                                       const QString &filter, QString &chosenFilter)
 {
@@ -39,10 +33,19 @@ bool ModalDialogs::AskYesNo(QWidget *parent, const QString &title, const QString
            QMessageBox::Yes;
 }
 
-QString ModalDialogs::GetText(QWidget *parent, const QString &title, const QString &label, const QString &initial,
-                              bool &accepted)
+bool ModalDialogs::GetText(QWidget *parent, const QString &title, const QString &label, QString &text)
 {
-    return QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial, &accepted);
+    bool ok = false;
+    const QString answer = QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, &ok);
+    if (ok)
+        text = answer;
+    return ok;
+}
+
+QStringList ModalDialogs::GetOpenFileNames(QWidget *parent, const QString &caption, const QString &folder,
+                                           const QString &filter)
+{
+    return QFileDialog::getOpenFileNames(parent, caption, folder, filter);
 }
 
 }  // namespace GUI

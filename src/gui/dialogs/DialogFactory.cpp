@@ -1,6 +1,7 @@
 #include "gui/dialogs/DialogFactory.h"
 
 #include "gui/dialogs/HotkeyEditor.h"
+#include "gui/trays/MTray.h"
 
 #include <vector>
 
@@ -59,6 +60,7 @@ void RegisterDialogFactories()
     // in its place, once its class exists:
     //   DialogFactory::Register(std::make_unique<LayerList::Factory>(), "LayerList", "Layers");
     HotkeyEditor::Register();
+    DialogFactory::Register(std::make_unique<MTray::Factory>(), QStringLiteral("MTray"), QStringLiteral("Tray"));
 }
 
 }  // namespace GUI

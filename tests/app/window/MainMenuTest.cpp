@@ -13,6 +13,7 @@
 #include "gui/menus/QTvAction.h"
 #include "gui/menus/QTvMenu.h"
 #include "gui/status/Alarm.h"
+#include "gui/trays/MTray.h"
 #include "interaction/Interface.h"
 #include "scene/Scene.h"
 #include "viewport/view/SceneView.h"
@@ -237,6 +238,8 @@ TEST_F(MainMenuTest, TraysComeFromTheSettingsFolder)
     Build();
     const QString trays = Settings() + QStringLiteral("/trays");
     m_window.reset();
+    // The first window wrote its own trays; this folder holds only the ones below.
+    QDir(trays).removeRecursively();
     WriteFile(trays + QStringLiteral("/Stamp.txt"), "x");
     WriteFile(trays + QStringLiteral("/stamp.txt"), "x");
     WriteFile(trays + QStringLiteral("/Mine.txt"), "x");
@@ -261,6 +264,26 @@ TEST_F(MainMenuTest, TraysComeFromTheSettingsFolder)
     own.sort();
     EXPECT_EQ(own, QStringList({"Mine|MTray", "stamp|MTray"}));
     EXPECT_EQ(entries.mid(5), QStringList({"-", "Custom|MTray"}));
+}
+
+TEST_F(MainMenuTest, TheTraysMenuBringsAnOpenTrayForwardAndNamesASecondCustomFreely)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    QMenu *menu = ActionNamed(Menu("Windows"), QStringLiteral("Trays"))->menu();
+    auto traysNamed = [this](const QString &name) {
+        int count = 0;
+        for (GUI::MTray *tray : m_window->findChildren<GUI::MTray *>())
+            count += tray->objectName() == name;
+        return count;
+    };
+    ASSERT_EQ(traysNamed(QStringLiteral("Stamp")), 1);
+    ActionNamed(menu, QStringLiteral("Stamp"))->trigger();
+    EXPECT_EQ(traysNamed(QStringLiteral("Stamp")), 1);
+    ActionNamed(menu, QStringLiteral("Custom"))->trigger();
+    ActionNamed(menu, QStringLiteral("Custom"))->trigger();
+    EXPECT_EQ(traysNamed(QStringLiteral("Custom")), 1);
+    EXPECT_EQ(traysNamed(QStringLiteral("Custom 2")), 1);
 }
 
 TEST_F(MainMenuTest, WindowsMenuOpensPreferencesWhichPlacesTheSaveReminder)

@@ -15,12 +15,11 @@ namespace {
 // Answers every text question with one name.
 class NamingModals : public GUI::ModalDialogs {
 public:
-    QString GetText(QWidget *, const QString &title, const QString &label, const QString &initial,
-                    bool &accepted) override
+    bool GetText(QWidget *, const QString &title, const QString &label, QString &text) override
     {
-        asked << title + QLatin1Char('|') + label + QLatin1Char('|') + initial;
-        accepted = true;
-        return QStringLiteral("Rim");
+        asked << title + QLatin1Char('|') + label + QLatin1Char('|') + text;
+        text = QStringLiteral("Rim");
+        return true;
     }
     QStringList asked;
 };

@@ -1,0 +1,43 @@
+#pragma once
+// The text file of one tray: one line "type;name;icon;label" per item, in tray order.
+// Files this program writes start with a marker line, are UTF-8 and escape "\", ";",
+// carriage returns and line feeds inside fields; files without the marker are read as
+// the older plain form (UTF-8 when valid, else Latin-1; no escapes). Camera bookmarks
+// are not written: scene files keep them.
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+namespace GUI {
+
+struct TrayLine {
+    QString type;
+    QString name;
+    QString icon;
+    QString label;
+};
+
+// The first line of every file written now.
+inline const char *TrayFileMarker() { return "#TevrinTray 2"; }
+
+QByteArray FormatTrayFile(const std::vector<TrayLine> &lines);
+// Every non-empty line of the file; a line without ";" gets a type no kind has.
+std::vector<TrayLine> ParseTrayFile(const QByteArray &bytes);
+
+// "<folder>/trays/<tray>.txt".
+QString TrayFilePath(const QString &folder, const QString &tray);
+// Writes whole or not at all (creating the "trays" folder); false when it could not.
+bool WriteTrayFile(const QString &path, const std::vector<TrayLine> &lines);
+// Empty when the file cannot be read.
+std::vector<TrayLine> ReadTrayFile(const QString &path);
+
+// A tray name may name a file of the trays folder and come back whole from the Trays menu,
+// which takes the file name up to its first ".": not empty, no "/", "\", "." or control
+// character.
+bool IsValidTrayName(const QString &name);
+// The tray name of a file in the trays folder: its name up to the first ".".
+QString TrayNameOfFile(const QString &fileName);
+
+}  // namespace GUI
