@@ -36,10 +36,10 @@ int RunInteractive(const QString &fileArgument)
 {
     Console("Creating main window...\n");
     std::unique_ptr<Tevrin> window;
-    // A person is there: the first start asks for the folders.
+    // When a person is there, the first start asks for the folders.
     WindowPrompts prompts;
     try {
-        window = std::make_unique<Tevrin>(nullptr, Qt::Window, &prompts);
+        window = std::make_unique<Tevrin>(nullptr, Qt::Window, CommandSwitches::s_bUnattended ? nullptr : &prompts);
     } catch (const std::bad_alloc &) {
         Refuse(QStringLiteral("Cannot create application main window."));
         return kFailure;
