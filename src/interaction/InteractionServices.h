@@ -4,11 +4,32 @@
 // implementation; until then every call answers as a program without a window would.
 
 #include "foundation/Installable.h"
+#include "foundation/math/Vector.h"
 
 #include <QString>
 
+class CurveEdit;
 class Mesh;
 class Object;
+class Picker;
+
+// The preferences that strokes, tools and placement drags read.
+struct StrokePreferences {
+    int selectionMode = 0;  // "Selection Mode": 0 "Paint", 1 "Rectangle"
+    int mirrorCount = 0;    // mirror planes in use; 0 off
+    General::Vector mirrorAxis{1, 0, 0};  // the first mirror plane's normal
+    float rotateJitter = 0.0f;
+    float scaleJitter = 0.0f;
+    float positionJitter = 0.0f;
+    float strengthJitter = 0.0f;
+    bool flipRandomizeX = false;
+    bool flipRandomizeY = false;
+    bool orientToStroke = false;
+    float rotationFactor = 30.0f;          // placement drags: degrees per view width, over 10
+    bool suspendContinuousRedraw = false;  // no continuous redraw while a stroke runs
+    bool pivotAtStrokeStart = false;       // the camera turns about where a stroke began
+    bool strokeOnOneLevel = false;         // a stroke stays on the level it began on
+};
 
 // The first thing under the cursor: a level and the object that owns it.
 struct PickHit {
@@ -40,13 +61,21 @@ public:
         viewY = windowY;
         return HasView();
     }
-    // Picks at a view pixel into the controller's hit list; the first hit.
+    // Picks at a view pixel into the controller's picker (Interface::m_cPicker); the first hit.
     virtual PickHit Pick(float x, float y) { return {}; }
+    // Fills `picker` with the hits at a view pixel (mirrored hits included); false on none.
+    virtual bool PickInto(Picker &picker, float x, float y) { return false; }
     virtual void RepaintView() {}
     // Whether the view draws curves.
     virtual bool ShowsCurves() const { return true; }
     // The view's held-handler flag (cursor and continuous-redraw decisions).
     virtual void SetHeldHandler(bool held) {}
+    virtual void SetContinuousRedraw(bool continuous) {}
+    // Repaints when the stencil is shown over a continuously redrawn view.
+    virtual void RedrawIfContinuous() {}
+
+    // The curve being edited with the mouse; null when none.
+    virtual CurveEdit *GetCurveEdit() const { return nullptr; }
 
     // --- main window ------------------------------------------------------------------
     // The window caption names the scene file (empty: the program's title alone).
@@ -61,6 +90,8 @@ public:
     virtual void RefreshLayers() {}
     // Shows the object on that page of every properties window, when one exists.
     virtual void ShowInProperties(const QString &page, Object *object) {}
+    // The "Brush" page of the properties window shows the current tool again.
+    virtual void RefreshBrushPage() {}
 
     // --- commands ---------------------------------------------------------------------
     // Removes the selected point of the curve being edited; false when no curve is edited.
@@ -75,11 +106,14 @@ public:
     virtual void SelectTrayItem(const QString &tray, int position) {}
     virtual void MarkTraySelectionTemporary(const QString &tray) {}
     virtual void RestoreTraySelection(const QString &tray) {}
+    // Marks the tray button that shows `item` ("Stamp", "Tool", "Falloff" trays).
+    virtual void CheckTrayItem(const QString &tray, const QString &item) {}
 
     // --- preferences and command line ---------------------------------------------------
     virtual bool SelectionFollowsMouse() const { return false; }
     // The "test" switch: print the performance report after every operation.
     virtual bool TestSwitch() const { return false; }
+    virtual StrokePreferences GetStrokePreferences() const { return {}; }
 };
 
 inline InteractionServices &InteractionHost() { return InteractionServices::Get(); }

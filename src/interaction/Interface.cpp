@@ -5,6 +5,9 @@
 #include "foundation/Globals.h"
 #include "foundation/curves/NURBSCurve.h"
 #include "foundation/OperationBuffer.h"
+#include "interaction/handlers/Function.h"
+#include "interaction/tools/Manipulator.h"
+#include "interaction/tools/ToolHandlers.h"
 #include "foundation/ShellServices.h"
 #include "interaction/benchmark/BenchmarkRecorder.h"
 #include "mesh/object/Object.h"
@@ -39,6 +42,7 @@ Interface::Interface() : m_cEventHandler(*this)
 {
     // Registration and everything after it may reach the controller.
     s_pInstance = this;
+    InstallToolHandlers(m_cEventHandler, *this);
     m_cEventHandler.OnUserEvent(eventRegister, nullptr);
     m_pCurrentTool = Brush::FindByType(Operations::kSelectFace);
     OperationBuffer::SetFactory([](int type) -> std::unique_ptr<General::Recordable> {
@@ -56,6 +60,8 @@ Interface::~Interface()
     s_pRedo = nullptr;
     OperationBuffer::SetFactory(nullptr);
     m_pCurrentOperation.reset();
+    m_pGestureTool.reset();
+    m_pManipulator.reset();
     s_pInstance = nullptr;
 }
 
@@ -124,6 +130,31 @@ void Interface::ForgetObject(Object *object)
         SetActiveObject(nullptr);
     if (m_cHit.object == object)
         m_cHit = PickHit();
+    if (m_pManipulator && m_pManipulator->GetObject() == object)
+        DropManipulator();
+}
+
+Function *Interface::StartGestureTool(std::unique_ptr<Function> tool)
+{
+    m_pGestureTool = std::move(tool);
+    return m_pGestureTool.get();
+}
+
+void Interface::ToolEnded(Function *tool)
+{
+    if (m_pGestureTool.get() == tool)
+        m_pGestureTool.reset();
+    if (m_bDropManipulator && m_pManipulator.get() == tool) {
+        m_bDropManipulator = false;
+        DropManipulator();
+        Redraw();
+    }
+}
+
+std::unique_ptr<Manipulator> Interface::TakeManipulator()
+{
+    m_bDropManipulator = false;
+    return std::move(m_pManipulator);
 }
 
 void Interface::UpdateMousePosition(float x, float y)

@@ -9,12 +9,17 @@
 #include "interaction/InteractionServices.h"
 #include "interaction/files/FileServices.h"
 #include "interaction/handlers/EventHandler.h"
+#include "interaction/images/AlphaImage.h"
+#include "interaction/images/StencilImage.h"
+#include "interaction/stroke/StrokeRules.h"
+#include "scene/picking/Picker.h"
 
 #include <QList>
 #include <QString>
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class BenchmarkRecorder;
 class Brush;
@@ -30,10 +35,13 @@ namespace Surface {
 class Material;
 }
 class Camera;
+class Manipulator;
 class Object;
 class OperationBuffer;
 class QKeyEvent;
+class SubdivLevel;
 namespace Operations {
+class BrushOperation;
 class Operation;
 }
 
@@ -148,6 +156,47 @@ public:
     // An empty operation of the class the type id names; null when none is built.
     static std::unique_ptr<Operations::Operation> CreateBrushOperation(int type);
 
+    // --- strokes -----------------------------------------------------------------------
+    // One sample of the Brusher's gesture: the press (begin), a move, or the release of a
+    // deferred stroke. Mode 0 normal, 2 inverse, 1 toggle, 3 track only.
+    void StrokeInput(bool begin, int mode);
+    // One sample from the picks in `source`.
+    void ProcessStroke(Picker &source, bool begin, int mode);
+    // Makes and checks the stroke's operation; false when the stroke is refused.
+    bool BeginStroke(Picker *source, SubdivLevel *level);
+    // The current tool over a whole level: the last one with selected faces, else the only
+    // object's; the status bar says what happened.
+    void Flood(bool fromCamera);
+    // Places the stamp for pick `index` of a sample with the sample's random numbers; the
+    // pick to apply (a deferred stroke's pick is made again in `repicked`; null when it
+    // found nothing).
+    PickInfo *PlaceStamp(int index, PickInfo &pick, const int random[7], Picker &repicked);
+    // The stroke's operation, when the current operation is a brush's.
+    Operations::BrushOperation *GetBrushOperation() const;
+
+    // --- tool selection and cursor --------------------------------------------------------
+    // Makes the tool current (null: back from a temporary tool); checkTray marks the trays.
+    void ApplyTrayItem(Brush *tool, bool checkTray);
+    // Makes the falloff at that index of the falloff list the current tool's.
+    void SelectFalloff(int index);
+    // The brush cursor for one side (0 the pointer's pick, 1 and -1 mirrored ones) is
+    // drawn again.
+    void UpdateBrushCursor(int side);
+    // Shows, keeps or removes the transform gizmo for the current tool.
+    void CreateManipulator();
+    // Makes `manipulator` current (the old one goes, unless it is the new one's next).
+    void SetManipulator(std::unique_ptr<Manipulator> manipulator);
+    // Deletes the current manipulator, or, while a drag holds it, once the drag ends.
+    void DropManipulator();
+    // The end of a preset drag: its next manipulator becomes current.
+    void EndPresetManipulator();
+    Manipulator *GetManipulator() const { return m_pManipulator.get(); }
+    std::unique_ptr<Manipulator> TakeManipulator();
+    // The tool of the gesture that starts now, kept until its release.
+    Function *StartGestureTool(std::unique_ptr<Function> tool);
+    // The event handler has sent the tool its release and let it go.
+    void ToolEnded(Function *tool);
+
     // --- members -----------------------------------------------------------------------
     PickHit m_cHit;                   // the first hit under the cursor
     bool m_bHoverSuspended = false;   // no picking while brush size or strength is dragged
@@ -180,6 +229,26 @@ public:
     float m_fCurveParameter = 0.0f;   // where the last snap search ended
     bool m_bPlayback = false;         // input comes from a benchmark script
 
+    Picker m_cPicker;                 // the hits under the pointer, mirrored ones after them
+    Brush *m_pPreviousTool = nullptr;
+    bool m_bTemporaryTool = false;    // the current tool holds only while its key is held
+    int m_iLastFalloff = -1;
+    SubdivLevel *m_pStrokeLevel = nullptr;
+    float m_fPreviousX = 0.0f;        // the pointer at the last smoothed sample
+    float m_fPreviousY = 0.0f;
+    float m_fTangentX = 0.0f;         // the curved path's direction at its end
+    float m_fTangentY = 0.0f;
+    bool m_bDeferredStroke = false;
+    bool m_bRedrawDuringAction = true;
+    std::vector<General::Vector> m_aStartPositions;  // per pick of the stroke's first sample
+    AlphaImage m_cStamp;
+    StencilImage m_cStencil;
+    Stroke::Random m_cRandom;
+    uint32_t m_iStrokeSeed = 1;       // each stroke starts its random numbers here
+    bool m_bPlacementActive = true;   // cleared while a placement drag is held
+    // The rectangle selection in progress (published by the tool itself), or null.
+    class RectangleSelector *m_pRectangleSelector = nullptr;
+
     // Set by changes that cannot be undone; while set, undoing everything leaves the
     // scene marked modified. A new scene clears it.
     static bool s_bUnrecordedChange;
@@ -190,6 +259,10 @@ private:
     bool ImportInto(const QString &name, const QString &suffix, int mode, const ImportChoice &choice);
 
     std::unique_ptr<BenchmarkRecorder> m_pRecorder;
+    std::unique_ptr<Function> m_pGestureTool;
+    std::unique_ptr<Manipulator> m_pManipulator;
+    bool m_bDropManipulator = false;  // dropped while a drag held it
+
     static Interface *s_pInstance;
     static OperationBuffer *s_pUndo;
     static OperationBuffer *s_pRedo;

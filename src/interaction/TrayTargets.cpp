@@ -1,7 +1,6 @@
 #include "interaction/TrayTargets.h"
 
 #include "interaction/Interface.h"
-#include "scene/Brush.h"
 
 namespace TrayTargets {
 
@@ -28,18 +27,17 @@ void ApplyTool(Brush *tool)
     Interface *controller = Interface::Get();
     if (!tool || !controller)
         return;
-    controller->m_pCurrentTool = tool;
+    // The button pressed has marked itself already.
+    controller->ApplyTrayItem(tool, false);
     Interface::Redraw();
 }
 
 void SelectFalloff(int index)
 {
-    Interface *controller = Interface::Get();
-    const auto &falloffs = Brush::Falloffs();
-    if (!controller || !controller->m_pCurrentTool || index < 0 || index >= int(falloffs.size()))
-        return;
-    controller->m_pCurrentTool->m_falloff = *falloffs[size_t(index)];
-    Interface::Redraw();
+    if (Interface *controller = Interface::Get()) {
+        controller->SelectFalloff(index);
+        Interface::Redraw();
+    }
 }
 
 void SetStamp(const QString &file) { Stamp() = WithoutOff(file); }

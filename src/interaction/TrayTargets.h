@@ -9,10 +9,9 @@ class Brush;
 
 namespace TrayTargets {
 
-// Makes the tool current and redraws; nothing for a null tool or without a controller.
+// The controller's tool choice and falloff choice, then a redraw; nothing for a null tool
+// or without a controller.
 void ApplyTool(Brush *tool);
-// Gives the current tool a copy of that falloff curve; an index outside the falloff list
-// (or no current tool) changes nothing.
 void SelectFalloff(int index);
 // The image file in use for stamps and stencils; "OFF" (or empty) is none.
 void SetStamp(const QString &file);

@@ -32,6 +32,18 @@ void TransformationOperation::Serialize(Stream &stream)
     SerializeVector(stream, m_vRotate);
 }
 
+void TransformationOperation::RescaleNormals(Object &object, const General::Vector &from, const General::Vector &to)
+{
+    const General::Vector ratio(from.x / to.x, from.y / to.y, from.z / to.z);
+    if (!ratio.IsFinite() || from.x == 0.0f || from.y == 0.0f || from.z == 0.0f)
+        return;
+    if (ratio.x == ratio.y && ratio.y == ratio.z)
+        return;  // proportions kept: the normals still point the same way
+    const General::Vector squared(ratio.x * ratio.x, ratio.y * ratio.y, ratio.z * ratio.z);
+    for (SubdivLevel *level = &object; level; level = level->m_pNext)
+        level->ScaleNormals(squared);
+}
+
 bool TransformationOperation::Execute()
 {
     // A damaged record or a drag gone wrong must not place an object at infinity.
@@ -50,6 +62,7 @@ bool TransformationOperation::Execute()
     transformation->SetTranslate(m_vTranslate);
     transformation->SetRotate(m_vRotate);
     transformation->SetScale(m_vScale);
+    RescaleNormals(*object, scale, m_vScale);
     MeshHost::Get().Redraw();
     m_vTranslate = translate;
     m_vScale = scale;

@@ -7,6 +7,7 @@
 #include "foundation/math/Vector.h"
 #include "operations/Operation.h"
 
+class Object;
 class Transformation;
 
 class TransformationOperation : public Operations::Operation {
@@ -24,6 +25,11 @@ public:
     // object or a value is not finite.
     bool Execute() override;
     int GetType() const override { return Operations::kTransformation; }
+
+    // The object's scale went from `from` to `to`: when that changed its proportions, every
+    // level's vertex normals are rescaled by the squared ratios (from / to), so that the
+    // change back rescales them back. Nothing when a component is 0 on either side.
+    static void RescaleNormals(Object &object, const General::Vector &from, const General::Vector &to);
 
     int m_iObject = -1;
     General::Vector m_vTranslate{0, 0, 0};

@@ -84,8 +84,8 @@ public:
     bool m_bFlag4 = false;
     bool m_bAfterFlag4 = false;
     bool m_bSpacedDab = false;
-    QString m_sStampImage;
-    int m_iStampSetting = -1;
+    QString m_sStampImage;      // the default stamp image path
+    int m_iStampSetting = -1;   // the falloff index to apply when the tool is next chosen; -1 none
     int m_iSpacing = 40;  // percent of the size between spaced dabs
     bool m_bPlaneUpdate = true;
     bool m_bSurface = false;
@@ -93,7 +93,20 @@ public:
     bool m_bSmoothValues2 = true;
     bool m_bIncremental = false;
     General::NURBSCurve m_falloff{3};
-    int m_iFinalSetting = 2;
+    int m_iFinalSetting = 2;  // the current falloff's index in the falloff list
+
+    // How a stroke reads the pointer; the brush panel sets them (not in the stored record).
+    bool m_bInvert = false;          // mode 0 strokes as 2 and 2 as 0
+    bool m_bDeferredStroke = false;  // the stroke applies once, at the release
+    bool m_bSmoothStroke = false;    // "Curved Stroke": samples along a curve at the stroke spacing
+    bool m_bPressureSize = false;
+    int m_iMinSizePercent = 25;
+    bool m_bPressureStrength = false;
+    int m_iMinStrengthPercent = 0;
+    bool m_bFixedStampSize = false;
+    bool m_bPlainRedraw = false;        // each sample redraws the whole view
+    bool m_bOrientToSurface = false;    // the ring lies in the surface, not across the view
+    QString m_sStampFile;               // the stamp this tool loads when it becomes current
 
 private:
     // The falloff of a file between versions 57 and 134: a point table, its points

@@ -4,7 +4,6 @@
 #include "app/settings/Preferences.h"
 #include "gui/status/Alarm.h"
 #include "gui/trays/MTray.h"
-
 #include "app/startup/CommandSwitches.h"
 #include "app/window/Tevrin.h"
 #include "mesh/core/Mesh.h"
@@ -14,6 +13,8 @@
 #include "gui/common/ModalDialogs.h"
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
+#include "gui/common/Trays.h"
+#include "interaction/Interface.h"
 #include "viewport/view/SceneView.h"
 
 #include <cmath>
@@ -48,22 +49,74 @@ float AppInteractionServices::CameraRow(float y, int viewHeight, float heightRat
     return y + (bufferRows - float(viewHeight));
 }
 
-PickHit AppInteractionServices::Pick(float x, float y)
+bool AppInteractionServices::PickInto(Picker &picker, float x, float y)
 {
     SceneView *view = m_rWindow.GetView();
     Camera *camera = view ? view->GetCamera() : nullptr;
-    if (!camera)
-        return {};
+    if (!camera) {
+        picker.Clear();
+        return false;
+    }
     const float row = CameraRow(y, camera->m_aViewport[3], camera->m_fHeightRatio);
-    if (!view->Pick(m_cPicker, x, row))
+    return view->Pick(picker, x, row);
+}
+
+PickHit AppInteractionServices::Pick(float x, float y)
+{
+    Interface *controller = Interface::Get();
+    Picker &picker = controller ? controller->m_cPicker : m_cPicker;
+    if (!PickInto(picker, x, y))
         return {};
     PickHit hit;
-    if (const PickInfo *first = m_cPicker.GetFirstPick()) {
+    if (const PickInfo *first = picker.GetFirstPick()) {
         hit.mesh = first->m_pMesh;
         hit.object = hit.mesh ? hit.mesh->GetObject() : nullptr;
         hit.face = first->m_iFace;
     }
     return hit;
+}
+
+const Picker &AppInteractionServices::GetPicker() const
+{
+    const Interface *controller = Interface::Get();
+    return controller ? controller->m_cPicker : m_cPicker;
+}
+
+CurveEdit *AppInteractionServices::GetCurveEdit() const { return m_rEditing.Get(); }
+
+void AppInteractionServices::SetContinuousRedraw(bool continuous)
+{
+    if (SceneView *view = m_rWindow.GetView())
+        view->SetContinuousRedraw(continuous);
+}
+
+void AppInteractionServices::RedrawIfContinuous()
+{
+    if (SceneView *view = m_rWindow.GetView())
+        view->RedrawIfContinuous();
+}
+
+void AppInteractionServices::CheckTrayItem(const QString &tray, const QString &item) { GUI::CheckTrayItem(tray, item); }
+
+StrokePreferences AppInteractionServices::GetStrokePreferences() const
+{
+    StrokePreferences stroke;
+    const Preferences *preferences = Preferences::Get();
+    if (!preferences)
+        return stroke;
+    stroke.selectionMode = preferences->SelectionMode;
+    stroke.mirrorCount = preferences->MirrorCount;
+    if (preferences->MirrorNormals.HasItems())
+        stroke.mirrorAxis = preferences->MirrorNormals[0];
+    stroke.rotateJitter = preferences->RotateJitter;
+    stroke.scaleJitter = preferences->ScaleJitter;
+    stroke.positionJitter = preferences->PositionJitter;
+    stroke.strengthJitter = preferences->StrengthJitter;
+    stroke.flipRandomizeX = preferences->FlipRandomizeX;
+    stroke.flipRandomizeY = preferences->FlipRandomizeY;
+    stroke.orientToStroke = preferences->OrientToStroke;
+    stroke.rotationFactor = preferences->StencilRotateSensitivity;
+    return stroke;
 }
 
 void AppInteractionServices::RepaintView()

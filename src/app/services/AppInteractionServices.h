@@ -18,6 +18,12 @@ public:
     int GetViewHeight() const override;
     bool MapToView(float windowX, float windowY, float &viewX, float &viewY) const override;
     PickHit Pick(float x, float y) override;
+    bool PickInto(Picker &picker, float x, float y) override;
+    CurveEdit *GetCurveEdit() const override;
+    void SetContinuousRedraw(bool continuous) override;
+    void RedrawIfContinuous() override;
+    void CheckTrayItem(const QString &tray, const QString &item) override;
+    StrokePreferences GetStrokePreferences() const override;
     void RepaintView() override;
     bool ShowsCurves() const override;
     void SetSceneCaption(const QString &file) override;
@@ -34,8 +40,8 @@ public:
     // The camera's row for a view row y: rows below the picture in the off-screen buffer
     // come first in the camera's count.
     static float CameraRow(float y, int viewHeight, float heightRatio);
-    // The hits of the last pick.
-    const Picker &GetPicker() const { return m_cPicker; }
+    // The hits of the last pick: the controller's, or ours before it exists.
+    const Picker &GetPicker() const;
 
 private:
     Tevrin &m_rWindow;

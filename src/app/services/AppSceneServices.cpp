@@ -1,6 +1,7 @@
 #include "app/services/AppSceneServices.h"
 
 #include "app/services/CurveEditing.h"
+#include "app/settings/Preferences.h"
 #include "app/window/Tevrin.h"
 #include "gui/trays/MTray.h"
 #include "gui/trays/TrayItem.h"
@@ -8,12 +9,43 @@
 #include "interaction/benchmark/BenchmarkRecorder.h"
 #include "viewport/view/SceneView.h"
 
+#include <algorithm>
+
 Brush *AppSceneServices::GetCurrentTool() const
 {
     return Interface::Get() ? Interface::Get()->m_pCurrentTool : nullptr;
 }
 
 void AppSceneServices::EndCurveEditing() { m_rEditing.End(); }
+
+int AppSceneServices::GetMirrorPlaneCount() const
+{
+    const Preferences *preferences = Preferences::Get();
+    if (!preferences || preferences->MirrorCount <= 0)
+        return 0;
+    const unsigned stored = std::min({unsigned(preferences->MirrorCount), preferences->MirrorNormals.GetItemCount(),
+                                      preferences->MirrorOffsets.GetItemCount()});
+    // A pair without a normal names no plane: the planes end there.
+    unsigned count = 0;
+    while (count < stored && preferences->MirrorNormals[count].Length() > 0.0f)
+        ++count;
+    return int(count);
+}
+
+void AppSceneServices::GetMirrorPlane(int index, General::Vector &point, General::Vector &normal) const
+{
+    const Preferences *preferences = Preferences::Get();
+    if (!preferences || index < 0 || index >= GetMirrorPlaneCount())
+        return;
+    normal = preferences->MirrorNormals[unsigned(index)].Normalized();
+    point = preferences->MirrorOffsets[unsigned(index)];
+}
+
+bool AppSceneServices::GetLocalMirror() const
+{
+    const Preferences *preferences = Preferences::Get();
+    return preferences && preferences->MirrorLocal;
+}
 
 Camera *AppSceneServices::GetViewCamera() const
 {

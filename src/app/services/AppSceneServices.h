@@ -16,6 +16,10 @@ public:
     Brush *GetCurrentTool() const override;
     void RecordBenchmarkLine(const QString &line) override;
     void EndCurveEditing() override;
+    // The preferences' mirror pairs in use (none while symmetry is off or tangent).
+    int GetMirrorPlaneCount() const override;
+    void GetMirrorPlane(int index, General::Vector &point, General::Vector &normal) const override;
+    bool GetLocalMirror() const override;
     Camera *GetViewCamera() const override;
     void SetViewCamera(Camera *camera) override;
     void ReleasePropertyWindows() override;

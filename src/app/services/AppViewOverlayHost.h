@@ -1,20 +1,12 @@
 #pragma once
-// What the 3D view draws over its frame for the controller: the brush ring at the point
-// under the cursor. The stencil, stamp, cursor picture, manipulator and rectangle selection
-// join with their tools.
+// What the 3D view draws over its frame for the controller: the tools' overlays (the
+// manipulator, the brush cursor and the rubber band). The stencil, stamp and cursor
+// picture join with their images. Over an object the view's menu is the object's own.
 
-#include "viewport/overlay/ViewOverlayHost.h"
+#include "interaction/tools/ToolOverlayHost.h"
 
-class AppInteractionServices;
-
-class AppViewOverlayHost : public ViewOverlayHost {
+class AppViewOverlayHost : public ToolOverlayHost {
 public:
-    // The point under the cursor is the interaction services' last pick.
-    explicit AppViewOverlayHost(const AppInteractionServices &picks) : m_rPicks(picks) {}
-    void DrawBrushCursor(ViewOverlay &overlay, int side, int mirror) override;
     // The object menu of the level under the cursor; false over empty space.
     bool ShowObjectMenu(const QPoint &globalPosition) override;
-
-private:
-    const AppInteractionServices &m_rPicks;
 };

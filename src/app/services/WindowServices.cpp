@@ -7,7 +7,6 @@ WindowServices::WindowServices(Tevrin &window)
       m_cInteraction(window, m_cCurveEditing),
       m_cFiles(window),
       m_cCommands(window),
-      m_cOverlays(m_cInteraction),
       m_cCurves(window),
       m_cCurveOperations(m_cCurveEditing),
       m_cPreferencesDialog(window),

@@ -22,6 +22,7 @@ Function *EventHandler::OnUserEvent(int event, const char *name)
             Function *tool = m_pCurrentTool;
             m_pCurrentTool = nullptr;
             tool->OnEnd(m_rOwner.m_fMouseX, m_rOwner.m_fMouseY);
+            m_rOwner.ToolEnded(tool);
         }
         return nullptr;
     }

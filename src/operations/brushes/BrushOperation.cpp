@@ -35,6 +35,13 @@ BrushOperation::~BrushOperation()
     }
 }
 
+void BrushOperation::SetStroke(Brush *tool, std::unique_ptr<StrokeSegment> segment)
+{
+    m_pTool = tool;
+    m_pOwnedSegment = std::move(segment);
+    m_pSegment = m_pOwnedSegment.get();
+}
+
 Object *BrushOperation::OwnerOf(Mesh *mesh)
 {
     auto *level = dynamic_cast<SubdivLevel *>(mesh);

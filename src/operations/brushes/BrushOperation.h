@@ -69,6 +69,18 @@ public:
     const std::vector<std::unique_ptr<TargetInfo>> &GetTargets() const { return m_aTargets; }
     const AABB &GetDirtyBox() const { return m_cDirty; }
 
+    // A live stroke: the tool it reads and the segment it advances, which it then owns.
+    void SetStroke(Brush *tool, std::unique_ptr<StrokeSegment> segment);
+    StrokeSegment *GetSegment() const { return m_pSegment; }
+    int GetMode() const { return m_iMode; }
+    void SetMode(int mode) { m_iMode = mode; }
+    // Whether a sample must hit a mesh (not so for the move, face-selection and freeze brushes).
+    bool NeedsHit() const { return m_bFlagA; }
+    // Whether it works on whatever level is picked (the face-selection and freeze brushes).
+    bool WorksOnAnyLevel() const { return m_bFlagB; }
+    // Whether it changes the active sculpt layer (not the mask brush nor the face brushes).
+    bool SculptsLayer() const { return m_bLayerLockCheck; }
+
     bool m_bFlagA = true;
     bool m_bFlagB = false;
     bool m_bObjectLockCheck = true;
@@ -86,6 +98,7 @@ protected:
     float FalloffSample(float weight) const;
 
     StrokeSegment *m_pSegment;
+    std::unique_ptr<StrokeSegment> m_pOwnedSegment;
     Brush *m_pTool;
     AABB m_cDirty;
     std::vector<std::unique_ptr<TargetInfo>> m_aTargets;

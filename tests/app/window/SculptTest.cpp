@@ -1,0 +1,296 @@
+// Sculpting in the running window: an imported and twice subdivided mesh, one stroke of
+// the "Soft" brush through the view's own mouse events, undo and redo from the keyboard,
+// the stroke mirrored, and a locked layer.
+#include "WindowFixture.h"
+
+#include "app/services/AppInteractionServices.h"
+#include "app/settings/Preferences.h"
+#include "interaction/Interface.h"
+#include "interaction/tools/Manipulator.h"
+#include "mesh/core/MeshRecords.h"
+#include "mesh/core/PickInfo.h"
+#include "mesh/object/Layer3D.h"
+#include "mesh/object/Object.h"
+#include "scene/Brush.h"
+#include "scene/Scene.h"
+#include "scene/Transformation.h"
+#include "scene/camera/Camera.h"
+#include "viewport/view/SceneView.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <cmath>
+#include <cstring>
+
+using General::Vector;
+
+namespace {
+
+// Each vertex's position, normal, freeze and mask bytes.
+std::vector<char> VertexBytes(const Mesh &mesh)
+{
+    std::vector<char> bytes;
+    for (unsigned v = 0; v < mesh.m_iVertexCount; ++v) {
+        const Vertex &vertex = mesh.m_pVertices[v];
+        const char *p = reinterpret_cast<const char *>(&vertex.m_vPosition);
+        bytes.insert(bytes.end(), p, p + sizeof(vertex.m_vPosition));
+        p = reinterpret_cast<const char *>(vertex.m_aNormal);
+        bytes.insert(bytes.end(), p, p + sizeof(vertex.m_aNormal));
+        bytes.push_back(char(vertex.m_cFreeze));
+        bytes.push_back(char(vertex.m_cMask));
+    }
+    return bytes;
+}
+
+// The positions, bit for bit.
+std::vector<char> PositionBytes(const std::vector<Vector> &positions)
+{
+    const char *p = reinterpret_cast<const char *>(positions.data());
+    return std::vector<char>(p, p + positions.size() * sizeof(Vector));
+}
+std::vector<Vector> Positions(const Mesh &mesh);
+std::vector<char> PositionBytes(const Mesh &mesh) { return PositionBytes(Positions(mesh)); }
+
+// The largest difference of a packed normal component from the one recorded in `bytes`
+// (as VertexBytes lays them out). Undo recomputes the normals of the touched faces, in a
+// summation order of its own: a unit of the last place may differ from the level's first
+// computation.
+int NormalDifference(const Mesh &mesh, const std::vector<char> &bytes)
+{
+    int worst = 0;
+    const size_t record = sizeof(Vector) + 3 * sizeof(int16_t) + 2;
+    for (unsigned v = 0; v < mesh.m_iVertexCount; ++v)
+        for (int k = 0; k < 3; ++k) {
+            int16_t old = 0;
+            std::memcpy(&old, &bytes[v * record + sizeof(Vector) + 2 * size_t(k)], sizeof(old));
+            worst = std::max(worst, std::abs(int(mesh.m_pVertices[v].m_aNormal[k]) - int(old)));
+        }
+    return worst;
+}
+
+std::vector<unsigned> Moved(const Mesh &mesh, const std::vector<Vector> &before)
+{
+    std::vector<unsigned> moved;
+    for (unsigned v = 0; v < mesh.m_iVertexCount; ++v)
+        if (!(mesh.m_pVertices[v].m_vPosition == before[v]))
+            moved.push_back(v);
+    return moved;
+}
+
+std::vector<Vector> Positions(const Mesh &mesh)
+{
+    std::vector<Vector> p;
+    for (unsigned v = 0; v < mesh.m_iVertexCount; ++v)
+        p.push_back(mesh.m_pVertices[v].m_vPosition);
+    return p;
+}
+
+float DistanceToSegment(const Vector &p, const Vector &a, const Vector &b)
+{
+    const Vector ab = b - a;
+    const float t = std::clamp((p - a).Dot(ab) / std::max(ab.Dot(ab), 1e-12f), 0.0f, 1.0f);
+    return (a + ab * t - p).Length();
+}
+
+class SculptTest : public apptest::MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        if (!apptest::HasGL())
+            return;
+        Build();
+        apptest::WriteTorus(File("torus.obj"), 24, 16);
+        Interface &controller = *m_window->GetInterface();
+        controller.OpenFile(true, File("torus.obj"), 0);
+        Scene &scene = *m_window->GetScene();
+        ASSERT_EQ(scene.GetObjectCount(), 1);
+        m_object = scene.m_pObjects;
+        ASSERT_TRUE(m_object->Subdivide());
+        ASSERT_TRUE(m_object->Subdivide());
+        m_level = m_object->m_pActiveLevel;
+        ASSERT_NE(m_level, nullptr);
+        ASSERT_EQ(m_level->m_iFaceCount, 24u * 16u * 16u);
+        Brush *soft = Brush::Find(QStringLiteral("Soft"));
+        ASSERT_NE(soft, nullptr);
+        controller.ApplyTrayItem(soft, false);
+        soft->SetSize(2.0f);
+        Interface::Redraw();
+        Settle();
+        FindStroke();
+    }
+    void TearDown() override
+    {
+        if (Preferences *preferences = Preferences::Get())
+            preferences->MirrorCount = 0;
+        MainWindowTest::TearDown();
+    }
+
+    SceneView &View() { return *m_window->GetView(); }
+    Interface &Controller() { return *m_window->GetInterface(); }
+    // The hit under a view pixel on the active level; false off it.
+    bool HitAt(QPoint at, Vector &hit)
+    {
+        if (Controller().m_cHit.object != nullptr)
+            Controller().m_cHit = PickHit();
+        const PickHit picked = InteractionHost().Pick(float(at.x()), float(at.y()));
+        const PickInfo *first = Controller().m_cPicker.GetFirstPick();
+        if (!picked.object || !first || first->m_pMesh != m_level)
+            return false;
+        hit = first->m_vPosition;
+        return true;
+    }
+    // A short horizontal stroke across the mesh, left of the view's middle, both ends on
+    // the active level.
+    void FindStroke()
+    {
+        const QRect view = View().rect();
+        for (int x = view.center().x() - 20; x > view.left() + 40; x -= 4) {
+            for (int y = view.center().y() - 60; y < view.center().y() + 60; y += 6) {
+                m_start = QPoint(x, y);
+                m_end = QPoint(x - 16, y);
+                if (HitAt(m_start, m_startHit) && HitAt(m_end, m_endHit) && m_startHit.x < -1.0f &&
+                    m_endHit.x < -1.0f)
+                    return;
+            }
+        }
+        FAIL() << "no stroke found over the mesh";
+    }
+    void Stroke()
+    {
+        QTest::mouseMove(&View(), m_start);
+        QTest::mousePress(&View(), Qt::LeftButton, {}, m_start);
+        for (int step = 1; step <= 4; ++step) {
+            const QPoint at = m_start + (m_end - m_start) * step / 4;
+            QMouseEvent move(QEvent::MouseMove, at, View().mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(&View(), &move);
+            if (step == 2) {
+                // The sample marked the part of the view it touched for the next paint.
+                const Camera &camera = *m_window->GetScene()->m_pActiveCamera;
+                m_regionSet = camera.m_bRegionSet;
+                m_region = camera.m_rViewRegion;
+            }
+        }
+        QTest::mouseRelease(&View(), Qt::LeftButton, {}, m_end);
+        QApplication::processEvents();
+    }
+
+    Object *m_object = nullptr;
+    SubdivLevel *m_level = nullptr;
+    QPoint m_start, m_end;
+    Vector m_startHit{0, 0, 0}, m_endHit{0, 0, 0};
+    bool m_regionSet = false;
+    General::Rect2D m_region;
+};
+
+}  // namespace
+
+TEST_F(SculptTest, OneStrokeMovesOnlyTheBrushsVerticesAndUndoRedoAreBitExact)
+{
+    REQUIRE_WINDOW_GL();
+    const std::vector<Vector> before = Positions(*m_level);
+    const std::vector<char> beforeBytes = VertexBytes(*m_level);
+    const std::vector<char> coarse = VertexBytes(*m_object);
+    const float size = Controller().m_pCurrentTool->GetSize();
+    Stroke();
+    // The coarser levels, hidden under the finest, take no part.
+    EXPECT_EQ(VertexBytes(*m_object), coarse);
+    for (int i = 0; i < Controller().m_cPicker.GetPickCount(); ++i)
+        EXPECT_EQ(Controller().m_cPicker.GetPick(i)->m_pMesh, m_level) << i;
+    const std::vector<unsigned> moved = Moved(*m_level, before);
+    ASSERT_GT(moved.size(), 3u);
+    for (unsigned v : moved)
+        EXPECT_LE(DistanceToSegment(before[v], m_startHit, m_endHit), size * 1.05f) << v;
+    EXPECT_TRUE(m_regionSet);
+    EXPECT_LT(m_region.x1 - m_region.x0, 0.5f);
+    EXPECT_LT(m_region.y1 - m_region.y0, 0.5f);
+    const std::vector<char> afterBytes = VertexBytes(*m_level);
+    const std::vector<Vector> after = Positions(*m_level);
+
+    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(PositionBytes(*m_level), PositionBytes(before));
+    EXPECT_LE(NormalDifference(*m_level, beforeBytes), 1);
+    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ShiftModifier);
+    EXPECT_EQ(PositionBytes(*m_level), PositionBytes(after));
+    EXPECT_LE(NormalDifference(*m_level, afterBytes), 1);
+    View().grabFramebuffer().save(QStringLiteral(TEVRIN_SCREENSHOTS "/sculpt_stroke.png"));
+}
+
+TEST_F(SculptTest, WithSymmetryTheMirroredVerticesMoveToo)
+{
+    REQUIRE_WINDOW_GL();
+    Preferences &preferences = *Preferences::Get();
+    preferences.MirrorCount = 1;
+    preferences.MirrorNormals[0] = Vector(1, 0, 0);
+    preferences.MirrorOffsets[0] = Vector(0, 0, 0);
+    const std::vector<Vector> before = Positions(*m_level);
+    Stroke();
+    int left = 0, right = 0;
+    for (unsigned v : Moved(*m_level, before))
+        (before[v].x < 0.0f ? left : right)++;
+    EXPECT_GT(left, 3);
+    EXPECT_GT(right, 3);
+}
+
+TEST_F(SculptTest, ALockedLayerShowsTheRedMessageAndChangesNothing)
+{
+    REQUIRE_WINDOW_GL();
+    Layer3D *layer = m_object->CreateLayer(nullptr, nullptr);
+    ASSERT_NE(layer, nullptr);
+    m_object->SetActiveLayer(layer);
+    layer->SetLocked(true);
+    const std::vector<char> before = VertexBytes(*m_level);
+    Stroke();
+    EXPECT_EQ(VertexBytes(*m_level), before);
+    EXPECT_EQ(m_window->GetStatusMessage(), "Could not edit locked layer!");
+    EXPECT_EQ(m_window->GetStatusState(), 2);
+    // Unlocked, the same stroke sculpts the layer on the active level.
+    layer->SetLocked(false);
+    Stroke();
+    EXPECT_NE(VertexBytes(*m_level), before);
+    EXPECT_EQ(layer->m_pLockedMesh, m_level);
+}
+
+TEST_F(SculptTest, TheTranslateGizmoIsDrawnAndADragOnItsAxisMovesTheObject)
+{
+    REQUIRE_WINDOW_GL();
+    Brush *translate = Brush::Find(QStringLiteral("Translate"));
+    ASSERT_NE(translate, nullptr);
+    Controller().ApplyTrayItem(translate, false);
+    Manipulator *manipulator = Controller().GetManipulator();
+    ASSERT_NE(manipulator, nullptr);
+    Interface::Redraw();
+    const QImage frame = View().grabFramebuffer();
+    frame.save(QStringLiteral(TEVRIN_SCREENSHOTS "/translate_gizmo.png"));
+    // The cones in the axis colours.
+    int red = 0, green = 0, blue = 0;
+    for (int y = 0; y < frame.height(); ++y)
+        for (int x = 0; x < frame.width(); ++x) {
+            const QColor c = frame.pixelColor(x, y);
+            red += c.red() > 150 && c.green() < 60 && c.blue() < 60;
+            green += c.green() > 150 && c.red() < 60 && c.blue() < 60;
+            blue += c.blue() > 150 && c.red() < 60 && c.green() < 60;
+        }
+    EXPECT_GT(red, 10);
+    EXPECT_GT(green, 10);
+    EXPECT_GT(blue, 10);
+
+    // A drag of the X cone's tip along its axis, through the view's mouse events.
+    const Camera &camera = *m_window->GetScene()->m_pActiveCamera;
+    const auto pixel = [&](const Vector &world) {
+        const Vector s = camera.WorldToScreen(world, false);
+        return QPoint(int(std::lround((s.x + 1.0) * 0.5 * View().width())),
+                      int(std::lround((1.0 - s.y) * 0.5 * View().height())));
+    };
+    const Vector centre = manipulator->GetCentre(), end = manipulator->GetAxisEnd(0);
+    m_start = pixel(end);
+    m_end = pixel(end + (end - centre));
+    Stroke();
+    Transformation &node = *dynamic_cast<Transformation *>(m_object->GetTransformation());
+    EXPECT_GT(node.m_aTranslate.GetValue().x, 0.0f);
+    EXPECT_EQ(node.m_aTranslate.GetValue().y, 0.0f);
+    QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(node.m_aTranslate.GetValue(), Vector(0, 0, 0));
+}
