@@ -109,9 +109,15 @@ void Interface::OnInputButton(InputState state, bool press)
     const bool onView = m_bPlayback ? InteractionHost().HasView() && viewX >= 0.0f && viewY >= 0.0f &&
                                           viewX < float(width) && viewY < float(height)
                                     : InteractionHost().MapToView(state.x, state.y, viewX, viewY);
-    if (m_pRecorder && width > 0 && height > 0)
-        m_pRecorder->WriteInput(state.left, state.middle, state.right, state.pressure, viewX / float(width),
-                                viewY / float(height), state.modifiers, press ? 1 : 0);
+    if (m_pRecorder && width > 0 && height > 0) {
+        const float fx = viewX / float(width);
+        const float fy = viewY / float(height);
+        m_pRecorder->WriteInput(state.left, state.middle, state.right, state.pressure, fx, fy, state.modifiers,
+                                press ? 1 : 0);
+        // The session goes on from the position playback will compute, so both stay equal.
+        viewX = fx * float(width);
+        viewY = fy * float(height);
+    }
     if (press && !onView)
         return;
     m_iModifiers = state.modifiers;
@@ -133,13 +139,18 @@ void Interface::OnInputButton(InputState state, bool press)
         InteractionHost().SetHeldHandler(handlers.m_pActiveHandler || handlers.m_pStickyHandler);
 }
 
-void Interface::OnInputMove(const InputState &state)
+void Interface::OnInputMove(const InputState &given)
 {
+    InputState state = given;
     const int width = InteractionHost().GetViewWidth();
     const int height = InteractionHost().GetViewHeight();
-    if (m_pRecorder && width > 0 && height > 0)
-        m_pRecorder->WriteInput(state.left, state.middle, state.right, state.pressure, state.x / float(width),
-                                state.y / float(height), state.modifiers, -1);
+    if (m_pRecorder && width > 0 && height > 0) {
+        const float fx = state.x / float(width);
+        const float fy = state.y / float(height);
+        m_pRecorder->WriteInput(state.left, state.middle, state.right, state.pressure, fx, fy, state.modifiers, -1);
+        state.x = fx * float(width);
+        state.y = fy * float(height);
+    }
     if (!HasActiveCamera())
         return;
     m_fPressure = state.pressure;
