@@ -7,8 +7,6 @@
 #include "interaction/benchmark/BenchmarkRecorder.h"
 #include "interaction/benchmark/BenchmarkReport.h"
 #include "interaction/benchmark/ScriptReader.h"
-#include "scene/Scene.h"
-#include "scene/camera/Camera.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -87,20 +85,12 @@ QString Interface::PlayBenchmark(const QString &name)
             int mode = FieldAfterQuote(fields, 2);
             if (mode < 0)
                 mode = layer ? 1 : 0;
-            if (mode != 0) {
-                OpenFile(true, path, mode);
-            } else if (Scene *scene = Scene::GetCurrent()) {
-                scene->Import(path, import, false, true);
-            }
+            // As the open command did it: the active object and the view follow the import.
+            OpenFile(mode != 0 || import, path, mode);
         } else if (word == QLatin1String("loadtev")) {
             const QString line = reader.RestOfLine();
             const bool merge = FieldAfterQuote(ScriptReader::AfterQuote(line), 0) == 1;
-            Scene *scene = Scene::GetCurrent();
-            if (scene && scene->Load(ScriptReader::Quoted(line), merge, true) && scene->m_pActiveCamera &&
-                host.HasView()) {
-                scene->m_pActiveCamera->ResetViewRegion(false);
-                host.RepaintView();
-            }
+            OpenFile(merge, ScriptReader::Quoted(line), 0);
         } else if (word == QLatin1String("sectionstart")) {
             report.Start(ScriptReader::Quoted(reader.RestOfLine()), clock.elapsed());
             host.SetSceneCaption(report.SectionName());

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Plays a recorded benchmark script through the built program, as CI does: under a virtual
-# X server, with -unattended so that no notice or report window waits for a person. The
-# run must end by itself with exit code 0 and print its report.
+# X server (the window needs OpenGL, which the offscreen platform lacks), with -unattended
+# so that no notice or report window waits for a person. The run must end by itself with
+# exit code 0 and print its report.
 # Usage: play_benchmark.sh TEVRIN DATA_FOLDER
 set -euo pipefail
 if [ -z "${DISPLAY:-}" ]; then
@@ -37,7 +38,7 @@ run() {
     # The GLX libraries are unloaded before the leak check, which then cannot name their
     # process-lifetime allocations: leaks are checked by the in-process tests instead.
     env HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" XDG_DATA_HOME="$work/home/data" \
-        TMPDIR="$work/home" ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
+        TMPDIR="$work/home" QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
         timeout 300 "$program" -benchmark -unattended
 }
 report=$(run)
