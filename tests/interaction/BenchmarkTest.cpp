@@ -181,7 +181,9 @@ TEST_F(Benchmark, APlayedBackSessionEqualsTheRecordedOne)
     Click(60.0f, 50.0f);
     const int levels = m_scene->m_pObjects->LevelCount();
     ASSERT_GE(levels, 2);
-    const QByteArray recorded = SceneBytes();
+    // The objects, not the whole scene stream: the camera that frames an import may move
+    // on a clock.
+    const QByteArray recorded = ObjectBytes();
     m_interface.reset();  // the recording ends with the controller
 
     m_interface = std::make_unique<Interface>();
@@ -190,7 +192,7 @@ TEST_F(Benchmark, APlayedBackSessionEqualsTheRecordedOne)
         m_interface->PlayBenchmark(Script());
         ASSERT_NE(m_scene->m_pObjects, nullptr);
         EXPECT_EQ(m_scene->m_pObjects->LevelCount(), levels);
-        EXPECT_TRUE(SceneBytes() == recorded) << "pass " << pass;
+        EXPECT_TRUE(ObjectBytes() == recorded) << "pass " << pass;
     }
 }
 

@@ -5,7 +5,9 @@
 #include "InteractionFixtures.h"
 
 #include "interaction/InteractionMeshHost.h"
+#include "foundation/Stream.h"
 #include "interaction/files/FileServices.h"
+#include "mesh/object/Object.h"
 #include "interaction/undo/OperationFactory.h"
 #include "mesh/object/MeshEdits.h"
 #include "scene/SceneGlobals.h"
@@ -116,15 +118,16 @@ protected:
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    // The scene as a plain stream, byte for byte.
-    QByteArray SceneBytes()
+    // Every object's record (all levels, selection and visibility), byte for byte.
+    QByteArray ObjectBytes()
     {
-        const QString file = Path(QStringLiteral("compare.stream"));
-        const QString name = m_scene->m_sFileName;
-        const bool modified = m_scene->m_bModified;
-        EXPECT_TRUE(m_scene->Save(QStringLiteral("compare"), true, file));
-        m_scene->m_sFileName = name;
-        m_scene->m_bModified = modified;
+        const QString file = Path(QStringLiteral("objects.stream"));
+        {
+            Stream stream(file, true);
+            for (Object *object = m_scene->m_pObjects; object; object = object->m_pNextObject)
+                EXPECT_TRUE(object->Serialize(stream));
+            EXPECT_TRUE(stream.Flush());
+        }
         const QByteArray bytes = Bytes(file);
         QFile::remove(file);
         return bytes;
