@@ -36,10 +36,10 @@ int RunInteractive(const QString &fileArgument)
 {
     Console("Creating main window...\n");
     std::unique_ptr<Tevrin> window;
-    // A person is there: the first start asks for the folders.
+    // When a person is there, the first start asks for the folders.
     WindowPrompts prompts;
     try {
-        window = std::make_unique<Tevrin>(nullptr, Qt::Window, &prompts);
+        window = std::make_unique<Tevrin>(nullptr, Qt::Window, CommandSwitches::s_bUnattended ? nullptr : &prompts);
     } catch (const std::bad_alloc &) {
         Refuse(QStringLiteral("Cannot create application main window."));
         return kFailure;
@@ -65,7 +65,10 @@ int RunInteractive(const QString &fileArgument)
     int result = 0;
     if (CommandSwitches::s_bBenchmark) {
         const QString report = window->GetInterface()->PlayBenchmark(QStringLiteral("benchmark"));
-        General::Shell().ShowMessage(General::ShellServices::kInformation, QStringLiteral("Benchmark"), report);
+        std::fputs(report.toLocal8Bit().constData(), stdout);
+        std::fflush(stdout);
+        if (!CommandSwitches::s_bUnattended)
+            General::Shell().ShowMessage(General::ShellServices::kInformation, QStringLiteral("Benchmark"), report);
     } else {
         ShowWelcomeIfWanted(window.get());
         try {

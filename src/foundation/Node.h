@@ -37,6 +37,8 @@ public:
     // Tells the pointers to this node (event 4), sets them to null, leaves the node list.
     virtual ~Node();
     virtual QString GetName() const;
+    // The name GetName gives unless a class keeps a name of its own.
+    void SetNodeName(const QString &name) { m_sName = name; }
     virtual const TypeInfo *GetTypeInfo() const;
 
     // The root record, "Node".

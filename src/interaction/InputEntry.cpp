@@ -4,6 +4,7 @@
 
 #include "foundation/Diagnostics.h"
 #include "interaction/Interface.h"
+#include "interaction/benchmark/BenchmarkRecorder.h"
 #include "scene/Scene.h"
 
 #include <QKeyEvent>
@@ -47,6 +48,8 @@ uint32_t Interface::GetKeyCode() const
 
 void Interface::OnKeyPress(const QKeyEvent &event)
 {
+    if (m_pRecorder)
+        m_pRecorder->WriteKey(true, event.isAutoRepeat(), uint32_t(event.modifiers().toInt()), event.key());
     if (!HasActiveCamera())
         return;
     EventHandler &handlers = m_cEventHandler;
@@ -74,6 +77,8 @@ void Interface::OnKeyPress(const QKeyEvent &event)
 
 void Interface::OnKeyRelease(const QKeyEvent &event)
 {
+    if (m_pRecorder)
+        m_pRecorder->WriteKey(false, event.isAutoRepeat(), uint32_t(event.modifiers().toInt()), event.key());
     EventHandler &handlers = m_cEventHandler;
     if (event.isAutoRepeat()) {
         if (handlers.m_pActiveHandler)
@@ -96,9 +101,23 @@ void Interface::OnInputButton(InputState state, bool press)
     if (!m_bPlayback)
         state.modifiers = ModifierBits(state.modifiers);
     // The window reports main-window pixels; from here on positions are the view's.
-    float viewX = 0.0f;
-    float viewY = 0.0f;
-    const bool onView = InteractionHost().MapToView(state.x, state.y, viewX, viewY);
+    // Played-back events are in view pixels already.
+    float viewX = state.x;
+    float viewY = state.y;
+    const int width = InteractionHost().GetViewWidth();
+    const int height = InteractionHost().GetViewHeight();
+    const bool onView = m_bPlayback ? InteractionHost().HasView() && viewX >= 0.0f && viewY >= 0.0f &&
+                                          viewX < float(width) && viewY < float(height)
+                                    : InteractionHost().MapToView(state.x, state.y, viewX, viewY);
+    if (m_pRecorder && width > 0 && height > 0) {
+        const float fx = viewX / float(width);
+        const float fy = viewY / float(height);
+        m_pRecorder->WriteInput(state.left, state.middle, state.right, state.pressure, fx, fy, state.modifiers,
+                                press ? 1 : 0);
+        // The session goes on from the position playback will compute, so both stay equal.
+        viewX = fx * float(width);
+        viewY = fy * float(height);
+    }
     if (press && !onView)
         return;
     m_iModifiers = state.modifiers;
@@ -108,8 +127,6 @@ void Interface::OnInputButton(InputState state, bool press)
     m_fPressure = state.pressure;
     if (onView) {
         // A click without a move before it must start its tool where it happened.
-        const int width = InteractionHost().GetViewWidth();
-        const int height = InteractionHost().GetViewHeight();
         if (width > 0 && height > 0) {
             m_fMouseX = viewX / float(width);
             m_fMouseY = viewY / float(height);
@@ -122,8 +139,18 @@ void Interface::OnInputButton(InputState state, bool press)
         InteractionHost().SetHeldHandler(handlers.m_pActiveHandler || handlers.m_pStickyHandler);
 }
 
-void Interface::OnInputMove(const InputState &state)
+void Interface::OnInputMove(const InputState &given)
 {
+    InputState state = given;
+    const int width = InteractionHost().GetViewWidth();
+    const int height = InteractionHost().GetViewHeight();
+    if (m_pRecorder && width > 0 && height > 0) {
+        const float fx = state.x / float(width);
+        const float fy = state.y / float(height);
+        m_pRecorder->WriteInput(state.left, state.middle, state.right, state.pressure, fx, fy, state.modifiers, -1);
+        state.x = fx * float(width);
+        state.y = fy * float(height);
+    }
     if (!HasActiveCamera())
         return;
     m_fPressure = state.pressure;

@@ -9,6 +9,7 @@
 #include "interaction/tools/Manipulator.h"
 #include "interaction/tools/ToolHandlers.h"
 #include "foundation/ShellServices.h"
+#include "interaction/benchmark/BenchmarkRecorder.h"
 #include "mesh/object/Object.h"
 #include "mesh/surface/Material.h"
 #include "operations/Operation.h"

@@ -7,6 +7,7 @@
 
 #include "interaction/InputState.h"
 #include "interaction/InteractionServices.h"
+#include "interaction/files/FileServices.h"
 #include "interaction/handlers/EventHandler.h"
 #include "interaction/images/AlphaImage.h"
 #include "interaction/images/StencilImage.h"
@@ -20,7 +21,19 @@
 #include <memory>
 #include <vector>
 
+class BenchmarkRecorder;
 class Brush;
+class Light;
+class Mesh;
+class QPoint;
+class SelectionSet;
+namespace General {
+class Node;
+class NURBSCurve;
+}
+namespace Surface {
+class Material;
+}
 class Camera;
 class Manipulator;
 class Object;
@@ -66,15 +79,51 @@ public:
     void RunCommandOption(const char *name);
 
     // --- files -----------------------------------------------------------------------
+    // The save dialog with its overwrite question. False: cancelled. True with an empty
+    // name: the user declined to overwrite and chooses again. The extension follows the
+    // chosen filter.
+    bool AskSaveFileName(QString &name, const QString &caption, const QString &folder, const QString &filter);
     // Asks in a box titled `caption` whether to save a modified scene; true when the
     // caller must stop (the user cancelled, or the save failed).
     bool AskSaveModified(const QString &caption);
-    // Saves the scene under its file name; false when it has none or the save failed.
+    // Saves the scene under its file name, or a chosen one (always with saveAs); false when
+    // cancelled or failed. The caption and the recent list change only after success.
     bool SaveScene(bool saveAs);
-    // Mode 0 with a file name: loads a scene file (".tev") or imports a mesh file (".obj",
-    // ".bio"), by the file's kind; a replacing open asks to save a modified scene first.
-    // Import adds to the scene instead of replacing it. Errors are shown to the user.
+    // Empties the scene and the histories, after asking to save a modified one.
+    void NewScene();
+    // Mode 0 loads a scene file (".tev") or imports a mesh file (".obj", ".bio") by the
+    // file's kind; mode 1 imports a mesh as a layer of the active object, mode 2 its
+    // texture coordinates. An empty name asks with a file dialog. A replacing open asks to
+    // save a modified scene first; import adds to the scene. Errors are shown to the user.
     void OpenFile(bool import, const QString &fileName, int mode);
+    // Exports subdivision levels (levels) or the selected faces.
+    void Export(bool levels);
+    void AddRecentFile(const QString &file);
+
+    // --- context menus -----------------------------------------------------------------
+    // Each pops up the item's menu at the global position and carries out the chosen entry.
+    static void CameraContextMenu(Camera *camera, const QPoint &position);
+    static void LightContextMenu(Light *light, const QPoint &position);
+    static void MaterialContextMenu(Surface::Material *material, const QPoint &position);
+    // Stencils, image planes and layers offer their properties only.
+    static void StencilContextMenu(General::Node *node, const QPoint &position);
+    static void ImagePlaneContextMenu(General::Node *node, const QPoint &position);
+    static void LayerContextMenu(General::Node *node, const QPoint &position);
+    static void SelectionSetContextMenu(SelectionSet *set, const QPoint &position);
+    // Acts on the object that owns the level.
+    static void ObjectContextMenu(Mesh *level, const QPoint &position);
+    static void CurveContextMenu(General::NURBSCurve *curve, const QPoint &position);
+    // Asks for the object's new name; an empty or cancelled answer keeps the old one.
+    static void RenameGeometry(Object *object);
+    // The number a new material takes: one past the highest in the list, so numbers stay
+    // unique after deletions.
+    static int NextMaterialNumber();
+
+    // --- benchmark -------------------------------------------------------------------
+    // Records every input event, scene load and import to `file` from now on; false when
+    // it cannot be written.
+    bool StartRecording(const QString &file);
+    BenchmarkRecorder *GetRecorder() const { return m_pRecorder.get(); }
     // Plays the recorded input script back; the timing report.
     QString PlayBenchmark(const QString &name);
 
@@ -205,6 +254,11 @@ public:
     static bool s_bUnrecordedChange;
 
 private:
+    // Replays a layer or texture-coordinate import (modes 1 and 2) of a scene or mesh file;
+    // false when the file was not read.
+    bool ImportInto(const QString &name, const QString &suffix, int mode, const ImportChoice &choice);
+
+    std::unique_ptr<BenchmarkRecorder> m_pRecorder;
     std::unique_ptr<Function> m_pGestureTool;
     std::unique_ptr<Manipulator> m_pManipulator;
     bool m_bDropManipulator = false;  // dropped while a drag held it

@@ -146,8 +146,8 @@ bool Scene::Load(const QString &sceneName, bool merge, bool useCamera, const QSt
 {
     General::ShellServices &shell = General::Shell();
     shell.SetStatusMessage(Tr("loading..."), 0);
-    // A recorded session replays the load from this line.
-    SceneHost().RecordBenchmarkLine(QStringLiteral("loadtev \"%1\"").arg(sceneName));
+    // A recorded session replays the load, and whether it merged, from this line.
+    SceneHost().RecordBenchmarkLine(QStringLiteral("loadtev \"%1\" %2").arg(sceneName).arg(merge ? 1 : 0));
     const QString path = file.isEmpty() ? sceneName : file;
     bool ok = false;
     if (!ZipArchive::LooksLikeZip(path)) {

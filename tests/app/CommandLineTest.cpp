@@ -35,6 +35,7 @@ protected:
     {
         General::SetMemoryLimit(~uint64_t(0));
         CommandSwitches::s_bBenchmark = CommandSwitches::s_bSaveBenchmark = CommandSwitches::s_bTest = false;
+        CommandSwitches::s_bUnattended = false;
     }
 };
 
@@ -153,13 +154,24 @@ TEST_F(CommandLineTest, BadValuesAreRefusedWithTheSwitchNamed)
     }
 }
 
+// Recording would truncate the script before playback reads it.
+TEST_F(CommandLineTest, RecordingAndPlayingBackTogetherAreRefused)
+{
+    CommandLine line = Split({"-savebenchmark", "-benchmark"});
+    EXPECT_FALSE(line.Apply(nullptr));
+    EXPECT_TRUE(line.Error().contains(QLatin1String("-savebenchmark"))) << qPrintable(line.Error());
+    CommandSwitches::s_bBenchmark = CommandSwitches::s_bSaveBenchmark = false;
+    EXPECT_TRUE(Split({"-savebenchmark"}).Apply(nullptr));
+}
+
 TEST_F(CommandLineTest, FlagsAreSetAndUnknownSwitchesOnlyWarn)
 {
-    CommandLine line = Split({"-benchmark", "-savebenchmark", "-frobnicate", "7", "-test", "model.obj", "-mapextraction"});
+    CommandLine line = Split({"-benchmark", "-unattended", "-frobnicate", "7", "-test", "model.obj", "-mapextraction"});
     EXPECT_TRUE(line.MapExtraction());
     ASSERT_TRUE(line.Apply(nullptr)) << qPrintable(line.Error());
     EXPECT_TRUE(CommandSwitches::s_bBenchmark);
-    EXPECT_TRUE(CommandSwitches::s_bSaveBenchmark);
+    EXPECT_FALSE(CommandSwitches::s_bSaveBenchmark);
+    EXPECT_TRUE(CommandSwitches::s_bUnattended);
     EXPECT_TRUE(CommandSwitches::s_bTest);
     ASSERT_EQ(line.Warnings().size(), 2) << qPrintable(line.Warnings().join('\n'));
     EXPECT_TRUE(line.Warnings()[0].startsWith(QLatin1String("Warning: Unknown command line switch!")));

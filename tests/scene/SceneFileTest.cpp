@@ -299,8 +299,9 @@ TEST_F(SceneFile, EveryLoadIsRecordedForBenchmarkReplay)
     ASSERT_TRUE(m_scene->Load(archive, false, true));
     // Written before the file is opened: a load that then fails is replayed as it happened.
     EXPECT_FALSE(m_scene->Load(Path("missing.tev"), true, true));
-    const std::vector<QString> expected = {QStringLiteral("loadtev \"%1\"").arg(archive),
-                                           QStringLiteral("loadtev \"%1\"").arg(Path("missing.tev"))};
+    // The merge flag follows the path, so a merge replays as a merge.
+    const std::vector<QString> expected = {QStringLiteral("loadtev \"%1\" 0").arg(archive),
+                                           QStringLiteral("loadtev \"%1\" 1").arg(Path("missing.tev"))};
     EXPECT_EQ(m_services.benchmarkLines, expected);
 }
 

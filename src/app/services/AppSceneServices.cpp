@@ -6,6 +6,7 @@
 #include "gui/trays/MTray.h"
 #include "gui/trays/TrayItem.h"
 #include "interaction/Interface.h"
+#include "interaction/benchmark/BenchmarkRecorder.h"
 #include "viewport/view/SceneView.h"
 
 #include <algorithm>
@@ -58,6 +59,12 @@ void AppSceneServices::SetViewCamera(Camera *camera)
 }
 
 void AppSceneServices::ReleasePropertyWindows() { m_rWindow.ReleasePropertyWindows(); }
+
+void AppSceneServices::RecordBenchmarkLine(const QString &line)
+{
+    if (const Interface *controller = Interface::Get(); controller && controller->GetRecorder())
+        controller->GetRecorder()->WriteLine(line);
+}
 
 std::vector<CameraBookmark> AppSceneServices::GetCameraBookmarks() const
 {

@@ -14,6 +14,7 @@ public:
     AppSceneServices(Tevrin &window, CurveEditing &editing) : m_rWindow(window), m_rEditing(editing) {}
 
     Brush *GetCurrentTool() const override;
+    void RecordBenchmarkLine(const QString &line) override;
     void EndCurveEditing() override;
     // The preferences' mirror pairs in use (none while symmetry is off or tangent).
     int GetMirrorPlaneCount() const override;

@@ -5,6 +5,7 @@
 WindowServices::WindowServices(Tevrin &window)
     : m_cShell(window),
       m_cInteraction(window, m_cCurveEditing),
+      m_cFiles(window),
       m_cCommands(window),
       m_cCurves(window),
       m_cCurveOperations(m_cCurveEditing),
@@ -36,6 +37,7 @@ void WindowServices::Install()
     // After the selection edits, which install a scene side of their own.
     SceneServices::Install(&m_cScene);
     InteractionServices::Install(&m_cInteraction);
+    FileServices::Install(&m_cFiles);
     GUI::CommandHandlers::Install(&m_cCommands);
     ViewOverlayHost::Install(&m_cOverlays);
     ViewCommandHost::Install(&m_cViewCommands);
@@ -59,6 +61,7 @@ void WindowServices::Uninstall()
     ViewCommandHost::Install(nullptr);
     ViewOverlayHost::Install(nullptr);
     GUI::CommandHandlers::Install(nullptr);
+    FileServices::Install(nullptr);
     InteractionServices::Install(nullptr);
     if (&SceneServices::Get() == &m_cScene)
         SceneServices::Install(nullptr);

@@ -6,6 +6,7 @@
 #include "app/services/AppCommandHandlers.h"
 #include "app/services/AppCurveOperationHost.h"
 #include "app/services/AppCurveServices.h"
+#include "app/services/AppFileServices.h"
 #include "app/services/AppInteractionServices.h"
 #include "app/services/AppMappingHost.h"
 #include "app/services/AppPreferencesDialogHost.h"
@@ -34,6 +35,7 @@ public:
     WindowShell m_cShell;
     CurveEditing m_cCurveEditing;
     AppInteractionServices m_cInteraction;
+    AppFileServices m_cFiles;
     AppCommandHandlers m_cCommands;
     AppViewOverlayHost m_cOverlays;
     AppViewCommandHost m_cViewCommands;

@@ -1,5 +1,6 @@
 #include "app/services/WindowShell.h"
 
+#include "app/startup/CommandSwitches.h"
 #include "app/window/Tevrin.h"
 #include "app/window/WindowSettings.h"
 #include "gui/dialogs/PropertiesDialog.h"
@@ -9,6 +10,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
+
+#include <cstdio>
 
 namespace {
 // Runs `call` now on the GUI thread, or queued from any other thread.
@@ -70,6 +73,11 @@ void WindowShell::ShowMessage(MessageKind kind, const QString &title, const QStr
 {
     if (s_pModal)
         return s_pModal->ShowMessage(kind, title, text);
+    // Nobody would close the box: the console gets it instead.
+    if (CommandSwitches::s_bUnattended) {
+        std::fprintf(stderr, "%s: %s\n", title.toLocal8Bit().constData(), text.toLocal8Bit().constData());
+        return;
+    }
     const QMessageBox::Icon icon = kind == kCritical  ? QMessageBox::Critical
                                    : kind == kWarning ? QMessageBox::Warning
                                                       : QMessageBox::Information;
@@ -82,6 +90,11 @@ int WindowShell::AskQuestion(const QString &title, const QString &text, const QS
 {
     if (s_pModal)
         return s_pModal->AskQuestion(title, text, buttons, byDefault, escape);
+    if (CommandSwitches::s_bUnattended) {
+        std::fprintf(stderr, "%s: %s (not asked: unattended)\n", title.toLocal8Bit().constData(),
+                     text.toLocal8Bit().constData());
+        return escape;
+    }
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, &m_rWindow);
     QList<QAbstractButton *> made;
     for (const QString &label : buttons)

@@ -105,6 +105,11 @@ bool CommandLine::Apply(MapExtraction::Mapper *engine)
     for (const Switch &entry : m_aSwitches)
         if (!ApplyOne(entry, engine))
             return false;
+    // Recording would empty the script that playback is about to read.
+    if (CommandSwitches::s_bBenchmark && CommandSwitches::s_bSaveBenchmark) {
+        m_sError = QStringLiteral("The switches -benchmark and -savebenchmark cannot be used together.");
+        return false;
+    }
     return true;
 }
 
@@ -170,6 +175,8 @@ bool CommandLine::ApplyOne(const Switch &entry, MapExtraction::Mapper *engine)
         return flag(CommandSwitches::s_bSaveBenchmark);
     if (name == QLatin1String("test"))
         return flag(CommandSwitches::s_bTest);
+    if (name == QLatin1String("unattended"))
+        return flag(CommandSwitches::s_bUnattended);
     if (name == QLatin1String("workdir")) {
         const QString folder = Resolve(value);
         if (value.isEmpty() || !QDir::setCurrent(folder))

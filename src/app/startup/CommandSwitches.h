@@ -9,4 +9,7 @@ struct CommandSwitches {
     static inline bool s_bSaveBenchmark = false;
     // "test": extra diagnostic log lines and operation timing reports.
     static inline bool s_bTest = false;
+    // "unattended": no person watches (CI): message boxes and the benchmark report go to
+    // the console instead of windows, so a run ends by itself.
+    static inline bool s_bUnattended = false;
 };

@@ -149,6 +149,8 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
 
     m_pInterface = std::make_unique<Interface>();
     m_pServices->Install();
+    if (CommandSwitches::s_bSaveBenchmark && !m_pInterface->StartRecording(QStringLiteral("benchmark")))
+        SetStatusMessage(2, Tr("ERROR: The benchmark script cannot be written."));
     Console("Interface object created.\n");
     LoadRecentFiles(m_cRecentFiles);
     Console("Recent files list populated.\n");

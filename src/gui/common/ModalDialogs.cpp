@@ -14,6 +14,19 @@ QString ModalDialogs::GetExistingDirectory(QWidget *parent, const QString &capti
     return QFileDialog::getExistingDirectory(parent, caption, start, QFileDialog::ShowDirsOnly);
 }
 
+QString ModalDialogs::GetOpenFileName(QWidget *parent, const QString &caption, const QString &start,
+                                      const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, caption, start, filter);
+}
+
+QString ModalDialogs::GetSaveFileName(QWidget *parent, const QString &caption, const QString &start,
+                                      const QString &filter, QString &chosenFilter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, start, filter, &chosenFilter,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
 bool ModalDialogs::AskYesNo(QWidget *parent, const QString &title, const QString &text)
 {
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==

@@ -1,6 +1,7 @@
 #pragma once
-// The modal questions widgets ask (a colour, a folder, yes or no, a line of text). The default instance
-// opens Qt's own dialogs; tests install scripted answers so that no test waits in a modal loop.
+// The modal questions widgets ask (a colour, a folder, files to open or save, yes or no, a
+// line of text). The default instance opens Qt's own dialogs; tests install scripted answers
+// so that no test waits in a modal loop.
 
 #include "foundation/Installable.h"
 
@@ -19,6 +20,13 @@ public:
     virtual QColor GetColor(const QColor &initial, QWidget *parent);
     // Folders only; empty when the user cancelled.
     virtual QString GetExistingDirectory(QWidget *parent, const QString &caption, const QString &start);
+    // One file to open; empty when the user cancelled.
+    virtual QString GetOpenFileName(QWidget *parent, const QString &caption, const QString &start,
+                                    const QString &filter);
+    // A file to save to, without the dialog's own overwrite question; `chosenFilter` gets the
+    // filter picked. Empty when the user cancelled.
+    virtual QString GetSaveFileName(QWidget *parent, const QString &caption, const QString &start,
+                                    const QString &filter, QString &chosenFilter);
     // A question box with Yes (the default) and No; true for Yes.
     virtual bool AskYesNo(QWidget *parent, const QString &title, const QString &text);
     // A line of text, preset with `text`; false (text unchanged) when the user cancelled.

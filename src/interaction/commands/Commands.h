@@ -9,12 +9,15 @@ namespace Commands {
 void InstallFaceCommands(EventHandler &handlers, Interface &controller);
 void InstallLevelCommands(EventHandler &handlers, Interface &controller);
 void InstallHideLockCommands(EventHandler &handlers, Interface &controller);
+// The file, map and window commands.
+void InstallFileCommands(EventHandler &handlers, Interface &controller);
 
 inline void InstallObjectCommands(EventHandler &handlers, Interface &controller)
 {
     InstallFaceCommands(handlers, controller);
     InstallLevelCommands(handlers, controller);
     InstallHideLockCommands(handlers, controller);
+    InstallFileCommands(handlers, controller);
 }
 
 // The display flags of the view, the materials' textures, the stencil, the stamp, the

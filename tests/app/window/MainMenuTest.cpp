@@ -9,6 +9,7 @@
 #include "app/startup/CommandSwitches.h"
 #include "app/window/WindowSettings.h"
 #include "foundation/Globals.h"
+#include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/HotkeyEditor.h"
 #include "gui/menus/QTvAction.h"
 #include "gui/menus/QTvMenu.h"
@@ -347,10 +348,18 @@ TEST_F(MainMenuTest, ASaveRestartsTheReminder)
     ASSERT_TRUE(Interface::Get()->SaveScene(false));
     EXPECT_FALSE(alarm->Face().due);
     QTest::qWait(250);
-    // A failed save (no name) leaves the count running.
+    // A failed save (no name, and the save dialog cancelled) leaves the count running.
+    struct CancelledSave : GUI::ModalDialogs {
+        QString GetSaveFileName(QWidget *, const QString &, const QString &, const QString &, QString &) override
+        {
+            return {};
+        }
+    } cancelled;
+    GUI::ModalDialogs::Install(&cancelled);
     m_window->GetScene()->m_sFileName.clear();
     Recorder().Clear();
     EXPECT_FALSE(Interface::Get()->SaveScene(false));
+    GUI::ModalDialogs::Install(nullptr);
     EXPECT_TRUE(alarm->Face().due);
 }
 

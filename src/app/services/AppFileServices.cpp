@@ -1,0 +1,104 @@
+#include "app/services/AppFileServices.h"
+
+#include "app/dialogs/MapperDlg.h"
+#include "app/settings/Preferences.h"
+#include "app/window/Tevrin.h"
+#include "gui/common/ModalDialogs.h"
+
+#include <QDir>
+#include <QMenu>
+
+#include <memory>
+
+namespace {
+void AddRows(QMenu &menu, const QList<MenuRow> &rows)
+{
+    for (const MenuRow &row : rows) {
+        if (row.text.isEmpty()) {
+            menu.addSeparator();
+        } else if (!row.rows.isEmpty()) {
+            QMenu *sub = menu.addMenu(row.text);
+            AddRows(*sub, row.rows);
+        } else {
+            QAction *action = menu.addAction(row.text);
+            action->setData(row.id);
+            action->setEnabled(row.enabled);
+        }
+    }
+}
+}  // namespace
+
+QString AppFileServices::GetSaveFileName(const QString &caption, const QString &folder, const QString &filter,
+                                         QString &chosenFilter)
+{
+    return GUI::Modals().GetSaveFileName(&m_rWindow, caption, folder, filter, chosenFilter);
+}
+
+QString AppFileServices::GetOpenFileName(const QString &caption, const QString &folder, const QString &filter)
+{
+    return GUI::Modals().GetOpenFileName(&m_rWindow, caption, folder, filter);
+}
+
+QStringList AppFileServices::GetOpenFileNames(const QString &caption, const QString &folder, const QString &filter)
+{
+    return GUI::Modals().GetOpenFileNames(&m_rWindow, caption, folder, filter);
+}
+
+// The import and export options windows come with the dialogs of the panels; until then
+// their defaults are taken as accepted.
+bool AppFileServices::AskImportOptions(bool, ImportChoice &) { return true; }
+bool AppFileServices::AskExportOptions(bool, ExportChoice &) { return true; }
+
+int AppFileServices::ChooseFromMenu(const QList<MenuRow> &rows, const QPoint &globalPosition)
+{
+    QMenu menu(&m_rWindow);
+    AddRows(menu, rows);
+    const QAction *chosen = menu.exec(globalPosition);
+    return chosen ? chosen->data().toInt() : -1;
+}
+
+QString AppFileServices::GetSceneFolder() const
+{
+    const Preferences *preferences = m_rWindow.GetPreferences();
+    return preferences ? preferences->LastSceneFolder : QString();
+}
+
+void AppFileServices::SetSceneFolder(const QString &folder)
+{
+    // The preferences keep folders with their separator.
+    if (Preferences *preferences = m_rWindow.GetPreferences())
+        preferences->LastSceneFolder = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
+QString AppFileServices::GetExportFolder() const
+{
+    const Preferences *preferences = m_rWindow.GetPreferences();
+    return preferences ? preferences->LastExportFolder : QString();
+}
+
+bool AppFileServices::KeepsBackup() const
+{
+    const Preferences *preferences = m_rWindow.GetPreferences();
+    return preferences && preferences->CreateBackup;
+}
+
+void AppFileServices::AddRecentFile(const QString &file) { m_rWindow.GetRecentFiles().Add(file); }
+
+void AppFileServices::ToggleFullScreen()
+{
+    // Between full screen and maximised, never back to a plain window.
+    if (m_rWindow.isFullScreen())
+        m_rWindow.showMaximized();
+    else
+        m_rWindow.showFullScreen();
+    m_rWindow.UpdateDisplayMenu();
+}
+
+void AppFileServices::Quit() { m_rWindow.Quit(); }
+
+void AppFileServices::ShowTextureBake()
+{
+    auto *dialog = new GUI::MapperDlg(&m_rWindow);
+    dialog->show();
+    dialog->MakeFloating();
+}
