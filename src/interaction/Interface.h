@@ -125,6 +125,19 @@ public:
     // The stroke's operation, when the current operation is a brush's.
     Operations::BrushOperation *GetBrushOperation() const;
 
+    // --- stamp and stencil --------------------------------------------------------------
+    // The current tool's stamp: "OFF" switches it off, a file is loaded and switched on.
+    // A file without pixels leaves it off and says so. False when no stamp is on after it.
+    bool SetStamp(const QString &fileName);
+    // "OFF" switches the stencil off; a file is loaded with the stencil settings and placed
+    // in the view. False when no stencil is on after it.
+    bool SetStencil(const QString &fileName);
+    // Recomputes the stencil's screen projection from the active camera and the view.
+    void UpdateStencil();
+    // One plane of grey values from an image file (see General::LoadGrayImage).
+    static bool LoadGrayImage(General::Store<float> &pixels, const QString &fileName, uint32_t &width,
+                              uint32_t &height, bool invert, int modeA, int modeB, bool *isFloat = nullptr);
+
     // --- tool selection and cursor --------------------------------------------------------
     // Makes the tool current (null: back from a temporary tool); checkTray marks the trays.
     void ApplyTrayItem(Brush *tool, bool checkTray);
