@@ -10,6 +10,8 @@ namespace Commands {
 void InstallFaceCommands(EventHandler &handlers, Interface &controller);
 void InstallLevelCommands(EventHandler &handlers, Interface &controller);
 void InstallHideLockCommands(EventHandler &handlers, Interface &controller);
+// Tool and falloff choice, brush size and strength steps, "Temporary smooth".
+void InstallBrushCommands(EventHandler &handlers, Interface &controller);
 
 inline void InstallObjectCommands(EventHandler &handlers, Interface &controller)
 {

@@ -135,6 +135,7 @@ void EventHandler::InstallDefaultBodies()
         });
     }
     Commands::InstallObjectCommands(*this, m_rOwner);
+    Commands::InstallBrushCommands(*this, m_rOwner);
     SetBody("Undo", [](int event) -> Function * {
         if (event == eventActivate || event == eventMenuCommand)
             Interface::UndoRedo(Interface::UndoStack());
