@@ -178,6 +178,7 @@ public:
     float m_fDeltaY = 0.0f;
     float m_fActivationX = 0.0f;      // the mouse position when the last handler was activated
     float m_fActivationY = 0.0f;
+    float m_fMouseDepth = 0.0f;       // window depth of the point under the mouse; 0 until taken
 
     float m_fStrokeSpacing = 0.04f;
     EventHandler m_cEventHandler;

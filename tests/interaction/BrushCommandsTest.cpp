@@ -167,3 +167,53 @@ TEST_F(BrushCommandsTest, TemporarySmoothByToolGroup)
     EXPECT_EQ(m_interface->m_pCurrentTool, transform);
     EXPECT_TRUE(m_host.continuousCalls.empty());
 }
+
+// Both drags measure at the depth of the hit, projecting it first when none was taken: a
+// strength drag at depth 0 would measure at the near plane.
+TEST_F(BrushCommandsTest, DragsDropToHalfTheViewAtTheHitsDepth)
+{
+    const General::Vector centre(float(kN) / 2.0f, float(kN) / 2.0f, 0.0f);
+    float cx = 0.0f, cy = 0.0f, rx = 0.0f, ry = 0.0f;
+    TheCamera().Project(centre, cx, cy);
+    TheCamera().Project(centre + General::Vector(1, 0, 0), rx, ry);
+    const float pixelsPerUnit = std::fabs(rx - cx);
+    ASSERT_GT(pixelsPerUnit, 0.0f);
+    ASSERT_TRUE(m_host.PickInto(m_interface->m_cPicker, cx + 0.37f, cy + 0.21f)) << cx << " " << cy;
+    m_tool.m_fSizeMaximum = m_tool.m_fStrengthMaximum = 10000.0f;
+
+    const struct {
+        const char *handler;
+        float dx, dy;
+        float viewHalf;  // pixels
+    } cases[] = {
+        {"Change brush size", -0.01f, 0.0f, 0.5f * PickingInteraction::kWidth},
+        {"Change brush strength", 0.0f, 0.01f, 0.5f * PickingInteraction::kHeight},
+    };
+    for (const auto &c : cases) {
+        const bool size = QByteArray(c.handler).contains("size");
+        size ? m_tool.SetSize(5000.0f) : m_tool.SetStrength(5000.0f);
+        m_interface->m_fMouseDepth = 0.0f;
+        Run(eventActivate, c.handler);
+        EXPECT_TRUE(m_interface->m_bHoverSuspended);
+        m_interface->m_fDeltaX = c.dx;
+        m_interface->m_fDeltaY = c.dy;
+        Run(eventMouseMove, c.handler);
+        const float value = size ? m_tool.GetSize() : m_tool.GetStrength();
+        EXPECT_NEAR(value, c.viewHalf / pixelsPerUnit, 0.01f * c.viewHalf / pixelsPerUnit) << c.handler;
+        EXPECT_GT(m_interface->m_fMouseDepth, 0.0f);
+        // Then it shrinks smoothly, never below 0.
+        for (int i = 0; i < 200; ++i)
+            Run(eventMouseMove, c.handler);
+        EXPECT_EQ(size ? m_tool.GetSize() : m_tool.GetStrength(), 0.0f) << c.handler;
+        Run(eventDeactivate, c.handler);
+        EXPECT_FALSE(m_interface->m_bHoverSuspended);
+        EXPECT_FALSE(m_interface->m_bStrengthLine);
+    }
+    // The face-selection tool takes no strength drag.
+    Brush faces{"Faces", Operations::kSelectFace};
+    faces.SetStrength(7.0f);
+    m_interface->m_pCurrentTool = &faces;
+    m_interface->m_fDeltaY = 0.5f;
+    Run(eventMouseMove, "Change brush strength");
+    EXPECT_EQ(faces.GetStrength(), 7.0f);
+}

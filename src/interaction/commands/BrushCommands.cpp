@@ -7,7 +7,12 @@
 #include "interaction/tools/Brusher.h"
 #include "interaction/tools/RectangleSelector.h"
 #include "operations/Operation.h"
+#include "mesh/core/Mesh.h"
+#include "mesh/core/PickInfo.h"
+#include "mesh/core/Placement.h"
 #include "scene/Brush.h"
+#include "scene/Scene.h"
+#include "scene/camera/Camera.h"
 
 #include <new>
 
@@ -49,6 +54,96 @@ float StepUp(float value, float step, float maximum)
 }
 
 float StepDown(float value, float step) { return value - value * step; }
+
+// The world length between two window points at the depth of the hit under the mouse. A
+// depth not taken yet is first found by projecting the first hit, for both drags alike.
+class DragMeasure {
+public:
+    explicit DragMeasure(Interface &controller)
+    {
+        Scene *scene = Scene::GetCurrent();
+        m_pCamera = scene ? scene->m_pActiveCamera : nullptr;
+        const PickInfo *pick = controller.m_cPicker.GetFirstPick();
+        if (!m_pCamera || !pick)
+            return;
+        if (controller.m_fMouseDepth == 0.0f) {
+            Placement *placement = pick->m_pMesh ? pick->m_pMesh->GetPlacement() : nullptr;
+            const General::Vector p = pick->GetWorldPosition();
+            const General::Vector world = placement ? placement->GetFullMatrix().Transform(p, 1.0f) : p;
+            float x = 0.0f, y = 0.0f, depth = 0.0f;
+            m_pCamera->Project(world, x, y, &depth);
+            controller.m_fMouseDepth = depth;
+        }
+        m_fDepth = controller.m_fMouseDepth;
+        m_bHit = true;
+    }
+    bool Hit() const { return m_bHit; }
+    float Length(float x, float y) const
+    {
+        General::Vector a, b;
+        if (!m_pCamera->UnProject(x, y, m_fDepth, a) || !m_pCamera->UnProject(0.0f, 0.0f, m_fDepth, b))
+            return 0.0f;
+        return (a - b).Length();
+    }
+
+private:
+    Camera *m_pCamera = nullptr;
+    float m_fDepth = 0.0f;
+    bool m_bHit = false;
+};
+
+float Clamped(float value, float maximum)
+{
+    if (value > maximum)
+        value = maximum;
+    return value < 0.0f ? 0.0f : value;
+}
+
+void DragSize(Interface &controller)
+{
+    Brush *tool = controller.m_pCurrentTool;
+    if (!tool || tool->m_iType == Operations::kSelectObject)
+        return;
+    const float width = float(InteractionHost().GetViewWidth());
+    const float d = controller.m_fDeltaX - controller.m_fDeltaY;
+    const DragMeasure measure(controller);
+    const bool hit = measure.Hit(), screen = tool->m_bWindowSpace;
+    const float w = hit ? measure.Length(0.5f * width, 0.0f) : 1.0f;
+    const float limit = screen ? 0.5f * width : w;
+    float size = tool->GetSize();
+    if ((screen || hit) && d < 0.0f && size > limit) {
+        size = limit;
+    } else {
+        float e = width * d;
+        if (hit && !screen)
+            e = measure.Length(width * d, 0.0f) * (d < 0.0f ? -1.0f : 1.0f);
+        size += e;
+    }
+    tool->SetSize(Clamped(size, tool->m_fSizeMaximum));
+    InteractionHost().RefreshBrushPage();
+}
+
+void DragStrength(Interface &controller)
+{
+    Brush *tool = controller.m_pCurrentTool;
+    if (!tool || tool->m_iType == Operations::kSelectObject || tool->m_iType == Operations::kSelectFace)
+        return;
+    const float height = float(InteractionHost().GetViewHeight());
+    const float d = controller.m_fDeltaY - controller.m_fDeltaX;
+    const DragMeasure measure(controller);
+    const bool hit = measure.Hit(), screen = tool->m_bWindowSpace;
+    const float w = hit ? measure.Length(0.5f * height, 0.0f) : 1.0f;
+    const float limit = screen ? 0.5f * height : w;
+    float strength = tool->GetStrength();
+    if ((screen || hit) && d > 0.0f && strength > limit) {
+        strength = limit;
+    } else {
+        const float e = hit ? measure.Length(0.0f, height * d) * (d < 0.0f ? -1.0f : 1.0f) : height * d;
+        strength -= e;
+    }
+    tool->SetStrength(Clamped(strength, tool->m_fStrengthMaximum));
+    InteractionHost().RefreshBrushPage();
+}
 
 }  // namespace
 
@@ -129,6 +224,23 @@ void InstallBrushCommands(EventHandler &handlers, Interface &controller)
             }
             return nullptr;
         });
+    }
+
+    for (const bool size : {true, false}) {
+        handlers.SetBody(size ? "Change brush size" : "Change brush strength",
+                         [&controller, size](int event) -> Function * {
+                             if (Starts(event)) {
+                                 controller.m_bHoverSuspended = controller.m_bStrengthLine = true;
+                                 InteractionHost().RepaintView();
+                             }
+                             if (event == eventMouseMove)
+                                 size ? DragSize(controller) : DragStrength(controller);
+                             if (Ends(event)) {
+                                 controller.m_bHoverSuspended = controller.m_bStrengthLine = false;
+                                 InteractionHost().RepaintView();
+                             }
+                             return nullptr;
+                         });
     }
 
     handlers.SetBody("Temporary smooth", [&controller](int event) -> Function * {
