@@ -9,6 +9,7 @@
 #include "interaction/InteractionServices.h"
 #include "interaction/handlers/EventHandler.h"
 #include "interaction/images/AlphaImage.h"
+#include "interaction/images/OverlayImage.h"
 #include "interaction/images/StencilImage.h"
 #include "interaction/stroke/StrokeRules.h"
 #include "scene/picking/Picker.h"
@@ -206,6 +207,7 @@ public:
     bool m_bDeferredStroke = false;
     bool m_bRedrawDuringAction = true;
     std::vector<General::Vector> m_aStartPositions;  // per pick of the stroke's first sample
+    OverlayImage m_cOverlay;
     AlphaImage m_cStamp;
     StencilImage m_cStencil;
     Stroke::Random m_cRandom;

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <cstring>
 
 using General::Matrix;
 using General::Vector;
@@ -302,4 +303,34 @@ TEST_F(StampStencilTest, TheStencilTrayLoadsAndProjectsThroughTheCamera)
     EXPECT_FALSE(m_interface->SetStencil(dir.filePath(QStringLiteral("missing.png"))));
     EXPECT_FALSE(stencil.m_bState);
     EXPECT_EQ(stencil.m_iWidth, 0u);
+}
+
+TEST(OverlayImage, LoadsWithClampedAlphaAndFollowsTheCursor)
+{
+    QTemporaryDir dir;
+    QImage picture(16, 8, QImage::Format_ARGB32);
+    picture.fill(qRgba(10, 20, 30, 200));
+    const QString file = dir.filePath(QStringLiteral("roll.png"));
+    ASSERT_TRUE(picture.save(file));
+    OverlayImage overlay;
+    ASSERT_TRUE(overlay.Load(file, 2.0f));
+    EXPECT_TRUE(overlay.m_bActive);
+    EXPECT_EQ(overlay.m_iWidth, 16u);
+    EXPECT_EQ(qAlpha(overlay.TextureImage().pixel(3, 3)), 255);  // 400 saturates
+    ASSERT_TRUE(overlay.Load(file, 0.5f));
+    EXPECT_EQ(qAlpha(overlay.TextureImage().pixel(3, 3)), 100);
+
+    Matrix m;
+    ASSERT_TRUE(overlay.GetCursorMatrix(m, 0.5f, 0.5f, 200, 100));
+    EXPECT_NEAR(m.m[12], 0.04f, 1e-6f);
+    EXPECT_NEAR(m.m[13], 0.04f, 1e-6f);
+    EXPECT_NEAR(m.m[0], 16.0f / 200.0f, 1e-6f);
+    EXPECT_NEAR(m.m[5], 16.0f / 200.0f * 2.0f, 1e-6f);
+    const Matrix before = m;
+    EXPECT_FALSE(overlay.GetCursorMatrix(m, 0.5f, 0.5f, 0, 100));
+    EXPECT_FALSE(overlay.GetCursorMatrix(m, 0.5f, 0.5f, 200, 0));
+    EXPECT_EQ(std::memcmp(before.m, m.m, sizeof m.m), 0);
+
+    EXPECT_FALSE(overlay.Load(dir.filePath(QStringLiteral("missing.png")), 1.0f));
+    EXPECT_TRUE(overlay.TextureImage().isNull());
 }
