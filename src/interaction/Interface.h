@@ -10,6 +10,7 @@
 #include "interaction/files/FileServices.h"
 #include "interaction/handlers/EventHandler.h"
 #include "interaction/images/AlphaImage.h"
+#include "interaction/images/OverlayImage.h"
 #include "interaction/images/StencilImage.h"
 #include "interaction/stroke/StrokeRules.h"
 #include "scene/picking/Picker.h"
@@ -174,6 +175,19 @@ public:
     // The stroke's operation, when the current operation is a brush's.
     Operations::BrushOperation *GetBrushOperation() const;
 
+    // --- stamp and stencil --------------------------------------------------------------
+    // The current tool's stamp: "OFF" switches it off, a file is loaded and switched on.
+    // A file without pixels leaves it off and says so. False when no stamp is on after it.
+    bool SetStamp(const QString &fileName);
+    // "OFF" switches the stencil off; a file is loaded with the stencil settings and placed
+    // in the view. False when no stencil is on after it.
+    bool SetStencil(const QString &fileName);
+    // Recomputes the stencil's screen projection from the active camera and the view.
+    void UpdateStencil();
+    // One plane of grey values from an image file (see General::LoadGrayImage).
+    static bool LoadGrayImage(General::Store<float> &pixels, const QString &fileName, uint32_t &width,
+                              uint32_t &height, bool invert, int modeA, int modeB, bool *isFloat = nullptr);
+
     // --- tool selection and cursor --------------------------------------------------------
     // Makes the tool current (null: back from a temporary tool); checkTray marks the trays.
     void ApplyTrayItem(Brush *tool, bool checkTray);
@@ -214,6 +228,7 @@ public:
     float m_fDeltaY = 0.0f;
     float m_fActivationX = 0.0f;      // the mouse position when the last handler was activated
     float m_fActivationY = 0.0f;
+    float m_fMouseDepth = 0.0f;       // window depth of the point under the mouse; 0 until taken
 
     float m_fStrokeSpacing = 0.04f;
     EventHandler m_cEventHandler;
@@ -241,6 +256,7 @@ public:
     bool m_bDeferredStroke = false;
     bool m_bRedrawDuringAction = true;
     std::vector<General::Vector> m_aStartPositions;  // per pick of the stroke's first sample
+    OverlayImage m_cOverlay;
     AlphaImage m_cStamp;
     StencilImage m_cStencil;
     Stroke::Random m_cRandom;

@@ -4,24 +4,6 @@
 
 namespace TrayTargets {
 
-namespace {
-
-QString &Stamp()
-{
-    static QString file;
-    return file;
-}
-
-QString &Stencil()
-{
-    static QString file;
-    return file;
-}
-
-QString WithoutOff(const QString &file) { return file == QLatin1String("OFF") ? QString() : file; }
-
-}  // namespace
-
 void ApplyTool(Brush *tool)
 {
     Interface *controller = Interface::Get();
@@ -40,9 +22,30 @@ void SelectFalloff(int index)
     }
 }
 
-void SetStamp(const QString &file) { Stamp() = WithoutOff(file); }
-void SetStencil(const QString &file) { Stencil() = WithoutOff(file); }
-QString CurrentStamp() { return Stamp(); }
-QString CurrentStencil() { return Stencil(); }
+void SetStamp(const QString &file)
+{
+    if (Interface *controller = Interface::Get()) {
+        controller->SetStamp(file);
+        Interface::Redraw();
+    }
+}
+
+void SetStencil(const QString &file)
+{
+    if (Interface *controller = Interface::Get())
+        controller->SetStencil(file);
+}
+
+QString CurrentStamp()
+{
+    const Interface *controller = Interface::Get();
+    return controller && controller->m_cStamp.m_bEnabled ? controller->m_cStamp.GetFileName() : QString();
+}
+
+QString CurrentStencil()
+{
+    const Interface *controller = Interface::Get();
+    return controller && controller->m_cStencil.m_bState ? controller->m_cStencil.m_cPlacement.m_sFileName : QString();
+}
 
 }  // namespace TrayTargets

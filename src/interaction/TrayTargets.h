@@ -1,7 +1,7 @@
 #pragma once
 // What a tray button hands the controller: a tool, a falloff curve, a stamp or a stencil
-// image. Kept to the few calls the trays make; the tools and image brushes read the
-// current stamp and stencil files from here.
+// image. Kept to the few calls the trays make; the stamp and stencil themselves live on
+// the controller. Without a controller nothing happens.
 
 #include <QString>
 
@@ -13,9 +13,10 @@ namespace TrayTargets {
 // or without a controller.
 void ApplyTool(Brush *tool);
 void SelectFalloff(int index);
-// The image file in use for stamps and stencils; "OFF" (or empty) is none.
+// The controller's SetStamp and SetStencil; "OFF" switches the image off.
 void SetStamp(const QString &file);
 void SetStencil(const QString &file);
+// The file of the stamp or stencil that is on; empty when it is off.
 QString CurrentStamp();
 QString CurrentStencil();
 

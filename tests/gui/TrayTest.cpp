@@ -237,8 +237,9 @@ TEST_F(TrayTest, AddingImagesKeepsTheFolderOfTheChosenFile)
     EXPECT_EQ(folders.set, QStringList({"Stamp:/data/stamps"}));
     ASSERT_EQ(tray->GetItems().size(), 1u);
     EXPECT_EQ(tray->GetItems()[0]->GetName(), QStringLiteral("/data/stamps/ring.png"));
+    // Without a controller the click reaches no stamp, and nothing breaks.
     QTest::mouseClick(Button(*tray, 0), Qt::LeftButton);
-    EXPECT_EQ(TrayTargets::CurrentStamp(), QStringLiteral("/data/stamps/ring.png"));
+    EXPECT_TRUE(TrayTargets::CurrentStamp().isEmpty());
 }
 
 TEST_F(TrayTest, TheAddMenuMakesEachKind)

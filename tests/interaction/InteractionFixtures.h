@@ -46,6 +46,10 @@ public:
     }
     void MarkTraySelectionTemporary(const QString &tray) override { trayCalls << QStringLiteral("mark ") + tray; }
     void RestoreTraySelection(const QString &tray) override { trayCalls << QStringLiteral("restore ") + tray; }
+    void CheckTrayItem(const QString &tray, const QString &item) override
+    {
+        trayCalls << QStringLiteral("check %1 %2").arg(tray, item);
+    }
     bool AskText(const QString &label, const QString &initial, QString &answer) override
     {
         askedTexts << initial;

@@ -37,7 +37,7 @@ protected:
 
 TEST_F(PlacementTest, EachDragChangesItsSubjectByTheMouseMove)
 {
-    m_interface->m_cStencil.m_bLoaded = true;
+    m_interface->m_cStencil.m_bState = true;
     GiveImagePlaneAnImage();
     m_scene->m_pCurrentCurve = &m_curve;
     m_host.preferences.rotationFactor = 30.0f;

@@ -93,11 +93,14 @@ bool QTvImage::Load(const QString &fileName, bool limitSize)
         const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
         for (int y = 0; y < argb.height(); ++y) {
             const QRgb *line = reinterpret_cast<const QRgb *>(argb.constScanLine(y));
+            // Row pointers once per row: indexing the nested vectors per pixel is slow.
+            float *r = m_Channels[0][y].data(), *g = m_Channels[1][y].data(), *b = m_Channels[2][y].data(),
+                  *a = m_Channels[3][y].data();
             for (int x = 0; x < argb.width(); ++x) {
-                m_Channels[0][y][x] = float(qRed(line[x])) / 255.0f;
-                m_Channels[1][y][x] = float(qGreen(line[x])) / 255.0f;
-                m_Channels[2][y][x] = float(qBlue(line[x])) / 255.0f;
-                m_Channels[3][y][x] = float(qAlpha(line[x])) / 255.0f;
+                r[x] = float(qRed(line[x])) / 255.0f;
+                g[x] = float(qGreen(line[x])) / 255.0f;
+                b[x] = float(qBlue(line[x])) / 255.0f;
+                a[x] = float(qAlpha(line[x])) / 255.0f;
             }
         }
         // Shown as loaded until the next conversion.

@@ -166,6 +166,8 @@ QTvTiff::~QTvTiff()
         TIFFClose(m_pTiff);
 }
 
+bool QTvTiff::IsTiled() const { return m_pTiff && TIFFIsTiled(m_pTiff); }
+
 // A missing size tag leaves a placeholder of 65535 that would be read as a real size.
 bool QTvTiff::CheckSize(const char *module) const
 {

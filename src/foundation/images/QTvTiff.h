@@ -34,6 +34,8 @@ public:
     QTvTiff &operator=(const QTvTiff &) = delete;
 
     bool IsOpen() const { return m_pTiff != nullptr; }
+    // Tiled files have no scanlines: readImage refuses their 16 to 32-bit samples.
+    bool IsTiled() const;
     const TvTiffInfo &GetInfo() const { return m_Info; }
     // 2.2 for float data and 32-bit samples, 1.0 otherwise; set by readImage.
     float GetGamma() const { return m_fGamma; }

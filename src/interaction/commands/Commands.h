@@ -11,6 +11,8 @@ void InstallLevelCommands(EventHandler &handlers, Interface &controller);
 void InstallHideLockCommands(EventHandler &handlers, Interface &controller);
 // The file, map and window commands.
 void InstallFileCommands(EventHandler &handlers, Interface &controller);
+// Tool and falloff choice, brush size and strength steps, "Temporary smooth".
+void InstallBrushCommands(EventHandler &handlers, Interface &controller);
 
 inline void InstallObjectCommands(EventHandler &handlers, Interface &controller)
 {

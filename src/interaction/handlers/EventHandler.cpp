@@ -121,4 +121,5 @@ void EventHandler::InstallDefaultBodies()
     Commands::InstallSymmetryCommands(*this, m_rOwner);
     Commands::InstallCurveCommands(*this);
     Commands::InstallManipulatorCommands(*this, m_rOwner);
+    Commands::InstallBrushCommands(*this, m_rOwner);
 }

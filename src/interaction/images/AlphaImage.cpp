@@ -1,31 +1,28 @@
 #include "interaction/images/AlphaImage.h"
 
-#include <QFileInfo>
-#include <QImage>
+#include "foundation/Diagnostics.h"
+#include "foundation/images/GrayImage.h"
+#include "interaction/images/AlphaByte.h"
+
+#include <QImageReader>
+
+#include <algorithm>
+#include <cmath>
 
 bool AlphaImage::Load(const QString &file)
 {
-    const QImage image = QImage(file).convertToFormat(QImage::Format_Grayscale16);
-    if (image.isNull()) {
+    m_cName.m_sName = file;
+    Release();
+    if (!General::LoadGrayImage(m_aPixels, file, m_iWidth, m_iHeight, false, General::kGrayAlphaGreen,
+                                General::kGrayNone)) {
         Release();
+        m_bEnabled = false;
+        Log("Stamp %s gives no pixels: the stamp is off\n", qPrintable(file));
         return false;
     }
-    General::Store<uint16_t> pixels{"alpha image"};
-    const unsigned count = unsigned(image.width()) * unsigned(image.height());
-    if (!pixels.SetItemCount(count, false)) {
-        Release();
-        return false;
-    }
-    for (int y = 0; y < image.height(); ++y) {
-        const auto *row = reinterpret_cast<const uint16_t *>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            pixels[unsigned(y * image.width() + x)] = row[x];
-    }
-    m_aPixels = std::move(pixels);
-    m_iWidth = image.width();
-    m_iHeight = image.height();
-    m_sName = QFileInfo(file).fileName();
-    m_bPresent = true;
+    const QSize size = QImageReader(file).size();
+    m_fAspect = size.isValid() && size.height() > 0 ? float(size.width()) / float(size.height())
+                                                      : float(m_iWidth) / float(m_iHeight);
     return true;
 }
 
@@ -33,24 +30,90 @@ void AlphaImage::Release()
 {
     m_aPixels.Clear();
     m_iWidth = m_iHeight = 0;
-    m_bPresent = false;
 }
 
-void AlphaImage::SetProjection(const General::Vector &p, General::Vector u, General::Vector v,
-                               const General::Vector &n, float size, bool flipX, bool flipY)
+void AlphaImage::SetProjection(const General::Vector &centre, const General::Vector &normal,
+                               const General::Vector &direction, float extentX, float extentY, bool flipX, bool flipY,
+                               const General::Matrix &world)
 {
+    m_bPlaced = false;
+    m_mWorld = world;
+    if (!(extentX > 0.0f) || !(extentY > 0.0f) || !std::isfinite(extentX) || !std::isfinite(extentY))
+        return;
+    General::Matrix inverse = world;
+    if (!inverse.Invert())
+        return;
+    const General::Vector n = world.Transform(normal, 0.0f).Normalized();
+    const General::Vector d = world.Transform(direction, 0.0f);
+    General::Vector u = d.Cross(n).Normalized();
+    General::Vector v = n.Cross(u);
     if (flipX)
         u = u * -1.0f;
     if (flipY)
         v = v * -1.0f;
-    // Rows are the axes scaled to the stamp's half side; the inverse maps world to (-1..1).
-    const float s = size > 0.0f ? size : 1.0f;
+    General::Vector U = inverse.Transform(u * extentX, 0.0f), V = inverse.Transform(v * extentY, 0.0f);
+    const float lu = U.Length(), lv = V.Length();
+    if (!(lu > 0.0f) || !(lv > 0.0f))
+        return;
+    U = U.Normalized();
+    V = V.Normalized();
+    const General::Vector W = inverse.Transform(n, 0.0f).Normalized();
     General::Matrix frame;
-    float *m = frame.m;
-    m[0] = u.x * s, m[1] = u.y * s, m[2] = u.z * s, m[3] = 0.0f;
-    m[4] = v.x * s, m[5] = v.y * s, m[6] = v.z * s, m[7] = 0.0f;
-    m[8] = n.x * s, m[9] = n.y * s, m[10] = n.z * s, m[11] = 0.0f;
-    m[12] = p.x, m[13] = p.y, m[14] = p.z, m[15] = 1.0f;
-    if (frame.Invert())
-        m_mStamp = frame;
+    float *f = frame.m;
+    f[0] = U.x, f[1] = U.y, f[2] = U.z;
+    f[4] = V.x, f[5] = V.y, f[6] = V.z;
+    f[8] = W.x, f[9] = W.y, f[10] = W.z;
+    f[12] = centre.x, f[13] = centre.y, f[14] = centre.z;
+    if (!frame.Invert())
+        return;
+    General::Matrix pixel;
+    const float halfWidth = float(m_iWidth) * 0.5f, halfHeight = float(m_iHeight) * 0.5f;
+    pixel.m[0] = halfWidth / ((lu / lv) * extentX);
+    pixel.m[5] = halfHeight / -extentY;
+    pixel.m[12] = halfWidth;
+    pixel.m[13] = halfHeight;
+    m_mStamp = frame.Multiply(pixel);
+    m_bPlaced = true;
+}
+
+void AlphaImage::SetProjection(const General::Vector &p, const General::Vector &u, const General::Vector &v,
+                               const General::Vector &n, float size, bool flipX, bool flipY)
+{
+    // v × n is u for the stroke's right-handed frame.
+    (void)u;
+    SetProjection(p, n, v, size, size, flipX, flipY, General::Matrix());
+}
+
+float AlphaImage::Sample(const General::Vector &point) const
+{
+    if (!IsPresent() || !m_bPlaced)
+        return 0.0f;
+    const General::Vector q = m_mStamp.Transform(point, 1.0f);
+    // Truncation toward zero keeps (-1, 0) in column 0; the range test also refuses NaN.
+    if (!(q.x > -1.0f && q.x < float(m_iWidth) && q.y > -1.0f && q.y < float(m_iHeight)))
+        return 0.0f;
+    const uint32_t ix = std::min(uint32_t(int(q.x)), m_iWidth - 1), iy = std::min(uint32_t(int(q.y)), m_iHeight - 1);
+    return m_fFactor * m_aPixels[iy * m_iWidth + ix];
+}
+
+QImage AlphaImage::TextureImage() const
+{
+    QImage image = QImage(m_cName.m_sName).convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull())
+        return image;
+    for (int y = 0; y < image.height(); ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            line[x] = (line[x] & 0x00FFFFFFu) | AlphaByte(float(qAlpha(line[x])) * m_fFactor) << 24;
+        }
+    }
+    return image;
+}
+
+bool AlphaImage::SetFactor(float factor)
+{
+    if (factor == m_fFactor)
+        return false;
+    m_fFactor = factor;
+    return true;
 }

@@ -27,10 +27,13 @@ void Interface::ApplyTrayItem(Brush *tool, bool checkTray)
         }
         return;
     }
-    if (!tool->m_sStampFile.isEmpty())
+    // A stamp file that gives no pixels leaves the stamp off (Load says so).
+    if (!tool->m_sStampFile.isEmpty() && tool->m_sStampFile != QLatin1String("OFF")) {
         m_cStamp.Load(tool->m_sStampFile);
-    else
+    } else {
         m_cStamp.Release();
+        m_cStamp.m_bEnabled = false;
+    }
     const bool ring = tool->m_iType != Operations::kSelectObject && !m_pManipulator;
     const bool changed = ring != m_bBrushCursor;
     m_bBrushCursor = ring;

@@ -67,7 +67,7 @@ bool Present(const Interface &controller, Subject subject)
 {
     switch (subject) {
     case Subject::kStencil:
-        return controller.m_cStencil.m_bLoaded;
+        return controller.m_cStencil.m_bState;
     case Subject::kImagePlane:
         return ActiveCamera() && ActiveCamera()->m_cImagePlane.HasImage();
     case Subject::kCurve:
