@@ -1,6 +1,7 @@
 #include "app/services/AppCurveOperationHost.h"
 
 #include "app/services/CurveEditing.h"
+#include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/OptionDialogs.h"
 #include "interaction/Interface.h"
 
@@ -15,7 +16,7 @@ void AppCurveOperationHost::Redraw() { Interface::Redraw(); }
 bool AppCurveOperationHost::RunDrawOnCurveDialog(DrawOptions &options)
 {
     GUI::DrawOnCurveOptions dialog(QApplication::activeWindow());
-    if (dialog.exec() != QDialog::Accepted)
+    if (!GUI::Modals().Run(dialog))
         return false;
     options.stamps = dialog.m_iStamps;
     options.equalSpacing = dialog.m_bEqualSpacing;

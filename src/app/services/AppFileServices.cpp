@@ -4,6 +4,7 @@
 #include "app/settings/Preferences.h"
 #include "app/window/Tevrin.h"
 #include "gui/common/ModalDialogs.h"
+#include "gui/dialogs/OptionDialogs.h"
 
 #include <QDir>
 #include <QMenu>
@@ -44,10 +45,27 @@ QStringList AppFileServices::GetOpenFileNames(const QString &caption, const QStr
     return GUI::Modals().GetOpenFileNames(&m_rWindow, caption, folder, filter);
 }
 
-// The import and export options windows come with the dialogs of the panels; until then
-// their defaults are taken as accepted.
-bool AppFileServices::AskImportOptions(bool, ImportChoice &) { return true; }
-bool AppFileServices::AskExportOptions(bool, ExportChoice &) { return true; }
+bool AppFileServices::AskImportOptions(bool uv, ImportChoice &choice)
+{
+    // A UV import matches by position; a layer import by vertex id or UV position.
+    GUI::ImportOptions dialog(&m_rWindow, uv);
+    if (!GUI::Modals().Run(dialog))
+        return false;
+    choice.matchMode = dialog.m_iMatchMode;
+    choice.tolerance = dialog.m_fTolerance;
+    choice.isolate = dialog.m_bDeltaToBase;
+    return true;
+}
+
+bool AppFileServices::AskExportOptions(bool severalLevels, ExportChoice &choice)
+{
+    GUI::ExportOptions dialog(&m_rWindow, true, severalLevels);
+    if (!GUI::Modals().Run(dialog))
+        return false;
+    choice.texCoords = dialog.m_bExportUVs;
+    choice.perLevelFiles = dialog.m_bSeparateFiles;
+    return true;
+}
 
 int AppFileServices::ChooseFromMenu(const QList<MenuRow> &rows, const QPoint &globalPosition)
 {

@@ -167,7 +167,7 @@ void AppInteractionServices::ShowSubdivisionOptions()
         return;
     SubdivisionOptions options = GetSubdivisionOptions();
     GUI::SubdivOptions dialog(&m_rWindow, options);
-    if (dialog.exec() != QDialog::Accepted)
+    if (!GUI::Modals().Run(dialog))
         return;
     preferences->SmoothPositions = options.smoothPositions;
     preferences->SubdivideUVs = options.subdivideUVs;

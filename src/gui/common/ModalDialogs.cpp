@@ -55,4 +55,6 @@ QString ModalDialogs::GetFileName(QWidget *parent, const QString &caption, const
                 : QFileDialog::getSaveFileName(parent, caption, folder, filter);
 }
 
+bool ModalDialogs::Run(QDialog &dialog) { return dialog.exec() == QDialog::Accepted; }
+
 }  // namespace GUI

@@ -1,6 +1,6 @@
 #pragma once
 // The modal questions widgets ask (a colour, a folder, files to open or save, yes or no, a
-// line of text). The default instance opens Qt's own dialogs; tests install scripted answers
+// line of text, a dialog of our own). The default instance opens Qt's own dialogs; tests install scripted answers
 // so that no test waits in a modal loop.
 
 #include "foundation/Installable.h"
@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class QDialog;
 class QWidget;
 
 namespace GUI {
@@ -37,6 +38,8 @@ public:
     // One file to open (`open`) or to save; empty when the user cancelled.
     virtual QString GetFileName(QWidget *parent, const QString &caption, const QString &folder,
                                 const QString &filter, bool open);
+    // Runs a dialog of our own modally; true when it was accepted.
+    virtual bool Run(QDialog &dialog);
 };
 
 inline ModalDialogs &Modals() { return ModalDialogs::Get(); }

@@ -4,10 +4,13 @@
 
 #include "gui/common/ModalDialogs.h"
 #include "interaction/Interface.h"
+#include "mesh/object/Object.h"
 #include "scene/Scene.h"
 
+#include <QDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPushButton>
 
 namespace {
 
@@ -20,8 +23,19 @@ public:
         return save;
     }
     QString GetOpenFileName(QWidget *, const QString &, const QString &, const QString &) override { return open; }
+    // Our own option dialogs: the title is noted, then OK is pressed or the dialog cancelled.
+    bool Run(QDialog &dialog) override
+    {
+        ran << dialog.windowTitle();
+        if (!accept)
+            return false;
+        dialog.findChild<QPushButton *>(QStringLiteral("OK"))->click();
+        return dialog.result() == QDialog::Accepted;
+    }
     QString save;
     QString open;
+    QStringList ran;
+    bool accept = false;
 };
 
 class FileWindowTest : public apptest::MainWindowTest {
@@ -79,6 +93,37 @@ TEST_F(FileWindowTest, FullScreenTogglesWithMaximisedAndTextureBakeShowsItsWindo
     for (QWidget *widget : m_window->findChildren<QWidget *>())
         shown = shown || (widget->windowTitle() == QLatin1String("Texture Baking") && widget->isVisible());
     EXPECT_TRUE(shown);
+}
+
+TEST_F(FileWindowTest, LayerImportsAndLevelExportsAskTheirOptionsAndACancelDoesNothing)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    const QString torus = File(QStringLiteral("torus.obj"));
+    apptest::WriteTorus(torus, 6, 4);
+    Interface &controller = *m_window->GetInterface();
+    controller.OpenFile(false, torus, 0);
+    ASSERT_EQ(m_window->GetScene()->GetObjectCount(), 1);
+    const Object *object = m_window->GetScene()->GetObject(0);
+    const int layers = object->LayerCount();
+
+    controller.OpenFile(true, torus, 1);
+    EXPECT_EQ(m_modals.ran, QStringList({"Import Options"}));
+    EXPECT_EQ(object->LayerCount(), layers);
+    m_modals.accept = true;
+    controller.OpenFile(true, torus, 1);
+    EXPECT_EQ(object->LayerCount(), layers + 1);
+
+    controller.RunCommand("Select all");
+    m_modals.ran.clear();
+    m_modals.accept = false;
+    m_modals.save = File(QStringLiteral("levels.obj"));
+    controller.RunCommand("Export levels");
+    EXPECT_EQ(m_modals.ran, QStringList({"Export Options"}));
+    EXPECT_FALSE(QFileInfo::exists(m_modals.save));
+    m_modals.accept = true;
+    controller.RunCommand("Export levels");
+    EXPECT_TRUE(QFileInfo::exists(m_modals.save));
 }
 
 }  // namespace
