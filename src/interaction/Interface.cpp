@@ -17,6 +17,7 @@
 #include "scene/Scene.h"
 #include "scene/SceneServices.h"
 #include "scene/camera/Camera.h"
+#include "scene/camera/CameraHost.h"
 
 #include <cmath>
 
@@ -42,6 +43,7 @@ Interface::Interface() : m_cEventHandler(*this)
 {
     // Registration and everything after it may reach the controller.
     s_pInstance = this;
+    Operations::BrushImages::Install(&m_cStrokeImages);
     InstallToolHandlers(m_cEventHandler, *this);
     m_cEventHandler.OnUserEvent(eventRegister, nullptr);
     m_pCurrentTool = Brush::FindByType(Operations::kSelectFace);
@@ -62,6 +64,11 @@ Interface::~Interface()
     m_pCurrentOperation.reset();
     m_pGestureTool.reset();
     m_pManipulator.reset();
+    for (unsigned texture : {m_cStencil.m_iTexture, m_cStamp.m_iTexture, m_cOverlay.m_iTexture})
+        if (texture)
+            CameraHost::Get().DeleteTexture(texture);
+    if (&Operations::BrushImages::Get() == &m_cStrokeImages)
+        Operations::BrushImages::Install(nullptr);
     s_pInstance = nullptr;
 }
 

@@ -12,6 +12,7 @@
 #include "interaction/images/AlphaImage.h"
 #include "interaction/images/OverlayImage.h"
 #include "interaction/images/StencilImage.h"
+#include "interaction/images/StrokeImages.h"
 #include "interaction/stroke/StrokeRules.h"
 #include "scene/picking/Picker.h"
 
@@ -259,6 +260,7 @@ public:
     OverlayImage m_cOverlay;
     AlphaImage m_cStamp;
     StencilImage m_cStencil;
+    StrokeImages m_cStrokeImages{m_cStencil, m_cStamp};  // installed for the brush kernels
     Stroke::Random m_cRandom;
     uint32_t m_iStrokeSeed = 1;       // each stroke starts its random numbers here
     bool m_bPlacementActive = true;   // cleared while a placement drag is held

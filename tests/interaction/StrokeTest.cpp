@@ -6,6 +6,8 @@
 #include "mesh/object/Layer3D.h"
 #include "operations/brushes/BrushOperation.h"
 
+#include <QImage>
+
 #include <cmath>
 
 using General::Vector;
@@ -180,6 +182,41 @@ TEST_F(StrokeTest, EveryStrokeDrawsTheSameRandomNumbers)
     // And a stroke draws them: its generator has moved on from the seed.
     Stroke::Random seed(m_interface->m_iStrokeSeed);
     EXPECT_NE(Stroke::Random(m_interface->m_cRandom).Next(), seed.Next());
+}
+
+TEST_F(StrokeTest, AStrokeThroughAStampDiffersFromOneWithoutAndReplaysTheSame)
+{
+    // A stamp black on its left half and white on its right.
+    QImage picture(16, 16, QImage::Format_Grayscale8);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            picture.setPixel(x, y, x < 8 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    const QString file = m_dir.File("halves.png");
+    ASSERT_TRUE(picture.save(file));
+
+    const std::vector<char> before = Bytes(*m_object);
+    const std::vector<Vector> path = {Vector(3.0f, 4.2f, 0), Vector(3.5f, 4.2f, 0), Vector(4.0f, 4.2f, 0)};
+    auto strokeAndUndo = [&] {
+        Stroke(path);
+        const std::vector<char> after = Bytes(*m_object);
+        Interface::UndoRedo(Interface::UndoStack());
+        EXPECT_EQ(Bytes(*m_object), before);
+        return after;
+    };
+    const std::vector<char> plain = strokeAndUndo();
+    ASSERT_NE(plain, before);
+
+    ASSERT_TRUE(m_interface->m_cStamp.Load(file));
+    m_interface->m_cStamp.m_bEnabled = true;
+    const std::vector<char> stamped = strokeAndUndo();
+    EXPECT_NE(stamped, before);
+    EXPECT_NE(stamped, plain);
+    // The stroke draws the same random numbers each time, so its stamps land alike.
+    EXPECT_EQ(strokeAndUndo(), stamped);
+
+    // Switched off, the stamp leaves the stroke as it was.
+    m_interface->m_cStamp.m_bEnabled = false;
+    EXPECT_EQ(strokeAndUndo(), plain);
 }
 
 TEST_F(StrokeTest, AFloodSaysWhatItDid)

@@ -2,6 +2,7 @@
 
 #include "foundation/Memory.h"
 #include "mesh/object/LayerLevel.h"
+#include "operations/brushes/BrushImages.h"
 #include "operations/brushes/VertexBrushes.h"
 #include "operations/normals/NormalAverager.h"
 #include "operations/normals/NormalUpdater.h"
@@ -334,6 +335,70 @@ TEST_F(VertexBrushes, HardBrushRisesToTheHighestTargetOnly)
     Reset();
     Stroke<HardBrushOperation>({{{4, 4, 0}, 1.0f}}, 2);
     EXPECT_NEAR(P(V(4, 4)).z, -L, 1e-5f);
+}
+
+// Images that shape the stroke: a stencil and a stamp whose value depends on x only.
+class ScriptedImages : public BrushImages {
+public:
+    ScriptedImages() { Install(this); }
+    ~ScriptedImages() override { Install(nullptr); }
+    bool HasStencil() const override { return stencil != nullptr; }
+    void SetStencilObject(Placement *) override { ++stencilObjects; }
+    float SampleStencil(const Vector &p) const override { return stencil(p); }
+    bool HasStamp() const override { return stamp != nullptr; }
+    float SampleStamp(const Vector &p) const override { return stamp(p); }
+
+    float (*stencil)(const Vector &) = nullptr;
+    float (*stamp)(const Vector &) = nullptr;
+    int stencilObjects = 0;
+};
+
+TEST_F(VertexBrushes, StencilAndStampScaleEachVertexAndTheStampOnlyInStrokes)
+{
+    const Vector centre(4, 4, 0);
+    auto dab = [&](bool hard) {
+        Reset();
+        if (hard)
+            Stroke<HardBrushOperation>({{centre, 1.0f}});
+        else
+            Stroke<SoftBrushOperation>({{centre, 1.0f}});
+        return Positions(*m_object);
+    };
+    const std::vector<Vector> softPlain = dab(false), hardPlain = dab(true);
+
+    ScriptedImages images;
+    // Left of x = 4 the image is black, right of it white.
+    auto halves = [](const Vector &p) { return p.x > 4.0f ? 1.0f : 0.0f; };
+    struct Case {
+        const char *what;
+        bool hard, stencil, stamp;
+    } cases[] = {
+        {"soft through a stencil", false, true, false},
+        {"soft through a stamp", false, false, true},
+        {"hard through a stencil", true, true, false},
+    };
+    for (const Case &c : cases) {
+        images.stencil = c.stencil ? +halves : nullptr;
+        images.stamp = c.stamp ? +halves : nullptr;
+        const std::vector<Vector> plain = c.hard ? hardPlain : softPlain;
+        const std::vector<Vector> shaped = dab(c.hard);
+        for (unsigned v = 0; v < m_object->m_iVertexCount; ++v) {
+            if (P(v).x > 4.0f)
+                EXPECT_EQ(shaped[v], plain[v]) << c.what << " vertex " << v;
+            else
+                EXPECT_EQ(shaped[v].z, 0.0f) << c.what << " vertex " << v;
+        }
+    }
+    EXPECT_GT(images.stencilObjects, 0);
+
+    // The hard brush and every flood leave the stamp out.
+    images.stencil = nullptr;
+    images.stamp = +[](const Vector &) { return 0.0f; };
+    EXPECT_EQ(dab(true), hardPlain);
+    Reset();
+    SoftBrushOperation flood(&m_tool, nullptr, 0);
+    ASSERT_TRUE(flood.Flood(m_object, false));
+    EXPECT_GT(P(V(4, 4)).z, 0.0f);
 }
 
 TEST_F(VertexBrushes, PinchDrawsTowardTheStrokeAndSmoothTowardTheNeighbours)

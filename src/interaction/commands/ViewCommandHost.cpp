@@ -35,3 +35,46 @@ void ViewCommandHost::ToggleStamp()
     if (Interface *controller = Interface::Get())
         controller->m_cStamp.m_bEnabled = !controller->m_cStamp.m_bEnabled;
 }
+
+bool ViewCommandHost::HasStencil() const
+{
+    const Interface *controller = Interface::Get();
+    return controller && controller->m_cStencil.m_aPixels.GetItemCount() > 0;
+}
+
+void ViewCommandHost::ToggleStencil()
+{
+    Interface *controller = Interface::Get();
+    if (!controller || !HasStencil())
+        return;
+    controller->m_cStencil.m_bState = !controller->m_cStencil.m_bState;
+    controller->UpdateStencil();
+}
+
+void ViewCommandHost::UpdateStencil()
+{
+    if (Interface *controller = Interface::Get())
+        controller->UpdateStencil();
+}
+
+void ViewCommandHost::LoadOverlayImage(const QString &file)
+{
+    Interface *controller = Interface::Get();
+    if (!controller)
+        return;
+    OverlayImage &overlay = controller->m_cOverlay;
+    overlay.Load(file, overlay.m_fOpacity);
+    overlay.m_bActive = false;
+}
+
+void ViewCommandHost::ShowOverlayImage(bool active, float opacity)
+{
+    Interface *controller = Interface::Get();
+    if (!controller)
+        return;
+    OverlayImage &overlay = controller->m_cOverlay;
+    if (active && !overlay.m_sFileName.isEmpty())
+        overlay.Load(overlay.m_sFileName, opacity);
+    else
+        overlay.m_bActive = false;
+}

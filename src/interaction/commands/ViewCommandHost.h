@@ -2,8 +2,8 @@
 // What the view, camera, symmetry and curve commands need of the layers above the
 // controller: the preferences they read and write, the stencil, the stamp and the
 // overlay picture, and the view's toggles and navigation flag. The defaults answer as a
-// program with the fresh preferences and no images would, and reach the current 3D view
-// directly; the main window installs its implementation, tests a recording one.
+// program with the fresh preferences would, and reach the current 3D view and the
+// controller's images directly; the main window installs its implementation, tests a recording one.
 
 #include "foundation/Installable.h"
 #include "foundation/math/Vector.h"
@@ -35,18 +35,19 @@ public:
     virtual QString TempFolder() const;
 
     // --- stencil, stamp and the overlay picture ---------------------------------------
-    virtual bool HasStencil() const { return false; }
+    // The defaults act on the controller's own images.
+    virtual bool HasStencil() const;
     // Flips the stencil's shown state and recomputes its matrices.
-    virtual void ToggleStencil() {}
+    virtual void ToggleStencil();
     // The stencil's matrices for the camera as it is now.
-    virtual void UpdateStencil() {}
+    virtual void UpdateStencil();
     // The controller's stamp: whether its image is loaded, and switching it on and off.
     virtual bool HasStamp() const;
     virtual void ToggleStamp();
     // Reads the overlay picture from the file; it stays until another is loaded.
-    virtual void LoadOverlayImage(const QString &file) {}
+    virtual void LoadOverlayImage(const QString &file);
     // Shows the loaded overlay picture next to the cursor with that opacity, or hides it.
-    virtual void ShowOverlayImage(bool active, float opacity) {}
+    virtual void ShowOverlayImage(bool active, float opacity);
 };
 
 inline ViewCommandHost &ViewCommands() { return ViewCommandHost::Get(); }

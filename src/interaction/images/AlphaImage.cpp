@@ -23,6 +23,7 @@ bool AlphaImage::Load(const QString &file)
     const QSize size = QImageReader(file).size();
     m_fAspect = size.isValid() && size.height() > 0 ? float(size.width()) / float(size.height())
                                                       : float(m_iWidth) / float(m_iHeight);
+    m_bTextureStale = true;
     return true;
 }
 
@@ -115,5 +116,6 @@ bool AlphaImage::SetFactor(float factor)
     if (factor == m_fFactor)
         return false;
     m_fFactor = factor;
+    m_bTextureStale = true;
     return true;
 }

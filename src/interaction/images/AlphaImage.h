@@ -54,6 +54,7 @@ public:
     uint32_t m_iHeight = 0;
     float m_fAspect = 1.0f;
     General::Store<float> m_aPixels{"alpha image"};
+    bool m_bTextureStale = false;  // the picture or the factor changed since the upload
 
 private:
     General::NamedValue m_cName;

@@ -4,8 +4,10 @@
 
 bool OverlayImage::Load(const QString &fileName, float opacity)
 {
+    if (fileName != m_sFileName || m_cSource.isNull())
+        m_cSource = QImage(fileName).convertToFormat(QImage::Format_ARGB32);
     if (fileName != m_sFileName || opacity != m_fOpacity || m_cImage.isNull()) {
-        m_cImage = QImage(fileName).convertToFormat(QImage::Format_ARGB32);
+        m_cImage = m_cSource;
         m_iWidth = uint32_t(m_cImage.width());
         m_iHeight = uint32_t(m_cImage.height());
         for (int y = 0; y < m_cImage.height(); ++y) {
@@ -15,6 +17,7 @@ bool OverlayImage::Load(const QString &fileName, float opacity)
         }
         m_fOpacity = opacity;
         m_sFileName = fileName;
+        m_bTextureStale = true;
     }
     m_bActive = true;
     return !m_cImage.isNull();

@@ -11,8 +11,8 @@
 
 class OverlayImage {
 public:
-    // Reads the picture and multiplies its alpha by the opacity (clamped to a byte); the same
-    // file and opacity again only switch it on. False when the file cannot be read: the
+    // Reads the picture (once per file) and multiplies its alpha by the opacity (clamped to a
+    // byte); the same file and opacity again only switch it on. False when the file cannot be read: the
     // texture image is then empty, and the overlay is on all the same.
     bool Load(const QString &fileName, float opacity);
     // The quad at the mouse (0 to 1 across the view, y down): a square of the picture's width
@@ -29,7 +29,9 @@ public:
     float m_fOffsetY = 0.04f;
     float m_fOpacity = 1.0f;
     QString m_sFileName;
+    bool m_bTextureStale = false;  // the picture changed since the upload
 
 private:
-    QImage m_cImage;
+    QImage m_cSource;  // the file's picture as read
+    QImage m_cImage;   // with the opacity applied
 };

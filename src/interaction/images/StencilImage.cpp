@@ -122,6 +122,7 @@ bool StencilImage::Load(const QString &fileName, bool invert, float visibility)
     m_fVisibility = visibility;
     m_bInvert = invert;
     m_bState = true;
+    m_bTextureStale = true;
     return true;
 }
 

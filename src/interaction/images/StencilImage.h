@@ -60,4 +60,5 @@ public:
     bool m_bShowTile = true;
     StencilSettings m_cSettings;
     bool m_bProjected = false;  // the screen matrix is usable
+    bool m_bTextureStale = false;  // the pixels or the visibility changed since the upload
 };

@@ -112,7 +112,8 @@ void SoftBrushOperation::ProcessVertex(Mesh &mesh, unsigned face, unsigned verte
     StoredVertexInfo *record = BeginVertexEdit(mesh, vertex);
     const float v = std::min(0.8f, StrokeStrength() * m_fWalkStep * FalloffSample(weight) / m_fRateDivisor);
     float &a = Amount(record);
-    const float amount = (1.0f - (1.0f - a) * std::sqrt(1.0f - v) - a) * FreezeAndMask(mesh, face, vertex);
+    const float amount = (1.0f - (1.0f - a) * std::sqrt(1.0f - v) - a) * FreezeAndMask(mesh, face, vertex) *
+                         ImageFactor(mesh, vertex, true);
     const General::Vector direction = Direction(mesh, vertex, record);
     MoveVertex(mesh, vertex, face, direction * (amount * SignedLocalStrength()));
     a += amount;
@@ -122,7 +123,8 @@ void HardBrushOperation::ProcessVertex(Mesh &mesh, unsigned face, unsigned verte
 {
     VertexOperation::ProcessVertex(mesh, face, vertex, weight);
     StoredVertexInfo *record = BeginVertexEdit(mesh, vertex);
-    const float target = FalloffSample(weight) * StrokeStrength() * FreezeAndMask(mesh, face, vertex);
+    const float target =
+        FalloffSample(weight) * StrokeStrength() * FreezeAndMask(mesh, face, vertex) * ImageFactor(mesh, vertex, false);
     float &a = Amount(record);
     if (target <= a) {
         m_pSVI = nullptr;

@@ -85,7 +85,8 @@ void EraseBrushOperation::ProcessVertex(Mesh &mesh, unsigned face, unsigned vert
             ++mesh.m_iRestoreLayerCount;
         }
     }
-    const float a = FalloffSample(weight) * StrokeStrength() * FreezeAndMask(mesh, face, vertex);
+    const float a =
+        FalloffSample(weight) * StrokeStrength() * FreezeAndMask(mesh, face, vertex) * ImageFactor(mesh, vertex, true);
     const float w = data->m_fWeight;
     if (!MoveVertex(mesh, vertex, face, data->m_vOffset * -a))
         return;
@@ -152,7 +153,8 @@ void PaintLayerMaskOperation::ProcessVertex(Mesh &mesh, unsigned face, unsigned 
         const unsigned n = mesh.EnumerateAdjacentVertices(*this, vertex, face);
         mean = (float(mesh.m_pVertices[vertex].m_cMask) / 255.0f + m_fNeighbourSum) / float(n + 1);
     }
-    float a = FalloffSample(weight) * m_pTool->GetStrength() / m_pTool->m_fStrengthMaximum * StrokeStrength();
+    float a = FalloffSample(weight) * m_pTool->GetStrength() / m_pTool->m_fStrengthMaximum * StrokeStrength() *
+              ImageFactor(mesh, vertex, true);
     float w = data->m_fWeight;
     float d = w - mean;
     if (m_iMode != 0)

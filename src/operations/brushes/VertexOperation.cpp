@@ -4,6 +4,7 @@
 #include "mesh/core/Mesh.h"
 #include "mesh/core/PickInfo.h"
 #include "mesh/object/LayerLevel.h"
+#include "operations/brushes/BrushImages.h"
 #include "operations/brushes/BrushServices.h"
 #include "operations/brushes/StrokeSegment.h"
 #include "operations/normals/NormalAverager.h"
@@ -106,11 +107,28 @@ void VertexOperation::ProcessVertex(Mesh &, unsigned, unsigned vertex, float)
         }
 }
 
-void VertexOperation::BeginWalk(Mesh &)
+void VertexOperation::BeginWalk(Mesh &mesh)
 {
     if (m_pSegment)
         m_cMeasure = m_pSegment->GetMeasure(m_pTool && m_pTool->m_bWindowSpace);
     m_bPlaced = !(m_mObject == General::Matrix());
+    const BrushImages &images = BrushImages::Get();
+    m_bStencil = images.HasStencil();
+    m_bStamp = !m_bFlood && images.HasStamp();
+    if (m_bStencil)
+        BrushImages::Get().SetStencilObject(OwnerOf(&mesh) ? mesh.GetPlacement() : nullptr);
+}
+
+float VertexOperation::ImageFactor(Mesh &mesh, unsigned vertex, bool withStamp) const
+{
+    if (!m_bStencil && !(withStamp && m_bStamp))
+        return 1.0f;
+    const General::Vector &place = mesh.OriginalVertex(vertex).m_vPosition;
+    const BrushImages &images = BrushImages::Get();
+    float factor = m_bStencil ? images.SampleStencil(place) : 1.0f;
+    if (withStamp && m_bStamp)
+        factor *= images.SampleStamp(place);
+    return factor;
 }
 
 float VertexOperation::GetWeight(Mesh &mesh, unsigned face, unsigned vertex)

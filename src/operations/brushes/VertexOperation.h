@@ -68,6 +68,10 @@ protected:
     }
     // The amount a kernel keeps per vertex and stroke; a shared dummy without a record.
     float &Amount(StoredVertexInfo *record);
+    // The stencil's value at the vertex when a stencil is on, times the stamp's when
+    // `withStamp`, a stamp is on and this is a stroke; 1 without either. Both are read at
+    // the vertex's place before the stroke, as its weight is.
+    float ImageFactor(Mesh &mesh, unsigned vertex, bool withStamp) const;
 
     int m_iCurrentSegment = -1;
     StoredVertexInfo *m_pSVI = nullptr;
@@ -76,6 +80,9 @@ private:
     StrokeSegment::Measure m_cMeasure{};
     // Whether the object's matrix moves points: the identity is not applied to each vertex.
     bool m_bPlaced = true;
+    // Whether the stencil and the stamp shape this walk (read once per walk).
+    bool m_bStencil = false;
+    bool m_bStamp = false;
 
     // Collects the vertices from `face`, then recomputes the normals around them.
     void CollectAndUpdate(Mesh &mesh, unsigned face);
