@@ -41,10 +41,6 @@ bool LoadDeepTiff(Store<float> &pixels, const QString &fileName, uint32_t &width
     if (bits != 16 && bits != 32)
         return false;
     handled = true;
-    if (tiff.IsTiled()) {
-        Log("Grey image %s: tiled TIFF files of %u bits are not read\n", qPrintable(fileName), bits);
-        return false;
-    }
     TvChannels channels;
     if (!tiff.readImage(channels) || channels.isEmpty()) {
         Log("Grey image %s: the TIFF file could not be read\n", qPrintable(fileName));

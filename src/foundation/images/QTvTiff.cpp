@@ -7,6 +7,7 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdarg>
 #include <cstring>
@@ -234,15 +235,10 @@ bool QTvTiff::readImage(TvChannels &channels)
     return true;
 }
 
-// 16-, 24- and 32-bit samples, one scanline at a time. Rows are allocated as they are
-// read, so a file that ends early fails before it has cost the whole image.
-bool QTvTiff::ReadScanlines(TvChannels &channels)
+// The layout of 16-, 24- and 32-bit samples: bytes per sample and per pixel step, and
+// whether each sample has planes of its own. False (and said) for a layout not read.
+bool QTvTiff::SampleLayout(const char *module, size_t &size, size_t &step, bool &separate) const
 {
-    const char *const module = "QTvTiff::readImage";
-    if (!CheckSize(module))
-        return false;
-    const uint32_t width = m_Info.m_iWidth, height = m_Info.m_iLength;
-    const unsigned bits = m_Info.m_iBitsPerSample, format = m_Info.m_iSampleFormat;
     const unsigned samples = m_Info.m_iSamplesPerPixel, planar = m_Info.m_iPlanarConfig;
     if (samples == 0) {
         TIFFError(module, "Refused: the image has no samples per pixel");
@@ -252,9 +248,28 @@ bool QTvTiff::ReadScanlines(TvChannels &channels)
         TIFFError(module, "Refused: unknown planar configuration %u", planar);
         return false;
     }
-    const bool separate = samples > 1 && planar == PLANARCONFIG_SEPARATE;
-    const size_t size = bits / 8;
-    const size_t step = separate ? size : size * samples;
+    separate = samples > 1 && planar == PLANARCONFIG_SEPARATE;
+    size = m_Info.m_iBitsPerSample / 8;
+    step = separate ? size : size * samples;
+    return true;
+}
+
+// 16-, 24- and 32-bit samples, one scanline at a time. Rows are allocated as they are
+// read, so a file that ends early fails before it has cost the whole image.
+bool QTvTiff::ReadScanlines(TvChannels &channels)
+{
+    const char *const module = "QTvTiff::readImage";
+    if (!CheckSize(module))
+        return false;
+    if (IsTiled())
+        return ReadTiles(channels);
+    const uint32_t width = m_Info.m_iWidth, height = m_Info.m_iLength;
+    const unsigned bits = m_Info.m_iBitsPerSample, format = m_Info.m_iSampleFormat;
+    const unsigned samples = m_Info.m_iSamplesPerPixel;
+    size_t size = 0, step = 0;
+    bool separate = false;
+    if (!SampleLayout(module, size, step, separate))
+        return false;
     const tmsize_t lineSize = TIFFScanlineSize(m_pTiff);
     if (lineSize <= 0 || uint64_t(lineSize) < MulSat(width, step)) {
         TIFFError(module, "Refused: scanlines of %lld bytes cannot hold %u samples of %u bits", (long long)lineSize,
@@ -303,6 +318,75 @@ bool QTvTiff::ReadScanlines(TvChannels &channels)
                     if (!readRow(y, uint16_t(s)))
                         return false;
                     fillRow(s, y, buffer.data);
+                }
+            }
+        }
+    } catch (const std::bad_alloc &) {
+        TIFFError(module, "Refused: out of memory for the channels");
+        return false;
+    }
+    return true;
+}
+
+// The same samples from a tiled file, one tile at a time; the tiles past the right and
+// bottom edges are cut to the image.
+bool QTvTiff::ReadTiles(TvChannels &channels)
+{
+    const char *const module = "QTvTiff::readImage";
+    const uint32_t width = m_Info.m_iWidth, height = m_Info.m_iLength;
+    const unsigned bits = m_Info.m_iBitsPerSample, format = m_Info.m_iSampleFormat;
+    const unsigned samples = m_Info.m_iSamplesPerPixel;
+    size_t size = 0, step = 0;
+    bool separate = false;
+    if (!SampleLayout(module, size, step, separate))
+        return false;
+    uint32_t tileWidth = 0, tileLength = 0;
+    // Tiles may overhang the image, but a small file must not make a huge one.
+    if (!TIFFGetField(m_pTiff, TIFFTAG_TILEWIDTH, &tileWidth) || !TIFFGetField(m_pTiff, TIFFTAG_TILELENGTH, &tileLength)
+        || tileWidth == 0 || tileLength == 0 || tileWidth > std::max(width, 1024u) || tileLength > std::max(height, 1024u)) {
+        TIFFError(module, "Refused: the tile size %u x %u is not usable", tileWidth, tileLength);
+        return false;
+    }
+    const tmsize_t tileSize = TIFFTileSize(m_pTiff);
+    if (tileSize <= 0 || uint64_t(tileSize) < MulSat(MulSat(tileWidth, tileLength), step)) {
+        TIFFError(module, "Refused: tiles of %lld bytes cannot hold %u x %u pixels", (long long)tileSize, tileWidth,
+                  tileLength);
+        return false;
+    }
+    const uint64_t rowBytes = AddSat(MulSat(width, sizeof(float)), sizeof(QVector<float>));
+    if (!CheckMemory(module, AddSat(MulSat(samples, MulSat(height, rowBytes)), uint64_t(tileSize))))
+        return false;
+    TiffBuffer buffer(tileSize);
+    TiffBuffer decoded(tmsize_t(tileWidth) * tmsize_t(sizeof(float)));
+    if (!buffer.data || !decoded.data) {
+        TIFFError(module, "Refused: cannot allocate a tile of %lld bytes", (long long)tileSize);
+        return false;
+    }
+    const float *values = reinterpret_cast<const float *>(decoded.data);
+    try {
+        channels.resize(int(samples));
+        for (auto &channel : channels) {
+            channel.resize(height);
+            for (auto &row : channel)
+                row.resize(width);
+        }
+        for (unsigned plane = 0; plane < (separate ? samples : 1u); ++plane) {
+            for (uint32_t y = 0; y < height; y += tileLength) {
+                for (uint32_t x = 0; x < width; x += tileWidth) {
+                    _TIFFmemset(buffer.data, 0, tileSize);
+                    if (TIFFReadTile(m_pTiff, buffer.data, x, y, 0, uint16_t(plane)) == -1) {
+                        TIFFError(module, "Error \"%s\"", "TIFFReadTile");
+                        return false;
+                    }
+                    const uint32_t columns = std::min(tileWidth, width - x), rows = std::min(tileLength, height - y);
+                    for (uint32_t r = 0; r < rows; ++r) {
+                        const uint8_t *line = buffer.data + size_t(r) * tileWidth * step;
+                        for (unsigned s = separate ? plane : 0; s < (separate ? plane + 1 : samples); ++s) {
+                            DecodeRow(bits, format, line + (separate ? 0 : s * size), step,
+                                      reinterpret_cast<float *>(decoded.data), columns);
+                            std::copy(values, values + columns, channels[s][y + r].data() + x);
+                        }
+                    }
                 }
             }
         }

@@ -34,7 +34,7 @@ public:
     QTvTiff &operator=(const QTvTiff &) = delete;
 
     bool IsOpen() const { return m_pTiff != nullptr; }
-    // Tiled files have no scanlines: readImage refuses their 16 to 32-bit samples.
+    // Tiled files have no scanlines: readImage reads their 16 to 32-bit samples tile by tile.
     bool IsTiled() const;
     const TvTiffInfo &GetInfo() const { return m_Info; }
     // 2.2 for float data and 32-bit samples, 1.0 otherwise; set by readImage.
@@ -51,7 +51,9 @@ public:
 
 private:
     bool CheckSize(const char *module) const;
+    bool SampleLayout(const char *module, size_t &size, size_t &step, bool &separate) const;
     bool ReadScanlines(TvChannels &channels);
+    bool ReadTiles(TvChannels &channels);
 
     tiff *m_pTiff = nullptr;
     TvTiffInfo m_Info;

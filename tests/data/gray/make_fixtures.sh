@@ -19,3 +19,7 @@ tiffcp -B -c none "$tmp/ramp16.tif" ramp16_be.tif
 tiffcp -t -w 16 -l 16 -c none "$tmp/ramp16.tif" ramp16_tiled.tif
 # Wider than the size limit.
 im -size 2000x600 xc:'rgb(0,200,0)' wide.png
+# 40 x 24 float ramp: plain strips and 16 x 16 tiles that overhang the right and bottom edges.
+im -size 40x24 gradient:black-white -colorspace Gray -depth 32 -define quantum:format=floating-point "$tmp/f.tif"
+tiffcp -c none "$tmp/f.tif" float40x24.tif
+tiffcp -t -w 16 -l 16 -c none "$tmp/f.tif" float40x24_tiled.tif
