@@ -195,9 +195,8 @@ TEST_F(StrokeTest, AStrokeThroughAStampDiffersFromOneWithoutAndReplaysTheSame)
     ASSERT_TRUE(picture.save(file));
 
     const std::vector<char> before = Bytes(*m_object);
-    const std::vector<Vector> path = {Vector(3.0f, 4.2f, 0), Vector(3.5f, 4.2f, 0), Vector(4.0f, 4.2f, 0)};
     auto strokeAndUndo = [&] {
-        Stroke(path);
+        Stroke({Vector(3.0f, 4.2f, 0), Vector(3.5f, 4.2f, 0), Vector(4.0f, 4.2f, 0)});
         const std::vector<char> after = Bytes(*m_object);
         Interface::UndoRedo(Interface::UndoStack());
         EXPECT_EQ(Bytes(*m_object), before);

@@ -29,7 +29,8 @@ bool ToolOverlayHost::GetStencil(OverlayTexture &out) const
     const InteractionServices &host = InteractionHost();
     if (!stencil.BuildPlacementMatrix(out.m_mPlacement, host.GetViewWidth(), host.GetViewHeight()))
         return false;
-    out.m_bTiled = stencil.m_bShowTile;
+    // Repeated over the view only when sampling repeats it too.
+    out.m_bTiled = stencil.m_bUseTile && stencil.m_bShowTile;
     if (stencil.m_bTextureStale)
         Fresh(stencil.m_iTexture, stencil.m_bTextureStale, stencil.TextureImage());
     out.m_iTexture = stencil.m_iTexture;

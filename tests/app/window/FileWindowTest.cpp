@@ -117,7 +117,7 @@ TEST_F(FileWindowTest, LayerImportsAndLevelExportsAskTheirOptionsAndACancelDoesN
     controller.RunCommand("Select all");
     m_modals.ran.clear();
     m_modals.accept = false;
-    m_modals.save = File(QStringLiteral("levels.obj"));
+    m_modals.save = File(QStringLiteral("levels.bio"));
     controller.RunCommand("Export levels");
     EXPECT_EQ(m_modals.ran, QStringList({"Export Options"}));
     EXPECT_FALSE(QFileInfo::exists(m_modals.save));
