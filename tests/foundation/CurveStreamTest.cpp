@@ -237,12 +237,25 @@ TEST_F(CurveStream, FalloffPointTableForms)
         ASSERT_TRUE(table.Serialize(stream));
     }
     EXPECT_EQ(Bytes(), Int(228) + Int(0));
-    // Too short for its count.
-    WriteBytes(228, Int(3) + QByteArray(2 * 28, '\0'));
-    CurvePointTable table;
-    Stream stream(Path(), false);
-    EXPECT_FALSE(table.Serialize(stream));
-    EXPECT_EQ(table.GetCount(), 0);
+    // Too short for its count, more points than the table holds, or (before version 118,
+    // where eight points are stored) more than eight.
+    const struct {
+        int version;
+        QByteArray body;
+    } refused[] = {
+        {228, Int(3) + QByteArray(2 * 28, '\0')},
+        {228, Int(1000) + QByteArray(70 * 28, '\0')},
+        {228, Int(-1) + QByteArray(28, '\0')},
+        {117, Int(9) + QByteArray(8 * 24, '\0')},
+    };
+    for (const auto &c : refused) {
+        WriteBytes(c.version, c.body);
+        CurvePointTable table;
+        Stream stream(Path(), false);
+        EXPECT_FALSE(table.Serialize(stream)) << c.version;
+        EXPECT_TRUE(stream.HasError());
+        EXPECT_EQ(table.GetCount(), 0);
+    }
 }
 
 TEST_F(CurveStream, InconsistentRecordsAreRefusedAndChangeNothing)
