@@ -4,6 +4,7 @@
 
 #include "app/services/AppBrushServices.h"
 #include "app/services/AppCommandHandlers.h"
+#include "app/services/AppCurveEditorSettings.h"
 #include "app/services/AppCurveOperationHost.h"
 #include "app/services/AppCurveServices.h"
 #include "app/services/AppFileServices.h"
@@ -47,6 +48,7 @@ public:
     AppPreferencesDialogHost m_cPreferencesDialog;
     AppSceneServices m_cScene;
     InteractionMeshHost m_cMeshes;
+    AppCurveEditorSettings m_cCurveEditors;
 
 private:
     General::ShellServices *m_pPreviousShell = nullptr;

@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
 
 namespace GUI {
@@ -56,5 +57,7 @@ QString ModalDialogs::GetFileName(QWidget *parent, const QString &caption, const
 }
 
 bool ModalDialogs::Run(QDialog &dialog) { return dialog.exec() == QDialog::Accepted; }
+
+QAction *ModalDialogs::ExecMenu(QMenu &menu, const QPoint &globalPosition) { return menu.exec(globalPosition); }
 
 }  // namespace GUI

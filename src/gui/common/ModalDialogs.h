@@ -9,7 +9,10 @@
 #include <QString>
 #include <QStringList>
 
+class QAction;
 class QDialog;
+class QMenu;
+class QPoint;
 class QWidget;
 
 namespace GUI {
@@ -40,6 +43,8 @@ public:
                                 const QString &filter, bool open);
     // Runs a dialog of our own modally; true when it was accepted.
     virtual bool Run(QDialog &dialog);
+    // Pops up a menu at a screen position; the chosen entry, null when dismissed.
+    virtual QAction *ExecMenu(QMenu &menu, const QPoint &globalPosition);
 };
 
 inline ModalDialogs &Modals() { return ModalDialogs::Get(); }
