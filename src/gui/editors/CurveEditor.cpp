@@ -210,7 +210,9 @@ void CurveEditor::DeleteSelectedPoint()
     for (CPBox *handle : m_aHandles)
         if (handle->m_iIndex >= k)
             --handle->m_iIndex;
-    delete m_pSelected;
+    // The handle's own menu may be what asked: it goes once that event is over.
+    m_pSelected->hide();
+    m_pSelected->deleteLater();
     m_pSelected = nullptr;
     PlaceHandles();
     update();
