@@ -10,7 +10,9 @@ WindowServices::WindowServices(Tevrin &window)
       m_cCurves(window),
       m_cCurveOperations(m_cCurveEditing),
       m_cPreferencesDialog(window),
-      m_cScene(window, m_cCurveEditing)
+      m_cScene(window, m_cCurveEditing),
+      m_cMeshes(window),
+      m_cLayerLists(window)
 {
 }
 
@@ -47,11 +49,15 @@ void WindowServices::Install()
     GUI::TrayServices::Install(&m_cTrays);
     MapExtraction::MappingHost::Install(&m_cMapping);
     PreferencesDialogHost::Install(&m_cPreferencesDialog);
+    GUI::LayerListHost::Install(&m_cLayerLists);
+    // The view shows the layer weights when the switch was on last time.
+    m_cLayerLists.SetShowLayerMask(m_cLayerLists.ShowLayerMask());
 }
 
 void WindowServices::Uninstall()
 {
     m_cCurveEditing.End();
+    GUI::LayerListHost::Install(nullptr);
     PreferencesDialogHost::Install(nullptr);
     MapExtraction::MappingHost::Install(nullptr);
     GUI::TrayServices::Install(nullptr);
