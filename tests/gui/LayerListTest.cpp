@@ -36,6 +36,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -497,7 +498,7 @@ TEST_F(LayerWindow, TheMenuCarriesCommandAndAxisInItsIds)
     };
     walk(menu.get(), QString(), walk);
     EXPECT_EQ(entries, (QStringList{"New Layer 0", "Delete Layer 1", "Duplicate Layer 2", "Merge Visible 3",
-                                    "Flatten 4", "Mirror > X 6", "Mirror > Y 262", "Mirror > Z 518",
+                                    "Flatten 4", "Set Symmetry Target 5", "Mirror > X 6", "Mirror > Y 262", "Mirror > Z 518",
                                     "Mirror > Tangent 774", "Flip > X 7", "Flip > Y 263", "Flip > Z 519",
                                     "Flip > Tangent 775"}));
     // Without topological symmetry both commands stop with the yellow message.
@@ -552,6 +553,7 @@ protected:
     {
         guitest::Application();
         RegisterObjectOperations();
+        RegisterBrushOperations();
         m_scene = std::make_unique<Scene>();
         m_scene->AddObject(fixtures::MakeGridCube<Object>(2).release());
         m_object = m_scene->GetObject(0);
@@ -681,10 +683,10 @@ TEST_F(LayerSymmetry, MirrorWritesIntoTheSymmetryTargetLayer)
         return 0u;
     };
     const unsigned from = vertexAt({-1, 1, 1}), to = vertexAt({1, 1, 1});
+    Select(FaceAt({-0.5f, 0.5f, 1.0f}));
     LayerLevel *data = source->GetLevel(m_object);
     data->SetOffset(from, data->FindVertex(from, true), General::Vector(0.25f, 0, 0.5f));
     ASSERT_TRUE(data->Extend());
-    Select(FaceAt({-0.5f, 0.5f, 1.0f}));
     QByteArray before;
     for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
         before.append(reinterpret_cast<const char *>(&m_object->m_pVertices[v].m_vPosition), sizeof(General::Vector));
@@ -700,10 +702,33 @@ TEST_F(LayerSymmetry, MirrorWritesIntoTheSymmetryTargetLayer)
     EXPECT_EQ(m_object->m_pVertices[to].m_vPosition, General::Vector(0.75f, 1, 1.5f));
 
     Interface::UndoRedo(Interface::UndoStack());
+    for (unsigned v = 0; v < m_object->m_iVertexCount; ++v) {
+        General::Vector b;
+        std::memcpy(&b, before.constData() + v * sizeof(General::Vector), sizeof b);
+        const General::Vector &p = m_object->m_pVertices[v].m_vPosition;
+        if (!(p == b))
+            ADD_FAILURE() << "vertex " << v << " " << p.x << " " << p.y << " " << p.z << " was " << b.x << " " << b.y << " " << b.z;
+    }
     QByteArray after;
     for (unsigned v = 0; v < m_object->m_iVertexCount; ++v)
         after.append(reinterpret_cast<const char *>(&m_object->m_pVertices[v].m_vPosition), sizeof(General::Vector));
     EXPECT_EQ(after, before);
+}
+
+// The finest level with a shown face: level 0 when the finer levels are all hidden.
+TEST(LayerSymmetryLevel, IsTheFinestLevelWithAShownFace)
+{
+    fixtures::ModelFixture model;
+    std::unique_ptr<Object> object = fixtures::MakeGridObject(2, 2, 3);
+    SubdivLevel *one = object->GetLevel(1), *two = object->GetLevel(2);
+    ASSERT_NE(two, nullptr);
+    EXPECT_EQ(GUI::LayerCommands::SymmetryLevel(*object), two);
+    two->m_iHiddenFaces = two->m_iFaceCount;
+    EXPECT_EQ(GUI::LayerCommands::SymmetryLevel(*object), one);
+    one->m_iHiddenFaces = one->m_iFaceCount;
+    EXPECT_EQ(GUI::LayerCommands::SymmetryLevel(*object), object.get());
+    object->m_iHiddenFaces = object->m_iFaceCount;
+    EXPECT_EQ(GUI::LayerCommands::SymmetryLevel(*object), nullptr);
 }
 
 }  // namespace

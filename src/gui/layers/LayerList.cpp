@@ -86,13 +86,7 @@ LayerList::LayerList(QWidget *parent, const char *name) : Dialog(parent, name)
     rows->setSpacing(0);
     rows->setContentsMargins(0, 0, 0, 0);
     m_pTree = new QTvLayerList(this);
-    QPalette palette = QApplication::palette();
-    const General::Color active = LayerListHost::Get().ActiveLayerColor();
-    palette.setColor(QPalette::Active, QPalette::Highlight,
-                     QColor(int(active.r * 255.0f), int(active.g * 255.0f), int(active.b * 255.0f), 255));
-    palette.setColor(QPalette::Active, QPalette::Base, this->palette().color(QPalette::Window));
-    palette.setColor(QPalette::Inactive, QPalette::Base, this->palette().color(QPalette::Window));
-    m_pTree->setPalette(palette);
+    ApplyPalette();
     rows->addWidget(m_pTree);
     layout->addLayout(rows);
     TV_ASSERT(connect(m_pTree, &QTreeWidget::itemSelectionChanged, this, &LayerList::OnSelect));
@@ -175,10 +169,23 @@ void LayerList::UpdateLayers(bool force)
     Rebuild();
 }
 
+void LayerList::ApplyPalette()
+{
+    // The active layer's row in the preferences' colour, on the window's own background.
+    QPalette palette = QApplication::palette();
+    const General::Color active = LayerListHost::Get().ActiveLayerColor();
+    palette.setColor(QPalette::Active, QPalette::Highlight,
+                     QColor(int(active.r * 255.0f), int(active.g * 255.0f), int(active.b * 255.0f), 255));
+    palette.setColor(QPalette::Active, QPalette::Base, this->palette().color(QPalette::Window));
+    palette.setColor(QPalette::Inactive, QPalette::Base, this->palette().color(QPalette::Window));
+    m_pTree->setPalette(palette);
+}
+
 void LayerList::Rebuild()
 {
     if (m_bRebuilding)
         return;
+    ApplyPalette();
     m_bRebuilding = true;
     m_pTree->clear();
     if (m_pObject) {
@@ -365,7 +372,8 @@ QMenu *LayerList::BuildMenu(QWidget *parent)
         QAction *action = to->addAction(tr(text));
         action->setData(id);
         action->setEnabled(enabled);
-        action->setWhatsThis(GetWhatsThisText(QString::fromLatin1(help)));
+        // Help id "Layers.X" is the page of entry X of this window ("Layers").
+        action->setWhatsThis(GetWhatsThisText(QString::fromLatin1(help).section(QLatin1Char('.'), 1)));
         return action;
     };
     add(menu, "New Layer", kNewLayer, "Layers.NewLayer");
@@ -374,6 +382,7 @@ QMenu *LayerList::BuildMenu(QWidget *parent)
     menu->addSeparator();
     add(menu, "Merge Visible", kMergeVisible, "Layers.MergeVisible");
     add(menu, "Flatten", kFlatten, "Layers.Flatten");
+    add(menu, "Set Symmetry Target", kSetSymmetryTarget, "Layers.SetSymmetryTarget");
     menu->addSeparator();
     for (const auto &[title, command, help] : {std::tuple{"Mirror", int(kMirror), "Layers.Mirror"},
                                                std::tuple{"Flip", int(kFlip), "Layers.Flip"}}) {
@@ -406,6 +415,9 @@ void LayerList::RunMenuCommand(int id)
         break;
     case kFlatten:
         OnFlatten();
+        break;
+    case kSetSymmetryTarget:
+        OnSetSymTarget();
         break;
     case kMirror:
         OnMirror(axis);

@@ -30,7 +30,10 @@ public:
     static constexpr const char *kClassName = "LayerList";
     using Factory = DialogFactoryOf<LayerList>;
     // Menu ids: command = id % 256, axis = id / 256.
-    enum MenuCommand { kNewLayer = 0, kDeleteLayer, kDuplicateLayer, kMergeVisible, kFlatten, kNothing, kMirror, kFlip };
+    // The symmetry target (the layer mirror and flip write into) is chosen with command 5.
+    enum MenuCommand {
+        kNewLayer = 0, kDeleteLayer, kDuplicateLayer, kMergeVisible, kFlatten, kSetSymmetryTarget, kMirror, kFlip
+    };
 
     LayerList(QWidget *parent, const char *name);
     ~LayerList() override;
@@ -92,6 +95,7 @@ private:
     };
     std::vector<Shown> Arrangement() const;
     void Rebuild();
+    void ApplyPalette();
     void AddRows(QTreeWidgetItem *parent, Layer3D *first);
     // The layer of the first selected row; `any` false when no row is selected.
     Layer3D *SelectedLayer(bool &any) const;

@@ -10,9 +10,11 @@
 #include "operations/LayerOperation.h"
 #include "scene/Scene.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -138,6 +140,15 @@ Object *QTvLayerListItem::GetObject() const { return m_pOwner ? m_pOwner->GetObj
 
 QVariant QTvLayerListItem::data(int column, int role) const
 {
+    // The symmetry target's name carries a star.
+    if (column == QTvLayerList::kName && (role == Qt::DecorationRole || role == Qt::ToolTipRole)) {
+        Object *object = GetObject();
+        if (!m_pLayer || !object || object->m_pSecondLayer != m_pLayer)
+            return QVariant();
+        if (role == Qt::ToolTipRole)
+            return QCoreApplication::translate("GUI::LayerList", "Mirror and flip write into this layer");
+        return QIcon(QStringLiteral("Icons/star.png"));
+    }
     if (role != Qt::DisplayRole || column > QTvLayerList::kLevel)
         return QTreeWidgetItem::data(column, role);
     Object *object = GetObject();
