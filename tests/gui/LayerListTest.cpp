@@ -32,6 +32,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -509,6 +510,27 @@ TEST_F(LayerWindow, TheMenuCarriesCommandAndAxisInItsIds)
         Recorder().statusMessages.filter(QRegularExpression(QStringLiteral("^Symmetry not yet initialized\\.")));
     EXPECT_EQ(refusals.size(), 2);
     EXPECT_EQ(Recorder().statusStates.back(), 1);
+}
+
+// A press on the triangle button opens the menu at the mouse; the entry chosen runs.
+TEST_F(LayerWindow, TheMenuButtonOpensTheCommands)
+{
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        for (QAction *action : menu->actions())
+            shown += action->isSeparator() ? QStringLiteral("|") : action->text() + QStringLiteral(";");
+        for (QAction *action : menu->actions())
+            if (action->text() == QLatin1String("Duplicate Layer"))
+                menu->setActiveAction(action);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QTest::mousePress(m_window->GetMenuButton(), Qt::LeftButton);
+    EXPECT_EQ(shown, QStringLiteral("New Layer;Delete Layer;Duplicate Layer;|Merge Visible;Flatten;Set Symmetry Target;|"
+                                    "Mirror;Flip;"));
+    EXPECT_EQ(m_object->LayerCount(), 4);
+    EXPECT_EQ(m_object->GetActiveLayer(), m_c->m_pNext);
 }
 
 TEST_F(LayerWindow, ShowMaskWritesTheActiveLayersWeightsIntoTheMask)

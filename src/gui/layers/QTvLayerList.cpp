@@ -49,6 +49,8 @@ QTvLayerList::QTvLayerList(QWidget *parent) : QTvTreeWidget(parent), m_pDelegate
     header()->moveSection(header()->visualIndex(kLevel), 2);
     for (int column : {kVisible, kLocked, kLevel})
         header()->resizeSection(column, QLayerListDelegate::kRowHeight);
+    // A dock is narrow: the name leaves room for the transparency slider.
+    header()->resizeSection(kName, 90);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
