@@ -137,6 +137,13 @@ void Interface::ForgetObject(Object *object)
         SetActiveObject(nullptr);
     if (m_cHit.object == object)
         m_cHit = PickHit();
+    // The brush cursor is drawn from these picks: none may name a level of the leaving object.
+    bool picked = false;
+    for (int i = 0; i < m_cPicker.GetPickCount(); ++i)
+        for (const SubdivLevel *level = object; level && !picked; level = level->m_pNext)
+            picked = m_cPicker.GetPick(i)->m_pMesh == level;
+    if (picked)
+        m_cPicker.Clear();
     if (m_pManipulator && m_pManipulator->GetObject() == object)
         DropManipulator();
 }

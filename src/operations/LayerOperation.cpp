@@ -7,9 +7,94 @@
 #include "mesh/object/Object.h"
 #include "scene/Scene.h"
 
+#include <QCoreApplication>
+
 #include <cstring>
+#include <vector>
+
+namespace {
+
+QString Tr(const char *text) { return QCoreApplication::translate("LayerOperation", text); }
+
+// The layer after the whole subtree of `layer` in depth-first order.
+const Layer3D *AfterSubtree(const Layer3D *layer)
+{
+    for (; layer; layer = layer->m_pParent)
+        if (layer->m_pNext)
+            return layer->m_pNext;
+    return nullptr;
+}
+
+// Depth-first numbering of the object's layers with the subtree of `skip` left out: a move
+// names the new parent this way, so the number does not depend on where the moved layers are.
+int IndexWithout(const Object &object, const Layer3D *layer, const Layer3D *skip)
+{
+    int index = 0;
+    for (const Layer3D *l = object.GetFirstLayer(); l;) {
+        if (l == skip) {
+            l = AfterSubtree(l);
+            continue;
+        }
+        if (l == layer)
+            return index;
+        ++index;
+        l = l->GetNextInTree();
+    }
+    return -1;
+}
+
+Layer3D *LayerWithout(const Object &object, int index, const Layer3D *skip)
+{
+    for (const Layer3D *l = object.GetFirstLayer(); l;) {
+        if (l == skip) {
+            l = AfterSubtree(l);
+            continue;
+        }
+        if (index-- == 0)
+            return const_cast<Layer3D *>(l);
+        l = l->GetNextInTree();
+    }
+    return nullptr;
+}
+
+// Links an unlinked layer into the sub-layers of `parent` (the top-level list when null) at
+// list position `position` from the head (the bottom-most), clamped to the list.
+void LinkLayer(Object &object, Layer3D *layer, Layer3D *parent, int position)
+{
+    Layer3D *&head = parent ? parent->m_pFirstChild : object.m_pLayers;
+    Layer3D *prev = nullptr;
+    Layer3D *next = head;
+    for (int i = 0; i < position && next; ++i) {
+        prev = next;
+        next = next->m_pNext;
+    }
+    layer->m_pParent = parent;
+    layer->m_pPrev = prev;
+    layer->m_pNext = next;
+    if (prev)
+        prev->m_pNext = layer;
+    else
+        head = layer;
+    if (next)
+        next->m_pPrev = layer;
+}
+
+int ListPosition(const Layer3D *layer)
+{
+    int position = 0;
+    for (const Layer3D *l = layer->m_pPrev; l; l = l->m_pPrev)
+        ++position;
+    return position;
+}
+
+}  // namespace
 
 namespace Operations {
+
+LayerOperation::LayerOperation(Object *object, Layer3D *layer, Layer3D *parent, int position)
+    : m_pLayer(layer), m_pObject(object), m_iAction(kMoveLayer), m_pMoveParent(parent), m_iMovePosition(position)
+{
+}
 
 LayerOperation::LayerOperation(Object *object, int action, Layer3D *layer, float transparency)
     : m_pLayer(layer), m_pObject(object), m_fTransparency(transparency), m_iAction(action)
@@ -40,8 +125,19 @@ void LayerOperation::Serialize(Stream &stream)
     int layer = storing && m_pObject ? m_pObject->GetLayerIndex(m_pLayer) : 0;
     stream.Serialize(object).Serialize(layer);
     if (!storing) {
+        // Layers are found when the record runs: the records of one action are read before
+        // any of them runs, and the layers they name may come back only through the later ones.
         m_pObject = scene ? scene->GetObject(object) : nullptr;
-        m_pLayer = m_pObject ? m_pObject->GetLayerByIndex(layer) : nullptr;
+        m_pLayer = nullptr;
+        m_iLayerIndex = layer;
+        m_bResolveLayers = true;
+    }
+    if (m_iAction == kMoveLayer) {
+        int parent = storing && m_pObject && m_pMoveParent ? IndexWithout(*m_pObject, m_pMoveParent, m_pLayer) : -1;
+        stream.Serialize(parent).Serialize(m_iMovePosition);
+        if (!storing)
+            m_iParentIndex = parent;
+        return;
     }
     if (!HasData())
         return;
@@ -132,10 +228,64 @@ Layer3D *LayerOperation::Recreate(bool hidden)
     return layer;
 }
 
+bool LayerOperation::Move()
+{
+    if (!m_pObject || !m_pLayer)
+        return false;
+    Layer3D *layer = m_pLayer;
+    Layer3D *oldParent = layer->m_pParent;
+    if (m_pMoveParent && (Layer3D::IsInSubtree(m_pMoveParent, layer) || m_pObject->GetLayerIndex(m_pMoveParent) < 0)) {
+        m_sFailure = Tr("a layer cannot become a sub-layer of itself");
+        return false;
+    }
+    // Under another parent the layers of the subtree weigh their offsets by other strengths:
+    // they leave the mesh before the move and come back at the new strengths.
+    std::vector<Layer3D *> hidden;
+    const bool reparent = m_pMoveParent != oldParent;
+    if (reparent) {
+        for (Layer3D *l = layer; l && Layer3D::IsInSubtree(l, layer); l = l->GetNextInTree()) {
+            if (!l->IsVisible())
+                continue;
+            l->SetVisible(false);
+            if (l->IsVisible()) {
+                for (Layer3D *back : hidden)
+                    back->SetVisible(true);
+                m_sFailure = Tr("layers locked to a level can be moved on the active level only");
+                return false;
+            }
+            hidden.push_back(l);
+        }
+    }
+    const int oldPosition = ListPosition(layer);
+    m_pObject->UnlinkLayer(layer);
+    LinkLayer(*m_pObject, layer, m_pMoveParent, m_iMovePosition);
+    for (Layer3D *l : hidden)
+        l->SetVisible(true);
+    m_pMoveParent = oldParent;
+    m_iMovePosition = oldPosition;
+    return true;
+}
+
+void LayerOperation::ResolveLayers()
+{
+    m_bResolveLayers = false;
+    m_pLayer = m_pObject ? m_pObject->GetLayerByIndex(m_iLayerIndex) : nullptr;
+    if (m_iAction == kMoveLayer)
+        m_pMoveParent = m_pObject && m_iParentIndex >= 0 ? LayerWithout(*m_pObject, m_iParentIndex, m_pLayer) : nullptr;
+}
+
 bool LayerOperation::Execute()
 {
     bool result = true;
+    m_sFailure.clear();
     MeshHost &host = MeshHost::Get();
+    if (m_bResolveLayers) {
+        ResolveLayers();
+        if (m_iAction == kMoveLayer && m_iParentIndex >= 0 && !m_pMoveParent) {
+            m_sFailure = Tr("the new parent layer is missing");
+            return false;
+        }
+    }
     switch (m_iAction) {
     case kDelete:
     case kFlatten:
@@ -145,13 +295,16 @@ bool LayerOperation::Execute()
             break;
         if (m_iAction == kMerge) {
             Layer3D *target = m_pObject->GetActiveLayer();
-            if (!target || target == m_pLayer) {
+            if (!target || target == m_pLayer || Layer3D::IsInSubtree(target, m_pLayer)) {
+                m_sFailure = !target ? Tr("there is no active layer to merge into")
+                                     : Tr("a layer cannot be merged into itself or its sub-layers");
                 result = false;
                 break;
             }
         }
         KeepLayer();
         if (!StoreData()) {
+            m_sFailure = Tr("the layer has no records for every level");
             result = false;
             break;
         }
@@ -167,6 +320,8 @@ bool LayerOperation::Execute()
                 m_pObject->MergeLayer(removed, m_pObject->GetActiveLayer());
             // A layer that refused to go (locked elsewhere, no memory to merge) stays as it was.
             if (m_pObject->LayerCount() == layersBefore) {
+                m_sFailure = m_iAction == kMerge ? Tr("not enough memory")
+                                                 : Tr("layers locked to a level can be changed on that level only");
                 result = false;
                 break;
             }
@@ -266,6 +421,12 @@ bool LayerOperation::Execute()
         m_sName = previous;
         break;
     }
+    case kMoveLayer:
+        Log("Move layer\n");
+        result = Move();
+        if (result)
+            host.Redraw();
+        break;
     case kBakeTransparency:
         Log("Reset layer transparency\n");
         if (!m_pObject || !m_pLayer)

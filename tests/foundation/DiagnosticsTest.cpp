@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <set>
 #include <string>
 #include <thread>
@@ -53,14 +54,22 @@ public:
     QStringList lines;
     std::set<QThread *> threads;
 };
+
+// The application object whose event loop hands the workers' lines to the GUI thread.
+struct CoreApplication {
+    int argc = 1;
+    char name[12] = "diagnostics";
+    char *argv[2] = {name, nullptr};
+    QCoreApplication application{argc, argv};
+};
 }  // namespace
 
-TEST(LogFile, WorkersLogWholeLinesAndTheWindowGetsThemOnTheGuiThread)
+// Many workers and the GUI thread log at once: every line reaches the window whole, on
+// the GUI thread, and in exactly the order of the file (so each worker's lines in order).
+TEST(LogFile, WorkersLogWholeLinesAndTheWindowGetsThemOnTheGuiThreadInFileOrder)
 {
-    int argc = 1;
-    char name[] = "diagnostics";
-    char *argv[] = {name, nullptr};
-    QCoreApplication application(argc, argv);
+    CoreApplication core;
+    QCoreApplication &application = core.application;
     ThreadNotingShell shell;
     General::InstallShell(&shell);
     std::FILE *file = std::tmpfile();
@@ -69,43 +78,64 @@ TEST(LogFile, WorkersLogWholeLinesAndTheWindowGetsThemOnTheGuiThread)
 
     constexpr int kThreads = 4, kLines = 200;
     const std::string filler(300, 'w');
+    std::atomic<bool> go = false;
     std::vector<std::thread> workers;
     for (int t = 0; t < kThreads; ++t)
         workers.emplace_back([&, t] {
+            while (!go)
+                std::this_thread::yield();
             for (int i = 0; i < kLines; ++i)
                 Log("worker %d line %d %s\n", t, i, filler.c_str());
         });
-    Log("from the gui thread\n");
+    go = true;
+    for (int i = 0; i < 50; ++i) {
+        Log("from the gui thread %d\n", i);
+        if (i % 10 == 0)
+            QCoreApplication::processEvents();
+    }
     for (std::thread &worker : workers)
         worker.join();
-    General::SetLogFile(nullptr);
-    // Nothing reaches the window from a worker until the GUI thread's event loop runs.
-    EXPECT_EQ(shell.lines, QStringList{"from the gui thread\n"});
+    const int beforeEvents = int(shell.lines.size());
+    Log("last gui line\n");
+    // The GUI thread's own line takes every line logged before it along, oldest first.
+    EXPECT_EQ(shell.lines.size(), kThreads * kLines + 51);
+    EXPECT_GE(beforeEvents, 50);
     QCoreApplication::processEvents();
+    General::SetLogFile(nullptr);
     General::InstallShell(&Recorder());
 
-    EXPECT_EQ(shell.lines.size(), kThreads * kLines + 1);
+    EXPECT_EQ(shell.lines.size(), kThreads * kLines + 51);
     EXPECT_EQ(shell.threads, std::set<QThread *>{application.thread()});
     std::rewind(file);
-    std::vector<std::set<int>> seen(kThreads);
-    char line[1024];
-    int gui = 0;
-    while (std::fgets(line, sizeof line, file)) {
+    QStringList written;
+    std::vector<int> next(kThreads, 0);
+    std::vector<char> line(1024);
+    while (std::fgets(line.data(), int(line.size()), file)) {
+        written << QString::fromLocal8Bit(line.data());
         int t = -1, i = -1;
         char rest[400] = {};
-        if (std::sscanf(line, "worker %d line %d %399s", &t, &i, rest) == 3) {
-            ASSERT_TRUE(t >= 0 && t < kThreads) << line;
-            EXPECT_EQ(rest, filler) << "a line was torn: " << line;
-            seen[size_t(t)].insert(i);
-        } else {
-            EXPECT_STREQ(line, "from the gui thread\n");
-            ++gui;
+        if (std::sscanf(line.data(), "worker %d line %d %399s", &t, &i, rest) == 3) {
+            ASSERT_TRUE(t >= 0 && t < kThreads) << line.data();
+            EXPECT_EQ(rest, filler) << "a line was torn: " << line.data();
+            EXPECT_EQ(i, next[size_t(t)]++) << "a worker's lines out of order";
         }
     }
     std::fclose(file);
-    EXPECT_EQ(gui, 1);
-    for (const std::set<int> &lines : seen)
-        EXPECT_EQ(lines.size(), size_t(kLines));
+    EXPECT_EQ(shell.lines, written);
+    for (int count : next)
+        EXPECT_EQ(count, kLines);
+}
+
+TEST(LogFile, AWorkersLineWaitsForTheGuiThreadsEventLoop)
+{
+    CoreApplication core;
+    ThreadNotingShell shell;
+    General::InstallShell(&shell);
+    std::thread([] { Log("from a worker\n"); }).join();
+    EXPECT_TRUE(shell.lines.isEmpty());
+    QCoreApplication::processEvents();
+    General::InstallShell(&Recorder());
+    EXPECT_EQ(shell.lines, QStringList{"from a worker\n"});
 }
 
 TEST(Timer, AccumulatesIntervalsAndCounts)

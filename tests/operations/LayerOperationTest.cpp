@@ -4,6 +4,7 @@
 #include "mesh/object/Layer3D.h"
 #include "scene/Scene.h"
 #include "support/TempDir.h"
+#include "foundation/Memory.h"
 
 #include <QTextStream>
 
@@ -54,7 +55,7 @@ protected:
         out << "| active " << m_object->GetLayerIndex(m_object->GetActiveLayer()) << '\n';
         for (Layer3D *layer = m_object->GetFirstLayer(); layer; layer = layer->GetNextInTree()) {
             out << layer->GetName() << ' ' << layer->GetStrength() << ' ' << layer->IsVisible() << ' '
-                << layer->GetLevelIndex() << ':';
+                << layer->GetLevelIndex() << " under " << m_object->GetLayerIndex(layer->m_pParent) << ':';
             const LayerLevel *data = layer->GetLevel(m_object->m_pActiveLevel);
             for (unsigned i = 0; data && i < data->m_aData.GetItemCount(); ++i) {
                 const auto &r = data->m_aData[i];
@@ -100,6 +101,9 @@ TEST_F(LayerOperationTest, ExecuteTwiceIsTheIdentity)
         {"rename", L::kRename, L::kRename, [](Object *o, Layer3D *l) { return L(o, L::kRename, l, QString()); }},
         {"bake", L::kBakeTransparency, L::kRestoreTransparency,
          [](Object *o, Layer3D *l) { return L(o, L::kBakeTransparency, l, 1.0f); }},
+        {"move to the bottom", L::kMoveLayer, L::kMoveLayer, [](Object *o, Layer3D *l) { return L(o, l, nullptr, 0); }},
+        {"move under another layer", L::kMoveLayer, L::kMoveLayer,
+         [](Object *o, Layer3D *l) { return L(o, l, o->GetFirstLayer(), 0); }},
     };
     OperationBuffer::SetFactory([](int type) -> std::unique_ptr<General::Recordable> {
         return type == Operations::kLayer ? std::make_unique<LayerOperation>() : nullptr;
@@ -116,7 +120,7 @@ TEST_F(LayerOperationTest, ExecuteTwiceIsTheIdentity)
         // Baking changes records and strength but must keep the mesh.
         EXPECT_NE(after, before);
         if (c.action == L::kFlatten || c.action == L::kBakeTransparency || c.action == L::kSelect ||
-            c.action == L::kRename)
+            c.action == L::kRename || c.action == L::kMoveLayer)
             EXPECT_EQ(after.substr(0, after.find('|')), before.substr(0, before.find('|')));
 
         // Undo through the history record.
@@ -160,7 +164,7 @@ TEST_F(LayerOperationTest, MissingPiecesChangeNothing)
     // Merging the active layer into itself cannot be done.
     LayerOperation self(m_object, LayerOperation::kMerge, m_a, 1.0f);
     EXPECT_FALSE(self.Execute());
-    LayerOperation bad(m_object, 14, m_b, 1.0f);
+    LayerOperation bad(m_object, 15, m_b, 1.0f);
     EXPECT_FALSE(bad.Execute());
     EXPECT_EQ(Describe(), before);
 }
@@ -189,6 +193,72 @@ TEST_F(LayerOperationTest, RecordsWithCountsBeyondTheFileAreRefused)
     read.Serialize(buffer);
     EXPECT_TRUE(buffer.HasError());
     EXPECT_EQ(read.GetAction(), LayerOperation::kInsert);
+}
+
+// Under another parent a layer's offsets weigh by that parent's strength: the mesh follows
+// the move, and the record of the move, read back, takes the layer and the mesh back.
+TEST_F(LayerOperationTest, AMoveUnderAnotherParentReweighsTheOffsetsAndUndoes)
+{
+    m_a->SetTransparency(0.5f, true, false);
+    const std::string before = Describe();
+    LayerOperation move(m_object, m_b, m_a, 0);
+    ASSERT_TRUE(move.Execute());
+    EXPECT_EQ(m_b->m_pParent, m_a);
+    EXPECT_EQ(m_a->m_pFirstChild, m_b);
+    EXPECT_EQ(m_a->m_pNext, nullptr);
+    // B lifts vertices 2 and 5 by 3 x 0.5; under A by 3 x 0.5 x 0.5.
+    EXPECT_FLOAT_EQ(fixtures::Position(*m_object, 5).z, 0.75f);
+
+    OperationBuffer::SetFactory([](int type) -> std::unique_ptr<General::Recordable> {
+        return type == Operations::kLayer ? std::make_unique<LayerOperation>() : nullptr;
+    });
+    OperationBuffer buffer(m_dir.File("undo"));
+    ASSERT_TRUE(buffer.Append(move, 0));
+    char kind = -1;
+    auto record = buffer.ReadPrevious(kind);
+    OperationBuffer::SetFactory(nullptr);
+    auto *undo = dynamic_cast<LayerOperation *>(record.get());
+    ASSERT_NE(undo, nullptr);
+    ASSERT_TRUE(undo->Execute());
+    EXPECT_EQ(Describe(), before);
+    EXPECT_EQ(m_b->m_pParent, nullptr);
+}
+
+TEST_F(LayerOperationTest, ALayerCannotMoveUnderItsOwnSubLayer)
+{
+    LayerOperation down(m_object, m_b, m_a, 0);
+    ASSERT_TRUE(down.Execute());
+    const std::string before = Describe();
+    LayerOperation loop(m_object, m_a, m_b, 0);
+    EXPECT_FALSE(loop.Execute());
+    EXPECT_FALSE(loop.GetFailure().isEmpty());
+    EXPECT_EQ(Describe(), before);
+}
+
+// Whatever allocation a merge is refused, it either completes or leaves both layers and
+// the mesh exactly as they were, and says the cause.
+TEST_F(LayerOperationTest, AMergeRefusedMemoryChangesNothing)
+{
+    const std::string before = Describe();
+    bool refused = false, merged = false;
+    for (uint64_t room = 0; room < 4096 && !merged; room += 16) {
+        TearDown();
+        SetUp();
+        LayerOperation merge(m_object, LayerOperation::kMerge, m_b, 1.0f);
+        General::SetMemoryLimit(General::GetCountedMemory() + room);
+        const bool ok = merge.Execute();
+        General::SetMemoryLimit(~uint64_t(0));
+        if (ok) {
+            merged = true;
+            EXPECT_EQ(m_object->LayerCount(), 1);
+            continue;
+        }
+        refused = true;
+        EXPECT_EQ(Describe(), before) << "room " << room;
+        EXPECT_EQ(merge.GetFailure(), QStringLiteral("not enough memory"));
+    }
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(merged);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "foundation/curves/NURBSCurve.h"
 #include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/OptionDialogs.h"
+#include "gui/layers/LayerList.h"
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
 #include "gui/common/Trays.h"
@@ -187,3 +188,5 @@ void AppInteractionServices::SelectTrayItem(const QString &tray, int position) {
 void AppInteractionServices::MarkTraySelectionTemporary(const QString &tray) { GUI::MarkTraySelectionTemporary(tray); }
 
 void AppInteractionServices::RestoreTraySelection(const QString &tray) { GUI::RestoreTraySelection(tray); }
+
+void AppInteractionServices::RefreshLayers() { GUI::LayerList::UpdateEverywhere(false); }

@@ -29,6 +29,7 @@ public:
     void SetSceneCaption(const QString &file) override;
     void ResetSaveReminder() override;
     void UpdateDisplayMenu() override;
+    void RefreshLayers() override;
     bool TestSwitch() const override;
     bool RemoveSelectedCurvePoint() override;
     bool AskText(const QString &label, const QString &initial, QString &answer) override;

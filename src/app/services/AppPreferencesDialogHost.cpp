@@ -1,6 +1,7 @@
 #include "app/services/AppPreferencesDialogHost.h"
 
 #include "app/window/Tevrin.h"
+#include "gui/layers/LayerList.h"
 #include "scene/Scene.h"
 #include "viewport/view/SceneView.h"
 
@@ -25,3 +26,5 @@ void AppPreferencesDialogHost::Redraw()
 void AppPreferencesDialogHost::ShowSaveReminder(bool shown) { m_rWindow.ShowSaveReminder(shown); }
 
 void AppPreferencesDialogHost::RefreshStatusText() { SceneView::RefreshStatusText(); }
+
+void AppPreferencesDialogHost::UpdateLayerList() { GUI::LayerList::UpdateEverywhere(true); }

@@ -15,6 +15,7 @@ public:
     void Redraw() override;
     void ShowSaveReminder(bool shown) override;
     void RefreshStatusText() override;
+    void UpdateLayerList() override;
 
 private:
     Tevrin &m_rWindow;

@@ -11,6 +11,8 @@ WindowServices::WindowServices(Tevrin &window)
       m_cCurveOperations(m_cCurveEditing),
       m_cPreferencesDialog(window),
       m_cScene(window, m_cCurveEditing),
+      m_cMeshes(window),
+      m_cLayerLists(window),
       m_cCurveEditors(window)
 {
 }
@@ -48,12 +50,16 @@ void WindowServices::Install()
     GUI::TrayServices::Install(&m_cTrays);
     MapExtraction::MappingHost::Install(&m_cMapping);
     PreferencesDialogHost::Install(&m_cPreferencesDialog);
+    GUI::LayerListHost::Install(&m_cLayerLists);
+    // The view shows the layer weights when the switch was on last time.
+    m_cLayerLists.SetShowLayerMask(m_cLayerLists.ShowLayerMask());
     GUI::CurveEditorSettings::Install(&m_cCurveEditors);
 }
 
 void WindowServices::Uninstall()
 {
     m_cCurveEditing.End();
+    GUI::LayerListHost::Install(nullptr);
     GUI::CurveEditorSettings::Install(nullptr);
     PreferencesDialogHost::Install(nullptr);
     MapExtraction::MappingHost::Install(nullptr);

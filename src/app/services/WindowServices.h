@@ -9,7 +9,9 @@
 #include "app/services/AppCurveServices.h"
 #include "app/services/AppFileServices.h"
 #include "app/services/AppInteractionServices.h"
+#include "app/services/AppLayerListHost.h"
 #include "app/services/AppMappingHost.h"
+#include "app/services/AppMeshHost.h"
 #include "app/services/AppPreferencesDialogHost.h"
 #include "app/services/AppSceneServices.h"
 #include "app/services/AppTrayServices.h"
@@ -17,7 +19,6 @@
 #include "app/services/AppViewOverlayHost.h"
 #include "app/services/CurveEditing.h"
 #include "app/services/WindowShell.h"
-#include "interaction/InteractionMeshHost.h"
 
 class WindowServices {
 public:
@@ -47,7 +48,8 @@ public:
     AppMappingHost m_cMapping;
     AppPreferencesDialogHost m_cPreferencesDialog;
     AppSceneServices m_cScene;
-    InteractionMeshHost m_cMeshes;
+    AppMeshHost m_cMeshes;
+    AppLayerListHost m_cLayerLists;
     AppCurveEditorSettings m_cCurveEditors;
 
 private:

@@ -3,6 +3,7 @@
 #include "app/startup/CommandSwitches.h"
 #include "app/window/Tevrin.h"
 #include "app/window/WindowSettings.h"
+#include "gui/dialogs/LogWindow.h"
 #include "gui/dialogs/PropertiesDialog.h"
 #include "interaction/Interface.h"
 
@@ -109,6 +110,8 @@ int WindowShell::AskQuestion(const QString &title, const QString &text, const QS
 }
 
 QString WindowShell::TempFolder() const { return WindowSettings::Current().tempFolder; }
+
+void WindowShell::AppendLogWindow(const QString &text) { GUI::LogWindow::AppendEverywhere(text); }
 
 void WindowShell::ReleaseNode(General::Node *node)
 {

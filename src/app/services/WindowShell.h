@@ -25,6 +25,8 @@ public:
     QString TempFolder() const override;
     // The properties windows let go of the dying node (nodes of other threads are never shown).
     void ReleaseNode(General::Node *node) override;
+    // Called on the GUI thread only: the log hands other threads' lines over to it.
+    void AppendLogWindow(const QString &text) override;
 
     // Sends the boxes to `modal` instead of showing them (tests answer them); null shows them.
     static void SetModalOverride(General::ShellServices *modal) { s_pModal = modal; }

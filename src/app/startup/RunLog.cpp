@@ -4,6 +4,7 @@
 #include "app/startup/Console.h"
 #include "app/startup/LeftoverTempFiles.h"
 #include "foundation/Diagnostics.h"
+#include "foundation/LogFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,6 +45,8 @@ bool OpenLogFile(const QString &logFolder, const QString &suffix)
     Console("Logfile: %s\n", QFile::encodeName(path).constData());
     std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "w");
     General::SetLogFile(file);
+    if (file)
+        General::SetLogFilePath(path);
     Console("Log file created.\n");
     return file != nullptr;
 }

@@ -1,7 +1,9 @@
 #include "gui/dialogs/DialogFactory.h"
 
 #include "gui/dialogs/HotkeyEditor.h"
+#include "gui/dialogs/LogWindow.h"
 #include "gui/dialogs/PropertiesDialog.h"
+#include "gui/layers/LayerList.h"
 #include "gui/trays/MTray.h"
 
 #include <vector>
@@ -58,9 +60,12 @@ void RegisterDialogFactories()
     // "ImageBrowserDialog" (Image Browser), "LayerList" (Layers), "LogWindow" (Log),
     // "SceneInfoDialog" (Object List), "PreferencesDialog" (Preferences), "NodeTableDialog"
     // (Node View), "PropertiesDialog" (Properties), "MTray" (Tray). Each window joins here,
-    // in its place, once its class exists:
-    //   DialogFactory::Register(std::make_unique<LayerList::Factory>(), "LayerList", "Layers");
+    // in its place, once its class exists.
     HotkeyEditor::Register();
+    DialogFactory::Register(std::make_unique<LayerList::Factory>(), QLatin1String(LayerList::kClassName),
+                            QStringLiteral("Layers"));
+    DialogFactory::Register(std::make_unique<LogWindow::Factory>(), QLatin1String(LogWindow::kClassName),
+                            QStringLiteral("Log"));
     PropertiesDialog::Register();
     DialogFactory::Register(std::make_unique<MTray::Factory>(), QStringLiteral("MTray"), QStringLiteral("Tray"));
 }

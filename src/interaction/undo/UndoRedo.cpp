@@ -128,6 +128,8 @@ void Interface::UndoRedo(OperationBuffer *stack)
     }
     if (undo && IsEmpty(*stack) && !s_bUnrecordedChange)
         MarkModified(false);
+    // A transparency step refreshes no panel while a slider drags: the layer windows catch up here.
+    InteractionHost().RefreshLayers();
 }
 
 void Interface::PerformanceReport(int parent, int depth)

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -158,6 +159,14 @@ Layer3D *Layer3D::GetNextInTree() const
     return nullptr;
 }
 
+bool Layer3D::IsInSubtree(const Layer3D *layer, const Layer3D *root)
+{
+    for (; layer; layer = layer->m_pParent)
+        if (layer == root)
+            return true;
+    return false;
+}
+
 bool Layer3D::ApplyData(float factor)
 {
     // A layer not locked to a level has no data that matches a level of the mesh.
@@ -222,24 +231,45 @@ void Layer3D::BakeStrength()
 
 bool Layer3D::Merge(Layer3D *other, float factor)
 {
+    // Every level's merged records are made aside first and put in place only when all of
+    // them could be: a refused allocation leaves this layer as it was.
+    std::vector<General::Store<LayerLevel::VertexData>> merged;
     for (LayerLevel *to = m_pLevelData, *from = other->m_pLevelData; to && from;
          to = to->m_pNext, from = from->m_pNext) {
-        const unsigned mine = std::min(to->m_iVertexCount, to->m_aData.GetItemCount());
-        const unsigned theirs = std::min(from->m_iVertexCount, from->m_aData.GetItemCount());
-        unsigned i = 0;
-        for (unsigned j = 0; j < theirs; ++j) {
-            const LayerLevel::VertexData &record = from->m_aData[j];
-            while (i < mine && to->m_aData[i].m_iGlobalVertexIndex < record.m_iGlobalVertexIndex)
-                ++i;
-            const General::Vector offset = record.m_vOffset * (record.m_fWeight * factor);
-            if (i < mine && to->m_aData[i].m_iGlobalVertexIndex == record.m_iGlobalVertexIndex)
-                to->m_aData[i].m_vOffset += offset;
-            else if (to->m_aNewData.Add(LayerLevel::VertexData{offset, 1.0f, record.m_iGlobalVertexIndex}) < 0)
-                return false;
-        }
         if (!to->Extend())
             return false;
+        const unsigned mine = std::min(to->m_iVertexCount, to->m_aData.GetItemCount());
+        const unsigned theirs = std::min(from->m_iVertexCount, from->m_aData.GetItemCount());
+        General::Store<LayerLevel::VertexData> records("layer data");
+        if (uint64_t(mine) + theirs > 0xFFFFFFFFu || !records.SetItemCount(mine + theirs, false))
+            return false;
+        unsigned i = 0, out = 0;
+        for (unsigned j = 0; j < theirs; ++j) {
+            const LayerLevel::VertexData &record = from->m_aData[j];
+            if (record.m_iGlobalVertexIndex < 0)
+                continue;
+            while (i < mine && to->m_aData[i].m_iGlobalVertexIndex < record.m_iGlobalVertexIndex)
+                records[out++] = to->m_aData[i++];
+            const General::Vector offset = record.m_vOffset * (record.m_fWeight * factor);
+            if (i < mine && to->m_aData[i].m_iGlobalVertexIndex == record.m_iGlobalVertexIndex) {
+                records[out] = to->m_aData[i++];
+                records[out++].m_vOffset += offset;
+            } else {
+                records[out++] = LayerLevel::VertexData{offset, 1.0f, record.m_iGlobalVertexIndex};
+            }
+        }
+        while (i < mine)
+            records[out++] = to->m_aData[i++];
+        records.SetItemCount(out, true);
+        merged.push_back(std::move(records));
     }
+    size_t index = 0;
+    for (LayerLevel *to = m_pLevelData, *from = other->m_pLevelData; to && from && index < merged.size();
+         to = to->m_pNext, from = from->m_pNext, ++index) {
+        to->m_iVertexCount = merged[index].GetItemCount();
+        to->m_aData.Take(merged[index]);
+    }
+    MeshHost::Get().RefreshObjectInfo();
     return true;
 }
 

@@ -52,7 +52,8 @@ public:
     bool IsVisible() const { return m_bVisible; }
     // Folds weights and strengths into the offsets: the shape stays, every weight and strength becomes 1.
     void BakeStrength();
-    // Adds other's records × factor to this layer's, level by level; false when an extension fails.
+    // Adds other's records × factor to this layer's, level by level; false, with this layer
+    // unchanged, when memory for the merged records is refused.
     bool Merge(Layer3D *other, float factor);
 
     // The stored record (with its sub-layers) in the stream's direction; false when it
@@ -67,6 +68,8 @@ public:
     Object *GetOwner() const { return m_pObject; }
     // The next layer in depth-first order; null after the last.
     Layer3D *GetNextInTree() const;
+    // Whether `layer` is `root` or one of its sub-layers (false for null).
+    static bool IsInSubtree(const Layer3D *layer, const Layer3D *root);
 
     SubdivLevel *m_pLockedMesh = nullptr;
     Layer3D *m_pNext = nullptr;

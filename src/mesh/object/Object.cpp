@@ -36,14 +36,6 @@ Layer3D *NextInSubtree(Layer3D *layer, const Layer3D *root)
     return nullptr;
 }
 
-bool InSubtree(const Layer3D *layer, const Layer3D *root)
-{
-    for (; layer; layer = layer->m_pParent)
-        if (layer == root)
-            return true;
-    return false;
-}
-
 void CopyVector(General::Node *from, General::Node *to, const QString &name)
 {
     auto find = [&](General::Node *node) -> General::AttributeInstance<General::Vector> * {
@@ -354,7 +346,7 @@ void Object::DeleteLayer(Layer3D *layer)
 
 void Object::MergeLayer(Layer3D *source, Layer3D *target)
 {
-    if (!source || !target || source == target || InSubtree(target, source))
+    if (!source || !target || source == target || Layer3D::IsInSubtree(target, source))
         return;
     // The source's offsets stay where they were: at their effective strength. A source
     // whose records could not all be taken over is kept.
@@ -396,9 +388,9 @@ void Object::UnlinkLayer(Layer3D *layer)
 
 void Object::ForgetLayer(const Layer3D *layer)
 {
-    if (InSubtree(m_pActiveLayer, layer))
+    if (Layer3D::IsInSubtree(m_pActiveLayer, layer))
         SetActiveLayer(nullptr);
-    if (InSubtree(m_pSecondLayer, layer))
+    if (Layer3D::IsInSubtree(m_pSecondLayer, layer))
         m_pSecondLayer = nullptr;
 }
 

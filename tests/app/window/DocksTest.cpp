@@ -41,7 +41,7 @@ TEST_F(DocksTest, TheWindowHasItsFramesAndTrays)
                    Qt::BottomDockWidgetArea,
                    {"My Tools", "Sculpting Tools", "Selection Tools", "Value Paint Tools"}},
                   {"South", Qt::BottomDockWidgetArea, {"Falloff", "Stamp", "Stencil"}},
-                  {"East", Qt::RightDockWidgetArea, {}},
+                  {"East", Qt::RightDockWidgetArea, {"Layers"}},
                   {"West", Qt::RightDockWidgetArea, {}}};
     for (const auto &f : frames) {
         GUI::Frame *frame = m_window->GetFrame(QString::fromLatin1(f.name));

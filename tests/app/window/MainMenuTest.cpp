@@ -10,7 +10,11 @@
 #include "app/window/WindowSettings.h"
 #include "foundation/Globals.h"
 #include "gui/common/ModalDialogs.h"
+#include "foundation/Diagnostics.h"
+#include "foundation/LogFile.h"
 #include "gui/dialogs/HotkeyEditor.h"
+#include "gui/dialogs/LogWindow.h"
+#include "gui/layers/LayerList.h"
 #include "gui/menus/QTvAction.h"
 #include "gui/menus/QTvMenu.h"
 #include "gui/status/Alarm.h"
@@ -131,7 +135,8 @@ TEST_F(MainMenuTest, EveryEntryHasItsTextShortcutAndCommand)
                                                   "-", "About Orvexa Tevrin|"}));
     // The registered tool windows, then the Properties pages and the trays.
     const QStringList windows = Entries(Menu("Windows"));
-    EXPECT_EQ(windows, QStringList({"Hotkeys|HotkeyEditor", "Preferences|PreferencesDialog", "<Properties>",
+    EXPECT_EQ(windows, QStringList({"Hotkeys|HotkeyEditor", "Layers|LayerList", "Log|LogWindow",
+                                    "Preferences|PreferencesDialog", "<Properties>",
                                     "<Trays>"}));
     QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
     EXPECT_EQ(Entries(properties),
@@ -427,6 +432,36 @@ TEST_F(MainMenuTest, ScreenshotsOfAnOpenMenuInTheStyle)
     const QColor top = menu.pixelColor(grid.center().x(), grid.top() + 2);
     const QColor bottom = menu.pixelColor(grid.center().x(), grid.bottom() - 2);
     EXPECT_GT(top.lightness(), bottom.lightness());
+}
+
+// The Log window shows the log file the program writes (its name carries the copy's suffix)
+// and every line logged after; Layers opens another layer window beside the East dock's.
+TEST_F(MainMenuTest, WindowsMenuOpensTheLogOfTheFileWrittenAndTheLayers)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    const QString path = General::GetLogFilePath();
+    ASSERT_FALSE(path.isEmpty());
+    EXPECT_TRUE(path.startsWith(m_window->GetPreferences()->LogFiles));
+    ActionNamed(Menu("Windows"), QStringLiteral("Log"))->trigger();
+    GUI::LogWindow *log = nullptr;
+    for (GUI::LogWindow *window : m_window->findChildren<GUI::LogWindow *>())
+        if (window->isWindow())
+            log = window;
+    ASSERT_NE(log, nullptr);
+    EXPECT_EQ(log->windowTitle(), QStringLiteral("Log"));
+    Log("a line for the log window\n");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString written = QString::fromLocal8Bit(file.readAll());
+    EXPECT_TRUE(written.endsWith(QStringLiteral("a line for the log window\n")));
+    EXPECT_EQ(log->GetText(), written);
+    log->close();
+
+    ASSERT_NE(GUI::LayerList::First(), nullptr);
+    const auto before = m_window->findChildren<GUI::LayerList *>().size();
+    ActionNamed(Menu("Windows"), QStringLiteral("Layers"))->trigger();
+    EXPECT_EQ(m_window->findChildren<GUI::LayerList *>().size(), before + 1);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include "app/services/AppInteractionServices.h"
 #include "app/settings/Preferences.h"
+#include "gui/layers/LayerList.h"
+#include "gui/layers/QTvLayerList.h"
 #include "interaction/Interface.h"
 #include "interaction/tools/Manipulator.h"
 #include "mesh/core/MeshRecords.h"
@@ -251,6 +253,37 @@ TEST_F(SculptTest, ALockedLayerShowsTheRedMessageAndChangesNothing)
     Stroke();
     EXPECT_NE(VertexBytes(*m_level), before);
     EXPECT_EQ(layer->m_pLockedMesh, m_level);
+}
+
+// The Layers tab of the East dock follows the imported object: a layer made from its menu
+// takes the stroke, the history takes both back, and a cleared scene leaves the tab empty.
+TEST_F(SculptTest, TheLayersDockMakesTheLayerTheStrokeGoesTo)
+{
+    REQUIRE_WINDOW_GL();
+    GUI::LayerList *layers = GUI::LayerList::First();
+    ASSERT_NE(layers, nullptr);
+    EXPECT_EQ(layers->GetObject(), m_object);
+    GUI::QTvLayerList *tree = layers->GetTree();
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    tree->setCurrentItem(tree->topLevelItem(0));
+    layers->RunMenuCommand(GUI::LayerList::kNewLayer);
+    Layer3D *layer = m_object->GetActiveLayer();
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(tree->topLevelItemCount(), 2);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), layer->GetName());
+    Stroke();
+    EXPECT_EQ(layer->m_pLockedMesh, m_level);
+    EXPECT_EQ(tree->topLevelItem(0)->text(GUI::QTvLayerList::kLevel), QStringLiteral("2"));
+    Interface::UndoRedo(Interface::UndoStack());
+    Interface::UndoRedo(Interface::UndoStack());
+    EXPECT_EQ(m_object->LayerCount(), 0);
+    EXPECT_EQ(tree->topLevelItemCount(), 1);
+
+    m_window->GetScene()->Clear(true);
+    EXPECT_EQ(layers->GetObject(), nullptr);
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(tree->topLevelItemCount(), 0);
 }
 
 TEST_F(SculptTest, TheTranslateGizmoIsDrawnAndADragOnItsAxisMovesTheObject)

@@ -1,0 +1,19 @@
+#include "app/services/AppMeshHost.h"
+
+#include "app/settings/Preferences.h"
+#include "app/window/Tevrin.h"
+#include "gui/layers/LayerList.h"
+
+void AppMeshHost::ForgetObject(Object *object)
+{
+    InteractionMeshHost::ForgetObject(object);
+    GUI::LayerList::ForgetObjectEverywhere(object);
+}
+
+void AppMeshHost::RefreshLayerList() { GUI::LayerList::UpdateEverywhere(false); }
+
+bool AppMeshHost::ShowLayerWeights() const
+{
+    const Preferences *preferences = m_rWindow.GetPreferences();
+    return preferences && preferences->LayerDisplay;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// The mesh model's view of the program: the controller's side, and the layer windows, which
+// follow every layer change and let go of an object that leaves the scene.
+
+#include "interaction/InteractionMeshHost.h"
+
+class Tevrin;
+
+class AppMeshHost : public InteractionMeshHost {
+public:
+    explicit AppMeshHost(Tevrin &window) : m_rWindow(window) {}
+    void ForgetObject(Object *object) override;
+    void RefreshLayerList() override;
+    // The "Show Mask" switch of the layer windows.
+    bool ShowLayerWeights() const override;
+
+private:
+    Tevrin &m_rWindow;
+};
