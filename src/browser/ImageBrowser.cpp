@@ -12,6 +12,7 @@
 #include <QCompleter>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +21,7 @@
 #include <QScrollBar>
 #include <QSpacerItem>
 #include <QSplitter>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -61,6 +63,11 @@ ImageBrowser::ImageBrowser(bool thumbnails, QWidget *parent, int toggleMode, con
     m_pSplitter->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_pSplitter->addWidget(m_pThumbnailList);
     m_pSplitter->addWidget(m_pImageArea);
+    // The list keeps room for one column of tiles; the viewer takes what the browser gains.
+    m_pThumbnailList->setMinimumWidth(m_iThumbWidth + 25 + 2 * m_pThumbnailList->frameWidth() +
+                                      style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
+    m_pSplitter->setStretchFactor(0, 0);
+    m_pSplitter->setStretchFactor(1, 1);
 
     m_pBookmarksMenu = new QMenu(this);
     m_pBookmarkGroup = new QActionGroup(this);
@@ -113,8 +120,23 @@ void ImageBrowser::RestartScanner(bool start)
 
 void ImageBrowser::SetIconAndTip(QToolButton *button, const char *icon, const QString &tip)
 {
-    button->setIcon(QIcon(QLatin1String(icon)));
+    const QIcon image{QString::fromLatin1(icon)};
+    button->setIcon(image);
     button->setToolTip(tip);
+    // Without its picture file a button shows a short word instead of nothing.
+    static const QHash<QString, QString> words = {
+        {QStringLiteral("HideShow"), QStringLiteral("List")},        {QStringLiteral("OpenDirectory"), QStringLiteral("Open")},
+        {QStringLiteral("ParentDirectory"), QStringLiteral("Up")},   {QStringLiteral("PrevBookmark"), QStringLiteral("Back")},
+        {QStringLiteral("NextBookmark"), QStringLiteral("Forward")}, {QStringLiteral("RereadFolder"), QStringLiteral("Reread")},
+        {QStringLiteral("SetStamp"), QStringLiteral("Stamp")},       {QStringLiteral("SetStencil"), QStringLiteral("Stencil")},
+        {QStringLiteral("SetPlane"), QStringLiteral("Plane")},       {QStringLiteral("SetTexture"), QStringLiteral("Color Map")},
+        {QStringLiteral("SetFlatColor"), QStringLiteral("Flat")},    {QStringLiteral("RefreshImage"), QStringLiteral("Refresh")},
+        {QStringLiteral("ScaleToFit"), QStringLiteral("Fit")},       {QStringLiteral("RotateLeft"), QStringLiteral("Left")},
+        {QStringLiteral("RotateRight"), QStringLiteral("Right")},    {QStringLiteral("AdditionalFunctions"), QStringLiteral("Info")},
+        {QStringLiteral("UpDown"), QStringLiteral("Move")}};
+    const bool missing = image.availableSizes().isEmpty();
+    button->setText(missing ? words.value(button->objectName()) : QString());
+    button->setToolButtonStyle(missing ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
 }
 
 void ImageBrowser::BuildUi()

@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStyle>
 #include <QToolButton>
 
 namespace {
@@ -95,8 +96,10 @@ void ImageBrowser::slotAddFolder(const QString &name)
 {
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return;
-    auto *item = new ThumbnailItem(m_iThumbWidth, m_iThumbHeight, FilePath(name), true,
-                                   QPixmap(QStringLiteral("Icons/folder.png")), nullptr);
+    QPixmap icon(QStringLiteral("Icons/folder.png"));
+    if (icon.isNull())
+        icon = style()->standardIcon(QStyle::SP_DirIcon).pixmap(64, 64);
+    auto *item = new ThumbnailItem(m_iThumbWidth, m_iThumbHeight, FilePath(name), true, icon, nullptr);
     item->SetSelectionColor(m_cItemColor);
     connect(item, &ThumbnailItem::doubleClick, this, &ImageBrowser::slotFolderSelect);
     m_pThumbnailList->AddItem(item);

@@ -126,6 +126,12 @@ TEST_F(ImageBrowserTest, AFolderShowsItsFoldersThenItsImagesWithThumbnails)
     EXPECT_EQ(Captions(), (QStringList{"alpha", "zeta", "C.JPG", "a.tif", "b.png"}));
     ASSERT_TRUE(WaitFor([&] { return AllThumbnailsArrived(); }));
     EXPECT_EQ(Item("b.png")->pixmap().size(), QSize(12, 8));
+    QTest::mouseClick(Item("a.tif"), Qt::LeftButton);
+    const QImage shot = m_browser->grab().toImage();
+    shot.save(QStringLiteral(TEVRIN_SCREENSHOTS "/image_browser.png"));
+    // The chosen image in the viewer, in its colour.
+    const QPoint centre = m_browser->GetImageWidget()->mapTo(m_browser.get(), m_browser->GetImageWidget()->rect().center());
+    EXPECT_EQ(shot.pixelColor(centre), QColor(200, 40, 10));
 
     // A folder without images shows its folders only; a missing one shows nothing.
     QDir(m_dir.Path()).mkpath(QStringLiteral("zeta/deeper"));

@@ -107,8 +107,8 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     GUI::RegisterDialogFactories();
     GUI::InstallAttributeEditors();
     // Each window fills the registry it has just emptied.
-    GUI::PreferencesDialog::Register();
     GUI::ImageBrowserDialog::Register();
+    GUI::PreferencesDialog::Register();
     Console("Dialogs inited.\n");
 
     // The status bar exists before anything can report through the shell.
