@@ -226,6 +226,28 @@ TEST_F(ScannerTest, AWatchedFolderReportsCopiesOnceStableChangesDeletionsAndFold
     EXPECT_EQ(m_owner.folders.size(), 1);
 }
 
+// Entries that did not change cost no settle wait: a pass over sixty of them is short, so a
+// new file is reported long before a wait per entry (1.8 seconds a pass) would allow.
+TEST_F(ScannerTest, UnchangedEntriesCostNoWaitInAWatchPass)
+{
+    ASSERT_TRUE(MakeImage(m_dir.File("e000.png"), 8, 8));
+    for (int i = 1; i < 60; ++i)
+        ASSERT_TRUE(QFile::copy(m_dir.File("e000.png"),
+                                m_dir.File(qPrintable(QStringLiteral("e%1.png").arg(i, 3, 10, QLatin1Char('0'))))));
+    ImgDirThread scanner(&m_owner);
+    m_owner.Listen(scanner);
+    scanner.start();
+    Scan(scanner);
+    QThread::msleep(50);
+    ASSERT_TRUE(QFile::copy(m_dir.File("e000.png"), m_dir.File("new.png")));
+    const QString added = QFileInfo(m_dir.File("new.png")).absoluteFilePath();
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(WaitFor([&] { return m_owner.Copy(m_owner.added).contains(added); }, 10000));
+    EXPECT_LT(clock.elapsed(), 1500);
+    scanner.Stop();
+}
+
 TEST_F(ScannerTest, StopDuringAFullScanEndsAfterTheEntryBeingDecoded)
 {
     // Images large enough that each one takes a while to decode.
