@@ -4,6 +4,7 @@
 #include "BrowserFixtures.h"
 #include "GuiApplication.h"
 
+#include "browser/BrowserText.h"
 #include "browser/ComboBoxModify.h"
 #include "browser/ImageBrowser.h"
 #include "browser/ImageBrowserDialog.h"
@@ -14,6 +15,7 @@
 #include "browser/viewer/ImageWidget.h"
 #include "foundation/Globals.h"
 #include "foundation/images/QTvImage.h"
+#include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/DialogFactory.h"
 #include "interaction/Interface.h"
 #include "scene/Scene.h"
@@ -432,6 +434,60 @@ TEST_F(ImageBrowserTest, TheChosenImageBecomesTheStencilAndTheImagePlane)
     EXPECT_TRUE(Recorder().LogContains(QStringLiteral("Image plane set to ") + Path("b.png")));
     m_browser.reset();
     Recorder().tempFolder.clear();
+}
+
+// Answers the folder question with a fixed folder.
+class FolderAnswer : public GUI::ModalDialogs {
+public:
+    QString GetExistingDirectory(QWidget *, const QString &caption, const QString &start) override
+    {
+        asked << caption;
+        return answer;
+    }
+    QString answer;
+    QStringList asked;
+};
+
+TEST_F(ImageBrowserTest, TheToolRowOpensFoldersFitsRotatesAndMovesTheInfoLine)
+{
+    FolderAnswer folders;
+    folders.answer = Path("alpha");
+    GUI::ModalDialogs::Install(&folders);
+    Open();
+    QTest::mouseClick(Button("OpenDirectory"), Qt::LeftButton);
+    GUI::ModalDialogs::Install(nullptr);
+    EXPECT_EQ(folders.asked, QStringList{"Select a directory"});
+    EXPECT_EQ(m_browser->GetFolder(), Path("alpha"));
+    EXPECT_EQ(Captions(), QStringList{"inner.png"});
+
+    Go(m_dir.Path());
+    QTest::mouseClick(Item("a.tif"), Qt::LeftButton);
+    ImageWidget *widget = m_browser->GetImageWidget();
+    QTest::mouseClick(Button("RotateLeft"), Qt::LeftButton);
+    EXPECT_EQ(widget->GetRotation(), 270);
+    QTest::mouseClick(Button("RotateRight"), Qt::LeftButton);
+    EXPECT_EQ(widget->GetRotation(), 0);
+    QTest::mouseClick(Button("ScaleToFit"), Qt::LeftButton);
+    const QSize view = m_browser->GetImageArea()->viewport()->size();
+    EXPECT_DOUBLE_EQ(widget->GetZoom(), ImageWidget::FitScale(16, 16, 0, view.width(), view.height()));
+    EXPECT_EQ(m_browser->GetZoomBox()->currentText(), Browser::ZoomText(widget->GetZoom()));
+    // Choosing a zoom leaves fit mode.
+    m_browser->GetZoomBox()->setCurrentIndex(6);
+    EXPECT_FALSE(Button("ScaleToFit")->isChecked());
+    EXPECT_DOUBLE_EQ(widget->GetZoom(), 0.5);
+
+    QTest::mouseClick(Button("HideShow"), Qt::LeftButton);
+    EXPECT_FALSE(m_browser->GetThumbnailList()->isVisible());
+    QTest::mouseClick(Button("HideShow"), Qt::LeftButton);
+    EXPECT_TRUE(m_browser->GetThumbnailList()->isVisible());
+    auto *top = m_browser->findChild<QFrame *>(QStringLiteral("InfoFrame"))->parentWidget();
+    const int above = top->y();
+    QTest::mouseClick(Button("UpDown"), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_GT(top->y(), above);
+    QTest::mouseClick(Button("UpDown"), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(top->y(), above);
 }
 
 TEST(ImageBrowserDialog, TheRegistryMakesThePanelByItsClassName)
