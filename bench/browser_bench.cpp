@@ -96,7 +96,7 @@ void Browse(bool makeCache, double &open, double &firstScreen, double &all, doub
     firstScreen = -1;
     longestPass = 0;
     const ThumbnailList &list = *browser.GetThumbnailList();
-    while (!AllShown(list)) {
+    while (browser.IsFilling() || list.Count() < kImages || !AllShown(list)) {
         QElapsedTimer pass;
         pass.start();
         QApplication::processEvents();

@@ -22,6 +22,7 @@
 #include <QSpacerItem>
 #include <QSplitter>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -52,6 +53,10 @@ ImageBrowser::ImageBrowser(bool thumbnails, QWidget *parent, int toggleMode, con
     : QWidget(parent), m_bThumbnails(thumbnails), m_cItemColor(itemColor), m_iToggleMode(toggleMode)
 {
     setObjectName(QStringLiteral("ImageBrowser"));
+    m_pFillTimer = new QTimer(this);
+    m_pFillTimer->setSingleShot(true);
+    m_pFillTimer->setInterval(0);
+    connect(m_pFillTimer, &QTimer::timeout, this, &ImageBrowser::FillSome);
     m_pSplitter = new QSplitter(Qt::Horizontal);
     RestartScanner(true);
     BuildUi();

@@ -14,6 +14,7 @@
 #include <QPoint>
 #include <QWidget>
 
+#include <deque>
 #include <vector>
 
 class ComboBoxModify;
@@ -28,6 +29,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QSplitter;
+class QTimer;
 class QToolButton;
 class QVBoxLayout;
 class ThumbnailItem;
@@ -56,6 +58,9 @@ public:
     void RemoveBookmarkAction(const QString &path);
     // The bookmarked folders in menu order.
     QStringList BookmarkPaths() const;
+
+    // Tiles still to be made or thumbnails still to be shown for the folder read last.
+    bool IsFilling() const;
 
     // What tests and the panel look at.
     ThumbnailList *GetThumbnailList() const { return m_pThumbnailList; }
@@ -138,6 +143,12 @@ private:
     void ShowZoom();
     void SetIconAndTip(QToolButton *button, const char *icon, const QString &tip);
     bool AltDrag(QMouseEvent *event);
+    // Makes pending tiles and shows pending thumbnails for one slice of time; the rest waits
+    // for the next pass of the event loop.
+    void FillSome();
+    // Gives a record's thumbnail to its tile (a tile of this folder that has none gets one).
+    void ShowRecord(const ImgInfo &info);
+    static constexpr int kFillSliceMs = 10;
 
     QSplitter *m_pSplitter = nullptr;
     bool m_bThumbnails;
@@ -201,4 +212,7 @@ private:
     // The folder read last (absolute, clean) and the image shown last.
     QString m_sFolder;
     QString m_sShownPath;
+    std::deque<QString> m_lPendingFiles;
+    std::deque<ImgInfo> m_lPendingRecords;
+    QTimer *m_pFillTimer = nullptr;
 };

@@ -15,8 +15,10 @@
 #include "gui/common/ModalDialogs.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 
 namespace {
@@ -61,8 +63,13 @@ void ImageBrowser::ReadFolder(QString path)
     const QStringList files = images.entryList(QDir::Files | QDir::NoSymLinks, QDir::Name);
     m_iDone = 0;
     m_iExpected = int(files.size());
+    // The tiles are made a slice at a time from the event loop (see FillSome), so a large
+    // folder never holds the window still; a folder read before is forgotten here.
+    m_lPendingFiles.clear();
+    m_lPendingRecords.clear();
     for (const QString &name : files)
-        AddImageItem(FilePath(name), false);
+        m_lPendingFiles.push_back(FilePath(name));
+    FillSome();
     m_pThumbnailList->Refit();
     update();
 
@@ -107,13 +114,57 @@ void ImageBrowser::slotAddFolder(const QString &name)
 
 void ImageBrowser::customEvent(QEvent *event)
 {
-    if (event->type() == ImgThreadAppendThumbnailEvent::kType)
-        slotGetThumbnail(static_cast<ImgThreadAppendThumbnailEvent *>(event)->Info());
-    else
+    if (event->type() != ImgThreadAppendThumbnailEvent::kType) {
         QWidget::customEvent(event);
+        return;
+    }
+    // Records of a full scan may arrive by the thousand in one pass of the event loop: they
+    // wait here and are shown a slice at a time.
+    m_lPendingRecords.push_back(static_cast<ImgThreadAppendThumbnailEvent *>(event)->Info());
+    if (!m_pFillTimer->isActive())
+        m_pFillTimer->start();
+}
+
+bool ImageBrowser::IsFilling() const { return !m_lPendingFiles.empty() || !m_lPendingRecords.empty(); }
+
+void ImageBrowser::FillSome()
+{
+    QElapsedTimer clock;
+    clock.start();
+    bool added = false;
+    // Tiles in folder order; a thumbnail as soon as its tile stands, so the first screen
+    // fills while the rest of the tiles are still being made.
+    while (IsFilling() && clock.elapsed() < kFillSliceMs) {
+        if (!m_lPendingRecords.empty() &&
+            (m_lPendingFiles.empty() || m_mItems.contains(m_lPendingRecords.front().path))) {
+            const ImgInfo record = std::move(m_lPendingRecords.front());
+            m_lPendingRecords.pop_front();
+            ShowRecord(record);
+        } else {
+            AddImageItem(m_lPendingFiles.front(), false);
+            m_lPendingFiles.pop_front();
+            added = true;
+        }
+    }
+    if (added)
+        m_pThumbnailList->Refit();
+    if (IsFilling())
+        m_pFillTimer->start();
 }
 
 void ImageBrowser::slotGetThumbnail(const ImgInfo &info)
+{
+    // A record for a tile still to be made waits for it.
+    if (!m_lPendingFiles.empty() && !m_mItems.contains(info.path)) {
+        m_lPendingRecords.push_back(info);
+        if (!m_pFillTimer->isActive())
+            m_pFillTimer->start();
+        return;
+    }
+    ShowRecord(info);
+}
+
+void ImageBrowser::ShowRecord(const ImgInfo &info)
 {
     ThumbnailItem *item = m_mItems.value(info.path, nullptr);
     if (!item) {
@@ -129,12 +180,12 @@ void ImageBrowser::slotGetThumbnail(const ImgInfo &info)
         emit progress(0, m_iExpected);
     }
     // The records already posted come in their turn from the event loop, never from inside here.
-    m_pThumbnailList->widget()->update();
 }
 
 void ImageBrowser::slotItemDeleted(const QString &path)
 {
     Log("Item \"%s\" is deleted\n", qPrintable(path));
+    std::erase(m_lPendingFiles, path);
     ThumbnailItem *item = m_mItems.value(path, nullptr);
     if (!item)
         item = m_pThumbnailList->FindByPath(path);

@@ -78,12 +78,18 @@ protected:
         m_browser->show();
         return *m_browser;
     }
-    // Chooses a folder in the path box as a person typing it and pressing Enter would.
+    // Chooses a folder in the path box as a person typing it and pressing Enter would, and
+    // lets the event loop make its tiles.
     void Go(const QString &path)
     {
         ComboBoxModify *box = m_browser->GetPathBox();
         box->insertItem(0, path);
         box->setCurrentIndex(0);
+        Filled();
+    }
+    void Filled()
+    {
+        ASSERT_TRUE(WaitFor([&] { return !m_browser->IsFilling(); }));
     }
     QStringList Captions() const
     {
@@ -106,7 +112,7 @@ protected:
     {
         ASSERT_TRUE(WaitFor([&] { return m_browser->GetScanner()->GetCommand() == ImgDirThread::Watch; }));
         QCoreApplication::sendPostedEvents(m_browser.get());
-        QCoreApplication::processEvents();
+        Filled();
     }
     bool AllThumbnailsArrived() const
     {
@@ -141,6 +147,34 @@ TEST_F(ImageBrowserTest, AFolderShowsItsFoldersThenItsImagesWithThumbnails)
     EXPECT_EQ(Captions(), QStringList{"deeper"});
     Go(Path("missing"));
     EXPECT_TRUE(Captions().isEmpty());
+}
+
+// A large folder's tiles are made a slice at a time from the event loop while its
+// thumbnails come in: every file gets exactly one tile, in folder order, with its thumbnail.
+TEST_F(ImageBrowserTest, ALargeFolderFillsInSlicesWithOneTileAFileInOrder)
+{
+    QDir(m_dir.Path()).mkdir(QStringLiteral("many"));
+    QStringList names;
+    for (int i = 0; i < 400; ++i) {
+        names << QStringLiteral("m%1.png").arg(i, 3, 10, QLatin1Char('0'));
+        ASSERT_TRUE(QFile::copy(m_dir.File("b.png"), Path("many/") + names.last()));
+    }
+    Open();
+    ComboBoxModify *box = m_browser->GetPathBox();
+    box->insertItem(0, Path("many"));
+    box->setCurrentIndex(0);
+    EXPECT_TRUE(m_browser->IsFilling());
+    EXPECT_LT(m_browser->GetThumbnailList()->Count(), 400);
+    Filled();
+    ASSERT_TRUE(WaitFor([&] { return m_browser->GetScanner()->GetCommand() == ImgDirThread::Watch; }));
+    Filled();
+    ASSERT_TRUE(WaitFor([&] {
+        for (const QString &name : names)
+            if (m_browser->ItemForPath(Path("many/") + name)->pixmap().isNull())
+                return false;
+        return !m_browser->IsFilling();
+    }));
+    EXPECT_EQ(Captions(), names);
 }
 
 TEST_F(ImageBrowserTest, GoingBackThenReadingAFolderCutsTheHistory)
@@ -354,6 +388,7 @@ TEST_F(ImageBrowserTest, BookmarksAndTheLastFolderSurviveARun)
     TempDir::Write(m_settings.File("ImageBrowser.txt"),
                    (f3 + "\n" + f1 + "\n/\n" + Path("gone") + "\n" + f2 + "\n").toLocal8Bit());
     Open();
+    Filled();
     EXPECT_EQ(m_browser->GetFolder(), f3);
     EXPECT_EQ(Captions().size(), 5);
     // The root stays a bookmark; a missing folder is dropped.
@@ -456,6 +491,7 @@ TEST_F(ImageBrowserTest, TheToolRowOpensFoldersFitsRotatesAndMovesTheInfoLine)
     Open();
     QTest::mouseClick(Button("OpenDirectory"), Qt::LeftButton);
     GUI::ModalDialogs::Install(nullptr);
+    Filled();
     EXPECT_EQ(folders.asked, QStringList{"Select a directory"});
     EXPECT_EQ(m_browser->GetFolder(), Path("alpha"));
     EXPECT_EQ(Captions(), QStringList{"inner.png"});

@@ -65,7 +65,7 @@ void ThumbnailItem::SetThumbnail(const ImgInfo &info)
     shadow(QPointF(0, h), QPointF(0, h + 4), QPolygon({QPoint(4, h), QPoint(4, h + 4), QPoint(w + 4, h + 4), QPoint(w, h)}));
     painter.end();
     setPixmap(picture);
-    repaint();
+    update();
 }
 
 void ThumbnailItem::paintEvent(QPaintEvent *event)
