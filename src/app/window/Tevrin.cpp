@@ -14,6 +14,7 @@
 #include "app/startup/Console.h"
 #include "app/system/SystemInfo.h"
 #include "app/window/WindowSettings.h"
+#include "browser/ImageBrowserDialog.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
@@ -106,6 +107,7 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     GUI::RegisterDialogFactories();
     GUI::InstallAttributeEditors();
     // Each window fills the registry it has just emptied.
+    GUI::ImageBrowserDialog::Register();
     GUI::PreferencesDialog::Register();
     Console("Dialogs inited.\n");
 
@@ -255,6 +257,8 @@ void Tevrin::ShowSaveReminder(bool shown)
 void Tevrin::BuildCentralWidget()
 {
     m_pTabPanel = new GUI::TabPanel(this, "tab");
+    // The image browser reads its bookmarks, and the folder shown last, from the settings folder.
+    General::BookmarksFolder() = m_pPreferences ? m_pPreferences->SettingFiles : QString();
     m_pTabPanel->addTab(m_pView, Tr("3D View"));
     m_pTabPanel->AddDialog(QStringLiteral("ImageBrowserDialog"), Tr("Image Browser"));
     m_pTabPanel->setCurrentIndex(0);

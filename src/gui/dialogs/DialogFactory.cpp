@@ -6,6 +6,7 @@
 #include "gui/layers/LayerList.h"
 #include "gui/trays/MTray.h"
 
+#include <iterator>
 #include <vector>
 
 namespace GUI {
@@ -25,6 +26,19 @@ std::vector<Entry> &Entries()
     return entries;
 }
 
+// The order of the "New Tab" and Windows menus, whichever layer registers a window;
+// classes not listed go last, in the order they come.
+int Rank(const QString &className)
+{
+    static const char *const order[] = {"HotkeyEditor",      "ImageBrowserDialog", "LayerList",
+                                        "LogWindow",         "SceneInfoDialog",    "PreferencesDialog",
+                                        "NodeTableDialog",   "PropertiesDialog",   "MTray"};
+    for (int i = 0; i < int(std::size(order)); ++i)
+        if (className == QLatin1String(order[i]))
+            return i;
+    return int(std::size(order));
+}
+
 }  // namespace
 
 QWidget *DialogFactory::CreateByName(const QString &className, QWidget *parent, const char *name)
@@ -37,7 +51,12 @@ QWidget *DialogFactory::CreateByName(const QString &className, QWidget *parent, 
 
 void DialogFactory::Register(std::unique_ptr<DialogFactory> factory, const QString &className, const QString &title)
 {
-    Entries().push_back(Entry{std::move(factory), className, title});
+    std::vector<Entry> &entries = Entries();
+    const int rank = Rank(className);
+    auto at = entries.begin();
+    while (at != entries.end() && Rank(at->className) <= rank)
+        ++at;
+    entries.insert(at, Entry{std::move(factory), className, title});
 }
 
 int DialogFactory::GetCount() { return int(Entries().size()); }
@@ -56,11 +75,8 @@ void DialogFactory::Clear() { Entries().clear(); }
 
 void RegisterDialogFactories()
 {
-    // The "New Tab" menu lists the tool windows in this order: "HotkeyEditor" (Hotkeys),
-    // "ImageBrowserDialog" (Image Browser), "LayerList" (Layers), "LogWindow" (Log),
-    // "SceneInfoDialog" (Object List), "PreferencesDialog" (Preferences), "NodeTableDialog"
-    // (Node View), "PropertiesDialog" (Properties), "MTray" (Tray). Each window joins here,
-    // in its place, once its class exists.
+    // The windows of this layer; the layers above add theirs, and each takes its place in
+    // the menus' order (see Rank).
     HotkeyEditor::Register();
     DialogFactory::Register(std::make_unique<LayerList::Factory>(), QLatin1String(LayerList::kClassName),
                             QStringLiteral("Layers"));

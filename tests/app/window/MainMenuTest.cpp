@@ -8,6 +8,7 @@
 #include "app/settings/Preferences.h"
 #include "app/startup/CommandSwitches.h"
 #include "app/window/WindowSettings.h"
+#include "browser/ImageBrowserDialog.h"
 #include "foundation/Globals.h"
 #include "gui/common/ModalDialogs.h"
 #include "foundation/Diagnostics.h"
@@ -135,9 +136,8 @@ TEST_F(MainMenuTest, EveryEntryHasItsTextShortcutAndCommand)
                                                   "-", "About Orvexa Tevrin|"}));
     // The registered tool windows, then the Properties pages and the trays.
     const QStringList windows = Entries(Menu("Windows"));
-    EXPECT_EQ(windows, QStringList({"Hotkeys|HotkeyEditor", "Layers|LayerList", "Log|LogWindow",
-                                    "Preferences|PreferencesDialog", "<Properties>",
-                                    "<Trays>"}));
+    EXPECT_EQ(windows, QStringList({"Hotkeys|HotkeyEditor", "Image Browser|ImageBrowserDialog", "Layers|LayerList",
+                                    "Log|LogWindow", "Preferences|PreferencesDialog", "<Properties>", "<Trays>"}));
     QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
     EXPECT_EQ(Entries(properties),
               QStringList({"Brush|PropertiesDialog", "Camera|PropertiesDialog", "Geometry|PropertiesDialog",
@@ -320,6 +320,21 @@ TEST_F(MainMenuTest, WindowsMenuOpensPreferencesWhichPlacesTheSaveReminder)
     QTest::qWait(50);
     dialog->grab().save(QStringLiteral(TEVRIN_SCREENSHOTS "/preferences.png"));
     dialog->close();
+}
+
+TEST_F(MainMenuTest, WindowsMenuOpensAnImageBrowserWindow)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    GUI::ImageBrowserDialog *tab = GUI::ImageBrowserDialog::First();
+    ASSERT_NE(tab, nullptr);
+    ActionNamed(Menu("Windows"), QStringLiteral("Image Browser"))->trigger();
+    GUI::ImageBrowserDialog *opened = GUI::ImageBrowserDialog::First();
+    ASSERT_NE(opened, tab);
+    EXPECT_TRUE(opened->isWindow());
+    EXPECT_EQ(opened->windowTitle(), QStringLiteral("Image Browser"));
+    EXPECT_NE(opened->GetBrowser(), nullptr);
+    opened->close();
 }
 
 TEST_F(MainMenuTest, WindowsMenuOpensTheHotkeysOfTheRunningTable)

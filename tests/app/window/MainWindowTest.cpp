@@ -7,6 +7,7 @@
 #include "app/settings/Preferences.h"
 #include "app/startup/RunLog.h"
 #include "app/system/SystemInfo.h"
+#include "browser/ImageBrowser.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
@@ -114,6 +115,9 @@ TEST_F(MainWindowTest, ConstructionBuildsEveryPartInOrderAndSaysSo)
     EXPECT_EQ(tabs->tabText(0), "3D View");
     EXPECT_EQ(tabs->widget(0), window.GetView());
     EXPECT_EQ(tabs->currentIndex(), 0);
+    // The image browser is the second tab.
+    EXPECT_EQ(tabs->tabText(1), "Image Browser");
+    EXPECT_NE(tabs->widget(1)->findChild<ImageBrowser *>(), nullptr);
     // The scene with its default light and cameras; the controller with the view's camera
     // and the first sculpting tool.
     Scene *scene = window.GetScene();

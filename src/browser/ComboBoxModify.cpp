@@ -1,0 +1,7 @@
+#include "browser/ComboBoxModify.h"
+
+void ComboBoxModify::setCurrentIndex(int index)
+{
+    QComboBox::setCurrentIndex(index);
+    emit activated(index);
+}
