@@ -8,10 +8,13 @@
 #include "app/window/Tevrin.h"
 #include "mesh/core/Mesh.h"
 #include "mesh/core/PickInfo.h"
+#include "mesh/object/Object.h"
 #include "foundation/ShellServices.h"
 #include "foundation/curves/NURBSCurve.h"
 #include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/OptionDialogs.h"
+#include "gui/dialogs/PropertiesDialog.h"
+#include "gui/outliner/SceneInfoDialog.h"
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
 #include "gui/common/Trays.h"
@@ -187,3 +190,11 @@ void AppInteractionServices::SelectTrayItem(const QString &tray, int position) {
 void AppInteractionServices::MarkTraySelectionTemporary(const QString &tray) { GUI::MarkTraySelectionTemporary(tray); }
 
 void AppInteractionServices::RestoreTraySelection(const QString &tray) { GUI::RestoreTraySelection(tray); }
+
+void AppInteractionServices::RefreshObjectList() { GUI::SceneInfoDialog::RefreshAll(); }
+
+void AppInteractionServices::ShowInProperties(const QString &page, Object *object)
+{
+    if (GUI::PropertiesDialog *first = GUI::PropertiesDialog::First())
+        first->ShowNode(page, object);
+}

@@ -1,6 +1,7 @@
 #include "app/services/AppPreferencesDialogHost.h"
 
 #include "app/window/Tevrin.h"
+#include "gui/outliner/SceneInfoDialog.h"
 #include "scene/Scene.h"
 #include "viewport/view/SceneView.h"
 
@@ -25,3 +26,5 @@ void AppPreferencesDialogHost::Redraw()
 void AppPreferencesDialogHost::ShowSaveReminder(bool shown) { m_rWindow.ShowSaveReminder(shown); }
 
 void AppPreferencesDialogHost::RefreshStatusText() { SceneView::RefreshStatusText(); }
+
+void AppPreferencesDialogHost::RefreshObjectLists() { GUI::SceneInfoDialog::RefreshAll(); }

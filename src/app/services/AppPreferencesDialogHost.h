@@ -15,6 +15,7 @@ public:
     void Redraw() override;
     void ShowSaveReminder(bool shown) override;
     void RefreshStatusText() override;
+    void RefreshObjectLists() override;
 
 private:
     Tevrin &m_rWindow;

@@ -10,7 +10,8 @@ WindowServices::WindowServices(Tevrin &window)
       m_cCurves(window),
       m_cCurveOperations(m_cCurveEditing),
       m_cPreferencesDialog(window),
-      m_cScene(window, m_cCurveEditing)
+      m_cScene(window, m_cCurveEditing),
+      m_cPanels(window, m_cCurveEditing)
 {
 }
 
@@ -47,11 +48,13 @@ void WindowServices::Install()
     GUI::TrayServices::Install(&m_cTrays);
     MapExtraction::MappingHost::Install(&m_cMapping);
     PreferencesDialogHost::Install(&m_cPreferencesDialog);
+    GUI::PanelServices::Install(&m_cPanels);
 }
 
 void WindowServices::Uninstall()
 {
     m_cCurveEditing.End();
+    GUI::PanelServices::Install(nullptr);
     PreferencesDialogHost::Install(nullptr);
     MapExtraction::MappingHost::Install(nullptr);
     GUI::TrayServices::Install(nullptr);

@@ -9,6 +9,7 @@
 #include "app/services/AppFileServices.h"
 #include "app/services/AppInteractionServices.h"
 #include "app/services/AppMappingHost.h"
+#include "app/services/AppPanelServices.h"
 #include "app/services/AppPreferencesDialogHost.h"
 #include "app/services/AppSceneServices.h"
 #include "app/services/AppTrayServices.h"
@@ -46,6 +47,7 @@ public:
     AppMappingHost m_cMapping;
     AppPreferencesDialogHost m_cPreferencesDialog;
     AppSceneServices m_cScene;
+    AppPanelServices m_cPanels;
     InteractionMeshHost m_cMeshes;
 
 private:

@@ -2,6 +2,8 @@
 
 #include "gui/dialogs/HotkeyEditor.h"
 #include "gui/dialogs/PropertiesDialog.h"
+#include "gui/nodes/NodeTableDialog.h"
+#include "gui/outliner/SceneInfoDialog.h"
 #include "gui/trays/MTray.h"
 
 #include <vector>
@@ -61,6 +63,8 @@ void RegisterDialogFactories()
     // in its place, once its class exists:
     //   DialogFactory::Register(std::make_unique<LayerList::Factory>(), "LayerList", "Layers");
     HotkeyEditor::Register();
+    SceneInfoDialog::Register();
+    NodeTableDialog::Register();
     PropertiesDialog::Register();
     DialogFactory::Register(std::make_unique<MTray::Factory>(), QStringLiteral("MTray"), QStringLiteral("Tray"));
 }

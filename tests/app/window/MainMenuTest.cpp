@@ -131,8 +131,8 @@ TEST_F(MainMenuTest, EveryEntryHasItsTextShortcutAndCommand)
                                                   "-", "About Orvexa Tevrin|"}));
     // The registered tool windows, then the Properties pages and the trays.
     const QStringList windows = Entries(Menu("Windows"));
-    EXPECT_EQ(windows, QStringList({"Hotkeys|HotkeyEditor", "Preferences|PreferencesDialog", "<Properties>",
-                                    "<Trays>"}));
+    EXPECT_EQ(windows, QStringList({"Hotkeys|HotkeyEditor", "Object List|SceneInfoDialog", "Node View|NodeTableDialog",
+                                    "Preferences|PreferencesDialog", "<Properties>", "<Trays>"}));
     QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
     EXPECT_EQ(Entries(properties),
               QStringList({"Brush|PropertiesDialog", "Camera|PropertiesDialog", "Geometry|PropertiesDialog",
