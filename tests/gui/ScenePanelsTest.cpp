@@ -11,6 +11,7 @@
 #include "gui/properties/MaterialProperties.h"
 #include "gui/properties/ObjectInfo.h"
 #include "mesh/core/MeshRecords.h"
+#include "mesh/object/MeshHost.h"
 #include "mesh/object/Object.h"
 #include "mesh/surface/Material.h"
 #include "scene/SceneServices.h"
@@ -151,6 +152,35 @@ TEST_F(ScenePanels, MaterialPanelShowsAndWritesOpacityAndGlossiness)
     EXPECT_NEAR(material.m_aTransparency.GetValue(), 0.7f, 1e-6f);
     Enter("Glossiness", QStringLiteral("100"));
     EXPECT_FLOAT_EQ(material.m_aGlossiness.GetValue(), 100.0f);
+}
+
+// As in the program: every change of a material shows it again in the material pages.
+class ShowingMeshHost : public MeshHost {
+public:
+    ShowingMeshHost() { Install(this); }
+    ~ShowingMeshHost() override { Install(nullptr); }
+    bool HasScene() const override { return true; }
+    void ShowMaterialProperties() override
+    {
+        if (GUI::PropertiesDialog *first = GUI::PropertiesDialog::First())
+            first->ShowNode(QStringLiteral("Material"), nullptr);
+    }
+};
+
+TEST_F(ScenePanels, AMaterialPageFollowsChangesFromElsewhereAndKeepsItsOwnEdits)
+{
+    ShowingMeshHost host;
+    Surface::Material material(5);
+    material.m_aTransparency.SetValue(0.2f);
+    Show<GUI::MaterialProperties>("Material", &material);
+    // The page shows the material again while it writes it: neither value is lost.
+    Enter("Opacity", QStringLiteral("70"));
+    EXPECT_NEAR(material.m_aTransparency.GetValue(), 0.7f, 1e-6f);
+    Enter("Glossiness", QStringLiteral("90"));
+    EXPECT_FLOAT_EQ(material.m_aGlossiness.GetValue(), 90.0f);
+    EXPECT_NEAR(material.m_aTransparency.GetValue(), 0.7f, 1e-6f);
+    material.m_aGlossiness.SetValue(12.0f);
+    EXPECT_FLOAT_EQ(Child<GUI::TextSlider>("Glossiness")->GetValue(), 12.0f);
 }
 
 TEST_F(ScenePanels, ASwatchTakesAChosenColourAndACancelChangesNothing)

@@ -9,6 +9,7 @@
 #include "app/services/AppFileServices.h"
 #include "app/services/AppInteractionServices.h"
 #include "app/services/AppMappingHost.h"
+#include "app/services/AppMeshHost.h"
 #include "app/services/AppPanelServices.h"
 #include "app/services/AppPreferencesDialogHost.h"
 #include "app/services/AppSceneServices.h"
@@ -17,7 +18,6 @@
 #include "app/services/AppViewOverlayHost.h"
 #include "app/services/CurveEditing.h"
 #include "app/services/WindowShell.h"
-#include "interaction/InteractionMeshHost.h"
 
 class WindowServices {
 public:
@@ -48,7 +48,7 @@ public:
     AppPreferencesDialogHost m_cPreferencesDialog;
     AppSceneServices m_cScene;
     AppPanelServices m_cPanels;
-    InteractionMeshHost m_cMeshes;
+    AppMeshHost m_cMeshes;
 
 private:
     General::ShellServices *m_pPreviousShell = nullptr;

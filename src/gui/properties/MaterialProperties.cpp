@@ -105,8 +105,11 @@ void MaterialProperties::Update()
     Surface::Material *material = GetMaterial();
     if (m_bUpdating || !material)
         return;
-    material->m_aGlossiness.SetValue(findChild<TextSlider *>(QStringLiteral("Glossiness"))->GetValue());
-    material->SetTransparency(findChild<TextSlider *>(QStringLiteral("Opacity"))->GetValue() / 100.0f);
+    // Both are read first: a change of the material shows it again in this very panel.
+    const float glossiness = findChild<TextSlider *>(QStringLiteral("Glossiness"))->GetValue();
+    const float opacity = findChild<TextSlider *>(QStringLiteral("Opacity"))->GetValue();
+    material->m_aGlossiness.SetValue(glossiness);
+    material->SetTransparency(opacity / 100.0f);
     ShowMaterialEverywhere();
     Interface::Redraw();
 }
