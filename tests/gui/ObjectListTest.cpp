@@ -24,6 +24,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -315,6 +316,33 @@ TEST_F(ObjectList, TheLightPageRefreshesTheOpenList)
     // A light row makes its light the current one.
     Click(Row(light->m_sLightName));
     EXPECT_EQ(m_scene->m_pCurrentLight, light);
+}
+
+TEST_F(ObjectList, AssignToSelectedGivesTheMaterialOnlyToWhollySelectedObjects)
+{
+    auto *shiny = new Surface::Material(9);
+    shiny->SetNodeName(QStringLiteral("shiny"));
+    ASSERT_TRUE(Surface::Materials().Append(shiny));
+    m_properties->BuildPanel(QStringLiteral("Material"), shiny);
+    QPushButton *assign = m_properties->GetPanel()->findChild<QPushButton *>(QStringLiteral("Assign"));
+    ASSERT_TRUE(assign);
+    Surface::Material *before = m_first->GetMaterial();
+
+    // Some faces of the first object: no object is wholly selected, nothing is assigned.
+    General::Store<unsigned int> some("test faces");
+    some.Add(0);
+    MeshEdits::Get().SelectFaces(*m_first, some);
+    QTest::mouseClick(assign, Qt::LeftButton);
+    EXPECT_EQ(m_first->GetMaterial(), before);
+
+    // The whole object, selected through its row, which the list shows selected already (the
+    // object is in the selection list): the click applies it all the same.
+    Click(Row(QStringLiteral("first")));
+    m_properties->BuildPanel(QStringLiteral("Material"), shiny);
+    QTest::mouseClick(m_properties->GetPanel()->findChild<QPushButton *>(QStringLiteral("Assign")), Qt::LeftButton);
+    EXPECT_TRUE(m_first->IsAllSelected());
+    EXPECT_EQ(m_first->GetMaterial(), shiny);
+    EXPECT_NE(m_second->GetMaterial(), shiny);
 }
 
 }  // namespace

@@ -122,6 +122,9 @@ SceneInfoDialog::SceneInfoDialog(QWidget *parent, const char *name) : Dialog(par
     TV_CHECK(connect(m_pTimer, &QTimer::timeout, this, &SceneInfoDialog::OnTimer));
     m_pTimer->start(100);
     TV_CHECK(connect(m_pTree, &QTreeWidget::itemSelectionChanged, this, &SceneInfoDialog::OnSelect));
+    // A click on a row that is selected already (an object of the selection list) applies it
+    // too; a click that changes nothing records nothing, so the second call is harmless.
+    TV_CHECK(connect(m_pTree, &QTreeWidget::itemClicked, this, &SceneInfoDialog::OnSelect));
     try {
         CurrentNode().Connect(&m_aNode);
     } catch (const General::Error &error) {
