@@ -77,6 +77,9 @@ public:
     void Clear(bool keepDefaults);
     // Takes the other scene's objects and curves (appended after ours).
     void Merge(Scene &other);
+    // Shown length per stored centimetre in the preferences' linear unit (millimetre 10,
+    // centimetre 1, metre 0.01, inch 0.3937).
+    static float LinearUnitScale();
     // Scales every level of an imported object to the preferences' linear unit.
     static void ApplyImportUnits(Object *object);
     // Inserts every face of every object from `first` on into its octree, with progress.
@@ -121,6 +124,9 @@ public:
     void SelectSetFaces(SelectionSet *set);
     // Deselects every face of every level, as one edit.
     void ClearSelection();
+    // Makes the face selection exactly the visible faces of `levels` and the faces of
+    // `sets`, as one edit; when that is the selection already, nothing is recorded.
+    void SelectOnly(const std::vector<SubdivLevel *> &levels, const std::vector<SelectionSet *> &sets);
     // Drops the level from every set; a set left empty is deleted.
     void RemoveMeshFromSelectionSets(Mesh *mesh);
     // Selects (mode 0), toggles (1) or deselects (2) the visible faces whose centres the

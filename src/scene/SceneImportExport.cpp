@@ -26,8 +26,11 @@
 
 namespace {
 
-// Files are written in the preferences' linear unit; the scene works in centimetres.
-float ExportScale()
+void Status(const char *text) { General::Shell().SetStatusMessage(QString::fromLatin1(text), 0); }
+
+}  // namespace
+
+float Scene::LinearUnitScale()
 {
     switch (SceneHost().GetLinearUnit()) {
     case 0: return 10.0f;
@@ -37,10 +40,6 @@ float ExportScale()
     default: return 1.0f;
     }
 }
-
-void Status(const char *text) { General::Shell().SetStatusMessage(QString::fromLatin1(text), 0); }
-
-}  // namespace
 
 Object *Scene::Import(const QString &file, bool addToScene, bool bio, bool prepare)
 {
@@ -151,7 +150,7 @@ bool Scene::ExportLevels(const QString &file, bool perLevelFiles, bool regenerat
             return false;
     }
     Status("exporting...");
-    const float scale = ExportScale();
+    const float scale = LinearUnitScale();  // files are written in the linear unit
     int32_t vertexOffset = 0, tcOffset = 0;
     bool ok = true;
     for (SubdivLevel *level : levels) {
@@ -184,7 +183,7 @@ bool Scene::ExportFaces(const QString &file, bool selectedOnly)
     if (!out)
         return false;
     Status("exporting...");
-    const float scale = ExportScale();
+    const float scale = LinearUnitScale();  // files are written in the linear unit
     auto takesPart = [selectedOnly](const SubdivLevel *level) { return !selectedOnly || level->m_iSelectedFaces > 0; };
     uint64_t total = 0;
     for (Object *object = m_pObjects; object; object = object->m_pNextObject)

@@ -87,9 +87,11 @@ void Scene::RemoveSelectionSet(SelectionSet *set)
     delete set;
 }
 
-void Scene::SelectSetFaces(SelectionSet *set)
+namespace {
+
+// The set's faces on their levels and on every coarser and finer level, selected.
+void AddSetFaces(const SelectionSet &set, FaceEdit &edit)
 {
-    FaceEdit edit;
     const auto addVisible = [&](SubdivLevel &level, const std::vector<unsigned> &faces) {
         General::Store<unsigned int> numbers("selection set faces");
         if (!numbers.Reserve(unsigned(faces.size()), false))
@@ -98,7 +100,7 @@ void Scene::SelectSetFaces(SelectionSet *set)
             numbers.Add(f);
         AddVisible(level, numbers, edit.AddTarget(&level));
     };
-    for (const auto &entry : set->m_aEntries) {
+    for (const auto &entry : set.m_aEntries) {
         SubdivLevel *start = entry->level;
         if (!start)
             continue;
@@ -118,18 +120,26 @@ void Scene::SelectSetFaces(SelectionSet *set)
             addVisible(*level->m_pNext, faces);
         }
     }
+}
+
+}  // namespace
+
+void Scene::SelectSetFaces(SelectionSet *set)
+{
+    FaceEdit edit;
+    AddSetFaces(*set, edit);
     SceneHost().ExecuteSelection(edit);
     for (SelectionSet *s = m_pSelectionSets; s; s = s->m_pNext)
         s->m_bActive = false;
     set->m_bActive = true;
 }
 
-void Scene::ClearSelection()
+void Scene::SelectOnly(const std::vector<SubdivLevel *> &levels, const std::vector<SelectionSet *> &sets)
 {
     FaceEdit edit;
     try {
-        for (Object *object = m_pObjects; object; object = object->m_pNextObject) {
-            MeshHost::Get().SelectObject(object, false);
+        // Everything off first; the later targets win for the faces they name.
+        for (Object *object = m_pObjects; object; object = object->m_pNextObject)
             for (SubdivLevel *level = object; level; level = level->m_pNext) {
                 if (!level->m_iSelectedFaces)
                     continue;
@@ -138,13 +148,27 @@ void Scene::ClearSelection()
                 for (unsigned face = 0; face < level->m_iFaceCount; ++face)
                     target.faces.emplace_back(face, false);
             }
+        for (SubdivLevel *level : levels) {
+            FaceEdit::Target &target = edit.AddTarget(level);
+            for (unsigned face = 0; face < level->m_iFaceCount; ++face)
+                if (level->IsFaceVisible(face))
+                    target.faces.emplace_back(face, true);
         }
+        for (const SelectionSet *set : sets)
+            AddSetFaces(*set, edit);
     } catch (const std::bad_alloc &) {
         return;  // nothing was changed yet
     }
     SceneHost().ExecuteSelection(edit);
-    for (SelectionSet *set = m_pSelectionSets; set; set = set->m_pNext)
-        set->m_bActive = false;
+    for (SelectionSet *s = m_pSelectionSets; s; s = s->m_pNext)
+        s->m_bActive = std::find(sets.begin(), sets.end(), s) != sets.end();
+}
+
+void Scene::ClearSelection()
+{
+    for (Object *object = m_pObjects; object; object = object->m_pNextObject)
+        MeshHost::Get().SelectObject(object, false);
+    SelectOnly({}, {});
 }
 
 void Scene::RemoveMeshFromSelectionSets(Mesh *mesh)

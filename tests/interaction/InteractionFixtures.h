@@ -98,7 +98,8 @@ private:
 };
 
 // A 3 x 3 grid of quads with its adjacency; face (i, j) is j x 3 + i.
-inline std::unique_ptr<Object> MakeQuadGrid()
+template <class M = Object>
+std::unique_ptr<M> MakeQuadGrid()
 {
     std::vector<General::Vector> points;
     for (unsigned j = 0; j <= 3; ++j)
@@ -110,7 +111,7 @@ inline std::unique_ptr<Object> MakeQuadGrid()
             const unsigned a = j * 4 + i;
             quads.push_back({a, a + 1, a + 5, a + 4});
         }
-    auto grid = fixtures::MakeQuads<Object>(points, quads);
+    auto grid = fixtures::MakeQuads<M>(points, quads);
     EXPECT_TRUE(grid->CalculateAdjacency());
     return grid;
 }

@@ -5,6 +5,9 @@
 #include "app/window/Tevrin.h"
 #include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/OptionDialogs.h"
+#include "gui/dialogs/PropertiesDialog.h"
+#include "gui/layouts/CollapsableContainer.h"
+#include "gui/panels/FloatingPanel.h"
 
 #include <QDir>
 #include <QMenu>
@@ -119,4 +122,30 @@ void AppFileServices::ShowTextureBake()
     auto *dialog = new GUI::MapperDlg(&m_rWindow);
     dialog->show();
     dialog->MakeFloating();
+}
+
+void AppFileServices::ShowProperties(const QString &type, General::Node *node, bool lock)
+{
+    if (!node)
+        return;
+    auto *window = new GUI::PropertiesDialog(&m_rWindow, "Properties", true);
+    window->setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                           Qt::WindowCloseButtonHint);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->move(100, 100);
+    window->show();
+    window->BuildPanel(type, node);
+    window->adjustSize();
+    if (lock)
+        window->OnSetLock(GUI::PropertiesDialog::kLockObject);
+}
+
+void AppFileServices::EditMaterial(General::Node *material)
+{
+    if (!material)
+        return;
+    auto *page = new GUI::CollapsableContainer(nullptr, true);
+    page->AddNode(material);
+    auto *panel = new GUI::FloatingPanel(&m_rWindow, page, material->GetName(), false);
+    panel->setAttribute(Qt::WA_DeleteOnClose);
 }

@@ -28,6 +28,8 @@ public:
     void ToggleFullScreen() override;
     void Quit() override;
     void ShowTextureBake() override;
+    void ShowProperties(const QString &type, General::Node *node, bool lock) override;
+    void EditMaterial(General::Node *material) override;
 
 private:
     Tevrin &m_rWindow;

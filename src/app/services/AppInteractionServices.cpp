@@ -8,11 +8,14 @@
 #include "app/window/Tevrin.h"
 #include "mesh/core/Mesh.h"
 #include "mesh/core/PickInfo.h"
+#include "mesh/object/Object.h"
 #include "foundation/ShellServices.h"
 #include "foundation/curves/NURBSCurve.h"
 #include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/OptionDialogs.h"
 #include "gui/layers/LayerList.h"
+#include "gui/dialogs/PropertiesDialog.h"
+#include "gui/outliner/SceneInfoDialog.h"
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
 #include "gui/common/Trays.h"
@@ -190,3 +193,11 @@ void AppInteractionServices::MarkTraySelectionTemporary(const QString &tray) { G
 void AppInteractionServices::RestoreTraySelection(const QString &tray) { GUI::RestoreTraySelection(tray); }
 
 void AppInteractionServices::RefreshLayers() { GUI::LayerList::UpdateEverywhere(false); }
+
+void AppInteractionServices::RefreshObjectList() { GUI::SceneInfoDialog::RefreshAll(); }
+
+void AppInteractionServices::ShowInProperties(const QString &page, Object *object)
+{
+    if (GUI::PropertiesDialog *first = GUI::PropertiesDialog::First())
+        first->ShowNode(page, object);
+}

@@ -39,6 +39,8 @@ public:
     void SelectTrayItem(const QString &tray, int position) override;
     void MarkTraySelectionTemporary(const QString &tray) override;
     void RestoreTraySelection(const QString &tray) override;
+    void RefreshObjectList() override;
+    void ShowInProperties(const QString &page, Object *object) override;
 
     // The camera's row for a view row y: rows below the picture in the off-screen buffer
     // come first in the camera's count.

@@ -2,6 +2,7 @@
 
 #include "app/settings/Preferences.h"
 #include "app/window/Tevrin.h"
+#include "gui/dialogs/PropertiesDialog.h"
 #include "gui/layers/LayerList.h"
 
 void AppMeshHost::ForgetObject(Object *object)
@@ -16,4 +17,16 @@ bool AppMeshHost::ShowLayerWeights() const
 {
     const Preferences *preferences = m_rWindow.GetPreferences();
     return preferences && preferences->LayerDisplay;
+}
+
+void AppMeshHost::RefreshObjectInfo()
+{
+    if (GUI::PropertiesDialog *first = GUI::PropertiesDialog::First())
+        first->ShowNode(QStringLiteral("Geometry"), nullptr);
+}
+
+void AppMeshHost::ShowMaterialProperties()
+{
+    if (GUI::PropertiesDialog *first = GUI::PropertiesDialog::First())
+        first->ShowNode(QStringLiteral("Material"), nullptr);
 }

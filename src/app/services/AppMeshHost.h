@@ -1,6 +1,7 @@
 #pragma once
-// The mesh model's view of the program: the controller's side, and the layer windows, which
-// follow every layer change and let go of an object that leaves the scene.
+// The mesh model's view of the program: the controller's side; the layer windows, which
+// follow every layer change and let go of an object that leaves the scene; and the
+// Properties pages that show objects and materials.
 
 #include "interaction/InteractionMeshHost.h"
 
@@ -13,6 +14,10 @@ public:
     void RefreshLayerList() override;
     // The "Show Mask" switch of the layer windows.
     bool ShowLayerWeights() const override;
+    // Every "Geometry" page shows its object's figures again.
+    void RefreshObjectInfo() override;
+    // Every "Material" page shows its material again.
+    void ShowMaterialProperties() override;
 
 private:
     Tevrin &m_rWindow;

@@ -2,6 +2,7 @@
 
 #include "app/window/Tevrin.h"
 #include "gui/layers/LayerList.h"
+#include "gui/outliner/SceneInfoDialog.h"
 #include "scene/Scene.h"
 #include "viewport/view/SceneView.h"
 
@@ -28,3 +29,5 @@ void AppPreferencesDialogHost::ShowSaveReminder(bool shown) { m_rWindow.ShowSave
 void AppPreferencesDialogHost::RefreshStatusText() { SceneView::RefreshStatusText(); }
 
 void AppPreferencesDialogHost::UpdateLayerList() { GUI::LayerList::UpdateEverywhere(true); }
+
+void AppPreferencesDialogHost::RefreshObjectLists() { GUI::SceneInfoDialog::RefreshAll(); }

@@ -16,6 +16,7 @@ public:
     void ShowSaveReminder(bool shown) override;
     void RefreshStatusText() override;
     void UpdateLayerList() override;
+    void RefreshObjectLists() override;
 
 private:
     Tevrin &m_rWindow;

@@ -11,6 +11,7 @@ WindowServices::WindowServices(Tevrin &window)
       m_cCurveOperations(m_cCurveEditing),
       m_cPreferencesDialog(window),
       m_cScene(window, m_cCurveEditing),
+      m_cPanels(window, m_cCurveEditing),
       m_cMeshes(window),
       m_cLayerLists(window),
       m_cCurveEditors(window)
@@ -54,6 +55,7 @@ void WindowServices::Install()
     // The view shows the layer weights when the switch was on last time.
     m_cLayerLists.SetShowLayerMask(m_cLayerLists.ShowLayerMask());
     GUI::CurveEditorSettings::Install(&m_cCurveEditors);
+    GUI::PanelServices::Install(&m_cPanels);
 }
 
 void WindowServices::Uninstall()
@@ -61,6 +63,7 @@ void WindowServices::Uninstall()
     m_cCurveEditing.End();
     GUI::LayerListHost::Install(nullptr);
     GUI::CurveEditorSettings::Install(nullptr);
+    GUI::PanelServices::Install(nullptr);
     PreferencesDialogHost::Install(nullptr);
     MapExtraction::MappingHost::Install(nullptr);
     GUI::TrayServices::Install(nullptr);

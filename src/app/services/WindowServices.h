@@ -12,6 +12,7 @@
 #include "app/services/AppLayerListHost.h"
 #include "app/services/AppMappingHost.h"
 #include "app/services/AppMeshHost.h"
+#include "app/services/AppPanelServices.h"
 #include "app/services/AppPreferencesDialogHost.h"
 #include "app/services/AppSceneServices.h"
 #include "app/services/AppTrayServices.h"
@@ -48,6 +49,7 @@ public:
     AppMappingHost m_cMapping;
     AppPreferencesDialogHost m_cPreferencesDialog;
     AppSceneServices m_cScene;
+    AppPanelServices m_cPanels;
     AppMeshHost m_cMeshes;
     AppLayerListHost m_cLayerLists;
     AppCurveEditorSettings m_cCurveEditors;

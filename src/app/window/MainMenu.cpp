@@ -6,10 +6,15 @@
 #include "app/window/WindowSettings.h"
 #include "foundation/Globals.h"
 #include "gui/dialogs/DialogFactory.h"
+#include "gui/dialogs/PropertiesDialog.h"
 #include "gui/menus/QTvAction.h"
 #include "gui/menus/QTvMenu.h"
 #include "gui/trays/MTray.h"
 #include "interaction/Interface.h"
+#include "mesh/object/Object.h"
+#include "scene/Scene.h"
+#include "scene/camera/Camera.h"
+#include "scene/camera/Light.h"
 #include "viewport/view/SceneView.h"
 
 #include <QAction>
@@ -290,8 +295,8 @@ void Tevrin::BuildWindowsMenu()
     connect(windows, &QMenu::triggered, this, &Tevrin::OnWindow);
     for (int i = 0; i < GUI::DialogFactory::GetCount(); ++i) {
         const QString title = GUI::DialogFactory::GetTitle(i);
-        if (title == QLatin1String("Tray") || title == QLatin1String("Properties") ||
-            title == QLatin1String("Node View"))
+        // The node graph has no other way in, so it stays in this list.
+        if (title == QLatin1String("Tray") || title == QLatin1String("Properties"))
             continue;
         windows->addAction(title)->setData(GUI::DialogFactory::GetClassName(i));
     }
@@ -361,6 +366,26 @@ void Tevrin::OnWindow(QAction *action)
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->move(100, 100);
     window->show();
+    if (auto *properties = qobject_cast<GUI::PropertiesDialog *>(window)) {
+        properties->BuildPanel(title, PageNode(title));
+        properties->adjustSize();
+    }
+}
+
+General::Node *Tevrin::PageNode(const QString &page) const
+{
+    const Scene *scene = Scene::GetCurrent();
+    const Interface *controller = m_pInterface.get();
+    Object *selected = controller && !controller->m_lSelection.isEmpty() ? controller->m_lSelection.first() : nullptr;
+    if (page == QLatin1String("Camera"))
+        return scene ? scene->m_pActiveCamera : nullptr;
+    if (page == QLatin1String("Light"))
+        return scene ? scene->m_pCurrentLight : nullptr;
+    if (page == QLatin1String("Geometry"))
+        return selected;
+    if (page == QLatin1String("Material"))
+        return selected ? selected->GetMaterial() : nullptr;
+    return nullptr;
 }
 
 void Tevrin::UpdateDisplayMenu()

@@ -4,6 +4,8 @@
 #include "gui/dialogs/LogWindow.h"
 #include "gui/dialogs/PropertiesDialog.h"
 #include "gui/layers/LayerList.h"
+#include "gui/nodes/NodeTableDialog.h"
+#include "gui/outliner/SceneInfoDialog.h"
 #include "gui/trays/MTray.h"
 
 #include <iterator>
@@ -82,6 +84,8 @@ void RegisterDialogFactories()
                             QStringLiteral("Layers"));
     DialogFactory::Register(std::make_unique<LogWindow::Factory>(), QLatin1String(LogWindow::kClassName),
                             QStringLiteral("Log"));
+    SceneInfoDialog::Register();
+    NodeTableDialog::Register();
     PropertiesDialog::Register();
     DialogFactory::Register(std::make_unique<MTray::Factory>(), QStringLiteral("MTray"), QStringLiteral("Tray"));
 }

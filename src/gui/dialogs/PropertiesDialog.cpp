@@ -6,6 +6,9 @@
 #include "gui/dialogs/PropertyList.h"
 #include "gui/layouts/CollapsableContainer.h"
 #include "gui/panels/TabPanel.h"
+#include "gui/properties/CameraProperties.h"
+#include "gui/properties/MaterialProperties.h"
+#include "gui/properties/ObjectInfo.h"
 #include "gui/trays/MTray.h"
 #include "gui/trays/TrayItem.h"
 #include "scene/Brush.h"
@@ -128,7 +131,15 @@ void PropertiesDialog::ShowNode(const QString &typeName, General::Node *node)
 
 PropertyList *PropertiesDialog::MakePanel(const QString &typeName)
 {
-    // The bare panel stands for each type's own until that panel is built.
+    if (typeName == QLatin1String("Camera"))
+        return new CameraProperties(this);
+    if (typeName == QLatin1String("Light"))
+        return new LightProperties(this);
+    if (typeName == QLatin1String("Material"))
+        return new MaterialProperties(this);
+    if (typeName == QLatin1String("Geometry"))
+        return new MeshProperties(this);
+    // The bare panel stands for each other type's own until that panel is built.
     return PanelTypes().contains(typeName) ? new PropertyList(this) : nullptr;
 }
 
@@ -168,10 +179,12 @@ void PropertiesDialog::BuildPanel(const QString &typeName, General::Node *node)
     } else if (!m_pPanel) {
         m_pPanel = MakePanel(typeName);
     }
-    if (m_pPanel)
-        m_pLayout->addWidget(m_pPanel);
-    if (m_pAttributePage)
-        m_pLayout->addWidget(m_pAttributePage);
+    // Shown now rather than when the layout gets round to it, so the window can size itself at once.
+    for (QWidget *page : {static_cast<QWidget *>(m_pPanel), static_cast<QWidget *>(m_pAttributePage)})
+        if (page) {
+            m_pLayout->addWidget(page);
+            page->show();
+        }
     SetTitle(title);
 }
 

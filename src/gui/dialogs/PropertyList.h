@@ -4,6 +4,10 @@
 
 #include <QFrame>
 
+namespace General {
+class Node;
+}
+
 namespace GUI {
 
 class PropertiesDialog;
@@ -13,10 +17,14 @@ class PropertyList : public QFrame {
 
 public:
     explicit PropertyList(PropertiesDialog *owner);
+    // A panel that stands on its own (no Properties window) inside `parent`.
+    explicit PropertyList(QWidget *parent);
 
     // Reads the shown node into the panel's widgets; nothing here.
     virtual void Refresh() {}
     PropertiesDialog *GetOwner() const { return m_pOwner; }
+    // The owning window's shown node; null without a window.
+    General::Node *GetShownNode() const;
 
 private:
     PropertiesDialog *m_pOwner;

@@ -455,6 +455,21 @@ Vector Camera::DefaultPosition(const QString &cameraName)
     return Vector(0.0f, 200.0f, 500.0f);
 }
 
+void Camera::ResetNavigation(bool rotate, bool track, bool dolly, bool roll)
+{
+    if (rotate)
+        SetRotation(Vector(0, 0, 0));
+    if (track)
+        SetTranslate(DefaultPosition(m_sCameraName));
+    if (dolly) {
+        m_vTarget = Vector(0, 0, 0);
+        LookAt(m_vTarget, Vector(0, 1, 0));
+    }
+    if (roll)
+        ResetUpVector();
+    m_vRotationBackup = m_vRotation;
+}
+
 // --- events ----------------------------------------------------------------------
 
 void Camera::AttributeChanged(General::Attribute *attribute, int event)
@@ -463,17 +478,8 @@ void Camera::AttributeChanged(General::Attribute *attribute, int event)
     if (event != General::Attribute::kValueChanged)
         return;
     if (attribute == &m_aNavigationReset) {
-        if (m_aNavigationResetChoices.GetBool(kResetRotate))
-            SetRotation(Vector(0, 0, 0));
-        if (m_aNavigationResetChoices.GetBool(kResetTrack))
-            SetTranslate(DefaultPosition(m_sCameraName));
-        if (m_aNavigationResetChoices.GetBool(kResetDolly)) {
-            m_vTarget = Vector(0, 0, 0);
-            LookAt(m_vTarget, Vector(0, 1, 0));
-        }
-        if (m_aNavigationResetChoices.GetBool(kResetRoll))
-            LookAt(m_vTarget, Vector(0, 1, 0));
-        m_vRotationBackup = m_vRotation;
+        ResetNavigation(m_aNavigationResetChoices.GetBool(kResetRotate), m_aNavigationResetChoices.GetBool(kResetTrack),
+                        m_aNavigationResetChoices.GetBool(kResetDolly), m_aNavigationResetChoices.GetBool(kResetRoll));
         Host().Redraw();
         return;
     }

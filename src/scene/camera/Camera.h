@@ -67,6 +67,10 @@ public:
     void SetRotationFromAxes(General::Vector back, General::Vector up, General::Vector right);
     void LookAt(const General::Vector &target, const General::Vector &up);
     void ResetUpVector() { LookAt(m_vTarget, General::Vector(0, 1, 0)); }
+    // The navigation resets that are asked for, in the order rotate, track (the default
+    // position of the camera's name), dolly (aim at the origin), roll (straighten the up
+    // vector); the rotation is then kept as the second rotation vector.
+    void ResetNavigation(bool rotate, bool track, bool dolly, bool roll);
     void Dolly(float amount);
     void TrackVertical(float amount);
     void TrackHorizontal(float amount);

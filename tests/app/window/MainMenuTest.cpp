@@ -16,12 +16,17 @@
 #include "gui/dialogs/HotkeyEditor.h"
 #include "gui/dialogs/LogWindow.h"
 #include "gui/layers/LayerList.h"
+#include "gui/dialogs/PropertiesDialog.h"
+#include "gui/nodes/NodeTableDialog.h"
+#include "gui/outliner/SceneInfoDialog.h"
+#include "gui/properties/CameraProperties.h"
 #include "gui/menus/QTvAction.h"
 #include "gui/menus/QTvMenu.h"
 #include "gui/status/Alarm.h"
 #include "gui/trays/MTray.h"
 #include "interaction/Interface.h"
 #include "scene/Scene.h"
+#include "scene/camera/Camera.h"
 #include "viewport/view/SceneView.h"
 
 #include <QAction>
@@ -36,6 +41,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 using apptest::MainWindowTest;
 
@@ -137,7 +143,8 @@ TEST_F(MainMenuTest, EveryEntryHasItsTextShortcutAndCommand)
     // The registered tool windows, then the Properties pages and the trays.
     const QStringList windows = Entries(Menu("Windows"));
     EXPECT_EQ(windows, QStringList({"Hotkeys|HotkeyEditor", "Image Browser|ImageBrowserDialog", "Layers|LayerList",
-                                    "Log|LogWindow", "Preferences|PreferencesDialog", "<Properties>", "<Trays>"}));
+                                    "Log|LogWindow", "Object List|SceneInfoDialog", "Preferences|PreferencesDialog",
+                                    "Node View|NodeTableDialog", "<Properties>", "<Trays>"}));
     QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
     EXPECT_EQ(Entries(properties),
               QStringList({"Brush|PropertiesDialog", "Camera|PropertiesDialog", "Geometry|PropertiesDialog",
@@ -335,6 +342,42 @@ TEST_F(MainMenuTest, WindowsMenuOpensAnImageBrowserWindow)
     EXPECT_EQ(opened->windowTitle(), QStringLiteral("Image Browser"));
     EXPECT_NE(opened->GetBrowser(), nullptr);
     opened->close();
+}
+
+TEST_F(MainMenuTest, WindowsMenuOpensTheSceneWindowsAndThePropertiesPages)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    const auto newest = [this](auto *first) {
+        EXPECT_NE(first, nullptr);
+        EXPECT_TRUE(first && first->isWindow());
+        EXPECT_TRUE(first && first->parentWidget() == m_window.get());
+        return first;
+    };
+    ActionNamed(Menu("Windows"), QStringLiteral("Object List"))->trigger();
+    GUI::SceneInfoDialog *list = newest(GUI::SceneInfoDialog::First());
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->windowTitle(), QStringLiteral("Object List"));
+    EXPECT_EQ(list->GetTree()->topLevelItem(0)->text(0), QStringLiteral("Scene"));
+    // The dock has its own list, older in the chain.
+    EXPECT_NE(list->GetNext(), nullptr);
+
+    ActionNamed(Menu("Windows"), QStringLiteral("Node View"))->trigger();
+    EXPECT_TRUE(newest(GUI::NodeTableDialog::First()));
+
+    QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
+    ActionNamed(properties, QStringLiteral("Camera"))->trigger();
+    GUI::PropertiesDialog *page = newest(GUI::PropertiesDialog::First());
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->GetTypeName(), QStringLiteral("Camera"));
+    EXPECT_EQ(page->GetNode(), m_window->GetScene()->m_pActiveCamera);
+    EXPECT_TRUE(dynamic_cast<GUI::CameraProperties *>(page->GetPanel()));
+    QTest::qWait(50);
+    list->grab().save(QStringLiteral(TEVRIN_SCREENSHOTS "/object_list.png"));
+    page->grab().save(QStringLiteral(TEVRIN_SCREENSHOTS "/camera_page.png"));
+    for (QWidget *window : {static_cast<QWidget *>(list), static_cast<QWidget *>(GUI::NodeTableDialog::First()),
+                            static_cast<QWidget *>(page)})
+        window->close();
 }
 
 TEST_F(MainMenuTest, WindowsMenuOpensTheHotkeysOfTheRunningTable)

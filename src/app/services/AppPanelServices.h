@@ -1,0 +1,23 @@
+#pragma once
+// The scene panels' view of the program: the object list colour of the preferences and
+// the curve edited in the 3D view.
+
+#include "gui/common/PanelServices.h"
+
+class CurveEditing;
+class Tevrin;
+
+class AppPanelServices : public GUI::PanelServices {
+public:
+    AppPanelServices(Tevrin &window, CurveEditing &editing) : m_rWindow(window), m_rEditing(editing) {}
+
+    General::Color GetObjectListColor() const override;
+    // Curves are edited in the view while it shows them.
+    bool IsCurveEditingOn() const override;
+    General::NURBSCurve *GetEditedCurve() const override;
+    void EditCurve(General::NURBSCurve *curve) override;
+
+private:
+    Tevrin &m_rWindow;
+    CurveEditing &m_rEditing;
+};
