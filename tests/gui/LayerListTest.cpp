@@ -8,6 +8,7 @@
 #include "gui/layers/LayerList.h"
 #include "gui/layers/LayerListHost.h"
 #include "gui/layers/QTvLayerList.h"
+#include "gui/properties/ObjectInfo.h"
 #include "foundation/Memory.h"
 #include "foundation/OperationBuffer.h"
 #include "interaction/Interface.h"
@@ -557,9 +558,15 @@ TEST_F(LayerWindow, ALockedWindowDropsItsObjectWhenItIsDeleted)
     m_interface->SetActiveObject(other);
     m_window->UpdateLayers(false);
     EXPECT_EQ(m_window->GetObject(), m_object);
+    // The window's figures are its own object's.
+    auto *info = m_window->findChild<GUI::ObjectInfo *>(QStringLiteral("objinfo"));
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->GetObject(), m_object);
+    EXPECT_FALSE(info->isHidden());
     Operations::DeleteObjectOperation remove({m_object});
     ASSERT_TRUE(remove.Execute());
     EXPECT_EQ(m_window->GetObject(), nullptr);
+    EXPECT_EQ(info->GetObject(), nullptr);
     EXPECT_EQ(Tree()->topLevelItemCount(), 0);
     QCoreApplication::processEvents();
     EXPECT_FALSE(m_window->IsLocked());

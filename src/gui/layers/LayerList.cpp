@@ -4,6 +4,7 @@
 #include "gui/layers/LayerCommands.h"
 #include "gui/layers/LayerListHost.h"
 #include "gui/layers/QTvLayerList.h"
+#include "gui/properties/ObjectInfo.h"
 #include "interaction/Interface.h"
 #include "mesh/object/Layer3D.h"
 #include "mesh/object/Object.h"
@@ -89,6 +90,9 @@ LayerList::LayerList(QWidget *parent, const char *name) : Dialog(parent, name)
     ApplyPalette();
     rows->addWidget(m_pTree);
     layout->addLayout(rows);
+    m_pInfo = new ObjectInfo(this, "objinfo", false);
+    m_pInfo->setObjectName(QStringLiteral("objinfo"));
+    layout->addWidget(m_pInfo);
     TV_ASSERT(connect(m_pTree, &QTreeWidget::itemSelectionChanged, this, &LayerList::OnSelect));
     TV_ASSERT(connect(m_pTree, &QTvTreeWidget::itemReparented, this, &LayerList::OnReparent));
     TV_ASSERT(connect(m_pTree, &QTvTreeWidget::itemMoved, this, &LayerList::OnMove));
@@ -132,6 +136,7 @@ void LayerList::ForgetObject(Object *object)
     // The rows read the object's layers: they go at once, and the window follows the
     // active object again.
     m_pObject = nullptr;
+    m_pInfo->SetObject(nullptr);
     OnSetLock(false);
     m_bRebuilding = true;
     m_pTree->clear();
@@ -160,6 +165,8 @@ void LayerList::UpdateLayers(bool force)
     Object *before = m_pObject;
     if (!m_bLocked || !SceneHasObjects())
         m_pObject = ActiveObject();
+    m_pInfo->SetObject(m_pObject);
+    m_pInfo->setVisible(m_pObject != nullptr);
     if (!force && m_pObject == before && Arrangement() == m_aShown && !m_bRebuilding) {
         for (QTreeWidgetItemIterator it(m_pTree); *it; ++it)
             static_cast<QTvLayerListItem *>(*it)->ShowValues();

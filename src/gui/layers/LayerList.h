@@ -20,6 +20,7 @@ class QTreeWidgetItem;
 
 namespace GUI {
 
+class ObjectInfo;
 class QTvLayerList;
 class QTvLayerListItem;
 
@@ -107,6 +108,7 @@ private:
     QToolButton *m_pMenuButton;
     QPushButton *m_pLockButton;
     QTvLayerList *m_pTree;
+    ObjectInfo *m_pInfo;  // the shown object's figures, hidden without one
     std::vector<Shown> m_aShown;
     bool m_bRebuilding = false;
     bool m_bRebuildPosted = false;
