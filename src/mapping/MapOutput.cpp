@@ -16,11 +16,19 @@ namespace {
 
 QString Tr(const char *text) { return QCoreApplication::translate("MapExtraction::Mapper", text); }
 
+QString Suffix(int fileType)
+{
+    static const char *const kSuffixes[] = {".tif", ".bmp", ".png", ".jpg", ".tga"};
+    return QLatin1String(fileType >= 0 && fileType < 5 ? kSuffixes[fileType] : "");
+}
+
 }  // namespace
 
 bool MapOutput::SaveMaps(const MapBuffer *normal, const MapBuffer *displacement, unsigned newTexels)
 {
     m_sError.clear();
+    m_sSavedNormal.clear();
+    m_sSavedDisplacement.clear();
     if (!newTexels && m_cInfo.m_aSkipEmptyMaps.GetValue())
         return true;
     Log("New texels on maps: %u\n", newTexels);
@@ -33,6 +41,7 @@ bool MapOutput::SaveMaps(const MapBuffer *normal, const MapBuffer *displacement,
             Log("%s\n", qPrintable(m_sError));
             return false;
         }
+        m_sSavedNormal = path + Suffix(fileType);
     }
     if (m_cInfo.m_aCreateDisplacementMap.GetValue() && displacement && m_eWorkingDisplacementType != mapNormalAlpha) {
         const QString path = m_sDirectory +
@@ -48,6 +57,7 @@ bool MapOutput::SaveMaps(const MapBuffer *normal, const MapBuffer *displacement,
             Log("%s\n", qPrintable(m_sError));
             return false;
         }
+        m_sSavedDisplacement = path + Suffix(temporary ? int(fileTIF) : fileType);
     }
     General::Timer::Reset();
     return true;

@@ -32,6 +32,8 @@ public:
     int m_eDisplacementFinalType = 0;          // the "Displacement Map Format" value
     int m_eNormalType = 0;                     // the normal map's format id
     QString m_sDisplacePostFilename;           // "_temp" while the working format differs
+    // The files the last SaveMaps wrote (empty where it wrote none).
+    QString m_sSavedNormal, m_sSavedDisplacement;
 
 private:
     // Whether tile (u, v) is part of the run.

@@ -90,6 +90,12 @@ bool Mapper::Start()
     Log("Starting texture baking with the following parameters:\n");
     LogAttributes();
     CheckLowResMesh();
+    struct Running {
+        explicit Running(Mapper &m) : mapper(m) { mapper.m_bRunning = true; }
+        ~Running() { mapper.m_bRunning = false; }
+        Mapper &mapper;
+    } running(*this);
+    m_bStopRequested = false;
     SetupSearch();
     // A failed run leaves the range of the last good one, not a half-made one.
     const float lastMin = m_fDisplacementMin, lastMax = m_fDisplacementMax;
@@ -122,6 +128,8 @@ bool Mapper::Start()
     m_cNormalMap.Clear();
     m_cDisplacementMap.Clear();
     m_aFaceIndexTable.Clear();
+    if (m_pProgress)
+        m_pProgress->Finish();
     Log(ok ? "Map extraction finished without errors\n" : "Map extraction failed\n");
     return ok;
 }
@@ -171,6 +179,8 @@ bool Mapper::Prepare()
         double(extent) * std::max(m_aMapWidth.GetValue(), m_aMapHeight.GetValue()), m_iSubdivisionSteps);
     m_iRegionsDone = m_iRegionsSplit = 0;
     m_iLastSavedTile = -1;
+    m_iTileCount = CountTiles();
+    m_iTilesBegun = 0;
 
     bool ok = false;
     try {
@@ -188,6 +198,23 @@ bool Mapper::Prepare()
     m_aFrameCorners.Clear();
     m_cOutput.NormalizeDisplacementMaps();
     return ok;
+}
+
+bool Mapper::TileWanted(int identifier) const
+{
+    if (identifier < m_iFirstTile || identifier > m_iLastTile)
+        return false;
+    return m_aProcessMultipleTiles.GetValue() || identifier == m_aUStart.GetValue();
+}
+
+unsigned Mapper::CountTiles() const
+{
+    const int range = m_aURange.GetValue(), start = m_aUStart.GetValue();
+    unsigned count = 0;
+    for (int v = m_iVStart; v < m_iVEnd; ++v)
+        for (int u = m_iUStart; u < m_iUEnd; ++u)
+            count += TileWanted((v - m_iVStart) * range + (u - m_iUStart) + start) ? 1u : 0u;
+    return count;
 }
 
 int Mapper::SubdivisionSteps(float extent) const
@@ -331,6 +358,8 @@ bool Mapper::SplitRegionAt(float uMin, float vMin, float uMax, float vMax, int d
         return false;
     }
     ++m_iRegionsSplit;
+    if (m_pProgress)
+        m_pProgress->SetSplit();
     // The quarters fill the maps of the tile, which the tile's region finishes and saves.
     const float um = (uMin + uMax) * 0.5f, vm = (vMin + vMax) * 0.5f;
     return ProcessPart(uMin, vMin, um, vm, depth + 1) && ProcessPart(um, vMin, uMax, vm, depth + 1) &&
@@ -351,10 +380,20 @@ bool Mapper::ProcessRegion(float uMin, float vMin, float uMax, float vMax, bool 
     m_iTileU = int(std::floor(uMin));
     m_iTileV = int(std::floor(vMin));
     const int identifier = GetMapIdentifier();
-    if (identifier < m_iFirstTile || identifier > m_iLastTile)
+    if (!TileWanted(identifier))
         return true;
-    if (!m_aProcessMultipleTiles.GetValue() && identifier != m_aUStart.GetValue())
-        return true;
+    if (m_bStopRequested) {
+        m_sFailure = Tr("Map extraction was cancelled");
+        return false;
+    }
+    if (m_pProgress && newMaps) {
+        m_pProgress->NewRow(double(m_iTilesBegun), std::max(1u, m_iTileCount));
+        m_pProgress->SetTileId(identifier);
+        m_pProgress->SetRegion(uMin, vMin, uMax, vMax);
+    }
+    if (newMaps)
+        ++m_iTilesBegun;
+    const unsigned splitsBefore = m_iRegionsSplit;
 
     Log("Processing tile %d:%d (%f-%f, %f-%f)\n", m_iTileU, m_iTileV, double(uMin), double(uMax), double(vMin),
         double(vMax));
@@ -423,6 +462,14 @@ bool Mapper::ProcessRegion(float uMin, float vMin, float uMax, float vMax, bool 
         return false;
     }
     m_iLastSavedTile = identifier;
+    if (m_pProgress) {
+        if (!m_cOutput.m_sSavedNormal.isEmpty())
+            m_pProgress->SetNormalMapName(m_cOutput.m_sSavedNormal);
+        if (!m_cOutput.m_sSavedDisplacement.isEmpty())
+            m_pProgress->SetDisplacementMapName(m_cOutput.m_sSavedDisplacement);
+        if (m_iRegionsSplit == splitsBefore)
+            m_pProgress->SetTime(unsigned(std::min<qint64>(timer.elapsed(), 0xFFFFFFFF)));
+    }
     const Statistics &s = m_cRegionStatistics;
     const uint64_t pixels = std::max<uint64_t>(s.m_iPixels, 1);
     Log("\tstats: %llu pixels, %llu cubes, %llu faces\n", (unsigned long long)s.m_iPixels,
@@ -460,6 +507,8 @@ bool Mapper::ProcessPart(float uMin, float vMin, float uMax, float vMax, int dep
     if (!CollectRegionFaces(low, faces, uMin, vMin, uMax, vMax, m_aSelectedOnly.GetValue()))
         return false;
     const unsigned regionFaces = faces.GetItemCount();
+    if (m_pProgress && depth == 0 && low.m_iFaceCount)
+        m_pProgress->SetSurfaceRate(double(regionFaces) / double(low.m_iFaceCount));
     if (regionFaces) {
         m_pRegionTree = std::make_unique<BTree::Tree>();
         const float d = m_aSearchDistance.GetValue();
@@ -470,6 +519,8 @@ bool Mapper::ProcessPart(float uMin, float vMin, float uMax, float vMax, int dep
     bool ok = true;
     if (!regionFaces) {
         Log("Empty tile, skipping\n");
+        if (m_pProgress && depth == 0)
+            m_pProgress->SetSkipped();
     } else {
         // The subdivided working mesh covers the region's faces and the rings around them
         // that the smoothing of the region's border needs.

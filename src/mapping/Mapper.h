@@ -17,6 +17,7 @@
 #include "mapping/Info.h"
 #include "mapping/MapBuffer.h"
 #include "mapping/MapOutput.h"
+#include "mapping/MapProgress.h"
 #include "mesh/object/Object.h"
 #include "mesh/surface/TangentBase.h"
 
@@ -160,6 +161,12 @@ public:
     unsigned m_iRegionsDone = 0, m_iRegionsSplit = 0;
     // Rays cast and rays that met the high surface, over the whole run.
     uint64_t m_iRunRays = 0, m_iRunHits = 0;
+    // Where the rows of the run go; null for none. Not owned.
+    MapProgress *m_pProgress = nullptr;
+
+    // Asks a run to stop at its next progress step (any thread); the run then fails.
+    void RequestStop() { m_bStopRequested = true; }
+    bool IsRunning() const { return m_bRunning; }
 
 protected:
     // Memory the region estimate is measured against.
@@ -240,6 +247,13 @@ private:
     Object *m_pImported = nullptr;
     QSemaphore m_cFinished;
     std::atomic<bool> m_bCancelled{false};
+    std::atomic<bool> m_bStopRequested{false};
+    bool m_bRunning = false;
+    // Tiles of the run and tiles begun so far, for the progress rows.
+    unsigned m_iTileCount = 0, m_iTilesBegun = 0;
+    // Counts the tiles the run will process.
+    unsigned CountTiles() const;
+    bool TileWanted(int identifier) const;
     uint64_t m_iProgressNext = 0, m_iProgressStep = 1;
     friend class Thread;
 };

@@ -120,7 +120,7 @@ bool Mapper::ReportProgress()
     m_iProgressNext += m_iProgressStep;
     General::Shell().ProgressSet(done);
     General::Shell().ProcessEvents();
-    if (General::Shell().TakeCancelRequest()) {
+    if (General::Shell().TakeCancelRequest() || m_bStopRequested) {
         m_bCancelled = true;
         return false;
     }

@@ -36,6 +36,7 @@ enum OperationType : int {
     kRotateTool = 23,
     kScaleTool = 24,
     kSketch = 25,
+    kDisplace = 26,  // a displacement map applied as a new layer
 };
 
 class Operation : public General::Recordable {

@@ -113,7 +113,20 @@ TEST_F(CommandLineTest, SwitchesFillTheEngineSettings)
          [](const Mapper &m) { return m.GetNormalMapFormat() == MapExtraction::mapFloat; }},
         {{"-normalspace", "world"}, [](const Mapper &m) { return m.m_aNormalMapSpace.GetValue() == 2; }},
         {{"-range", "2.5"},
-         [](const Mapper &m) { return m.m_fDisplacementMax == 2.5f && m.m_fDisplacementMin == -2.5f; }},
+         [](const Mapper &m) {
+             return m.m_fDisplacementMax == 2.5f && m.m_fDisplacementMin == -2.5f &&
+                    m.m_aSearchDistance.GetValue() == 2.5f;
+         }},
+        {{"-normaltype", "16bit"}, [](const Mapper &m) { return m.GetNormalMapFormat() == MapExtraction::map16Bit; }},
+        {{"-displacementtype", "floatbw"},
+         [](const Mapper &m) { return m.m_aDisplacementMapFormat.GetValue() == MapExtraction::mapBWFloat; }},
+        {{"-highmeshsubdivlevel", "3"}, [](const Mapper &m) { return m.m_aHighSubdivision.GetValue() == 3; }},
+        {{"-raycenter", "inside"}, [](const Mapper &m) { return m.m_aRayCenter.GetValue() == 1; }},
+        {{"-testbothsides", "yes"}, [](const Mapper &m) { return m.m_aTestBothSides.GetValue(); }},
+        {{"-urange", "3", "-ustart", "1001"},
+         [](const Mapper &m) { return m.m_aURange.GetValue() == 3 && m.m_aUStart.GetValue() == 1001; }},
+        {{"-tile", "1002"}, [](const Mapper &m) { return m.m_iFirstTile == 1002 && m.m_iLastTile == 1002; }},
+        {{"-workers", "2"}, [](const Mapper &m) { return m.m_iWorkers == 2; }},
         {{"-edgebleed", "0"}, [](const Mapper &m) { return m.m_aEdgeBleeding.GetValue() == 0; }},
         {{"-width", "256", "-height", "128"},
          [](const Mapper &m) { return m.m_aMapWidth.GetValue() == 256 && m.m_aMapHeight.GetValue() == 128; }},
@@ -142,6 +155,8 @@ TEST_F(CommandLineTest, BadValuesAreRefusedWithTheSwitchNamed)
         {"-range", "-2"},        {"-range", "nan"},         {"-lowmeshsubdivlevel", "9"},
         {"-normalspace", "tangnet"}, {"-normaltype", "half"}, {"-displacementtype", "double"},
         {"-lowmesh"},            {"-workdir", "/no/such/folder/here"},
+        {"-tile", "x"},          {"-tile", "99999999999"},  {"-workers", "0"},
+        {"-urange", "0"},        {"-raycenter", "middle"},  {"-highmeshsubdivlevel", "4"},
     };
     for (const QStringList &words : cases) {
         MapExtraction::Mapper engine;

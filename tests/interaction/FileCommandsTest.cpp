@@ -316,6 +316,7 @@ TEST_F(FileCommands, TheCommandsReachTheirFunctions)
         {"Open", "open Open file"},           {"Import", "open many Import file"},
         {"Save scene as", "save Choose a file"}, {"Texture bake", "texture bake"},
         {"Full screen", "full screen"},       {"Quit", "quit"},
+        {"Mesh displace", "mesh displace"},
     };
     for (const auto &c : cases) {
         m_files.calls.clear();

@@ -56,6 +56,7 @@ public:
     bool CompressesScenes() const override { return compress; }
     void AddRecentFile(const QString &file) override { recent << file; }
     void ShowTextureBake() override { calls << QStringLiteral("texture bake"); }
+    void ShowMeshDisplace() override { calls << QStringLiteral("mesh displace"); }
     void ToggleFullScreen() override { calls << QStringLiteral("full screen"); }
     void Quit() override { calls << QStringLiteral("quit"); }
     void ShowProperties(const QString &type, General::Node *node, bool lock) override

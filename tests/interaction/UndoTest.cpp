@@ -278,7 +278,7 @@ TEST_F(Undo, FactoryBuildsRegisteredClassesAndRefusesTheRest)
         EXPECT_EQ(Interface::CreateBrushOperation(type), nullptr) << type;
         EXPECT_FALSE(Recorder().LogContains("Assertion failed")) << type;
     }
-    for (int type : {0, 26, -1, 1000}) {
+    for (int type : {0, 27, -1, 1000}) {
         Recorder().Clear();
         EXPECT_EQ(Interface::CreateBrushOperation(type), nullptr) << type;
         EXPECT_TRUE(Recorder().LogContains("Assertion failed")) << type;

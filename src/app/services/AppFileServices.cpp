@@ -1,6 +1,9 @@
 #include "app/services/AppFileServices.h"
 
 #include "app/dialogs/MapperDlg.h"
+#include "gui/dialogs/PropertiesDialog.h"
+#include "mapping/displacement/DisplaceOperation.h"
+#include "mesh/object/MeshHost.h"
 #include "app/settings/Preferences.h"
 #include "app/window/Tevrin.h"
 #include "gui/common/ModalDialogs.h"
@@ -116,6 +119,26 @@ void AppFileServices::ToggleFullScreen()
 }
 
 void AppFileServices::Quit() { m_rWindow.Quit(); }
+
+AppFileServices::~AppFileServices()
+{
+    // The displacement operations the user left end with the window.
+    for (General::Node *node = General::Node::GetHead(); node;) {
+        General::Node *next = node->GetNext();
+        if (node->GetTypeInfo() == &Displacement::DisplaceOperation::s_typeInfo)
+            delete node;
+        node = next;
+    }
+}
+
+void AppFileServices::ShowMeshDisplace()
+{
+    // The node lives in the node list until its "Delete Operation" or the window's end.
+    auto *operation = new Displacement::DisplaceOperation;
+    if (Object *active = MeshHost::Get().GetActiveObject())
+        operation->m_aTargetMesh.SetValue(active);
+    GUI::CurrentNode().SetValue(operation);
+}
 
 void AppFileServices::ShowTextureBake()
 {

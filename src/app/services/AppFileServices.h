@@ -1,7 +1,7 @@
 #pragma once
 // The file, window and context-menu commands' view of the main window: Qt's file
 // dialogs through GUI::ModalDialogs, the file preferences, the recent-files list, full
-// screen, quit, the "Texture Baking" window and pop-up menus.
+// screen, quit, the "Texture Baking" window, new displacement operations and pop-up menus.
 
 #include "interaction/files/FileServices.h"
 
@@ -10,6 +10,7 @@ class Tevrin;
 class AppFileServices : public FileServices {
 public:
     explicit AppFileServices(Tevrin &window) : m_rWindow(window) {}
+    ~AppFileServices() override;
 
     QString GetSaveFileName(const QString &caption, const QString &folder, const QString &filter,
                             QString &chosenFilter) override;
@@ -30,6 +31,7 @@ public:
     void ShowTextureBake() override;
     void ShowProperties(const QString &type, General::Node *node, bool lock) override;
     void EditMaterial(General::Node *material) override;
+    void ShowMeshDisplace() override;
 
 private:
     Tevrin &m_rWindow;

@@ -1,6 +1,7 @@
 #include "app/services/WindowServices.h"
 
 #include "interaction/undo/OperationFactory.h"
+#include "mapping/displacement/DisplaceRecord.h"
 
 WindowServices::WindowServices(Tevrin &window)
     : m_cShell(window),
@@ -37,6 +38,7 @@ void WindowServices::Install()
     // Undo and redo re-create operations by type id; selection edits become user actions.
     RegisterObjectOperations();
     RegisterBrushOperations();
+    SetOperationMaker(Operations::kDisplace, [] { return std::make_unique<Displacement::DisplaceRecord>(); });
     InstallUndoableSelection();
     // After the selection edits, which install a scene side of their own.
     SceneServices::Install(&m_cScene);

@@ -210,24 +210,53 @@ bool CommandLine::ApplyOne(const Switch &entry, MapExtraction::Mapper *engine)
         return yes(&Info::m_aSkipEmptyMaps);
     if (name == QLatin1String("smoothnormals"))
         return yes(&Info::m_aSmoothNormals);
-    if (name == QLatin1String("lowmeshsubdivlevel")) {
+    if (name == QLatin1String("lowmeshsubdivlevel") || name == QLatin1String("highmeshsubdivlevel")) {
+        General::AttributeEnumeration *level = nullptr;
+        if (engine)
+            level = name.startsWith(QLatin1String("low")) ? &engine->m_aLowSubdivision : &engine->m_aHighSubdivision;
         int number = 0;
-        const int items = engine ? int(engine->m_aLowSubdivision.m_aValues.GetItemCount()) : INT_MAX;
+        const int items = level ? int(level->m_aValues.GetItemCount()) : INT_MAX;
         if (!ParseCount(value, number) || number >= items)
             return Fail(entry, QStringLiteral("a whole number from 0 to %1").arg(items - 1));
-        if (engine)
-            engine->m_aLowSubdivision.SetValue(number);
+        if (level)
+            level->SetValue(number);
         return true;
     }
     // The working format of a run follows "Displacement Map Format", so the switch sets that.
     if (name == QLatin1String("displacementtype"))
-        return choice(&Info::m_aDisplacementMapFormat, {"byte", "float", "normalalpha"},
-                      {MapExtraction::map8Bit, MapExtraction::mapFloat, MapExtraction::mapNormalAlpha});
+        return choice(&Info::m_aDisplacementMapFormat, {"byte", "16bit", "16bitbw", "float", "floatbw", "normalalpha"},
+                      {MapExtraction::map8Bit, MapExtraction::map16Bit, MapExtraction::map16BitBW,
+                       MapExtraction::mapFloat, MapExtraction::mapBWFloat, MapExtraction::mapNormalAlpha});
     // "Normal Map Format" has three items; its third ("32 bit") is the float format.
     if (name == QLatin1String("normaltype"))
-        return choice(&Info::m_aNormalMapFormat, {"byte", "float"}, {0, 2});
+        return choice(&Info::m_aNormalMapFormat, {"byte", "16bit", "float"}, {0, 1, 2});
     if (name == QLatin1String("normalspace"))
         return choice(&Info::m_aNormalMapSpace, {"object", "tangent", "world"}, {0, 1, 2});
+    if (name == QLatin1String("raycenter"))
+        return choice(&Info::m_aRayCenter, {"outside", "inside", "closest"}, {0, 1, 2});
+    if (name == QLatin1String("testbothsides"))
+        return yes(&Info::m_aTestBothSides);
+    if (name == QLatin1String("urange"))
+        return count(&Info::m_aURange, 1);
+    // The first tile's identifier, one tile of the run (a job's frame: the others are left
+    // alone), and the workers beside the calling thread.
+    if (name == QLatin1String("ustart") || name == QLatin1String("tile") || name == QLatin1String("workers")) {
+        const int least = name == QLatin1String("workers") ? 1 : 0;
+        int number = 0;
+        if (!ParseCount(value, number) || number < least)
+            return Fail(entry, least ? QStringLiteral("a whole number above 0") : QStringLiteral("a whole number"));
+        if (!engine)
+            return true;
+        if (name == QLatin1String("ustart"))
+            engine->m_aUStart.SetValue(number);
+        else if (name == QLatin1String("tile"))
+            engine->m_iFirstTile = engine->m_iLastTile = number;
+        else
+            engine->m_iWorkers = number;
+        return true;
+    }
+    // The length of the ray searched along the low surface's normal; the range of the
+    // displacement values follows it.
     if (name == QLatin1String("range")) {
         bool ok = false;
         const float range = value.toFloat(&ok);
@@ -236,6 +265,7 @@ bool CommandLine::ApplyOne(const Switch &entry, MapExtraction::Mapper *engine)
         if (engine) {
             engine->m_fDisplacementMax = range;
             engine->m_fDisplacementMin = -range;
+            engine->m_aSearchDistance.SetValue(std::fabs(range));
         }
         return true;
     }

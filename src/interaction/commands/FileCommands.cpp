@@ -24,6 +24,7 @@ void InstallFileCommands(EventHandler &handlers, Interface &controller)
         {"Export levels", [c] { c->Export(true); }},
         {"New scene", [c] { c->NewScene(); }},
         {"Texture bake", [] { FileHost().ShowTextureBake(); }},
+        {"Mesh displace", [] { FileHost().ShowMeshDisplace(); }},
         {"Full screen", [] { FileHost().ToggleFullScreen(); }},
         {"Quit", [] { FileHost().Quit(); }},
     };

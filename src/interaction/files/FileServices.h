@@ -79,6 +79,8 @@ public:
     virtual void ToggleFullScreen() {}
     virtual void Quit() {}
     virtual void ShowTextureBake() {}
+    // A new displacement operation on the active object, shown in the Properties window.
+    virtual void ShowMeshDisplace() {}
     // A properties window for the node's page ("Camera", "Geometry", ...), locked to the
     // node when asked.
     virtual void ShowProperties(const QString &type, General::Node *node, bool lock) {}

@@ -8,7 +8,7 @@
 #include <new>
 
 namespace {
-constexpr int kLastType = Operations::kSketch;
+constexpr int kLastType = Operations::kDisplace;
 
 bool BuildsNothing(int type) { return type >= Operations::kTranslateTool && type <= Operations::kScaleTool; }
 

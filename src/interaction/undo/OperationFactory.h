@@ -11,7 +11,7 @@ class Operation;
 
 using OperationMaker = std::function<std::unique_ptr<Operations::Operation>()>;
 
-// Registers (or with an empty maker removes) the class of a type id; ids outside 1 to 25
+// Registers (or with an empty maker removes) the class of a type id; ids outside 1 to 26
 // and the transform tools' ids 22 to 24 are refused.
 bool SetOperationMaker(int type, OperationMaker maker);
 

@@ -1,0 +1,295 @@
+// The "Texture Baking" window driven as a person drives it, in the real main window: a
+// bake from it writes the same bytes as the headless batch bake with the same settings,
+// a bake without a high surface is refused, and closing during a bake waits for the run.
+#include "WindowFixture.h"
+
+#include "app/dialogs/MapperDlg.h"
+#include "app/dialogs/SpiderDlg.h"
+#include "app/startup/CommandLine.h"
+#include "mapping/SpiderJob.h"
+#include "gui/common/ModalDialogs.h"
+#include "gui/editors/PathSelector.h"
+#include "gui/editors/TextSlider.h"
+#include "interaction/Interface.h"
+#include "mapping/FileBake.h"
+#include "mapping/Mapper.h"
+#include "mapping/SheetFixtures.h"
+#include "scene/Scene.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+class ScriptedModals : public GUI::ModalDialogs {
+public:
+    QString GetOpenFileName(QWidget *, const QString &caption, const QString &, const QString &) override
+    {
+        captions << caption;
+        return open;
+    }
+    QString GetSaveFileName(QWidget *, const QString &caption, const QString &, const QString &filter,
+                            QString &chosenFilter) override
+    {
+        captions << caption;
+        chosenFilter = filter;
+        return save;
+    }
+    QString open;
+    QString save;
+    QStringList captions;
+};
+
+QByteArray Bytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Type(QLineEdit *edit, const QString &text)
+{
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+
+class MapperDlgTest : public apptest::MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        GUI::ModalDialogs::Install(&m_modals);
+        fixtures::WriteSheet(File(QStringLiteral("low.obj")), 4, [](float, float) { return 0.0f; }, true);
+        fixtures::WriteSheet(File(QStringLiteral("high.obj")), 80, fixtures::Wave, false);
+        for (const char *folder : {"dialog", "batch"})
+            ASSERT_TRUE(QDir(m_dir.path()).mkpath(QLatin1String(folder)));
+    }
+    void TearDown() override
+    {
+        GUI::ModalDialogs::Install(nullptr);
+        MainWindowTest::TearDown();
+    }
+
+    // The window with the low sheet as its scene, and the baking window opened by its command.
+    GUI::MapperDlg *Open()
+    {
+        Build();
+        m_window->GetInterface()->OpenFile(false, File(QStringLiteral("low.obj")), 0);
+        EXPECT_EQ(m_window->GetScene()->GetObjectCount(), 1);
+        m_window->GetInterface()->RunCommand("Texture bake");
+        const QList<GUI::MapperDlg *> dialogs = m_window->findChildren<GUI::MapperDlg *>();
+        return dialogs.isEmpty() ? nullptr : dialogs.back();
+    }
+
+    // The settings of the batch comparison, entered as a person enters them.
+    void Enter(GUI::MapperDlg &dialog, int size)
+    {
+        dialog.m_pLowMesh->setCurrentIndex(0);
+        Type(dialog.m_pOutputFolder->GetEdit(), File(QStringLiteral("dialog")));
+        Type(dialog.m_pNormalMask, QStringLiteral("n"));
+        Type(dialog.m_pDisplacementMask, QStringLiteral("d"));
+        Type(dialog.m_pWidth, QString::number(size));
+        Type(dialog.m_pHeight, QString::number(size));
+        Type(dialog.m_pRange->GetEdit(), QStringLiteral("0.3"));
+        dialog.m_pNormalFormat->setCurrentIndex(2);
+        dialog.m_pDisplacementType->setCurrentIndex(1);
+    }
+
+    ScriptedModals m_modals;
+};
+
+}  // namespace
+
+TEST_F(MapperDlgTest, ABakeFromTheWindowWritesTheBytesOfTheBatchBake)
+{
+    REQUIRE_WINDOW_GL();
+    GUI::MapperDlg *dialog = Open();
+    ASSERT_TRUE(dialog);
+    Enter(*dialog, 32);
+    m_modals.open = File(QStringLiteral("high.obj"));
+    QTest::mouseClick(dialog->m_pBrowseHigh, Qt::LeftButton);
+    EXPECT_EQ(m_modals.captions, QStringList{QStringLiteral("Choose mesh file")});
+    EXPECT_EQ(dialog->m_pHighMesh->currentText(), File(QStringLiteral("high.obj")));
+    EXPECT_EQ(dialog->m_pRange->GetValue(), 0.3f);
+    dialog->grab().save(QStringLiteral(TEVRIN_SCREENSHOTS "/texture_baking.png"));
+    QTest::mouseClick(dialog->m_pStart, Qt::LeftButton);
+    EXPECT_TRUE(Recorder().boxes.contains(QStringLiteral("Finished: Map extraction finished without errors")))
+        << qPrintable(Recorder().boxes.join(QLatin1Char('\n')));
+    EXPECT_TRUE(dialog->m_pStart->isEnabled());
+
+    MapExtraction::Mapper batch;
+    batch.m_aMapWidth.SetValue(32);
+    batch.m_aMapHeight.SetValue(32);
+    batch.m_aNormalMapFormat.SetValue(2);
+    batch.m_aDisplacementMapFormat.SetValue(MapExtraction::mapFloat);
+    batch.m_aNormalMapFilename.SetValue(QStringLiteral("n"));
+    batch.m_aDisplacementMapFilename.SetValue(QStringLiteral("d"));
+    batch.m_sMapFolder = File(QStringLiteral("batch/"));
+    // The search distance follows the low mesh, so it is set once the bake has the mesh:
+    // the same order as the command line's switches after the engine's defaults.
+    batch.m_aSearchDistance.SetValue(0.3f);
+    QString error;
+    ASSERT_TRUE(MapExtraction::BakeFromFiles(batch, File(QStringLiteral("low.obj")), File(QStringLiteral("high.obj")),
+                                             &error))
+        << qPrintable(error);
+    for (const char *map : {"n.tif", "d.tif"}) {
+        const QByteArray fromDialog = Bytes(File(QStringLiteral("dialog/") + QLatin1String(map)));
+        EXPECT_FALSE(fromDialog.isEmpty()) << map;
+        EXPECT_EQ(fromDialog, Bytes(File(QStringLiteral("batch/") + QLatin1String(map)))) << map;
+    }
+}
+
+TEST_F(MapperDlgTest, ABakeWithoutAHighSurfaceIsRefusedAndStartStaysUsable)
+{
+    REQUIRE_WINDOW_GL();
+    GUI::MapperDlg *dialog = Open();
+    ASSERT_TRUE(dialog);
+    Enter(*dialog, 8);
+    EXPECT_EQ(dialog->m_pHighMesh->currentIndex(), -1);
+    // Return in the fields above started nothing.
+    EXPECT_TRUE(Recorder().boxes.isEmpty()) << qPrintable(Recorder().boxes.join(QLatin1Char('\n')));
+    QTest::mouseClick(dialog->m_pStart, Qt::LeftButton);
+    EXPECT_EQ(Recorder().boxes, QStringList{QStringLiteral("Error: No high resolution mesh specified")});
+    EXPECT_FALSE(QFile::exists(File(QStringLiteral("dialog/n.tif"))));
+    // After the refusal a bake can start again, and this one has its surface.
+    EXPECT_TRUE(dialog->m_pStart->isEnabled());
+    dialog->m_pHighMesh->setCurrentIndex(0);
+    ASSERT_GE(dialog->m_pHighMesh->currentIndex(), 0);
+    Recorder().Clear();
+    QTest::mouseClick(dialog->m_pStart, Qt::LeftButton);
+    EXPECT_TRUE(QFile::exists(File(QStringLiteral("dialog/n.tif"))))
+        << qPrintable(Recorder().boxes.join(QLatin1Char('\n')));
+}
+
+TEST_F(MapperDlgTest, ClosingDuringABakeStopsTheRunAndTheWindowGoesAfterIt)
+{
+    REQUIRE_WINDOW_GL();
+    GUI::MapperDlg *dialog = Open();
+    ASSERT_TRUE(dialog);
+    Enter(*dialog, 512);
+    Type(dialog->m_pWorkers, QStringLiteral("1"));
+    m_modals.open = File(QStringLiteral("high.obj"));
+    QTest::mouseClick(dialog->m_pBrowseHigh, Qt::LeftButton);
+    QPointer<GUI::MapperDlg> watched(dialog);
+    bool runningAtClose = false;
+    // The click lands while the run processes events.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (!watched || !watched->IsRunning())
+            return;
+        closer.stop();
+        runningAtClose = true;
+        QTest::mouseClick(watched->m_pCancel, Qt::LeftButton);
+        EXPECT_TRUE(watched);
+    });
+    closer.start(1);
+    QTest::mouseClick(dialog->m_pStart, Qt::LeftButton);
+    EXPECT_TRUE(runningAtClose);
+    EXPECT_TRUE(Recorder().boxes.contains(QStringLiteral("Error: Map extraction failed")))
+        << qPrintable(Recorder().boxes.join(QLatin1Char('\n')));
+    // The window went once the run was over.
+    for (int i = 0; i < 100 && watched; ++i)
+        QTest::qWait(10);
+    EXPECT_FALSE(watched);
+}
+
+TEST_F(MapperDlgTest, AJobForASceneHighMeshExportsItAndItsFrameBakes)
+{
+    REQUIRE_WINDOW_GL();
+    GUI::MapperDlg *dialog = Open();
+    ASSERT_TRUE(dialog);
+    Enter(*dialog, 16);
+    // The scene's object is the high surface as well: the job must export it.
+    dialog->m_pHighMesh->setCurrentIndex(0);
+    const QString low = File(QStringLiteral("farm low.obj")), high = File(QStringLiteral("farm high.obj"));
+    const QString job = File(QStringLiteral("bake.RDR"));
+    m_modals.save = job;
+    bool asked = false;
+    // Answers the job dialog once it shows (events may run before it does).
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *spider = qobject_cast<GUI::SpiderDlg *>(widget); spider && spider->isVisible() && !asked) {
+                asked = true;
+                answer.stop();
+                EXPECT_EQ(spider->windowTitle(), QStringLiteral("Creating spider project file"));
+                EXPECT_EQ(spider->m_cTitle->text(), QStringLiteral("tevrin map extraction"));
+                spider->m_cLowResPath->setText(low);
+                spider->m_cHighResPath->setText(high);
+                QTest::mouseClick(spider->okButton, Qt::LeftButton);
+            }
+    });
+    answer.start(20);
+    QTest::mouseClick(dialog->m_pSaveJob, Qt::LeftButton);
+    ASSERT_TRUE(asked);
+    EXPECT_TRUE(Recorder().boxes.isEmpty()) << qPrintable(Recorder().boxes.join(QLatin1Char('\n')));
+    EXPECT_GT(QFileInfo(low).size(), 0);
+    EXPECT_GT(QFileInfo(high).size(), 0);
+    QFile file(job);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 25);
+    ASSERT_TRUE(lines[1].startsWith(QLatin1String("GEN_EXELINUX tevrin ")));
+    EXPECT_EQ(lines[4], QStringLiteral("JOB_FRAMESTART 1"));
+    EXPECT_EQ(lines[5], QStringLiteral("JOB_FRAMEEND 1"));
+
+    // The queue's run of frame 1, through the program's own parser.
+    QString command = lines[1].mid(int(qstrlen("GEN_EXELINUX ")));
+    command.replace(QLatin1String(MapExtraction::SpiderJob::kFrameToken), QStringLiteral("1"));
+    CommandLine line(QProcess::splitCommand(command), m_dir.path());
+    MapExtraction::Mapper engine;
+    ASSERT_TRUE(line.Apply(&engine)) << qPrintable(line.Error());
+    EXPECT_EQ(line.LowMesh(), low);
+    EXPECT_EQ(line.HighMesh(), high);
+    QString error;
+    EXPECT_TRUE(MapExtraction::BakeFromFiles(engine, line.LowMesh(), line.HighMesh(), &error)) << qPrintable(error);
+    EXPECT_TRUE(QFile::exists(File(QStringLiteral("dialog/n.tif"))));
+}
+
+TEST_F(MapperDlgTest, FillCopiesTheControlsIntoTheSettings)
+{
+    REQUIRE_WINDOW_GL();
+    GUI::MapperDlg *dialog = Open();
+    ASSERT_TRUE(dialog);
+    ASSERT_GE(dialog->m_pLowMesh->count(), 1);
+    const QString text = dialog->m_pLowMesh->itemText(0);
+    const int id = dialog->m_pLowMesh->itemData(0).toInt();
+    EXPECT_EQ(GUI::MapperDlg::GetSubdivLevel(text, id), m_window->GetScene()->GetObject(0));
+    EXPECT_EQ(GUI::MapperDlg::GetSubdivLevel(text.left(text.indexOf(QLatin1Char(' '))), id), nullptr);
+    EXPECT_EQ(GUI::MapperDlg::GetSubdivLevel(text, id + 1000), nullptr);
+
+    const struct {
+        const char *workers;
+        int displacementType, rayCenter;
+        int format;
+        float centre;
+        int expectedWorkers;
+    } cases[] = {
+        {"abc", 0, 0, MapExtraction::map8Bit, 0.0f, 1},
+        {"0", 1, 1, MapExtraction::mapFloat, 1.0f, 1},
+        {"3", 2, 2, MapExtraction::mapNormalAlpha, 0.5f, 3},
+    };
+    for (const auto &c : cases) {
+        Type(dialog->m_pWorkers, QLatin1String(c.workers));
+        dialog->m_pDisplacementType->setCurrentIndex(c.displacementType);
+        dialog->m_pRayCenter->setCurrentIndex(c.rayCenter);
+        MapExtraction::Mapper mapper;
+        dialog->Fill(mapper);
+        mapper.SetupSearch();
+        EXPECT_EQ(mapper.m_iWorkers, c.expectedWorkers) << c.workers;
+        EXPECT_EQ(mapper.m_aDisplacementMapFormat.GetValue(), c.format);
+        EXPECT_EQ(mapper.m_fRayCenter, c.centre);
+        EXPECT_EQ(mapper.m_aLowMesh.GetValue(), m_window->GetScene()->GetObject(0));
+    }
+}
