@@ -192,7 +192,9 @@ bool QTvTiff::readImage(TvChannels &channels)
     const unsigned bits = m_Info.m_iBitsPerSample;
     if (bits == 16 || bits == 24 || bits == 32) {
         m_fGamma = bits == 16 && m_Info.m_iSampleFormat != SAMPLEFORMAT_IEEEFP ? 1.0f : 2.2f;
-        if (ReadScanlines(channels))
+        Layout layout;
+        if (CheckSize(module) && SampleLayout(module, layout)
+            && (IsTiled() ? ReadTiles(channels, layout) : ReadScanlines(channels, layout)))
             return true;
         channels.clear();
         return false;
@@ -235,9 +237,8 @@ bool QTvTiff::readImage(TvChannels &channels)
     return true;
 }
 
-// The layout of 16-, 24- and 32-bit samples: bytes per sample and per pixel step, and
-// whether each sample has planes of its own. False (and said) for a layout not read.
-bool QTvTiff::SampleLayout(const char *module, size_t &size, size_t &step, bool &separate) const
+// False (and said) for a layout not read.
+bool QTvTiff::SampleLayout(const char *module, Layout &layout) const
 {
     const unsigned samples = m_Info.m_iSamplesPerPixel, planar = m_Info.m_iPlanarConfig;
     if (samples == 0) {
@@ -248,28 +249,22 @@ bool QTvTiff::SampleLayout(const char *module, size_t &size, size_t &step, bool 
         TIFFError(module, "Refused: unknown planar configuration %u", planar);
         return false;
     }
-    separate = samples > 1 && planar == PLANARCONFIG_SEPARATE;
-    size = m_Info.m_iBitsPerSample / 8;
-    step = separate ? size : size * samples;
+    layout.separate = samples > 1 && planar == PLANARCONFIG_SEPARATE;
+    layout.size = m_Info.m_iBitsPerSample / 8;
+    layout.step = layout.separate ? layout.size : layout.size * samples;
     return true;
 }
 
 // 16-, 24- and 32-bit samples, one scanline at a time. Rows are allocated as they are
 // read, so a file that ends early fails before it has cost the whole image.
-bool QTvTiff::ReadScanlines(TvChannels &channels)
+bool QTvTiff::ReadScanlines(TvChannels &channels, const Layout &layout)
 {
     const char *const module = "QTvTiff::readImage";
-    if (!CheckSize(module))
-        return false;
-    if (IsTiled())
-        return ReadTiles(channels);
     const uint32_t width = m_Info.m_iWidth, height = m_Info.m_iLength;
     const unsigned bits = m_Info.m_iBitsPerSample, format = m_Info.m_iSampleFormat;
     const unsigned samples = m_Info.m_iSamplesPerPixel;
-    size_t size = 0, step = 0;
-    bool separate = false;
-    if (!SampleLayout(module, size, step, separate))
-        return false;
+    const size_t size = layout.size, step = layout.step;
+    const bool separate = layout.separate;
     const tmsize_t lineSize = TIFFScanlineSize(m_pTiff);
     if (lineSize <= 0 || uint64_t(lineSize) < MulSat(width, step)) {
         TIFFError(module, "Refused: scanlines of %lld bytes cannot hold %u samples of %u bits", (long long)lineSize,
@@ -330,16 +325,14 @@ bool QTvTiff::ReadScanlines(TvChannels &channels)
 
 // The same samples from a tiled file, one tile at a time; the tiles past the right and
 // bottom edges are cut to the image.
-bool QTvTiff::ReadTiles(TvChannels &channels)
+bool QTvTiff::ReadTiles(TvChannels &channels, const Layout &layout)
 {
     const char *const module = "QTvTiff::readImage";
     const uint32_t width = m_Info.m_iWidth, height = m_Info.m_iLength;
     const unsigned bits = m_Info.m_iBitsPerSample, format = m_Info.m_iSampleFormat;
     const unsigned samples = m_Info.m_iSamplesPerPixel;
-    size_t size = 0, step = 0;
-    bool separate = false;
-    if (!SampleLayout(module, size, step, separate))
-        return false;
+    const size_t size = layout.size, step = layout.step;
+    const bool separate = layout.separate;
     uint32_t tileWidth = 0, tileLength = 0;
     // Tiles may overhang the image, but a small file must not make a huge one.
     if (!TIFFGetField(m_pTiff, TIFFTAG_TILEWIDTH, &tileWidth) || !TIFFGetField(m_pTiff, TIFFTAG_TILELENGTH, &tileLength)

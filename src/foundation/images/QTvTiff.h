@@ -51,9 +51,15 @@ public:
 
 private:
     bool CheckSize(const char *module) const;
-    bool SampleLayout(const char *module, size_t &size, size_t &step, bool &separate) const;
-    bool ReadScanlines(TvChannels &channels);
-    bool ReadTiles(TvChannels &channels);
+    // How 16-, 24- and 32-bit samples lie in a scanline or tile.
+    struct Layout {
+        size_t size = 0;        // bytes per sample
+        size_t step = 0;        // bytes from one pixel's sample to the next pixel's
+        bool separate = false;  // each sample has a plane of its own
+    };
+    bool SampleLayout(const char *module, Layout &layout) const;
+    bool ReadScanlines(TvChannels &channels, const Layout &layout);
+    bool ReadTiles(TvChannels &channels, const Layout &layout);
 
     tiff *m_pTiff = nullptr;
     TvTiffInfo m_Info;

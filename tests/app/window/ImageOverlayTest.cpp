@@ -9,22 +9,8 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QImage>
 
 namespace apptest {
-
-namespace {
-
-int DifferingPixels(const QImage &a, const QImage &b)
-{
-    int count = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            count += a.pixel(x, y) != b.pixel(x, y);
-    return count;
-}
-
-}  // namespace
 
 TEST_F(MainWindowTest, AStencilDarkensTheViewWhereItIsBlackAndItsKeyHidesIt)
 {

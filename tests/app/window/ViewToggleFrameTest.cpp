@@ -14,15 +14,6 @@ namespace apptest {
 
 namespace {
 
-int DifferingPixels(const QImage &a, const QImage &b)
-{
-    int count = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            count += a.pixel(x, y) != b.pixel(x, y);
-    return count;
-}
-
 QAction *DisplayEntry(QMenuBar *bar, const char *label)
 {
     for (QAction *menu : bar->actions())

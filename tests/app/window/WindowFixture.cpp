@@ -43,6 +43,15 @@ const auto *s_pEnvironment = testing::AddGlobalTestEnvironment(new WindowEnviron
 
 bool HasGL() { return s_bHasGL; }
 
+int DifferingPixels(const QImage &a, const QImage &b)
+{
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            count += a.pixel(x, y) != b.pixel(x, y);
+    return count;
+}
+
 void WriteTorus(const QString &file, int rings, int sides)
 {
     QFile out(file);

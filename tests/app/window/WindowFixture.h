@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -37,6 +38,9 @@ QStringList ConsoleLines(Run run)
 
 // A torus of `rings` x `sides` quads in an OBJ file.
 void WriteTorus(const QString &file, int rings, int sides);
+
+// How many pixels of two frames of one size differ.
+int DifferingPixels(const QImage &a, const QImage &b);
 
 class MainWindowTest : public testing::Test {
 protected:
