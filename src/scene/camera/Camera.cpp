@@ -368,15 +368,12 @@ void Camera::ResetViewRegion(bool flag)
 
 General::Rect2D Camera::GetScreenBounds(const AABB &box, bool flag)
 {
-    // A view not yet laid out has no size; one pixel keeps the bounds finite.
-    const float width = float(std::max(Host().ViewWidth(), 1));
-    const float height = float(std::max(Host().ViewHeight(), 1));
+    // In the view's own share of the picture, top row 0: with an off-screen buffer larger
+    // than the view, pixels counted in the buffer would put the region beside the change.
     General::Rect2D bounds(1, 1, 0, 0);
     for (int corner = 0; corner < 8; ++corner) {
-        float x = 0.0f;
-        float y = 0.0f;
-        Project(box.GetCorner(corner), x, y);
-        bounds.Extend(x / width, y / height);
+        const Vector screen = WorldToScreen(box.GetCorner(corner), false);
+        bounds.Extend((screen.x + 1.0f) * 0.5f, (1.0f - screen.y) * 0.5f);
     }
     SetViewRegion(bounds, flag);
     return bounds;

@@ -327,3 +327,18 @@ TEST_F(SculptTest, TheTranslateGizmoIsDrawnAndADragOnItsAxisMovesTheObject)
     QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(node.m_aTranslate.GetValue(), Vector(0, 0, 0));
 }
+TEST_F(SculptTest, TheStrokeShowsInTheNextFrameWithoutAFullRedraw)
+{
+    REQUIRE_WINDOW_GL();
+    Interface::Redraw();
+    QApplication::processEvents();
+    const QImage before = View().grabFramebuffer();
+    Stroke();
+    QApplication::processEvents();
+    // The region the samples redrew is where the stroke went, in the view's own terms.
+    ASSERT_TRUE(m_regionSet);
+    const float x = float(m_start.x()) / float(View().width()), y = float(m_start.y()) / float(View().height());
+    EXPECT_TRUE(m_region.x0 <= x && x <= m_region.x1 && m_region.y0 <= y && y <= m_region.y1)
+        << m_region.x0 << " " << m_region.y0 << " " << m_region.x1 << " " << m_region.y1 << " at " << x << " " << y;
+    EXPECT_GT(apptest::DifferingPixels(before, View().grabFramebuffer()), 100);
+}
