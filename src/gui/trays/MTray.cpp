@@ -2,6 +2,7 @@
 
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
+#include "gui/common/ImageChooser.h"
 #include "gui/common/ModalDialogs.h"
 #include "gui/common/Trays.h"
 #include "gui/trays/TrayButton.h"
@@ -258,9 +259,7 @@ void MTray::slotAdd(const QString &kind)
 {
     if (kind == QLatin1String("Stamp") || kind == QLatin1String("Stencil")) {
         const QStringList files = Modals().GetOpenFileNames(
-            window(), tr("Choose an image file"), TrayServices::Get().GetImageFolder(kind),
-            QStringLiteral("All Formats (*.bmp *.png *.jpg *.tif);;Windows Bitmap (*.bmp);;Portable Network Graphics "
-                           "(*.png);;JPEG (*.jpg);;TIFF (*.tif)"));
+            window(), tr("Choose an image file"), TrayServices::Get().GetImageFolder(kind), ImageFileFilter());
         for (const QString &file : files) {
             const QFileInfo info(file);
             TrayServices::Get().SetImageFolder(kind, info.absolutePath());
