@@ -7,6 +7,7 @@
 #include "gui/layouts/CollapsableContainer.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/properties/CameraProperties.h"
+#include "gui/properties/CurveProperties.h"
 #include "gui/properties/MaterialProperties.h"
 #include "gui/properties/ObjectInfo.h"
 #include "gui/trays/MTray.h"
@@ -131,6 +132,8 @@ void PropertiesDialog::ShowNode(const QString &typeName, General::Node *node)
 
 PropertyList *PropertiesDialog::MakePanel(const QString &typeName)
 {
+    if (typeName == QLatin1String("Curve"))
+        return new CurveProperties(this);
     if (typeName == QLatin1String("Camera"))
         return new CameraProperties(this);
     if (typeName == QLatin1String("Light"))

@@ -94,6 +94,14 @@ void CurveEditor::SetTable(CurvePointTable *table)
     update();
 }
 
+void CurveEditor::Clear()
+{
+    m_pCurve = nullptr;
+    m_pTable = nullptr;
+    RebuildHandles();
+    update();
+}
+
 void CurveEditor::RebuildHandles()
 {
     for (CPBox *handle : m_aHandles)

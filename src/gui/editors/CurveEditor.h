@@ -64,6 +64,9 @@ public:
     // table mode `table`; the other is ignored.
     void SetCurve(General::NURBSCurve *curve);
     void SetTable(CurvePointTable *table);
+    // Lets go of the curve or table (its owner is about to show nothing, or to free it).
+    void Clear();
+    General::NURBSCurve *GetCurve() const { return m_pCurve; }
     void SelectPoint(CPBox *handle);
     // A point at (x, y) before the first point whose x is at least x; nothing when the
     // table is full.
