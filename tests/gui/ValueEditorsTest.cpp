@@ -1,4 +1,5 @@
 #include "GuiApplication.h"
+#include "gui/common/ModalDialogs.h"
 #include "gui/editors/FloatSlider.h"
 #include "gui/editors/PathSelector.h"
 #include "gui/editors/TextSlider.h"
@@ -199,18 +200,32 @@ TEST(FileSelector, TheDirectoryEndsInOneSeparator)
     }
 }
 
-TEST(FileSelector, CancellingTheChooserKeepsThePath)
+// The folder question as the tests answer it: the caption asked, the folder given back.
+class FolderAnswer : public GUI::ModalDialogs {
+public:
+    FolderAnswer() { Install(this); }
+    ~FolderAnswer() override { Install(nullptr); }
+    QString GetExistingDirectory(QWidget *, const QString &caption, const QString &) override
+    {
+        captions << caption;
+        return folder;
+    }
+    QString folder;
+    QStringList captions;
+};
+
+TEST(FileSelector, TheChosenFolderFillsTheFieldAndCancellingKeepsThePath)
 {
+    FolderAnswer answer;
     GUI::FileSelector selector(0);
     selector.GetEdit()->setText("/work/maps");
-    QString caption;
-    guitest::AnswerNextModal([&](QWidget *modal) {
-        caption = modal->windowTitle();
-        qobject_cast<QDialog *>(modal)->reject();
-    });
     QTest::mouseClick(selector.GetButton(), Qt::LeftButton);
-    EXPECT_EQ(caption, "Choose a directory for output maps");
+    EXPECT_EQ(answer.captions, QStringList{"Choose a directory for output maps"});
     EXPECT_EQ(selector.GetEdit()->text(), "/work/maps");
+
+    answer.folder = "/work/out";
+    QTest::mouseClick(selector.GetButton(), Qt::LeftButton);
+    EXPECT_EQ(selector.GetDirectory(), "/work/out/");
 }
 
 TEST(FileSelector, TheFieldAndButtonShareTheWidth)

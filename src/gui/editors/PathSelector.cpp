@@ -1,6 +1,7 @@
 #include "gui/editors/PathSelector.h"
 
-#include <QFileDialog>
+#include "gui/common/ModalDialogs.h"
+
 #include <QResizeEvent>
 
 #include <algorithm>
@@ -38,8 +39,8 @@ void FileSelector::OnBrowse()
 {
     if (m_iMode != 0)
         return;
-    const QString path = QFileDialog::getExistingDirectory(nullptr, tr("Choose a directory for output maps"),
-                                                           QStringLiteral("."), QFileDialog::ShowDirsOnly);
+    const QString path =
+        Modals().GetExistingDirectory(window(), tr("Choose a directory for output maps"), QStringLiteral("."));
     if (!path.isEmpty())
         m_cEdit.setText(path);
 }
