@@ -5,7 +5,6 @@
 #include "gui/editors/TextSlider.h"
 #include "gui/editors/VectorEditor.h"
 
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
