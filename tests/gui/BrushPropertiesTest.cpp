@@ -484,9 +484,12 @@ TEST_F(BrushPanel, StoreToWithoutAStampOpensNothingButTakesThePress)
                       Qt::LeftButton, Qt::NoModifier);
     EXPECT_TRUE(Panel()->eventFilter(store, &press));
     EXPECT_EQ(m_modals.menus, 0);
-    // The falloff's menu opens for the current tool.
+    // The falloff's menu opens for the current tool, the stamp's once there is a stamp.
     EXPECT_TRUE(Panel()->eventFilter(Child<QPushButton>("FalloffStore"), &press));
     EXPECT_EQ(m_modals.menus, 1);
+    ASSERT_TRUE(m_interface->SetStamp(WriteStamp(QStringLiteral("kept.png"), 4)));
+    EXPECT_TRUE(Panel()->eventFilter(store, &press));
+    EXPECT_EQ(m_modals.menus, 2);
 }
 
 TEST_F(BrushPanel, AdoptingABrushNodeMakesThatToolCurrent)
