@@ -3,6 +3,7 @@
 #include "GuiApplication.h"
 #include "InteractionFixtures.h"
 #include "foundation/Node.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "gui/common/ModalDialogs.h"
 #include "gui/common/PanelServices.h"
 #include "gui/common/Trays.h"
@@ -535,12 +536,14 @@ TEST_F(BrushPanel, AdoptingAStampNodeLoadsThatStampOnce)
 TEST_F(BrushPanel, GroupsAndNamesAreLaidOutOnce)
 {
     GUI::BrushProperties *panel = Show(Tool("Soft"));
-    const QList<GUI::CollapsableFrame *> groups = panel->findChildren<GUI::CollapsableFrame *>(Qt::FindDirectChildrenOnly);
+    const QList<GUI::CollapsableFrame *> groups =
+        panel->findChildren<GUI::CollapsableFrame *>(Qt::FindDirectChildrenOnly);
     QStringList titles;
     for (GUI::CollapsableFrame *group : groups)
         titles << group->objectName();
-    EXPECT_EQ(titles, (QStringList{QString(), QStringLiteral("Falloff"), QStringLiteral("Stamp"), QStringLiteral("Stroke"),
-                                   QStringLiteral("Pen Pressure"), QStringLiteral("Advanced")}));
+    EXPECT_EQ(titles, (QStringList{QString(), QStringLiteral("Falloff"), QStringLiteral("Stamp"),
+                                   QStringLiteral("Stroke"), QStringLiteral("Pen Pressure"),
+                                   QStringLiteral("Advanced")}));
     EXPECT_FALSE(groups[0]->IsFoldable());
     EXPECT_TRUE(groups[0]->GetTitleRow()->isHidden());
     for (int i = 1; i < groups.size(); ++i)
@@ -559,6 +562,36 @@ TEST_F(BrushPanel, GroupsAndNamesAreLaidOutOnce)
               GUI::CollapsableFrame::kLabelWidth);
 
     EXPECT_TRUE(panel->grab().save(QStringLiteral("/tmp/brush_panel.png")));
+}
+
+TEST_F(BrushPanel, FloodButtonsAndTheUnconnectedSlotsActOnTheCurrentTool)
+{
+    Brush *soft = Tool("Soft");
+    GUI::BrushProperties *panel = Show(soft);
+    QTest::mouseClick(Child<QPushButton>("Flood"), Qt::LeftButton);
+    EXPECT_TRUE(Recorder().statusMessages.contains(QStringLiteral("flooding...")));
+
+    const size_t falloffs = Brush::Falloffs().size();
+    panel->KeepFalloff();
+    ASSERT_EQ(Brush::Falloffs().size(), falloffs + 1);
+    EXPECT_EQ(Brush::Falloffs().back()->GetControlPointCount(), soft->m_falloff.GetControlPointCount());
+    Brush::Falloffs().resize(falloffs);
+
+    auto *curve = Child<GUI::CurveEditor>("FalloffCurve");
+    General::NURBSCurve other(3);
+    curve->SetCurve(&other);
+    panel->ResetFalloff();
+    EXPECT_EQ(curve->GetCurve(), &soft->m_falloff);
+
+    panel->UpdateOperation(1);
+    EXPECT_EQ(soft->m_iType, 7);
+    panel->UpdateOperation(7);  // past the list: nothing
+    EXPECT_EQ(soft->m_iType, 7);
+
+    Recorder().ExpectAssertionFailures();
+    const int failures = Recorder().AssertionFailures();
+    panel->MakeSymmetrical();
+    EXPECT_EQ(Recorder().AssertionFailures(), failures + 1);
 }
 
 TEST_F(BrushPanel, SetTopologyCountsTheAxesOfObjectsWithTwoSelectedFaces)

@@ -510,7 +510,8 @@ void BrushProperties::UpdateDir(int index)
 
 void BrushProperties::UpdateOperation(int index)
 {
-    static constexpr int kTypes[] = {kSoftBrush, kHardBrush, kSmooth, kMove, kSelectFace, kPaintFreeze, kPaintLayerMask};
+    static constexpr int kTypes[] = {kSoftBrush,  kHardBrush,   kSmooth,        kMove,
+                                     kSelectFace, kPaintFreeze, kPaintLayerMask};
     Brush *tool = CurrentTool();
     if (tool && index >= 0 && index < 7)
         tool->m_iType = kTypes[index];

@@ -102,7 +102,9 @@ BrushProperties::BrushProperties(PropertiesDialog *owner) : PropertyList(owner)
 void BrushProperties::BuildWidgets()
 {
     QVBoxLayout *layout = MakePanelLayout(this);
-    const auto update = [this](auto *sender, auto signal) { TV_CHECK(connect(sender, signal, this, &BrushProperties::Update)); };
+    const auto update = [this](auto *sender, auto signal) {
+        TV_CHECK(connect(sender, signal, this, &BrushProperties::Update));
+    };
     const auto check = [&update](CollapsableFrame *frame, const QString &text, const char *name) {
         QCheckBox *box = AddCheck(frame, text, name);
         update(box, &QCheckBox::toggled);
@@ -129,7 +131,8 @@ void BrushProperties::BuildWidgets()
     m_pInvert = check(main, tr("Invert Function"), "InvertFunction");
     QComboBox *mirror = combo(main, tr("Mirror"), "Mirror");
     mirror->setMaximumWidth(65);
-    mirror->addItems({tr("Off"), tr("X"), tr("Y"), tr("Z"), tr("Local X"), tr("Local Y"), tr("Local Z"), tr("Tangent")});
+    mirror->addItems(
+        {tr("Off"), tr("X"), tr("Y"), tr("Z"), tr("Local X"), tr("Local Y"), tr("Local Z"), tr("Tangent")});
     TV_CHECK(connect(mirror, &QComboBox::activated, this, &BrushProperties::UpdateMirror));
     TV_CHECK(connect(combo(main, tr("Direction"), "Direction"), &QComboBox::activated, this,
                      &BrushProperties::UpdateDir));
