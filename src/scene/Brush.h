@@ -104,6 +104,7 @@ public:
     bool m_bPressureStrength = false;
     int m_iMinStrengthPercent = 0;
     bool m_bFixedStampSize = false;
+    bool m_bStretchStamp = false;       // the brush panel's "StretchStamp", beside its stamp drag
     bool m_bPlainRedraw = false;        // each sample redraws the whole view
     bool m_bOrientToSurface = false;    // the ring lies in the surface, not across the view
     bool m_bProjectThrough = false;     // the brush panel's "ProjectThrough"

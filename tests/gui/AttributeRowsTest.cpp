@@ -476,4 +476,27 @@ TEST_F(AttributeRows, AnUncategorisedNodeGivesOneOpenUntitledFrame)
     EXPECT_EQ(page.GetFrames()[0]->GetRows().size(), 11);
 }
 
+TEST(CollapsableFrameTest, AFrameMadeFixedShowsOnlyItsBodyAndFoldsAgainWhenAllowed)
+{
+    guitest::Application();
+    GUI::CollapsableFrame frame(QStringLiteral("-Stamp"), nullptr);
+    ASSERT_TRUE(frame.IsOpen());
+    frame.SetCollapsible(false);
+    EXPECT_FALSE(frame.IsFoldable());
+    EXPECT_TRUE(frame.GetTitleRow()->isHidden());
+    frame.Toggle();
+    EXPECT_TRUE(frame.IsOpen());
+    // Allowed again: the title row returns and the frame folds once, as a click would.
+    frame.SetCollapsible(true);
+    EXPECT_TRUE(frame.IsFoldable());
+    EXPECT_FALSE(frame.GetTitleRow()->isHidden());
+    EXPECT_FALSE(frame.IsOpen());
+
+    QLabel label(QStringLiteral("Size"));
+    frame.SetWidths(90, 100);
+    frame.AlignLabel(&label);
+    EXPECT_EQ(label.minimumWidth(), 90);
+    EXPECT_EQ(label.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 #include "GuiApplication.h"
 #include "TrayFixtures.h"
 #include "foundation/Globals.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "gui/attributes/AttributeEditors.h"
 #include "gui/dialogs/DialogFactory.h"
 #include "gui/dialogs/PropertiesDialog.h"
@@ -9,6 +10,8 @@
 #include "gui/layouts/CollapsableContainer.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/trays/MTray.h"
+#include "gui/trays/TrayItem.h"
+#include "scene/Brush.h"
 #include "support/RecordingShell.h"
 
 #include <QComboBox>
@@ -228,6 +231,36 @@ TEST_F(Properties, StoringAToolWithACancelledNameAddsNothing)
     modals.texts.push_back(QStringLiteral("Mine"));
     window->RunMenuChoice(QStringLiteral("Keep"), QStringLiteral("Brush"), nullptr);
     EXPECT_EQ(tray.GetItems().size(), before + 1);
+}
+
+TEST_F(Properties, StoringAStampOrAFalloffAddsItsItemToTheTray)
+{
+    guitest::TrayFolder folder;
+    const size_t falloffs = Brush::Falloffs().size();
+    {
+        GUI::MTray tray(nullptr, QStringLiteral("Keep"));
+        const size_t before = tray.GetItems().size();
+        auto window = Window();
+        General::Node stamp(QStringLiteral("/stamps/dots.png"));
+        window->RunMenuChoice(QStringLiteral("Keep"), QStringLiteral("Stamp"), &stamp);
+        ASSERT_EQ(tray.GetItems().size(), before + 1);
+        EXPECT_EQ(tray.GetItems().back()->GetType(), QStringLiteral("Stamp"));
+        EXPECT_EQ(tray.GetItems().back()->GetName(), QStringLiteral("/stamps/dots.png"));
+
+        // The falloff is kept as a copy at the end of the falloff list.
+        General::NURBSCurve curve(3);
+        for (float x : {0.0f, 0.3f, 0.7f, 1.0f})
+            curve.InsertControlPoint(General::Vector(x, 1.0f - x, 0.0f), -1);
+        window->RunMenuChoice(QStringLiteral("Keep"), QStringLiteral("Falloff"), &curve);
+        ASSERT_EQ(Brush::Falloffs().size(), falloffs + 1);
+        EXPECT_EQ(Brush::Falloffs().back()->GetControlPointCount(), 4);
+        ASSERT_EQ(tray.GetItems().size(), before + 2);
+        EXPECT_EQ(tray.GetItems().back()->GetType(), QStringLiteral("Falloff"));
+        // Anything but a curve is not a falloff.
+        window->RunMenuChoice(QStringLiteral("Keep"), QStringLiteral("Falloff"), &stamp);
+        EXPECT_EQ(tray.GetItems().size(), before + 2);
+    }
+    Brush::Falloffs().resize(falloffs);
 }
 
 TEST_F(Properties, TheTabOfADeeplyHeldWindowTakesTheTitle)

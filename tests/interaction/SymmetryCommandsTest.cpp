@@ -1,6 +1,7 @@
 #include "ViewCommandsFixture.h"
 
 #include "foundation/OperationBuffer.h"
+#include "interaction/commands/TopologicalSymmetry.h"
 #include "interaction/undo/OperationFactory.h"
 #include "mesh/core/MeshRecords.h"
 #include "mesh/object/MeshEdits.h"
@@ -119,6 +120,21 @@ TEST_F(SymmetryCommands, TwoAdjacentFacesOnLevelZeroMakeTheMap)
     EXPECT_EQ(LastStatus(), QStringLiteral("Symmetry initialized."));
     EXPECT_EQ(LastState(), 0);
     EXPECT_EQ(cube->m_aObjectSymmetry.GetItemCount(), cube->m_iFaceCount);
+}
+
+TEST_F(SymmetryCommands, AxesAreCountedOverEveryObjectWithTwoSelectedFaces)
+{
+    EXPECT_EQ(CountTopologicalAxes(*m_scene), 0);
+    Object *first = AddCube(0);
+    Object *second = AddCube(0);
+    Object *third = AddCube(0);
+    for (Object *cube : {first, second})
+        Select(*cube, {0, unsigned(cube->m_pQuads[0].m_iAdjacent[0]) / 4});
+    // Three selected faces: not a pair, left alone.
+    Select(*third, {0, 1, 2});
+    EXPECT_EQ(CountTopologicalAxes(*m_scene), 2);
+    EXPECT_EQ(first->m_aObjectSymmetry.GetItemCount(), first->m_iFaceCount);
+    EXPECT_EQ(third->m_aObjectSymmetry.GetItemCount(), 0u);
 }
 
 TEST_F(SymmetryCommands, ThreeSelectedFacesFindNoSymmetryAndRedraw)

@@ -15,6 +15,7 @@
 #include "gui/dialogs/OptionDialogs.h"
 #include "gui/layers/LayerList.h"
 #include "gui/dialogs/PropertiesDialog.h"
+#include "gui/dialogs/PropertyList.h"
 #include "gui/outliner/SceneInfoDialog.h"
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
@@ -200,4 +201,13 @@ void AppInteractionServices::ShowInProperties(const QString &page, Object *objec
 {
     if (GUI::PropertiesDialog *first = GUI::PropertiesDialog::First())
         first->ShowNode(page, object);
+}
+
+void AppInteractionServices::RefreshBrushPage()
+{
+    for (auto *window = GUI::PropertiesDialog::First(); window;
+         window = static_cast<GUI::PropertiesDialog *>(window->GetNext()))
+        if (window->GetPanel() &&
+            (window->GetTypeName() == QLatin1String("Brush") || window->GetTypeName() == QLatin1String("Stamp")))
+            window->GetPanel()->Refresh();
 }

@@ -41,6 +41,8 @@ public:
     void RestoreTraySelection(const QString &tray) override;
     void RefreshObjectList() override;
     void ShowInProperties(const QString &page, Object *object) override;
+    // Every Properties window showing the "Brush" or "Stamp" page reads the tool again.
+    void RefreshBrushPage() override;
 
     // The camera's row for a view row y: rows below the picture in the off-screen buffer
     // come first in the camera's count.

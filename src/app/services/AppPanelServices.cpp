@@ -1,5 +1,6 @@
 #include "app/services/AppPanelServices.h"
 
+#include "app/services/AppViewCommandHost.h"
 #include "app/services/CurveEditing.h"
 #include "app/settings/Preferences.h"
 #include "app/window/Tevrin.h"
@@ -28,4 +29,38 @@ void AppPanelServices::EditCurve(General::NURBSCurve *curve)
     m_rEditing.End();
     if (curve)
         m_rEditing.Start(curve);
+}
+
+GUI::BrushPanelSettings AppPanelServices::GetBrushPanelSettings() const
+{
+    const Preferences *p = Preferences::Get();
+    if (!p)
+        return GUI::PanelServices::GetBrushPanelSettings();
+    GUI::BrushPanelSettings settings;
+    settings.stroke = InteractionServices::Get().GetStrokePreferences();
+    settings.mirrorLocal = p->MirrorLocal;
+    settings.buildupRate = p->BuildupRate;
+    settings.objectSelectionMode = p->SelectionOption;
+    return settings;
+}
+
+void AppPanelServices::SetBrushPanelSettings(const GUI::BrushPanelSettings &settings)
+{
+    Preferences *p = Preferences::Get();
+    if (!p)
+        return;
+    const StrokePreferences &stroke = settings.stroke;
+    // The mirror plane goes where the symmetry command puts it, so strokes and picks agree.
+    AppViewCommandHost().SetMirror(stroke.mirrorCount, stroke.mirrorAxis);
+    p->MirrorLocal = settings.mirrorLocal;
+    p->ScaleJitter = stroke.scaleJitter;
+    p->RotateJitter = stroke.rotateJitter;
+    p->PositionJitter = stroke.positionJitter;
+    p->StrengthJitter = stroke.strengthJitter;
+    p->FlipRandomizeX = stroke.flipRandomizeX;
+    p->FlipRandomizeY = stroke.flipRandomizeY;
+    p->OrientToStroke = stroke.orientToStroke;
+    p->BuildupRate = settings.buildupRate;
+    p->SelectionMode = stroke.selectionMode;
+    p->SelectionOption = settings.objectSelectionMode;
 }

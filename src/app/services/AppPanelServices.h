@@ -1,6 +1,6 @@
 #pragma once
-// The scene panels' view of the program: the object list colour of the preferences and
-// the curve edited in the 3D view.
+// The scene panels' view of the program: the object list colour of the preferences,
+// the curve edited in the 3D view and the stroke preferences of the brush panel.
 
 #include "gui/common/PanelServices.h"
 
@@ -16,6 +16,10 @@ public:
     bool IsCurveEditingOn() const override;
     General::NURBSCurve *GetEditedCurve() const override;
     void EditCurve(General::NURBSCurve *curve) override;
+
+    // The brush panel's settings are the preferences' stroke settings.
+    GUI::BrushPanelSettings GetBrushPanelSettings() const override;
+    void SetBrushPanelSettings(const GUI::BrushPanelSettings &settings) override;
 
 private:
     Tevrin &m_rWindow;

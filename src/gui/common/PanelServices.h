@@ -5,12 +5,21 @@
 
 #include "foundation/Installable.h"
 #include "foundation/math/Color.h"
+#include "interaction/InteractionServices.h"
 
 namespace General {
 class NURBSCurve;
 }
 
 namespace GUI {
+
+// The stroke preferences the brush panel edits: those the strokes read, and the rest.
+struct BrushPanelSettings {
+    StrokePreferences stroke;  // mirror, jitters, flips, orient to stroke, face selection mode
+    bool mirrorLocal = true;   // the mirror axis is taken in the object's own frame
+    int buildupRate = 40;
+    int objectSelectionMode = 1;  // 0 "Paint", 1 "Rectangle"
+};
 
 class PanelServices : public General::Installable<PanelServices> {
 public:
@@ -23,6 +32,14 @@ public:
     virtual General::NURBSCurve *GetEditedCurve() const { return nullptr; }
     // Ends the current curve edit and, for a curve, starts one on it.
     virtual void EditCurve(General::NURBSCurve *curve) {}
+
+    // --- brush panel ------------------------------------------------------------------
+    // Without the application the settings live here, for the session.
+    virtual BrushPanelSettings GetBrushPanelSettings() const { return m_cBrushPanel; }
+    virtual void SetBrushPanelSettings(const BrushPanelSettings &settings) { m_cBrushPanel = settings; }
+
+private:
+    BrushPanelSettings m_cBrushPanel;
 };
 
 inline PanelServices &PanelHost() { return PanelServices::Get(); }

@@ -2,10 +2,12 @@
 
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/PropertyList.h"
 #include "gui/layouts/CollapsableContainer.h"
 #include "gui/panels/TabPanel.h"
+#include "gui/properties/BrushProperties.h"
 #include "gui/properties/CameraProperties.h"
 #include "gui/properties/CurveProperties.h"
 #include "gui/properties/MaterialProperties.h"
@@ -16,6 +18,7 @@
 #include "scene/SceneServices.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -48,8 +51,17 @@ bool IsAttributePageType(const QString &typeName)
     return typeName == QLatin1String("Displacement") || typeName == QLatin1String("Texture Baker");
 }
 
+// The brush and stamp pages show the controller's current tool and stamp: they need no
+// node, and their panel titles the window with the tool's name.
+bool ShowsCurrentTool(const QString &typeName)
+{
+    return typeName == QLatin1String("Brush") || typeName == QLatin1String("Stamp");
+}
+
 QString TitleOf(const QString &typeName, General::Node *node)
 {
+    if (!node)
+        return QString();
     if (typeName == QLatin1String("Stencil"))
         return QStringLiteral("defaultSten");
     if (typeName == QLatin1String("ImagePlane"))
@@ -142,6 +154,8 @@ PropertyList *PropertiesDialog::MakePanel(const QString &typeName)
         return new MaterialProperties(this);
     if (typeName == QLatin1String("Geometry"))
         return new MeshProperties(this);
+    if (ShowsCurrentTool(typeName))
+        return new BrushProperties(this);
     // The bare panel stands for each other type's own until that panel is built.
     return PanelTypes().contains(typeName) ? new PropertyList(this) : nullptr;
 }
@@ -163,7 +177,7 @@ void PropertiesDialog::BuildPanel(const QString &typeName, General::Node *node)
     const int lock = GetLockMode();
     if (lock == kLockObject || (lock == kLockType && typeName != m_sTypeName))
         return;
-    if (!node)
+    if (!node && !ShowsCurrentTool(typeName))
         return;
     if ((m_pPanel || m_pAttributePage) && typeName != m_sTypeName)
         ReleaseNode();
@@ -188,7 +202,8 @@ void PropertiesDialog::BuildPanel(const QString &typeName, General::Node *node)
             m_pLayout->addWidget(page);
             page->show();
         }
-    SetTitle(title);
+    if (!ShowsCurrentTool(typeName))
+        SetTitle(title);
 }
 
 void PropertiesDialog::ShowAttributes(General::Node *node)
@@ -293,7 +308,7 @@ void PropertiesDialog::ShowMenu(const QPoint &globalPos, const QString &typeName
         menu.addSeparator();
         menu.addAction(tr("Duplicate Window"))->setWhatsThis(QStringLiteral("Duplicate"));
     }
-    QAction *chosen = menu.exec(globalPos);
+    QAction *chosen = Modals().ExecMenu(menu, globalPos);
     if (chosen)
         RunMenuChoice(chosen->whatsThis(), typeName, node);
 }
@@ -310,7 +325,26 @@ void PropertiesDialog::RunMenuChoice(const QString &choice, const QString &typeN
     for (MTray *tray = MTray::First(); tray; tray = static_cast<MTray *>(tray->GetNext()))
         if (tray->objectName() == choice)
             target = tray;
-    if (!target || typeName != QLatin1String("Brush"))
+    if (!target)
+        return;
+    if (typeName == QLatin1String("Stamp") && node) {
+        const QString path = node->GetName();
+        if (std::unique_ptr<TrayItem> item =
+                CreateTrayItem(QStringLiteral("Stamp"), path, path, QFileInfo(path).baseName()))
+            target->AddItem(std::move(item));
+        return;
+    }
+    const auto *curve = dynamic_cast<const General::NURBSCurve *>(node);
+    if (typeName == QLatin1String("Falloff") && curve) {
+        // The tray item shows the copy, kept at the end of the falloff list.
+        auto copy = std::make_unique<General::NURBSCurve>(2);
+        *copy = *curve;
+        Brush::Falloffs().push_back(std::move(copy));
+        if (std::unique_ptr<TrayItem> item = CreateTrayItem(QStringLiteral("Falloff"), QString(), QString(), QString()))
+            target->AddItem(std::move(item));
+        return;
+    }
+    if (typeName != QLatin1String("Brush"))
         return;
     QString name;
     // A cancelled name adds nothing.

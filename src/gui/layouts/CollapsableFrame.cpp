@@ -125,6 +125,25 @@ void CollapsableFrame::AddSeparator()
     m_iCells = (m_iCells / m_iColumns + 1) * m_iColumns;
 }
 
+void CollapsableFrame::SetCollapsible(bool on)
+{
+    m_bFoldable = on;
+    if (!on) {
+        m_pTitleRow->hide();
+        m_bOpen = true;
+        m_pBody->show();
+        return;
+    }
+    m_pTitleRow->show();
+    Toggle();
+}
+
+void CollapsableFrame::AlignLabel(QLabel *label) const
+{
+    label->setMinimumWidth(m_iLabelWidth);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
 QString CollapsableFrame::GetTitle() const { return m_pTitle->text(); }
 
 void CollapsableFrame::Toggle()

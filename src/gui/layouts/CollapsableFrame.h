@@ -34,6 +34,11 @@ public:
     void AddAttributeRow(AttributeWidget *row);
     // A thin line after the last widget of the body.
     void AddSeparator();
+    // Whether the title row's button folds the frame. Off hides the title row, leaving the
+    // body alone; on shows it and folds the frame once, as a click on the button does.
+    void SetCollapsible(bool on);
+    // A caption of the label column: the frame's label width at least, aligned right.
+    void AlignLabel(QLabel *label) const;
 
     QWidget *GetBody() const { return m_pBody; }
     bool IsOpen() const { return m_bOpen; }

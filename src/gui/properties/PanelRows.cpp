@@ -23,7 +23,7 @@ CollapsableFrame *AddGroup(QWidget *panel, QVBoxLayout *layout, const QString &t
 {
     auto *frame = new CollapsableFrame(title, panel);
     if (title.isEmpty())
-        frame->GetTitleRow()->hide();
+        frame->SetCollapsible(false);
     layout->addWidget(frame, 0);
     return frame;
 }
@@ -36,8 +36,7 @@ QLabel *AddCaptionRow(CollapsableFrame *frame, const QString &caption, QWidget *
     }
     auto *label = new QLabel(caption, frame);
     label->setObjectName(editor->objectName() + QStringLiteral("_label"));
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setMinimumWidth(frame->GetLabelWidth());
+    frame->AlignLabel(label);
     frame->AddRow(label, editor);
     return label;
 }

@@ -53,19 +53,27 @@ bool InitFromTriangles(SubdivLevel &level)
     return false;
 }
 
-bool InitFromQuads(SubdivLevel &level)
+// Tries the first selected face with each later one; the number of symmetry maps made,
+// stopping at the first with `firstOnly`.
+int PairWithFirstSelected(SubdivLevel &level, bool firstOnly)
 {
+    int made = 0;
     unsigned first = level.m_iFaceCount;
     for (unsigned f = 0; f < level.m_iFaceCount; ++f) {
         if (!level.IsFaceSelected(f))
             continue;
-        if (first == level.m_iFaceCount)
+        if (first == level.m_iFaceCount) {
             first = f;
-        else if (level.InitSymmetry(first, f))
-            return true;
+        } else if (level.InitSymmetry(first, f)) {
+            ++made;
+            if (firstOnly)
+                break;
+        }
     }
-    return false;
+    return made;
 }
+
+bool InitFromQuads(SubdivLevel &level) { return PairWithFirstSelected(level, true) > 0; }
 
 }  // namespace
 
@@ -97,4 +105,15 @@ bool SetTopologicalSymmetry(Scene &scene)
            2);
     Interface::Redraw();
     return false;
+}
+
+int CountTopologicalAxes(Scene &scene)
+{
+    int count = 0;
+    for (int i = 0; i < scene.GetObjectCount(); ++i) {
+        Object *object = scene.GetObject(i);
+        if (object->m_iSelectedFaces == 2)
+            count += PairWithFirstSelected(*object, false);
+    }
+    return count;
 }

@@ -29,6 +29,7 @@ bool AlphaImage::Load(const QString &file)
 
 void AlphaImage::Release()
 {
+    ++m_iPixelSerial;
     m_aPixels.Clear();
     m_iWidth = m_iHeight = 0;
 }

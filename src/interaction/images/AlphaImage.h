@@ -42,6 +42,9 @@ public:
     bool SetFactor(float factor);
     float GetFactor() const { return m_fFactor; }
     const QString &GetFileName() const { return m_cName.m_sName; }
+    // Changes whenever the pixels are loaded or let go, so a picture made from them can
+    // tell that it is stale without reading the file again.
+    unsigned GetPixelSerial() const { return m_iPixelSerial; }
 
     bool m_bEnabled = false;   // the stamp is switched on
     float m_fRotation = 0.0f;  // a fixed rotation (radians); 0 lets the jitter decide
@@ -60,4 +63,5 @@ private:
     General::NamedValue m_cName;
     float m_fFactor = 1.0f;
     bool m_bPlaced = false;
+    unsigned m_iPixelSerial = 0;
 };

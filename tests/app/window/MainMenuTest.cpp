@@ -19,12 +19,16 @@
 #include "gui/dialogs/PropertiesDialog.h"
 #include "gui/nodes/NodeTableDialog.h"
 #include "gui/outliner/SceneInfoDialog.h"
+#include "gui/editors/TextSlider.h"
+#include "gui/properties/BrushProperties.h"
 #include "gui/properties/CameraProperties.h"
 #include "gui/menus/QTvAction.h"
 #include "gui/menus/QTvMenu.h"
 #include "gui/status/Alarm.h"
 #include "gui/trays/MTray.h"
+#include "interaction/InteractionServices.h"
 #include "interaction/Interface.h"
+#include "scene/Brush.h"
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
 #include "viewport/view/SceneView.h"
@@ -378,6 +382,35 @@ TEST_F(MainMenuTest, WindowsMenuOpensTheSceneWindowsAndThePropertiesPages)
     for (QWidget *window : {static_cast<QWidget *>(list), static_cast<QWidget *>(GUI::NodeTableDialog::First()),
                             static_cast<QWidget *>(page)})
         window->close();
+}
+
+TEST_F(MainMenuTest, WindowsMenuOpensTheBrushPageWhoseSettingsTheStrokesRead)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    Interface *controller = Interface::Get();
+    controller->ApplyTrayItem(Brush::Find(QStringLiteral("Soft")), true);
+    QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
+    ActionNamed(properties, QStringLiteral("Brush"))->trigger();
+    GUI::PropertiesDialog *page = GUI::PropertiesDialog::First();
+    ASSERT_NE(page, nullptr);
+    auto *panel = dynamic_cast<GUI::BrushProperties *>(page->GetPanel());
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(page->GetShownName(), QStringLiteral("Soft"));
+
+    // "Local Y" and a position jitter of 30 reach the preferences the strokes read.
+    panel->UpdateMirror(5);
+    panel->findChild<GUI::TextSlider *>(QStringLiteral("PositionJitter"))->setValue(30.0f);
+    const StrokePreferences stroke = InteractionServices::Get().GetStrokePreferences();
+    EXPECT_EQ(stroke.mirrorCount, 1);
+    EXPECT_EQ(stroke.mirrorAxis.y, 1.0f);
+    EXPECT_FLOAT_EQ(stroke.positionJitter, 0.3f);
+    EXPECT_TRUE(Preferences::Get()->MirrorLocal);
+
+    // Choosing another tool shows it on the open page.
+    controller->ApplyTrayItem(Brush::Find(QStringLiteral("Smooth")), true);
+    EXPECT_EQ(page->GetShownName(), QStringLiteral("Smooth"));
+    page->close();
 }
 
 TEST_F(MainMenuTest, WindowsMenuOpensTheHotkeysOfTheRunningTable)
