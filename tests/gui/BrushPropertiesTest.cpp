@@ -275,6 +275,11 @@ TEST_F(BrushPanel, WithoutAToolShowsAnEmptyPageAndWritesNoTool)
     EXPECT_TRUE(Child<QWidget>("Size")->isEnabled());
     EXPECT_TRUE(Child<QWidget>("Falloff")->isEnabled());
     EXPECT_EQ(Child<GUI::CurveEditor>("FalloffCurve")->GetCurve(), &Tool("Soft")->m_falloff);
+
+    // The tool goes: the graph keeps no pointer into it.
+    m_interface->m_pCurrentTool = nullptr;
+    m_window->GetPanel()->Refresh();
+    EXPECT_EQ(Child<GUI::CurveEditor>("FalloffCurve")->GetCurve(), nullptr);
 }
 
 TEST_F(BrushPanel, SizeAndStrengthAreShownInTheUsersLengthUnit)

@@ -80,8 +80,6 @@ public:
     QPoint PointToPixel(float x, float y) const;
 
     bool IsCurveMode() const { return m_bCurveMode; }
-    // The curve shown in curve mode; null before one is given.
-    General::NURBSCurve *GetCurve() const { return m_pCurve; }
     int GetPointCount() const;
     // The control point (curve mode) or the table point on its curve (table mode).
     General::Vector GetPoint(int index) const;

@@ -122,11 +122,15 @@ void BrushProperties::Refresh()
         if (group != QLatin1String("Stamp") && group != QLatin1String("Stroke"))
             frame->setEnabled(tool != nullptr);
     }
-    if (tool)
+    if (tool) {
         RefreshTool(*tool);
-    else
+    } else {
         for (QWidget *widget : {static_cast<QWidget *>(m_pStampDrag), static_cast<QWidget *>(m_pStretchStamp)})
             SetEnabled(widget, false);
+        // The last tool's curve may go with the tool table: the graph lets go of it.
+        if (auto *curve = Find<CurveEditor>("FalloffCurve"))
+            curve->Clear();
+    }
 
     if (auto *direction = Find<QComboBox>("Direction")) {
         direction->clear();
