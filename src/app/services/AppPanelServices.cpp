@@ -3,6 +3,7 @@
 #include "app/services/CurveEditing.h"
 #include "app/settings/Preferences.h"
 #include "app/window/Tevrin.h"
+#include "interaction/Interface.h"
 #include "viewport/view/SceneView.h"
 
 General::Color AppPanelServices::GetObjectListColor() const
@@ -28,4 +29,34 @@ void AppPanelServices::EditCurve(General::NURBSCurve *curve)
     m_rEditing.End();
     if (curve)
         m_rEditing.Start(curve);
+}
+
+StencilSettings AppPanelServices::GetStencilSettings() const
+{
+    const Preferences *p = m_rWindow.GetPreferences();
+    if (!p)
+        return GUI::PanelServices::GetStencilSettings();
+    StencilSettings settings;
+    settings.invert = p->StencilInvert;
+    settings.visibility = p->StencilVisibility;
+    settings.multiplier = p->StencilMultiplier;
+    settings.offset = p->StencilOffset;
+    settings.flipHorizontal = p->StencilFlipHorizontal;
+    settings.flipVertical = p->StencilFlipVertical;
+    settings.hideWhenSculpt = p->StencilHideWhenSculpt;
+    return settings;
+}
+
+void AppPanelServices::SetStencilSettings(const StencilSettings &settings)
+{
+    if (Preferences *p = m_rWindow.GetPreferences()) {
+        p->StencilInvert = settings.invert;
+        p->StencilVisibility = settings.visibility;
+        p->StencilMultiplier = settings.multiplier;
+        p->StencilOffset = settings.offset;
+        p->StencilFlipHorizontal = settings.flipHorizontal;
+        p->StencilFlipVertical = settings.flipVertical;
+        p->StencilHideWhenSculpt = settings.hideWhenSculpt;
+    }
+    GUI::PanelServices::SetStencilSettings(settings);
 }

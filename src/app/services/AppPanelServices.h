@@ -1,6 +1,6 @@
 #pragma once
 // The scene panels' view of the program: the object list colour of the preferences and
-// the curve edited in the 3D view.
+// the curve edited in the 3D view, and the stencil settings kept in the preferences.
 
 #include "gui/common/PanelServices.h"
 
@@ -16,6 +16,9 @@ public:
     bool IsCurveEditingOn() const override;
     General::NURBSCurve *GetEditedCurve() const override;
     void EditCurve(General::NURBSCurve *curve) override;
+    // The preferences' stencil values; the stencil takes what is set as well.
+    StencilSettings GetStencilSettings() const override;
+    void SetStencilSettings(const StencilSettings &settings) override;
 
 private:
     Tevrin &m_rWindow;

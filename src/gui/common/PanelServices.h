@@ -5,6 +5,7 @@
 
 #include "foundation/Installable.h"
 #include "foundation/math/Color.h"
+#include "interaction/images/StencilImage.h"
 
 namespace General {
 class NURBSCurve;
@@ -23,6 +24,13 @@ public:
     virtual General::NURBSCurve *GetEditedCurve() const { return nullptr; }
     // Ends the current curve edit and, for a curve, starts one on it.
     virtual void EditCurve(General::NURBSCurve *curve) {}
+
+    // --- stencil settings ------------------------------------------------------------------
+    // The preferences keep the stencil settings and the stencil samples and draws with its
+    // own copy: the two are written together, so neither falls behind. Without the
+    // application the controller's stencil alone holds them.
+    virtual StencilSettings GetStencilSettings() const;
+    virtual void SetStencilSettings(const StencilSettings &settings);
 };
 
 inline PanelServices &PanelHost() { return PanelServices::Get(); }

@@ -7,14 +7,18 @@
 #include "gui/layouts/CollapsableContainer.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/properties/CameraProperties.h"
+#include "gui/properties/ImagePlaneProperties.h"
 #include "gui/properties/MaterialProperties.h"
 #include "gui/properties/ObjectInfo.h"
+#include "gui/properties/StencilProperties.h"
 #include "gui/trays/MTray.h"
 #include "gui/trays/TrayItem.h"
+#include "interaction/Interface.h"
 #include "scene/Brush.h"
 #include "scene/SceneServices.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -139,6 +143,10 @@ PropertyList *PropertiesDialog::MakePanel(const QString &typeName)
         return new MaterialProperties(this);
     if (typeName == QLatin1String("Geometry"))
         return new MeshProperties(this);
+    if (typeName == QLatin1String("Stencil"))
+        return new StencilProperties(this);
+    if (typeName == QLatin1String("ImagePlane"))
+        return new ImagePlaneProperties(this);
     // The bare panel stands for each other type's own until that panel is built.
     return PanelTypes().contains(typeName) ? new PropertyList(this) : nullptr;
 }
@@ -290,7 +298,7 @@ void PropertiesDialog::ShowMenu(const QPoint &globalPos, const QString &typeName
         menu.addSeparator();
         menu.addAction(tr("Duplicate Window"))->setWhatsThis(QStringLiteral("Duplicate"));
     }
-    QAction *chosen = menu.exec(globalPos);
+    QAction *chosen = Modals().ExecMenu(menu, globalPos);
     if (chosen)
         RunMenuChoice(chosen->whatsThis(), typeName, node);
 }
@@ -307,7 +315,17 @@ void PropertiesDialog::RunMenuChoice(const QString &choice, const QString &typeN
     for (MTray *tray = MTray::First(); tray; tray = static_cast<MTray *>(tray->GetNext()))
         if (tray->objectName() == choice)
             target = tray;
-    if (!target || typeName != QLatin1String("Brush"))
+    if (!target)
+        return;
+    if (typeName == QLatin1String("Stencil")) {
+        const Interface *controller = Interface::Get();
+        const QString file = controller ? controller->m_cStencil.m_cPlacement.m_sFileName : QString();
+        if (std::unique_ptr<TrayItem> item =
+                CreateTrayItem(QStringLiteral("Stencil"), file, file, QFileInfo(file).baseName()))
+            target->AddItem(std::move(item));
+        return;
+    }
+    if (typeName != QLatin1String("Brush"))
         return;
     QString name;
     // A cancelled name adds nothing.

@@ -19,7 +19,10 @@
 #include "gui/dialogs/PropertiesDialog.h"
 #include "gui/nodes/NodeTableDialog.h"
 #include "gui/outliner/SceneInfoDialog.h"
+#include "gui/editors/TextSlider.h"
 #include "gui/properties/CameraProperties.h"
+#include "gui/properties/ImagePlaneProperties.h"
+#include "gui/properties/StencilProperties.h"
 #include "gui/menus/QTvAction.h"
 #include "gui/menus/QTvMenu.h"
 #include "gui/status/Alarm.h"
@@ -35,6 +38,8 @@
 #include <QLineEdit>
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QPushButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -378,6 +383,61 @@ TEST_F(MainMenuTest, WindowsMenuOpensTheSceneWindowsAndThePropertiesPages)
     for (QWidget *window : {static_cast<QWidget *>(list), static_cast<QWidget *>(GUI::NodeTableDialog::First()),
                             static_cast<QWidget *>(page)})
         window->close();
+}
+
+TEST_F(MainMenuTest, StencilSettingsOfThePageAreKeptInThePreferencesAndReachTheStencilAtTheNextStart)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    QImage grey(16, 16, QImage::Format_RGB32);
+    grey.fill(qRgb(128, 128, 128));
+    const QString file = File(QStringLiteral("grey.png"));
+    ASSERT_TRUE(grey.save(file));
+    struct ChosenFile : GUI::ModalDialogs {
+        QString file;
+        QString GetOpenFileName(QWidget *, const QString &, const QString &, const QString &) override
+        {
+            return file;
+        }
+    } chosen;
+    chosen.file = file;
+    GUI::ModalDialogs::Install(&chosen);
+
+    QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
+    ActionNamed(properties, QStringLiteral("ImagePlane"))->trigger();
+    GUI::PropertiesDialog *plane = GUI::PropertiesDialog::First();
+    ASSERT_TRUE(plane);
+    EXPECT_EQ(plane->GetNode(), m_window->GetScene()->m_pActiveCamera);
+    EXPECT_TRUE(dynamic_cast<GUI::ImagePlaneProperties *>(plane->GetPanel()));
+    plane->close();
+
+    ActionNamed(properties, QStringLiteral("Stencil"))->trigger();
+    GUI::PropertiesDialog *page = GUI::PropertiesDialog::First();
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(dynamic_cast<GUI::StencilProperties *>(page->GetPanel()));
+    QTest::mouseClick(page->GetPanel()->findChild<QPushButton *>(QStringLiteral("Import")), Qt::LeftButton);
+    GUI::ModalDialogs::Install(nullptr);
+    StencilImage &stencil = m_window->GetInterface()->m_cStencil;
+    ASSERT_TRUE(stencil.m_bState);
+    QLineEdit *multiplier = page->GetPanel()->findChild<GUI::TextSlider *>(QStringLiteral("Multiplier"))->GetEdit();
+    multiplier->selectAll();
+    QTest::keyClicks(multiplier, QStringLiteral("50"));
+    QTest::keyClick(multiplier, Qt::Key_Return);
+    QTest::mouseClick(page->GetPanel()->findChild<QCheckBox *>(QStringLiteral("FlipHorizontal")), Qt::LeftButton);
+    const Preferences &preferences = *m_window->GetPreferences();
+    EXPECT_FLOAT_EQ(preferences.StencilMultiplier, 0.5f);
+    EXPECT_TRUE(preferences.StencilFlipHorizontal);
+    EXPECT_FLOAT_EQ(stencil.m_cSettings.multiplier, 0.5f);
+    EXPECT_TRUE(stencil.m_cSettings.flipHorizontal);
+    page->close();
+
+    apptest::ConsoleLines([this] { m_window->Quit(); });
+    m_window.reset();
+    Build();
+    const StencilSettings &loaded = m_window->GetInterface()->m_cStencil.m_cSettings;
+    EXPECT_FLOAT_EQ(loaded.multiplier, 0.5f);
+    EXPECT_TRUE(loaded.flipHorizontal);
+    EXPECT_FALSE(loaded.flipVertical);
 }
 
 TEST_F(MainMenuTest, WindowsMenuOpensTheHotkeysOfTheRunningTable)
