@@ -1,7 +1,10 @@
 // The "Stencil" page of the Properties window, driven through its own widgets.
 #include "ImagePanelFixtures.h"
 #include "InteractionFixtures.h"
+#include "TrayFixtures.h"
 #include "gui/properties/StencilProperties.h"
+#include "gui/trays/MTray.h"
+#include "gui/trays/TrayItem.h"
 #include "scene/camera/Camera.h"
 
 #include <QPushButton>
@@ -51,6 +54,23 @@ TEST_F(StencilPanel, WithoutAnImageOffIsDisabledAndStoreOpensNoMenu)
     Import(guitest::WriteRamp(m_dir, QStringLiteral("ramp.png"), 64, 32));
     PressStore();
     EXPECT_EQ(m_modals.menus, 1);
+}
+
+TEST_F(StencilPanel, StoreToPutsTheStencilFileIntoTheChosenTray)
+{
+    guitest::TrayFolder folder;
+    GUI::InitTrayItemTypes();
+    GUI::MTray tray(nullptr, QStringLiteral("Stencils"));
+    const QString file = guitest::WriteRamp(m_dir, QStringLiteral("ramp.png"), 64, 32);
+    Import(file);
+    m_modals.choose = QStringLiteral("Stencils");
+    PressStore();
+    EXPECT_EQ(m_modals.menus, 1);
+    ASSERT_EQ(tray.GetItems().size(), 1u);
+    const GUI::TrayItem *item = tray.GetItems().front();
+    EXPECT_EQ(item->GetType(), QStringLiteral("Stencil"));
+    EXPECT_EQ(item->GetName(), file);
+    EXPECT_EQ(item->GetIcon(), file);
 }
 
 TEST_F(StencilPanel, ImportSwitchesTheStencilOnAndShowsItsPlacementAndPreview)

@@ -28,6 +28,7 @@
 #include "gui/status/Alarm.h"
 #include "gui/trays/MTray.h"
 #include "interaction/Interface.h"
+#include "interaction/TrayTargets.h"
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
 #include "viewport/view/SceneView.h"
@@ -39,7 +40,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QPushButton>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -393,15 +393,6 @@ TEST_F(MainMenuTest, StencilSettingsOfThePageAreKeptInThePreferencesAndReachTheS
     grey.fill(qRgb(128, 128, 128));
     const QString file = File(QStringLiteral("grey.png"));
     ASSERT_TRUE(grey.save(file));
-    struct ChosenFile : GUI::ModalDialogs {
-        QString file;
-        QString GetOpenFileName(QWidget *, const QString &, const QString &, const QString &) override
-        {
-            return file;
-        }
-    } chosen;
-    chosen.file = file;
-    GUI::ModalDialogs::Install(&chosen);
 
     QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
     ActionNamed(properties, QStringLiteral("ImagePlane"))->trigger();
@@ -415,15 +406,18 @@ TEST_F(MainMenuTest, StencilSettingsOfThePageAreKeptInThePreferencesAndReachTheS
     GUI::PropertiesDialog *page = GUI::PropertiesDialog::First();
     ASSERT_TRUE(page);
     ASSERT_TRUE(dynamic_cast<GUI::StencilProperties *>(page->GetPanel()));
-    QTest::mouseClick(page->GetPanel()->findChild<QPushButton *>(QStringLiteral("Import")), Qt::LeftButton);
-    GUI::ModalDialogs::Install(nullptr);
+    // A stencil chosen in a tray shows on the open page.
+    TrayTargets::SetStencil(file);
     StencilImage &stencil = m_window->GetInterface()->m_cStencil;
     ASSERT_TRUE(stencil.m_bState);
+    EXPECT_EQ(page->GetPanel()->findChild<QLineEdit *>(QStringLiteral("ImageName"))->text(), QStringLiteral("grey.png"));
+    EXPECT_FALSE(page->GetPanel()->findChild<QCheckBox *>(QStringLiteral("Off"))->isChecked());
     QLineEdit *multiplier = page->GetPanel()->findChild<GUI::TextSlider *>(QStringLiteral("Multiplier"))->GetEdit();
     multiplier->selectAll();
     QTest::keyClicks(multiplier, QStringLiteral("50"));
     QTest::keyClick(multiplier, Qt::Key_Return);
-    QTest::mouseClick(page->GetPanel()->findChild<QCheckBox *>(QStringLiteral("FlipHorizontal")), Qt::LeftButton);
+    QTest::mouseClick(page->GetPanel()->findChild<QCheckBox *>(QStringLiteral("FlipHorizontal")), Qt::LeftButton,
+                      Qt::NoModifier, QPoint(8, 8));
     const Preferences &preferences = *m_window->GetPreferences();
     EXPECT_FLOAT_EQ(preferences.StencilMultiplier, 0.5f);
     EXPECT_TRUE(preferences.StencilFlipHorizontal);
