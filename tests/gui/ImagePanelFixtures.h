@@ -116,7 +116,10 @@ protected:
         QTest::keyClick(field, Qt::Key_Return);
     }
     void Type(const char *field, const QString &text) { Type(Child<QLineEdit>(field), text); }
-    void TypeIntoSlider(const char *slider, const QString &text) { Type(Child<GUI::TextSlider>(slider)->GetEdit(), text); }
+    void TypeIntoSlider(const char *slider, const QString &text)
+    {
+        Type(Child<GUI::TextSlider>(slider)->GetEdit(), text);
+    }
     // Presses the slider's handle and drags it to `percent` of the groove; `release` lets go.
     void Drag(const char *slider, int percent, bool release)
     {

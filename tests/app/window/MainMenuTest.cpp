@@ -410,7 +410,8 @@ TEST_F(MainMenuTest, StencilSettingsOfThePageAreKeptInThePreferencesAndReachTheS
     TrayTargets::SetStencil(file);
     StencilImage &stencil = m_window->GetInterface()->m_cStencil;
     ASSERT_TRUE(stencil.m_bState);
-    EXPECT_EQ(page->GetPanel()->findChild<QLineEdit *>(QStringLiteral("ImageName"))->text(), QStringLiteral("grey.png"));
+    EXPECT_EQ(page->GetPanel()->findChild<QLineEdit *>(QStringLiteral("ImageName"))->text(),
+              QStringLiteral("grey.png"));
     EXPECT_FALSE(page->GetPanel()->findChild<QCheckBox *>(QStringLiteral("Off"))->isChecked());
     QLineEdit *multiplier = page->GetPanel()->findChild<GUI::TextSlider *>(QStringLiteral("Multiplier"))->GetEdit();
     multiplier->selectAll();
