@@ -67,8 +67,11 @@ void ImageBrowser::slotSetPlane(bool)
 {
     const QString path = CurrentImagePath();
     Scene *scene = Scene::GetCurrent();
-    if (!path.isEmpty() && scene && scene->m_pActiveCamera)
-        scene->m_pActiveCamera->SetImagePlane(path);
+    if (path.isEmpty() || !scene || !scene->m_pActiveCamera)
+        return;
+    scene->m_pActiveCamera->SetImagePlane(path);
+    // An open "ImagePlane" page shows the new picture.
+    InteractionHost().ShowInProperties(QStringLiteral("ImagePlane"), nullptr);
 }
 
 void ImageBrowser::slotSetTexture(bool)

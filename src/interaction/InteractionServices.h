@@ -89,7 +89,8 @@ public:
     // --- GUI panels ---------------------------------------------------------------------
     virtual void RefreshObjectList() {}
     virtual void RefreshLayers() {}
-    // Shows the object on that page of every properties window, when one exists.
+    // Shows the object on that page of every properties window, when one exists; null
+    // refreshes the windows that show the page.
     virtual void ShowInProperties(const QString &page, Object *object) {}
     // The "Brush" page of the properties window shows the current tool again.
     virtual void RefreshBrushPage() {}

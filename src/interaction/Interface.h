@@ -5,6 +5,7 @@
 // once by the main window (after the scene, the view and the settings) and reached
 // through Interface::Get().
 
+#include "foundation/Node.h"
 #include "interaction/InputState.h"
 #include "interaction/InteractionServices.h"
 #include "interaction/files/FileServices.h"
@@ -260,6 +261,7 @@ public:
     OverlayImage m_cOverlay;
     AlphaImage m_cStamp;
     StencilImage m_cStencil;
+    General::Node m_cStencilNode{QStringLiteral("defaultSten")};  // what the "Stencil" page shows
     StrokeImages m_cStrokeImages{m_cStencil, m_cStamp};  // installed for the brush kernels
     Stroke::Random m_cRandom;
     uint32_t m_iStrokeSeed = 1;       // each stroke starts its random numbers here

@@ -19,6 +19,7 @@
 #include "gui/dialogs/DialogFactory.h"
 #include "interaction/Interface.h"
 #include "scene/Scene.h"
+#include "scene/camera/Camera.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
@@ -453,6 +454,12 @@ TEST_F(ImageBrowserTest, TheChosenImageBecomesTheStencilAndTheImagePlane)
     Recorder().tempFolder = temp.path();
     Scene scene;
     scene.CreateDefaultCameras();
+    // The open pages of the stencil and the image plane are told.
+    struct Pages : InteractionServices {
+        void ShowInProperties(const QString &page, Object *) override { shown << page; }
+        QStringList shown;
+    } pages;
+    InteractionServices::Install(&pages);
     Interface controller;
     Open();
     Go(m_dir.Path());
@@ -467,7 +474,10 @@ TEST_F(ImageBrowserTest, TheChosenImageBecomesTheStencilAndTheImagePlane)
     EXPECT_TRUE(controller.m_cStencil.m_bState);
     QTest::mouseClick(Button("SetPlane"), Qt::LeftButton);
     EXPECT_TRUE(Recorder().LogContains(QStringLiteral("Image plane set to ") + Path("b.png")));
+    EXPECT_EQ(pages.shown, QStringList({"Stencil", "ImagePlane"}));
+    EXPECT_EQ(scene.m_pActiveCamera->m_cImagePlane.m_sFileName, Path("b.png"));
     m_browser.reset();
+    InteractionServices::Install(nullptr);
     Recorder().tempFolder.clear();
 }
 

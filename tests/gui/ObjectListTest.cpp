@@ -14,6 +14,8 @@
 #include "gui/outliner/OutlinerItem.h"
 #include "gui/outliner/SceneInfoDialog.h"
 #include "gui/properties/CameraProperties.h"
+#include "gui/properties/ImagePlaneProperties.h"
+#include "gui/properties/StencilProperties.h"
 #include "mesh/object/Layer3D.h"
 #include "mesh/surface/Material.h"
 #include "operations/selection/SelectionHost.h"
@@ -23,6 +25,8 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QImage>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -210,6 +214,26 @@ TEST_F(ObjectList, CameraAndMaterialRowsLeaveTheFacesAlone)
     EXPECT_EQ(Selected(*m_first), m_first->m_iFaceCount);
     EXPECT_EQ(UndoPosition(), selected);
     EXPECT_EQ(m_properties->GetNode(), Surface::Materials().First());
+}
+
+TEST_F(ObjectList, TheStencilAndImagePlaneRowsOpenTheirPages)
+{
+    QTemporaryDir dir;
+    QImage grey(8, 8, QImage::Format_RGB32);
+    grey.fill(qRgb(100, 100, 100));
+    ASSERT_TRUE(grey.save(dir.filePath(QStringLiteral("s.png"))));
+    ASSERT_TRUE(m_interface->SetStencil(dir.filePath(QStringLiteral("s.png"))));
+    m_dialog->Refresh();
+    Click(Row(QStringLiteral("defaultSten")));
+    EXPECT_EQ(m_properties->GetTypeName(), QStringLiteral("Stencil"));
+    EXPECT_EQ(m_properties->GetNode(), &m_interface->m_cStencilNode);
+    EXPECT_TRUE(dynamic_cast<GUI::StencilProperties *>(m_properties->GetPanel()));
+
+    Camera *camera = m_scene->m_pCameras;
+    Click(Row(QStringLiteral("imagePlane"), Row(camera->GetName())));
+    EXPECT_EQ(m_properties->GetTypeName(), QStringLiteral("ImagePlane"));
+    EXPECT_EQ(m_properties->GetNode(), camera);
+    EXPECT_TRUE(dynamic_cast<GUI::ImagePlaneProperties *>(m_properties->GetPanel()));
 }
 
 TEST_F(ObjectList, TwoObjectsSelectBothAndTheLastGoesToProperties)

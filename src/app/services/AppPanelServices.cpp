@@ -4,6 +4,7 @@
 #include "app/services/CurveEditing.h"
 #include "app/settings/Preferences.h"
 #include "app/window/Tevrin.h"
+#include "interaction/Interface.h"
 #include "viewport/view/SceneView.h"
 
 General::Color AppPanelServices::GetObjectListColor() const
@@ -63,4 +64,34 @@ void AppPanelServices::SetBrushPanelSettings(const GUI::BrushPanelSettings &sett
     p->BuildupRate = settings.buildupRate;
     p->SelectionMode = stroke.selectionMode;
     p->SelectionOption = settings.objectSelectionMode;
+}
+
+StencilSettings AppPanelServices::GetStencilSettings() const
+{
+    const Preferences *p = m_rWindow.GetPreferences();
+    if (!p)
+        return GUI::PanelServices::GetStencilSettings();
+    StencilSettings settings;
+    settings.invert = p->StencilInvert;
+    settings.visibility = p->StencilVisibility;
+    settings.multiplier = p->StencilMultiplier;
+    settings.offset = p->StencilOffset;
+    settings.flipHorizontal = p->StencilFlipHorizontal;
+    settings.flipVertical = p->StencilFlipVertical;
+    settings.hideWhenSculpt = p->StencilHideWhenSculpt;
+    return settings;
+}
+
+void AppPanelServices::SetStencilSettings(const StencilSettings &settings)
+{
+    if (Preferences *p = m_rWindow.GetPreferences()) {
+        p->StencilInvert = settings.invert;
+        p->StencilVisibility = settings.visibility;
+        p->StencilMultiplier = settings.multiplier;
+        p->StencilOffset = settings.offset;
+        p->StencilFlipHorizontal = settings.flipHorizontal;
+        p->StencilFlipVertical = settings.flipVertical;
+        p->StencilHideWhenSculpt = settings.hideWhenSculpt;
+    }
+    GUI::PanelServices::SetStencilSettings(settings);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The scene panels' view of the program: the object list colour of the preferences,
-// the curve edited in the 3D view and the stroke preferences of the brush panel.
+// The scene panels' view of the program: the object list colour of the preferences, the
+// curve edited in the 3D view, the stroke preferences of the brush panel and the stencil
+// settings kept in the preferences.
 
 #include "gui/common/PanelServices.h"
 
@@ -16,6 +17,9 @@ public:
     bool IsCurveEditingOn() const override;
     General::NURBSCurve *GetEditedCurve() const override;
     void EditCurve(General::NURBSCurve *curve) override;
+    // The preferences' stencil values; the stencil takes what is set as well.
+    StencilSettings GetStencilSettings() const override;
+    void SetStencilSettings(const StencilSettings &settings) override;
 
     // The brush panel's settings are the preferences' stroke settings.
     GUI::BrushPanelSettings GetBrushPanelSettings() const override;

@@ -14,6 +14,8 @@ QString *FolderOf(const QString &kind)
         return &preferences->StampFiles;
     if (kind == QLatin1String("Stencil"))
         return &preferences->StencilFiles;
+    if (kind == QLatin1String("ImagePlane"))
+        return &preferences->ImagePlaneFolder;
     return nullptr;
 }
 

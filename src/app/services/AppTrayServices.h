@@ -1,6 +1,6 @@
 #pragma once
 // The trays' side of the program: marking the current tool, stamp or stencil in every
-// tray, and the stamp and stencil folders of the preferences.
+// tray, and the stamp, stencil and image-plane folders of the preferences.
 
 #include "gui/common/Trays.h"
 

@@ -58,6 +58,8 @@ void WindowServices::Install()
     m_cLayerLists.SetShowLayerMask(m_cLayerLists.ShowLayerMask());
     GUI::CurveEditorSettings::Install(&m_cCurveEditors);
     GUI::PanelServices::Install(&m_cPanels);
+    // The stencil samples and draws with what the settings file held.
+    m_cPanels.SetStencilSettings(m_cPanels.GetStencilSettings());
 }
 
 void WindowServices::Uninstall()

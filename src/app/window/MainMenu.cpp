@@ -385,6 +385,11 @@ General::Node *Tevrin::PageNode(const QString &page) const
         return selected;
     if (page == QLatin1String("Material"))
         return selected ? selected->GetMaterial() : nullptr;
+    // The image plane is part of its camera: the page shows the active camera's.
+    if (page == QLatin1String("ImagePlane"))
+        return scene ? scene->m_pActiveCamera : nullptr;
+    if (page == QLatin1String("Stencil") && m_pInterface)
+        return &m_pInterface->m_cStencilNode;
     return nullptr;
 }
 

@@ -6,6 +6,7 @@
 #include "foundation/Installable.h"
 #include "foundation/math/Color.h"
 #include "interaction/InteractionServices.h"
+#include "interaction/images/StencilImage.h"
 
 namespace General {
 class NURBSCurve;
@@ -37,6 +38,13 @@ public:
     // Without the application the settings live here, for the session.
     virtual BrushPanelSettings GetBrushPanelSettings() const { return m_cBrushPanel; }
     virtual void SetBrushPanelSettings(const BrushPanelSettings &settings) { m_cBrushPanel = settings; }
+
+    // --- stencil settings ------------------------------------------------------------------
+    // The preferences keep the stencil settings and the stencil samples and draws with its
+    // own copy: the two are written together, so neither falls behind. Without the
+    // application the controller's stencil alone holds them.
+    virtual StencilSettings GetStencilSettings() const;
+    virtual void SetStencilSettings(const StencilSettings &settings);
 
 private:
     BrushPanelSettings m_cBrushPanel;

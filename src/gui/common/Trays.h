@@ -15,8 +15,8 @@ public:
     // In every tray, checks the buttons of type `typeName` whose item is `itemName` and
     // releases the others.
     virtual void CheckTrayItemByName(const QString &typeName, const QString &itemName) {}
-    // The folder the "&Add" file chooser of the stamp ("Stamp") or stencil ("Stencil")
-    // tray starts in, and the folder it keeps after a choice.
+    // The folder the image chooser of the stamp ("Stamp"), the stencil ("Stencil") or the
+    // image plane ("ImagePlane") starts in, and the folder it keeps after a choice.
     virtual QString GetImageFolder(const QString &kind) const { return QString(); }
     virtual void SetImageFolder(const QString &kind, const QString &folder) {}
 };

@@ -10,10 +10,13 @@
 #include "gui/properties/BrushProperties.h"
 #include "gui/properties/CameraProperties.h"
 #include "gui/properties/CurveProperties.h"
+#include "gui/properties/ImagePlaneProperties.h"
 #include "gui/properties/MaterialProperties.h"
 #include "gui/properties/ObjectInfo.h"
+#include "gui/properties/StencilProperties.h"
 #include "gui/trays/MTray.h"
 #include "gui/trays/TrayItem.h"
+#include "interaction/Interface.h"
 #include "scene/Brush.h"
 #include "scene/SceneServices.h"
 
@@ -156,6 +159,10 @@ PropertyList *PropertiesDialog::MakePanel(const QString &typeName)
         return new MeshProperties(this);
     if (ShowsCurrentTool(typeName))
         return new BrushProperties(this);
+    if (typeName == QLatin1String("Stencil"))
+        return new StencilProperties(this);
+    if (typeName == QLatin1String("ImagePlane"))
+        return new ImagePlaneProperties(this);
     // The bare panel stands for each other type's own until that panel is built.
     return PanelTypes().contains(typeName) ? new PropertyList(this) : nullptr;
 }
@@ -327,11 +334,18 @@ void PropertiesDialog::RunMenuChoice(const QString &choice, const QString &typeN
             target = tray;
     if (!target)
         return;
-    if (typeName == QLatin1String("Stamp") && node) {
-        const QString path = node->GetName();
-        if (std::unique_ptr<TrayItem> item =
-                CreateTrayItem(QStringLiteral("Stamp"), path, path, QFileInfo(path).baseName()))
+    // A stamp or stencil goes into the tray as its image file.
+    auto addImage = [target](const QString &kind, const QString &file) {
+        if (std::unique_ptr<TrayItem> item = CreateTrayItem(kind, file, file, QFileInfo(file).baseName()))
             target->AddItem(std::move(item));
+    };
+    if (typeName == QLatin1String("Stamp") && node) {
+        addImage(typeName, node->GetName());
+        return;
+    }
+    if (typeName == QLatin1String("Stencil")) {
+        const Interface *controller = Interface::Get();
+        addImage(typeName, controller ? controller->m_cStencil.m_cPlacement.m_sFileName : QString());
         return;
     }
     const auto *curve = dynamic_cast<const General::NURBSCurve *>(node);

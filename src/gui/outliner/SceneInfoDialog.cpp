@@ -207,7 +207,7 @@ void SceneInfoDialog::Build()
             add(light, root, light->m_sLightName, QStringLiteral("Light"), kLightIcon);
 
     LevelFigures totals;
-    const Interface *controller = Interface::Get();
+    Interface *controller = Interface::Get();
     if (m_bShow[kGeometry])
         for (Object *object = scene->m_pObjects; object; object = object->m_pNextObject) {
             const QString lock = object->m_bLocked ? QStringLiteral("L") : QString();
@@ -259,7 +259,8 @@ void SceneInfoDialog::Build()
             add(materials.At(i), root, materials.At(i)->GetName(), QStringLiteral("Material"), kMaterialIcon);
     }
     if (m_bShow[kStencils] && controller && controller->m_cStencil.m_bState)
-        add(nullptr, root, QStringLiteral("defaultSten"), QStringLiteral("Stencil"), kStencilIcon);
+        add(&controller->m_cStencilNode, root, QStringLiteral("defaultSten"),
+            QStringLiteral("Stencil"), kStencilIcon);
 
     const General::TypeInfo *displacement = General::TypeInfo::Find(QStringLiteral("DisplaceOperation"));
     const General::TypeInfo *mapper = General::TypeInfo::Find(QStringLiteral("Mapper"));

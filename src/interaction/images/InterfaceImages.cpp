@@ -56,6 +56,9 @@ bool Interface::SetStencil(const QString &fileName)
         UpdateStencil();
     }
     Redraw();
+    // The "Stencil" pages and the object list's stencil row follow.
+    InteractionHost().ShowInProperties(QStringLiteral("Stencil"), nullptr);
+    InteractionHost().RefreshObjectList();
     return m_cStencil.m_bState;
 }
 

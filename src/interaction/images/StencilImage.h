@@ -22,6 +22,9 @@ struct StencilSettings {
     float offset = 1.0f;
     bool flipHorizontal = false;
     bool flipVertical = false;
+    bool hideWhenSculpt = true;
+
+    bool operator==(const StencilSettings &) const = default;
 };
 
 class StencilImage {

@@ -523,8 +523,16 @@ bool Camera::LoadImagePlane(ImagePlane &plane, const QString &fileName, float op
         Host().Redraw();
         return true;
     }
-    if (fileName == plane.m_sFileName && opacity == plane.m_fOpacity && plane.HasImage())
+    plane.m_fOpacity = opacity;
+    if (fileName == plane.m_sFileName && opacity == plane.m_fTextureOpacity && plane.HasImage()) {
+        // The picture is there already; asked to, the plane still comes on.
+        if (activate && !plane.m_bActive) {
+            plane.m_bActive = true;
+            UpdateImagePlane(plane);
+            Host().Redraw();
+        }
         return true;
+    }
     if (activate)
         plane.m_bActive = true;
     plane.SetFileName(fileName);
@@ -544,7 +552,7 @@ bool Camera::LoadImagePlane(ImagePlane &plane, const QString &fileName, float op
     plane.m_fAspect = float(double(image.width()) / double(image.height()));
     plane.m_iImageWidth = uint32_t(image.width());
     plane.m_iImageHeight = uint32_t(image.height());
-    plane.m_fOpacity = opacity;
+    plane.m_fTextureOpacity = opacity;
     plane.m_iTexture = Host().UploadTexture(plane.m_iTexture, ImagePlane::MakeTexturePixels(image, opacity));
     UpdateImagePlane(plane);
     Host().Redraw();

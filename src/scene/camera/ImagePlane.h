@@ -33,6 +33,7 @@ public:
     static QImage MakeTexturePixels(const QImage &image, float opacity);
 
     float m_fOpacity = 1.0f;
+    float m_fTextureOpacity = -1.0f;  // what the texture was made with; none made yet
     float m_fDepth = 0.0f;
     bool m_bActive = false;
     uint32_t m_iTexture = 0;

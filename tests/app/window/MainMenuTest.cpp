@@ -22,6 +22,8 @@
 #include "gui/editors/TextSlider.h"
 #include "gui/properties/BrushProperties.h"
 #include "gui/properties/CameraProperties.h"
+#include "gui/properties/ImagePlaneProperties.h"
+#include "gui/properties/StencilProperties.h"
 #include "gui/menus/QTvAction.h"
 #include "gui/menus/QTvMenu.h"
 #include "gui/status/Alarm.h"
@@ -29,6 +31,7 @@
 #include "interaction/InteractionServices.h"
 #include "interaction/Interface.h"
 #include "scene/Brush.h"
+#include "interaction/TrayTargets.h"
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
 #include "viewport/view/SceneView.h"
@@ -39,6 +42,7 @@
 #include <QLineEdit>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -411,6 +415,56 @@ TEST_F(MainMenuTest, WindowsMenuOpensTheBrushPageWhoseSettingsTheStrokesRead)
     controller->ApplyTrayItem(Brush::Find(QStringLiteral("Smooth")), true);
     EXPECT_EQ(page->GetShownName(), QStringLiteral("Smooth"));
     page->close();
+}
+
+TEST_F(MainMenuTest, StencilSettingsOfThePageAreKeptInThePreferencesAndReachTheStencilAtTheNextStart)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    QImage grey(16, 16, QImage::Format_RGB32);
+    grey.fill(qRgb(128, 128, 128));
+    const QString file = File(QStringLiteral("grey.png"));
+    ASSERT_TRUE(grey.save(file));
+
+    QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
+    ActionNamed(properties, QStringLiteral("ImagePlane"))->trigger();
+    GUI::PropertiesDialog *plane = GUI::PropertiesDialog::First();
+    ASSERT_TRUE(plane);
+    EXPECT_EQ(plane->GetNode(), m_window->GetScene()->m_pActiveCamera);
+    EXPECT_TRUE(dynamic_cast<GUI::ImagePlaneProperties *>(plane->GetPanel()));
+    plane->close();
+
+    ActionNamed(properties, QStringLiteral("Stencil"))->trigger();
+    GUI::PropertiesDialog *page = GUI::PropertiesDialog::First();
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(dynamic_cast<GUI::StencilProperties *>(page->GetPanel()));
+    // A stencil chosen in a tray shows on the open page.
+    TrayTargets::SetStencil(file);
+    StencilImage &stencil = m_window->GetInterface()->m_cStencil;
+    ASSERT_TRUE(stencil.m_bState);
+    EXPECT_EQ(page->GetPanel()->findChild<QLineEdit *>(QStringLiteral("ImageName"))->text(),
+              QStringLiteral("grey.png"));
+    EXPECT_FALSE(page->GetPanel()->findChild<QCheckBox *>(QStringLiteral("Off"))->isChecked());
+    QLineEdit *multiplier = page->GetPanel()->findChild<GUI::TextSlider *>(QStringLiteral("Multiplier"))->GetEdit();
+    multiplier->selectAll();
+    QTest::keyClicks(multiplier, QStringLiteral("50"));
+    QTest::keyClick(multiplier, Qt::Key_Return);
+    QTest::mouseClick(page->GetPanel()->findChild<QCheckBox *>(QStringLiteral("FlipHorizontal")), Qt::LeftButton,
+                      Qt::NoModifier, QPoint(8, 8));
+    const Preferences &preferences = *m_window->GetPreferences();
+    EXPECT_FLOAT_EQ(preferences.StencilMultiplier, 0.5f);
+    EXPECT_TRUE(preferences.StencilFlipHorizontal);
+    EXPECT_FLOAT_EQ(stencil.m_cSettings.multiplier, 0.5f);
+    EXPECT_TRUE(stencil.m_cSettings.flipHorizontal);
+    page->close();
+
+    apptest::ConsoleLines([this] { m_window->Quit(); });
+    m_window.reset();
+    Build();
+    const StencilSettings &loaded = m_window->GetInterface()->m_cStencil.m_cSettings;
+    EXPECT_FLOAT_EQ(loaded.multiplier, 0.5f);
+    EXPECT_TRUE(loaded.flipHorizontal);
+    EXPECT_FALSE(loaded.flipVertical);
 }
 
 TEST_F(MainMenuTest, WindowsMenuOpensTheHotkeysOfTheRunningTable)
