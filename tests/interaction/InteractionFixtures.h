@@ -40,6 +40,7 @@ public:
     void RefreshObjectList() override { ++objectListRefreshes; }
     void RefreshLayers() override { ++layerRefreshes; }
     void ShowInProperties(const QString &page, Object *object) override { shown.push_back(object); }
+    void RefreshBrushPage() override { ++brushPageRefreshes; }
     void SelectTrayItem(const QString &tray, int position) override
     {
         trayCalls << QStringLiteral("select %1 %2").arg(tray).arg(position);
@@ -70,6 +71,7 @@ public:
     int objectListRefreshes = 0;
     int layerRefreshes = 0;
     std::vector<Object *> shown;
+    int brushPageRefreshes = 0;
     QStringList trayCalls;
     bool followMouse = false;
     bool testSwitch = false;

@@ -99,13 +99,13 @@ TEST_F(SymmetryCommands, MirrorCommandsSetModeAndPlaneAndRefreshTheBrushPage)
                  {"Mirror off", 0, Vector(0, 0, 0)}};
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        const size_t pages = m_host.shown.size();
+        const int pages = m_host.brushPageRefreshes;
         Send(eventDeactivate, c.name);
-        EXPECT_EQ(m_host.shown.size(), pages);
+        EXPECT_EQ(m_host.brushPageRefreshes, pages);
         m_interface->RunCommand(c.name);
         EXPECT_EQ(m_view.mirrorMode, c.mode);
         EXPECT_EQ(m_view.mirrorNormal, c.normal);
-        EXPECT_EQ(m_host.shown.size(), pages + 1);
+        EXPECT_EQ(m_host.brushPageRefreshes, pages + 1);
     }
 }
 

@@ -205,9 +205,15 @@ void AppInteractionServices::ShowInProperties(const QString &page, Object *objec
 
 void AppInteractionServices::RefreshBrushPage()
 {
+    // Open brush and stamp pages follow the current tool; a window that shows no page yet
+    // takes the brush page, so a tool picked from a tray shows its settings at once. Other
+    // pages stay as the user left them.
     for (auto *window = GUI::PropertiesDialog::First(); window;
-         window = static_cast<GUI::PropertiesDialog *>(window->GetNext()))
-        if (window->GetPanel() &&
-            (window->GetTypeName() == QLatin1String("Brush") || window->GetTypeName() == QLatin1String("Stamp")))
+         window = static_cast<GUI::PropertiesDialog *>(window->GetNext())) {
+        const QString &type = window->GetTypeName();
+        if (window->GetPanel() && (type == QLatin1String("Brush") || type == QLatin1String("Stamp")))
             window->GetPanel()->Refresh();
+        else if (type.isEmpty())
+            window->BuildPanel(QStringLiteral("Brush"), nullptr);
+    }
 }

@@ -71,7 +71,7 @@ void Commands::InstallSymmetryCommands(EventHandler &handlers, Interface &owner)
             if (!Commands::OnPress(event))
                 return nullptr;
             ViewCommands().SetMirror(mirror.m_iMode, mirror.m_vNormal);
-            InteractionHost().ShowInProperties(QStringLiteral("Brush"), nullptr);
+            InteractionHost().RefreshBrushPage();
             return nullptr;
         });
     }

@@ -105,7 +105,7 @@ void Commands::InstallViewToggleCommands(EventHandler &handlers, Interface &owne
             Log("%s %s\n", toggle.m_pHandler, OnOff(flag));
             if (toggle.m_bRepaint)
                 InteractionHost().RepaintView();
-            InteractionHost().ShowInProperties(QStringLiteral("Brush"), nullptr);
+            InteractionHost().RefreshBrushPage();
             return nullptr;
         });
     }
@@ -121,7 +121,7 @@ void Commands::InstallViewToggleCommands(EventHandler &handlers, Interface &owne
         if (!Commands::OnPress(event) || !ViewCommands().HasStamp())
             return nullptr;
         ViewCommands().ToggleStamp();
-        InteractionHost().ShowInProperties(QStringLiteral("Brush"), nullptr);
+        InteractionHost().RefreshBrushPage();
         return nullptr;
     });
     handlers.SetBody("Speed review mode", [](int event) -> Function * {

@@ -393,7 +393,19 @@ TEST_F(MainMenuTest, WindowsMenuOpensTheBrushPageWhoseSettingsTheStrokesRead)
     REQUIRE_WINDOW_GL();
     Build();
     Interface *controller = Interface::Get();
+    // The docked Properties window shows nothing at first; a tool picked from a tray fills it.
+    GUI::PropertiesDialog *docked = GUI::PropertiesDialog::First();
+    ASSERT_NE(docked, nullptr);
+    EXPECT_EQ(docked->GetTypeName(), QString());
     controller->ApplyTrayItem(Brush::Find(QStringLiteral("Soft")), true);
+    EXPECT_TRUE(dynamic_cast<GUI::BrushProperties *>(docked->GetPanel()));
+    EXPECT_EQ(docked->GetShownName(), QStringLiteral("Soft"));
+    // A page the user chose stays when the tool changes; the brush page is not forced on it.
+    docked->BuildPanel(QStringLiteral("Camera"), m_window->GetScene()->m_pActiveCamera);
+    controller->ApplyTrayItem(Brush::Find(QStringLiteral("Smooth")), true);
+    EXPECT_EQ(docked->GetTypeName(), QStringLiteral("Camera"));
+    controller->ApplyTrayItem(Brush::Find(QStringLiteral("Soft")), true);
+
     QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
     ActionNamed(properties, QStringLiteral("Brush"))->trigger();
     GUI::PropertiesDialog *page = GUI::PropertiesDialog::First();
