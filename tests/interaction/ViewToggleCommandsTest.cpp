@@ -136,7 +136,8 @@ TEST_F(ViewCommandTest, BrushSwitchesFlipOnTheCurrentToolAndRefreshTheBrushPage)
     m_interface->RunCommand("Toggle project through");
     EXPECT_EQ(tool.m_bProjectThrough, !through);
     EXPECT_EQ(m_host.repaints, 1);
-    EXPECT_EQ(m_host.shown.size(), 2u);
+    EXPECT_EQ(m_host.brushPageRefreshes, 2);
+    EXPECT_TRUE(m_host.shown.empty());  // a refresh only: no other page becomes the brush page
     EXPECT_EQ(m_host.displayMenuUpdates, 0);
     EXPECT_EQ(Recorder().log, QStringLiteral("Toggle orient to surface %1\nToggle project through %2\n")
                                   .arg(orient ? "off" : "on", through ? "off" : "on"));
@@ -160,7 +161,8 @@ TEST_F(ViewCommandTest, StencilAndStampTogglesNeedTheirImage)
     m_interface->RunCommand("Toggle stamp");
     EXPECT_FALSE(m_view.stampActive);
     EXPECT_EQ(m_host.repaints, 1);  // the stamp is not drawn in the view
-    EXPECT_EQ(m_host.shown.size(), 2u);
+    EXPECT_EQ(m_host.shown.size(), 1u);  // the stencil page
+    EXPECT_EQ(m_host.brushPageRefreshes, 1);
     EXPECT_TRUE(Recorder().log.isEmpty());
 }
 

@@ -66,32 +66,36 @@ void AppPanelServices::SetBrushPanelSettings(const GUI::BrushPanelSettings &sett
     p->SelectionOption = settings.objectSelectionMode;
 }
 
+namespace {
+
+// Each stencil preference with the stencil setting it stands for; `copy` runs on each pair.
+template <class Prefs, class Settings, class Copy>
+void StencilPairs(Prefs &p, Settings &settings, Copy copy)
+{
+    copy(p.StencilInvert, settings.invert);
+    copy(p.StencilVisibility, settings.visibility);
+    copy(p.StencilMultiplier, settings.multiplier);
+    copy(p.StencilOffset, settings.offset);
+    copy(p.StencilFlipHorizontal, settings.flipHorizontal);
+    copy(p.StencilFlipVertical, settings.flipVertical);
+    copy(p.StencilHideWhenSculpt, settings.hideWhenSculpt);
+}
+
+}  // namespace
+
 StencilSettings AppPanelServices::GetStencilSettings() const
 {
     const Preferences *p = m_rWindow.GetPreferences();
     if (!p)
         return GUI::PanelServices::GetStencilSettings();
     StencilSettings settings;
-    settings.invert = p->StencilInvert;
-    settings.visibility = p->StencilVisibility;
-    settings.multiplier = p->StencilMultiplier;
-    settings.offset = p->StencilOffset;
-    settings.flipHorizontal = p->StencilFlipHorizontal;
-    settings.flipVertical = p->StencilFlipVertical;
-    settings.hideWhenSculpt = p->StencilHideWhenSculpt;
+    StencilPairs(*p, settings, [](const auto &stored, auto &setting) { setting = stored; });
     return settings;
 }
 
 void AppPanelServices::SetStencilSettings(const StencilSettings &settings)
 {
-    if (Preferences *p = m_rWindow.GetPreferences()) {
-        p->StencilInvert = settings.invert;
-        p->StencilVisibility = settings.visibility;
-        p->StencilMultiplier = settings.multiplier;
-        p->StencilOffset = settings.offset;
-        p->StencilFlipHorizontal = settings.flipHorizontal;
-        p->StencilFlipVertical = settings.flipVertical;
-        p->StencilHideWhenSculpt = settings.hideWhenSculpt;
-    }
+    if (Preferences *p = m_rWindow.GetPreferences())
+        StencilPairs(*p, settings, [](auto &stored, const auto &setting) { stored = setting; });
     GUI::PanelServices::SetStencilSettings(settings);
 }
