@@ -100,6 +100,36 @@ TEST_F(ToolsTest, ARectangleWithASculptBrushDoesNothingAndHidesTheCursor)
     EXPECT_FALSE(overlays.GetSelectionBox(box));
 }
 
+TEST_F(ToolsTest, AStencilThatHidesWhenSculptingLeavesThePictureOnlyWhileAStrokeRuns)
+{
+    m_interface->m_pCurrentTool = &m_tool;
+    StencilImage &stencil = m_interface->m_cStencil;
+    ToolOverlayHost overlays;
+    OverlayTexture texture;
+    for (const bool hide : {true, false}) {
+        SCOPED_TRACE(hide);
+        stencil.m_bState = true;
+        stencil.m_cSettings.hideWhenSculpt = hide;
+        Brusher brush(0);
+        brush.OnBegin(0.5f, 0.5f);
+        EXPECT_EQ(stencil.m_bHiddenForStroke, hide);
+        if (hide)
+            EXPECT_FALSE(overlays.GetStencil(texture));
+        brush.OnMove(0.55f, 0.5f);
+        EXPECT_EQ(stencil.m_bHiddenForStroke, hide);
+        EXPECT_TRUE(stencil.m_bState);  // still on: strokes keep sampling it
+        brush.OnEnd(0.55f, 0.5f);
+        EXPECT_FALSE(stencil.m_bHiddenForStroke);
+    }
+    // An inactive stencil is never marked.
+    stencil.m_bState = false;
+    stencil.m_cSettings.hideWhenSculpt = true;
+    Brusher brush(0);
+    brush.OnBegin(0.5f, 0.5f);
+    EXPECT_FALSE(stencil.m_bHiddenForStroke);
+    brush.OnEnd(0.5f, 0.5f);
+}
+
 TEST_F(ToolsTest, AClickOnEmptyBackgroundClearsTheSelectionOnlyInRectangleMode)
 {
     for (const int mode : {0, 1}) {

@@ -334,6 +334,17 @@ TEST(Camera, ScreenBoundsOfABoxBecomeTheViewRegion)
     EXPECT_EQ(camera.m_rViewRegion, General::Rect2D(0, 0, 1, 1));
     EXPECT_FALSE(camera.m_bRegionFlag);
     EXPECT_TRUE(host.refreshed.contains(QStringLiteral("Camera")));
+
+    // A full redraw still pending is not narrowed to a box that comes after it.
+    camera.GetScreenBounds(AABB(Vector(-1, -1, -1), Vector(1, 1, 1)), true);
+    EXPECT_EQ(camera.m_rViewRegion, General::Rect2D(0, 0, 1, 1));
+    EXPECT_FALSE(camera.m_bRegionFlag);
+    // Two boxes before a frame: the frame covers both.
+    camera.m_bRegionSet = false;
+    const General::Rect2D left = camera.GetScreenBounds(AABB(Vector(-3, -1, -1), Vector(-2, 1, 1)), true);
+    const General::Rect2D right = camera.GetScreenBounds(AABB(Vector(2, -1, -1), Vector(3, 1, 1)), true);
+    EXPECT_EQ(camera.m_rViewRegion, General::Rect2D(left.x0, left.y0, right.x1, right.y1));
+    EXPECT_TRUE(camera.m_bRegionFlag);
 }
 
 TEST(Camera, EventGateLogsOnlyWithTheTestLogSwitch)

@@ -8,6 +8,7 @@
 #include "viewport/view/SceneView.h"
 
 #include <QEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTabletEvent>
@@ -59,11 +60,16 @@ bool Tevrin::eventFilter(QObject *watched, QEvent *event)
     Interface *controller = m_pInterface.get();
     switch (event->type()) {
     case QEvent::WindowActivate:
-        // Keys and buttons held while another window had the focus were never released here.
+        // Keys and buttons let go while another window had the focus were never released
+        // here. A button still held stays: the click that activates the window may be the
+        // one that starts a stroke.
         if (controller && watched == this) {
+            const Qt::MouseButtons held = QGuiApplication::mouseButtons();
             controller->m_iCurrentKey = 0;
             controller->m_iModifiers = 0;
-            controller->m_bLeft = controller->m_bMiddle = controller->m_bRight = 0;
+            controller->m_bLeft = held.testFlag(Qt::LeftButton);
+            controller->m_bMiddle = held.testFlag(Qt::MiddleButton);
+            controller->m_bRight = held.testFlag(Qt::RightButton);
         }
         break;
     case QEvent::MouseMove:

@@ -23,7 +23,7 @@ uint32_t Fresh(unsigned &texture, bool &stale, const QImage &picture)
 bool ToolOverlayHost::GetStencil(OverlayTexture &out) const
 {
     Interface *controller = Interface::Get();
-    if (!controller || !controller->m_cStencil.m_bState)
+    if (!controller || !controller->m_cStencil.m_bState || controller->m_cStencil.m_bHiddenForStroke)
         return false;
     StencilImage &stencil = controller->m_cStencil;
     const InteractionServices &host = InteractionHost();

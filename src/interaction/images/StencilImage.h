@@ -64,4 +64,5 @@ public:
     StencilSettings m_cSettings;
     bool m_bProjected = false;  // the screen matrix is usable
     bool m_bTextureStale = false;  // the pixels or the visibility changed since the upload
+    bool m_bHiddenForStroke = false;  // not drawn while a stroke runs ("Hide When Sculpt")
 };

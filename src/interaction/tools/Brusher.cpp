@@ -3,6 +3,8 @@
 #include "interaction/Interface.h"
 #include "scene/Brush.h"
 
+#include <utility>
+
 namespace {
 constexpr int kTrackOnly = 3;
 
@@ -18,6 +20,12 @@ void Brusher::OnBegin(float, float)
     if (!controller)
         return;
     controller->m_bDeferredStroke = Deferred(*controller);
+    // The stencil still shapes the stroke; it only leaves the picture until the stroke ends.
+    StencilImage &stencil = controller->m_cStencil;
+    if (stencil.m_bState && stencil.m_cSettings.hideWhenSculpt) {
+        stencil.m_bHiddenForStroke = true;
+        Interface::Redraw();
+    }
     controller->StrokeInput(true, controller->m_bDeferredStroke ? kTrackOnly : m_iMode);
     if (InteractionHost().GetStrokePreferences().suspendContinuousRedraw)
         InteractionHost().SetContinuousRedraw(false);
@@ -43,4 +51,6 @@ void Brusher::OnEnd(float, float)
     controller->FinishOperation();
     if (InteractionHost().GetStrokePreferences().suspendContinuousRedraw)
         InteractionHost().SetContinuousRedraw(true);
+    if (std::exchange(controller->m_cStencil.m_bHiddenForStroke, false))
+        Interface::Redraw();
 }

@@ -375,7 +375,16 @@ General::Rect2D Camera::GetScreenBounds(const AABB &box, bool flag)
         const Vector screen = WorldToScreen(box.GetCorner(corner), false);
         bounds.Extend((screen.x + 1.0f) * 0.5f, (1.0f - screen.y) * 0.5f);
     }
-    SetViewRegion(bounds, flag);
+    // A region still waiting to be drawn (a full redraw asked for just before) is kept:
+    // the next frame covers both.
+    if (m_bRegionSet) {
+        General::Rect2D both = m_rViewRegion;
+        both.Extend(bounds.x0, bounds.y0);
+        both.Extend(bounds.x1, bounds.y1);
+        SetViewRegion(both, flag && m_bRegionFlag);
+    } else {
+        SetViewRegion(bounds, flag);
+    }
     return bounds;
 }
 

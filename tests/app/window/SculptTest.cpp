@@ -163,6 +163,8 @@ protected:
     {
         QTest::mouseMove(&View(), m_start);
         QTest::mousePress(&View(), Qt::LeftButton, {}, m_start);
+        // The full frame the press asked for is drawn before the samples mark their parts.
+        View().repaint();
         for (int step = 1; step <= 4; ++step) {
             const QPoint at = m_start + (m_end - m_start) * step / 4;
             QMouseEvent move(QEvent::MouseMove, at, View().mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
@@ -342,3 +344,28 @@ TEST_F(SculptTest, TheStrokeShowsInTheNextFrameWithoutAFullRedraw)
         << m_region.x0 << " " << m_region.y0 << " " << m_region.x1 << " " << m_region.y1 << " at " << x << " " << y;
     EXPECT_GT(apptest::DifferingPixels(before, View().grabFramebuffer()), 100);
 }
+
+namespace {
+
+TEST_F(SculptTest, AClickThatActivatesTheWindowStillStrokesThroughToItsEnd)
+{
+    REQUIRE_WINDOW_GL();
+    // The window is activated by the very click that starts the stroke (a floating panel had
+    // the focus): the held button must survive the activation.
+    QTest::mouseMove(&View(), m_start);
+    QTest::mousePress(&View(), Qt::LeftButton, {}, m_start);
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(m_window.get(), &activate);
+    EXPECT_TRUE(Controller().m_bLeft);
+    const QPoint at = (m_start + m_end) / 2;
+    QMouseEvent move(QEvent::MouseMove, at, View().mapToGlobal(at), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&View(), &move);
+    EXPECT_NE(Controller().m_cEventHandler.m_pActiveHandler, nullptr);  // the stroke goes on
+    QTest::mouseRelease(&View(), Qt::LeftButton, {}, m_end);
+
+    // A button let go while another window had the focus is let go here too.
+    QApplication::sendEvent(m_window.get(), &activate);
+    EXPECT_FALSE(Controller().m_bLeft);
+}
+
+}  // namespace
