@@ -1,6 +1,8 @@
 // The "ImagePlane" page of the Properties window, driven through its own widgets.
 #include "ImagePanelFixtures.h"
+#include "InteractionFixtures.h"
 #include "gui/properties/ImagePlaneProperties.h"
+#include "scene/Scene.h"
 #include "scene/camera/Camera.h"
 #include "scene/camera/CameraHost.h"
 
@@ -44,6 +46,21 @@ protected:
     UploadCounter m_uploads;
     Camera m_camera;
 };
+
+TEST_F(ImagePlanePanel, AnImportedPlaneShowsInTheViewAtOnce)
+{
+    Scene scene;
+    scene.m_pActiveCamera = &m_camera;
+    RecordingInteraction view;
+    InteractionServices::Install(&view);
+    Import(guitest::WriteRamp(m_dir, QStringLiteral("plane.png"), 40, 40));
+    EXPECT_TRUE(Plane().m_bActive);
+    EXPECT_EQ(view.repaints, 1);
+    EXPECT_TRUE(m_camera.m_bRegionSet);  // the whole view, not a stroke's part of it
+    EXPECT_EQ(m_camera.m_rViewRegion, General::Rect2D(0, 0, 1, 1));
+    InteractionServices::Install(nullptr);
+    scene.m_pActiveCamera = nullptr;
+}
 
 TEST_F(ImagePlanePanel, ImportSwitchesThePlaneOnAtFullVisibility)
 {

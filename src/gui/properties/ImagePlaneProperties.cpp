@@ -166,6 +166,8 @@ void ImagePlaneProperties::OnImport()
         return;
     TrayServices::Get().SetImageFolder(QStringLiteral("ImagePlane"), folder);
     camera->LoadImagePlane(camera->m_cImagePlane, file, 1.0f, true);
+    // The plane shows at once, as a stencil chosen here does.
+    Interface::Redraw();
     Refresh();
 }
 
