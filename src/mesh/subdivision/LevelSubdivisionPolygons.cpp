@@ -25,7 +25,14 @@ bool LevelSubdivision::Polygons()
         return Fail();
     L.m_bFull = true;
 
-    const unsigned centreBase = std::max(vertexCount, P.m_iTotalVertexCount);
+    // A polygon base is whole: a total above the vertices it holds comes from a damaged file,
+    // and numbering past it would ask for memory that no face needs.
+    if (P.m_iTotalVertexCount > vertexCount) {
+        Log(" Cannot subdivide the polygons: the level counts %u vertices but holds %u\n", P.m_iTotalVertexCount,
+            vertexCount);
+        return Fail();
+    }
+    const unsigned centreBase = vertexCount;
     m_iNext = centreBase + count;
     General::FileArray<unsigned int> edgeOf(total);  // per child b + c: the point on polygon edge c
     edgeOf.Fill(kNone);
