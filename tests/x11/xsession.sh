@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Helpers for driving the built program as a person does: a virtual X server with a real
+# window manager (openbox), real X input through xdotool, screenshots through ImageMagick.
+# Source it from a test script:
+#     source tests/x11/xsession.sh
+#     xs_start                      # X server + window manager, a fresh HOME
+#     xs_launch "$TEVRIN" [ARGS]    # starts the program and waits for its main window
+#     xdotool ...                   # input
+#     xs_stop                       # ends the program (kill if it hangs) and the X server
+# Every function fails loudly (returns non-zero with a line on stderr) on a timeout.
+
+XS_TITLE='Orvexa Tevrin'   # the start of the main window's title
+
+xs_fail() { echo "xsession: $*" >&2; return 1; }
+
+# xs_start: Xvfb on a display it picks itself (scripts may run side by side), openbox, and a
+# fresh home for the settings folder.
+xs_start() {
+    XS_WORK=$(mktemp -d)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$XS_WORK/display" >"$XS_WORK/xvfb.log" 2>&1 &
+    XS_XVFB=$!
+    local i
+    for i in $(seq 100); do [ -s "$XS_WORK/display" ] && break; sleep 0.1; done
+    [ -s "$XS_WORK/display" ] || xs_fail "the X server did not start" || return 1
+    export DISPLAY=":$(head -1 "$XS_WORK/display")"
+    for i in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    xdpyinfo >/dev/null 2>&1 || xs_fail "the X server on $DISPLAY does not answer" || return 1
+    openbox >"$XS_WORK/openbox.log" 2>&1 &
+    XS_WM=$!
+    sleep 0.5
+    export HOME="$XS_WORK/home" XDG_CONFIG_HOME="$XS_WORK/home/config" XDG_DATA_HOME="$XS_WORK/home/data"
+    export TMPDIR="$XS_WORK/home/tmp" QT_QPA_PLATFORM=xcb
+    mkdir -p "$TMPDIR"
+    # The GLX libraries are unloaded before the leak check, which then cannot name their
+    # process-lifetime allocations: leaks are checked by the in-process tests instead.
+    export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+    trap xs_stop EXIT
+}
+
+# xs_window NAME: the id of a visible window of the program whose title matches NAME (a regular expression).
+xs_window() { { xdotool search --onlyvisible --pid "$XS_PID" --name "$1" 2>/dev/null || true; } | head -1; }
+
+# xs_wait_window NAME [SECONDS]: waits for a visible window of the program titled NAME; prints its id.
+xs_wait_window() {
+    local name=$1 limit=${2:-30} i id
+    for i in $(seq $((limit * 10))); do
+        id=$(xs_window "$name")
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        kill -0 "$XS_PID" 2>/dev/null || xs_fail "the program ended while waiting for '$name'" || return 1
+        sleep 0.1
+    done
+    xs_fail "no window '$name' after ${limit}s"
+}
+
+# xs_wait_gone NAME [SECONDS]: waits until no visible window of the program is titled NAME.
+xs_wait_gone() {
+    local name=$1 limit=${2:-10} i
+    for i in $(seq $((limit * 10))); do
+        [ -z "$(xs_window "$name")" ] && return 0
+        sleep 0.1
+    done
+    xs_fail "window '$name' still there after ${limit}s"
+}
+
+# xs_launch PROGRAM [ARGS...]: starts the program (stdout and stderr to $XS_WORK/program.log)
+# and waits for its main window. The first start in a fresh home asks for folders (accepted
+# as proposed) and shows the welcome window (closed).
+xs_launch() {
+    "$@" >>"$XS_WORK/program.log" 2>&1 &
+    XS_PID=$!
+    local i id name
+    for i in $(seq 600); do
+        kill -0 "$XS_PID" 2>/dev/null || { cat "$XS_WORK/program.log" >&2; xs_fail "the program ended during start-up"; return 1; }
+        id=$(xdotool getactivewindow 2>/dev/null || true)
+        name=$( [ -n "$id" ] && xdotool getwindowname "$id" 2>/dev/null || true)
+        case "$name" in
+            "$XS_TITLE"*) XS_MAIN=$id; sleep 0.5; return 0 ;;
+            Welcome) xdotool key --window "$id" Escape ;;
+            "") ;;
+            *) [ -n "$(xs_window .)" ] && xdotool key --window "$id" Return ;;
+        esac
+        sleep 0.1
+    done
+    xs_fail "no main window after 60s"
+}
+
+# xs_shot FILE: a screenshot of the whole screen.
+xs_shot() { import -window root -display "$DISPLAY" "$1"; }
+
+# xs_quit [SECONDS]: closes the main window as a person does (Alt+F4 through the window
+# manager) and waits for the process to end; fails if it does not.
+xs_quit() {
+    local limit=${1:-20} i
+    xdotool windowactivate --sync "$XS_MAIN" 2>/dev/null || true
+    xdotool key --clearmodifiers alt+F4
+    for i in $(seq $((limit * 10))); do
+        kill -0 "$XS_PID" 2>/dev/null || { wait "$XS_PID"; return $?; }
+        sleep 0.1
+    done
+    xs_fail "the program still runs ${limit}s after its main window was closed"
+}
+
+# xs_cpu_ticks: the user plus system clock ticks the program has used so far.
+xs_cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$XS_PID/stat"; }
+
+xs_stop() {
+    [ -n "${XS_PID:-}" ] && kill -9 "$XS_PID" 2>/dev/null
+    [ -n "${XS_WM:-}" ] && kill "$XS_WM" 2>/dev/null
+    [ -n "${XS_XVFB:-}" ] && kill "$XS_XVFB" 2>/dev/null
+    wait 2>/dev/null
+    [ -n "${XS_WORK:-}" ] && [ -z "${XS_KEEP:-}" ] && rm -rf "$XS_WORK"
+    XS_PID= XS_WM= XS_XVFB= XS_WORK=
+    return 0
+}
