@@ -34,10 +34,11 @@ std::vector<std::string> TreeRecords(Mesh &mesh)
                            std::to_string(cube.m_iParent) + " depth " + std::to_string(cube.m_iDepth) + " foreign " +
                            std::to_string(cube.m_iForeignChildren) + " first " + std::to_string(cube.m_aFirst[0]) +
                            " " + std::to_string(cube.m_aFirst[1]) + " children";
+        // Appended piece by piece: GCC 12 at -O3 mistakes `" " + std::string` for an overlapping copy.
         for (int child : cube.m_aChild)
-            line += " " + std::to_string(child);
+            line.append(" ").append(std::to_string(child));
         for (const Vector &v : {cube.m_cBox.m_vMin, cube.m_cBox.m_vMax})
-            line += " " + bits(v.x) + " " + bits(v.y) + " " + bits(v.z);
+            line.append(" ").append(bits(v.x)).append(" ").append(bits(v.y)).append(" ").append(bits(v.z));
         records.push_back(line);
     }
     for (unsigned f = 0; f < mesh.m_iFaceCount; ++f)
