@@ -3,6 +3,7 @@
 #include "app/settings/WindowPrompts.h"
 #include "app/startup/CommandSwitches.h"
 #include "app/startup/Console.h"
+#include "app/startup/Splash.h"
 #include "app/window/Tevrin.h"
 #include "app/welcome/WelcomeDlg.h"
 #include "app/window/WindowSettings.h"
@@ -34,6 +35,7 @@ void Refuse(const QString &text)
 
 int RunInteractive(const QString &fileArgument)
 {
+    Splash::Message(QStringLiteral("Loading application..."));
     Console("Creating main window...\n");
     std::unique_ptr<Tevrin> window;
     // When a person is there, the first start asks for the folders.
@@ -51,6 +53,7 @@ int RunInteractive(const QString &fileArgument)
     const QString layout = WindowSettings::Current().settingFolder + QStringLiteral("/ui.sav");
     if (keepsLayout) {
         Log("Loading preferences\n");
+        Splash::Message(QStringLiteral("Loading preferences..."));
         window->LoadLayout(layout);
         Console("GUI settings loaded.\n");
     }
@@ -60,6 +63,10 @@ int RunInteractive(const QString &fileArgument)
     if (!fileArgument.isEmpty()) {
         Console("Loading command argument file...\n");
         window->GetInterface()->OpenFile(false, fileArgument, 0);
+    }
+    if (Splash::IsShown()) {
+        Splash::Finish(window.get());
+        Console("Splash screen deleted, entering the loop.\n");
     }
 
     int result = 0;

@@ -6,6 +6,7 @@
 #include "app/startup/Console.h"
 #include "app/startup/OpenGLProbe.h"
 #include "app/startup/OutOfMemory.h"
+#include "app/startup/Splash.h"
 #include "app/startup/TevrinApplication.h"
 #include "foundation/Diagnostics.h"
 #include "mapping/Mapper.h"
@@ -67,6 +68,11 @@ int main(int argc, char *argv[])
         return kFailure;
     }
     Console("Arguments parsed.\n");
+
+    if (!commandLine.MapExtraction()) {
+        Splash::Show();
+        Console("Splash screen created.\n");
+    }
 
     InstallOutOfMemoryHandler();
     Console("New handler set.\n");

@@ -6,6 +6,7 @@
 #include "browser/thumbnails/ThumbnailList.h"
 #include "browser/viewer/ImageArea.h"
 #include "browser/viewer/ImageWidget.h"
+#include "foundation/images/Pictures.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -77,10 +78,10 @@ ImageBrowser::ImageBrowser(bool thumbnails, QWidget *parent, int toggleMode, con
     m_pBookmarksMenu = new QMenu(this);
     m_pBookmarkGroup = new QActionGroup(this);
     m_pBookmarkGroup->setExclusive(true);
-    m_pAddBookmark = new QAction(QIcon(QStringLiteral("Icons/newdirectory.png")), tr("Add Bookmark"), this);
+    m_pAddBookmark = new QAction(General::Pictures::Icon(QStringLiteral("Icons/newdirectory.png")), tr("Add Bookmark"), this);
     m_pAddBookmark->setToolTip(m_pAddBookmark->text());
     connect(m_pAddBookmark, &QAction::triggered, this, qOverload<bool>(&ImageBrowser::slotAddBookmark));
-    m_pRemoveBookmark = new QAction(QIcon(QStringLiteral("Icons/deldirectory.png")), tr("Remove Bookmark"), this);
+    m_pRemoveBookmark = new QAction(General::Pictures::Icon(QStringLiteral("Icons/deldirectory.png")), tr("Remove Bookmark"), this);
     m_pRemoveBookmark->setToolTip(m_pRemoveBookmark->text());
     connect(m_pRemoveBookmark, &QAction::triggered, this, &ImageBrowser::slotDeleteBookmark);
     for (QAction *action : {m_pAddBookmark, m_pRemoveBookmark}) {
@@ -125,23 +126,9 @@ void ImageBrowser::RestartScanner(bool start)
 
 void ImageBrowser::SetIconAndTip(QToolButton *button, const char *icon, const QString &tip)
 {
-    const QIcon image{QString::fromLatin1(icon)};
-    button->setIcon(image);
+    button->setIcon(General::Pictures::Icon(QString::fromLatin1(icon)));
     button->setToolTip(tip);
-    // Without its picture file a button shows a short word instead of nothing.
-    static const QHash<QString, QString> words = {
-        {QStringLiteral("HideShow"), QStringLiteral("List")},        {QStringLiteral("OpenDirectory"), QStringLiteral("Open")},
-        {QStringLiteral("ParentDirectory"), QStringLiteral("Up")},   {QStringLiteral("PrevBookmark"), QStringLiteral("Back")},
-        {QStringLiteral("NextBookmark"), QStringLiteral("Forward")}, {QStringLiteral("RereadFolder"), QStringLiteral("Reread")},
-        {QStringLiteral("SetStamp"), QStringLiteral("Stamp")},       {QStringLiteral("SetStencil"), QStringLiteral("Stencil")},
-        {QStringLiteral("SetPlane"), QStringLiteral("Plane")},       {QStringLiteral("SetTexture"), QStringLiteral("Color Map")},
-        {QStringLiteral("SetFlatColor"), QStringLiteral("Flat")},    {QStringLiteral("RefreshImage"), QStringLiteral("Refresh")},
-        {QStringLiteral("ScaleToFit"), QStringLiteral("Fit")},       {QStringLiteral("RotateLeft"), QStringLiteral("Left")},
-        {QStringLiteral("RotateRight"), QStringLiteral("Right")},    {QStringLiteral("AdditionalFunctions"), QStringLiteral("Info")},
-        {QStringLiteral("UpDown"), QStringLiteral("Move")}};
-    const bool missing = image.availableSizes().isEmpty();
-    button->setText(missing ? words.value(button->objectName()) : QString());
-    button->setToolButtonStyle(missing ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
 }
 
 void ImageBrowser::BuildUi()

@@ -7,6 +7,7 @@
 #include "browser/viewer/ImageArea.h"
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
+#include "foundation/images/Pictures.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -83,7 +84,7 @@ void ImageBrowser::AddBookmarkAction(const QString &path)
     for (QAction *action : m_pBookmarkGroup->actions())
         if (QString::localeAwareCompare(action->text(), path) == 0)
             return;
-    auto *action = new QAction(QIcon(QStringLiteral("Icons/star.png")), path, m_pBookmarksMenu);
+    auto *action = new QAction(General::Pictures::Icon(QStringLiteral("Icons/star.png")), path, m_pBookmarksMenu);
     action->setToolTip(path);
     connect(action, &QAction::triggered, this, &ImageBrowser::slotBookmarkSelect);
     m_pBookmarksMenu->addAction(action);

@@ -11,6 +11,7 @@
 #include "browser/thumbnails/ThumbnailList.h"
 #include "browser/viewer/ImageWidget.h"
 #include "foundation/Diagnostics.h"
+#include "foundation/images/Pictures.h"
 #include "foundation/images/QTvImage.h"
 #include "gui/common/ModalDialogs.h"
 
@@ -103,9 +104,7 @@ void ImageBrowser::slotAddFolder(const QString &name)
 {
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return;
-    QPixmap icon(QStringLiteral("Icons/folder.png"));
-    if (icon.isNull())
-        icon = style()->standardIcon(QStyle::SP_DirIcon).pixmap(64, 64);
+    const QPixmap icon = General::Pictures::Pixmap(QStringLiteral("Icons/folder.png"), QSize(64, 64));
     auto *item = new ThumbnailItem(m_iThumbWidth, m_iThumbHeight, FilePath(name), true, icon, nullptr);
     item->SetSelectionColor(m_cItemColor);
     connect(item, &ThumbnailItem::doubleClick, this, &ImageBrowser::slotFolderSelect);

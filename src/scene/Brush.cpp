@@ -46,7 +46,11 @@ float Brush::GetStrength() const { return m_aPairs[m_bWindowSpace ? 1 : 0].stren
 
 void Brush::SetStrength(float strength) { m_aPairs[m_bWindowSpace ? 1 : 0].strength = strength; }
 
-QString Brush::IconPath() const { return QStringLiteral("Icons/tool_%1.png").arg(m_sIconName); }
+QString Brush::IconPath() const
+{
+    // The default tool table names a tool's picture by its category word, kept in its group.
+    return QStringLiteral("Icons/tool_%1.png").arg(m_sIconName.isEmpty() ? m_sGroup : m_sIconName);
+}
 
 void Brush::CopySettings(const Brush &other)
 {

@@ -31,7 +31,7 @@ public:
     float GetStrength() const;
     void SetStrength(float strength);
 
-    // "Icons/tool_<icon name>.png".
+    // "Icons/tool_<icon name>.png"; without an icon name, the tool's group (its category word).
     QString IconPath() const;
     // Every setting except the type id and the description.
     void CopySettings(const Brush &other);

@@ -1,6 +1,7 @@
 #include "app/services/WindowShell.h"
 
 #include "app/startup/CommandSwitches.h"
+#include "app/startup/Splash.h"
 #include "app/window/Tevrin.h"
 #include "app/window/WindowSettings.h"
 #include "gui/dialogs/LogWindow.h"
@@ -72,6 +73,8 @@ void WindowShell::CriticalMessage(const QString &text)
 
 void WindowShell::ShowMessage(MessageKind kind, const QString &title, const QString &text)
 {
+    // The splash stays on top of every window: it must not hide what a person is to read.
+    Splash::Finish(nullptr);
     if (s_pModal)
         return s_pModal->ShowMessage(kind, title, text);
     // Nobody would close the box: the console gets it instead.
@@ -89,6 +92,7 @@ void WindowShell::ShowMessage(MessageKind kind, const QString &title, const QStr
 int WindowShell::AskQuestion(const QString &title, const QString &text, const QStringList &buttons, int byDefault,
                              int escape)
 {
+    Splash::Finish(nullptr);
     if (s_pModal)
         return s_pModal->AskQuestion(title, text, buttons, byDefault, escape);
     if (CommandSwitches::s_bUnattended) {

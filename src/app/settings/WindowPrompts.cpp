@@ -1,5 +1,6 @@
 #include "app/settings/WindowPrompts.h"
 
+#include "app/startup/Splash.h"
 #include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/PathPreferences.h"
 
@@ -7,6 +8,8 @@
 
 bool WindowPrompts::TakeOverSettings(const QString &)
 {
+    // The splash stays on top of every window: it must not hide the question.
+    Splash::Finish(nullptr);
     return GUI::Modals().AskYesNo(
         nullptr, QCoreApplication::translate("Preferences", "Settings file found"),
         QCoreApplication::translate("Preferences", "Settings file found in a Tevrin subdirectory.\n"
@@ -15,6 +18,7 @@ bool WindowPrompts::TakeOverSettings(const QString &)
 
 void WindowPrompts::ChooseFolders(PreferenceValues &preferences)
 {
+    Splash::Finish(nullptr);
     GUI::PathPreferences dialog(m_pParent, preferences.SettingFiles, preferences.DataFolder);
     if (dialog.exec() == QDialog::Accepted) {
         preferences.SettingFiles = dialog.GetSettingsFolder();

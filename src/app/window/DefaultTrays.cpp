@@ -19,9 +19,7 @@ QString Category(const Brush &tool) { return tool.m_sIconName.isEmpty() ? tool.m
 
 std::unique_ptr<GUI::TrayItem> ToolItem(const Brush &tool, const QString &tip)
 {
-    const QString icon = tool.m_sIconName.isEmpty() ? QStringLiteral("Icons/tool_%1.png").arg(tool.m_sGroup)
-                                                    : tool.IconPath();
-    return std::make_unique<GUI::BrushItem>(tool.m_sName, icon, QString(), tip);
+    return std::make_unique<GUI::BrushItem>(tool.m_sName, tool.IconPath(), QString(), tip);
 }
 
 bool HasName(const GUI::MTray &tray, const QString &name)

@@ -2,6 +2,7 @@
 #include "app/window/Tevrin.h"
 
 #include "app/system/SystemInfo.h"
+#include "foundation/images/Pictures.h"
 #include "gui/dialogs/SysInfoWindow.h"
 
 #include "app/dialogs/PreferencesDialog.h"
@@ -84,7 +85,7 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     Console("Constructing the main window....\n");
     // The suffix names this copy's temporary and log files.
     m_pInstance = CheckInstance();
-    setWindowIcon(QIcon(QStringLiteral("Icons/appicon.png")));
+    setWindowIcon(General::Pictures::Icon(QStringLiteral("Icons/appicon.png")));
     QApplication::setStyle(new GUI::TevrinStyle);
     Console("GUI style set.\n");
     resize(800, 600);

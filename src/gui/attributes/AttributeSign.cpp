@@ -3,6 +3,7 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/EventGate.h"
 #include "foundation/Globals.h"
+#include "foundation/images/Pictures.h"
 #include "gui/attributes/AttributeWidget.h"
 #include "gui/common/DragRunner.h"
 
@@ -17,28 +18,6 @@
 #include <QPixmap>
 
 #include <unordered_map>
-
-namespace {
-
-QPixmap DrawnSign(bool source, bool targets)
-{
-    QPixmap picture(16, 16);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(Qt::black, 1.2));
-    const QRectF ring(3.5, 3.5, 9, 9);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(ring);
-    painter.setBrush(Qt::black);
-    if (source)
-        painter.drawPie(ring, 90 * 16, 180 * 16);
-    if (targets)
-        painter.drawPie(ring, -90 * 16, 180 * 16);
-    return picture;
-}
-
-}  // namespace
 
 namespace GUI {
 
@@ -114,13 +93,7 @@ void AttributeSign::Refresh()
                                            "Current connections: source - %1, target(s) - %2")
                    .arg(hasSource ? QStringLiteral("yes") : QStringLiteral("no"))
                    .arg(targets));
-    QPixmap picture;
-    // Without the picture files (the program does not ship them) the sign is drawn: a ring
-    // whose left half fills for a source and right half for targets. A missing picture must
-    // not interrupt every refresh of a row with an error box.
-    if (!picture.load(QString::fromLatin1(path)))
-        picture = DrawnSign(hasSource, targets > 0);
-    setPixmap(picture);
+    setPixmap(General::Pictures::Pixmap(QString::fromLatin1(path)));
 }
 
 void AttributeSign::RemoveSource()

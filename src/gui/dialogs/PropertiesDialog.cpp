@@ -3,6 +3,7 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
 #include "foundation/curves/NURBSCurve.h"
+#include "foundation/images/Pictures.h"
 #include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/PropertyList.h"
 #include "gui/layouts/CollapsableContainer.h"
@@ -90,7 +91,7 @@ PropertiesDialog::PropertiesDialog(QWidget *parent, const char *name, bool heade
         m_pLayout->addLayout(row);
         m_pMenuButton = new QToolButton(this);
         m_pMenuButton->setObjectName(QStringLiteral("menu"));
-        m_pMenuButton->setIcon(QIcon(QStringLiteral("Icons/menuTriangle.png")));
+        m_pMenuButton->setIcon(General::Pictures::Icon(QStringLiteral("Icons/menuTriangle.png")));
         m_pMenuButton->setCheckable(false);
         m_pMenuButton->setAutoRaise(true);
         m_pMenuButton->setFixedSize(20, 20);
@@ -242,6 +243,20 @@ void PropertiesDialog::ReleaseNode()
 
 int PropertiesDialog::GetLockMode() const { return m_pLockCombo ? m_pLockCombo->currentIndex() : kLockNone; }
 
+QString PropertiesDialog::TabIconPath() const
+{
+    if (GetLockMode() != kLockNone)
+        return QStringLiteral("Icons/lock.png");
+    if (m_sTypeName == QLatin1String("Brush")) {
+        const Interface *controller = Interface::Get();
+        if (controller && controller->m_pCurrentTool)
+            return controller->m_pCurrentTool->IconPath();
+    }
+    // Node kinds without a picture of their own share the plain node's.
+    const QString own = QStringLiteral("Icons/object_%1.png").arg(m_sTypeName);
+    return General::Pictures::Resolve(own).isEmpty() ? QStringLiteral("Icons/object_node.png") : own;
+}
+
 void PropertiesDialog::SetTitle(const QString &name)
 {
     m_sName = name;
@@ -258,10 +273,7 @@ void PropertiesDialog::SetTitle(const QString &name)
         QWidget *page = panel->widget(i);
         if (page != this && !page->isAncestorOf(this))
             continue;
-        const QString icon = GetLockMode() != kLockNone
-                                 ? QStringLiteral("Icons/lock.png")
-                                 : QStringLiteral("Icons/object_%1.png").arg(m_sTypeName);
-        panel->setTabIcon(i, QIcon(icon));
+        panel->setTabIcon(i, General::Pictures::Icon(TabIconPath()));
         panel->setTabText(i, caption);
         return;
     }

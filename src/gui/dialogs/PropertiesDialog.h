@@ -76,6 +76,8 @@ private:
     // The panel of a page type; null for a type that has none.
     PropertyList *MakePanel(const QString &typeName);
     void DeletePage();
+    // The tab's picture: the lock, the current tool's for the brush page, else the page kind's.
+    QString TabIconPath() const;
 
     static DialogChain s_chain;
 

@@ -1,6 +1,7 @@
 #include "gui/layers/LayerList.h"
 
 #include "foundation/Diagnostics.h"
+#include "foundation/images/Pictures.h"
 #include "gui/layers/LayerCommands.h"
 #include "gui/layers/LayerListHost.h"
 #include "gui/layers/QTvLayerList.h"
@@ -74,7 +75,7 @@ LayerList::LayerList(QWidget *parent, const char *name) : Dialog(parent, name)
     TV_ASSERT(connect(m_pShow, &QCheckBox::toggled, this, &LayerList::OnShowToggled));
     m_pLockButton = new QPushButton(this);
     m_pLockButton->setObjectName(QStringLiteral("LockWindow"));
-    m_pLockButton->setIcon(QIcon(QStringLiteral("Icons/lock.png")));
+    m_pLockButton->setIcon(General::Pictures::Icon(QStringLiteral("Icons/lock.png")));
     m_pLockButton->setCheckable(true);
     m_pLockButton->setIconSize(QSize(11, 11));
     m_pLockButton->setFixedSize(16, 16);

@@ -1,6 +1,7 @@
 #include "gui/layers/QLayerListDelegate.h"
 
 #include "foundation/Diagnostics.h"
+#include "foundation/images/Pictures.h"
 #include "gui/editors/FloatSlider.h"
 #include "gui/editors/TextSlider.h"
 
@@ -20,7 +21,7 @@ QToolButton *MakeButton(QWidget *parent, const QString &icon)
     auto *button = new QToolButton(parent);
     button->setCheckable(true);
     button->setChecked(false);
-    button->setIcon(icon.isEmpty() ? QIcon() : QIcon(icon));
+    button->setIcon(icon.isEmpty() ? QIcon() : General::Pictures::Icon(icon));
     button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
@@ -128,9 +129,9 @@ void QLayerListDelegate::setEditorData(QWidget *editor, const QModelIndex &index
         if (auto *button = qobject_cast<QToolButton *>(editor)) {
             button->setChecked(value.toBool());
             if (index.column() == 2)
-                button->setIcon(value.toBool() ? QIcon(QStringLiteral("Icons/eye.png")) : QIcon());
+                button->setIcon(value.toBool() ? General::Pictures::Icon(QStringLiteral("Icons/eye.png")) : QIcon());
             else
-                button->setIcon(QIcon(value.toBool() ? QStringLiteral("Icons/lock.png")
+                button->setIcon(General::Pictures::Icon(value.toBool() ? QStringLiteral("Icons/lock.png")
                                                      : QStringLiteral("Icons/unlockGhost.png")));
         }
         break;
@@ -164,13 +165,13 @@ void QLayerListDelegate::emitCommitData()
 void QLayerListDelegate::slotVisibleButtonToggled(bool checked)
 {
     if (auto *button = qobject_cast<QToolButton *>(sender()))
-        button->setIcon(checked ? QIcon(QStringLiteral("Icons/eye.png")) : QIcon());
+        button->setIcon(checked ? General::Pictures::Icon(QStringLiteral("Icons/eye.png")) : QIcon());
 }
 
 void QLayerListDelegate::slotLockedButtonToggled(bool checked)
 {
     if (auto *button = qobject_cast<QToolButton *>(sender()))
-        button->setIcon(QIcon(checked ? QStringLiteral("Icons/lock.png") : QStringLiteral("Icons/unlockGhost.png")));
+        button->setIcon(General::Pictures::Icon(checked ? QStringLiteral("Icons/lock.png") : QStringLiteral("Icons/unlockGhost.png")));
 }
 
 }  // namespace GUI

@@ -1,5 +1,6 @@
 #include "gui/layers/QTvLayerList.h"
 
+#include "foundation/images/Pictures.h"
 #include "gui/dialogs/PropertiesDialog.h"
 #include "gui/layers/LayerCommands.h"
 #include "gui/layers/LayerList.h"
@@ -149,7 +150,7 @@ QVariant QTvLayerListItem::data(int column, int role) const
             return QVariant();
         if (role == Qt::ToolTipRole)
             return QCoreApplication::translate("GUI::LayerList", "Mirror and flip write into this layer");
-        return QIcon(QStringLiteral("Icons/star.png"));
+        return General::Pictures::Icon(QStringLiteral("Icons/star.png"));
     }
     if (role != Qt::DisplayRole || column > QTvLayerList::kLevel)
         return QTreeWidgetItem::data(column, role);

@@ -1,6 +1,7 @@
 #include "gui/layouts/CollapsableFrame.h"
 
 #include "foundation/Diagnostics.h"
+#include "foundation/images/Pictures.h"
 #include "gui/attributes/AttributeSign.h"
 #include "gui/attributes/AttributeWidget.h"
 
@@ -58,7 +59,7 @@ CollapsableFrame::CollapsableFrame(QWidget *parent, const QString &title, const 
     titleLayout->setSpacing(6);
     m_pButton = new QPushButton(m_pTitleRow);
     m_pButton->setObjectName(QStringLiteral("button"));
-    m_pButton->setIcon(QIcon(QStringLiteral("Icons/triOpen.png")));
+    m_pButton->setIcon(General::Pictures::Icon(QStringLiteral("Icons/triOpen.png")));
     m_pButton->setFixedSize(16, 16);
     m_pButton->setDefault(false);
     m_pButton->setAutoDefault(false);
@@ -153,11 +154,11 @@ void CollapsableFrame::Toggle()
     m_bOpen = !m_bOpen;
     if (m_bOpen) {
         m_pBody->show();
-        m_pButton->setIcon(QIcon(QStringLiteral("Icons/triOpen.png")));
+        m_pButton->setIcon(General::Pictures::Icon(QStringLiteral("Icons/triOpen.png")));
     } else {
         m_pBody->hide();
         m_iClosedHeight = height();
-        m_pButton->setIcon(QIcon(QStringLiteral("Icons/triClose.png")));
+        m_pButton->setIcon(General::Pictures::Icon(QStringLiteral("Icons/triClose.png")));
     }
     // A nudge of the parent makes the stack lay itself out again.
     if (QWidget *parent = parentWidget()) {

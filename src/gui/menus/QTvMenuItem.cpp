@@ -1,5 +1,6 @@
 #include "gui/menus/QTvMenuItem.h"
 
+#include "foundation/images/Pictures.h"
 #include "gui/menus/QTvAction.h"
 #include "gui/menus/QTvMenu.h"
 
@@ -89,12 +90,7 @@ QTvMenuItem::QTvMenuItem(QAction *action, QTvMenu *menu) : QFrame(menu), m_pActi
     layout->addSpacing(2);
     if (tvAction && tvAction->HasOptionBox()) {
         m_pOptionBox = new QToolButton(this);
-        const QString star = QStringLiteral("Icons/star.png");
-        // Without the image the box still shows where to click.
-        if (QFile::exists(star))
-            m_pOptionBox->setIcon(QIcon(star));
-        else
-            m_pOptionBox->setText(QStringLiteral("*"));
+        m_pOptionBox->setIcon(General::Pictures::Icon(QStringLiteral("Icons/star.png")));
         m_pOptionBox->setAutoRaise(true);
         m_pOptionBox->setFixedSize(20, 18);
         m_pOptionBox->setFocusPolicy(Qt::NoFocus);

@@ -3,6 +3,7 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
 #include "foundation/curves/NURBSCurve.h"
+#include "foundation/images/Pictures.h"
 #include "gui/common/PanelServices.h"
 #include "gui/dialogs/PropertiesDialog.h"
 #include "gui/outliner/OutlinerItem.h"
@@ -47,11 +48,11 @@ enum IconKind { kCameraIcon, kImagePlaneIcon, kLightIcon, kGeometryIcon, kLayerI
 const QIcon &Icon(IconKind kind)
 {
     static const QIcon icons[] = {
-        QIcon(QStringLiteral("Icons/object_camera.png")),   QIcon(QStringLiteral("Icons/object_imageplane.png")),
-        QIcon(QStringLiteral("Icons/object_light.png")),    QIcon(QStringLiteral("Icons/object_geometry.png")),
-        QIcon(QStringLiteral("Icons/object_layer.png")),    QIcon(QStringLiteral("Icons/object_material.png")),
-        QIcon(QStringLiteral("Icons/object_stencil.png")),  QIcon(QStringLiteral("Icons/object_set.png")),
-        QIcon(QStringLiteral("Icons/object_curve.png"))};
+        General::Pictures::Icon(QStringLiteral("Icons/object_camera.png")),   General::Pictures::Icon(QStringLiteral("Icons/object_imageplane.png")),
+        General::Pictures::Icon(QStringLiteral("Icons/object_light.png")),    General::Pictures::Icon(QStringLiteral("Icons/object_geometry.png")),
+        General::Pictures::Icon(QStringLiteral("Icons/object_layer.png")),    General::Pictures::Icon(QStringLiteral("Icons/object_material.png")),
+        General::Pictures::Icon(QStringLiteral("Icons/object_stencil.png")),  General::Pictures::Icon(QStringLiteral("Icons/object_set.png")),
+        General::Pictures::Icon(QStringLiteral("Icons/object_curve.png"))};
     return icons[kind];
 }
 
@@ -99,7 +100,7 @@ SceneInfoDialog::SceneInfoDialog(QWidget *parent, const char *name) : Dialog(par
     layout->setAlignment(Qt::AlignTop);
     m_pMenuButton = new QToolButton(this);
     m_pMenuButton->setObjectName(QStringLiteral("menu"));
-    m_pMenuButton->setIcon(QIcon(QStringLiteral("Icons/menuTriangle.png")));
+    m_pMenuButton->setIcon(General::Pictures::Icon(QStringLiteral("Icons/menuTriangle.png")));
     m_pMenuButton->setAutoRaise(true);
     m_pMenuButton->installEventFilter(this);
     m_pMenuButton->setFixedSize(20, 20);

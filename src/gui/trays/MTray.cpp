@@ -2,6 +2,7 @@
 
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
+#include "foundation/images/Pictures.h"
 #include "gui/common/ImageChooser.h"
 #include "gui/common/ModalDialogs.h"
 #include "gui/common/Trays.h"
@@ -92,7 +93,7 @@ void MTray::CreateWidgets()
     m_pMenuButton = new QToolButton(this);
     m_pMenuButton->setObjectName(QStringLiteral("menu"));
     m_pMenuButton->setAutoRaise(true);
-    m_pMenuButton->setIcon(QIcon(QStringLiteral("Icons/menuTriangle.png")));
+    m_pMenuButton->setIcon(General::Pictures::Icon(QStringLiteral("Icons/menuTriangle.png")));
     m_pMenuButton->setArrowType(Qt::DownArrow);
     m_pMenuButton->setFixedSize(20, 20);
     m_pMenuButton->installEventFilter(this);

@@ -1,5 +1,6 @@
 #include "gui/trays/TrayButton.h"
 
+#include "foundation/images/Pictures.h"
 #include "gui/common/DragRunner.h"
 #include "gui/trays/TrayItem.h"
 
@@ -17,7 +18,7 @@ QTrayItem::QTrayItem(std::unique_ptr<TrayItem> item, QWidget *parent) : QToolBut
     font.setStretch(82);
     setFont(font);
     setAutoRaise(true);
-    setIcon(QIcon(m_pItem->GetIcon()));
+    setIcon(General::Pictures::Icon(m_pItem->GetIcon()));
     setCheckable(true);
     setMinimumSize(40, 40);
     setMaximumSize(40, 40);
@@ -36,7 +37,13 @@ void QTrayItem::ShowItem()
         setIconSize(QSize(40, 40));
         setText(QString());
     } else {
+        // A picture with its name under it, both in the 40 x 40 button: a smaller type keeps
+        // names such as "Translate" whole.
         setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        setIconSize(QSize(22, 22));
+        QFont small = font();
+        small.setPixelSize(10);
+        setFont(small);
         setText(label);
     }
     const QString extra = m_pItem->GetExtra();

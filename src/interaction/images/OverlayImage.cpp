@@ -1,11 +1,12 @@
 #include "interaction/images/OverlayImage.h"
 
+#include "foundation/images/Pictures.h"
 #include "interaction/images/AlphaByte.h"
 
 bool OverlayImage::Load(const QString &fileName, float opacity)
 {
     if (fileName != m_sFileName || m_cSource.isNull())
-        m_cSource = QImage(fileName).convertToFormat(QImage::Format_ARGB32);
+        m_cSource = General::Pictures::Image(fileName).convertToFormat(QImage::Format_ARGB32);
     if (fileName != m_sFileName || opacity != m_fOpacity || m_cImage.isNull()) {
         m_cImage = m_cSource;
         m_iWidth = uint32_t(m_cImage.width());
