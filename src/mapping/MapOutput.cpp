@@ -77,13 +77,12 @@ bool MapOutput::IsProcessed(int u, int v)
     return m_cInfo.TileWanted(m_cInfo.GetMapIdentifier());
 }
 
-const QString &MapOutput::Note(const QString &written, const QString &final)
+void MapOutput::Note(const QString &written, const QString &final)
 {
     for (const RunFile &file : m_aRunFiles)
         if (file.written == written)
-            return file.written;
+            return;
     m_aRunFiles.push_back({written, final});
-    return m_aRunFiles.back().written;
 }
 
 bool MapOutput::CommitRun()

@@ -53,8 +53,8 @@ private:
     // Whether tile (u, v) is part of the run.
     bool IsProcessed(int u, int v);
     // Notes a file the run writes: `written` takes the name `final` at the commit, or is
-    // removed then when `final` is empty. Returns `written`.
-    const QString &Note(const QString &written, const QString &final);
+    // removed then when `final` is empty. A file noted again keeps its first note.
+    void Note(const QString &written, const QString &final);
 
     struct RunFile {
         QString written, final;
