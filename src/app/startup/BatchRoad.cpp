@@ -66,7 +66,8 @@ QString Refusal(const CommandLine &commandLine, const MapExtraction::Mapper &eng
 QString MissingNameHint(const MapExtraction::Mapper &engine)
 {
     if (engine.m_aCreateDisplacementMap.GetValue() && engine.m_aDisplacementMapFilename.GetValue().isEmpty())
-        return QStringLiteral("Name the displacement maps with -displacementfilename NAME (or add -extractdisplacement no)");
+        return QStringLiteral(
+            "Name the displacement maps with -displacementfilename NAME (or add -extractdisplacement no)");
     if (engine.m_aCreateNormalMap.GetValue() && engine.m_aNormalMapFilename.GetValue().isEmpty())
         return QStringLiteral("Name the normal maps with -normalfilename NAME (or add -extractnormal no)");
     return QString();
