@@ -20,7 +20,8 @@ struct ChainOwner {
 
 }  // namespace
 
-bool BakeFromFiles(Mapper &mapper, const QString &lowFile, const QString &highFile, QString *error)
+bool BakeFromFiles(Mapper &mapper, const QString &lowFile, const QString &highFile, QString *error,
+                   bool defaultSearchDistance)
 {
     auto fail = [&](const QString &reason) {
         if (error)
@@ -38,7 +39,8 @@ bool BakeFromFiles(Mapper &mapper, const QString &lowFile, const QString &highFi
     level->CalculateAdjacency();
     level->CalculateNormals(false);
 
-    mapper.m_aLowMesh.SetValue(level, true);
+    // Announced, the choice brings its dependants with it, the search distance among them.
+    mapper.m_aLowMesh.SetValue(level, !defaultSearchDistance);
     mapper.m_aHighMesh.SetValue(nullptr, true);
     mapper.m_aLoadMeshFromFile.SetValue(highFile, true);
     bool ok = false;

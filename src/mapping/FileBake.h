@@ -10,7 +10,10 @@ class Mapper;
 
 // Imports `lowFile` (its first object, at its finest level, is the low mesh) and bakes
 // from `highFile`, which each region imports for the part near it, with the mapper's
-// other settings. True on success; otherwise `error` (when given) says why.
-bool BakeFromFiles(Mapper &mapper, const QString &lowFile, const QString &highFile, QString *error = nullptr);
+// other settings. With `defaultSearchDistance` the search distance becomes the low
+// mesh's default, as choosing the mesh in the settings gives it; otherwise the mapper's
+// stays. True on success; otherwise `error` (when given) says why.
+bool BakeFromFiles(Mapper &mapper, const QString &lowFile, const QString &highFile, QString *error = nullptr,
+                   bool defaultSearchDistance = false);
 
 }  // namespace MapExtraction

@@ -55,6 +55,12 @@ public:
     int GetMapIdentifier() const;
     // The mask with its placeholders replaced for the current tile; no folder, no extension.
     QString GetMapFileName(const QString &mask, bool withRange) const;
+    // Whether the tile with this identifier is baked: it lies within the first and last
+    // tile, and it is the first tile unless "Process Multiple Tiles" is on.
+    bool TileWanted(int identifier) const;
+    // A run held to some of the tiles (one frame of a farm job) cannot see the maps of
+    // the others, so it cannot take its displacement range from them.
+    bool BakesSomeTilesOnly() const { return m_iFirstTile != 0 || m_iLastTile != 2147483647; }
 
     int m_iUStart = 0, m_iUEnd = 1, m_iVStart = 0, m_iVEnd = 1;
     int m_iTileU = 0, m_iTileV = 0;

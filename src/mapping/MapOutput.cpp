@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <cmath>
+#include <cstdio>
 
 namespace MapExtraction {
 
@@ -36,12 +37,13 @@ bool MapOutput::SaveMaps(const MapBuffer *normal, const MapBuffer *displacement,
     if (m_cInfo.m_aCreateNormalMap.GetValue() && normal) {
         const QString path = m_sDirectory + m_cInfo.GetMapFileName(m_cInfo.m_aNormalMapFilename.GetValue(), false);
         Log("\tsaving normal map to %s\n", qPrintable(path + QStringLiteral(".tif")));
-        if (!normal->Save(path, false, fileType)) {
+        if (!normal->Save(StagedBase(path), false, fileType)) {
             m_sError = Tr("Can not save normal map %1 (disk full or bad filename?)").arg(path);
             Log("%s\n", qPrintable(m_sError));
             return false;
         }
         m_sSavedNormal = path + Suffix(fileType);
+        Note(StagedBase(path) + Suffix(fileType), m_sSavedNormal);
     }
     if (m_cInfo.m_aCreateDisplacementMap.GetValue() && displacement && m_eWorkingDisplacementType != mapNormalAlpha) {
         const QString path = m_sDirectory +
@@ -51,13 +53,18 @@ bool MapOutput::SaveMaps(const MapBuffer *normal, const MapBuffer *displacement,
         // A temporary map keeps its floats in one channel for the final pass.
         const bool temporary = !m_sDisplacePostFilename.isEmpty();
         const bool saved = temporary ? displacement->Save(path, false, fileTIF)
-                                     : displacement->Save(path, m_eDisplacementFinalType != mapBWFloat, fileType);
+                                     : displacement->Save(StagedBase(path), m_eDisplacementFinalType != mapBWFloat,
+                                                          fileType);
         if (!saved) {
             m_sError = Tr("Can not save displacement map %1 (disk full or bad filename?)").arg(path);
             Log("%s\n", qPrintable(m_sError));
             return false;
         }
         m_sSavedDisplacement = path + Suffix(temporary ? int(fileTIF) : fileType);
+        if (temporary)
+            Note(m_sSavedDisplacement, QString());
+        else
+            Note(StagedBase(path) + Suffix(fileType), m_sSavedDisplacement);
     }
     General::Timer::Reset();
     return true;
@@ -67,7 +74,42 @@ bool MapOutput::IsProcessed(int u, int v)
 {
     m_cInfo.m_iTileU = u;
     m_cInfo.m_iTileV = v;
-    return m_cInfo.GetMapIdentifier() == m_cInfo.m_aUStart.GetValue() || m_cInfo.m_aProcessMultipleTiles.GetValue();
+    return m_cInfo.TileWanted(m_cInfo.GetMapIdentifier());
+}
+
+void MapOutput::Note(const QString &written, const QString &final)
+{
+    for (const RunFile &file : m_aRunFiles)
+        if (file.written == written)
+            return;
+    m_aRunFiles.push_back({written, final});
+}
+
+bool MapOutput::CommitRun()
+{
+    m_sError.clear();
+    std::vector<RunFile> files;
+    files.swap(m_aRunFiles);
+    for (const RunFile &file : files) {
+        if (file.final.isEmpty() || !m_sError.isEmpty()) {
+            QFile::remove(file.written);
+            continue;
+        }
+        // rename() replaces the earlier map in one step: the name never stands empty.
+        if (std::rename(QFile::encodeName(file.written).constData(), QFile::encodeName(file.final).constData()) != 0) {
+            m_sError = Tr("Can not save map %1 (disk full or bad filename?)").arg(file.final);
+            Log("%s\n", qPrintable(m_sError));
+            QFile::remove(file.written);
+        }
+    }
+    return m_sError.isEmpty();
+}
+
+void MapOutput::DiscardRun()
+{
+    for (const RunFile &file : m_aRunFiles)
+        QFile::remove(file.written);
+    m_aRunFiles.clear();
 }
 
 void MapOutput::NormalizeDisplacementMaps()
@@ -81,7 +123,9 @@ void MapOutput::NormalizeDisplacementMaps()
     const QString displacementMask = info.m_aDisplacementMapFilename.GetValue();
     const QString normalMask = info.m_aNormalMapFilename.GetValue();
     float min = 1e8f, max = -1e9f;
-    if (info.m_aNormalizeToSearchDistance.GetValue()) {
+    // A run of some tiles only takes the range every run of the same settings shares,
+    // so the maps of a farm job's frames meet at their seams.
+    if (info.m_aNormalizeToSearchDistance.GetValue() || info.BakesSomeTilesOnly()) {
         min = -0.5f * info.m_aSearchDistance.GetValue();
         max = 0.5f * info.m_aSearchDistance.GetValue();
     } else {
@@ -135,7 +179,7 @@ void MapOutput::NormalizeDisplacementMaps()
             result.Allocate(width, height, finalType, normalAlpha ? 4 : 1);
             if (normalAlpha) {
                 const QString normalPath = m_sDirectory + info.GetMapFileName(normalMask, false);
-                if (!result.Load(normalPath))
+                if (!result.Load(StagedBase(normalPath)))
                     throw General::Error(1, Tr("Cannot load normal map %1.tif").arg(normalPath));
             }
             if (!source.Load(m_sDirectory + name + m_sDisplacePostFilename))
@@ -147,8 +191,10 @@ void MapOutput::NormalizeDisplacementMaps()
             const QString output =
                 m_sDirectory + info.GetMapFileName(normalAlpha ? normalMask : displacementMask, true);
             const bool expandGrey = m_eDisplacementFinalType != map16BitBW && m_eDisplacementFinalType != mapBWFloat;
-            if (!result.Save(output, expandGrey, info.m_aFileType.GetValue()))
+            const int fileType = info.m_aFileType.GetValue();
+            if (!result.Save(StagedBase(output), expandGrey, fileType))
                 throw General::Error(1, Tr("Cannot save displacement map %1.tif").arg(m_sDirectory + name));
+            Note(StagedBase(output) + Suffix(fileType), output + Suffix(fileType));
             if (!QFile::remove(m_sDirectory + name + m_sDisplacePostFilename + QStringLiteral(".tif")))
                 AssertFailed(__FILE__, __LINE__,
                              "QFile::remove( m_sDirectory+GetMapFileName( m_sDisplacementMask )+m_sDisplacePostFilename+\".tif\" )",

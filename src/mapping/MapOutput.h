@@ -2,9 +2,13 @@
 // The map files of one extraction run: each tile's normal and displacement maps are
 // saved as the tile is done, and once every tile is done the displacement maps that
 // were first written as floats are normalised into their final format and range.
+// Every map is written under a staged name beside its own and takes its name only when
+// the whole run has succeeded, so a run that fails leaves the folder as it was.
 // Nothing here asks the user: failures reach the caller (and the log).
 
 #include <QString>
+
+#include <vector>
 
 namespace MapExtraction {
 
@@ -24,6 +28,16 @@ public:
     // format, over the range of all of them (or the search distance), and removes them.
     // Throws General::Error (code 1) when a map cannot be loaded or saved.
     void NormalizeDisplacementMaps();
+    // Gives every map of the run its own name (replacing an earlier map of that name) and
+    // removes the temporary ones. False when a map cannot take its name: GetError() says
+    // which, and the maps not yet renamed are removed.
+    bool CommitRun();
+    // Removes every file the run has written.
+    void DiscardRun();
+
+    // The name a map with the file name `base` (no extension) is written under until
+    // the run commits.
+    static QString StagedBase(const QString &base) { return base + QStringLiteral(".baking"); }
 
     const QString &GetError() const { return m_sError; }
 
@@ -38,9 +52,16 @@ public:
 private:
     // Whether tile (u, v) is part of the run.
     bool IsProcessed(int u, int v);
+    // Notes a file the run writes: `written` takes the name `final` at the commit, or is
+    // removed then when `final` is empty. A file noted again keeps its first note.
+    void Note(const QString &written, const QString &final);
 
+    struct RunFile {
+        QString written, final;
+    };
     Info &m_cInfo;
     QString m_sError;
+    std::vector<RunFile> m_aRunFiles;
 };
 
 }  // namespace MapExtraction

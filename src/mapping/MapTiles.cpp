@@ -70,6 +70,13 @@ int Info::GetMapIdentifier() const
     return (m_iTileV - m_iVStart) * m_aURange.GetValue() + (m_iTileU - m_iUStart) + m_aUStart.GetValue();
 }
 
+bool Info::TileWanted(int identifier) const
+{
+    if (identifier < m_iFirstTile || identifier > m_iLastTile)
+        return false;
+    return m_aProcessMultipleTiles.GetValue() || identifier == m_aUStart.GetValue();
+}
+
 QString Info::GetMapFileName(const QString &mask, bool withRange) const
 {
     QString name = mask;

@@ -96,6 +96,7 @@ bool Mapper::Start()
         Mapper &mapper;
     } running(*this);
     m_bStopRequested = false;
+    m_sFailure.clear();
     SetupSearch();
     // A failed run leaves the range of the last good one, not a half-made one.
     const float lastMin = m_fDisplacementMin, lastMax = m_fDisplacementMax;
@@ -105,11 +106,17 @@ bool Mapper::Start()
     // The subdivision of the working low mesh smooths its texture coordinates as set.
     const bool smoothTCs = MeshSwitches::s_bSmoothTCs;
     MeshSwitches::s_bSmoothTCs = m_aSmoothUVs.GetValue();
+    // Whatever ends the run early, the files it wrote go with it.
+    struct Discard {
+        ~Discard() { output.DiscardRun(); }
+        MapOutput &output;
+    } discard{m_cOutput};
     bool ok = false;
     try {
         ok = Prepare();
     } catch (const General::Error &error) {
         Log("%s\n", qPrintable(error.GetMessage()));
+        m_sFailure = error.GetMessage();
     } catch (const std::bad_alloc &) {
         Log("Out of memory\n");
     }
@@ -118,6 +125,11 @@ bool Mapper::Start()
     if (ok && m_iRunRays && !m_iRunHits) {
         Log("No ray hit the high resolution mesh: check the search distance and the meshes' placement\n");
         m_sFailure = Tr("No ray hit the high resolution mesh: check the search distance and the meshes' placement");
+        ok = false;
+    }
+    // Only a run that succeeded replaces the maps of an earlier one.
+    if (ok && !m_cOutput.CommitRun()) {
+        m_sFailure = m_cOutput.GetError();
         ok = false;
     }
     if (!ok) {
@@ -196,15 +208,9 @@ bool Mapper::Prepare()
     m_pRegionTree.reset();
     m_aFrames.Clear();
     m_aFrameCorners.Clear();
-    m_cOutput.NormalizeDisplacementMaps();
+    if (ok)
+        m_cOutput.NormalizeDisplacementMaps();
     return ok;
-}
-
-bool Mapper::TileWanted(int identifier) const
-{
-    if (identifier < m_iFirstTile || identifier > m_iLastTile)
-        return false;
-    return m_aProcessMultipleTiles.GetValue() || identifier == m_aUStart.GetValue();
 }
 
 unsigned Mapper::CountTiles() const

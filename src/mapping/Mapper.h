@@ -253,7 +253,6 @@ private:
     unsigned m_iTileCount = 0, m_iTilesBegun = 0;
     // Counts the tiles the run will process.
     unsigned CountTiles() const;
-    bool TileWanted(int identifier) const;
     uint64_t m_iProgressNext = 0, m_iProgressStep = 1;
     friend class Thread;
 };

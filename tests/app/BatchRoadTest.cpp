@@ -111,6 +111,8 @@ TEST_F(BatchRoad, WritesTheSameMapsAsTheHeadlessBakeWithoutADisplay)
     engine.m_aNormalMapFilename.SetValue(QStringLiteral("normal-%i"));
     engine.m_aDisplacementMapFilename.SetValue(QStringLiteral("disp-%i"));
     engine.m_sMapFolder = expected.path() + QLatin1Char('/');
+    // Without -range the search distance is a tenth of the low sheet's largest side.
+    engine.m_aSearchDistance.SetValue(0.1f);
     QString error;
     ASSERT_TRUE(MapExtraction::BakeFromFiles(engine, In(QStringLiteral("low.obj")), In(QStringLiteral("high.obj")), &error))
         << qPrintable(error);
@@ -122,7 +124,41 @@ TEST_F(BatchRoad, WritesTheSameMapsAsTheHeadlessBakeWithoutADisplay)
     }
     // No window layout is written, and the log is where the preferences keep logs.
     EXPECT_FALSE(QFile::exists(QDir(ConfigFolder()).filePath(QStringLiteral("ui.sav"))));
-    EXPECT_TRUE(Bytes(QDir(DataFolder()).filePath(QStringLiteral("Logs/tevrin.log"))).contains("Map extraction from command line"));
+    const QByteArray log = Bytes(QDir(DataFolder()).filePath(QStringLiteral("Logs/tevrin.log")));
+    EXPECT_TRUE(log.contains("Map extraction from command line"));
+    EXPECT_TRUE(log.contains("Search Distance: 0.10\n"));
+}
+
+TEST_F(BatchRoad, AMapWithoutAFileNameIsRefusedWithTheSwitchToAdd)
+{
+    ASSERT_TRUE(QDir(RunFolder()).mkpath(QStringLiteral("maps")));
+    QStringList withoutNames = BakeSwitches();
+    withoutNames.remove(withoutNames.indexOf(QStringLiteral("-normalfilename")), 2);
+    withoutNames.remove(withoutNames.indexOf(QStringLiteral("-displacementfilename")), 2);
+    QStringList withoutNormalName = withoutNames;
+    withoutNormalName << QStringLiteral("-displacementfilename") << QStringLiteral("disp-%i");
+    const struct {
+        QStringList arguments;
+        QStringList err;
+    } cases[] = {
+        {withoutNames,
+         {"Map extraction failed: No displacement file specified",
+          "Name the displacement maps with -displacementfilename NAME (or add -extractdisplacement no)"}},
+        {withoutNormalName,
+         {"Map extraction failed: No normalmap filename specified",
+          "Name the normal maps with -normalfilename NAME (or add -extractnormal no)"}},
+    };
+    for (const auto &c : cases) {
+        const Outcome run = Start(c.arguments);
+        EXPECT_EQ(run.exitCode, 255);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_TRUE(Files(QDir(RunFolder()).filePath(QStringLiteral("maps"))).isEmpty());
+    }
+    // Turning the map off is the other way out.
+    QStringList normalOff = withoutNormalName;
+    normalOff << QStringLiteral("-extractnormal") << QStringLiteral("no");
+    const Outcome run = Start(normalOff);
+    EXPECT_EQ(run.exitCode, 0) << qPrintable(run.err.join('\n'));
 }
 
 TEST_F(BatchRoad, TheConsoleShowsTheStartInOrder)

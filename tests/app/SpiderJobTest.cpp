@@ -221,6 +221,69 @@ TEST_F(SpiderJobTest, EachFrameBakesItsTileAndTheFramesTogetherEqualOneRun)
     }
 }
 
+TEST_F(SpiderJobTest, TheFramesOfAThreeTileJobEqualOneRunInEveryFormat)
+{
+    const QString low = m_cDir.filePath(QStringLiteral("in put/low3.obj"));
+    const QString high = m_cDir.filePath(QStringLiteral("in put/high3.obj"));
+    fixtures::WriteSheet(low, 12, [](float, float) { return 0.0f; }, true, 3.0f);
+    fixtures::WriteSheet(high, 90, fixtures::Wave, false, 3.0f);
+    std::unique_ptr<Importer> importer(Importer::Create(low, nullptr));
+    ASSERT_TRUE(importer);
+    struct Imported {
+        ~Imported()
+        {
+            info.m_aLowMesh.SetValue(nullptr, true);
+            Importer::DeleteChain(first);
+        }
+        Info &info;
+        Object *first;
+    } imported{m_cInfo, importer->DoImport()};
+    ASSERT_TRUE(imported.first);
+    SubdivLevel *level = imported.first->GetHighestLevel();
+    level->CalculateAdjacency();
+    level->CalculateNormals(false);
+    m_cInfo.m_aLowMesh.SetValue(level);
+    m_cInfo.m_aSearchDistance.SetValue(0.3f);
+    m_cInfo.CheckLowResMesh();
+    m_cJob.lowMeshPath = low;
+    m_cJob.highMeshPath = high;
+    const QDir root(m_cDir.path());
+    for (const int format : {int(MapExtraction::map8Bit), int(MapExtraction::map16Bit), int(MapExtraction::mapFloat),
+                             int(MapExtraction::mapNormalAlpha)}) {
+        SCOPED_TRACE(format);
+        const QString frames = QStringLiteral("frames%1").arg(format), whole = QStringLiteral("whole%1").arg(format);
+        ASSERT_TRUE(root.mkpath(frames) && root.mkpath(whole));
+        m_cInfo.m_aDisplacementMapFormat.SetValue(format);
+        m_cInfo.m_sMapFolder = root.filePath(frames) + QLatin1Char('/');
+        for (const char *frame : {"1001", "1002", "1003"}) {
+            CommandLine *line = nullptr;
+            const std::unique_ptr<Mapper> engine = Parse(QLatin1String(frame), line);
+            QString error;
+            ASSERT_TRUE(MapExtraction::BakeFromFiles(*engine, line->LowMesh(), line->HighMesh(), &error))
+                << frame << qPrintable(error);
+        }
+        // One run over every tile, its range the one a job's frames share.
+        m_cInfo.m_sMapFolder = root.filePath(whole) + QLatin1Char('/');
+        CommandLine *line = nullptr;
+        const std::unique_ptr<Mapper> run = Parse(QStringLiteral("0"), line);
+        run->m_iFirstTile = 0;
+        run->m_iLastTile = INT_MAX;
+        run->m_aNormalizeToSearchDistance.SetValue(true);
+        QString error;
+        ASSERT_TRUE(MapExtraction::BakeFromFiles(*run, line->LowMesh(), line->HighMesh(), &error)) << qPrintable(error);
+        const QStringList maps = QDir(root.filePath(whole)).entryList(QDir::Files, QDir::Name);
+        // Normal alpha keeps the displacement in the normal maps.
+        EXPECT_EQ(maps.size(), format == MapExtraction::mapNormalAlpha ? 3 : 6)
+            << qPrintable(maps.join(QLatin1Char(' ')));
+        EXPECT_EQ(QDir(root.filePath(frames)).entryList(QDir::Files, QDir::Name), maps);
+        for (const QString &map : maps) {
+            const QByteArray fromFrame = Bytes(root.filePath(frames + QLatin1Char('/') + map));
+            EXPECT_FALSE(fromFrame.isEmpty()) << qPrintable(map);
+            EXPECT_TRUE(fromFrame == Bytes(root.filePath(whole + QLatin1Char('/') + map))) << qPrintable(map);
+        }
+    }
+}
+
 TEST_F(SpiderJobTest, QuotedValuesComeBackWordForWord)
 {
     for (const char *value : {"plain", "with blank", "with \"quote\"", "ends in \\", "%i and %FRAME"}) {

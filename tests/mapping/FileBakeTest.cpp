@@ -185,7 +185,35 @@ TEST_F(FileBakeTest, RunsThatCannotSucceedAreRefusedBeforeWritingAndKeepTheLastR
         EXPECT_FALSE(reason.isEmpty()) << c.what;
         EXPECT_EQ(mapper.m_fDisplacementMin, lastMin) << c.what;
         EXPECT_EQ(mapper.m_fDisplacementMax, lastMax) << c.what;
-        if (!c.farHigh)
-            EXPECT_EQ(QDir(m_cDir.path()).entryList(QDir::Files), before) << c.what;
+        EXPECT_EQ(QDir(m_cDir.path()).entryList(QDir::Files), before) << c.what;
+    }
+}
+
+TEST_F(FileBakeTest, AFailedRunLeavesTheMapsOfTheLastGoodRun)
+{
+    const QString low = m_cDir.filePath(QStringLiteral("low.obj")), high = m_cDir.filePath(QStringLiteral("high.obj"));
+    // Near enough to be read for the region, beyond every ray (half of 0.3 either way).
+    const QString far = m_cDir.filePath(QStringLiteral("far.obj"));
+    WriteSheet(far, 4, [](float, float) { return 0.2f; }, false);
+    auto contents = [&] {
+        QStringList files;
+        for (const QString &name : QDir(m_cDir.path()).entryList(QDir::Files)) {
+            QFile file(m_cDir.filePath(name));
+            EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(name);
+            files << name + QLatin1Char(' ') + QString::fromLatin1(file.readAll().toHex());
+        }
+        return files;
+    };
+    // Bytes go through temporary float maps and a final pass; floats are written at once.
+    for (const int format : {int(MapExtraction::map8Bit), int(MapExtraction::mapBWFloat)}) {
+        SCOPED_TRACE(format);
+        m_cMapper.m_aDisplacementMapFormat.SetValue(format, true);
+        QString error;
+        ASSERT_TRUE(MapExtraction::BakeFromFiles(m_cMapper, low, high, &error)) << qPrintable(error);
+        const QStringList good = contents();
+        ASSERT_TRUE(QFile::exists(m_cDir.filePath(QStringLiteral("d.tif"))));
+        EXPECT_FALSE(MapExtraction::BakeFromFiles(m_cMapper, low, far, &error));
+        EXPECT_TRUE(error.startsWith(QStringLiteral("No ray hit the high resolution mesh"))) << qPrintable(error);
+        EXPECT_EQ(contents(), good);
     }
 }

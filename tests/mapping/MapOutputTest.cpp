@@ -71,6 +71,7 @@ TEST_F(MapRun, DisplacementIsNormalisedOverAllTilesWithZeroAsMiddleGrey)
     // Temporary names drop the range, which is not known yet.
     ASSERT_TRUE(QFile::exists(m_dir.File("disp_0001___temp.tif")));
     m_output.NormalizeDisplacementMaps();
+    ASSERT_TRUE(m_output.CommitRun()) << qPrintable(m_output.GetError());
     EXPECT_TRUE(Recorder().LogContains(QStringLiteral("Range of displacement maps: [-2.000000:2.000000]")));
     // (value + 2) / 4 of 255, truncated; the files carry the range in their names.
     EXPECT_EQ(Grey("disp_0001_-2_2.tif"), (std::vector<int>{0, 127, 159}));
@@ -103,6 +104,7 @@ TEST_F(MapRun, TheRangeComesFromTheMapsOrTheSearchDistance)
         m_info.m_iUEnd = 1;
         WriteTile(0, c.values);
         m_output.NormalizeDisplacementMaps();
+        ASSERT_TRUE(m_output.CommitRun());
         EXPECT_EQ(Grey(c.file), c.grey);
     }
 }
@@ -113,9 +115,10 @@ TEST_F(MapRun, OnlyTheFirstTileCountsWithoutMultipleTiles)
     WriteTile(1, {-8.0f, 0.0f, 8.0f});
     m_info.m_aProcessMultipleTiles.SetValue(false);
     m_output.NormalizeDisplacementMaps();
-    EXPECT_EQ(Grey("disp_0001_-1_1.tif"), (std::vector<int>{0, 127, 255}));
     // The other tile is left alone.
     EXPECT_TRUE(QFile::exists(m_dir.File("disp_0002___temp.tif")));
+    ASSERT_TRUE(m_output.CommitRun());
+    EXPECT_EQ(Grey("disp_0001_-1_1.tif"), (std::vector<int>{0, 127, 255}));
 }
 
 TEST_F(MapRun, NormalAlphaPutsTheDisplacementIntoTheNormalMap)
@@ -133,6 +136,7 @@ TEST_F(MapRun, NormalAlphaPutsTheDisplacementIntoTheNormalMap)
     m_info.m_iUEnd = 1;
     ASSERT_TRUE(m_output.SaveMaps(&normal, &displacement, 3));
     m_output.NormalizeDisplacementMaps();
+    ASSERT_TRUE(m_output.CommitRun());
     const readback::TiffContents tiff = readback::ReadTiff(m_dir.File("normal_0001.tif"));
     EXPECT_EQ(tiff.tags.at(277), std::vector<long long>{4});
     EXPECT_EQ(tiff.samples, (std::vector<double>{127, 127, 255, 0, 127, 127, 255, 127, 127, 127, 255, 255}));
@@ -163,6 +167,7 @@ TEST_F(MapRun, SavingSkipsEmptyTilesAndReportsFailuresWithoutAsking)
     MapBuffer bytes;
     bytes.Allocate(3, 1, MapBuffer::typeByte, 1);
     EXPECT_TRUE(m_output.SaveMaps(&normal, &bytes, 1));
+    ASSERT_TRUE(m_output.CommitRun());
     EXPECT_EQ(readback::ReadTiff(m_dir.File("normal_0001.tif")).tags.at(277), std::vector<long long>{3});
     EXPECT_EQ(readback::ReadTiff(m_dir.File("disp_0001__.tif")).tags.at(277), std::vector<long long>{3});
     EXPECT_TRUE(Recorder().LogContains(QStringLiteral("New texels on maps: 1\n")));
@@ -176,4 +181,70 @@ TEST_F(MapRun, SavingSkipsEmptyTilesAndReportsFailuresWithoutAsking)
     EXPECT_TRUE(m_output.GetError().startsWith(QStringLiteral("Can not save displacement map")));
     // A batch run never waits on a message box.
     EXPECT_TRUE(Recorder().messages.isEmpty());
+}
+
+TEST_F(MapRun, AFrameOfAJobTakesTheSharedRangeAndLeavesTheOtherFramesTilesAlone)
+{
+    // Another frame's temporary map lies in the shared folder while this frame (tile 2) ends.
+    MapBuffer other;
+    other.Allocate(3, 1, MapBuffer::typeFloat, 1);
+    other.SetValue(0, 0, 0, 7.0f, 0, 0);
+    ASSERT_TRUE(other.Save(m_dir.File("disp_0001___temp"), false, MapExtraction::fileTIF));
+    const QByteArray otherBytes = [&] {
+        QFile file(m_dir.File("disp_0001___temp.tif"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    m_info.m_iFirstTile = m_info.m_iLastTile = 2;
+    m_info.m_aSearchDistance.SetValue(4.0f);
+    WriteTile(1, {-1.0f, 0.0f, 0.5f});
+    m_output.NormalizeDisplacementMaps();
+    ASSERT_TRUE(m_output.CommitRun());
+    // Half the search distance either way, whatever this tile or the other holds.
+    EXPECT_TRUE(Recorder().LogContains(QStringLiteral("Range of displacement maps: [-2.000000:2.000000]")));
+    EXPECT_EQ(Grey("disp_0002_-2_2.tif"), (std::vector<int>{63, 127, 159}));
+    QFile file(m_dir.File("disp_0001___temp.tif"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), otherBytes);
+    EXPECT_EQ(QDir(m_dir.Path()).entryList(QDir::Files),
+              (QStringList{QStringLiteral("disp_0001___temp.tif"), QStringLiteral("disp_0002_-2_2.tif")}));
+}
+
+TEST_F(MapRun, MapsTakeTheirNamesOnlyWhenTheRunCommits)
+{
+    // The maps of an earlier run, under the names this run writes.
+    for (const char *name : {"normal_0001.tif", "disp_0001_-1_1.tif"}) {
+        QFile file(m_dir.File(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("earlier");
+    }
+    const QStringList earlier = QDir(m_dir.Path()).entryList(QDir::Files);
+    auto contents = [&](const char *name) {
+        QFile file(m_dir.File(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    MapBuffer normal;
+    normal.Allocate(3, 1, MapBuffer::typeByte, 3);
+    m_info.m_iUEnd = 1;
+    for (const bool commit : {false, true}) {
+        SCOPED_TRACE(commit ? "committed" : "discarded");
+        MapBuffer displacement;
+        displacement.Allocate(3, 1, MapBuffer::typeFloat, 1);
+        displacement.SetValue(0, 0, 0, -1.0f, 0, 0);
+        displacement.SetValue(2, 0, 0, 1.0f, 0, 0);
+        ASSERT_TRUE(m_output.SaveMaps(&normal, &displacement, 3));
+        m_output.NormalizeDisplacementMaps();
+        // Until the run ends, the earlier maps are what the names hold.
+        EXPECT_EQ(contents("normal_0001.tif"), QByteArray("earlier"));
+        EXPECT_EQ(contents("disp_0001_-1_1.tif"), QByteArray("earlier"));
+        if (!commit) {
+            m_output.DiscardRun();
+            EXPECT_EQ(QDir(m_dir.Path()).entryList(QDir::Files), earlier);
+            EXPECT_EQ(contents("normal_0001.tif"), QByteArray("earlier"));
+            continue;
+        }
+        ASSERT_TRUE(m_output.CommitRun());
+        EXPECT_EQ(QDir(m_dir.Path()).entryList(QDir::Files), earlier);
+        EXPECT_EQ(Grey("disp_0001_-1_1.tif"), (std::vector<int>{0, 127, 255}));
+        EXPECT_EQ(readback::ReadTiff(m_dir.File("normal_0001.tif")).tags.at(277), std::vector<long long>{3});
+    }
 }

@@ -248,7 +248,7 @@ void MapperDlg::Refresh()
             Object *object = scene->GetObject(i);
             for (int l = 0; object && l < object->LevelCount(); ++l)
                 if (SubdivLevel *level = object->GetLevel(l))
-                    m_pLowMesh->addItem(QStringLiteral("%1 (level: %2)").arg(object->GetName()).arg(l),
+                    m_pLowMesh->addItem(QStringLiteral("%1 (level: %2)").arg(object->GetObjectName()).arg(l),
                                         level->GetId());
             if (object) {
                 m_pHighMesh->addItem(object->GetName());
@@ -283,7 +283,8 @@ SubdivLevel *MapperDlg::GetSubdivLevel(const QString &text, int levelId)
     const QString name = text.left(at);
     for (int i = 0; i < scene->GetObjectCount(); ++i) {
         Object *object = scene->GetObject(i);
-        if (!object || object->GetName() != name)
+        // The object's own name: its display name counts its levels, which change.
+        if (!object || object->GetObjectName() != name)
             continue;
         for (int l = 0; l < object->LevelCount(); ++l)
             if (SubdivLevel *level = object->GetLevel(l); level && level->GetId() == levelId)
@@ -408,13 +409,8 @@ void MapperDlg::StartMapping()
     Fill(*mapper);
     Remember();
     m_pStart->setEnabled(false);
-    auto *progress = new MapperProgressDlg(parentWidget() ? parentWidget() : this);
-    progress->setAttribute(Qt::WA_DeleteOnClose);
+    MapperProgressDlg *progress = Results();
     MapExtraction::Mapper *engine = mapper.get();
-    connect(progress, &MapperProgressDlg::cancelRequested, this, [this] {
-        if (m_pRunning)
-            m_pRunning->RequestStop();
-    });
     mapper->m_pProgress = progress;
     m_pRunning = engine;
     bool ok = false;
@@ -432,8 +428,9 @@ void MapperDlg::StartMapping()
     }
     m_pRunning = nullptr;
     mapper->m_pProgress = nullptr;
-    if (!error.isEmpty())
-        progress->Finish();
+    // The person may have closed the results window during the run.
+    if (!error.isEmpty() && m_pResults)
+        m_pResults->Finish();
     mapper.reset();
     // Whatever the outcome, the next run can start.
     m_pStart->setEnabled(true);
@@ -447,6 +444,26 @@ void MapperDlg::StartMapping()
     }
     if (m_bCloseAfterRun)
         close();
+}
+
+MapperProgressDlg *MapperDlg::Results()
+{
+    if (m_pResults) {
+        m_pResults->BeginRun();
+        return m_pResults;
+    }
+    m_pResults = new MapperProgressDlg(parentWidget() ? parentWidget() : this);
+    m_pResults->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_pResults, &MapperProgressDlg::cancelRequested, this, [this] {
+        if (m_pRunning)
+            m_pRunning->RequestStop();
+    });
+    // Closed during a run, the window takes itself out of the run's reach.
+    connect(m_pResults, &QObject::destroyed, this, [this] {
+        if (m_pRunning)
+            m_pRunning->m_pProgress = nullptr;
+    });
+    return m_pResults;
 }
 
 void MapperDlg::CancelMapping()

@@ -4,7 +4,10 @@
 // progress window; the job button writes a render-farm job for the same settings. A run
 // refuses to start without a high surface, and the window stays until its run has ended.
 
+#include "app/dialogs/MapperProgressDlg.h"
 #include "gui/dialogs/Dialog.h"
+
+#include <QPointer>
 
 #include <memory>
 
@@ -44,6 +47,8 @@ public:
     // Lists the scene's levels, objects and selection sets in the mesh boxes again.
     void Refresh() override;
     bool IsRunning() const { return m_pRunning != nullptr; }
+    // The results window of this window's runs, one for all of them; null before the first.
+    MapperProgressDlg *GetResults() const { return m_pResults; }
 
     CollapsableContainer *m_pPropertyArea;
     QPushButton *m_pStart;
@@ -94,8 +99,12 @@ private:
     void Recall();
     void ShowOutcome(bool warning, const QString &title, const QString &text);
 
+    // The results window for a run: the one of the last run, shown again and emptied.
+    MapperProgressDlg *Results();
+
     MapExtraction::Mapper *m_pRunning = nullptr;
     bool m_bCloseAfterRun = false;
+    QPointer<MapperProgressDlg> m_pResults;
 };
 
 }  // namespace GUI

@@ -50,6 +50,17 @@ MapperProgressDlg::MapperProgressDlg(QWidget *parent) : QDialog(parent)
     show();
 }
 
+void MapperProgressDlg::BeginRun()
+{
+    m_iRow = -1;
+    m_pTable->setRowCount(0);
+    m_pTileBar->setValue(0);
+    m_pTotalBar->setValue(0);
+    m_pCancel->setEnabled(true);
+    show();
+    raise();
+}
+
 void MapperProgressDlg::NewRow(double progress, unsigned total)
 {
     ++m_iRow;

@@ -19,6 +19,10 @@ class MapperProgressDlg : public QDialog, public MapExtraction::MapProgress {
 public:
     explicit MapperProgressDlg(QWidget *parent);
 
+    // Empties the rows and bars for the next run of the same baking window, and shows
+    // the window again.
+    void BeginRun();
+
     void NewRow(double progress, unsigned total) override;
     void SetTileId(int id) override;
     void SetRegion(float uMin, float vMin, float uMax, float vMax) override;

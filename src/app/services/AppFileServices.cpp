@@ -135,6 +135,7 @@ void AppFileServices::ShowMeshDisplace()
 {
     // The node lives in the node list until its "Delete Operation" or the window's end.
     auto *operation = new Displacement::DisplaceOperation;
+    operation->m_pScene = m_rWindow.GetScene();
     if (Object *active = MeshHost::Get().GetActiveObject())
         operation->m_aTargetMesh.SetValue(active);
     GUI::CurrentNode().SetValue(operation);

@@ -7,6 +7,7 @@
 #include "gui/trays/TrayItem.h"
 #include "interaction/Interface.h"
 #include "interaction/benchmark/BenchmarkRecorder.h"
+#include "mapping/displacement/DisplaceOperation.h"
 #include "viewport/view/SceneView.h"
 
 #include <algorithm>
@@ -90,4 +91,29 @@ void AppSceneServices::StoreCameraBookmark(const QString &tray, const QString &i
     auto bookmark = std::make_unique<GUI::BookmarkItem>(item, item, false);
     bookmark->SetCamera(camera);
     target->AddItem(std::move(bookmark));
+}
+
+namespace {
+
+// The scene file's node lists: kind 0 holds the displacement operations.
+constexpr int kDisplacementNodes = 0;
+
+}  // namespace
+
+void AppSceneServices::DeleteSceneNodes(Scene &scene) { Displacement::DisplaceOperation::DeleteSceneOperations(scene); }
+
+void AppSceneServices::MoveSceneNodes(Scene &from, Scene &to)
+{
+    Displacement::DisplaceOperation::MoveSceneOperations(from, to);
+}
+
+void AppSceneServices::WriteSceneNodes(Stream &stream, Scene &scene, int kind, bool)
+{
+    if (kind == kDisplacementNodes)
+        Displacement::DisplaceOperation::WriteSceneOperations(stream, scene);
+}
+
+bool AppSceneServices::ReadSceneNode(Stream &stream, Scene &scene, int kind)
+{
+    return kind == kDisplacementNodes && Displacement::DisplaceOperation::ReadSceneOperation(stream, scene);
 }

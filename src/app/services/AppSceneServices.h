@@ -26,6 +26,12 @@ public:
     // The bookmarks of every tray, in tray order.
     std::vector<CameraBookmark> GetCameraBookmarks() const override;
     void StoreCameraBookmark(const QString &tray, const QString &item, const Camera &camera) override;
+    // The displacement operations go with their scene; map-extraction nodes are not kept
+    // with a scene.
+    void DeleteSceneNodes(Scene &scene) override;
+    void MoveSceneNodes(Scene &from, Scene &to) override;
+    void WriteSceneNodes(Stream &stream, Scene &scene, int kind, bool wholeScene) override;
+    bool ReadSceneNode(Stream &stream, Scene &scene, int kind) override;
 
 private:
     Tevrin &m_rWindow;

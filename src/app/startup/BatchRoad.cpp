@@ -61,12 +61,29 @@ QString Refusal(const CommandLine &commandLine, const MapExtraction::Mapper &eng
     return QString();
 }
 
-int Fail(const QString &reason)
+// The switch that names a map the run makes but has no file name for, as a line to add
+// to the refusal; empty when every map made has one.
+QString MissingNameHint(const MapExtraction::Mapper &engine)
+{
+    if (engine.m_aCreateDisplacementMap.GetValue() && engine.m_aDisplacementMapFilename.GetValue().isEmpty())
+        return QStringLiteral(
+            "Name the displacement maps with -displacementfilename NAME (or add -extractdisplacement no)");
+    if (engine.m_aCreateNormalMap.GetValue() && engine.m_aNormalMapFilename.GetValue().isEmpty())
+        return QStringLiteral("Name the normal maps with -normalfilename NAME (or add -extractnormal no)");
+    return QString();
+}
+
+// The reason on one line, and the hint, when there is one, on a second.
+int Fail(const QString &reason, const QString &hint = QString())
 {
     QString line = reason;
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     Log("Map extraction failed: %s\n", line.toLocal8Bit().constData());
     std::fprintf(stderr, "Map extraction failed: %s\n", line.toLocal8Bit().constData());
+    if (!hint.isEmpty()) {
+        Log("%s\n", hint.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n", hint.toLocal8Bit().constData());
+    }
     return 255;
 }
 
@@ -88,8 +105,9 @@ int RunBatchRoad(const CommandLine &commandLine, MapExtraction::Mapper &engine)
         QString error;
         if (!refusal.isEmpty())
             result = Fail(refusal);
-        else if (!MapExtraction::BakeFromFiles(engine, commandLine.LowMesh(), commandLine.HighMesh(), &error))
-            result = Fail(error);
+        else if (!MapExtraction::BakeFromFiles(engine, commandLine.LowMesh(), commandLine.HighMesh(), &error,
+                                               !commandLine.RangeGiven()))
+            result = Fail(error, MissingNameHint(engine));
     } catch (const General::Error &error) {
         result = Fail(error.GetMessage());
     } catch (const std::bad_alloc &) {

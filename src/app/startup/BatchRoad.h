@@ -11,6 +11,8 @@ class Mapper;
 }
 
 // Runs the extraction with the engine's settings (filled by the command line) from the
-// low mesh onto the high mesh the command line names. 0 on success; on failure one line
-// on standard error, no map written, and 255.
+// low mesh onto the high mesh the command line names; without "-range" the search
+// distance is the low mesh's default. 0 on success; on failure one line on standard
+// error (and a second naming the switch to add when a map has no file name), no map
+// written, and 255.
 int RunBatchRoad(const CommandLine &commandLine, MapExtraction::Mapper &engine);

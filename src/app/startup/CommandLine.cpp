@@ -262,6 +262,7 @@ bool CommandLine::ApplyOne(const Switch &entry, MapExtraction::Mapper *engine)
         const float range = value.toFloat(&ok);
         if (!ok || !std::isfinite(range) || value.front().isSpace() || value.back().isSpace())
             return Fail(entry, QStringLiteral("a number"));
+        m_bRangeGiven = true;
         if (engine) {
             engine->m_fDisplacementMax = range;
             engine->m_fDisplacementMin = -range;

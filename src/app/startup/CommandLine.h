@@ -46,6 +46,8 @@ public:
     const QString &LowMesh() const { return m_sLowMesh; }
     const QString &HighMesh() const { return m_sHighMesh; }
     const QString &MapDirectory() const { return m_sMapDirectory; }
+    // Whether "-range" set the search distance.
+    bool RangeGiven() const { return m_bRangeGiven; }
 
     const QString &Error() const { return m_sError; }
     // "Warning: Unknown command line switch!" and the like, one line each.
@@ -60,6 +62,7 @@ private:
     QString m_sFileArgument;
     QList<Switch> m_aSwitches;
     bool m_bMapExtraction = false;
+    bool m_bRangeGiven = false;
     QString m_sLowMesh, m_sHighMesh, m_sMapDirectory;
     QString m_sError;
     QStringList m_aWarnings;

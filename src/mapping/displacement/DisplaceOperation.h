@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+class Scene;
 class Stream;
 
 namespace Displacement {
@@ -55,6 +56,17 @@ public:
     // stream's error flag and yields false.
     bool Serialize(Stream &stream);
 
+    // --- the operations a scene file carries ---------------------------------------
+    // Writes a byte 1 and the record of each operation of `scene`; the caller ends the list.
+    static void WriteSceneOperations(Stream &stream, const Scene &scene);
+    // Makes an operation of `scene` from the record that follows; false (and none made)
+    // when the record cannot be read.
+    static bool ReadSceneOperation(Stream &stream, Scene &scene);
+    // Deletes the operations of `scene`, which is being emptied.
+    static void DeleteSceneOperations(const Scene &scene);
+    // Gives the operations of `from` to `to`, which takes over its contents.
+    static void MoveSceneOperations(const Scene &from, Scene &to);
+
     // Rebuilds the tile list from the target's texture coordinates and "Use Tile Range".
     void BuildTileList();
     // The mask with "%u", "%v", "%i" (4 digits), "%x" and "%y" replaced.
@@ -85,6 +97,8 @@ public:
     General::AttributeInstance<QString> m_aTileRange;
     General::EventGate m_aStart;
     General::EventGate m_aDelete;
+    // The scene the operation is saved with and goes with; none for an operation of its own.
+    Scene *m_pScene = nullptr;
 
 private:
     static QString DefaultName();

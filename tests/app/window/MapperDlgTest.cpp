@@ -4,6 +4,7 @@
 #include "WindowFixture.h"
 
 #include "app/dialogs/MapperDlg.h"
+#include "app/dialogs/MapperProgressDlg.h"
 #include "app/dialogs/SpiderDlg.h"
 #include "app/startup/CommandLine.h"
 #include "mapping/SpiderJob.h"
@@ -26,6 +27,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -148,6 +150,34 @@ TEST_F(MapperDlgTest, ABakeFromTheWindowWritesTheBytesOfTheBatchBake)
         EXPECT_FALSE(fromDialog.isEmpty()) << map;
         EXPECT_EQ(fromDialog, Bytes(File(QStringLiteral("batch/") + QLatin1String(map)))) << map;
     }
+}
+
+TEST_F(MapperDlgTest, StartAfterASubdivisionBakesAndOneResultsWindowServesEveryRun)
+{
+    REQUIRE_WINDOW_GL();
+    GUI::MapperDlg *dialog = Open();
+    ASSERT_TRUE(dialog);
+    Enter(*dialog, 8);
+    m_modals.open = File(QStringLiteral("high.obj"));
+    QTest::mouseClick(dialog->m_pBrowseHigh, Qt::LeftButton);
+    // The object gains a level while the window is open; its level 0 is still chosen.
+    Object *object = m_window->GetScene()->GetObject(0);
+    m_window->GetInterface()->SetActiveObject(object);
+    m_window->GetInterface()->RunCommand("Subdivide faces");
+    ASSERT_EQ(object->LevelCount(), 2);
+    for (int run = 0; run < 3; ++run) {
+        Recorder().Clear();
+        QTest::mouseClick(dialog->m_pStart, Qt::LeftButton);
+        EXPECT_EQ(Recorder().boxes, QStringList{QStringLiteral("Finished: Map extraction finished without errors")})
+            << "run " << run;
+    }
+    EXPECT_TRUE(dialog->m_pLowMesh->currentText().endsWith(QLatin1String("(level: 0)")));
+    const QList<GUI::MapperProgressDlg *> results = m_window->findChildren<GUI::MapperProgressDlg *>();
+    ASSERT_EQ(results.size(), 1);
+    EXPECT_TRUE(results[0]->isVisible());
+    ASSERT_EQ(dialog->GetResults(), results[0]);
+    // The rows are the last run's: one tile.
+    EXPECT_EQ(dialog->GetResults()->GetTable()->rowCount(), 1);
 }
 
 TEST_F(MapperDlgTest, ABakeWithoutAHighSurfaceIsRefusedAndStartStaysUsable)
