@@ -13,7 +13,8 @@ namespace browsertest {
 
 // Writes a w x h image of one colour to `path`; the format follows the extension.
 bool MakeImage(const QString &path, int w, int h, const QColor &color = QColor(200, 40, 10));
-// Processes events until `done` holds or `ms` have passed; what `done` says at the end.
-bool WaitFor(const std::function<bool()> &done, int ms = 10000);
+// Processes events until `done` holds or `ms` have passed; what `done` says at the end. The
+// bound only stops a hang: a loaded machine under the sanitizers may need most of it.
+bool WaitFor(const std::function<bool()> &done, int ms = 60000);
 
 }  // namespace browsertest
