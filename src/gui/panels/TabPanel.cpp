@@ -201,6 +201,11 @@ QMenu *TabPanel::CreateContextMenu(QWidget *parent)
 
 void TabPanel::contextMenuEvent(QContextMenuEvent *event)
 {
+    // The page commands act on the current page: a right-click on a tab makes that tab
+    // current first, so the menu never closes or floats a page other than the clicked one.
+    const int clicked = m_pBar->tabAt(m_pBar->mapFrom(this, event->pos()));
+    if (clicked >= 0)
+        setCurrentIndex(clicked);
     QMenu *menu = CreateContextMenu(this);
     menu->exec(event->globalPos());
     delete menu;
