@@ -215,12 +215,20 @@ void PropertiesDialog::BuildPanel(const QString &typeName, General::Node *node)
 
 void PropertiesDialog::ShowAttributes(General::Node *node)
 {
-    if (!node)
+    if (!ShowOwnAttributes(node))
         return;
+    if (auto *next = static_cast<PropertiesDialog *>(GetNext()))
+        next->ShowAttributes(node);
+}
+
+bool PropertiesDialog::ShowOwnAttributes(General::Node *node)
+{
+    if (!node)
+        return false;
     const int lock = GetLockMode();
     if (lock == kLockObject ||
         (lock == kLockType && QLatin1String(node->GetTypeInfo()->GetName()) != m_sTypeName))
-        return;
+        return false;
     if (m_pPanel || m_pAttributePage)
         ReleaseNode();
     m_sTypeName = QLatin1String(node->GetTypeInfo()->GetName());
@@ -229,8 +237,7 @@ void PropertiesDialog::ShowAttributes(General::Node *node)
     m_pAttributePage->AddNode(node);
     m_pLayout->addWidget(m_pAttributePage);
     SetTitle(node->GetName());
-    if (auto *next = static_cast<PropertiesDialog *>(GetNext()))
-        next->ShowAttributes(node);
+    return true;
 }
 
 void PropertiesDialog::ReleaseNode()
@@ -276,8 +283,10 @@ void PropertiesDialog::OnSetLock(int mode)
 
 void PropertiesDialog::AttributeChanged(General::Attribute *attribute, int event)
 {
+    // Every window hears the picked node through its own connection; a window just opened
+    // (its connection hands it the last pick) must not change the pages of the others.
     if (attribute == &m_aNode && event == General::Attribute::kValueChanged)
-        ShowAttributes(m_aNode.GetPointer());
+        ShowOwnAttributes(m_aNode.GetPointer());
 }
 
 bool PropertiesDialog::eventFilter(QObject *watched, QEvent *event)

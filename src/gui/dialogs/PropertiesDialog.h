@@ -76,6 +76,8 @@ private:
     // The panel of a page type; null for a type that has none.
     PropertyList *MakePanel(const QString &typeName);
     void DeletePage();
+    // Shows `node` as attribute rows in this window only; false when the lock refuses it.
+    bool ShowOwnAttributes(General::Node *node);
 
     static DialogChain s_chain;
 
