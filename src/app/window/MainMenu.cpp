@@ -295,8 +295,8 @@ void Tevrin::BuildWindowsMenu()
     connect(windows, &QMenu::triggered, this, &Tevrin::OnWindow);
     for (int i = 0; i < GUI::DialogFactory::GetCount(); ++i) {
         const QString title = GUI::DialogFactory::GetTitle(i);
-        // The node graph has no other way in, so it stays in this list.
-        if (title == QLatin1String("Tray") || title == QLatin1String("Properties"))
+        if (title == QLatin1String("Tray") || title == QLatin1String("Properties") ||
+            title == QLatin1String("Node View"))
             continue;
         windows->addAction(title)->setData(GUI::DialogFactory::GetClassName(i));
     }
