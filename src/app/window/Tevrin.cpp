@@ -90,6 +90,9 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     resize(800, 600);
     General::StartTimer().start();
     Console("Timer started\n");
+    // The first start's folder dialog refuses a folder with a message: the shell that shows
+    // it is there before the preferences ask. The status bar joins it once it exists.
+    m_pServices->InstallShell();
     m_pPreferences = std::make_unique<Preferences>(prompts);
     Console("Preferences object created.\n");
     // Registers the node classes before any scene load or bake.
@@ -111,10 +114,8 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     GUI::PreferencesDialog::Register();
     Console("Dialogs inited.\n");
 
-    // The status bar exists before anything can report through the shell.
     BuildStatusBar();
     m_pServices->m_cShell.SetProgressHolder(m_pProgressHolder);
-    m_pServices->InstallShell();
     try {
         m_pScene = std::make_unique<Scene>();
     } catch (...) {
