@@ -220,6 +220,8 @@ TEST_F(TabPanelTest, ChipOffFloatsTheWindowInsteadOfDeletingIt)
     EXPECT_TRUE(tray->isWindow());
     EXPECT_TRUE(tray->isVisible());
     EXPECT_EQ(tray->windowTitle(), QStringLiteral("Floating"));
+    // A tool window: the window manager keeps it above the main window.
+    EXPECT_EQ(tray->windowType(), Qt::Tool);
     EXPECT_EQ(Titles(*panel), QStringList({"x"}));
     delete tray.data();
 }

@@ -1,6 +1,7 @@
 // The main window's menu bar. Most entries carry the name of the handler they run as
 // their data, so a menu entry runs exactly what the handler's hotkey runs.
 #include "app/window/Tevrin.h"
+#include "gui/panels/PanelWindow.h"
 
 #include "app/settings/Preferences.h"
 #include "app/window/WindowSettings.h"
@@ -361,8 +362,7 @@ void Tevrin::OnWindow(QAction *action)
     if (!window)
         return;
     window->setWindowTitle(title);
-    window->setParent(this, Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
-                                Qt::WindowCloseButtonHint);
+    window->setParent(this, GUI::kFloatingPanelFlags);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->move(100, 100);
     window->show();

@@ -1,4 +1,5 @@
 #include "gui/dialogs/PropertiesDialog.h"
+#include "gui/panels/PanelWindow.h"
 
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
@@ -384,7 +385,7 @@ PropertiesDialog *PropertiesDialog::Duplicate()
     auto *copy = new PropertiesDialog(nullptr, nullptr, true);
     copy->setModal(false);
     copy->setAttribute(Qt::WA_DeleteOnClose);
-    copy->setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+    copy->setWindowFlags(kFloatingPanelFlags);
     copy->show();
     copy->BuildPanel(m_sTypeName, m_pNode);
     copy->OnSetLock(kLockObject);

@@ -1,4 +1,5 @@
 #include "gui/panels/TabPanel.h"
+#include "gui/panels/PanelWindow.h"
 
 #include "foundation/ShellServices.h"
 #include "gui/common/DragRunner.h"
@@ -259,7 +260,7 @@ void TabPanel::ChipOffTab()
     // The window floats on its own; its page goes.
     if (auto *area = qobject_cast<QScrollArea *>(page))
         area->takeWidget();
-    window->setParent(this->window(), Qt::Window);
+    window->setParent(this->window(), kFloatingPanelFlags);
     window->setWindowTitle(label);
     window->show();
     if (page != window) {

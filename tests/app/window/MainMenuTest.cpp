@@ -359,6 +359,8 @@ TEST_F(MainMenuTest, WindowsMenuOpensTheSceneWindowsAndThePropertiesPages)
         EXPECT_NE(first, nullptr);
         EXPECT_TRUE(first && first->isWindow());
         EXPECT_TRUE(first && first->parentWidget() == m_window.get());
+        // A tool window, kept above the main window when the main window is clicked.
+        EXPECT_TRUE(first && first->windowType() == Qt::Tool);
         return first;
     };
     ActionNamed(Menu("Windows"), QStringLiteral("Object List"))->trigger();
