@@ -196,8 +196,11 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
         SaveSettings(SettingsParts{m_pPreferences.get(), &placement, &m_pView->m_cToggles}, m_cRecentFiles);
     }
 
-    if (Brush *tool = Brush::FindByType(1))
+    // The start-up tool shows its page in the docked Properties window, as a picked one does.
+    if (Brush *tool = Brush::FindByType(1)) {
         m_pInterface->m_pCurrentTool = tool;
+        m_pServices->m_cInteraction.RefreshBrushPage();
+    }
     m_cWindowTimer.start();
     m_pInterface->SetActiveCamera(m_pScene->m_pActiveCamera);
     SetStatusMessage(0, Tr("program started."));

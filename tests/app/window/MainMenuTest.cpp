@@ -391,10 +391,13 @@ TEST_F(MainMenuTest, WindowsMenuOpensTheBrushPageWhoseSettingsTheStrokesRead)
     REQUIRE_WINDOW_GL();
     Build();
     Interface *controller = Interface::Get();
-    // The docked Properties window shows nothing at first; a tool picked from a tray fills it.
+    // The docked Properties window shows the start-up tool's page; a tool picked from a tray
+    // takes its place.
     GUI::PropertiesDialog *docked = GUI::PropertiesDialog::First();
     ASSERT_NE(docked, nullptr);
-    EXPECT_EQ(docked->GetTypeName(), QString());
+    ASSERT_NE(controller->m_pCurrentTool, nullptr);
+    EXPECT_TRUE(dynamic_cast<GUI::BrushProperties *>(docked->GetPanel()));
+    EXPECT_EQ(docked->GetShownName(), controller->m_pCurrentTool->m_sName);
     controller->ApplyTrayItem(Brush::Find(QStringLiteral("Soft")), true);
     EXPECT_TRUE(dynamic_cast<GUI::BrushProperties *>(docked->GetPanel()));
     EXPECT_EQ(docked->GetShownName(), QStringLiteral("Soft"));
