@@ -1,12 +1,15 @@
 // The welcome window's flag: one value in the user's own settings.
 #include "AppTestFolders.h"
+#include "app/startup/CommandSwitches.h"
 #include "app/welcome/WelcomeDlg.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -45,6 +48,30 @@ TEST(Welcome, TheFlagIsOneUserValueAndOnlyTheLow28BitsCount)
         files << it.next();
     ASSERT_EQ(files.size(), 1) << qPrintable(files.join(QLatin1Char(' ')));
     EXPECT_TRUE(files[0].startsWith(home.Path() + QStringLiteral("/config/"))) << qPrintable(files[0]);
+}
+
+// After the test above, which is the first to read the user's settings: their folder is
+// fixed at the first read.
+// An unattended first start shows no window that would wait for a person.
+TEST(Welcome, AnUnattendedRunShowsNoWelcome)
+{
+    apptest::PrivateHome home;
+    ASSERT_TRUE(ShouldShowWelcome());
+    bool shown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto *dialog = qobject_cast<WelcomeDlg *>(QApplication::activeModalWidget())) {
+            shown = true;
+            dialog->reject();
+        }
+    });
+    watch.start(10);
+    CommandSwitches::s_bUnattended = true;
+    ShowWelcomeIfWanted(nullptr);
+    CommandSwitches::s_bUnattended = false;
+    EXPECT_FALSE(shown);
+    ShowWelcomeIfWanted(nullptr);
+    EXPECT_TRUE(shown) << "an attended first start shows it";
 }
 
 }  // namespace

@@ -89,4 +89,35 @@ TEST(Alarm, IdleMinutesPauseTheBarAndAClickRestartsIt)
     EXPECT_EQ(alarm.GetPaused(), 0);
 }
 
+// Each repaint of a widget of the main window recomposes the window with its 3D view: the
+// indicator repaints only when what it shows changes.
+TEST(Alarm, ATickThatChangesNothingDrawsNothing)
+{
+    guitest::Application();
+    FakeTime time;
+    GUI::Alarm alarm(nullptr, "alarm", [&time] { return time.now; });
+    alarm.SetInterval([] { return 10 * 60000; });
+    alarm.show();
+    QApplication::processEvents();
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    alarm.installEventFilter(&counter);
+    const int width = alarm.contentsRect().width();
+    // Ten minutes over `width` pixels: one pixel of bar per interval / width.
+    const int64_t perPixel = 10 * 60000 / width;
+    for (int64_t t = 0; t < 2 * perPixel; t += GUI::Alarm::kTickMs) {
+        time.now += GUI::Alarm::kTickMs;
+        alarm.OnTimer();
+        QApplication::processEvents();
+    }
+    EXPECT_GE(counter.paints, 1);
+    EXPECT_LE(counter.paints, 3);
+}
+
 }  // namespace

@@ -282,6 +282,29 @@ TEST_F(BrushPanel, WithoutAToolShowsAnEmptyPageAndWritesNoTool)
     EXPECT_EQ(Child<GUI::CurveEditor>("FalloffCurve")->GetCurve(), nullptr);
 }
 
+// A tray falloff replaces the points of the tool's own curve: the graph follows at the next
+// refresh, its handles included.
+TEST_F(BrushPanel, TheGraphFollowsAFalloffCopiedIntoTheSameCurve)
+{
+    Brush *soft = Tool("Soft");
+    Show(soft);
+    auto *graph = Child<GUI::CurveEditor>("FalloffCurve");
+    ASSERT_EQ(graph->GetCurve(), &soft->m_falloff);
+    General::NURBSCurve picked(3);
+    for (General::Vector p : {General::Vector(0.0f, 1.0f, 0.0f), General::Vector(0.2f, 0.2f, 0.0f),
+                              General::Vector(0.5f, 0.8f, 0.0f), General::Vector(0.8f, 0.1f, 0.0f),
+                              General::Vector(1.0f, 0.0f, 0.0f)})
+        picked.InsertControlPoint(p, -1);
+    soft->m_falloff = picked;
+    m_window->GetPanel()->Refresh();
+    ASSERT_EQ(int(graph->GetHandles().size()), 5);
+    for (const GUI::CPBox *handle : graph->GetHandles()) {
+        const General::Vector point = soft->m_falloff.GetControlPoint(handle->m_iIndex);
+        const QPoint expected = graph->PointToPixel(point.x, point.y);
+        EXPECT_LE((handle->geometry().center() - expected).manhattanLength(), 3) << handle->m_iIndex;
+    }
+}
+
 TEST_F(BrushPanel, SizeAndStrengthAreShownInTheUsersLengthUnit)
 {
     Brush *soft = Tool("Soft");

@@ -3,6 +3,7 @@
 #include "GuiApplication.h"
 #include "foundation/curves/CurvePointTable.h"
 #include "foundation/curves/NURBSCurve.h"
+#include "support/RecordingShell.h"
 #include "gui/common/ModalDialogs.h"
 #include "gui/editors/CurveEditor.h"
 
@@ -154,18 +155,27 @@ TEST_F(CurveEditorTest, MenusSelectDeleteAndInsertButKeepTheEnds)
     QApplication::sendEvent(second, &onSecond);
     EXPECT_EQ(editor->GetSelected(), second);
     EXPECT_EQ(m_curve.GetControlPointCount(), 4);
+    // A cubic curve of four points keeps them all: three would make it evaluate to nothing.
+    Recorder().Clear();
     m_menus.choose = QStringLiteral("Delete Point");
-    QApplication::sendEvent(second, &onSecond);  // deletes `second`
-    EXPECT_EQ(m_curve.GetControlPointCount(), 3);
-    EXPECT_EQ(editor->GetSelected(), nullptr);
-    EXPECT_NEAR(m_curve.GetControlPoint(1).x, 0.7f, 1e-6f);
+    QApplication::sendEvent(second, &onSecond);
+    EXPECT_EQ(m_curve.GetControlPointCount(), 4);
+    ASSERT_EQ(Recorder().messages.size(), 1);
+    EXPECT_TRUE(Recorder().messages[0].startsWith(QStringLiteral("A curve of degree 3 needs at least 4 points")));
 
     // Insert at a right-click between the ends; every handle keeps its own point.
     m_menus.choose = QStringLiteral("Insert Point");
     const QPoint where = editor->PointToPixel(0.5f, 0.5f);
     QContextMenuEvent onEditor(QContextMenuEvent::Mouse, where, editor->mapToGlobal(where));
     QApplication::sendEvent(editor.get(), &onEditor);
-    ASSERT_EQ(m_curve.GetControlPointCount(), 4);
+    ASSERT_EQ(m_curve.GetControlPointCount(), 5);
+    EXPECT_NEAR(m_curve.GetControlPoint(2).x, 0.5f, 0.01f);
+
+    // With a point to spare, an inner point goes.
+    m_menus.choose = QStringLiteral("Delete Point");
+    QApplication::sendEvent(second, &onSecond);  // deletes `second`
+    EXPECT_EQ(m_curve.GetControlPointCount(), 4);
+    EXPECT_EQ(editor->GetSelected(), nullptr);
     EXPECT_NEAR(m_curve.GetControlPoint(1).x, 0.5f, 0.01f);
     std::vector<int> indices;
     for (const GUI::CPBox *handle : editor->GetHandles())

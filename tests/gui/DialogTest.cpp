@@ -147,6 +147,19 @@ TEST(DialogKeys, EscapeLeavesTheWindowOpenAndAltF1EntersWhatsThisMode)
     QWhatsThis::leaveWhatsThisMode();
 }
 
+// The window manager's close button sends a close event; a window that ignored it stayed on
+// screen and kept the program alive after its main window had gone.
+TEST(DialogKeys, TheCloseButtonClosesEveryToolWindow)
+{
+    ToolWindow tool(nullptr, "Tools");
+    GUI::SysInfoWindow info(nullptr, QString(), QStringLiteral("report"));
+    for (QWidget *window : {static_cast<QWidget *>(&tool), static_cast<QWidget *>(&info)}) {
+        window->show();
+        EXPECT_TRUE(window->close()) << window->metaObject()->className();
+        EXPECT_FALSE(window->isVisible()) << window->metaObject()->className();
+    }
+}
+
 TEST(DialogKeys, KeysOfAWatchedChildGoToTheWindowAndNotTheChild)
 {
     ToolWindow window(nullptr, "Tools");

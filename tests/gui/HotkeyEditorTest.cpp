@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -207,3 +208,17 @@ TEST_F(HotkeyEditorTest, TheQuestionCannotApplyTheEditTwice)
 }
 
 }  // namespace
+
+TEST_F(HotkeyEditorTest, EscapeAndTheCloseButtonCloseTheWindow)
+{
+    Open();
+    m_editor->show();
+    QTest::keyClick(m_editor.get(), Qt::Key_Escape);
+    EXPECT_FALSE(m_editor->isVisible());
+    m_editor->show();
+    QTest::keyClick(Key("Undo"), Qt::Key_Escape);
+    EXPECT_FALSE(m_editor->isVisible()) << "Escape typed in a key field";
+    m_editor->show();
+    EXPECT_TRUE(m_editor->close());
+    EXPECT_FALSE(m_editor->isVisible());
+}

@@ -173,6 +173,26 @@ TEST_F(Properties, ThePickedNodeIsShownByEveryWindow)
     }
 }
 
+// A window opened after a pick must leave the pages of the open windows as they are.
+TEST_F(Properties, ANewWindowLeavesTheOtherWindowsPages)
+{
+    guitest::KindsNode picked;
+    MaterialLike material(QStringLiteral("steel"));
+    auto docked = Window();
+    General::PickedNode().SetValue(&picked);
+    docked->BuildPanel(QStringLiteral("Material"), &material);
+    ASSERT_EQ(docked->GetNode(), &material);
+    QWidget *page = docked->GetPanel();
+    ASSERT_NE(page, nullptr);
+
+    auto opened = Window();
+    opened->BuildPanel(QStringLiteral("Camera"), &material);
+    EXPECT_EQ(docked->GetNode(), &material);
+    EXPECT_EQ(docked->GetTypeName(), QStringLiteral("Material"));
+    EXPECT_EQ(docked->GetPanel(), page);
+    EXPECT_EQ(docked->GetAttributePage(), nullptr);
+}
+
 TEST_F(Properties, ANodeDeletedWhileShownLeavesEveryWindowEmpty)
 {
     ReleasingShell shell;

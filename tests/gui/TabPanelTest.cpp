@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QScrollArea>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -219,8 +220,45 @@ TEST_F(TabPanelTest, ChipOffFloatsTheWindowInsteadOfDeletingIt)
     EXPECT_TRUE(tray->isWindow());
     EXPECT_TRUE(tray->isVisible());
     EXPECT_EQ(tray->windowTitle(), QStringLiteral("Floating"));
+    // A tool window: the window manager keeps it above the main window.
+    EXPECT_EQ(tray->windowType(), Qt::Tool);
     EXPECT_EQ(Titles(*panel), QStringList({"x"}));
     delete tray.data();
+}
+
+// The menu of a right-click on a tab that is not current acts on the clicked tab.
+TEST_F(TabPanelTest, TheTabMenuActsOnTheClickedTab)
+{
+    struct Case {
+        const char *command;
+        QStringList titlesAfter;
+    };
+    for (const Case &c : {Case{"Close Tab", {"Falloff", "Layers"}}, Case{"Chip Off Tab", {"Falloff", "Layers"}}}) {
+        GUI::TabPanel *panel = Panel({"Falloff", "Object List", "Layers"});
+        panel->setCurrentIndex(0);
+        QPointer<QWidget> list = GUI::HostedWindow(panel->widget(1));
+        QTimer::singleShot(0, [&] {
+            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+            ASSERT_TRUE(menu);
+            QAction *action = Find(*menu, QLatin1String(c.command));
+            menu->close();
+            ASSERT_TRUE(action);
+            action->trigger();
+        });
+        const QPoint at = panel->tabBar()->tabRect(1).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, at, panel->tabBar()->mapToGlobal(at));
+        QApplication::sendEvent(panel->tabBar(), &event);
+        EXPECT_EQ(Titles(*panel), c.titlesAfter) << c.command;
+        if (QLatin1String(c.command) == QLatin1String("Chip Off Tab")) {
+            ASSERT_TRUE(list) << c.command;
+            EXPECT_TRUE(list->isWindow());
+            EXPECT_EQ(list->windowTitle(), QStringLiteral("Object List"));
+            delete list.data();
+        } else {
+            EXPECT_FALSE(list) << c.command;
+        }
+        delete panel;
+    }
 }
 
 TEST_F(TabPanelTest, NewTabAndFrameCommands)

@@ -45,7 +45,14 @@ xs_start() {
 }
 
 # xs_window NAME: the id of a visible window of the program whose title matches NAME (a regular expression).
-xs_window() { { xdotool search --onlyvisible --pid "$XS_PID" --name "$1" 2>/dev/null || true; } | head -1; }
+# (The titles are compared here: xdotool's own search joins --pid and --name by "or".)
+xs_window() {
+    local id
+    for id in $(xdotool search --onlyvisible --pid "$XS_PID" 2>/dev/null); do
+        xdotool getwindowname "$id" 2>/dev/null | grep -Eq -- "$1" && { echo "$id"; return 0; }
+    done
+    return 0
+}
 
 # xs_wait_window NAME [SECONDS]: waits for a visible window of the program titled NAME; prints its id.
 xs_wait_window() {
@@ -127,4 +134,51 @@ xs_stop() {
     if [ -n "${XS_WORK:-}" ] && [ -z "${XS_KEEP:-}" ]; then rm -rf "$XS_WORK"; fi
     XS_PID= XS_WM= XS_XVFB= XS_WORK=
     return 0
+}
+
+# xs_menu INDEX DOWNS [sub DOWNS2]: opens the main window's menu number INDEX (0 File, 1 Edit,
+# 2 Create, 3 Mesh, 4 Curves, 5 Display, 6 Utilities, 7 Windows, 8 Help) with a click on its
+# title, and picks its entry DOWNS (0 the first; separators are skipped; -1 the last); with
+# "sub" given, opens that entry's submenu and picks its entry DOWNS2.
+XS_MENU_X=(20 56 102 152 204 261 321 384 439)   # the titles' centres in the default font
+xs_menu() {
+    local index=$1 downs=$2 sub=${3:-} downs2=${4:-0} i
+    xdotool windowactivate --sync "$XS_MAIN" 2>/dev/null || true
+    xdotool mousemove --window "$XS_MAIN" "${XS_MENU_X[$index]}" 10 click 1
+    sleep 0.5
+    if [ "$downs" -lt 0 ]; then xdotool key Up; else
+        for i in $(seq $((downs + 1))); do xdotool key Down; sleep 0.05; done
+    fi
+    if [ -n "$sub" ]; then
+        xdotool key Right; sleep 0.4
+        for i in $(seq "$downs2"); do xdotool key Down; sleep 0.05; done
+    fi
+    xdotool key Return
+}
+
+# xs_dismiss_welcome [SECONDS]: the welcome window of a first start may come up after the
+# main window is active: waits for it a while and closes it.
+xs_dismiss_welcome() {
+    local id
+    id=$(xs_wait_window '^Welcome$' "${1:-10}" 2>/dev/null) || return 0
+    xdotool windowactivate --sync "$id" 2>/dev/null || true
+    xdotool key --window "$id" Escape
+    xs_wait_gone '^Welcome$' 10
+}
+
+# xs_close_window ID: closes a window by the window manager's close command (what its close
+# button sends).
+xs_close_window() {
+    xdotool windowactivate --sync "$1" 2>/dev/null || true
+    xdotool key --clearmodifiers alt+F4
+}
+
+# xs_wait_end [SECONDS]: waits for the program to end; fails if it does not.
+xs_wait_end() {
+    local limit=${1:-20} i
+    for i in $(seq $((limit * 10))); do
+        kill -0 "$XS_PID" 2>/dev/null || { wait "$XS_PID"; return $?; }
+        sleep 0.1
+    done
+    xs_fail "the program still runs ${limit}s later"
 }

@@ -1,4 +1,5 @@
 #include "app/services/AppFileServices.h"
+#include "gui/panels/PanelWindow.h"
 
 #include "app/dialogs/MapperDlg.h"
 #include "gui/dialogs/PropertiesDialog.h"
@@ -153,8 +154,7 @@ void AppFileServices::ShowProperties(const QString &type, General::Node *node, b
     if (!node)
         return;
     auto *window = new GUI::PropertiesDialog(&m_rWindow, "Properties", true);
-    window->setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
-                           Qt::WindowCloseButtonHint);
+    window->setWindowFlags(GUI::kFloatingPanelFlags);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->move(100, 100);
     window->show();

@@ -39,7 +39,8 @@ bool ShouldShowWelcome() { return (ReadWelcomeFlag() & 0x0FFFFFFFu) == 0; }
 
 void ShowWelcomeIfWanted(QWidget *window)
 {
-    if (CommandSwitches::s_bBenchmark || !ShouldShowWelcome())
+    // Nobody is there to close it in an unattended run.
+    if (CommandSwitches::s_bBenchmark || CommandSwitches::s_bUnattended || !ShouldShowWelcome())
         return;
     WelcomeDlg dialog(window);
     dialog.exec();

@@ -1,6 +1,7 @@
 // The main window's menu bar. Most entries carry the name of the handler they run as
 // their data, so a menu entry runs exactly what the handler's hotkey runs.
 #include "app/window/Tevrin.h"
+#include "gui/panels/PanelWindow.h"
 
 #include "app/settings/Preferences.h"
 #include "app/window/WindowSettings.h"
@@ -295,8 +296,8 @@ void Tevrin::BuildWindowsMenu()
     connect(windows, &QMenu::triggered, this, &Tevrin::OnWindow);
     for (int i = 0; i < GUI::DialogFactory::GetCount(); ++i) {
         const QString title = GUI::DialogFactory::GetTitle(i);
-        // The node graph has no other way in, so it stays in this list.
-        if (title == QLatin1String("Tray") || title == QLatin1String("Properties"))
+        if (title == QLatin1String("Tray") || title == QLatin1String("Properties") ||
+            title == QLatin1String("Node View"))
             continue;
         windows->addAction(title)->setData(GUI::DialogFactory::GetClassName(i));
     }
@@ -361,8 +362,7 @@ void Tevrin::OnWindow(QAction *action)
     if (!window)
         return;
     window->setWindowTitle(title);
-    window->setParent(this, Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
-                                Qt::WindowCloseButtonHint);
+    window->setParent(this, GUI::kFloatingPanelFlags);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->move(100, 100);
     window->show();

@@ -91,6 +91,9 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     resize(800, 600);
     General::StartTimer().start();
     Console("Timer started\n");
+    // The first start's folder dialog refuses a folder with a message: the shell that shows
+    // it is there before the preferences ask. The status bar joins it once it exists.
+    m_pServices->InstallShell();
     m_pPreferences = std::make_unique<Preferences>(prompts);
     Console("Preferences object created.\n");
     // Registers the node classes before any scene load or bake.
@@ -112,10 +115,8 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     GUI::PreferencesDialog::Register();
     Console("Dialogs inited.\n");
 
-    // The status bar exists before anything can report through the shell.
     BuildStatusBar();
     m_pServices->m_cShell.SetProgressHolder(m_pProgressHolder);
-    m_pServices->InstallShell();
     try {
         m_pScene = std::make_unique<Scene>();
     } catch (...) {
@@ -196,8 +197,11 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
         SaveSettings(SettingsParts{m_pPreferences.get(), &placement, &m_pView->m_cToggles}, m_cRecentFiles);
     }
 
-    if (Brush *tool = Brush::FindByType(1))
+    // The start-up tool shows its page in the docked Properties window, as a picked one does.
+    if (Brush *tool = Brush::FindByType(1)) {
         m_pInterface->m_pCurrentTool = tool;
+        m_pServices->m_cInteraction.RefreshBrushPage();
+    }
     m_cWindowTimer.start();
     m_pInterface->SetActiveCamera(m_pScene->m_pActiveCamera);
     SetStatusMessage(0, Tr("program started."));

@@ -63,6 +63,11 @@ bool Dialog::eventFilter(QObject *watched, QEvent *event)
 
 void Dialog::reject() {}
 
+void Dialog::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+}
+
 void Dialog::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_F1 && (event->modifiers() & Qt::AltModifier)) {

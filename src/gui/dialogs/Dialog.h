@@ -3,7 +3,7 @@
 // the chain of its live windows, newest first, so one Refresh on the chain's first window
 // brings every open window of that class up to date. Help texts come from HTML pages
 // named after the window and the widget; Alt+F1 enters What's-This mode and Escape never
-// closes a tool window.
+// closes a tool window, while its close button always does.
 
 #include "foundation/Node.h"
 
@@ -53,6 +53,9 @@ public slots:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    // The close button closes the window: the dialog's own close would go through the
+    // rejection a tool window ignores.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     Dialog *m_pNext = nullptr;

@@ -127,6 +127,11 @@ uint32_t HotkeyEditor::RowCode(int index) const
     return code;
 }
 
+void HotkeyEditor::reject()
+{
+    QDialog::reject();
+}
+
 void HotkeyEditor::OnOK()
 {
     if (m_bApplying || !m_pHandlers || !sender())

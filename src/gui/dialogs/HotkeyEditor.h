@@ -34,6 +34,8 @@ public:
 public slots:
     // Applies the edited row (the sender's); other rows stay as they are.
     void OnOK();
+    // Unlike the other tool windows, Escape closes this one, as it does any plain dialog.
+    void reject() override;
 
 private:
     struct Row {

@@ -1,4 +1,5 @@
 #include "gui/dialogs/LogWindow.h"
+#include "gui/panels/PanelWindow.h"
 
 #include "foundation/LogFile.h"
 
@@ -82,7 +83,7 @@ bool LogWindow::IsLinked() const
 void LogWindow::MakeFloating()
 {
     QWidget *main = parentWidget() ? parentWidget()->window() : nullptr;
-    setParent(main, Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+    setParent(main, kFloatingPanelFlags);
     move(600, 600);
     show();
     resize(400, 140);

@@ -1,4 +1,5 @@
 #include "gui/dialogs/PropertiesDialog.h"
+#include "gui/panels/PanelWindow.h"
 
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
@@ -216,12 +217,20 @@ void PropertiesDialog::BuildPanel(const QString &typeName, General::Node *node)
 
 void PropertiesDialog::ShowAttributes(General::Node *node)
 {
-    if (!node)
+    if (!ShowOwnAttributes(node))
         return;
+    if (auto *next = static_cast<PropertiesDialog *>(GetNext()))
+        next->ShowAttributes(node);
+}
+
+bool PropertiesDialog::ShowOwnAttributes(General::Node *node)
+{
+    if (!node)
+        return false;
     const int lock = GetLockMode();
     if (lock == kLockObject ||
         (lock == kLockType && QLatin1String(node->GetTypeInfo()->GetName()) != m_sTypeName))
-        return;
+        return false;
     if (m_pPanel || m_pAttributePage)
         ReleaseNode();
     m_sTypeName = QLatin1String(node->GetTypeInfo()->GetName());
@@ -230,8 +239,7 @@ void PropertiesDialog::ShowAttributes(General::Node *node)
     m_pAttributePage->AddNode(node);
     m_pLayout->addWidget(m_pAttributePage);
     SetTitle(node->GetName());
-    if (auto *next = static_cast<PropertiesDialog *>(GetNext()))
-        next->ShowAttributes(node);
+    return true;
 }
 
 void PropertiesDialog::ReleaseNode()
@@ -288,8 +296,10 @@ void PropertiesDialog::OnSetLock(int mode)
 
 void PropertiesDialog::AttributeChanged(General::Attribute *attribute, int event)
 {
+    // Every window hears the picked node through its own connection; a window just opened
+    // (its connection hands it the last pick) must not change the pages of the others.
     if (attribute == &m_aNode && event == General::Attribute::kValueChanged)
-        ShowAttributes(m_aNode.GetPointer());
+        ShowOwnAttributes(m_aNode.GetPointer());
 }
 
 bool PropertiesDialog::eventFilter(QObject *watched, QEvent *event)
@@ -387,7 +397,7 @@ PropertiesDialog *PropertiesDialog::Duplicate()
     auto *copy = new PropertiesDialog(nullptr, nullptr, true);
     copy->setModal(false);
     copy->setAttribute(Qt::WA_DeleteOnClose);
-    copy->setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+    copy->setWindowFlags(kFloatingPanelFlags);
     copy->show();
     copy->BuildPanel(m_sTypeName, m_pNode);
     copy->OnSetLock(kLockObject);

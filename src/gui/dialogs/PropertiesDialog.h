@@ -78,6 +78,8 @@ private:
     void DeletePage();
     // The tab's picture: the lock, the current tool's for the brush page, else the page kind's.
     QString TabIconPath() const;
+    // Shows `node` as attribute rows in this window only; false when the lock refuses it.
+    bool ShowOwnAttributes(General::Node *node);
 
     static DialogChain s_chain;
 

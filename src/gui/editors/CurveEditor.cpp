@@ -2,6 +2,7 @@
 
 #include "foundation/curves/CurvePointTable.h"
 #include "foundation/curves/NURBSCurve.h"
+#include "foundation/ShellServices.h"
 #include "gui/common/ModalDialogs.h"
 
 #include <QContextMenuEvent>
@@ -208,6 +209,15 @@ void CurveEditor::DeleteSelectedPoint()
     const int k = m_pSelected->m_iIndex, count = GetPointCount();
     if (k <= 0 || k >= count - 1)
         return;
+    // A curve with fewer points than its degree needs evaluates to nothing: a falloff would
+    // make every stroke do nothing, with no undo to bring it back.
+    if (m_bCurveMode && count - 1 <= m_pCurve->GetDegree()) {
+        General::Shell().CriticalMessage(
+            tr("A curve of degree %1 needs at least %2 points: this point cannot be deleted.")
+                .arg(m_pCurve->GetDegree())
+                .arg(m_pCurve->GetDegree() + 1));
+        return;
+    }
     if (m_bCurveMode) {
         m_pCurve->RemoveControlPoint(k);
         m_pCurve->Precalculate();

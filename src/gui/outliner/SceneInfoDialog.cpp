@@ -1,4 +1,5 @@
 #include "gui/outliner/SceneInfoDialog.h"
+#include "gui/panels/PanelWindow.h"
 
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
@@ -148,7 +149,7 @@ void SceneInfoDialog::Register()
 void SceneInfoDialog::MakeFloating()
 {
     QWidget *main = parentWidget() ? parentWidget()->window() : nullptr;
-    setParent(main, Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+    setParent(main, kFloatingPanelFlags);
     move(100, 100);
     show();
 }

@@ -1,4 +1,5 @@
 #include "gui/panels/TabPanel.h"
+#include "gui/panels/PanelWindow.h"
 
 #include "foundation/ShellServices.h"
 #include "gui/common/DragRunner.h"
@@ -201,6 +202,11 @@ QMenu *TabPanel::CreateContextMenu(QWidget *parent)
 
 void TabPanel::contextMenuEvent(QContextMenuEvent *event)
 {
+    // The page commands act on the current page: a right-click on a tab makes that tab
+    // current first, so the menu never closes or floats a page other than the clicked one.
+    const int clicked = m_pBar->tabAt(m_pBar->mapFrom(this, event->pos()));
+    if (clicked >= 0)
+        setCurrentIndex(clicked);
     QMenu *menu = CreateContextMenu(this);
     menu->exec(event->globalPos());
     delete menu;
@@ -254,7 +260,7 @@ void TabPanel::ChipOffTab()
     // The window floats on its own; its page goes.
     if (auto *area = qobject_cast<QScrollArea *>(page))
         area->takeWidget();
-    window->setParent(this->window(), Qt::Window);
+    window->setParent(this->window(), kFloatingPanelFlags);
     window->setWindowTitle(label);
     window->show();
     if (page != window) {

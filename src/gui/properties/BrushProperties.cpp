@@ -189,8 +189,10 @@ void BrushProperties::Refresh()
 
 void BrushProperties::RefreshTool(Brush &tool)
 {
+    // Rebuilt on every refresh: a falloff picked from a tray replaces the points of the same
+    // curve, which the editor's handles and drawing must follow.
     auto *curve = Find<CurveEditor>("FalloffCurve");
-    if (curve && curve->GetCurve() != &tool.m_falloff)
+    if (curve)
         curve->SetCurve(&tool.m_falloff);
     const float unit = Scene::LinearUnitScale();
     if (auto *size = Find<TextSlider>("Size"))

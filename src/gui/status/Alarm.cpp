@@ -58,7 +58,8 @@ void Alarm::OnTimer()
     if (m_fIdle() >= kIdleMs)
         m_iPaused += now - m_iLastTick;
     m_iLastTick = now;
-    update();
+    if (Face() != m_cShown)
+        update();
 }
 
 void Alarm::paintEvent(QPaintEvent *event)
@@ -67,6 +68,7 @@ void Alarm::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     const QRect r = contentsRect();
     const AlarmFace face = Face();
+    m_cShown = face;
     if (!face.due) {
         painter.fillRect(QRect(r.left(), r.top(), face.barWidth, r.height()), QColor(QStringLiteral("darkgray")));
         return;

@@ -17,6 +17,8 @@ struct AlarmFace {
     bool due = false;
     int barWidth = 0;  // counting: the bar's width
     bool red = false;  // due: red (else dark grey) in this 200 ms phase
+
+    bool operator==(const AlarmFace &) const = default;
 };
 
 // e: milliseconds since the last reset; paused: idle milliseconds not counted; interval:
@@ -48,7 +50,8 @@ public:
     int64_t GetPaused() const { return m_iPaused; }
 
 public slots:
-    // Every tick: idle time since the last tick is added to the paused time; then a repaint.
+    // Every tick: idle time since the last tick is added to the paused time; then a repaint
+    // when the face changed (a still program does no drawing).
     void OnTimer();
 
 protected:
@@ -62,6 +65,7 @@ private:
     int64_t m_iStart = 0;
     int64_t m_iLastTick = 0;
     int64_t m_iPaused = 0;
+    AlarmFace m_cShown;  // the face of the last paint
 };
 
 }  // namespace GUI

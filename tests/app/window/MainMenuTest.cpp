@@ -17,7 +17,6 @@
 #include "gui/dialogs/LogWindow.h"
 #include "gui/layers/LayerList.h"
 #include "gui/dialogs/PropertiesDialog.h"
-#include "gui/nodes/NodeTableDialog.h"
 #include "gui/outliner/SceneInfoDialog.h"
 #include "gui/editors/TextSlider.h"
 #include "gui/properties/BrushProperties.h"
@@ -152,7 +151,7 @@ TEST_F(MainMenuTest, EveryEntryHasItsTextShortcutAndCommand)
     const QStringList windows = Entries(Menu("Windows"));
     EXPECT_EQ(windows, QStringList({"Hotkeys|HotkeyEditor", "Image Browser|ImageBrowserDialog", "Layers|LayerList",
                                     "Log|LogWindow", "Object List|SceneInfoDialog", "Preferences|PreferencesDialog",
-                                    "Node View|NodeTableDialog", "<Properties>", "<Trays>"}));
+                                    "<Properties>", "<Trays>"}));
     QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
     EXPECT_EQ(Entries(properties),
               QStringList({"Brush|PropertiesDialog", "Camera|PropertiesDialog", "Geometry|PropertiesDialog",
@@ -360,6 +359,8 @@ TEST_F(MainMenuTest, WindowsMenuOpensTheSceneWindowsAndThePropertiesPages)
         EXPECT_NE(first, nullptr);
         EXPECT_TRUE(first && first->isWindow());
         EXPECT_TRUE(first && first->parentWidget() == m_window.get());
+        // A tool window, kept above the main window when the main window is clicked.
+        EXPECT_TRUE(first && first->windowType() == Qt::Tool);
         return first;
     };
     ActionNamed(Menu("Windows"), QStringLiteral("Object List"))->trigger();
@@ -370,8 +371,6 @@ TEST_F(MainMenuTest, WindowsMenuOpensTheSceneWindowsAndThePropertiesPages)
     // The dock has its own list, older in the chain.
     EXPECT_NE(list->GetNext(), nullptr);
 
-    ActionNamed(Menu("Windows"), QStringLiteral("Node View"))->trigger();
-    EXPECT_TRUE(newest(GUI::NodeTableDialog::First()));
 
     QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
     ActionNamed(properties, QStringLiteral("Camera"))->trigger();
@@ -383,8 +382,7 @@ TEST_F(MainMenuTest, WindowsMenuOpensTheSceneWindowsAndThePropertiesPages)
     QTest::qWait(50);
     list->grab().save(QStringLiteral(TEVRIN_SCREENSHOTS "/object_list.png"));
     page->grab().save(QStringLiteral(TEVRIN_SCREENSHOTS "/camera_page.png"));
-    for (QWidget *window : {static_cast<QWidget *>(list), static_cast<QWidget *>(GUI::NodeTableDialog::First()),
-                            static_cast<QWidget *>(page)})
+    for (QWidget *window : {static_cast<QWidget *>(list), static_cast<QWidget *>(page)})
         window->close();
 }
 
@@ -393,10 +391,13 @@ TEST_F(MainMenuTest, WindowsMenuOpensTheBrushPageWhoseSettingsTheStrokesRead)
     REQUIRE_WINDOW_GL();
     Build();
     Interface *controller = Interface::Get();
-    // The docked Properties window shows nothing at first; a tool picked from a tray fills it.
+    // The docked Properties window shows the start-up tool's page; a tool picked from a tray
+    // takes its place.
     GUI::PropertiesDialog *docked = GUI::PropertiesDialog::First();
     ASSERT_NE(docked, nullptr);
-    EXPECT_EQ(docked->GetTypeName(), QString());
+    ASSERT_NE(controller->m_pCurrentTool, nullptr);
+    EXPECT_TRUE(dynamic_cast<GUI::BrushProperties *>(docked->GetPanel()));
+    EXPECT_EQ(docked->GetShownName(), controller->m_pCurrentTool->m_sName);
     controller->ApplyTrayItem(Brush::Find(QStringLiteral("Soft")), true);
     EXPECT_TRUE(dynamic_cast<GUI::BrushProperties *>(docked->GetPanel()));
     EXPECT_EQ(docked->GetShownName(), QStringLiteral("Soft"));

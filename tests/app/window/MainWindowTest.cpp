@@ -5,12 +5,14 @@
 
 #include "app/services/AppInteractionServices.h"
 #include "app/settings/Preferences.h"
+#include "app/settings/WindowPrompts.h"
 #include "app/startup/RunLog.h"
 #include "app/system/SystemInfo.h"
 #include "browser/ImageBrowser.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
+#include "gui/dialogs/PathPreferences.h"
 #include "gui/dialogs/SysInfoWindow.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/progress/ProgressShell.h"
@@ -27,6 +29,7 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -134,6 +137,49 @@ TEST_F(MainWindowTest, ConstructionBuildsEveryPartInOrderAndSaysSo)
     EXPECT_TRUE(InteractionHost().HasView());
     EXPECT_EQ(InteractionHost().GetViewWidth(), window.GetView()->width());
     EXPECT_NE(&General::Shell(), static_cast<General::ShellServices *>(&Recorder()));
+}
+
+// The first start asks for the folders before the window is shown: a refused folder must still
+// say why, or OK seems to do nothing.
+TEST_F(MainWindowTest, TheFirstStartsFolderDialogSaysWhyItRefusesAFolder)
+{
+    REQUIRE_WINDOW_GL();
+    QTemporaryDir home, chosen;
+    // A folder nobody can write in, the superuser included.
+    const QString locked = QStringLiteral("/proc");
+    const QByteArray data = qgetenv("XDG_DATA_HOME"), config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
+    // Until the window installs its own, the program has a shell that shows nothing.
+    General::ShellServices silent;
+    General::InstallShell(&silent);
+
+    const QStringList answers = {QStringLiteral("/no/such/folder"), locked, chosen.path()};
+    int answered = 0;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto *dialog = qobject_cast<GUI::PathPreferences *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        if (answered == answers.size()) {
+            dialog->reject();  // the good folder was refused too: end the loop
+            return;
+        }
+        dialog->findChild<QLineEdit *>(QStringLiteral("settings"))->setText(answers[answered++]);
+        dialog->OnOK();
+    });
+    answer.start(10);
+    WindowPrompts prompts;
+    ConsoleLines([&] { m_window = std::make_unique<Tevrin>(nullptr, Qt::Window, &prompts); });
+    answer.stop();
+    EXPECT_EQ(Recorder().messages.join(QLatin1Char('|')).toStdString(),
+              "Settings directory does not exist!|Settings directory cannot be written!");
+    EXPECT_EQ(m_window->GetPreferences()->SettingFiles.toStdString(), chosen.path().toStdString());
+
+    ConsoleLines([this] { m_window.reset(); });
+    General::InstallShell(&Recorder());
+    qputenv("XDG_DATA_HOME", data);
+    qputenv("XDG_CONFIG_HOME", config);
 }
 
 TEST_F(MainWindowTest, TheHelpMenuOpensTheSystemReport)
