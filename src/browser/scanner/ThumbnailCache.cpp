@@ -71,12 +71,14 @@ bool MakeRecord(const QFileInfo &file, int width, int height, ImgInfo &record)
     if (path.isEmpty())
         return false;
     // Only the thumbnail is wanted: decoded at its size where the reader can.
-    int depth = 0;
-    QSize declared;
-    QString error;
-    QImage image = General::ReadBoundedImage(path, General::kMaxScaledPixels, QSize(width, height), true, &error,
-                                             &declared, &depth);
+    General::BoundedImage read = General::ReadBoundedImage(path, General::kMaxScaledPixels, QSize(width, height), true);
+    if (read.tooLarge)
+        return false;
+    QImage image = std::move(read.image);
+    int depth = read.depth;
+    QSize declared = read.declared;
     if (image.isNull()) {
+        // Formats only the program's own reader knows (deep and float TIFFs).
         QTvImage loaded;
         if (!loaded.Load(path, false) || !loaded.GetImage())
             return false;

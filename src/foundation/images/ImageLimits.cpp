@@ -20,33 +20,33 @@ QString ImageTooLarge(const QString &fileName, qint64 width, qint64 height)
         .arg(height);
 }
 
-QImage ReadBoundedImage(const QString &fileName, qint64 maxPixels, const QSize &fit, bool keepAspect, QString *error,
-                        QSize *declared, int *depth)
+BoundedImage ReadBoundedImage(const QString &fileName, qint64 maxPixels, const QSize &fit, bool keepAspect)
 {
+    BoundedImage result;
     QImageReader reader(fileName);
     const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > maxPixels) {
-        if (error)
-            *error = ImageTooLarge(fileName, size.width(), size.height());
-        return QImage();
-    }
+    result.declared = size;
     // Only where the decoder itself scales as it reads (JPEG): the other readers that take
     // a size decode the whole picture anyway and then filter it unlike the callers' scaling.
-    if (fit.isValid() && size.isValid() && (size.width() > fit.width() || size.height() > fit.height()) &&
-        reader.format() == "jpeg")
-        reader.setScaledSize(keepAspect ? size.scaled(fit, Qt::KeepAspectRatio) : fit);
-    QImage image = reader.read();
-    if (image.isNull()) {
-        if (error)
-            *error = QCoreApplication::translate("ImageLimits", "The picture %1 cannot be read: %2")
-                         .arg(fileName, reader.errorString());
-        return image;
+    const bool scaled = fit.isValid() && size.isValid() &&
+                        (size.width() > fit.width() || size.height() > fit.height()) && reader.format() == "jpeg";
+    if (size.isValid() && qint64(size.width()) * size.height() > (scaled ? kMaxScaledReadPixels : maxPixels)) {
+        result.tooLarge = true;
+        result.error = ImageTooLarge(fileName, size.width(), size.height());
+        return result;
     }
-    if (declared)
-        *declared = size.isValid() ? size : image.size();
-    if (depth)
-        *depth = image.depth();
-    return image;
+    if (scaled)
+        reader.setScaledSize(keepAspect ? size.scaled(fit, Qt::KeepAspectRatio) : fit);
+    result.image = reader.read();
+    if (result.image.isNull()) {
+        result.error = QCoreApplication::translate("ImageLimits", "The picture %1 cannot be read: %2")
+                           .arg(fileName, reader.errorString());
+        return result;
+    }
+    if (!size.isValid())
+        result.declared = result.image.size();
+    result.depth = result.image.depth();
+    return result;
 }
 
 }  // namespace General

@@ -85,13 +85,16 @@ bool QTvImage::Load(const QString &fileName, bool limitSize)
     m_fGamma = 1.0f;
 
     // A picture cut to 1024 x 1024 is decoded at that size where the reader can.
-    QString error;
-    int depth = 0;
-    QImage image = General::ReadBoundedImage(fileName, limitSize ? General::kMaxScaledPixels : General::MaxImagePixels(),
-                                             limitSize ? QSize(kSizeLimit, kSizeLimit) : QSize(), false, &error,
-                                             nullptr, &depth);
+    General::BoundedImage read = General::ReadBoundedImage(
+        fileName, limitSize ? General::kMaxScaledPixels : General::MaxImagePixels(),
+        limitSize ? QSize(kSizeLimit, kSizeLimit) : QSize());
+    if (read.tooLarge) {
+        Log("%s\n", qPrintable(read.error));
+        return false;
+    }
+    QImage image = std::move(read.image);
     if (!image.isNull()) {
-        m_iBitDepth = int16_t(depth);
+        m_iBitDepth = int16_t(read.depth);
         if (limitSize && (image.width() > kSizeLimit || image.height() > kSizeLimit))
             image = image.scaled(kSizeLimit, kSizeLimit, Qt::IgnoreAspectRatio, Qt::FastTransformation);
         if (!Allocate(image.width(), image.height(), 4))
@@ -117,7 +120,7 @@ bool QTvImage::Load(const QString &fileName, bool limitSize)
     QTvTiff tiff(fileName);
     const TvTiffInfo &info = tiff.GetInfo();
     if (!tiff.IsOpen()) {
-        Log("%s\n", qPrintable(error));
+        Log("%s\n", qPrintable(read.error));
         return false;
     }
     if (limitSize && uint64_t(info.m_iWidth) * info.m_iLength > uint64_t(General::kMaxScaledPixels)) {
