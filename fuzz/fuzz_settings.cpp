@@ -1,6 +1,7 @@
 // Loads arbitrary bytes as "settings.sav" and as "recent.sav": any file either loads
 // whole or is refused, and a refused one leaves the preferences and the tool list as they were.
 #include "FuzzFile.h"
+#include "FuzzPreferences.h"
 #include "app/settings/Preferences.h"
 #include "app/settings/RecentFiles.h"
 #include "app/settings/SettingsFile.h"
@@ -8,33 +9,11 @@
 #include "scene/Brush.h"
 #include "viewport/view/ViewToggles.h"
 
-#include <QTemporaryDir>
-
-#include <memory>
-
-namespace {
-
-// The per-user folders the preferences make go to a private home.
-Preferences &Shared()
-{
-    static QTemporaryDir home;
-    static std::unique_ptr<Preferences> preferences = [] {
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home.filePath(QStringLiteral("data"))));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
-        CreateDefaultFalloffs();
-        Surface::InitMaterials();
-        return std::make_unique<Preferences>();
-    }();
-    return *preferences;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static FuzzShell shell;
     General::InstallShell(&shell);
-    Preferences &preferences = Shared();
+    Preferences &preferences = FuzzPreferences();
     FuzzFile file(data, size, "settings.sav");
     const int unit = preferences.LinearUnit;
     const size_t tools = Brush::Tools().size();

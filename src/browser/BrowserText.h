@@ -29,5 +29,9 @@ Bookmarks ParseBookmarks(const QByteArray &bytes);
 QByteArray FormatBookmarks(const Bookmarks &bookmarks);
 // "<settings folder>/ImageBrowser.txt".
 QString BookmarksFilePath(const QString &folder);
+// A bookmarks file past these bounds is not read: a line is one folder's path, and a menu
+// of more than a few hundred of them is of no use.
+constexpr qint64 kMaxBookmarksBytes = 256 * 1024;
+constexpr qint64 kMaxBookmarksLine = 4096;
 
 }  // namespace Browser

@@ -5,9 +5,11 @@
 #include "browser/ComboBoxModify.h"
 #include "browser/ImageBrowser.h"
 #include "browser/viewer/ImageArea.h"
+#include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
 #include "foundation/images/Pictures.h"
+#include "platform/WholeFiles.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -16,7 +18,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QPushButton>
-#include <QSaveFile>
 
 namespace {
 
@@ -35,10 +36,16 @@ void ImageBrowser::LoadBookmarks()
     const QString folder = General::BookmarksFolder();
     if (folder.isEmpty())
         return;
-    QFile file(Browser::BookmarksFilePath(folder));
-    if (!file.open(QIODevice::ReadOnly))
+    const SmallFile file =
+        ReadSmallFile(Browser::BookmarksFilePath(folder), Browser::kMaxBookmarksBytes, Browser::kMaxBookmarksLine);
+    if (file.outcome == SmallFile::Refused) {
+        Log("%s\n", file.error.toUtf8().constData());
+        General::Shell().ShowMessage(General::ShellServices::kWarning, QString::fromLatin1(General::ProgramTitle()),
+                                     file.error);
+    }
+    if (file.outcome != SmallFile::Read)
         return;
-    const Browser::Bookmarks bookmarks = Browser::ParseBookmarks(file.readAll());
+    const Browser::Bookmarks bookmarks = Browser::ParseBookmarks(file.bytes);
     if (bookmarks.last.isEmpty())
         return;
     // Adding the bookmarks reads no folder.
@@ -66,11 +73,10 @@ void ImageBrowser::SaveBookmarks()
     if (folder.isEmpty())
         return;
     // Whole or not at all: a failed write keeps the file of the run before.
-    QSaveFile file(Browser::BookmarksFilePath(folder));
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(Browser::FormatBookmarks({m_pPathBox->currentText(), BookmarkPaths()}));
-    file.commit();
+    QString error;
+    if (!SaveWholeFile(Browser::BookmarksFilePath(folder),
+                       Browser::FormatBookmarks({m_pPathBox->currentText(), BookmarkPaths()}), &error))
+        Log("%s\n", error.toUtf8().constData());
 }
 
 void ImageBrowser::AddBookmarkAction(const QString &path)

@@ -7,12 +7,15 @@
 #include "interaction/benchmark/BenchmarkRecorder.h"
 #include "interaction/benchmark/BenchmarkReport.h"
 #include "interaction/benchmark/ScriptReader.h"
+#include "platform/WholeFiles.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QKeyEvent>
 
 namespace {
+constexpr qint64 kMaxScriptBytes = 64 << 20;
+constexpr qint64 kMaxScriptLine = 4096;
+
 // The numbers after a quoted path; missing ones (older scripts) read as -1.
 int FieldAfterQuote(const QStringList &fields, int index)
 {
@@ -35,13 +38,15 @@ bool Interface::StartRecording(const QString &file)
 
 QString Interface::PlayBenchmark(const QString &name)
 {
-    QString text;
-    QFile file(name);
-    // A missing script plays as an empty one.
-    if (file.open(QIODevice::ReadOnly | QIODevice::Text))
-        text = QString::fromUtf8(file.readAll());
-    file.close();
-    ScriptReader reader(text);
+    // A missing script plays as an empty one; one that is no regular file, or past the
+    // bounds (a recorded script of an hour's input is a few megabytes; a line is one event
+    // or one section's name), is refused.
+    const SmallFile file = ReadSmallFile(name, kMaxScriptBytes, kMaxScriptLine);
+    if (file.outcome == SmallFile::Refused) {
+        Log("%s\n", file.error.toUtf8().constData());
+        return file.error + QLatin1Char('\n');
+    }
+    ScriptReader reader(QString::fromUtf8(file.bytes).replace(QLatin1String("\r\n"), QLatin1String("\n")));
     BenchmarkReport report;
     QElapsedTimer clock;
     clock.start();

@@ -43,12 +43,15 @@ void RemoveStaleTempFiles(const QString &folder, const QString &prefix)
     const QStringList names =
         dir.entryList({prefix + QStringLiteral("*")}, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
     for (const QString &name : names) {
-        // prefix, process id, ".", the six characters TempFileName adds
+        // prefix, process id, ".", the six characters TempFileName adds; libzip writes its
+        // own temporary beside ours with "." and six more.
         const QString rest = name.mid(prefix.size());
         const qsizetype dot = rest.indexOf(QLatin1Char('.'));
         bool number = false;
         const long pid = rest.left(dot).toLong(&number);
-        if (dot < 1 || !number || pid <= 0 || rest.size() - dot - 1 != 6)
+        const qsizetype tail = rest.size() - dot - 1;
+        const bool ownTail = tail == 6 || (tail == 13 && rest.at(dot + 7) == QLatin1Char('.'));
+        if (dot < 1 || !number || pid <= 0 || !ownTail)
             continue;
         if (!ProcessIsGone(pid))
             continue;
@@ -93,9 +96,15 @@ bool SyncFile(const QString &path)
 
 bool ReplaceWithTempFile(const QString &temp, const QString &target)
 {
+    // Only a regular file is replaced, and only one gives its permission bits: a device or
+    // FIFO in the target's place stays, and its bits never reach the new file.
     struct stat old {};
-    const mode_t mode = ::stat(QFile::encodeName(target).constData(), &old) == 0 ? mode_t(old.st_mode & 07777)
-                                                                               : NewFileMode();
+    const bool exists = ::lstat(QFile::encodeName(target).constData(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode)) {
+        QFile::remove(temp);
+        return false;
+    }
+    const mode_t mode = exists ? mode_t(old.st_mode & 07777) : NewFileMode();
     const bool ok = SyncFile(temp) && ::chmod(QFile::encodeName(temp).constData(), mode) == 0 &&
                     std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) == 0;
     if (!ok)

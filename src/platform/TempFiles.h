@@ -19,6 +19,7 @@ void RemoveStaleTempFiles(const QString &folder, const QString &prefix);
 // Puts a finished temporary file in the place of `target` in one step: its bytes reach the
 // disk first (otherwise the rename may land before the data), it takes the old file's
 // permission bits (a new file those the umask leaves of 0666), then it is renamed over
-// the target.
+// the target. A target that exists and is not a regular file (a link, device, FIFO or
+// folder) is not replaced.
 // On failure the temporary file is removed and the target is as it was.
 bool ReplaceWithTempFile(const QString &temp, const QString &target);

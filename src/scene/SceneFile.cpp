@@ -9,6 +9,7 @@
 #include "mesh/object/Object.h"
 #include "mesh/surface/Material.h"
 #include "platform/TempFiles.h"
+#include "platform/WholeFiles.h"
 #include "platform/ZipArchive.h"
 #include "scene/SceneServices.h"
 #include "scene/SelectionSet.h"
@@ -33,16 +34,6 @@ QString Tr(const char *text) { return QCoreApplication::translate("Scene", text)
 
 bool IsArchiveName(const QString &name) { return name.endsWith(QStringLiteral(".tev"), Qt::CaseInsensitive); }
 
-// The file a save really replaces: a symbolic link's target, so that the link stays.
-QString WriteTarget(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.isSymLink())
-        return path;
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? info.symLinkTarget() : canonical;
-}
-
 // A file that exists and that nobody may write, or not this user.
 bool IsReadOnly(const QString &path)
 {
@@ -64,7 +55,15 @@ bool Scene::Save(const QString &sceneName, bool wholeScene, const QString &file)
     General::ShellServices &shell = General::Shell();
     m_sFileName = sceneName;
     shell.SetStatusMessage(Tr("saving..."), 0);
-    const QString target = WriteTarget(file.isEmpty() ? sceneName : file);
+    // A link's regular target is replaced, so that the link stays; anything else is refused.
+    QString refusal;
+    const QString target = SaveTargetOf(file.isEmpty() ? sceneName : file, &refusal);
+    if (target.isEmpty()) {
+        Log("%s\n", refusal.toUtf8().constData());
+        shell.CriticalMessage(refusal);
+        shell.SetStatusMessage(Tr("save error"), 0);
+        return false;
+    }
     const QFileInfo info(target);
     if (IsReadOnly(target)) {
         Log("Scene file %s is read-only and was not replaced\n", QFile::encodeName(target).constData());

@@ -3,14 +3,20 @@
 #include "app/settings/HotkeysFile.h"
 #include "interaction/Interface.h"
 #include "scene/Scene.h"
+#include "support/FileSizeLimit.h"
 #include "support/RecordingShell.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -118,6 +124,65 @@ TEST_F(HotkeysFileTest, AnUnwritableFolderLeavesTheOldFile)
     QFile kept(Path());
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), QByteArray("Save scene: 83\n"));
+}
+
+TEST_F(HotkeysFileTest, WhatIsNoRegularFileWithinTheBoundsIsNotReadAndLogged)
+{
+    const uint32_t before = Code("Save scene");
+    // A FIFO with no writer, a 2 GB file of no blocks, one 100 kB line.
+    const auto fifo = [this] { return ::mkfifo(QFile::encodeName(Path()).constData(), 0666) == 0; };
+    const auto sparse = [this] {
+        WriteText("Save scene: 83\n");
+        return ::truncate(QFile::encodeName(Path()).constData(), 2LL << 30) == 0;
+    };
+    const auto longLine = [this] {
+        WriteText("Save scene: 83\n" + QByteArray(100000, ' ') + "\n");
+        return true;
+    };
+    for (const std::function<bool()> &make : {std::function<bool()>(fifo), std::function<bool()>(sparse),
+                                              std::function<bool()>(longLine)}) {
+        QFile::remove(Path());
+        ASSERT_TRUE(make());
+        Recorder().Clear();
+        const HotkeysFile::ReadResult result = HotkeysFile::Read(Table(), Path());
+        EXPECT_FALSE(result.opened);
+        EXPECT_TRUE(result.refusal.contains(Path()));
+        EXPECT_TRUE(Recorder().LogContains(Path()));
+        EXPECT_EQ(Code("Save scene"), before);
+    }
+}
+
+TEST_F(HotkeysFileTest, AFullDiskKeepsTheOldFileAndIsLogged)
+{
+    WriteText("Save scene: 83\n");
+    Recorder().Clear();
+    {
+        const FileSizeLimit full(8);
+        EXPECT_FALSE(HotkeysFile::Write(Table(), Path()));
+    }
+    QFile kept(Path());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("Save scene: 83\n"));
+    EXPECT_TRUE(Recorder().LogContains(Path()));
+}
+
+TEST_F(HotkeysFileTest, AWriteFollowsALinkToARegularFileAndRefusesAFifo)
+{
+    const QString target = m_temp.filePath(QStringLiteral("real.txt"));
+    QFile::remove(Path());
+    ASSERT_TRUE(QFile::link(target, Path()));
+    WriteText("old\n");
+    ASSERT_TRUE(HotkeysFile::Write(Table(), Path()));
+    EXPECT_TRUE(QFileInfo(Path()).isSymLink());
+    QFile real(target);
+    ASSERT_TRUE(real.open(QIODevice::ReadOnly));
+    EXPECT_EQ(real.readAll(), HotkeysFile::Compose(Table()));
+
+    QFile::remove(target);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(target).constData(), 0666), 0);
+    EXPECT_FALSE(HotkeysFile::Write(Table(), Path()));
+    EXPECT_TRUE(QFileInfo(target).exists() && !QFileInfo(target).isFile()) << "the FIFO stays";
+    EXPECT_TRUE(QFileInfo(Path()).isSymLink());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "app/startup/CommandSwitches.h"
 #include "mesh/surface/Material.h"
 #include "scene/Brush.h"
+#include "support/FileSizeLimit.h"
 #include "support/RecordBytes.h"
 #include "support/RecordingShell.h"
 #include "support/StreamAtVersion.h"
@@ -22,6 +23,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -334,8 +337,9 @@ TEST_F(SettingsFile, OldAndTooNewFilesAreKeptBesideAndNotRead)
         TempDir::Write(path, Bytes().I32(v).Append(HandRecord(228)).Get());
         const SettingsLoad load = LoadSettingsFile(path, Parts());
         EXPECT_EQ(load.outcome, SettingsLoad::Refused);
-        EXPECT_TRUE(QFileInfo::exists(path)) << "never deleted";
-        EXPECT_EQ(TempDir::Read(load.keptCopy), TempDir::Read(path));
+        EXPECT_FALSE(QFileInfo::exists(path)) << "moved aside, so the next save cannot replace it";
+        EXPECT_EQ(TempDir::Read(load.keptCopy), Bytes().I32(v).Append(HandRecord(228)).Get());
+        QFile::remove(load.keptCopy);
         EXPECT_TRUE(m_pPreferences->SaveReminder);
     }
     // An empty or missing file is a first start: nothing to say.
@@ -518,6 +522,131 @@ TEST(WindowPlacement, AStoredPlacementComesBackUnlessMaximized)
     EXPECT_EQ(window.size(), QSize(500, 300));
     ApplyPlacement(window, WindowPlacement{false, 0, 0, 0, -5});  // a damaged size is not taken
     EXPECT_EQ(window.size(), QSize(500, 300));
+}
+
+}  // namespace
+
+namespace {
+
+off_t BlocksOf(const QString &path)
+{
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? off_t(info.st_blocks) : -1;
+}
+
+TEST_F(SettingsFile, AHeaderAndZerosIsDamagedAndMovedAsideWithoutACopy)
+{
+    // A valid header and 64 MB of zeros, no blocks on the disk: read as zeros it would set
+    // no unit, no draft points and no dolly step.
+    const QString path = Path("settings.sav");
+    TempDir::Write(path, Bytes().I32(228).Get());
+    ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), 64 << 20), 0);
+    const SettingsLoad load = LoadSettingsFile(path, Parts());
+    ASSERT_EQ(load.outcome, SettingsLoad::Refused);
+    EXPECT_TRUE(m_pPreferences->SaveReminder);
+    EXPECT_EQ(m_pPreferences->DraftPoints, PreferenceValues().DraftPoints);
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(QFileInfo(load.keptCopy).size(), 64 << 20);
+    EXPECT_LT(BlocksOf(load.keptCopy), 1024) << "renamed, not copied into real blocks";
+    EXPECT_TRUE(load.message.contains(load.keptCopy));
+}
+
+TEST_F(SettingsFile, ADamagedOrNewerRecentListIsKeptAsideAndReported)
+{
+    const QString path = m_pPreferences->SettingFiles + QStringLiteral("/recent.sav");
+    for (const QByteArray &bad : {Bytes().I32(229).I32(0).Get(), Bytes().I32(228).I32(3).I32(1000).Get()}) {
+        TempDir::Write(path, bad);
+        Recorder().Clear();
+        RecentFiles recent;
+        LoadRecentFiles(recent);
+        EXPECT_TRUE(recent.Files().isEmpty());
+        EXPECT_EQ(TempDir::Read(path + QStringLiteral(".kept")), bad);
+        EXPECT_EQ(Recorder().boxes.size(), 1);
+        EXPECT_TRUE(Recorder().boxes.join(QString()).contains(path));
+        // The list written at exit leaves the kept file alone.
+        ASSERT_TRUE(SaveSettings(Parts(), recent));
+        EXPECT_EQ(TempDir::Read(path + QStringLiteral(".kept")), bad);
+        QFile::remove(path + QStringLiteral(".kept"));
+    }
+}
+
+TEST_F(SettingsFile, AnUnwritableSettingsFolderIsToldOnceAtStart)
+{
+    // Below a plain file no folder can ever be made: unwritable even for root.
+    TempDir::Write(Path("plain"), "x");
+    m_pPreferences->SettingFiles = Path("plain") + QStringLiteral("/settings");
+    Recorder().Clear();
+    LoadSettings(Parts());
+    ASSERT_EQ(Recorder().boxes.size(), 1);
+    EXPECT_TRUE(Recorder().boxes.front().contains(m_pPreferences->SettingFiles));
+}
+
+TEST_F(SettingsFile, LeftoversOfKilledSettingsSavesGoAtStart)
+{
+    const QString folder = m_pPreferences->SettingFiles;
+    QStringList leftovers;
+    for (const char *name : {".recent.sav.2147483000.AbC123", ".settings.sav.2147483000.XyZ789",
+                             ".hotkeys.txt.2147483000.QwE456"})
+        leftovers << folder + QLatin1Char('/') + QString::fromLatin1(name);
+    for (const QString &file : leftovers)
+        TempDir::Write(file, "partial");
+    LoadSettings(Parts());
+    for (const QString &file : leftovers)
+        EXPECT_FALSE(QFileInfo::exists(file)) << file.toStdString();
+}
+
+TEST_F(SettingsFile, EverySettingsFileFollowsALinkToARegularFileAndRefusesAnyOther)
+{
+    const QString folder = m_pPreferences->SettingFiles;
+    RecentFiles recent;
+    recent.Add(QStringLiteral("/a.tev"));
+    for (const char *name : {"settings.sav", "recent.sav"}) {
+        SCOPED_TRACE(name);
+        const QString path = folder + QLatin1Char('/') + QString::fromLatin1(name);
+        const QString real = Path("real"), fifo = Path("fifo");
+        TempDir::Write(real, "old");
+        ASSERT_EQ(::chmod(QFile::encodeName(real).constData(), 0600), 0);
+        QFile::remove(path);
+        ASSERT_TRUE(QFile::link(real, path));
+        ASSERT_TRUE(SaveSettings(Parts(), recent));
+        EXPECT_TRUE(QFileInfo(path).isSymLink());
+        EXPECT_NE(TempDir::Read(real), "old");
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(real).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, mode_t(0600)) << "the replaced file's bits stay";
+
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
+        QFile::remove(path);
+        ASSERT_TRUE(QFile::link(fifo, path));
+        EXPECT_FALSE(SaveSettings(Parts(), recent));
+        ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &info), 0);
+        EXPECT_TRUE(S_ISFIFO(info.st_mode)) << "the FIFO stays";
+        EXPECT_TRUE(QFileInfo(path).isSymLink());
+        QFile::remove(path);
+        QFile::remove(fifo);
+        QFile::remove(real);
+    }
+}
+
+TEST_F(SettingsFile, ThePathsFileIsReadWithinItsBoundsAndRewrittenWhole)
+{
+    const QString paths = Preferences::PathsFile();
+    TempDir::Write(paths, "");
+    ASSERT_EQ(::truncate(QFile::encodeName(paths).constData(), 2LL << 30), 0);
+    const QString before = m_pPreferences->SettingFiles;
+    EXPECT_TRUE(m_pPreferences->ReadPathsFile()) << "a 2 GB file counts as none";
+    EXPECT_EQ(m_pPreferences->SettingFiles, before);
+
+    TempDir::Write(paths, "someone: /elsewhere\n");
+    {
+        const FileSizeLimit full(8);
+        m_pPreferences->AppendToPathsFile();
+    }
+    EXPECT_EQ(TempDir::Read(paths), "someone: /elsewhere\n") << "a failed append keeps the file whole";
+    m_pPreferences->AppendToPathsFile();
+    EXPECT_EQ(TempDir::Read(paths), ("someone: /elsewhere\n" + m_pPreferences->UserName + QStringLiteral(": ") +
+                                     m_pPreferences->SettingFiles + QLatin1Char('\n'))
+                                        .toUtf8());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "browser/ImageBrowser.h"
 #include "browser/ImageBrowserDialog.h"
 #include "browser/scanner/ImgDirThread.h"
+#include "browser/scanner/ThumbnailCache.h"
 #include "browser/thumbnails/ThumbnailItem.h"
 #include "browser/thumbnails/ThumbnailList.h"
 #include "browser/viewer/ImageArea.h"
@@ -20,6 +21,7 @@
 #include "interaction/Interface.h"
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
+#include "support/FileSizeLimit.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
@@ -32,6 +34,9 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -404,6 +409,72 @@ TEST_F(ImageBrowserTest, BookmarksAndTheLastFolderSurviveARun)
     Open();
     EXPECT_TRUE(m_browser->BookmarkPaths().isEmpty());
     EXPECT_TRUE(m_browser->GetFolder().isEmpty());
+}
+
+TEST_F(ImageBrowserTest, ABookmarksFileThatIsNoRegularFileOrTooLargeIsRefusedAndLeftAlone)
+{
+    const QString file = m_settings.File("ImageBrowser.txt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0666), 0);
+    Recorder().Clear();
+    Open();  // with a FIFO and no writer, an unbounded read would wait here for ever
+    EXPECT_TRUE(m_browser->BookmarkPaths().isEmpty());
+    ASSERT_EQ(Recorder().boxes.size(), 1);
+    EXPECT_TRUE(Recorder().boxes.front().contains(file));
+    m_browser.reset();  // the save at close refuses the FIFO
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(file).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+
+    QFile::remove(file);
+    TempDir::Write(file, (m_dir.Path() + QLatin1Char('\n')).toLocal8Bit());
+    ASSERT_EQ(::truncate(QFile::encodeName(file).constData(), 2LL << 30), 0);
+    Recorder().Clear();
+    Open();
+    EXPECT_TRUE(m_browser->GetFolder().isEmpty());
+    EXPECT_EQ(Recorder().boxes.size(), 1);
+}
+
+TEST_F(ImageBrowserTest, TheThumbnailOfAPictureBombIsRefusedFromItsHeader)
+{
+    // 5000 x 5000 grey zeros: some 25 kB of PNG that Qt alone would decode whole.
+    const QString bomb = Path("bomb.png");
+    QImage zeros(5000, 5000, QImage::Format_Grayscale8);
+    zeros.fill(0);
+    ASSERT_TRUE(zeros.save(bomb, "PNG", 0));
+    zeros = QImage();
+    ImgInfo record;
+    EXPECT_FALSE(Thumbnails::MakeRecord(QFileInfo(bomb), 64, 64, record));
+    // A picture within the bound keeps its own size in the record and a thumbnail's in the tile.
+    QImage large(3000, 1500, QImage::Format_RGB32);
+    large.fill(Qt::red);
+    ASSERT_TRUE(large.save(Path("large.png")));
+    ASSERT_TRUE(Thumbnails::MakeRecord(QFileInfo(Path("large.png")), 64, 64, record));
+    EXPECT_EQ(QSize(record.width, record.height), QSize(3000, 1500));
+    EXPECT_EQ(record.thumbnail.size(), QSize(64, 32));
+}
+
+TEST_F(ImageBrowserTest, TheThumbnailCacheIsWrittenOnlyOverARegularFile)
+{
+    const QFileInfo image(Path("b.png"));
+    const QString cache = Thumbnails::CacheFilePath(image);
+    ASSERT_TRUE(QDir(m_dir.Path()).mkpath(QStringLiteral(".thumbs")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(cache).constData(), 0666), 0);
+    QImage thumbnail(4, 4, QImage::Format_RGB32);
+    thumbnail.fill(Qt::blue);
+    QImage read;
+    EXPECT_FALSE(Thumbnails::ReadCache(image, read));
+    EXPECT_FALSE(Thumbnails::WriteCache(image, thumbnail));
+    struct stat info {};
+    ASSERT_EQ(::lstat(QFile::encodeName(cache).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    QFile::remove(cache);
+    {
+        const FileSizeLimit full(16);
+        EXPECT_FALSE(Thumbnails::WriteCache(image, thumbnail));
+    }
+    EXPECT_FALSE(QFileInfo::exists(cache));
+    EXPECT_TRUE(Thumbnails::WriteCache(image, thumbnail));
+    EXPECT_TRUE(Thumbnails::ReadCache(image, read));
 }
 
 TEST_F(ImageBrowserTest, TheBookmarksMenuAddsRemovesAndRefusesMissingFolders)

@@ -2,6 +2,7 @@
 #include "support/RecordingShell.h"
 
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -191,5 +192,26 @@ TEST(GrayImage, RefusesUnreadableFiles)
         EXPECT_EQ(loaded.height, 9u);
         EXPECT_TRUE(Recorder().LogContains(QString::fromLatin1(c.message)))
             << c.file.toStdString() << " logged:\n" << Recorder().log.toStdString();
+    }
+}
+
+// Pictures of a few hundred bytes or kilobytes that declare more pixels than any stamp or
+// stencil source has are refused from their header, before any decoding.
+TEST(GrayImage, PictureBombsAreRefusedFromTheirDeclaredSize)
+{
+    QTemporaryDir dir;
+    // 5000 x 5000 grey zeros: some 25 kB of PNG that Qt alone would decode whole.
+    const QString png = dir.filePath(QStringLiteral("bomb.png"));
+    QImage zeros(5000, 5000, QImage::Format_Grayscale8);
+    zeros.fill(0);
+    ASSERT_TRUE(zeros.save(png, "PNG", 0));
+    zeros = QImage();
+    const QString tif = dir.filePath(QStringLiteral("bomb.tif"));
+    ASSERT_TRUE(QFile::copy(Fixture("tiff", "bomb8.tif"), tif));
+    for (const QString &file : {png, tif, Fixture("tiff", "bomb8.tif")}) {
+        SCOPED_TRACE(file.toStdString());
+        Recorder().Clear();
+        EXPECT_FALSE(Load(file).ok);
+        EXPECT_TRUE(Recorder().log.contains(QStringLiteral("declares"))) << Recorder().log.toStdString();
     }
 }

@@ -242,9 +242,12 @@ TEST(TiffReader, RefusesUnusableFilesWithAMessage)
         {"nowidth.tif", "TIFF error in TIFFReadDirectory"},
         {"planar3.tif", "PlanarConfiguration"},
         // 65536 x 65536 x 4 bytes wraps to 0 in 32 bits.
-        {"huge8.tif", "Refused: the image needs 32768.00 MB"},
+        {"huge8.tif", "Refused: the image declares 65536 x 65536 pixels"},
         // What a file with its size tags missing would have asked for: 65535 x 65535, 4 floats.
-        {"huge_float.tif", "Refused: the image needs"},
+        {"huge_float.tif", "Refused: the image declares 65535 x 65535 pixels"},
+        // 210 bytes asking for 1.6 billion pixels: refused from its header, not after
+        // gigabytes were tried.
+        {"bomb8.tif", "Refused: the image declares 40000 x 40000 pixels"},
         {"missing.tif", "TIFF error"},
     };
     const MemoryLeft left(uint64_t(1) << 30);

@@ -1,10 +1,14 @@
 #include "gui/trays/TrayFile.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -76,6 +80,52 @@ TEST(TrayFile, IsWrittenWholeIntoTheLowerCaseTraysFolder)
     QDir().mkpath(GUI::TrayFilePath(dir.Path(), QStringLiteral("Blocked")));
     EXPECT_FALSE(GUI::WriteTrayFile(GUI::TrayFilePath(dir.Path(), QStringLiteral("Blocked")), {}));
     EXPECT_TRUE(GUI::ReadTrayFile(dir.File("missing.txt")).empty());
+}
+
+TEST(TrayFile, FilesPastTheBoundsOrNotRegularAreRefusedWithTheirName)
+{
+    TempDir dir;
+    const QString fifo = dir.File("fifo.txt"), huge = dir.File("huge.txt"), many = dir.File("many.txt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
+    TempDir::Write(huge, "");
+    ASSERT_EQ(::truncate(QFile::encodeName(huge).constData(), 2LL << 30), 0);
+    // 20,000 tools in a file well under the size bound.
+    TempDir::Write(many, QByteArray("T;a\n").repeated(20000));
+    for (const QString &path : {fifo, huge, many}) {
+        SCOPED_TRACE(path.toStdString());
+        QString error;
+        EXPECT_TRUE(GUI::ReadTrayFile(path, &error).empty());
+        EXPECT_TRUE(error.contains(path));
+    }
+}
+
+TEST(TrayFile, AFailedWriteKeepsTheOldFileAndALinkIsFollowedOnlyToARegularFile)
+{
+    TempDir dir;
+    const QString path = GUI::TrayFilePath(dir.Path(), QStringLiteral("Tools"));
+    ASSERT_TRUE(GUI::WriteTrayFile(path, {{"Tool", "Soft", "", "Soft"}}));
+    const QByteArray old = TempDir::Read(path);
+    {
+        const FileSizeLimit full(8);
+        QString error;
+        EXPECT_FALSE(GUI::WriteTrayFile(path, {{"Tool", "Hard", "", "Hard"}}, &error));
+        EXPECT_FALSE(error.isEmpty());
+    }
+    EXPECT_EQ(TempDir::Read(path), old);
+
+    const QString real = dir.File("real.txt");
+    QFile::rename(path, real);
+    ASSERT_TRUE(QFile::link(real, path));
+    ASSERT_TRUE(GUI::WriteTrayFile(path, {{"Tool", "Hard", "", "Hard"}}));
+    EXPECT_TRUE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(GUI::ReadTrayFile(real).front().name, QStringLiteral("Hard"));
+
+    const QString fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
+    QFile::remove(path);
+    ASSERT_TRUE(QFile::link(fifo, path));
+    EXPECT_FALSE(GUI::WriteTrayFile(path, {}));
+    EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
 }
 
 TEST(TrayNames, NamesThatWouldMisplaceOrLoseTheFileAreRefused)

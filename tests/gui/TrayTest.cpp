@@ -14,11 +14,14 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLayout>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -283,6 +286,22 @@ TEST_F(TrayTest, FilesComeBackInOrderAndSkipBookmarks)
     auto again = Tray(QStringLiteral("Mixed"));
     EXPECT_EQ(Names(*again), QStringList({"OFF", "2"}));
     EXPECT_EQ(again->GetItems()[1]->GetLabel(), QStringLiteral("a;b\nc"));
+}
+
+TEST_F(TrayTest, ARefusedTrayFileIsToldAndNotReplacedAtClose)
+{
+    const QString path = GUI::TrayFilePath(m_folder.Path(), QStringLiteral("Big"));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    TempDir::Write(path, QByteArray(GUI::TrayFileMarker()) + "\nTool;Soft;;Soft\n");
+    ASSERT_EQ(::truncate(QFile::encodeName(path).constData(), 2LL << 30), 0);
+    Recorder().Clear();
+    {
+        auto tray = Tray(QStringLiteral("Big"));
+        EXPECT_TRUE(tray->GetItems().empty());
+        ASSERT_EQ(Recorder().boxes.size(), 1);
+        EXPECT_TRUE(Recorder().boxes.front().contains(path));
+    }
+    EXPECT_EQ(QFileInfo(path).size(), 2LL << 30) << "the empty tray shown did not replace the file";
 }
 
 TEST_F(TrayTest, ATrayWhoseNameCannotNameAFileWritesNone)

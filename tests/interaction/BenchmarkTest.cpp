@@ -8,6 +8,9 @@
 #include <QKeyEvent>
 #include <QTextStream>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cmath>
 
 namespace {
@@ -121,6 +124,27 @@ TEST_F(Benchmark, PlaybackReplaysEventsAtTheRecordedPositions)
     // A missing script plays as an empty one.
     EXPECT_EQ(m_interface->PlayBenchmark(Path(QStringLiteral("none"))),
               QStringLiteral("No section ran: no overall score\n"));
+}
+
+TEST_F(Benchmark, AScriptThatIsNoRegularFileOrPastTheBoundsIsRefusedAndNothingPlays)
+{
+    Watch("Draw", true);
+    const QString fifo = Path(QStringLiteral("fifo"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
+    // A 2 GB script of no blocks, and a section whose name is one 1 MB line.
+    WriteScript(QStringLiteral("inputbutton 1 0 0 1 0.25 0.5 0 1\n"));
+    const QString huge = Path(QStringLiteral("huge"));
+    ASSERT_TRUE(QFile::copy(Script(), huge));
+    ASSERT_EQ(::truncate(QFile::encodeName(huge).constData(), 2LL << 30), 0);
+    WriteScript(QStringLiteral("inputbutton 1 0 0 1 0.25 0.5 0 1\nsection \"") + QString(1 << 20, QLatin1Char('x')) +
+                QStringLiteral("\"\nendsection\n"));
+    for (const QString &script : {fifo, huge, Script()}) {
+        SCOPED_TRACE(script.toStdString());
+        const QString report = m_interface->PlayBenchmark(script);
+        EXPECT_TRUE(report.contains(script)) << report.toStdString();
+        EXPECT_TRUE(m_events.isEmpty());
+        EXPECT_FALSE(m_interface->m_bPlayback);
+    }
 }
 
 TEST_F(Benchmark, FileLinesReplayTheirModeAndQuotedPathsWithSpaces)

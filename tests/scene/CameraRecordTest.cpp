@@ -3,8 +3,11 @@
 #include "foundation/Stream.h"
 #include "scene/camera/Camera.h"
 #include "scene/camera/Light.h"
+#include "support/RecordingShell.h"
 #include "support/StreamAtVersion.h"
 #include "support/TempDir.h"
+
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -225,6 +228,24 @@ TEST(ImagePlane, AFileWithoutAPictureLeavesAFiniteAspectAndNoTexture)
         EXPECT_TRUE(std::isfinite(camera.m_cImagePlane.m_fAspect));
         EXPECT_TRUE(host.uploads.empty());
     }
+}
+
+TEST(ImagePlane, APictureDeclaringMoreThanCanBeReadIsRefusedWithAMessage)
+{
+    RecordingCameraHost host;
+    TempDir dir;
+    // 9000 x 9000 grey zeros: some 80 kB of PNG, past Qt's image allocation limit.
+    const QString bomb = dir.File("bomb.png");
+    QImage zeros(9000, 9000, QImage::Format_Grayscale8);
+    zeros.fill(0);
+    ASSERT_TRUE(zeros.save(bomb, "PNG", 0));
+    zeros = QImage();
+    Recorder().Clear();
+    Camera camera;
+    EXPECT_FALSE(camera.LoadImagePlane(camera.m_cImagePlane, bomb, 1.0f, true));
+    EXPECT_FALSE(camera.m_cImagePlane.HasImage());
+    ASSERT_EQ(Recorder().messages.size(), 1);
+    EXPECT_TRUE(Recorder().messages.front().contains(bomb));
 }
 
 TEST(ImagePlane, TheImageMatrixMapsThePlaneCornersToPixels)

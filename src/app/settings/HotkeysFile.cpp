@@ -3,20 +3,24 @@
 #include "foundation/Diagnostics.h"
 #include "interaction/handlers/EventHandler.h"
 
+#include "platform/WholeFiles.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 namespace HotkeysFile {
 
 ReadResult Read(EventHandler &handlers, const QString &path)
 {
     ReadResult result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    const SmallFile file = ReadSmallFile(path, kMaxBytes, kMaxLine);
+    if (file.outcome == SmallFile::Refused) {
+        result.refusal = file.error;
+        Log("%s\n", file.error.toUtf8().constData());
+    }
+    if (file.outcome != SmallFile::Read)
         return result;
     result.opened = true;
-    while (!file.atEnd()) {
-        QByteArray line = file.readLine();
+    for (QByteArray line : file.bytes.split('\n')) {
         while (line.endsWith('\n') || line.endsWith('\r'))
             line.chop(1);
         if (line.isEmpty())
@@ -56,15 +60,11 @@ QByteArray Compose(EventHandler &handlers)
 
 bool Write(EventHandler &handlers, const QString &path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray text = Compose(handlers);
-    if (file.write(text) != text.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    QString error;
+    if (SaveWholeFile(path, Compose(handlers), &error))
+        return true;
+    Log("%s\n", error.toUtf8().constData());
+    return false;
 }
 
 }  // namespace HotkeysFile

@@ -10,18 +10,25 @@ class EventHandler;
 
 namespace HotkeysFile {
 
+// A file past these bounds is refused whole: the table has a few hundred handlers with
+// names of a few dozen bytes.
+constexpr qint64 kMaxBytes = 1 << 20;
+constexpr qint64 kMaxLine = 1024;
+
 struct ReadResult {
     bool opened = false;  // false: no file, or it could not be read
+    QString refusal;      // why a file that is there was not read (also logged)
     int applied = 0;      // lines that set a handler's code
     int ignored = 0;      // lines naming no handler or holding no base-10 number
 };
 
 // Sets the codes the file names; other handlers keep theirs. Ignored lines are counted
-// and logged in one line for the file; nothing is ever shown to the user.
+// and logged in one line for the file; a file that is not a regular file within the
+// bounds is not read and logged; nothing is ever shown to the user.
 ReadResult Read(EventHandler &handlers, const QString &path);
 // Every handler's line in table order.
 QByteArray Compose(EventHandler &handlers);
-// Written to a temporary file and renamed over `path`; false when that fails.
+// Written whole or not at all (SaveWholeFile); false, logged, when that fails.
 bool Write(EventHandler &handlers, const QString &path);
 
 }  // namespace HotkeysFile

@@ -1,6 +1,8 @@
 #include "app/settings/Preferences.h"
 
 #include "app/startup/CommandSwitches.h"
+#include "foundation/Diagnostics.h"
+#include "platform/WholeFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -9,7 +11,6 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryFile>
-#include <QTextStream>
 
 #include <pwd.h>
 #include <unistd.h>
@@ -174,21 +175,30 @@ void Preferences::SetUpFolders(PreferencesPrompts *prompts, const QString &progr
 
 void Preferences::AppendToPathsFile() const
 {
-    QFile file(PathsFile());
-    if (!file.open(QIODevice::Append | QIODevice::Text))
-        return;
-    QTextStream(&file) << UserName << ": " << SettingFiles << '\n';
+    // Written whole with the new line at its end: a full disk keeps the old file.
+    const SmallFile old = ReadSmallFile(PathsFile(), kMaxPathsBytes, kMaxPathsLine);
+    QString error;
+    if (old.outcome == SmallFile::Refused)
+        error = old.error;
+    else if (!SaveWholeFile(PathsFile(), old.bytes + (UserName + QStringLiteral(": ") + SettingFiles).toUtf8() + '\n',
+                            &error))
+        error = error.isEmpty() ? PathsFile() : error;
+    if (!error.isEmpty())
+        Log("%s\n", error.toUtf8().constData());
 }
 
 bool Preferences::ReadPathsFile()
 {
-    QFile file(PathsFile());
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    const SmallFile file = ReadSmallFile(PathsFile(), kMaxPathsBytes, kMaxPathsLine);
+    if (file.outcome == SmallFile::Refused)
+        Log("%s\n", file.error.toUtf8().constData());
+    if (file.outcome != SmallFile::Read)
         return true;
-    QTextStream text(&file);
     bool found = false;
-    QString line, key, value;
-    while (text.readLineInto(&line)) {
+    QString key, value;
+    for (QString line : QString::fromUtf8(file.bytes).split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
         if (line.isEmpty())
             continue;
         SplitKeyValue(line, key, value);

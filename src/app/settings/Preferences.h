@@ -57,6 +57,9 @@ public:
     // The settings folder a first start proposes.
     static QString DefaultSettingsFolder();
     static QString PathsFile() { return ConfigFolder() + QStringLiteral("/paths"); }
+    // A paths file past these is not read: a line ("user: folder") each time folders are set.
+    static constexpr qint64 kMaxPathsBytes = 1 << 20;
+    static constexpr qint64 kMaxPathsLine = 8192;
 
     // The settings record in the stream's direction. Reading fills a copy and applies it
     // only when the whole record arrived; false (stream error set) otherwise.

@@ -6,6 +6,8 @@
 #include "foundation/Stream.h"
 
 #include <algorithm>
+#include <cmath>
+#include <initializer_list>
 #include <iterator>
 #include <vector>
 
@@ -171,6 +173,20 @@ void Transfer(Stream &stream, PreferenceValues &p, std::vector<General::Vector> 
 
 }
 
+// Values no dialog can set and the program cannot work with: a file holding them (a file
+// of zeros after a valid header, say) is damaged, not a choice.
+bool InRange(const PreferenceValues &p)
+{
+    const auto finite = [](std::initializer_list<float> values) {
+        return std::all_of(values.begin(), values.end(), [](float v) { return std::isfinite(v); });
+    };
+    return p.LinearUnit >= 0 && p.LinearUnit <= 3 && p.Control >= 0 && p.Control <= 1 && p.InactiveLevels >= 0 &&
+           p.InactiveLevels <= 2 && p.DraftPoints >= 1 && p.DraftPoints <= 10 && p.DollyAmount > 0.0f &&
+           p.RollArea >= 0.0f && p.RollArea <= 1.0f &&
+           finite({p.DollyAmount, p.StencilVisibility, p.StencilMultiplier, p.StencilRotateSensitivity,
+                   p.PositionJitter, p.RotateJitter, p.ScaleJitter, p.StrengthJitter});
+}
+
 }  // namespace
 
 bool Preferences::Serialize(Stream &stream)
@@ -201,6 +217,8 @@ bool Preferences::ReadRecord(Stream &stream, PreferencesRecord &record) const
     p = *this;
     QString folders[5];
     Transfer(stream, p, record.normals, record.offsets, folders);
+    if (!stream.HasError() && !InRange(p))
+        stream.SetError();
     if (stream.HasError())
         return false;
     p.StampFiles = StampFiles;

@@ -20,8 +20,10 @@ void RecentFiles::Add(const QString &file)
 bool RecentFiles::Load(const QString &path)
 {
     const QFileInfo info(path);
-    if (!info.isFile() || info.size() == 0)
+    if (!info.exists() || info.size() == 0)
         return true;
+    if (!info.isFile())
+        return false;
     std::unique_ptr<Stream> stream;
     try {
         stream = std::make_unique<Stream>(path, false);

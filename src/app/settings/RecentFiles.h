@@ -15,9 +15,10 @@ public:
     void Clear() { m_lFiles.clear(); }
 
     // Appends the file's names in file order up to the maximum. A missing or empty file
-    // adds nothing; a damaged one adds nothing and returns false.
+    // adds nothing; a damaged one, or one that is not a regular file, adds nothing and
+    // returns false.
     bool Load(const QString &path);
-    // Written to a temporary file and renamed over `path`.
+    // Written whole or not at all (SaveWholeFile).
     bool Save(const QString &path) const;
 
 private:

@@ -2,10 +2,15 @@
 
 #include "app/settings/Preferences.h"
 #include "app/settings/RecentFiles.h"
+#include "app/settings/SettingsWriter.h"
 #include "app/startup/CommandSwitches.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
+#include "platform/TempFiles.h"
+#include "platform/WholeFiles.h"
 #include "scene/Brush.h"
+
+#include <QCoreApplication>
 
 namespace {
 
@@ -23,6 +28,15 @@ SettingsLoad LoadSettings(const SettingsParts &parts)
 {
     SettingsLoad result;
     if (!Benchmarking() && parts.preferences) {
+        const QString &folder = parts.preferences->SettingFiles;
+        if (!IsWritableFolder(folder))
+            General::Shell().ShowMessage(
+                General::ShellServices::kWarning, QString::fromLatin1(General::ProgramTitle()),
+                QCoreApplication::translate("Settings", "The settings folder %1 cannot be written: the settings, "
+                                                        "hotkeys and trays of this run will not be saved.")
+                    .arg(folder));
+        for (const char *name : {"settings.sav", "recent.sav", "hotkeys.txt", "ui.sav", "ImageBrowser.txt"})
+            RemoveStaleTempFiles(folder, SavePrefixOf(QString::fromLatin1(name)));
         result = LoadSettingsFile(parts.preferences->SettingFiles + QStringLiteral("/settings.sav"), parts);
         if (result.outcome == SettingsLoad::Refused)
             General::Shell().CriticalMessage(result.message);
@@ -37,8 +51,20 @@ void LoadRecentFiles(RecentFiles &recent)
     if (Benchmarking())
         return;
     const QString path = SettingsPath(QStringLiteral("recent.sav"));
-    if (!path.isEmpty() && !recent.Load(path))
-        Log("The recent files list %s is damaged and was not read\n", path.toUtf8().constData());
+    if (path.isEmpty() || recent.Load(path))
+        return;
+    // Kept aside, so that the list written at exit does not replace it unseen.
+    const QString kept = KeepAside(path);
+    const QString text =
+        kept.isEmpty()
+            ? QCoreApplication::translate("Settings", "The recent files list %1 is damaged or of a newer version "
+                                                      "and was not read.")
+                  .arg(path)
+            : QCoreApplication::translate("Settings", "The recent files list %1 is damaged or of a newer version "
+                                                      "and was not read; it was moved to %2.")
+                  .arg(path, kept);
+    Log("%s\n", text.toUtf8().constData());
+    General::Shell().ShowMessage(General::ShellServices::kWarning, QString::fromLatin1(General::ProgramTitle()), text);
 }
 
 bool SaveSettings(const SettingsParts &parts, const RecentFiles &recent)

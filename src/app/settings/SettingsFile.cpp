@@ -174,10 +174,10 @@ SettingsLoad Refuse(const QString &path, const QString &why)
 {
     SettingsLoad result;
     result.outcome = SettingsLoad::Refused;
-    result.keptCopy = KeepCopyOf(path);
+    result.keptCopy = KeepAside(path);
     result.message = result.keptCopy.isEmpty()
                          ? Tr("%1\nThe default settings are used.").arg(why)
-                         : Tr("%1\nThe default settings are used; the file was kept as %2.").arg(why, result.keptCopy);
+                         : Tr("%1\nThe default settings are used; the file was moved to %2.").arg(why, result.keptCopy);
     Log("%s\n", result.message.toUtf8().constData());
     return result;
 }
@@ -187,8 +187,10 @@ SettingsLoad Refuse(const QString &path, const QString &why)
 SettingsLoad LoadSettingsFile(const QString &path, const SettingsParts &parts)
 {
     const QFileInfo info(path);
-    if (!info.isFile() || info.size() == 0)
+    if (!info.exists() || (info.isFile() && info.size() == 0))
         return SettingsLoad{};
+    if (!info.isFile())
+        return Refuse(path, Tr("The settings file %1 is not a regular file.").arg(path));
     std::unique_ptr<Stream> stream;
     try {
         stream = std::make_unique<Stream>(path, false);

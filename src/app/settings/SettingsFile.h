@@ -2,9 +2,9 @@
 // "settings.sav": the preferences record, the tool list, the first material, the main
 // window's placement, the 3D view's toggles and the falloff curves, in one versioned
 // stream. A load reads everything into scratch objects first and changes nothing unless
-// the whole file arrived; a damaged, cut, too old or too new file leaves the defaults, a
-// copy of it beside it, and a message saying why. A save writes a temporary file and
-// renames it over the old one, so a crash while writing leaves the old file.
+// the whole file arrived; a damaged, cut, too old or too new file leaves the defaults, is
+// moved aside (renamed, never copied), and a message says why. A save writes a temporary
+// file and renames it over the old one, so a crash while writing leaves the old file.
 
 #include <QString>
 
@@ -40,7 +40,7 @@ struct SettingsLoad {
     enum Outcome { Loaded, Missing, Refused };
     Outcome outcome = Missing;
     QString message;   // why a file was refused
-    QString keptCopy;  // where the refused file was copied to (empty when it could not be)
+    QString keptCopy;  // where the refused file was moved to (empty when it could not be)
 };
 
 // The oldest stream version whose settings are read.

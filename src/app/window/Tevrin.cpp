@@ -32,6 +32,7 @@
 #include "interaction/Interface.h"
 #include "mapping/MappingGlobals.h"
 #include "mesh/surface/Material.h"
+#include "platform/WholeFiles.h"
 #include "scene/Brush.h"
 #include "scene/Scene.h"
 #include "scene/SceneGlobals.h"
@@ -48,7 +49,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QLabel>
-#include <QSaveFile>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyleFactory>
@@ -326,19 +326,20 @@ void Tevrin::SetSceneCaption(const QString &file)
 
 bool Tevrin::LoadLayout(const QString &file)
 {
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    return restoreState(in.readAll());
+    // A layout of docks and bars takes a few kilobytes.
+    const SmallFile in = ReadSmallFile(file, 1 << 20);
+    if (in.outcome == SmallFile::Refused)
+        Log("%s\n", in.error.toUtf8().constData());
+    return in.outcome == SmallFile::Read && restoreState(in.bytes);
 }
 
 bool Tevrin::SaveLayout(const QString &file) const
 {
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    out.write(saveState());
-    return out.commit();
+    QString error;
+    const bool saved = SaveWholeFile(file, saveState(), &error);
+    if (!saved)
+        Log("%s\n", error.toUtf8().constData());
+    return saved;
 }
 
 // --- commands --------------------------------------------------------------------------

@@ -1,11 +1,14 @@
 #include "browser/scanner/ThumbnailCache.h"
 
+#include "foundation/images/ImageLimits.h"
 #include "foundation/images/QTvImage.h"
+#include "platform/WholeFiles.h"
+
+#include <QBuffer>
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace Thumbnails {
 
@@ -13,6 +16,8 @@ namespace {
 
 const QString kSizeKey = QStringLiteral("SourceSize");
 const QString kTimeKey = QStringLiteral("SourceTime");
+// A cached thumbnail is a small PNG: a file past this is not one of ours.
+constexpr qint64 kMaxCacheFileBytes = 4 << 20;
 
 QString TimeStamp(const QFileInfo &file)
 {
@@ -28,8 +33,10 @@ QString CacheFilePath(const QFileInfo &file)
 
 bool ReadCache(const QFileInfo &file, QImage &thumbnail)
 {
+    // Another program may have put anything there: only a regular file of a thumbnail's size.
+    const SmallFile bytes = ReadSmallFile(CacheFilePath(file), kMaxCacheFileBytes);
     QImage cached;
-    if (!cached.load(CacheFilePath(file), "PNG"))
+    if (bytes.outcome != SmallFile::Read || !cached.loadFromData(bytes.bytes, "PNG"))
         return false;
     if (cached.text(kSizeKey) != QString::number(file.size()) || cached.text(kTimeKey) != TimeStamp(file))
         return false;
@@ -45,8 +52,10 @@ bool WriteCache(const QFileInfo &file, const QImage &thumbnail)
     stamped.setText(kSizeKey, QString::number(file.size()));
     stamped.setText(kTimeKey, TimeStamp(file));
     // A reader on another thread sees the old file or the new one, never half of one.
-    QSaveFile out(CacheFilePath(file));
-    return out.open(QIODevice::WriteOnly) && stamped.save(&out, "PNG") && out.commit();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    return buffer.open(QIODevice::WriteOnly) && stamped.save(&buffer, "PNG") &&
+           SaveWholeFile(CacheFilePath(file), bytes);
 }
 
 QImage FitThumbnail(const QImage &image, int width, int height)
@@ -61,23 +70,28 @@ bool MakeRecord(const QFileInfo &file, int width, int height, ImgInfo &record)
     const QString path = file.absoluteFilePath();
     if (path.isEmpty())
         return false;
-    QImage image;
-    int depth = 0;
-    if (image.load(path)) {
-        depth = image.depth();
-    } else {
+    // Only the thumbnail is wanted: decoded at its size where the reader can.
+    General::BoundedImage read = General::ReadBoundedImage(path, General::kMaxScaledPixels, QSize(width, height), true);
+    if (read.tooLarge)
+        return false;
+    QImage image = std::move(read.image);
+    int depth = read.depth;
+    QSize declared = read.declared;
+    if (image.isNull()) {
+        // Formats only the program's own reader knows (deep and float TIFFs).
         QTvImage loaded;
         if (!loaded.Load(path, false) || !loaded.GetImage())
             return false;
         image = *loaded.GetImage();
         depth = loaded.GetBitDepth();
+        declared = image.size();
     }
     if (image.isNull())
         return false;
     record.path = path;
     record.depth = depth;
-    record.width = image.width();
-    record.height = image.height();
+    record.width = declared.width();
+    record.height = declared.height();
     record.thumbnail = FitThumbnail(image, width, height);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "foundation/Diagnostics.h"
 #include "foundation/Memory.h"
+#include "foundation/images/ImageLimits.h"
 
 #include <QImage>
 
@@ -83,9 +84,17 @@ bool QTvImage::Load(const QString &fileName, bool limitSize)
     m_pImage.reset();
     m_fGamma = 1.0f;
 
-    QImage image;
-    if (image.load(fileName)) {
-        m_iBitDepth = int16_t(image.depth());
+    // A picture cut to 1024 x 1024 is decoded at that size where the reader can.
+    General::BoundedImage read = General::ReadBoundedImage(
+        fileName, limitSize ? General::kMaxScaledPixels : General::MaxImagePixels(),
+        limitSize ? QSize(kSizeLimit, kSizeLimit) : QSize());
+    if (read.tooLarge) {
+        Log("%s\n", qPrintable(read.error));
+        return false;
+    }
+    QImage image = std::move(read.image);
+    if (!image.isNull()) {
+        m_iBitDepth = int16_t(read.depth);
         if (limitSize && (image.width() > kSizeLimit || image.height() > kSizeLimit))
             image = image.scaled(kSizeLimit, kSizeLimit, Qt::IgnoreAspectRatio, Qt::FastTransformation);
         if (!Allocate(image.width(), image.height(), 4))
@@ -110,6 +119,14 @@ bool QTvImage::Load(const QString &fileName, bool limitSize)
 
     QTvTiff tiff(fileName);
     const TvTiffInfo &info = tiff.GetInfo();
+    if (!tiff.IsOpen()) {
+        Log("%s\n", qPrintable(read.error));
+        return false;
+    }
+    if (limitSize && uint64_t(info.m_iWidth) * info.m_iLength > uint64_t(General::kMaxScaledPixels)) {
+        Log("%s\n", qPrintable(General::ImageTooLarge(fileName, info.m_iWidth, info.m_iLength)));
+        return false;
+    }
     TvChannels channels;
     if (tiff.readImage(channels)) {
         const uint32_t width = info.m_iWidth, height = info.m_iLength;

@@ -2,6 +2,7 @@
 
 #include "foundation/Diagnostics.h"
 #include "foundation/Memory.h"
+#include "foundation/images/ImageLimits.h"
 
 #include <QImage>
 
@@ -172,12 +173,18 @@ bool QTvTiff::IsTiled() const { return m_pTiff && TIFFIsTiled(m_pTiff); }
 // A missing size tag leaves a placeholder of 65535 that would be read as a real size.
 bool QTvTiff::CheckSize(const char *module) const
 {
+    // Every path makes at least one 4-byte value per pixel: Qt's image allocation limit
+    // bounds the pixels, so a header of a few bytes cannot ask for gigabytes.
     const uint32_t most = uint32_t(std::numeric_limits<int>::max());
+    const bool fits = uint64_t(m_Info.m_iWidth) * m_Info.m_iLength <= uint64_t(General::MaxImagePixels());
     if (m_Info.m_bHasSize && m_Info.m_iWidth > 0 && m_Info.m_iLength > 0 && m_Info.m_iWidth <= most
-        && m_Info.m_iLength <= most)
+        && m_Info.m_iLength <= most && fits)
         return true;
     if (!m_Info.m_bHasSize)
         TIFFError(module, "Refused: the image has no width or no length tag");
+    else if (!fits)
+        TIFFError(module, "Refused: the image declares %u x %u pixels, more than can be read", m_Info.m_iWidth,
+                  m_Info.m_iLength);
     else
         TIFFError(module, "Refused: the image size %u x %u is not usable", m_Info.m_iWidth, m_Info.m_iLength);
     return false;

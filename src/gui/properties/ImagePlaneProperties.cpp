@@ -1,6 +1,7 @@
 #include "gui/properties/ImagePlaneProperties.h"
 
 #include "foundation/Diagnostics.h"
+#include "foundation/images/ImageLimits.h"
 #include "gui/common/ImageChooser.h"
 #include "gui/common/Trays.h"
 #include "gui/dialogs/PropertiesDialog.h"
@@ -12,7 +13,6 @@
 
 #include <QCheckBox>
 #include <QImage>
-#include <QImageReader>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -25,7 +25,9 @@ constexpr int kPreviewSide = 130;
 // The picture stretched to 130 x 130; null when it cannot be read.
 QImage StretchedPreview(const QString &file)
 {
-    const QImage image = QImageReader(file).read();
+    // Decoded at the preview's size where the reader can; a size past the bound is not decoded.
+    const QImage image =
+        General::ReadBoundedImage(file, General::MaxImagePixels(), QSize(kPreviewSide, kPreviewSide)).image;
     return image.isNull() ? image
                           : image.scaled(kPreviewSide, kPreviewSide, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }

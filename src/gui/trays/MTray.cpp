@@ -1,5 +1,6 @@
 #include "gui/trays/MTray.h"
 
+#include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
 #include "foundation/images/Pictures.h"
@@ -325,13 +326,17 @@ QString MTray::FilePath() const
 bool MTray::Save() const
 {
     const QString path = FilePath();
-    if (path.isEmpty() || General::TraysFolder().isEmpty())
+    if (path.isEmpty() || General::TraysFolder().isEmpty() || m_bFileRefused)
         return false;
     std::vector<TrayLine> lines;
     for (const TrayItem *item : GetItems())
         if (item->GetType() != QLatin1String("Camera Bookmark"))
             lines.push_back(TrayLine{item->GetType(), item->GetName(), item->GetIcon(), item->GetLabel()});
-    return WriteTrayFile(path, lines);
+    QString error;
+    if (WriteTrayFile(path, lines, &error))
+        return true;
+    Log("%s\n", error.toUtf8().constData());
+    return false;
 }
 
 void MTray::Load()
@@ -339,7 +344,15 @@ void MTray::Load()
     const QString path = FilePath();
     if (path.isEmpty() || General::TraysFolder().isEmpty())
         return;
-    for (const TrayLine &line : ReadTrayFile(path))
+    QString error;
+    const std::vector<TrayLine> lines = ReadTrayFile(path, &error);
+    m_bFileRefused = !error.isEmpty();
+    if (m_bFileRefused) {
+        Log("%s\n", error.toUtf8().constData());
+        General::Shell().ShowMessage(General::ShellServices::kWarning, QString::fromLatin1(General::ProgramTitle()),
+                                     error);
+    }
+    for (const TrayLine &line : lines)
         AddItem(CreateTrayItem(line.type, line.name, line.icon, line.label));
 }
 

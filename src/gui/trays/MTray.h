@@ -55,9 +55,11 @@ public:
     // The tray file's name: "<trays folder>/trays/<tray name>.txt"; empty when the
     // tray's name cannot name a file.
     QString FilePath() const;
-    // Writes the items (bookmarks aside); false when the file could not be written.
+    // Writes the items (bookmarks aside); false when the file could not be written, or
+    // when Load refused it (it stays as it is).
     bool Save() const;
-    // Adds the items of the tray file.
+    // Adds the items of the tray file; a file that is no regular file within the tray
+    // file's bounds is not read, and the user is told.
     void Load();
     // A new name for the tray: its file moves with it (the caller checks the name).
     void SetTrayName(const QString &name);
@@ -102,6 +104,8 @@ private:
     int m_iPosition = 1;
     int m_iPrevious = 1;
     bool m_bReturn = false;
+    // The file was there but not read: saving the items shown would replace it unseen.
+    bool m_bFileRefused = false;
 
     static DialogChain s_chain;
 };

@@ -1,9 +1,11 @@
 #include "gui/trays/TrayFile.h"
 
+#include "platform/WholeFiles.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace GUI {
@@ -116,22 +118,29 @@ QString TrayFilePath(const QString &folder, const QString &tray)
     return folder + QStringLiteral("/trays/") + tray + QStringLiteral(".txt");
 }
 
-bool WriteTrayFile(const QString &path, const std::vector<TrayLine> &lines)
+bool WriteTrayFile(const QString &path, const std::vector<TrayLine> &lines, QString *error)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(FormatTrayFile(lines));
-    return file.commit();
+    return SaveWholeFile(path, FormatTrayFile(lines), error);
 }
 
-std::vector<TrayLine> ReadTrayFile(const QString &path)
+std::vector<TrayLine> ReadTrayFile(const QString &path, QString *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const SmallFile file = ReadSmallFile(path, kMaxTrayFileBytes, kMaxTrayLine);
+    if (file.outcome != SmallFile::Read) {
+        if (error)
+            *error = file.error;
         return {};
-    return ParseTrayFile(file.readAll());
+    }
+    std::vector<TrayLine> lines = ParseTrayFile(file.bytes);
+    if (lines.size() > kMaxTrayItems) {
+        if (error)
+            *error = QCoreApplication::translate("TrayFile", "%1 holds more than %2 items and was not read.")
+                         .arg(path)
+                         .arg(kMaxTrayItems);
+        return {};
+    }
+    return lines;
 }
 
 bool IsValidTrayName(const QString &name)

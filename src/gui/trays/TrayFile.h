@@ -28,10 +28,18 @@ std::vector<TrayLine> ParseTrayFile(const QByteArray &bytes);
 
 // "<folder>/trays/<tray>.txt".
 QString TrayFilePath(const QString &folder, const QString &tray);
-// Writes whole or not at all (creating the "trays" folder); false when it could not.
-bool WriteTrayFile(const QString &path, const std::vector<TrayLine> &lines);
-// Empty when the file cannot be read.
-std::vector<TrayLine> ReadTrayFile(const QString &path);
+// A tray shows its items as buttons in one row: a few hundred is already more than a
+// screen holds. A file past these bounds is not read.
+constexpr qint64 kMaxTrayFileBytes = 256 * 1024;
+constexpr qint64 kMaxTrayLine = 4096;
+constexpr size_t kMaxTrayItems = 1000;
+
+// Writes whole or not at all (creating the "trays" folder; see SaveWholeFile); false, with
+// `error` set when given, when it could not.
+bool WriteTrayFile(const QString &path, const std::vector<TrayLine> &lines, QString *error = nullptr);
+// Empty when the file is missing, cannot be read or is past the bounds (`error` then says
+// why, naming the file).
+std::vector<TrayLine> ReadTrayFile(const QString &path, QString *error = nullptr);
 
 // A tray name may name a file of the trays folder and come back whole from the Trays menu,
 // which takes the file name up to its first ".": not empty, no "/", "\", "." or control

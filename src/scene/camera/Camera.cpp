@@ -5,11 +5,11 @@
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
+#include "foundation/images/ImageLimits.h"
 #include "scene/camera/CameraHost.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QImageReader>
 
 #include <cmath>
 
@@ -547,12 +547,16 @@ bool Camera::LoadImagePlane(ImagePlane &plane, const QString &fileName, float op
     plane.SetFileName(fileName);
 
     // Only plain files: a stored name may point at a device or a pipe that never ends.
-    QImage image;
+    // Its declared size is checked before it is decoded.
+    General::BoundedImage read;
     if (QFileInfo(fileName).isFile())
-        image = QImageReader(fileName).read();
+        read = General::ReadBoundedImage(fileName, General::MaxImagePixels());
+    const QImage image = std::move(read.image);
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) {
         // No picture: nothing to show and no aspect to divide by; the last aspect stays.
         Log("Image plane: cannot read %s\n", qPrintable(fileName));
+        if (read.tooLarge)
+            General::Shell().CriticalMessage(read.error);
         plane.m_iImageWidth = plane.m_iImageHeight = 0;
         plane.m_bActive = false;
         Host().Redraw();

@@ -40,6 +40,8 @@
 
 #include <cmath>
 
+#include <sys/stat.h>
+
 using apptest::ConsoleLines;
 using apptest::MainWindowTest;
 
@@ -448,6 +450,19 @@ TEST_F(MainWindowTest, TheLayoutFileIsWrittenWholeOrNotAtAll)
     EXPECT_FALSE(m_window->SaveLayout(File("missing/ui.sav")));
     EXPECT_FALSE(m_window->LoadLayout(File("missing/ui.sav")));
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"ui.sav"});
+}
+
+TEST_F(MainWindowTest, ALayoutFileThatIsNoRegularFileIsNeitherReadNorReplaced)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    const QString fifo = File("fifo"), file = File("ui.sav");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0666), 0);
+    EXPECT_FALSE(m_window->LoadLayout(fifo)) << "with no writer, an unbounded read would wait here";
+    ASSERT_TRUE(QFile::link(fifo, file));
+    EXPECT_FALSE(m_window->SaveLayout(file));
+    EXPECT_TRUE(QFileInfo(file).isSymLink());
+    EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile()) << "the FIFO stays";
 }
 
 TEST_F(MainWindowTest, FilesThatCannotBeOpenedSayWhyAndLeaveAnEmptyScene)

@@ -84,6 +84,8 @@ handmade("planar3.tif", header(2, 2, 16, 3, planar=3), bytes(24))
 # Sizes whose byte counts pass 32 bits, with almost no data behind them.
 handmade("huge8.tif", header(65536, 65536, 8, 3), bytes(64))
 handmade("huge_float.tif", header(65535, 65535, 32, 4, fmt=3), bytes(64))
+# Within 32 bits but 1.6 billion pixels: a picture bomb of a few hundred bytes.
+handmade("bomb8.tif", header(40000, 40000, 8, 1, photometric=1), bytes(64))
 EOF
 
 tiffcp -c lzw:3 float32_rgb.tif float32_lzw.tif
