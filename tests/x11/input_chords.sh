@@ -87,4 +87,12 @@ for item in "${expected[@]}"; do
 done
 
 settle
+# Ctrl+Q belongs to the File menu's "Exit", which asks before it ends the program.
+xdotool key ctrl+q
+if xs_wait_active Exit 10; then
+    echo "ok: key:ctrl+q -> the Exit question"
+    xdotool key Escape
+else
+    fail "key:ctrl+q did not ask to exit"
+fi
 finish "every chord reached its handler"

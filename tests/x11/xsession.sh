@@ -161,23 +161,25 @@ xs_popups() {
     echo "$n"
 }
 
-# xs_dismiss NAME [SECONDS]: closes a window of the program titled NAME (Escape) should one
-# appear within the time given; the welcome window may come after the main window.
-xs_dismiss() {
-    local name=$1 limit=${2:-3} i id
+# xs_active_name: the title of the window that has the focus.
+xs_active_name() { xdotool getactivewindow getwindowname 2>/dev/null || true; }
+
+# xs_wait_active NAME [SECONDS]: waits until the focused window is titled NAME exactly.
+xs_wait_active() {
+    local name=$1 limit=${2:-10} i
     for i in $(seq $((limit * 10))); do
-        id=$(xs_named_window "$name")
-        if [ -n "$id" ]; then
-            xdotool windowactivate --sync "$id" 2>/dev/null
-            xdotool key --window "$id" Escape
-            for i in $(seq 50); do [ -z "$(xs_named_window "$name")" ] && break; sleep 0.1; done
-            xdotool windowactivate --sync "$XS_MAIN" 2>/dev/null
-            return 0
-        fi
+        [ "$(xs_active_name)" = "$name" ] && return 0
         sleep 0.1
     done
+    xs_fail "no focused window '$name' after ${limit}s"
 }
 
-# xs_named_window NAME: like xs_window, but both the program and the title must match
-# (xdotool joins its conditions with "or" unless told otherwise).
-xs_named_window() { { xdotool search --all --onlyvisible --pid "$XS_PID" --name "$1" 2>/dev/null || true; } | head -1; }
+# xs_dismiss NAME [SECONDS]: closes the window titled NAME (Escape) should it take the
+# focus within the time given; the welcome window may come after the main window.
+xs_dismiss() {
+    xs_wait_active "$1" "${2:-3}" 2>/dev/null || return 0
+    xdotool key Escape
+    local i
+    for i in $(seq 50); do [ "$(xs_active_name)" != "$1" ] && break; sleep 0.1; done
+    xdotool windowactivate --sync "$XS_MAIN" 2>/dev/null || true
+}
