@@ -10,6 +10,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include <cstring>
+
 namespace {
 bool HasActiveCamera()
 {
@@ -22,6 +24,17 @@ uint32_t ModifierBits(uint32_t qtModifiers)
     return (qtModifiers & uint32_t(Qt::ControlModifier) ? kCtrlBit : 0u) |
            (qtModifiers & uint32_t(Qt::AltModifier) ? kAltBit : 0u) |
            (qtModifiers & uint32_t(Qt::ShiftModifier) ? kShiftBit : 0u);
+}
+
+// The handlers whose press begins painting or a rectangle where the pointer is.
+bool StartsGesture(const Handler &handler)
+{
+    static const char *const kGestures[] = {"Draw", "Draw inverse", "Rectangular select", "Rectangular unselect",
+                                            "Rectangular toggle", "Temporary smooth"};
+    for (const char *name : kGestures)
+        if (std::strcmp(handler.m_sID, name) == 0)
+            return true;
+    return false;
 }
 
 bool IsModifierKey(int key) { return key == Qt::Key_Alt || key == Qt::Key_Shift || key == Qt::Key_Control; }
@@ -46,10 +59,14 @@ uint32_t Interface::GetKeyCode() const
            (m_bRight ? kRightButton : 0u) + m_iModifiers;
 }
 
+int InteractionServices::UnshiftedKey(const QKeyEvent &event) const { return event.key(); }
+
 void Interface::OnKeyPress(const QKeyEvent &event)
 {
+    // Chords name keys, not the symbols a Shift level gives; the recording keeps the key too.
+    const int key = InteractionHost().UnshiftedKey(event);
     if (m_pRecorder)
-        m_pRecorder->WriteKey(true, event.isAutoRepeat(), uint32_t(event.modifiers().toInt()), event.key());
+        m_pRecorder->WriteKey(true, event.isAutoRepeat(), uint32_t(event.modifiers().toInt()), key);
     if (!HasActiveCamera())
         return;
     EventHandler &handlers = m_cEventHandler;
@@ -57,9 +74,9 @@ void Interface::OnKeyPress(const QKeyEvent &event)
     if (event.isAutoRepeat() && (m_iCurrentKey != 0 || handlers.m_pStickyHandler))
         return;
     m_iModifiers = ModifierBits(uint32_t(event.modifiers().toInt()));
-    if (IsModifierKey(event.key()))
+    if (IsModifierKey(key))
         return;
-    m_iCurrentKey = event.key();
+    m_iCurrentKey = key;
     const uint32_t code = GetKeyCode();
     if (handlers.m_pActiveHandler && handlers.m_pActiveHandler->m_iKey != code)
         handlers.DeactivateHandlers(false);
@@ -77,8 +94,9 @@ void Interface::OnKeyPress(const QKeyEvent &event)
 
 void Interface::OnKeyRelease(const QKeyEvent &event)
 {
+    const int key = InteractionHost().UnshiftedKey(event);
     if (m_pRecorder)
-        m_pRecorder->WriteKey(false, event.isAutoRepeat(), uint32_t(event.modifiers().toInt()), event.key());
+        m_pRecorder->WriteKey(false, event.isAutoRepeat(), uint32_t(event.modifiers().toInt()), key);
     EventHandler &handlers = m_cEventHandler;
     if (event.isAutoRepeat()) {
         if (handlers.m_pActiveHandler)
@@ -88,7 +106,7 @@ void Interface::OnKeyRelease(const QKeyEvent &event)
         return;
     }
     m_iModifiers = ModifierBits(uint32_t(event.modifiers().toInt()));
-    if (IsModifierKey(event.key()))
+    if (IsModifierKey(key))
         return;
     m_iCurrentKey = 0;
     handlers.DeactivateHandlers(true);
@@ -134,7 +152,11 @@ void Interface::OnInputButton(InputState state, bool press)
     }
     EventHandler &handlers = m_cEventHandler;
     handlers.DeactivateHandlers(false);
-    handlers.ActivateByCode(GetKeyCode());
+    // Letting go of one button of a chord never starts a stroke or a rectangle with the
+    // buttons still down: the end of a rectangle would paint (or clear) a selection.
+    Handler *next = handlers.FindHandlerByKey(GetKeyCode());
+    if (press || !next || !StartsGesture(*next))
+        handlers.ActivateHandler(next);
     if (press)
         InteractionHost().SetHeldHandler(handlers.m_pActiveHandler || handlers.m_pStickyHandler);
 }
@@ -158,10 +180,14 @@ void Interface::OnInputMove(const InputState &given)
     EventHandler &handlers = m_cEventHandler;
     if (!handlers.m_pActiveHandler)
         return;
-    const uint32_t buttons = (m_bLeft ? kLeftButton : 0u) | (m_bMiddle ? kMiddleButton : 0u) |
-                             (m_bRight ? kRightButton : 0u);
-    // A release that was never seen: the chord no longer matches.
+    // The buttons the move carries are the ones down now; ours are those of the last press or
+    // release we saw. A release the window never saw (let go outside it) shows as a difference.
+    const uint32_t buttons = (state.left ? kLeftButton : 0u) | (state.middle ? kMiddleButton : 0u) |
+                             (state.right ? kRightButton : 0u);
     if ((handlers.m_pActiveHandler->m_iKey & kButtonMask) != buttons) {
+        m_bLeft = state.left;
+        m_bMiddle = state.middle;
+        m_bRight = state.right;
         handlers.DeactivateHandlers(false);
         return;
     }

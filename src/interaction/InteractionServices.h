@@ -9,6 +9,7 @@
 #include <QString>
 
 class CurveEdit;
+class QKeyEvent;
 class Mesh;
 class Object;
 class Picker;
@@ -77,6 +78,11 @@ public:
 
     // The curve being edited with the mouse; null when none.
     virtual CurveEdit *GetCurveEdit() const { return nullptr; }
+
+    // --- keyboard ----------------------------------------------------------------------
+    // The key of a key event as the keyboard's first level names it: Shift+0 is the "0" key
+    // whatever symbol the Shift level gives. The event's own key where that cannot be told.
+    virtual int UnshiftedKey(const QKeyEvent &event) const;
 
     // --- main window ------------------------------------------------------------------
     // The window caption names the scene file (empty: the program's title alone).

@@ -61,10 +61,10 @@ protected:
                           modifiers);
         m_interface->OnInputButton(MouseInputState(event, 1.0f), press);
     }
-    // A move at view pixels.
-    void Move(QPointF at)
+    // A move at view pixels with the buttons down during it.
+    void Move(QPointF at, Qt::MouseButtons buttons = Qt::NoButton)
     {
-        QMouseEvent event(QEvent::MouseMove, at, at, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent event(QEvent::MouseMove, at, at, Qt::NoButton, buttons, Qt::NoModifier);
         m_interface->OnInputMove(MouseInputState(event, 1.0f));
     }
 };
@@ -112,6 +112,30 @@ TEST_F(Input, ButtonChordsAreReevaluatedOnEveryChange)
     Release(Qt::Key_Alt, Qt::AltModifier);
     Press(Qt::Key_B);
     EXPECT_STREQ(Active(), "Change brush size");
+}
+
+// Letting go of one button of the rectangle's chord, in either order, starts no stroke
+// with the button still down (a stroke there would change the selection just made).
+TEST_F(Input, LettingGoOfOneButtonStartsNoGesture)
+{
+    Watch("Rectangular select", true);
+    for (const Qt::MouseButton first : {Qt::LeftButton, Qt::MiddleButton}) {
+        const Qt::MouseButton second = first == Qt::LeftButton ? Qt::MiddleButton : Qt::LeftButton;
+        Button(true, Qt::LeftButton, Qt::LeftButton);
+        Button(true, Qt::MiddleButton, Qt::LeftButton | Qt::MiddleButton);
+        EXPECT_STREQ(Active(), "Rectangular select");
+        m_events.clear();
+        Button(false, first, second);
+        EXPECT_STREQ(Active(), "");
+        Button(false, second, Qt::NoButton);
+        EXPECT_TRUE(m_events.isEmpty()) << qPrintable(m_events.join(", ")) << " after letting go of " << first;
+    }
+    // Alt chords are no gestures: letting go of the middle button of "Zoom" goes back to rotating.
+    Press(Qt::Key_Alt);
+    Button(true, Qt::LeftButton, Qt::LeftButton, Qt::AltModifier);
+    Button(true, Qt::MiddleButton, Qt::LeftButton | Qt::MiddleButton, Qt::AltModifier);
+    Button(false, Qt::MiddleButton, Qt::LeftButton, Qt::AltModifier);
+    EXPECT_STREQ(Active(), "Rotate around");
 }
 
 TEST_F(Input, StickyKeyStaysOutOfLaterChords)
@@ -178,18 +202,19 @@ TEST_F(Input, MovesReachTheActiveHandlerWhileTheChordStillHolds)
     Press(Qt::Key_1);
     Press(Qt::Key_Alt);
     Button(true, Qt::LeftButton, Qt::LeftButton, Qt::AltModifier);
-    Move({50, 25});
+    Move({50, 25}, Qt::LeftButton);
     EXPECT_FLOAT_EQ(m_interface->m_fMouseX, 0.25f);
     EXPECT_FLOAT_EQ(m_interface->m_fMouseY, 0.25f);
     EXPECT_EQ(m_events.count("Rotate around 3"), 1);
     EXPECT_EQ(m_events.count("Tool slot 1 3"), 0);  // the sticky handler gets no moves
 
-    // The button came up where the window did not see it: the next move releases the handler.
-    m_interface->m_bLeft = 0;
+    // The button came up outside the window, which never saw the release: the next move
+    // carries no button and releases the handler; the button no longer joins chords.
     Move({60, 25});
     EXPECT_STREQ(Active(), "");
     EXPECT_EQ(m_events.count("Rotate around 3"), 1);
     EXPECT_STREQ(Sticky(), "Tool slot 1");
+    EXPECT_EQ(m_interface->m_bLeft, 0);
 }
 
 TEST_F(Input, WithoutActiveCameraOnlyReleasesAndButtonsAreDispatched)

@@ -112,9 +112,15 @@ TEST_F(ManipulatorTest, ChoosingTranslateTwiceRemovesTheGizmo)
     ASSERT_NE(m_interface->GetManipulator(), nullptr);
     EXPECT_EQ(m_interface->GetManipulator()->GetMode(), Manipulator::kTranslate);
     EXPECT_FALSE(m_interface->m_bBrushCursor);
-    m_interface->CreateManipulator();
+    // Chosen again from the tray: the gizmo goes; a third time brings it back.
+    m_interface->ApplyTrayItem(&m_translate, false);
     EXPECT_EQ(m_interface->GetManipulator(), nullptr);
     EXPECT_TRUE(m_interface->m_bBrushCursor);
+    EXPECT_EQ(m_interface->m_pCurrentTool, &m_translate);
+    m_interface->ApplyTrayItem(&m_translate, false);
+    ASSERT_NE(m_interface->GetManipulator(), nullptr);
+    m_interface->ApplyTrayItem(&m_translate, false);
+    EXPECT_EQ(m_interface->GetManipulator(), nullptr);
     // Another transform tool replaces it; a brush removes it.
     m_interface->ApplyTrayItem(&m_scale, false);
     ASSERT_NE(m_interface->GetManipulator(), nullptr);

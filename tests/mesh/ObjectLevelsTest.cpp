@@ -146,6 +146,26 @@ TEST_F(ObjectLevels, SteppingDownAndUpKeepsTheSculptedDetail)
         EXPECT_LT((back.at(global) - position).Length(), 1e-5f) << global;
 }
 
+// Without a selection a step works on the level shown: down from the top and back up, in
+// both directions, then the top refuses to go further up.
+TEST_F(ObjectLevels, WithoutASelectionStepsGoFromTheActiveLevel)
+{
+    ASSERT_TRUE(m_object->Subdivide());
+    ASSERT_TRUE(m_object->Subdivide());
+    SubdivLevel &one = *m_object->GetLevel(1), &two = *m_object->GetLevel(2);
+    ASSERT_EQ(m_object->m_pActiveLevel, &two);
+    ASSERT_TRUE(m_object->ChangeLevel(-1, true));
+    EXPECT_EQ(m_object->m_pActiveLevel, &one);
+    ASSERT_TRUE(m_object->ChangeLevel(1, true));
+    EXPECT_EQ(m_object->m_pActiveLevel, &two);
+    EXPECT_EQ(two.m_iHiddenFaces, 0u);
+    EXPECT_EQ(one.m_iHiddenFaces, one.m_iFaceCount);
+    EXPECT_EQ(Recorder().statusMessages.last(), "done");
+    EXPECT_FALSE(m_object->ChangeLevel(1, true));
+    EXPECT_EQ(Recorder().statusMessages.last(), "Cannot step up: there is no level above the one shown");
+    EXPECT_EQ(m_object->m_pActiveLevel, &two);
+}
+
 TEST_F(ObjectLevels, EditsBelowCarryUpWhileTheDetailStays)
 {
     ASSERT_TRUE(m_object->Subdivide());
@@ -382,12 +402,14 @@ TEST_F(ObjectLevels, APolygonBaseSubdividesThroughItsPolygons)
     EXPECT_EQ(prism->GetLevel(2)->m_iFaceCount, 120u);
 }
 
-TEST_F(ObjectLevels, StepsWithNowhereToGoStillSayDone)
+TEST_F(ObjectLevels, StepsWithNowhereToGoSayWhy)
 {
-    EXPECT_TRUE(m_object->ChangeLevel(1, true));
-    EXPECT_TRUE(m_object->ChangeLevel(0, true));
+    EXPECT_FALSE(m_object->ChangeLevel(1, true));
+    EXPECT_FALSE(m_object->ChangeLevel(0, true));
     EXPECT_EQ(m_object->LevelCount(), 1);
-    EXPECT_EQ(Recorder().statusMessages, QStringList({"done", "done"}));
+    EXPECT_EQ(Recorder().statusMessages, QStringList({"Cannot step up: there is no level above the one shown",
+                                                      "Cannot step down: there is no level below the one shown"}));
+    EXPECT_EQ(Recorder().statusStates.back(), 2);
 
     // A polygon base that lost faces cannot be split.
     auto prism = MakeObject(*MakePrism());

@@ -182,3 +182,74 @@ xs_wait_end() {
     done
     xs_fail "the program still runs ${limit}s later"
 }
+
+# --- the program's log ---------------------------------------------------------------------
+# xs_log_file: the log file the program opened (it names it on its console at start).
+xs_log_file() { sed -n 's/^Logfile: //p' "$XS_WORK/program.log" | tail -1; }
+
+# xs_log_lines: how many lines the program's log holds now.
+xs_log_lines() { local f; f=$(xs_log_file); [ -f "$f" ] && wc -l <"$f" || echo 0; }
+
+# xs_wait_log FROM PATTERN [SECONDS]: waits for a log line after line FROM matching PATTERN
+# (an extended regular expression); fails on a timeout.
+xs_wait_log() {
+    local from=$1 pattern=$2 limit=${3:-10} i f
+    f=$(xs_log_file)
+    for i in $(seq $((limit * 10))); do
+        tail -n +"$((from + 1))" "$f" 2>/dev/null | grep -Eq -- "$pattern" && return 0
+        kill -0 "$XS_PID" 2>/dev/null || xs_fail "the program ended while waiting for '$pattern'" || return 1
+        sleep 0.1
+    done
+    xs_fail "no log line '$pattern' after ${limit}s"
+}
+
+# --- the window manager ---------------------------------------------------------------------
+# xs_free_alt_buttons: restarts the window manager without its Alt+button bindings (window
+# move, resize, lower), which otherwise take Alt chords of the mouse before any program
+# sees them.
+xs_free_alt_buttons() {
+    local rc=/etc/xdg/openbox/rc.xml
+    [ -f "$rc" ] || xs_fail "no $rc to start from" || return 1
+    # Drops every <mousebind button="A-..."> element, whatever its action.
+    awk '/<mousebind button="A-/ { skip = 1 } !skip { print } skip && /<\/mousebind>/ { skip = 0 }' "$rc" \
+        >"$XS_WORK/openbox-rc.xml"
+    kill "$XS_WM" 2>/dev/null; wait "$XS_WM" 2>/dev/null
+    openbox --config-file "$XS_WORK/openbox-rc.xml" >>"$XS_WORK/openbox.log" 2>&1 &
+    XS_WM=$!
+    sleep 0.5
+}
+
+# xs_popups: how many pop-up windows (menus: mapped, override-redirect, larger than a few
+# pixels) the screen shows.
+xs_popups() {
+    local id n=0 info
+    for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+        info=$(xwininfo -id "$id" 2>/dev/null)
+        grep -q 'Override Redirect State: yes' <<<"$info" || continue
+        [ "$(awk '/Width:/ { print $2 }' <<<"$info")" -gt 20 ] && n=$((n + 1))
+    done
+    echo "$n"
+}
+
+# xs_active_name: the title of the window that has the focus.
+xs_active_name() { xdotool getactivewindow getwindowname 2>/dev/null || true; }
+
+# xs_wait_active NAME [SECONDS]: waits until the focused window is titled NAME exactly.
+xs_wait_active() {
+    local name=$1 limit=${2:-10} i
+    for i in $(seq $((limit * 10))); do
+        [ "$(xs_active_name)" = "$name" ] && return 0
+        sleep 0.1
+    done
+    xs_fail "no focused window '$name' after ${limit}s"
+}
+
+# xs_dismiss NAME [SECONDS]: closes the window titled NAME (Escape) should it take the
+# focus within the time given; the welcome window may come after the main window.
+xs_dismiss() {
+    xs_wait_active "$1" "${2:-3}" 2>/dev/null || return 0
+    xdotool key Escape
+    local i
+    for i in $(seq 50); do [ "$(xs_active_name)" != "$1" ] && break; sleep 0.1; done
+    xdotool windowactivate --sync "$XS_MAIN" 2>/dev/null || true
+}

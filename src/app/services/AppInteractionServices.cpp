@@ -5,6 +5,7 @@
 #include "gui/status/Alarm.h"
 #include "gui/trays/MTray.h"
 #include "app/startup/CommandSwitches.h"
+#include "app/window/KeyboardLevel.h"
 #include "app/window/Tevrin.h"
 #include "mesh/core/Mesh.h"
 #include "mesh/core/PickInfo.h"
@@ -90,6 +91,16 @@ const Picker &AppInteractionServices::GetPicker() const
 }
 
 CurveEdit *AppInteractionServices::GetCurveEdit() const { return m_rEditing.Get(); }
+
+void AppInteractionServices::SetHeldHandler(bool held)
+{
+    // A right-button chord bound to a handler runs it; only a plain right click opens the
+    // view's pop-up. The press reaches the controller before the view's menu request.
+    if (SceneView *view = m_rWindow.GetView())
+        view->m_bContextMenuBlocked = held;
+}
+
+int AppInteractionServices::UnshiftedKey(const QKeyEvent &event) const { return ::UnshiftedKey(event); }
 
 void AppInteractionServices::SetContinuousRedraw(bool continuous)
 {

@@ -20,6 +20,8 @@ public:
     PickHit Pick(float x, float y) override;
     bool PickInto(Picker &picker, float x, float y) override;
     CurveEdit *GetCurveEdit() const override;
+    void SetHeldHandler(bool held) override;
+    int UnshiftedKey(const QKeyEvent &event) const override;
     void SetContinuousRedraw(bool continuous) override;
     void RedrawIfContinuous() override;
     void CheckTrayItem(const QString &tray, const QString &item) override;

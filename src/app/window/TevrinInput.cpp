@@ -81,9 +81,11 @@ bool Tevrin::eventFilter(QObject *watched, QEvent *event)
             InputState state;
             state.x = float(mouse->position().x());
             state.y = float(mouse->position().y());
-            state.left = controller->m_bLeft;
-            state.middle = controller->m_bMiddle;
-            state.right = controller->m_bRight;
+            // The buttons down now, not the controller's: a release outside the window
+            // shows here as a button that is up.
+            state.left = mouse->buttons().testFlag(Qt::LeftButton) ? 1 : 0;
+            state.middle = mouse->buttons().testFlag(Qt::MiddleButton) ? 1 : 0;
+            state.right = mouse->buttons().testFlag(Qt::RightButton) ? 1 : 0;
             state.pressure = MovePressure(controller->m_fPressure, ElapsedTime(), m_iLastTabletEvent);
             m_iModifiers = uint32_t(mouse->modifiers().toInt());
             state.modifiers = m_iModifiers;

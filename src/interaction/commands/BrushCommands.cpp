@@ -4,8 +4,7 @@
 #include "interaction/Interface.h"
 #include "interaction/commands/Commands.h"
 #include "interaction/handlers/EventHandler.h"
-#include "interaction/tools/Brusher.h"
-#include "interaction/tools/RectangleSelector.h"
+#include "interaction/tools/ToolHandlers.h"
 #include "operations/Operation.h"
 #include "mesh/core/Mesh.h"
 #include "mesh/core/PickInfo.h"
@@ -14,7 +13,6 @@
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
 
-#include <new>
 
 namespace Commands {
 
@@ -259,10 +257,9 @@ void InstallBrushCommands(EventHandler &handlers, Interface &controller)
                 return nullptr;
             }
             if (group == QLatin1String("selection")) {
-                if (InteractionHost().GetStrokePreferences().selectionMode == 1
-                    && tool->m_iType == Operations::kSelectFace)
-                    return new (std::nothrow) RectangleSelector(1);
-                return new (std::nothrow) Brusher(1);
+                const bool rectangle = InteractionHost().GetStrokePreferences().selectionMode == 1 &&
+                                       tool->m_iType == Operations::kSelectFace;
+                return MakeGestureTool(controller, !rectangle, 1);
             }
         }
         if (event == eventMouseMove) {

@@ -40,6 +40,10 @@ void EventHandler::ActivateHandler(Handler *handler)
 {
     if (!handler || handler->m_iKey == 0)
         return;
+    // With the "test" switch, which chord reached which handler: scripts that drive the
+    // program with real input read it from the log.
+    if (InteractionHost().TestSwitch())
+        Log("Handler %s (0x%x)\n", handler->m_sID, handler->m_iKey);
     m_rOwner.m_fActivationX = m_rOwner.m_fMouseX;
     m_rOwner.m_fActivationY = m_rOwner.m_fMouseY;
     // Clears any text the previous command left.

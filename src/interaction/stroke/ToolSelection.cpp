@@ -11,11 +11,22 @@
 #include "scene/Brush.h"
 #include "scene/Scene.h"
 
+namespace {
+bool IsTransformTool(const Brush &tool)
+{
+    return tool.m_iType == Operations::kTranslateTool || tool.m_iType == Operations::kScaleTool ||
+           tool.m_iType == Operations::kRotateTool;
+}
+}  // namespace
+
 void Interface::ApplyTrayItem(Brush *tool, bool checkTray)
 {
     InteractionServices &host = InteractionHost();
     if (tool && tool == m_pCurrentTool) {
         host.RefreshBrushPage();
+        // A transform tool chosen again takes its gizmo away (and a further choice brings it back).
+        if (IsTransformTool(*tool))
+            CreateManipulator();
         return;
     }
     if (!tool) {

@@ -37,17 +37,6 @@ CurveEdit *EditedCurve()
     return edit;
 }
 
-Function *MakeTool(Interface &controller, bool brusher, int mode)
-{
-    try {
-        if (brusher)
-            return controller.StartGestureTool(std::make_unique<Brusher>(mode));
-        return controller.StartGestureTool(std::make_unique<RectangleSelector>(mode));
-    } catch (const std::bad_alloc &) {
-        return nullptr;
-    }
-}
-
 Camera *ActiveCamera()
 {
     Scene *scene = Scene::GetCurrent();
@@ -158,6 +147,17 @@ const PlacementDrag kPlacementDrags[] = {
 
 }  // namespace
 
+Function *MakeGestureTool(Interface &controller, bool brusher, int mode)
+{
+    try {
+        if (brusher)
+            return controller.StartGestureTool(std::make_unique<Brusher>(mode));
+        return controller.StartGestureTool(std::make_unique<RectangleSelector>(mode));
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+}
+
 void InstallToolHandlers(EventHandler &handlers, Interface &controller)
 {
     Interface *c = &controller;
@@ -170,7 +170,7 @@ void InstallToolHandlers(EventHandler &handlers, Interface &controller)
                 edit->AddPointAt(c->m_fMouseX, c->m_fMouseY);
                 return nullptr;
             }
-            return MakeTool(*c, !RolesSwapped(*c), 0);
+            return MakeGestureTool(*c, !RolesSwapped(*c), 0);
         }
         // Reaches here only while no tool is current: a curve point is being dragged.
         if (edit && event == eventMouseMove)
@@ -192,7 +192,7 @@ void InstallToolHandlers(EventHandler &handlers, Interface &controller)
         handlers.SetBody(role.name, [c, role](int event) -> Function * {
             if (!Starts(event))
                 return nullptr;
-            return MakeTool(*c, role.brusherNormally != RolesSwapped(*c), role.mode);
+            return MakeGestureTool(*c, role.brusherNormally != RolesSwapped(*c), role.mode);
         });
     }
 

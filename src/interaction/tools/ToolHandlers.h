@@ -4,6 +4,11 @@
 // image plane and the current curve.
 
 class EventHandler;
+class Function;
 class Interface;
 
 void InstallToolHandlers(EventHandler &handlers, Interface &controller);
+
+// A new painting tool (brusher true) or rectangle selector in that mode, owned by the
+// controller until its release; null when it cannot be made.
+Function *MakeGestureTool(Interface &controller, bool brusher, int mode);

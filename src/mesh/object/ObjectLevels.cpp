@@ -209,24 +209,39 @@ bool GoToLevel(Object &object, int index)
     return true;
 }
 
-// Stepping the working level's listed faces up to the level above.
+// The level a step starts from: the lowest (up) or highest (down) level with a selection,
+// else the active level. Without a selection the highest level is not the one to step up from.
+SubdivLevel &StepLevel(Object &object, bool up)
+{
+    SubdivLevel *level = up ? &object : object.GetHighestLevel();
+    while (level->m_iSelectedFaces == 0 && (up ? level->m_pNext : level->m_pPrev))
+        level = up ? level->m_pNext : level->m_pPrev;
+    if (level->m_iSelectedFaces == 0)
+        level = object.m_pActiveLevel ? object.m_pActiveLevel : &object;
+    return *level;
+}
+
+// Stepping the listed faces of that level up to the level above.
 bool StepUp(Object &object)
 {
-    SubdivLevel &level = WorkingLevel(object);
-    if (level.m_pNext) {
-        Log("Level up on %s\n", object.GetObjectName().toLocal8Bit().constData());
-        if (!FullEnough(object, level, "ERROR: Cannot change level on this mesh as it is not full"))
-            return false;
-        General::Store<unsigned int> list("object changelevel");
-        if (!ListFaces(level, list, true) || !level.ReloadLowerLevel(list, false)) {
-            ClearSelection(level);
-            return false;
-        }
-        MarkVisible(level);
-        SubdivLevel *active = object.m_pActiveLevel ? object.m_pActiveLevel : &object;
-        if (&level == active && level.m_pNext && level.m_pNext->m_iHiddenFaces < level.m_pNext->m_iFaceCount)
-            object.m_pActiveLevel = level.m_pNext;
+    SubdivLevel &level = StepLevel(object, true);
+    if (!level.m_pNext) {
+        Refuse("Cannot step up: there is no level above the one shown");
+        return false;
     }
+    Log("Level up on %s\n", object.GetObjectName().toLocal8Bit().constData());
+    if (!FullEnough(object, level, "ERROR: Cannot change level on this mesh as it is not full"))
+        return false;
+    General::Store<unsigned int> list("object changelevel");
+    if (!ListFaces(level, list, true) || !level.ReloadLowerLevel(list, false)) {
+        ClearSelection(level);
+        Refuse("Cannot step up: the faces of the level above could not be loaded");
+        return false;
+    }
+    MarkVisible(level);
+    SubdivLevel *active = object.m_pActiveLevel ? object.m_pActiveLevel : &object;
+    if (&level == active && level.m_pNext && level.m_pNext->m_iHiddenFaces < level.m_pNext->m_iFaceCount)
+        object.m_pActiveLevel = level.m_pNext;
     Done();
     return true;
 }
@@ -234,30 +249,28 @@ bool StepUp(Object &object)
 // Stepping the selected (or the active) level down to the level below.
 bool StepDown(Object &object)
 {
-    SubdivLevel *level = object.GetHighestLevel();
-    while (level->m_pPrev && level->m_iSelectedFaces == 0)
-        level = level->m_pPrev;
-    if (level->m_iSelectedFaces == 0)
-        level = object.m_pActiveLevel ? object.m_pActiveLevel : &object;
-    if (level->m_pPrev) {
-        Log("Level down on %s\n", object.GetObjectName().toLocal8Bit().constData());
-        General::Store<unsigned int> list("object changelevel facelist");
-        if (!ListFaces(*level, list, false))
-            return false;
-        if (list.HasItems() && list.GetItemCount() != level->m_iTotalFaceCount) {
-            Refuse("You need to level down fully to mixed levels!");
-            return false;
-        }
-        if (!level->LevelDownFaces(list)) {
-            ClearSelection(*level);
-            return false;
-        }
-        MarkVisible(*level);
-        SubdivLevel *active = object.m_pActiveLevel ? object.m_pActiveLevel : &object;
-        while (active->m_pPrev && active->m_iHiddenFaces >= active->m_iFaceCount)
-            active = active->m_pPrev;
-        object.m_pActiveLevel = active;
+    SubdivLevel *level = &StepLevel(object, false);
+    if (!level->m_pPrev) {
+        Refuse("Cannot step down: there is no level below the one shown");
+        return false;
     }
+    Log("Level down on %s\n", object.GetObjectName().toLocal8Bit().constData());
+    General::Store<unsigned int> list("object changelevel facelist");
+    if (!ListFaces(*level, list, false))
+        return false;
+    if (list.HasItems() && list.GetItemCount() != level->m_iTotalFaceCount) {
+        Refuse("You need to level down fully to mixed levels!");
+        return false;
+    }
+    if (!level->LevelDownFaces(list)) {
+        ClearSelection(*level);
+        return false;
+    }
+    MarkVisible(*level);
+    SubdivLevel *active = object.m_pActiveLevel ? object.m_pActiveLevel : &object;
+    while (active->m_pPrev && active->m_iHiddenFaces >= active->m_iFaceCount)
+        active = active->m_pPrev;
+    object.m_pActiveLevel = active;
     Done();
     return true;
 }

@@ -126,7 +126,7 @@ public:
     ViewToggles m_cToggles;
     ViewSettings m_cSettings;
     int32_t m_iVisiblePolys = 0;  // faces drawn by the current scene pass
-    bool m_bContextMenuBlocked = false;
+    bool m_bContextMenuBlocked = false;  // the last press is held by a handler: no pop-up
     bool m_bFrameDrawn = false;
     bool m_bDrawingWireOverlay = false;
     bool m_bNavigating = false;

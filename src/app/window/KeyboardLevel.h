@@ -1,0 +1,9 @@
+#pragma once
+// Key events named by the key itself rather than by the symbol its Shift level gives.
+
+class QKeyEvent;
+
+// The key of a printable key event as the keyboard's first level names it (Shift+0 gives
+// "0", Shift+\ gives "\"), read from the X server's key map for the event's key and group.
+// Any other event, or without an X server, keeps its own key.
+int UnshiftedKey(const QKeyEvent &event);

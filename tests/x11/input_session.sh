@@ -1,0 +1,32 @@
+# The start shared by the input scripts: arguments TEVRIN DATA_FOLDER, a failure counter,
+# and the program on a cube under a window manager whose Alt+button drags are freed, with
+# the "test" switch (the log names the handler each chord reaches). Sets X, Y, WIDTH,
+# HEIGHT (the main window) and cx, cy (a point on the view, over the cube).
+set -uo pipefail
+program=$(realpath "$1")
+data=$(realpath "$2")
+source "$(dirname "$(realpath "${BASH_SOURCE[0]}")")/xsession.sh"
+
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+xs_start || exit 1
+# Alt+button drags belong to the window manager by default; the program's Alt chords are
+# checked with them freed (XS_WM_ALT_DRAGS=1 keeps them, to see which chords they take).
+[ -n "${XS_WM_ALT_DRAGS:-}" ] || xs_free_alt_buttons || exit 1
+cp "$data/obj/assimp_cube.obj" "$XS_WORK/cube.obj"
+xs_launch "$program" "$XS_WORK/cube.obj" -test || exit 1
+xs_dismiss Welcome 5
+eval "$(xdotool getwindowgeometry --shell "$XS_MAIN")"
+cx=$((X + WIDTH / 2))
+cy=$((Y + HEIGHT / 2))
+
+# finish WHAT: the script's verdict.
+finish() {
+    if [ "$failures" -gt 0 ]; then
+        echo "$failures check(s) failed; log and shots in $XS_WORK" >&2
+        XS_KEEP=1
+        exit 1
+    fi
+    echo "$1"
+}
