@@ -18,7 +18,16 @@ int UnshiftedKey(const QKeyEvent &event)
     if (!display)
         return key;
     const unsigned state = event.nativeModifiers();
-    const KeySym symbol = XkbKeycodeToKeysym(display, KeyCode(event.nativeScanCode()), XkbGroupForCoreState(state), 0);
+    if (!(state & ShiftMask))
+        return key;
+    const KeyCode code = KeyCode(event.nativeScanCode());
+    const int group = XkbGroupForCoreState(state);
+    // Only the Shift level is undone: a symbol from another level (AltGr) is the key the
+    // keyboard has for it.
+    const KeySym shifted = XkbKeycodeToKeysym(display, code, group, 1);
+    if (shifted < 0x20 || shifted > 0x7e || int(QChar::toUpper(char32_t(shifted))) != key)
+        return key;
+    const KeySym symbol = XkbKeycodeToKeysym(display, code, group, 0);
     if (symbol < 0x20 || symbol > 0x7e)
         return key;
     // Qt names letter keys by their upper case.
