@@ -8,6 +8,8 @@ PROGRAM=$1
 source "$(dirname "$0")/xsession.sh"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# The help pages are shipped beside the program.
+[ -s "$(dirname "$PROGRAM")/help/about.html" ] || fail "no help pages beside $PROGRAM"
 xs_start || exit 1
 xs_launch "$PROGRAM" || fail "no main window"
 xs_dismiss_welcome || fail "the welcome window stays"

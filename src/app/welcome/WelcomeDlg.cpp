@@ -1,5 +1,7 @@
 #include "app/welcome/WelcomeDlg.h"
 
+#include "gui/common/HelpFiles.h"
+
 #include "app/startup/CommandSwitches.h"
 
 #include <QCheckBox>
@@ -36,6 +38,8 @@ void WriteWelcomeFlag(uint32_t value)
 }
 
 bool ShouldShowWelcome() { return (ReadWelcomeFlag() & 0x0FFFFFFFu) == 0; }
+
+QString WelcomeDlg::DocumentationIndex() { return GUI::HelpFile(QStringLiteral("documentation/index.html")); }
 
 void ShowWelcomeIfWanted(QWidget *window)
 {

@@ -24,7 +24,7 @@ public:
     QCheckBox *GetCheckBox() const { return m_pCheckBox; }
 
     // The local documentation index, whatever the link said.
-    static QString DocumentationIndex() { return QStringLiteral("help/documentation/index.html"); }
+    static QString DocumentationIndex();
 
 public slots:
     void on_anchor_clicked(const QString &link);

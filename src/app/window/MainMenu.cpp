@@ -1,6 +1,7 @@
 // The main window's menu bar. Most entries carry the name of the handler they run as
 // their data, so a menu entry runs exactly what the handler's hotkey runs.
 #include "app/window/Tevrin.h"
+#include "gui/common/HelpFiles.h"
 #include "gui/panels/PanelWindow.h"
 
 #include "app/settings/Preferences.h"
@@ -162,7 +163,7 @@ QStringList BaseNames(const QString &folder, const QString &pattern)
 
 QString Tevrin::ReadHelpPage(const QString &page)
 {
-    QFile file(QStringLiteral("help/whatsthis/%1.html").arg(page));
+    QFile file(GUI::HelpFile(QStringLiteral("whatsthis/%1.html").arg(page)));
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(file.readAll());

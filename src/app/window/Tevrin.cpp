@@ -1,6 +1,8 @@
 // The main window's construction, status bar and commands.
 #include "app/window/Tevrin.h"
 
+#include "app/welcome/WelcomeDlg.h"
+
 #include "app/system/SystemInfo.h"
 #include "foundation/images/Pictures.h"
 #include "gui/dialogs/SysInfoWindow.h"
@@ -21,6 +23,7 @@
 #include "foundation/ShellServices.h"
 #include "gui/attributes/AttributeEditors.h"
 #include "gui/common/Commands.h"
+#include "gui/common/HelpFiles.h"
 #include "gui/dialogs/DialogFactory.h"
 #include "gui/dialogs/SysInfoWindow.h"
 #include "gui/panels/TabPanel.h"
@@ -46,6 +49,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QLabel>
@@ -412,7 +416,7 @@ void Tevrin::OnAbout()
     text->setFixedSize(495, 295);
     text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFile page(QStringLiteral("help/about.html"));
+    QFile page(GUI::HelpFile(QStringLiteral("about.html")));
     if (page.open(QIODevice::ReadOnly))
         text->setHtml(QString::fromUtf8(page.readAll()));
     about.exec();
@@ -432,7 +436,7 @@ void Tevrin::OnHideMenu()
 
 void Tevrin::OnDocumentation()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QStringLiteral("help/documentation/index.html")));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(WelcomeDlg::DocumentationIndex()).absoluteFilePath()));
 }
 
 void Tevrin::OnHelpTool() { QWhatsThis::enterWhatsThisMode(); }

@@ -1,5 +1,7 @@
 #include "gui/dialogs/Dialog.h"
 
+#include "gui/common/HelpFiles.h"
+
 #include <QFile>
 #include <QKeyEvent>
 #include <QWhatsThis>
@@ -20,6 +22,8 @@ void Dialog::Refresh()
 }
 
 void Dialog::MakeFloating() {}
+
+QString Dialog::HelpFolder() { return HelpFile(QStringLiteral("whatsthis")); }
 
 QString Dialog::HelpPage(const QString &widgetName) const
 {

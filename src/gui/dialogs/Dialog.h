@@ -44,8 +44,8 @@ public:
     // Key presses of the watched children go to this window's own key handling.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-    // Folder of the help pages, relative to the current folder.
-    static QString HelpFolder() { return QStringLiteral("help/whatsthis"); }
+    // Folder of the help pages (the shipped help folder's "whatsthis").
+    static QString HelpFolder();
 
 public slots:
     // Escape and rejection leave a tool window open.

@@ -7,7 +7,9 @@
 #include "app/dialogs/PreferencesDialog.h"
 #include "app/settings/Preferences.h"
 #include "app/startup/CommandSwitches.h"
+#include "app/welcome/WelcomeDlg.h"
 #include "app/window/WindowSettings.h"
+#include "gui/common/HelpFiles.h"
 #include "browser/ImageBrowserDialog.h"
 #include "foundation/Globals.h"
 #include "gui/common/ModalDialogs.h"
@@ -40,6 +42,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QImage>
 #include <QMenu>
@@ -100,6 +103,32 @@ protected:
     QString Settings() const { return WindowSettings::Current().settingFolder; }
     Handler *H(const char *name) { return Interface::Get()->m_cEventHandler.FindHandlerByName(name); }
 };
+
+// The help the program ships: a What's-This page for every File, Edit and Mesh entry, the
+// documentation Help > Documentation opens and the About text.
+TEST_F(MainMenuTest, TheShippedHelpCoversTheMenusTheDocumentationAndAbout)
+{
+    REQUIRE_WINDOW_GL();
+    const QString current = QDir::currentPath();
+    // The source tree's help folder, as the build places it beside the program.
+    ASSERT_TRUE(QDir::setCurrent(QStringLiteral(TEVRIN_TEST_DATA "/../..")));
+    Build();
+    for (const char *title : {"File", "Edit", "Mesh"})
+        for (QAction *action : Menu(title)->actions()) {
+            // Exit and Export Levels have no page of their own.
+            if (action->isSeparator() || action->menu() || action->text().startsWith(QStringLiteral("Exit")) ||
+                action->text() == QStringLiteral("Export Levels"))
+                continue;
+            EXPECT_FALSE(action->whatsThis().isEmpty()) << title << " > " << action->text().toStdString();
+        }
+    EXPECT_TRUE(QFileInfo(WelcomeDlg::DocumentationIndex()).isFile());
+    QFile about(GUI::HelpFile(QStringLiteral("about.html")));
+    ASSERT_TRUE(about.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(about.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("Orvexa Tevrin 1.0.7")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Licence")));
+    QDir::setCurrent(current);
+}
 
 TEST_F(MainMenuTest, EveryEntryHasItsTextShortcutAndCommand)
 {
