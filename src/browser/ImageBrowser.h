@@ -165,6 +165,8 @@ private:
     int m_iThumbHeight = 100;
     bool m_bFlatColor = false;
     bool m_bInfoOnTop = true;
+    // The bookmarks file was there but not read: the list shown would replace it unseen.
+    bool m_bBookmarksRefused = false;
     QColor m_cItemColor;
 
     QAction *m_pAddBookmark = nullptr;

@@ -38,7 +38,8 @@ void ImageBrowser::LoadBookmarks()
         return;
     const SmallFile file =
         ReadSmallFile(Browser::BookmarksFilePath(folder), Browser::kMaxBookmarksBytes, Browser::kMaxBookmarksLine);
-    if (file.outcome == SmallFile::Refused) {
+    m_bBookmarksRefused = file.outcome == SmallFile::Refused;
+    if (m_bBookmarksRefused) {
         Log("%s\n", file.error.toUtf8().constData());
         General::Shell().ShowMessage(General::ShellServices::kWarning, QString::fromLatin1(General::ProgramTitle()),
                                      file.error);
@@ -70,7 +71,7 @@ QStringList ImageBrowser::BookmarkPaths() const
 void ImageBrowser::SaveBookmarks()
 {
     const QString folder = General::BookmarksFolder();
-    if (folder.isEmpty())
+    if (folder.isEmpty() || m_bBookmarksRefused)
         return;
     // Whole or not at all: a failed write keeps the file of the run before.
     QString error;

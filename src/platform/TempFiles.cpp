@@ -94,7 +94,7 @@ bool SyncFile(const QString &path)
 
 }  // namespace
 
-bool ReplaceWithTempFile(const QString &temp, const QString &target)
+bool ReplaceWithTempFile(const QString &temp, const QString &target, bool sync)
 {
     // Only a regular file is replaced, and only one gives its permission bits: a device or
     // FIFO in the target's place stays, and its bits never reach the new file.
@@ -105,7 +105,7 @@ bool ReplaceWithTempFile(const QString &temp, const QString &target)
         return false;
     }
     const mode_t mode = exists ? mode_t(old.st_mode & 07777) : NewFileMode();
-    const bool ok = SyncFile(temp) && ::chmod(QFile::encodeName(temp).constData(), mode) == 0 &&
+    const bool ok = (!sync || SyncFile(temp)) && ::chmod(QFile::encodeName(temp).constData(), mode) == 0 &&
                     std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) == 0;
     if (!ok)
         QFile::remove(temp);

@@ -21,5 +21,6 @@ void RemoveStaleTempFiles(const QString &folder, const QString &prefix);
 // permission bits (a new file those the umask leaves of 0666), then it is renamed over
 // the target. A target that exists and is not a regular file (a link, device, FIFO or
 // folder) is not replaced.
-// On failure the temporary file is removed and the target is as it was.
-bool ReplaceWithTempFile(const QString &temp, const QString &target);
+// On failure the temporary file is removed and the target is as it was. Without `sync`
+// the bytes may reach the disk after the rename: for caches, which are checked when read.
+bool ReplaceWithTempFile(const QString &temp, const QString &target, bool sync = true);

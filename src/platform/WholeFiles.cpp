@@ -91,7 +91,8 @@ QString SaveTargetOf(const QString &path, QString *error)
 
 QString SavePrefixOf(const QString &path) { return QStringLiteral(".") + QFileInfo(path).fileName() + QStringLiteral("."); }
 
-bool SaveWholeFile(const QString &path, const std::function<bool(const QString &temp)> &write, QString *error)
+bool SaveWholeFile(const QString &path, const std::function<bool(const QString &temp)> &write, QString *error,
+                   bool sync)
 {
     const QString target = SaveTargetOf(path, error);
     if (target.isEmpty())
@@ -108,14 +109,14 @@ bool SaveWholeFile(const QString &path, const std::function<bool(const QString &
         SetError(error, Tr("%1 could not be written whole (is the disk full?); the old file stays.").arg(path));
         return false;
     }
-    if (!ReplaceWithTempFile(temp, target)) {
+    if (!ReplaceWithTempFile(temp, target, sync)) {
         SetError(error, Tr("%1 could not be replaced; the old file stays.").arg(path));
         return false;
     }
     return true;
 }
 
-bool SaveWholeFile(const QString &path, const QByteArray &bytes, QString *error)
+bool SaveWholeFile(const QString &path, const QByteArray &bytes, QString *error, bool sync)
 {
     return SaveWholeFile(
         path,
@@ -126,7 +127,7 @@ bool SaveWholeFile(const QString &path, const QByteArray &bytes, QString *error)
             const bool written = WriteAll(descriptor, bytes);
             return ::close(descriptor) == 0 && written;
         },
-        error);
+        error, sync);
 }
 
 SmallFile ReadSmallFile(const QString &path, qint64 maxBytes, qint64 maxLine)

@@ -20,9 +20,11 @@ QString SaveTargetOf(const QString &path, QString *error = nullptr);
 // whether every byte went out; the file then replaces the target. What earlier saves of
 // the same file that were killed left beside it is removed first. False, with the target
 // as it was and `error` set, on any failure.
+// A cache (whose reader checks what it finds) may pass `sync` false: the rename then does
+// not wait for the disk.
 bool SaveWholeFile(const QString &path, const std::function<bool(const QString &temp)> &write,
-                   QString *error = nullptr);
-bool SaveWholeFile(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+                   QString *error = nullptr, bool sync = true);
+bool SaveWholeFile(const QString &path, const QByteArray &bytes, QString *error = nullptr, bool sync = true);
 
 // The hidden files a save of `path` leaves while it runs: "." + file name + ".".
 QString SavePrefixOf(const QString &path);

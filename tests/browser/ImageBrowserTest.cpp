@@ -432,6 +432,8 @@ TEST_F(ImageBrowserTest, ABookmarksFileThatIsNoRegularFileOrTooLargeIsRefusedAnd
     Open();
     EXPECT_TRUE(m_browser->GetFolder().isEmpty());
     EXPECT_EQ(Recorder().boxes.size(), 1);
+    m_browser.reset();
+    EXPECT_EQ(QFileInfo(file).size(), 2LL << 30) << "the empty list shown did not replace the file";
 }
 
 TEST_F(ImageBrowserTest, TheThumbnailOfAPictureBombIsRefusedFromItsHeader)

@@ -461,8 +461,8 @@ void Tevrin::LoadHotkeys()
     if (CommandSwitches::s_bBenchmark || CommandSwitches::s_bSaveBenchmark || !m_pInterface)
         return;
     const QString folder = WindowSettings::Current().settingFolder;
-    HotkeysFile::Read(m_pInterface->m_cEventHandler, folder + QStringLiteral("/hotkeys.txt"));
-    m_bHotkeysRead = true;
+    m_bHotkeysRead =
+        HotkeysFile::Read(m_pInterface->m_cEventHandler, folder + QStringLiteral("/hotkeys.txt")).refusal.isEmpty();
 }
 
 bool Tevrin::SaveHotkeys() const

@@ -207,7 +207,8 @@ private:
     bool m_bQuitting = false;
     bool m_bExpertMode = false;
     bool m_bSaveReminderShown = false;
-    // False when the hotkeys file was not read (benchmark runs): it is then not written.
+    // False when the hotkeys file was not read (benchmark runs, or a file refused as no
+    // regular file within its bounds): it is then not written.
     bool m_bHotkeysRead = false;
     QMenu *m_pRecentMenu = nullptr;
     // Smooth Shade, Wireframe, Points, Textures, Lighting, Light Both Sides, Show Both Sides,

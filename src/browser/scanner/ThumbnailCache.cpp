@@ -55,7 +55,7 @@ bool WriteCache(const QFileInfo &file, const QImage &thumbnail)
     QByteArray bytes;
     QBuffer buffer(&bytes);
     return buffer.open(QIODevice::WriteOnly) && stamped.save(&buffer, "PNG") &&
-           SaveWholeFile(CacheFilePath(file), bytes);
+           SaveWholeFile(CacheFilePath(file), bytes, nullptr, false);
 }
 
 QImage FitThumbnail(const QImage &image, int width, int height)

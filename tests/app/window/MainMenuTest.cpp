@@ -588,6 +588,26 @@ TEST_F(MainMenuTest, HotkeysAreReadAtStartAndWrittenAtCloseUnlessABenchmarkSkipp
     QFile::remove(path);
 }
 
+TEST_F(MainMenuTest, AHotkeysFileRefusedAtStartIsNotReplacedAtClose)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    const QString path = Settings() + QStringLiteral("/hotkeys.txt");
+    m_window.reset();
+    // One line past the bound: the defaults are used, and the file stays for the user.
+    const QByteArray refused = "Save scene: 83\n" + QByteArray(5000, ' ') + "\n";
+    WriteFile(path, refused);
+    Build();
+    EXPECT_EQ(H("Save scene")->m_iKey, 0x40053u);
+    EXPECT_TRUE(m_window->close());
+    m_window.reset();
+    QFile kept(path);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), refused);
+    kept.close();
+    QFile::remove(path);
+}
+
 TEST_F(MainMenuTest, ScreenshotsOfAnOpenMenuInTheStyle)
 {
     REQUIRE_WINDOW_GL();
