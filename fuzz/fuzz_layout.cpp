@@ -1,7 +1,9 @@
 // Reads arbitrary bytes as "ui.sav", the main window's layout of docks and bars, into a
-// window of the same shape (four frames, a tool bar): a damaged state is refused or taken,
-// and whatever was taken is saved and restored again.
+// window of the same shape (four frames, a tool bar): only a whole file reaches Qt's
+// reader of the state (which a damaged state can crash), and what it took is saved and
+// restored again.
 #include "FuzzFile.h"
+#include "app/settings/LayoutFile.h"
 #include "platform/WholeFiles.h"
 
 #include <QApplication>
@@ -38,10 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return made;
     }();
     FuzzFile file(data, size, "ui.sav");
-    const SmallFile read = ReadSmallFile(file.Path(), 1 << 20);
-    if (read.outcome != SmallFile::Read)
+    const SmallFile read = ReadSmallFile(file.Path(), LayoutFile::kMaxBytes);
+    QByteArray state;
+    if (read.outcome != SmallFile::Read || !LayoutFile::Parse(read.bytes, state))
         return 0;
-    if (window->restoreState(read.bytes)) {
+    if (LayoutFile::Compose(state) != read.bytes)
+        __builtin_trap();
+    if (window->restoreState(state)) {
         const QByteArray state = window->saveState();
         if (!window->restoreState(state))
             __builtin_trap();

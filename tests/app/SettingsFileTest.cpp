@@ -1,6 +1,7 @@
 // The settings and recent-files files: the exact bytes of the current version, files of
 // older versions written by hand from the record's table, and every kind of damage.
 #include "AppTestFolders.h"
+#include "app/settings/LayoutFile.h"
 #include "app/settings/Preferences.h"
 #include "app/settings/RecentFiles.h"
 #include "app/settings/Settings.h"
@@ -647,6 +648,29 @@ TEST_F(SettingsFile, ThePathsFileIsReadWithinItsBoundsAndRewrittenWhole)
     EXPECT_EQ(TempDir::Read(paths), ("someone: /elsewhere\n" + m_pPreferences->UserName + QStringLiteral(": ") +
                                      m_pPreferences->SettingFiles + QLatin1Char('\n'))
                                         .toUtf8());
+}
+
+}  // namespace
+
+namespace {
+
+// Two changed bytes of a real state crashed Qt's reader of it: only a whole file gets there.
+TEST(LayoutFile, OnlyAWholeFileGivesItsState)
+{
+    const QByteArray state("\x00\x00\x00\xff\x00\x00\x00\x00\xfd\x00\x00\x00\x02", 13);
+    const QByteArray file = LayoutFile::Compose(state);
+    QByteArray read;
+    ASSERT_TRUE(LayoutFile::Parse(file, read));
+    EXPECT_EQ(read, state);
+    QByteArray flipped = file;
+    flipped[5] = '\x03';
+    const QByteArray damaged[] = {QByteArray(), state, file.left(file.size() - 1), file.mid(1), flipped,
+                                  file + '\n'};
+    for (const QByteArray &bytes : damaged) {
+        QByteArray untouched("kept");
+        EXPECT_FALSE(LayoutFile::Parse(bytes, untouched)) << bytes.toHex().toStdString();
+        EXPECT_EQ(untouched, "kept");
+    }
 }
 
 }  // namespace

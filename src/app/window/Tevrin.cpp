@@ -30,6 +30,7 @@
 #include "gui/status/Alarm.h"
 #include "gui/style/TevrinStyle.h"
 #include "app/settings/HotkeysFile.h"
+#include "app/settings/LayoutFile.h"
 #include "interaction/handlers/Function.h"
 #include "gui/trays/TrayItem.h"
 #include "interaction/Interface.h"
@@ -330,17 +331,24 @@ void Tevrin::SetSceneCaption(const QString &file)
 
 bool Tevrin::LoadLayout(const QString &file)
 {
-    // A layout of docks and bars takes a few kilobytes.
-    const SmallFile in = ReadSmallFile(file, 1 << 20);
+    const SmallFile in = ReadSmallFile(file, LayoutFile::kMaxBytes);
     if (in.outcome == SmallFile::Refused)
         Log("%s\n", in.error.toUtf8().constData());
-    return in.outcome == SmallFile::Read && restoreState(in.bytes);
+    if (in.outcome != SmallFile::Read)
+        return false;
+    QByteArray state;
+    if (!LayoutFile::Parse(in.bytes, state)) {
+        Log("The window layout %s is damaged or of an older form; the default layout is used\n",
+            QFile::encodeName(file).constData());
+        return false;
+    }
+    return restoreState(state);
 }
 
 bool Tevrin::SaveLayout(const QString &file) const
 {
     QString error;
-    const bool saved = SaveWholeFile(file, saveState(), &error);
+    const bool saved = SaveWholeFile(file, LayoutFile::Compose(saveState()), &error);
     if (!saved)
         Log("%s\n", error.toUtf8().constData());
     return saved;

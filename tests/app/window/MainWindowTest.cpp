@@ -452,6 +452,26 @@ TEST_F(MainWindowTest, TheLayoutFileIsWrittenWholeOrNotAtAll)
     EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"ui.sav"});
 }
 
+TEST_F(MainWindowTest, ADamagedLayoutFileNeverReachesQtsReaderOfTheState)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    const QString file = File("ui.sav");
+    ASSERT_TRUE(m_window->SaveLayout(file));
+    QFile in(file);
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    QByteArray bytes = in.readAll();
+    in.close();
+    // One changed byte inside the state: two such changes in a real state crashed the reader.
+    ASSERT_GT(bytes.size(), 100);
+    bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x40);
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+    out.close();
+    EXPECT_FALSE(m_window->LoadLayout(file));
+}
+
 TEST_F(MainWindowTest, ALayoutFileThatIsNoRegularFileIsNeitherReadNorReplaced)
 {
     REQUIRE_WINDOW_GL();
