@@ -10,12 +10,11 @@
 # Every function fails loudly (returns non-zero with a line on stderr) on a timeout.
 
 XS_TITLE='Orvexa Tevrin'   # the start of the main window's title
-XS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 xs_fail() { echo "xsession: $*" >&2; return 1; }
 
 # xs_start: Xvfb on a display it picks itself (scripts may run side by side), openbox without
-# Alt+drag bindings, and a fresh home for the settings folder.
+# its Alt+button bindings, and a fresh home for the settings folder.
 xs_start() {
     XS_WORK=$(mktemp -d)
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$XS_WORK/display" >"$XS_WORK/xvfb.log" 2>&1 &
@@ -26,9 +25,11 @@ xs_start() {
     export DISPLAY=":$(head -1 "$XS_WORK/display")"
     for i in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
     xdpyinfo >/dev/null 2>&1 || xs_fail "the X server on $DISPLAY does not answer" || return 1
-    openbox --config-file "$XS_DIR/openbox-rc.xml" >"$XS_WORK/openbox.log" 2>&1 &
+    openbox >"$XS_WORK/openbox.log" 2>&1 &
     XS_WM=$!
     sleep 0.5
+    # A desktop's Alt+drag would take the camera chords: set XS_WM_ALT_DRAGS=1 to keep it.
+    [ -n "${XS_WM_ALT_DRAGS:-}" ] || xs_free_alt_buttons || return 1
     export HOME="$XS_WORK/home" XDG_CONFIG_HOME="$XS_WORK/home/config" XDG_DATA_HOME="$XS_WORK/home/data"
     export TMPDIR="$XS_WORK/home/tmp" QT_QPA_PLATFORM=xcb
     mkdir -p "$TMPDIR"
