@@ -197,8 +197,10 @@ bool MoveOperation::MoveCaught()
         }
         ++mesh.m_iStamp;
         const AABB changed = m_cDirty;
+        // Both sides of one mesh note into the first side's record, which alone is stored.
+        NormalHistory &normals = m_aTargets[0]->m_pMesh == &mesh ? m_aTargets[0]->m_cNormals : target.m_cNormals;
         if (target.m_aSegments.HasItems())
-            NormalUpdater::UpdateNormals(mesh, unsigned(target.m_aSegments[0].m_iFaceIndex), world, true);
+            NormalUpdater::UpdateNormals(mesh, unsigned(target.m_aSegments[0].m_iFaceIndex), world, true, &normals);
         if (!changed.IsEmpty())
             for (int corner = 0; corner < 8; ++corner)
                 world.Extend(placement ? placement->GetFullMatrix().Transform(changed.GetCorner(corner))
