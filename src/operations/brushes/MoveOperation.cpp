@@ -145,7 +145,8 @@ General::Vector MoveOperation::PointerDisplacement() const
         Camera *camera = BrushServices::Get().GetActiveCamera();
         General::Vector world(0, 0, 0);
         const float width = float(CameraHost::Get().ViewWidth()), height = float(CameraHost::Get().ViewHeight());
-        if (!camera || !camera->UnProject(width * x, height * y, m_fAnchorDepth, world))
+        // The pick that caught the anchor counted its row as the camera does: so must this.
+        if (!camera || !camera->UnProject(width * x, camera->BufferRow(height * y), m_fAnchorDepth, world))
             return General::Vector(0, 0, 0);
         return world - m_vAnchor;
     }
