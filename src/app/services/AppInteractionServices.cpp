@@ -128,6 +128,12 @@ void AppInteractionServices::RepaintView()
         view->update();
 }
 
+void AppInteractionServices::PaintViewNow()
+{
+    if (SceneView *view = m_rWindow.GetView())
+        view->repaint();
+}
+
 bool AppInteractionServices::ShowsCurves() const
 {
     return !HasView() || m_rWindow.GetView()->m_cToggles.m_bShowCurves;
