@@ -27,8 +27,10 @@ int FieldAfterQuote(const QStringList &fields, int index)
 bool Interface::StartRecording(const QString &file)
 {
     m_pRecorder = std::make_unique<BenchmarkRecorder>(file);
-    if (m_pRecorder->IsOpen())
+    if (m_pRecorder->IsOpen()) {
+        m_cRandom.Seed(m_iStrokeSeed);
         return true;
+    }
     m_pRecorder.reset();
     return false;
 }
@@ -46,6 +48,7 @@ QString Interface::PlayBenchmark(const QString &name)
     QElapsedTimer clock;
     clock.start();
     m_bPlayback = true;
+    m_cRandom.Seed(m_iStrokeSeed);
     InteractionServices &host = InteractionHost();
     while (!reader.AtEnd()) {
         const QString word = reader.NextWord();
