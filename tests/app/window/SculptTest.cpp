@@ -343,3 +343,48 @@ TEST_F(SculptTest, AClickThatActivatesTheWindowStillStrokesThroughToItsEnd)
 }
 
 }  // namespace
+
+TEST_F(SculptTest, TheMoveBrushCarriesTheGrabbedPointWithThePointer)
+{
+    // The view draws through an off-screen buffer taller than itself: the pointer's row must
+    // be counted as the pick counted it, or the grabbed point runs off upward.
+    REQUIRE_WINDOW_GL();
+    Brush *move = Brush::Find(QStringLiteral("Move"));
+    ASSERT_NE(move, nullptr);
+    Controller().ApplyTrayItem(move, false);
+    const Camera &camera = *m_window->GetScene()->m_pActiveCamera;
+    const std::vector<Vector> before = Positions(*m_level);
+    for (const QPoint drag : {QPoint(0, 30), QPoint(30, 0), QPoint(0, -30)}) {
+        SCOPED_TRACE(drag.x() * 1000 + drag.y());
+        const QPoint end = m_start + drag;
+        QMouseEvent hover(QEvent::MouseMove, m_start, View().mapToGlobal(m_start), Qt::NoButton, Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&View(), &hover);
+        QTest::mousePress(&View(), Qt::LeftButton, {}, m_start);
+        View().repaint();
+        for (int step = 1; step <= 3; ++step) {
+            const QPoint at = m_start + drag * step / 3;
+            QMouseEvent moved(QEvent::MouseMove, at, View().mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
+                              Qt::NoModifier);
+            QApplication::sendEvent(&View(), &moved);
+        }
+        QTest::mouseRelease(&View(), Qt::LeftButton, {}, end);
+        QApplication::processEvents();
+        // The vertex that moved most went with the pointer: the same way, no farther.
+        unsigned most = 0;
+        float longest = 0.0f;
+        for (unsigned v = 0; v < m_level->m_iVertexCount; ++v)
+            if (const float d = (m_level->m_pVertices[v].m_vPosition - before[v]).Length(); d > longest) {
+                longest = d;
+                most = v;
+            }
+        ASSERT_GT(longest, 0.0f);
+        float xb = 0, yb = 0, xa = 0, ya = 0;
+        camera.Project(before[most], xb, yb);
+        camera.Project(m_level->m_pVertices[most].m_vPosition, xa, ya);
+        EXPECT_NEAR(xa - xb, float(drag.x()), 8.0f);
+        EXPECT_NEAR(ya - yb, float(drag.y()), 8.0f);
+        QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
+        ASSERT_TRUE(Positions(*m_level) == before);
+    }
+}
