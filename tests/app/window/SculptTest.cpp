@@ -20,6 +20,7 @@
 #include "viewport/view/SceneView.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QTest>
 
 #include <cmath>
@@ -387,4 +388,34 @@ TEST_F(SculptTest, TheMoveBrushCarriesTheGrabbedPointWithThePointer)
         QTest::keyClick(m_window.get(), Qt::Key_Z, Qt::ControlModifier);
         ASSERT_TRUE(Positions(*m_level) == before);
     }
+}
+
+TEST_F(SculptTest, AMaskStrokeOnTheDefaultSettingsPaintsTheMaskAndShowMaskShowsIt)
+{
+    REQUIRE_WINDOW_GL();
+    GUI::LayerList *layers = GUI::LayerList::First();
+    ASSERT_NE(layers, nullptr);
+    GUI::QTvLayerList *tree = layers->GetTree();
+    tree->setCurrentItem(tree->topLevelItem(0));
+    layers->RunMenuCommand(GUI::LayerList::kNewLayer);
+    ASSERT_NE(m_object->GetActiveLayer(), nullptr);
+    auto *show = layers->findChild<QCheckBox *>(QStringLiteral("ShowMask"));
+    ASSERT_NE(show, nullptr);
+    show->setChecked(true);
+    Brush *mask = Brush::Find(QStringLiteral("Mask"));
+    ASSERT_NE(mask, nullptr);
+    Controller().ApplyTrayItem(mask, false);
+    Interface::Redraw();
+    Settle();
+    const QImage before = View().grabFramebuffer();
+
+    Stroke();
+    unsigned painted = 0;
+    for (unsigned v = 0; v < m_level->m_iVertexCount; ++v)
+        painted += m_level->m_pVertices[v].m_cMask < 255;
+    EXPECT_GT(painted, 3u);
+    Interface::Redraw();
+    Settle();
+    EXPECT_GT(apptest::DifferingPixels(before, View().grabFramebuffer()), 20);
+    show->setChecked(false);
 }
