@@ -68,6 +68,9 @@ public:
     // Fills `picker` with the hits at a view pixel (mirrored hits included); false on none.
     virtual bool PickInto(Picker &picker, float x, float y) { return false; }
     virtual void RepaintView() {}
+    // Paints the view before returning: the camera's matrices, which picks read, are those
+    // of the last frame drawn.
+    virtual void PaintViewNow() {}
     // Whether the view draws curves.
     virtual bool ShowsCurves() const { return true; }
     // The view's held-handler flag (cursor and continuous-redraw decisions).

@@ -264,7 +264,10 @@ public:
     General::Node m_cStencilNode{QStringLiteral("defaultSten")};  // what the "Stencil" page shows
     StrokeImages m_cStrokeImages{m_cStencil, m_cStamp};  // installed for the brush kernels
     Stroke::Random m_cRandom;
-    uint32_t m_iStrokeSeed = 1;       // each stroke starts its random numbers here
+    // One generator serves every stroke in turn; it starts from this seed with the program
+    // and again with each recorded or played-back session, so a playback draws the numbers
+    // its session drew.
+    uint32_t m_iStrokeSeed = 1;
     bool m_bPlacementActive = true;   // cleared while a placement drag is held
     // The rectangle selection in progress (published by the tool itself), or null.
     class RectangleSelector *m_pRectangleSelector = nullptr;

@@ -30,8 +30,10 @@ int FieldAfterQuote(const QStringList &fields, int index)
 bool Interface::StartRecording(const QString &file)
 {
     m_pRecorder = std::make_unique<BenchmarkRecorder>(file);
-    if (m_pRecorder->IsOpen())
+    if (m_pRecorder->IsOpen()) {
+        m_cRandom.Seed(m_iStrokeSeed);
         return true;
+    }
     m_pRecorder.reset();
     return false;
 }
@@ -51,6 +53,7 @@ QString Interface::PlayBenchmark(const QString &name)
     QElapsedTimer clock;
     clock.start();
     m_bPlayback = true;
+    m_cRandom.Seed(m_iStrokeSeed);
     InteractionServices &host = InteractionHost();
     while (!reader.AtEnd()) {
         const QString word = reader.NextWord();
@@ -68,6 +71,10 @@ QString Interface::PlayBenchmark(const QString &name)
                 m_iCurrentKey = 0;
             }
         } else if (word == QLatin1String("inputbutton") || word == QLatin1String("inputmove")) {
+            // The event loop does not run here: the frame a session would have drawn since
+            // the last line (after an import the view has moved) is drawn now, so the pick
+            // meets the mesh where the recorded pointer met it.
+            host.PaintViewNow();
             InputState state;
             state.left = reader.NextInt() == 1;
             state.middle = reader.NextInt() == 1;

@@ -619,3 +619,52 @@ TEST_F(ObjectCommands, MovingLevelsAsksPerObjectAndDeletionRefusesLevelsOnDisk)
 }
 
 }  // namespace
+
+TEST_F(ObjectCommands, UnhideAllShowsWhatHideSelectedHidAfterLevelStepsAndALayer)
+{
+    // The level steps took the mark "Unhide all" looks for from the faces they showed.
+    struct Case {
+        const char *what;
+        bool down, up, layer;
+        int level;  // the active level the faces are hidden on
+    } cases[] = {
+        {"plain", false, false, false, 2},
+        {"with a layer", false, false, true, 2},
+        {"after stepping down", true, false, false, 1},
+        {"after stepping down and up", true, true, false, 2},
+        {"after stepping down and up, with a layer", true, true, true, 2},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        Object &object = *m_objects[0];
+        m_interface->SetActiveObject(&object);
+        if (c.down) {
+            Run("Level down faces", eventDeactivate);
+            ASSERT_EQ(object.m_pActiveLevel, object.GetLevel(1));
+        }
+        if (c.up) {
+            SelectAll(*object.GetLevel(1));
+            Run("Level up faces", eventDeactivate);
+            ASSERT_EQ(object.m_pActiveLevel, object.GetLevel(2));
+        }
+        for (SubdivLevel *level = &object; level; level = level->m_pNext)
+            Deselect(*level);
+        if (c.layer) {
+            Layer3D *layer = object.CreateLayer(nullptr, nullptr);
+            ASSERT_NE(layer, nullptr);
+            object.SetActiveLayer(layer);
+        }
+        SubdivLevel &shown = *object.GetLevel(c.level);
+        ASSERT_EQ(object.m_pActiveLevel, &shown);
+        ASSERT_EQ(shown.m_iHiddenFaces, 0u);
+        Select(shown, {3, 4, 5, 10, 21});
+        Run("Hide selected");
+        EXPECT_EQ(shown.m_iHiddenFaces, 5u);
+        Run("Unhide all", eventDeactivate);
+        EXPECT_EQ(shown.m_iHiddenFaces, 0u);
+        for (unsigned f = 0; f < shown.m_iFaceCount; ++f)
+            EXPECT_TRUE(shown.IsFaceVisible(f)) << f;
+    }
+}

@@ -8,6 +8,7 @@
 #include "interaction/tools/Manipulator.h"
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 
 using General::Vector;
@@ -76,6 +77,26 @@ TEST_F(PlacementTest, EachDragChangesItsSubjectByTheMouseMove)
     m_interface->m_cStencil.m_cPlacement = General::ImagePlacement();
     DragBy("Stencil move", 0.0f, -0.1f);
     EXPECT_NEAR(m_interface->m_cStencil.m_cPlacement.m_fOffsetY, 0.2f, 1e-6f);
+}
+
+TEST_F(PlacementTest, WhatStrokesSampleFollowsEachStencilDragAtOnce)
+{
+    StencilImage &stencil = m_interface->m_cStencil;
+    stencil.m_bState = true;
+    stencil.m_iWidth = 40;
+    stencil.m_iHeight = 20;
+    for (const char *handler : {"Stencil rotate", "Stencil move", "Stencil scale", "Stencil scale 2"}) {
+        stencil.m_cPlacement = General::ImagePlacement();
+        m_interface->UpdateStencil();
+        ASSERT_TRUE(stencil.m_bProjected) << handler;
+        const General::Matrix before = stencil.m_mScreen;
+        DragBy(handler, 0.25f, 0.1f);
+        const General::Matrix dragged = stencil.m_mScreen;
+        EXPECT_NE(std::memcmp(dragged.m, before.m, sizeof before.m), 0) << handler;
+        // Just what a fresh projection of the moved picture gives: nothing waits for the camera.
+        m_interface->UpdateStencil();
+        EXPECT_EQ(std::memcmp(stencil.m_mScreen.m, dragged.m, sizeof dragged.m), 0) << handler;
+    }
 }
 
 TEST_F(PlacementTest, WithoutTheirSubjectTheDragsChangeNothing)

@@ -127,30 +127,37 @@ TEST_F(MoveTest, EachDirectionModeTurnsThePointersTravelIntoItsDisplacement)
 
 TEST_F(MoveTest, ScreenModeKeepsTheCaughtPointUnderThePointer)
 {
-    RecordingCameraHost host;
-    host.width = 400;
-    host.height = 300;
-    m_tool.m_iDirection = 9;
-    MoveOperation op(&m_tool, &m_segment, 0);
-    PickInfo pick = PickAt(4, 4);
-    m_camera.LookAt(pick.m_vPosition, Vector(0, 1, 0));
-    m_camera.m_aViewport[2] = host.width;
-    m_camera.m_aViewport[3] = host.height;
-    m_camera.m_fAspect = float(host.width) / float(host.height);
-    m_camera.m_mModelView = m_camera.GetInverseLocalMatrix();
-    m_camera.m_mProjection = m_camera.GetProjectionMatrix(false);
-    float x0 = 0, y0 = 0;
-    m_camera.Project(pick.m_vPosition, x0, y0);
-    PointerTo(x0 / 400.0f, y0 / 300.0f);
-    ASSERT_TRUE(Sample(op, &pick));
+    // With an off-screen buffer larger than the view the camera counts rows from the
+    // buffer's top: the pointer must be counted so too, or the vertex runs off upward.
+    for (float ratio : {1.0f, 300.0f / 512.0f}) {
+        Reset();
+        RecordingCameraHost host;
+        host.width = 400;
+        host.height = 300;
+        m_tool.m_iDirection = 9;
+        MoveOperation op(&m_tool, &m_segment, 0);
+        PickInfo pick = PickAt(4, 4);
+        m_camera.LookAt(pick.m_vPosition, Vector(0, 1, 0));
+        m_camera.m_aViewport[2] = host.width;
+        m_camera.m_aViewport[3] = host.height;
+        m_camera.m_fHeightRatio = ratio;
+        m_camera.m_fAspect = float(host.width) / float(host.height);
+        m_camera.m_mModelView = m_camera.GetInverseLocalMatrix();
+        m_camera.m_mProjection = m_camera.GetProjectionMatrix(false);
+        const float below = m_camera.BufferRow(0.0f);
+        float x0 = 0, y0 = 0;
+        m_camera.Project(pick.m_vPosition, x0, y0);
+        PointerTo(x0 / 400.0f, (y0 - below) / 300.0f);
+        ASSERT_TRUE(Sample(op, &pick));
 
-    PointerTo(0.7f, 0.3f);
-    ASSERT_TRUE(Sample(op, nullptr));
-    float x = 0, y = 0;
-    m_camera.Project(P(V(4, 4)), x, y);
-    EXPECT_NEAR(x, 0.7f * 400, 0.05f);
-    EXPECT_NEAR(y, 0.3f * 300, 0.05f);
-    EXPECT_NEAR(P(V(4, 4)).z, 0.0f, 1e-3f);  // the camera looks straight down: the depth is a plane
+        PointerTo(0.7f, 0.3f);
+        ASSERT_TRUE(Sample(op, nullptr));
+        float x = 0, y = 0;
+        m_camera.Project(P(V(4, 4)), x, y);
+        EXPECT_NEAR(x, 0.7f * 400, 0.05f) << ratio;
+        EXPECT_NEAR(y - below, 0.3f * 300, 0.05f) << ratio;
+        EXPECT_NEAR(P(V(4, 4)).z, 0.0f, 1e-3f) << ratio;  // the camera looks straight down: the depth is a plane
+    }
 }
 
 TEST_F(MoveTest, WeightFallsLinearlyWithWorldDistanceAndFollowsStrengthFreezeAndMask)

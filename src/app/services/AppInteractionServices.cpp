@@ -49,11 +49,7 @@ bool AppInteractionServices::MapToView(float windowX, float windowY, float &view
 
 float AppInteractionServices::CameraRow(float y, int viewHeight, float heightRatio)
 {
-    if (!(heightRatio > 0.0f) || viewHeight <= 0)
-        return y;
-    // The camera divides its viewport by the ratio, truncating, as it does when it projects.
-    const float bufferRows = std::trunc(float(viewHeight) / heightRatio);
-    return y + (bufferRows - float(viewHeight));
+    return Camera::BufferRow(y, viewHeight, heightRatio);
 }
 
 bool AppInteractionServices::PickInto(Picker &picker, float x, float y)
@@ -141,6 +137,12 @@ void AppInteractionServices::RepaintView()
 {
     if (SceneView *view = m_rWindow.GetView())
         view->update();
+}
+
+void AppInteractionServices::PaintViewNow()
+{
+    if (SceneView *view = m_rWindow.GetView())
+        view->repaint();
 }
 
 bool AppInteractionServices::ShowsCurves() const

@@ -27,6 +27,7 @@ public:
     void CheckTrayItem(const QString &tray, const QString &item) override;
     StrokePreferences GetStrokePreferences() const override;
     void RepaintView() override;
+    void PaintViewNow() override;
     bool ShowsCurves() const override;
     void SetSceneCaption(const QString &file) override;
     void ResetSaveReminder() override;

@@ -96,7 +96,6 @@ void Interface::StrokeInput(bool begin, int mode)
 bool Interface::BeginStroke(Picker *source, SubdivLevel *level)
 {
     General::Timer::Reset();
-    m_cRandom.Seed(m_iStrokeSeed);
     m_pCurrentOperation = m_pCurrentTool ? CreateBrushOperation(m_pCurrentTool->m_iType) : nullptr;
     Operations::BrushOperation *operation = GetBrushOperation();
     if (!operation)

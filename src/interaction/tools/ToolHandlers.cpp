@@ -69,6 +69,8 @@ void Refresh(Interface &controller, Subject subject)
 {
     switch (subject) {
     case Subject::kStencil:
+        // What strokes sample follows the picture at once, not at the next camera change.
+        controller.UpdateStencil();
         InteractionHost().RedrawIfContinuous();
         controller.UpdateBrushCursor(0);
         break;

@@ -238,7 +238,9 @@ bool StepUp(Object &object)
         Refuse("Cannot step up: the faces of the level above could not be loaded");
         return false;
     }
+    // The faces shown on the level above are the ones "Unhide all" gives back once hidden.
     MarkVisible(level);
+    MarkVisible(*level.m_pNext);
     SubdivLevel *active = object.m_pActiveLevel ? object.m_pActiveLevel : &object;
     if (&level == active && level.m_pNext && level.m_pNext->m_iHiddenFaces < level.m_pNext->m_iFaceCount)
         object.m_pActiveLevel = level.m_pNext;
@@ -267,6 +269,7 @@ bool StepDown(Object &object)
         return false;
     }
     MarkVisible(*level);
+    MarkVisible(*level->m_pPrev);
     SubdivLevel *active = object.m_pActiveLevel ? object.m_pActiveLevel : &object;
     while (active->m_pPrev && active->m_iHiddenFaces >= active->m_iFaceCount)
         active = active->m_pPrev;

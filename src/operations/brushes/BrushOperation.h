@@ -8,6 +8,7 @@
 #include "foundation/math/Matrix.h"
 #include "mesh/core/FaceVisitor.h"
 #include "operations/Operation.h"
+#include "operations/normals/NormalHistory.h"
 
 #include <memory>
 #include <vector>
@@ -46,6 +47,10 @@ struct TargetInfo {
     LayerLevel *m_pLayerLevel;
     General::Store<SegmentInfo> m_aSegments{"targetinfo segments"};
     General::Store<VertexChangeRecord> m_aChanges{"vertex operation changes"};
+    // On a layer: the position of each changed vertex, in the order of m_aChanges, so that
+    // an undo gives back the bits instead of subtracting the offsets.
+    General::Store<General::Vector> m_aPositions{"vertex operation positions"};
+    NormalHistory m_cNormals;
     uint32_t m_iStamp;
 };
 

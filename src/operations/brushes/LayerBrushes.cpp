@@ -35,7 +35,7 @@ int FindByGlobal(LayerLevel &layer, int global)
 
 }  // namespace
 
-void SwapLayerWeights(Mesh &mesh, LayerLevel &layer, General::Store<MaskRestoreInfo> &weights)
+void SwapLayerWeights(Mesh &mesh, LayerLevel &layer, General::Store<MaskRestoreInfo> &weights, bool move)
 {
     auto *level = dynamic_cast<SubdivLevel *>(&mesh);
     std::sort(weights.begin(), weights.end(), [](const MaskRestoreInfo &a, const MaskRestoreInfo &b) {
@@ -55,8 +55,9 @@ void SwapLayerWeights(Mesh &mesh, LayerLevel &layer, General::Store<MaskRestoreI
         data.m_fWeight = stored.m_fWeight;
         stored.m_fWeight = old;
         Vertex &vertex = mesh.m_pVertices[unsigned(local)];
-        mesh.SetVertexPosition(unsigned(local),
-                               vertex.m_vPosition + data.m_vOffset * ((data.m_fWeight - old) * layer.m_fStrength));
+        if (move)
+            mesh.SetVertexPosition(unsigned(local),
+                                   vertex.m_vPosition + data.m_vOffset * ((data.m_fWeight - old) * layer.m_fStrength));
         vertex.m_cMask = WeightByte(data.m_fWeight);
     }
 }
@@ -105,8 +106,14 @@ void EraseBrushOperation::Serialize(Stream &stream)
 
 bool EraseBrushOperation::Execute()
 {
-    if (!IsChanged() && !GetTargets().empty() && GetTargets().front()->m_pLayerLevel)
-        SwapLayerWeights(*GetTargets().front()->m_pMesh, *GetTargets().front()->m_pLayerLevel, m_aData);
+    if (!IsChanged() && !GetTargets().empty() && GetTargets().front()->m_pLayerLevel) {
+        // A record with the positions gives them back exactly after the weights: moving the
+        // vertices here too would move them twice.
+        const TargetInfo &target = *GetTargets().front();
+        const bool exact =
+            target.m_aPositions.HasItems() && target.m_aPositions.GetItemCount() == target.m_aChanges.GetItemCount();
+        SwapLayerWeights(*target.m_pMesh, *target.m_pLayerLevel, m_aData, !exact);
+    }
     return VertexOperation::Execute();
 }
 

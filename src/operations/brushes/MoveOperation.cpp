@@ -145,7 +145,8 @@ General::Vector MoveOperation::PointerDisplacement() const
         Camera *camera = BrushServices::Get().GetActiveCamera();
         General::Vector world(0, 0, 0);
         const float width = float(CameraHost::Get().ViewWidth()), height = float(CameraHost::Get().ViewHeight());
-        if (!camera || !camera->UnProject(width * x, height * y, m_fAnchorDepth, world))
+        // The pick that caught the anchor counted its row as the camera does: so must this.
+        if (!camera || !camera->UnProject(width * x, camera->BufferRow(height * y), m_fAnchorDepth, world))
             return General::Vector(0, 0, 0);
         return world - m_vAnchor;
     }
@@ -197,8 +198,10 @@ bool MoveOperation::MoveCaught()
         }
         ++mesh.m_iStamp;
         const AABB changed = m_cDirty;
+        // Both sides of one mesh note into the first side's record, which alone is stored.
+        NormalHistory &normals = m_aTargets[0]->m_pMesh == &mesh ? m_aTargets[0]->m_cNormals : target.m_cNormals;
         if (target.m_aSegments.HasItems())
-            NormalUpdater::UpdateNormals(mesh, unsigned(target.m_aSegments[0].m_iFaceIndex), world, true);
+            NormalUpdater::UpdateNormals(mesh, unsigned(target.m_aSegments[0].m_iFaceIndex), world, true, &normals);
         if (!changed.IsEmpty())
             for (int corner = 0; corner < 8; ++corner)
                 world.Extend(placement ? placement->GetFullMatrix().Transform(changed.GetCorner(corner))

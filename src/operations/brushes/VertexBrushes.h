@@ -128,9 +128,10 @@ struct MaskRestoreInfo {
 };
 static_assert(sizeof(MaskRestoreInfo) == 8, "weights are 8-byte records in the undo history");
 
-// Exchanges each stored weight with the layer's, moving the vertex so that it stays at its
-// base position plus strength × offset × weight; the weight byte follows. Sorts `weights`.
-void SwapLayerWeights(Mesh &mesh, LayerLevel &layer, General::Store<MaskRestoreInfo> &weights);
+// Exchanges each stored weight with the layer's, moving the vertex (unless `move` is
+// false: its position comes back from elsewhere) so that it stays at its base position
+// plus strength × offset × weight; the weight byte follows. Sorts `weights`.
+void SwapLayerWeights(Mesh &mesh, LayerLevel &layer, General::Store<MaskRestoreInfo> &weights, bool move = true);
 
 // Takes the active layer's offsets back and raises its weights, so that repeated passes
 // leave the layer's shape at the vertices and their full weight.

@@ -56,7 +56,7 @@ void VertexOperation::CollectAndUpdate(Mesh &mesh, unsigned face)
         }
     }
     m_cDirty.Reset();
-    NormalUpdater::UpdateNormals(mesh, face, m_cDirty, true);
+    NormalUpdater::UpdateNormals(mesh, face, m_cDirty, true, m_pTarget ? &m_pTarget->m_cNormals : nullptr);
 }
 
 bool VertexOperation::AddPoint(PickInfo *pick, float size, float strength, const General::Vector &offset)
@@ -91,7 +91,7 @@ bool VertexOperation::Flood(Mesh *mesh, bool fromCamera)
     m_iCurrentSegment = -1;
     mesh->CollectVertices(start, *this);
     m_cDirty.Reset();
-    NormalUpdater::UpdateNormals(*mesh, start, m_cDirty, true);
+    NormalUpdater::UpdateNormals(*mesh, start, m_cDirty, true, m_pTarget ? &m_pTarget->m_cNormals : nullptr);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "scene/Scene.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace Operations {
 
@@ -28,11 +29,34 @@ void ChangesFromRestoreBuffer(TargetInfo &target)
     const bool layerStroke =
         mesh.m_iRestoreCount == mesh.m_iRestoreLayerCount && mesh.m_aRestoreLayerBuffer.GetItemCount() >= count;
     target.m_aChanges.SetItemCount(0, true);
+    target.m_aPositions.SetItemCount(0, true);
     for (unsigned i = 0; i < count; ++i) {
         const StoredVertexInfo &entry = mesh.m_aRestoreBuffer[i];
         target.m_aChanges.Add(VertexChangeRecord{
             int32_t(entry.m_iVertexIndex), layerStroke ? mesh.m_aRestoreLayerBuffer[i] : entry.m_cVertex.m_vPosition});
+        if (layerStroke)
+            target.m_aPositions.Add(entry.m_cVertex.m_vPosition);
     }
+}
+
+// Exchanges a layer vertex's offset and, when the record has it, its position; without
+// the position the vertex moves by the offset's change (which rounds).
+void SwapLayerVertex(TargetInfo &target, unsigned index, int record)
+{
+    VertexChangeRecord &change = target.m_aChanges[index];
+    const unsigned vertex = unsigned(change.m_iVertexIndex);
+    if (target.m_aPositions.GetItemCount() != target.m_aChanges.GetItemCount()) {
+        change.m_vValue = target.m_pLayerLevel->SetOffset(vertex, record, change.m_vValue);
+        return;
+    }
+    LayerLevel::VertexData *data = target.m_pLayerLevel->GetVertexData(record);
+    if (!data)
+        return;
+    std::swap(data->m_vOffset, change.m_vValue);
+    Mesh &mesh = *target.m_pMesh;
+    const General::Vector old = mesh.m_pVertices[vertex].m_vPosition;
+    mesh.SetVertexPosition(vertex, target.m_aPositions[index]);
+    target.m_aPositions[index] = old;
 }
 
 }  // namespace
@@ -56,6 +80,8 @@ void VertexOperation::Serialize(Stream &stream)
         stream.WriteArray(target->m_aSegments);
         ChangesFromRestoreBuffer(*target);
         stream.WriteArray(target->m_aChanges);
+        stream.WriteArray(target->m_aPositions);
+        target->m_cNormals.Write(stream);
     }
 }
 
@@ -90,7 +116,11 @@ bool VertexOperation::ReadTargets(Stream &stream)
             }
         }
         auto target = std::make_unique<TargetInfo>(mesh, layerLevel);
-        if (!stream.ReadArray(target->m_aSegments) || !stream.ReadArray(target->m_aChanges))
+        if (!stream.ReadArray(target->m_aSegments) || !stream.ReadArray(target->m_aChanges) ||
+            !stream.ReadArray(target->m_aPositions) || !target->m_cNormals.Read(stream, *mesh))
+            return false;
+        if (target->m_aPositions.HasItems() &&
+            (!layerLevel || target->m_aPositions.GetItemCount() != target->m_aChanges.GetItemCount()))
             return false;
         for (const SegmentInfo &segment : target->m_aSegments)
             if (segment.m_iFaceIndex < 0 || unsigned(segment.m_iFaceIndex) >= mesh->m_iFaceCount)
@@ -119,7 +149,8 @@ bool VertexOperation::Execute()
     for (const auto &target : m_aTargets) {
         Mesh &mesh = *target->m_pMesh;
         AABB box;
-        for (VertexChangeRecord &change : target->m_aChanges) {
+        for (unsigned i = 0; i < target->m_aChanges.GetItemCount(); ++i) {
+            VertexChangeRecord &change = target->m_aChanges[i];
             const unsigned vertex = unsigned(change.m_iVertexIndex);
             if (!TV_CHECK(vertex < mesh.m_iVertexCount))
                 continue;
@@ -132,24 +163,28 @@ bool VertexOperation::Execute()
                 const int record = target->m_pLayerLevel->FindVertex(vertex, false);
                 if (record < 0)
                     continue;
-                change.m_vValue = target->m_pLayerLevel->SetOffset(vertex, record, change.m_vValue);
+                SwapLayerVertex(*target, i, record);
             }
             box.Extend(mesh.m_pVertices[vertex].m_vPosition);
         }
-        if (target->m_aSegments.HasItems()) {
-            for (const SegmentInfo &segment : target->m_aSegments) {
-                for (const VertexChangeRecord &change : target->m_aChanges)
-                    mesh.VertexStrokeID(unsigned(change.m_iVertexIndex)) = int32_t(mesh.m_iStamp);
-                ++mesh.m_iStamp;
-                NormalUpdater::UpdateNormals(mesh, unsigned(segment.m_iFaceIndex), box, true);
+        // The updates keep the octree and the dirty region; the normals the stroke
+        // replaced come back from the record, bit for bit.
+        target->m_cNormals.SwapAround(mesh, [&] {
+            if (target->m_aSegments.HasItems()) {
+                for (const SegmentInfo &segment : target->m_aSegments) {
+                    for (const VertexChangeRecord &change : target->m_aChanges)
+                        mesh.VertexStrokeID(unsigned(change.m_iVertexIndex)) = int32_t(mesh.m_iStamp);
+                    ++mesh.m_iStamp;
+                    NormalUpdater::UpdateNormals(mesh, unsigned(segment.m_iFaceIndex), box, true);
+                }
+            } else if (mesh.m_iFaceCount) {
+                for (unsigned v = 0; v < mesh.m_iVertexCount; ++v)
+                    mesh.VertexStrokeID(v) = int32_t(mesh.m_iStamp - 1);
+                AABB whole = mesh.GetAABB(true);
+                NormalUpdater::UpdateNormals(mesh, 0, whole, false);
+                mesh.BuildOctree();
             }
-        } else if (mesh.m_iFaceCount) {
-            for (unsigned v = 0; v < mesh.m_iVertexCount; ++v)
-                mesh.VertexStrokeID(v) = int32_t(mesh.m_iStamp - 1);
-            AABB whole = mesh.GetAABB(true);
-            NormalUpdater::UpdateNormals(mesh, 0, whole, false);
-            mesh.BuildOctree();
-        }
+        });
     }
     BrushServices::Get().Redraw();
     for (const auto &target : m_aTargets)

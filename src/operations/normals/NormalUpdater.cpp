@@ -4,6 +4,7 @@
 #include "mesh/core/Mesh.h"
 #include "mesh/core/Octree.h"
 #include "mesh/core/Placement.h"
+#include "operations/normals/NormalHistory.h"
 
 #include <cstring>
 #include <new>
@@ -41,9 +42,10 @@ NormalUpdater &NormalUpdater::Global()
     return updater;
 }
 
-void NormalUpdater::UpdateNormals(Mesh &mesh, unsigned start, AABB &dirty, bool updateOctree)
+void NormalUpdater::UpdateNormals(Mesh &mesh, unsigned start, AABB &dirty, bool updateOctree,
+                                  NormalHistory *history)
 {
-    Global().Update(mesh, start, dirty, updateOctree);
+    Global().Update(mesh, start, dirty, updateOctree, history);
 }
 
 void NormalUpdater::Abandon(Mesh &mesh)
@@ -58,7 +60,7 @@ void NormalUpdater::Abandon(Mesh &mesh)
     m_iTestedFace = ~0u;
 }
 
-void NormalUpdater::Update(Mesh &mesh, unsigned start, AABB &dirty, bool updateOctree)
+void NormalUpdater::Update(Mesh &mesh, unsigned start, AABB &dirty, bool updateOctree, NormalHistory *history)
 {
     AABB box;
     General::Vector q(1, 1, 1);
@@ -77,6 +79,7 @@ void NormalUpdater::Update(Mesh &mesh, unsigned start, AABB &dirty, bool updateO
         return;
     }
     m_bUpdateOctree = updateOctree && mesh.m_pOctree;
+    m_pHistory = history;
     m_iTestedFace = ~0u;
     try {
         m_bFirstPass = true;
@@ -97,6 +100,8 @@ void NormalUpdater::Update(Mesh &mesh, unsigned start, AABB &dirty, bool updateO
         const TempVertexNormal &slot = m_aVNBuffer.GetBuffer()[i];
         Vertex &vertex = vertices[slot.m_iVertexIndex];
         TV_ASSERT(ReadSlot(vertex) == int32_t(i));
+        if (history)
+            history->NoteVertex(unsigned(slot.m_iVertexIndex), slot.m_aSaved);
         const General::Vector n(slot.m_vNormal.x * q.x, slot.m_vNormal.y * q.y, slot.m_vNormal.z * q.z);
         PackNormal(n.Normalized(), vertex.m_aNormal);
         // Every slot's vertex is a corner of a face the second walk reached.
@@ -156,7 +161,11 @@ void NormalUpdater::FirstPass(Mesh &mesh, unsigned face)
         p[c] = vertices[index[c]].m_vPosition;
     const General::Vector normal =
         (n == 4 ? (p[0] - p[2]).Cross(p[1] - p[3]) : (p[0] - p[1]).Cross(p[0] - p[2])).Normalized();
-    mesh.WithFaces([&](auto &faces) { PackNormal(normal, faces[face].m_aNormal); });
+    mesh.WithFaces([&](auto &faces) {
+        if (m_pHistory)
+            m_pHistory->NoteFace(face, faces[face].m_aNormal);
+        PackNormal(normal, faces[face].m_aNormal);
+    });
     if (m_bUpdateOctree && mesh.IsFaceVisible(face)) {
         // The face's box from the corners just read, in corner order as the mesh makes it.
         AABB box;

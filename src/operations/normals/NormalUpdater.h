@@ -11,6 +11,8 @@
 
 namespace Operations {
 
+class NormalHistory;
+
 class NormalUpdater : public FaceOperation {
 public:
     // A vertex's slot: the accumulated normal, and the normal its record held before the
@@ -26,11 +28,13 @@ public:
     static NormalUpdater &Global();
     // The faces reached from `start` through vertices stamped by the last walk get new
     // normals, and so do their vertices; `dirty` grows by the world box of the region.
-    // With `updateOctree` the faces are re-inserted into the mesh's octree.
-    static void UpdateNormals(Mesh &mesh, unsigned start, AABB &dirty, bool updateOctree);
+    // With `updateOctree` the faces are re-inserted into the mesh's octree. A `history`
+    // notes each normal before it is first written over.
+    static void UpdateNormals(Mesh &mesh, unsigned start, AABB &dirty, bool updateOctree,
+                              NormalHistory *history = nullptr);
     // The same with this updater. Not re-entrant. When a step throws (memory refused), the
     // vertices get their normals back and the slots are emptied before the exception goes on.
-    void Update(Mesh &mesh, unsigned start, AABB &dirty, bool updateOctree);
+    void Update(Mesh &mesh, unsigned start, AABB &dirty, bool updateOctree, NormalHistory *history = nullptr);
 
     bool IsFaceAffected(Mesh &mesh, unsigned face) override;
     void ProcessFace(Mesh &mesh, unsigned face) override;
@@ -47,6 +51,7 @@ private:
     unsigned m_iVNCount = 0;
     bool m_bFirstPass = true;
     bool m_bUpdateOctree = false;
+    NormalHistory *m_pHistory = nullptr;
     // The face IsFaceAffected read last: its corners and (second walk) their slots.
     unsigned m_iTestedFace = ~0u;
     unsigned m_iTestedCount = 0;

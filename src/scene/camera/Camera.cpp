@@ -325,6 +325,15 @@ bool Camera::UnProject(float x, float y, float depth, Vector &world) const
     return true;
 }
 
+float Camera::BufferRow(float y, int viewHeight, float heightRatio)
+{
+    if (!(heightRatio > 0.0f) || viewHeight <= 0)
+        return y;
+    // The viewport is divided by the ratio, truncating, as Project and UnProject divide it.
+    const float bufferRows = std::trunc(float(viewHeight) / heightRatio);
+    return y + (bufferRows - float(viewHeight));
+}
+
 Vector Camera::WorldToScreen(const Vector &world, bool withoutRatios) const
 {
     const Vector projected = m_mProjection.ProjectPoint(m_mModelView.Transform(world, 1.0f), 1.0f);

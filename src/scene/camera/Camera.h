@@ -51,6 +51,10 @@ public:
     void Project(const General::Vector &world, float &x, float &y, float *depth = nullptr) const;
     // The inverse of Project; false (world untouched) when the matrices cannot be inverted.
     bool UnProject(float x, float y, float depth, General::Vector &world) const;
+    // The row Project and UnProject count for row y of the view (from its top): rows of the
+    // off-screen buffer below the picture come first in their count.
+    static float BufferRow(float y, int viewHeight, float heightRatio);
+    float BufferRow(float y) const { return BufferRow(y, m_aViewport[3], m_fHeightRatio); }
     // The point in the picture's normalised device coordinates, z the projected depth.
     General::Vector WorldToScreen(const General::Vector &world, bool withoutRatios) const;
     General::Vector ScreenToWorld(const General::Vector &screen, bool withoutRatios) const;
