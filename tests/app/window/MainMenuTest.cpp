@@ -10,6 +10,7 @@
 #include "app/welcome/WelcomeDlg.h"
 #include "app/window/WindowSettings.h"
 #include "gui/common/HelpFiles.h"
+#include "gui/panels/TabPanel.h"
 #include "browser/ImageBrowserDialog.h"
 #include "foundation/Globals.h"
 #include "gui/common/ModalDialogs.h"
@@ -413,6 +414,19 @@ TEST_F(MainMenuTest, WindowsMenuOpensTheSceneWindowsAndThePropertiesPages)
     page->grab().save(QStringLiteral(TEVRIN_SCREENSHOTS "/camera_page.png"));
     for (QWidget *window : {static_cast<QWidget *>(list), static_cast<QWidget *>(page)})
         window->close();
+}
+
+// New Tab > Properties > a page type: the page shows that type's node and is locked to it.
+TEST_F(MainMenuTest, ANewPropertiesTabShowsItsNodeLocked)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    auto *page = qobject_cast<GUI::PropertiesDialog *>(
+        m_window->GetTabPanel()->AddDialog(QStringLiteral("PropertiesDialog"), QStringLiteral("Camera")));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->GetNode(), m_window->GetScene()->m_pActiveCamera);
+    EXPECT_TRUE(dynamic_cast<GUI::CameraProperties *>(page->GetPanel()));
+    EXPECT_EQ(page->GetLockMode(), GUI::PropertiesDialog::kLockObject);
 }
 
 TEST_F(MainMenuTest, WindowsMenuOpensTheBrushPageWhoseSettingsTheStrokesRead)
