@@ -550,6 +550,10 @@ TEST_F(MainMenuTest, ASaveRestartsTheReminder)
     alarm->SetIdleTime([] { return int64_t(0); });
     QTest::qWait(250);
     EXPECT_TRUE(alarm->Face().due);
+    // Hiding and showing the indicator is no save: the count goes on.
+    m_window->ShowSaveReminder(false);
+    m_window->ShowSaveReminder(true);
+    EXPECT_TRUE(alarm->Face().due);
     m_window->GetScene()->m_sFileName = File(QStringLiteral("saved.tev"));
     ASSERT_TRUE(Interface::Get()->SaveScene(false));
     EXPECT_FALSE(alarm->Face().due);
