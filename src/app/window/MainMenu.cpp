@@ -368,30 +368,9 @@ void Tevrin::OnWindow(QAction *action)
     window->move(100, 100);
     window->show();
     if (auto *properties = qobject_cast<GUI::PropertiesDialog *>(window)) {
-        properties->BuildPanel(title, PageNode(title));
+        properties->BuildPanel(title, GUI::PropertiesDialog::PageNode(title));
         properties->adjustSize();
     }
-}
-
-General::Node *Tevrin::PageNode(const QString &page) const
-{
-    const Scene *scene = Scene::GetCurrent();
-    const Interface *controller = m_pInterface.get();
-    Object *selected = controller && !controller->m_lSelection.isEmpty() ? controller->m_lSelection.first() : nullptr;
-    if (page == QLatin1String("Camera"))
-        return scene ? scene->m_pActiveCamera : nullptr;
-    if (page == QLatin1String("Light"))
-        return scene ? scene->m_pCurrentLight : nullptr;
-    if (page == QLatin1String("Geometry"))
-        return selected;
-    if (page == QLatin1String("Material"))
-        return selected ? selected->GetMaterial() : nullptr;
-    // The image plane is part of its camera: the page shows the active camera's.
-    if (page == QLatin1String("ImagePlane"))
-        return scene ? scene->m_pActiveCamera : nullptr;
-    if (page == QLatin1String("Stencil") && m_pInterface)
-        return &m_pInterface->m_cStencilNode;
-    return nullptr;
 }
 
 void Tevrin::UpdateDisplayMenu()

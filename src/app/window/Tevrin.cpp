@@ -256,9 +256,9 @@ void Tevrin::ShowSaveReminder(bool shown)
         return;
     m_bSaveReminderShown = shown;
     if (shown) {
+        // The count goes on: hiding and showing the indicator is no save.
         statusBar()->addWidget(m_pSaveReminderHost, 0);
         m_pSaveReminderHost->show();
-        m_pSaveReminder->Reset();
     } else {
         statusBar()->removeWidget(m_pSaveReminderHost);
     }

@@ -180,7 +180,6 @@ private:
     void BuildHelpMenu();
     // The node a Properties window opened from the Windows menu shows on that page: the
     // active camera, the current light, the first selected object or its material.
-    General::Node *PageNode(const QString &page) const;
     // Whether a menu command may run now.
     bool CommandsAllowed() const { return !m_bQuitting && !m_bBusy; }
 

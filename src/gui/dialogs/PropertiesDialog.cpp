@@ -1,5 +1,4 @@
 #include "gui/dialogs/PropertiesDialog.h"
-#include "gui/panels/PanelWindow.h"
 
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
@@ -8,6 +7,7 @@
 #include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/PropertyList.h"
 #include "gui/layouts/CollapsableContainer.h"
+#include "gui/panels/PanelWindow.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/properties/BrushProperties.h"
 #include "gui/properties/CameraProperties.h"
@@ -19,8 +19,12 @@
 #include "gui/trays/MTray.h"
 #include "gui/trays/TrayItem.h"
 #include "interaction/Interface.h"
+#include "mesh/object/Object.h"
 #include "scene/Brush.h"
+#include "scene/Scene.h"
 #include "scene/SceneServices.h"
+#include "scene/camera/Camera.h"
+#include "scene/camera/Light.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -135,6 +139,27 @@ void PropertiesDialog::ReleaseNodeEverywhere(General::Node *node)
         if (window->m_pNode == node)
             window->ReleaseNode();
     }
+}
+
+General::Node *PropertiesDialog::PageNode(const QString &page)
+{
+    const Scene *scene = Scene::GetCurrent();
+    Interface *controller = Interface::Get();
+    Object *selected = controller && !controller->m_lSelection.isEmpty() ? controller->m_lSelection.first() : nullptr;
+    if (page == QLatin1String("Camera"))
+        return scene ? scene->m_pActiveCamera : nullptr;
+    if (page == QLatin1String("Light"))
+        return scene ? scene->m_pCurrentLight : nullptr;
+    if (page == QLatin1String("Geometry"))
+        return selected;
+    if (page == QLatin1String("Material"))
+        return selected ? selected->GetMaterial() : nullptr;
+    // The image plane is part of its camera: the page shows the active camera's.
+    if (page == QLatin1String("ImagePlane"))
+        return scene ? scene->m_pActiveCamera : nullptr;
+    if (page == QLatin1String("Stencil") && controller)
+        return &controller->m_cStencilNode;
+    return nullptr;
 }
 
 void PropertiesDialog::ShowNode(const QString &typeName, General::Node *node)

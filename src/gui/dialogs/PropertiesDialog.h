@@ -38,6 +38,10 @@ public:
 
     static void Register();
     static PropertiesDialog *First() { return static_cast<PropertiesDialog *>(s_chain.First()); }
+    // The node a page type shows when opened from a menu: the scene's active camera, its
+    // light, the first selected object or its material, the stencil; none for the brush
+    // page (it follows the current tool) or an unknown type.
+    static General::Node *PageNode(const QString &page);
     // Every window showing `node` lets go of it; the picked node forgets it too.
     static void ReleaseNodeEverywhere(General::Node *node);
 

@@ -121,8 +121,9 @@ SceneInfoDialog::SceneInfoDialog(QWidget *parent, const char *name) : Dialog(par
     Build();
     m_bRedrawPending = false;
     m_pTimer = new QTimer(this);
+    m_pTimer->setInterval(100);
+    m_pTimer->setSingleShot(true);
     TV_CHECK(connect(m_pTimer, &QTimer::timeout, this, &SceneInfoDialog::OnTimer));
-    m_pTimer->start(100);
     TV_CHECK(connect(m_pTree, &QTreeWidget::itemSelectionChanged, this, &SceneInfoDialog::OnSelect));
     // A click on a row that is selected already (an object of the selection list) applies it
     // too; a click that changes nothing records nothing, so the second call is harmless.
@@ -399,6 +400,13 @@ void SceneInfoDialog::OnSelect()
     m_bSelecting = false;
     if (std::exchange(m_bRefreshDeferred, false))
         Build();
+}
+
+void SceneInfoDialog::SetRedrawPending()
+{
+    m_bRedrawPending = true;
+    if (!m_pTimer->isActive())
+        m_pTimer->start();
 }
 
 void SceneInfoDialog::OnTimer()

@@ -54,7 +54,8 @@ public:
     QTreeWidget *GetTree() const { return m_pTree; }
     QToolButton *GetMenuButton() const { return m_pMenuButton; }
     OutlinerItem *GetHighlighted() const { return m_pHighlighted; }
-    void SetRedrawPending() { m_bRedrawPending = true; }
+    // The view is redrawn on the next tick (the timer runs only while one is pending).
+    void SetRedrawPending();
 
 public slots:
     void OnSelect();

@@ -5,6 +5,7 @@
 #include "gui/common/DragRunner.h"
 #include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/DialogFactory.h"
+#include "gui/dialogs/PropertiesDialog.h"
 #include "gui/panels/Frame.h"
 #include "gui/panels/ScrollWrap.h"
 #include "gui/panels/TabBar.h"
@@ -75,6 +76,11 @@ QWidget *TabPanel::AddDialog(const QString &className, const QString &title)
         return nullptr;
     AddTab(window, name);
     setCurrentIndex(count() - 1);
+    // A Properties page opened here shows the node of its type and keeps it.
+    if (auto *properties = qobject_cast<PropertiesDialog *>(window)) {
+        properties->BuildPanel(title, PropertiesDialog::PageNode(title));
+        properties->OnSetLock(PropertiesDialog::kLockObject);
+    }
     return window;
 }
 

@@ -34,9 +34,9 @@ Alarm::Alarm(QWidget *parent, const char *name, Clock clock) : QFrame(parent), m
     m_fInterval = [] { return 3600000; };
     m_fIdle = [] { return int64_t(0); };
     Reset();
-    auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, this, &Alarm::OnTimer);
-    timer->start(kTickMs);
+    m_pTimer = new QTimer(this);
+    connect(m_pTimer, &QTimer::timeout, this, &Alarm::OnTimer);
+    m_pTimer->start(kSlowTickMs);
 }
 
 void Alarm::Reset()
@@ -58,8 +58,13 @@ void Alarm::OnTimer()
     if (m_fIdle() >= kIdleMs)
         m_iPaused += now - m_iLastTick;
     m_iLastTick = now;
-    if (Face() != m_cShown)
+    const AlarmFace face = Face();
+    if (face != m_cShown)
         update();
+    // A still program wakes up once a second; only the blinking needs the fast tick.
+    const int interval = face.due ? kTickMs : kSlowTickMs;
+    if (m_pTimer->interval() != interval)
+        m_pTimer->setInterval(interval);
 }
 
 void Alarm::paintEvent(QPaintEvent *event)

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 
+class QTimer;
+
 namespace GUI {
 
 // What one paint shows, computed without a window.
@@ -32,7 +34,8 @@ class Alarm : public QFrame {
 public:
     // Milliseconds on a monotonic clock.
     using Clock = std::function<int64_t()>;
-    static constexpr int kTickMs = 100;
+    static constexpr int kTickMs = 100;      // while due: the blinking
+    static constexpr int kSlowTickMs = 1000;  // while counting: the bar grows by pixels of seconds
     static constexpr int64_t kIdleMs = 300000;
 
     // `clock` empty: a steady clock started now.
@@ -59,6 +62,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    QTimer *m_pTimer = nullptr;
     Clock m_fClock;
     std::function<int()> m_fInterval;
     std::function<int64_t()> m_fIdle;

@@ -10,6 +10,7 @@
 #include "app/welcome/WelcomeDlg.h"
 #include "app/window/WindowSettings.h"
 #include "gui/common/HelpFiles.h"
+#include "gui/panels/TabPanel.h"
 #include "browser/ImageBrowserDialog.h"
 #include "foundation/Globals.h"
 #include "gui/common/ModalDialogs.h"
@@ -234,6 +235,8 @@ TEST_F(MainMenuTest, EntriesRunTheirHandlersAndRecentFilesAreNewestFirst)
     EXPECT_EQ(log, QStringList({"Select all 5", "Subdivide faces 5", "Subdivide faces 6"}));
 
     RecentFiles &recent = m_window->GetRecentFiles();
+    // Files an earlier test of this process left in the shared settings folder are not this test's.
+    recent.Clear();
     for (const char *name : {"/a/first.tev", "/b/second.obj", "/c/last.tev"})
         recent.Add(QLatin1String(name));
     emit m_window->GetRecentMenu()->aboutToShow();
@@ -415,6 +418,19 @@ TEST_F(MainMenuTest, WindowsMenuOpensTheSceneWindowsAndThePropertiesPages)
         window->close();
 }
 
+// New Tab > Properties > a page type: the page shows that type's node and is locked to it.
+TEST_F(MainMenuTest, ANewPropertiesTabShowsItsNodeLocked)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    auto *page = qobject_cast<GUI::PropertiesDialog *>(
+        m_window->GetTabPanel()->AddDialog(QStringLiteral("PropertiesDialog"), QStringLiteral("Camera")));
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->GetNode(), m_window->GetScene()->m_pActiveCamera);
+    EXPECT_TRUE(dynamic_cast<GUI::CameraProperties *>(page->GetPanel()));
+    EXPECT_EQ(page->GetLockMode(), GUI::PropertiesDialog::kLockObject);
+}
+
 TEST_F(MainMenuTest, WindowsMenuOpensTheBrushPageWhoseSettingsTheStrokesRead)
 {
     REQUIRE_WINDOW_GL();
@@ -535,6 +551,10 @@ TEST_F(MainMenuTest, ASaveRestartsTheReminder)
     alarm->SetInterval([] { return 150; });
     alarm->SetIdleTime([] { return int64_t(0); });
     QTest::qWait(250);
+    EXPECT_TRUE(alarm->Face().due);
+    // Hiding and showing the indicator is no save: the count goes on.
+    m_window->ShowSaveReminder(false);
+    m_window->ShowSaveReminder(true);
     EXPECT_TRUE(alarm->Face().due);
     m_window->GetScene()->m_sFileName = File(QStringLiteral("saved.tev"));
     ASSERT_TRUE(Interface::Get()->SaveScene(false));
