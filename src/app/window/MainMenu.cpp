@@ -8,6 +8,10 @@
 #include "app/window/WindowSettings.h"
 #include "foundation/Globals.h"
 #include "gui/dialogs/DialogFactory.h"
+#include "gui/layouts/CollapsableContainer.h"
+#include "gui/panels/FloatingPanel.h"
+#include "mapping/Mapper.h"
+#include "mapping/displacement/DisplaceOperation.h"
 #include "gui/dialogs/PropertiesDialog.h"
 #include "gui/menus/QTvAction.h"
 #include "gui/menus/QTvMenu.h"
@@ -285,10 +289,57 @@ void Tevrin::BuildUtilitiesMenu()
 {
     QMenu *utilities = AddMenu(tr("Utilities"));
     connect(utilities, &QMenu::triggered, this, &Tevrin::OnMenu);
-    QMenu *baking = utilities->addMenu(tr("Texture Baking"));
-    baking->addAction(tr("New Operation"))->setData(QStringLiteral("Texture bake"));
-    QMenu *displacement = utilities->addMenu(tr("Mesh Displacement"));
-    displacement->addAction(tr("New Operation"))->setData(QStringLiteral("Mesh displace"));
+    // The operations already made are listed whenever the menu opens, so a closed window of
+    // one can be opened again; only the last entry makes a new one.
+    const struct {
+        const char *title;
+        const General::TypeInfo *record;
+        const char *handler;
+    } kinds[] = {{"Texture Baking", &MapExtraction::Mapper::s_typeInfo, "Texture bake"},
+                 {"Mesh Displacement", &Displacement::DisplaceOperation::s_typeInfo, "Mesh displace"}};
+    for (const auto &kind : kinds) {
+        QMenu *menu = utilities->addMenu(tr(kind.title));
+        const General::TypeInfo *record = kind.record;
+        const QString handler = QString::fromLatin1(kind.handler);
+        connect(menu, &QMenu::aboutToShow, this, [this, menu, record, handler] {
+            FillOperationMenu(menu, record, handler);
+        });
+        FillOperationMenu(menu, record, handler);
+    }
+}
+
+void Tevrin::FillOperationMenu(QMenu *menu, const General::TypeInfo *record, const QString &handler)
+{
+    menu->clear();
+    bool listed = false;
+    for (General::Node *node = General::Node::GetHead(); node; node = node->GetNext()) {
+        if (node->GetTypeInfo() != record || node->GetName().isEmpty())
+            continue;
+        // No data: the menu bar's command slot leaves these to their own connection.
+        QAction *entry = menu->addAction(node->GetName());
+        const QString name = node->GetName();
+        connect(entry, &QAction::triggered, this, [this, record, name] { OpenOperation(record, name); });
+        listed = true;
+    }
+    if (listed)
+        menu->addSeparator();
+    menu->addAction(tr("New Operation"))->setData(handler);
+}
+
+void Tevrin::OpenOperation(const General::TypeInfo *record, const QString &name)
+{
+    // Found again by name: the node may have gone while the menu stood open.
+    if (!CommandsAllowed())
+        return;
+    for (General::Node *node = General::Node::GetHead(); node; node = node->GetNext()) {
+        if (node->GetTypeInfo() != record || node->GetName() != name)
+            continue;
+        auto *page = new GUI::CollapsableContainer(nullptr, true);
+        page->AddNode(node);
+        auto *panel = new GUI::FloatingPanel(this, page, name, false);
+        panel->setAttribute(Qt::WA_DeleteOnClose);
+        return;
+    }
 }
 
 void Tevrin::BuildWindowsMenu()

@@ -27,6 +27,7 @@ class WindowServices;
 
 namespace General {
 class Node;
+class TypeInfo;
 }
 namespace GUI {
 class Alarm;
@@ -176,6 +177,10 @@ private:
     void BuildCurvesMenu();
     void BuildDisplayMenu();
     void BuildUtilitiesMenu();
+    // Lists the operations of one kind by name, then the entry that runs `handler`.
+    void FillOperationMenu(QMenu *menu, const General::TypeInfo *record, const QString &handler);
+    // Shows the page of the operation of that kind and name in a floating panel.
+    void OpenOperation(const General::TypeInfo *record, const QString &name);
     void BuildWindowsMenu();
     void BuildHelpMenu();
     // The node a Properties window opened from the Windows menu shows on that page: the

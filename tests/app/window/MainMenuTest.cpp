@@ -10,7 +10,10 @@
 #include "app/welcome/WelcomeDlg.h"
 #include "app/window/WindowSettings.h"
 #include "gui/common/HelpFiles.h"
+#include "gui/panels/FloatingPanel.h"
 #include "gui/panels/TabPanel.h"
+#include "mapping/Mapper.h"
+#include "mapping/displacement/DisplaceOperation.h"
 #include "browser/ImageBrowserDialog.h"
 #include "foundation/Globals.h"
 #include "gui/common/ModalDialogs.h"
@@ -53,6 +56,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <functional>
 
 using apptest::MainWindowTest;
 
@@ -244,6 +249,49 @@ TEST_F(MainMenuTest, EntriesRunTheirHandlersAndRecentFilesAreNewestFirst)
               QStringList({"1. /c/last.tev|/c/last.tev", "2. /b/second.obj|/b/second.obj",
                            "3. /a/first.tev|/a/first.tev"}));
     recent.Clear();
+}
+
+// An operation made earlier is listed above "New Operation" each time the sub-menu opens,
+// and choosing it shows its page again; one deleted meanwhile is gone from the list.
+TEST_F(MainMenuTest, UtilitiesListTheOperationsMadeAndOpenTheirPages)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    const struct {
+        const char *menu;
+        const char *handler;
+        std::function<General::Node *()> make;
+    } cases[] = {
+        {"Texture Baking", "Texture bake", [] { return new MapExtraction::Mapper; }},
+        {"Mesh Displacement", "Mesh displace", [] { return new Displacement::DisplaceOperation; }},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.menu);
+        QMenu *menu = ActionNamed(Menu("Utilities"), QLatin1String(c.menu))->menu();
+        ASSERT_NE(menu, nullptr);
+        const QString create = QStringLiteral("New Operation|") + QLatin1String(c.handler);
+        emit menu->aboutToShow();
+        EXPECT_EQ(Entries(menu), QStringList({create}));
+
+        General::Node *operation = c.make();
+        const QString name = operation->GetName();
+        ASSERT_FALSE(name.isEmpty());
+        emit menu->aboutToShow();
+        EXPECT_EQ(Entries(menu), QStringList({name + QLatin1Char('|'), QStringLiteral("-"), create}));
+
+        ActionNamed(menu, name)->trigger();
+        GUI::FloatingPanel *shown = nullptr;
+        for (auto *panel : m_window->findChildren<GUI::FloatingPanel *>())
+            if (panel->windowTitle() == name)
+                shown = panel;
+        ASSERT_NE(shown, nullptr);
+        EXPECT_TRUE(shown->isVisible());
+        delete shown;
+
+        delete operation;
+        emit menu->aboutToShow();
+        EXPECT_EQ(Entries(menu), QStringList({create}));
+    }
 }
 
 TEST_F(MainMenuTest, DisplayMarksFollowTheViewAndExpertModeKeepsAWayOut)
