@@ -33,6 +33,15 @@ void Refuse(const QString &text)
 
 }  // namespace
 
+void ShowBenchmarkNotice()
+{
+    if (!CommandSwitches::s_bBenchmark)
+        return;
+    General::Shell().ShowMessage(General::ShellServices::kCritical, QString::fromLatin1(General::ProgramTitle()),
+                                 QStringLiteral("Tevrin will open in benchmarking mode and a recording will be played "
+                                                "back.\nWe suggest to close all other 3D applications before continue."));
+}
+
 int RunInteractive(const QString &fileArgument)
 {
     Splash::Message(QStringLiteral("Loading application..."));
@@ -47,6 +56,8 @@ int RunInteractive(const QString &fileArgument)
         return kFailure;
     }
     Console("Main widget created.\n");
+    // Only now: the box needs the window's message shell.
+    ShowBenchmarkNotice();
 
     // Benchmark runs start from the default layout and leave the user's alone.
     const bool keepsLayout = !CommandSwitches::s_bBenchmark && !CommandSwitches::s_bSaveBenchmark;

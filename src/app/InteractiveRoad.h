@@ -8,3 +8,8 @@
 // Needs the application object. Returns the exit code: the event loop's result, 0 after a
 // benchmark playback, 255 without OpenGL or when the main window cannot be made.
 int RunInteractive(const QString &fileArgument);
+
+// In benchmark playback, tells the person that a recording is about to play and waits for
+// OK; nothing otherwise. Goes through the window's message shell, which the main window
+// installs, so an unattended run prints it instead of waiting.
+void ShowBenchmarkNotice();

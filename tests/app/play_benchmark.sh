@@ -41,8 +41,14 @@ run() {
         TMPDIR="$work/home" QT_QPA_PLATFORM=xcb ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
         timeout 300 "$program" -benchmark -unattended
 }
-report=$(run)
+# The notice before the playback waits for nobody: it is printed to standard error.
+if ! report=$(run 2>"$work/errors"); then
+    cat "$work/errors" >&2
+    exit 1
+fi
+cat "$work/errors" >&2
 echo "$report"
+grep -q '^Orvexa Tevrin 1.0: Tevrin will open in benchmarking mode' "$work/errors"
 grep -q '^import: .* secs$' <<<"$report"
 grep -q '^select and subdivide: .* secs$' <<<"$report"
 grep -q '^Overall score: [0-9]*$' <<<"$report"

@@ -2,6 +2,9 @@
 // status bar, input through its own entry points (QTest events), the busy flag, closing,
 // and files opened through the controller.
 #include "WindowFixture.h"
+#include "app/InteractiveRoad.h"
+#include "app/services/WindowShell.h"
+#include "app/startup/CommandSwitches.h"
 
 #include "app/services/AppInteractionServices.h"
 #include "app/settings/Preferences.h"
@@ -143,6 +146,44 @@ TEST_F(MainWindowTest, ConstructionBuildsEveryPartInOrderAndSaysSo)
 
 // The first start asks for the folders before the window is shown: a refused folder must still
 // say why, or OK seems to do nothing.
+// Benchmark playback warns before it plays, as a critical box with OK; a run nobody watches
+// gets the words on standard error and goes on. Other runs say nothing.
+TEST_F(MainWindowTest, BenchmarkPlaybackWarnsFirstThroughTheMessageShell)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    const QString box = QStringLiteral("Orvexa Tevrin 1.0: Tevrin will open in benchmarking mode and a recording will "
+                                       "be played back.\nWe suggest to close all other 3D applications before continue.");
+    const struct {
+        bool benchmark;
+        bool unattended;
+        QStringList boxes;
+        QString standardError;
+    } cases[] = {
+        {false, false, {}, {}},
+        {true, false, {box}, {}},
+        {false, true, {}, {}},
+        {true, true, {}, box + QLatin1Char('\n')},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.benchmark << c.unattended);
+        Recorder().Clear();
+        CommandSwitches::s_bBenchmark = c.benchmark;
+        CommandSwitches::s_bUnattended = c.unattended;
+        // Without a person the window's own shell speaks, not the test's recorder.
+        WindowShell::SetModalOverride(c.unattended ? nullptr : &Recorder());
+        testing::internal::CaptureStderr();
+        ShowBenchmarkNotice();
+        const QString printed = QString::fromStdString(testing::internal::GetCapturedStderr());
+        WindowShell::SetModalOverride(&Recorder());
+        CommandSwitches::s_bBenchmark = CommandSwitches::s_bUnattended = false;
+        EXPECT_EQ(Recorder().boxes, c.boxes);
+        if (!c.boxes.isEmpty())
+            EXPECT_EQ(Recorder().boxKinds, std::vector({General::ShellServices::kCritical}));
+        EXPECT_EQ(printed, c.standardError);
+    }
+}
+
 TEST_F(MainWindowTest, TheFirstStartsFolderDialogSaysWhyItRefusesAFolder)
 {
     REQUIRE_WINDOW_GL();
