@@ -348,7 +348,8 @@ bool Tevrin::LoadLayout(const QString &file)
 bool Tevrin::SaveLayout(const QString &file) const
 {
     QString error;
-    const bool saved = SaveWholeFile(file, LayoutFile::Compose(saveState()), &error);
+    const bool saved =
+        SaveWholeFile(file, LayoutFile::Compose(m_aClosingLayout.isEmpty() ? saveState() : m_aClosingLayout), &error);
     if (!saved)
         Log("%s\n", error.toUtf8().constData());
     return saved;
@@ -515,5 +516,6 @@ void Tevrin::closeEvent(QCloseEvent *event)
                  m_cRecentFiles);
     Console("Saving hotkeys...\n");
     SaveHotkeys();
+    m_aClosingLayout = saveState();
     QMainWindow::closeEvent(event);
 }

@@ -6,6 +6,7 @@
 
 #include "app/settings/RecentFiles.h"
 
+#include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
@@ -103,7 +104,9 @@ public:
     void ReleasePropertyWindows();
 
     // The dock and tool-bar layout, read from and written to the file (written whole or
-    // not at all). False when the file cannot be read or written.
+    // not at all). False when the file cannot be read or written. After the window has
+    // closed, the layout written is the one it had at its close: the end of the event loop
+    // then closes the floating frames too, which would be kept as hidden.
     bool LoadLayout(const QString &file);
     bool SaveLayout(const QString &file) const;
 
@@ -189,6 +192,8 @@ private:
     bool CommandsAllowed() const { return !m_bQuitting && !m_bBusy; }
 
     QString m_sCaption;
+    // The layout when the window closed, empty before.
+    QByteArray m_aClosingLayout;
     QString m_sLastStatus;
     int m_iStatusState = 0;
     QElapsedTimer m_cWindowTimer;

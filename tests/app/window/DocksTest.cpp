@@ -12,9 +12,12 @@
 #include "scene/camera/Camera.h"
 #include "viewport/view/SceneView.h"
 
+#include <QApplication>
 #include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
+#include <QScreen>
+#include <QTimer>
 
 namespace apptest {
 namespace {
@@ -110,6 +113,52 @@ TEST_F(DocksTest, TheLayoutFindsTheFramesByTheirNames)
     ASSERT_EQ(m_window->dockWidgetArea(m_window->GetFrame(QStringLiteral("East"))), Qt::RightDockWidgetArea);
     ASSERT_TRUE(m_window->LoadLayout(File("ui.sav")));
     EXPECT_EQ(m_window->dockWidgetArea(m_window->GetFrame(QStringLiteral("East"))), Qt::LeftDockWidgetArea);
+}
+
+// Exit after floating a frame or closing one, then start again: the frames come back as
+// they were when the window closed, floating ones on screen too.
+TEST_F(DocksTest, ALayoutSavedAtExitShowsTheFramesThatWereShown)
+{
+    REQUIRE_WINDOW_GL();
+    const struct {
+        const char *frame;
+        bool floating;
+    } cases[] = {{"East", true}, {"South", true}, {"West", false}};
+    const QStringList frames = {"North", "South", "East", "West"};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.frame);
+        const QString name = QLatin1String(c.frame);
+        Build();
+        GUI::Frame *moved = m_window->GetFrame(name);
+        ASSERT_TRUE(moved);
+        if (c.floating)
+            moved->setFloating(true);
+        else
+            moved->close();
+        Settle();
+        // As at the end of a run: Exit closes the window, which ends the event loop (and
+        // the loop's end closes the other windows too); then the layout is written.
+        QTimer::singleShot(0, m_window.get(), [this] { m_window->Quit(); });
+        QApplication::exec();
+        ASSERT_TRUE(m_window->SaveLayout(File("ui.sav")));
+        m_window.reset();
+
+        // As at start-up: the layout is read before any event has reached the new window.
+        ConsoleLines([this] { m_window = std::make_unique<Tevrin>(); });
+        ASSERT_TRUE(m_window->LoadLayout(File("ui.sav")));
+        Settle();
+        const QRect screen = m_window->screen()->availableGeometry();
+        for (const QString &frame : frames) {
+            SCOPED_TRACE(frame.toStdString());
+            const bool shown = frame != name || c.floating;
+            const GUI::Frame *restored = m_window->GetFrame(frame);
+            EXPECT_EQ(restored->isVisible(), shown);
+            EXPECT_EQ(restored->isFloating(), frame == name && c.floating);
+            if (shown)
+                EXPECT_TRUE(screen.intersects(restored->frameGeometry())) << restored->frameGeometry().x();
+        }
+        m_window.reset();
+    }
 }
 
 TEST_F(DocksTest, BookmarksTravelWithTheSceneFile)
