@@ -286,9 +286,10 @@ TEST_F(MainMenuTest, UtilitiesListTheOperationsMadeAndOpenTheirPages)
                 shown = panel;
         ASSERT_NE(shown, nullptr);
         EXPECT_TRUE(shown->isVisible());
-        delete shown;
-
+        // The operation may go while its page is open.
         delete operation;
+        QApplication::processEvents();
+        delete shown;
         emit menu->aboutToShow();
         EXPECT_EQ(Entries(menu), QStringList({create}));
     }
