@@ -30,6 +30,7 @@ class Node;
 }
 namespace GUI {
 class Alarm;
+class ElidedLabel;
 class Frame;
 class MTray;
 class TabPanel;
@@ -75,7 +76,7 @@ public:
     Scene *GetScene() const { return m_pScene.get(); }
     SceneView *GetView() const { return m_pView; }
     Interface *GetInterface() const { return m_pInterface.get(); }
-    QLabel *GetStatusLabel() const { return m_pStatusLabel; }
+    GUI::ElidedLabel *GetStatusLabel() const { return m_pStatusLabel; }
     QLabel *GetInfoLabel() const { return m_pInfoLabel; }
     QLabel *GetMemoryLabel() const { return m_pMemoryLabel; }
     // The status-bar frame the progress bar lives in (left of the status text).
@@ -192,7 +193,7 @@ private:
     QWidget *m_pSaveReminderHost = nullptr;
     GUI::Alarm *m_pSaveReminder = nullptr;
     RecentFiles m_cRecentFiles;
-    QLabel *m_pStatusLabel = nullptr;
+    GUI::ElidedLabel *m_pStatusLabel = nullptr;
     QLabel *m_pInfoLabel = nullptr;
     QLabel *m_pMemoryLabel = nullptr;
     GUI::TabPanel *m_pTabPanel = nullptr;
