@@ -295,12 +295,15 @@ void Interface::Export(bool levels)
             return;
         }
         std::vector<SubdivLevel *> list;
+        bool uv = false;
         for (Object *object = scene->m_pObjects; object; object = object->m_pNextObject)
             for (SubdivLevel *level = object; level; level = level->m_pNext)
-                if (level->m_iSelectedFaces > 0)
+                if (level->m_iSelectedFaces > 0) {
                     list.push_back(level);
+                    uv = uv || level->m_iTCCount > 0;
+                }
         ExportChoice choice;
-        if (!FileHost().AskExportOptions(list.size() > 1, choice))
+        if (!FileHost().AskExportOptions(list.size() > 1, uv, choice))
             return;
         if (list.empty())
             Status("You must select a level to export!", 2);

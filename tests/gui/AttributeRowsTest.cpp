@@ -13,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -474,6 +475,31 @@ TEST_F(AttributeRows, AnUncategorisedNodeGivesOneOpenUntitledFrame)
     ASSERT_EQ(page.GetFrames().size(), 1);
     EXPECT_TRUE(page.GetFrames()[0]->IsOpen());
     EXPECT_EQ(page.GetFrames()[0]->GetRows().size(), 11);
+}
+
+// A property page's rows keep the labelled height; a Node View box's unlabelled rows are
+// thin. An attribute marked for a separator gets its line right after its row.
+TEST_F(AttributeRows, PagesGiveRowsTheirHeightAndLinesAfterMarkedAttributes)
+{
+    for (const auto &[labelled, height] : {std::pair{true, 20}, std::pair{false, 8}}) {
+        CategoryNode node;
+        node.plus.SetSeparator(true);
+        GUI::CollapsableContainer page(nullptr, labelled);
+        page.AddNode(&node);
+        page.show();
+        for (GUI::CollapsableFrame *frame : page.GetFrames()) {
+            if (!frame->IsOpen())
+                frame->Toggle();
+            for (GUI::AttributeWidget *row : frame->GetRows())
+                EXPECT_EQ(row->height(), height) << labelled << " " << row->GetAttribute()->GetName().toStdString();
+            // The body holds the row, and a line only after the marked one.
+            const QList<QGroupBox *> lines = frame->GetBody()->findChildren<QGroupBox *>(Qt::FindDirectChildrenOnly);
+            const bool marked = frame->GetRows()[0]->GetAttribute() == &node.plus;
+            ASSERT_EQ(lines.size(), marked ? 1 : 0) << frame->GetTitle().toStdString();
+            if (marked)
+                EXPECT_GT(lines[0]->y(), frame->GetRows()[0]->y());
+        }
+    }
 }
 
 TEST(CollapsableFrameTest, AFrameMadeFixedShowsOnlyItsBodyAndFoldsAgainWhenAllowed)

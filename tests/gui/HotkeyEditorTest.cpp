@@ -8,7 +8,9 @@
 #include "scene/Scene.h"
 #include "support/RecordingShell.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QScrollArea>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -126,6 +128,23 @@ TEST_F(HotkeyEditorTest, EveryHandlerHasARowShowingItsCode)
     EXPECT_TRUE(Box("LMB", "Draw")->isChecked());
     EXPECT_FALSE(Box("ctrl", "Draw")->isChecked());
     EXPECT_TRUE(Box("ctrl", "Undo")->isChecked());
+}
+
+// Opened, the window shows every column whole: the right-button boxes are not cut off.
+TEST_F(HotkeyEditorTest, TheFirstSizeShowsEveryColumn)
+{
+    Open();
+    m_editor->show();
+    QApplication::processEvents();
+    auto *scroll = m_editor->findChild<QScrollArea *>();
+    ASSERT_NE(scroll, nullptr);
+    for (const char *kind : {"ctrl", "RMB"}) {
+        QCheckBox *box = Box(kind, "Draw");
+        ASSERT_NE(box, nullptr) << kind;
+        const int left = box->mapTo(scroll->viewport(), QPoint(0, 0)).x();
+        EXPECT_GE(left, 0) << kind;
+        EXPECT_LE(left + box->width(), scroll->viewport()->width()) << kind;
+    }
 }
 
 TEST_F(HotkeyEditorTest, TypedKeysAndTickedBoxesBecomeTheCode)

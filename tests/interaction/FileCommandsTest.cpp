@@ -289,6 +289,30 @@ TEST_F(FileCommands, ExportingTheSelectionKeepsTheScenesNameAndModifiedFlag)
     EXPECT_EQ(Recorder().statusMessages.last(), QStringLiteral("Incorrect file type for Export Selection"));
 }
 
+// "Export UVs" is offered only when a selected level has texture coordinates to write.
+TEST_F(FileCommands, ExportingLevelsOffersUVsOnlyWhenTheLevelsHaveThem)
+{
+    Object *object = ImportCube();
+    LevelBits::SetSelected(object->m_pQuads[0], true);
+    ++object->m_iSelectedFaces;
+    m_files.acceptOptions = false;
+    const unsigned coordinates = object->m_iTCCount;
+    ASSERT_GT(coordinates, 0u);
+    const struct {
+        unsigned count;
+        const char *call;
+    } cases[] = {{coordinates, "export options with UVs"}, {0, "export options"}};
+    for (const auto &c : cases) {
+        object->m_iTCCount = c.count;
+        m_files.calls.clear();
+        m_files.saveAnswers = {Path(QStringLiteral("levels.obj"))};
+        m_files.saveFilter = QStringLiteral("Object files (*.obj)");
+        m_interface->Export(true);
+        EXPECT_EQ(m_files.calls.filter(QStringLiteral("export")), QStringList({QLatin1String(c.call)})) << c.count;
+    }
+    object->m_iTCCount = coordinates;
+}
+
 TEST_F(FileCommands, LayerAndUVImportsNeedAnActiveLevelZeroObject)
 {
     m_interface->OpenFile(true, Cube(), 1);

@@ -40,9 +40,9 @@ public:
         calls << QStringLiteral("import options");
         return acceptOptions;
     }
-    bool AskExportOptions(bool severalLevels, ExportChoice &choice) override
+    bool AskExportOptions(bool severalLevels, bool uv, ExportChoice &choice) override
     {
-        calls << QStringLiteral("export options");
+        calls << (uv ? QStringLiteral("export options with UVs") : QStringLiteral("export options"));
         return acceptOptions;
     }
     int ChooseFromMenu(const QList<MenuRow> &rows, const QPoint &globalPosition) override

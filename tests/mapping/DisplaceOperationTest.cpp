@@ -284,6 +284,18 @@ TEST_F(DisplaceOperationTest, SmallMapsAreSampledWithinTheirTexels)
     }
 }
 
+// The panel closes each group of rows with a line: after the name, the target, the map, the mask.
+TEST_F(DisplaceOperationTest, LinesCloseTheGroupsOfItsPanel)
+{
+    DisplaceOperation &operation = Operation(nullptr);
+    QStringList closing;
+    for (int i = operation.GetAttributeCount() - 1; i >= 0; --i)
+        if (operation.GetAttribute(i)->HasSeparator())
+            closing << operation.GetAttribute(i)->GetName();
+    EXPECT_EQ(closing, QStringList({QStringLiteral("Node Name"), QStringLiteral("Final Face Count"),
+                                    QStringLiteral("Use Displacement Channel"), QStringLiteral("Use Mask Channel")}));
+}
+
 TEST_F(DisplaceOperationTest, TheRecordKeepsTheRangeWithTheFloatFlag)
 {
     WriteFloatMap(m_cDir.filePath(QStringLiteral("f_0001")), 4, [](float, float) { return 1.0f; });

@@ -64,9 +64,9 @@ bool AppFileServices::AskImportOptions(bool uv, ImportChoice &choice)
     return true;
 }
 
-bool AppFileServices::AskExportOptions(bool severalLevels, ExportChoice &choice)
+bool AppFileServices::AskExportOptions(bool severalLevels, bool uv, ExportChoice &choice)
 {
-    GUI::ExportOptions dialog(&m_rWindow, true, severalLevels);
+    GUI::ExportOptions dialog(&m_rWindow, uv, severalLevels);
     if (!GUI::Modals().Run(dialog))
         return false;
     choice.texCoords = dialog.m_bExportUVs;

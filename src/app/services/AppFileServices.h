@@ -17,7 +17,7 @@ public:
     QString GetOpenFileName(const QString &caption, const QString &folder, const QString &filter) override;
     QStringList GetOpenFileNames(const QString &caption, const QString &folder, const QString &filter) override;
     bool AskImportOptions(bool uv, ImportChoice &choice) override;
-    bool AskExportOptions(bool severalLevels, ExportChoice &choice) override;
+    bool AskExportOptions(bool severalLevels, bool uv, ExportChoice &choice) override;
     int ChooseFromMenu(const QList<MenuRow> &rows, const QPoint &globalPosition) override;
 
     QString GetSceneFolder() const override;

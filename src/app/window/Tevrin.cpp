@@ -28,6 +28,7 @@
 #include "gui/dialogs/SysInfoWindow.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/status/Alarm.h"
+#include "gui/status/ElidedLabel.h"
 #include "gui/style/TevrinStyle.h"
 #include "app/settings/HotkeysFile.h"
 #include "app/settings/LayoutFile.h"
@@ -223,9 +224,10 @@ void Tevrin::BuildStatusBar()
     m_pProgressHolder = new QWidget(bar);
     m_pProgressHolder->setObjectName(QStringLiteral("progress holder"));
     m_pProgressHolder->setFixedWidth(100);
-    m_pStatusLabel = new QLabel(bar);
+    m_pStatusLabel = new GUI::ElidedLabel(bar);
     m_pStatusLabel->setAutoFillBackground(true);
-    // A long message must not widen the window or move the 3D view.
+    // A long message must not widen the window or move the 3D view: it ends in an
+    // ellipsis and its tooltip holds it whole.
     m_pStatusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_pMemoryLabel = new QLabel(bar);
     m_pMemoryLabel->setMinimumWidth(50);

@@ -32,6 +32,7 @@ class TypeInfo;
 }
 namespace GUI {
 class Alarm;
+class ElidedLabel;
 class Frame;
 class MTray;
 class TabPanel;
@@ -77,7 +78,7 @@ public:
     Scene *GetScene() const { return m_pScene.get(); }
     SceneView *GetView() const { return m_pView; }
     Interface *GetInterface() const { return m_pInterface.get(); }
-    QLabel *GetStatusLabel() const { return m_pStatusLabel; }
+    GUI::ElidedLabel *GetStatusLabel() const { return m_pStatusLabel; }
     QLabel *GetInfoLabel() const { return m_pInfoLabel; }
     QLabel *GetMemoryLabel() const { return m_pMemoryLabel; }
     // The status-bar frame the progress bar lives in (left of the status text).
@@ -202,7 +203,7 @@ private:
     QWidget *m_pSaveReminderHost = nullptr;
     GUI::Alarm *m_pSaveReminder = nullptr;
     RecentFiles m_cRecentFiles;
-    QLabel *m_pStatusLabel = nullptr;
+    GUI::ElidedLabel *m_pStatusLabel = nullptr;
     QLabel *m_pInfoLabel = nullptr;
     QLabel *m_pMemoryLabel = nullptr;
     GUI::TabPanel *m_pTabPanel = nullptr;

@@ -10,6 +10,7 @@
 #include "gui/trays/MTray.h"
 #include "gui/trays/TrayFile.h"
 
+#include <algorithm>
 #include <tuple>
 #include <utility>
 
@@ -26,6 +27,9 @@ constexpr FrameSpec kFrames[] = {
     {"East", Qt::RightDockWidgetArea},
     {"West", Qt::RightDockWidgetArea},
 };
+
+// What a dock and its tab panel take around a panel's width.
+constexpr int kTabFrameWidth = 12;
 
 }  // namespace
 
@@ -62,11 +66,16 @@ void Tevrin::CreateFrames()
     DefaultTrays::FillImages(*tray(south, QStringLiteral("Stencil")), QStringLiteral("Stencil"),
                              m_pPreferences ? m_pPreferences->StencilFiles : QString());
     // The panels join once their classes are registered.
+    int sideWidth = 250;
     for (const auto &[frame, className, title] :
          {std::tuple{east, "LayerList", "Layers"}, std::tuple{east, "SceneInfoDialog", "Object List"},
           std::tuple{west, "PropertiesDialog", "Properties"}})
-        if (QWidget *panel = GUI::DialogFactory::CreateByName(QString::fromLatin1(className), nullptr, title))
+        if (QWidget *panel = GUI::DialogFactory::CreateByName(QString::fromLatin1(className), nullptr, title)) {
             frame->AddTab(panel, tr(title));
+            // The side docks open wide enough for every column of the layers.
+            if (QLatin1String(className) == QLatin1String("LayerList"))
+                sideWidth = std::max(sideWidth, panel->sizeHint().width() + kTabFrameWidth);
+        }
 
     DefaultTrays::FillMyTools(*tray(north, QStringLiteral("My Tools")));
     DefaultTrays::FillCategory(*tray(north, QStringLiteral("Sculpting Tools")),
@@ -80,7 +89,7 @@ void Tevrin::CreateFrames()
     for (GUI::Frame *frame : {north, south, east, west})
         frame->GetPanel()->setCurrentIndex(0);
     resizeDocks({north, south}, {20, 20}, Qt::Vertical);
-    resizeDocks({east, west}, {250, 250}, Qt::Horizontal);
+    resizeDocks({east, west}, {sideWidth, sideWidth}, Qt::Horizontal);
 }
 
 void Tevrin::DeleteFrames()

@@ -98,6 +98,9 @@ public:
     void SetProportion(float proportion) { m_fProportion = proportion; }
     bool IsReadOnly() const { return m_bReadOnly; }
     void SetReadOnly(bool readOnly) { m_bReadOnly = readOnly; }
+    // A panel draws a line under this attribute's row, closing a group of rows.
+    bool HasSeparator() const { return m_bSeparator; }
+    void SetSeparator(bool separator) { m_bSeparator = separator; }
 
 protected:
     int m_iSize = 0;  // bytes of the typed value, compared by Connect
@@ -117,6 +120,7 @@ private:
     QString m_sTooltip;
     float m_fProportion = 0.5f;
     bool m_bReadOnly = false;
+    bool m_bSeparator = false;
 };
 
 }  // namespace General

@@ -89,6 +89,9 @@ void AttributeWidget::AttributeChanged(General::Attribute *, int event)
 void AttributeWidget::Place(int width, bool labelled)
 {
     m_iRowHeight = labelled ? kRowHeight : 8;
+    // The frame's layout keeps the row at least this high; the height a row had when it
+    // was added would hold a Node View box's rows at the labelled height.
+    setMinimumHeight(m_iRowHeight);
     resize(width, m_iRowHeight);
     m_pSign->move(width - m_pSign->width(), 0);
     LayoutRow(0, width - m_pSign->width(), labelled);

@@ -11,8 +11,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace GUI {
 
@@ -41,6 +44,17 @@ HotkeyEditor::HotkeyEditor(QWidget *parent, const char *name, EventHandler *hand
     setWindowTitle(tr("Hotkeys"));
     resize(484, 400);
     Build();
+}
+
+HotkeyEditor::~HotkeyEditor()
+{
+    // A focused key field finishes its edit when the window goes: that must not reach
+    // this window once it is half destroyed.
+    for (Row &row : m_aRows) {
+        row.key->disconnect(this);
+        for (QCheckBox *box : row.boxes)
+            box->disconnect(this);
+    }
 }
 
 void HotkeyEditor::Register()
@@ -101,6 +115,11 @@ void HotkeyEditor::Build()
         rows->addLayout(line);
         ShowCode(i, handler.m_iKey);
     }
+    // The first size shows every column, the mouse buttons at the right end included, beside
+    // the vertical scroll bar; the window may still be made narrower by hand.
+    const int wanted = frame->sizeHint().width() + scroll->verticalScrollBar()->sizeHint().width() +
+                       outer->contentsMargins().left() + outer->contentsMargins().right();
+    resize(std::max(width(), wanted), height());
 }
 
 void HotkeyEditor::ShowCode(int index, uint32_t code)

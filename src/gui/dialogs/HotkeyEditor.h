@@ -25,6 +25,7 @@ public:
     // The table of the running controller (no rows without one).
     HotkeyEditor(QWidget *parent, const char *name);
     HotkeyEditor(QWidget *parent, const char *name, EventHandler *handlers);
+    ~HotkeyEditor() override;
 
     static void Register();
 

@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -50,9 +51,15 @@ QTvLayerList::QTvLayerList(QWidget *parent) : QTvTreeWidget(parent), m_pDelegate
     header()->moveSection(header()->visualIndex(kLevel), 2);
     for (int column : {kVisible, kLocked, kLevel})
         header()->resizeSection(column, QLayerListDelegate::kRowHeight);
-    // A dock is narrow: the name leaves room for the transparency slider.
-    header()->resizeSection(kName, 90);
+    header()->resizeSection(kName, kNameWidth);
+    header()->resizeSection(kTransparency, kTransparencyWidth);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+QSize QTvLayerList::sizeHint() const
+{
+    const int columns = 3 * QLayerListDelegate::kRowHeight + kNameWidth + kTransparencyWidth + indentation();
+    return QSize(columns + 2 * frameWidth() + verticalScrollBar()->sizeHint().width(), QTvTreeWidget::sizeHint().height());
 }
 
 bool QTvLayerList::TakeTransparencyActionStart()

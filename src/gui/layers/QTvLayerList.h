@@ -19,8 +19,15 @@ class QTvLayerList : public QTvTreeWidget {
 
 public:
     enum Column { kName = 0, kTransparency = 1, kVisible = 2, kLocked = 3, kLevel = 4 };
+    // First column widths: the name leaves room for the transparency slider, which needs
+    // its value field (up to "100.0") and a slider a hand can drag.
+    static constexpr int kNameWidth = 90;
+    static constexpr int kTransparencyWidth = 150;
 
     explicit QTvLayerList(QWidget *parent);
+
+    // Wide enough for every column at its first width.
+    QSize sizeHint() const override;
 
     QLayerListDelegate *GetDelegate() const { return m_pDelegate; }
     // Whether a transparency step starts a new user action: true unless an earlier step of

@@ -50,6 +50,8 @@ void CollapsableContainer::AddCategory(General::Node *node, const QString &categ
         }
         frame->AddAttributeRow(row);
         row->Place(m_iLabelWidth + m_iEditorWidth, m_bLabelled);
+        if (attribute->HasSeparator())
+            frame->AddSeparator();
     }
 }
 

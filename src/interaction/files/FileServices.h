@@ -60,8 +60,9 @@ public:
     }
     // The modal import options (texture coordinates when `uv`); false unless accepted.
     virtual bool AskImportOptions(bool uv, ImportChoice &choice) { return false; }
-    // The modal export options; `severalLevels` offers one file per level. False unless accepted.
-    virtual bool AskExportOptions(bool severalLevels, ExportChoice &choice) { return false; }
+    // The modal export options; `severalLevels` offers one file per level, `uv` offers texture
+    // coordinates. False unless accepted.
+    virtual bool AskExportOptions(bool severalLevels, bool uv, ExportChoice &choice) { return false; }
     // The pop-up at the global position; the id of the chosen row, -1 when dismissed.
     virtual int ChooseFromMenu(const QList<MenuRow> &rows, const QPoint &globalPosition) { return -1; }
 

@@ -1,5 +1,6 @@
 #include "WindowFixture.h"
 #include "app/settings/Preferences.h"
+#include "gui/layers/QTvLayerList.h"
 #include "gui/panels/Frame.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/trays/MTray.h"
@@ -16,6 +17,7 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QScreen>
 #include <QTimer>
 
@@ -78,6 +80,11 @@ TEST_F(DocksTest, TheWindowHasItsFramesAndTrays)
     m_window->resize(1280, 1024);
     Settle();
     m_window->grab().save(QStringLiteral(TEVRIN_SCREENSHOTS "/docks.png"));
+    // The Layers dock opens wide enough for all its columns: the transparency shows whole.
+    auto *layers = m_window->GetFrame(QStringLiteral("East"))->findChild<GUI::QTvLayerList *>();
+    ASSERT_TRUE(layers);
+    EXPECT_GE(layers->header()->sectionSize(GUI::QTvLayerList::kTransparency), GUI::QTvLayerList::kTransparencyWidth);
+    EXPECT_LE(layers->header()->length(), layers->viewport()->width());
 }
 
 TEST_F(DocksTest, OpeningATrayByFileNameBringsAnOpenOneForward)

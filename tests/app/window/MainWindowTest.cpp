@@ -19,6 +19,7 @@
 #include "gui/dialogs/SysInfoWindow.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/progress/ProgressShell.h"
+#include "gui/status/ElidedLabel.h"
 #include "interaction/Interface.h"
 #include "mesh/object/Object.h"
 #include "scene/Brush.h"
@@ -274,6 +275,9 @@ TEST_F(MainWindowTest, StatusMessagesKeepTheirWholeTextAndColour)
     const int width = window.width();
     QApplication::processEvents();
     EXPECT_EQ(window.width(), width);
+    // It is not cut off unseen: the label ends it in an ellipsis and keeps it for its tooltip.
+    EXPECT_TRUE(window.GetStatusLabel()->IsElided());
+    EXPECT_EQ(window.GetStatusLabel()->text(), longText);
 
     // Through the shell, also from another thread (it arrives through the event loop).
     General::Shell().SetStatusMessage(QStringLiteral("from the shell"), 0);
