@@ -279,20 +279,6 @@ void SceneView::mousePressEvent(QMouseEvent *event)
     QOpenGLWidget::mousePressEvent(event);
 }
 
-void SceneView::enterEvent(QEnterEvent *event)
-{
-    m_bPointerOutside = false;
-    update();
-    QOpenGLWidget::enterEvent(event);
-}
-
-void SceneView::leaveEvent(QEvent *event)
-{
-    m_bPointerOutside = true;
-    update();
-    QOpenGLWidget::leaveEvent(event);
-}
-
 QMenu *SceneView::BuildContextMenu(QWidget *parent) const
 {
     auto *menu = new QMenu(parent);

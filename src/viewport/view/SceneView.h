@@ -149,10 +149,6 @@ protected:
     void paintGL() override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
-    // The brush cursor follows the pointer: it goes when the pointer leaves the view and
-    // comes back when it enters again.
-    void enterEvent(QEnterEvent *event) override;
-    void leaveEvent(QEvent *event) override;
 
 private:
     void DrawGradient(int width, int height);
@@ -175,7 +171,6 @@ private:
     std::unique_ptr<PointBuffer> m_pPointBuffer;
     int m_iWidth = 0, m_iHeight = 0;
     float m_fAspect = 1.0f;
-    bool m_bPointerOutside = false;
     bool m_bMeshHasPartitions = false;
     // The frame draws the camera's pending region through the octree (a stroke's region).
     bool m_bRegionThroughOctree = false;

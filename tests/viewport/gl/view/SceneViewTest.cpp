@@ -524,18 +524,6 @@ TEST_F(ViewTest, EachOverlayChangesTheExpectedPixels)
     source.sides.clear();
     Frame("sides");
     EXPECT_EQ(source.sides, (std::vector<std::pair<int, int>>{{1, 0}, {0, 1}, {0, -1}}));
-    // The pointer leaves the view: its cursor goes with it, and comes back when it enters.
-    source.brush = true;
-    const QImage withCursor = Frame("brush_inside");
-    QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(m_pView.get(), &leave);
-    source.sides.clear();
-    EXPECT_EQ(Frame("brush_left"), base);
-    EXPECT_TRUE(source.sides.empty());
-    QEnterEvent enter(QPointF(80, 60), QPointF(80, 60), QPointF(80, 60));
-    QApplication::sendEvent(m_pView.get(), &enter);
-    EXPECT_EQ(Frame("brush_back"), withCursor);
-    source.brush = false;
     source.selecting = true;
     source.sides.clear();
     Frame("sides_selecting");
