@@ -8,18 +8,24 @@
 #include "gui/dialogs/PropertiesDialog.h"
 #include "gui/dialogs/PropertyList.h"
 #include "gui/layouts/CollapsableContainer.h"
+#include "gui/layouts/CollapsableFrame.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/trays/MTray.h"
 #include "gui/trays/TrayItem.h"
 #include "scene/Brush.h"
 #include "support/RecordingShell.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QPointer>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <memory>
 
 namespace {
@@ -32,6 +38,27 @@ public:
     const General::TypeInfo *GetTypeInfo() const override { return &s_typeInfo; }
     General::AttributeInstance<float> shine{QStringLiteral("Shine")};
 };
+
+// Rows in folding groups of six: many groups make a page taller than the screen.
+class GroupedNode : public General::Node {
+public:
+    explicit GroupedNode(int groups) : General::Node(QStringLiteral("grouped"))
+    {
+        for (int g = 0; g < groups; ++g)
+            for (int r = 0; r < 6; ++r) {
+                rows.emplace_back(QStringLiteral("Row %1.%2").arg(g).arg(r));
+                rows.back().SetGroup(QStringLiteral("Group %1").arg(g));
+            }
+    }
+    std::deque<General::AttributeInstance<float>> rows;
+};
+
+// Posted layouts and the fits queued behind them.
+void Settle()
+{
+    for (int i = 0; i < 4; ++i)
+        QApplication::processEvents();
+}
 
 // Passes node deaths to the properties windows, as the program's shell does.
 class ReleasingShell : public RecordingShell {
@@ -281,6 +308,65 @@ TEST_F(Properties, StoringAStampOrAFalloffAddsItsItemToTheTray)
         EXPECT_EQ(tray.GetItems().size(), before + 2);
     }
     Brush::Falloffs().resize(falloffs);
+}
+
+// A window of its own follows its page as groups fold and unfold, and scrolls what the
+// screen cannot hold; a docked one leaves scrolling to its tab.
+TEST_F(Properties, AWindowFitsItsPageAndScrollsWhatTheScreenCannotHold)
+{
+    GroupedNode small(3);
+    auto window = Window();
+    window->ShowAttributes(&small);
+    Settle();
+    auto *area = window->findChild<QScrollArea *>();
+    ASSERT_NE(area, nullptr);
+    QWidget *pages = area->widget();
+    const auto wholePageShown = [&] { return area->viewport()->height() >= pages->sizeHint().height(); };
+    EXPECT_TRUE(wholePageShown());
+    const int closed = window->height();
+
+    // The groups start closed; each one opened adds its rows to the window.
+    const auto toggleGroups = [&window](bool open) {
+        int toggled = 0;
+        for (GUI::CollapsableFrame *frame : window->findChildren<GUI::CollapsableFrame *>())
+            if (frame->IsFoldable() && frame->IsOpen() != open) {
+                frame->Toggle();
+                ++toggled;
+            }
+        Settle();
+        return toggled;
+    };
+    ASSERT_EQ(toggleGroups(true), 3);
+    const QRect screen = window->screen()->availableGeometry();
+    EXPECT_LE(window->frameGeometry().bottom(), screen.bottom());
+    EXPECT_GT(window->height(), closed + 100);
+    EXPECT_TRUE(wholePageShown());
+    ASSERT_EQ(toggleGroups(false), 3);
+    EXPECT_EQ(window->height(), closed);
+
+    GroupedNode tall(30);
+    window->ShowAttributes(&tall);
+    Settle();
+    toggleGroups(true);
+    EXPECT_GE(window->frameGeometry().top(), screen.top());
+    EXPECT_LE(window->frameGeometry().bottom(), screen.bottom());
+    EXPECT_FALSE(wholePageShown());
+    EXPECT_TRUE(area->verticalScrollBar()->isVisible());
+    EXPECT_GE(area->verticalScrollBar()->maximum(), pages->sizeHint().height() - area->viewport()->height());
+
+    // Docked into a tab the page lies in the tab's scroll area; floated again it has its own.
+    GUI::TabPanel panel(nullptr, "tabs");
+    GUI::PropertiesDialog *docked = window.release();
+    panel.AddTab(docked, QStringLiteral("Properties"));
+    panel.show();
+    EXPECT_EQ(docked->findChild<QScrollArea *>(), nullptr);
+    EXPECT_TRUE(docked->GetAttributePage()->isVisible());
+    docked->setParent(nullptr, Qt::Window);
+    docked->show();
+    auto *own = docked->findChild<QScrollArea *>();
+    ASSERT_NE(own, nullptr);
+    EXPECT_TRUE(own->isAncestorOf(docked->GetAttributePage()));
+    delete docked;
 }
 
 TEST_F(Properties, TheTabOfADeeplyHeldWindowTakesTheTitle)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# What a person's mouse chords do, with real X events: a right-button chord runs its
+# What a person's mouse does, with real X events: the brush cursor follows the pointer into
+# the view and goes when it leaves; a right-button chord runs its
 # handler and opens no pop-up; a plain right click opens one; the rectangle selects faces
 # in either order of pressing its buttons and keeps them in either order of letting go.
 # Usage: input_outcomes.sh TEVRIN DATA_FOLDER
@@ -18,6 +19,18 @@ popup_wait() {
     for i in $(seq 30); do [ "$(xs_popups)" -gt 0 ] && return 0; sleep 0.1; done
     return 1
 }
+
+# The brush cursor of the start-up brush: drawn where the pointer stands in the view, gone
+# once the pointer has left the view (for the menu bar), back with the next move inside.
+crop() { import -window root -display "$DISPLAY" -crop 400x300+$((cx - 200))+$((cy - 150)) "$XS_WORK/$1.png"; }
+at() { xdotool mousemove "$1" "$2"; sleep 0.8; }
+at "$cx" $((cy + 230)); crop cursor_elsewhere
+at "$cx" "$cy"; crop cursor_in
+at "$cx" $((Y + 5)); crop cursor_left
+at $((cx + 10)) "$cy"; crop cursor_back
+differ cursor_elsewhere cursor_in || fail "no brush cursor where the pointer stands in the view"
+differ cursor_elsewhere cursor_left && fail "the brush cursor stayed after the pointer left the view"
+differ cursor_elsewhere cursor_back || fail "the brush cursor did not come back with the pointer"
 
 # A plain right click over the mesh opens a pop-up menu (so that "no pop-up" below means something).
 xdotool mousemove "$cx" "$cy" click 3
@@ -73,4 +86,4 @@ for order in "1 2 1 2" "1 2 2 1" "2 1 2 1" "2 1 1 2"; do
     differ "selected ${order% * *} ${order% * *}" "selected ${order}" && fail "$what: a selection other than letting go the other way"
 done
 
-finish "chords, pop-up and rectangle behave"
+finish "brush cursor, chords, pop-up and rectangle behave"

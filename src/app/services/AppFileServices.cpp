@@ -158,6 +158,7 @@ void AppFileServices::ShowProperties(const QString &type, General::Node *node, b
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->move(100, 100);
     window->show();
+    window->MakeFloating();
     window->BuildPanel(type, node);
     window->adjustSize();
     if (lock)

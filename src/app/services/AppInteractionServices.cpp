@@ -141,8 +141,11 @@ void AppInteractionServices::RepaintView()
 
 void AppInteractionServices::PaintViewNow()
 {
-    if (SceneView *view = m_rWindow.GetView())
+    if (SceneView *view = m_rWindow.GetView()) {
+        // A played-back pointer is in the view whatever the real one does.
+        view->SetPointerInView(true);
         view->repaint();
+    }
 }
 
 bool AppInteractionServices::ShowsCurves() const

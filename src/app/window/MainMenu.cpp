@@ -419,6 +419,7 @@ void Tevrin::OnWindow(QAction *action)
     window->move(100, 100);
     window->show();
     if (auto *properties = qobject_cast<GUI::PropertiesDialog *>(window)) {
+        properties->MakeFloating();
         properties->BuildPanel(title, GUI::PropertiesDialog::PageNode(title));
         properties->adjustSize();
     }

@@ -8,6 +8,7 @@
 #include "gui/dialogs/PropertyList.h"
 #include "gui/layouts/CollapsableContainer.h"
 #include "gui/panels/PanelWindow.h"
+#include "gui/panels/ScrollWrap.h"
 #include "gui/panels/TabPanel.h"
 #include "gui/properties/BrushProperties.h"
 #include "gui/properties/CameraProperties.h"
@@ -33,6 +34,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -111,8 +115,13 @@ PropertiesDialog::PropertiesDialog(QWidget *parent, const char *name, bool heade
         TV_CHECK(connect(m_pLockCombo, &QComboBox::activated, this, &PropertiesDialog::OnSetLock));
         row->addWidget(m_pLockCombo, 2);
     }
+    m_pPages = new QWidget(this);
+    m_pPageLayout = new QVBoxLayout(m_pPages);
+    m_pPageLayout->setContentsMargins(0, 0, 0, 0);
+    m_pPages->installEventFilter(this);
+    PlacePages();
     m_pPanel = new PropertyList(this);
-    m_pLayout->addWidget(m_pPanel);
+    AddPage(m_pPanel);
     try {
         CurrentNode().Connect(&m_aNode);
     } catch (const General::Error &error) {
@@ -233,7 +242,7 @@ void PropertiesDialog::BuildPanel(const QString &typeName, General::Node *node)
     // Shown now rather than when the layout gets round to it, so the window can size itself at once.
     for (QWidget *page : {static_cast<QWidget *>(m_pPanel), static_cast<QWidget *>(m_pAttributePage)})
         if (page) {
-            m_pLayout->addWidget(page);
+            AddPage(page);
             page->show();
         }
     if (!ShowsCurrentTool(typeName))
@@ -262,7 +271,7 @@ bool PropertiesDialog::ShowOwnAttributes(General::Node *node)
     m_pNode = node;
     m_pAttributePage = new CollapsableContainer(this, true);
     m_pAttributePage->AddNode(node);
-    m_pLayout->addWidget(m_pAttributePage);
+    AddPage(m_pAttributePage);
     SetTitle(node->GetName());
     return true;
 }
@@ -333,10 +342,71 @@ bool PropertiesDialog::eventFilter(QObject *watched, QEvent *event)
         ShowMenu(static_cast<QMouseEvent *>(event)->globalPosition().toPoint(), m_sTypeName, m_pNode, false);
         return true;
     }
+    // A group unfolded or a page changed: a window fits itself once the layout has settled.
+    if (watched == m_pPages && event->type() == QEvent::LayoutRequest && m_pScroll && !m_bFitPending) {
+        m_bFitPending = true;
+        QMetaObject::invokeMethod(this, [this] { FitToPages(); }, Qt::QueuedConnection);
+    }
     return Dialog::eventFilter(watched, event);
 }
 
-void PropertiesDialog::MakeFloating() { m_pLayout->setSizeConstraint(QLayout::SetFixedSize); }
+bool PropertiesDialog::event(QEvent *event)
+{
+    const bool done = Dialog::event(event);
+    // Floated from a tab, docked into one, or made a window by its flags.
+    if (event->type() == QEvent::ParentChange)
+        PlacePages();
+    return done;
+}
+
+void PropertiesDialog::MakeFloating() { PlacePages(); }
+
+void PropertiesDialog::AddPage(QWidget *page) { m_pPageLayout->addWidget(page); }
+
+void PropertiesDialog::PlacePages()
+{
+    if (isWindow() == (m_pScroll != nullptr))
+        return;
+    if (isWindow()) {
+        m_pScroll = WrapInScrollArea(nullptr, palette().color(QPalette::Window));
+        m_pScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        m_pScroll->setWidget(m_pPages);
+        m_pLayout->addWidget(m_pScroll);
+    } else {
+        m_pScroll->takeWidget();
+        m_pLayout->addWidget(m_pPages);
+        delete std::exchange(m_pScroll, nullptr);
+        m_pPages->show();
+    }
+}
+
+void PropertiesDialog::FitToPages()
+{
+    m_bFitPending = false;
+    if (!m_pScroll || !isVisible())
+        return;
+    const QSize page = m_pPages->sizeHint();
+    // What the window holds beside the page: its header and the scroll area's frame.
+    const int around = height() - m_pScroll->viewport()->height();
+    const int whole = around + page.height();
+    int wanted = whole;
+    QRect placed = geometry();
+    if (const QScreen *where = screen()) {
+        // The frame stays on the screen: the window moves up before it stops growing.
+        const QRect free = where->availableGeometry();
+        const int frameTop = geometry().top() - frameGeometry().top();
+        const int frameBottom = frameGeometry().bottom() - geometry().bottom();
+        wanted = std::min(wanted, std::max(free.height() - frameTop - frameBottom, minimumSizeHint().height()));
+        const int lowest = free.bottom() - frameBottom - wanted + 1;
+        if (placed.top() > lowest)
+            placed.moveTop(std::max(lowest, free.top() + frameTop));
+    }
+    const int scrollBar = wanted < whole ? m_pScroll->verticalScrollBar()->sizeHint().width() : 0;
+    placed.setHeight(wanted);
+    placed.setWidth(std::max(width(), page.width() + scrollBar));
+    if (placed != geometry())
+        setGeometry(placed);
+}
 
 QString PropertiesDialog::HelpPage(const QString &widgetName) const
 {

@@ -13,6 +13,7 @@
 class QComboBox;
 class QPushButton;
 class QLineEdit;
+class QScrollArea;
 class QToolButton;
 class QVBoxLayout;
 
@@ -70,7 +71,12 @@ public:
 
     void AttributeChanged(General::Attribute *attribute, int event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // A window of its own scrolls its page and fits its height to it; a docked one lies in
+    // its tab's scroll area.
     void MakeFloating() override;
+
+protected:
+    bool event(QEvent *event) override;
     QString HelpPage(const QString &widgetName) const override;
 
 public slots:
@@ -84,6 +90,11 @@ private:
     QString TabIconPath() const;
     // Shows `node` as attribute rows in this window only; false when the lock refuses it.
     bool ShowOwnAttributes(General::Node *node);
+    void AddPage(QWidget *page);
+    // The page area goes into a scroll area of its own while the window is a window.
+    void PlacePages();
+    // The height that shows the whole page, as far as the screen allows.
+    void FitToPages();
 
     static DialogChain s_chain;
 
@@ -92,6 +103,10 @@ private:
     QString m_sTypeName;
     QString m_sName;
     QVBoxLayout *m_pLayout;
+    QWidget *m_pPages;
+    QVBoxLayout *m_pPageLayout;
+    QScrollArea *m_pScroll = nullptr;
+    bool m_bFitPending = false;
     QToolButton *m_pMenuButton = nullptr;
     PropertyList *m_pPanel = nullptr;
     CollapsableContainer *m_pAttributePage = nullptr;

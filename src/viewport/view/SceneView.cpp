@@ -154,6 +154,8 @@ SceneView::SceneView(Camera *camera, QWidget *parent)
     setFormat(Format());
     s_pCurrent = this;
     setCursor(Qt::BlankCursor);
+    // The brush cursor drawn in its place follows every move, buttons down or not.
+    setMouseTracking(true);
     BufferHost::Install(&m_pHosts->m_cBuffers);
     CameraHost::Install(&m_pHosts->m_cCameras);
 }
@@ -277,6 +279,26 @@ void SceneView::mousePressEvent(QMouseEvent *event)
     if (QWidget *window = this->window())
         window->setFocus();
     QOpenGLWidget::mousePressEvent(event);
+}
+
+void SceneView::mouseMoveEvent(QMouseEvent *event)
+{
+    SetPointerInView(true);
+    QOpenGLWidget::mouseMoveEvent(event);
+}
+
+void SceneView::leaveEvent(QEvent *event)
+{
+    SetPointerInView(false);
+    QOpenGLWidget::leaveEvent(event);
+}
+
+void SceneView::SetPointerInView(bool inside)
+{
+    if (m_bPointerInView == inside)
+        return;
+    m_bPointerInView = inside;
+    update();
 }
 
 QMenu *SceneView::BuildContextMenu(QWidget *parent) const

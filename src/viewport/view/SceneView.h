@@ -122,6 +122,9 @@ public:
 
     // The view's context menu, built without showing it (labels, checks and commands).
     QMenu *BuildContextMenu(QWidget *parent) const;
+    // Whether the pointer stands in the view, so that the brush cursor is drawn.
+    void SetPointerInView(bool inside);
+    bool IsPointerInView() const { return m_bPointerInView; }
 
     ViewToggles m_cToggles;
     ViewSettings m_cSettings;
@@ -149,6 +152,10 @@ protected:
     void paintGL() override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    // The brush cursor stands where the pointer is: it goes when the pointer leaves the view
+    // and comes back with the next move inside (an entry alone gives no position yet).
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     void DrawGradient(int width, int height);
@@ -171,6 +178,7 @@ private:
     std::unique_ptr<PointBuffer> m_pPointBuffer;
     int m_iWidth = 0, m_iHeight = 0;
     float m_fAspect = 1.0f;
+    bool m_bPointerInView = false;
     bool m_bMeshHasPartitions = false;
     // The frame draws the camera's pending region through the octree (a stroke's region).
     bool m_bRegionThroughOctree = false;

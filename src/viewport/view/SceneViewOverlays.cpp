@@ -274,9 +274,11 @@ void SceneView::DrawOverlays()
     host.DrawManipulator(overlay);
     General::Rect2D box;
     if (!host.GetSelectionBox(box)) {
-        host.DrawBrushCursor(overlay, 1, 0);
-        host.DrawBrushCursor(overlay, 0, 1);
-        host.DrawBrushCursor(overlay, 0, -1);
+        if (m_bPointerInView) {
+            host.DrawBrushCursor(overlay, 1, 0);
+            host.DrawBrushCursor(overlay, 0, 1);
+            host.DrawBrushCursor(overlay, 0, -1);
+        }
     } else {
         glDisable(GL_LIGHTING);
         glColor3f(0.0f, 0.0f, 0.0f);

@@ -25,6 +25,7 @@
 #include "gui/dialogs/PropertiesDialog.h"
 #include "gui/outliner/SceneInfoDialog.h"
 #include "gui/editors/TextSlider.h"
+#include "gui/layouts/CollapsableFrame.h"
 #include "gui/properties/BrushProperties.h"
 #include "gui/properties/CameraProperties.h"
 #include "gui/properties/ImagePlaneProperties.h"
@@ -51,7 +52,10 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -478,6 +482,43 @@ TEST_F(MainMenuTest, ANewPropertiesTabShowsItsNodeLocked)
     EXPECT_EQ(page->GetNode(), m_window->GetScene()->m_pActiveCamera);
     EXPECT_TRUE(dynamic_cast<GUI::CameraProperties *>(page->GetPanel()));
     EXPECT_EQ(page->GetLockMode(), GUI::PropertiesDialog::kLockObject);
+}
+
+// A Properties window of its own grows as its groups are opened by their buttons, and what
+// the screen cannot hold it scrolls.
+TEST_F(MainMenuTest, AFloatingPropertiesWindowShowsTheGroupsItOpens)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    QMenu *properties = ActionNamed(Menu("Windows"), QStringLiteral("Properties"))->menu();
+    ActionNamed(properties, QStringLiteral("Brush"))->trigger();
+    GUI::PropertiesDialog *page = GUI::PropertiesDialog::First();
+    ASSERT_TRUE(page && page->isWindow());
+    Settle();
+    auto *area = page->findChild<QScrollArea *>();
+    ASSERT_NE(area, nullptr);
+    const auto wholePageShown = [area] { return area->viewport()->height() >= area->widget()->sizeHint().height(); };
+    EXPECT_TRUE(wholePageShown());
+    const int before = page->height();
+    int opened = 0;
+    for (GUI::CollapsableFrame *frame : page->findChildren<GUI::CollapsableFrame *>())
+        if (frame->IsFoldable() && !frame->IsOpen() && frame->isVisible()) {
+            QTest::mouseClick(frame->findChild<QPushButton *>(QStringLiteral("button")), Qt::LeftButton);
+            ++opened;
+        }
+    ASSERT_GE(opened, 2);
+    Settle();
+    EXPECT_GT(page->height(), before);
+    const QRect screen = page->screen()->availableGeometry();
+    EXPECT_LE(page->frameGeometry().bottom(), screen.bottom());
+    EXPECT_GE(page->frameGeometry().top(), screen.top());
+    // Either all of it is in view or the rest is a scroll away.
+    if (!wholePageShown()) {
+        EXPECT_TRUE(area->verticalScrollBar()->isVisible());
+        EXPECT_GE(area->verticalScrollBar()->maximum(), area->widget()->sizeHint().height() - area->viewport()->height());
+    }
+    page->grab().save(QStringLiteral(TEVRIN_SCREENSHOTS "/brush_page_open_groups.png"));
+    page->close();
 }
 
 TEST_F(MainMenuTest, WindowsMenuOpensTheBrushPageWhoseSettingsTheStrokesRead)

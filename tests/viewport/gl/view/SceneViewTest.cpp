@@ -32,6 +32,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QImage>
+#include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QTemporaryDir>
 #include <QOpenGLContext>
@@ -499,6 +500,13 @@ TEST_F(ViewTest, EachOverlayChangesTheExpectedPixels)
          orange, 2000},
         {"sketch_volume", [&](bool on) { brushes.m_pVolume = on ? &volume : nullptr; }, [](Rgb) { return true; }, 40},
     };
+    // The pointer comes into the view, so the brush cursor has a place.
+    const auto move = [this] {
+        const QPointF at(80, 60);
+        QMouseEvent event(QEvent::MouseMove, at, m_pView->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(m_pView.get(), &event);
+    };
+    move();
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         c.show(true);
@@ -524,6 +532,21 @@ TEST_F(ViewTest, EachOverlayChangesTheExpectedPixels)
     source.sides.clear();
     Frame("sides");
     EXPECT_EQ(source.sides, (std::vector<std::pair<int, int>>{{1, 0}, {0, 1}, {0, -1}}));
+    // It goes when the pointer leaves the view, stays away when it only comes back in (no
+    // position yet), and returns with the first move.
+    source.brush = true;
+    const QImage withCursor = Frame("brush_inside");
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(m_pView.get(), &leave);
+    source.sides.clear();
+    EXPECT_EQ(Frame("brush_left"), base);
+    EXPECT_TRUE(source.sides.empty());
+    QEnterEvent enter(QPointF(80, 60), QPointF(80, 60), m_pView->mapToGlobal(QPointF(80, 60)));
+    QApplication::sendEvent(m_pView.get(), &enter);
+    EXPECT_EQ(Frame("brush_entered"), base);
+    move();
+    EXPECT_EQ(Frame("brush_moved"), withCursor);
+    source.brush = false;
     source.selecting = true;
     source.sides.clear();
     Frame("sides_selecting");
