@@ -78,10 +78,12 @@ ImageBrowser::ImageBrowser(bool thumbnails, QWidget *parent, int toggleMode, con
     m_pBookmarksMenu = new QMenu(this);
     m_pBookmarkGroup = new QActionGroup(this);
     m_pBookmarkGroup->setExclusive(true);
-    m_pAddBookmark = new QAction(General::Pictures::Icon(QStringLiteral("Icons/newdirectory.png")), tr("Add Bookmark"), this);
+    m_pAddBookmark =
+        new QAction(General::Pictures::Icon(QStringLiteral("Icons/newdirectory.png")), tr("Add Bookmark"), this);
     m_pAddBookmark->setToolTip(m_pAddBookmark->text());
     connect(m_pAddBookmark, &QAction::triggered, this, qOverload<bool>(&ImageBrowser::slotAddBookmark));
-    m_pRemoveBookmark = new QAction(General::Pictures::Icon(QStringLiteral("Icons/deldirectory.png")), tr("Remove Bookmark"), this);
+    m_pRemoveBookmark =
+        new QAction(General::Pictures::Icon(QStringLiteral("Icons/deldirectory.png")), tr("Remove Bookmark"), this);
     m_pRemoveBookmark->setToolTip(m_pRemoveBookmark->text());
     connect(m_pRemoveBookmark, &QAction::triggered, this, &ImageBrowser::slotDeleteBookmark);
     for (QAction *action : {m_pAddBookmark, m_pRemoveBookmark}) {

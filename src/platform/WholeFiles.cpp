@@ -89,7 +89,10 @@ QString SaveTargetOf(const QString &path, QString *error)
     return target;
 }
 
-QString SavePrefixOf(const QString &path) { return QStringLiteral(".") + QFileInfo(path).fileName() + QStringLiteral("."); }
+QString SavePrefixOf(const QString &path)
+{
+    return QStringLiteral(".") + QFileInfo(path).fileName() + QStringLiteral(".");
+}
 
 bool SaveWholeFile(const QString &path, const std::function<bool(const QString &temp)> &write, QString *error,
                    bool sync)

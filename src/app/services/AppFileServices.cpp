@@ -1,10 +1,6 @@
 #include "app/services/AppFileServices.h"
-#include "gui/panels/PanelWindow.h"
 
 #include "app/dialogs/MapperDlg.h"
-#include "gui/dialogs/PropertiesDialog.h"
-#include "mapping/displacement/DisplaceOperation.h"
-#include "mesh/object/MeshHost.h"
 #include "app/settings/Preferences.h"
 #include "app/window/Tevrin.h"
 #include "gui/common/ModalDialogs.h"
@@ -12,6 +8,9 @@
 #include "gui/dialogs/PropertiesDialog.h"
 #include "gui/layouts/CollapsableContainer.h"
 #include "gui/panels/FloatingPanel.h"
+#include "gui/panels/PanelWindow.h"
+#include "mapping/displacement/DisplaceOperation.h"
+#include "mesh/object/MeshHost.h"
 
 #include <QDir>
 #include <QMenu>

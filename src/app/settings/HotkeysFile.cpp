@@ -2,7 +2,6 @@
 
 #include "foundation/Diagnostics.h"
 #include "interaction/handlers/EventHandler.h"
-
 #include "platform/WholeFiles.h"
 
 #include <QFile>

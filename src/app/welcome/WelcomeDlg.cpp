@@ -1,8 +1,7 @@
 #include "app/welcome/WelcomeDlg.h"
 
-#include "gui/common/HelpFiles.h"
-
 #include "app/startup/CommandSwitches.h"
+#include "gui/common/HelpFiles.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>

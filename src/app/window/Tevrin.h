@@ -187,8 +187,6 @@ private:
     void OpenOperation(const General::TypeInfo *record, const QString &name);
     void BuildWindowsMenu();
     void BuildHelpMenu();
-    // The node a Properties window opened from the Windows menu shows on that page: the
-    // active camera, the current light, the first selected object or its material.
     // Whether a menu command may run now.
     bool CommandsAllowed() const { return !m_bQuitting && !m_bBusy; }
 

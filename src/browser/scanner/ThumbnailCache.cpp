@@ -5,7 +5,6 @@
 #include "platform/WholeFiles.h"
 
 #include <QBuffer>
-
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>

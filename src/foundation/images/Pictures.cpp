@@ -109,7 +109,8 @@ QPixmap Pixmap(const QString &path, QSize size)
     if (IsInstalled(path))
         return QPixmap::fromImage(Installed(path, size));
     const QImage image(path);
-    return image.isNull() ? QPixmap() : QPixmap::fromImage(image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    return image.isNull() ? QPixmap()
+                          : QPixmap::fromImage(image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 QIcon Icon(const QString &path)

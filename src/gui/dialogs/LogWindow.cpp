@@ -1,7 +1,7 @@
 #include "gui/dialogs/LogWindow.h"
-#include "gui/panels/PanelWindow.h"
 
 #include "foundation/LogFile.h"
+#include "gui/panels/PanelWindow.h"
 
 #include <QCloseEvent>
 #include <QFile>

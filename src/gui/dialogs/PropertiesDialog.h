@@ -74,13 +74,13 @@ public:
     // A window of its own scrolls its page and fits its height to it; a docked one lies in
     // its tab's scroll area.
     void MakeFloating() override;
-
-protected:
-    bool event(QEvent *event) override;
     QString HelpPage(const QString &widgetName) const override;
 
 public slots:
     void OnSetLock(int mode);
+
+protected:
+    bool event(QEvent *event) override;
 
 private:
     // The panel of a page type; null for a type that has none.

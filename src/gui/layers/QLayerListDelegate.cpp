@@ -132,7 +132,7 @@ void QLayerListDelegate::setEditorData(QWidget *editor, const QModelIndex &index
                 button->setIcon(value.toBool() ? General::Pictures::Icon(QStringLiteral("Icons/eye.png")) : QIcon());
             else
                 button->setIcon(General::Pictures::Icon(value.toBool() ? QStringLiteral("Icons/lock.png")
-                                                     : QStringLiteral("Icons/unlockGhost.png")));
+                                                                       : QStringLiteral("Icons/unlockGhost.png")));
         }
         break;
     case 4:
@@ -171,7 +171,8 @@ void QLayerListDelegate::slotVisibleButtonToggled(bool checked)
 void QLayerListDelegate::slotLockedButtonToggled(bool checked)
 {
     if (auto *button = qobject_cast<QToolButton *>(sender()))
-        button->setIcon(General::Pictures::Icon(checked ? QStringLiteral("Icons/lock.png") : QStringLiteral("Icons/unlockGhost.png")));
+        button->setIcon(General::Pictures::Icon(checked ? QStringLiteral("Icons/lock.png")
+                                                        : QStringLiteral("Icons/unlockGhost.png")));
 }
 
 }  // namespace GUI

@@ -59,7 +59,8 @@ QTvLayerList::QTvLayerList(QWidget *parent) : QTvTreeWidget(parent), m_pDelegate
 QSize QTvLayerList::sizeHint() const
 {
     const int columns = 3 * QLayerListDelegate::kRowHeight + kNameWidth + kTransparencyWidth + indentation();
-    return QSize(columns + 2 * frameWidth() + verticalScrollBar()->sizeHint().width(), QTvTreeWidget::sizeHint().height());
+    return QSize(columns + 2 * frameWidth() + verticalScrollBar()->sizeHint().width(),
+                 QTvTreeWidget::sizeHint().height());
 }
 
 bool QTvLayerList::TakeTransparencyActionStart()

@@ -1,5 +1,4 @@
 #include "gui/outliner/SceneInfoDialog.h"
-#include "gui/panels/PanelWindow.h"
 
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
@@ -8,6 +7,7 @@
 #include "gui/common/PanelServices.h"
 #include "gui/dialogs/PropertiesDialog.h"
 #include "gui/outliner/OutlinerItem.h"
+#include "gui/panels/PanelWindow.h"
 #include "gui/properties/ObjectFigures.h"
 #include "interaction/Interface.h"
 #include "mesh/object/Layer3D.h"
@@ -48,12 +48,14 @@ enum IconKind { kCameraIcon, kImagePlaneIcon, kLightIcon, kGeometryIcon, kLayerI
 // Made once: a rebuild puts one on every row.
 const QIcon &Icon(IconKind kind)
 {
-    static const QIcon icons[] = {
-        General::Pictures::Icon(QStringLiteral("Icons/object_camera.png")),   General::Pictures::Icon(QStringLiteral("Icons/object_imageplane.png")),
-        General::Pictures::Icon(QStringLiteral("Icons/object_light.png")),    General::Pictures::Icon(QStringLiteral("Icons/object_geometry.png")),
-        General::Pictures::Icon(QStringLiteral("Icons/object_layer.png")),    General::Pictures::Icon(QStringLiteral("Icons/object_material.png")),
-        General::Pictures::Icon(QStringLiteral("Icons/object_stencil.png")),  General::Pictures::Icon(QStringLiteral("Icons/object_set.png")),
-        General::Pictures::Icon(QStringLiteral("Icons/object_curve.png"))};
+    // In the order of IconKind.
+    static const QList<QIcon> icons = [] {
+        QList<QIcon> made;
+        for (const char *name :
+             {"camera", "imageplane", "light", "geometry", "layer", "material", "stencil", "set", "curve"})
+            made.append(General::Pictures::Icon(QStringLiteral("Icons/object_%1.png").arg(QLatin1String(name))));
+        return made;
+    }();
     return icons[kind];
 }
 

@@ -1,5 +1,4 @@
 #include "gui/panels/TabPanel.h"
-#include "gui/panels/PanelWindow.h"
 
 #include "foundation/ShellServices.h"
 #include "gui/common/DragRunner.h"
@@ -7,6 +6,7 @@
 #include "gui/dialogs/DialogFactory.h"
 #include "gui/dialogs/PropertiesDialog.h"
 #include "gui/panels/Frame.h"
+#include "gui/panels/PanelWindow.h"
 #include "gui/panels/ScrollWrap.h"
 #include "gui/panels/TabBar.h"
 #include "gui/trays/MTray.h"

@@ -88,8 +88,8 @@ DisplaceOperation::DisplaceOperation()
     m_aSmoothTCs.SetReadOnly(true);
     m_aFinalFaceCount.SetReadOnly(true);
     // Lines close the groups: the name, the target, the displacement map, the mask map.
-    for (General::Attribute *last :
-         std::initializer_list<General::Attribute *>{&m_aNodeName, &m_aFinalFaceCount, &m_aDisplacementChannel, &m_aMaskChannel})
+    for (General::Attribute *last : std::initializer_list<General::Attribute *>{
+             &m_aNodeName, &m_aFinalFaceCount, &m_aDisplacementChannel, &m_aMaskChannel})
         last->SetSeparator(true);
     m_aNodeName.SetValue(DefaultName(), true);
     m_bReady = true;
