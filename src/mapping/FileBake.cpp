@@ -18,6 +18,39 @@ struct ChainOwner {
     Object *first = nullptr;
 };
 
+// Identifiers as runs of consecutive numbers: "1001-1003, 1011".
+QString TileList(const QList<int> &identifiers)
+{
+    QStringList parts;
+    for (qsizetype i = 0; i < identifiers.size();) {
+        qsizetype j = i;
+        while (j + 1 < identifiers.size() && identifiers[j + 1] == identifiers[j] + 1)
+            ++j;
+        parts.append(j == i ? QString::number(identifiers[i])
+                            : QStringLiteral("%1-%2").arg(identifiers[i]).arg(identifiers[j]));
+        i = j + 1;
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+// A run held to tiles the low mesh does not have would write nothing and succeed: the
+// reason it cannot do what was asked, or empty.
+QString MissingTiles(Mapper &mapper)
+{
+    if (!mapper.BakesSomeTilesOnly())
+        return QString();
+    mapper.CheckLowResMesh();
+    const QList<int> tiles = mapper.MeshTileIdentifiers();
+    for (int tile : tiles)
+        if (tile >= mapper.m_iFirstTile && tile <= mapper.m_iLastTile)
+            return QString();
+    const QString asked = mapper.m_iFirstTile == mapper.m_iLastTile
+                              ? QString::number(mapper.m_iFirstTile)
+                              : QStringLiteral("%1-%2").arg(mapper.m_iFirstTile).arg(mapper.m_iLastTile);
+    return QCoreApplication::translate("MapExtraction::Mapper", "The low mesh has no tile %1; its tiles are %2")
+        .arg(asked, TileList(tiles));
+}
+
 }  // namespace
 
 bool BakeFromFiles(Mapper &mapper, const QString &lowFile, const QString &highFile, QString *error,
@@ -45,8 +78,10 @@ bool BakeFromFiles(Mapper &mapper, const QString &lowFile, const QString &highFi
     mapper.m_aLoadMeshFromFile.SetValue(highFile, true);
     bool ok = false;
     try {
-        ok = mapper.Start();
-        if (!ok)
+        const QString missing = MissingTiles(mapper);
+        if (!missing.isEmpty())
+            fail(missing);
+        else if (!(ok = mapper.Start()))
             fail(mapper.m_sFailure.isEmpty() ? QCoreApplication::translate("MapExtraction::Mapper",
                                                                            "Map extraction failed")
                                              : mapper.m_sFailure);

@@ -14,6 +14,8 @@
 #include "mesh/object/Object.h"
 #include "mesh/surface/TangentConfig.h"
 
+#include <QList>
+
 class Stream;
 
 namespace MapExtraction {
@@ -61,6 +63,9 @@ public:
     // A run held to some of the tiles (one frame of a farm job) cannot see the maps of
     // the others, so it cannot take its displacement range from them.
     bool BakesSomeTilesOnly() const { return m_iFirstTile != 0 || m_iLastTile != 2147483647; }
+    // The identifiers of the tiles the low mesh spans that the run's settings would bake
+    // without a first and last tile, in the order they are baked (after CheckLowResMesh).
+    QList<int> MeshTileIdentifiers() const;
 
     int m_iUStart = 0, m_iUEnd = 1, m_iVStart = 0, m_iVEnd = 1;
     int m_iTileU = 0, m_iTileV = 0;

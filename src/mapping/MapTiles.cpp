@@ -77,6 +77,19 @@ bool Info::TileWanted(int identifier) const
     return m_aProcessMultipleTiles.GetValue() || identifier == m_aUStart.GetValue();
 }
 
+QList<int> Info::MeshTileIdentifiers() const
+{
+    QList<int> identifiers;
+    const int range = m_aURange.GetValue(), start = m_aUStart.GetValue();
+    for (int v = m_iVStart; v < m_iVEnd; ++v)
+        for (int u = m_iUStart; u < m_iUEnd; ++u) {
+            const int identifier = (v - m_iVStart) * range + (u - m_iUStart) + start;
+            if (m_aProcessMultipleTiles.GetValue() || identifier == start)
+                identifiers.append(identifier);
+        }
+    return identifiers;
+}
+
 QString Info::GetMapFileName(const QString &mask, bool withRange) const
 {
     QString name = mask;

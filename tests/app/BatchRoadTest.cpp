@@ -222,6 +222,8 @@ TEST_F(BatchRoad, ARunThatCannotSucceedSaysWhyOnOneLineAndWritesNothing)
         {"overflowing limit", with(BakeSwitches(), "limitmemory", "99999999999g"), "-limitmemory"},
         {"low memory limit", with(BakeSwitches(), "limitmemory", "64k"), "Map extraction failed"},
         {"not a mesh", with(BakeSwitches(), "highmesh", "plain"), "Map extraction failed"},
+        {"a tile the mesh lacks", with(BakeSwitches(), "tile", "7"), "no tile 7; its tiles are 1"},
+        {"tile zero", with(BakeSwitches(), "tile", "0"), "no tile 0; its tiles are 1"},
     };
     for (const auto &c : cases) {
         const Outcome run = Start(c.arguments);

@@ -136,6 +136,40 @@ TEST_F(FileBakeTest, EveryTileAndEveryPartReadsTheHighFile)
                 ASSERT_NEAR(maps[0][tile].GetValue(x, y, 0), maps[1][tile].GetValue(x, y, 0), 1e-6f) << tile;
 }
 
+// A farm frame names one tile: a tile the low mesh has bakes only that tile, one it does
+// not have is refused with the tiles it has, before anything is written.
+TEST_F(FileBakeTest, AFrameForATileTheMeshLacksIsRefusedWithTheTilesItHas)
+{
+    const QString low = m_cDir.filePath(QStringLiteral("low3.obj")), high = m_cDir.filePath(QStringLiteral("high3.obj"));
+    WriteSheet(low, 6, [](float, float) { return 0.0f; }, true, 3.0f);
+    WriteSheet(high, 30, Wave, false, 3.0f);
+    const struct {
+        int tile;
+        bool baked;
+    } cases[] = {{0, false}, {7, false}, {4, false}, {1, true}, {3, true}};
+    for (const auto &c : cases) {
+        QTemporaryDir maps;
+        Mapper mapper;
+        mapper.m_aMapWidth.SetValue(16, true);
+        mapper.m_aMapHeight.SetValue(16, true);
+        mapper.m_aSearchDistance.SetValue(0.3f, true);
+        mapper.m_aCreateNormalMap.SetValue(false, true);
+        mapper.m_aCreateDisplacementMap.SetValue(true, true);
+        mapper.m_aDisplacementMapFilename.SetValue(maps.filePath(QStringLiteral("d_%i")), true);
+        mapper.m_iFirstTile = mapper.m_iLastTile = c.tile;
+        QString error;
+        EXPECT_EQ(MapExtraction::BakeFromFiles(mapper, low, high, &error), c.baked) << c.tile;
+        const QStringList written = QDir(maps.path()).entryList(QDir::Files);
+        if (c.baked) {
+            EXPECT_EQ(written, QStringList{QStringLiteral("d_%1.tif").arg(c.tile, 4, 10, QLatin1Char('0'))}) << c.tile;
+        } else {
+            EXPECT_TRUE(written.isEmpty()) << c.tile;
+            EXPECT_EQ(error, QStringLiteral("The low mesh has no tile %1; its tiles are 1-3").arg(c.tile));
+        }
+        EXPECT_EQ(mapper.m_aLowMesh.GetValue(), nullptr) << c.tile;
+    }
+}
+
 TEST_F(FileBakeTest, RunsThatCannotSucceedAreRefusedBeforeWritingAndKeepTheLastRange)
 {
     const QString low = m_cDir.filePath(QStringLiteral("low.obj")), high = m_cDir.filePath(QStringLiteral("high.obj"));
