@@ -84,8 +84,10 @@ public:
     // --- files -----------------------------------------------------------------------
     // The save dialog with its overwrite question. False: cancelled. True with an empty
     // name: the user declined to overwrite and chooses again. The extension follows the
-    // chosen filter.
-    bool AskSaveFileName(QString &name, const QString &caption, const QString &folder, const QString &filter);
+    // chosen filter, unless the typed name ends in one of `typedFormats` (".bio"), which
+    // then chooses the format itself.
+    bool AskSaveFileName(QString &name, const QString &caption, const QString &folder, const QString &filter,
+                         const QStringList &typedFormats = {});
     // Asks in a box titled `caption` whether to save a modified scene; true when the
     // caller must stop (the user cancelled, or the save failed).
     bool AskSaveModified(const QString &caption);

@@ -55,14 +55,16 @@ bool OpenSceneOrMesh(Scene &scene, const QString &name, const QString &suffix, b
 }
 }  // namespace
 
-bool Interface::AskSaveFileName(QString &name, const QString &caption, const QString &folder, const QString &filter)
+bool Interface::AskSaveFileName(QString &name, const QString &caption, const QString &folder, const QString &filter,
+                                const QStringList &typedFormats)
 {
     QString chosenFilter;
     name = FileHost().GetSaveFileName(caption, folder, filter, chosenFilter);
     if (name.isEmpty())
         return false;
+    const QString typed = QLatin1Char('.') + QFileInfo(name).suffix().toLower();
     const int dot = int(chosenFilter.indexOf(QLatin1Char('.')));
-    if (dot >= 0)
+    if (dot >= 0 && !typedFormats.contains(typed))
         name = WithExtension(name, chosenFilter.mid(dot, 4));
     if (!QFileInfo::exists(name))
         return true;
@@ -281,9 +283,12 @@ void Interface::Export(bool levels)
     QString filter = Tr("Object files (*.obj);;Tevrin files (*.tev)");
     if (levels)
         filter.prepend(Tr("Binary Objects (*.bio);;"));
+    // A typed ".obj" or ".bio" names the format a person wants, whatever filter is shown.
+    const QStringList typedFormats =
+        levels ? QStringList{QStringLiteral(".bio"), QStringLiteral(".obj")} : QStringList();
     QString name;
     while (name.isEmpty())
-        if (!AskSaveFileName(name, Tr("Choose a file"), FileHost().GetExportFolder(), filter))
+        if (!AskSaveFileName(name, Tr("Choose a file"), FileHost().GetExportFolder(), filter, typedFormats))
             return;
     m_iCurrentKey = 0;
     name = QFileInfo(name).absoluteFilePath();

@@ -313,6 +313,44 @@ TEST_F(FileCommands, ExportingLevelsOffersUVsOnlyWhenTheLevelsHaveThem)
     object->m_iTCCount = coordinates;
 }
 
+// Export Levels: a typed ".obj" or ".bio" chooses the format whatever filter is shown;
+// any other name takes the filter's extension.
+TEST_F(FileCommands, ExportingLevelsKeepsATypedFormatAndOtherwiseTakesTheFilters)
+{
+    Object *object = ImportCube();
+    LevelBits::SetSelected(object->m_pQuads[0], true);
+    ++object->m_iSelectedFaces;
+    const struct {
+        const char *typed, *filter, *written;
+    } cases[] = {
+        {"exp1.obj", "", "exp1.obj"},
+        {"exp2.OBJ", "", "exp2.OBJ"},
+        {"exp3.bio", "Object files (*.obj)", "exp3.bio"},
+        {"exp4", "", "exp4.bio"},
+        {"exp5.txt", "Object files (*.obj)", "exp5.obj"},
+        {"exp6.tev", "", "exp6.bio"},
+    };
+    for (const auto &c : cases) {
+        m_files.saveAnswers = {Path(QLatin1String(c.typed))};
+        m_files.saveFilter = QLatin1String(c.filter);
+        m_interface->Export(true);
+        const QString written = Path(QLatin1String(c.written));
+        ASSERT_TRUE(QFileInfo::exists(written)) << c.typed << " " << qPrintable(FilesInFolder().join(' '));
+        QFile file(written);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        // OBJ is text made of records; BIO is binary.
+        const bool text = QFileInfo(written).suffix().toLower() == QLatin1String("obj");
+        EXPECT_EQ(!file.read(4096).contains('\0'), text) << c.typed;
+    }
+    // ".tev" in its own filter still points to Export Selection, and writes nothing.
+    const QStringList before = FilesInFolder();
+    m_files.saveAnswers = {Path(QStringLiteral("exp7.tev"))};
+    m_files.saveFilter = QStringLiteral("Tevrin files (*.tev)");
+    m_interface->Export(true);
+    EXPECT_EQ(Recorder().statusMessages.last(), QStringLiteral("To export as .tev please choose Export Selection function"));
+    EXPECT_EQ(FilesInFolder(), before);
+}
+
 TEST_F(FileCommands, LayerAndUVImportsNeedAnActiveLevelZeroObject)
 {
     m_interface->OpenFile(true, Cube(), 1);
