@@ -290,12 +290,13 @@ void Tevrin::BuildUtilitiesMenu()
     QMenu *utilities = AddMenu(tr("Utilities"));
     connect(utilities, &QMenu::triggered, this, &Tevrin::OnMenu);
     // The operations already made are listed whenever the menu opens, so a closed window of
-    // one can be opened again; only the last entry makes a new one.
+    // one can be opened again; only the last entry makes a new one. A new baking operation
+    // is a node of its class with its page; a new displacement gets its target first.
     const struct {
         const char *title;
         const General::TypeInfo *record;
         const char *handler;
-    } kinds[] = {{"Texture Baking", &MapExtraction::Mapper::s_typeInfo, "Texture bake"},
+    } kinds[] = {{"Texture Baking", &MapExtraction::Mapper::s_typeInfo, nullptr},
                  {"Mesh Displacement", &Displacement::DisplaceOperation::s_typeInfo, "Mesh displace"}};
     for (const auto &kind : kinds) {
         QMenu *menu = utilities->addMenu(tr(kind.title));
@@ -306,6 +307,9 @@ void Tevrin::BuildUtilitiesMenu()
         });
         FillOperationMenu(menu, record, handler);
     }
+    // The baking window sets up and runs one bake at a time without keeping an operation.
+    utilities->addSeparator();
+    utilities->addAction(tr("Texture Baking Window"))->setData(QStringLiteral("Texture bake"));
 }
 
 void Tevrin::FillOperationMenu(QMenu *menu, const General::TypeInfo *record, const QString &handler)
@@ -323,7 +327,21 @@ void Tevrin::FillOperationMenu(QMenu *menu, const General::TypeInfo *record, con
     }
     if (listed)
         menu->addSeparator();
-    menu->addAction(tr("New Operation"))->setData(handler);
+    QAction *create = menu->addAction(tr("New Operation"));
+    if (!handler.isEmpty()) {
+        create->setData(handler);
+        return;
+    }
+    connect(create, &QAction::triggered, this, [this, record] {
+        if (!CommandsAllowed())
+            return;
+        // The node lives in the node list until the window's end.
+        General::Node *node = record->Create(1);
+        if (!node)
+            return;
+        m_aOperationsMade.append({node, node->GetId()});
+        OpenOperation(record, node->GetName());
+    });
 }
 
 void Tevrin::OpenOperation(const General::TypeInfo *record, const QString &name)

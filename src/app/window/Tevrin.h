@@ -181,7 +181,8 @@ private:
     void BuildCurvesMenu();
     void BuildDisplayMenu();
     void BuildUtilitiesMenu();
-    // Lists the operations of one kind by name, then the entry that runs `handler`.
+    // Lists the operations of one kind by name, then the entry that runs `handler`, or,
+    // without one, makes a node of the kind and shows its page.
     void FillOperationMenu(QMenu *menu, const General::TypeInfo *record, const QString &handler);
     // Shows the page of the operation of that kind and name in a floating panel.
     void OpenOperation(const General::TypeInfo *record, const QString &name);
@@ -228,6 +229,9 @@ private:
     std::unique_ptr<InstanceLock> m_pInstance;  // held for the whole run
     std::unique_ptr<Preferences> m_pPreferences;
     std::unique_ptr<Scene> m_pScene;
+    // Operations made from the Utilities menu, with their node ids: those still alive end
+    // with the window.
+    QList<QPair<General::Node *, int>> m_aOperationsMade;
     std::unique_ptr<Interface> m_pInterface;
     std::unique_ptr<WindowServices> m_pServices;
 

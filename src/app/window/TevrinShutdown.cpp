@@ -12,6 +12,7 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
 #include "foundation/Memory.h"
+#include "foundation/Node.h"
 #include "gui/dialogs/Dialog.h"
 #include "gui/panels/Frame.h"
 #include "gui/panels/TabPanel.h"
@@ -47,6 +48,9 @@ Tevrin::~Tevrin()
     General::BookmarksFolder() = settings;
     DeleteFrames();
     ReleasePropertyWindows();
+    for (const auto &[node, id] : m_aOperationsMade)
+        if (General::Node::IsLive(node) && node->GetId() == id)
+            delete node;
 
     Console("Deleting scene...\n");
     // The view's context stays for the video buffers the scene's levels release.

@@ -183,7 +183,8 @@ TEST_F(MainMenuTest, EveryEntryHasItsTextShortcutAndCommand)
     EXPECT_EQ(Entries(Menu("Create")),
               QStringList({"<Mesh>", "<Curves>", "Camera|Camera", "Light|Light", "Material|Material",
                            "Selection Set|SelectionSet"}));
-    EXPECT_EQ(Entries(Menu("Utilities")), QStringList({"<Texture Baking>", "<Mesh Displacement>"}));
+    EXPECT_EQ(Entries(Menu("Utilities")), QStringList({"<Texture Baking>", "<Mesh Displacement>", "-",
+                                                        "Texture Baking Window|Texture bake"}));
     EXPECT_EQ(Entries(Menu("Help")), QStringList({"Help Tool\tAlt+F1|", "Documentation\tF1|", "-", "System Info|",
                                                   "-", "About Orvexa Tevrin|"}));
     // The registered tool windows, then the Properties pages and the trays.
@@ -266,7 +267,7 @@ TEST_F(MainMenuTest, UtilitiesListTheOperationsMadeAndOpenTheirPages)
         const char *handler;
         std::function<General::Node *()> make;
     } cases[] = {
-        {"Texture Baking", "Texture bake", [] { return new MapExtraction::Mapper; }},
+        {"Texture Baking", "", [] { return new MapExtraction::Mapper; }},
         {"Mesh Displacement", "Mesh displace", [] { return new Displacement::DisplaceOperation; }},
     };
     for (const auto &c : cases) {
@@ -297,6 +298,40 @@ TEST_F(MainMenuTest, UtilitiesListTheOperationsMadeAndOpenTheirPages)
         emit menu->aboutToShow();
         EXPECT_EQ(Entries(menu), QStringList({create}));
     }
+}
+
+// Texture Baking's "New Operation" makes a baking operation of its own, named in turn, shows
+// its page and lists it from then on.
+TEST_F(MainMenuTest, NewTextureBakingOperationsAreMadeNamedListedAndShown)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    QMenu *menu = ActionNamed(Menu("Utilities"), QStringLiteral("Texture Baking"))->menu();
+    ASSERT_NE(menu, nullptr);
+    QStringList listed;
+    for (const char *expected : {"Baker #0", "Baker #1"}) {
+        const QString name = QLatin1String(expected);
+        emit menu->aboutToShow();
+        ActionNamed(menu, QStringLiteral("New Operation"))->trigger();
+        General::Node *made = nullptr;
+        for (General::Node *node = General::Node::GetHead(); node; node = node->GetNext())
+            if (node->GetTypeInfo() == &MapExtraction::Mapper::s_typeInfo && node->GetName() == name)
+                made = node;
+        ASSERT_NE(made, nullptr) << expected;
+        bool shown = false;
+        for (auto *panel : m_window->findChildren<GUI::FloatingPanel *>())
+            shown = shown || (panel->windowTitle() == name && panel->isVisible());
+        EXPECT_TRUE(shown) << expected;
+        listed.prepend(name + QLatin1Char('|'));  // the node list holds the newest first
+        emit menu->aboutToShow();
+        EXPECT_EQ(Entries(menu), listed + QStringList({QStringLiteral("-"), QStringLiteral("New Operation|")}));
+    }
+    // The baking window stays a command of its own.
+    ActionNamed(Menu("Utilities"), QStringLiteral("Texture Baking Window"))->trigger();
+    bool window = false;
+    for (QWidget *widget : m_window->findChildren<QWidget *>())
+        window = window || (widget->windowTitle() == QLatin1String("Texture Baking") && widget->isVisible());
+    EXPECT_TRUE(window);
 }
 
 TEST_F(MainMenuTest, DisplayMarksFollowTheViewAndExpertModeKeepsAWayOut)

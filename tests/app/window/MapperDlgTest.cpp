@@ -11,6 +11,7 @@
 #include "gui/common/ModalDialogs.h"
 #include "gui/editors/PathSelector.h"
 #include "gui/editors/TextSlider.h"
+#include "gui/panels/FloatingPanel.h"
 #include "interaction/Interface.h"
 #include "mapping/FileBake.h"
 #include "mapping/Mapper.h"
@@ -24,6 +25,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -149,6 +152,72 @@ TEST_F(MapperDlgTest, ABakeFromTheWindowWritesTheBytesOfTheBatchBake)
         const QByteArray fromDialog = Bytes(File(QStringLiteral("dialog/") + QLatin1String(map)));
         EXPECT_FALSE(fromDialog.isEmpty()) << map;
         EXPECT_EQ(fromDialog, Bytes(File(QStringLiteral("batch/") + QLatin1String(map)))) << map;
+    }
+}
+
+// A baking operation made from Utilities > Texture Baking > New Operation bakes from its own
+// page: its Start button writes the bytes of the batch bake with the same settings.
+TEST_F(MapperDlgTest, AnOperationsPageStartBakesTheMapsOfTheBatchBake)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    m_window->GetInterface()->OpenFile(false, File(QStringLiteral("low.obj")), 0);
+    ASSERT_EQ(m_window->GetScene()->GetObjectCount(), 1);
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("page")));
+    QMenu *bakes = nullptr;
+    for (QAction *top : m_window->menuBar()->actions())
+        if (top->text() == QLatin1String("Utilities"))
+            for (QAction *entry : top->menu()->actions())
+                if (entry->text() == QLatin1String("Texture Baking"))
+                    bakes = entry->menu();
+    ASSERT_NE(bakes, nullptr);
+    emit bakes->aboutToShow();
+    for (QAction *entry : bakes->actions())
+        if (entry->text() == QLatin1String("New Operation"))
+            entry->trigger();
+    MapExtraction::Mapper *operation = nullptr;
+    for (General::Node *node = General::Node::GetHead(); node; node = node->GetNext())
+        if (node->GetTypeInfo() == &MapExtraction::Mapper::s_typeInfo && node->GetName() == QLatin1String("Baker #0"))
+            operation = static_cast<MapExtraction::Mapper *>(node);
+    ASSERT_NE(operation, nullptr);
+    // The settings as the page's rows write them.
+    operation->m_aLowMesh.SetValue(m_window->GetScene()->GetObject(0));
+    operation->m_aLoadMeshFromFile.SetValue(File(QStringLiteral("high.obj")));
+    operation->m_aMapWidth.SetValue(32);
+    operation->m_aMapHeight.SetValue(32);
+    operation->m_aNormalMapFormat.SetValue(2);
+    operation->m_aDisplacementMapFormat.SetValue(MapExtraction::mapFloat);
+    operation->m_aNormalMapFilename.SetValue(File(QStringLiteral("page/n")));
+    operation->m_aDisplacementMapFilename.SetValue(File(QStringLiteral("page/d")));
+    operation->m_aSearchDistance.SetValue(0.3f);
+    QPushButton *start = nullptr;
+    for (auto *panel : m_window->findChildren<GUI::FloatingPanel *>())
+        if (panel->windowTitle() == QLatin1String("Baker #0"))
+            for (auto *button : panel->findChildren<QPushButton *>())
+                if (button->text() == QLatin1String("Start"))
+                    start = button;
+    ASSERT_NE(start, nullptr);
+    QTest::mouseClick(start, Qt::LeftButton);
+    EXPECT_TRUE(Recorder().boxes.filter(QStringLiteral("Map extraction finished without errors")).size() == 1)
+        << qPrintable(Recorder().boxes.join(QLatin1Char('\n')));
+
+    MapExtraction::Mapper batch;
+    batch.m_aMapWidth.SetValue(32);
+    batch.m_aMapHeight.SetValue(32);
+    batch.m_aNormalMapFormat.SetValue(2);
+    batch.m_aDisplacementMapFormat.SetValue(MapExtraction::mapFloat);
+    batch.m_aNormalMapFilename.SetValue(QStringLiteral("n"));
+    batch.m_aDisplacementMapFilename.SetValue(QStringLiteral("d"));
+    batch.m_sMapFolder = File(QStringLiteral("batch/"));
+    batch.m_aSearchDistance.SetValue(0.3f);
+    QString error;
+    ASSERT_TRUE(MapExtraction::BakeFromFiles(batch, File(QStringLiteral("low.obj")), File(QStringLiteral("high.obj")),
+                                             &error))
+        << qPrintable(error);
+    for (const char *map : {"n.tif", "d.tif"}) {
+        const QByteArray fromPage = Bytes(File(QStringLiteral("page/") + QLatin1String(map)));
+        EXPECT_FALSE(fromPage.isEmpty()) << map;
+        EXPECT_EQ(fromPage, Bytes(File(QStringLiteral("batch/") + QLatin1String(map)))) << map;
     }
 }
 
