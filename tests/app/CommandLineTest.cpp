@@ -193,6 +193,7 @@ TEST_F(CommandLineTest, FlagsAreSetAndUnknownSwitchesOnlyWarn)
     EXPECT_TRUE(line.Warnings()[0].contains(QLatin1String("-frobnicate")));
     // A file named after a switch is not opened silently.
     EXPECT_TRUE(line.Warnings()[1].contains(QLatin1String("model.obj")));
+    EXPECT_TRUE(line.Warnings()[1].contains(QLatin1String("comes before the switches")));
     EXPECT_FALSE(Split({"model.obj"}).MapExtraction());
 }
 

@@ -128,7 +128,8 @@ bool CommandLine::ApplyOne(const Switch &entry, MapExtraction::Mapper *engine)
     auto flag = [&](bool &target) {
         target = true;
         if (!value.isEmpty())
-            m_aWarnings.append(QStringLiteral("Warning: -%1 takes no value; \"%2\" is ignored.").arg(name, value));
+            m_aWarnings.append(QStringLiteral("Warning: -%1 takes no value; \"%2\" is ignored "
+                                              "(a file to open comes before the switches).").arg(name, value));
         return true;
     };
     // The engine's settings go through their setters, announced like an edit.
