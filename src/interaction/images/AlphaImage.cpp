@@ -1,6 +1,7 @@
 #include "interaction/images/AlphaImage.h"
 
 #include "foundation/Diagnostics.h"
+#include "foundation/ShellServices.h"
 #include "foundation/images/GrayImage.h"
 #include "interaction/images/AlphaByte.h"
 
@@ -17,7 +18,10 @@ bool AlphaImage::Load(const QString &file)
                                 General::kGrayNone)) {
         Release();
         m_bEnabled = false;
-        Log("Stamp %s gives no pixels: the stamp is off\n", qPrintable(file));
+        // A stamp without pixels would make every stroke do nothing without a word.
+        const QString message = QStringLiteral("The stamp %1 cannot be read: the stamp is off").arg(file);
+        Log("%s\n", qPrintable(message));
+        General::Shell().SetStatusMessage(message, 0);
         return false;
     }
     const QSize size = QImageReader(file).size();
