@@ -3,9 +3,9 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
 #include "foundation/images/GrayImage.h"
+#include "foundation/images/ImageLimits.h"
 #include "interaction/images/AlphaByte.h"
 
-#include <QImageReader>
 
 #include <algorithm>
 #include <cmath>
@@ -24,7 +24,7 @@ bool AlphaImage::Load(const QString &file)
         General::Shell().SetStatusMessage(message, 0);
         return false;
     }
-    const QSize size = QImageReader(file).size();
+    const QSize size = General::DeclaredImageSize(file);
     m_fAspect = size.isValid() && size.height() > 0 ? float(size.width()) / float(size.height())
                                                       : float(m_iWidth) / float(m_iHeight);
     m_bTextureStale = true;
@@ -104,7 +104,8 @@ float AlphaImage::Sample(const General::Vector &point) const
 
 QImage AlphaImage::TextureImage() const
 {
-    QImage image = QImage(m_cName.m_sName).convertToFormat(QImage::Format_ARGB32);
+    QImage image = General::ReadBoundedImage(m_cName.m_sName, General::MaxImagePixels()).image;
+    image = image.convertToFormat(QImage::Format_ARGB32);
     if (image.isNull())
         return image;
     for (int y = 0; y < image.height(); ++y) {
