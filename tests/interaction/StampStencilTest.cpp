@@ -272,7 +272,7 @@ TEST_F(StampStencilTest, AStampWithoutPixelsStaysOffAndSaysSo)
     EXPECT_FALSE(m_interface->m_cStamp.m_bEnabled);
     EXPECT_FALSE(m_interface->m_cStamp.IsPresent());
     ASSERT_FALSE(Recorder().statusMessages.isEmpty());
-    EXPECT_TRUE(Recorder().statusMessages.last().contains("has no pixels"));
+    EXPECT_TRUE(Recorder().statusMessages.last().contains("cannot be read"));
     // Without a tool there is no stamp to set.
     m_interface->m_pCurrentTool = nullptr;
     EXPECT_FALSE(m_interface->SetStamp(broken));

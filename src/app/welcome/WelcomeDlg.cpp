@@ -1,6 +1,7 @@
 #include "app/welcome/WelcomeDlg.h"
 
 #include "app/startup/CommandSwitches.h"
+#include "foundation/ShellServices.h"
 #include "gui/common/HelpFiles.h"
 
 #include <QCheckBox>
@@ -39,6 +40,13 @@ void WriteWelcomeFlag(uint32_t value)
 bool ShouldShowWelcome() { return (ReadWelcomeFlag() & 0x0FFFFFFFu) == 0; }
 
 QString WelcomeDlg::DocumentationIndex() { return GUI::HelpFile(QStringLiteral("documentation/index.html")); }
+
+void WelcomeDlg::OpenDocumentation()
+{
+    const QString page = QFileInfo(DocumentationIndex()).absoluteFilePath();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+        General::Shell().SetStatusMessage(tr("No program opens the documentation: open %1").arg(page), 0);
+}
 
 void ShowWelcomeIfWanted(QWidget *window)
 {
@@ -90,10 +98,7 @@ WelcomeDlg::WelcomeDlg(QWidget *parent) : QDialog(parent)
     connect(ok, &QPushButton::clicked, this, &WelcomeDlg::accept);
 }
 
-void WelcomeDlg::on_anchor_clicked(const QString &)
-{
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(DocumentationIndex()).absoluteFilePath()));
-}
+void WelcomeDlg::on_anchor_clicked(const QString &) { OpenDocumentation(); }
 
 void WelcomeDlg::accept()
 {

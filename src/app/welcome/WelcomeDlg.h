@@ -25,6 +25,9 @@ public:
 
     // The local documentation index, whatever the link said.
     static QString DocumentationIndex();
+    // Opens the index with the desktop's program for it; without one the status line says
+    // so and names the page, so that it can be opened by hand.
+    static void OpenDocumentation();
 
 public slots:
     void on_anchor_clicked(const QString &link);

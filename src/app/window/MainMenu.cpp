@@ -5,6 +5,7 @@
 #include "app/settings/Preferences.h"
 #include "app/window/WindowSettings.h"
 #include "foundation/Globals.h"
+#include "foundation/ShippedFiles.h"
 #include "gui/common/HelpFiles.h"
 #include "gui/dialogs/DialogFactory.h"
 #include "gui/dialogs/PropertiesDialog.h"
@@ -226,10 +227,11 @@ void Tevrin::BuildCreateMenu()
     connect(create, &QMenu::triggered, this, &Tevrin::OnCreate);
     QMenu *meshes = create->addMenu(tr("Mesh"));
     for (const char *suffix : {".obj", ".tev"})
-        for (const QString &name : BaseNames(QStringLiteral("Meshes"), QStringLiteral("*") + QLatin1String(suffix)))
+        for (const QString &name :
+             General::ShippedBaseNames(QStringLiteral("Meshes"), QStringLiteral("*") + QLatin1String(suffix)))
             meshes->addAction(name)->setData(QString::fromLatin1(suffix));
     QMenu *curves = create->addMenu(tr("Curves"));
-    for (const QString &name : BaseNames(QStringLiteral("Curves"), QStringLiteral("*.tev")))
+    for (const QString &name : General::ShippedBaseNames(QStringLiteral("Curves"), QStringLiteral("*.tev")))
         curves->addAction(name)->setData(QStringLiteral("Spline"));
     create->addAction(tr("Camera"))->setData(QStringLiteral("Camera"));
     create->addAction(tr("Light"))->setData(QStringLiteral("Light"));

@@ -21,6 +21,7 @@
 #include "foundation/Diagnostics.h"
 #include "foundation/Globals.h"
 #include "foundation/ShellServices.h"
+#include "foundation/ShippedFiles.h"
 #include "gui/attributes/AttributeEditors.h"
 #include "gui/common/Commands.h"
 #include "gui/common/HelpFiles.h"
@@ -392,13 +393,13 @@ void Tevrin::OnCreate(QAction *action)
     Scene &scene = *m_pScene;
     if (kind == QLatin1String(".obj") || kind == QLatin1String(".tev")) {
         if (kind == QLatin1String(".obj"))
-            scene.Import(QStringLiteral("Meshes/%1.obj").arg(name), true, false, true);
+            scene.Import(General::ShippedFile(QStringLiteral("Meshes/%1.obj").arg(name)), true, false, true);
         else
-            scene.Load(QStringLiteral("Meshes/%1.tev").arg(name), true, false);
+            scene.Load(General::ShippedFile(QStringLiteral("Meshes/%1.tev").arg(name)), true, false);
         if (scene.GetObjectCount() == 1)
             m_pInterface->SetActiveObject(scene.m_pObjects);
     } else if (kind == QLatin1String("Spline")) {
-        scene.Load(QStringLiteral("Curves/%1.tev").arg(name), true, false);
+        scene.Load(General::ShippedFile(QStringLiteral("Curves/%1.tev").arg(name)), true, false);
     } else if (kind == QLatin1String("Camera")) {
         auto *camera = new Camera;
         camera->m_sCameraName = QStringLiteral("Camera 0%1").arg(scene.m_iCameraCount);
@@ -445,10 +446,7 @@ void Tevrin::OnHideMenu()
         m_pView->setCursor(Qt::BlankCursor);
 }
 
-void Tevrin::OnDocumentation()
-{
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(WelcomeDlg::DocumentationIndex()).absoluteFilePath()));
-}
+void Tevrin::OnDocumentation() { WelcomeDlg::OpenDocumentation(); }
 
 void Tevrin::OnHelpTool() { QWhatsThis::enterWhatsThisMode(); }
 

@@ -3,7 +3,10 @@
 // bytes can declare billions of pixels; its header is read first and the size refused
 // there, so that neither time nor memory goes into decoding it.
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
+#include <QImageReader>
 #include <QSize>
 #include <QString>
 
@@ -22,6 +25,26 @@ qint64 MaxImagePixels();
 
 // The message for a picture whose declared size passes the bound.
 QString ImageTooLarge(const QString &fileName, qint64 width, qint64 height);
+
+// Qt's reader of a picture file that never sees a PNG's text chunks: a compressed one of a
+// few kilobytes can inflate to hundreds of megabytes, read (twice) even for the size alone,
+// and the pictures need none of them. A PNG with text is read from a copy without it.
+class PictureReader {
+public:
+    explicit PictureReader(const QString &fileName);
+    PictureReader(const PictureReader &) = delete;
+    PictureReader &operator=(const PictureReader &) = delete;
+
+    QImageReader &Reader() { return m_reader; }
+
+private:
+    QByteArray m_bytes;
+    QBuffer m_buffer;
+    QImageReader m_reader;
+};
+
+// The size a picture file declares (invalid when its header cannot be read).
+QSize DeclaredImageSize(const QString &fileName);
 
 struct BoundedImage {
     QImage image;       // null when refused or unreadable

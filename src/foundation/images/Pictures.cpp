@@ -1,6 +1,7 @@
 #include "foundation/images/Pictures.h"
 
 #include "foundation/Diagnostics.h"
+#include "foundation/images/ImageLimits.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -99,7 +100,7 @@ QString Resolve(const QString &path)
 
 QImage Image(const QString &path)
 {
-    return IsInstalled(path) ? Installed(path) : QImage(path);
+    return IsInstalled(path) ? Installed(path) : ReadBoundedImage(path, MaxImagePixels()).image;
 }
 
 QPixmap Pixmap(const QString &path) { return QPixmap::fromImage(Image(path)); }

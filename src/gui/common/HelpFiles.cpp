@@ -1,20 +1,9 @@
 #include "gui/common/HelpFiles.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
+#include "foundation/ShippedFiles.h"
 
 namespace GUI {
 
-QString HelpFile(const QString &relative)
-{
-    const QString local = QStringLiteral("help/") + relative;
-    if (QCoreApplication::instance()) {
-        const QString installed = QCoreApplication::applicationDirPath() + QLatin1Char('/') + local;
-        if (QFileInfo::exists(installed))
-            return installed;
-    }
-    return local;
-}
+QString HelpFile(const QString &relative) { return General::ShippedFile(QStringLiteral("help/") + relative); }
 
 }  // namespace GUI

@@ -1,10 +1,11 @@
 #include "interaction/images/AlphaImage.h"
 
 #include "foundation/Diagnostics.h"
+#include "foundation/ShellServices.h"
 #include "foundation/images/GrayImage.h"
+#include "foundation/images/ImageLimits.h"
 #include "interaction/images/AlphaByte.h"
 
-#include <QImageReader>
 
 #include <algorithm>
 #include <cmath>
@@ -17,10 +18,13 @@ bool AlphaImage::Load(const QString &file)
                                 General::kGrayNone)) {
         Release();
         m_bEnabled = false;
-        Log("Stamp %s gives no pixels: the stamp is off\n", qPrintable(file));
+        // A stamp without pixels would make every stroke do nothing without a word.
+        const QString message = QStringLiteral("The stamp %1 cannot be read: the stamp is off").arg(file);
+        Log("%s\n", qPrintable(message));
+        General::Shell().SetStatusMessage(message, 0);
         return false;
     }
-    const QSize size = QImageReader(file).size();
+    const QSize size = General::DeclaredImageSize(file);
     m_fAspect = size.isValid() && size.height() > 0 ? float(size.width()) / float(size.height())
                                                       : float(m_iWidth) / float(m_iHeight);
     m_bTextureStale = true;
@@ -100,7 +104,8 @@ float AlphaImage::Sample(const General::Vector &point) const
 
 QImage AlphaImage::TextureImage() const
 {
-    QImage image = QImage(m_cName.m_sName).convertToFormat(QImage::Format_ARGB32);
+    QImage image = General::ReadBoundedImage(m_cName.m_sName, General::MaxImagePixels()).image;
+    image = image.convertToFormat(QImage::Format_ARGB32);
     if (image.isNull())
         return image;
     for (int y = 0; y < image.height(); ++y) {

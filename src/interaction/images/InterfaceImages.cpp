@@ -32,12 +32,6 @@ bool Interface::SetStamp(const QString &fileName)
         } else if (m_cStamp.Load(fileName)) {
             m_cStamp.m_bEnabled = true;
             tool->m_sStampFile = fileName;
-        } else {
-            // A stamp without pixels would make every stroke do nothing without a word.
-            m_cStamp.m_bEnabled = false;
-            const QString message = QStringLiteral("The stamp %1 has no pixels: the stamp is off").arg(fileName);
-            Log("%s\n", qPrintable(message));
-            General::Shell().SetStatusMessage(message, 0);
         }
     }
     InteractionHost().RefreshBrushPage();

@@ -2,11 +2,11 @@
 
 #include "foundation/Diagnostics.h"
 #include "foundation/images/GrayImage.h"
+#include "foundation/images/ImageLimits.h"
 #include "interaction/images/AlphaByte.h"
 #include "mesh/core/Placement.h"
 #include "scene/camera/Camera.h"
 
-#include <QImageReader>
 
 #include <algorithm>
 #include <cmath>
@@ -115,7 +115,7 @@ bool StencilImage::Load(const QString &fileName, bool invert, float visibility)
             return false;
         }
         // Large images are scaled to a square: the file's own size keeps the shape.
-        const QSize size = QImageReader(fileName).size();
+        const QSize size = General::DeclaredImageSize(fileName);
         m_cPlacement.m_fAspect = size.isValid() && size.height() > 0 ? float(size.width()) / float(size.height())
                                                                        : float(m_iWidth) / float(m_iHeight);
     }

@@ -3,6 +3,7 @@
 
 #include "foundation/Diagnostics.h"
 #include "foundation/ShellServices.h"
+#include "foundation/ShippedFiles.h"
 #include "foundation/curves/NURBSCurve.h"
 #include "interaction/Interface.h"
 #include "interaction/tools/Manipulator.h"
@@ -55,7 +56,8 @@ void Interface::ApplyTrayItem(Brush *tool, bool checkTray)
     const QString message = QStringLiteral("%1 brush selected").arg(tool->m_sName);
     Log("%s\n", qPrintable(message));
     General::Shell().SetStatusMessage(message, 0);
-    if (!tool->m_sStampImage.isEmpty() && m_cStamp.Load(tool->m_sStampImage))
+    // The default stamp is shipped with the program (Load says when it cannot be read).
+    if (!tool->m_sStampImage.isEmpty() && m_cStamp.Load(General::ShippedFile(tool->m_sStampImage)))
         m_cStamp.m_bEnabled = true;
     const bool pending = tool->m_iStampSetting >= 0;
     if (pending) {

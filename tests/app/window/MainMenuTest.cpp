@@ -16,6 +16,7 @@
 #include "mapping/displacement/DisplaceOperation.h"
 #include "browser/ImageBrowserDialog.h"
 #include "foundation/Globals.h"
+#include "foundation/curves/NURBSCurve.h"
 #include "gui/common/ModalDialogs.h"
 #include "foundation/Diagnostics.h"
 #include "foundation/LogFile.h"
@@ -47,6 +48,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QDir>
+#include <QDirIterator>
+#include <QRegularExpression>
 #include <QFileInfo>
 #include <QFile>
 #include <QImage>
@@ -137,6 +140,96 @@ TEST_F(MainMenuTest, TheShippedHelpCoversTheMenusTheDocumentationAndAbout)
     const QString text = QString::fromUtf8(about.readAll());
     EXPECT_TRUE(text.contains(QStringLiteral("Orvexa Tevrin 1.0.7")));
     EXPECT_TRUE(text.contains(QStringLiteral("Licence")));
+    QDir::setCurrent(current);
+}
+
+// Every menu path the shipped pages name ("Display &gt; Expert Mode") is one in the menus.
+TEST_F(MainMenuTest, EveryMenuPathTheHelpPagesNameIsInTheMenus)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    const QRegularExpression path(QStringLiteral("[A-Z][\\w.']*(?: [A-Z][\\w.']*)*(?: &gt; [A-Z][\\w.']*(?: [A-Z][\\w.']*)*)+"));
+    const auto entry = [](const QList<QAction *> &actions, const QString &text) -> QAction * {
+        for (QAction *action : actions)
+            if (action->text().section(QLatin1Char('\t'), 0, 0) == text)
+                return action;
+        return nullptr;
+    };
+    QStringList pages;
+    QDirIterator it(QFileInfo(GUI::HelpFile(QStringLiteral("about.html"))).path(), {QStringLiteral("*.html")},
+                    QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        pages << it.next();
+    ASSERT_GT(pages.size(), 2);
+    int named = 0;
+    for (const QString &page : pages) {
+        QFile file(page);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll()).simplified();
+        for (const QRegularExpressionMatch &match : path.globalMatch(text)) {
+            ++named;
+            QList<QAction *> actions = Bar()->actions();
+            QAction *found = nullptr;
+            for (const QString &step : match.captured().split(QStringLiteral(" &gt; "))) {
+                found = entry(actions, step);
+                if (!found)
+                    break;
+                actions.clear();
+                if (auto *rows = qobject_cast<QTvMenu *>(found->menu()))
+                    for (QTvAction *row : rows->Actions())
+                        actions << row;
+                else if (found->menu())
+                    actions = found->menu()->actions();
+            }
+            EXPECT_NE(found, nullptr) << QFileInfo(page).fileName().toStdString() << ": "
+                                      << match.captured().toStdString();
+        }
+    }
+    EXPECT_GT(named, 0);
+}
+
+// The shipped base meshes and curves are listed and load wherever the program was started
+// from; the documentation without a program to open it is named on the status line.
+TEST_F(MainMenuTest, ShippedMeshesAndCurvesAreFoundFromAnyFolder)
+{
+    REQUIRE_WINDOW_GL();
+    const QString current = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
+    Build();
+    QMenu *meshes = ActionNamed(Menu("Create"), QStringLiteral("Mesh"))->menu();
+    QMenu *curves = ActionNamed(Menu("Create"), QStringLiteral("Curves"))->menu();
+    QStringList names;
+    for (QAction *action : meshes->actions())
+        names << action->text() + action->data().toString();
+    names.sort();
+    EXPECT_EQ(names, QStringList({"Cube.obj", "Cylinder.obj", "Plane.obj", "Sphere.obj", "Torus.obj"}));
+    EXPECT_GE(curves->actions().size(), 1);
+
+    Scene &scene = *Scene::GetCurrent();
+    m_window->OnCreate(ActionNamed(meshes, QStringLiteral("Cube")));
+    ASSERT_EQ(scene.GetObjectCount(), 1);
+    EXPECT_EQ(Interface::Get()->m_pActiveObject, scene.m_pObjects);
+    EXPECT_EQ(scene.m_pObjects->m_iFaceCount, 6u);
+    EXPECT_EQ(scene.m_pObjects->m_pTCs.GetItemCount(), 24u);
+    const auto curveCount = [&scene] {
+        int count = 0;
+        for (General::NURBSCurve *curve = scene.m_pCurves; curve; curve = curve->GetNext())
+            ++count;
+        return count;
+    };
+    for (QAction *action : curves->actions()) {
+        const int before = curveCount();
+        m_window->OnCreate(action);
+        EXPECT_EQ(curveCount(), before + 1) << action->text().toStdString();
+    }
+
+    // No launcher on the path: the page to open by hand is named.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", m_dir.path().toLocal8Bit());
+    m_window->OnDocumentation();
+    qputenv("PATH", path);
+    EXPECT_TRUE(m_window->GetStatusMessage().contains(QFileInfo(WelcomeDlg::DocumentationIndex()).absoluteFilePath()))
+        << m_window->GetStatusMessage().toStdString();
     QDir::setCurrent(current);
 }
 
