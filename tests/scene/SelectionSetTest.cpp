@@ -272,17 +272,7 @@ TEST_F(SelectionSets, ARectangleSelectsTheFacesDrawnInsideItWithALargerOffscreen
     // A 10 x 10 grid of unit faces seen from above by a 400 x 300 view that draws into the
     // lower-left part of a 512 x 512 buffer, with the matrices its frame leaves.
     constexpr unsigned kN = 10;
-    std::vector<General::Vector> points;
-    for (unsigned j = 0; j <= kN; ++j)
-        for (unsigned i = 0; i <= kN; ++i)
-            points.emplace_back(float(i), float(j), 0.0f);
-    std::vector<std::array<unsigned, 4>> quads;
-    for (unsigned j = 0; j < kN; ++j)
-        for (unsigned i = 0; i < kN; ++i) {
-            const unsigned a = j * (kN + 1) + i;
-            quads.push_back({a, a + 1, a + kN + 2, a + kN + 1});
-        }
-    Object *grid = fixtures::MakeQuads<Object>(points, quads).release();
+    Object *grid = fixtures::MakeGrid<Object>(kN).release();
     grid->GetAABB(true);
     m_scene->AddObject(grid);
     auto *camera = new Camera;
