@@ -19,31 +19,12 @@
 
 namespace {
 
-// An n × n grid of quads with adjacency.
-template <class M = Object>
-std::unique_ptr<M> MakeGrid(unsigned n)
-{
-    std::vector<General::Vector> points;
-    for (unsigned j = 0; j <= n; ++j)
-        for (unsigned i = 0; i <= n; ++i)
-            points.emplace_back(float(i), float(j), 0.0f);
-    std::vector<std::array<unsigned, 4>> quads;
-    for (unsigned j = 0; j < n; ++j)
-        for (unsigned i = 0; i < n; ++i) {
-            const unsigned a = j * (n + 1) + i;
-            quads.push_back({a, a + 1, a + n + 2, a + n + 1});
-        }
-    auto object = fixtures::MakeQuads<M>(points, quads);
-    object->CalculateAdjacency();
-    return object;
-}
-
 // A level holding part of its faces: the even global faces of a level of `total`, the odd
 // ones absent, named as absent neighbours across the grid's first row. With `identity`
 // the face map is left empty, which stands for the identity pairs.
 SubdivLevel *MakePartialLevel(unsigned n, unsigned total, bool identity)
 {
-    auto level = MakeGrid<SubdivLevel>(n);
+    auto level = fixtures::MakeGrid<SubdivLevel>(n);
     level->m_bFull = false;
     level->m_iTotalFaceCount = total;
     if (!identity) {
@@ -63,10 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     (void)initialised;
     Scene::s_iCounter = 0;
     auto scene = std::make_unique<Scene>();
-    Object *first = MakeGrid(4).release();
+    Object *first = fixtures::MakeGrid<Object>(4).release();
     first->SetNextLevel(MakePartialLevel(4, 64, false));
     scene->AddObject(first);
-    Object *second = MakeGrid(2).release();
+    Object *second = fixtures::MakeGrid<Object>(2).release();
     second->SetNextLevel(MakePartialLevel(2, 16, true));
     scene->AddObject(second);
     Scene::BuildOctrees(scene->m_pObjects);

@@ -25,11 +25,13 @@ void AddVisible(SubdivLevel &level, General::Store<unsigned int> &numbers, FaceE
             target.faces.emplace_back(index, true);
 }
 
-// The view position (0 to 1 from the top left) and depth of a world point.
+// The view position (0 to 1 from the top left) and depth of a world point, in the picture
+// the view shows: with an off-screen buffer larger than the view the frame's projection
+// places the picture in the buffer's lower-left part, and the ratios take it back out.
 General::Vector ToView(const Camera &camera, const General::Vector &world)
 {
-    const General::Vector ndc = camera.m_mProjection.ProjectPoint(camera.m_mModelView.Transform(world, 1.0f), 1.0f);
-    return General::Vector(ndc.x * 0.5f + 0.5f, 0.5f - ndc.y * 0.5f, ndc.z * 0.5f + 0.5f);
+    const General::Vector screen = camera.WorldToScreen(world, false);
+    return General::Vector(screen.x * 0.5f + 0.5f, 0.5f - screen.y * 0.5f, screen.z * 0.5f + 0.5f);
 }
 
 General::Vector FaceCenter(const Mesh &mesh, unsigned face)

@@ -28,21 +28,9 @@ class ObjectCommands : public InteractionTest {
 protected:
     void SetUp() override
     {
-        InteractionTest::SetUp();
-        m_objects.clear();
-        // Objects keep their placement in the scene's transformation node, which a deletion records.
-        InitializeSceneGlobals();
-        RegisterObjectOperations();
-        InstallUndoableSelection();
-        MeshHost::Install(&m_meshHost);
-        for (int i = 0; i < 2; ++i) {
-            Object *object =
-                m_scene->Import(QStringLiteral(TEVRIN_TEST_DATA "/obj/assimp_cube.obj"), true, false, true);
-            ASSERT_NE(object, nullptr);
-            ASSERT_TRUE(object->Subdivide());
-            ASSERT_TRUE(object->Subdivide());
-            m_objects.push_back(object);
-        }
+        SetUpCubes(2, 2);
+        if (HasFatalFailure())
+            return;
         for (Object *object : m_objects) {
             ASSERT_EQ(object->LevelCount(), 3);
             ASSERT_EQ(object->GetLevel(2)->m_iFaceCount, 96u);
@@ -52,6 +40,24 @@ protected:
         Interface::ClearHistory();
         m_interface->SelectObject(nullptr, false);
         m_interface->SetActiveObject(nullptr);
+    }
+    void SetUpCubes(int count, int subdivisions)
+    {
+        InteractionTest::SetUp();
+        m_objects.clear();
+        // Objects keep their placement in the scene's transformation node, which a deletion records.
+        InitializeSceneGlobals();
+        RegisterObjectOperations();
+        InstallUndoableSelection();
+        MeshHost::Install(&m_meshHost);
+        for (int i = 0; i < count; ++i) {
+            Object *object =
+                m_scene->Import(QStringLiteral(TEVRIN_TEST_DATA "/obj/assimp_cube.obj"), true, false, true);
+            ASSERT_NE(object, nullptr);
+            for (int s = 0; s < subdivisions; ++s)
+                ASSERT_TRUE(object->Subdivide());
+            m_objects.push_back(object);
+        }
     }
     void TearDown() override
     {
@@ -666,5 +672,33 @@ TEST_F(ObjectCommands, UnhideAllShowsWhatHideSelectedHidAfterLevelStepsAndALayer
         EXPECT_EQ(shown.m_iHiddenFaces, 0u);
         for (unsigned f = 0; f < shown.m_iFaceCount; ++f)
             EXPECT_TRUE(shown.IsFaceVisible(f)) << f;
+    }
+}
+
+TEST_F(ObjectCommands, SubdividingAgainAndSteppingBackAfterASubdivisionReachTheLevelsAsked)
+{
+    // On a fresh cube: A = "Select all", D = "Subdivide faces", - and + the level steps down
+    // and up. The faces a subdivision hides on the level below keep their selected bit; they
+    // are no selection of the person's and must not hold the next command on that level.
+    struct Case {
+        const char *keys;
+        int active, highest;
+    } cases[] = {{"ADD", 2, 2}, {"ADAD", 2, 2}, {"ADA-+", 1, 1}, {"ADD-+", 2, 2}, {"DD", 2, 2}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.keys);
+        TearDown();
+        SetUpCubes(1, 0);
+        ASSERT_FALSE(HasFatalFailure());
+        Object &cube = *m_objects[0];
+        m_interface->SetActiveObject(&cube);
+        for (const char *key = c.keys; *key; ++key) {
+            const char *command = *key == 'A'   ? "Select all"
+                                  : *key == 'D' ? "Subdivide faces"
+                                  : *key == '-' ? "Level down faces"
+                                                : "Level up faces";
+            Run(command, *key == 'A' ? eventActivate : eventDeactivate);
+        }
+        EXPECT_EQ(SubdivLevel::GetLevelIndex(cube.m_pActiveLevel ? cube.m_pActiveLevel : &cube), c.active);
+        EXPECT_EQ(SubdivLevel::GetLevelIndex(cube.GetHighestLevel()), c.highest);
     }
 }

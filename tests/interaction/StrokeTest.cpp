@@ -4,7 +4,11 @@
 
 #include "interaction/tools/Brusher.h"
 #include "mesh/object/Layer3D.h"
+#include "mesh/object/MeshEdits.h"
+#include "mesh/subdivision/LevelFaceBits.h"
 #include "operations/brushes/BrushOperation.h"
+#include "operations/selection/SelectionHost.h"
+#include "scene/SceneServices.h"
 
 #include <QImage>
 
@@ -273,4 +277,71 @@ TEST_F(StrokeTest, AFloodSaysWhatItDid)
     EXPECT_NE(Recorder().statusMessages.last(), "done.");
     EXPECT_TRUE(Recorder().statusMessages.last().startsWith("Nothing flooded")) <<
         Recorder().statusMessages.last().toStdString();
+}
+
+TEST_F(StrokeTest, FacesShownAgainArePickedAndSculpted)
+{
+    // Hiding takes faces out of the octree; showing them again must put them back, or picks
+    // and strokes pass through them as if they were still hidden.
+    struct Edits {
+        Edits() { InstallUndoableSelection(); }
+        ~Edits()
+        {
+            Operations::SelectionHost::Install(nullptr);
+            SceneServices::Install(nullptr);
+            MeshEdits::Install(nullptr);
+        }
+    } edits;
+    const unsigned hidden[] = {F(3, 3), F(4, 3), F(3, 4), F(4, 4), F(0, 7)};
+    const auto run = [this](const char *command, int event) {
+        m_interface->m_cEventHandler.OnUserEvent(event, command);
+    };
+    // "redo" shows the faces by redoing an "Unhide all" that was undone.
+    for (const char *how : {"Unhide all", "Unhide selected", "undo", "redo"}) {
+        SCOPED_TRACE(how);
+        Reset();
+        for (unsigned f : hidden) {
+            LevelBits::SetSelected(m_object->m_pQuads[f], true);
+            ++m_object->m_iSelectedFaces;
+        }
+        run("Hide selected", eventActivate);
+        for (unsigned f : hidden)
+            ASSERT_FALSE(m_object->IsFaceVisible(f)) << f;
+        if (std::strcmp(how, "Unhide selected") == 0) {
+            m_interface->SelectObject(m_object, true);
+            run(how, eventDeactivate);
+        } else if (std::strcmp(how, "undo") == 0) {
+            Interface::UndoRedo(Interface::UndoStack());
+        } else {
+            run("Unhide all", eventDeactivate);
+            if (std::strcmp(how, "redo") == 0) {
+                Interface::UndoRedo(Interface::UndoStack());
+                ASSERT_FALSE(m_object->IsFaceVisible(hidden[0]));
+                Interface::UndoRedo(Interface::RedoStack());
+            }
+        }
+        for (unsigned f : hidden) {
+            SCOPED_TRACE(f);
+            ASSERT_TRUE(m_object->IsFaceVisible(f));
+            const Vector centre = (P(m_object->m_pQuads[f].m_iIndices[0] & MeshFlags::kIndexMask) +
+                                   P(m_object->m_pQuads[f].m_iIndices[2] & MeshFlags::kIndexMask)) *
+                                  0.5f;
+            const InputState at = At(centre);
+            if (!m_host.PickInto(m_interface->m_cPicker, at.x, at.y)) {
+                ADD_FAILURE() << "the pick passes through the face";
+                continue;
+            }
+            EXPECT_EQ(m_interface->m_cPicker.GetFirstPick()->m_pMesh, m_object);
+            EXPECT_EQ(m_interface->m_cPicker.GetFirstPick()->m_iFace, int(f));
+            const std::vector<Vector> before = Positions(*m_object);
+            Stroke({centre, centre + Vector(0.2f, 0, 0)});
+            const std::vector<Vector> after = Positions(*m_object);
+            bool moved = false;
+            for (unsigned c = 0; c < 4; ++c) {
+                const unsigned v = m_object->m_pQuads[f].m_iIndices[c] & MeshFlags::kIndexMask;
+                moved = moved || after[v] != before[v];
+            }
+            EXPECT_TRUE(moved);
+        }
+    }
 }

@@ -267,6 +267,59 @@ TEST_F(SelectionSets, RectangleSelectionSelectsTogglesAndTakesWholeLevels)
     EXPECT_TRUE(SelectedFaces(object).empty());
 }
 
+TEST_F(SelectionSets, ARectangleSelectsTheFacesDrawnInsideItWithALargerOffscreenBuffer)
+{
+    // A 10 x 10 grid of unit faces seen from above by a 400 x 300 view that draws into the
+    // lower-left part of a 512 x 512 buffer, with the matrices its frame leaves.
+    constexpr unsigned kN = 10;
+    Object *grid = fixtures::MakeGrid<Object>(kN).release();
+    grid->GetAABB(true);
+    m_scene->AddObject(grid);
+    auto *camera = new Camera;
+    m_scene->AddCamera(camera);
+    m_scene->m_pActiveCamera = camera;
+    camera->SetTranslate(General::Vector(5.0f, 5.0f, 20.0f));
+    camera->LookAt(General::Vector(5.0f, 5.0f, 0.0f), General::Vector(0, 1, 0));
+    camera->m_fAspect = 400.0f / 300.0f;
+    camera->m_mModelView = camera->GetInverseLocalMatrix();
+
+    // Where each face centre lands in the picture the view shows, top row 0.
+    camera->m_mProjection = camera->GetProjectionMatrix(false);
+    std::vector<General::Vector> drawn;
+    for (unsigned f = 0; f < grid->m_iFaceCount; ++f) {
+        const General::Vector centre(float(f % kN) + 0.5f, float(f / kN) + 0.5f, 0.0f);
+        const General::Vector ndc =
+            camera->m_mProjection.ProjectPoint(camera->m_mModelView.Transform(centre, 1.0f), 1.0f);
+        drawn.emplace_back(ndc.x * 0.5f + 0.5f, 0.5f - ndc.y * 0.5f, 0.0f);
+    }
+    camera->m_fWidthRatio = 400.0f / 512.0f;
+    camera->m_fHeightRatio = 300.0f / 512.0f;
+    camera->m_mProjection = camera->GetProjectionMatrix(true);
+
+    struct Case {
+        const char *what;
+        float x1, y1, x2, y2;
+        enum { kAll, kSome, kNone } holds;
+    } cases[] = {
+        {"whole view", 0.0f, 0.0f, 1.0f, 1.0f, Case::kAll},   {"left half", 0.0f, 0.0f, 0.5f, 1.0f, Case::kSome},
+        {"top half", 0.0f, 0.0f, 1.0f, 0.5f, Case::kSome},    {"lower right corner", 0.6f, 0.6f, 1.0f, 1.0f, Case::kSome},
+        {"middle band", 0.2f, 0.45f, 0.8f, 0.7f, Case::kSome}, {"empty space", 0.0f, 0.0f, 0.08f, 1.0f, Case::kNone},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        m_scene->ClearSelection();
+        std::vector<unsigned> expected;
+        for (unsigned f = 0; f < grid->m_iFaceCount; ++f)
+            if (drawn[f].x >= c.x1 && drawn[f].x <= c.x2 && drawn[f].y >= c.y1 && drawn[f].y <= c.y2)
+                expected.push_back(f);
+        const size_t all = grid->m_iFaceCount;
+        ASSERT_EQ(c.holds == Case::kAll, expected.size() == all);
+        ASSERT_EQ(c.holds == Case::kNone, expected.empty());
+        m_scene->SelectFacesInRectangle(false, 0, c.x1, c.y1, c.x2, c.y2);
+        EXPECT_EQ(SelectedFaces(*grid), expected);
+    }
+}
+
 TEST_F(SelectionSets, HidingEverythingAndShowingMarkedFacesAgain)
 {
     Object &a = Add({4, 16});

@@ -113,6 +113,26 @@ std::unique_ptr<M> MakeCube()
     return MakeQuads<M>(p, {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}});
 }
 
+// An n × n grid of unit quads in the plane z = 0 from the origin, with adjacency: face
+// j × n + i covers x from i to i + 1 and y from j to j + 1.
+template <class M = Mesh>
+std::unique_ptr<M> MakeGrid(unsigned n)
+{
+    std::vector<Vector> points;
+    for (unsigned j = 0; j <= n; ++j)
+        for (unsigned i = 0; i <= n; ++i)
+            points.emplace_back(float(i), float(j), 0.0f);
+    std::vector<std::array<unsigned, 4>> quads;
+    for (unsigned j = 0; j < n; ++j)
+        for (unsigned i = 0; i < n; ++i) {
+            const unsigned a = j * (n + 1) + i;
+            quads.push_back({a, a + 1, a + n + 2, a + n + 1});
+        }
+    auto mesh = MakeQuads<M>(points, quads);
+    mesh->CalculateAdjacency();
+    return mesh;
+}
+
 // A closed cube of n × n quads per side, centred on the origin with side n; it is
 // symmetric across x = 0 when n is even.
 template <class M = Mesh>

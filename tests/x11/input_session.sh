@@ -13,7 +13,12 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 # The window manager's Alt+button drags are freed by xs_start (XS_WM_ALT_DRAGS=1 keeps
 # them, to see which chords they take).
 xs_start || exit 1
-cp "$data/obj/assimp_cube.obj" "$XS_WORK/cube.obj"
+# A script that defines write_mesh FILE before sourcing this one opens that mesh instead.
+if declare -F write_mesh >/dev/null; then
+    write_mesh "$XS_WORK/cube.obj"
+else
+    cp "$data/obj/assimp_cube.obj" "$XS_WORK/cube.obj"
+fi
 xs_launch "$program" "$XS_WORK/cube.obj" -test || exit 1
 xs_dismiss Welcome 5
 eval "$(xdotool getwindowgeometry --shell "$XS_MAIN")"

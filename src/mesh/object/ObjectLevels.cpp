@@ -56,11 +56,30 @@ void DropMarked(General::Store<unsigned int> &list)
     list.SetItemCount(kept, true);
 }
 
+// Whether the level has a selected face that is shown. The faces a subdivision or a step
+// parks (hidden, their selected bit kept as the octree's unlink mark) are no selection of the
+// person's: a level whose every selected face is parked has its count dropped to 0, so that
+// it neither holds the next command nor lists nothing for it.
+bool HasShownSelection(SubdivLevel &level)
+{
+    if (level.m_iSelectedFaces == 0)
+        return false;
+    const bool shown = level.WithFaces([&](const auto &faces) {
+        for (unsigned f = 0; f < std::min(level.m_iFaceCount, faces.GetItemCount()); ++f)
+            if (IsSelected(faces[f]) && IsVisible(faces[f]))
+                return true;
+        return false;
+    });
+    if (!shown)
+        level.m_iSelectedFaces = 0;
+    return shown;
+}
+
 // The first level with selected faces, else the highest.
 SubdivLevel &WorkingLevel(Object &object)
 {
     SubdivLevel *level = &object;
-    while (level->m_pNext && level->m_iSelectedFaces == 0)
+    while (level->m_pNext && !HasShownSelection(*level))
         level = level->m_pNext;
     return *level;
 }
@@ -214,9 +233,9 @@ bool GoToLevel(Object &object, int index)
 SubdivLevel &StepLevel(Object &object, bool up)
 {
     SubdivLevel *level = up ? &object : object.GetHighestLevel();
-    while (level->m_iSelectedFaces == 0 && (up ? level->m_pNext : level->m_pPrev))
+    while (!HasShownSelection(*level) && (up ? level->m_pNext : level->m_pPrev))
         level = up ? level->m_pNext : level->m_pPrev;
-    if (level->m_iSelectedFaces == 0)
+    if (!HasShownSelection(*level))
         level = object.m_pActiveLevel ? object.m_pActiveLevel : &object;
     return *level;
 }

@@ -13,9 +13,11 @@ namespace {
 
 // Swaps the records' visibility with the faces' and takes the newly hidden faces out of
 // their octree cubes. The selected bit marks the faces to unlink, as the cubes expect, so
-// the selection is kept aside and given back when no face stays hidden.
+// the selection is kept aside and given back when no face stays hidden. The faces shown
+// again go back into the octree: picks and brushes find faces only there.
 void ApplyRecords(SubdivLevel &level, std::vector<FaceChangeOperation::FaceChange> &changes)
 {
+    std::vector<unsigned> shown;
     level.WithFaces([&](auto &records) {
         const unsigned count = std::min(level.m_iFaceCount, records.GetItemCount());
         std::vector<bool> selected(count);
@@ -33,6 +35,7 @@ void ApplyRecords(SubdivLevel &level, std::vector<FaceChangeOperation::FaceChang
                 records[change.face].m_iIndices[1] |= MeshFlags::kBit31;
             } else if (!visible && change.wanted) {
                 visibleWord |= MeshFlags::kBit31;
+                shown.push_back(change.face);
             }
             change.wanted = uint8_t(visible);
         }
@@ -58,6 +61,10 @@ void ApplyRecords(SubdivLevel &level, std::vector<FaceChangeOperation::FaceChang
         }
         level.m_iSelectedFaces = selectedCount;
     });
+    // A face taken out of its cube names no cube any more: it goes in again from the root.
+    if (level.m_pOctree)
+        for (unsigned face : shown)
+            level.m_pOctree->UpdateFace(face);
 }
 
 }  // namespace
