@@ -2,6 +2,7 @@
 
 #include "browser/ImageBrowser.h"
 
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace GUI {
@@ -18,6 +19,13 @@ ImageBrowserDialog::ImageBrowserDialog(QWidget *parent, const char *name) : Dial
     m_pBrowser = new ImageBrowser(true, nullptr, 0, QColor(131, 163, 176, 255));
     layout->addWidget(m_pBrowser);
     SetWhatsThis(this);
+}
+
+void ImageBrowserDialog::showEvent(QShowEvent *event)
+{
+    const QMargins margins = layout()->contentsMargins();
+    setMinimumWidth(isWindow() ? m_pBrowser->minimumSizeHint().width() + margins.left() + margins.right() : 0);
+    Dialog::showEvent(event);
 }
 
 ImageBrowserDialog::~ImageBrowserDialog() { s_chain.Unlink(this); }

@@ -25,6 +25,10 @@ public:
 
     ImageBrowser *GetBrowser() const { return m_pBrowser; }
 
+protected:
+    // A window of its own is never narrower than the tool row: squeezed, its buttons cut their texts.
+    void showEvent(QShowEvent *event) override;
+
 private:
     ImageBrowser *m_pBrowser;
     static DialogChain s_chain;

@@ -77,6 +77,10 @@ void CreateDefaultTools()
 {
     int index = 0;
     for (const ToolRow &row : kTools) {
+        // A tool read back from a file has lost its category, which names its picture and
+        // decides what its panel offers: the table gives it again.
+        if (Brush *known = Brush::Find(QString::fromLatin1(row.name)); known && known->m_sGroup.isEmpty())
+            known->m_sGroup = QString::fromLatin1(row.group);
         Brush *tool = AddTool(index++, QString::fromLatin1(row.name), QString::fromLatin1(row.description), row.type,
                               QString::fromLatin1(row.group), row.direction, row.size, row.strength, row.flags[0],
                               row.flags[1], row.flags[2], row.flags[3]);

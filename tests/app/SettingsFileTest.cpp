@@ -207,10 +207,7 @@ TEST_F(SettingsFile, CurrentVersionWritesAndReadsBackByteForByte)
     p.ReminderTime = 5 * 60000;
     m_cWindow = WindowPlacement{true, 3, 4, 640, 480};
     m_cView.m_bWireframe = true;
-    // A load clears each tool's group text: start from that state so that the read changes nothing.
-    // Likewise the material's texture choice, which turns its textures on.
-    for (const auto &tool : Brush::Tools())
-        tool->m_sGroup.clear();
+    // A load turns the material's texture choice on: start from that state so that the read changes nothing.
     Surface::Materials().First()->m_aShowTextures.SetValue(true, true);
     const QString first = Path("settings.sav"), second = Path("again.sav");
     ASSERT_TRUE(SaveSettingsFile(first, Parts()));
@@ -237,6 +234,28 @@ TEST_F(SettingsFile, CurrentVersionWritesAndReadsBackByteForByte)
         ASSERT_EQ(again[i], bytes[i]) << "first difference at byte " << i << ": "
                                       << bytes.mid(std::max<qsizetype>(0, i - 40), 80).toHex().constData();
     EXPECT_EQ(again.size(), bytes.size());
+}
+
+TEST_F(SettingsFile, EveryDefaultToolKeepsItsPictureAcrossALoad)
+{
+    // Written as a run that had itself loaded settings leaves it: the tools without a category.
+    for (const auto &tool : Brush::Tools())
+        tool->m_sGroup.clear();
+    const QString path = Path("settings.sav");
+    ASSERT_TRUE(SaveSettingsFile(path, Parts()));
+    const SettingsLoad load = LoadSettingsFile(path, Parts());
+    ASSERT_EQ(load.outcome, SettingsLoad::Loaded) << qPrintable(load.message);
+    const struct {
+        const char *name;
+        const char *picture;
+    } cases[] = {{"Soft", "Icons/tool_sculpting.png"},   {"Move", "Icons/tool_deform.png"},
+                 {"Faces", "Icons/tool_selection.png"},  {"Translate", "Icons/tool_transform.png"},
+                 {"Mask", "Icons/tool_propPaint.png"}};
+    for (const auto &c : cases) {
+        const Brush *tool = Brush::Find(QString::fromLatin1(c.name));
+        ASSERT_NE(tool, nullptr) << c.name;
+        EXPECT_EQ(tool->IconPath(), QString::fromLatin1(c.picture)) << c.name;
+    }
 }
 
 TEST_F(SettingsFile, HandWrittenOlderVersionsLoadWithTheirGatedDefaults)

@@ -29,6 +29,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
@@ -565,6 +566,20 @@ public:
     QString answer;
     QStringList asked;
 };
+
+TEST_F(ImageBrowserTest, TheBookmarksButtonShowsItsWholeTextInAWindowOfItsOwn)
+{
+    // The browser's window from the Windows menu, made as narrow as a person can make it.
+    GUI::ImageBrowserDialog window(nullptr, "Image Browser");
+    window.show();
+    window.resize(400, 300);
+    QApplication::processEvents();
+    const auto *button = window.findChild<QPushButton *>(QStringLiteral("BookmarksButton"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QStringLiteral("Bookmarks"));
+    EXPECT_GE(button->width(), std::min(button->sizeHint().width(), 150));
+    EXPECT_LE(button->width(), 150);
+}
 
 TEST_F(ImageBrowserTest, TheToolRowOpensFoldersFitsRotatesAndMovesTheInfoLine)
 {

@@ -136,4 +136,24 @@ TEST_F(OptionDialogs, ThePathWriteTestLeavesAUsersTestFileAlone)
     EXPECT_EQ(mine.readAll(), QByteArray("keep me"));
 }
 
+TEST_F(OptionDialogs, FixedDialogsShowTheirWholeCaptionAndOfferNoMaximise)
+{
+    SubdivisionOptions switches{true, false, true, true};
+    const std::unique_ptr<QDialog> dialogs[] = {
+        std::make_unique<GUI::ExportOptions>(nullptr, true, true),
+        std::make_unique<GUI::DrawOnCurveOptions>(nullptr),
+        std::make_unique<GUI::ImportOptions>(nullptr, false),
+        std::make_unique<GUI::SubdivOptions>(nullptr, switches),
+    };
+    for (const auto &dialog : dialogs) {
+        const QString caption = dialog->windowTitle();
+        SCOPED_TRACE(caption.toStdString());
+        EXPECT_EQ(dialog->minimumSize(), dialog->maximumSize());
+        // The caption beside the title bar's icon and close button.
+        EXPECT_GE(dialog->width(), dialog->fontMetrics().horizontalAdvance(caption) + 80);
+        EXPECT_FALSE(dialog->windowFlags() & Qt::WindowMaximizeButtonHint);
+        EXPECT_TRUE(dialog->windowFlags() & Qt::WindowCloseButtonHint);
+    }
+}
+
 }  // namespace

@@ -13,10 +13,12 @@
 #include "gui/trays/MTray.h"
 #include "gui/trays/TrayItem.h"
 #include "scene/Brush.h"
+#include "scene/camera/Light.h"
 #include "support/RecordingShell.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
@@ -367,6 +369,44 @@ TEST_F(Properties, AWindowFitsItsPageAndScrollsWhatTheScreenCannotHold)
     ASSERT_NE(own, nullptr);
     EXPECT_TRUE(own->isAncestorOf(docked->GetAttributePage()));
     delete docked;
+}
+
+TEST_F(Properties, TheLightPageIsTitledWithTheLightsOwnName)
+{
+    Light light;
+    light.m_sLightName = QStringLiteral("Light 01");
+    auto window = Window();
+    window->BuildPanel(QStringLiteral("Light"), &light);
+    EXPECT_EQ(window->GetShownName(), QStringLiteral("Light 01"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Properties: Light 01"));
+}
+
+TEST_F(Properties, AWindowWithoutItsNodeSaysWhatToSelectAndShowsIt)
+{
+    for (const char *type : {"Geometry", "Material"}) {
+        SCOPED_TRACE(type);
+        // Opened from the Windows menu with nothing selected.
+        auto window = Window();
+        window->MakeFloating();
+        window->BuildPanel(QString::fromLatin1(type), nullptr);
+        window->adjustSize();
+        Settle();
+        auto *hint = window->findChild<QLabel *>(QStringLiteral("hint"));
+        ASSERT_NE(hint, nullptr);
+        EXPECT_TRUE(hint->isVisible());
+        EXPECT_TRUE(hint->text().startsWith(QStringLiteral("Select an object"))) << hint->text().toStdString();
+        // The whole line shows inside the window.
+        const QRect inWindow(hint->mapTo(window.get(), QPoint(0, 0)), hint->size());
+        EXPECT_GE(hint->width(), hint->sizeHint().width());
+        EXPECT_GE(hint->height(), hint->sizeHint().height());
+        EXPECT_TRUE(window->rect().contains(inWindow)) << inWindow.x() << "," << inWindow.y() << " "
+                                                        << inWindow.width() << "x" << inWindow.height();
+
+        // The node once there takes the line's place.
+        MaterialLike node(QStringLiteral("picked"));
+        window->BuildPanel(QStringLiteral("Material"), &node);
+        EXPECT_EQ(window->findChild<QLabel *>(QStringLiteral("hint")), nullptr);
+    }
 }
 
 TEST_F(Properties, TheTabOfADeeplyHeldWindowTakesTheTitle)

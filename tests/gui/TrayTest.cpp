@@ -17,9 +17,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLayout>
+#include <QScrollArea>
+#include <QTabWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include <unistd.h>
 
@@ -400,6 +404,46 @@ TEST_F(TrayTest, ATrayWithoutButtonsTakesTheDropAsItsOnlyButton)
     Drag(drag, *from, 0, *to, QPoint(20, 20));
     EXPECT_EQ(Names(*to), QStringList({"a"}));
     EXPECT_TRUE(from->GetItems().empty());
+}
+
+// How many columns the tray's buttons stand in, and how many would fit its scroll area.
+std::pair<int, int> Columns(const GUI::MTray &tray)
+{
+    std::set<int> xs;
+    for (int i = 0; i < int(tray.GetItems().size()); ++i)
+        xs.insert(tray.GetGrid()->ButtonAt(i)->x());
+    const int spacing = tray.GetGrid()->layout()->spacing();
+    const int room = tray.findChild<QScrollArea *>()->viewport()->width();
+    return {int(xs.size()), (room + spacing) / (tray.GetGrid()->ButtonAt(0)->width() + spacing)};
+}
+
+TEST_F(TrayTest, ButtonsWrapIntoAsManyColumnsAsTheTrayIsWide)
+{
+    // A tray on a tab shown after start, as the dock's second page, and one on the first page.
+    QTabWidget tabs;
+    QStringList names;
+    for (int i = 0; i < 20; ++i)
+        names << QStringLiteral("t%1").arg(i);
+    auto *first = new GUI::MTray(nullptr, QStringLiteral("first"));
+    auto *later = new GUI::MTray(nullptr, QStringLiteral("later"));
+    for (GUI::MTray *tray : {first, later}) {
+        for (const QString &name : names)
+            tray->AddItem(std::make_unique<CountingItem>(name, m_iApplied));
+        tabs.addTab(tray, tray->objectName());
+    }
+    tabs.resize(620, 160);
+    tabs.show();
+    QApplication::processEvents();
+    for (const int width : {620, 900, 400})
+        for (GUI::MTray *tray : {first, later}) {
+            SCOPED_TRACE(testing::Message() << tray->objectName().toStdString() << " at " << width);
+            tabs.resize(width, 160);
+            tabs.setCurrentWidget(tray);
+            QApplication::processEvents();
+            const auto [columns, fit] = Columns(*tray);
+            EXPECT_GT(fit, 2);
+            EXPECT_EQ(columns, fit);
+        }
 }
 
 }  // namespace

@@ -600,6 +600,9 @@ TEST_F(ObjectCommands, MovingLevelsAsksPerObjectAndDeletionRefusesLevelsOnDisk)
     ASSERT_EQ(Recorder().boxes.size(), 1);
     EXPECT_TRUE(Recorder().boxes[0].startsWith(QStringLiteral("Move Levels Data: The Level data for ")));
     EXPECT_TRUE(Recorder().boxes[0].contains(QStringLiteral("is currently stored in RAM")));
+    // Escape and the close button answer Cancel; no button without a text stands beside OK and Cancel.
+    EXPECT_EQ(Recorder().questionButtons[0], QStringList({QStringLiteral("OK"), QStringLiteral("Cancel")}));
+    EXPECT_EQ(Recorder().escapeLabels[0], QStringLiteral("Cancel"));
     EXPECT_TRUE(Recorder().statusMessages.contains(QStringLiteral("Levels cannot be moved for locked object!")));
     Recorder().answers = {0};
     Run("Move Levels Data");

@@ -95,16 +95,16 @@ TEST_F(ViewCommandTest, TexturesSwitchAsAGroupAndObjectsWithoutMaterialArePassed
     bare->m_aMaterial.SetValue(nullptr, true);
     m_view.toggles.m_bTextures = true;
 
-    // They disagree: all on, and the log tells the materials' state.
+    // They disagree: all on, and the log tells the materials' state, not the view's flag.
     m_interface->RunCommand("Toggle show textures");
     EXPECT_TRUE(shown.m_aShowTextures.GetValue());
     EXPECT_TRUE(hidden.m_aShowTextures.GetValue());
-    EXPECT_EQ(Recorder().log, QStringLiteral("Toggle show textures on\n"));
+    EXPECT_EQ(Recorder().log, QStringLiteral("Toggle show textures: the materials' textures on\n"));
     // All on: all off, whatever the view-wide flag says.
     m_interface->RunCommand("Toggle show textures");
     EXPECT_FALSE(shown.m_aShowTextures.GetValue());
     EXPECT_FALSE(hidden.m_aShowTextures.GetValue());
-    EXPECT_TRUE(Recorder().LogContains(QStringLiteral("Toggle show textures off\n")));
+    EXPECT_TRUE(Recorder().LogContains(QStringLiteral("Toggle show textures: the materials' textures off\n")));
     EXPECT_EQ(m_host.displayMenuUpdates, 2);
 
     // Two objects sharing one material.
@@ -119,7 +119,8 @@ TEST_F(ViewCommandTest, TexturesSwitchAsAGroupAndObjectsWithoutMaterialArePassed
 TEST_F(ViewCommandTest, TexturesWithoutObjectsChangeNothingButStillLogAndRedraw)
 {
     m_interface->RunCommand("Toggle show textures");
-    EXPECT_EQ(Recorder().log, QStringLiteral("Toggle show textures off\n"));
+    // Nothing was switched, and the log does not claim otherwise.
+    EXPECT_EQ(Recorder().log, QStringLiteral("Toggle show textures: no material to switch\n"));
     EXPECT_EQ(m_host.displayMenuUpdates, 1);
     EXPECT_EQ(m_host.repaints, 1);
 }

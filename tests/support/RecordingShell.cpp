@@ -21,9 +21,12 @@ void RecordingShell::ShowMessage(MessageKind kind, const QString &title, const Q
     boxKinds.push_back(kind);
 }
 
-int RecordingShell::AskQuestion(const QString &title, const QString &text, const QStringList &, int, int escape)
+int RecordingShell::AskQuestion(const QString &title, const QString &text, const QStringList &buttons, int,
+                                int escape)
 {
     boxes << title + QStringLiteral(": ") + text;
+    questionButtons.push_back(buttons);
+    escapeLabels << buttons.value(escape);
     boxKinds.push_back(kInformation);
     if (answers.empty())
         return escape;
@@ -58,6 +61,8 @@ void RecordingShell::Clear()
     releasedNodes.clear();
     boxes.clear();
     answers.clear();
+    questionButtons.clear();
+    escapeLabels.clear();
 }
 
 void RecordingShell::StartTest()

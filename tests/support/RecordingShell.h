@@ -66,6 +66,9 @@ public:
     QStringList boxes;
     std::vector<MessageKind> boxKinds;
     std::vector<int> answers;
+    // Per question: its buttons, and the label of the one Escape answers (empty when none).
+    std::vector<QStringList> questionButtons;
+    QStringList escapeLabels;
     QStringList statusMessages;
     std::vector<int> statusStates;
     std::vector<const General::Node *> releasedNodes;

@@ -4,13 +4,13 @@
 #include "app/startup/Splash.h"
 #include "app/window/Tevrin.h"
 #include "app/window/WindowSettings.h"
+#include "gui/common/ModalDialogs.h"
 #include "gui/dialogs/LogWindow.h"
 #include "gui/dialogs/PropertiesDialog.h"
 #include "interaction/Interface.h"
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QThread>
 
 #include <cstdio>
@@ -100,17 +100,7 @@ int WindowShell::AskQuestion(const QString &title, const QString &text, const QS
                      text.toLocal8Bit().constData());
         return escape;
     }
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, &m_rWindow);
-    QList<QAbstractButton *> made;
-    for (const QString &label : buttons)
-        made << box.addButton(label, QMessageBox::ActionRole);
-    if (byDefault >= 0 && byDefault < made.size())
-        box.setDefaultButton(qobject_cast<QPushButton *>(made[byDefault]));
-    if (escape >= 0 && escape < made.size())
-        box.setEscapeButton(made[escape]);
-    box.exec();
-    const int chosen = int(made.indexOf(box.clickedButton()));
-    return chosen < 0 ? escape : chosen;
+    return GUI::Modals().AskQuestion(&m_rWindow, title, text, buttons, byDefault, escape);
 }
 
 QString WindowShell::TempFolder() const { return WindowSettings::Current().tempFolder; }

@@ -1,12 +1,44 @@
 #include "gui/common/ModalDialogs.h"
 
+#include <QCloseEvent>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace GUI {
+
+namespace {
+
+// A message box ignores Escape and its close button unless one of its buttons stands for
+// them: this one always closes, without a choice when no button does.
+class QuestionBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+    bool m_bHasEscape = false;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (!m_bHasEscape && event->matches(QKeySequence::Cancel)) {
+            reject();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (m_bHasEscape)
+            QMessageBox::closeEvent(event);
+        else
+            QDialog::closeEvent(event);
+    }
+};
+
+}  // namespace
 
 QColor ModalDialogs::GetColor(const QColor &initial, QWidget *parent) { return QColorDialog::getColor(initial, parent); }
 
@@ -26,6 +58,24 @@ QString ModalDialogs::GetSaveFileName(QWidget *parent, const QString &caption, c
 {
     return QFileDialog::getSaveFileName(parent, caption, start, filter, &chosenFilter,
                                         QFileDialog::DontConfirmOverwrite);
+}
+
+int ModalDialogs::AskQuestion(QWidget *parent, const QString &title, const QString &text,
+                              const QStringList &buttons, int byDefault, int escape)
+{
+    QuestionBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QList<QAbstractButton *> made;
+    for (const QString &label : buttons)
+        made << (label.isEmpty() ? nullptr : box.addButton(label, QMessageBox::ActionRole));
+    if (byDefault >= 0 && byDefault < made.size() && made[byDefault])
+        box.setDefaultButton(qobject_cast<QPushButton *>(made[byDefault]));
+    if (escape >= 0 && escape < made.size() && made[escape]) {
+        box.setEscapeButton(made[escape]);
+        box.m_bHasEscape = true;
+    }
+    box.exec();
+    const int chosen = box.clickedButton() ? int(made.indexOf(box.clickedButton())) : -1;
+    return chosen < 0 ? escape : chosen;
 }
 
 bool ModalDialogs::AskYesNo(QWidget *parent, const QString &title, const QString &text)

@@ -31,6 +31,10 @@ public:
     // filter picked. Empty when the user cancelled.
     virtual QString GetSaveFileName(QWidget *parent, const QString &caption, const QString &start,
                                     const QString &filter, QString &chosenFilter);
+    // A question box with the buttons in order (empty labels get no button): the index of
+    // the one chosen. Escape and the close button answer `escape`, also when it names no button.
+    virtual int AskQuestion(QWidget *parent, const QString &title, const QString &text, const QStringList &buttons,
+                            int byDefault, int escape);
     // A question box with Yes (the default) and No; true for Yes.
     virtual bool AskYesNo(QWidget *parent, const QString &title, const QString &text);
     // A line of text, preset with `text`; false (text unchanged) when the user cancelled.

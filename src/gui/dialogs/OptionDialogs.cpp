@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <climits>
 
 namespace GUI {
@@ -38,6 +39,17 @@ QString TextOf(const QObject &dialog, const char *name)
     return edit ? edit->text() : QString();
 }
 
+// A fixed size at least as wide as the title bar needs for the caption beside the window
+// manager's icon and close button; a fixed window offers no maximise button.
+void FixSize(QDialog &dialog, const QString &caption, int width, int height)
+{
+    constexpr int kTitleBarButtons = 90;
+    const int captionWidth = dialog.fontMetrics().horizontalAdvance(caption) + kTitleBarButtons;
+    dialog.setWindowTitle(caption);
+    dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    dialog.setFixedSize(std::max(width, captionWidth), height);
+}
+
 }  // namespace
 
 // --- the common frame ---------------------------------------------------------------------
@@ -45,8 +57,7 @@ QString TextOf(const QObject &dialog, const char *name)
 OptionDialog::OptionDialog(QWidget *parent, const QString &caption, int width, int height)
     : QDialog(parent), m_pLayout(new QVBoxLayout(this))
 {
-    setFixedSize(width, height);
-    setWindowTitle(caption);
+    FixSize(*this, caption, width, height);
     m_pLayout->setContentsMargins(8, 8, 8, 8);
     m_pLayout->setSizeConstraint(QLayout::SetNoConstraint);
 }
@@ -162,8 +173,7 @@ void DrawOnCurveOptions::OnOK()
 
 ExportOptions::ExportOptions(QWidget *parent, bool hasTextureCoordinates, bool canSeparate) : QDialog(parent)
 {
-    setFixedSize(160, 120);
-    setWindowTitle(tr("Export Options"));
+    FixSize(*this, tr("Export Options"), 160, 120);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     auto *uvs = Named(new QCheckBox(tr("Export UVs"), this), "uvs");

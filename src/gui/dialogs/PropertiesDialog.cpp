@@ -79,6 +79,9 @@ QString TitleOf(const QString &typeName, General::Node *node)
         return QStringLiteral("defaultSten");
     if (typeName == QLatin1String("ImagePlane"))
         return QStringLiteral("defaultPlane");
+    // The light keeps its name apart from the node's.
+    if (const auto *light = dynamic_cast<const Light *>(node); light && typeName == QLatin1String("Light"))
+        return light->m_sLightName;
     if (PanelTypes().contains(typeName) || IsAttributePageType(typeName))
         return node->GetName();
     return QString();
@@ -220,8 +223,12 @@ void PropertiesDialog::BuildPanel(const QString &typeName, General::Node *node)
     const int lock = GetLockMode();
     if (lock == kLockObject || (lock == kLockType && typeName != m_sTypeName))
         return;
-    if (!node && !ShowsCurrentTool(typeName))
+    if (!node && !ShowsCurrentTool(typeName)) {
+        if (!m_pNode)
+            ShowHint(typeName);
         return;
+    }
+    delete std::exchange(m_pHint, nullptr);
     if ((m_pPanel || m_pAttributePage) && typeName != m_sTypeName)
         ReleaseNode();
     m_sTypeName = typeName;
@@ -249,6 +256,21 @@ void PropertiesDialog::BuildPanel(const QString &typeName, General::Node *node)
         SetTitle(title);
 }
 
+void PropertiesDialog::ShowHint(const QString &typeName)
+{
+    if (!m_pHint) {
+        m_pHint = new QLabel(m_pPages);
+        m_pHint->setObjectName(QStringLiteral("hint"));
+        m_pHint->setContentsMargins(8, 8, 8, 8);
+        AddPage(m_pHint);
+        m_pHint->show();
+    }
+    const QString kind = typeName.toLower();
+    const bool ofObject = typeName == QLatin1String("Geometry") || typeName == QLatin1String("Material");
+    m_pHint->setText(ofObject ? tr("Select an object to see its %1 here.").arg(kind)
+                              : tr("There is no %1 to show.").arg(kind));
+}
+
 void PropertiesDialog::ShowAttributes(General::Node *node)
 {
     if (!ShowOwnAttributes(node))
@@ -267,6 +289,7 @@ bool PropertiesDialog::ShowOwnAttributes(General::Node *node)
         return false;
     if (m_pPanel || m_pAttributePage)
         ReleaseNode();
+    delete std::exchange(m_pHint, nullptr);
     m_sTypeName = QLatin1String(node->GetTypeInfo()->GetName());
     m_pNode = node;
     m_pAttributePage = new CollapsableContainer(this, true);

@@ -11,6 +11,7 @@
 #include "gui/dialogs/DialogFactory.h"
 
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QLineEdit;
 class QScrollArea;
@@ -86,6 +87,8 @@ private:
     // The panel of a page type; null for a type that has none.
     PropertyList *MakePanel(const QString &typeName);
     void DeletePage();
+    // A window asked for a page without its node says what to select instead of standing empty.
+    void ShowHint(const QString &typeName);
     // The tab's picture: the lock, the current tool's for the brush page, else the page kind's.
     QString TabIconPath() const;
     // Shows `node` as attribute rows in this window only; false when the lock refuses it.
@@ -111,6 +114,7 @@ private:
     PropertyList *m_pPanel = nullptr;
     CollapsableContainer *m_pAttributePage = nullptr;
     QComboBox *m_pLockCombo = nullptr;
+    QLabel *m_pHint = nullptr;
 };
 
 }  // namespace GUI

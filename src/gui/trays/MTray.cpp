@@ -90,6 +90,9 @@ void MTray::CreateWidgets()
     m_pScroll->setWidgetResizable(true);
     m_pScroll->setWidget(m_pGrid);
     m_pScroll->setMinimumHeight(42);
+    // The grid follows the room the scroll area gives it, which changes after the tray's own
+    // resize and, for a tab shown later, only when it is first shown.
+    m_pScroll->viewport()->installEventFilter(this);
 
     m_pMenuButton = new QToolButton(this);
     m_pMenuButton->setObjectName(QStringLiteral("menu"));
@@ -247,6 +250,10 @@ void MTray::Restore()
 
 bool MTray::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_pScroll->viewport() && event->type() == QEvent::Resize) {
+        FitGrid();
+        return false;
+    }
     if (watched == m_pMenuButton && event->type() == QEvent::MouseButtonPress) {
         m_pMenuButton->animateClick();
         const QAction *chosen = m_pMenu->exec(static_cast<QMouseEvent *>(event)->globalPosition().toPoint());

@@ -185,8 +185,10 @@ void MoveLevelsData(Object &object)
                  "Level functions, press OK.")
             : Tr("The Level data for %1 is currently stored in RAM.\nTo move it to the Hard Drive to free up RAM, "
                  "press OK.");
-    const QStringList buttons{Tr("OK"), Tr("Cancel"), QString()};
-    if (General::Shell().AskQuestion(Tr("Move Levels Data"), text.arg(name), buttons, 1, -1) != 0)
+    // Cancel is also the answer of Escape and of the close button: the levels stay where they are.
+    enum { kOK, kCancel };
+    if (General::Shell().AskQuestion(Tr("Move Levels Data"), text.arg(name), {Tr("OK"), Tr("Cancel")}, kCancel,
+                                     kCancel) != kOK)
         return;
     if (object.m_bLevelsOnDisk)
         object.MoveLevelsToRAM();

@@ -42,20 +42,25 @@ constexpr FlagToggle kFlagToggles[] = {
 };
 
 // Every material switches as a group: all off when every one shows its texture, else all
-// on. Objects without a material are passed over. Returns the state the materials now have.
-bool ToggleTextures()
+// on. Objects without a material are passed over. Returns what was done, for the log: the
+// view's own textures flag (the Display menu's tick) is not among it.
+QString ToggleTextures()
 {
     Scene *scene = Scene::GetCurrent();
     const int count = scene ? scene->GetObjectCount() : 0;
-    bool all = true;
+    bool all = true, any = false;
     for (int i = 0; i < count; ++i)
-        if (Surface::Material *material = scene->GetObject(i)->GetMaterial())
+        if (Surface::Material *material = scene->GetObject(i)->GetMaterial()) {
             all = all && material->m_aShowTextures.GetValue();
+            any = true;
+        }
+    if (!any)
+        return QStringLiteral("no material to switch");
     const bool value = !all;
     for (int i = 0; i < count; ++i)
         if (Surface::Material *material = scene->GetObject(i)->GetMaterial())
             material->m_aShowTextures.SetValue(value, true);
-    return value;
+    return QStringLiteral("the materials' textures %1").arg(QLatin1String(OnOff(value)));
 }
 
 }  // namespace
@@ -82,7 +87,7 @@ void Commands::InstallViewToggleCommands(EventHandler &handlers, Interface &owne
     handlers.SetBody("Toggle show textures", [](int event) -> Function * {
         if (!Commands::OnPress(event))
             return nullptr;
-        Log("Toggle show textures %s\n", OnOff(ToggleTextures()));
+        Log("Toggle show textures: %s\n", qUtf8Printable(ToggleTextures()));
         MenuAndRedraw();
         return nullptr;
     });
