@@ -16,7 +16,8 @@
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication application(*argc, *argv);
+    // Kept to the process's end, like the window below.
+    new QApplication(*argc, *argv);
     return 0;
 }
 

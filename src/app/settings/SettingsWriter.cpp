@@ -44,8 +44,6 @@ void TellRefused(const QString &path, const QString &text, bool leftInPlace)
     General::Shell().ShowMessage(General::ShellServices::kWarning, QString::fromLatin1(General::ProgramTitle()), text);
 }
 
-bool WasLeftInPlace(const QString &path)
-{
-    // One put right meanwhile is written again.
-    return LeftInPlace().contains(path) && !QFileInfo(path).isFile();
-}
+bool WasLeftInPlace(const QString &path) { return LeftInPlace().contains(path); }
+
+void ForgetRefused() { LeftInPlace().clear(); }

@@ -19,6 +19,9 @@ bool WriteReplacing(const QString &path, const std::function<void()> &beforeRepl
 
 // Tells the user (a warning, also logged) that a file of the settings folder was not read
 // or not written, and remembers it: a file refused where it is (a link to nothing, a FIFO,
-// a device, a folder) is then neither written nor named again by a save of this run.
+// a device, a folder, one too large) is then neither written nor named again by a save of
+// this run.
 void TellRefused(const QString &path, const QString &text, bool leftInPlace);
 bool WasLeftInPlace(const QString &path);
+// A new run (a new main window) starts with no file refused.
+void ForgetRefused();

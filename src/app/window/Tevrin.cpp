@@ -105,6 +105,7 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     m_pServices->InstallShell();
     // The files refused while the window is built are named together once it shows.
     m_pServices->m_cShell.HoldWarnings();
+    ForgetRefused();
     m_pPreferences = std::make_unique<Preferences>(prompts);
     Console("Preferences object created.\n");
     // Registers the node classes before any scene load or bake.
