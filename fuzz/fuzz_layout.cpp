@@ -1,7 +1,8 @@
 // Reads arbitrary bytes as "ui.sav", the main window's layout of docks and bars, into a
 // window of the same shape (four frames, a tool bar): only a whole file reaches Qt's
 // reader of the state (which a damaged state can crash), and what it took is saved and
-// restored again.
+// restored again. Built as fuzz_layout_state, the bytes are the state itself and get a
+// matching trailer, so that what reaches Qt is what the structural check let through.
 #include "FuzzFile.h"
 #include "app/settings/LayoutFile.h"
 #include "platform/WholeFiles.h"
@@ -11,19 +12,20 @@
 #include <QMainWindow>
 #include <QToolBar>
 
-#include <memory>
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication application(*argc, *argv);
+    // Kept to the process's end, like the window below.
+    new QApplication(*argc, *argv);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static std::unique_ptr<QMainWindow> window = [] {
-        auto made = std::make_unique<QMainWindow>();
+    // Never destroyed: a floating frame's native window cannot outlive Qt's thread data at exit.
+    static QMainWindow *const window = [] {
+        auto *made = new QMainWindow;
         const struct {
             const char *name;
             Qt::DockWidgetArea area;
@@ -32,21 +34,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                       {"East", Qt::RightDockWidgetArea},
                       {"West", Qt::LeftDockWidgetArea}};
         for (const auto &frame : frames) {
-            auto *dock = new QDockWidget(QString::fromLatin1(frame.name), made.get());
+            auto *dock = new QDockWidget(QString::fromLatin1(frame.name), made);
             dock->setObjectName(QString::fromLatin1(frame.name));
             made->addDockWidget(frame.area, dock);
         }
         made->addToolBar(QStringLiteral("Tools"))->setObjectName(QStringLiteral("Tools"));
         return made;
     }();
+#ifdef TEVRIN_FUZZ_REHASH
+    const QByteArray bytes = LayoutFile::Compose(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+#else
     FuzzFile file(data, size, "ui.sav");
     const SmallFile read = ReadSmallFile(file.Path(), LayoutFile::kMaxBytes);
-    QByteArray state;
-    if (read.outcome != SmallFile::Read || !LayoutFile::Parse(read.bytes, state))
+    if (read.outcome != SmallFile::Read)
         return 0;
-    if (LayoutFile::Compose(state) != read.bytes)
+    const QByteArray &bytes = read.bytes;
+#endif
+    QByteArray state;
+    if (!LayoutFile::Parse(bytes, state))
+        return 0;
+    if (LayoutFile::Compose(state) != bytes)
         __builtin_trap();
-    if (window->restoreState(state)) {
+    if (LayoutFile::Restore(*window, bytes)) {
         const QByteArray state = window->saveState();
         if (!window->restoreState(state))
             __builtin_trap();

@@ -42,7 +42,7 @@ int main(int argc, char *argv[])
     if (commandLine.MapExtraction())
         application = std::make_unique<QCoreApplication>(argc, argv);
     else
-        application = std::make_unique<TevrinApplication>(argc, argv);
+        application = MakeApplicationOrExit(argc, argv);
     Console("Application object created.\n");
     if (!commandLine.MapExtraction() && !HasOpenGL()) {
         qCritical("This system has no OpenGL support. Exiting.");

@@ -1,5 +1,8 @@
 #include "browser/BrowserText.h"
 
+#include "platform/WholeFiles.h"
+
+#include <QCoreApplication>
 #include <QDir>
 
 namespace Browser {
@@ -54,6 +57,18 @@ Bookmarks ParseBookmarks(const QByteArray &bytes)
     for (qsizetype i = 1; i < lines.size() && !lines[i].isEmpty(); ++i)
         result.folders << QString::fromLocal8Bit(lines[i]);
     return result;
+}
+
+QString NotBookmarksReason(const QByteArray &bytes)
+{
+    const QString why = NotTextReason(bytes);
+    if (!why.isEmpty())
+        return why;
+    for (const QByteArray &line : bytes.split('\n'))
+        if (line.startsWith('/'))
+            return QString();
+    return bytes.trimmed().isEmpty() ? QString()
+                                     : QCoreApplication::translate("Browser", "no line names a folder");
 }
 
 QByteArray FormatBookmarks(const Bookmarks &bookmarks)

@@ -26,6 +26,9 @@ struct Bookmarks {
 // Every line is read ("/" as well); an empty first line gives nothing at all, and an empty
 // line ends the bookmarks. Lines are in the local 8-bit encoding.
 Bookmarks ParseBookmarks(const QByteArray &bytes);
+// Why `bytes` are no bookmarks file: a NUL byte, not UTF-8, or no line that names a folder
+// (an absolute path). Empty when they are one, or hold only blanks.
+QString NotBookmarksReason(const QByteArray &bytes);
 QByteArray FormatBookmarks(const Bookmarks &bookmarks);
 // "<settings folder>/ImageBrowser.txt".
 QString BookmarksFilePath(const QString &folder);

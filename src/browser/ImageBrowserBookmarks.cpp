@@ -36,15 +36,24 @@ void ImageBrowser::LoadBookmarks()
     const QString folder = General::BookmarksFolder();
     if (folder.isEmpty())
         return;
-    const SmallFile file =
-        ReadSmallFile(Browser::BookmarksFilePath(folder), Browser::kMaxBookmarksBytes, Browser::kMaxBookmarksLine);
+    const QString path = Browser::BookmarksFilePath(folder);
+    const SmallFile file = ReadSmallFile(path, Browser::kMaxBookmarksBytes, Browser::kMaxBookmarksLine);
     m_bBookmarksRefused = file.outcome == SmallFile::Refused;
-    if (m_bBookmarksRefused) {
-        Log("%s\n", file.error.toUtf8().constData());
-        General::Shell().ShowMessage(General::ShellServices::kWarning, QString::fromLatin1(General::ProgramTitle()),
-                                     file.error);
+    QString error = file.error;
+    // Bytes that are no list of folders are kept aside; the list of this run is written at exit.
+    const QString why = file.outcome == SmallFile::Read ? Browser::NotBookmarksReason(file.bytes) : QString();
+    if (!why.isEmpty()) {
+        const QString kept = KeepAside(path);
+        m_bBookmarksRefused = kept.isEmpty();
+        error = kept.isEmpty() ? tr("%1 was not read: %2.").arg(path, why)
+                               : tr("%1 was not read: %2. It was moved to %3.").arg(path, why, kept);
     }
-    if (file.outcome != SmallFile::Read)
+    if (!error.isEmpty()) {
+        Log("%s\n", error.toUtf8().constData());
+        General::Shell().ShowMessage(General::ShellServices::kWarning, QString::fromLatin1(General::ProgramTitle()),
+                                     error);
+    }
+    if (file.outcome != SmallFile::Read || !why.isEmpty())
         return;
     const Browser::Bookmarks bookmarks = Browser::ParseBookmarks(file.bytes);
     if (bookmarks.last.isEmpty())

@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QUtf8StringView>
 
 #include <cerrno>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -139,10 +141,14 @@ SmallFile ReadSmallFile(const QString &path, qint64 maxBytes, qint64 maxLine)
     const QByteArray name = QFile::encodeName(path);
     struct stat info {};
     if (::stat(name.constData(), &info) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
+        const bool missing = errno == ENOENT || errno == ENOTDIR;
+        // A link that leads nowhere is not a missing file: a save could not replace it either.
+        struct stat link {};
+        if (missing && !(::lstat(name.constData(), &link) == 0 && S_ISLNK(link.st_mode)))
             return file;
         file.outcome = SmallFile::Refused;
-        file.error = Tr("%1 cannot be read.").arg(path);
+        file.error = missing ? Tr("%1 is a link to nothing and was not read.").arg(path)
+                             : Tr("%1 cannot be read.").arg(path);
         return file;
     }
     file.outcome = SmallFile::Refused;
@@ -172,4 +178,26 @@ SmallFile ReadSmallFile(const QString &path, qint64 maxBytes, qint64 maxLine)
     }
     file.outcome = SmallFile::Read;
     return file;
+}
+
+QString NotTextReason(const QByteArray &bytes, bool utf8)
+{
+    if (bytes.contains('\0'))
+        return Tr("it holds a NUL byte");
+    if (utf8 && !QUtf8StringView(bytes).isValidUtf8())
+        return Tr("it is not UTF-8 text");
+    return QString();
+}
+
+QString KeepAside(const QString &path)
+{
+    for (int i = 1; i < 1000; ++i) {
+        const QString kept = path + (i == 1 ? QStringLiteral(".kept") : QStringLiteral(".kept%1").arg(i));
+        if (QFileInfo::exists(kept) || QFileInfo(kept).isSymLink())
+            continue;
+        // Never a copy: a refused file may be gigabytes, sparse or not.
+        return std::rename(QFile::encodeName(path).constData(), QFile::encodeName(kept).constData()) == 0 ? kept
+                                                                                                      : QString();
+    }
+    return QString();
 }

@@ -38,5 +38,15 @@ struct SmallFile {
 
 // Reads `path` whole when it is a regular file (links followed) of at most `maxBytes`
 // whose lines are all at most `maxLine` bytes long (0: no line bound). A FIFO, device or
-// folder is refused without being opened for long: nothing here waits on a writer.
+// folder is refused without being opened for long: nothing here waits on a writer. A link
+// that leads nowhere is refused too, not missing: nothing could be saved in its place.
 SmallFile ReadSmallFile(const QString &path, qint64 maxBytes, qint64 maxLine = 0);
+
+// Why `bytes` cannot be a text file a person or this program wrote: a NUL byte, or (when
+// `utf8`) bytes that are not UTF-8. Empty when it can.
+QString NotTextReason(const QByteArray &bytes, bool utf8 = true);
+
+// Renames `path` to a free name beside it ("settings.sav.kept", "settings.sav.kept2", ...)
+// so that a file this program will not read survives the next save, however large it is;
+// the new name, or empty when it could not be moved.
+QString KeepAside(const QString &path);

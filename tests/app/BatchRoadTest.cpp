@@ -41,13 +41,17 @@ protected:
     QString DataFolder() const { return m_cDir.filePath(QStringLiteral("home/data/Orvexa/Tevrin")); }
     QString ConfigFolder() const { return m_cDir.filePath(QStringLiteral("home/config/Orvexa/Tevrin")); }
 
-    // Runs the program in the run folder, on the offscreen platform with no display.
-    Outcome Start(const QStringList &arguments, const QString &platform = QStringLiteral("offscreen")) const
+    // Runs the program in the run folder, on the offscreen platform with no display (or the
+    // display named).
+    Outcome Start(const QStringList &arguments, const QString &platform = QStringLiteral("offscreen"),
+                  const QString &display = QString()) const
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        if (!display.isEmpty())
+            environment.insert(QStringLiteral("DISPLAY"), display);
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
         environment.insert(QStringLiteral("XDG_DATA_HOME"), m_cDir.filePath(QStringLiteral("home/data")));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_cDir.filePath(QStringLiteral("home/config")));
@@ -232,6 +236,24 @@ TEST_F(BatchRoad, ARunThatCannotSucceedSaysWhyOnOneLineAndWritesNothing)
         EXPECT_TRUE(run.err[0].contains(QLatin1String(c.reason))) << c.what << ": " << qPrintable(run.err[0]);
         EXPECT_TRUE(Files(QDir(RunFolder()).filePath(QStringLiteral("maps"))).isEmpty()) << c.what;
         EXPECT_FALSE(QFile::exists(QDir(ConfigFolder()).filePath(QStringLiteral("ui.sav")))) << c.what;
+    }
+}
+
+// A window run needs a display: without one (or with one nobody answers on) it says so on
+// one line and ends like a batch run that cannot go on, instead of aborting inside Qt.
+TEST_F(BatchRoad, AWindowRunWithoutADisplaySaysWhyOnOneLineAndEnds)
+{
+    const struct {
+        const char *platform;
+        const char *display;
+    } cases[] = {{"xcb", ""}, {"", ""}, {"xcb", ":87"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.platform) + " " + c.display);
+        const Outcome run = Start({QStringLiteral("-benchmark"), QStringLiteral("-unattended")},
+                                  QLatin1String(c.platform), QLatin1String(c.display));
+        EXPECT_EQ(run.exitCode, 255);
+        ASSERT_EQ(run.err.size(), 1) << qPrintable(run.err.join('\n'));
+        EXPECT_TRUE(run.err[0].contains(QLatin1String("display"))) << qPrintable(run.err[0]);
     }
 }
 

@@ -73,16 +73,40 @@ TEST_F(HotkeysFileTest, LinesApplyOrAreIgnoredOneByOne)
         SCOPED_TRACE(c.line);
         Table().FindHandlerByName("Save scene")->m_iKey = saveDefault;
         Recorder().Clear();
-        WriteText(QByteArray(c.line) + "\n\n");
+        // Beside a line that applies: a file of no such line is no hotkeys file.
+        WriteText(QByteArray(c.line) + "\n\nBulge brush: 7\n");
         const HotkeysFile::ReadResult result = HotkeysFile::Read(Table(), Path());
         EXPECT_TRUE(result.opened);
-        EXPECT_EQ(result.applied, c.applies ? 1 : 0);
+        EXPECT_EQ(result.applied, c.applies ? 2 : 1);
         EXPECT_EQ(result.ignored, c.applies ? 0 : 1);
         EXPECT_EQ(Code("Save scene"), c.code);
         // Never a message box; one log line for a file with ignored lines.
         EXPECT_TRUE(Recorder().messages.isEmpty());
         EXPECT_TRUE(Recorder().boxes.isEmpty());
         EXPECT_EQ(Recorder().log.count(QStringLiteral("ignored")), c.applies ? 0 : 1);
+    }
+}
+
+// Bytes no person or program writes as hotkeys: nothing of them is applied, and the reader
+// says so (the window keeps the file aside and tells the user).
+TEST_F(HotkeysFileTest, NoiseSetsNoCodeAndIsRefused)
+{
+    const QByteArray before = HotkeysFile::Compose(Table());
+    const struct {
+        const char *what;
+        QByteArray bytes;
+    } cases[] = {
+        {"a NUL byte", QByteArray("Save scene: 83\n\0\n", 17)},
+        {"not UTF-8", QByteArray("Save scene: 83\n\xff\xfe\n")},
+        {"no line that parses", QByteArray("\x01\x02 noise\n=== 12\n")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteText(c.bytes);
+        const HotkeysFile::ReadResult result = HotkeysFile::Read(Table(), Path());
+        EXPECT_TRUE(result.notHotkeys);
+        EXPECT_TRUE(result.refusal.contains(Path()));
+        EXPECT_EQ(HotkeysFile::Compose(Table()), before);
     }
 }
 

@@ -17,6 +17,8 @@
 #include "viewport/view/ViewToggles.h"
 
 #include <QDir>
+#include <QDockWidget>
+#include <QMainWindow>
 #include <QFile>
 #include <QFileInfo>
 #include <QWidget>
@@ -24,6 +26,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <memory>
+#include <utility>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -352,7 +357,7 @@ TEST_F(SettingsFile, CutOrHugeCountFilesLoadNothingAndSayWhy)
 TEST_F(SettingsFile, OldAndTooNewFilesAreKeptBesideAndNotRead)
 {
     const QString path = Path("settings.sav");
-    for (const int v : {21, 50, 87, 229, -3}) {
+    for (const int v : {0, 21, 50, 87, 229, -3}) {
         SCOPED_TRACE(v);
         TempDir::Write(path, Bytes().I32(v).Append(HandRecord(228)).Get());
         const SettingsLoad load = LoadSettingsFile(path, Parts());
@@ -447,8 +452,9 @@ TEST(RecentFiles, KeepTenNewestFirstAndSurviveDamage)
     EXPECT_EQ(fifteen.Files().size(), 10);
     EXPECT_EQ(fifteen.Files().back(), QStringLiteral("f9"));
 
+    // Cut, damaged, and what is no list at all: empty, or zeros (no version).
     for (const QByteArray &bad : {Bytes().I32(228).I32(-1).Get(), b.Get().left(b.Get().size() - 1),
-                                  Bytes().I32(228).I32(1).I32(1000).Get()}) {
+                                  Bytes().I32(228).I32(1).I32(1000).Get(), QByteArray(), QByteArray(4096, '\0')}) {
         TempDir::Write(path, bad);
         RecentFiles none;
         EXPECT_FALSE(none.Load(path));
@@ -689,6 +695,90 @@ TEST(LayoutFile, OnlyAWholeFileGivesItsState)
         QByteArray untouched("kept");
         EXPECT_FALSE(LayoutFile::Parse(bytes, untouched)) << bytes.toHex().toStdString();
         EXPECT_EQ(untouched, "kept");
+    }
+}
+
+// A main window of the program's shape: four frames, two at the bottom, two at the right.
+std::unique_ptr<QMainWindow> FramedWindow()
+{
+    auto window = std::make_unique<QMainWindow>();
+    const std::pair<const char *, Qt::DockWidgetArea> frames[] = {{"North", Qt::BottomDockWidgetArea},
+                                                                  {"South", Qt::BottomDockWidgetArea},
+                                                                  {"East", Qt::RightDockWidgetArea},
+                                                                  {"West", Qt::RightDockWidgetArea}};
+    for (const auto &[name, area] : frames) {
+        auto *dock = new QDockWidget(QString::fromLatin1(name), window.get());
+        dock->setObjectName(QString::fromLatin1(name));
+        window->addDockWidget(area, dock);
+    }
+    return window;
+}
+
+// Restores `file` into a fresh window in a child process: 1 restored, 0 refused, 128 and
+// the signal when the child died.
+int RestoreInChild(const QByteArray &file)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        auto window = FramedWindow();
+        ::_exit(LayoutFile::Restore(*window, file) ? 1 : 0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// States with a matching hash, as a hand, a sync tool or a newer program may leave them:
+// a dock position past Qt's array of four crashed its reader at every start.
+TEST(LayoutFile, AStateWithAMatchingHashReachesQtOnlyInTheShapeThisWindowWrites)
+{
+    auto window = FramedWindow();
+    window->findChild<QDockWidget *>(QStringLiteral("West"))->hide();
+    const QByteArray genuine = window->saveState();
+    // Header (marker, version), the dock section's marker and count, then its first area's position.
+    constexpr int kFirstPosition = 13;
+    ASSERT_EQ(genuine.mid(8, 5), QByteArray("\xfd\x00\x00\x00\x02", 5));
+    const auto edited = [&](int offset, const QByteArray &bytes) {
+        QByteArray state = genuine;
+        state.replace(offset, bytes.size(), bytes);
+        return state;
+    };
+    // Other shapes a person can give the frames: one floating, two as tabs, two side by side.
+    const auto shaped = [](const std::function<void(QMainWindow &, QDockWidget *, QDockWidget *)> &shape) {
+        auto window = FramedWindow();
+        shape(*window, window->findChild<QDockWidget *>(QStringLiteral("East")),
+              window->findChild<QDockWidget *>(QStringLiteral("West")));
+        return window->saveState();
+    };
+    const QByteArray floating = shaped([](QMainWindow &, QDockWidget *east, QDockWidget *) {
+        east->setFloating(true);
+        east->setGeometry(10, 20, 300, 400);
+    });
+    const QByteArray tabbed = shaped([](QMainWindow &w, QDockWidget *east, QDockWidget *west) { w.tabifyDockWidget(east, west); });
+    const QByteArray split =
+        shaped([](QMainWindow &w, QDockWidget *east, QDockWidget *west) { w.splitDockWidget(east, west, Qt::Horizontal); });
+    QByteArray renamed = genuine;
+    renamed.replace(QByteArray("\0N\0o\0r\0t\0h", 10), QByteArray("\0N\0o\0r\0t\0x", 10));
+    const struct {
+        const char *what;
+        QByteArray state;
+        int outcome;
+    } cases[] = {
+        {"as written", genuine, 1},
+        {"a floating frame", floating, 1},
+        {"two frames as tabs", tabbed, 1},
+        {"two frames side by side", split, 1},
+        {"area 4", edited(kFirstPosition + 3, "\x04"), 0},
+        {"area -1", edited(kFirstPosition, "\xff\xff\xff\xff"), 0},
+        {"area 2^24 + 1", edited(kFirstPosition, "\x01"), 0},
+        {"area 2^31 - 255", edited(kFirstPosition, "\x7f"), 0},
+        {"a frame the window does not have", renamed, 0},
+        {"a byte more", genuine + '\0', 0},
+        {"a byte less", genuine.chopped(1), 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(RestoreInChild(LayoutFile::Compose(c.state)), c.outcome);
     }
 }
 

@@ -153,6 +153,8 @@ TEST(WholeFiles, ReadTakesOnlyRegularFilesWithinTheBounds)
     TempDir::Write(fine, "a: 1\r\nb: 2");
     const QString linkToFifo = dir.File("link");
     ASSERT_TRUE(QFile::link(fifo, linkToFifo));
+    const QString linkToNothing = dir.File("dangling");
+    ASSERT_TRUE(QFile::link(dir.File("gone"), linkToNothing));
 
     const struct {
         QString path;
@@ -162,6 +164,7 @@ TEST(WholeFiles, ReadTakesOnlyRegularFilesWithinTheBounds)
         {linkToFifo, SmallFile::Refused},         {dir.Path(), SmallFile::Refused},
         {QStringLiteral("/dev/zero"), SmallFile::Refused}, {sparse, SmallFile::Refused},
         {longLine, SmallFile::Refused},            {fine, SmallFile::Read},
+        {linkToNothing, SmallFile::Refused},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.path.toStdString());

@@ -73,6 +73,11 @@ void WindowShell::CriticalMessage(const QString &text)
 
 void WindowShell::ShowMessage(MessageKind kind, const QString &title, const QString &text)
 {
+    if (m_bHolding && kind == kWarning) {
+        if (!m_lHeld.contains(text))
+            m_lHeld << text;
+        return;
+    }
     // The splash stays on top of every window: it must not hide what a person is to read.
     Splash::Finish(nullptr);
     if (s_pModal)
@@ -87,6 +92,16 @@ void WindowShell::ShowMessage(MessageKind kind, const QString &title, const QStr
                                                       : QMessageBox::Information;
     QMessageBox box(icon, title, text, QMessageBox::Ok, &m_rWindow);
     box.exec();
+}
+
+void WindowShell::ReleaseWarnings()
+{
+    m_bHolding = false;
+    if (m_lHeld.isEmpty())
+        return;
+    const QString text = m_lHeld.join(QStringLiteral("\n\n"));
+    m_lHeld.clear();
+    ShowMessage(kWarning, QString::fromLatin1(General::ProgramTitle()), text);
 }
 
 int WindowShell::AskQuestion(const QString &title, const QString &text, const QStringList &buttons, int byDefault,

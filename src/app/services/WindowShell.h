@@ -28,11 +28,18 @@ public:
     // Called on the GUI thread only: the log hands other threads' lines over to it.
     void AppendLogWindow(const QString &text) override;
 
+    // From Hold until Release, warnings are gathered (each text once) and Release shows them
+    // as one box: the files refused while the window is built are named together once it shows.
+    void HoldWarnings() { m_bHolding = true; }
+    void ReleaseWarnings();
+
     // Sends the boxes to `modal` instead of showing them (tests answer them); null shows them.
     static void SetModalOverride(General::ShellServices *modal) { s_pModal = modal; }
 
 private:
     Tevrin &m_rWindow;
     GUI::Throttle m_cPasses;
+    bool m_bHolding = false;
+    QStringList m_lHeld;
     static inline General::ShellServices *s_pModal = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "app/settings/Preferences.h"
 
+#include "app/settings/SettingsWriter.h"
 #include "app/startup/CommandSwitches.h"
 #include "foundation/Diagnostics.h"
 #include "platform/WholeFiles.h"
@@ -18,6 +19,8 @@
 Preferences *Preferences::s_pInstance = nullptr;
 
 namespace {
+
+QString Tr(const char *text) { return QCoreApplication::translate("Preferences", text); }
 
 QString LoginName()
 {
@@ -183,17 +186,30 @@ void Preferences::AppendToPathsFile() const
     else if (!SaveWholeFile(PathsFile(), old.bytes + (UserName + QStringLiteral(": ") + SettingFiles).toUtf8() + '\n',
                             &error))
         error = error.isEmpty() ? PathsFile() : error;
-    if (!error.isEmpty())
-        Log("%s\n", error.toUtf8().constData());
+    // A refused file was named when it was read.
+    if (!error.isEmpty() && old.outcome != SmallFile::Refused)
+        TellRefused(PathsFile(), error, false);
 }
 
 bool Preferences::ReadPathsFile()
 {
     const SmallFile file = ReadSmallFile(PathsFile(), kMaxPathsBytes, kMaxPathsLine);
+    // The user is told: a lost paths file loses the way to every other setting.
     if (file.outcome == SmallFile::Refused)
-        Log("%s\n", file.error.toUtf8().constData());
+        TellRefused(PathsFile(), Tr("%1\nThe settings folder it names is not used in this run.").arg(file.error), true);
     if (file.outcome != SmallFile::Read)
         return true;
+    QString why = NotTextReason(file.bytes);
+    if (why.isEmpty() && !file.bytes.trimmed().isEmpty() && !file.bytes.contains(':'))
+        why = Tr("no line names a user and a folder");
+    if (!why.isEmpty()) {
+        const QString kept = KeepAside(PathsFile());
+        TellRefused(PathsFile(),
+                    kept.isEmpty() ? Tr("%1 was not read: %2.").arg(PathsFile(), why)
+                                   : Tr("%1 was not read: %2. It was moved to %3.").arg(PathsFile(), why, kept),
+                    kept.isEmpty());
+        return true;
+    }
     bool found = false;
     QString key, value;
     for (QString line : QString::fromUtf8(file.bytes).split(QLatin1Char('\n'))) {

@@ -20,9 +20,10 @@ void RecentFiles::Add(const QString &file)
 bool RecentFiles::Load(const QString &path)
 {
     const QFileInfo info(path);
-    if (!info.exists() || info.size() == 0)
+    if (!info.exists() && !info.isSymLink())
         return true;
-    if (!info.isFile())
+    // Empty, or of no version: not a list this program wrote (it writes whole files).
+    if (!info.isFile() || info.size() == 0)
         return false;
     std::unique_ptr<Stream> stream;
     try {
@@ -32,7 +33,8 @@ bool RecentFiles::Load(const QString &path)
     }
     unsigned count = 0;
     // Each name takes at least its 4-byte length.
-    if (!stream->IsOpen() || stream->Read(&count, 4) != 4 || !stream->Expect(uint64_t(count) * 4))
+    if (!stream->IsOpen() || stream->GetVersion() <= 0 || stream->Read(&count, 4) != 4 ||
+        !stream->Expect(uint64_t(count) * 4))
         return false;
     QStringList names;
     for (unsigned i = 0; i < count; ++i) {
@@ -47,12 +49,12 @@ bool RecentFiles::Load(const QString &path)
     return true;
 }
 
-bool RecentFiles::Save(const QString &path) const
+bool RecentFiles::Save(const QString &path, QString *error) const
 {
     return WriteReplacing(path, nullptr, [this](Stream &stream) {
         unsigned count = unsigned(m_lFiles.size());
         stream.Serialize(count);
         for (QString name : m_lFiles)
             SerializeText(stream, name);
-    });
+    }, error);
 }

@@ -14,12 +14,12 @@ public:
     const QStringList &Files() const { return m_lFiles; }
     void Clear() { m_lFiles.clear(); }
 
-    // Appends the file's names in file order up to the maximum. A missing or empty file
-    // adds nothing; a damaged one, or one that is not a regular file, adds nothing and
-    // returns false.
+    // Appends the file's names in file order up to the maximum. A missing file adds
+    // nothing; an empty, damaged or versionless one, or one that is not a regular file (a
+    // link to nothing among them), adds nothing and returns false.
     bool Load(const QString &path);
-    // Written whole or not at all (SaveWholeFile).
-    bool Save(const QString &path) const;
+    // Written whole or not at all (SaveWholeFile); `error` says why not.
+    bool Save(const QString &path, QString *error = nullptr) const;
 
 private:
     QStringList m_lFiles;

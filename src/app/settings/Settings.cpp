@@ -11,6 +11,7 @@
 #include "scene/Brush.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace {
 
@@ -37,9 +38,10 @@ SettingsLoad LoadSettings(const SettingsParts &parts)
                     .arg(folder));
         for (const char *name : {"settings.sav", "recent.sav", "hotkeys.txt", "ui.sav", "ImageBrowser.txt"})
             RemoveStaleTempFiles(folder, SavePrefixOf(QString::fromLatin1(name)));
-        result = LoadSettingsFile(parts.preferences->SettingFiles + QStringLiteral("/settings.sav"), parts);
+        const QString path = parts.preferences->SettingFiles + QStringLiteral("/settings.sav");
+        result = LoadSettingsFile(path, parts);
         if (result.outcome == SettingsLoad::Refused)
-            General::Shell().CriticalMessage(result.message);
+            TellRefused(path, result.message, result.keptCopy.isEmpty());
     }
     // Whatever the settings held, the tool list gets the program's own fix-ups.
     FixUpTools();
@@ -53,28 +55,49 @@ void LoadRecentFiles(RecentFiles &recent)
     const QString path = SettingsPath(QStringLiteral("recent.sav"));
     if (path.isEmpty() || recent.Load(path))
         return;
+    if (!QFileInfo(path).isFile()) {
+        TellRefused(path,
+                    QCoreApplication::translate("Settings", "The recent files list %1 is not a regular file and was "
+                                                            "not read; the list of this run is not saved there.")
+                        .arg(path),
+                    true);
+        return;
+    }
     // Kept aside, so that the list written at exit does not replace it unseen.
     const QString kept = KeepAside(path);
     const QString text =
         kept.isEmpty()
-            ? QCoreApplication::translate("Settings", "The recent files list %1 is damaged or of a newer version "
-                                                      "and was not read.")
+            ? QCoreApplication::translate("Settings", "The recent files list %1 is empty, damaged or of a newer "
+                                                      "version and was not read.")
                   .arg(path)
-            : QCoreApplication::translate("Settings", "The recent files list %1 is damaged or of a newer version "
-                                                      "and was not read; it was moved to %2.")
+            : QCoreApplication::translate("Settings", "The recent files list %1 is empty, damaged or of a newer "
+                                                      "version and was not read; it was moved to %2.")
                   .arg(path, kept);
-    Log("%s\n", text.toUtf8().constData());
-    General::Shell().ShowMessage(General::ShellServices::kWarning, QString::fromLatin1(General::ProgramTitle()), text);
+    TellRefused(path, text, kept.isEmpty());
 }
 
 bool SaveSettings(const SettingsParts &parts, const RecentFiles &recent)
 {
     if (Benchmarking() || !parts.preferences)
         return true;
-    const bool settings = SaveSettingsFile(parts.preferences->SettingFiles + QStringLiteral("/settings.sav"), parts);
+    QStringList errors;
+    const QString settingsPath = parts.preferences->SettingFiles + QStringLiteral("/settings.sav");
+    bool saved = true;
+    QString error;
+    // A file refused where it is was named at the start and would refuse the save again.
+    if (WasLeftInPlace(settingsPath))
+        saved = false;
+    else if (!SaveSettingsFile(settingsPath, parts, nullptr, &error))
+        errors << (error.isEmpty() ? settingsPath : error);
     const QString recentPath = SettingsPath(QStringLiteral("recent.sav"));
-    const bool files = recentPath.isEmpty() || recent.Save(recentPath);
-    if (!settings || !files)
-        Log("The settings could not be saved in %s\n", parts.preferences->SettingFiles.toUtf8().constData());
-    return settings && files;
+    error.clear();
+    if (!recentPath.isEmpty()) {
+        if (WasLeftInPlace(recentPath))
+            saved = false;
+        else if (!recent.Save(recentPath, &error))
+            errors << (error.isEmpty() ? recentPath : error);
+    }
+    if (!errors.isEmpty())
+        TellRefused(QString(), errors.join(QLatin1Char('\n')), false);
+    return saved && errors.isEmpty();
 }

@@ -170,10 +170,16 @@ void Apply(const SettingsParts &parts, Scratch &scratch)
     ApplyFalloffs(scratch);
 }
 
-SettingsLoad Refuse(const QString &path, const QString &why)
+SettingsLoad Refuse(const QString &path, const QString &why, bool keepAside = true)
 {
     SettingsLoad result;
     result.outcome = SettingsLoad::Refused;
+    if (!keepAside) {
+        result.message = Tr("%1\nThe default settings are used, and the settings of this run are not saved there.")
+                             .arg(why);
+        Log("%s\n", result.message.toUtf8().constData());
+        return result;
+    }
     result.keptCopy = KeepAside(path);
     result.message = result.keptCopy.isEmpty()
                          ? Tr("%1\nThe default settings are used.").arg(why)
@@ -187,10 +193,15 @@ SettingsLoad Refuse(const QString &path, const QString &why)
 SettingsLoad LoadSettingsFile(const QString &path, const SettingsParts &parts)
 {
     const QFileInfo info(path);
-    if (!info.exists() || (info.isFile() && info.size() == 0))
+    // What is not a regular file stays where it is: moving a link or a device away helps nobody.
+    if (info.isSymLink() && !info.exists())
+        return Refuse(path, Tr("The settings file %1 is a link to nothing.").arg(path), false);
+    if (!info.exists())
         return SettingsLoad{};
     if (!info.isFile())
-        return Refuse(path, Tr("The settings file %1 is not a regular file.").arg(path));
+        return Refuse(path, Tr("The settings file %1 is not a regular file.").arg(path), false);
+    if (info.size() == 0)
+        return SettingsLoad{};
     std::unique_ptr<Stream> stream;
     try {
         stream = std::make_unique<Stream>(path, false);
@@ -200,6 +211,8 @@ SettingsLoad LoadSettingsFile(const QString &path, const SettingsParts &parts)
     if (!stream->IsOpen())
         return Refuse(path, Tr("The settings file %1 cannot be read.").arg(path));
     const int version = stream->GetVersion();
+    if (version <= 0)
+        return Refuse(path, Tr("The settings file %1 is not a settings file (version %2).").arg(path).arg(version));
     if (version < kOldestSettingsVersion)
         return Refuse(path, Tr("The settings file %1 is of version %2, too old to be read.").arg(path).arg(version));
     Scratch scratch;
@@ -212,7 +225,8 @@ SettingsLoad LoadSettingsFile(const QString &path, const SettingsParts &parts)
     return result;
 }
 
-bool SaveSettingsFile(const QString &path, const SettingsParts &parts, const std::function<void()> &beforeReplace)
+bool SaveSettingsFile(const QString &path, const SettingsParts &parts, const std::function<void()> &beforeReplace,
+                      QString *error)
 {
     return WriteReplacing(path, beforeReplace, [&parts](Stream &stream) {
         parts.preferences->Serialize(stream);
@@ -239,7 +253,7 @@ bool SaveSettingsFile(const QString &path, const SettingsParts &parts, const std
         stream.Serialize(curves);
         for (const auto &curve : Brush::Falloffs())
             curve->Serialize(stream);
-    });
+    }, error);
 }
 
 WindowPlacement PlacementOf(const QWidget &window)

@@ -2,8 +2,9 @@
 // "settings.sav": the preferences record, the tool list, the first material, the main
 // window's placement, the 3D view's toggles and the falloff curves, in one versioned
 // stream. A load reads everything into scratch objects first and changes nothing unless
-// the whole file arrived; a damaged, cut, too old or too new file leaves the defaults, is
-// moved aside (renamed, never copied), and a message says why. A save writes a temporary
+// the whole file arrived; a damaged, cut, versionless, too old or too new file leaves the
+// defaults, is moved aside (renamed, never copied), and a message says why. A path that is
+// no regular file (a link to nothing, a FIFO, a device, a folder) is refused where it is. A save writes a temporary
 // file and renames it over the old one, so a crash while writing leaves the old file.
 
 #include <QString>
@@ -49,4 +50,4 @@ constexpr int kOldestSettingsVersion = 88;
 SettingsLoad LoadSettingsFile(const QString &path, const SettingsParts &parts);
 // `beforeReplace` runs once the temporary file is complete, before it replaces the target.
 bool SaveSettingsFile(const QString &path, const SettingsParts &parts,
-                      const std::function<void()> &beforeReplace = nullptr);
+                      const std::function<void()> &beforeReplace = nullptr, QString *error = nullptr);

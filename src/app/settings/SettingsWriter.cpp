@@ -1,15 +1,16 @@
 #include "app/settings/SettingsWriter.h"
 
+#include "foundation/Diagnostics.h"
+#include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
 #include "platform/WholeFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <cstdio>
+#include <QSet>
 
 bool WriteReplacing(const QString &path, const std::function<void()> &beforeReplace,
-                    const std::function<void(Stream &)> &write)
+                    const std::function<void(Stream &)> &write, QString *error)
 {
     return SaveWholeFile(path, [&](const QString &temp) {
         bool ok = false;
@@ -23,18 +24,26 @@ bool WriteReplacing(const QString &path, const std::function<void()> &beforeRepl
         if (ok && beforeReplace)
             beforeReplace();
         return ok;
-    });
+    }, error);
 }
 
-QString KeepAside(const QString &path)
+
+namespace {
+QSet<QString> &LeftInPlace()
 {
-    for (int i = 1; i < 1000; ++i) {
-        const QString kept = path + (i == 1 ? QStringLiteral(".kept") : QStringLiteral(".kept%1").arg(i));
-        if (QFileInfo::exists(kept) || QFileInfo(kept).isSymLink())
-            continue;
-        // Never a copy: a refused file may be gigabytes, sparse or not.
-        return std::rename(QFile::encodeName(path).constData(), QFile::encodeName(kept).constData()) == 0 ? kept
-                                                                                                      : QString();
-    }
-    return QString();
+    static QSet<QString> files;
+    return files;
 }
+}  // namespace
+
+void TellRefused(const QString &path, const QString &text, bool leftInPlace)
+{
+    if (leftInPlace)
+        LeftInPlace().insert(path);
+    Log("%s\n", text.toUtf8().constData());
+    General::Shell().ShowMessage(General::ShellServices::kWarning, QString::fromLatin1(General::ProgramTitle()), text);
+}
+
+bool WasLeftInPlace(const QString &path) { return LeftInPlace().contains(path); }
+
+void ForgetRefused() { LeftInPlace().clear(); }

@@ -1,6 +1,8 @@
 #pragma once
 // Writing and keeping the files of the settings folder.
 
+#include "platform/WholeFiles.h"
+
 #include <QString>
 
 #include <functional>
@@ -12,9 +14,14 @@ class Stream;
 // `beforeReplace` (may be empty) runs just before that. False, with `path` as it was, on
 // any failure.
 bool WriteReplacing(const QString &path, const std::function<void()> &beforeReplace,
-                    const std::function<void(Stream &)> &write);
+                    const std::function<void(Stream &)> &write, QString *error = nullptr);
 
-// Renames `path` to a free name beside it ("settings.sav.kept", "settings.sav.kept2", ...)
-// so that a file this program will not read survives the next save, however large it is;
-// the new name, or empty when it could not be moved.
-QString KeepAside(const QString &path);
+
+// Tells the user (a warning, also logged) that a file of the settings folder was not read
+// or not written, and remembers it: a file refused where it is (a link to nothing, a FIFO,
+// a device, a folder, one too large) is then neither written nor named again by a save of
+// this run.
+void TellRefused(const QString &path, const QString &text, bool leftInPlace);
+bool WasLeftInPlace(const QString &path);
+// A new run (a new main window) starts with no file refused.
+void ForgetRefused();

@@ -33,6 +33,7 @@
 #include "gui/style/TevrinStyle.h"
 #include "app/settings/HotkeysFile.h"
 #include "app/settings/LayoutFile.h"
+#include "app/settings/SettingsWriter.h"
 #include "interaction/handlers/Function.h"
 #include "gui/trays/TrayItem.h"
 #include "interaction/Interface.h"
@@ -60,9 +61,11 @@
 #include <QStatusBar>
 #include <QStyleFactory>
 #include <QTextEdit>
+#include <QTimer>
 #include <QUrl>
 #include <QWhatsThis>
 
+#include <cstdio>
 #include <cstdlib>
 
 Tevrin *Tevrin::s_pInstance = nullptr;
@@ -101,6 +104,9 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
     // The first start's folder dialog refuses a folder with a message: the shell that shows
     // it is there before the preferences ask. The status bar joins it once it exists.
     m_pServices->InstallShell();
+    // The files refused while the window is built are named together once it shows.
+    m_pServices->m_cShell.HoldWarnings();
+    ForgetRefused();
     m_pPreferences = std::make_unique<Preferences>(prompts);
     Console("Preferences object created.\n");
     // Registers the node classes before any scene load or bake.
@@ -198,6 +204,8 @@ Tevrin::Tevrin(QWidget *parent, Qt::WindowFlags flags, PreferencesPrompts *promp
         show();
     }
     Console("Main window shown.\n");
+    // Once the events run: the layout file, read after construction, joins the list.
+    QTimer::singleShot(0, this, [this] { m_pServices->m_cShell.ReleaseWarnings(); });
     // Folders chosen at this first start are kept at once, not only at a clean close.
     if (m_pPreferences->PathsJustSet) {
         WindowPlacement placement = PlacementOf(*this);
@@ -334,27 +342,56 @@ void Tevrin::SetSceneCaption(const QString &file)
 
 bool Tevrin::LoadLayout(const QString &file)
 {
-    const SmallFile in = ReadSmallFile(file, LayoutFile::kMaxBytes);
-    if (in.outcome == SmallFile::Refused)
-        Log("%s\n", in.error.toUtf8().constData());
-    if (in.outcome != SmallFile::Read)
-        return false;
-    QByteArray state;
-    if (!LayoutFile::Parse(in.bytes, state)) {
-        Log("The window layout %s is damaged or of an older form; the default layout is used\n",
-            QFile::encodeName(file).constData());
+    // Written just before Qt reads the state and removed right after: found at a start, it
+    // says the last start ended inside that read, and the file is not tried again.
+    const QString marker = file + QStringLiteral(".restoring");
+    if (QFileInfo::exists(marker)) {
+        QFile::remove(marker);
+        const QString kept = KeepAside(file);
+        TellRefused(file,
+                    kept.isEmpty() ? Tr("The window layout %1 stopped the last start; the default layout is used.")
+                                         .arg(file)
+                                   : Tr("The window layout %1 stopped the last start; the default layout is used "
+                                        "and the file was moved to %2.")
+                                         .arg(file, kept),
+                    kept.isEmpty());
         return false;
     }
-    return restoreState(state);
+    const SmallFile in = ReadSmallFile(file, LayoutFile::kMaxBytes);
+    if (in.outcome == SmallFile::Refused)
+        TellRefused(file, Tr("%1\nThe default layout is used, and the layout of this run is not saved there.")
+                              .arg(in.error), true);
+    if (in.outcome != SmallFile::Read)
+        return false;
+    QFile guard(marker);
+    const bool guarded = guard.open(QIODevice::WriteOnly) && guard.flush();
+    guard.close();
+    const bool restored = LayoutFile::Restore(*this, in.bytes);
+    if (guarded)
+        QFile::remove(marker);
+    if (!restored) {
+        const QString kept = KeepAside(file);
+        TellRefused(file,
+                    kept.isEmpty() ? Tr("The window layout %1 is damaged or of another form; the default layout is "
+                                        "used.")
+                                         .arg(file)
+                                   : Tr("The window layout %1 is damaged or of another form; the default layout is "
+                                        "used and the file was moved to %2.")
+                                         .arg(file, kept),
+                    kept.isEmpty());
+    }
+    return restored;
 }
 
 bool Tevrin::SaveLayout(const QString &file) const
 {
+    if (WasLeftInPlace(file))
+        return false;
     QString error;
     const bool saved =
         SaveWholeFile(file, LayoutFile::Compose(m_aClosingLayout.isEmpty() ? saveState() : m_aClosingLayout), &error);
     if (!saved)
-        Log("%s\n", error.toUtf8().constData());
+        TellRefused(file, error, false);
     return saved;
 }
 
@@ -469,17 +506,30 @@ void Tevrin::LoadHotkeys()
     // A benchmark plays with the default keys; the user's file is then left as it is.
     if (CommandSwitches::s_bBenchmark || CommandSwitches::s_bSaveBenchmark || !m_pInterface)
         return;
-    const QString folder = WindowSettings::Current().settingFolder;
-    m_bHotkeysRead =
-        HotkeysFile::Read(m_pInterface->m_cEventHandler, folder + QStringLiteral("/hotkeys.txt")).refusal.isEmpty();
+    const QString path = WindowSettings::Current().settingFolder + QStringLiteral("/hotkeys.txt");
+    const HotkeysFile::ReadResult read = HotkeysFile::Read(m_pInterface->m_cEventHandler, path);
+    m_bHotkeysRead = read.refusal.isEmpty();
+    if (read.refusal.isEmpty())
+        return;
+    // A file that is not hotkeys text is kept aside and the defaults are written at exit;
+    // one that could not be read at all is left where it is, and not written.
+    const QString kept = read.notHotkeys ? KeepAside(path) : QString();
+    m_bHotkeysRead = !kept.isEmpty();
+    TellRefused(path,
+                kept.isEmpty() ? Tr("%1\nThe default keys are used.").arg(read.refusal)
+                               : Tr("%1\nThe default keys are used; the file was moved to %2.").arg(read.refusal, kept),
+                kept.isEmpty());
 }
 
 bool Tevrin::SaveHotkeys() const
 {
     if (!m_bHotkeysRead || !m_pInterface)
         return false;
-    const QString folder = WindowSettings::Current().settingFolder;
-    return HotkeysFile::Write(m_pInterface->m_cEventHandler, folder + QStringLiteral("/hotkeys.txt"));
+    const QString path = WindowSettings::Current().settingFolder + QStringLiteral("/hotkeys.txt");
+    if (HotkeysFile::Write(m_pInterface->m_cEventHandler, path))
+        return true;
+    TellRefused(path, Tr("%1 could not be written; the keys of this run are not saved.").arg(path), false);
+    return false;
 }
 
 void Tevrin::Quit()
@@ -500,9 +550,15 @@ void Tevrin::MakeStyle(const QString &name)
 void Tevrin::closeEvent(QCloseEvent *event)
 {
     Console("Main window closed.\n");
-    // A cancelled close leaves everything as it was: the quitting flag (so the menus work
-    // again) and the current tool.
-    if (m_pInterface && m_pInterface->AskSaveModified(Tr("Exit"))) {
+    // Nobody is there to answer: the answer that ends the run and changes nothing on disk.
+    // (Saving has no file to go to for a scene never saved, and cancelling would keep an
+    // unattended run waiting for good.)
+    if (CommandSwitches::s_bUnattended && m_pScene && m_pScene->m_bModified) {
+        std::fputs("Exit: the scene was modified and is not saved (unattended).\n", stderr);
+        std::fflush(stderr);
+    } else if (m_pInterface && m_pInterface->AskSaveModified(Tr("Exit"))) {
+        // A cancelled close leaves everything as it was: the quitting flag (so the menus work
+        // again) and the current tool.
         event->ignore();
         m_bQuitting = false;
         return;

@@ -11,6 +11,7 @@
 #include "gui/trays/TrayFile.h"
 #include "gui/trays/TrayItem.h"
 #include "gui/trays/TrayItemList.h"
+#include "platform/WholeFiles.h"
 #include "interaction/Interface.h"
 #include "scene/Brush.h"
 
@@ -352,9 +353,15 @@ void MTray::Load()
     if (path.isEmpty() || General::TraysFolder().isEmpty())
         return;
     QString error;
-    const std::vector<TrayLine> lines = ReadTrayFile(path, &error);
-    m_bFileRefused = !error.isEmpty();
-    if (m_bFileRefused) {
+    bool notTray = false;
+    const std::vector<TrayLine> lines = ReadTrayFile(path, &error, &notTray, General::TrayItemTypes());
+    // A file that is not tray text is kept aside and this tray's items written at exit; one
+    // that could not be read at all is left where it is, and not written.
+    const QString kept = notTray ? KeepAside(path) : QString();
+    m_bFileRefused = !error.isEmpty() && kept.isEmpty();
+    if (!error.isEmpty()) {
+        if (!kept.isEmpty())
+            error += QCoreApplication::translate("MTray", " It was moved to %1.").arg(kept);
         Log("%s\n", error.toUtf8().constData());
         General::Shell().ShowMessage(General::ShellServices::kWarning, QString::fromLatin1(General::ProgramTitle()),
                                      error);

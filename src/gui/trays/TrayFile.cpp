@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace GUI {
 
 namespace {
@@ -124,7 +126,7 @@ bool WriteTrayFile(const QString &path, const std::vector<TrayLine> &lines, QStr
     return SaveWholeFile(path, FormatTrayFile(lines), error);
 }
 
-std::vector<TrayLine> ReadTrayFile(const QString &path, QString *error)
+std::vector<TrayLine> ReadTrayFile(const QString &path, QString *error, bool *notTray, const QStringList &knownTypes)
 {
     const SmallFile file = ReadSmallFile(path, kMaxTrayFileBytes, kMaxTrayLine);
     if (file.outcome != SmallFile::Read) {
@@ -132,7 +134,19 @@ std::vector<TrayLine> ReadTrayFile(const QString &path, QString *error)
             *error = file.error;
         return {};
     }
-    std::vector<TrayLine> lines = ParseTrayFile(file.bytes);
+    // Files written before the marker may hold Latin-1; marked ones are UTF-8.
+    QString why = NotTextReason(file.bytes, file.bytes.startsWith(TrayFileMarker()));
+    std::vector<TrayLine> lines = why.isEmpty() ? ParseTrayFile(file.bytes) : std::vector<TrayLine>();
+    if (why.isEmpty() && !lines.empty() && !knownTypes.isEmpty() &&
+        std::none_of(lines.begin(), lines.end(), [&](const TrayLine &line) { return knownTypes.contains(line.type); }))
+        why = QCoreApplication::translate("TrayFile", "no line names a kind of tray item");
+    if (!why.isEmpty()) {
+        if (error)
+            *error = QCoreApplication::translate("TrayFile", "%1 was not read: %2.").arg(path, why);
+        if (notTray)
+            *notTray = true;
+        return {};
+    }
     if (lines.size() > kMaxTrayItems) {
         if (error)
             *error = QCoreApplication::translate("TrayFile", "%1 holds more than %2 items and was not read.")

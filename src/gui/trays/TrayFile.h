@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -37,9 +38,12 @@ constexpr size_t kMaxTrayItems = 1000;
 // Writes whole or not at all (creating the "trays" folder; see SaveWholeFile); false, with
 // `error` set when given, when it could not.
 bool WriteTrayFile(const QString &path, const std::vector<TrayLine> &lines, QString *error = nullptr);
-// Empty when the file is missing, cannot be read or is past the bounds (`error` then says
-// why, naming the file).
-std::vector<TrayLine> ReadTrayFile(const QString &path, QString *error = nullptr);
+// Empty when the file is missing, cannot be read, is past the bounds, or is not tray text
+// (a NUL byte, or a marked file that is not UTF-8; `notTray` is then set): `error` then
+// says why, naming the file. `knownTypes`, when not empty, are the kinds a line may name:
+// a file of lines of which none names one is not tray text either.
+std::vector<TrayLine> ReadTrayFile(const QString &path, QString *error = nullptr, bool *notTray = nullptr,
+                                   const QStringList &knownTypes = {});
 
 // A tray name may name a file of the trays folder and come back whole from the Trays menu,
 // which takes the file name up to its first ".": not empty, no "/", "\", "." or control
