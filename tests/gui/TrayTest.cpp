@@ -21,6 +21,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <map>
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -444,6 +446,29 @@ TEST_F(TrayTest, ButtonsWrapIntoAsManyColumnsAsTheTrayIsWide)
             EXPECT_GT(fit, 2);
             EXPECT_EQ(columns, fit);
         }
+}
+
+// A tray held at its smallest (a dock shrunk to its minimum) shows two whole rows of
+// buttons, not a row and a half.
+TEST_F(TrayTest, ATrayAtItsSmallestShowsTwoWholeRows)
+{
+    GUI::MTray tray(nullptr, QStringLiteral("rows"));
+    for (int i = 0; i < 30; ++i)
+        tray.AddItem(std::make_unique<CountingItem>(QStringLiteral("t%1").arg(i), m_iApplied));
+    tray.resize(620, 300);
+    tray.show();
+    QApplication::processEvents();
+    tray.resize(620, tray.minimumSizeHint().height());
+    QApplication::processEvents();
+    auto *scroll = tray.findChild<QScrollArea *>();
+    ASSERT_NE(scroll, nullptr);
+    // The rows by their tops: the second row's lowest edge must be in view.
+    std::map<int, int> rowBottoms;
+    for (QWidget *button : scroll->widget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        rowBottoms[button->y()] = std::max(rowBottoms[button->y()], button->y() + button->height());
+    ASSERT_GE(rowBottoms.size(), 3u) << "the buttons take fewer than three rows";
+    const int secondRowBottom = std::next(rowBottoms.begin())->second;
+    EXPECT_GE(scroll->viewport()->height(), secondRowBottom);
 }
 
 }  // namespace

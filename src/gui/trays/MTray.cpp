@@ -29,11 +29,16 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace GUI {
 
 DialogChain MTray::s_chain;
 
 namespace {
+
+// The scroll area's height before the tray holds a button.
+constexpr int kLeastScrollHeight = 42;
 
 QString MenuText(const char *text) { return QCoreApplication::translate("GUI::MTray", text, "Menu Item"); }
 
@@ -90,7 +95,7 @@ void MTray::CreateWidgets()
     m_pScroll->setFrameShadow(QFrame::Plain);
     m_pScroll->setWidgetResizable(true);
     m_pScroll->setWidget(m_pGrid);
-    m_pScroll->setMinimumHeight(42);
+    m_pScroll->setMinimumHeight(kLeastScrollHeight);
     // The grid follows the room the scroll area gives it, which changes after the tray's own
     // resize and, for a tab shown later, only when it is first shown.
     m_pScroll->viewport()->installEventFilter(this);
@@ -173,6 +178,13 @@ void MTray::FitGrid()
 {
     const int width = m_pScroll->viewport()->width();
     m_pGrid->Fit(width > 0 ? width : m_pGrid->width());
+    // A dock kept at its smallest shows two whole rows, never a row cut in half.
+    m_pScroll->setMinimumHeight(std::max(kLeastScrollHeight, m_pGrid->RowsHeight(2)));
+    // A dock's tab page scrolls the tray as a whole and would hide that least height.
+    QWidget *viewport = parentWidget();
+    auto *page = qobject_cast<QScrollArea *>(viewport ? viewport->parentWidget() : nullptr);
+    if (page && page->widget() == this)
+        page->setMinimumHeight(minimumSizeHint().height() + 2 * page->frameWidth());
 }
 
 void MTray::resizeEvent(QResizeEvent *event)

@@ -111,6 +111,15 @@ void TrayItemList::Fit(int width)
     setFixedHeight(m_pLayout->heightForWidth(width));
 }
 
+int TrayItemList::RowsHeight(int rows) const
+{
+    // The layout's own item sizes, as the rows are laid out with them.
+    int row = 0;
+    for (int i = 0; i < m_pLayout->count(); ++i)
+        row = std::max(row, m_pLayout->itemAt(i)->sizeHint().height());
+    return row > 0 ? rows * row + (rows - 1) * m_pLayout->spacing() : 0;
+}
+
 bool TrayItemList::Accepts(const QDropEvent *event) const
 {
     return event->mimeData()->hasFormat(TrayItemMimeType()) && qobject_cast<QWidget *>(DragSource(*event));

@@ -45,6 +45,8 @@ public:
     int DropIndex(const QPoint &point) const;
     // Takes the width given and the height its buttons need for it.
     void Fit(int width);
+    // The height of `rows` whole rows of its buttons with the spacing between them; 0 when empty.
+    int RowsHeight(int rows) const;
 
 signals:
     void insertNewItem(GUI::QTrayItem *button);
