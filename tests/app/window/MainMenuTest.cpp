@@ -473,9 +473,9 @@ TEST_F(MainMenuTest, TraysComeFromTheSettingsFolder)
     m_window.reset();
     // The first window wrote its own trays; this folder holds only the ones below.
     QDir(trays).removeRecursively();
-    WriteFile(trays + QStringLiteral("/Stamp.txt"), "x");
-    WriteFile(trays + QStringLiteral("/stamp.txt"), "x");
-    WriteFile(trays + QStringLiteral("/Mine.txt"), "x");
+    WriteFile(trays + QStringLiteral("/Stamp.txt"), "Tool;Soft;;Soft\n");
+    WriteFile(trays + QStringLiteral("/stamp.txt"), "Tool;Soft;;Soft\n");
+    WriteFile(trays + QStringLiteral("/Mine.txt"), "Tool;Soft;;Soft\n");
     WriteFile(trays + QStringLiteral("/notes.dat"), "x");
     // A "Trays" folder under the current folder is not the user's.
     const QString current = QDir::currentPath();
