@@ -111,6 +111,32 @@ protected:
         dialog.m_pDisplacementType->setCurrentIndex(1);
     }
 
+    // The batch bake of the same sheets and settings (32 pixels, float maps, search
+    // distance 0.3) writes the bytes the maps in `folder` hold.
+    void ExpectTheBatchBakesBytes(const QString &folder)
+    {
+        MapExtraction::Mapper batch;
+        batch.m_aMapWidth.SetValue(32);
+        batch.m_aMapHeight.SetValue(32);
+        batch.m_aNormalMapFormat.SetValue(2);
+        batch.m_aDisplacementMapFormat.SetValue(MapExtraction::mapFloat);
+        batch.m_aNormalMapFilename.SetValue(QStringLiteral("n"));
+        batch.m_aDisplacementMapFilename.SetValue(QStringLiteral("d"));
+        batch.m_sMapFolder = File(QStringLiteral("batch/"));
+        // The search distance follows the low mesh, so it is set once the bake has the mesh:
+        // the same order as the command line's switches after the engine's defaults.
+        batch.m_aSearchDistance.SetValue(0.3f);
+        QString error;
+        ASSERT_TRUE(MapExtraction::BakeFromFiles(batch, File(QStringLiteral("low.obj")),
+                                                 File(QStringLiteral("high.obj")), &error))
+            << qPrintable(error);
+        for (const char *map : {"n.tif", "d.tif"}) {
+            const QByteArray baked = Bytes(File(folder + QLatin1String(map)));
+            EXPECT_FALSE(baked.isEmpty()) << map;
+            EXPECT_EQ(baked, Bytes(File(QStringLiteral("batch/") + QLatin1String(map)))) << map;
+        }
+    }
+
     ScriptedModals m_modals;
 };
 
@@ -133,26 +159,7 @@ TEST_F(MapperDlgTest, ABakeFromTheWindowWritesTheBytesOfTheBatchBake)
         << qPrintable(Recorder().boxes.join(QLatin1Char('\n')));
     EXPECT_TRUE(dialog->m_pStart->isEnabled());
 
-    MapExtraction::Mapper batch;
-    batch.m_aMapWidth.SetValue(32);
-    batch.m_aMapHeight.SetValue(32);
-    batch.m_aNormalMapFormat.SetValue(2);
-    batch.m_aDisplacementMapFormat.SetValue(MapExtraction::mapFloat);
-    batch.m_aNormalMapFilename.SetValue(QStringLiteral("n"));
-    batch.m_aDisplacementMapFilename.SetValue(QStringLiteral("d"));
-    batch.m_sMapFolder = File(QStringLiteral("batch/"));
-    // The search distance follows the low mesh, so it is set once the bake has the mesh:
-    // the same order as the command line's switches after the engine's defaults.
-    batch.m_aSearchDistance.SetValue(0.3f);
-    QString error;
-    ASSERT_TRUE(MapExtraction::BakeFromFiles(batch, File(QStringLiteral("low.obj")), File(QStringLiteral("high.obj")),
-                                             &error))
-        << qPrintable(error);
-    for (const char *map : {"n.tif", "d.tif"}) {
-        const QByteArray fromDialog = Bytes(File(QStringLiteral("dialog/") + QLatin1String(map)));
-        EXPECT_FALSE(fromDialog.isEmpty()) << map;
-        EXPECT_EQ(fromDialog, Bytes(File(QStringLiteral("batch/") + QLatin1String(map)))) << map;
-    }
+    ExpectTheBatchBakesBytes(QStringLiteral("dialog/"));
 }
 
 // A baking operation made from Utilities > Texture Baking > New Operation bakes from its own
@@ -201,24 +208,7 @@ TEST_F(MapperDlgTest, AnOperationsPageStartBakesTheMapsOfTheBatchBake)
     EXPECT_TRUE(Recorder().boxes.filter(QStringLiteral("Map extraction finished without errors")).size() == 1)
         << qPrintable(Recorder().boxes.join(QLatin1Char('\n')));
 
-    MapExtraction::Mapper batch;
-    batch.m_aMapWidth.SetValue(32);
-    batch.m_aMapHeight.SetValue(32);
-    batch.m_aNormalMapFormat.SetValue(2);
-    batch.m_aDisplacementMapFormat.SetValue(MapExtraction::mapFloat);
-    batch.m_aNormalMapFilename.SetValue(QStringLiteral("n"));
-    batch.m_aDisplacementMapFilename.SetValue(QStringLiteral("d"));
-    batch.m_sMapFolder = File(QStringLiteral("batch/"));
-    batch.m_aSearchDistance.SetValue(0.3f);
-    QString error;
-    ASSERT_TRUE(MapExtraction::BakeFromFiles(batch, File(QStringLiteral("low.obj")), File(QStringLiteral("high.obj")),
-                                             &error))
-        << qPrintable(error);
-    for (const char *map : {"n.tif", "d.tif"}) {
-        const QByteArray fromPage = Bytes(File(QStringLiteral("page/") + QLatin1String(map)));
-        EXPECT_FALSE(fromPage.isEmpty()) << map;
-        EXPECT_EQ(fromPage, Bytes(File(QStringLiteral("batch/") + QLatin1String(map)))) << map;
-    }
+    ExpectTheBatchBakesBytes(QStringLiteral("page/"));
 }
 
 TEST_F(MapperDlgTest, StartAfterASubdivisionBakesAndOneResultsWindowServesEveryRun)
