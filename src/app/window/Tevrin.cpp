@@ -345,16 +345,17 @@ bool Tevrin::LoadLayout(const QString &file)
     // Written just before Qt reads the state and removed right after: found at a start, it
     // says the last start ended inside that read, and the file is not tried again.
     const QString marker = file + QStringLiteral(".restoring");
-    if (QFileInfo::exists(marker)) {
-        QFile::remove(marker);
+    // The file goes aside where it can and the person is told why, and where it went.
+    const auto keepAside = [&file](const QString &why) {
         const QString kept = KeepAside(file);
         TellRefused(file,
-                    kept.isEmpty() ? Tr("The window layout %1 stopped the last start; the default layout is used.")
-                                         .arg(file)
-                                   : Tr("The window layout %1 stopped the last start; the default layout is used "
-                                        "and the file was moved to %2.")
-                                         .arg(file, kept),
+                    kept.isEmpty() ? Tr("%1; the default layout is used.").arg(why)
+                                   : Tr("%1; the default layout is used and the file was moved to %2.").arg(why, kept),
                     kept.isEmpty());
+    };
+    if (QFileInfo::exists(marker)) {
+        QFile::remove(marker);
+        keepAside(Tr("The window layout %1 stopped the last start").arg(file));
         return false;
     }
     const SmallFile in = ReadSmallFile(file, LayoutFile::kMaxBytes);
@@ -369,17 +370,8 @@ bool Tevrin::LoadLayout(const QString &file)
     const bool restored = LayoutFile::Restore(*this, in.bytes);
     if (guarded)
         QFile::remove(marker);
-    if (!restored) {
-        const QString kept = KeepAside(file);
-        TellRefused(file,
-                    kept.isEmpty() ? Tr("The window layout %1 is damaged or of another form; the default layout is "
-                                        "used.")
-                                         .arg(file)
-                                   : Tr("The window layout %1 is damaged or of another form; the default layout is "
-                                        "used and the file was moved to %2.")
-                                         .arg(file, kept),
-                    kept.isEmpty());
-    }
+    if (!restored)
+        keepAside(Tr("The window layout %1 is damaged or of another form").arg(file));
     return restored;
 }
 
