@@ -197,6 +197,35 @@ TEST_F(CommandLineTest, FlagsAreSetAndUnknownSwitchesOnlyWarn)
     EXPECT_FALSE(Split({"model.obj"}).MapExtraction());
 }
 
+// What the run goes on without is named, never taken silently.
+TEST_F(CommandLineTest, WhatARunGoesOnWithoutIsWarnedAbout)
+{
+    const struct {
+        QStringList words;
+        const char *named;
+    } cases[] = {
+        {{"-limitmemory"}, "-limitmemory"},
+        {{"-limitmemory", "-unattended"}, "no memory limit"},
+        {{"scene.tev", "-mapextraction"}, "scene.tev"},
+        {{"my", "scene.tev", "-mapextraction", "-width", "64"}, "-mapextraction"},
+    };
+    for (const auto &c : cases) {
+        const uint64_t limit = General::GetMemoryLimit();
+        CommandLine line = Split(c.words);
+        ASSERT_TRUE(line.Apply(nullptr)) << qPrintable(line.Error());
+        ASSERT_EQ(line.Warnings().size(), 1) << qPrintable(c.words.join(' '));
+        EXPECT_TRUE(line.Warnings()[0].startsWith(QLatin1String("Warning: "))) << qPrintable(line.Warnings()[0]);
+        EXPECT_TRUE(line.Warnings()[0].contains(QLatin1String(c.named))) << qPrintable(line.Warnings()[0]);
+        EXPECT_EQ(General::GetMemoryLimit(), limit);
+        CommandSwitches::s_bUnattended = false;
+    }
+    // A file with the window road is opened without a word.
+    CommandLine window = Split({"scene.tev", "-test"});
+    ASSERT_TRUE(window.Apply(nullptr));
+    EXPECT_TRUE(window.Warnings().isEmpty()) << qPrintable(window.Warnings().join('\n'));
+    CommandSwitches::s_bTest = false;
+}
+
 TEST_F(CommandLineTest, RelativePathsFollowTheStartFolderAndAPrecedingWorkdir)
 {
     QTemporaryDir dir;

@@ -102,6 +102,10 @@ QString CommandLine::Resolve(const QString &path) const
 bool CommandLine::Apply(MapExtraction::Mapper *engine)
 {
     m_sError.clear();
+    // The batch road bakes the meshes its switches name and opens no file.
+    if (m_bMapExtraction && !m_sFileArgument.isEmpty())
+        m_aWarnings.append(QStringLiteral("Warning: \"%1\" is not opened: -mapextraction bakes the meshes of "
+                                          "-lowmesh and -highmesh.").arg(m_sFileArgument));
     for (const Switch &entry : m_aSwitches)
         if (!ApplyOne(entry, engine))
             return false;
@@ -161,8 +165,12 @@ bool CommandLine::ApplyOne(const Switch &entry, MapExtraction::Mapper *engine)
 
     if (name == QLatin1String("limitmemory")) {
         unsigned long long bytes = 0;
-        if (value.isEmpty())
-            return true;  // an empty value keeps the limit
+        if (value.isEmpty()) {
+            // Taken as "no limit" rather than refused: the run goes on, but not silently.
+            m_aWarnings.append(QStringLiteral("Warning: -limitmemory takes a byte count with an optional unit k, m "
+                                              "or g; without one no memory limit is set."));
+            return true;
+        }
         if (!ParseMemorySize(value, bytes))
             return Fail(entry, QStringLiteral("a byte count with an optional unit k, m or g"));
         General::SetMemoryLimit(bytes);

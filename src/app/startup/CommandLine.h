@@ -31,8 +31,9 @@ public:
     CommandLine(const QStringList &arguments, const QString &startFolder);
 
     // Applies the switches in order. A value that cannot be read stops there with false
-    // and a one-line reason in Error(); an unknown switch, or a value given to a switch
-    // that takes none, only adds a warning. Without an engine its settings are skipped.
+    // and a one-line reason in Error(); an unknown switch, a value given to a switch that
+    // takes none, an empty "limitmemory" or a file named for the batch road only adds a
+    // warning. Without an engine its settings are skipped.
     // "workdir" makes its folder the current folder at once.
     bool Apply(MapExtraction::Mapper *engine);
 
