@@ -320,8 +320,9 @@ TEST_F(MapperDlgTest, AnObjectsOwnLevelsBakeTheStrokeInTheWindowOnThePageAndAsFi
         EXPECT_FALSE(baked.isEmpty()) << map;
         EXPECT_EQ(baked, Bytes(File(QStringLiteral("page/") + QLatin1String(map)))) << map;
         EXPECT_EQ(baked, Bytes(File(QStringLiteral("files/") + QLatin1String(map)))) << map;
-        QFile::copy(File(QStringLiteral("dialog/") + QLatin1String(map)),
-                    QStringLiteral(TEVRIN_SCREENSHOTS "/own_levels_") + QLatin1String(map));
+        const QString shot = QStringLiteral(TEVRIN_SCREENSHOTS "/own_levels_") + QLatin1String(map);
+        QFile::remove(shot);
+        QFile::copy(File(QStringLiteral("dialog/") + QLatin1String(map)), shot);
     }
     // The stroke is in the map: its middle stands well above its corner.
     MapExtraction::MapBuffer displacement;
