@@ -82,9 +82,11 @@ bool BakeFromFiles(Mapper &mapper, const QString &lowFile, const QString &highFi
         if (!missing.isEmpty())
             fail(missing);
         else if (!(ok = mapper.Start()))
-            fail(mapper.m_sFailure.isEmpty() ? QCoreApplication::translate("MapExtraction::Mapper",
-                                                                           "Map extraction failed")
-                                             : mapper.m_sFailure);
+            fail(mapper.m_sFailure.isEmpty()
+                     ? QCoreApplication::translate("MapExtraction::Mapper", "Map extraction failed")
+                 : mapper.m_bHighOutOfReach
+                     ? QCoreApplication::translate("MapExtraction::Mapper", "%1 (-range DISTANCE)").arg(mapper.m_sFailure)
+                     : mapper.m_sFailure);
     } catch (const General::Error &e) {
         fail(e.GetMessage());
     }

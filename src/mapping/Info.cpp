@@ -258,12 +258,12 @@ void Info::UpdateSearchDistance()
         mesh = m_aHighMesh.GetValue();
     if (!mesh)
         return;
-    // A tenth of the mesh, kept inside the setting's range: a huge mesh must not push the
-    // ray length past what the setting offers.
+    // A tenth of the mesh at any size: a mesh modelled in millimetres needs a ray as long,
+    // in its own units, as one modelled in metres. The slider's bounds widen to hold it.
     float distance = 0.1f * mesh->GetAABB(false).GetMaxSize();
     if (!(distance >= 0.0f))
         distance = 0.0f;
-    m_aSearchDistance.SetValue(std::min(distance, kLargestSearchDistance));
+    m_aSearchDistance.SetValue(distance);
 }
 
 int Info::GetNormalMapFormat() const

@@ -34,6 +34,7 @@ enum FileType { fileTIF = 0, fileBMP = 1, filePNG = 2, fileJPG = 3, fileTGA = 4 
 class Info : public General::Node {
 public:
     static General::TypeInfo s_typeInfo;
+    // The top of the search distance's slider at first; the setting itself takes any length.
     static constexpr float kLargestSearchDistance = 20.0f;
 
     Info();

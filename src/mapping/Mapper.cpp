@@ -45,15 +45,39 @@ void Mapper::HandleEvent(General::EventGate *gate)
         delete error;
     }
     if (ok) {
-        const QString text = m_fDisplacementMin == 0.0f && m_fDisplacementMax == 0.0f
-                                 ? Tr("Map extraction finished without errors")
-                                 : Tr("Map extraction finished without errors\nDisplacement values are in range: %1:%2")
-                                       .arg(double(m_fDisplacementMin), 0, 'f', 6)
-                                       .arg(double(m_fDisplacementMax), 0, 'f', 6);
-        MappingHost::Get().ShowResult(Tr("Finished"), text, false);
+        MappingHost::Get().ShowResult(Tr("Finished"), FinishedText(true), !m_aNotices.isEmpty());
     } else {
         MappingHost::Get().ShowResult(Tr("Error"), Tr("Map extraction failed"), true);
     }
+}
+
+QString Mapper::FinishedText(bool withRange) const
+{
+    QString text = m_aNotices.isEmpty() ? Tr("Map extraction finished without errors")
+                                        : Tr("Map extraction finished, but the maps are not what a bake should give:");
+    for (const QString &notice : m_aNotices)
+        text += QLatin1Char('\n') + notice;
+    if (withRange && (m_fDisplacementMin != 0.0f || m_fDisplacementMax != 0.0f))
+        text += Tr("\nDisplacement values are in range: %1:%2")
+                    .arg(double(m_fDisplacementMin), 0, 'f', 6)
+                    .arg(double(m_fDisplacementMax), 0, 'f', 6);
+    return text;
+}
+
+void Mapper::NoteSurprises()
+{
+    // Hits closer to the low surface than this are rounding, not relief.
+    const float flat = 1e-4f * (m_fRangeHi - m_fRangeLo);
+    if (m_iRunHits && !(m_fRunLargest > flat))
+        m_aNotices << Tr("Every texel lies at zero: the high surface met is the low mesh itself or does not "
+                         "differ from it, so the maps are flat");
+    if (m_iRunRays && (m_iRunRays - m_iRunHits) * 2 > m_iRunRays)
+        m_aNotices << Tr("%1% of the texels found no high surface within the search distance (%2) and are flat: "
+                         "lengthen the search distance or place the meshes together")
+                          .arg(qRound(100.0 * double(m_iRunRays - m_iRunHits) / double(m_iRunRays)))
+                          .arg(double(m_aSearchDistance.GetValue()));
+    for (const QString &notice : m_aNotices)
+        Log("%s\n", qPrintable(notice));
 }
 
 void Mapper::SetupSearch()
@@ -87,6 +111,11 @@ bool Mapper::Start()
     // A run without anything to hit would write flat maps and call it a success.
     if (!HasHighSource())
         throw General::Error(1, Tr("No high resolution mesh specified"));
+    if (const int own = OwnLevelsFrom(); own > 0 && own >= m_aHighMesh.GetValue()->LevelCount())
+        throw General::Error(1, Tr("The high resolution mesh is the low mesh's own object, which has no level above "
+                                   "level %1 to bake from: subdivide the object and sculpt the finer level, or "
+                                   "choose another high resolution mesh")
+                                    .arg(own - 1));
     Log("Starting texture baking with the following parameters:\n");
     LogAttributes();
     CheckLowResMesh();
@@ -97,11 +126,15 @@ bool Mapper::Start()
     } running(*this);
     m_bStopRequested = false;
     m_sFailure.clear();
+    m_bHighOutOfReach = false;
+    m_iHighFacesOutOfReach = 0;
+    m_aNotices.clear();
     SetupSearch();
     // A failed run leaves the range of the last good one, not a half-made one.
     const float lastMin = m_fDisplacementMin, lastMax = m_fDisplacementMax;
     m_fDisplacementMin = m_fDisplacementMax = 0.0f;
     m_iRunHits = m_iRunRays = 0;
+    m_fRunLargest = 0.0f;
 
     // The subdivision of the working low mesh smooths its texture coordinates as set.
     const bool smoothTCs = MeshSwitches::s_bSmoothTCs;
@@ -123,10 +156,20 @@ bool Mapper::Start()
     MeshSwitches::s_bSmoothTCs = smoothTCs;
     // Maps where no ray met the high surface are flat maps, not a bake.
     if (ok && m_iRunRays && !m_iRunHits) {
-        Log("No ray hit the high resolution mesh: check the search distance and the meshes' placement\n");
-        m_sFailure = Tr("No ray hit the high resolution mesh: check the search distance and the meshes' placement");
+        m_bHighOutOfReach = m_iHighFacesOutOfReach > 0;
+        m_sFailure = m_bHighOutOfReach
+                         ? Tr("No face of the high resolution mesh lies within the search distance (%1) of the low "
+                              "mesh: all %2 of its faces lie farther away. Place the meshes together or lengthen "
+                              "the search distance")
+                               .arg(double(m_aSearchDistance.GetValue()))
+                               .arg(m_iHighFacesOutOfReach)
+                         : Tr("No ray hit the high resolution mesh: check the search distance and the meshes' "
+                              "placement");
+        Log("%s\n", qPrintable(m_sFailure));
         ok = false;
     }
+    if (ok)
+        NoteSurprises();
     // Only a run that succeeded replaces the maps of an earlier one.
     if (ok && !m_cOutput.CommitRun()) {
         m_sFailure = m_cOutput.GetError();
@@ -247,17 +290,37 @@ uint64_t Mapper::EstimateRegionMemory(unsigned faces, int steps)
 
 uint64_t Mapper::AvailableMemory() const { return General::GetAvailableMemory(); }
 
+int Mapper::OwnLevelsFrom() const
+{
+    const Object *high = m_aHighMesh.GetValue();
+    const SubdivLevel *low = m_aLowMesh.GetValue();
+    if (!high || !low)
+        return -1;
+    for (int level = 0; level < high->LevelCount(); ++level)
+        if (high->GetLevel(level) == low)
+            return level + 1;
+    return -1;
+}
+
 bool Mapper::CollectHighMeshes()
 {
     m_aHighMeshes.Clear();
     Object *high = m_aHighMesh.GetValue();
+    m_bFinestLevelFirst = false;
     if (!high) {
         if (CollectSelectionSet())
             return true;
         ReleaseHighMeshes();
         return false;
     }
-    for (int level = high->LevelCount() - 1; level >= 0; --level) {
+    // Baked from its own object, the low level would meet itself at every texel, nearer
+    // than any sculpted level: the surface is the levels above it, and where a finer level
+    // is met it wins, being what the object shows there (a coarser level, unsculpted, would
+    // else lie nearer wherever the sculpt raised or lowered the surface).
+    const int own = OwnLevelsFrom();
+    const int lowest = std::max(own, 0);
+    m_bFinestLevelFirst = own > 0;
+    for (int level = high->LevelCount() - 1; level >= lowest; --level) {
         SubdivLevel *mesh = high->GetLevel(level);
         if (!mesh || !mesh->m_iFaceCount)
             continue;
@@ -299,6 +362,13 @@ int Mapper::ImportHighMesh()
     m_pImported = importer->DoImport();
     if (!m_pImported) {
         // A file that cannot be read fails the run; splitting would read it again and again.
+        // A surface that lies beyond every ray of the region is no fault of the file.
+        // The region's rays then all miss; the run says so when no region had anything to hit.
+        if (const uint64_t faces = importer->GetFacesOutsideSpace()) {
+            Log("\t%s\n", qPrintable(importer->GetError()));
+            m_iHighFacesOutOfReach = faces;
+            return 2;
+        }
         if (!importer->GetError().isEmpty()) {
             Log("Import failed\n");
             m_sFailure = Tr("Import failed: %1").arg(importer->GetError());
@@ -467,6 +537,11 @@ bool Mapper::ProcessRegion(float uMin, float vMin, float uMax, float vMax, bool 
         m_sFailure = m_cOutput.GetError();
         return false;
     }
+    if (!written && m_aSkipEmptyMaps.GetValue())
+        m_aNotices << (m_cRegionStatistics.m_iPixels
+                           ? Tr("No texel of tile %1 met the high surface: no map was written for it")
+                           : Tr("Tile %1 has no faces of the low mesh: no map was written for it"))
+                          .arg(identifier);
     m_iLastSavedTile = identifier;
     if (m_pProgress) {
         if (!m_cOutput.m_sSavedNormal.isEmpty())
@@ -583,6 +658,7 @@ bool Mapper::ProcessPart(float uMin, float vMin, float uMax, float vMax, int dep
             m_cRegionStatistics.Add(s);
             m_iRunHits += s.m_iHits;
             m_iRunRays += s.m_iHits + s.m_iMisses;
+            m_fRunLargest = std::max(m_fRunLargest, s.m_fLargest);
         }
         if (ok && subdivide && !m_aSelectedOnly.GetValue() && m_aEdgeBleeding.GetValue() > 0) {
             Log("\tEdge bleeding\n");
@@ -609,6 +685,7 @@ void Mapper::Statistics::Add(const Statistics &o)
     m_iHits += o.m_iHits;
     m_iMisses += o.m_iMisses;
     m_iWritten += o.m_iWritten;
+    m_fLargest = std::max(m_fLargest, o.m_fLargest);
     if (o.m_bRange) {
         m_fMin = m_bRange ? std::min(m_fMin, o.m_fMin) : o.m_fMin;
         m_fMax = m_bRange ? std::max(m_fMax, o.m_fMax) : o.m_fMax;

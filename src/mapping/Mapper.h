@@ -126,6 +126,8 @@ public:
         uint64_t m_iPixels = 0, m_iSpheres = 0, m_iFaces = 0, m_iFilled = 0, m_iHits = 0, m_iMisses = 0,
                  m_iWritten = 0;
         float m_fMin = 0.0f, m_fMax = 0.0f;
+        // The largest distance of a hit from the low surface, displacement map or not.
+        float m_fLargest = 0.0f;
         bool m_bRange = false;
         void Add(const Statistics &o);
     };
@@ -157,10 +159,23 @@ public:
     Statistics m_cRegionStatistics;
     // Where a tile's run ended early: the message of the last failure.
     QString m_sFailure;
+    // The run failed because no face of the high mesh file lies within the search distance
+    // of the low mesh: the search distance is what to change.
+    bool m_bHighOutOfReach = false;
+    // The faces of the high mesh file when a region found none of them near it.
+    uint64_t m_iHighFacesOutOfReach = 0;
+    // What a run that succeeded must still tell the person, one sentence each: maps that
+    // stay flat, texels most of which found no surface, tiles skipped without a map.
+    QStringList m_aNotices;
     // Regions processed, and how many were split, for the tests and the report.
     unsigned m_iRegionsDone = 0, m_iRegionsSplit = 0;
-    // Rays cast and rays that met the high surface, over the whole run.
+    // Rays cast and rays that met the high surface, over the whole run, and the largest
+    // distance of a hit from the low surface.
     uint64_t m_iRunRays = 0, m_iRunHits = 0;
+    float m_fRunLargest = 0.0f;
+    // The text that reports a run that succeeded: the notices, when there are any, follow
+    // the finish (and the displacement range, when asked).
+    QString FinishedText(bool withRange) const;
     // Where the rows of the run go; null for none. Not owned.
     MapProgress *m_pProgress = nullptr;
 
@@ -174,7 +189,12 @@ protected:
 
 private:
     void ReleaseHighMeshes();
+    // Adds the notices of a run that succeeded: flat maps, most texels missed.
+    void NoteSurprises();
     bool CollectHighMeshes();
+    // When the low mesh is a level of the high object: the index of the level above it
+    // (possibly past the object's top); otherwise -1.
+    int OwnLevelsFrom() const;
     // The faces of "Selection Set", each set level with a tree over its listed faces.
     bool CollectSelectionSet();
     bool HasHighSource() const;
@@ -189,7 +209,7 @@ private:
     // Empties the face index table for the texels of the current region.
     void ClearRegionEntries();
     // The high surface from "Load Mesh From File", only the part near the region: 1 done,
-    // 0 short of memory (split), -1 failed.
+    // 2 none of it near the region (every ray misses), 0 short of memory (split), -1 failed.
     int ImportHighMesh();
     // Frames of the working mesh in the mapper's own storage: the mesh's lookup mode and
     // frames, which the view shares, stay as they were.
@@ -229,6 +249,9 @@ private:
     // Placements that are the identity, whose transforms a texel skips: mostly all of them.
     bool m_bLowIdentity = true;
     std::vector<uint8_t> m_aHighIdentity;
+    // The high meshes are levels of one object, finest first: the first that a ray meets
+    // decides the texel.
+    bool m_bFinestLevelFirst = false;
     // The tree of each high mesh, read once before the workers start.
     std::vector<const BTree::Tree *> m_aHighTrees;
     // The boxes over each high tree that the texel search walks; empty where memory

@@ -307,7 +307,7 @@ void Mapper::EvaluateTexel(unsigned x, unsigned y, const float weights[3], const
 
     HitSearch best(Vector(0, 0, 0), Vector(0, 0, 0), m_fRayCenter, m_aSmoothNormals.GetValue());
     unsigned bestMesh = 0;
-    for (unsigned i = 0; i < m_aHighTrees.size(); ++i) {
+    for (unsigned i = 0; i < m_aHighTrees.size() && !(m_bFinestLevelFirst && best.m_bHit); ++i) {
         const BTree::Tree *tree = m_aHighTrees[i];
         if (!tree)
             continue;
@@ -368,11 +368,13 @@ void Mapper::EvaluateTexel(unsigned x, unsigned y, const float weights[3], const
         }
         m_cNormalMap.SetNormal(x, y, normal);
     }
+    const Vector hitHigh = best.m_vStart + best.m_vDirection * best.m_fT;
+    const Vector hit = Place(lowInverse, m_bLowIdentity, Place(highFull, highIdentity, hitHigh));
+    const float d = std::clamp((hit - p).Dot(n) * m_fDisplacementScale, m_fRangeLo, m_fRangeHi);
+    // Measured with or without a displacement map: a run whose hits all lie on the low
+    // surface says so.
+    stats.m_fLargest = std::max(stats.m_fLargest, std::fabs(d));
     if (displacement) {
-        const Vector hitHigh = best.m_vStart + best.m_vDirection * best.m_fT;
-        const Vector hit = Place(lowInverse, m_bLowIdentity, Place(highFull, highIdentity, hitHigh));
-        float d = (hit - p).Dot(n) * m_fDisplacementScale;
-        d = std::clamp(d, m_fRangeLo, m_fRangeHi);
         displacementBuffer.SetValue(x, y, displacementChannel, d, m_fRangeLo, m_fRangeHi);
         stats.m_fMin = stats.m_bRange ? std::min(stats.m_fMin, d) : d;
         stats.m_fMax = stats.m_bRange ? std::max(stats.m_fMax, d) : d;

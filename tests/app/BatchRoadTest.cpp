@@ -85,6 +85,20 @@ protected:
     QTemporaryDir m_cDir;
 };
 
+// The arguments with switch -name set to value (added when absent); a null value takes the
+// switch out.
+QStringList WithSwitch(QStringList arguments, const QString &name, const QString &value)
+{
+    const qsizetype at = arguments.indexOf(QLatin1Char('-') + name);
+    if (at < 0)
+        arguments << QLatin1Char('-') + name << value;
+    else if (value.isNull())
+        arguments.remove(at, 2);
+    else
+        arguments[at + 1] = value;
+    return arguments;
+}
+
 QByteArray Bytes(const QString &path)
 {
     QFile file(path);
@@ -201,16 +215,7 @@ TEST_F(BatchRoad, ARunThatCannotSucceedSaysWhyOnOneLineAndWritesNothing)
         QFile plain(QDir(RunFolder()).filePath(QStringLiteral("plain")));
         ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
     }
-    auto with = [](QStringList arguments, const QString &name, const QString &value) {
-        const qsizetype at = arguments.indexOf(QLatin1Char('-') + name);
-        if (at < 0)
-            arguments << QLatin1Char('-') + name << value;
-        else if (value.isNull())
-            arguments.remove(at, 2);
-        else
-            arguments[at + 1] = value;
-        return arguments;
-    };
+    const auto with = WithSwitch;
     const struct {
         const char *what;
         QStringList arguments;
@@ -236,6 +241,50 @@ TEST_F(BatchRoad, ARunThatCannotSucceedSaysWhyOnOneLineAndWritesNothing)
         EXPECT_TRUE(run.err[0].contains(QLatin1String(c.reason))) << c.what << ": " << qPrintable(run.err[0]);
         EXPECT_TRUE(Files(QDir(RunFolder()).filePath(QStringLiteral("maps"))).isEmpty()) << c.what;
         EXPECT_FALSE(QFile::exists(QDir(ConfigFolder()).filePath(QStringLiteral("ui.sav")))) << c.what;
+    }
+}
+
+// Runs that did what was asked keep exit 0, yet what they could not make is said on one
+// line: a skipped tile without faces, maps that stay flat; a high mesh out of reach fails
+// naming the switch that lengthens the reach.
+TEST_F(BatchRoad, WhatARunCouldNotMakeIsSaidOnStandardError)
+{
+    ASSERT_TRUE(QDir(RunFolder()).mkpath(QStringLiteral("maps")));
+    {
+        QFile gap(In(QStringLiteral("gap.obj")));
+        ASSERT_TRUE(gap.open(QIODevice::WriteOnly));
+        gap.write("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 3 0 0\nv 3 1 0\nv 2 1 0\n"
+                  "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvt 2 0\nvt 3 0\nvt 3 1\nvt 2 1\n"
+                  "f 1/1 2/2 3/3 4/4\nf 5/5 6/6 7/7 8/8\n");
+    }
+    fixtures::WriteSheet(In(QStringLiteral("far.obj")), 40, [](float, float) { return 5.0f; }, false);
+    const auto with = WithSwitch;
+    const struct {
+        const char *what;
+        QStringList arguments;
+        int exitCode;
+        const char *line;
+        bool written;
+    } cases[] = {
+        {"an empty tile skipped",
+         with(with(with(BakeSwitches(), "lowmesh", "../in/gap.obj"), "tile", "2"), "skipemptymaps", "yes"), 0,
+         "Map extraction: Tile 2 has no faces of the low mesh: no map was written for it", false},
+        {"the low mesh as the high one", with(BakeSwitches(), "highmesh", "../in/low.obj"), 0,
+         "Map extraction: Every texel lies at zero", true},
+        {"a high mesh out of reach", with(BakeSwitches(), "highmesh", "../in/far.obj"), 255,
+         "Map extraction failed: No face of the high resolution mesh lies within the search distance", false},
+    };
+    for (const auto &c : cases) {
+        const QString maps = QDir(RunFolder()).filePath(QStringLiteral("maps"));
+        for (const QString &name : Files(maps))
+            QFile::remove(QDir(maps).filePath(name));
+        const Outcome run = Start(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.what;
+        ASSERT_EQ(run.err.size(), 1) << c.what << "\n" << qPrintable(run.err.join('\n'));
+        EXPECT_TRUE(run.err[0].startsWith(QLatin1String(c.line))) << c.what << ": " << qPrintable(run.err[0]);
+        EXPECT_EQ(!Files(maps).isEmpty(), c.written) << c.what;
+        // The one that fails names the switch.
+        EXPECT_EQ(run.err[0].contains(QLatin1String("-range")), c.exitCode != 0) << c.what;
     }
 }
 

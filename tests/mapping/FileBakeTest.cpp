@@ -251,3 +251,99 @@ TEST_F(FileBakeTest, AFailedRunLeavesTheMapsOfTheLastGoodRun)
         EXPECT_EQ(contents(), good);
     }
 }
+
+// A sheet modelled in millimetres: side 1000 and waves of amplitude 30. Without a range of
+// its own the run searches a tenth of the low sheet (100) and finds every wave whole.
+TEST_F(FileBakeTest, WithoutARangeTheSearchDistanceIsATenthOfTheLowMeshAtAnySize)
+{
+    constexpr float kScale = 1000.0f, kAmplitude = 0.03f;
+    const auto wave = [](float x, float y) {
+        constexpr float kPi = 3.14159265f;
+        return kAmplitude * std::sin(2 * kPi * x) * std::sin(2 * kPi * y);
+    };
+    const QString low = m_cDir.filePath(QStringLiteral("low_mm.obj")), high = m_cDir.filePath(QStringLiteral("high_mm.obj"));
+    WriteSheet(low, 4, [](float, float) { return 0.0f; }, true, 1.0f, kScale);
+    WriteSheet(high, 80, wave, false, 1.0f, kScale);
+    QString error;
+    ASSERT_TRUE(MapExtraction::BakeFromFiles(m_cMapper, low, high, &error, true)) << qPrintable(error);
+    EXPECT_FLOAT_EQ(m_cMapper.m_aSearchDistance.GetValue(), 100.0f);
+    EXPECT_EQ(m_cMapper.m_iRunHits, m_cMapper.m_iRunRays);
+    // The texel centres nearest the crests lie at 7.5 / 32 and 8.5 / 32.
+    const float crest = kScale * wave(7.5f / 32, 7.5f / 32);
+    EXPECT_NEAR(m_cMapper.m_fDisplacementMax, crest, 0.05f * crest);
+    EXPECT_NEAR(m_cMapper.m_fDisplacementMin, -crest, 0.05f * crest);
+    EXPECT_TRUE(m_cMapper.m_aNotices.isEmpty()) << qPrintable(m_cMapper.m_aNotices.join('\n'));
+}
+
+// A high sheet far above the low one holds its faces; the run says that none of them lies
+// within reach, how many there are, and which switch lengthens the reach.
+TEST_F(FileBakeTest, AHighMeshBeyondTheSearchDistanceIsSaidToBeOutOfReachNotEmpty)
+{
+    const QString far = m_cDir.filePath(QStringLiteral("far.obj"));
+    WriteSheet(far, 40, [](float, float) { return 5.0f; }, false);
+    QString error;
+    EXPECT_FALSE(MapExtraction::BakeFromFiles(m_cMapper, m_cDir.filePath(QStringLiteral("low.obj")), far, &error));
+    EXPECT_TRUE(error.startsWith(QStringLiteral("No face of the high resolution mesh lies within the search "
+                                                "distance (0.3) of the low mesh: all 1600 of its faces")))
+        << qPrintable(error);
+    EXPECT_TRUE(error.contains(QStringLiteral("-range"))) << qPrintable(error);
+    EXPECT_FALSE(error.contains(QStringLiteral("no faces"))) << qPrintable(error);
+    EXPECT_TRUE(QDir(m_cDir.path()).entryList({QStringLiteral("*.tif")}).isEmpty());
+}
+
+// A run that did what it was asked but made maps that are flat where a bake should show
+// relief says why, besides its success: the surface it met is the low mesh itself, or most
+// texels met nothing; a wavy high sheet wholly in reach gets no such word.
+TEST_F(FileBakeTest, FlatOrMostlyMissedMapsSucceedWithANotice)
+{
+    const QString low = m_cDir.filePath(QStringLiteral("low.obj"));
+    const QString narrow = m_cDir.filePath(QStringLiteral("narrow.obj"));
+    WriteSheet(narrow, 20, Wave, false, 0.3f);
+    const struct {
+        const char *what;
+        QString high;
+        QString notice;
+    } cases[] = {
+        {"the low sheet itself", low, QStringLiteral("Every texel lies at zero")},
+        {"a high strip over a third", narrow, QStringLiteral("% of the texels found no high surface")},
+        {"the wave", m_cDir.filePath(QStringLiteral("high.obj")), QString()},
+    };
+    for (const auto &c : cases) {
+        QString error;
+        ASSERT_TRUE(MapExtraction::BakeFromFiles(m_cMapper, low, c.high, &error)) << c.what << qPrintable(error);
+        if (c.notice.isEmpty()) {
+            EXPECT_TRUE(m_cMapper.m_aNotices.isEmpty()) << c.what << qPrintable(m_cMapper.m_aNotices.join('\n'));
+            EXPECT_EQ(m_cMapper.FinishedText(false), QStringLiteral("Map extraction finished without errors"));
+            continue;
+        }
+        ASSERT_EQ(m_cMapper.m_aNotices.size(), 1) << c.what << qPrintable(m_cMapper.m_aNotices.join('\n'));
+        EXPECT_TRUE(m_cMapper.m_aNotices[0].contains(c.notice)) << c.what << qPrintable(m_cMapper.m_aNotices[0]);
+        EXPECT_TRUE(m_cMapper.FinishedText(false).endsWith(m_cMapper.m_aNotices[0])) << c.what;
+    }
+}
+
+// Tile 2 of a low mesh whose texture coordinates skip it: a frame for that tile that skips
+// empty maps writes nothing, succeeds, and says so.
+TEST_F(FileBakeTest, ASkippedEmptyTileSaysItHasNoFacesAndNoMap)
+{
+    const QString low = m_cDir.filePath(QStringLiteral("gap.obj"));
+    QFile file(low);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nv 3 0 0\nv 3 1 0\nv 2 1 0\n"
+               "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvt 2 0\nvt 3 0\nvt 3 1\nvt 2 1\n"
+               "f 1/1 2/2 3/3 4/4\nf 5/5 6/6 7/7 8/8\n");
+    file.close();
+    const QString high = m_cDir.filePath(QStringLiteral("high3.obj"));
+    WriteSheet(high, 30, Wave, false, 3.0f);
+    QTemporaryDir maps;
+    m_cMapper.m_aProcessMultipleTiles.SetValue(true, true);
+    m_cMapper.m_aSkipEmptyMaps.SetValue(true, true);
+    m_cMapper.m_aNormalMapFilename.SetValue(maps.filePath(QStringLiteral("n_%i")), true);
+    m_cMapper.m_aDisplacementMapFilename.SetValue(maps.filePath(QStringLiteral("d_%i")), true);
+    m_cMapper.m_iFirstTile = m_cMapper.m_iLastTile = 2;
+    QString error;
+    EXPECT_TRUE(MapExtraction::BakeFromFiles(m_cMapper, low, high, &error)) << qPrintable(error);
+    EXPECT_TRUE(QDir(maps.path()).entryList(QDir::Files).isEmpty());
+    EXPECT_EQ(m_cMapper.m_aNotices,
+              QStringList{QStringLiteral("Tile 2 has no faces of the low mesh: no map was written for it")});
+}

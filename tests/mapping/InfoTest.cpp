@@ -199,7 +199,8 @@ TEST_F(Settings, TheLowMeshDecidesTheTileSettingsAndTheSearchDistance)
     const Case cases[] = {
         {"one tile", {0, 0, 1, 1}, General::Vector(2, 5, 3), false, 0.5f},
         {"three tiles", {0, 0, 3, 1}, General::Vector(1, 1, 1), true, 0.1f},
-        {"huge mesh", {0, 0, 1, 2}, General::Vector(900, 1, 1), true, Info::kLargestSearchDistance},
+        // A tenth at any size: past the slider's first top too.
+        {"huge mesh", {0, 0, 1, 2}, General::Vector(900, 1, 1), true, 90.0f},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);

@@ -369,7 +369,7 @@ TEST_F(MapperTest, LowMemorySplitsTheTileAndKeepsTheMaps)
     split.m_iAvailable = 8000;
     Configure(split, *low, *high, QStringLiteral("p"));
     split.m_aEdgeBleeding.SetValue(2, true);
-    ASSERT_TRUE(split.Start());
+    ASSERT_TRUE(split.Start()) << qPrintable(split.m_sFailure);
     EXPECT_GT(split.m_iRegionsSplit, 0u);
     EXPECT_EQ(Bytes(QStringLiteral("w_disp_0001.tif")), Bytes(QStringLiteral("p_disp_0001.tif")));
     EXPECT_EQ(Bytes(QStringLiteral("w_normal_0001.tif")), Bytes(QStringLiteral("p_normal_0001.tif")));

@@ -19,9 +19,9 @@ inline float Wave(float x, float y)
 }
 
 // An n × n sheet over [0, width] × [0, 1] as OBJ text, with texture coordinates (the
-// position's x and y) when asked.
+// position's x and y) when asked; `scale` then enlarges the positions, not the coordinates.
 inline void WriteSheet(const QString &path, unsigned n, const std::function<float(float, float)> &height, bool uvs,
-                       float width = 1.0f)
+                       float width = 1.0f, float scale = 1.0f)
 {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -29,7 +29,7 @@ inline void WriteSheet(const QString &path, unsigned n, const std::function<floa
     for (unsigned j = 0; j <= n; ++j)
         for (unsigned i = 0; i <= n; ++i) {
             const float x = width * float(i) / float(n), y = float(j) / float(n);
-            out << "v " << x << ' ' << y << ' ' << height(x, y) << '\n';
+            out << "v " << x * scale << ' ' << y * scale << ' ' << height(x, y) * scale << '\n';
             if (uvs)
                 out << "vt " << x << ' ' << y << '\n';
         }

@@ -428,6 +428,8 @@ void MapperDlg::StartMapping()
     }
     m_pRunning = nullptr;
     mapper->m_pProgress = nullptr;
+    const QString finished = mapper->FinishedText(false);
+    const bool notices = !mapper->m_aNotices.isEmpty();
     // The person may have closed the results window during the run.
     if (!error.isEmpty() && m_pResults)
         m_pResults->Finish();
@@ -438,7 +440,8 @@ void MapperDlg::StartMapping()
         Log("Map extraction failed\n");
         ShowOutcome(true, tr("Error"), error);
     } else if (ok) {
-        ShowOutcome(false, tr("Finished"), tr("Map extraction finished without errors"));
+        // Flat maps and maps that mostly missed are a success the person must hear about.
+        ShowOutcome(notices, tr("Finished"), finished);
     } else {
         ShowOutcome(true, tr("Error"), tr("Map extraction failed"));
     }

@@ -113,6 +113,10 @@ int RunBatchRoad(const CommandLine &commandLine, MapExtraction::Mapper &engine)
     } catch (const std::bad_alloc &) {
         result = Fail(QStringLiteral("not enough memory"));
     }
+    // A run that did what was asked keeps its exit code; what it could not make is still said.
+    if (result == 0)
+        for (const QString &notice : engine.m_aNotices)
+            std::fprintf(stderr, "Map extraction: %s\n", notice.toLocal8Bit().constData());
     if (result == 0)
         Console("Map extraction finished.\n");
     RunLog::CloseLogFile();

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 class Object;
 namespace BTree {
 class Space;
@@ -31,6 +33,9 @@ public:
     const QString &GetError() const { return m_sError; }
     // What a successful import left out of the file, for the user; empty when nothing.
     const QString &GetNotice() const { return m_sNotice; }
+    // The faces of a file that holds faces but none near the space: the import then gave
+    // nothing because of where the file's surface lies, not because the file is empty.
+    uint64_t GetFacesOutsideSpace() const { return m_iFacesOutsideSpace; }
 
     // Deletes a chain of objects linked through m_pNextObject.
     static void DeleteChain(Object *first);
@@ -44,4 +49,5 @@ protected:
     int m_iNumberBase = 0;
     QString m_sError;
     QString m_sNotice;
+    uint64_t m_iFacesOutsideSpace = 0;
 };

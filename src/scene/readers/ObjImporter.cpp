@@ -715,12 +715,17 @@ Object *ObjImporter::DoImport()
     try {
         if (Scan()) {
             CreateObjects();
-            if (!m_pFirst)
+            if (!m_pFirst && m_pSpace && m_iFaceLines) {
+                m_iFacesOutsideSpace = m_iFaceLines;
+                Fail(QStringLiteral("None of the file's %1 faces lies near the space it is read for.")
+                         .arg(m_iFaceLines));
+            } else if (!m_pFirst) {
                 Fail(QStringLiteral("The file holds no faces."));
-            else if (!m_cReader.Rewind())
+            } else if (!m_cReader.Rewind()) {
                 Fail(QStringLiteral("The file %1 cannot be read again.").arg(m_sPath));
-            else
+            } else {
                 done = Fill();
+            }
         }
     } catch (const std::bad_alloc &) {
         Fail(QStringLiteral("Not enough memory to import this file."));

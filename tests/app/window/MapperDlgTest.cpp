@@ -14,8 +14,10 @@
 #include "gui/panels/FloatingPanel.h"
 #include "interaction/Interface.h"
 #include "mapping/FileBake.h"
+#include "mapping/MapBuffer.h"
 #include "mapping/Mapper.h"
 #include "mapping/SheetFixtures.h"
+#include "mesh/object/Object.h"
 #include "scene/Scene.h"
 
 #include <QCheckBox>
@@ -33,6 +35,8 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+
+#include <cmath>
 
 namespace {
 
@@ -137,6 +141,37 @@ protected:
         }
     }
 
+    // A baking operation made from Utilities > Texture Baking > New Operation, named `name`.
+    MapExtraction::Mapper *NewOperation(const QString &name)
+    {
+        QMenu *bakes = nullptr;
+        for (QAction *top : m_window->menuBar()->actions())
+            if (top->text() == QLatin1String("Utilities"))
+                for (QAction *entry : top->menu()->actions())
+                    if (entry->text() == QLatin1String("Texture Baking"))
+                        bakes = entry->menu();
+        if (!bakes)
+            return nullptr;
+        emit bakes->aboutToShow();
+        for (QAction *entry : bakes->actions())
+            if (entry->text() == QLatin1String("New Operation"))
+                entry->trigger();
+        for (General::Node *node = General::Node::GetHead(); node; node = node->GetNext())
+            if (node->GetTypeInfo() == &MapExtraction::Mapper::s_typeInfo && node->GetName() == name)
+                return static_cast<MapExtraction::Mapper *>(node);
+        return nullptr;
+    }
+    // The Start button of the operation's page.
+    QPushButton *PageStart(const QString &name)
+    {
+        for (auto *panel : m_window->findChildren<GUI::FloatingPanel *>())
+            if (panel->windowTitle() == name)
+                for (auto *button : panel->findChildren<QPushButton *>())
+                    if (button->text() == QLatin1String("Start"))
+                        return button;
+        return nullptr;
+    }
+
     ScriptedModals m_modals;
 };
 
@@ -171,21 +206,7 @@ TEST_F(MapperDlgTest, AnOperationsPageStartBakesTheMapsOfTheBatchBake)
     m_window->GetInterface()->OpenFile(false, File(QStringLiteral("low.obj")), 0);
     ASSERT_EQ(m_window->GetScene()->GetObjectCount(), 1);
     ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("page")));
-    QMenu *bakes = nullptr;
-    for (QAction *top : m_window->menuBar()->actions())
-        if (top->text() == QLatin1String("Utilities"))
-            for (QAction *entry : top->menu()->actions())
-                if (entry->text() == QLatin1String("Texture Baking"))
-                    bakes = entry->menu();
-    ASSERT_NE(bakes, nullptr);
-    emit bakes->aboutToShow();
-    for (QAction *entry : bakes->actions())
-        if (entry->text() == QLatin1String("New Operation"))
-            entry->trigger();
-    MapExtraction::Mapper *operation = nullptr;
-    for (General::Node *node = General::Node::GetHead(); node; node = node->GetNext())
-        if (node->GetTypeInfo() == &MapExtraction::Mapper::s_typeInfo && node->GetName() == QLatin1String("Baker #0"))
-            operation = static_cast<MapExtraction::Mapper *>(node);
+    MapExtraction::Mapper *operation = NewOperation(QStringLiteral("Baker #0"));
     ASSERT_NE(operation, nullptr);
     // The settings as the page's rows write them.
     operation->m_aLowMesh.SetValue(m_window->GetScene()->GetObject(0));
@@ -197,18 +218,117 @@ TEST_F(MapperDlgTest, AnOperationsPageStartBakesTheMapsOfTheBatchBake)
     operation->m_aNormalMapFilename.SetValue(File(QStringLiteral("page/n")));
     operation->m_aDisplacementMapFilename.SetValue(File(QStringLiteral("page/d")));
     operation->m_aSearchDistance.SetValue(0.3f);
-    QPushButton *start = nullptr;
-    for (auto *panel : m_window->findChildren<GUI::FloatingPanel *>())
-        if (panel->windowTitle() == QLatin1String("Baker #0"))
-            for (auto *button : panel->findChildren<QPushButton *>())
-                if (button->text() == QLatin1String("Start"))
-                    start = button;
+    QPushButton *start = PageStart(QStringLiteral("Baker #0"));
     ASSERT_NE(start, nullptr);
     QTest::mouseClick(start, Qt::LeftButton);
     EXPECT_TRUE(Recorder().boxes.filter(QStringLiteral("Map extraction finished without errors")).size() == 1)
         << qPrintable(Recorder().boxes.join(QLatin1Char('\n')));
 
     ExpectTheBatchBakesBytes(QStringLiteral("page/"));
+}
+
+// The first bake a sculptor makes: Create > Mesh > Plane, every face selected and
+// subdivided twice, the finest level raised by a stroke; low "Plane (level: 0)" and high the
+// same object. The window, the operation's page and the two surfaces exported as files all
+// bake the stroke, byte for byte the same.
+TEST_F(MapperDlgTest, AnObjectsOwnLevelsBakeTheStrokeInTheWindowOnThePageAndAsFiles)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    Interface &controller = *m_window->GetInterface();
+    for (QAction *top : m_window->menuBar()->actions())
+        if (top->text() == QLatin1String("Create"))
+            for (QAction *entry : top->menu()->actions())
+                if (entry->text() == QLatin1String("Mesh"))
+                    for (QAction *mesh : entry->menu()->actions())
+                        if (mesh->text() == QLatin1String("Plane"))
+                            mesh->trigger();
+    ASSERT_EQ(m_window->GetScene()->GetObjectCount(), 1);
+    Object *plane = m_window->GetScene()->GetObject(0);
+    controller.SetActiveObject(plane);
+    controller.RunCommand("Select all");
+    controller.RunCommand("Subdivide faces");
+    controller.RunCommand("Subdivide faces");
+    ASSERT_EQ(plane->LevelCount(), 3);
+    // The stroke's bump along the plane's normal, in steps the exported text holds exactly.
+    SubdivLevel *top = plane->GetLevel(2);
+    for (unsigned v = 0; v < top->m_iVertexCount; ++v) {
+        General::Vector &p = top->m_pVertices[v].m_vPosition;
+        const float bump = 0.0625f * std::exp(-(p.x * p.x + p.z * p.z) / 0.2f);
+        p.y += std::round(bump * 256.0f) / 256.0f;
+    }
+    top->CalculateNormals(false);
+    for (const char *folder : {"page", "files"})
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath(QLatin1String(folder)));
+
+    m_window->GetInterface()->RunCommand("Texture bake");
+    const QList<GUI::MapperDlg *> dialogs = m_window->findChildren<GUI::MapperDlg *>();
+    ASSERT_FALSE(dialogs.isEmpty());
+    GUI::MapperDlg &dialog = *dialogs.back();
+    const int low = dialog.m_pLowMesh->findText(plane->GetObjectName() + QStringLiteral(" (level: 0)"));
+    ASSERT_GE(low, 0);
+    dialog.m_pLowMesh->setCurrentIndex(low);
+    dialog.m_pHighMesh->setCurrentIndex(dialog.m_pHighMesh->findText(plane->GetName()));
+    ASSERT_GE(dialog.m_pHighMesh->currentIndex(), 0);
+    Type(dialog.m_pOutputFolder->GetEdit(), File(QStringLiteral("dialog")));
+    Type(dialog.m_pNormalMask, QStringLiteral("n"));
+    Type(dialog.m_pDisplacementMask, QStringLiteral("d"));
+    Type(dialog.m_pWidth, QStringLiteral("32"));
+    Type(dialog.m_pHeight, QStringLiteral("32"));
+    Type(dialog.m_pRange->GetEdit(), QStringLiteral("0.2"));
+    dialog.m_pNormalFormat->setCurrentIndex(0);
+    dialog.m_pDisplacementType->setCurrentIndex(0);
+    QTest::mouseClick(dialog.m_pStart, Qt::LeftButton);
+    EXPECT_EQ(Recorder().boxes, QStringList{QStringLiteral("Finished: Map extraction finished without errors")});
+
+    MapExtraction::Mapper *operation = NewOperation(QStringLiteral("Baker #0"));
+    ASSERT_NE(operation, nullptr);
+    operation->m_aLowMesh.SetValue(plane);
+    operation->m_aHighMesh.SetValue(plane);
+    // The settings the window's defaults give.
+    operation->m_aMapWidth.SetValue(32);
+    operation->m_aMapHeight.SetValue(32);
+    operation->m_aNormalMapFilename.SetValue(File(QStringLiteral("page/n")));
+    operation->m_aDisplacementMapFilename.SetValue(File(QStringLiteral("page/d")));
+    operation->m_aSearchDistance.SetValue(0.2f);
+    QPushButton *start = PageStart(QStringLiteral("Baker #0"));
+    ASSERT_NE(start, nullptr);
+    Recorder().Clear();
+    QTest::mouseClick(start, Qt::LeftButton);
+    ASSERT_EQ(Recorder().boxes.size(), 1);
+    EXPECT_TRUE(Recorder().boxes[0].startsWith(QStringLiteral("Finished: Map extraction finished without errors\n")))
+        << qPrintable(Recorder().boxes[0]);
+
+    // The same two surfaces as files, baked by the batch road's bake.
+    Scene &scene = *m_window->GetScene();
+    ASSERT_TRUE(scene.ExportLevels(File(QStringLiteral("plane0.obj")), false, false, true, {plane}));
+    ASSERT_TRUE(scene.ExportLevels(File(QStringLiteral("plane2.obj")), false, false, true, {top}));
+    MapExtraction::Mapper batch;
+    batch.m_aMapWidth.SetValue(32);
+    batch.m_aMapHeight.SetValue(32);
+    batch.m_aNormalMapFilename.SetValue(QStringLiteral("n"));
+    batch.m_aDisplacementMapFilename.SetValue(QStringLiteral("d"));
+    batch.m_sMapFolder = File(QStringLiteral("files/"));
+    batch.m_aSearchDistance.SetValue(0.2f);
+    QString error;
+    ASSERT_TRUE(MapExtraction::BakeFromFiles(batch, File(QStringLiteral("plane0.obj")),
+                                             File(QStringLiteral("plane2.obj")), &error))
+        << qPrintable(error);
+    EXPECT_TRUE(batch.m_aNotices.isEmpty()) << qPrintable(batch.m_aNotices.join('\n'));
+    for (const char *map : {"n.tif", "d.tif"}) {
+        const QByteArray baked = Bytes(File(QStringLiteral("dialog/") + QLatin1String(map)));
+        EXPECT_FALSE(baked.isEmpty()) << map;
+        EXPECT_EQ(baked, Bytes(File(QStringLiteral("page/") + QLatin1String(map)))) << map;
+        EXPECT_EQ(baked, Bytes(File(QStringLiteral("files/") + QLatin1String(map)))) << map;
+        const QString shot = QStringLiteral(TEVRIN_SCREENSHOTS "/own_levels_") + QLatin1String(map);
+        QFile::remove(shot);
+        QFile::copy(File(QStringLiteral("dialog/") + QLatin1String(map)), shot);
+    }
+    // The stroke is in the map: its middle stands well above its corner.
+    MapExtraction::MapBuffer displacement;
+    displacement.Allocate(32, 32, MapExtraction::MapBuffer::typeByte, 1);
+    ASSERT_TRUE(displacement.Load(File(QStringLiteral("dialog/d"))));
+    EXPECT_GT(displacement.GetValue(16, 16, 0), displacement.GetValue(1, 1, 0) + 0.25f);
 }
 
 TEST_F(MapperDlgTest, StartAfterASubdivisionBakesAndOneResultsWindowServesEveryRun)
@@ -251,10 +371,21 @@ TEST_F(MapperDlgTest, ABakeWithoutAHighSurfaceIsRefusedAndStartStaysUsable)
     QTest::mouseClick(dialog->m_pStart, Qt::LeftButton);
     EXPECT_EQ(Recorder().boxes, QStringList{QStringLiteral("Error: No high resolution mesh specified")});
     EXPECT_FALSE(QFile::exists(File(QStringLiteral("dialog/n.tif"))));
-    // After the refusal a bake can start again, and this one has its surface.
+    // After the refusal a bake can start again. The low level's own object, which has no
+    // level above it, is refused too, saying what to do.
     EXPECT_TRUE(dialog->m_pStart->isEnabled());
     dialog->m_pHighMesh->setCurrentIndex(0);
     ASSERT_GE(dialog->m_pHighMesh->currentIndex(), 0);
+    Recorder().Clear();
+    QTest::mouseClick(dialog->m_pStart, Qt::LeftButton);
+    ASSERT_EQ(Recorder().boxes.size(), 1);
+    EXPECT_TRUE(Recorder().boxes[0].startsWith(
+        QStringLiteral("Error: The high resolution mesh is the low mesh's own object, which has no level above level 0")))
+        << qPrintable(Recorder().boxes[0]);
+    EXPECT_FALSE(QFile::exists(File(QStringLiteral("dialog/n.tif"))));
+    // This one has its surface.
+    m_modals.open = File(QStringLiteral("high.obj"));
+    QTest::mouseClick(dialog->m_pBrowseHigh, Qt::LeftButton);
     Recorder().Clear();
     QTest::mouseClick(dialog->m_pStart, Qt::LeftButton);
     EXPECT_TRUE(QFile::exists(File(QStringLiteral("dialog/n.tif"))))
