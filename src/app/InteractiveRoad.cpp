@@ -82,11 +82,16 @@ int RunInteractive(const QString &fileArgument)
 
     int result = 0;
     if (CommandSwitches::s_bBenchmark) {
-        const QString report = window->GetInterface()->PlayBenchmark(QStringLiteral("benchmark"));
-        std::fputs(report.toLocal8Bit().constData(), stdout);
-        std::fflush(stdout);
+        bool refused = false;
+        const QString report = window->GetInterface()->PlayBenchmark(QStringLiteral("benchmark"), &refused);
+        // A script that cannot be played is a run that cannot go on.
+        std::fputs(report.toLocal8Bit().constData(), refused ? stderr : stdout);
+        std::fflush(refused ? stderr : stdout);
+        if (refused)
+            result = kFailure;
         if (!CommandSwitches::s_bUnattended)
-            General::Shell().ShowMessage(General::ShellServices::kInformation, QStringLiteral("Benchmark"), report);
+            General::Shell().ShowMessage(refused ? General::ShellServices::kCritical : General::ShellServices::kInformation,
+                                         QStringLiteral("Benchmark"), report);
     } else {
         ShowWelcomeIfWanted(window.get());
         try {

@@ -115,11 +115,17 @@ bool Stream::Flush()
     return !m_bError;
 }
 
+QString Stream::WriteFailureMessage(const QString &fileName)
+{
+    return QCoreApplication::translate("Stream", "Could not write to file %1. Disk may be full.").arg(fileName);
+}
+
 void Stream::ReportWriteFailure()
 {
     if (!m_bError) {
-        Log("Could not write to file. Disk may be full. File name: %s\n", QFile::encodeName(m_sFileName).constData());
-        General::Shell().CriticalMessage(QCoreApplication::translate("Stream", "Could not write to file. Disk may be full."));
+        const QString message = WriteFailureMessage(m_sReportedName.isEmpty() ? m_sFileName : m_sReportedName);
+        Log("%s\n", message.toUtf8().constData());
+        General::Shell().CriticalMessage(message);
     }
     m_bError = true;
 }

@@ -92,7 +92,13 @@ public:
     void SetRemoveOnClose(bool on) { m_bRemoveOnClose = on; }
     const QString &GetFileName() const { return m_sFileName; }
     void SetFileName(const QString &name) { m_sFileName = name; }
+    // The file a failed write is reported under, when the person knows the stream's file by
+    // another name (a save that writes a temporary file and renames it over its target).
+    void SetReportedName(const QString &name) { m_sReportedName = name; }
     std::FILE *GetFile() const { return m_pFile; }
+
+    // What the person is told once when a write to `fileName` fails.
+    static QString WriteFailureMessage(const QString &fileName);
 
     uint64_t Tell() const;
     bool Seek(uint64_t position);
@@ -111,6 +117,7 @@ protected:
     bool m_bWholeScene = true;
     bool m_bRemoveOnClose = false;
     QString m_sFileName;
+    QString m_sReportedName;
 
 private:
     uint64_t Chunked(void *buffer, uint64_t size, bool writing);

@@ -129,8 +129,10 @@ public:
     // it cannot be written.
     bool StartRecording(const QString &file);
     BenchmarkRecorder *GetRecorder() const { return m_pRecorder.get(); }
-    // Plays the recorded input script back; the timing report.
-    QString PlayBenchmark(const QString &name);
+    // Plays the recorded input script back; the timing report. A script that cannot be
+    // played (no regular file, past the bounds, no text) plays nothing: the return is then
+    // the one line that says why, naming the file, and `refused` (when given) is set.
+    QString PlayBenchmark(const QString &name, bool *refused = nullptr);
 
     // --- input entry -----------------------------------------------------------------
     void OnKeyPress(const QKeyEvent &event);

@@ -9,6 +9,7 @@
 #include "interaction/benchmark/ScriptReader.h"
 #include "platform/WholeFiles.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 
@@ -38,15 +39,24 @@ bool Interface::StartRecording(const QString &file)
     return false;
 }
 
-QString Interface::PlayBenchmark(const QString &name)
+QString Interface::PlayBenchmark(const QString &name, bool *refused)
 {
     // A missing script plays as an empty one; one that is no regular file, or past the
     // bounds (a recorded script of an hour's input is a few megabytes; a line is one event
-    // or one section's name), is refused.
+    // or one section's name), or no text (whose words would be noise), is refused.
     const SmallFile file = ReadSmallFile(name, kMaxScriptBytes, kMaxScriptLine);
-    if (file.outcome == SmallFile::Refused) {
-        Log("%s\n", file.error.toUtf8().constData());
-        return file.error + QLatin1Char('\n');
+    QString error = file.error;
+    if (file.outcome == SmallFile::Read) {
+        const QString why = NotTextReason(file.bytes);
+        if (!why.isEmpty())
+            error = QCoreApplication::translate("Benchmark", "The benchmark script %1 cannot be played: %2.")
+                        .arg(name, why);
+    }
+    if (file.outcome == SmallFile::Refused || !error.isEmpty()) {
+        Log("%s\n", error.toUtf8().constData());
+        if (refused)
+            *refused = true;
+        return error + QLatin1Char('\n');
     }
     ScriptReader reader(QString::fromUtf8(file.bytes).replace(QLatin1String("\r\n"), QLatin1String("\n")));
     BenchmarkReport report;

@@ -51,7 +51,8 @@ public:
     bool ReadFace(General::Store<int> &indices, General::Store<int> *tcIndices) override;
 
     bool IsOpen() const override { return m_pStream && m_pStream->IsOpen(); }
-    bool HasError() const override { return !m_pStream || m_pStream->HasError(); }
+    // What waits in the buffer is written first: a full disk shows here, not only at the close.
+    bool HasError() const override { return !m_pStream || !m_pStream->Flush(); }
     int GetObjectCount() const { return m_iObjectCount; }
     const QString &GetOpenError() const { return m_sOpenError; }
 

@@ -1,13 +1,15 @@
 #include "scene/LevelFileText.h"
 
 #include "foundation/Diagnostics.h"
+#include "foundation/ShellServices.h"
+#include "foundation/Stream.h"
 #include "mesh/levels/ObjText.h"
 
 #include <QFile>
 
 #include <unistd.h>
 
-LevelFileText::LevelFileText(const QString &fileName, bool storing, int) : LevelFile(fileName)
+LevelFileText::LevelFileText(const QString &fileName, bool storing, int) : LevelFile(fileName), m_bStoring(storing)
 {
     m_pFile = std::fopen(QFile::encodeName(fileName).constData(), storing ? "w" : "r");
     if (!m_pFile) {
@@ -18,18 +20,34 @@ LevelFileText::LevelFileText(const QString &fileName, bool storing, int) : Level
 
 LevelFileText::~LevelFileText()
 {
-    if (m_pFile && std::fclose(m_pFile) != 0 && !m_bError)
-        Log("Could not write to file. Disk may be full. File name: %s\n", QFile::encodeName(m_sFileName).constData());
+    if (m_pFile && std::fclose(m_pFile) != 0 && m_bStoring)
+        ReportWriteFailure();
+}
+
+bool LevelFileText::HasError() const
+{
+    // What waits in the buffer is written first: a full disk shows here, not only at the close.
+    if (m_pFile && m_bStoring && !m_bError && std::fflush(m_pFile) != 0)
+        ReportWriteFailure();
+    return m_bError;
+}
+
+void LevelFileText::ReportWriteFailure() const
+{
+    if (!m_bError) {
+        const QString message = Stream::WriteFailureMessage(m_sFileName);
+        Log("%s\n", message.toUtf8().constData());
+        General::Shell().CriticalMessage(message);
+    }
+    m_bError = true;
 }
 
 void LevelFileText::WriteLine(const QByteArray &line)
 {
     if (!m_pFile || m_bError)
         return;
-    if (std::fwrite(line.constData(), 1, size_t(line.size()), m_pFile) != size_t(line.size())) {
-        m_bError = true;
-        Log("Could not write to file. Disk may be full. File name: %s\n", QFile::encodeName(m_sFileName).constData());
-    }
+    if (std::fwrite(line.constData(), 1, size_t(line.size()), m_pFile) != size_t(line.size()))
+        ReportWriteFailure();
 }
 
 void LevelFileText::BeginGroup(const char *name, int level, int, int, int, int)

@@ -26,12 +26,15 @@ public:
     bool ReadObject(QString &name, int &level, int &type, int &faceCount, int &vertexCount, int &tcCount) override;
 
     bool IsOpen() const override { return m_pFile != nullptr; }
-    bool HasError() const override { return m_bError; }
+    // A failed write (or flush) is logged and told the person once, naming the file.
+    bool HasError() const override;
 
 private:
     void WriteLine(const QByteArray &line);
+    void ReportWriteFailure() const;
 
     std::FILE *m_pFile = nullptr;
-    bool m_bError = false;
+    bool m_bStoring = false;
+    mutable bool m_bError = false;
     off_t m_iGroupStart = -1;
 };

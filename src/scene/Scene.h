@@ -186,7 +186,8 @@ private:
                          bool wholeScene);
     bool SavePlain(const QString &target, bool wholeScene);
     // Writes the stream into `file` (created or truncated); true when every byte reached it.
-    bool WriteStream(const QString &file, bool wholeScene);
+    // `target`: the file the person saved to, which a failed write is reported under.
+    bool WriteStream(const QString &file, const QString &target, bool wholeScene);
     bool LoadPlain(const QString &sceneName, const QString &file, bool merge, bool useCamera);
     void DeleteObjects();
     void PickObjects(Picker &picker, const General::Vector &start, const General::Vector &end, int mask);

@@ -82,7 +82,7 @@ bool Scene::Save(const QString &sceneName, bool wholeScene, const QString &file)
         // back at once and removed, so only the archive needs to reach the disk; the
         // archive is written to a temporary file and renamed over the target.
         const QString stream = OwnTempFileName(info.absolutePath(), StreamPrefix(info));
-        ok = !stream.isEmpty() && WriteStream(stream, wholeScene);
+        ok = !stream.isEmpty() && WriteStream(stream, target, wholeScene);
         if (stream.isEmpty())
             shell.CriticalMessage(Tr("Cannot open file for output!"));
         if (ok) {
@@ -113,7 +113,7 @@ bool Scene::SavePlain(const QString &target, bool wholeScene)
         General::Shell().CriticalMessage(Tr("Cannot open file for output!"));
         return false;
     }
-    if (!WriteStream(temp, wholeScene)) {
+    if (!WriteStream(temp, target, wholeScene)) {
         QFile::remove(temp);
         return false;
     }
@@ -124,7 +124,7 @@ bool Scene::SavePlain(const QString &target, bool wholeScene)
     return true;
 }
 
-bool Scene::WriteStream(const QString &file, bool wholeScene)
+bool Scene::WriteStream(const QString &file, const QString &target, bool wholeScene)
 {
     // The objects' memory is what the stream will mostly hold: the display's total.
     uint64_t total = 0;
@@ -133,6 +133,7 @@ bool Scene::WriteStream(const QString &file, bool wholeScene)
     Stream stream(file, true, total);
     if (!stream.IsOpen())
         return false;
+    stream.SetReportedName(target);
     Log("Saving to file %s, version %d\n", QFile::encodeName(m_sFileName).constData(), stream.GetVersion());
     stream.SetWholeScene(wholeScene);
     const bool ok = Serialize(stream);

@@ -28,6 +28,17 @@ namespace {
 
 void Status(const char *text) { General::Shell().SetStatusMessage(QString::fromLatin1(text), 0); }
 
+// A part of a file name taken from the scene (an object's name, which an OBJ group or the
+// person may have made "../x" or "a/b"): its path separators and leading dots become
+// underscores, so that the file stays in the folder the person chose.
+QString FileNamePart(QString part)
+{
+    part.replace(QLatin1Char('/'), QLatin1Char('_')).replace(QLatin1Char('\\'), QLatin1Char('_'));
+    for (qsizetype i = 0; i < part.size() && part[i] == QLatin1Char('.'); ++i)
+        part[i] = QLatin1Char('_');
+    return part;
+}
+
 }  // namespace
 
 float Scene::LinearUnitScale()
@@ -157,7 +168,7 @@ bool Scene::ExportLevels(const QString &file, bool perLevelFiles, bool regenerat
         std::unique_ptr<LevelFile> own;
         if (perLevelFiles) {
             const QString name = QStringLiteral("%1/%2_%3_%4.%5")
-                                     .arg(info.absolutePath(), info.baseName(), level->GetObjectName())
+                                     .arg(info.absolutePath(), info.baseName(), FileNamePart(level->GetObjectName()))
                                      .arg(level->GetLevelIndex())
                                      .arg(info.completeSuffix());
             own = open(name, 1);

@@ -14,6 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <sys/stat.h>
+
 namespace {
 
 struct Outcome {
@@ -53,6 +56,10 @@ protected:
         if (!display.isEmpty())
             environment.insert(QStringLiteral("DISPLAY"), display);
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        // With a display the GLX libraries are unloaded before the leak check, which then
+        // cannot name their allocations: leaks are checked by the in-process tests.
+        if (!display.isEmpty())
+            environment.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0:abort_on_error=1"));
         environment.insert(QStringLiteral("XDG_DATA_HOME"), m_cDir.filePath(QStringLiteral("home/data")));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_cDir.filePath(QStringLiteral("home/config")));
         process.setProcessEnvironment(environment);
@@ -303,6 +310,54 @@ TEST_F(BatchRoad, AWindowRunWithoutADisplaySaysWhyOnOneLineAndEnds)
         EXPECT_EQ(run.exitCode, 255);
         ASSERT_EQ(run.err.size(), 1) << qPrintable(run.err.join('\n'));
         EXPECT_TRUE(run.err[0].contains(QLatin1String("display"))) << qPrintable(run.err[0]);
+    }
+}
+
+// A benchmark script that cannot be played is a run that cannot go on: the run ends with
+// 255 and says why on its last line of standard error, naming the file, and not on
+// standard output where a report would go.
+TEST_F(BatchRoad, ABenchmarkScriptThatCannotBePlayedEndsTheRunWith255AndOneLine)
+{
+    const QString display = qEnvironmentVariable("DISPLAY");
+    if (display.isEmpty())
+        GTEST_SKIP() << "the window needs a display (run under xvfb-run)";
+    const QString script = QDir(RunFolder()).filePath(QStringLiteral("benchmark"));
+    const auto write = [&](const QByteArray &bytes) {
+        QFile file(script);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    };
+    QByteArray noise(4096, '\0');
+    quint32 state = 12345;
+    for (char &byte : noise) {
+        state = state * 1103515245u + 12345u;
+        byte = char(state >> 24);
+    }
+    const struct {
+        const char *kind;
+        std::function<bool()> make;
+        const char *line;
+    } cases[] = {
+        {"a line of 1 MB",
+         [&] { return write("sectionstart \"" + QByteArray(1 << 20, 'x') + "\"\nsectionend\n"); },
+         "benchmark has a line longer than 4096 bytes and was not read."},
+        {"2 GB", [&] { return write("sectionend\n") && QFile::resize(script, 2LL << 30); },
+         "benchmark is larger than 67108864 bytes and was not read."},
+        {"a FIFO", [&] { return ::mkfifo(QFile::encodeName(script).constData(), 0666) == 0; },
+         "benchmark is not a regular file and was not read."},
+        {"random bytes", [&] { return write(noise); },
+         "The benchmark script benchmark cannot be played: it holds a NUL byte."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.kind);
+        QFile::remove(script);
+        ASSERT_TRUE(c.make());
+        const Outcome run = Start({QStringLiteral("-benchmark"), QStringLiteral("-unattended")},
+                                  QStringLiteral("xcb"), display);
+        EXPECT_EQ(run.exitCode, 255);
+        ASSERT_FALSE(run.err.isEmpty());
+        EXPECT_EQ(run.err.last(), QLatin1String(c.line)) << qPrintable(run.err.join('\n'));
+        EXPECT_EQ(run.err.count(QLatin1String(c.line)), 1) << qPrintable(run.err.join('\n'));
+        EXPECT_FALSE(run.out.contains(QLatin1String(c.line))) << qPrintable(run.out.join('\n'));
     }
 }
 

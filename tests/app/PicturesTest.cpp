@@ -3,6 +3,8 @@
 // for once; the user's own pictures still come from disk.
 #include "foundation/images/Pictures.h"
 #include "scene/Brush.h"
+#include "support/MemoryLimit.h"
+#include "support/PngFixtures.h"
 #include "support/RecordingShell.h"
 #include "support/TempDir.h"
 
@@ -12,6 +14,8 @@
 #include <QSet>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -109,6 +113,42 @@ TEST(Pictures, AUsersPictureIsReadFromDiskAndScaledKeepingItsShape)
     EXPECT_EQ(Pictures::Pixmap(path, QSize(20, 20)).size(), QSize(20, 10));
     EXPECT_TRUE(Pictures::Image(dir.File("gone.png")).isNull());
     EXPECT_EQ(Pictures::Pixmap(QStringLiteral("Icons/folder.png"), QSize(64, 64)).size(), QSize(64, 64));
+}
+
+// A tray button's picture is the person's file: one whose header declares more pixels than a
+// button's picture may have, or that is far longer than its pixels, is refused before it is
+// decoded or copied (a tray of such pictures kept the window from answering), and says so
+// once in the log, naming the file.
+TEST(Pictures, AUsersPictureTooLargeForAButtonIsRefusedUnread)
+{
+    TempDir dir;
+    const struct {
+        const char *kind;
+        std::function<bool(const QString &)> write;
+    } files[] = {
+        {"4200 x 4200 pixels", [](const QString &f) { return testsupport::WriteLargePng(f, 4200); }},
+        {"a private chunk of 64 MB", [](const QString &f) { return testsupport::WriteLongPng(f, 64LL << 20); }},
+        {"a private chunk of 2 GB", [](const QString &f) { return testsupport::WriteLongPng(f, 0x7FFFFFF0LL); }},
+    };
+    const struct {
+        const char *name;
+        std::function<bool(const QString &)> refused;
+    } roads[] = {
+        {"tray button", [](const QString &f) { return Pictures::Icon(f).pixmap(QSize(40, 40)).isNull(); }},
+        {"scaled picture", [](const QString &f) { return Pictures::Pixmap(f, QSize(40, 40)).isNull(); }},
+    };
+    for (const auto &file : files) {
+        const QString path = dir.File("picture.png");
+        ASSERT_TRUE(file.write(path)) << file.kind;
+        for (const auto &road : roads) {
+            // Warm up once here: the reader plugins the child would otherwise load.
+            Recorder().Clear();
+            road.refused(path);
+            EXPECT_EQ(Recorder().log.count(path), 1) << file.kind << " by " << road.name;
+            EXPECT_TRUE(testsupport::RunsWithin(48LL << 20, [&] { return road.refused(path); }, 5))
+                << file.kind << " by " << road.name;
+        }
+    }
 }
 
 TEST(Pictures, ButtonPicturesAreDrawnAtTheirSizeAndAtTwiceIt)

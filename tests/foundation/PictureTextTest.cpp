@@ -1,10 +1,12 @@
 // A PNG of some kilobytes whose compressed text chunks inflate to megabytes: every road a
 // picture is read by (a thumbnail, a stamp or stencil's grey pixels, an image plane, a
 // picture's size, a tray's picture) reads it within a small memory bound, or refuses it.
+// A PNG far longer than its pixels is refused on every road before any of it is copied.
 #include "foundation/images/GrayImage.h"
 #include "foundation/images/ImageLimits.h"
 #include "foundation/images/Pictures.h"
 #include "support/MemoryLimit.h"
+#include "support/PngFixtures.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,23 +16,6 @@
 #include <functional>
 
 namespace {
-
-QByteArray Chunk(const char *type, const QByteArray &data)
-{
-    QByteArray body = QByteArray(type, 4) + data;
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char c : body) {
-        crc ^= quint8(c);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    crc ^= 0xFFFFFFFFu;
-    const auto be = [](quint32 v) {
-        const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-        return QByteArray(bytes, 4);
-    };
-    return be(quint32(data.size())) + body + be(crc);
-}
 
 // A 4 x 4 grey picture of value 128 with two text chunks of 6.4 MB each before its pixels
 // and one after them (each under the decoder's own 8 MB bound for one chunk).
@@ -42,12 +27,12 @@ QByteArray TextBomb()
     QByteArray rows;
     for (int y = 0; y < 4; ++y)
         rows += QByteArray(1, '\0') + QByteArray(4, char(128));
-    QByteArray png = QByteArray::fromHex("89504e470d0a1a0a") + Chunk("IHDR", header);
+    QByteArray png = QByteArray::fromHex("89504e470d0a1a0a") + testsupport::PngChunk("IHDR", header);
     for (int i = 0; i < 2; ++i)
-        png += Chunk("zTXt", QByteArray("Description") + char('0' + i) + QByteArray(2, '\0') + zipped);
-    png += Chunk("IDAT", qCompress(rows).mid(4));
-    png += Chunk("zTXt", QByteArray("Comment") + QByteArray(2, '\0') + zipped);
-    return png + Chunk("IEND", QByteArray());
+        png += testsupport::PngChunk("zTXt", QByteArray("Description") + char('0' + i) + QByteArray(2, '\0') + zipped);
+    png += testsupport::PngChunk("IDAT", qCompress(rows).mid(4));
+    png += testsupport::PngChunk("zTXt", QByteArray("Comment") + QByteArray(2, '\0') + zipped);
+    return png + testsupport::PngChunk("IEND", QByteArray());
 }
 
 struct Road {
@@ -87,11 +72,46 @@ TEST(PictureText, EveryRoadReadsAPictureWithHugeTextWithinABound)
         {"image plane",
          [&](const QString &f) { return isGrey(General::ReadBoundedImage(f, General::MaxImagePixels()).image); }},
         {"size", [](const QString &f) { return General::DeclaredImageSize(f) == QSize(4, 4); }},
-        {"tray picture", [&](const QString &f) { return isGrey(General::Pictures::Image(f)); }},
+        {"picture", [&](const QString &f) { return isGrey(General::Pictures::Image(f)); }},
     };
     for (const Road &road : roads) {
         // Warm up once here: the reader plugins and caches the child would otherwise load.
         road.read(file);
         EXPECT_TRUE(testsupport::RunsWithin(48LL << 20, [&] { return road.read(file); })) << road.name;
+    }
+}
+
+TEST(PictureText, APngFarLongerThanItsPixelsIsRefusedBeforeAnyOfItIsCopied)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const struct {
+        const char *name;
+        qint64 privateBytes;
+    } files[] = {{"a private chunk of 64 MB", 64LL << 20}, {"a private chunk of 2 GB", 0x7FFFFFF0LL}};
+    const Road roads[] = {
+        {"thumbnail",
+         [](const QString &f) {
+             return General::ReadBoundedImage(f, General::kMaxScaledPixels, QSize(96, 96), true).tooLarge;
+         }},
+        {"stamp or stencil",
+         [](const QString &f) {
+             General::Store<float> pixels;
+             uint32_t width = 0, height = 0;
+             return !General::LoadGrayImage(pixels, f, width, height, false, General::kGrayGreen, General::kGrayNone);
+         }},
+        {"image plane",
+         [](const QString &f) { return General::ReadBoundedImage(f, General::MaxImagePixels()).tooLarge; }},
+        {"size", [](const QString &f) { return !General::DeclaredImageSize(f).isValid(); }},
+        {"picture", [](const QString &f) { return General::Pictures::Image(f).isNull(); }},
+    };
+    for (const auto &file : files) {
+        const QString path = dir.filePath(QStringLiteral("long.png"));
+        ASSERT_TRUE(testsupport::WriteLongPng(path, file.privateBytes)) << file.name;
+        for (const Road &road : roads) {
+            road.read(path);
+            EXPECT_TRUE(testsupport::RunsWithin(48LL << 20, [&] { return road.read(path); }, 5))
+                << file.name << " by " << road.name;
+        }
     }
 }

@@ -237,8 +237,8 @@ TEST(Stream, FailedWritesReachTheCallerAndAreReportedOnce)
     General::Store<int> store("full");
     store.SetItemCount(100000, false);
     EXPECT_FALSE(s.WriteArray(store));
-    EXPECT_EQ(Recorder().messages, QStringList{"Could not write to file. Disk may be full."});
-    EXPECT_TRUE(Recorder().LogContains("Could not write to file. Disk may be full. File name: /dev/full\n"));
+    EXPECT_EQ(Recorder().messages, QStringList{"Could not write to file /dev/full. Disk may be full."});
+    EXPECT_TRUE(Recorder().LogContains("Could not write to file /dev/full. Disk may be full.\n"));
 }
 
 TEST(Stream, AWriteThatFailsOnlyWhenFlushedIsReportedToo)
@@ -252,7 +252,7 @@ TEST(Stream, AWriteThatFailsOnlyWhenFlushedIsReportedToo)
     EXPECT_FALSE(s.HasError());
     EXPECT_FALSE(s.Flush());
     EXPECT_TRUE(s.HasError());
-    EXPECT_EQ(Recorder().messages, QStringList{"Could not write to file. Disk may be full."});
+    EXPECT_EQ(Recorder().messages, QStringList{"Could not write to file /dev/full. Disk may be full."});
 
     TempDir dir;
     Stream fine(dir.File("fine"), true);

@@ -168,6 +168,7 @@ TEST_F(LevelExport, AFailedExportWritesNothingAndKeepsTheOffsets)
     auto cube = Level(fixtures::MakeCube<NamedLevel>(), "cube");
     const QString path = m_dir.File("cube.bio");
     LevelFileBin file(path, true, 1);
+    ASSERT_FALSE(file.HasError());  // the header reaches the file
     const QByteArray header = TempDir::Read(path);
     // No temporary stream can be made in a folder that does not exist.
     Recorder().tempFolder = m_dir.File("missing");
@@ -286,6 +287,7 @@ TEST_F(LevelExport, APartialLevelWhoseFacesCannotBeBroughtInWritesNothing)
     const QString path = m_dir.File("partial.bio");
     {
         LevelFileBin file(path, true, 1);
+        ASSERT_FALSE(file.HasError());  // the header reaches the file
         const QByteArray header = TempDir::Read(path);
         int32_t vertexOffset = 7, tcOffset = 9;
         EXPECT_FALSE(level->ExportLevel(&file, &vertexOffset, &tcOffset, false, true, 1.0f));

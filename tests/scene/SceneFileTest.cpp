@@ -274,6 +274,7 @@ TEST_F(SceneFile, FailedSaveLeavesTheOldFileAsItWas)
         const QByteArray old = QByteArrayLiteral("the old file, byte for byte");
         WriteAll(path, old);
         m_scene->m_bModified = true;
+        Recorder().messages.clear();
         bool saved = true;
         {
             FileSizeLimit limit(200);
@@ -284,6 +285,8 @@ TEST_F(SceneFile, FailedSaveLeavesTheOldFileAsItWas)
         EXPECT_TRUE(m_scene->m_bModified) << name;
         EXPECT_EQ(ReadAll(path), old) << name;
         EXPECT_TRUE(Recorder().statusMessages.contains(QStringLiteral("save error"))) << name;
+        // One box, naming the file the person saved to (not the temporary file).
+        EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("Could not write to file %1. Disk may be full.").arg(path)}) << name;
         // No temporary file is left behind.
         EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QString::fromLatin1(name)})
             << name;

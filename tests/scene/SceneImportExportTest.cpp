@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
 
 namespace {
 
@@ -194,6 +195,50 @@ TEST_F(SceneFiles, LevelExportsPickTheirWriterAndNameByTheSuffix)
     EXPECT_EQ(back.GetObjectCount(), 1);
     // A folder that does not exist fails.
     EXPECT_FALSE(m_scene->ExportLevels(m_dir.File("none/x.bio"), true, false, true, {head}));
+}
+
+TEST_F(SceneFiles, PerLevelFilesStayInTheChosenFolderWhateverTheObjectIsNamed)
+{
+    Object *head = m_scene->Import(Fixture("assimp_cube.obj"), true, false, true);
+    ASSERT_TRUE(head);
+    const struct {
+        const char *name;
+        const char *file;  // written in the chosen folder
+    } cases[] = {
+        {"../../../x", "out____.._.._x_0.obj"}, {"a/b", "out_a_b_0.obj"},   {"a\\b", "out_a_b_0.obj"},
+        {"/etc/x", "out__etc_x_0.obj"},  {"..", "out____0.obj"},      {".hidden", "out__hidden_0.obj"},
+        {"head", "out_head_0.obj"},      {"a..b", "out_a..b_0.obj"},
+    };
+    for (const auto &c : cases) {
+        TempDir root;
+        const QString chosen = root.File("one/two/chosen");
+        // With this folder in the chosen one, "../../../x" would climb through it and out.
+        ASSERT_TRUE(QDir().mkpath(chosen + QStringLiteral("/out_..")));
+        head->SetObjectName(QString::fromUtf8(c.name));
+        m_scene->ExportLevels(chosen + QStringLiteral("/out.obj"), true, false, false, {head});
+        QStringList written;
+        QDirIterator files(root.Path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (files.hasNext())
+            written.append(QDir(root.Path()).relativeFilePath(files.next()));
+        EXPECT_EQ(written, QStringList{QStringLiteral("one/two/chosen/") + QLatin1String(c.file)}) << c.name;
+    }
+}
+
+TEST_F(SceneFiles, AFullDiskAtALevelExportIsToldOnceNamingTheFile)
+{
+    // /dev/full accepts the open and refuses every write, like a full disk.
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        GTEST_SKIP() << "no /dev/full";
+    Object *head = m_scene->Import(Fixture("assimp_cube.obj"), true, false, true);
+    ASSERT_TRUE(head);
+    for (const char *name : {"full.obj", "full.bio"}) {
+        Recorder().messages.clear();
+        const QString path = m_dir.File(name);
+        ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), path));
+        EXPECT_FALSE(m_scene->ExportLevels(path, false, false, true, {head})) << name;
+        EXPECT_EQ(Recorder().messages, QStringList{QStringLiteral("Could not write to file %1. Disk may be full.").arg(path)})
+            << name;
+    }
 }
 
 TEST_F(SceneFiles, ExportingSelectedFacesWithNoneSelectedWritesAnEmptyFile)

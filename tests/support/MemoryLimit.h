@@ -24,9 +24,10 @@ inline long long AddressSpaceBytes()
     return 0;
 }
 
-// True when `body` returns true in a child limited to `extraBytes` more address space;
-// false when it returns false, or the child runs out of memory or dies otherwise.
-inline bool RunsWithin(long long extraBytes, const std::function<bool()> &body)
+// True when `body` returns true in a child limited to `extraBytes` more address space (and,
+// when `cpuSeconds` is given, to that much processor time); false when it returns false, or
+// the child runs out of memory or time or dies otherwise.
+inline bool RunsWithin(long long extraBytes, const std::function<bool()> &body, rlim_t cpuSeconds = 0)
 {
     const pid_t child = fork();
     if (child < 0)
@@ -35,6 +36,10 @@ inline bool RunsWithin(long long extraBytes, const std::function<bool()> &body)
         const rlim_t limit = rlim_t(AddressSpaceBytes() + extraBytes);
         const rlimit bound{limit, limit};
         setrlimit(RLIMIT_AS, &bound);
+        // A forked child starts with no processor time used.
+        const rlimit time{cpuSeconds, cpuSeconds};
+        if (cpuSeconds > 0)
+            setrlimit(RLIMIT_CPU, &time);
         bool ok = false;
         try {
             ok = body();

@@ -3,12 +3,12 @@
 // bytes can declare billions of pixels; its header is read first and the size refused
 // there, so that neither time nor memory goes into decoding it.
 
-#include <QBuffer>
-#include <QByteArray>
 #include <QImage>
 #include <QImageReader>
 #include <QSize>
 #include <QString>
+
+#include <memory>
 
 namespace General {
 
@@ -26,21 +26,27 @@ qint64 MaxImagePixels();
 // The message for a picture whose declared size passes the bound.
 QString ImageTooLarge(const QString &fileName, qint64 width, qint64 height);
 
+class PngWithoutText;
+
 // Qt's reader of a picture file that never sees a PNG's text chunks: a compressed one of a
 // few kilobytes can inflate to hundreds of megabytes, read (twice) even for the size alone,
-// and the pictures need none of them. A PNG with text is read from a copy without it.
+// and the pictures need none of them. A PNG with text is read through a device that skips
+// them as it goes. A PNG longer than the pixels its header declares could take is refused
+// before any of it is read (Refusal() says so, naming the file; the reader then reads nothing).
 class PictureReader {
 public:
     explicit PictureReader(const QString &fileName);
+    ~PictureReader();
     PictureReader(const PictureReader &) = delete;
     PictureReader &operator=(const PictureReader &) = delete;
 
     QImageReader &Reader() { return m_reader; }
+    const QString &Refusal() const { return m_refusal; }
 
 private:
-    QByteArray m_bytes;
-    QBuffer m_buffer;
+    std::unique_ptr<PngWithoutText> m_device;
     QImageReader m_reader;
+    QString m_refusal;
 };
 
 // The size a picture file declares (invalid when its header cannot be read).

@@ -15,6 +15,8 @@ namespace General::Pictures {
 namespace {
 
 constexpr const char *kFolder = ":/pictures";
+// The largest side a button draws a user's picture at.
+constexpr int kIconSide = 128;
 
 // The file name a path ends with, without folder and extension, in lower case.
 QString BaseName(const QString &path)
@@ -82,6 +84,17 @@ QImage Installed(const QString &path, QSize size = {})
     return image;
 }
 
+// A user's picture shown scaled down (a tray button, a thumbnail-sized view): read through
+// the bounded reader, so that a file too large for that is refused at its header with one
+// log line naming it, rather than decoded whole (and, behind an icon, again at every paint).
+QImage UsersPicture(const QString &path, QSize fit)
+{
+    BoundedImage read = ReadBoundedImage(path, kMaxScaledPixels, fit, true);
+    if (read.image.isNull())
+        Log("%s\n", qUtf8Printable(read.error));
+    return read.image;
+}
+
 }  // namespace
 
 bool IsInstalled(const QString &path)
@@ -109,15 +122,19 @@ QPixmap Pixmap(const QString &path, QSize size)
 {
     if (IsInstalled(path))
         return QPixmap::fromImage(Installed(path, size));
-    const QImage image(path);
+    const QImage image = UsersPicture(path, size);
     return image.isNull() ? QPixmap()
                           : QPixmap::fromImage(image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 QIcon Icon(const QString &path)
 {
-    if (!IsInstalled(path))
-        return QIcon(path);
+    if (!IsInstalled(path)) {
+        QImage image = UsersPicture(path, QSize(kIconSide, kIconSide));
+        if (image.width() > kIconSide || image.height() > kIconSide)
+            image = image.scaled(kIconSide, kIconSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
+    }
     QIcon icon;
     const QImage own = Installed(path);
     icon.addPixmap(QPixmap::fromImage(own));
