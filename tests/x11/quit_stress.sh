@@ -93,7 +93,10 @@ for run in $(seq "$RUNS"); do
     [ "$took" -gt "$longest" ] && longest=$took
     [ "$code" = 0 ] || { tail -20 "$XS_WORK/program.log" >&2; fail "run $run ended with code $code"; }
     grep -q "Main window deleted. The end." "$XS_WORK/program.log" || fail "run $run ended without its shutdown"
-    echo "run $run: window shown at ${shown:-?} ms, first Ctrl+Q at ${first} ms ($keys sent), closed at $((gone - started)) ms, ended ${took} ms later"
+    # Whether the close came while the start still ran, before its event loop.
+    when=$(awk '/^Main window closed\./ { if (!c) c = NR } /entering the loop/ { l = NR }
+                END { print (c && (!l || c < l)) ? "during the start" : "in the event loop" }' "$XS_WORK/program.log")
+    echo "run $run: window shown at ${shown:-?} ms, first Ctrl+Q at ${first} ms ($keys sent), closed at $((gone - started)) ms $when, ended ${took} ms later"
 done
 XS_PID=
 echo "quit stress: $RUNS runs, first keys from 0 to ${LATEST} ms after the window was shown (0: from the start), load $LOAD busy processes on $(nproc) processors, longest exit ${longest} ms"
