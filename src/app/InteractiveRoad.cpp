@@ -42,6 +42,17 @@ void ShowBenchmarkNotice()
                                                 "back.\nWe suggest to close all other 3D applications before continue."));
 }
 
+int RunEventLoop(const QWidget &window)
+{
+    // A window shown once and hidden now was closed: its quit went while no loop ran, and
+    // the loop would wait for good with nothing on the screen.
+    if (window.testAttribute(Qt::WA_WState_ExplicitShowHide) && window.isHidden()) {
+        Console("Main window closed during the start.\n");
+        return 0;
+    }
+    return QApplication::exec();
+}
+
 int RunInteractive(const QString &fileArgument)
 {
     Splash::Message(QStringLiteral("Loading application..."));
@@ -95,7 +106,7 @@ int RunInteractive(const QString &fileArgument)
     } else {
         ShowWelcomeIfWanted(window.get());
         try {
-            result = QApplication::exec();
+            result = RunEventLoop(*window);
         } catch (const General::Error &error) {
             General::Shell().ShowMessage(General::ShellServices::kCritical, QString::fromLatin1(General::ProgramTitle()),
                                          QStringLiteral("Unhandled exception:") + error.GetMessage());

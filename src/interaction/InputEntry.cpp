@@ -2,6 +2,8 @@
 // chord held: every change of key or button releases what no longer matches and
 // activates the handler bound to the new chord.
 
+#include "interaction/InputEntry.h"
+
 #include "foundation/Diagnostics.h"
 #include "interaction/Interface.h"
 #include "interaction/benchmark/BenchmarkRecorder.h"
@@ -78,7 +80,9 @@ void Interface::OnKeyPress(const QKeyEvent &event)
         return;
     m_iCurrentKey = key;
     const uint32_t code = GetKeyCode();
-    if (handlers.m_pActiveHandler && handlers.m_pActiveHandler->m_iKey != code)
+    // A new press of the chord still held means its release went elsewhere (to a question
+    // its command opened): the command is let go and acts again.
+    if (handlers.m_pActiveHandler && (handlers.m_pActiveHandler->m_iKey != code || !event.isAutoRepeat()))
         handlers.DeactivateHandlers(false);
     if (!handlers.m_pActiveHandler) {
         if (handlers.m_pStickyHandler) {
@@ -110,6 +114,20 @@ void Interface::OnKeyRelease(const QKeyEvent &event)
         return;
     m_iCurrentKey = 0;
     handlers.DeactivateHandlers(true);
+}
+
+void ResetHeldInput(Interface &controller, bool left, bool middle, bool right)
+{
+    controller.m_iCurrentKey = 0;
+    controller.m_iModifiers = 0;
+    controller.m_bLeft = left;
+    controller.m_bMiddle = middle;
+    controller.m_bRight = right;
+    EventHandler &handlers = controller.m_cEventHandler;
+    const Handler *active = handlers.m_pActiveHandler;
+    const uint32_t buttonsAndModifiers = kButtonMask | kAltBit | kShiftBit | kCtrlBit;
+    if (!active || (active->m_iKey & ~buttonsAndModifiers) != 0)
+        handlers.DeactivateHandlers(true);
 }
 
 void Interface::OnInputButton(InputState state, bool press)

@@ -1,4 +1,5 @@
-// The event wrapper and the out-of-memory handling.
+// The event wrapper, the event loop's start and the out-of-memory handling.
+#include "app/InteractiveRoad.h"
 #include "app/startup/OutOfMemory.h"
 #include "app/startup/TevrinApplication.h"
 #include "foundation/Containers.h"
@@ -6,9 +7,12 @@
 #include "foundation/Memory.h"
 #include "support/RecordingShell.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
+#include <QTimer>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -38,7 +42,45 @@ bool Deliver(Thrower &receiver)
     return QCoreApplication::sendEvent(&receiver, &event);
 }
 
+// A main window whose close the person may cancel (a question about unsaved changes).
+class MainWindow : public QWidget {
+public:
+    bool refuses = false;
+
+protected:
+    void closeEvent(QCloseEvent *event) override
+    {
+        if (refuses)
+            event->ignore();
+        else
+            QWidget::closeEvent(event);
+    }
+};
+
 }  // namespace
+
+// A close (Ctrl+Q, the close button) handled while the start still processes events (the
+// splash's message, a file's progress) comes before any event loop: the loop must not be
+// entered, or the run would go on with no window for good. A close cancelled keeps the loop.
+TEST(InteractiveRoad, AMainWindowClosedBeforeTheLoopRunsEndsTheRun)
+{
+    constexpr int kStillRunning = 7;
+    for (const bool refuses : {false, true}) {
+        SCOPED_TRACE(refuses ? "close cancelled" : "close accepted");
+        MainWindow window;
+        window.refuses = refuses;
+        window.show();
+        QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(window.isHidden(), !refuses);
+        // A loop that runs is ended from outside after a while.
+        QTimer outside;
+        outside.setSingleShot(true);
+        QObject::connect(&outside, &QTimer::timeout, [] { QCoreApplication::exit(kStillRunning); });
+        outside.start(refuses ? 0 : 3000);
+        EXPECT_EQ(RunEventLoop(window), refuses ? kStillRunning : 0);
+    }
+}
 
 TEST(TevrinApplication, AnErrorThrownWhileAnEventIsHandledIsShownOnceAndTheLoopGoesOn)
 {

@@ -1,5 +1,6 @@
 // Key and mouse events built as Qt events, as the main window receives them, reach the handlers.
 #include "InteractionFixtures.h"
+#include "interaction/InputEntry.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -228,4 +229,63 @@ TEST_F(Input, WithoutActiveCameraOnlyReleasesAndButtonsAreDispatched)
     EXPECT_STREQ(Active(), "Draw");
     Release(Qt::Key_Space);
     EXPECT_STREQ(Active(), "");
+}
+
+// A command that opens a question on its key's press: the question takes the key's release,
+// and is closed by its close button, which sends no key. Whether the main window's
+// activation comes after the command ended or not at all, the next press of the key acts.
+TEST_F(Input, APressWhoseReleaseWentToAQuestionLeavesNoCommandHeld)
+{
+    struct Case {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        const char *command;
+    } cases[] = {{Qt::Key_N, Qt::ControlModifier, "New scene"},
+                 {Qt::Key_O, Qt::ControlModifier, "Open"},
+                 {Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier, "Save scene as"}};
+    for (const Case &c : cases) {
+        for (const bool activated : {true, false}) {
+            SCOPED_TRACE(QStringLiteral("%1, window activated: %2").arg(QLatin1String(c.command)).arg(activated).toStdString());
+            Watch(c.command);
+            m_events.clear();
+            Press(Qt::Key_Control);
+            if (c.modifiers.testFlag(Qt::ShiftModifier))
+                Press(Qt::Key_Shift, Qt::ControlModifier);
+            Press(c.key, c.modifiers);
+            ASSERT_EQ(m_events, QStringList{QStringLiteral("%1 1").arg(QLatin1String(c.command))});
+            // The releases went to the question.
+            if (activated) {
+                ResetHeldInput(*m_interface, false, false, false);
+                EXPECT_STREQ(Active(), "");
+                EXPECT_STREQ(Sticky(), "");
+                EXPECT_EQ(m_interface->GetKeyCode(), 0u);
+            }
+            Press(Qt::Key_Control);
+            if (c.modifiers.testFlag(Qt::ShiftModifier))
+                Press(Qt::Key_Shift, Qt::ControlModifier);
+            Press(c.key, c.modifiers);
+            EXPECT_EQ(m_events.count(QStringLiteral("%1 1").arg(QLatin1String(c.command))), 2) << qPrintable(m_events.join(", "));
+            Release(c.key, c.modifiers);
+            Release(Qt::Key_Control, c.modifiers);
+            EXPECT_STREQ(Active(), "");
+        }
+    }
+}
+
+// The window's activation lets go of what a key held (a tool slot's switch too), but not of
+// a stroke whose button is still down: the click that activates the window may start it.
+TEST_F(Input, TheWindowsActivationKeepsOnlyAChordOfButtonsStillDown)
+{
+    Press(Qt::Key_1);
+    ASSERT_STREQ(Sticky(), "Tool slot 1");
+    ResetHeldInput(*m_interface, false, false, false);
+    EXPECT_STREQ(Sticky(), "");
+    EXPECT_EQ(m_events.count("Tool slot 1 2"), 1);
+
+    Button(true, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_STREQ(Active(), "Draw");
+    ResetHeldInput(*m_interface, true, false, false);
+    EXPECT_STREQ(Active(), "Draw");
+    EXPECT_EQ(m_interface->m_bLeft, 1);
+    EXPECT_TRUE(m_toolLog.filter(QStringLiteral("end")).isEmpty());
 }

@@ -2,6 +2,7 @@
 
 #include "foundation/Memory.h"
 #include "foundation/OperationBuffer.h"
+#include "foundation/ShippedFiles.h"
 #include "interaction/InteractionMeshHost.h"
 #include "interaction/undo/OperationFactory.h"
 #include "mesh/core/MeshSwitches.h"
@@ -18,6 +19,7 @@
 
 #include <QByteArray>
 
+#include <map>
 #include <set>
 
 namespace {
@@ -77,13 +79,21 @@ protected:
         });
         level.m_iSelectedFaces = 0;
     }
+    // Selects the faces as a person does: shown ones. A face of a level below the active
+    // one is shown as on an object of mixed levels (hidden and selected it would be parked,
+    // the mark of a face a subdivision took out of view, and no selection).
     static void Select(SubdivLevel &level, std::initializer_list<unsigned> faces)
     {
-        for (unsigned f : faces)
+        for (unsigned f : faces) {
+            if (!level.IsFaceVisible(f)) {
+                LevelBits::SetVisible(level.m_pQuads[f], true);
+                level.m_iHiddenFaces -= level.m_iHiddenFaces > 0;
+            }
             if (!level.IsFaceSelected(f)) {
                 LevelBits::SetSelected(level.m_pQuads[f], true);
                 ++level.m_iSelectedFaces;
             }
+        }
     }
     static void SelectAll(SubdivLevel &level)
     {
@@ -703,5 +713,106 @@ TEST_F(ObjectCommands, SubdividingAgainAndSteppingBackAfterASubdivisionReachTheL
         }
         EXPECT_EQ(SubdivLevel::GetLevelIndex(cube.m_pActiveLevel ? cube.m_pActiveLevel : &cube), c.active);
         EXPECT_EQ(SubdivLevel::GetLevelIndex(cube.GetHighestLevel()), c.highest);
+    }
+}
+
+TEST_F(ObjectCommands, FacesAPartialSubdivisionParkedAreNoSelectionForTheNextCommands)
+{
+    // Shipped meshes as Create > Mesh adds them; the pointer rests on the first one. Keys: a
+    // lower-case letter is a rectangle over three faces of that object (t torus, c cube,
+    // p plane), D = "Subdivide faces", H = "Hide selected", P = "Level down faces", N =
+    // "Deselect all". After each command: the objects and levels that gained faces (D), hid
+    // faces (H) or became active (P), else the refusal the status bar shows.
+    struct Step {
+        char key;
+        const char *acted;
+    };
+    struct Case {
+        const char *what;
+        std::vector<const char *> meshes;
+        bool pointerOnFirst;
+        std::vector<Step> steps;
+    } cases[] = {
+        {"a second Shift+D acts on the object under the pointer", {"Torus", "Cube"}, true,
+         {{'c', ""}, {'D', "Cube 1"}, {'D', "Torus 1"}, {'P', "Torus 0"}}},
+        {"H hides the object under the pointer", {"Torus", "Cube"}, true,
+         {{'c', ""}, {'D', "Cube 1"}, {'H', "Torus 0"}}},
+        {"Page Down steps the object under the pointer", {"Torus", "Cube"}, true,
+         {{'c', ""}, {'D', "Cube 1"}, {'P', "Cannot step down: there is no level below the one shown"}}},
+        {"faces selected on another object are the only selection", {"Torus", "Cube"}, true,
+         {{'c', ""}, {'D', "Cube 1"}, {'t', ""}, {'D', "Torus 1"}, {'H', "Torus 0, Torus 1"}}},
+        {"Ctrl+D changes nothing of it", {"Torus", "Cube"}, true,
+         {{'c', ""}, {'D', "Cube 1"}, {'N', ""}, {'D', "Torus 1"}}},
+        {"one object: H hides what is shown", {"Plane"}, false,
+         {{'p', ""}, {'D', "Plane 1"}, {'H', "Plane 0, Plane 1"}}},
+        {"one object: Shift+D again goes on from the level shown", {"Plane"}, false,
+         {{'p', ""}, {'D', "Plane 1"}, {'D', "Plane 2"}}},
+    };
+    struct LevelState {
+        unsigned faces, hidden;
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUpCubes(0, 0);
+        ASSERT_FALSE(HasFatalFailure());
+        std::map<Object *, QString> names;
+        for (const char *mesh : c.meshes) {
+            Object *object = m_scene->Import(General::ShippedFile(QStringLiteral("Meshes/%1.obj").arg(mesh)), true,
+                                             false, true);
+            ASSERT_NE(object, nullptr) << mesh;
+            m_objects.push_back(object);
+            names[object] = QString::fromLatin1(mesh);
+        }
+        // The pick after a level command finds the same object.
+        m_host.nextHit = m_interface->m_cHit =
+            c.pointerOnFirst ? PickHit{m_objects[0], m_objects[0], 0} : PickHit{};
+        const auto state = [this] {
+            std::vector<std::pair<int, std::vector<LevelState>>> objects;
+            for (Object *object : m_objects) {
+                std::vector<LevelState> levels;
+                for (SubdivLevel *level = object; level; level = level->m_pNext)
+                    levels.push_back({level->m_iFaceCount, level->m_iHiddenFaces});
+                objects.emplace_back(SubdivLevel::GetLevelIndex(object->m_pActiveLevel ? object->m_pActiveLevel : object),
+                                     levels);
+            }
+            return objects;
+        };
+        for (const Step &step : c.steps) {
+            SCOPED_TRACE(std::string(1, step.key));
+            const auto before = state();
+            Recorder().statusMessages.clear();
+            Recorder().statusStates.clear();
+            switch (step.key) {
+            case 'D': Run("Subdivide faces", eventDeactivate); break;
+            case 'H': Run("Hide selected", eventActivate); break;
+            case 'P': Run("Level down faces", eventDeactivate); break;
+            case 'N': Run("Deselect all", eventActivate); break;
+            default: {
+                const char *mesh = step.key == 't' ? "Torus" : step.key == 'c' ? "Cube" : "Plane";
+                for (Object *object : m_objects)
+                    if (names[object] == QLatin1String(mesh))
+                        Select(*object, {0, 1, 2});
+            }
+            }
+            const auto after = state();
+            QStringList acted;
+            for (size_t o = 0; o < m_objects.size(); ++o) {
+                const auto &[wasActive, was] = before[o];
+                const auto &[isActive, is] = after[o];
+                for (size_t l = 0; l < is.size(); ++l) {
+                    const bool grew = l >= was.size() || is[l].faces > was[l].faces;
+                    const bool hid = l < was.size() && is[l].hidden > was[l].hidden;
+                    if ((step.key == 'D' && grew) || (step.key == 'H' && hid) ||
+                        (step.key == 'P' && isActive != wasActive && int(l) == isActive))
+                        acted << QStringLiteral("%1 %2").arg(names[m_objects[o]]).arg(l);
+                }
+            }
+            if (acted.isEmpty())
+                for (qsizetype i = 0; i < Recorder().statusMessages.size(); ++i)
+                    if (Recorder().statusStates[size_t(i)] == 2)
+                        acted << Recorder().statusMessages[i];
+            EXPECT_EQ(acted.join(QStringLiteral(", ")).toStdString(), step.acted);
+        }
     }
 }

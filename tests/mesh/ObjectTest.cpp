@@ -1,5 +1,6 @@
 #include "ObjectFixtures.h"
 #include "mesh/object/MeshEdits.h"
+#include "mesh/subdivision/LevelFaceBits.h"
 #include "support/RecordBytes.h"
 #include "support/RecordingShell.h"
 #include "support/StreamAtVersion.h"
@@ -162,8 +163,15 @@ TEST_F(Objects, LevelsAndSelection)
     EXPECT_EQ(object->GetLevel(3), nullptr);
     EXPECT_EQ(object->GetLevel(-1), nullptr);
     EXPECT_FALSE(object->HasSelectedFaces());
-    object->GetLevel(2)->m_iSelectedFaces = 1;
+    // A selected face that is shown is a selection; parked by a subdivision (hidden with its
+    // selected bit kept) it is none, and the level's count goes with it.
+    SubdivLevel &top = *object->GetLevel(2);
+    LevelBits::SetSelected(top.m_pQuads[5], true);
+    top.m_iSelectedFaces = 1;
     EXPECT_TRUE(object->HasSelectedFaces());
+    LevelBits::SetVisible(top.m_pQuads[5], false);
+    EXPECT_FALSE(object->HasSelectedFaces());
+    EXPECT_EQ(top.m_iSelectedFaces, 0u);
 }
 
 TEST_F(Objects, DestroyingTheActiveObjectClearsIt)

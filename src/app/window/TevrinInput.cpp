@@ -4,6 +4,7 @@
 
 #include "app/window/WindowInput.h"
 #include "app/window/WindowSettings.h"
+#include "interaction/InputEntry.h"
 #include "interaction/Interface.h"
 #include "viewport/view/SceneView.h"
 
@@ -65,11 +66,8 @@ bool Tevrin::eventFilter(QObject *watched, QEvent *event)
         // one that starts a stroke.
         if (controller && watched == this) {
             const Qt::MouseButtons held = QGuiApplication::mouseButtons();
-            controller->m_iCurrentKey = 0;
-            controller->m_iModifiers = 0;
-            controller->m_bLeft = held.testFlag(Qt::LeftButton);
-            controller->m_bMiddle = held.testFlag(Qt::MiddleButton);
-            controller->m_bRight = held.testFlag(Qt::RightButton);
+            ResetHeldInput(*controller, held.testFlag(Qt::LeftButton), held.testFlag(Qt::MiddleButton),
+                           held.testFlag(Qt::RightButton));
         }
         break;
     case QEvent::MouseMove:

@@ -7,6 +7,7 @@
 #include "interaction/commands/TargetRule.h"
 #include "operations/objects/DeleteFaceOperation.h"
 #include "operations/objects/DeleteObjectOperation.h"
+#include "mesh/object/ShownSelection.h"
 
 #include <algorithm>
 #include <vector>
@@ -38,10 +39,10 @@ Collected CollectObject(Object &object, Operations::DeleteFaceOperation &operati
     int levels = 0;
     for (SubdivLevel *level = &object; level; level = level->m_pNext, ++levels) {
         const unsigned total = level->m_iTotalFaceCount ? level->m_iTotalFaceCount : level->m_iFaceCount;
-        if (level->m_iSelectedFaces && level->m_iSelectedFaces >= total)
-            return Collected::kWhole;
-        if (!level->m_iSelectedFaces)
+        if (!HasShownSelection(*level))
             continue;
+        if (level->m_iSelectedFaces >= total)
+            return Collected::kWhole;
         General::Store<unsigned int> selected("deletefaces list");
         if (!selected.Reserve(level->m_iSelectedFaces, false))
             return Collected::kRefused;

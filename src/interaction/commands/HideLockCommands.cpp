@@ -11,6 +11,7 @@
 #include "operations/objects/HideFaceOperation.h"
 #include "operations/objects/ObjectStateOperation.h"
 #include "operations/selection/SelectFaceOperation.h"
+#include "mesh/object/ShownSelection.h"
 
 #include <functional>
 
@@ -22,7 +23,7 @@ namespace {
 // that drops the selection, so that undo gives it back.
 void DeselectLevel(Operations::SelectFaceOperation &operation, SubdivLevel &level)
 {
-    if (!level.m_iSelectedFaces)
+    if (!HasShownSelection(level))
         return;
     operation.AddTarget(&level);
     for (unsigned f = 0; f < level.m_iFaceCount; ++f)
@@ -95,7 +96,7 @@ void InstallHideLockCommands(EventHandler &handlers, Interface &controller)
         const Targets targets = FindTargets(controller, scene);
         const bool any = targets.anySelectedFaces;
         HideFaces(
-            scene, targets.objects, [any](SubdivLevel &level) { return level.m_iSelectedFaces || !any; },
+            scene, targets.objects, [any](SubdivLevel &level) { return HasShownSelection(level) || !any; },
             [any](SubdivLevel &level, unsigned f) { return !any || level.IsFaceSelected(f); });
     });
     install("Hide unselected", false, [](Scene &scene) {

@@ -10,6 +10,7 @@
 #include "interaction/commands/TargetRule.h"
 #include "mesh/core/MeshSwitches.h"
 #include "scene/SelectionSet.h"
+#include "mesh/object/ShownSelection.h"
 
 #include <QStringList>
 
@@ -69,7 +70,7 @@ void RemoveSelectedFaces(Scene &scene)
         if (object->m_bLocked)
             continue;
         ForEachLevel(*object, [&](SubdivLevel &level) {
-            if (!level.m_iSelectedFaces)
+            if (!HasShownSelection(level))
                 return;
             if (&level != ActiveLevel(*object)) {
                 if (!shown)

@@ -13,6 +13,7 @@
 #include "scene/Brush.h"
 #include "scene/Scene.h"
 #include "scene/camera/Camera.h"
+#include "mesh/object/ShownSelection.h"
 
 #include <algorithm>
 
@@ -39,7 +40,7 @@ void SelectAroundSelection(Interface &owner, bool grow)
     bool anyFace = false;
     for (Object *object : Commands::FindTargets(owner, *scene).objects) {
         for (SubdivLevel *level = object->GetBaseLevel(); level; level = level->GetNextLevel(false)) {
-            if (grow && level->m_iSelectedFaces == 0)
+            if (grow && !HasShownSelection(*level))
                 continue;
             if (grow)
                 operation.GrowSelection(level);
@@ -119,7 +120,7 @@ void Commands::InstallSymmetryCommands(EventHandler &handlers, Interface &owner)
         const bool faces = scene->HasSelectedFaces();
         for (int i = 0; i < scene->GetObjectCount(); ++i) {
             Object *object = scene->GetObject(i);
-            if (!faces || object->m_iSelectedFaces > 0)
+            if (!faces || object->HasSelectedFaces())
                 box.Extend(object->GetWorldAABB(true));
         }
         // An empty box has no centre and a negative size: there is nothing to frame.

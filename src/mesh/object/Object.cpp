@@ -7,7 +7,9 @@
 #include "mesh/object/LayerLevel.h"
 #include "mesh/surface/Material.h"
 #include "mesh/object/MeshHost.h"
+#include "mesh/object/ShownSelection.h"
 #include "mesh/core/Placement.h"
+#include "mesh/subdivision/LevelFaceBits.h"
 
 #include <QCoreApplication>
 
@@ -202,10 +204,26 @@ int Object::LevelCount() const
 
 bool Object::HasSelectedFaces() const
 {
-    for (const SubdivLevel *level = GetLevel(0); level; level = level->m_pNext)
-        if (level->m_iSelectedFaces > 0)
+    // Parked faces are no selection (dropping a parked-only count selects nothing anew).
+    for (SubdivLevel *level = GetLevel(0); level; level = level->m_pNext)
+        if (HasShownSelection(*level))
             return true;
     return false;
+}
+
+bool HasShownSelection(SubdivLevel &level)
+{
+    if (level.m_iSelectedFaces == 0)
+        return false;
+    const bool shown = level.WithFaces([&](const auto &faces) {
+        for (unsigned f = 0; f < std::min(level.m_iFaceCount, faces.GetItemCount()); ++f)
+            if (LevelBits::IsSelected(faces[f]) && LevelBits::IsVisible(faces[f]))
+                return true;
+        return false;
+    });
+    if (!shown)
+        level.m_iSelectedFaces = 0;
+    return shown;
 }
 
 AABB Object::GetWorldAABB(bool recalculate)

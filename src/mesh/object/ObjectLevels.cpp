@@ -7,6 +7,7 @@
 #include "mesh/subdivision/LevelFaceBits.h"
 #include "mesh/core/MeshSwitches.h"
 #include "mesh/object/Object.h"
+#include "mesh/object/ShownSelection.h"
 #include "mesh/core/Octree.h"
 
 #include <QCoreApplication>
@@ -54,25 +55,6 @@ void DropMarked(General::Store<unsigned int> &list)
     while (kept && list[kept - 1] >= kDropped)
         --kept;
     list.SetItemCount(kept, true);
-}
-
-// Whether the level has a selected face that is shown. The faces a subdivision or a step
-// parks (hidden, their selected bit kept as the octree's unlink mark) are no selection of the
-// person's: a level whose every selected face is parked has its count dropped to 0, so that
-// it neither holds the next command nor lists nothing for it.
-bool HasShownSelection(SubdivLevel &level)
-{
-    if (level.m_iSelectedFaces == 0)
-        return false;
-    const bool shown = level.WithFaces([&](const auto &faces) {
-        for (unsigned f = 0; f < std::min(level.m_iFaceCount, faces.GetItemCount()); ++f)
-            if (IsSelected(faces[f]) && IsVisible(faces[f]))
-                return true;
-        return false;
-    });
-    if (!shown)
-        level.m_iSelectedFaces = 0;
-    return shown;
 }
 
 // The first level with selected faces, else the highest.
