@@ -128,8 +128,21 @@ Object *Scene::Import(const QString &file, bool addToScene, bool bio, bool prepa
         if (m_pActiveCamera && ((!hadObjects && host.GetFrameFirstImport()) || host.GetFrameEveryImport()))
             m_pActiveCamera->FocusOn((box.m_vMin + box.m_vMax) * 0.5f, largest);
         if (!hadObjects)
-            if (Brush *tool = host.GetCurrentTool())
-                tool->SetSize(std::min(tool->m_fSizeMaximum, largest * host.GetImportSizeFactor()));
+            if (Brush *tool = host.GetCurrentTool()) {
+                const float before = tool->GetSize();
+                const float after = std::min(tool->m_fSizeMaximum, largest * host.GetImportSizeFactor());
+                tool->SetSize(after);
+                // The soft, scratch and bulge brushes push by their strength as a world
+                // length: it scales with the size, on every tool the new size reached, so
+                // a default stroke stays in proportion to the mesh.
+                if (before > 0.0f && !tool->m_bWindowSpace)
+                    for (const std::unique_ptr<Brush> &each : Brush::Tools()) {
+                        const bool sized = each.get() == tool || (tool->m_bSharedSize && each->m_bSharedSize);
+                        const int type = each->m_iType;
+                        if (sized && !each->m_bWindowSpace && (type == 1 || type == 7 || type == 17))
+                            each->SetStrength(std::min(each->m_fStrengthMaximum, each->GetStrength() * after / before));
+                    }
+            }
         host.ImportFinished();
         m_iObjectCount = GetObjectCount();
         host.ClearHistory();

@@ -12,6 +12,7 @@
 #include "support/RecordingShell.h"
 
 #include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -526,3 +527,40 @@ TEST(CollapsableFrameTest, AFrameMadeFixedShowsOnlyItsBodyAndFoldsAgainWhenAllow
 }
 
 }  // namespace
+
+namespace {
+// A node page whose labels are longer than half of a page's default width.
+class LongLabelsNode : public General::Node {
+public:
+    LongLabelsNode() : General::Node(QStringLiteral("baker")) {}
+    General::AttributeInstance<bool> create{QStringLiteral("Create Displacement Map")};
+    General::AttributeFilename file{QStringLiteral("Displacement Map Filename"), false};
+    General::AttributeInstance<int> size{QStringLiteral("Size")};
+};
+}  // namespace
+
+// The label column of a page fits its longest label, at the page's own width and when the
+// page is narrowed: no label is cut; the editors share one left edge.
+TEST_F(AttributeRows, ThePageLabelColumnFitsItsLongestLabel)
+{
+    LongLabelsNode node;
+    GUI::CollapsableContainer page(nullptr, true);
+    page.AddNode(&node);
+    page.show();
+    for (int width : {0, 200}) {
+        if (width > 0)
+            page.resize(width, page.height());
+        QApplication::processEvents();
+        SCOPED_TRACE(page.width());
+        std::vector<int> editorsLeft;
+        for (GUI::AttributeWidget *row : page.findChildren<GUI::AttributeWidget *>()) {
+            const QLabel *label = row->GetLabel();
+            EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
+                << label->text().toStdString();
+            editorsLeft.push_back(label->x() + label->width());
+        }
+        ASSERT_EQ(editorsLeft.size(), 3u);
+        EXPECT_EQ(editorsLeft[0], editorsLeft[1]);
+        EXPECT_EQ(editorsLeft[1], editorsLeft[2]);
+    }
+}

@@ -293,6 +293,23 @@ TEST_F(LayerWindow, EachRowEditIsOneUndoableOperation)
     EXPECT_EQ(History(), history);
 }
 
+// Return in the transparency field takes the value and leaves the field: the keys that
+// follow (Ctrl+A, Page Down) go to the window's commands, not into the field.
+TEST_F(LayerWindow, ReturnInTheTransparencyFieldHandsTheKeysBack)
+{
+    m_window->show();
+    m_window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(m_window.get()));
+    QLineEdit *edit = Editor<GUI::TextSlider>(m_b, QTvLayerList::kTransparency)->GetEdit();
+    edit->setFocus();
+    ASSERT_TRUE(edit->hasFocus());
+    edit->setText(QStringLiteral("40"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_FLOAT_EQ(m_b->GetStrength(), 0.4f);
+    EXPECT_FALSE(edit->hasFocus());
+    EXPECT_NE(QApplication::focusWidget(), edit);
+}
+
 // A slider drag is one user action however many steps it takes.
 TEST_F(LayerWindow, ASliderDragIsOneAction)
 {

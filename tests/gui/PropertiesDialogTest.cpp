@@ -12,6 +12,8 @@
 #include "gui/panels/TabPanel.h"
 #include "gui/trays/MTray.h"
 #include "gui/trays/TrayItem.h"
+#include "mesh/ObjectFixtures.h"
+#include "mesh/object/Object.h"
 #include "scene/Brush.h"
 #include "scene/camera/Light.h"
 #include "support/RecordingShell.h"
@@ -431,3 +433,28 @@ TEST_F(Properties, TheTabOfADeeplyHeldWindowTakesTheTitle)
 }
 
 }  // namespace
+
+// After a subdivision the Geometry page shows the object's new level count in its title,
+// and its face count is the faces the level shown holds, less its hidden ones.
+TEST_F(Properties, TheGeometryPageFollowsTheLevelShown)
+{
+    fixtures::ModelFixture model;
+    std::unique_ptr<Object> object = fixtures::MakeGridObject(2, 2);
+    auto window = Window();
+    window->BuildPanel(QStringLiteral("Geometry"), object.get());
+    EXPECT_TRUE(window->GetShownName().endsWith(QStringLiteral("(1 levels)"))) << window->GetShownName().toStdString();
+    auto *faces = window->findChild<QLabel *>(QStringLiteral("FaceCount"));
+    ASSERT_NE(faces, nullptr);
+    EXPECT_EQ(faces->text(), QStringLiteral("4"));
+
+    // Subdivided: the base level's faces stand under the finer ones, which show.
+    auto *finer = new SubdivLevel;
+    fixtures::FillGrid(*finer, 4, 4);
+    object->SetNextLevel(finer);
+    object->m_pActiveLevel = finer;
+    finer->m_iHiddenFaces = 3;
+    window->ShowNode(QStringLiteral("Geometry"), object.get());
+    EXPECT_TRUE(window->GetShownName().endsWith(QStringLiteral("(2 levels)"))) << window->GetShownName().toStdString();
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Properties: ") + object->GetName());
+    EXPECT_EQ(faces->text(), QStringLiteral("13"));
+}

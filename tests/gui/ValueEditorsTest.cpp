@@ -5,7 +5,9 @@
 #include "gui/editors/TextSlider.h"
 #include "gui/editors/VectorEditor.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QStyle>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -146,6 +148,27 @@ TEST_F(TypedValue, ADragUpdatesTheFieldBeforeTheOwnerHearsOfIt)
     m_slider.GetSlider()->setSliderPosition(42);
     EXPECT_EQ(shownWhenHeard, "42");
     EXPECT_EQ(m_slider.GetValue(), 42.0f);
+}
+
+// The field shows the whole number: a strength of 100 with three decimals is not cut to
+// "00.000", also when the slider's row is squeezed narrow, as in a floating window.
+TEST(TextSlider, TheFieldShowsTheWholeValue)
+{
+    guitest::Application();
+    for (int squeezed : {0, 90}) {
+        GUI::TextSlider slider(3, nullptr, "Strength");
+        slider.SetRange(0.0f, 100.0f);
+        slider.setValue(100.0f);
+        slider.show();
+        if (squeezed > 0)
+            slider.resize(squeezed, slider.height());
+        QApplication::processEvents();
+        const QLineEdit *edit = slider.GetEdit();
+        ASSERT_EQ(edit->text(), QStringLiteral("100.000"));
+        const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit);
+        // The line edit's own margin of 2 on each side, inside its frame.
+        EXPECT_GE(edit->width() - 2 * frame - 4, edit->fontMetrics().horizontalAdvance(edit->text())) << squeezed;
+    }
 }
 
 TEST(VectorEditor, AnglesAreShownInDegreesAndStoredInRadians)

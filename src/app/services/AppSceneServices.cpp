@@ -1,11 +1,13 @@
 #include "app/services/AppSceneServices.h"
 
 #include "app/services/CurveEditing.h"
+#include "app/dialogs/PreferencesDialog.h"
 #include "app/settings/Preferences.h"
 #include "app/window/Tevrin.h"
 #include "gui/trays/MTray.h"
 #include "gui/trays/TrayItem.h"
 #include "interaction/Interface.h"
+#include "interaction/InteractionServices.h"
 #include "interaction/benchmark/BenchmarkRecorder.h"
 #include "mapping/displacement/DisplaceOperation.h"
 #include "viewport/view/SceneView.h"
@@ -60,6 +62,14 @@ void AppSceneServices::SetViewCamera(Camera *camera)
 }
 
 void AppSceneServices::ReleasePropertyWindows() { m_rWindow.ReleasePropertyWindows(); }
+
+void AppSceneServices::ImportFinished()
+{
+    for (auto *window = GUI::PreferencesDialog::First(); window;
+         window = static_cast<GUI::PreferencesDialog *>(window->GetNext()))
+        window->Refresh();
+    InteractionHost().RefreshBrushPage();
+}
 
 void AppSceneServices::RecordBenchmarkLine(const QString &line)
 {

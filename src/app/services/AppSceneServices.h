@@ -23,6 +23,9 @@ public:
     Camera *GetViewCamera() const override;
     void SetViewCamera(Camera *camera) override;
     void ReleasePropertyWindows() override;
+    // The import may have sized the tools to the mesh: open preferences windows and brush
+    // pages show the values the tools now have.
+    void ImportFinished() override;
     // The bookmarks of every tray, in tray order.
     std::vector<CameraBookmark> GetCameraBookmarks() const override;
     void StoreCameraBookmark(const QString &tray, const QString &item, const Camera &camera) override;

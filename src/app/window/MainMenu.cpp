@@ -52,7 +52,7 @@ const Entry kFile[] = {
     {"Import As Layer", "File.ImportAsLayer", "Import as layer"},
     {"Import UV", "File.ImportUV", "Import UV"},
     {"Export Selection", "File.Export", "Export faces"},
-    {"Export Levels", "", "Export levels"},
+    {"Export Levels", "File.ExportLevels", "Export levels"},
 };
 
 const Entry kEdit[] = {

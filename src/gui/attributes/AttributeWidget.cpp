@@ -103,9 +103,12 @@ void AttributeWidget::LayoutRow(int left, int right, bool labelled)
     const int span = right - left;
     if (labelled) {
         m_pLabel->setAlignment((m_bLeftAligned ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
-        m_pLabel->setFixedWidth(int(m_fLabelFraction * float(span) - 3.0f));
+        // A right-aligned label cut short loses its start: the column is at least as wide
+        // as the page's longest label needs.
+        const int column = std::max(int(m_fLabelFraction * float(span)), m_iLabelColumn);
+        m_pLabel->setFixedWidth(std::max(0, column - 3));
         m_pLabel->move(left, 0);
-        SetEditorGeometry(int(m_fLabelFraction * float(span) + float(left)), right);
+        SetEditorGeometry(left + column, right);
     } else {
         m_pLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         m_pLabel->setFixedWidth(std::max(0, span - 3));

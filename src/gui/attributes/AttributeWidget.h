@@ -45,6 +45,9 @@ public:
     General::Attribute *GetAttribute() const { return m_pAttribute; }
     AttributeSign *GetSign() const { return m_pSign; }
     QLabel *GetLabel() const { return m_pLabel; }
+    // The least width of the label column (its label and the gap before the editor); the
+    // page gives every row the width its longest label needs.
+    void SetLabelColumn(int width) { m_iLabelColumn = width; }
 
 protected:
     General::Attribute *m_pAttribute;
@@ -57,6 +60,7 @@ private:
     QLabel *m_pLabel;
     AttributeSign *m_pSign;
     float m_fLabelFraction;
+    int m_iLabelColumn = 0;
     int m_iRowHeight = kRowHeight;
     bool m_bLeftAligned = false;
 };

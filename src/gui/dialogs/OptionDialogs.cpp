@@ -5,6 +5,8 @@
 
 #include <QCheckBox>
 #include <QDoubleValidator>
+#include <QFont>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
@@ -39,12 +41,20 @@ QString TextOf(const QObject &dialog, const char *name)
     return edit ? edit->text() : QString();
 }
 
-// A fixed size at least as wide as the title bar needs for the caption beside the window
-// manager's icon and close button; a fixed window offers no maximise button.
+// A fixed size at least as wide as a window manager's title bar needs for the caption: its
+// title font is commonly bold and may be larger than the dialog's, and the window's icon and
+// three buttons (with the bar's margins) stand beside it. A fixed window offers no maximise
+// button.
 void FixSize(QDialog &dialog, const QString &caption, int width, int height)
 {
-    constexpr int kTitleBarButtons = 90;
-    const int captionWidth = dialog.fontMetrics().horizontalAdvance(caption) + kTitleBarButtons;
+    constexpr int kTitleBarButtons = 130;
+    QFont title = dialog.font();
+    title.setBold(true);
+    if (title.pointSizeF() > 0.0)
+        title.setPointSizeF(title.pointSizeF() * 1.25);
+    else
+        title.setPixelSize(title.pixelSize() * 5 / 4);
+    const int captionWidth = QFontMetrics(title).horizontalAdvance(caption) + kTitleBarButtons;
     dialog.setWindowTitle(caption);
     dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     dialog.setFixedSize(std::max(width, captionWidth), height);

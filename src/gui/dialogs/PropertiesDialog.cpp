@@ -176,9 +176,12 @@ General::Node *PropertiesDialog::PageNode(const QString &page)
 
 void PropertiesDialog::ShowNode(const QString &typeName, General::Node *node)
 {
-    if (m_pPanel && m_sTypeName == typeName && (!node || node == m_pNode))
+    if (m_pPanel && m_sTypeName == typeName && (!node || node == m_pNode)) {
         m_pPanel->Refresh();
-    else
+        // The node's name may have changed with it (an object's level count).
+        if (m_pNode && !ShowsCurrentTool(typeName))
+            SetTitle(TitleOf(typeName, m_pNode));
+    } else
         BuildPanel(typeName, node);
     if (auto *next = static_cast<PropertiesDialog *>(GetNext()))
         next->ShowNode(typeName, node);

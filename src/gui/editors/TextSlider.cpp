@@ -5,6 +5,10 @@
 #include <QDoubleValidator>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QStyle>
+
+#include <algorithm>
+#include <cmath>
 
 namespace GUI {
 
@@ -30,7 +34,15 @@ TextSlider::TextSlider(int decimals, QWidget *parent, const char *name) : QWidge
     connect(m_pSlider, &FloatSlider::doubleClicked, this, &TextSlider::doubleClicked);
 }
 
-void TextSlider::SetRange(float minimum, float maximum) { m_pSlider->SetRange(minimum, maximum); }
+// The field loses its focus as its window goes, after this slider's own part is gone: the
+// editing it then reports finished must not reach the slider.
+TextSlider::~TextSlider() { m_pEdit->disconnect(this); }
+
+void TextSlider::SetRange(float minimum, float maximum)
+{
+    m_pSlider->SetRange(minimum, maximum);
+    FitField(GetValue());
+}
 
 float TextSlider::GetValue() const { return m_pSlider->GetValue(); }
 
@@ -45,6 +57,7 @@ void TextSlider::setValue(float value)
         return;
     m_bUpdating = true;
     m_pEdit->setText(Format(value));
+    FitField(value);
     if (m_bRangeFollowsValue) {
         if (value < m_pSlider->GetMinimum())
             m_pSlider->SetRange(value, m_pSlider->GetMaximum());
@@ -55,6 +68,18 @@ void TextSlider::setValue(float value)
     }
     m_pSlider->setValue(value);
     m_bUpdating = false;
+}
+
+void TextSlider::FitField(float value)
+{
+    // The field is at least as wide as the longest number the range or the value gives, so
+    // a squeezed row never scrolls its first digits out of sight.
+    const float widest = std::max({std::abs(value), std::abs(m_pSlider->GetMinimum()), std::abs(m_pSlider->GetMaximum())});
+    const QString text = Format(value < 0.0f || m_pSlider->GetMinimum() < 0.0f ? -widest : widest);
+    const int frame = m_pEdit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, m_pEdit);
+    const int needed = m_pEdit->fontMetrics().horizontalAdvance(text) + 2 * frame + 6;
+    m_pEdit->setMinimumWidth(needed);
+    m_pEdit->setMaximumWidth(std::max(45, needed));
 }
 
 void TextSlider::textChanged()

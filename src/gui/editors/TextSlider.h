@@ -14,6 +14,7 @@ class TextSlider : public QWidget {
     Q_OBJECT
 
 public:
+    ~TextSlider() override;
     TextSlider(int decimals, QWidget *parent, const char *name);
 
     void SetRange(float minimum, float maximum);
@@ -41,6 +42,7 @@ public slots:
 
 private:
     QString Format(float value) const;
+    void FitField(float value);
 
     bool m_bRangeFollowsValue = true;
     bool m_bUpdating = false;

@@ -76,6 +76,9 @@ QWidget *QLayerListDelegate::MakeEditor(QWidget *parent, const QStyleOptionViewI
         palette.setColor(QPalette::Window, Qt::white);
         slider->setPalette(palette);
         TV_ASSERT(connect(slider, &TextSlider::valueChanged, self, &QLayerListDelegate::emitCommitData));
+        // Return takes the value and leaves the field: the keys that follow are the window's
+        // commands again (Ctrl+A, Page Down), not edits of the number.
+        TV_ASSERT(connect(slider->GetEdit(), &QLineEdit::returnPressed, slider->GetEdit(), &QWidget::clearFocus));
         TV_ASSERT(connect(slider, &TextSlider::sliderPressed, self, [self] { emit self->sliderDragged(true); }));
         TV_ASSERT(connect(slider, &TextSlider::sliderReleased, self, [self] { emit self->sliderDragged(false); }));
         return slider;

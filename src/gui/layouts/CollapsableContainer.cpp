@@ -4,8 +4,11 @@
 #include "gui/attributes/AttributeWidget.h"
 #include "gui/layouts/CollapsableFrame.h"
 
+#include <QLabel>
 #include <QStringList>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace GUI {
 
@@ -53,6 +56,26 @@ void CollapsableContainer::AddCategory(General::Node *node, const QString &categ
         if (attribute->HasSeparator())
             frame->AddSeparator();
     }
+    if (frame)
+        FitLabelColumn();
+}
+
+void CollapsableContainer::FitLabelColumn()
+{
+    if (!m_bLabelled)
+        return;
+    int column = 0;
+    for (CollapsableFrame *frame : m_aFrames)
+        for (AttributeWidget *row : frame->GetRows())
+            if (const QLabel *label = row->GetLabel(); !label->isHidden())
+                column = std::max(column, label->fontMetrics().horizontalAdvance(label->text()) + 5);
+    for (CollapsableFrame *frame : m_aFrames)
+        for (AttributeWidget *row : frame->GetRows()) {
+            row->SetLabelColumn(column);
+            row->Place(row->width(), m_bLabelled);
+        }
+    // The frame's margins, the connection sign and room for an editor beside the column.
+    setMinimumWidth(column + 4 + 16 + m_iEditorWidth / 2);
 }
 
 void CollapsableContainer::AddNode(General::Node *node)

@@ -34,6 +34,10 @@ public:
     int GetEditorWidth() const { return m_iEditorWidth; }
 
 private:
+    // Every labelled row's label column fits the longest shown label; the page is kept wide
+    // enough for that column and an editor beside it.
+    void FitLabelColumn();
+
     QVBoxLayout *m_pLayout;
     QList<CollapsableFrame *> m_aFrames;
     int m_iLabelWidth = 100;

@@ -30,11 +30,12 @@ LevelFigures LevelFiguresOf(const SubdivLevel &level)
 ObjectFigures ObjectFiguresOf(Object &object)
 {
     ObjectFigures figures;
-    for (SubdivLevel *level = object.GetBaseLevel(); level; level = level->GetNextLevel(false)) {
-        // A count of hidden faces above the held ones would wrap: it counts as none left.
-        figures.visibleFaces += level->m_iFaceCount - std::min(level->m_iHiddenFaces, level->m_iFaceCount);
+    for (SubdivLevel *level = object.GetBaseLevel(); level; level = level->GetNextLevel(false))
         figures.mib += double(level->GetMemorySize()) / 1048576.0;
-    }
+    // The faces of the level shown, as the view counts them. A count of hidden faces above
+    // the held ones would wrap: it counts as none left.
+    if (const SubdivLevel *shown = object.m_pActiveLevel ? object.m_pActiveLevel : &object)
+        figures.visibleFaces = shown->m_iFaceCount - std::min(shown->m_iHiddenFaces, shown->m_iFaceCount);
     figures.highestLevel = SubdivLevel::GetLevelIndex(object.GetHighestLevel());
     figures.activeLevel = object.m_pActiveLevel ? SubdivLevel::GetLevelIndex(object.m_pActiveLevel) : 0;
     return figures;

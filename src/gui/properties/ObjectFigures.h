@@ -20,9 +20,9 @@ struct LevelFigures {
 
 LevelFigures LevelFiguresOf(const SubdivLevel &level);
 
-// Every level of the object from its base level up.
+// The memory of every level of the object from its base level up; the faces of the level shown.
 struct ObjectFigures {
-    uint64_t visibleFaces = 0;  // faces held minus hidden faces
+    uint64_t visibleFaces = 0;  // the shown level's faces held minus its hidden faces
     double mib = 0.0;
     int highestLevel = 0;
     int activeLevel = 0;

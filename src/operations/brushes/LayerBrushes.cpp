@@ -1,7 +1,9 @@
 // The brushes that change the active layer's weights: erase and paint layer mask.
 #include "foundation/Diagnostics.h"
+#include "foundation/ShellServices.h"
 #include "foundation/Stream.h"
 #include "mesh/core/Mesh.h"
+#include "mesh/core/PickInfo.h"
 #include "mesh/levels/SubdivLevel.h"
 #include "mesh/object/Layer3D.h"
 #include "mesh/object/LayerLevel.h"
@@ -123,6 +125,16 @@ PaintLayerMaskOperation::PaintLayerMaskOperation(Brush *tool, StrokeSegment *seg
     : VertexOperation(tool, segment, mode)
 {
     m_bLayerLockCheck = false;
+}
+
+bool PaintLayerMaskOperation::AddPoint(PickInfo *pick, float size, float strength, const General::Vector &offset)
+{
+    Object *object = pick && pick->m_pMesh ? OwnerOf(pick->m_pMesh) : nullptr;
+    if (object && !object->GetActiveLayer()) {
+        General::Shell().SetStatusMessage(QStringLiteral("A mask needs a layer: make one in the Layers tab."), 2);
+        return false;
+    }
+    return VertexOperation::AddPoint(pick, size, strength, offset);
 }
 
 void PaintLayerMaskOperation::OnAdjacentVertex(Mesh &mesh, unsigned vertex, unsigned)

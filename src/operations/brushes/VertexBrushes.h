@@ -153,6 +153,9 @@ private:
 class PaintLayerMaskOperation : public VertexOperation, public AdjacentVertexEnumerator {
 public:
     PaintLayerMaskOperation(Brush *tool, StrokeSegment *segment, int mode);
+    // A sample on an object without an active layer has no weights to paint: it is refused
+    // and the status line says a mask needs a layer.
+    bool AddPoint(PickInfo *pick, float size, float strength, const General::Vector &offset) override;
     void ProcessVertex(Mesh &mesh, unsigned face, unsigned vertex, float weight) override;
     void OnAdjacentVertex(Mesh &mesh, unsigned vertex, unsigned face) override;
     // The mesh's packed id, the weights before the stroke, the layer's index.
