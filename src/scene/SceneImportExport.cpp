@@ -134,12 +134,15 @@ Object *Scene::Import(const QString &file, bool addToScene, bool bio, bool prepa
                 tool->SetSize(after);
                 // The soft, scratch and bulge brushes push by their strength as a world
                 // length: it scales with the size, on every tool the new size reached, so
-                // a default stroke stays in proportion to the mesh.
+                // a default stroke stays in proportion to the mesh. A spaced dab's push and a
+                // smear's drag already follow the size, and are left as they are.
                 if (before > 0.0f && !tool->m_bWindowSpace)
                     for (const std::unique_ptr<Brush> &each : Brush::Tools()) {
                         const bool sized = each.get() == tool || (tool->m_bSharedSize && each->m_bSharedSize);
                         const int type = each->m_iType;
-                        if (sized && !each->m_bWindowSpace && (type == 1 || type == 7 || type == 17))
+                        const bool pushes = (type == 1 || type == 7 || type == 17) && !each->m_bSpacedDab &&
+                                            each->m_iDirection != 3;
+                        if (sized && !each->m_bWindowSpace && pushes)
                             each->SetStrength(std::min(each->m_fStrengthMaximum, each->GetStrength() * after / before));
                     }
             }

@@ -9,6 +9,7 @@
 #include "gui/attributes/AttributeValueRows.h"
 #include "gui/layouts/CollapsableContainer.h"
 #include "gui/layouts/CollapsableFrame.h"
+#include "gui/panels/FloatingPanel.h"
 #include "support/RecordingShell.h"
 
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTest>
 
@@ -562,5 +564,25 @@ TEST_F(AttributeRows, ThePageLabelColumnFitsItsLongestLabel)
         ASSERT_EQ(editorsLeft.size(), 3u);
         EXPECT_EQ(editorsLeft[0], editorsLeft[1]);
         EXPECT_EQ(editorsLeft[1], editorsLeft[2]);
+    }
+}
+
+// A floating window shows the whole width of a page that has long labels: it opens, and
+// stays, at least as wide as the page needs, so neither labels nor editors are cut.
+TEST_F(AttributeRows, AFloatingPageWindowIsAsWideAsItsPageNeeds)
+{
+    LongLabelsNode node;
+    auto *page = new GUI::CollapsableContainer(nullptr, true);
+    page->AddNode(&node);
+    GUI::FloatingPanel panel(nullptr, page, QStringLiteral("Baker #0"), false);
+    QApplication::processEvents();
+    for (int width : {0, 100}) {
+        if (width > 0)
+            panel.resize(width, panel.height());
+        QApplication::processEvents();
+        SCOPED_TRACE(panel.width());
+        const QScrollArea *area = panel.findChild<QScrollArea *>();
+        ASSERT_NE(area, nullptr);
+        EXPECT_GE(area->viewport()->width(), page->minimumWidth());
     }
 }

@@ -3,7 +3,10 @@
 #include "gui/panels/ScrollWrap.h"
 
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace GUI {
 
@@ -16,7 +19,13 @@ FloatingPanel::FloatingPanel(QWidget *parent, QWidget *panel, const QString &cap
     QScrollArea *area = WrapInScrollArea(panel, palette().color(QPalette::Window));
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(area);
-    resize(300, panel ? panel->sizeHint().height() : 300);
+    // Without a horizontal scroll bar a page narrower than its own least width is cut: the
+    // window is never narrower than the page needs beside the vertical scroll bar.
+    const int least = panel ? std::max(panel->minimumWidth(), panel->minimumSizeHint().width()) +
+                                  area->verticalScrollBar()->sizeHint().width() + 2 * area->frameWidth()
+                            : 0;
+    setMinimumWidth(least);
+    resize(std::max(300, least), panel ? panel->sizeHint().height() : 300);
     setModal(modal);
     show();
 }
