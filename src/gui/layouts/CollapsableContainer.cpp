@@ -75,7 +75,7 @@ void CollapsableContainer::FitLabelColumn()
             row->Place(row->width(), m_bLabelled);
         }
     // The frame's margins, the connection sign and room for an editor beside the column.
-    setMinimumWidth(column + 4 + 16 + m_iEditorWidth / 2);
+    setMinimumWidth(column + 4 + 16 + m_iEditorWidth);
 }
 
 void CollapsableContainer::AddNode(General::Node *node)
