@@ -7,6 +7,7 @@
 #include "app/startup/CommandSwitches.h"
 
 #include "app/services/AppInteractionServices.h"
+#include "app/settings/LayoutFile.h"
 #include "app/settings/Preferences.h"
 #include "app/settings/WindowPrompts.h"
 #include "app/startup/RunLog.h"
@@ -40,6 +41,7 @@
 #include <QTabletEvent>
 #include <QTest>
 #include <QThread>
+#include <QToolBar>
 #include <QTimer>
 
 #include <cmath>
@@ -515,6 +517,43 @@ TEST_F(MainWindowTest, ADamagedLayoutFileNeverReachesQtsReaderOfTheState)
     out.write(bytes);
     out.close();
     EXPECT_FALSE(m_window->LoadLayout(file));
+}
+
+// A start takes a layout whose bytes were changed one at a time (each then given a matching
+// hash); whatever it takes, the window writes back in a form the next start takes too. The
+// window is laid out with a tab group nested in a split area, as people arrange it.
+TEST_F(MainWindowTest, EveryLayoutAStartTakesIsSavedInAFormTheNextStartTakes)
+{
+    REQUIRE_WINDOW_GL();
+    Build();
+    m_window->tabifyDockWidget(m_window->findChild<QDockWidget *>(QStringLiteral("East")),
+                               m_window->findChild<QDockWidget *>(QStringLiteral("West")));
+    Settle();
+    const QByteArray genuine = m_window->saveState();
+    QStringList docks, toolBars;
+    for (const QDockWidget *dock : m_window->findChildren<QDockWidget *>())
+        docks << dock->objectName();
+    for (const QToolBar *bar : m_window->findChildren<QToolBar *>())
+        toolBars << bar->objectName();
+    ASSERT_TRUE(LayoutFile::IsPlausible(genuine, docks, toolBars));
+    int taken = 0;
+    for (qsizetype at = 0; at < genuine.size(); ++at) {
+        const uchar was = uchar(genuine[at]);
+        for (const uchar value : {uchar(was ^ 0x01), uchar(was ^ 0x80), uchar(0x00), uchar(0xff), uchar(was + 1),
+                                  uchar(was - 1)}) {
+            QByteArray state = genuine;
+            state[at] = char(value);
+            if (state == genuine || !LayoutFile::IsPlausible(state, docks, toolBars))
+                continue;
+            m_window->restoreState(genuine);
+            if (!LayoutFile::Restore(*m_window, LayoutFile::Compose(state)))
+                continue;
+            ++taken;
+            EXPECT_TRUE(LayoutFile::IsPlausible(m_window->saveState(), docks, toolBars))
+                << "byte " << at << " set to " << int(value);
+        }
+    }
+    EXPECT_GT(taken, 0);
 }
 
 TEST_F(MainWindowTest, ALayoutFileThatIsNoRegularFileIsNeitherReadNorReplaced)
