@@ -668,7 +668,12 @@ bool Mapper::ProcessPart(float uMin, float vMin, float uMax, float vMax, int dep
         ReleaseWorkingMesh();
         if (!ok) {
             Log("Process tile failed\n");
-            m_sFailure = Tr("Process tile failed");
+            // A stop asked during the tile is the person's, and a reason given on the way
+            // says more than the tile's.
+            if (m_bStopRequested)
+                m_sFailure = Tr("Map extraction was cancelled");
+            else if (m_sFailure.isEmpty())
+                m_sFailure = Tr("Process tile failed");
             return false;
         }
     }

@@ -430,6 +430,7 @@ void MapperDlg::StartMapping()
     mapper->m_pProgress = nullptr;
     const QString finished = mapper->FinishedText(false);
     const bool notices = !mapper->m_aNotices.isEmpty();
+    const QString failure = mapper->m_sFailure;
     // The person may have closed the results window during the run.
     if (!error.isEmpty() && m_pResults)
         m_pResults->Finish();
@@ -443,7 +444,9 @@ void MapperDlg::StartMapping()
         // Flat maps and maps that mostly missed are a success the person must hear about.
         ShowOutcome(notices, tr("Finished"), finished);
     } else {
-        ShowOutcome(true, tr("Error"), tr("Map extraction failed"));
+        // The reason is what the person can act on: a search distance, a file, the memory.
+        ShowOutcome(true, tr("Error"),
+                    failure.isEmpty() ? tr("Map extraction failed") : tr("Map extraction failed: %1").arg(failure));
     }
     if (m_bCloseAfterRun)
         close();

@@ -392,6 +392,25 @@ TEST_F(MapperDlgTest, ABakeWithoutAHighSurfaceIsRefusedAndStartStaysUsable)
         << qPrintable(Recorder().boxes.join(QLatin1Char('\n')));
 }
 
+// A run that fails tells the person why: a high mesh far from the low one is out of the
+// search distance's reach, not an empty file.
+TEST_F(MapperDlgTest, AFailedRunSaysWhyInTheWindow)
+{
+    REQUIRE_WINDOW_GL();
+    fixtures::WriteSheet(File(QStringLiteral("far.obj")), 8, [](float, float) { return 50.0f; }, false);
+    GUI::MapperDlg *dialog = Open();
+    ASSERT_TRUE(dialog);
+    Enter(*dialog, 8);
+    m_modals.open = File(QStringLiteral("far.obj"));
+    QTest::mouseClick(dialog->m_pBrowseHigh, Qt::LeftButton);
+    QTest::mouseClick(dialog->m_pStart, Qt::LeftButton);
+    ASSERT_EQ(Recorder().boxes.size(), 1) << qPrintable(Recorder().boxes.join(QLatin1Char('\n')));
+    EXPECT_TRUE(Recorder().boxes[0].startsWith(QStringLiteral(
+        "Error: Map extraction failed: No face of the high resolution mesh lies within the search distance")))
+        << qPrintable(Recorder().boxes[0]);
+    EXPECT_FALSE(QFile::exists(File(QStringLiteral("dialog/n.tif"))));
+}
+
 TEST_F(MapperDlgTest, ClosingDuringABakeStopsTheRunAndTheWindowGoesAfterIt)
 {
     REQUIRE_WINDOW_GL();
@@ -416,7 +435,7 @@ TEST_F(MapperDlgTest, ClosingDuringABakeStopsTheRunAndTheWindowGoesAfterIt)
     closer.start(1);
     QTest::mouseClick(dialog->m_pStart, Qt::LeftButton);
     EXPECT_TRUE(runningAtClose);
-    EXPECT_TRUE(Recorder().boxes.contains(QStringLiteral("Error: Map extraction failed")))
+    EXPECT_TRUE(Recorder().boxes.contains(QStringLiteral("Error: Map extraction failed: Map extraction was cancelled")))
         << qPrintable(Recorder().boxes.join(QLatin1Char('\n')));
     // The window went once the run was over.
     for (int i = 0; i < 100 && watched; ++i)
